@@ -1,0 +1,60 @@
+/*
+** The OLE Automation functions for builds without Windows: BSTR strings,
+** safe arrays and variant operations, with OLE's names, signatures and
+** result codes.
+*/
+#ifndef KESTREL_OLEAUTO_H
+#define KESTREL_OLEAUTO_H
+
+#include "KestrelExport.h"
+#include "oaidl.h"
+#include "winerror.h"
+
+/* BSTR: UTF-16 code units after a 32-bit byte-length prefix, followed by a
+   NUL code unit. A null BSTR counts as empty text. */
+KESTREL_API BSTR SysAllocString(const OLECHAR *psz);
+KESTREL_API BSTR SysAllocStringLen(const OLECHAR *strIn, UINT ui);
+KESTREL_API BSTR SysAllocStringByteLen(LPCSTR psz, UINT len);
+KESTREL_API void SysFreeString(BSTR bstrString);
+KESTREL_API UINT SysStringLen(BSTR pbstr);
+KESTREL_API UINT SysStringByteLen(BSTR bstr);
+
+/* Safe arrays. A failed or oversized creation returns null. */
+KESTREL_API SAFEARRAY *SafeArrayCreate(VARTYPE vt, UINT cDims,
+                                       SAFEARRAYBOUND *rgsabound);
+KESTREL_API HRESULT SafeArrayDestroy(SAFEARRAY *psa);
+KESTREL_API HRESULT SafeArrayCopy(SAFEARRAY *psa, SAFEARRAY **ppsaOut);
+KESTREL_API HRESULT SafeArrayPutElement(SAFEARRAY *psa, LONG *rgIndices,
+                                        void *pv);
+KESTREL_API HRESULT SafeArrayGetElement(SAFEARRAY *psa, LONG *rgIndices,
+                                        void *pv);
+KESTREL_API HRESULT SafeArrayAccessData(SAFEARRAY *psa, void **ppvData);
+KESTREL_API HRESULT SafeArrayUnaccessData(SAFEARRAY *psa);
+KESTREL_API HRESULT SafeArrayGetLBound(SAFEARRAY *psa, UINT nDim,
+                                       LONG *plLbound);
+KESTREL_API HRESULT SafeArrayGetUBound(SAFEARRAY *psa, UINT nDim,
+                                       LONG *plUbound);
+KESTREL_API UINT SafeArrayGetDim(SAFEARRAY *psa);
+KESTREL_API UINT SafeArrayGetElemsize(SAFEARRAY *psa);
+
+/* Variants. */
+KESTREL_API void VariantInit(VARIANTARG *pvarg);
+KESTREL_API HRESULT VariantClear(VARIANTARG *pvarg);
+KESTREL_API HRESULT VariantCopy(VARIANTARG *pvargDest,
+                                const VARIANTARG *pvargSrc);
+KESTREL_API HRESULT VariantChangeType(VARIANTARG *pvargDest,
+                                      const VARIANTARG *pvarSrc,
+                                      USHORT wFlags, VARTYPE vt);
+KESTREL_API HRESULT VariantChangeTypeEx(VARIANTARG *pvargDest,
+                                        const VARIANTARG *pvarSrc,
+                                        LCID lcid, USHORT wFlags,
+                                        VARTYPE vt);
+
+/* This layer's own extension: single-byte text kept unconverted in a BSTR
+   (a variant built with kind VT_BSTRT). Such a BSTR carries a mark in its
+   hidden header that only this layer reads; every copy keeps it, and
+   nothing else sets it. */
+KESTREL_API BSTR AfxAllocAnsiBstr(const char *bytes, UINT len);
+KESTREL_API BOOL AfxIsAnsiBstr(BSTR bstr);
+
+#endif
