@@ -1,0 +1,48 @@
+/*
+** Moves one SQLite value into a caller's define buffer by the vendor's
+** rules for each external type: 1 and 5 (text), 6 (VARNUM) and 2 (NUMBER
+** without the length byte), 3 (integer of the given width), 4 (float or
+** double of the given width).
+*/
+#ifndef KESTREL_ENGINE_VALUECONVERT_H
+#define KESTREL_ENGINE_VALUECONVERT_H
+
+#include <sqlite3.h>
+
+#include "oci.h"
+
+namespace kestrel_engine {
+
+// Where a define puts a column's value, as OCIDefineByPos received it.
+struct OutputTarget {
+  void *value;
+  sb4 size;
+  ub2 type;
+  sb2 *indicator;      // may be null
+  ub2 *returnLength;   // may be null
+  ub2 *returnCode;     // may be null
+};
+
+// What the describe knows of the column that the fetch needs.
+struct ColumnTraits {
+  ub2 dataType;   // the described type code (96 = CHAR: blank-padded)
+  ub2 dataSize;   // the described size in bytes
+};
+
+// Result of storing one value.
+enum StoreStatus {
+  kStored = 0,      // value stored (or NULL: indicator -1)
+  kTruncated = 1406 // text cut to fit: indicator holds the full length
+};
+
+// Stores `value` into `target`. Returns kStored, kTruncated, or the Oracle
+// error number to report: 1722 (text that is not a number fetched as a
+// number), 1455 (integer out of the buffer's range), 1426 (numeric
+// overflow), 1489 (text expression longer than 4000 bytes), 932
+// (inconsistent datatypes: an external type this engine cannot store).
+int StoreValue(sqlite3_value *value, const ColumnTraits &traits,
+               const OutputTarget &target);
+
+}  // namespace kestrel_engine
+
+#endif
