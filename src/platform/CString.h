@@ -13,6 +13,7 @@
 
 #include "KestrelExport.h"
 #include "oaidl.h"
+#include "oleauto.h"  // SysFreeString, for what AllocSysString returns
 
 class KESTREL_API CString {
  public:

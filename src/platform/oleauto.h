@@ -36,8 +36,20 @@ KESTREL_API HRESULT SafeArrayGetUBound(SAFEARRAY *psa, UINT nDim,
                                        LONG *plUbound);
 KESTREL_API UINT SafeArrayGetDim(SAFEARRAY *psa);
 KESTREL_API UINT SafeArrayGetElemsize(SAFEARRAY *psa);
+KESTREL_API SAFEARRAY *SafeArrayCreateVector(VARTYPE vt, LONG lLbound,
+                                             ULONG cElements);
+KESTREL_API HRESULT SafeArrayGetVartype(SAFEARRAY *psa, VARTYPE *pvt);
 
 /* Variants. */
+
+/* VariantChangeType flags. VARIANT_ALPHABOOL makes VT_BOOL to VT_BSTR give
+   "True"/"False" rather than "-1"/"0"; the others are accepted and have no
+   effect in this subset. */
+#define VARIANT_NOVALUEPROP 0x01
+#define VARIANT_ALPHABOOL 0x02
+#define VARIANT_NOUSEROVERRIDE 0x04
+#define VARIANT_LOCALBOOL 0x10
+
 KESTREL_API void VariantInit(VARIANTARG *pvarg);
 KESTREL_API HRESULT VariantClear(VARIANTARG *pvarg);
 KESTREL_API HRESULT VariantCopy(VARIANTARG *pvargDest,

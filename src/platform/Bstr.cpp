@@ -1,0 +1,117 @@
+/*
+** BSTR strings. Each is one heap block: a hidden header of two 32-bit
+** words (this layer's single-byte mark, then the byte length), the bytes,
+** and a NUL code unit. The BSTR points just past the header.
+*/
+#include <stdlib.h>
+#include <string.h>
+
+#include <new>
+
+#include "BstrInternal.h"
+#include "TextCodec.h"
+
+namespace {
+
+struct Header {
+  uint32_t mark;
+  uint32_t byteLength;
+};
+static_assert(sizeof(Header) == 8, "the data must stay 8-byte aligned");
+
+// Set only by AfxAllocAnsiBstr; an ordinary BSTR has 0 here.
+constexpr uint32_t kAnsiMark = 0x49534E41u;  // "ANSI"
+
+char *BlockOf(BSTR bstr) {
+  return reinterpret_cast<char *>(bstr) - sizeof(Header);
+}
+
+Header HeaderOf(BSTR bstr) {
+  Header h;
+  memcpy(&h, BlockOf(bstr), sizeof h);
+  return h;
+}
+
+// Allocates a BSTR of byteLength bytes copied from bytes (zeroed when bytes
+// is null), followed by a NUL code unit. Null when the length cannot be
+// represented or memory runs out.
+BSTR Allocate(const void *bytes, uint64_t byteLength, uint32_t mark) {
+  if (byteLength > UINT32_MAX - sizeof(Header) - sizeof(OLECHAR))
+    return nullptr;
+  const size_t total =
+      sizeof(Header) + static_cast<size_t>(byteLength) + sizeof(OLECHAR);
+  char *block = static_cast<char *>(malloc(total));
+  if (block == nullptr) return nullptr;
+  const Header h{mark, static_cast<uint32_t>(byteLength)};
+  memcpy(block, &h, sizeof h);
+  char *data = block + sizeof h;
+  if (bytes != nullptr && byteLength > 0)
+    memcpy(data, bytes, static_cast<size_t>(byteLength));
+  else
+    memset(data, 0, static_cast<size_t>(byteLength));
+  data[byteLength] = 0;
+  data[byteLength + 1] = 0;
+  return reinterpret_cast<BSTR>(data);
+}
+
+}  // namespace
+
+BSTR SysAllocString(const OLECHAR *psz) {
+  if (psz == nullptr) return nullptr;
+  uint64_t n = 0;
+  while (psz[n] != 0) ++n;
+  return Allocate(psz, n * sizeof(OLECHAR), 0);
+}
+
+BSTR SysAllocStringLen(const OLECHAR *strIn, UINT ui) {
+  return Allocate(strIn, static_cast<uint64_t>(ui) * sizeof(OLECHAR), 0);
+}
+
+BSTR SysAllocStringByteLen(LPCSTR psz, UINT len) {
+  return Allocate(psz, len, 0);
+}
+
+void SysFreeString(BSTR bstrString) {
+  if (bstrString != nullptr) free(BlockOf(bstrString));
+}
+
+UINT SysStringLen(BSTR pbstr) {
+  return pbstr == nullptr ? 0 : HeaderOf(pbstr).byteLength / sizeof(OLECHAR);
+}
+
+UINT SysStringByteLen(BSTR bstr) {
+  return bstr == nullptr ? 0 : HeaderOf(bstr).byteLength;
+}
+
+BSTR AfxAllocAnsiBstr(const char *bytes, UINT len) {
+  return Allocate(bytes, len, kAnsiMark);
+}
+
+BOOL AfxIsAnsiBstr(BSTR bstr) {
+  return bstr != nullptr && HeaderOf(bstr).mark == kAnsiMark;
+}
+
+namespace kestrel {
+
+HRESULT BstrDuplicate(BSTR src, BSTR *out) {
+  *out = nullptr;
+  if (src == nullptr) return S_OK;
+  const Header h = HeaderOf(src);
+  *out = Allocate(src, h.byteLength, h.mark);
+  return *out == nullptr ? E_OUTOFMEMORY : S_OK;
+}
+
+std::u16string BstrText(BSTR bstr) {
+  if (bstr == nullptr) return std::u16string();
+  const Header h = HeaderOf(bstr);
+  if (h.mark == kAnsiMark)
+    return WidenUtf8(reinterpret_cast<const char *>(bstr), h.byteLength);
+  return std::u16string(bstr, h.byteLength / sizeof(OLECHAR));
+}
+
+BSTR BstrFromText(const std::u16string &text) {
+  if (text.size() > UINT32_MAX) return nullptr;
+  return SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+}
+
+}  // namespace kestrel
