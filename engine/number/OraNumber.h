@@ -35,8 +35,17 @@ bool NumberToInt64(const OCINumber *number, int64_t *out);
 // The vendor's default text form: 12.5, -3, .5; very large and very small
 // magnitudes in scientific form.
 std::string NumberToText(const OCINumber *number);
-// The same text form for a double, through its shortest round-trip form.
+// The same text form for a double, through its shortest round-trip form;
+// NaN and infinities are "Nan", "Inf" and "-Inf".
 std::string DoubleToText(double value);
+
+// Longest text NumberToChars and DoubleToChars write.
+constexpr size_t kNumberTextMax = 64;
+// NumberToText and DoubleToText into a caller's buffer of at least
+// kNumberTextMax bytes, without a terminator; answer the length (0 for a
+// malformed number). They allocate nothing.
+size_t NumberToChars(const OCINumber *number, char *out);
+size_t DoubleToChars(double value, char *out);
 
 // Rounds half away from zero to `scale` decimals (negative scales round to
 // tens, hundreds, ...), as the vendor stores a value into NUMBER(p,s).

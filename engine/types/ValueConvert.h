@@ -39,7 +39,10 @@ enum StoreStatus {
 // error number to report: 1722 (text that is not a number fetched as a
 // number), 1455 (integer out of the buffer's range), 1426 (numeric
 // overflow), 1489 (text expression longer than 4000 bytes), 932
-// (inconsistent datatypes: an external type this engine cannot store).
+// (inconsistent datatypes: an external type this engine cannot store, or a
+// BLOB fetched as a number), 1405 (a NULL with no indicator), 1460 (a
+// number buffer too small for the number). ValueConvert.cpp lists the
+// rules followed where the vendor leaves a choice.
 int StoreValue(sqlite3_value *value, const ColumnTraits &traits,
                const OutputTarget &target);
 

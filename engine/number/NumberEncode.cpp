@@ -1,0 +1,92 @@
+/*
+** Building a NUMBER from a binary integer, a double or text. Integers and
+** doubles with a short decimal form are packed directly; other doubles go
+** through their shortest round-trip decimal digits.
+*/
+#include <math.h>
+
+#include <charconv>
+
+#include "number/NumberForm.h"
+#include "number/OraNumber.h"
+
+namespace kestrel_engine {
+
+using namespace number_form;
+
+namespace {
+
+constexpr double kTwoTo53 = 9007199254740992.0;
+
+// Doubles of at most 15 significant digits are told apart by those digits
+// (a double has 15 reliable decimal digits), so the first k for which
+// round(|x| * 10^k) / 10^k gives |x| back yields the shortest round-trip
+// digits, the same ones std::to_chars would give. The candidate is exact
+// (below 2^53) and the division is correctly rounded, so the test is exact.
+bool PackShortDecimal(bool negative, double magnitude, OCINumber *out) {
+  if (magnitude < 1e-4 || magnitude >= 1e14) return false;
+  double scale = 1.0;
+  for (int k = 1; k <= 15; ++k) {
+    scale *= 10.0;
+    const double scaled = magnitude * scale;
+    if (scaled >= 1e15) return false;
+    const double candidate = nearbyint(scaled);
+    if (candidate / scale == magnitude) {
+      uint64_t m = static_cast<uint64_t>(candidate);
+      int decimals = k;
+      if (decimals & 1) {
+        m *= 10;
+        ++decimals;
+      }
+      PackScaled(negative, m, -decimals / 2, out);
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+int NumberFromUInt64(uint64_t value, OCINumber *out) {
+  PackScaled(false, value, 0, out);
+  return 0;
+}
+
+int NumberFromInt64(int64_t value, OCINumber *out) {
+  // The magnitude in unsigned arithmetic, so INT64_MIN needs no care.
+  const uint64_t magnitude =
+      value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
+  PackScaled(value < 0, magnitude, 0, out);
+  return 0;
+}
+
+int NumberFromDouble(double value, OCINumber *out) {
+  if (!isfinite(value)) return 1426;
+  const bool negative = signbit(value);
+  const double magnitude = fabs(value);
+  if (magnitude == 0.0) {
+    PackZero(out);
+    return 0;
+  }
+  // Whole numbers below 2^53 are their own shortest digits.
+  if (magnitude < kTwoTo53 && magnitude == trunc(magnitude)) {
+    PackScaled(negative, static_cast<uint64_t>(magnitude), 0, out);
+    return 0;
+  }
+  if (PackShortDecimal(negative, magnitude, out)) return 0;
+  char text[40];
+  const auto r = std::to_chars(text, text + sizeof text, value,
+                               std::chars_format::scientific);
+  Decimal decimal;
+  if (!ParseDecimal(text, static_cast<size_t>(r.ptr - text), &decimal))
+    return 1722;  // cannot happen: to_chars writes a plain number
+  return PackDecimal(decimal, out);
+}
+
+int NumberFromText(const char *text, size_t length, OCINumber *out) {
+  Decimal decimal;
+  if (!ParseDecimal(text, length, &decimal)) return 1722;
+  return PackDecimal(decimal, out);
+}
+
+}  // namespace kestrel_engine
