@@ -2,7 +2,14 @@
 ** CString: the framework's counted 8-bit text in the process's ANSI code
 ** page, which on this platform is UTF-8. Built from or assigned UTF-16
 ** (a BSTR or other wide text) it narrows exactly for valid text; an unpaired
-** surrogate becomes "?". A null wide pointer gives empty text.
+** surrogate becomes "?". A null wide pointer gives empty text. A wide
+** pointer is always read as UTF-16: a BSTR holding single-byte text
+** (AfxIsAnsiBstr) must be built from its bytes instead.
+**
+** Positions and counts are clamped as the framework clamps them; an
+** out-of-range GetAt or operator[] answers '\0' and an out-of-range SetAt
+** does nothing. Running out of memory throws the framework's
+** CMemoryException.
 */
 #ifndef KESTREL_CSTRING_H
 #define KESTREL_CSTRING_H

@@ -19,7 +19,12 @@ KESTREL_API void SysFreeString(BSTR bstrString);
 KESTREL_API UINT SysStringLen(BSTR pbstr);
 KESTREL_API UINT SysStringByteLen(BSTR bstr);
 
-/* Safe arrays. A failed or oversized creation returns null. */
+/* Safe arrays. A failed or oversized creation (an element kind this subset
+   does not hold, no dimensions, or more than 2 GiB of data) returns null.
+   Null arguments give E_INVALIDARG, except that, as in OLE, destroying a
+   null array succeeds and copying one gives a null copy. Indices are given
+   in the order of the bounds passed at creation; the first varies fastest
+   in memory. BSTR and VARIANT elements are copied deeply in and out. */
 KESTREL_API SAFEARRAY *SafeArrayCreate(VARTYPE vt, UINT cDims,
                                        SAFEARRAYBOUND *rgsabound);
 KESTREL_API HRESULT SafeArrayDestroy(SAFEARRAY *psa);
