@@ -2,6 +2,7 @@
 ** The framework's exception classes and their throw helpers.
 */
 #include "AfxException.h"
+#include "winerror.h"
 
 #include <stdio.h>
 #include <string.h>
