@@ -18,33 +18,6 @@ namespace {
 
 constexpr double kTwoTo53 = 9007199254740992.0;
 
-// Doubles of at most 15 significant digits are told apart by those digits
-// (a double has 15 reliable decimal digits), so the first k for which
-// round(|x| * 10^k) / 10^k gives |x| back yields the shortest round-trip
-// digits, the same ones std::to_chars would give. The candidate is exact
-// (below 2^53) and the division is correctly rounded, so the test is exact.
-bool PackShortDecimal(bool negative, double magnitude, OCINumber *out) {
-  if (magnitude < 1e-4 || magnitude >= 1e14) return false;
-  double scale = 1.0;
-  for (int k = 1; k <= 15; ++k) {
-    scale *= 10.0;
-    const double scaled = magnitude * scale;
-    if (scaled >= 1e15) return false;
-    const double candidate = nearbyint(scaled);
-    if (candidate / scale == magnitude) {
-      uint64_t m = static_cast<uint64_t>(candidate);
-      int decimals = k;
-      if (decimals & 1) {
-        m *= 10;
-        ++decimals;
-      }
-      PackScaled(negative, m, -decimals / 2, out);
-      return true;
-    }
-  }
-  return false;
-}
-
 }  // namespace
 
 int NumberFromUInt64(uint64_t value, OCINumber *out) {
@@ -73,7 +46,16 @@ int NumberFromDouble(double value, OCINumber *out) {
     PackScaled(negative, static_cast<uint64_t>(magnitude), 0, out);
     return 0;
   }
-  if (PackShortDecimal(negative, magnitude, out)) return 0;
+  uint64_t m;
+  int decimals;
+  if (ShortDecimal(magnitude, &m, &decimals)) {
+    if (decimals & 1) {
+      m *= 10;
+      ++decimals;
+    }
+    PackScaled(negative, m, -decimals / 2, out);
+    return 0;
+  }
   char text[40];
   const auto r = std::to_chars(text, text + sizeof text, value,
                                std::chars_format::scientific);

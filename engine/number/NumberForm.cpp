@@ -12,6 +12,7 @@
 */
 #include "number/NumberForm.h"
 
+#include <math.h>
 #include <string.h>
 
 namespace kestrel_engine {
@@ -112,6 +113,28 @@ void PackScaled(bool negative, uint64_t m, int exp100, OCINumber *out) {
   g.count = n - low;
   for (int i = 0; i < g.count; ++i) g.digit[i] = low_first[n - 1 - i];
   Pack(g, out);
+}
+
+// Doubles of at most 15 significant digits are told apart by those digits
+// (a double has 15 reliable decimal digits), so the first k for which
+// round(x * 10^k) / 10^k gives x back yields the shortest round-trip
+// digits, the same ones std::to_chars would give. The candidate is exact
+// (below 2^53) and the division is correctly rounded, so the test is exact.
+bool ShortDecimal(double magnitude, uint64_t *m, int *decimals) {
+  if (!(magnitude >= 1e-4 && magnitude < 1e14)) return false;
+  double scale = 1.0;
+  for (int k = 1; k <= 15; ++k) {
+    scale *= 10.0;
+    const double scaled = magnitude * scale;
+    if (scaled >= 1e15) return false;
+    const double candidate = nearbyint(scaled);
+    if (candidate / scale == magnitude) {
+      *m = static_cast<uint64_t>(candidate);
+      *decimals = k;
+      return true;
+    }
+  }
+  return false;
 }
 
 int PackDecimal(const Decimal &decimal, OCINumber *out) {

@@ -48,6 +48,10 @@ void Pack(const Groups &groups, OCINumber *out);
 // number. Trailing zero digits are tolerated and dropped.
 bool Unpack(const OCINumber *number, Groups *groups);
 
+// A double of at most 15 significant digits with a fraction, from 1e-4 to
+// 1e14: its shortest round-trip digits as m x 10^-decimals. False for
+// others, which need std::to_chars.
+bool ShortDecimal(double magnitude, uint64_t *m, int *decimals);
 // m x 100^exp100 (m may be 0).
 void PackScaled(bool negative, uint64_t m, int exp100, OCINumber *out);
 // Rounds to the form's 20 base-100 digits, half away from zero; 1426 when

@@ -163,10 +163,22 @@ size_t DoubleToChars(double value, char *out) {
     return static_cast<size_t>(
         std::to_chars(out, out + kNumberTextMax, static_cast<int64_t>(value)).ptr -
         out);
+  Decimal d;
+  uint64_t m;
+  int decimals;
+  if (ShortDecimal(fabs(value), &m, &decimals)) {
+    uint8_t low_first[20];
+    int n = 0;
+    for (; m != 0; m /= 10) low_first[n++] = static_cast<uint8_t>(m % 10);
+    d.negative = value < 0;
+    d.count = n;
+    d.point = n - decimals;
+    for (int i = 0; i < n; ++i) d.digit[i] = low_first[n - 1 - i];
+    return FormatDecimal(d, out);
+  }
   char text[40];
   const auto r = std::to_chars(text, text + sizeof text, value,
                                std::chars_format::scientific);
-  Decimal d;
   ParseDecimal(text, static_cast<size_t>(r.ptr - text), &d);
   return FormatDecimal(d, out);
 }

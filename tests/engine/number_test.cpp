@@ -177,7 +177,7 @@ TEST(NumberForm, IntegersUpToTwoTo53DecodeExactly) {
 }
 
 // Every finite double in range comes back bit for bit, and the direct paths
-// for short decimals give the same bytes as the shortest digits do.
+// for short decimals give the same bytes and text as the shortest digits do.
 TEST(NumberForm, RandomDoublesRoundTrip) {
   std::mt19937_64 rng(20240611);
   int checked = 0;
@@ -193,6 +193,7 @@ TEST(NumberForm, RandomDoublesRoundTrip) {
     double back = 0;
     ASSERT_EQ(NumberToDouble(&n, &back), 0);
     ASSERT_EQ(memcmp(&back, &d, sizeof d), 0) << Shortest(d) << " " << Shortest(back);
+    ASSERT_EQ(DoubleToText(d), TextOf(n)) << Shortest(d);
     ++checked;
   }
   EXPECT_GT(checked, 50000);
@@ -203,6 +204,7 @@ TEST(NumberForm, RandomDoublesRoundTrip) {
     if (d == 0) continue;
     const OCINumber n = FromDouble(d);
     ASSERT_EQ(Hex(n), Hex(FromText(Shortest(d)))) << Shortest(d);
+    ASSERT_EQ(DoubleToText(d), TextOf(n)) << Shortest(d);
     double back = 0;
     ASSERT_EQ(NumberToDouble(&n, &back), 0);
     ASSERT_EQ(back, d) << Shortest(d);
