@@ -1,0 +1,151 @@
+/*
+** COCIRecordset's column description and output buffers: counting and
+** describing the select list, and defining one buffer per column.
+*/
+#include <string.h>
+
+#include "COCIException.h"
+#include "COCIRecordset.h"
+
+namespace {
+
+// Output buffer size and external type by column type code; 0 for codes
+// that get no buffer.
+struct BufferShape {
+  int bytes;
+  ub2 external;
+};
+
+BufferShape ShapeOf(int type, int size) {
+  switch (type) {
+    case SQLT_CHR:
+    case SQLT_VCS:
+    case SQLT_AFC:
+      return {size + 1, SQLT_STR};
+    case SQLT_NUM:
+      return {OCI_NUMBER_SIZE, SQLT_VNU};
+    case SQLT_INT:
+      return {4, SQLT_INT};
+    case SQLT_FLT:
+      return {8, SQLT_FLT};
+    default:
+      return {0, 0};
+  }
+}
+
+}  // namespace
+
+long COCIRecordset::GetFieldCount() {
+  RequireStatement();
+  ub4 count = 0;
+  Check(OCIAttrGet(m_hStmt, OCI_HTYPE_STMT, &count, nullptr,
+                   OCI_ATTR_PARAM_COUNT, m_pConnection->m_hError));
+  return static_cast<long>(count);
+}
+
+long COCIRecordset::GetRSCount() {
+  RequireStatement();
+  ub4 count = 0;
+  Check(OCIAttrGet(m_hStmt, OCI_HTYPE_STMT, &count, nullptr,
+                   OCI_ATTR_ROW_COUNT, m_pConnection->m_hError));
+  return static_cast<long>(count);
+}
+
+bool COCIRecordset::FetchDescriptor(const long &position) {
+  dvoid *param = nullptr;
+  const sword status =
+      OCIParamGet(m_hStmt, OCI_HTYPE_STMT, m_pConnection->m_hError, &param,
+                  static_cast<ub4>(position));
+  const bool ok = COCIException::checkErr(m_pConnection->m_hError, status);
+  // A failed fetch leaves no descriptor, so nothing reads an earlier one.
+  m_hParam = ok ? static_cast<OCIParam *>(param) : nullptr;
+  return ok;
+}
+
+CString COCIRecordset::GetFieldName(const long &position) {
+  RequireStatement();
+  if (!FetchDescriptor(position)) throw COCIException();
+  OraText *name = nullptr;
+  ub4 length = 0;
+  Check(OCIAttrGet(m_hParam, OCI_DTYPE_PARAM, &name, &length, OCI_ATTR_NAME,
+                   m_pConnection->m_hError));
+  // Names of any length are returned whole, up to an embedded NUL.
+  if (name == nullptr) length = 0;
+  m_strBuffer.assign(reinterpret_cast<const char *>(name), length);
+  m_strBuffer.resize(strlen(m_strBuffer.c_str()));
+  return CString(m_strBuffer.c_str());
+}
+
+int COCIRecordset::GetFieldType(const long &position) {
+  RequireStatement();
+  if (!FetchDescriptor(position)) throw COCIException();
+  ub4 type = 0;
+  Check(OCIAttrGet(m_hParam, OCI_DTYPE_PARAM, &type, nullptr,
+                   OCI_ATTR_DATA_TYPE, m_pConnection->m_hError));
+  return static_cast<int>(type & 0xFFFF);
+}
+
+int COCIRecordset::GetFieldSize(const long &position) {
+  if (!HasStatement() || !FetchDescriptor(position)) return 0;
+  ub4 size = 0;
+  const sword status =
+      OCIAttrGet(m_hParam, OCI_DTYPE_PARAM, &size, nullptr,
+                 OCI_ATTR_DATA_SIZE, m_pConnection->m_hError);
+  if (!COCIException::checkErr(m_pConnection->m_hError, status)) return 0;
+  return static_cast<int>(size & 0xFFFF);
+}
+
+int COCIRecordset::GetFieldScale(const long &position) {
+  if (!HasStatement() || !FetchDescriptor(position)) return 0;
+  sb1 scale = 0;
+  const sword status =
+      OCIAttrGet(m_hParam, OCI_DTYPE_PARAM, &scale, nullptr, OCI_ATTR_SCALE,
+                 m_pConnection->m_hError);
+  if (!COCIException::checkErr(m_pConnection->m_hError, status)) return 0;
+  return static_cast<int>(scale);
+}
+
+int COCIRecordset::allocateCursor() {
+  const long count = GetFieldCount();
+  const size_t n = count > 0 ? static_cast<size_t>(count) : 0;
+  m_defines.resize(n, nullptr);
+  m_buffers.resize(n, nullptr);
+  m_types.resize(n, 0);
+  m_sizes.resize(n, 0);
+  m_scales.resize(n, 0);
+  m_indicators.resize(n, 0);
+  // Every BLOB column after the first keeps its locator here; the slots are
+  // made before any define and never move while the statement is defined.
+  m_lobs.assign(n, nullptr);
+  if (count < 1) return 1;
+
+  bool firstBlob = true;
+  for (long p = 1; p <= count; ++p) {
+    const size_t i = static_cast<size_t>(p - 1);
+    m_types[i] = GetFieldType(p);
+    m_sizes[i] = GetFieldSize(p);
+    m_scales[i] = GetFieldScale(p);
+    if (m_types[i] == SQLT_BLOB) {
+      OCILobLocator **slot = firstBlob ? &m_hLob : &m_lobs[i];
+      firstBlob = false;
+      Check(OCIDescriptorAlloc(m_pConnection->m_hEnv,
+                               reinterpret_cast<dvoid **>(slot),
+                               OCI_DTYPE_LOB, 0, nullptr));
+      Check(OCIDefineByPos(m_hStmt, &m_defines[i], m_pConnection->m_hError,
+                           static_cast<ub4>(p), slot, 0, SQLT_BLOB,
+                           &m_indicators[i], nullptr, nullptr, OCI_DEFAULT));
+      continue;
+    }
+    const BufferShape shape = ShapeOf(m_types[i], m_sizes[i]);
+    if (shape.bytes == 0) continue;
+    void *buffer = ::operator new(static_cast<size_t>(shape.bytes));
+    m_buffers[i] = buffer;
+    if (shape.external == SQLT_STR)
+      memset(buffer, 0, static_cast<size_t>(shape.bytes));
+    Check(OCIDefineByPos(m_hStmt, &m_defines[i], m_pConnection->m_hError,
+                         static_cast<ub4>(p), buffer, shape.bytes,
+                         shape.external, &m_indicators[i], nullptr, nullptr,
+                         OCI_DEFAULT));
+  }
+  return 1;
+}

@@ -1,0 +1,174 @@
+/*
+** COCIRecordset's rows and values: fetching the next row, turning a
+** column's buffer into a variant and back, and executing a record's values.
+*/
+#include <math.h>
+#include <string.h>
+
+#include "COCIException.h"
+#include "COCIRecordset.h"
+#include "record/RecordConvert.h"
+#include "oleauto.h"
+
+namespace {
+
+bool IsText(int type) {
+  return type == SQLT_CHR || type == SQLT_VCS || type == SQLT_AFC;
+}
+
+// A NUMBER read as VT_I4 when it is a whole number within 32 bits, else
+// as VT_R8 with its value.
+void NumberToVariant(double number, int scale, COleVariant &value) {
+  if (scale <= 0 && number == floor(number) && number >= -2147483648.0 &&
+      number <= 2147483647.0) {
+    value = COleVariant(static_cast<LONG>(number));
+    return;
+  }
+  value = COleVariant(number);
+}
+
+}  // namespace
+
+int COCIRecordset::MoveNext() {
+  if (!HasStatement()) return FALSE;
+  const sword status = OCIStmtFetch(m_hStmt, m_pConnection->m_hError, 1,
+                                    OCI_FETCH_NEXT, OCI_DEFAULT);
+  if (status == OCI_SUCCESS || status == OCI_SUCCESS_WITH_INFO) {
+    m_bFetched = TRUE;
+    return TRUE;
+  }
+  // The end of the rows leaves the error record as it was; a failure is
+  // recorded so that it can be told from the end.
+  if (status != OCI_NO_DATA)
+    COCIException::checkErr(m_pConnection->m_hError, status);
+  return FALSE;
+}
+
+int COCIRecordset::GetFieldValue(const long &index, COleVariant &value) {
+  if (index < 0) return FALSE;
+  const long count = GetFieldCount();
+  if (index >= count || static_cast<size_t>(index) >= m_types.size())
+    return FALSE;
+  const size_t i = static_cast<size_t>(index);
+  const int type = m_types[i];
+  const void *buffer = m_buffers[i];
+  if (buffer == nullptr) return TRUE;  // no conversion for this type
+  if (m_indicators[i] == -1) return FALSE;
+
+  if (IsText(type)) {
+    // Text is handed out as the column's bytes, unconverted.
+    m_strBuffer.assign(static_cast<const char *>(buffer));
+    value = COleVariant(m_strBuffer.c_str(), VT_BSTRT);
+    return TRUE;
+  }
+  // The other buffers hold no value until a row was fetched.
+  if (!m_bFetched) return FALSE;
+  switch (type) {
+    case SQLT_NUM: {
+      double number = 0;
+      Check(OCINumberToReal(m_pConnection->m_hError,
+                            static_cast<const OCINumber *>(buffer),
+                            sizeof number, &number));
+      NumberToVariant(number, m_scales[i], value);
+      return TRUE;
+    }
+    case SQLT_INT: {
+      int32_t integer = 0;
+      memcpy(&integer, buffer, sizeof integer);
+      value = COleVariant(static_cast<LONG>(integer));
+      return TRUE;
+    }
+    case SQLT_FLT: {
+      double real = 0;
+      memcpy(&real, buffer, sizeof real);
+      value = COleVariant(real);
+      return TRUE;
+    }
+    default:
+      return TRUE;
+  }
+}
+
+int COCIRecordset::WriteText(int index, const COleVariant &value) {
+  CString text;
+  if (value.vt == VT_BSTR)
+    text = BstrToText(value.bstrVal);
+  else if (value.vt != VT_EMPTY && value.vt != VT_NULL)
+    return FALSE;
+  // The text and its terminator must fit the column's buffer.
+  const size_t i = static_cast<size_t>(index);
+  const int capacity = m_sizes[i] + 1;
+  if (text.GetLength() + 1 > capacity) return FALSE;
+  memcpy(m_buffers[i], text.GetString(),
+         static_cast<size_t>(text.GetLength()) + 1);
+  return TRUE;
+}
+
+int COCIRecordset::SetFieldValue(const long &index, const COleVariant &value) {
+  const int type = GetFieldType(index + 1);
+  const size_t i = static_cast<size_t>(index);
+  if (index < 0 || i >= m_buffers.size() || m_buffers[i] == nullptr)
+    return TRUE;
+  void *buffer = m_buffers[i];
+  OCIError *err = m_pConnection->m_hError;
+  OCINumber *number = static_cast<OCINumber *>(buffer);
+
+  if (IsText(type)) return WriteText(static_cast<int>(index), value);
+  switch (type) {
+    case SQLT_NUM:
+      if (value.vt == VT_I2)
+        OCINumberFromInt(err, &value.iVal, sizeof value.iVal,
+                         OCI_NUMBER_SIGNED, number);
+      else if (value.vt == VT_I4)
+        OCINumberFromInt(err, &value.lVal, sizeof value.lVal,
+                         OCI_NUMBER_SIGNED, number);
+      else if (value.vt == VT_R4)
+        OCINumberFromReal(err, &value.fltVal, sizeof value.fltVal, number);
+      else if (value.vt == VT_R8)
+        OCINumberFromReal(err, &value.dblVal, sizeof value.dblVal, number);
+      break;
+    case SQLT_INT: {
+      long integer = 0;
+      if (VariantToLong(value, integer)) {
+        const int32_t narrow = static_cast<int32_t>(integer);
+        memcpy(buffer, &narrow, sizeof narrow);
+      }
+      break;
+    }
+    case SQLT_FLT: {
+      double real = 0;
+      if (value.vt == VT_R4) real = value.fltVal;
+      if (value.vt == VT_R8) real = value.dblVal;
+      if (value.vt == VT_R4 || value.vt == VT_R8)
+        memcpy(buffer, &real, sizeof real);
+      break;
+    }
+    default:
+      break;
+  }
+  return TRUE;
+}
+
+int COCIRecordset::AddRecord(const COCIRecord &record) {
+  for (int i = 0; i < record.GetSize(); ++i) {
+    COleVariant copy(record.GetAt(i));
+    if (!SetFieldValue(i, copy)) return FALSE;
+  }
+  return execute(1);
+}
+
+int COCIRecordset::UpdateRecord(const COCIRecord &) { return TRUE; }
+
+int COCIRecordset::GetAllRecord(CArray<COCIRecord, COCIRecord &> &, int) {
+  return TRUE;
+}
+
+int COCIRecordset::GetRecord(COCIRecord &, int) { return TRUE; }
+
+int COCIRecordset::GetFieldValue(const CString &, COleVariant &) {
+  return TRUE;
+}
+
+int COCIRecordset::SetFieldValue(const CString &, const COleVariant &) {
+  return TRUE;
+}
