@@ -28,9 +28,11 @@ using namespace number_form;
 namespace {
 
 constexpr int kPlainWidthMax = 40;
-// Exponents past this are far outside any double or NUMBER; clamping keeps
-// the arithmetic in range for absurd text.
-constexpr int kExponentClamp = 100000;
+// Positions past this are far outside any double or NUMBER. The text's
+// point and exponent are summed in 64 bits (the exponent read saturates at
+// kExponentSaturate), then clamped to this, so absurd text stays in range.
+constexpr int64_t kPointClamp = 1000000;
+constexpr int64_t kExponentSaturate = int64_t{1} << 52;
 
 bool IsBlank(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
@@ -50,6 +52,7 @@ bool ParseDecimal(const char *text, size_t length, Decimal *out) {
   out->negative = false;
   out->count = 0;
   out->point = 0;
+  int64_t point = 0;
   if (p < end && (*p == '+' || *p == '-')) out->negative = *p++ == '-';
   bool any_digit = false;
   bool after_point = false;
@@ -63,12 +66,12 @@ bool ParseDecimal(const char *text, size_t length, Decimal *out) {
     if (!IsDigit(c)) break;
     any_digit = true;
     if (out->count == 0 && c == '0') {
-      if (after_point) --out->point;  // a zero between the point and the digits
+      if (after_point) --point;  // a zero between the point and the digits
       continue;
     }
     if (out->count < kMaxDecimalDigits)
       out->digit[out->count++] = static_cast<uint8_t>(c - '0');
-    if (!after_point) ++out->point;
+    if (!after_point) ++point;
   }
   if (!any_digit) return false;
   if (p < end) {
@@ -77,13 +80,16 @@ bool ParseDecimal(const char *text, size_t length, Decimal *out) {
     bool negative_exponent = false;
     if (p < end && (*p == '+' || *p == '-')) negative_exponent = *p++ == '-';
     if (p == end) return false;
-    int exponent = 0;
+    int64_t exponent = 0;
     for (; p < end; ++p) {
       if (!IsDigit(*p)) return false;
-      if (exponent < kExponentClamp) exponent = exponent * 10 + (*p - '0');
+      if (exponent < kExponentSaturate) exponent = exponent * 10 + (*p - '0');
     }
-    if (out->count > 0) out->point += negative_exponent ? -exponent : exponent;
+    point += negative_exponent ? -exponent : exponent;
   }
+  if (point > kPointClamp) point = kPointClamp;
+  if (point < -kPointClamp) point = -kPointClamp;
+  out->point = static_cast<int>(point);
   if (out->count == 0) {
     out->negative = false;
     out->point = 0;

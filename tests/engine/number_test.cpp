@@ -246,6 +246,12 @@ TEST(NumberForm, RangeLimits) {
     ASSERT_EQ(NumberFromText(t, strlen(t), &n), 0) << t;
     EXPECT_EQ(Hex(n), "01 80") << t;
   }
+  // Hundreds of thousands of digits, before or after the point.
+  const std::string many(300000, '7');
+  EXPECT_EQ(NumberFromText(many.data(), many.size(), &n), 1426);
+  const std::string tiny = "." + std::string(300000, '0') + "1e200000";
+  ASSERT_EQ(NumberFromText(tiny.data(), tiny.size(), &n), 0);
+  EXPECT_EQ(Hex(n), "01 80");
 }
 
 TEST(NumberForm, TextInput) {
