@@ -4,3 +4,9 @@ if(KESTREL_SANITIZE)
                       -fno-sanitize-recover=undefined)
   add_link_options(-fsanitize=address,undefined)
 endif()
+
+# Fuzzing builds instrument everything for coverage; the fuzz targets add
+# libFuzzer's driver themselves.
+if(KESTREL_FUZZ)
+  add_compile_options(-fsanitize=fuzzer-no-link)
+endif()
