@@ -1,0 +1,110 @@
+/*
+** The vendor's message texts for the error numbers this engine reports, and
+** the "ORA-NNNNN: text" form of a message.
+*/
+#include "errors/OraError.h"
+
+#include <cstdio>
+
+namespace kestrel_engine {
+
+namespace {
+
+struct Text {
+  int code;
+  const char *text;
+};
+
+// Sorted by number; "%s" marks where the detail goes.
+constexpr Text kTexts[] = {
+    {1, "unique constraint (%s) violated"},
+    {54, "resource busy and acquire with NOWAIT specified or timeout expired"},
+    {600, "internal error code, arguments: [%s]"},
+    {900, "invalid SQL statement"},
+    {904, "%s: invalid identifier"},
+    {909, "invalid number of arguments"},
+    {911, "invalid character"},
+    {913, "too many values"},
+    {918, "column ambiguously defined"},
+    {922, "missing or invalid option"},
+    {932, "inconsistent datatypes"},
+    {933, "SQL command not properly ended"},
+    {934, "group function is not allowed here"},
+    {942, "table or view does not exist"},
+    {947, "not enough values"},
+    {955, "name is already used by an existing object"},
+    {1005, "null password given; logon denied"},
+    {1007, "variable not in select list"},
+    {1012, "not logged on"},
+    {1013, "user requested cancel of current operation"},
+    {1017, "invalid username/password; logon denied"},
+    {1036, "illegal variable name/number"},
+    {1086, "savepoint '%s' never established in this session or is invalid"},
+    {1400, "cannot insert NULL into (%s)"},
+    {1406, "fetched column value was truncated"},
+    {1418, "specified index does not exist"},
+    {1426, "numeric overflow"},
+    {1455, "converting column overflows integer datatype"},
+    {1489, "result of string concatenation is too long"},
+    {1722, "invalid number"},
+    {1918, "user '%s' does not exist"},
+    {1920, "user name '%s' conflicts with another user or role name"},
+    {1940, "cannot drop a user that is currently connected"},
+    {2091, "transaction rolled back"},
+    {2290, "check constraint (%s) violated"},
+    {2291, "integrity constraint (%s) violated - parent key not found"},
+    {2292, "integrity constraint (%s) violated - child record found"},
+    {3001, "unimplemented feature"},
+    {3114, "not connected to ORACLE"},
+    {6550, "PL/SQL: %s"},
+    {12154, "TNS:could not resolve the connect identifier specified"},
+    {16000, "database or pluggable database open for read-only access"},
+    {21560, "argument %s is null, invalid, or out of range"},
+    {22275, "invalid LOB locator specified"},
+    {24309, "already connected to a server"},
+    {24313, "user already authenticated"},
+    {24315, "illegal attribute type"},
+    {24333, "zero iteration count"},
+    {24334, "no descriptor for this position"},
+    {24337, "statement handle not prepared"},
+    {24338, "statement handle not executed"},
+    {24391, "invalid fetch operation"},
+};
+
+std::string Prefix(int code) {
+  char buffer[16];
+  std::snprintf(buffer, sizeof buffer, "ORA-%05d: ", code);
+  return buffer;
+}
+
+}  // namespace
+
+const char *OraErrorText(int code) {
+  for (const Text &t : kTexts) {
+    if (t.code == code) return t.text;
+  }
+  return "error %s";
+}
+
+OraError OraError::Make(int code, std::string_view detail) {
+  OraError error;
+  error.code = code;
+  std::string text = OraErrorText(code);
+  const size_t mark = text.find("%s");
+  if (mark != std::string::npos) {
+    text.replace(mark, 2, detail);
+  } else if (!detail.empty()) {
+    text.append(" (").append(detail).append(")");
+  }
+  error.message = Prefix(code) + text;
+  return error;
+}
+
+OraError OraError::Verbatim(int code, std::string_view message) {
+  OraError error;
+  error.code = code;
+  error.message.assign(message);
+  return error;
+}
+
+}  // namespace kestrel_engine

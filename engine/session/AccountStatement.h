@@ -1,0 +1,31 @@
+/*
+** The account statements: CREATE USER name IDENTIFIED BY password,
+** ALTER USER name IDENTIFIED BY password and DROP USER name [CASCADE].
+** Names and passwords are identifiers or "quoted identifiers"; passwords
+** keep their case.
+*/
+#ifndef KESTREL_ENGINE_ACCOUNTSTATEMENT_H
+#define KESTREL_ENGINE_ACCOUNTSTATEMENT_H
+
+#include <string>
+#include <vector>
+
+#include "errors/OraError.h"
+#include "sql/Lexer.h"
+
+namespace kestrel_engine {
+
+struct AccountStatement {
+  enum class Verb { kCreate, kAlter, kDrop } verb = Verb::kCreate;
+  std::string user;
+  std::string password;  // empty for DROP
+};
+
+// 922 (missing or invalid option) or 900 when the text is not one of the
+// three forms.
+bool ParseAccountStatement(const std::vector<Token> &tokens,
+                           AccountStatement *statement, OraError *error);
+
+}  // namespace kestrel_engine
+
+#endif

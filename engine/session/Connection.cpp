@@ -1,0 +1,169 @@
+/*
+** Opening a database from a link, and the transaction statements. The
+** write transaction starts with BEGIN IMMEDIATE so that a writer waits for
+** the database's write lock once, up front, under the busy timeout, instead
+** of failing midway through a transaction when its snapshot is stale.
+*/
+#include "session/Connection.h"
+
+#include <string>
+
+#include "errors/SqliteErrors.h"
+
+namespace kestrel_engine {
+
+const char kAccountsTable[] = "kestrel$users";
+
+namespace {
+
+sqlite3_stmt *PrepareFixed(sqlite3 *db, const char *sql) {
+  sqlite3_stmt *statement = nullptr;
+  sqlite3_prepare_v3(db, sql, -1, SQLITE_PREPARE_PERSISTENT, &statement,
+                     nullptr);
+  return statement;
+}
+
+OraError CannotResolve(std::string_view link, const char *why) {
+  std::string detail(why ? why : "cannot open");
+  detail.append(": ").append(link);
+  return OraError::Make(12154, detail);
+}
+
+}  // namespace
+
+Connection::Connection(sqlite3 *db) : db_(db) {}
+
+Connection::~Connection() {
+  sqlite3_finalize(begin_);
+  sqlite3_finalize(commit_);
+  sqlite3_finalize(rollback_);
+  // A transaction still open is rolled back by the close. close_v2 waits
+  // for any statement not yet finalized rather than failing.
+  sqlite3_close_v2(db_);
+}
+
+std::unique_ptr<Connection> Connection::Open(std::string_view link,
+                                             OraError *error) {
+  const std::string path(link);
+  if (path.empty() || path.find('\0') != std::string::npos) {
+    *error = CannotResolve(link, "empty or malformed link");
+    return nullptr;
+  }
+  sqlite3 *db = nullptr;
+  // No SQLITE_OPEN_CREATE: a plain path must name an existing database;
+  // a URI may ask for creation with mode=rwc. Each connection is used by
+  // one thread at a time (its environment's lock), so no SQLite mutex.
+  const int flags =
+      SQLITE_OPEN_READWRITE | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX;
+  int rc = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
+  if (rc != SQLITE_OK) {
+    *error = CannotResolve(link, db ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
+    sqlite3_close_v2(db);
+    return nullptr;
+  }
+  std::unique_ptr<Connection> connection(new Connection(db));
+  sqlite3_extended_result_codes(db, 1);
+
+  const char *file = sqlite3_db_filename(db, "main");
+  const sqlite3_int64 busy =
+      file ? sqlite3_uri_int64(file, "busy_timeout", kDefaultBusyTimeoutMs)
+           : kDefaultBusyTimeoutMs;
+  connection->busyTimeoutMs_ =
+      busy < 0 ? 0 : busy > 3600000 ? 3600000 : static_cast<int>(busy);
+  sqlite3_busy_timeout(db, connection->busyTimeoutMs_);
+
+  // Reading the schema is what tells a database from any other file.
+  rc = sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr,
+                    nullptr, nullptr);
+  if (rc != SQLITE_OK) {
+    *error = CannotResolve(link, sqlite3_errmsg(db));
+    return nullptr;
+  }
+  // WAL lets readers run beside a writer. A database that cannot switch
+  // (read-only, in memory) keeps its mode.
+  sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+  sqlite3_exec(db, "PRAGMA foreign_keys=ON", nullptr, nullptr, nullptr);
+  sqlite3_set_authorizer(db, &Connection::Authorize, connection.get());
+
+  connection->begin_ = PrepareFixed(db, "BEGIN IMMEDIATE");
+  connection->commit_ = PrepareFixed(db, "COMMIT");
+  connection->rollback_ = PrepareFixed(db, "ROLLBACK");
+  if (!connection->begin_ || !connection->commit_ || !connection->rollback_) {
+    *error = CannotResolve(link, sqlite3_errmsg(db));
+    return nullptr;
+  }
+  return connection;
+}
+
+int Connection::Authorize(void *self, int action, const char *a,
+                          const char *b, const char *, const char *) {
+  const Connection *connection = static_cast<const Connection *>(self);
+  if (connection->internal_) return SQLITE_OK;
+  (void)action;
+  if ((a && sqlite3_stricmp(a, kAccountsTable) == 0) ||
+      (b && sqlite3_stricmp(b, kAccountsTable) == 0)) {
+    return SQLITE_DENY;
+  }
+  return SQLITE_OK;
+}
+
+bool Connection::Run(sqlite3_stmt *statement, OraError *error) {
+  const int rc = sqlite3_step(statement);
+  if (rc == SQLITE_DONE || rc == SQLITE_ROW) {
+    sqlite3_reset(statement);
+    return true;
+  }
+  *error = ErrorFromSqlite(db_, 0);
+  sqlite3_reset(statement);
+  return false;
+}
+
+bool Connection::BeginWrite(OraError *error) {
+  if (InTransaction()) return true;
+  if (Run(begin_, error)) return true;
+  if (error->code == 54) {
+    *error = OraError::Make(
+        54, "waited " + std::to_string(busyTimeoutMs_) +
+                " ms for another session's write lock");
+  }
+  return false;
+}
+
+bool Connection::Commit(OraError *error) {
+  if (!InTransaction()) return true;
+  if (Run(commit_, error)) return true;
+  const OraError cause = *error;
+  if (InTransaction()) {
+    OraError ignored;
+    Run(rollback_, &ignored);
+  }
+  *error = OraError::Make(2091, cause.message);
+  return false;
+}
+
+bool Connection::Rollback(OraError *error) {
+  if (!InTransaction()) return true;
+  return Run(rollback_, error);
+}
+
+bool Connection::ExecInternal(const char *sql, OraError *error) {
+  InternalScope scope(*this);
+  char *message = nullptr;
+  const int rc = sqlite3_exec(db_, sql, nullptr, nullptr, &message);
+  if (rc != SQLITE_OK) {
+    *error = ErrorFromSqlite(sqlite3_extended_errcode(db_), message, 0);
+  }
+  sqlite3_free(message);
+  return rc == SQLITE_OK;
+}
+
+Connection::InternalScope::InternalScope(Connection &connection)
+    : connection_(connection), previous_(connection.internal_) {
+  connection.internal_ = true;
+}
+
+Connection::InternalScope::~InternalScope() {
+  connection_.internal_ = previous_;
+}
+
+}  // namespace kestrel_engine

@@ -1,0 +1,87 @@
+/*
+** One open database: the SQLite connection behind a server handle, opened
+** from a link (a file path or an SQLite URI), in WAL mode, with foreign
+** keys on and the engine's own tables hidden from user SQL. It also runs
+** the transaction: a write transaction is begun lazily before the first
+** statement that writes and lasts until commit or rollback, so between
+** statements with nothing pending no snapshot is held.
+*/
+#ifndef KESTREL_ENGINE_CONNECTION_H
+#define KESTREL_ENGINE_CONNECTION_H
+
+#include <sqlite3.h>
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "errors/OraError.h"
+
+namespace kestrel_engine {
+
+// The table of accounts kept in every database the engine has logged on to.
+extern const char kAccountsTable[];
+
+// How long a writer waits for another writer's lock, unless the link's URI
+// says otherwise with busy_timeout=MILLISECONDS.
+constexpr int kDefaultBusyTimeoutMs = 5000;
+
+class Connection {
+ public:
+  // Opens the database `link` names: an existing database file, or an
+  // SQLite URI (file:PATH?mode=rwc creates one). Fills `error` with 12154
+  // when the link names no openable database.
+  static std::unique_ptr<Connection> Open(std::string_view link,
+                                          OraError *error);
+  ~Connection();
+  Connection(const Connection &) = delete;
+  Connection &operator=(const Connection &) = delete;
+
+  sqlite3 *db() const { return db_; }
+  int busyTimeoutMs() const { return busyTimeoutMs_; }
+
+  // True while changes are pending (a write transaction is open).
+  bool InTransaction() const { return sqlite3_get_autocommit(db_) == 0; }
+
+  // Begins the write transaction unless one is open: waits up to the busy
+  // timeout for another writer, then fails with 54.
+  bool BeginWrite(OraError *error);
+  // Commits what is pending. A commit that fails (a deferred constraint)
+  // rolls back and reports 2091.
+  bool Commit(OraError *error);
+  bool Rollback(OraError *error);
+
+  // Runs the engine's own SQL, which may see the accounts table.
+  bool ExecInternal(const char *sql, OraError *error);
+
+  // While alive, statements prepared and run on the connection may use
+  // the engine's own tables.
+  class InternalScope {
+   public:
+    explicit InternalScope(Connection &connection);
+    ~InternalScope();
+    InternalScope(const InternalScope &) = delete;
+    InternalScope &operator=(const InternalScope &) = delete;
+
+   private:
+    Connection &connection_;
+    bool previous_;
+  };
+
+ private:
+  explicit Connection(sqlite3 *db);
+  bool Run(sqlite3_stmt *statement, OraError *error);
+  static int Authorize(void *self, int action, const char *a, const char *b,
+                       const char *database, const char *trigger);
+
+  sqlite3 *db_;
+  int busyTimeoutMs_ = kDefaultBusyTimeoutMs;
+  bool internal_ = false;
+  sqlite3_stmt *begin_ = nullptr;
+  sqlite3_stmt *commit_ = nullptr;
+  sqlite3_stmt *rollback_ = nullptr;
+};
+
+}  // namespace kestrel_engine
+
+#endif

@@ -1,0 +1,39 @@
+/*
+** What a statement is, from its first keyword: the vendor's statement type
+** (SELECT 1, UPDATE 2, DELETE 3, INSERT 4, CREATE 5, DROP 6, ALTER 7,
+** BEGIN 8, DECLARE 9, anything else 0) and how the engine runs it.
+*/
+#ifndef KESTREL_ENGINE_STATEMENTKIND_H
+#define KESTREL_ENGINE_STATEMENTKIND_H
+
+#include <vector>
+
+#include "oci.h"
+#include "sql/Lexer.h"
+
+namespace kestrel_engine {
+
+enum class Action {
+  kQuery,      // SELECT or WITH
+  kDml,        // INSERT, UPDATE, DELETE: inside the session's transaction
+  kDdl,        // CREATE, DROP, ALTER: commits what is pending, then runs
+  kAccount,    // CREATE/ALTER/DROP USER: the engine's own accounts
+  kBlock,      // BEGIN stmt; ... END;
+  kDeclare,    // DECLARE ... (procedural code: not supported)
+  kCommit,     // COMMIT [WORK]
+  kRollback,   // ROLLBACK [WORK] (a ROLLBACK TO goes to SQLite)
+  kSavepoint,  // SAVEPOINT name: opens the transaction first
+  kRefused,    // SQLite's own transaction words (END, RELEASE)
+  kOther       // anything else goes to SQLite as written
+};
+
+struct StatementKind {
+  ub2 type = 0;
+  Action action = Action::kOther;
+};
+
+StatementKind Classify(const std::vector<Token> &tokens);
+
+}  // namespace kestrel_engine
+
+#endif

@@ -1,0 +1,293 @@
+/*
+** Executing a statement. Queries are stepped once at execution, so errors
+** surface there and expressions can be typed from their first row; the
+** row is kept for the first fetch. Other statements run to completion once
+** per iteration: a statement that writes first opens the session's write
+** transaction (changes stay pending until commit or rollback), while DDL
+** and account statements commit what is pending and then run on their
+** own, as the vendor's do.
+*/
+#include "statement/StatementHandle.h"
+
+#include "errors/SqliteErrors.h"
+#include "session/AccountStatement.h"
+#include "session/Accounts.h"
+#include "session/Connection.h"
+#include "sql/Block.h"
+#include "statement/DeclaredType.h"
+#include "statement/RowIdentity.h"
+
+namespace kestrel_engine {
+
+namespace {
+
+// True when only blanks, comments and semicolons follow the first
+// statement: one statement per call, a trailing semicolon tolerated.
+bool OnlyTerminators(const char *tail) {
+  if (tail == nullptr) return true;
+  for (const Token &t : Tokenize(tail)) {
+    if (t.kind == TokenKind::kEnd) return true;
+    if (!t.IsSymbol(';')) return false;
+  }
+  return true;
+}
+
+bool IsDml(ub2 type) {
+  return type == OCI_STMT_UPDATE || type == OCI_STMT_DELETE ||
+         type == OCI_STMT_INSERT;
+}
+
+}  // namespace
+
+bool StatementHandle::EnsurePrepared(Connection &connection, OraError *error) {
+  if (statement_ != nullptr && connection_ == &connection) {
+    sqlite3_reset(statement_);
+    return true;
+  }
+  ResetExecution();
+  sqlite3 *db = connection.db();
+  const char *tail = nullptr;
+  const int rc = sqlite3_prepare_v2(db, text_.data(),
+                                    static_cast<int>(text_.size()),
+                                    &statement_, &tail);
+  if (rc != SQLITE_OK) {
+    *error = ErrorFromSqlite(db, kind_.type);
+    sqlite3_finalize(statement_);
+    statement_ = nullptr;
+    return false;
+  }
+  if (statement_ == nullptr) {  // only blanks or comments
+    *error = OraError::Make(900);
+    return false;
+  }
+  if (!OnlyTerminators(tail)) {
+    *error = OraError::Make(933, "one statement per call");
+    sqlite3_finalize(statement_);
+    statement_ = nullptr;
+    return false;
+  }
+  connection_ = &connection;
+  visibleColumns_ = sqlite3_column_count(statement_);
+  if (kind_.type == OCI_STMT_SELECT && visibleColumns_ > 0) AddRowIdentity();
+  return true;
+}
+
+// A query with a BLOB column from one table gets that table's rowid as a
+// hidden last item, so its locators can name their rows.
+void StatementHandle::AddRowIdentity() {
+  std::string table;
+  for (int i = 0; i < visibleColumns_ && table.empty(); ++i) {
+    ColumnDescription c;
+    const char *origin = sqlite3_column_table_name(statement_, i);
+    if (origin && DescribeDeclaredType(sqlite3_column_decltype(statement_, i), &c) &&
+        c.dataType == SQLT_BLOB) {
+      table = origin;
+    }
+  }
+  if (table.empty()) return;
+  const std::string sql = WithRowId(text_, tokens_, table);
+  if (sql.empty()) return;
+  sqlite3_stmt *withRowId = nullptr;
+  if (sqlite3_prepare_v2(connection_->db(), sql.c_str(),
+                         static_cast<int>(sql.size()), &withRowId,
+                         nullptr) != SQLITE_OK ||
+      sqlite3_column_count(withRowId) != visibleColumns_ + 1) {
+    sqlite3_finalize(withRowId);  // e.g. a table without rowid
+    return;
+  }
+  sqlite3_finalize(statement_);
+  statement_ = withRowId;
+  rowidColumn_ = visibleColumns_;
+  rowidTable_ = table;
+}
+
+sword StatementHandle::Execute(ExecutionContext &context, ErrorHandle *error,
+                               ub4 iterations) {
+  if (!prepared_) return Report(error, OraError::Make(24337));
+  OraError failure;
+  switch (kind_.action) {
+    case Action::kCommit:
+      rowCount_ = 0;
+      return context.connection.Commit(&failure) ? OCI_SUCCESS
+                                                 : Report(error, failure);
+    case Action::kRollback:
+      rowCount_ = 0;
+      return context.connection.Rollback(&failure) ? OCI_SUCCESS
+                                                   : Report(error, failure);
+    case Action::kAccount:
+      rowCount_ = 0;
+      return RunAccountStatement(context, tokens_, &failure)
+                 ? OCI_SUCCESS
+                 : Report(error, failure);
+    case Action::kBlock:
+      return ExecuteBlock(context, error);
+    case Action::kDeclare:
+      return Report(error,
+                    OraError::Make(6550, "DECLARE blocks are not supported"));
+    case Action::kRefused:
+      return Report(error, OraError::Make(900));
+    default:
+      break;
+  }
+  if (!EnsurePrepared(context.connection, &failure)) {
+    return Report(error, failure);
+  }
+  if (kind_.type == OCI_STMT_SELECT && visibleColumns_ > 0) {
+    return ExecuteQuery(error, iterations);
+  }
+  return ExecuteOther(context, error, iterations);
+}
+
+sword StatementHandle::ExecuteQuery(ErrorHandle *error, ub4 iterations) {
+  executed_ = true;
+  isQuery_ = true;
+  rowCount_ = 0;
+  rowPending_ = false;
+  exhausted_ = false;
+  slotsDirty_ = true;
+  const int rc = sqlite3_step(statement_);
+  if (rc == SQLITE_ROW) {
+    rowPending_ = true;
+  } else if (rc == SQLITE_DONE) {
+    exhausted_ = true;
+  } else {
+    const OraError failure = ErrorFromSqlite(connection_->db(), kind_.type);
+    sqlite3_reset(statement_);
+    exhausted_ = true;
+    isQuery_ = false;
+    executed_ = false;
+    return Report(error, failure);
+  }
+  Describe(rowPending_);
+  // No rows: let go of the read snapshot now.
+  if (exhausted_) sqlite3_reset(statement_);
+  if (iterations == 0) return OCI_SUCCESS;
+  return Fetch(error, iterations, OCI_FETCH_NEXT);
+}
+
+sword StatementHandle::ExecuteOther(ExecutionContext &context,
+                                    ErrorHandle *error, ub4 iterations) {
+  executed_ = true;
+  isQuery_ = false;
+  rowCount_ = 0;
+  columns_.clear();
+  if (iterations == 0) return Report(error, OraError::Make(24333));
+  Connection &connection = context.connection;
+  OraError failure;
+  const bool ddl = kind_.action == Action::kDdl;
+  if (ddl) {
+    if (!connection.Commit(&failure)) return Report(error, failure);
+  } else if (!sqlite3_stmt_readonly(statement_) ||
+             kind_.action == Action::kSavepoint) {
+    if (!connection.BeginWrite(&failure)) return Report(error, failure);
+  }
+  sqlite3 *db = connection.db();
+  for (ub4 i = 0; i < iterations; ++i) {
+    int rc;
+    while ((rc = sqlite3_step(statement_)) == SQLITE_ROW) {
+    }
+    if (rc != SQLITE_DONE) {
+      failure = ErrorFromSqlite(db, kind_.type);
+      sqlite3_reset(statement_);
+      return Report(error, failure);
+    }
+    if (IsDml(kind_.type)) rowCount_ += static_cast<ub4>(sqlite3_changes(db));
+    sqlite3_reset(statement_);
+  }
+  return OCI_SUCCESS;
+}
+
+sword StatementHandle::ExecuteBlock(ExecutionContext &context,
+                                    ErrorHandle *error) {
+  executed_ = true;
+  isQuery_ = false;
+  rowCount_ = 0;
+  columns_.clear();
+  std::vector<std::string_view> pieces;
+  OraError failure;
+  if (!SplitBlock(text_, tokens_, &pieces, &failure)) {
+    return Report(error, failure);
+  }
+  for (std::string_view piece : pieces) {
+    ub4 changes = 0;
+    if (!RunPiece(context, piece, &changes, &failure)) {
+      return Report(error, failure);
+    }
+    rowCount_ += changes;
+  }
+  return OCI_SUCCESS;
+}
+
+// One statement of a block, run to completion.
+bool StatementHandle::RunPiece(ExecutionContext &context, std::string_view sql,
+                               ub4 *changes, OraError *error) {
+  Connection &connection = context.connection;
+  const std::vector<Token> tokens = Tokenize(sql);
+  const StatementKind kind = Classify(tokens);
+  switch (kind.action) {
+    case Action::kCommit:
+      return connection.Commit(error);
+    case Action::kRollback:
+      return connection.Rollback(error);
+    case Action::kAccount:
+      return RunAccountStatement(context, tokens, error);
+    case Action::kBlock:
+    case Action::kDeclare:
+      *error = OraError::Make(6550, "nested blocks are not supported");
+      return false;
+    case Action::kRefused:
+      *error = OraError::Make(900);
+      return false;
+    default:
+      break;
+  }
+  sqlite3 *db = connection.db();
+  sqlite3_stmt *raw = nullptr;
+  const char *tail = nullptr;
+  if (sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()), &raw,
+                         &tail) != SQLITE_OK) {
+    *error = ErrorFromSqlite(db, kind.type);
+    sqlite3_finalize(raw);
+    return false;
+  }
+  struct Finalizer {
+    sqlite3_stmt *s;
+    ~Finalizer() { sqlite3_finalize(s); }
+  } finalizer{raw};
+  if (raw == nullptr) return true;
+  if (kind.action == Action::kDdl) {
+    if (!connection.Commit(error)) return false;
+  } else if (!sqlite3_stmt_readonly(raw) || kind.action == Action::kSavepoint) {
+    if (!connection.BeginWrite(error)) return false;
+  }
+  int rc;
+  while ((rc = sqlite3_step(raw)) == SQLITE_ROW) {
+  }
+  if (rc != SQLITE_DONE) {
+    *error = ErrorFromSqlite(db, kind.type);
+    return false;
+  }
+  if (IsDml(kind.type)) *changes = static_cast<ub4>(sqlite3_changes(db));
+  return true;
+}
+
+bool StatementHandle::RunAccountStatement(ExecutionContext &context,
+                                          const std::vector<Token> &tokens,
+                                          OraError *error) {
+  AccountStatement statement;
+  if (!ParseAccountStatement(tokens, &statement, error)) return false;
+  switch (statement.verb) {
+    case AccountStatement::Verb::kCreate:
+      return CreateAccount(context.connection, statement.user,
+                           statement.password, error);
+    case AccountStatement::Verb::kAlter:
+      return AlterAccount(context.connection, statement.user,
+                          statement.password, error);
+    case AccountStatement::Verb::kDrop:
+      return DropAccount(context.connection, statement.user, context.user,
+                         error);
+  }
+  return false;
+}
+
+}  // namespace kestrel_engine

@@ -1,0 +1,152 @@
+/*
+** Fetching rows into the defines. This is the hot path: the defined
+** columns are gathered once into a flat list of slots (rebuilt only when
+** a define or the description changes), and each row is one step plus one
+** conversion per slot, with no allocation and no lookup.
+**
+** Rows after the first of an array fetch go to the define's buffers at the
+** vendor's default strides: the value size for values, one element for
+** indicators, lengths and return codes.
+*/
+#include "statement/StatementHandle.h"
+
+#include "errors/SqliteErrors.h"
+#include "handles/Registry.h"
+#include "lob/LobLocator.h"
+#include "session/Connection.h"
+
+namespace kestrel_engine {
+
+namespace {
+
+OutputTarget ForRow(const OutputTarget &base, ub4 row) {
+  OutputTarget t = base;
+  t.value = static_cast<unsigned char *>(base.value) +
+            static_cast<size_t>(row) * static_cast<size_t>(base.size);
+  if (t.indicator) t.indicator += row;
+  if (t.returnLength) t.returnLength += row;
+  if (t.returnCode) t.returnCode += row;
+  return t;
+}
+
+}  // namespace
+
+bool StatementHandle::BuildSlots(OraError *error) {
+  slots_.clear();
+  for (size_t i = 0; i < byPosition_.size(); ++i) {
+    DefineHandle *d = byPosition_[i];
+    if (d == nullptr) continue;
+    if (i >= columns_.size()) {
+      *error = OraError::Make(1007, "position " + std::to_string(i + 1));
+      return false;
+    }
+    const ColumnDescription &c = columns_[i];
+    const bool locator = d->target.type == SQLT_BLOB;
+    if (locator && c.dataType != SQLT_BLOB) {
+      *error = OraError::Make(932, "a BLOB locator needs a BLOB column");
+      return false;
+    }
+    slots_.push_back(Slot{static_cast<int>(i), ColumnTraits{c.dataType, c.dataSize},
+                          d, locator});
+  }
+  slotsDirty_ = false;
+  return true;
+}
+
+int StatementHandle::StoreLocator(const Slot &slot, sqlite3_value *value,
+                                  ub4 row, OraError *error) {
+  const OutputTarget t = ForRow(slot.define->target, row);
+  if (t.returnCode) *t.returnCode = 0;
+  if (sqlite3_value_type(value) == SQLITE_NULL) {
+    if (t.indicator) *t.indicator = -1;
+  } else if (t.indicator) {
+    *t.indicator = 0;
+  }
+  OCILobLocator *address = *static_cast<OCILobLocator **>(t.value);
+  Handle *h = Registry::Instance().Find(address, OCI_DTYPE_LOB);
+  if (h == nullptr || h->environment() != environment()) {
+    *error = OraError::Make(22275);
+    return error->code;
+  }
+  LobLocator *locator = static_cast<LobLocator *>(h);
+  const ColumnDescription &c = columns_[static_cast<size_t>(slot.column)];
+  locator->connection = connection_;
+  locator->database = c.database;
+  locator->table = c.table;
+  locator->column = c.column;
+  locator->isNull = sqlite3_value_type(value) == SQLITE_NULL;
+  locator->hasRow = c.rowidColumn >= 0 &&
+                    sqlite3_column_type(statement_, c.rowidColumn) != SQLITE_NULL;
+  locator->rowid =
+      locator->hasRow ? sqlite3_column_int64(statement_, c.rowidColumn) : 0;
+  return 0;
+}
+
+int StatementHandle::StoreRow(ub4 row, OraError *error) {
+  int result = 0;
+  for (const Slot &slot : slots_) {
+    sqlite3_value *value = sqlite3_column_value(statement_, slot.column);
+    int rc;
+    if (slot.locator) {
+      rc = StoreLocator(slot, value, row, error);
+    } else if (row == 0) {
+      rc = StoreValue(value, slot.traits, slot.define->target);
+    } else {
+      rc = StoreValue(value, slot.traits, ForRow(slot.define->target, row));
+    }
+    if (rc == kTruncated) {
+      result = kTruncated;
+    } else if (rc != kStored) {
+      if (!error->failed()) *error = OraError::Make(rc);
+      return rc;
+    }
+  }
+  return result;
+}
+
+sword StatementHandle::Fetch(ErrorHandle *error, ub4 rows, ub2 orientation) {
+  if (!executed_ || !isQuery_ || statement_ == nullptr) {
+    return Report(error, OraError::Make(24338));
+  }
+  if (orientation != OCI_FETCH_NEXT && orientation != OCI_DEFAULT) {
+    return Report(error, OraError::Make(24391));
+  }
+  if (rows == 0) {  // the vendor's way of closing the cursor
+    sqlite3_reset(statement_);
+    rowPending_ = false;
+    exhausted_ = true;
+    return OCI_SUCCESS;
+  }
+  OraError failure;
+  if (slotsDirty_ && !BuildSlots(&failure)) return Report(error, failure);
+  bool truncated = false;
+  for (ub4 row = 0; row < rows; ++row) {
+    if (rowPending_) {
+      rowPending_ = false;
+    } else {
+      if (exhausted_) return OCI_NO_DATA;
+      const int rc = sqlite3_step(statement_);
+      if (rc != SQLITE_ROW) {
+        exhausted_ = true;
+        if (rc == SQLITE_DONE) {
+          sqlite3_reset(statement_);  // let go of the read snapshot
+          return OCI_NO_DATA;
+        }
+        failure = ErrorFromSqlite(connection_->db(), kind_.type);
+        sqlite3_reset(statement_);
+        return Report(error, failure);
+      }
+    }
+    const int stored = StoreRow(row, &failure);
+    if (stored == kTruncated) {
+      truncated = true;
+    } else if (stored != kStored) {
+      return Report(error, failure);
+    }
+    ++rowCount_;
+  }
+  if (truncated) return Report(error, OraError::Make(1406));
+  return OCI_SUCCESS;
+}
+
+}  // namespace kestrel_engine

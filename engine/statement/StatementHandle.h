@@ -1,0 +1,119 @@
+/*
+** A statement handle: the SQL text and its kind from OCIStmtPrepare, the
+** SQLite statement it runs as (prepared at execution, on the connection of
+** the service context given there, and kept for the next execution), the
+** description of its select list, its defines and its cursor position.
+*/
+#ifndef KESTREL_ENGINE_STATEMENTHANDLE_H
+#define KESTREL_ENGINE_STATEMENTHANDLE_H
+
+#include <sqlite3.h>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "errors/ErrorHandle.h"
+#include "handles/Handle.h"
+#include "sql/Lexer.h"
+#include "sql/StatementKind.h"
+#include "statement/ColumnDescription.h"
+#include "statement/DefineHandle.h"
+#include "statement/ParamHandle.h"
+#include "types/ValueConvert.h"
+
+namespace kestrel_engine {
+
+class Connection;
+
+// Who runs a statement: the open database and the logged-on user.
+struct ExecutionContext {
+  Connection &connection;
+  std::string user;
+};
+
+class StatementHandle : public Handle {
+ public:
+  StatementHandle(Environment *environment, Handle *parent);
+  ~StatementHandle() override;
+
+  // Keeps exactly `text` and classifies it; forgets any earlier execution.
+  void Prepare(std::string_view text);
+  bool prepared() const { return prepared_; }
+  ub2 type() const { return kind_.type; }
+  ub4 rowCount() const { return rowCount_; }
+  // Select-list items of the latest execution (0 before, and for others).
+  ub4 columnCount() const {
+    return isQuery_ ? static_cast<ub4>(columns_.size()) : 0;
+  }
+
+  // As OCIStmtExecute: a query with 0 iterations executes and describes;
+  // with n >= 1 it executes from the start and fetches n rows; any other
+  // statement runs once per iteration.
+  sword Execute(ExecutionContext &context, ErrorHandle *error, ub4 iterations);
+  // As OCIStmtFetch: the next `rows` rows into the defines.
+  sword Fetch(ErrorHandle *error, ub4 rows, ub2 orientation);
+  // As OCIDefineByPos. `*define` is reused when set (it must be one of this
+  // statement's), else the position's earlier define, else a new one.
+  sword Define(ErrorHandle *error, OCIDefine **define, ub4 position,
+               void *value, sb4 size, ub2 type, void *indicator,
+               ub2 *returnLength, ub2 *returnCode);
+  // As OCIParamGet: the position's descriptor, 24334 outside 1..n.
+  sword ParamGet(ErrorHandle *error, ub4 position, ParamHandle **param);
+
+  void Forget(const Handle *gone) override;
+  void ForgetConnection(const Connection *gone) override;
+
+ private:
+  struct Slot {  // one defined column, ready for the fetch loop
+    int column;
+    ColumnTraits traits;
+    DefineHandle *define;
+    bool locator;
+  };
+
+  void ResetExecution();
+  bool EnsurePrepared(Connection &connection, OraError *error);
+  void AddRowIdentity();
+  void Describe(bool haveRow);
+  sword ExecuteQuery(ErrorHandle *error, ub4 iterations);
+  sword ExecuteOther(ExecutionContext &context, ErrorHandle *error,
+                     ub4 iterations);
+  sword ExecuteBlock(ExecutionContext &context, ErrorHandle *error);
+  bool RunPiece(ExecutionContext &context, std::string_view sql,
+                ub4 *changes, OraError *error);
+  bool RunAccountStatement(ExecutionContext &context,
+                           const std::vector<Token> &tokens, OraError *error);
+  bool BuildSlots(OraError *error);
+  int StoreRow(ub4 row, OraError *error);
+  int StoreLocator(const Slot &slot, sqlite3_value *value, ub4 row,
+                   OraError *error);
+
+  std::string text_;
+  std::vector<Token> tokens_;  // views into text_
+  StatementKind kind_;
+  bool prepared_ = false;
+  std::vector<std::string> quotedNames_;
+
+  Connection *connection_ = nullptr;  // where statement_ was prepared
+  sqlite3_stmt *statement_ = nullptr;
+  int visibleColumns_ = 0;
+  int rowidColumn_ = -1;  // hidden rowid item, or -1
+  std::string rowidTable_;
+
+  bool executed_ = false;
+  bool isQuery_ = false;
+  bool rowPending_ = false;  // stepped by execute, not yet fetched
+  bool exhausted_ = true;
+  ub4 rowCount_ = 0;
+
+  std::vector<ColumnDescription> columns_;
+  std::vector<ParamHandle *> params_;        // by position - 1
+  std::vector<DefineHandle *> byPosition_;   // by position - 1
+  std::vector<Slot> slots_;
+  bool slotsDirty_ = true;
+};
+
+}  // namespace kestrel_engine
+
+#endif
