@@ -277,6 +277,16 @@ COleDateTime &COleDateTime::operator=(DATE dtSrc) {
 
 COleDateTime &COleDateTime::operator=(const VARIANT &varSrc) {
   if (varSrc.vt == VT_DATE) return *this = varSrc.date;
+  if (varSrc.vt == VT_BSTR) {
+    // Text is parsed as ParseDateTime reads it (OLE's conversion parses).
+    const BSTR text = varSrc.bstrVal;
+    if (text != nullptr && AfxIsAnsiBstr(text))
+      ParseDateTime(CString(reinterpret_cast<const char *>(text),
+                            static_cast<int>(SysStringByteLen(text))));
+    else
+      ParseDateTime(CString(text, static_cast<int>(SysStringLen(text))));
+    return *this;
+  }
   VARIANT converted;
   VariantInit(&converted);
   const HRESULT hr = VariantChangeType(&converted, &varSrc, 0, VT_DATE);

@@ -45,8 +45,9 @@ class KESTREL_API COleDateTime {
                int nSec);
 
   COleDateTime &operator=(DATE dtSrc);
-  // VT_DATE takes the value; other kinds are converted with
-  // VariantChangeType, and one that does not convert gives 0.0, invalid.
+  // VT_DATE takes the value; VT_BSTR is read by ParseDateTime; other
+  // kinds are converted with VariantChangeType, and one that does not
+  // convert gives 0.0, invalid.
   COleDateTime &operator=(const VARIANT &varSrc);
 
   DateTimeStatus GetStatus() const;
