@@ -316,12 +316,18 @@ void CString::AppendFormat(const char *pszFormat, ...) {
 }
 
 void CString::FormatV(const char *pszFormat, va_list args) {
-  va_list measure;
-  va_copy(measure, args);
-  const int length = vsnprintf(nullptr, 0, OrEmpty(pszFormat), measure);
-  va_end(measure);
+  // Most texts fit a small stack buffer: one pass through the formatter.
+  char small[256];
+  va_list first;
+  va_copy(first, args);
+  const int length = vsnprintf(small, sizeof small, OrEmpty(pszFormat), first);
+  va_end(first);
   if (length < 0) {  // a conversion the C library refuses: empty text
     m_str.clear();
+    return;
+  }
+  if (static_cast<size_t>(length) < sizeof small) {
+    Guard([&] { m_str.assign(small, static_cast<size_t>(length)); });
     return;
   }
   std::string text =

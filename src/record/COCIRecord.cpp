@@ -4,6 +4,8 @@
 */
 #include "COCIRecord.h"
 
+#include <utility>
+
 COCIRecord::COCIRecord() : m_nRecordType(-1) {}
 
 COCIRecord::COCIRecord(const COCIRecord &other)
@@ -58,5 +60,6 @@ void COCIRecord::StoreAt(int index, COleVariant &value) {
     if (index == INT32_MAX) AfxThrowMemoryException();
     SetSize(index + 1);
   }
-  ElementAt(index) = value;
+  // The built value is ours: moved in rather than copied and cleared.
+  ElementAt(index) = std::move(value);
 }
