@@ -35,6 +35,7 @@ constexpr Text kTexts[] = {
     {955, "name is already used by an existing object"},
     {1005, "null password given; logon denied"},
     {1007, "variable not in select list"},
+    {1008, "not all variables bound"},
     {1012, "not logged on"},
     {1013, "user requested cancel of current operation"},
     {1017, "invalid username/password; logon denied"},

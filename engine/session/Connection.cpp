@@ -29,6 +29,24 @@ OraError CannotResolve(std::string_view link, const char *why) {
   return OraError::Make(12154, detail);
 }
 
+// True for an SQLite URI whose query asks for creation (mode=rwc). SQLite
+// refuses a URI mode less restrictive than the open flags, so CREATE is
+// passed exactly when the link asks for it.
+bool AsksForCreation(const std::string &link) {
+  if (link.compare(0, 5, "file:") != 0) return false;
+  const size_t query = link.find('?');
+  if (query == std::string::npos) return false;
+  size_t at = query + 1;
+  while (at <= link.size()) {
+    size_t end = link.find_first_of("&#", at);
+    if (end == std::string::npos) end = link.size();
+    if (link.compare(at, end - at, "mode=rwc") == 0) return true;
+    if (end >= link.size() || link[end] == '#') break;
+    at = end + 1;
+  }
+  return false;
+}
+
 }  // namespace
 
 Connection::Connection(sqlite3 *db) : db_(db) {}
@@ -53,8 +71,9 @@ std::unique_ptr<Connection> Connection::Open(std::string_view link,
   // No SQLITE_OPEN_CREATE: a plain path must name an existing database;
   // a URI may ask for creation with mode=rwc. Each connection is used by
   // one thread at a time (its environment's lock), so no SQLite mutex.
-  const int flags =
-      SQLITE_OPEN_READWRITE | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX;
+  const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_URI |
+                    SQLITE_OPEN_NOMUTEX |
+                    (AsksForCreation(path) ? SQLITE_OPEN_CREATE : 0);
   int rc = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
   if (rc != SQLITE_OK) {
     *error = CannotResolve(link, db ? sqlite3_errmsg(db) : sqlite3_errstr(rc));

@@ -132,6 +132,10 @@ sword StatementHandle::Execute(ExecutionContext &context, ErrorHandle *error,
   if (!EnsurePrepared(context.connection, &failure)) {
     return Report(error, failure);
   }
+  // Placeholders would silently read as NULL without binds.
+  if (sqlite3_bind_parameter_count(statement_) > 0) {
+    return Report(error, OraError::Make(1008));
+  }
   if (kind_.type == OCI_STMT_SELECT && visibleColumns_ > 0) {
     return ExecuteQuery(error, iterations);
   }
