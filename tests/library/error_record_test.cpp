@@ -1,0 +1,80 @@
+// The process-wide error record: statuses, their names and results, and
+// Oracle errors read from a real error handle.
+#include <string.h>
+
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "COCIException.h"
+#include "SessionFixture.h"
+
+namespace {
+
+// Runs first in its process (each test runs in its own under CTest).
+TEST(ErrorRecord, StartsEmpty) {
+  EXPECT_EQ(COCIException::errCode(), 0);
+  EXPECT_STREQ(COCIException::errMsg(), "");
+}
+
+TEST(ErrorRecord, StatusesAndTheirNames) {
+  struct Case {
+    int status;
+    int result;
+    const char *message;
+  };
+  const Case cases[] = {
+      {OCI_SUCCESS, 1, "OCI_SUCCESS"},
+      {OCI_SUCCESS_WITH_INFO, 1, "OCI_SUCCESS_WITH_INFO"},
+      {OCI_NEED_DATA, 0, "OCI_NEED_DATA"},
+      {OCI_NO_DATA, 0, "OCI_NO_DATA"},
+      {OCI_INVALID_HANDLE, 0, "OCI_INVALID_HANDLE"},
+      {OCI_STILL_EXECUTING, 0, "OCI_STILL_EXECUTING"},
+      {OCI_CONTINUE, 0, "OCI_CONTINUE"},
+  };
+  for (const Case &c : cases) {
+    EXPECT_EQ(COCIException::checkErr(nullptr, c.status), c.result)
+        << c.status;
+    EXPECT_EQ(COCIException::errCode(), c.status);
+    EXPECT_STREQ(COCIException::errMsg(), c.message);
+  }
+}
+
+TEST(ErrorRecord, UnknownStatusKeepsTheMessage) {
+  COCIException::checkErr(nullptr, OCI_NO_DATA);
+  EXPECT_EQ(COCIException::checkErr(nullptr, 2), 0);
+  EXPECT_EQ(COCIException::errCode(), 2);
+  EXPECT_STREQ(COCIException::errMsg(), "OCI_NO_DATA");
+}
+
+TEST(ErrorRecord, MessageIsAlwaysTheSameStore) {
+  char *first = COCIException::errMsg();
+  COCIException::checkErr(nullptr, OCI_SUCCESS);
+  EXPECT_EQ(COCIException::errMsg(), first);
+}
+
+class ErrorRecordSession : public SessionTest {};
+
+TEST_F(ErrorRecordSession, OracleErrorReplacesTheStatus) {
+  COCIRecordset rs;
+  ASSERT_TRUE(rs.InitRecordset(&connection_));
+  EXPECT_THROW(rs.OpenRecordset("SELECT * FROM no_such_table"),
+               COCIException);
+  EXPECT_EQ(COCIException::errCode(), 942);
+  EXPECT_EQ(strncmp(COCIException::errMsg(), "ORA-00942: ", 11), 0)
+      << COCIException::errMsg();
+  rs.CloseRecordset();
+}
+
+TEST_F(ErrorRecordSession, LongMessagesAreCutToTheStore) {
+  const std::string name(700, 'x');
+  COCIRecordset rs;
+  ASSERT_TRUE(rs.InitRecordset(&connection_));
+  EXPECT_THROW(rs.OpenRecordset(("SELECT * FROM " + name).c_str()),
+               COCIException);
+  EXPECT_EQ(COCIException::errCode(), 942);
+  EXPECT_EQ(strlen(COCIException::errMsg()), 511u);
+  rs.CloseRecordset();
+}
+
+}  // namespace
