@@ -1,0 +1,302 @@
+// COCIRecordset's columns: description, output buffers, fetching rows and
+// values of every type, and writing values back into the buffers.
+#include <string.h>
+
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "RecordsetAccess.h"
+#include "SessionFixture.h"
+
+namespace {
+
+using Access = COCIRecordsetTestAccess;
+
+class RecordsetColumns : public SessionTest {
+ protected:
+  void SetUp() override {
+    SessionTest::SetUp();
+    Exec("CREATE TABLE every_type ("
+         " v VARCHAR2(10), c CHAR(3), n NUMBER(10,2), i INTEGER,"
+         " bare NUMBER, pi PLS_INTEGER, d BINARY_DOUBLE, b BLOB,"
+         " dt DATE, cl CLOB)");
+    Exec("INSERT INTO every_type VALUES ('abc', 'x', 12.5, 7, -3.9, 42,"
+         " 2.25, NULL, NULL, NULL)");
+    Exec("INSERT INTO every_type VALUES (NULL, NULL, NULL, NULL, NULL, NULL,"
+         " NULL, NULL, NULL, NULL)");
+    ASSERT_TRUE(rs_.InitRecordset(&connection_));
+  }
+  void TearDown() override {
+    rs_.CloseRecordset();
+    SessionTest::TearDown();
+  }
+  COCIRecordset rs_;
+};
+
+TEST_F(RecordsetColumns, DescribeEveryTypeOfTheMapping) {
+  rs_.OpenRecordset("SELECT v, c, n, i, bare, pi, d, b, dt, cl FROM every_type");
+  struct Column {
+    const char *name;
+    int type, size, scale;
+    bool buffer;
+    int bufferedType;  // 0: as described
+  };
+  const Column columns[] = {
+      {"V", 1, 10, 0, true, 0},     {"C", 96, 3, 0, true, 0},
+      {"N", 2, 22, 2, true, 0},     {"I", 2, 22, 0, true, 0},
+      {"BARE", 2, 22, -127, true, 0}, {"PI", 3, 4, 0, true, 0},
+      {"D", 4, 8, 0, true, 0},      {"B", 113, 4000, 0, false, 0},
+      {"DT", 12, 7, 0, false, 0},   {"CL", 112, 4000, 0, false, 0},
+  };
+  ASSERT_EQ(rs_.GetFieldCount(), 10);
+  ASSERT_EQ(Access::Columns(rs_), 10u);
+  for (long p = 1; p <= 10; ++p) {
+    const Column &c = columns[p - 1];
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(rs_.GetFieldName(p), c.name);
+    EXPECT_EQ(rs_.GetFieldType(p), c.type);
+    EXPECT_EQ(rs_.GetFieldScale(p), c.scale);
+    EXPECT_EQ(Access::Type(rs_, p - 1), c.type);
+    EXPECT_EQ(Access::Scale(rs_, p - 1), c.scale);
+    EXPECT_EQ(Access::Size(rs_, p - 1), rs_.GetFieldSize(p));
+    if (c.buffer) {
+      EXPECT_EQ(rs_.GetFieldSize(p), c.size);
+    }
+    EXPECT_EQ(Access::Buffer(rs_, p - 1) != nullptr, c.buffer);
+    EXPECT_EQ(Access::Indicator(rs_, p - 1), 0);
+  }
+  EXPECT_EQ(rs_.GetFieldSize(1), 10);
+  EXPECT_EQ(rs_.GetFieldSize(2), 3);
+  // Text buffers are zeroed: size + 1 bytes.
+  EXPECT_EQ(memcmp(Access::Buffer(rs_, 0), "\0\0\0\0\0\0\0\0\0\0\0", 11), 0);
+  // Columns without a buffer get no define, except the BLOB's locator.
+  EXPECT_NE(Access::Define(rs_, 7), nullptr);
+  EXPECT_EQ(Access::Define(rs_, 8), nullptr);
+  EXPECT_NE(Access::Lob(rs_), nullptr);
+}
+
+TEST_F(RecordsetColumns, DescribeAtPositionsOutsideTheSelectList) {
+  rs_.OpenRecordset("SELECT v, n FROM every_type");
+  for (long p : {0L, 3L, -1L}) {
+    EXPECT_THROW(rs_.GetFieldType(p), COCIException) << p;
+    EXPECT_EQ(COCIException::errCode(), 24334);
+    EXPECT_THROW(rs_.GetFieldName(p), COCIException) << p;
+    // Never an earlier column's descriptor: 0.
+    rs_.GetFieldScale(2);
+    EXPECT_EQ(rs_.GetFieldSize(p), 0) << p;
+    EXPECT_EQ(rs_.GetFieldScale(p), 0) << p;
+    EXPECT_EQ(COCIException::errCode(), 24334);
+  }
+  // Each describe fetches its own column.
+  rs_.GetFieldName(1);
+  EXPECT_EQ(rs_.GetFieldSize(2), 22);
+}
+
+TEST_F(RecordsetColumns, LongColumnNamesComeBackWhole) {
+  const std::string alias(300, 'Q');
+  rs_.OpenRecordset(("SELECT 1 AS " + alias + ", 2 AS \"\" FROM every_type")
+                        .c_str());
+  EXPECT_EQ(std::string(rs_.GetFieldName(1).GetString()), alias);
+}
+
+TEST_F(RecordsetColumns, ValuesOfEveryTypeAndNulls) {
+  rs_.OpenRecordset(
+      "SELECT v, c, n, i, bare, pi, d, b, dt FROM every_type ORDER BY i");
+  ASSERT_TRUE(rs_.MoveNext());  // the NULL row sorts first
+  for (long i = 0; i < 7; ++i) {
+    COleVariant v(99.0);
+    EXPECT_FALSE(rs_.GetFieldValue(i, v)) << i;
+    EXPECT_EQ(v.vt, VT_R8);
+  }
+  COleVariant untouched(static_cast<short>(5));
+  EXPECT_TRUE(rs_.GetFieldValue(7, untouched));  // BLOB: no conversion
+  EXPECT_TRUE(rs_.GetFieldValue(8, untouched));  // DATE: no buffer
+  EXPECT_EQ(untouched.vt, VT_I2);
+
+  ASSERT_TRUE(rs_.MoveNext());
+  COleVariant v;
+  ASSERT_TRUE(rs_.GetFieldValue(0, v));
+  ASSERT_EQ(v.vt, VT_BSTR);
+  EXPECT_EQ(SysStringByteLen(v.bstrVal), 3u);  // the bytes, unconverted
+  EXPECT_EQ(memcmp(v.bstrVal, "abc", 3), 0);
+  ASSERT_TRUE(rs_.GetFieldValue(1, v));
+  EXPECT_EQ(TextOf(v), "x  ");  // CHAR(3) is blank-padded
+  ASSERT_TRUE(rs_.GetFieldValue(2, v));
+  EXPECT_EQ(v.vt, VT_R8);
+  EXPECT_EQ(v.dblVal, 12.5);
+  ASSERT_TRUE(rs_.GetFieldValue(3, v));
+  EXPECT_EQ(v.vt, VT_I4);
+  EXPECT_EQ(v.lVal, 7);
+  ASSERT_TRUE(rs_.GetFieldValue(4, v));  // a fraction with scale -127
+  EXPECT_EQ(v.vt, VT_R8);
+  EXPECT_EQ(v.dblVal, -3.9);
+  ASSERT_TRUE(rs_.GetFieldValue(5, v));
+  EXPECT_EQ(v.vt, VT_I4);
+  EXPECT_EQ(v.lVal, 42);
+  ASSERT_TRUE(rs_.GetFieldValue(6, v));
+  EXPECT_EQ(v.vt, VT_R8);
+  EXPECT_EQ(v.dblVal, 2.25);
+
+  const int code = COCIException::errCode();
+  EXPECT_FALSE(rs_.MoveNext());
+  EXPECT_EQ(COCIException::errCode(), code);  // the end records nothing
+  EXPECT_EQ(rs_.GetRSCount(), 2);
+}
+
+TEST_F(RecordsetColumns, WholeNumbersWithinThirtyTwoBits) {
+  rs_.OpenRecordset(
+      "SELECT 7, 3000000000, -2147483648, 0.25, -3.9, 2147483648 FROM "
+      "every_type WHERE i = 7");
+  ASSERT_TRUE(rs_.MoveNext());
+  struct Case {
+    VARTYPE vt;
+    double value;
+  };
+  const Case cases[] = {{VT_I4, 7},         {VT_R8, 3000000000.0},
+                        {VT_I4, -2147483648.0}, {VT_R8, 0.25},
+                        {VT_R8, -3.9},      {VT_R8, 2147483648.0}};
+  for (long i = 0; i < 6; ++i) {
+    COleVariant v;
+    ASSERT_TRUE(rs_.GetFieldValue(i, v)) << i;
+    EXPECT_EQ(v.vt, cases[i].vt) << i;
+    EXPECT_EQ(v.vt == VT_I4 ? v.lVal : v.dblVal, cases[i].value) << i;
+  }
+}
+
+TEST_F(RecordsetColumns, IndexesOutsideTheColumnsAndBeforeTheFirstFetch) {
+  rs_.OpenRecordset("SELECT v, n, i, d FROM every_type");
+  COleVariant v(1.5);
+  for (long index : {-1L, 4L, 100L}) {
+    EXPECT_FALSE(rs_.GetFieldValue(index, v)) << index;
+    EXPECT_EQ(v.vt, VT_R8);
+  }
+  // No row yet: text reads empty, numbers answer nothing.
+  ASSERT_TRUE(rs_.GetFieldValue(0, v));
+  EXPECT_EQ(TextOf(v), "");
+  for (long index : {1L, 2L, 3L}) {
+    COleVariant keep(2.5);
+    EXPECT_FALSE(rs_.GetFieldValue(index, keep)) << index;
+    EXPECT_EQ(keep.dblVal, 2.5);
+  }
+}
+
+TEST_F(RecordsetColumns, SetFieldValueWritesTheBuffers) {
+  rs_.OpenRecordset("SELECT v, n, pi, d, dt FROM every_type");
+  ASSERT_TRUE(rs_.MoveNext());
+  COleVariant v;
+
+  EXPECT_TRUE(rs_.SetFieldValue(1, COleVariant(static_cast<short>(42))));
+  ASSERT_TRUE(rs_.GetFieldValue(1, v));
+  EXPECT_EQ(v.dblVal, 42.0);  // NUMBER(10,2): scale 2 reads as VT_R8
+  EXPECT_TRUE(rs_.SetFieldValue(1, COleVariant(1.25f)));
+  ASSERT_TRUE(rs_.GetFieldValue(1, v));
+  EXPECT_EQ(v.dblVal, 1.25);
+
+  EXPECT_TRUE(rs_.SetFieldValue(2, COleVariant(static_cast<LONG>(-9))));
+  ASSERT_TRUE(rs_.GetFieldValue(2, v));
+  EXPECT_EQ(v.lVal, -9);
+  EXPECT_TRUE(rs_.SetFieldValue(3, COleVariant(1.5f)));
+  ASSERT_TRUE(rs_.GetFieldValue(3, v));
+  EXPECT_EQ(v.vt, VT_R8);
+  EXPECT_EQ(v.dblVal, 1.5);
+
+  // A kind the column does not take writes nothing.
+  EXPECT_TRUE(rs_.SetFieldValue(3, COleVariant("7", VT_BSTR)));
+  ASSERT_TRUE(rs_.GetFieldValue(3, v));
+  EXPECT_EQ(v.dblVal, 1.5);
+  EXPECT_TRUE(rs_.SetFieldValue(4, COleVariant(1.0)));  // no buffer
+
+  EXPECT_THROW(rs_.SetFieldValue(5, COleVariant(1.0)), COCIException);
+}
+
+TEST_F(RecordsetColumns, TextWrittenBackComesBackUnchanged) {
+  rs_.OpenRecordset("SELECT v FROM every_type");
+  ASSERT_TRUE(rs_.MoveNext());
+  const char *texts[] = {"caf\xC3\xA9", "", "0123456789"};
+  for (const char *text : texts) {
+    for (VARTYPE kind : {static_cast<VARTYPE>(VT_BSTR), VT_BSTRT}) {
+      EXPECT_TRUE(rs_.SetFieldValue(0, COleVariant(text, kind))) << text;
+      COleVariant back;
+      ASSERT_TRUE(rs_.GetFieldValue(0, back));
+      EXPECT_EQ(TextOf(back), text);
+      // What GetFieldValue gave, handed back, is the same text again.
+      EXPECT_TRUE(rs_.SetFieldValue(0, back));
+      COleVariant again;
+      ASSERT_TRUE(rs_.GetFieldValue(0, again));
+      EXPECT_EQ(TextOf(again), text);
+    }
+  }
+  COleVariant null;
+  null.vt = VT_NULL;
+  EXPECT_TRUE(rs_.SetFieldValue(0, null));
+  COleVariant back;
+  ASSERT_TRUE(rs_.GetFieldValue(0, back));
+  EXPECT_EQ(TextOf(back), "");
+  // Too long for VARCHAR2(10), or not text: nothing written, FALSE.
+  EXPECT_TRUE(rs_.SetFieldValue(0, COleVariant("kept", VT_BSTR)));
+  EXPECT_FALSE(rs_.SetFieldValue(0, COleVariant("01234567890", VT_BSTR)));
+  EXPECT_FALSE(rs_.SetFieldValue(0, COleVariant(static_cast<LONG>(5))));
+  ASSERT_TRUE(rs_.GetFieldValue(0, back));
+  EXPECT_EQ(TextOf(back), "kept");
+}
+
+TEST_F(RecordsetColumns, AddRecordWritesInColumnOrderThenExecutes) {
+  rs_.OpenRecordset("SELECT v, n, pi FROM every_type WHERE i = 7");
+  ASSERT_TRUE(rs_.MoveNext());
+  ASSERT_EQ(rs_.GetRSCount(), 1);
+  COleVariant v;
+
+  // Executing the query again fetches its row into the buffers anew.
+  COCIRecord two;
+  two.SetData(0, CString("xy"));
+  two.SetData(1, 3.5);
+  EXPECT_TRUE(rs_.AddRecord(two));
+  ASSERT_TRUE(rs_.GetFieldValue(1, v));
+  EXPECT_EQ(v.dblVal, 12.5);
+  EXPECT_EQ(rs_.GetRSCount(), 1);
+  EXPECT_TRUE(rs_.AddRecord(COCIRecord()));
+
+  // A value that cannot be written stops it before the execution.
+  EXPECT_TRUE(rs_.SetFieldValue(1, COleVariant(9.0)));
+  COCIRecord tooLong;
+  tooLong.SetData(0, CString("much too long"));
+  EXPECT_FALSE(rs_.AddRecord(tooLong));
+  ASSERT_TRUE(rs_.GetFieldValue(1, v));
+  EXPECT_EQ(v.dblVal, 9.0);
+
+  // Values past the last column throw at the first of them.
+  COCIRecord tooMany;
+  tooMany.SetData(0, CString("a"));
+  tooMany.SetData(1, 2.0);
+  tooMany.SetData(3, 1.0);
+  EXPECT_THROW(rs_.AddRecord(tooMany), COCIException);
+  ASSERT_TRUE(rs_.GetFieldValue(1, v));
+  EXPECT_EQ(v.dblVal, 2.0);
+}
+
+TEST_F(RecordsetColumns, DoNothingOperationsReportSuccess) {
+  rs_.OpenRecordset("SELECT v FROM every_type");
+  COCIRecord record;
+  CArray<COCIRecord, COCIRecord &> records;
+  COleVariant v(3.0);
+  EXPECT_TRUE(rs_.UpdateRecord(record));
+  EXPECT_TRUE(rs_.GetAllRecord(records, 5));
+  EXPECT_TRUE(rs_.GetRecord(record, 1));
+  EXPECT_TRUE(rs_.GetFieldValue(CString("V"), v));
+  EXPECT_TRUE(rs_.SetFieldValue(CString("V"), v));
+  EXPECT_EQ(v.dblVal, 3.0);
+  EXPECT_EQ(record.GetSize(), 0);
+  EXPECT_EQ(records.GetSize(), 0);
+}
+
+TEST_F(RecordsetColumns, EveryBlobColumnGetsItsOwnLocator) {
+  Exec("CREATE TABLE blobs (a BLOB, b BLOB, c BLOB)");
+  rs_.OpenRecordset("SELECT a, b, c FROM blobs");
+  EXPECT_NE(Access::Lob(rs_), nullptr);
+  EXPECT_EQ(Access::ExtraLobs(rs_), 2u);
+  rs_.CloseRecordset();
+  EXPECT_EQ(Access::Lob(rs_), nullptr);
+}
+
+}  // namespace
