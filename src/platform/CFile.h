@@ -35,7 +35,7 @@ class KESTREL_API CFile : public CObject {
   };
   enum SeekPosition { begin = 0x0, current = 0x1, end = 0x2 };
 
-  static const int hFileNull = -1;
+  static constexpr int hFileNull = -1;
 
   CFile();
   // Adopts an open descriptor; Close closes it, the destructor does not.
