@@ -63,6 +63,17 @@ TEST_F(EngineError, StatementFailuresMapToVendorNumbers) {
   }
 }
 
+TEST_F(EngineError, VendorErrorsRaisedInsideSqlKeepTheirNumber) {
+  ASSERT_EQ(s.Run("CREATE TRIGGER short_names BEFORE INSERT ON parent "
+                  "WHEN NEW.id > 100 BEGIN "
+                  "SELECT RAISE(ABORT, 'ORA-12899: value too large for column'); END"),
+            OCI_SUCCESS)
+      << s.ErrorText();
+  EXPECT_EQ(s.Run("INSERT INTO parent VALUES (101)"), OCI_ERROR);
+  EXPECT_EQ(s.ErrorCode(), 12899);
+  EXPECT_EQ(s.ErrorText(), "ORA-12899: value too large for column");
+}
+
 TEST_F(EngineError, RecordOneHoldsNumberAndTerminatedMessage) {
   ASSERT_EQ(s.Run("SELECT * FROM missing"), OCI_ERROR);
   sb4 code = 0;
