@@ -74,7 +74,8 @@ class KESTREL_API COleDateTime {
   // or a time alone, giving a value on 1899-12-30 (0.x). A time is
   // H:MM or H:MM:SS with an optional AM or PM. VAR_DATEVALUEONLY drops
   // the time, VAR_TIMEVALUEONLY the date. Text that does not parse gives
-  // 0.0, status invalid, and FALSE.
+  // 0.0, status invalid, and FALSE. The locale is not consulted: these
+  // are the forms of the default user locale.
   bool ParseDateTime(LPCTSTR lpszDate, DWORD dwFlags = 0,
                      LCID lcid = LANG_USER_DEFAULT);
 

@@ -183,11 +183,6 @@ COleVariant::COleVariant(COleVariant &&varSrc) noexcept : tagVARIANT() {
   varSrc.vt = VT_EMPTY;
 }
 
-COleVariant::COleVariant(LPCTSTR lpszSrc) {
-  AfxVariantInit(this);
-  SetString(lpszSrc, VT_BSTR);
-}
-
 COleVariant::COleVariant(LPCTSTR lpszSrc, VARTYPE vtSrc) {
   AfxVariantInit(this);
   SetString(lpszSrc, vtSrc);

@@ -40,9 +40,8 @@ class KESTREL_API COleVariant : public tagVARIANT {
   COleVariant(const COleVariant &varSrc);
   COleVariant(COleVariant &&varSrc) noexcept;
 
-  COleVariant(LPCTSTR lpszSrc);
   // vtSrc VT_BSTRT keeps the bytes; any other kind widens (VT_BSTR).
-  COleVariant(LPCTSTR lpszSrc, VARTYPE vtSrc);
+  COleVariant(LPCTSTR lpszSrc, VARTYPE vtSrc = VT_BSTR);
   COleVariant(const CString &strSrc);
 
   COleVariant(BYTE nSrc);                         // VT_UI1
