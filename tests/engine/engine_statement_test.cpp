@@ -100,12 +100,20 @@ TEST_F(EngineStatement, QueryExecutesWithoutFetchingThenFetchesInOrder) {
   EXPECT_EQ(OCIStmtFetch(stmt, s.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_NO_DATA);
   EXPECT_EQ(OCIStmtFetch(stmt, s.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_NO_DATA);
 
-  // n >= 1 iterations: from the start again, n rows fetched by the execute.
+  // n >= 1 iterations: from the start again, n rows fetched by the execute
+  // into consecutive elements.
+  int values[5] = {0, 0, 0, 0, 0};
+  ASSERT_EQ(OCIDefineByPos(stmt, &define, s.err, 1, values, 4, SQLT_INT, nullptr, nullptr,
+                           nullptr, OCI_DEFAULT),
+            OCI_SUCCESS);
   ASSERT_EQ(Execute(stmt, 2), OCI_SUCCESS);
   EXPECT_EQ(Attr<ub4>(stmt, OCI_HTYPE_STMT, OCI_ATTR_ROW_COUNT), 2u);
+  EXPECT_EQ(values[0], 1);
+  EXPECT_EQ(values[1], 2);
   ASSERT_EQ(OCIStmtFetch(stmt, s.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_SUCCESS);
-  EXPECT_EQ(value, 3);
+  EXPECT_EQ(values[0], 3);
   EXPECT_EQ(Execute(stmt, 5), OCI_NO_DATA);  // fewer rows than asked for
+  EXPECT_EQ(values[2], 3);
 }
 
 TEST_F(EngineStatement, ArrayFetchFillsConsecutiveElements) {
