@@ -143,7 +143,9 @@ class KESTREL_API CArray : public CObject {
 
  private:
   static TYPE *Allocate(INT_PTR nCount) {
-    if (static_cast<size_t>(nCount) > SIZE_MAX / sizeof(TYPE))
+    // The framework's arrays live in a 32-bit world: a block beyond 2 GiB
+    // cannot be represented there, so it is refused before any allocation.
+    if (static_cast<size_t>(nCount) > static_cast<size_t>(INT_MAX) / sizeof(TYPE))
       AfxThrowMemoryException();
     void *p = ::operator new[](static_cast<size_t>(nCount) * sizeof(TYPE),
                                std::nothrow);

@@ -12,14 +12,6 @@
 #include "KestrelExport.h"
 #include "windef.h"
 
-// The framework's pointer-sized integers. Sizes and indexes of the
-// collection classes are passed as INT_PTR; counts in archives as
-// DWORD_PTR.
-typedef intptr_t INT_PTR;
-typedef uintptr_t UINT_PTR;
-typedef uintptr_t DWORD_PTR;
-typedef size_t SIZE_T;
-
 class CArchive;
 class CDumpContext;
 class CObject;

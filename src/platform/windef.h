@@ -6,6 +6,7 @@
 #ifndef KESTREL_WINDEF_H
 #define KESTREL_WINDEF_H
 
+#include <stddef.h>
 #include <stdint.h>
 
 typedef int BOOL;
@@ -43,6 +44,13 @@ typedef const char *LPCTSTR;
 typedef char16_t OLECHAR;
 typedef OLECHAR *LPOLESTR;
 typedef const OLECHAR *LPCOLESTR;
+
+/* Pointer-sized integers. Sizes and indexes of the framework's collection
+   classes are passed as INT_PTR; counts in archives as DWORD_PTR. */
+typedef intptr_t INT_PTR;
+typedef uintptr_t UINT_PTR;
+typedef uintptr_t DWORD_PTR;
+typedef size_t SIZE_T;
 
 typedef DWORD LCID;
 #define LANG_USER_DEFAULT 0x0400
