@@ -1,0 +1,112 @@
+/*
+** Statement feedback by leading keywords.
+*/
+#include "Feedback.h"
+
+#include <cctype>
+#include <vector>
+
+namespace kestrel_sql {
+
+namespace {
+
+// The first words of the statement, upper-cased, leading comments and
+// punctuation skipped.
+std::vector<std::string> Words(const std::string &sql, size_t wanted) {
+  std::vector<std::string> words;
+  size_t i = 0;
+  while (i < sql.size() && words.size() < wanted) {
+    if (sql.compare(i, 2, "--") == 0) {
+      i = sql.find('\n', i);
+      if (i == std::string::npos) break;
+    } else if (sql.compare(i, 2, "/*") == 0) {
+      i = sql.find("*/", i + 2);
+      if (i == std::string::npos) break;
+      i += 2;
+    } else if (std::isalpha(static_cast<unsigned char>(sql[i])) || sql[i] == '_') {
+      std::string word;
+      while (i < sql.size() && (std::isalnum(static_cast<unsigned char>(sql[i])) ||
+                                sql[i] == '_')) {
+        word += static_cast<char>(std::toupper(static_cast<unsigned char>(sql[i])));
+        ++i;
+      }
+      words.push_back(word);
+    } else if (sql[i] == '"' || sql[i] == '\'' || sql[i] == '(') {
+      break;  // past the keywords
+    } else {
+      ++i;
+    }
+  }
+  return words;
+}
+
+std::string Rows(long rows, const char *verb) {
+  return (rows == 1 ? "1 row " : std::to_string(rows) + " rows ") + verb + ".";
+}
+
+std::string Capitalised(std::string word) {
+  for (size_t i = 1; i < word.size(); ++i)
+    word[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(word[i])));
+  return word;
+}
+
+// The object kind after CREATE, DROP or ALTER, modifiers skipped:
+// "TABLE", "INDEX", "VIEW", ... or empty.
+std::string ObjectKind(const std::vector<std::string> &w) {
+  static const char *const kModifiers[] = {
+      "OR", "REPLACE", "UNIQUE", "BITMAP", "GLOBAL", "TEMPORARY", "TEMP",
+      "PRIVATE", "EDITIONABLE", "NONEDITIONABLE", "FORCE", "NO", "VIRTUAL",
+      "PUBLIC", "MATERIALIZED"};
+  for (size_t i = 1; i < w.size(); ++i) {
+    bool modifier = false;
+    for (const char *m : kModifiers) modifier = modifier || w[i] == m;
+    if (!modifier) {
+      if (w[i] == "PACKAGE" && i + 1 < w.size() && w[i + 1] == "BODY")
+        return "PACKAGE BODY";
+      return w[i];
+    }
+  }
+  return std::string();
+}
+
+}  // namespace
+
+std::string StatementFeedback(const std::string &sql, long rows) {
+  const std::vector<std::string> w = Words(sql, 8);
+  if (w.empty()) return "Statement processed.";
+  const std::string &first = w[0];
+
+  if (first == "INSERT") return Rows(rows, "inserted");
+  if (first == "UPDATE") return Rows(rows, "updated");
+  if (first == "DELETE") return Rows(rows, "deleted");
+  if (first == "MERGE") return Rows(rows, "merged");
+  if (first == "REPLACE") return Rows(rows, "inserted");
+  if (first == "BEGIN" || first == "DECLARE" || first == "CALL" ||
+      first == "EXEC" || first == "EXECUTE")
+    return "PL/SQL procedure successfully completed.";
+  if (first == "COMMIT") return "Commit complete.";
+  if (first == "ROLLBACK") return "Rollback complete.";
+  if (first == "SAVEPOINT") return "Savepoint created.";
+  if (first == "TRUNCATE") return "Table truncated.";
+  if (first == "GRANT") return "Grant succeeded.";
+  if (first == "REVOKE") return "Revoke succeeded.";
+  if (first == "COMMENT") return "Comment created.";
+  if (first == "CREATE" || first == "DROP" || first == "ALTER") {
+    const std::string kind = ObjectKind(w);
+    if (kind.empty()) return "Statement processed.";
+    static const char *const kPast[][2] = {
+        {"CREATE", "created"}, {"DROP", "dropped"}, {"ALTER", "altered"}};
+    for (const auto &p : kPast) {
+      if (first == p[0]) return Capitalised(kind) + " " + p[1] + ".";
+    }
+  }
+  return "Statement processed.";
+}
+
+std::string SelectedFeedback(size_t rows) {
+  if (rows == 0) return "no rows selected";
+  return rows == 1 ? "1 row selected."
+                   : std::to_string(rows) + " rows selected.";
+}
+
+}  // namespace kestrel_sql
