@@ -1,0 +1,212 @@
+// kestrel-sql run as a program in batch mode: SQL arguments, scripts,
+// piped input, CSV, and what it says and returns when things go wrong.
+#include <filesystem>
+
+#include "ToolFixture.h"
+
+namespace {
+
+const std::vector<std::string> kDepartments = {
+    "create table dept (id number(4) primary key, name varchar2(30), "
+    "budget number(10,2), logo blob)",
+    "insert into dept values (10, 'Research', 1250.5, NULL)",
+    "insert into dept values (20, 'Sales, \"North\"', NULL, x'00ff')",
+    "insert into dept values (30, 'Two\nlines', -3, NULL)",
+};
+
+}  // namespace
+
+TEST_F(ToolTest, ArgumentsRunInOrderAndPrintTablesAndFeedback) {
+  const ToolRun run =
+      Sql({"--create", Logon(), "create table t (id number, name varchar2(10), "
+                                "price number(8,2))",
+           "insert into t values (1, 'pen', 2.5);",
+           "insert into t values (22, NULL, 1000)",
+           "update t set price = price * 2 where id = 1",
+           "select id, name, price from t order by id",
+           "select id from t where id > 100", "delete from t"});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(run.out,
+            "Table created.\n\n"
+            "1 row inserted.\n\n"
+            "1 row inserted.\n\n"
+            "1 row updated.\n\n"
+            "ID NAME PRICE\n"
+            "-- ---- -----\n"
+            " 1 pen      5\n"
+            "22       1000\n"
+            "\n2 rows selected.\n\n"
+            "no rows selected\n\n"
+            "2 rows deleted.\n\n");
+}
+
+TEST_F(ToolTest, ColumnsWithoutValuesShowTheirType) {
+  Setup(kDepartments);
+  const ToolRun run = Sql({Logon(), "select id, logo from dept where id = 20"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("20 <BLOB>"), std::string::npos) << run.out;
+}
+
+TEST_F(ToolTest, CsvFollowsRfc4180) {
+  Setup(kDepartments);
+  const ToolRun run =
+      Sql({"--csv", Logon(), "insert into dept values (40, 'x', 0, NULL)",
+           "select id, name, budget from dept order by id"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  // Only the rows: no feedback, CRLF line ends, quoting where needed.
+  EXPECT_EQ(run.out,
+            "ID,NAME,BUDGET\r\n"
+            "10,Research,1250.5\r\n"
+            "20,\"Sales, \"\"North\"\"\",\r\n"
+            "30,\"Two\nlines\",-3\r\n"
+            "40,x,0\r\n");
+}
+
+TEST_F(ToolTest, ScriptFileRunsStatementsOfEveryShape) {
+  Setup({"create table t (id number, note varchar2(40))"});
+  const std::string script = WriteFile(
+      "load.sql",
+      "-- a script with comments, quotes and both terminators\r\n"
+      "insert into t values (1, 'semi;colon');\n"
+      "insert into t\n"
+      "  values (2, '/* not a comment */');\n"
+      "/* a block comment;\n"
+      "   over lines; */\n"
+      "insert into t values (3, 'slash')\n"
+      "/\n"
+      "select id, note from t order by id;\n"
+      "exit\n"
+      "select 'never run' from t;\n");
+  const ToolRun run = Sql({"-f", script, Logon()});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find(" 1 semi;colon\n 2 /* not a comment */\n 3 slash\n"),
+            std::string::npos)
+      << run.out;
+  EXPECT_EQ(run.out.find("never run"), std::string::npos);
+}
+
+TEST_F(ToolTest, FirstErrorInAScriptEndsTheRun) {
+  Setup({"create table t (id number primary key)"});
+  const std::string script = WriteFile(
+      "fail.sql",
+      "insert into t values (1);\n"
+      "\n"
+      "insert into\n"
+      "  t values (1);\n"
+      "insert into t values (2);\n");
+  const ToolRun run = Sql({"-f", script, Logon()});
+  EXPECT_EQ(run.status, 1);
+  // Where the failing statement began, and the error record's message.
+  EXPECT_EQ(run.err.rfind(script + ":3: ORA-00001: ", 0), 0u) << run.err;
+  EXPECT_EQ(LineCount(run.err), 1u);
+  const ToolRun count = Sql({Logon(), "select count(*) as n from t"});
+  EXPECT_NE(count.out.find("\n1\n"), std::string::npos) << count.out;
+}
+
+TEST_F(ToolTest, FirstErrorAmongArgumentsEndsTheRun) {
+  Setup({"create table t (id number)"});
+  const ToolRun run = Sql({Logon(), "insert into t values (1)",
+                           "select * from missing", "insert into t values (2)"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err.rfind("ORA-00942: ", 0), 0u) << run.err;
+  EXPECT_EQ(LineCount(run.err), 1u);
+  EXPECT_EQ(run.out, "1 row inserted.\n\n");
+}
+
+TEST_F(ToolTest, PipedInputIsReadSilently) {
+  Setup({"create table t (id number)"});
+  const ToolRun run = Sql({Logon()},
+                          "insert into t values (5);\n"
+                          "select id from t;\n"
+                          "select id + 1 as next from t");  // no terminator
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out.find("SQL>"), std::string::npos);
+  EXPECT_EQ(run.out,
+            "1 row inserted.\n\n"
+            "ID\n--\n 5\n\n1 row selected.\n\n"
+            "NEXT\n----\n   6\n\n1 row selected.\n\n");
+}
+
+TEST_F(ToolTest, PipedInputStopsAtTheFirstError) {
+  Setup({"create table t (id number)"});
+  const ToolRun run = Sql({Logon()},
+                          "select nonsense from t;\n"
+                          "insert into t values (1);\n");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err.rfind("<stdin>:1: ORA-00904: ", 0), 0u) << run.err;
+  EXPECT_EQ(run.out, "");
+}
+
+TEST_F(ToolTest, LogonFailuresGiveOneLineAndStatusOne) {
+  Setup({});
+  struct Case {
+    const char *name;
+    std::vector<std::string> args;
+    const char *says;
+  };
+  const Case cases[] = {
+      {"wrong password", {Logon("wrong"), "select 1"}, "ORA-01017"},
+      {"missing database", {"scott/tiger@" + dir_ + "/none.db", "select 1"},
+       "does not exist"},
+      {"link is a folder", {"scott/tiger@" + dir_, "select 1"}, "directory"},
+      {"missing URI database", {"scott/tiger@file:" + dir_ + "/none.db"},
+       "ORA-12154"},
+      {"not a database", {"scott/tiger@" + WriteFile("junk", "not sqlite at all, "
+                                                               "just some text"),
+                          "select 1"},
+       "ORA-"},
+      {"unreadable script", {"-f", dir_ + "/none.sql", Logon()}, "none.sql"},
+  };
+  for (const Case &c : cases) {
+    const ToolRun run = Sql(c.args);
+    EXPECT_EQ(run.status, 1) << c.name << ": " << run.err;
+    EXPECT_EQ(run.signal, 0) << c.name;
+    EXPECT_EQ(LineCount(run.err), 1u) << c.name << ": " << run.err;
+    EXPECT_NE(run.err.find(c.says), std::string::npos) << c.name << ": " << run.err;
+    EXPECT_EQ(run.out, "") << c.name;
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir_ + "/none.db"));
+}
+
+TEST_F(ToolTest, BadArgumentsGiveOneLineAndStatusTwo) {
+  const std::vector<std::vector<std::string>> cases = {
+      {},
+      {"--frobnicate", Logon()},
+      {Logon(), "-f"},
+      {"scott@" + db_},
+      {"scott/tiger"},
+      {"/tiger@" + db_},
+      {"-f", "a.sql", Logon(), "select 1"},
+  };
+  for (const auto &args : cases) {
+    const ToolRun run = Sql(args);
+    EXPECT_EQ(run.status, 2) << run.err;
+    EXPECT_EQ(LineCount(run.err), 1u) << run.err;
+    EXPECT_EQ(run.err.rfind("kestrel-sql: ", 0), 0u) << run.err;
+    EXPECT_EQ(run.out, "");
+  }
+  EXPECT_FALSE(std::filesystem::exists(db_));
+}
+
+TEST_F(ToolTest, HelpAndVersion) {
+  const ToolRun help = Sql({"--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_EQ(help.out.rfind("Usage: kestrel-sql", 0), 0u);
+  const ToolRun version = Sql({"--version"});
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out.rfind("kestrel-sql ", 0), 0u);
+  EXPECT_EQ(LineCount(version.out), 1u);
+}
+
+TEST_F(ToolTest, CreateMakesTheFileAndPlainPathsMustExist) {
+  ASSERT_FALSE(std::filesystem::exists(db_));
+  EXPECT_EQ(Sql({Logon(), "create table t (a number)"}).status, 1);
+  EXPECT_FALSE(std::filesystem::exists(db_));
+  EXPECT_EQ(Sql({"--create", Logon(), "create table t (a number)"}).status, 0);
+  EXPECT_TRUE(std::filesystem::exists(db_));
+  // Once made, the plain path opens it, and --create changes nothing.
+  EXPECT_EQ(Sql({Logon(), "insert into t values (1)"}).status, 0);
+  const ToolRun run = Sql({"--create", Logon(), "select a from t"});
+  EXPECT_NE(run.out.find("1 row selected."), std::string::npos) << run.err;
+}

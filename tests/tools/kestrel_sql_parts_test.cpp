@@ -1,0 +1,273 @@
+// kestrel-sql's parts on their own: statement splitting, output formats,
+// feedback, the command line and the logon string.
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "CsvOutput.h"
+#include "Feedback.h"
+#include "Logon.h"
+#include "Options.h"
+#include "Shell.h"
+#include "StatementSplitter.h"
+#include "TableOutput.h"
+#include "ValueText.h"
+
+using namespace kestrel_sql;
+
+namespace {
+
+// Splits a script given as lines; each statement as "text" or "[block]text".
+std::vector<std::string> Split(const std::vector<std::string> &lines) {
+  StatementSplitter splitter;
+  std::vector<std::string> out;
+  auto keep = [&out](const std::optional<Statement> &s) {
+    if (s) out.push_back((s->block ? "[block]" : "") + s->text);
+  };
+  for (const std::string &line : lines) keep(splitter.AddLine(line));
+  keep(splitter.Finish());
+  return out;
+}
+
+}  // namespace
+
+TEST(StatementSplitter, EndsStatementsWhereTheVendorShellDoes) {
+  struct Case {
+    const char *name;
+    std::vector<std::string> lines;
+    std::vector<std::string> statements;
+  };
+  const Case cases[] = {
+      {"semicolon at line end", {"select 1;", "select 2 ;  "},
+       {"select 1", "select 2"}},
+      {"spans lines", {"select a,", "  b", "from t;"}, {"select a,\n  b\nfrom t"}},
+      {"semicolon inside a line does not end",
+       {"select 1; select 2", ";"}, {"select 1; select 2"}},
+      {"quoted semicolon", {"insert into t values ('a;", "b;');"},
+       {"insert into t values ('a;\nb;')"}},
+      {"doubled quote stays inside", {"select 'it''s;' from t;"},
+       {"select 'it''s;' from t"}},
+      {"quoted identifier", {"select 1 as \"x;\"", "from t;"},
+       {"select 1 as \"x;\"\nfrom t"}},
+      {"line comment after the semicolon", {"select 1; -- done"}, {"select 1"}},
+      {"semicolon in a line comment does not end",
+       {"select 1 -- not here;", "from t;"}, {"select 1 -- not here;\nfrom t"}},
+      {"block comment across lines",
+       {"select /* one;", "two; */ 3;"}, {"select /* one;\ntwo; */ 3"}},
+      {"comment-only lines between statements are dropped",
+       {"-- heading", "/* note;", "*/", "", "select 1;"}, {"select 1"}},
+      {"slash line ends a statement", {"select 1", "/"}, {"select 1"}},
+      {"slash line with blanks", {"select 1", "  /  "}, {"select 1"}},
+      {"lone slash with nothing pending", {"/", "select 1;"}, {"select 1"}},
+      {"slash inside a string is text", {"select '", "/", "' from t;"},
+       {"select '\n/\n' from t"}},
+      {"anonymous block waits for the slash",
+       {"BEGIN", "  insert into t values (1);", "END;", "/"},
+       {"[block]BEGIN\n  insert into t values (1);\nEND;"}},
+      {"declare block", {"declare x number;", "begin null; end;", "/"},
+       {"[block]declare x number;\nbegin null; end;"}},
+      {"trigger is a block",
+       {"create or replace trigger trg after insert on t", "begin", "null;",
+        "end;", "/"},
+       {"[block]create or replace trigger trg after insert on t\nbegin\nnull;\nend;"}},
+      {"create table is not a block", {"create table t (a number);"},
+       {"create table t (a number)"}},
+      {"unended statement runs at the end", {"select 1"}, {"select 1"}},
+      {"unended block runs at the end", {"begin null; end;"},
+       {"[block]begin null; end;"}},
+      {"empty statements are dropped", {";", "  ;", "select 1;"}, {"select 1"}},
+      {"CRLF-free blank input", {"", "   "}, {}},
+  };
+  for (const Case &c : cases) {
+    EXPECT_EQ(Split(c.lines), c.statements) << c.name;
+  }
+}
+
+TEST(StatementSplitter, TracksPendingLinesAndWhereAStatementBegan) {
+  StatementSplitter s;
+  EXPECT_FALSE(s.AddLine("-- comment"));
+  EXPECT_FALSE(s.Pending());
+  EXPECT_FALSE(s.AddLine("select"));
+  EXPECT_TRUE(s.Pending());
+  EXPECT_EQ(s.PendingLines(), 1);
+  EXPECT_EQ(PromptFor(s.PendingLines()), "  2  ");
+  const std::optional<Statement> st = s.AddLine("1;");
+  ASSERT_TRUE(st);
+  EXPECT_EQ(st->firstLine, 2);
+  EXPECT_FALSE(s.Pending());
+  EXPECT_EQ(PromptFor(s.PendingLines()), "SQL> ");
+}
+
+TEST(StatementSplitter, StatementGivenWhole) {
+  EXPECT_EQ(StatementFromText("  select 1 ;  ").text, "select 1");
+  EXPECT_EQ(StatementFromText("begin null; end;").text, "begin null; end;");
+  EXPECT_TRUE(StatementFromText("DECLARE x number; BEGIN null; END;").block);
+  EXPECT_TRUE(StartsBlock("/* c */ CREATE OR REPLACE EDITIONABLE PROCEDURE p"));
+  EXPECT_FALSE(StartsBlock("create or replace view v as select 1"));
+  EXPECT_FALSE(StartsBlock("beginning"));
+}
+
+TEST(Shell, ExitCommands) {
+  for (const char *line : {"exit", "EXIT;", " Quit ", "quit;"})
+    EXPECT_TRUE(IsExitCommand(line)) << line;
+  for (const char *line : {"exit now", "exiting", "select 1"})
+    EXPECT_FALSE(IsExitCommand(line)) << line;
+}
+
+TEST(CsvOutput, QuotesOnlyWhatRfc4180Requires) {
+  const std::pair<const char *, const char *> cases[] = {
+      {"plain", "plain"},     {"a,b", "\"a,b\""},
+      {"say \"hi\"", "\"say \"\"hi\"\"\""},
+      {"two\nlines", "\"two\nlines\""}, {"cr\r", "\"cr\r\""},
+      {"", ""},               {" spaced ", " spaced "},
+  };
+  for (const auto &c : cases) EXPECT_EQ(CsvField(c.first), c.second);
+}
+
+TEST(CsvOutput, HeaderRowsAndCrlf) {
+  ResultSet r;
+  r.columns = {{"ID", true}, {"NOTE", false}};
+  r.rows = {{"1", "x,y"}, {"2", ""}};
+  std::ostringstream out;
+  WriteCsv(out, r);
+  EXPECT_EQ(out.str(), "ID,NOTE\r\n1,\"x,y\"\r\n2,\r\n");
+
+  ResultSet single;
+  single.columns = {{"N", false}};
+  single.rows = {{""}};
+  std::ostringstream one;
+  WriteCsv(one, single);
+  EXPECT_EQ(one.str(), "N\r\n\"\"\r\n");
+}
+
+TEST(TableOutput, AlignsNumbersRightAndTextLeft) {
+  ResultSet r;
+  r.columns = {{"NAME", false}, {"SALARY", true}, {"X", false}};
+  r.rows = {{"Zoë", "12.5", ""}, {"Alexander", "100", "<BLOB>"}};
+  std::ostringstream out;
+  WriteTable(out, r);
+  EXPECT_EQ(out.str(),
+            "NAME      SALARY X\n"
+            "--------- ------ ------\n"
+            "Zoë         12.5\n"
+            "Alexander    100 <BLOB>\n");
+  EXPECT_EQ(DisplayWidth("Zoë"), 3u);
+}
+
+TEST(ValueText, NumbersInTheirNaturalForm) {
+  const std::pair<double, const char *> cases[] = {
+      {12.5, "12.5"}, {3, "3"}, {-0.0, "0"}, {0.1 + 0.2, "0.3"},
+      {1e20, "1e+20"}, {-1234567.891, "-1234567.891"}, {2147483648.0, "2147483648"},
+  };
+  for (const auto &c : cases) EXPECT_EQ(NumberText(c.first), c.second);
+}
+
+TEST(ValueText, CellsByVariantKind) {
+  EXPECT_EQ(CellText(COleVariant(static_cast<LONG>(-7)), 2), "-7");
+  EXPECT_EQ(CellText(COleVariant(2.25), 2), "2.25");
+  EXPECT_EQ(CellText(COleVariant("caf\xC3\xA9", VT_BSTRT), 1), "caf\xC3\xA9");
+  EXPECT_EQ(CellText(COleVariant(), 12), "<DATE>");
+  EXPECT_EQ(CellText(COleVariant(), 113), "<BLOB>");
+  EXPECT_EQ(CellText(COleVariant(), 999), "<TYPE 999>");
+  EXPECT_TRUE(IsNumericType(2));
+  EXPECT_FALSE(IsNumericType(1));
+}
+
+TEST(Feedback, FollowsTheLeadingKeywords) {
+  const std::tuple<const char *, long, const char *> cases[] = {
+      {"create table t (a number)", 0, "Table created."},
+      {"CREATE UNIQUE INDEX i ON t(a)", 0, "Index created."},
+      {"create or replace view v as select 1", 0, "View created."},
+      {"create global temporary table g (a int)", 0, "Table created."},
+      {"create package body p as end;", 0, "Package body created."},
+      {"drop table t", 0, "Table dropped."},
+      {"alter table t add b number", 0, "Table altered."},
+      {"insert into t values (1)", 1, "1 row inserted."},
+      {"/* why */ INSERT into t select * from u", 3, "3 rows inserted."},
+      {"update t set a = 1", 0, "0 rows updated."},
+      {"delete from t", 2, "2 rows deleted."},
+      {"merge into t using u on (1=1)", 1, "1 row merged."},
+      {"begin null; end;", 0, "PL/SQL procedure successfully completed."},
+      {"commit", 0, "Commit complete."},
+      {"truncate table t", 0, "Table truncated."},
+      {"pragma foo", 0, "Statement processed."},
+  };
+  for (const auto &c : cases)
+    EXPECT_EQ(StatementFeedback(std::get<0>(c), std::get<1>(c)), std::get<2>(c))
+        << std::get<0>(c);
+  EXPECT_EQ(SelectedFeedback(0), "no rows selected");
+  EXPECT_EQ(SelectedFeedback(1), "1 row selected.");
+  EXPECT_EQ(SelectedFeedback(12), "12 rows selected.");
+}
+
+TEST(Options, ReadsTheCommandLine) {
+  const char *argv[] = {"kestrel-sql", "--csv", "u/p@db", "--create",
+                        "--", "-select 1", "select 2"};
+  const ParseResult r = ParseArguments(7, argv);
+  ASSERT_EQ(r.error, "");
+  EXPECT_TRUE(r.options.csv);
+  EXPECT_TRUE(r.options.create);
+  EXPECT_EQ(r.options.logon, "u/p@db");
+  EXPECT_EQ(r.options.statements,
+            (std::vector<std::string>{"-select 1", "select 2"}));
+
+  const char *script[] = {"kestrel-sql", "-f", "x.sql", "u/p@db"};
+  EXPECT_EQ(ParseArguments(4, script).options.script, "x.sql");
+  const char *help[] = {"kestrel-sql", "--help"};
+  EXPECT_TRUE(ParseArguments(2, help).options.help);
+}
+
+TEST(Options, RefusesBadCommandLines) {
+  const std::vector<std::vector<const char *>> cases = {
+      {"kestrel-sql"},
+      {"kestrel-sql", "--nope", "u/p@db"},
+      {"kestrel-sql", "u/p@db", "-f"},
+      {"kestrel-sql", "-f", "", "u/p@db"},
+      {"kestrel-sql", "-f", "a.sql", "-f", "b.sql", "u/p@db"},
+      {"kestrel-sql", "-f", "a.sql", "u/p@db", "select 1"},
+  };
+  for (const auto &args : cases) {
+    const ParseResult r =
+        ParseArguments(static_cast<int>(args.size()), args.data());
+    EXPECT_NE(r.error, "") << args.size();
+    EXPECT_EQ(r.error.find('\n'), std::string::npos);
+  }
+}
+
+TEST(Logon, SplitsUserPasswordAndLink) {
+  Logon l;
+  std::string error;
+  ASSERT_TRUE(ParseLogon("scott/ti/ger@/tmp/a@b.db", &l, &error));
+  EXPECT_EQ(l.user, "scott");
+  EXPECT_EQ(l.password, "ti/ger");
+  EXPECT_EQ(l.link, "/tmp/a@b.db");
+  ASSERT_TRUE(ParseLogon("scott/@x.db", &l, &error));
+  EXPECT_EQ(l.password, "");
+  for (const char *bad : {"scott@x.db", "scott/tiger", "/tiger@x.db", "s/t@"})
+    EXPECT_FALSE(ParseLogon(bad, &l, &error)) << bad;
+}
+
+TEST(Logon, LinksForCreation) {
+  const std::tuple<const char *, const char *> cases[] = {
+      {"/tmp/a.db", "file:///tmp/a.db?mode=rwc"},
+      {"rel/a.db", "file:rel/a.db?mode=rwc"},
+      {"/tmp/what?#%.db", "file:///tmp/what%3F%23%25.db?mode=rwc"},
+      {"file:/tmp/a.db", "file:/tmp/a.db?mode=rwc"},
+      {"file:/tmp/a.db?cache=shared", "file:/tmp/a.db?cache=shared&mode=rwc"},
+      {"file:/tmp/a.db?mode=ro", "file:/tmp/a.db?mode=ro"},
+      {":memory:", ":memory:"},
+  };
+  for (const auto &c : cases) {
+    std::string resolved, error;
+    ASSERT_TRUE(ResolveLink(std::get<0>(c), true, &resolved, &error));
+    EXPECT_EQ(resolved, std::get<1>(c));
+  }
+  std::string resolved, error;
+  EXPECT_FALSE(ResolveLink("/nonexistent/kestrel.db", false, &resolved, &error));
+  EXPECT_NE(error.find("--create"), std::string::npos);
+  EXPECT_FALSE(ResolveLink("/tmp", false, &resolved, &error));
+  EXPECT_TRUE(ResolveLink("file:/nonexistent/x.db", false, &resolved, &error));
+  EXPECT_EQ(resolved, "file:/nonexistent/x.db");
+}
