@@ -93,96 +93,102 @@ KESTREL_ENGINE_EXPORT sword OCIAttrSet(dvoid *trgthndlp, ub4 trghndltyp,
                                        dvoid *attributep, ub4 size,
                                        ub4 attrtype, OCIError *errhp) {
   Call call(FaultPoint::kAttrSet);
-  Handle *target = nullptr;
-  Handle *e = nullptr;
-  if (!call.Acquire({{trgthndlp, trghndltyp, false, &target},
-                     {errhp, OCI_HTYPE_ERROR, true, &e}})) {
-    return OCI_INVALID_HANDLE;
-  }
-  ErrorHandle *error = As<ErrorHandle>(e);
-  sword status;
-  if (call.Injected(error, &status)) return status;
+  return call.Finish([&]() -> sword {
+    Handle *target = nullptr;
+    Handle *e = nullptr;
+    if (!call.Acquire({{trgthndlp, trghndltyp, false, &target},
+                       {errhp, OCI_HTYPE_ERROR, true, &e}})) {
+      return OCI_INVALID_HANDLE;
+    }
+    ErrorHandle *error = As<ErrorHandle>(e);
+    sword status;
+    if (call.Injected(error, &status)) return status;
 
-  if (trghndltyp == OCI_HTYPE_SVCCTX) {
-    auto *s = As<ServiceContext>(target);
-    Environment *env = s->environment();
-    switch (attrtype) {
-      case OCI_ATTR_SERVER: return Link(&s->server, attributep, OCI_HTYPE_SERVER, env);
-      case OCI_ATTR_SESSION: return Link(&s->session, attributep, OCI_HTYPE_SESSION, env);
-      case OCI_ATTR_TRANS: return Link(&s->transaction, attributep, OCI_HTYPE_TRANS, env);
-      default: break;
+    if (trghndltyp == OCI_HTYPE_SVCCTX) {
+      auto *s = As<ServiceContext>(target);
+      Environment *env = s->environment();
+      switch (attrtype) {
+        case OCI_ATTR_SERVER: return Link(&s->server, attributep, OCI_HTYPE_SERVER, env);
+        case OCI_ATTR_SESSION: return Link(&s->session, attributep, OCI_HTYPE_SESSION, env);
+        case OCI_ATTR_TRANS: return Link(&s->transaction, attributep, OCI_HTYPE_TRANS, env);
+        default: break;
+      }
+    } else if (trghndltyp == OCI_HTYPE_SESSION) {
+      auto *s = As<SessionHandle>(target);
+      const char *text = static_cast<const char *>(attributep);
+      switch (attrtype) {
+        case OCI_ATTR_USERNAME:
+          s->userName().assign(text ? text : "", text ? size : 0);
+          return OCI_SUCCESS;
+        case OCI_ATTR_PASSWORD:
+          s->SetPassword(text, size);
+          return OCI_SUCCESS;
+        default: break;
+      }
     }
-  } else if (trghndltyp == OCI_HTYPE_SESSION) {
-    auto *s = As<SessionHandle>(target);
-    const char *text = static_cast<const char *>(attributep);
-    switch (attrtype) {
-      case OCI_ATTR_USERNAME:
-        s->userName().assign(text ? text : "", text ? size : 0);
-        return OCI_SUCCESS;
-      case OCI_ATTR_PASSWORD:
-        s->SetPassword(text, size);
-        return OCI_SUCCESS;
-      default: break;
-    }
-  }
-  return Illegal(error, attrtype);
+    return Illegal(error, attrtype);
+  });
 }
 
 KESTREL_ENGINE_EXPORT sword OCIAttrGet(const dvoid *trgthndlp, ub4 trghndltyp,
                                        dvoid *attributep, ub4 *sizep,
                                        ub4 attrtype, OCIError *errhp) {
   Call call(FaultPoint::kAttrGet);
-  Handle *target = nullptr;
-  Handle *e = nullptr;
-  if (!call.Acquire({{trgthndlp, trghndltyp, false, &target},
-                     {errhp, OCI_HTYPE_ERROR, true, &e}})) {
-    return OCI_INVALID_HANDLE;
-  }
-  ErrorHandle *error = As<ErrorHandle>(e);
-  sword status;
-  if (call.Injected(error, &status)) return status;
-  if (attributep == nullptr) {
-    return Report(error, OraError::Make(21560, "attributep"));
-  }
-  switch (trghndltyp) {
-    case OCI_HTYPE_STMT:
-      return GetStatement(*As<StatementHandle>(target), error, attributep,
-                          sizep, attrtype);
-    case OCI_DTYPE_PARAM:
-      return GetParam(*As<ParamHandle>(target), error, attributep, sizep,
-                      attrtype);
-    case OCI_HTYPE_SVCCTX:
-      return GetServiceContext(*As<ServiceContext>(target), error, attributep,
-                               sizep, attrtype);
-    case OCI_HTYPE_SESSION:
-      if (attrtype == OCI_ATTR_USERNAME) {
-        return PutText(attributep, sizep, As<SessionHandle>(target)->userName());
-      }
-      return Illegal(error, attrtype);
-    default:
-      return Illegal(error, attrtype);
-  }
+  return call.Finish([&]() -> sword {
+    Handle *target = nullptr;
+    Handle *e = nullptr;
+    if (!call.Acquire({{trgthndlp, trghndltyp, false, &target},
+                       {errhp, OCI_HTYPE_ERROR, true, &e}})) {
+      return OCI_INVALID_HANDLE;
+    }
+    ErrorHandle *error = As<ErrorHandle>(e);
+    sword status;
+    if (call.Injected(error, &status)) return status;
+    if (attributep == nullptr) {
+      return Report(error, OraError::Make(21560, "attributep"));
+    }
+    switch (trghndltyp) {
+      case OCI_HTYPE_STMT:
+        return GetStatement(*As<StatementHandle>(target), error, attributep,
+                            sizep, attrtype);
+      case OCI_DTYPE_PARAM:
+        return GetParam(*As<ParamHandle>(target), error, attributep, sizep,
+                        attrtype);
+      case OCI_HTYPE_SVCCTX:
+        return GetServiceContext(*As<ServiceContext>(target), error, attributep,
+                                 sizep, attrtype);
+      case OCI_HTYPE_SESSION:
+        if (attrtype == OCI_ATTR_USERNAME) {
+          return PutText(attributep, sizep, As<SessionHandle>(target)->userName());
+        }
+        return Illegal(error, attrtype);
+      default:
+        return Illegal(error, attrtype);
+    }
+  });
 }
 
 KESTREL_ENGINE_EXPORT sword OCIParamGet(const dvoid *hndlp, ub4 htype,
                                         OCIError *errhp, dvoid **parmdpp,
                                         ub4 pos) {
   Call call(FaultPoint::kParamGet);
-  Handle *target = nullptr;
-  Handle *e = nullptr;
-  if (htype != OCI_HTYPE_STMT ||
-      !call.Acquire({{hndlp, OCI_HTYPE_STMT, false, &target},
-                     {errhp, OCI_HTYPE_ERROR, true, &e}})) {
-    return OCI_INVALID_HANDLE;
-  }
-  ErrorHandle *error = As<ErrorHandle>(e);
-  sword status;
-  if (call.Injected(error, &status)) return status;
-  if (parmdpp == nullptr) return Report(error, OraError::Make(21560, "parmdpp"));
-  ParamHandle *param = nullptr;
-  const sword result = As<StatementHandle>(target)->ParamGet(error, pos, &param);
-  if (result == OCI_SUCCESS) *parmdpp = static_cast<Handle *>(param);
-  return result;
+  return call.Finish([&]() -> sword {
+    Handle *target = nullptr;
+    Handle *e = nullptr;
+    if (htype != OCI_HTYPE_STMT ||
+        !call.Acquire({{hndlp, OCI_HTYPE_STMT, false, &target},
+                       {errhp, OCI_HTYPE_ERROR, true, &e}})) {
+      return OCI_INVALID_HANDLE;
+    }
+    ErrorHandle *error = As<ErrorHandle>(e);
+    sword status;
+    if (call.Injected(error, &status)) return status;
+    if (parmdpp == nullptr) return Report(error, OraError::Make(21560, "parmdpp"));
+    ParamHandle *param = nullptr;
+    const sword result = As<StatementHandle>(target)->ParamGet(error, pos, &param);
+    if (result == OCI_SUCCESS) *parmdpp = static_cast<Handle *>(param);
+    return result;
+  });
 }
 
 }  // extern "C"

@@ -28,12 +28,30 @@ class Call {
     return Registry::Instance().Acquire(wants, lock_);
   }
 
+  // Runs the call's body. An injected warning (OCI_SUCCESS_WITH_INFO) lets
+  // the call do its work and then replaces a plain success.
+  template <typename Body>
+  sword Finish(Body body) {
+    const sword status = body();
+    return status == OCI_SUCCESS ? warning_ : status;
+  }
+
   // True when an injected fault stops the call with `*status` (recorded in
-  // `error` for OCI_ERROR). Otherwise clears `error` for the call.
-  bool Injected(ErrorHandle *error, sword *status);
+  // `error` for OCI_ERROR); nothing else happens then. Otherwise clears
+  // `error` for the call.
+  bool Injected(ErrorHandle *error, sword *status) {
+    if (!AnyFaultArmed()) {
+      if (error) error->Clear();
+      return false;
+    }
+    return InjectedSlow(error, status);
+  }
 
  private:
+  bool InjectedSlow(ErrorHandle *error, sword *status);
+
   FaultPoint point_;
+  sword warning_ = OCI_SUCCESS;
   EnvironmentLock lock_;
 };
 

@@ -55,23 +55,27 @@ KESTREL_ENGINE_EXPORT sword OCIInitialize(
   // The memory callbacks are accepted and not used: the engine's memory is
   // its own.
   Call call(FaultPoint::kInitialize);
-  sword status;
-  if (call.Injected(nullptr, &status)) return status;
-  if (sodium_init() < 0) return OCI_ERROR;
-  return OCI_SUCCESS;
+  return call.Finish([&]() -> sword {
+    sword status;
+    if (call.Injected(nullptr, &status)) return status;
+    if (sodium_init() < 0) return OCI_ERROR;
+    return OCI_SUCCESS;
+  });
 }
 
 KESTREL_ENGINE_EXPORT sword OCIEnvInit(OCIEnv **envp, ub4, size_t xtramem_sz,
                                        dvoid **usrmempp) {
   Call call(FaultPoint::kEnvInit);
-  sword status;
-  if (call.Injected(nullptr, &status)) return status;
-  if (envp == nullptr) return OCI_INVALID_HANDLE;
-  Environment *env = new Environment;
-  void *user = env->ReserveUserMemory(xtramem_sz);
-  if (usrmempp) *usrmempp = user;
-  *envp = reinterpret_cast<OCIEnv *>(static_cast<Handle *>(env));
-  return OCI_SUCCESS;
+  return call.Finish([&]() -> sword {
+    sword status;
+    if (call.Injected(nullptr, &status)) return status;
+    if (envp == nullptr) return OCI_INVALID_HANDLE;
+    Environment *env = new Environment;
+    void *user = env->ReserveUserMemory(xtramem_sz);
+    if (usrmempp) *usrmempp = user;
+    *envp = reinterpret_cast<OCIEnv *>(static_cast<Handle *>(env));
+    return OCI_SUCCESS;
+  });
 }
 
 KESTREL_ENGINE_EXPORT sword OCIHandleAlloc(const dvoid *parenth,
@@ -79,45 +83,49 @@ KESTREL_ENGINE_EXPORT sword OCIHandleAlloc(const dvoid *parenth,
                                            const size_t xtramem_sz,
                                            dvoid **usrmempp) {
   Call call(FaultPoint::kHandleAlloc);
-  Handle *parent = nullptr;
-  if (!call.Acquire({{parenth, OCI_HTYPE_ENV, false, &parent}})) {
-    return OCI_INVALID_HANDLE;
-  }
-  sword status;
-  if (call.Injected(nullptr, &status)) return status;
-  if (hndlpp == nullptr) return OCI_INVALID_HANDLE;
-  Environment &env = *As<Environment>(parent);
-  if (!Allocatable(type)) {
-    env.error() = OraError::Make(21560, "type");
-    return OCI_ERROR;
-  }
-  Handle *handle = CreateHandle(env, type);
-  void *user = handle->ReserveUserMemory(xtramem_sz);
-  if (usrmempp) *usrmempp = user;
-  *hndlpp = handle;
-  return OCI_SUCCESS;
+  return call.Finish([&]() -> sword {
+    Handle *parent = nullptr;
+    if (!call.Acquire({{parenth, OCI_HTYPE_ENV, false, &parent}})) {
+      return OCI_INVALID_HANDLE;
+    }
+    sword status;
+    if (call.Injected(nullptr, &status)) return status;
+    if (hndlpp == nullptr) return OCI_INVALID_HANDLE;
+    Environment &env = *As<Environment>(parent);
+    if (!Allocatable(type)) {
+      env.error() = OraError::Make(21560, "type");
+      return OCI_ERROR;
+    }
+    Handle *handle = CreateHandle(env, type);
+    void *user = handle->ReserveUserMemory(xtramem_sz);
+    if (usrmempp) *usrmempp = user;
+    *hndlpp = handle;
+    return OCI_SUCCESS;
+  });
 }
 
 KESTREL_ENGINE_EXPORT sword OCIHandleFree(dvoid *hndlp, const ub4 type) {
   Call call(FaultPoint::kHandleFree);
-  if (type == OCI_HTYPE_BIND || type == OCI_HTYPE_DEFINE ||
-      type >= OCI_DTYPE_LOB) {
-    return OCI_INVALID_HANDLE;  // freed with their statement
-  }
-  Handle *handle = nullptr;
-  if (!call.Acquire({{hndlp, type, false, &handle}})) {
-    return OCI_INVALID_HANDLE;
-  }
-  sword status;
-  if (call.Injected(nullptr, &status)) return status;
-  if (type == OCI_HTYPE_ENV) {
-    Environment *env = As<Environment>(handle);
-    env->FreeEverything();
-    delete env;  // the call still holds the environment's lock object
-  } else {
-    handle->environment()->Free(handle);
-  }
-  return OCI_SUCCESS;
+  return call.Finish([&]() -> sword {
+    if (type == OCI_HTYPE_BIND || type == OCI_HTYPE_DEFINE ||
+        type >= OCI_DTYPE_LOB) {
+      return OCI_INVALID_HANDLE;  // freed with their statement
+    }
+    Handle *handle = nullptr;
+    if (!call.Acquire({{hndlp, type, false, &handle}})) {
+      return OCI_INVALID_HANDLE;
+    }
+    sword status;
+    if (call.Injected(nullptr, &status)) return status;
+    if (type == OCI_HTYPE_ENV) {
+      Environment *env = As<Environment>(handle);
+      env->FreeEverything();
+      delete env;  // the call still holds the environment's lock object
+    } else {
+      handle->environment()->Free(handle);
+    }
+    return OCI_SUCCESS;
+  });
 }
 
 KESTREL_ENGINE_EXPORT sword OCIDescriptorAlloc(const dvoid *parenth,
@@ -125,43 +133,47 @@ KESTREL_ENGINE_EXPORT sword OCIDescriptorAlloc(const dvoid *parenth,
                                                const size_t xtramem_sz,
                                                dvoid **usrmempp) {
   Call call(FaultPoint::kDescriptorAlloc);
-  Handle *parent = nullptr;
-  if (!call.Acquire({{parenth, OCI_HTYPE_ENV, false, &parent}})) {
-    return OCI_INVALID_HANDLE;
-  }
-  sword status;
-  if (call.Injected(nullptr, &status)) return status;
-  if (descpp == nullptr) return OCI_INVALID_HANDLE;
-  Environment &env = *As<Environment>(parent);
-  Handle *descriptor = nullptr;
-  if (type == OCI_DTYPE_LOB) {
-    descriptor = env.Create<LobLocator>(&env);
-  } else if (type == OCI_DTYPE_SNAP) {
-    descriptor = env.Create<SnapshotDescriptor>(&env);
-  } else {
-    env.error() = OraError::Make(21560, "type");
-    return OCI_ERROR;
-  }
-  void *user = descriptor->ReserveUserMemory(xtramem_sz);
-  if (usrmempp) *usrmempp = user;
-  *descpp = descriptor;
-  return OCI_SUCCESS;
+  return call.Finish([&]() -> sword {
+    Handle *parent = nullptr;
+    if (!call.Acquire({{parenth, OCI_HTYPE_ENV, false, &parent}})) {
+      return OCI_INVALID_HANDLE;
+    }
+    sword status;
+    if (call.Injected(nullptr, &status)) return status;
+    if (descpp == nullptr) return OCI_INVALID_HANDLE;
+    Environment &env = *As<Environment>(parent);
+    Handle *descriptor = nullptr;
+    if (type == OCI_DTYPE_LOB) {
+      descriptor = env.Create<LobLocator>(&env);
+    } else if (type == OCI_DTYPE_SNAP) {
+      descriptor = env.Create<SnapshotDescriptor>(&env);
+    } else {
+      env.error() = OraError::Make(21560, "type");
+      return OCI_ERROR;
+    }
+    void *user = descriptor->ReserveUserMemory(xtramem_sz);
+    if (usrmempp) *usrmempp = user;
+    *descpp = descriptor;
+    return OCI_SUCCESS;
+  });
 }
 
 KESTREL_ENGINE_EXPORT sword OCIDescriptorFree(dvoid *descp, const ub4 type) {
   Call call(FaultPoint::kDescriptorFree);
-  if (type != OCI_DTYPE_LOB && type != OCI_DTYPE_SNAP &&
-      type != OCI_DTYPE_PARAM) {
-    return OCI_INVALID_HANDLE;
-  }
-  Handle *descriptor = nullptr;
-  if (!call.Acquire({{descp, type, false, &descriptor}})) {
-    return OCI_INVALID_HANDLE;
-  }
-  sword status;
-  if (call.Injected(nullptr, &status)) return status;
-  descriptor->environment()->Free(descriptor);
-  return OCI_SUCCESS;
+  return call.Finish([&]() -> sword {
+    if (type != OCI_DTYPE_LOB && type != OCI_DTYPE_SNAP &&
+        type != OCI_DTYPE_PARAM) {
+      return OCI_INVALID_HANDLE;
+    }
+    Handle *descriptor = nullptr;
+    if (!call.Acquire({{descp, type, false, &descriptor}})) {
+      return OCI_INVALID_HANDLE;
+    }
+    sword status;
+    if (call.Injected(nullptr, &status)) return status;
+    descriptor->environment()->Free(descriptor);
+    return OCI_SUCCESS;
+  });
 }
 
 }  // extern "C"

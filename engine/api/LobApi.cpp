@@ -35,7 +35,9 @@ KESTREL_ENGINE_EXPORT sword OCILobRead(OCISvcCtx *svchp, OCIError *errhp,
                                        dvoid *, ub4, dvoid *,
                                        OCICallbackLobRead, ub2, ub1) {
   Call call(FaultPoint::kLobRead);
-  return NotYet(call, svchp, errhp, locp);
+  return call.Finish([&]() -> sword {
+    return NotYet(call, svchp, errhp, locp);
+  });
 }
 
 KESTREL_ENGINE_EXPORT sword OCILobWrite(OCISvcCtx *svchp, OCIError *errhp,
@@ -43,13 +45,17 @@ KESTREL_ENGINE_EXPORT sword OCILobWrite(OCISvcCtx *svchp, OCIError *errhp,
                                         dvoid *, ub4, ub1, dvoid *,
                                         OCICallbackLobWrite, ub2, ub1) {
   Call call(FaultPoint::kLobWrite);
-  return NotYet(call, svchp, errhp, locp);
+  return call.Finish([&]() -> sword {
+    return NotYet(call, svchp, errhp, locp);
+  });
 }
 
 KESTREL_ENGINE_EXPORT sword OCILobGetLength(OCISvcCtx *svchp, OCIError *errhp,
                                             OCILobLocator *locp, ub4 *) {
   Call call(FaultPoint::kLobGetLength);
-  return NotYet(call, svchp, errhp, locp);
+  return call.Finish([&]() -> sword {
+    return NotYet(call, svchp, errhp, locp);
+  });
 }
 
 }  // extern "C"

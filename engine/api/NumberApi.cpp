@@ -41,27 +41,29 @@ KESTREL_ENGINE_EXPORT sword OCINumberToReal(OCIError *err,
                                             const OCINumber *number,
                                             uword rsl_length, dvoid *rsl) {
   Call call(FaultPoint::kNumberToReal);
-  ErrorHandle *error = nullptr;
-  sword status;
-  if (!Begin(call, err, &error, &status)) return status;
-  if (number == nullptr || rsl == nullptr ||
-      (rsl_length != sizeof(float) && rsl_length != sizeof(double))) {
-    return Report(error, OraError::Make(21560, "rsl_length"));
-  }
-  double value = 0;
-  if (const int code = NumberToDouble(number, &value)) {
-    return Report(error, OraError::Make(code));
-  }
-  if (rsl_length == sizeof(double)) {
-    std::memcpy(rsl, &value, sizeof value);
+  return call.Finish([&]() -> sword {
+    ErrorHandle *error = nullptr;
+    sword status;
+    if (!Begin(call, err, &error, &status)) return status;
+    if (number == nullptr || rsl == nullptr ||
+        (rsl_length != sizeof(float) && rsl_length != sizeof(double))) {
+      return Report(error, OraError::Make(21560, "rsl_length"));
+    }
+    double value = 0;
+    if (const int code = NumberToDouble(number, &value)) {
+      return Report(error, OraError::Make(code));
+    }
+    if (rsl_length == sizeof(double)) {
+      std::memcpy(rsl, &value, sizeof value);
+      return OCI_SUCCESS;
+    }
+    if (std::fabs(value) > std::numeric_limits<float>::max()) {
+      return Report(error, OraError::Make(1426));
+    }
+    const float narrow = static_cast<float>(value);
+    std::memcpy(rsl, &narrow, sizeof narrow);
     return OCI_SUCCESS;
-  }
-  if (std::fabs(value) > std::numeric_limits<float>::max()) {
-    return Report(error, OraError::Make(1426));
-  }
-  const float narrow = static_cast<float>(value);
-  std::memcpy(rsl, &narrow, sizeof narrow);
-  return OCI_SUCCESS;
+  });
 }
 
 KESTREL_ENGINE_EXPORT sword OCINumberFromReal(OCIError *err,
@@ -69,22 +71,24 @@ KESTREL_ENGINE_EXPORT sword OCINumberFromReal(OCIError *err,
                                               uword rnum_length,
                                               OCINumber *number) {
   Call call(FaultPoint::kNumberFromReal);
-  ErrorHandle *error = nullptr;
-  sword status;
-  if (!Begin(call, err, &error, &status)) return status;
-  if (rnum == nullptr || number == nullptr ||
-      (rnum_length != sizeof(float) && rnum_length != sizeof(double))) {
-    return Report(error, OraError::Make(21560, "rnum_length"));
-  }
-  const double value = rnum_length == sizeof(double)
-                           ? Read<double>(rnum)
-                           : static_cast<double>(Read<float>(rnum));
-  OCINumber result;
-  if (const int code = NumberFromDouble(value, &result)) {
-    return Report(error, OraError::Make(code));
-  }
-  *number = result;
-  return OCI_SUCCESS;
+  return call.Finish([&]() -> sword {
+    ErrorHandle *error = nullptr;
+    sword status;
+    if (!Begin(call, err, &error, &status)) return status;
+    if (rnum == nullptr || number == nullptr ||
+        (rnum_length != sizeof(float) && rnum_length != sizeof(double))) {
+      return Report(error, OraError::Make(21560, "rnum_length"));
+    }
+    const double value = rnum_length == sizeof(double)
+                             ? Read<double>(rnum)
+                             : static_cast<double>(Read<float>(rnum));
+    OCINumber result;
+    if (const int code = NumberFromDouble(value, &result)) {
+      return Report(error, OraError::Make(code));
+    }
+    *number = result;
+    return OCI_SUCCESS;
+  });
 }
 
 KESTREL_ENGINE_EXPORT sword OCINumberFromInt(OCIError *err, const dvoid *inum,
@@ -92,29 +96,31 @@ KESTREL_ENGINE_EXPORT sword OCINumberFromInt(OCIError *err, const dvoid *inum,
                                              uword inum_s_flag,
                                              OCINumber *number) {
   Call call(FaultPoint::kNumberFromInt);
-  ErrorHandle *error = nullptr;
-  sword status;
-  if (!Begin(call, err, &error, &status)) return status;
-  if (inum == nullptr || number == nullptr ||
-      (inum_s_flag != OCI_NUMBER_SIGNED && inum_s_flag != OCI_NUMBER_UNSIGNED)) {
-    return Report(error, OraError::Make(21560, "inum"));
-  }
-  const bool isSigned = inum_s_flag == OCI_NUMBER_SIGNED;
-  int64_t s = 0;
-  uint64_t u = 0;
-  switch (inum_length) {
-    case 1: s = Read<int8_t>(inum); u = Read<uint8_t>(inum); break;
-    case 2: s = Read<int16_t>(inum); u = Read<uint16_t>(inum); break;
-    case 4: s = Read<int32_t>(inum); u = Read<uint32_t>(inum); break;
-    case 8: s = Read<int64_t>(inum); u = Read<uint64_t>(inum); break;
-    default: return Report(error, OraError::Make(21560, "inum_length"));
-  }
-  OCINumber result;
-  const int code = isSigned ? NumberFromInt64(s, &result)
-                            : NumberFromUInt64(u, &result);
-  if (code != 0) return Report(error, OraError::Make(code));
-  *number = result;
-  return OCI_SUCCESS;
+  return call.Finish([&]() -> sword {
+    ErrorHandle *error = nullptr;
+    sword status;
+    if (!Begin(call, err, &error, &status)) return status;
+    if (inum == nullptr || number == nullptr ||
+        (inum_s_flag != OCI_NUMBER_SIGNED && inum_s_flag != OCI_NUMBER_UNSIGNED)) {
+      return Report(error, OraError::Make(21560, "inum"));
+    }
+    const bool isSigned = inum_s_flag == OCI_NUMBER_SIGNED;
+    int64_t s = 0;
+    uint64_t u = 0;
+    switch (inum_length) {
+      case 1: s = Read<int8_t>(inum); u = Read<uint8_t>(inum); break;
+      case 2: s = Read<int16_t>(inum); u = Read<uint16_t>(inum); break;
+      case 4: s = Read<int32_t>(inum); u = Read<uint32_t>(inum); break;
+      case 8: s = Read<int64_t>(inum); u = Read<uint64_t>(inum); break;
+      default: return Report(error, OraError::Make(21560, "inum_length"));
+    }
+    OCINumber result;
+    const int code = isSigned ? NumberFromInt64(s, &result)
+                              : NumberFromUInt64(u, &result);
+    if (code != 0) return Report(error, OraError::Make(code));
+    *number = result;
+    return OCI_SUCCESS;
+  });
 }
 
 }  // extern "C"

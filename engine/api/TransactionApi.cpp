@@ -37,25 +37,31 @@ extern "C" {
 KESTREL_ENGINE_EXPORT sword OCITransStart(OCISvcCtx *svchp, OCIError *errhp,
                                           uword, ub4) {
   Call call(FaultPoint::kTransStart);
-  // The write transaction itself begins with the first statement that
-  // writes; pending changes simply stay.
-  return OnConnection(call, svchp, errhp,
-                      [](Connection &, OraError *) { return true; });
+  return call.Finish([&]() -> sword {
+    // The write transaction itself begins with the first statement that
+    // writes; pending changes simply stay.
+    return OnConnection(call, svchp, errhp,
+                        [](Connection &, OraError *) { return true; });
+  });
 }
 
 KESTREL_ENGINE_EXPORT sword OCITransCommit(OCISvcCtx *svchp, OCIError *errhp,
                                            ub4) {
   Call call(FaultPoint::kTransCommit);
-  return OnConnection(call, svchp, errhp, [](Connection &c, OraError *error) {
-    return c.Commit(error);
+  return call.Finish([&]() -> sword {
+    return OnConnection(call, svchp, errhp, [](Connection &c, OraError *error) {
+      return c.Commit(error);
+    });
   });
 }
 
 KESTREL_ENGINE_EXPORT sword OCITransRollback(OCISvcCtx *svchp,
                                              OCIError *errhp, ub4) {
   Call call(FaultPoint::kTransRollback);
-  return OnConnection(call, svchp, errhp, [](Connection &c, OraError *error) {
-    return c.Rollback(error);
+  return call.Finish([&]() -> sword {
+    return OnConnection(call, svchp, errhp, [](Connection &c, OraError *error) {
+      return c.Rollback(error);
+    });
   });
 }
 

@@ -37,7 +37,6 @@ struct Armed {
 
 struct Switch {
   std::mutex mutex;
-  std::atomic<int> armedPoints{0};
   Armed points[static_cast<size_t>(FaultPoint::kCount)];
 };
 
@@ -48,9 +47,11 @@ Switch &State() {
 
 }  // namespace
 
+std::atomic<int> armedFaultPoints{0};
+
 bool TakeFault(FaultPoint point, InjectedFault *fault) {
   Switch &s = State();
-  if (s.armedPoints.load(std::memory_order_relaxed) == 0) return false;
+  if (armedFaultPoints.load(std::memory_order_relaxed) == 0) return false;
   std::lock_guard<std::mutex> guard(s.mutex);
   Armed &a = s.points[static_cast<size_t>(point)];
   if (a.count == 0) return false;
@@ -59,9 +60,9 @@ bool TakeFault(FaultPoint point, InjectedFault *fault) {
     return false;
   }
   fault->status = a.status;
-  fault->errorNumber = a.errorNumber == 0 ? 600 : a.errorNumber;
+  fault->errorNumber = a.errorNumber;
   fault->function = kNames[static_cast<size_t>(point)];
-  if (--a.count == 0) s.armedPoints.fetch_sub(1, std::memory_order_relaxed);
+  if (--a.count == 0) armedFaultPoints.fetch_sub(1, std::memory_order_relaxed);
   return true;
 }
 
@@ -79,9 +80,9 @@ extern "C" int kestrel_fault_inject(const char *function, int status,
     if (std::strcmp(kestrel_engine::kNames[i], function) != 0) continue;
     std::lock_guard<std::mutex> guard(s.mutex);
     Armed &a = s.points[i];
-    if (a.count > 0) s.armedPoints.fetch_sub(1, std::memory_order_relaxed);
+    if (a.count > 0) kestrel_engine::armedFaultPoints.fetch_sub(1, std::memory_order_relaxed);
     a = Armed{skip, count, status, error_number};
-    if (count > 0) s.armedPoints.fetch_add(1, std::memory_order_relaxed);
+    if (count > 0) kestrel_engine::armedFaultPoints.fetch_add(1, std::memory_order_relaxed);
     return 0;
   }
   return -1;
@@ -91,5 +92,5 @@ extern "C" void kestrel_fault_clear(void) {
   auto &s = kestrel_engine::State();
   std::lock_guard<std::mutex> guard(s.mutex);
   for (Armed &a : s.points) a = Armed{};
-  s.armedPoints.store(0, std::memory_order_relaxed);
+  kestrel_engine::armedFaultPoints.store(0, std::memory_order_relaxed);
 }

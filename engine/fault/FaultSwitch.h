@@ -6,6 +6,8 @@
 #ifndef KESTREL_ENGINE_FAULTSWITCH_H
 #define KESTREL_ENGINE_FAULTSWITCH_H
 
+#include <atomic>
+
 #include "oci.h"
 
 namespace kestrel_engine {
@@ -22,12 +24,20 @@ enum class FaultPoint {
 
 struct InjectedFault {
   sword status;
-  int errorNumber;
+  int errorNumber;  // 0 when the caller named none
   const char *function;
 };
 
+// How many functions have a fault armed; zero in every run that does not
+// use the switch.
+extern std::atomic<int> armedFaultPoints;
+
 // True when the call at `point` must fail now; `fault` says how.
 bool TakeFault(FaultPoint point, InjectedFault *fault);
+
+inline bool AnyFaultArmed() {
+  return armedFaultPoints.load(std::memory_order_relaxed) != 0;
+}
 
 }  // namespace kestrel_engine
 

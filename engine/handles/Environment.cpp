@@ -11,11 +11,13 @@ namespace kestrel_engine {
 
 Environment::Environment()
     : Handle(OCI_HTYPE_ENV, this, nullptr),
-      lock_(std::make_shared<std::mutex>()) {
+      lock_(Registry::Instance().NewEnvironmentLock()) {
   Registry::Instance().Add(this);
 }
 
-Environment::~Environment() = default;
+Environment::~Environment() {
+  Registry::Instance().RecycleEnvironmentLock(lock_);
+}
 
 void Environment::Adopt(std::unique_ptr<Handle> handle) {
   Handle *raw = handle.get();

@@ -8,8 +8,10 @@
 #ifndef KESTREL_ENGINE_REGISTRY_H
 #define KESTREL_ENGINE_REGISTRY_H
 
+#include <atomic>
+#include <cstdint>
+#include <deque>
 #include <initializer_list>
-#include <memory>
 #include <mutex>
 #include <unordered_map>
 #include <vector>
@@ -35,13 +37,13 @@ class EnvironmentLock {
   EnvironmentLock(const EnvironmentLock &) = delete;
   EnvironmentLock &operator=(const EnvironmentLock &) = delete;
 
-  bool holds(const std::mutex *m) const { return mutex_.get() == m; }
+  bool holds(const std::mutex *m) const { return mutex_ == m; }
   // Takes over a mutex already locked by the caller.
-  void Adopt(std::shared_ptr<std::mutex> locked);
+  void Adopt(std::mutex *locked);
   void Release();
 
  private:
-  std::shared_ptr<std::mutex> mutex_;
+  std::mutex *mutex_ = nullptr;
 };
 
 class Registry {
@@ -60,11 +62,25 @@ class Registry {
   // a call already holds its environment's lock.
   Handle *Find(const void *address, ub4 kind);
 
+  // Environment locks live as long as the registry and are reused, so a
+  // lock remembered for an environment since freed is still memory that
+  // can be locked (and then found stale).
+  std::mutex *NewEnvironmentLock();
+  void RecycleEnvironmentLock(std::mutex *lock);
+
  private:
   bool Resolve(std::initializer_list<Want> wants, Environment **environment);
+  bool AcquireCached(std::initializer_list<Want> wants, EnvironmentLock &lock);
+  void Remember(std::initializer_list<Want> wants);
 
   std::mutex mutex_;
   std::unordered_map<const void *, Handle *> live_;
+  std::deque<std::mutex> locks_;
+  std::vector<std::mutex *> freeLocks_;
+  // Counts removals. A thread remembers the handles it found lately, with
+  // the count at the time; while the count has not moved no handle has
+  // gone, so they are still live without a lookup.
+  std::atomic<uint64_t> removals_{0};
 };
 
 }  // namespace kestrel_engine

@@ -14,9 +14,11 @@
 **     every function behaves normally again.
 **
 ** An injected failure has no other effect: nothing is allocated, freed or
-** changed, and output arguments are left as they were. Handles are still
-** checked first, so a call with an invalid handle answers
-** OCI_INVALID_HANDLE and does not use up an injected failure.
+** changed, and output arguments are left as they were. An injected
+** OCI_SUCCESS_WITH_INFO is a warning, not a failure: the call does its
+** work and then answers the warning where it would have answered
+** OCI_SUCCESS. Handles are still checked first, so a call with an invalid
+** handle answers OCI_INVALID_HANDLE and does not use up an injection.
 */
 #ifndef KESTREL_ENGINE_FAULT_H
 #define KESTREL_ENGINE_FAULT_H
@@ -27,8 +29,9 @@ extern "C" {
 
 /* Lets `skip` calls of `function` (its C name, "OCIStmtFetch") through,
    then makes the next `count` calls return `status`. For OCI_ERROR, the
-   error handle of the call gets ORA-`error_number` (0 means 600). A count
-   of 0 disarms the function. Returns 0, or -1 for an unknown name. */
+   error handle of the call gets ORA-`error_number` (0 means 600); for a
+   warning, only when `error_number` is not 0. A count of 0 disarms the
+   function. Returns 0, or -1 for an unknown name. */
 __attribute__((visibility("default"))) int kestrel_fault_inject(
     const char *function, int status, unsigned skip, unsigned count,
     int error_number);

@@ -36,6 +36,16 @@ TEST_F(EngineFault, InjectedErrorIsReportedAndChangesNothing) {
   EXPECT_EQ(s.Run("INSERT INTO t VALUES (1)"), OCI_SUCCESS);
 }
 
+TEST_F(EngineFault, InjectedWarningStillDoesTheWork) {
+  ASSERT_EQ(kestrel_fault_inject("OCIStmtExecute", OCI_SUCCESS_WITH_INFO, 0, 1, 0), 0);
+  EXPECT_EQ(s.Run("INSERT INTO t VALUES (1)"), OCI_SUCCESS_WITH_INFO);
+  EXPECT_EQ(s.Query("SELECT count(*) FROM t"), (Rows{{Cell("1")}}));
+  // A real failure is not turned into a warning.
+  ASSERT_EQ(kestrel_fault_inject("OCIStmtExecute", OCI_SUCCESS_WITH_INFO, 0, 1, 0), 0);
+  EXPECT_EQ(s.Run("INSERT INTO missing VALUES (1)"), OCI_ERROR);
+  EXPECT_EQ(s.ErrorCode(), 942);
+}
+
 TEST_F(EngineFault, SkipThenCountThenBackToNormal) {
   ASSERT_EQ(kestrel_fault_inject("OCITransCommit", OCI_NO_DATA, 1, 2, 0), 0);
   const sword expected[] = {OCI_SUCCESS, OCI_NO_DATA, OCI_NO_DATA, OCI_SUCCESS};
