@@ -5,6 +5,7 @@
 #include <pty.h>
 #include <signal.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -74,6 +75,21 @@ class Terminal {
     }
   }
 
+  // Waits for a prompt, then for the line editor to take the terminal
+  // out of line mode: input typed before that may be flushed or read by
+  // the terminal's own line discipline.
+  bool WaitForPrompt(const std::string &prompt = "SQL> ") {
+    if (!WaitFor(prompt)) return false;
+    const long long deadline = NowMs() + 15000;
+    while (NowMs() < deadline) {
+      termios mode;
+      if (tcgetattr(master_, &mode) == 0 && (mode.c_lflag & ICANON) == 0)
+        return true;
+      usleep(5000);
+    }
+    return false;
+  }
+
   // The exit status once the tool ends, or -1 if it does not in time.
   int WaitForExit(int timeoutMs = 15000) {
     const long long deadline = NowMs() + timeoutMs;
@@ -108,23 +124,23 @@ TEST_F(ToolTest, PromptsOnATerminalAndGoesOnAfterErrors) {
          "insert into t values (7, 'seven')"});
   Terminal term;
   ASSERT_TRUE(term.Start({Logon()}, dir_));
-  ASSERT_TRUE(term.WaitFor("SQL> ")) << term.Screen();
+  ASSERT_TRUE(term.WaitForPrompt()) << term.Screen();
 
   // A statement over two lines: the second line gets its number.
   term.Type("select id, name\n");
-  ASSERT_TRUE(term.WaitFor("  2  ")) << term.Screen();
+  ASSERT_TRUE(term.WaitForPrompt("  2  ")) << term.Screen();
   term.Type("from t;\n");
   ASSERT_TRUE(term.WaitFor("1 row selected.")) << term.Screen();
   EXPECT_NE(term.Screen().find(" 7 seven"), std::string::npos) << term.Screen();
-  ASSERT_TRUE(term.WaitFor("SQL> ")) << term.Screen();
+  ASSERT_TRUE(term.WaitForPrompt()) << term.Screen();
 
   // An error is shown and the session goes on.
   term.Type("select * from missing;\n");
   ASSERT_TRUE(term.WaitFor("ORA-00942")) << term.Screen();
-  ASSERT_TRUE(term.WaitFor("SQL> ")) << term.Screen();
+  ASSERT_TRUE(term.WaitForPrompt()) << term.Screen();
   term.Type("insert into t values (8, 'eight');\n");
   ASSERT_TRUE(term.WaitFor("1 row inserted.")) << term.Screen();
-  ASSERT_TRUE(term.WaitFor("SQL> ")) << term.Screen();
+  ASSERT_TRUE(term.WaitForPrompt()) << term.Screen();
 
   term.Type("exit\n");
   EXPECT_EQ(term.WaitForExit(), 0) << term.Screen();
@@ -138,7 +154,7 @@ TEST_F(ToolTest, EndOfInputOnATerminalLeavesCleanly) {
   Setup({});
   Terminal term;
   ASSERT_TRUE(term.Start({Logon()}, dir_));
-  ASSERT_TRUE(term.WaitFor("SQL> ")) << term.Screen();
+  ASSERT_TRUE(term.WaitForPrompt()) << term.Screen();
   term.Type("\x04");  // Ctrl-D on an empty line
   EXPECT_EQ(term.WaitForExit(), 0) << term.Screen();
 }
