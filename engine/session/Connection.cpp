@@ -114,11 +114,12 @@ std::unique_ptr<Connection> Connection::Open(std::string_view link,
   return connection;
 }
 
-int Connection::Authorize(void *self, int action, const char *a,
-                          const char *b, const char *, const char *) {
+// Refuses user SQL any use of the accounts table, whatever the action: the
+// table's name is the first or the second argument, depending on it.
+int Connection::Authorize(void *self, int, const char *a, const char *b,
+                          const char *, const char *) {
   const Connection *connection = static_cast<const Connection *>(self);
   if (connection->internal_) return SQLITE_OK;
-  (void)action;
   if ((a && sqlite3_stricmp(a, kAccountsTable) == 0) ||
       (b && sqlite3_stricmp(b, kAccountsTable) == 0)) {
     return SQLITE_DENY;
