@@ -3,57 +3,24 @@
 // scan through the raw SQLite C API, in one run; prints both times and
 // their ratio (target: the engine at most 1.5 times the raw scan).
 #include <sqlite3.h>
-#include <stdlib.h>
 
 #include <cstdio>
-#include <filesystem>
 #include <map>
 #include <string>
 
 #include <benchmark/benchmark.h>
 
+#include "ScanTable.h"
 #include "oci.h"
 
 namespace {
 
-constexpr int kRows = 1000000;
-const char kSelect[] = "SELECT id, amount, name, ratio FROM scan";
+constexpr int kRows = kScanRows;
+const char *const kSelect = kScanSelect;
 
-std::string &Directory() {
-  static std::string dir;
-  return dir;
-}
-
-std::string DatabasePath() { return Directory() + "/scan.db"; }
-
-// Fills the table with the raw API in one transaction, then lets a first
-// logon claim the database.
-void CreateDatabase() {
-  std::string pattern =
-      (std::filesystem::temp_directory_path() / "kestrel-scan-XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) std::abort();
-  Directory() = pattern;
-  sqlite3 *db = nullptr;
-  sqlite3_open(DatabasePath().c_str(), &db);
-  sqlite3_exec(db,
-               "PRAGMA journal_mode=WAL; BEGIN; CREATE TABLE scan (id NUMBER(10,0), "
-               "amount NUMBER(12,2), name VARCHAR2(30), ratio BINARY_DOUBLE)",
-               nullptr, nullptr, nullptr);
-  sqlite3_stmt *insert = nullptr;
-  sqlite3_prepare_v2(db, "INSERT INTO scan VALUES (?1, ?2, ?3, ?4)", -1, &insert, nullptr);
-  char name[32];
-  for (int i = 0; i < kRows; ++i) {
-    sqlite3_bind_int64(insert, 1, i);
-    sqlite3_bind_double(insert, 2, (i % 100000) / 100.0 + 0.25);
-    std::snprintf(name, sizeof name, "customer-%07d", i);
-    sqlite3_bind_text(insert, 3, name, -1, SQLITE_TRANSIENT);
-    sqlite3_bind_double(insert, 4, i / 7.0);
-    sqlite3_step(insert);
-    sqlite3_reset(insert);
-  }
-  sqlite3_finalize(insert);
-  sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
-  sqlite3_close(db);
+std::string &DatabasePath() {
+  static std::string path;
+  return path;
 }
 
 struct EngineSession {
@@ -96,7 +63,7 @@ void EngineScan(benchmark::State &state) {
   OCIStmt *stmt = nullptr;
   OCIHandleAlloc(s.env, reinterpret_cast<void **>(&stmt), OCI_HTYPE_STMT, 0, nullptr);
   OCIStmtPrepare(stmt, s.err, reinterpret_cast<const OraText *>(kSelect),
-                 sizeof kSelect - 1, OCI_NTV_SYNTAX, OCI_DEFAULT);
+                 sizeof kScanSelect - 1, OCI_NTV_SYNTAX, OCI_DEFAULT);
   OCINumber id;
   OCINumber amount;
   char name[31];
@@ -171,7 +138,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
 
 int main(int argc, char **argv) {
   benchmark::Initialize(&argc, argv);
-  CreateDatabase();
+  DatabasePath() = CreateScanDatabase();
   RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   const double engine = reporter.times["EngineScan/min_time:2.000"];
@@ -180,7 +147,6 @@ int main(int argc, char **argv) {
     std::printf("engine scan %.1f ms, raw SQLite scan %.1f ms, ratio %.2f (target <= 1.5)\n",
                 engine, raw, engine / raw);
   }
-  std::error_code ignored;
-  std::filesystem::remove_all(Directory(), ignored);
+  RemoveScanDatabase(DatabasePath());
   return 0;
 }
