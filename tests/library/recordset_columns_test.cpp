@@ -20,11 +20,12 @@ class RecordsetColumns : public SessionTest {
     Exec("CREATE TABLE every_type ("
          " v VARCHAR2(10), c CHAR(3), n NUMBER(10,2), i INTEGER,"
          " bare NUMBER, pi PLS_INTEGER, d BINARY_DOUBLE, b BLOB,"
-         " dt DATE, cl CLOB)");
+         " dt DATE, cl CLOB, ts TIMESTAMP, r RAW(16), vc VARCHAR(4),"
+         " nc NCHAR(2), bi BINARY_INTEGER, bf BINARY_FLOAT, f FLOAT)");
     Exec("INSERT INTO every_type VALUES ('abc', 'x', 12.5, 7, -3.9, 42,"
-         " 2.25, NULL, NULL, NULL)");
+         " 2.25, NULL, NULL, NULL, NULL, NULL, 'w', 'n', 5, 0.5, 1.5)");
     Exec("INSERT INTO every_type VALUES (NULL, NULL, NULL, NULL, NULL, NULL,"
-         " NULL, NULL, NULL, NULL)");
+         " NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL)");
     ASSERT_TRUE(rs_.InitRecordset(&connection_));
   }
   void TearDown() override {
@@ -35,7 +36,9 @@ class RecordsetColumns : public SessionTest {
 };
 
 TEST_F(RecordsetColumns, DescribeEveryTypeOfTheMapping) {
-  rs_.OpenRecordset("SELECT v, c, n, i, bare, pi, d, b, dt, cl FROM every_type");
+  rs_.OpenRecordset(
+      "SELECT v, c, n, i, bare, pi, d, b, dt, cl, ts, r, vc, nc, bi, bf, f"
+      " FROM every_type");
   struct Column {
     const char *name;
     int type, size, scale;
@@ -48,10 +51,15 @@ TEST_F(RecordsetColumns, DescribeEveryTypeOfTheMapping) {
       {"BARE", 2, 22, -127, true, 0}, {"PI", 3, 4, 0, true, 0},
       {"D", 4, 8, 0, true, 0},      {"B", 113, 4000, 0, false, 0},
       {"DT", 12, 7, 0, false, 0},   {"CL", 112, 4000, 0, false, 0},
+      {"TS", 187, 11, 6, false, 0}, {"R", 23, 16, 0, false, 0},
+      {"VC", 1, 4, 0, true, 0},     {"NC", 96, 2, 0, true, 0},
+      {"BI", 3, 4, 0, true, 0},     {"BF", 4, 8, 0, true, 0},
+      {"F", 2, 22, -127, true, 0},
   };
-  ASSERT_EQ(rs_.GetFieldCount(), 10);
-  ASSERT_EQ(Access::Columns(rs_), 10u);
-  for (long p = 1; p <= 10; ++p) {
+  const long count = sizeof columns / sizeof columns[0];
+  ASSERT_EQ(rs_.GetFieldCount(), count);
+  ASSERT_EQ(Access::Columns(rs_), static_cast<size_t>(count));
+  for (long p = 1; p <= count; ++p) {
     const Column &c = columns[p - 1];
     SCOPED_TRACE(c.name);
     EXPECT_EQ(rs_.GetFieldName(p), c.name);

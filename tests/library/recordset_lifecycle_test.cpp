@@ -70,6 +70,9 @@ TEST_F(RecordsetLifecycle, EveryStatementKindIsCommitted) {
     EXPECT_EQ(rs.OpenRecordset(sql), TRUE) << sql;
     EXPECT_EQ(Access::Columns(rs), 0u);
   }
+  EXPECT_EQ(rs.OpenRecordset("BEGIN INSERT INTO t (id, name) VALUES (3, 'x');"
+                             " DELETE FROM t WHERE id = 3; END;"),
+            TRUE);
   EXPECT_EQ(Scalar("SELECT name FROM t", &other), "uno");
   EXPECT_EQ(Scalar("SELECT COUNT(*) FROM t", &other), "1");
   EXPECT_EQ(rs.OpenRecordset("DROP TABLE t"), TRUE);
