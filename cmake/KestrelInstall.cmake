@@ -2,10 +2,6 @@
 # libraries with their SONAMEs, kestrel-sql, a CMake package
 # (find_package(Kestrel CONFIG) gives Kestrel::kestrel) and kestrel.pc.
 # Included last from the top level, once every target exists.
-# The public headers need C++17: every consumer of the library, installed
-# or a subproject, gets it as a usage requirement.
-set_property(TARGET kestrel APPEND PROPERTY INTERFACE_COMPILE_FEATURES cxx_std_17)
-
 option(KESTREL_INSTALL "Generate Kestrel's install rules" ON)
 if(NOT KESTREL_INSTALL)
   return()
