@@ -1,12 +1,29 @@
 /*
-** Exported calls: prepare, execute, fetch, defines and binds. Binds are
-** accepted for their handles but not yet carried out (ORA-03001).
+** Exported calls: prepare, execute, fetch, defines and binds.
 */
+#include <string.h>
+
 #include "api/Call.h"
 #include "session/SessionHandles.h"
 #include "statement/StatementHandle.h"
 
 using namespace kestrel_engine;
+
+namespace {
+
+// PL/SQL array binds (a maximum array length) and the piecewise and
+// data-at-execution modes are not carried out.
+sword RefuseBindExtras(ErrorHandle *error, ub4 maxarr_len, ub4 mode) {
+  if (maxarr_len != 0) {
+    return Report(error, OraError::Make(3001, "PL/SQL array binds"));
+  }
+  if (mode != OCI_DEFAULT) {
+    return Report(error, OraError::Make(3001, "bind mode " + std::to_string(mode)));
+  }
+  return OCI_SUCCESS;
+}
+
+}  // namespace
 
 extern "C" {
 
@@ -97,10 +114,11 @@ KESTREL_ENGINE_EXPORT sword OCIDefineByPos(OCIStmt *stmtp, OCIDefine **defnp,
   });
 }
 
-KESTREL_ENGINE_EXPORT sword OCIBindByPos(OCIStmt *stmtp, OCIBind **,
-                                         OCIError *errhp, ub4, dvoid *, sb4,
-                                         ub2, dvoid *, ub2 *, ub2 *, ub4,
-                                         ub4 *, ub4) {
+KESTREL_ENGINE_EXPORT sword OCIBindByPos(OCIStmt *stmtp, OCIBind **bindp,
+                                         OCIError *errhp, ub4 position,
+                                         dvoid *valuep, sb4 value_sz, ub2 dty,
+                                         dvoid *indp, ub2 *alenp, ub2 *,
+                                         ub4 maxarr_len, ub4 *, ub4 mode) {
   Call call(FaultPoint::kBindByPos);
   return call.Finish([&]() -> sword {
     Handle *s = nullptr;
@@ -112,14 +130,23 @@ KESTREL_ENGINE_EXPORT sword OCIBindByPos(OCIStmt *stmtp, OCIBind **,
     ErrorHandle *error = As<ErrorHandle>(e);
     sword status;
     if (call.Injected(error, &status)) return status;
-    return Report(error, OraError::Make(3001, "binds"));
+    if ((status = RefuseBindExtras(error, maxarr_len, mode)) != OCI_SUCCESS) {
+      return status;
+    }
+    const BindSource source{valuep, value_sz, dty,
+                            static_cast<const sb2 *>(indp), alenp};
+    return As<StatementHandle>(s)->Bind(error, bindp, position, nullptr,
+                                        source);
   });
 }
 
-KESTREL_ENGINE_EXPORT sword OCIBindByName(OCIStmt *stmtp, OCIBind **,
-                                          OCIError *errhp, const OraText *,
-                                          sb4, dvoid *, sb4, ub2, dvoid *,
-                                          ub2 *, ub2 *, ub4, ub4 *, ub4) {
+KESTREL_ENGINE_EXPORT sword OCIBindByName(OCIStmt *stmtp, OCIBind **bindp,
+                                          OCIError *errhp,
+                                          const OraText *placeholder,
+                                          sb4 placeh_len, dvoid *valuep,
+                                          sb4 value_sz, ub2 dty, dvoid *indp,
+                                          ub2 *alenp, ub2 *, ub4 maxarr_len,
+                                          ub4 *, ub4 mode) {
   Call call(FaultPoint::kBindByName);
   return call.Finish([&]() -> sword {
     Handle *s = nullptr;
@@ -131,7 +158,19 @@ KESTREL_ENGINE_EXPORT sword OCIBindByName(OCIStmt *stmtp, OCIBind **,
     ErrorHandle *error = As<ErrorHandle>(e);
     sword status;
     if (call.Injected(error, &status)) return status;
-    return Report(error, OraError::Make(3001, "binds"));
+    if (placeholder == nullptr) {
+      return Report(error, OraError::Make(21560, "placeholder"));
+    }
+    if ((status = RefuseBindExtras(error, maxarr_len, mode)) != OCI_SUCCESS) {
+      return status;
+    }
+    // A negative length means NUL-terminated text.
+    const char *text = reinterpret_cast<const char *>(placeholder);
+    const std::string name(text, placeh_len < 0 ? strlen(text)
+                                                : static_cast<size_t>(placeh_len));
+    const BindSource source{valuep, value_sz, dty,
+                            static_cast<const sb2 *>(indp), alenp};
+    return As<StatementHandle>(s)->Bind(error, bindp, 0, &name, source);
   });
 }
 

@@ -132,10 +132,8 @@ sword StatementHandle::Execute(ExecutionContext &context, ErrorHandle *error,
   if (!EnsurePrepared(context.connection, &failure)) {
     return Report(error, failure);
   }
-  // Placeholders would silently read as NULL without binds.
-  if (sqlite3_bind_parameter_count(statement_) > 0) {
-    return Report(error, OraError::Make(1008));
-  }
+  // Every placeholder needs a bind: none reads as NULL silently.
+  if (!ApplyBinds(statement_, 0, &failure)) return Report(error, failure);
   if (kind_.type == OCI_STMT_SELECT && visibleColumns_ > 0) {
     return ExecuteQuery(error, iterations);
   }
@@ -187,6 +185,10 @@ sword StatementHandle::ExecuteOther(ExecutionContext &context,
   }
   sqlite3 *db = connection.db();
   for (ub4 i = 0; i < iterations; ++i) {
+    // Iteration i reads element i of each bind (array execution).
+    if (i > 0 && !ApplyBinds(statement_, i, &failure)) {
+      return Report(error, failure);
+    }
     int rc;
     while ((rc = sqlite3_step(statement_)) == SQLITE_ROW) {
     }
@@ -259,6 +261,7 @@ bool StatementHandle::RunPiece(ExecutionContext &context, std::string_view sql,
     ~Finalizer() { sqlite3_finalize(s); }
   } finalizer{raw};
   if (raw == nullptr) return true;
+  if (!ApplyBinds(raw, 0, error)) return false;
   if (kind.action == Action::kDdl) {
     if (!connection.Commit(error)) return false;
   } else if (!sqlite3_stmt_readonly(raw) || kind.action == Action::kSavepoint) {

@@ -49,6 +49,7 @@ void StatementHandle::Prepare(std::string_view text) {
     if (d) d->position = 0;
   }
   byPosition_.clear();
+  ForgetBinds();
 }
 
 sword StatementHandle::Define(ErrorHandle *error, OCIDefine **define,
@@ -116,6 +117,7 @@ void StatementHandle::Forget(const Handle *gone) {
   for (DefineHandle *&d : byPosition_) {
     if (d == gone) d = nullptr;
   }
+  ForgetBind(gone);
   slotsDirty_ = true;
 }
 

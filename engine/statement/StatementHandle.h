@@ -17,6 +17,7 @@
 #include "handles/Handle.h"
 #include "sql/Lexer.h"
 #include "sql/StatementKind.h"
+#include "statement/BindHandle.h"
 #include "statement/ColumnDescription.h"
 #include "statement/DefineHandle.h"
 #include "statement/ParamHandle.h"
@@ -58,6 +59,12 @@ class StatementHandle : public Handle {
   sword Define(ErrorHandle *error, OCIDefine **define, ub4 position,
                void *value, sb4 size, ub2 type, void *indicator,
                ub2 *returnLength, ub2 *returnCode);
+  // As OCIBindByName when `name` is given, else OCIBindByPos. `*bind` is
+  // reused when set (it must be one of this statement's), else the
+  // placeholder's earlier bind, else a new one. A placeholder the
+  // statement does not have is 1036.
+  sword Bind(ErrorHandle *error, OCIBind **bind, ub4 position,
+             const std::string *name, const BindSource &source);
   // As OCIParamGet: the position's descriptor, 24334 outside 1..n.
   sword ParamGet(ErrorHandle *error, ub4 position, ParamHandle **param);
 
@@ -88,6 +95,11 @@ class StatementHandle : public Handle {
   int StoreRow(ub4 row, OraError *error);
   int StoreLocator(const Slot &slot, sqlite3_value *value, ub4 row,
                    OraError *error);
+  // Binds every parameter of `statement` from element `row` of the binds;
+  // a parameter without a bind is 1008.
+  bool ApplyBinds(sqlite3_stmt *statement, ub4 row, OraError *error);
+  void ForgetBinds();
+  void ForgetBind(const Handle *gone);
 
   std::string text_;
   std::vector<Token> tokens_;  // views into text_
@@ -112,6 +124,10 @@ class StatementHandle : public Handle {
   std::vector<DefineHandle *> byPosition_;   // by position - 1
   std::vector<Slot> slots_;
   bool slotsDirty_ = true;
+
+  std::vector<BindHandle *> binds_;
+  std::vector<std::string> placeholders_;  // keys by position
+  bool placeholdersKnown_ = false;
 };
 
 }  // namespace kestrel_engine
