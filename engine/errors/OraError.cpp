@@ -62,6 +62,8 @@ constexpr Text kTexts[] = {
     {16000, "database or pluggable database open for read-only access"},
     {21560, "argument %s is null, invalid, or out of range"},
     {22275, "invalid LOB locator specified"},
+    {22922, "nonexistent LOB value"},
+    {22925, "operation would exceed maximum size allowed for a LOB value"},
     {24309, "already connected to a server"},
     {24313, "user already authenticated"},
     {24315, "illegal attribute type"},
@@ -70,6 +72,7 @@ constexpr Text kTexts[] = {
     {24337, "statement handle not prepared"},
     {24338, "statement handle not executed"},
     {24391, "invalid fetch operation"},
+    {24801, "illegal parameter value in OCI lob function"},
 };
 
 std::string Prefix(int code) {
