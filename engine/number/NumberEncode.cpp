@@ -18,6 +18,10 @@ namespace {
 
 constexpr double kTwoTo53 = 9007199254740992.0;
 
+// Below this a double's rounding interval is narrower than 0.01 (its ulp is
+// at most 2^-13), so it holds at most one number of two decimals.
+constexpr double kCentsExact = 1e12;
+
 }  // namespace
 
 int NumberFromUInt64(uint64_t value, OCINumber *out) {
@@ -41,8 +45,21 @@ int NumberFromDouble(double value, OCINumber *out) {
     PackZero(out);
     return 0;
   }
-  // Whole numbers below 2^53 are their own shortest digits.
-  if (magnitude < kTwoTo53 && magnitude == trunc(magnitude)) {
+  // Amounts of at most two decimals, whole numbers among them, in one
+  // test: when c / 100 gives the double back, c / 100 lies in its rounding
+  // interval, and that interval holds no other number of two decimals, so
+  // c / 100 is its shortest form (with trailing zeros where that has fewer
+  // decimals, which packing drops), the digits ShortDecimal would find.
+  if (magnitude < kCentsExact) {
+    // Adding and taking away 2^52 rounds to a whole number (the scaled
+    // value is below 2^52); ties cannot pass the test, however they go.
+    const double cents = (magnitude * 100.0 + 0x1p52) - 0x1p52;
+    if (cents / 100.0 == magnitude) {
+      PackScaled(negative, static_cast<uint64_t>(cents), -1, out);
+      return 0;
+    }
+  } else if (magnitude < kTwoTo53 && magnitude == trunc(magnitude)) {
+    // Whole numbers below 2^53 are their own shortest digits.
     PackScaled(negative, static_cast<uint64_t>(magnitude), 0, out);
     return 0;
   }

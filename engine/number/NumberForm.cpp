@@ -24,6 +24,11 @@ constexpr ub1 kPositiveBias = 193;
 constexpr ub1 kNegativeBias = 62;
 constexpr ub1 kNegativeEnd = 102;
 
+constexpr uint64_t kPowersOf100[10] = {
+    1ull,          100ull,          10000ull,          1000000ull,
+    100000000ull,  10000000000ull,  1000000000000ull,  100000000000000ull,
+    10000000000000000ull, 1000000000000000000ull};
+
 }  // namespace
 
 void PackZero(OCINumber *out) {
@@ -94,25 +99,49 @@ bool Unpack(const OCINumber *number, Groups *groups) {
   return true;
 }
 
+// Base-100 digits of m > 0.
+int DigitCount100(uint64_t m) {
+  int n = 1;
+  while (n < 10 && m >= kPowersOf100[n]) ++n;
+  return n;
+}
+
+// Straight into the bytes, last digit first: this is the fetch's path for
+// every integer and every short decimal, so it skips the Groups form.
 void PackScaled(bool negative, uint64_t m, int exp100, OCINumber *out) {
   if (m == 0) {
     PackZero(out);
     return;
   }
-  uint8_t low_first[10];  // 2^64 has 10 base-100 digits
-  int n = 0;
-  while (m != 0) {
-    low_first[n++] = static_cast<uint8_t>(m % 100);
+  // Trailing zero digits are not stored; they only raise the exponent.
+  while (m % 100 == 0) {
     m /= 100;
+    ++exp100;
   }
-  int low = 0;
-  while (low_first[low] == 0) ++low;
-  Groups g;
-  g.negative = negative;
-  g.exponent = n - 1 + exp100;
-  g.count = n - low;
-  for (int i = 0; i < g.count; ++i) g.digit[i] = low_first[n - 1 - i];
-  Pack(g, out);
+  const int n = DigitCount100(m);
+  ub1 *b = out->OCINumberPart;
+  memset(b, 0, sizeof out->OCINumberPart);
+  // Positive digits are stored as digit + 1, negative ones as 101 - digit;
+  // a negative number then ends with 102 (it has at most 10 digits here).
+  const int bias = negative ? 101 : 1;
+  const int sign = negative ? -1 : 1;
+  ub1 *p = b + 1 + n;
+  if (m <= UINT32_MAX) {  // 32-bit division is cheaper, and the usual case
+    for (uint32_t v = static_cast<uint32_t>(m); v != 0; v /= 100)
+      *p-- = static_cast<ub1>(bias + sign * static_cast<int>(v % 100));
+  } else {
+    for (; m != 0; m /= 100)
+      *p-- = static_cast<ub1>(bias + sign * static_cast<int>(m % 100));
+  }
+  const int exponent = n - 1 + exp100;
+  if (negative) {
+    b[0] = static_cast<ub1>(2 + n);
+    b[1] = static_cast<ub1>(kNegativeBias - exponent);
+    b[2 + n] = kNegativeEnd;
+  } else {
+    b[0] = static_cast<ub1>(1 + n);
+    b[1] = static_cast<ub1>(kPositiveBias + exponent);
+  }
 }
 
 // Doubles of at most 15 significant digits are told apart by those digits

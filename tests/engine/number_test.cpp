@@ -211,6 +211,33 @@ TEST(NumberForm, RandomDoublesRoundTrip) {
   }
 }
 
+// Amounts with at most two decimals take a direct path, up to 1e12; they,
+// their neighbours one ulp away and the amounts past that bound must give
+// all 22 bytes that the shortest digits give.
+TEST(NumberForm, AmountsAndTheirNeighboursMatchTheShortestDigits) {
+  std::mt19937_64 rng(1225);
+  std::vector<double> amounts;
+  for (int64_t c = 1; c <= 20000; ++c) amounts.push_back(double(c) / 100);
+  for (int i = 0; i < 100000; ++i) {
+    // Amounts up to 1e6, and up to 1e15 to cross the bound.
+    const uint64_t limit = i % 2 ? 100000000000000000 : 100000000;
+    amounts.push_back(double(rng() % limit) / 100);
+  }
+  for (double edge : {1e12, 999999999999.99, 1e12 + 0.01, 4503599627370.49})
+    amounts.push_back(edge);
+  for (double a : amounts) {
+    for (double d : {a, nextafter(a, 0.0), nextafter(a, INFINITY)}) {
+      if (d == 0) continue;
+      for (double v : {d, -d}) {
+        const OCINumber n = FromDouble(v);
+        const OCINumber want = FromText(Shortest(v));
+        ASSERT_EQ(memcmp(&n, &want, sizeof n), 0)
+            << Shortest(v) << ": " << Hex(n) << " vs " << Hex(want);
+      }
+    }
+  }
+}
+
 TEST(NumberForm, RangeLimits) {
   OCINumber n{};
   const OCINumber untouched = Bytes({2, 0xC1, 8});
