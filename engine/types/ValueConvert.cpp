@@ -140,17 +140,45 @@ int ToNumber(sqlite3_value *value, int kind, OCINumber *number) {
   }
 }
 
-int StoreNumber(sqlite3_value *value, int kind, const OutputTarget &target) {
-  OCINumber number;
-  if (const int rc = ToNumber(value, kind, &number)) return Fail(target, rc);
+// Copies the n <= 22 bytes of a number with fixed-size moves, where a
+// memcpy of a variable length would be a library call per value.
+void CopyNumberBytes(void *to, const void *from, size_t n) {
+  unsigned char *d = static_cast<unsigned char *>(to);
+  const unsigned char *s = static_cast<const unsigned char *>(from);
+  if (n >= 8) {
+    const size_t half = n >= 16 ? 16 : 8;
+    const size_t tail = n - half;  // the two copies may overlap
+    if (half == 16) {
+      memcpy(d, s, 16);
+      memcpy(d + tail, s + tail, 16);
+    } else {
+      memcpy(d, s, 8);
+      memcpy(d + tail, s + tail, 8);
+    }
+  } else if (n >= 4) {
+    memcpy(d, s, 4);
+    memcpy(d + n - 4, s + n - 4, 4);
+  } else {
+    for (size_t i = 0; i < n; ++i) d[i] = s[i];
+  }
+}
+
+// Stores a number already built into a number target.
+int PutNumber(const OCINumber &number, const OutputTarget &target) {
   // VARNUM keeps the length byte; NUMBER is the bytes after it.
   const bool varnum = target.type == SQLT_VNU;
   const size_t need = number.OCINumberPart[0] + (varnum ? 1u : 0u);
   if (!target.value || target.size < 0 || static_cast<size_t>(target.size) < need)
     return Fail(target, 1460);
-  memcpy(target.value, number.OCINumberPart + (varnum ? 0 : 1), need);
+  CopyNumberBytes(target.value, number.OCINumberPart + (varnum ? 0 : 1), need);
   Report(target, 0, need, 0);
   return kStored;
+}
+
+int StoreNumber(sqlite3_value *value, int kind, const OutputTarget &target) {
+  OCINumber number;
+  if (const int rc = ToNumber(value, kind, &number)) return Fail(target, rc);
+  return PutNumber(number, target);
 }
 
 template <class T>
@@ -228,10 +256,10 @@ int StoreFloat(sqlite3_value *value, int kind, const OutputTarget &target) {
   return kStored;
 }
 
-}  // namespace
 
-int StoreValue(sqlite3_value *value, const ColumnTraits &traits,
-               const OutputTarget &target) {
+// Any value into any target.
+int StoreGeneral(sqlite3_value *value, const ColumnTraits &traits,
+                 const OutputTarget &target) {
   const int kind = sqlite3_value_type(value);
   if (kind == SQLITE_NULL) return StoreNull(target);
   if (kind == SQLITE_TEXT || kind == SQLITE_BLOB) {
@@ -255,6 +283,67 @@ int StoreValue(sqlite3_value *value, const ColumnTraits &traits,
       return StoreFloat(value, kind, target);
     default:
       return Fail(target, 932);
+  }
+}
+
+// The fetch's common cases, one small function per target kind so that
+// each reads its value once and saves little; anything else goes to
+// StoreGeneral, which gives the same result for these cases too.
+
+int StoreIntoNumber(sqlite3_value *value, const ColumnTraits &traits,
+                    const OutputTarget &target) {
+  const int kind = sqlite3_value_type(value);
+  OCINumber number;
+  if (kind == SQLITE_INTEGER) {
+    NumberFromInt64(sqlite3_value_int64(value), &number);
+  } else if (kind == SQLITE_FLOAT) {
+    if (const int rc = NumberFromDouble(sqlite3_value_double(value), &number))
+      return Fail(target, rc);
+  } else {
+    return StoreGeneral(value, traits, target);
+  }
+  return PutNumber(number, target);
+}
+
+int StoreIntoDouble(sqlite3_value *value, const ColumnTraits &traits,
+                    const OutputTarget &target) {
+  if (sqlite3_value_type(value) != SQLITE_FLOAT || target.size != 8 ||
+      !target.value)
+    return StoreGeneral(value, traits, target);
+  Put(target, sqlite3_value_double(value));
+  Report(target, 0, 8, 0);
+  return kStored;
+}
+
+int StoreIntoText(sqlite3_value *value, const ColumnTraits &traits,
+                  const OutputTarget &target) {
+  if (sqlite3_value_type(value) != SQLITE_TEXT)
+    return StoreGeneral(value, traits, target);
+  const auto *text = reinterpret_cast<const char *>(sqlite3_value_text(value));
+  const size_t length = static_cast<size_t>(sqlite3_value_bytes(value));
+  if (length == 0) return StoreNull(target);
+  if (IsTooLongForExpression(length, traits)) return Fail(target, 1489);
+  if (!text) return StoreNull(target);
+  return StoreChars(
+      length, [text](char *dest, size_t n) { memcpy(dest, text, n); }, traits,
+      target);
+}
+
+}  // namespace
+
+int StoreValue(sqlite3_value *value, const ColumnTraits &traits,
+               const OutputTarget &target) {
+  switch (target.type) {
+    case SQLT_VNU:
+    case SQLT_NUM:
+      return StoreIntoNumber(value, traits, target);
+    case SQLT_FLT:
+      return StoreIntoDouble(value, traits, target);
+    case SQLT_STR:
+    case SQLT_CHR:
+      return StoreIntoText(value, traits, target);
+    default:
+      return StoreGeneral(value, traits, target);
   }
 }
 
