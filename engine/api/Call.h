@@ -25,7 +25,8 @@ class Call {
   // False when any wanted handle is null (unless optional), freed, of
   // another kind or of another environment: answer OCI_INVALID_HANDLE.
   bool Acquire(std::initializer_list<Want> wants) {
-    return Registry::Instance().Acquire(wants, lock_);
+    return Registry::AcquireRemembered(wants, lock_) ||
+           Registry::Instance().Acquire(wants, lock_);
   }
 
   // Runs the call's body. An injected warning (OCI_SUCCESS_WITH_INFO) lets

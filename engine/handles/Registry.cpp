@@ -5,12 +5,9 @@
 ** it outside the registry lock and then look its handles up again (they
 ** may have been freed meanwhile). Lock order: environment, then registry.
 **
-** In front of that, each thread remembers the handles it found lately. A
-** remembered handle is still live as long as nothing was removed from the
-** registry since it was found; that is checked again once the
-** environment's lock is held (removing a handle needs that lock), so a
-** call that reuses its handles, such as a fetch per row, takes no registry
-** lock at all.
+** In front of that (Registry::AcquireRemembered, inline in every call),
+** each thread remembers the handles it found lately, so a call that reuses
+** its handles, such as a fetch per row, takes no registry lock at all.
 */
 #include "handles/Registry.h"
 
@@ -18,51 +15,22 @@
 
 namespace kestrel_engine {
 
+namespace remembered {
+
 namespace {
-
-struct Remembered {
-  const void *address;
-  ub4 kind;
-  Handle *handle;
-  Environment *environment;
-  std::mutex *mutex;
-};
-
-// Direct-mapped by address: one comparison per wanted handle.
-constexpr size_t kRemembered = 16;
-
-// Plain data, so a thread reaches it without an initialisation guard.
-struct ThreadMemory {
-  uint64_t removals;
-  bool valid;
-  Remembered entries[kRemembered];
-};
-
-size_t SlotOf(const void *address) {
-  return (reinterpret_cast<uintptr_t>(address) >> 4) % kRemembered;
-}
-
 thread_local ThreadMemory memory;
-
-// One address computation per call (the compiler would otherwise redo the
-// thread-local lookup at every use).
-__attribute__((noinline)) ThreadMemory &Memory() { return memory; }
-
 }  // namespace
 
-EnvironmentLock::~EnvironmentLock() { Release(); }
+// Out of line, so a call computes the thread-local address once (inline,
+// the compiler would redo the lookup at every use).
+__attribute__((noinline)) ThreadMemory &Memory() { return memory; }
 
-void EnvironmentLock::Adopt(std::mutex *locked) {
-  Release();
-  mutex_ = locked;
-}
+}  // namespace remembered
 
-void EnvironmentLock::Release() {
-  if (mutex_) {
-    mutex_->unlock();
-    mutex_ = nullptr;
-  }
-}
+using remembered::Memory;
+using remembered::SlotOf;
+
+std::atomic<uint64_t> Registry::removals_{0};
 
 std::mutex *Registry::NewEnvironmentLock() {
   std::lock_guard<std::mutex> guard(mutex_);
@@ -96,51 +64,21 @@ void Registry::Remove(const std::vector<Handle *> &handles) {
   removals_.fetch_add(1, std::memory_order_release);
 }
 
-bool Registry::AcquireCached(std::initializer_list<Want> wants,
-                             EnvironmentLock &lock) {
-  ThreadMemory &m = Memory();
-  const uint64_t removals = removals_.load(std::memory_order_acquire);
-  if (!m.valid || m.removals != removals) return false;
-  Environment *env = nullptr;
-  std::mutex *mutex = nullptr;
-  for (const Want &w : wants) {
-    if (w.address == nullptr) {
-      if (!w.optional) return false;
-      *w.out = nullptr;
-      continue;
-    }
-    const Remembered &r = m.entries[SlotOf(w.address)];
-    if (r.address != w.address || r.kind != w.kind) return false;
-    if (env != nullptr && r.environment != env) return false;
-    env = r.environment;
-    mutex = r.mutex;
-    *w.out = r.handle;
-  }
-  if (env == nullptr || !mutex->try_lock()) return false;
-  // Anything removed meanwhile may have been one of these handles.
-  if (removals_.load(std::memory_order_acquire) != removals) {
-    mutex->unlock();
-    return false;
-  }
-  lock.Adopt(mutex);
-  return true;
-}
-
 // Called under the registry lock, after a successful lookup.
 void Registry::Remember(std::initializer_list<Want> wants) {
-  ThreadMemory &m = Memory();
+  remembered::ThreadMemory &m = Memory();
   const uint64_t removals = removals_.load(std::memory_order_relaxed);
   if (!m.valid || m.removals != removals) {
-    for (Remembered &r : m.entries) r = Remembered{};
+    for (remembered::Entry &r : m.entries) r = remembered::Entry{};
     m.removals = removals;
     m.valid = true;
   }
   for (const Want &w : wants) {
     Handle *h = *w.out;
     if (h == nullptr) continue;
-    Remembered &slot = m.entries[SlotOf(w.address)];
+    remembered::Entry &slot = m.entries[SlotOf(w.address)];
     if (slot.address == w.address && slot.kind == w.kind) continue;
-    slot = Remembered{w.address, w.kind, h, h->environment(),
+    slot = remembered::Entry{w.address, w.kind, h, h->environment(),
                       h->environment()->lock()};
   }
 }
@@ -175,7 +113,6 @@ bool Registry::Resolve(std::initializer_list<Want> wants,
 
 bool Registry::Acquire(std::initializer_list<Want> wants,
                        EnvironmentLock &lock) {
-  if (AcquireCached(wants, lock)) return true;
   std::unique_lock<std::mutex> guard(mutex_);
   Environment *env = nullptr;
   if (!Resolve(wants, &env)) return false;

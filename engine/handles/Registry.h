@@ -33,18 +33,56 @@ struct Want {
 class EnvironmentLock {
  public:
   EnvironmentLock() = default;
-  ~EnvironmentLock();
+  ~EnvironmentLock() { Release(); }
   EnvironmentLock(const EnvironmentLock &) = delete;
   EnvironmentLock &operator=(const EnvironmentLock &) = delete;
 
   bool holds(const std::mutex *m) const { return mutex_ == m; }
   // Takes over a mutex already locked by the caller.
-  void Adopt(std::mutex *locked);
-  void Release();
+  void Adopt(std::mutex *locked) {
+    Release();
+    mutex_ = locked;
+  }
+  void Release() {
+    if (mutex_) {
+      mutex_->unlock();
+      mutex_ = nullptr;
+    }
+  }
 
  private:
   std::mutex *mutex_ = nullptr;
 };
+
+// What each thread remembers of the handles it found lately.
+namespace remembered {
+
+struct Entry {
+  const void *address;
+  ub4 kind;
+  Handle *handle;
+  Environment *environment;
+  std::mutex *mutex;
+};
+
+// Direct-mapped by address: one comparison per wanted handle.
+constexpr size_t kEntries = 16;
+
+// Plain data, so a thread reaches it without an initialisation guard.
+struct ThreadMemory {
+  uint64_t removals;
+  bool valid;
+  Entry entries[kEntries];
+};
+
+// This thread's memory: one thread-local lookup per call.
+ThreadMemory &Memory();
+
+inline size_t SlotOf(const void *address) {
+  return (reinterpret_cast<uintptr_t>(address) >> 4) % kEntries;
+}
+
+}  // namespace remembered
 
 class Registry {
  public:
@@ -52,6 +90,42 @@ class Registry {
 
   void Add(Handle *handle);
   void Remove(const std::vector<Handle *> &handles);
+
+  // The fast path of every call, inline in it: finds the wanted handles
+  // among those this thread remembers and try-locks their environment.
+  // A remembered handle is still live as long as nothing was removed from
+  // the registry since it was found; that is checked again once the lock
+  // is held (removing a handle needs that lock). False when any handle is
+  // not remembered or the lock is busy: then Acquire decides.
+  static bool AcquireRemembered(std::initializer_list<Want> wants,
+                                EnvironmentLock &lock) {
+    remembered::ThreadMemory &m = remembered::Memory();
+    const uint64_t removals = removals_.load(std::memory_order_acquire);
+    if (!m.valid || m.removals != removals) return false;
+    Environment *env = nullptr;
+    std::mutex *mutex = nullptr;
+    for (const Want &w : wants) {
+      if (w.address == nullptr) {
+        if (!w.optional) return false;
+        *w.out = nullptr;
+        continue;
+      }
+      const remembered::Entry &r = m.entries[remembered::SlotOf(w.address)];
+      if (r.address != w.address || r.kind != w.kind) return false;
+      if (env != nullptr && r.environment != env) return false;
+      env = r.environment;
+      mutex = r.mutex;
+      *w.out = r.handle;
+    }
+    if (env == nullptr || !mutex->try_lock()) return false;
+    // Anything removed meanwhile may have been one of these handles.
+    if (removals_.load(std::memory_order_acquire) != removals) {
+      mutex->unlock();
+      return false;
+    }
+    lock.Adopt(mutex);
+    return true;
+  }
 
   // Finds every wanted handle (all live, of their kinds and of one
   // environment) and locks that environment into `lock`. False when any is
@@ -70,17 +144,16 @@ class Registry {
 
  private:
   bool Resolve(std::initializer_list<Want> wants, Environment **environment);
-  bool AcquireCached(std::initializer_list<Want> wants, EnvironmentLock &lock);
   void Remember(std::initializer_list<Want> wants);
 
   std::mutex mutex_;
   std::unordered_map<const void *, Handle *> live_;
   std::deque<std::mutex> locks_;
   std::vector<std::mutex *> freeLocks_;
-  // Counts removals. A thread remembers the handles it found lately, with
-  // the count at the time; while the count has not moved no handle has
-  // gone, so they are still live without a lookup.
-  std::atomic<uint64_t> removals_{0};
+  // Counts removals; while it has not moved no handle has gone, so the
+  // handles a thread remembers are still live. Static, so that the fast
+  // path reaches it without the registry.
+  static std::atomic<uint64_t> removals_;
 };
 
 }  // namespace kestrel_engine
