@@ -9,6 +9,8 @@
 #include <string>
 
 #include "errors/SqliteErrors.h"
+#include "oci.h"
+#include "sql/RuleFunctions.h"
 
 namespace kestrel_engine {
 
@@ -102,6 +104,18 @@ std::unique_ptr<Connection> Connection::Open(std::string_view link,
   // (read-only, in memory) keeps its mode.
   sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
   sqlite3_exec(db, "PRAGMA foreign_keys=ON", nullptr, nullptr, nullptr);
+  // A commit is on disk before it is reported (some builds default WAL
+  // databases to NORMAL, which may lose the last commits on power loss).
+  sqlite3_exec(db, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
+  // The vendor's one-row table, private to the connection: nothing is
+  // written to the database, and a table of that name in it stays
+  // reachable as main.dual.
+  sqlite3_exec(db, "CREATE TEMP VIEW dual(dummy) AS SELECT 'X'", nullptr,
+               nullptr, nullptr);
+  if (RegisterRuleFunctions(db) != SQLITE_OK) {
+    *error = CannotResolve(link, sqlite3_errmsg(db));
+    return nullptr;
+  }
   sqlite3_set_authorizer(db, &Connection::Authorize, connection.get());
 
   connection->begin_ = PrepareFixed(db, "BEGIN IMMEDIATE");
@@ -138,13 +152,16 @@ bool Connection::Run(sqlite3_stmt *statement, OraError *error) {
   return false;
 }
 
-bool Connection::BeginWrite(OraError *error) {
+bool Connection::BeginWrite(OraError *error, int waitMs) {
   if (InTransaction()) return true;
-  if (Run(begin_, error)) return true;
+  const int wait = waitMs < 0 ? busyTimeoutMs_ : waitMs;
+  if (wait != busyTimeoutMs_) sqlite3_busy_timeout(db_, wait);
+  const bool begun = Run(begin_, error);
+  if (wait != busyTimeoutMs_) sqlite3_busy_timeout(db_, busyTimeoutMs_);
+  if (begun) return true;
   if (error->code == 54) {
-    *error = OraError::Make(
-        54, "waited " + std::to_string(busyTimeoutMs_) +
-                " ms for another session's write lock");
+    *error = OraError::Make(54, "waited " + std::to_string(wait) +
+                                    " ms for another session's write lock");
   }
   return false;
 }
@@ -164,6 +181,23 @@ bool Connection::Commit(OraError *error) {
 bool Connection::Rollback(OraError *error) {
   if (!InTransaction()) return true;
   return Run(rollback_, error);
+}
+
+bool Connection::BeginBlock(OraError *error) {
+  if (!BeginWrite(error)) return false;
+  if (sqlite3_exec(db_, "SAVEPOINT kestrel_block", nullptr, nullptr, nullptr) ==
+      SQLITE_OK) {
+    return true;
+  }
+  *error = ErrorFromSqlite(db_, OCI_STMT_BEGIN);
+  return false;
+}
+
+void Connection::EndBlock(bool undo) {
+  if (undo) {
+    sqlite3_exec(db_, "ROLLBACK TO kestrel_block", nullptr, nullptr, nullptr);
+  }
+  sqlite3_exec(db_, "RELEASE kestrel_block", nullptr, nullptr, nullptr);
 }
 
 bool Connection::ExecInternal(const char *sql, OraError *error) {

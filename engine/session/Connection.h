@@ -4,7 +4,8 @@
 ** keys on and the engine's own tables hidden from user SQL. It also runs
 ** the transaction: a write transaction is begun lazily before the first
 ** statement that writes and lasts until commit or rollback, so between
-** statements with nothing pending no snapshot is held.
+** statements with nothing pending no snapshot is held. Each connection
+** also carries the engine's SQL functions and the vendor's DUAL.
 */
 #ifndef KESTREL_ENGINE_CONNECTION_H
 #define KESTREL_ENGINE_CONNECTION_H
@@ -44,12 +45,19 @@ class Connection {
   bool InTransaction() const { return sqlite3_get_autocommit(db_) == 0; }
 
   // Begins the write transaction unless one is open: waits up to the busy
-  // timeout for another writer, then fails with 54.
-  bool BeginWrite(OraError *error);
+  // timeout (or `waitMs`, when not negative) for another writer, then
+  // fails with 54.
+  bool BeginWrite(OraError *error, int waitMs = -1);
   // Commits what is pending. A commit that fails (a deferred constraint)
   // rolls back and reports 2091.
   bool Commit(OraError *error);
   bool Rollback(OraError *error);
+
+  // An anonymous block is one statement: BeginBlock opens the write
+  // transaction and a savepoint, EndBlock releases it, or first undoes
+  // everything since BeginBlock when `undo` is set.
+  bool BeginBlock(OraError *error);
+  void EndBlock(bool undo);
 
   // Runs the engine's own SQL, which may see the accounts table.
   bool ExecInternal(const char *sql, OraError *error);

@@ -3,6 +3,8 @@
 */
 #include "sql/Block.h"
 
+#include "sql/StatementKind.h"
+
 namespace kestrel_engine {
 
 namespace {
@@ -59,6 +61,20 @@ bool SplitBlock(std::string_view text, const std::vector<Token> &tokens,
   if (pieces == 0) {
     *error = OraError::Make(6550, "a block needs at least one statement");
     return false;
+  }
+  return true;
+}
+
+bool BlockIsUndoable(const std::vector<std::string_view> &statements,
+                     bool *writes) {
+  *writes = false;
+  for (std::string_view statement : statements) {
+    const Action action = Classify(Tokenize(statement)).action;
+    if (action == Action::kDml) {
+      *writes = true;
+    } else if (action != Action::kQuery) {
+      return false;
+    }
   }
   return true;
 }

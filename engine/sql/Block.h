@@ -20,6 +20,12 @@ namespace kestrel_engine {
 bool SplitBlock(std::string_view text, const std::vector<Token> &tokens,
                 std::vector<std::string_view> *statements, OraError *error);
 
+// True when every statement of a block is a query or plain DML, so the
+// block can be undone as one; `writes` tells whether any of them writes.
+// A block that commits, rolls back or runs DDL cannot be.
+bool BlockIsUndoable(const std::vector<std::string_view> &statements,
+                     bool *writes);
+
 }  // namespace kestrel_engine
 
 #endif

@@ -14,6 +14,7 @@
 #include "session/Accounts.h"
 #include "session/Connection.h"
 #include "sql/Block.h"
+#include "sql/ColumnRules.h"
 #include "statement/DeclaredType.h"
 #include "statement/RowIdentity.h"
 
@@ -47,8 +48,8 @@ bool StatementHandle::EnsurePrepared(Connection &connection, OraError *error) {
   ResetExecution();
   sqlite3 *db = connection.db();
   const char *tail = nullptr;
-  const int rc = sqlite3_prepare_v2(db, text_.data(),
-                                    static_cast<int>(text_.size()),
+  const std::string &sql = translation_.sql;
+  const int rc = sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()),
                                     &statement_, &tail);
   if (rc != SQLITE_OK) {
     *error = ErrorFromSqlite(db, kind_.type);
@@ -85,7 +86,7 @@ void StatementHandle::AddRowIdentity() {
     }
   }
   if (table.empty()) return;
-  const std::string sql = WithRowId(text_, tokens_, table);
+  const std::string sql = WithRowId(translation_.sql, sqlTokens_, table);
   if (sql.empty()) return;
   sqlite3_stmt *withRowId = nullptr;
   if (sqlite3_prepare_v2(connection_->db(), sql.c_str(),
@@ -134,6 +135,12 @@ sword StatementHandle::Execute(ExecutionContext &context, ErrorHandle *error,
   }
   // Every placeholder needs a bind: none reads as NULL silently.
   if (!ApplyBinds(statement_, 0, &failure)) return Report(error, failure);
+  // SELECT ... FOR UPDATE: the rows stay locked, as the whole database
+  // does, until commit or rollback.
+  if (translation_.forUpdate &&
+      !context.connection.BeginWrite(&failure, translation_.lockWaitMs)) {
+    return Report(error, failure);
+  }
   if (kind_.type == OCI_STMT_SELECT && visibleColumns_ > 0) {
     return ExecuteQuery(error, iterations);
   }
@@ -177,6 +184,12 @@ sword StatementHandle::ExecuteOther(ExecutionContext &context,
   Connection &connection = context.connection;
   OraError failure;
   const bool ddl = kind_.action == Action::kDdl;
+  if (ddl && !translation_.table.name.empty()) {
+    return RunTableStatement(connection, statement_, translation_,
+                             context.user, &failure)
+               ? OCI_SUCCESS
+               : Report(error, failure);
+  }
   if (ddl) {
     if (!connection.Commit(&failure)) return Report(error, failure);
   } else if (!sqlite3_stmt_readonly(statement_) ||
@@ -214,22 +227,33 @@ sword StatementHandle::ExecuteBlock(ExecutionContext &context,
   if (!SplitBlock(text_, tokens_, &pieces, &failure)) {
     return Report(error, failure);
   }
+  // As one statement: a failure undoes the block's earlier statements.
+  bool writes = false;
+  const bool undoable = BlockIsUndoable(pieces, &writes) && writes;
+  if (undoable && !context.connection.BeginBlock(&failure)) {
+    return Report(error, failure);
+  }
   for (std::string_view piece : pieces) {
     ub4 changes = 0;
     if (!RunPiece(context, piece, &changes, &failure)) {
+      if (undoable) context.connection.EndBlock(true);
+      rowCount_ = 0;
       return Report(error, failure);
     }
     rowCount_ += changes;
   }
+  if (undoable) context.connection.EndBlock(false);
   return OCI_SUCCESS;
 }
 
 // One statement of a block, run to completion.
-bool StatementHandle::RunPiece(ExecutionContext &context, std::string_view sql,
+bool StatementHandle::RunPiece(ExecutionContext &context, std::string_view text,
                                ub4 *changes, OraError *error) {
   Connection &connection = context.connection;
-  const std::vector<Token> tokens = Tokenize(sql);
+  const std::vector<Token> tokens = Tokenize(text);
   const StatementKind kind = Classify(tokens);
+  const Translation translation = Translate(text, tokens, kind);
+  const std::string &sql = translation.sql;
   switch (kind.action) {
     case Action::kCommit:
       return connection.Commit(error);
@@ -262,6 +286,13 @@ bool StatementHandle::RunPiece(ExecutionContext &context, std::string_view sql,
   } finalizer{raw};
   if (raw == nullptr) return true;
   if (!ApplyBinds(raw, 0, error)) return false;
+  if (kind.action == Action::kDdl && !translation.table.name.empty()) {
+    return RunTableStatement(connection, raw, translation, context.user, error);
+  }
+  if (translation.forUpdate &&
+      !connection.BeginWrite(error, translation.lockWaitMs)) {
+    return false;
+  }
   if (kind.action == Action::kDdl) {
     if (!connection.Commit(error)) return false;
   } else if (!sqlite3_stmt_readonly(raw) || kind.action == Action::kSavepoint) {

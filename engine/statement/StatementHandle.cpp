@@ -38,6 +38,8 @@ void StatementHandle::Prepare(std::string_view text) {
   text_.assign(text.data(), text.size());
   tokens_ = Tokenize(text_);
   kind_ = Classify(tokens_);
+  translation_ = Translate(text_, tokens_, kind_);
+  sqlTokens_ = Tokenize(translation_.sql);
   prepared_ = true;
   quotedNames_.clear();
   for (const Token &t : tokens_) {

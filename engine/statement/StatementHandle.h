@@ -17,6 +17,7 @@
 #include "handles/Handle.h"
 #include "sql/Lexer.h"
 #include "sql/StatementKind.h"
+#include "sql/Translate.h"
 #include "statement/BindHandle.h"
 #include "statement/ColumnDescription.h"
 #include "statement/DefineHandle.h"
@@ -87,7 +88,7 @@ class StatementHandle : public Handle {
   sword ExecuteOther(ExecutionContext &context, ErrorHandle *error,
                      ub4 iterations);
   sword ExecuteBlock(ExecutionContext &context, ErrorHandle *error);
-  bool RunPiece(ExecutionContext &context, std::string_view sql,
+  bool RunPiece(ExecutionContext &context, std::string_view text,
                 ub4 *changes, OraError *error);
   bool RunAccountStatement(ExecutionContext &context,
                            const std::vector<Token> &tokens, OraError *error);
@@ -104,6 +105,8 @@ class StatementHandle : public Handle {
   std::string text_;
   std::vector<Token> tokens_;  // views into text_
   StatementKind kind_;
+  Translation translation_;       // the text SQLite runs, and what goes with it
+  std::vector<Token> sqlTokens_;  // views into translation_.sql
   bool prepared_ = false;
   std::vector<std::string> quotedNames_;
 
