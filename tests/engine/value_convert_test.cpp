@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include "number/OraNumber.h"
 #include "types/ValueConvert.h"
 
 namespace {
@@ -231,6 +232,35 @@ TEST(ValueConvert, NumbersAsVarnumAndNumber) {
   EXPECT_EQ(small.buf[0], '#');
   const Fetch fits(row[1], SQLT_VNU, 3, kNumber);
   EXPECT_EQ(fits.rc, kStored);
+}
+
+// Numbers of every length, 1 to 22 bytes: exactly their bytes are stored,
+// as the form encodes them, and nothing past them.
+TEST(ValueConvert, NumbersOfEveryLengthStoreExactlyTheirBytes) {
+  // Integers and doubles as SQLite holds them; longer numbers as text.
+  const char *const texts[] = {
+      "0", "5", "-5", "1234", "-1234", "123456", "-12345678", "1234567890",
+      "-123456789012", "12345678901234", "123456789012345678", "0.25", "-1234.25",
+      "'-1234567890123456789012'", "'12345678901234567890123456'",
+      "'-1234567890123456789012345678901234567'",
+      "'1234567890123456789012345678901234567891'",
+      "'-1234567890123456789012345678901234567891'"};
+  for (const char *t : texts) {
+    SCOPED_TRACE(t);
+    const Row row(std::string("SELECT ") + t);
+    const std::string digits = t[0] == '\'' ? std::string(t + 1, strlen(t) - 2) : t;
+    OCINumber want{};
+    ASSERT_EQ(NumberFromText(digits.data(), digits.size(), &want), 0);
+    const size_t len = want.OCINumberPart[0] + 1u;
+    for (const ub2 type : {ub2{SQLT_VNU}, ub2{SQLT_NUM}}) {
+      const size_t skip = type == SQLT_VNU ? 0 : 1;
+      const Fetch f(row[0], type, 22, kNumber);
+      ASSERT_EQ(f.rc, kStored);
+      EXPECT_EQ(memcmp(f.buf, want.OCINumberPart + skip, len - skip), 0);
+      EXPECT_EQ(f.rlen, len - skip);
+      EXPECT_EQ(f.buf[len - skip], '#');
+    }
+  }
 }
 
 TEST(ValueConvert, IntegersOfEveryWidth) {
