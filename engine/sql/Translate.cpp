@@ -214,7 +214,13 @@ Translation Translate(std::string_view text, const std::vector<Token> &tokens,
     const Token &next = At(tokens, i + 1);
     const bool qualified = i > 0 && tokens[i - 1].IsSymbol('.');
     if (t.kind == TokenKind::kWord && !qualified) {
-      if (t.Is("SYSDATE") && !next.IsSymbol('(') && !next.IsSymbol('.')) {
+      if (kind.action == Action::kDdl && t.Is("RENAME") && next.Is("TO") &&
+          tokens[0].Is("ALTER") && At(tokens, i + 2).kind == TokenKind::kWord) {
+        // SQLite stores a renamed table's name quoted, as written: an
+        // unquoted name is written as the vendor stores it, upper case.
+        w.Replace(tokens[i + 2], UpperAscii(tokens[i + 2].raw));
+        i += 2;
+      } else if (t.Is("SYSDATE") && !next.IsSymbol('(') && !next.IsSymbol('.')) {
         w.Replace(t, kSysdate);
       } else if (t.Is("SYSTIMESTAMP") && !next.IsSymbol('(') &&
                  !next.IsSymbol('.')) {

@@ -3,7 +3,8 @@
 ** SYSTIMESTAMP, NVL, EMPTY_BLOB() and EMPTY_CLOB(), length qualifiers
 ** and other type spellings SQLite's parser refuses, a trailing FOR UPDATE
 ** (removed here; the statement then takes the write lock when it runs),
-** and ALTER TABLE ... ADD (column, ...). The rewrite works on tokens, so
+** DATE '...' literals, ALTER TABLE ... ADD (column, ...), and the
+** unquoted new name of ALTER TABLE ... RENAME TO in upper case. The rewrite works on tokens, so
 ** string literals, quoted identifiers and comments are never touched.
 ** DUAL needs no rewrite: every connection has a one-row view of that name.
 */

@@ -1,0 +1,247 @@
+// The vendor's SQL habits run for real: DUAL, SYSDATE, NVL, EMPTY_BLOB()
+// through a locator, SELECT ... FOR UPDATE holding the write lock, the
+// vendor's type spellings in CREATE TABLE, literals and quoted names left
+// alone, and anonymous blocks as one statement.
+#include <time.h>
+
+#include <chrono>
+#include <regex>
+
+#include <gtest/gtest.h>
+
+#include "EngineTestSupport.h"
+
+namespace {
+
+using engine_test::Cell;
+using engine_test::Rows;
+using engine_test::Session;
+using engine_test::TempDir;
+using Clock = std::chrono::steady_clock;
+
+class EngineHabits : public ::testing::Test {
+ protected:
+  EngineHabits() : s(dir.CreateLink("h.db")) {}
+  void SetUp() override { ASSERT_TRUE(s.ok()) << s.ErrorText(); }
+
+  void Exec(const std::string &sql, Session *on = nullptr) {
+    Session &session = on ? *on : s;
+    ASSERT_EQ(session.Run(sql), OCI_SUCCESS) << sql << ": " << session.ErrorText();
+  }
+  // Runs `sql` expecting it to fail with `error`; answers how long it took.
+  Clock::duration Fails(Session &session, const std::string &sql, int error) {
+    const auto start = Clock::now();
+    EXPECT_EQ(session.Run(sql), OCI_ERROR) << sql;
+    EXPECT_EQ(session.ErrorCode(), error) << sql << ": " << session.ErrorText();
+    return Clock::now() - start;
+  }
+  OCIStmt *Prepared(const std::string &sql) {
+    OCIStmt *stmt = s.NewStatement();
+    EXPECT_EQ(OCIStmtPrepare(stmt, s.err, reinterpret_cast<const OraText *>(sql.data()),
+                             static_cast<ub4>(sql.size()), OCI_NTV_SYNTAX, OCI_DEFAULT),
+              OCI_SUCCESS);
+    return stmt;
+  }
+  template <typename T>
+  T Attr(const void *handle, ub4 type, ub4 attribute) {
+    T value{};
+    EXPECT_EQ(OCIAttrGet(handle, type, &value, nullptr, attribute, s.err), OCI_SUCCESS);
+    return value;
+  }
+  std::string Link(const std::string &extra = "") const {
+    return "file:" + dir.File("h.db") + (extra.empty() ? "" : "?" + extra);
+  }
+
+  TempDir dir;
+  Session s;
+};
+
+TEST_F(EngineHabits, DualIsOneRowWithDummy) {
+  EXPECT_EQ(s.Query("SELECT 1 + 1 FROM DUAL"), (Rows{{Cell("2")}}));
+  EXPECT_EQ(s.Query("SELECT * FROM dual"), (Rows{{Cell("X")}}));
+  EXPECT_EQ(s.Query("SELECT d.dummy FROM Dual d WHERE d.dummy = 'X'"), (Rows{{Cell("X")}}));
+  // Private to each connection: a second session has its own, and a
+  // table of that name in the database stays reachable as main.dual.
+  Session other(Link());
+  EXPECT_EQ(other.Query("SELECT count(*) FROM dual"), (Rows{{Cell("1")}}));
+  Exec("CREATE TABLE main.dual (dummy VARCHAR2(1))");
+  EXPECT_EQ(s.Query("SELECT count(*) FROM main.dual"), (Rows{{Cell("0")}}));
+  EXPECT_EQ(s.Query("SELECT count(*) FROM dual"), (Rows{{Cell("1")}}));
+}
+
+TEST_F(EngineHabits, SysdateIsTheLocalTimeAsSortableText) {
+  const Rows rows = s.Query("SELECT SYSDATE, sysdate FROM DUAL");
+  ASSERT_EQ(rows.size(), 1u);
+  ASSERT_TRUE(rows[0][0].has_value());
+  const std::string now = *rows[0][0];
+  EXPECT_TRUE(std::regex_match(now, std::regex(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d)"))) << now;
+  EXPECT_EQ(rows[0][1], rows[0][0]);  // one value per statement
+  char expected[32];
+  const time_t t = time(nullptr);
+  struct tm local;
+  localtime_r(&t, &local);
+  strftime(expected, sizeof expected, "%Y-%m-%d %H:%M", &local);
+  EXPECT_EQ(now.substr(0, 13), std::string(expected).substr(0, 13));  // to the hour
+
+  // As a column default and in comparisons; DATE stays described as 12.
+  Exec("CREATE TABLE ev (id NUMBER(5), at DATE DEFAULT SYSDATE)");
+  Exec("INSERT INTO ev (id) VALUES (2)");
+  Exec("INSERT INTO ev VALUES (1, '1999-12-31 23:59:59')");
+  EXPECT_EQ(s.Query("SELECT id FROM ev WHERE at <= SYSDATE AND id < 3 ORDER BY at"),
+            (Rows{{Cell("1")}, {Cell("2")}}));
+  OCIStmt *stmt = Prepared("SELECT at FROM ev");
+  ASSERT_EQ(OCIStmtExecute(s.svc, stmt, s.err, 0, 0, nullptr, nullptr, OCI_DEFAULT),
+            OCI_SUCCESS);
+  OCIParam *param = nullptr;
+  ASSERT_EQ(OCIParamGet(stmt, OCI_HTYPE_STMT, s.err, reinterpret_cast<dvoid **>(&param), 1),
+            OCI_SUCCESS);
+  EXPECT_EQ(Attr<ub2>(param, OCI_DTYPE_PARAM, OCI_ATTR_DATA_TYPE), SQLT_DAT);
+}
+
+TEST_F(EngineHabits, NvlAndLiteralsAndQuotedNamesUntouched) {
+  EXPECT_EQ(s.Query("SELECT NVL(NULL, 'b'), nvl('a', 'b'), NVL(NULL, NVL(NULL, 3)) FROM DUAL"),
+            (Rows{{Cell("b"), Cell("a"), Cell("3")}}));
+  EXPECT_EQ(s.Query("SELECT 'SYSDATE', 'NVL(x, y)', 'FROM DUAL FOR UPDATE', "
+                    "'EMPTY_BLOB()' FROM DUAL"),
+            (Rows{{Cell("SYSDATE"), Cell("NVL(x, y)"), Cell("FROM DUAL FOR UPDATE"),
+                   Cell("EMPTY_BLOB()")}}));
+  Exec("CREATE TABLE q (\"SYSDATE\" VARCHAR2(10), \"nvl\" NUMBER, \"VARCHAR2(1 BYTE)\" INT)");
+  Exec("INSERT INTO q VALUES ('sysdate', 1, 2)");
+  EXPECT_EQ(s.Query("SELECT \"SYSDATE\", \"nvl\", q.\"VARCHAR2(1 BYTE)\" FROM q"),
+            (Rows{{Cell("sysdate"), Cell("1"), Cell("2")}}));
+}
+
+TEST_F(EngineHabits, VendorTypeSpellingsCreateAndDescribe) {
+  Exec("CREATE TABLE spelled (a VARCHAR2(12 BYTE), b VARCHAR2(5 CHAR), c NUMBER(*,2), "
+       "d TIMESTAMP(3) WITH TIME ZONE, e NCHAR(4), f FLOAT(20))");
+  OCIStmt *stmt = Prepared("SELECT * FROM spelled");
+  ASSERT_EQ(OCIStmtExecute(s.svc, stmt, s.err, 0, 0, nullptr, nullptr, OCI_DEFAULT),
+            OCI_SUCCESS)
+      << s.ErrorText();
+  const struct {
+    ub2 type;
+    ub2 size;
+    sb2 precision;
+    sb1 scale;
+  } expected[] = {
+      {SQLT_CHR, 12, 0, 0},       {SQLT_CHR, 5, 0, 0},       {SQLT_NUM, 22, 38, 2},
+      {SQLT_TIMESTAMP, 11, 0, 3}, {SQLT_AFC, 4, 0, 0},       {SQLT_NUM, 22, 20, -127},
+  };
+  for (ub4 i = 0; i < 6; ++i) {
+    OCIParam *param = nullptr;
+    ASSERT_EQ(OCIParamGet(stmt, OCI_HTYPE_STMT, s.err, reinterpret_cast<dvoid **>(&param), i + 1),
+              OCI_SUCCESS);
+    SCOPED_TRACE(i);
+    EXPECT_EQ(Attr<ub2>(param, OCI_DTYPE_PARAM, OCI_ATTR_DATA_TYPE), expected[i].type);
+    EXPECT_EQ(Attr<ub2>(param, OCI_DTYPE_PARAM, OCI_ATTR_DATA_SIZE), expected[i].size);
+    EXPECT_EQ(Attr<sb2>(param, OCI_DTYPE_PARAM, OCI_ATTR_PRECISION), expected[i].precision);
+    EXPECT_EQ(Attr<sb1>(param, OCI_DTYPE_PARAM, OCI_ATTR_SCALE), expected[i].scale);
+  }
+}
+
+TEST_F(EngineHabits, EmptyBlobIsAnEmptyValueWrittenThroughItsLocator) {
+  Exec("CREATE TABLE doc (id NUMBER(5), body BLOB)");
+  Exec("INSERT INTO doc VALUES (1, EMPTY_BLOB())");
+  Exec("INSERT INTO doc VALUES (2, NULL)");
+  EXPECT_EQ(s.Query("SELECT id, body IS NULL, length(body) FROM doc ORDER BY id"),
+            (Rows{{Cell("1"), Cell("0"), Cell("0")}, {Cell("2"), Cell("1"), Cell()}}));
+  Exec("COMMIT");
+
+  // The vendor's way to fill it: select the locator FOR UPDATE, write.
+  OCILobLocator *lob = nullptr;
+  ASSERT_EQ(OCIDescriptorAlloc(s.env, reinterpret_cast<dvoid **>(&lob), OCI_DTYPE_LOB, 0,
+                               nullptr),
+            OCI_SUCCESS);
+  OCIStmt *stmt = Prepared("SELECT body FROM doc WHERE id = 1 FOR UPDATE");
+  ASSERT_EQ(OCIStmtExecute(s.svc, stmt, s.err, 0, 0, nullptr, nullptr, OCI_DEFAULT),
+            OCI_SUCCESS)
+      << s.ErrorText();
+  OCIDefine *define = nullptr;
+  sb2 indicator = 7;
+  ASSERT_EQ(OCIDefineByPos(stmt, &define, s.err, 1, &lob, 0, SQLT_BLOB, &indicator, nullptr,
+                           nullptr, OCI_DEFAULT),
+            OCI_SUCCESS);
+  ASSERT_EQ(OCIStmtFetch(stmt, s.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_SUCCESS);
+  EXPECT_EQ(indicator, 0);  // an empty value, not NULL
+  ub4 length = 99;
+  ASSERT_EQ(OCILobGetLength(s.svc, s.err, lob, &length), OCI_SUCCESS) << s.ErrorText();
+  EXPECT_EQ(length, 0u);
+  unsigned char bytes[] = {0xCA, 0xFE, 0x01};
+  ub4 amount = 3;
+  ASSERT_EQ(OCILobWrite(s.svc, s.err, lob, &amount, 1, bytes, 3, OCI_ONE_PIECE, nullptr,
+                        nullptr, 0, SQLCS_IMPLICIT),
+            OCI_SUCCESS)
+      << s.ErrorText();
+  Session other(Link());
+  EXPECT_EQ(other.Query("SELECT length(body) FROM doc WHERE id = 1"), (Rows{{Cell("0")}}));
+  ASSERT_EQ(s.Commit(), OCI_SUCCESS);
+  EXPECT_EQ(other.Query("SELECT hex(body) FROM doc WHERE id = 1"), (Rows{{Cell("CAFE01")}}));
+  OCIDescriptorFree(lob, OCI_DTYPE_LOB);
+}
+
+TEST_F(EngineHabits, SelectForUpdateHoldsTheWriteLockUntilCommit) {
+  Exec("CREATE TABLE t (a NUMBER(5))");
+  Exec("INSERT INTO t VALUES (1)");
+  Exec("COMMIT");
+  Session other(Link("busy_timeout=200"));
+  ASSERT_TRUE(other.ok()) << other.ErrorText();
+
+  EXPECT_EQ(s.Query("SELECT a FROM t WHERE a = 1 FOR UPDATE"), (Rows{{Cell("1")}}));
+  EXPECT_GE(Fails(other, "UPDATE t SET a = 2", 54), std::chrono::milliseconds(180));
+  // Readers go on reading.
+  EXPECT_EQ(other.Query("SELECT a FROM t"), (Rows{{Cell("1")}}));
+  // NOWAIT gives up at once, even with the 5 s default wait.
+  Session patient(Link());
+  EXPECT_LT(Fails(patient, "SELECT a FROM t FOR UPDATE NOWAIT", 54), std::chrono::seconds(1));
+  const auto waited = Fails(patient, "SELECT a FROM t FOR UPDATE WAIT 1", 54);
+  EXPECT_GE(waited, std::chrono::milliseconds(900));
+  EXPECT_LT(waited, std::chrono::seconds(4));
+
+  ASSERT_EQ(s.Rollback(), OCI_SUCCESS);
+  Exec("UPDATE t SET a = 2", &other);
+  Exec("COMMIT", &other);
+  EXPECT_EQ(s.Query("SELECT a FROM t FOR UPDATE OF a"), (Rows{{Cell("2")}}));
+  ASSERT_EQ(s.Commit(), OCI_SUCCESS);
+
+  // SKIP LOCKED is not the vendor's trailing form the engine accepts.
+  Fails(s, "SELECT a FROM t FOR UPDATE SKIP LOCKED", 933);
+}
+
+TEST_F(EngineHabits, BlocksRunAsOneStatement) {
+  Exec("CREATE TABLE t (a NUMBER(5), at DATE)");
+  OCIStmt *stmt = Prepared(
+      "BEGIN\n"
+      "  INSERT INTO t VALUES (1, SYSDATE);\n"
+      "  INSERT INTO t (a) SELECT NVL(NULL, 2) FROM DUAL;\n"
+      "  UPDATE t SET a = a * 10;\n"
+      "END;");
+  EXPECT_EQ(Attr<ub2>(stmt, OCI_HTYPE_STMT, OCI_ATTR_STMT_TYPE), OCI_STMT_BEGIN);
+  ASSERT_EQ(OCIStmtExecute(s.svc, stmt, s.err, 1, 0, nullptr, nullptr, OCI_DEFAULT),
+            OCI_SUCCESS)
+      << s.ErrorText();
+  EXPECT_EQ(Attr<ub4>(stmt, OCI_HTYPE_STMT, OCI_ATTR_ROW_COUNT), 4u);
+  EXPECT_EQ(s.Query("SELECT a, at IS NULL FROM t ORDER BY a"),
+            (Rows{{Cell("10"), Cell("0")}, {Cell("20"), Cell("1")}}));
+  ASSERT_EQ(s.Commit(), OCI_SUCCESS);
+
+  // A failing statement undoes the block's earlier ones, and nothing else:
+  // the changes before the block stay pending.
+  Exec("INSERT INTO t (a) VALUES (3)");
+  EXPECT_EQ(s.Run("BEGIN INSERT INTO t (a) VALUES (4); UPDATE t SET a = 0; "
+                  "INSERT INTO missing VALUES (1); END;"),
+            OCI_ERROR);
+  EXPECT_EQ(s.ErrorCode(), 942) << s.ErrorText();
+  EXPECT_EQ(s.Query("SELECT a FROM t ORDER BY a"),
+            (Rows{{Cell("3")}, {Cell("10")}, {Cell("20")}}));
+  ASSERT_EQ(s.Rollback(), OCI_SUCCESS);
+  EXPECT_EQ(s.Query("SELECT count(*) FROM t"), (Rows{{Cell("2")}}));
+
+  // A block that commits cannot be undone as one: what it committed stays.
+  EXPECT_EQ(s.Run("BEGIN INSERT INTO t (a) VALUES (5); COMMIT; INSERT INTO t VALUES (1, 2, 3); END;"),
+            OCI_ERROR);
+  EXPECT_EQ(s.ErrorCode(), 913) << s.ErrorText();
+  ASSERT_EQ(s.Rollback(), OCI_SUCCESS);
+  EXPECT_EQ(s.Query("SELECT count(*) FROM t WHERE a = 5"), (Rows{{Cell("1")}}));
+}
+
+}  // namespace
