@@ -213,9 +213,10 @@ TEST_F(EngineDefine, BlobLocatorsNameTheirRows) {
   EXPECT_EQ(indicator, 0);
   ASSERT_EQ(OCIStmtFetch(query, s.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_SUCCESS);
   EXPECT_EQ(indicator, -1);
-  // Reading through the locator is not there yet, but the locator is live.
+  // The locator of a NULL value designates no value.
   ub4 length = 0;
   EXPECT_EQ(OCILobGetLength(s.svc, s.err, lob, &length), OCI_ERROR);
+  EXPECT_EQ(s.ErrorCode(), 22275);
 
   // A freed locator is refused by the fetch, never written.
   ASSERT_EQ(OCIStmtExecute(s.svc, query, s.err, 0, 0, nullptr, nullptr, OCI_DEFAULT),

@@ -58,6 +58,7 @@ class EngineLob : public ::testing::Test {
   // Executes `sql` (a query of one BLOB column) and fetches its first row
   // into the locator; answers the fetch's status.
   sword Locate(const std::string &sql) {
+    if (query) OCIHandleFree(query, OCI_HTYPE_STMT);  // closes its cursor
     query = s.NewStatement();
     EXPECT_EQ(OCIStmtPrepare(query, s.err, reinterpret_cast<const OraText *>(sql.data()),
                              static_cast<ub4>(sql.size()), OCI_NTV_SYNTAX, OCI_DEFAULT),
@@ -300,6 +301,14 @@ TEST_F(EngineLob, LocatorMisuseFailsClearly) {
   EXPECT_EQ(s.ErrorCode(), 22922);
   EXPECT_EQ(Write(5, {1}), OCI_ERROR);
   EXPECT_EQ(s.ErrorCode(), 22922);
+
+  // The table is gone.
+  Exec("INSERT INTO docs VALUES (2, x'01')");
+  ASSERT_EQ(Locate(2), OCI_SUCCESS);
+  OCIStmtFetch(query, s.err, 0, OCI_FETCH_NEXT, OCI_DEFAULT);  // closes the cursor
+  Exec("DROP TABLE docs");
+  EXPECT_EQ(Length(&length), OCI_ERROR);
+  EXPECT_EQ(s.ErrorCode(), 942);
 
   // A freed locator is no handle at all.
   ASSERT_EQ(OCIDescriptorFree(lob, OCI_DTYPE_LOB), OCI_SUCCESS);
