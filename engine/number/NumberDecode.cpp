@@ -15,6 +15,17 @@ namespace {
 
 constexpr uint64_t kTwoTo53 = uint64_t{1} << 53;
 
+// 100^(count - 1): the least value of count digits whose first is not 0.
+constexpr uint64_t kFirstDigitMin[] = {0,
+                                       1,
+                                       100,
+                                       10000,
+                                       1000000,
+                                       100000000,
+                                       10000000000,
+                                       1000000000000,
+                                       100000000000000};
+
 constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,
                                    1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                                    1e12, 1e13, 1e14, 1e15, 1e16, 1e17,
@@ -35,9 +46,43 @@ bool ExactDouble(const Groups &g, double *out) {
   return true;
 }
 
+// The common short number read straight from its bytes: at most 8 base-100
+// digits whose integer is at most 2^53, and an exponent that leaves a power
+// of ten of at most 10^22, so one multiplication or division rounds
+// correctly, as in ExactDouble. False when the bytes are not such
+// a well-formed number; the general path then decides.
+bool ShortToDouble(const ub1 *b, double *out) {
+  const int length = b[0];
+  if (length < 2 || length > 10) return false;
+  const bool negative = (b[1] & 0x80) == 0;
+  int count = length - 1;
+  if (negative) {
+    if (b[length] != 102) return false;
+    --count;
+  }
+  if (count < 1 || count > 8) return false;
+  uint64_t m = 0;
+  for (int i = 0; i < count; ++i) {
+    const int stored = b[2 + i];
+    const int digit = negative ? 101 - stored : stored - 1;
+    if (digit < 0 || digit > 99) return false;
+    m = m * 100 + static_cast<uint64_t>(digit);
+  }
+  if (m < kFirstDigitMin[count]) return false;  // a leading zero digit
+  if (m > kTwoTo53) return false;
+  const int exponent = negative ? 62 - b[1] : b[1] - 193;
+  const int exp10 = 2 * (exponent - count + 1);
+  if (exp10 < -22 || exp10 > 22) return false;
+  double r = static_cast<double>(m);
+  r = exp10 >= 0 ? r * kPowersOfTen[exp10] : r / kPowersOfTen[-exp10];
+  *out = negative ? -r : r;
+  return true;
+}
+
 }  // namespace
 
 int NumberToDouble(const OCINumber *number, double *out) {
+  if (ShortToDouble(number->OCINumberPart, out)) return 0;
   Groups g;
   if (!Unpack(number, &g)) return 1722;
   if (g.count == 0) {

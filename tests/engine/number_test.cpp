@@ -2,6 +2,7 @@
 // survive the round trip, range limits, text forms and rounding.
 #include <math.h>
 #include <stdint.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include <charconv>
@@ -439,6 +440,8 @@ TEST(NumberForm, MalformedBytesAreRejected) {
       Bytes({2, 0x3E, 0x64}),           // negative without its terminator
       Bytes({3, 0x3E, 102, 102}),       // negative digit out of range
       Bytes({2, 0x3E, 102}),            // negative with no digits
+      Bytes({3, 0x3E, 101, 102}),       // negative leading zero digit
+      Bytes({4, 0x3E, 100, 1, 102}),    // negative digit below range
   };
   for (const OCINumber &n : bad) {
     EXPECT_FALSE(NumberIsValid(&n)) << Hex(n);
@@ -453,6 +456,24 @@ TEST(NumberForm, MalformedBytesAreRejected) {
   const OCINumber padded = Bytes({3, 0xC1, 2, 1});
   EXPECT_TRUE(NumberIsValid(&padded));
   EXPECT_EQ(NumberToText(&padded), "1");
+  double d = 0;
+  ASSERT_EQ(NumberToDouble(&padded, &d), 0);
+  EXPECT_EQ(d, 1.0);
+  const OCINumber negative = Bytes({4, 0x3E, 100, 101, 102});  // -1 padded
+  ASSERT_EQ(NumberToDouble(&negative, &d), 0);
+  EXPECT_EQ(d, -1.0);
+}
+
+// Eight base-100 digits just past 2^53 need the correctly rounded path:
+// the integer of the digits alone is not exact.
+TEST(NumberForm, SixteenDigitsPastTwoTo53RoundCorrectly) {
+  for (const char *t : {"9007199254740993", "-9007199254740993", "9999999999999999",
+                        "99999999.99999999", "0.9007199254740993", "1234567890123457e-5"}) {
+    const OCINumber n = FromText(t);
+    double d = 0;
+    ASSERT_EQ(NumberToDouble(&n, &d), 0) << t;
+    EXPECT_EQ(d, strtod(t, nullptr)) << t;
+  }
 }
 
 }  // namespace
