@@ -46,7 +46,7 @@ class Environment : public Handle {
   // The handles of one kind, for the few operations that look at them all.
   std::vector<Handle *> HandlesOfKind(ub4 kind) const;
 
-  std::mutex *lock() const { return lock_; }
+  EnvironmentMutex *lock() const { return lock_; }
 
   // Environment-level errors (OCIErrorGet on the environment handle).
   OraError &error() { return error_; }
@@ -55,7 +55,7 @@ class Environment : public Handle {
   void Adopt(std::unique_ptr<Handle> handle);
   void Destroy(const std::vector<Handle *> &doomed);
 
-  std::mutex *lock_;  // from the registry's pool
+  EnvironmentMutex *lock_;  // from the registry's pool
   std::unordered_map<Handle *, std::unique_ptr<Handle>> owned_;
   OraError error_;
 };

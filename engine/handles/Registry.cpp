@@ -32,17 +32,17 @@ using remembered::SlotOf;
 
 std::atomic<uint64_t> Registry::removals_{0};
 
-std::mutex *Registry::NewEnvironmentLock() {
+EnvironmentMutex *Registry::NewEnvironmentLock() {
   std::lock_guard<std::mutex> guard(mutex_);
   if (!freeLocks_.empty()) {
-    std::mutex *lock = freeLocks_.back();
+    EnvironmentMutex *lock = freeLocks_.back();
     freeLocks_.pop_back();
     return lock;
   }
   return &locks_.emplace_back();
 }
 
-void Registry::RecycleEnvironmentLock(std::mutex *lock) {
+void Registry::RecycleEnvironmentLock(EnvironmentMutex *lock) {
   std::lock_guard<std::mutex> guard(mutex_);
   freeLocks_.push_back(lock);
 }
@@ -117,7 +117,7 @@ bool Registry::Acquire(std::initializer_list<Want> wants,
   Environment *env = nullptr;
   if (!Resolve(wants, &env)) return false;
   if (env == nullptr) return true;  // only absent optional handles
-  std::mutex *envLock = env->lock();
+  EnvironmentMutex *envLock = env->lock();
   if (envLock->try_lock()) {
     lock.Adopt(envLock);
     Remember(wants);

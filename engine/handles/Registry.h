@@ -16,6 +16,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "handles/EnvironmentMutex.h"
 #include "handles/Handle.h"
 
 namespace kestrel_engine {
@@ -37,9 +38,9 @@ class EnvironmentLock {
   EnvironmentLock(const EnvironmentLock &) = delete;
   EnvironmentLock &operator=(const EnvironmentLock &) = delete;
 
-  bool holds(const std::mutex *m) const { return mutex_ == m; }
+  bool holds(const EnvironmentMutex *m) const { return mutex_ == m; }
   // Takes over a mutex already locked by the caller.
-  void Adopt(std::mutex *locked) {
+  void Adopt(EnvironmentMutex *locked) {
     Release();
     mutex_ = locked;
   }
@@ -51,7 +52,7 @@ class EnvironmentLock {
   }
 
  private:
-  std::mutex *mutex_ = nullptr;
+  EnvironmentMutex *mutex_ = nullptr;
 };
 
 // What each thread remembers of the handles it found lately.
@@ -62,7 +63,7 @@ struct Entry {
   ub4 kind;
   Handle *handle;
   Environment *environment;
-  std::mutex *mutex;
+  EnvironmentMutex *mutex;
 };
 
 // Direct-mapped by address: one comparison per wanted handle.
@@ -103,7 +104,7 @@ class Registry {
     const uint64_t removals = removals_.load(std::memory_order_acquire);
     if (!m.valid || m.removals != removals) return false;
     Environment *env = nullptr;
-    std::mutex *mutex = nullptr;
+    EnvironmentMutex *mutex = nullptr;
     for (const Want &w : wants) {
       if (w.address == nullptr) {
         if (!w.optional) return false;
@@ -139,8 +140,8 @@ class Registry {
   // Environment locks live as long as the registry and are reused, so a
   // lock remembered for an environment since freed is still memory that
   // can be locked (and then found stale).
-  std::mutex *NewEnvironmentLock();
-  void RecycleEnvironmentLock(std::mutex *lock);
+  EnvironmentMutex *NewEnvironmentLock();
+  void RecycleEnvironmentLock(EnvironmentMutex *lock);
 
  private:
   bool Resolve(std::initializer_list<Want> wants, Environment **environment);
@@ -148,8 +149,8 @@ class Registry {
 
   std::mutex mutex_;
   std::unordered_map<const void *, Handle *> live_;
-  std::deque<std::mutex> locks_;
-  std::vector<std::mutex *> freeLocks_;
+  std::deque<EnvironmentMutex> locks_;
+  std::vector<EnvironmentMutex *> freeLocks_;
   // Counts removals; while it has not moved no handle has gone, so the
   // handles a thread remembers are still live. Static, so that the fast
   // path reaches it without the registry.

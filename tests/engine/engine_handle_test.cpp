@@ -147,6 +147,48 @@ TEST(EngineHandles, EnvironmentsWorkInParallelThreads) {
   EXPECT_EQ(failures.load(), 0);
 }
 
+// Threads sharing one environment take turns: each allocates, uses and
+// frees handles of the environment over and over (changing what the
+// environment owns), and a call waits while a long query holds the lock.
+TEST(EngineHandles, ThreadsSharingAnEnvironmentTakeTurns) {
+  TempDir dir;
+  Session s(dir.CreateLink("shared.db"));
+  ASSERT_TRUE(s.ok());
+  std::atomic<int> failures{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([&] {
+      OCIError *err = nullptr;
+      if (OCIHandleAlloc(s.env, reinterpret_cast<void **>(&err), OCI_HTYPE_ERROR, 0,
+                         nullptr) != OCI_SUCCESS) {
+        ++failures;
+        return;
+      }
+      for (int i = 0; i < 300; ++i) {
+        OCIStmt *stmt = nullptr;
+        const char sql[] = "SELECT 1 FROM DUAL";
+        ub2 type = 0;
+        if (OCIHandleAlloc(s.env, reinterpret_cast<void **>(&stmt), OCI_HTYPE_STMT, 0,
+                           nullptr) != OCI_SUCCESS ||
+            OCIStmtPrepare(stmt, err, reinterpret_cast<const OraText *>(sql), sizeof sql - 1,
+                           OCI_NTV_SYNTAX, OCI_DEFAULT) != OCI_SUCCESS ||
+            OCIAttrGet(stmt, OCI_HTYPE_STMT, &type, nullptr, OCI_ATTR_STMT_TYPE, err) !=
+                OCI_SUCCESS ||
+            type != OCI_STMT_SELECT || OCIHandleFree(stmt, OCI_HTYPE_STMT) != OCI_SUCCESS)
+          ++failures;
+      }
+      if (OCIHandleFree(err, OCI_HTYPE_ERROR) != OCI_SUCCESS) ++failures;
+    });
+  }
+  // Meanwhile a query that runs for a while holds the environment.
+  EXPECT_EQ(s.Query("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+                    "WHERE i < 300000) SELECT count(*) FROM n"),
+            Rows{{Cell("300000")}});
+  for (std::thread &t : threads) t.join();
+  EXPECT_EQ(failures.load(), 0);
+  EXPECT_EQ(s.Query("SELECT 2 FROM DUAL"), Rows{{Cell("2")}});
+}
+
 TEST(EngineNumbers, ConversionCallsWrapTheNumberForm) {
   OCINumber n;
   const int one = 1;
