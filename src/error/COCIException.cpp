@@ -40,10 +40,9 @@ int COCIException::checkErr(OCIError *error, int status) {
     return 0;
   }
   // A status with no name leaves the previous message in place.
-  if (const char *name = StatusName(status)) {
-    strncpy(msg, name, sizeof msg - 1);
-    msg[sizeof msg - 1] = '\0';
-  }
+  // The name is copied whole with its terminator; the bytes after it are
+  // not part of the message (and are not zero-filled on every call).
+  if (const char *name = StatusName(status)) memcpy(msg, name, strlen(name) + 1);
   return status == OCI_SUCCESS || status == OCI_SUCCESS_WITH_INFO ? 1 : 0;
 }
 

@@ -16,15 +16,41 @@ bool IsText(int type) {
   return type == SQLT_CHR || type == SQLT_VCS || type == SQLT_AFC;
 }
 
+// What `value = COleVariant(x)` does, without the temporary: release what
+// the variant held, then take the new value with every other byte zero. A
+// VT_EMPTY, VT_I4 or VT_R8 holds nothing to release, so the call into
+// VariantClear is skipped for them, as it would only reset the header.
+void Replace(COleVariant &value, const VARIANT &with) {
+  if (value.vt != VT_EMPTY && value.vt != VT_I4 && value.vt != VT_R8)
+    VariantClear(&value);
+  static_cast<VARIANT &>(value) = with;
+}
+
+void SetLong(COleVariant &value, LONG number) {
+  VARIANT v;
+  memset(&v, 0, sizeof v);
+  v.vt = VT_I4;
+  v.lVal = number;
+  Replace(value, v);
+}
+
+void SetDouble(COleVariant &value, double number) {
+  VARIANT v;
+  memset(&v, 0, sizeof v);
+  v.vt = VT_R8;
+  v.dblVal = number;
+  Replace(value, v);
+}
+
 // A NUMBER read as VT_I4 when it is a whole number within 32 bits, else
 // as VT_R8 with its value.
 void NumberToVariant(double number, int scale, COleVariant &value) {
   if (scale <= 0 && number == floor(number) && number >= -2147483648.0 &&
       number <= 2147483647.0) {
-    value = COleVariant(static_cast<LONG>(number));
+    SetLong(value, static_cast<LONG>(number));
     return;
   }
-  value = COleVariant(number);
+  SetDouble(value, number);
 }
 
 }  // namespace
@@ -58,7 +84,16 @@ int COCIRecordset::GetFieldValue(const long &index, COleVariant &value) {
   if (IsText(type)) {
     // Text is handed out as the column's bytes, unconverted.
     m_strBuffer.assign(static_cast<const char *>(buffer));
-    value = COleVariant(m_strBuffer.c_str(), VT_BSTRT);
+    // A marked BSTR of the bytes, as COleVariant(text, VT_BSTRT) makes it,
+    // built before the old value goes.
+    BSTR text = AfxAllocAnsiBstr(m_strBuffer.data(),
+                                 static_cast<UINT>(m_strBuffer.size()));
+    if (text == nullptr) AfxThrowMemoryException();
+    VARIANT v;
+    memset(&v, 0, sizeof v);
+    v.vt = VT_BSTR;
+    v.bstrVal = text;
+    Replace(value, v);
     return TRUE;
   }
   // The other buffers hold no value until a row was fetched.
@@ -75,13 +110,13 @@ int COCIRecordset::GetFieldValue(const long &index, COleVariant &value) {
     case SQLT_INT: {
       int32_t integer = 0;
       memcpy(&integer, buffer, sizeof integer);
-      value = COleVariant(static_cast<LONG>(integer));
+      SetLong(value, static_cast<LONG>(integer));
       return TRUE;
     }
     case SQLT_FLT: {
       double real = 0;
       memcpy(&real, buffer, sizeof real);
-      value = COleVariant(real);
+      SetDouble(value, real);
       return TRUE;
     }
     default:
