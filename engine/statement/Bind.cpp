@@ -22,12 +22,11 @@ sword StatementHandle::Bind(ErrorHandle *error, OCIBind **bind, ub4 position,
   if (bind == nullptr) return Report(error, OraError::Make(21560, "bindp"));
   if (!prepared_) return Report(error, OraError::Make(24337));
   if (const int rc = CheckBindSource(source)) {
-    return Report(error, OraError::Make(rc, rc == 21560
-                                                ? std::string("value_sz")
-                                                : "external type " +
-                                                      std::to_string(source.type) +
-                                                      " of size " +
-                                                      std::to_string(source.size)));
+    const std::string detail =
+        rc == 21560 ? std::string("value_sz")
+                    : "external type " + std::to_string(source.type) +
+                          " of size " + std::to_string(source.size);
+    return Report(error, OraError::Make(rc, detail));
   }
   if (!placeholdersKnown_) {
     placeholders_ = PlaceholderPositions(tokens_, kind_.action == Action::kBlock);
