@@ -1,0 +1,214 @@
+// libFuzzer target: arbitrary bytes as statement text through
+// OCIStmtPrepare, OCIStmtExecute and OCIStmtFetch, with defines of the
+// external types the library uses, on a small table in a temporary
+// database. Any outcome but a crash (or a sanitizer report) is fine: the
+// engine must answer every text with a status.
+//
+// Half the inputs are taken as they come; the other half splice their
+// bytes into one of a few well-formed statements (the first bytes choose
+// which, and where), so that the translation, the column rules, blocks and
+// the fetch conversions are reached without a seed corpus.
+//
+// SQLite's own runaway cases are bounded from outside the engine, through
+// an auto-extension that every connection of the process gets: a progress
+// handler stops a statement after a second (recursive queries never end),
+// values are capped at 1 MB, and ATTACH is off (no files elsewhere).
+#include <stdint.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <string>
+
+#include <sqlite3.h>
+
+#include "oci.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+Clock::time_point deadline = Clock::time_point::max();
+sqlite3 *opened = nullptr;  // the engine's connection, to see what changed
+
+int Progress(void *) { return Clock::now() > deadline ? 1 : 0; }
+
+int Bound(sqlite3 *db, char **, const void *) {
+  opened = db;
+  sqlite3_progress_handler(db, 1000, Progress, nullptr);
+  sqlite3_limit(db, SQLITE_LIMIT_LENGTH, 1 << 20);
+  sqlite3_limit(db, SQLITE_LIMIT_ATTACHED, 0);
+  return SQLITE_OK;
+}
+
+struct Fixture {
+  OCIEnv *env = nullptr;
+  OCIError *err = nullptr;
+  OCIServer *server = nullptr;
+  OCISvcCtx *svc = nullptr;
+  OCISession *session = nullptr;
+  OCIStmt *stmt = nullptr;
+  OCILobLocator *lob = nullptr;
+
+  Fixture() {
+    sqlite3_auto_extension(reinterpret_cast<void (*)()>(Bound));
+    char dir[] = "/tmp/kestrel-fuzz-XXXXXX";
+    if (mkdtemp(dir) == nullptr || chdir(dir) != 0) abort();
+    const std::string link = std::string("file:") + dir + "/fuzz.db?mode=rwc";
+    OCIInitialize(OCI_THREADED | OCI_OBJECT, nullptr, nullptr, nullptr, nullptr);
+    OCIEnvInit(&env, OCI_DEFAULT, 0, nullptr);
+    OCIHandleAlloc(env, reinterpret_cast<dvoid **>(&err), OCI_HTYPE_ERROR, 0, nullptr);
+    OCIHandleAlloc(env, reinterpret_cast<dvoid **>(&server), OCI_HTYPE_SERVER, 0, nullptr);
+    if (OCIServerAttach(server, err, reinterpret_cast<const OraText *>(link.c_str()),
+                        static_cast<sb4>(link.size()), OCI_DEFAULT) != OCI_SUCCESS) {
+      abort();
+    }
+    OCIHandleAlloc(env, reinterpret_cast<dvoid **>(&svc), OCI_HTYPE_SVCCTX, 0, nullptr);
+    OCIAttrSet(svc, OCI_HTYPE_SVCCTX, server, 0, OCI_ATTR_SERVER, err);
+    OCIHandleAlloc(env, reinterpret_cast<dvoid **>(&session), OCI_HTYPE_SESSION, 0, nullptr);
+    OCIAttrSet(session, OCI_HTYPE_SESSION, const_cast<char *>("fuzz"), 4, OCI_ATTR_USERNAME,
+               err);
+    OCIAttrSet(session, OCI_HTYPE_SESSION, const_cast<char *>("fuzz"), 4, OCI_ATTR_PASSWORD,
+               err);
+    if (OCISessionBegin(svc, err, session, OCI_CRED_RDBMS, OCI_DEFAULT) != OCI_SUCCESS) {
+      abort();
+    }
+    OCIAttrSet(svc, OCI_HTYPE_SVCCTX, session, 0, OCI_ATTR_SESSION, err);
+    OCIHandleAlloc(env, reinterpret_cast<dvoid **>(&stmt), OCI_HTYPE_STMT, 0, nullptr);
+    OCIDescriptorAlloc(env, reinterpret_cast<dvoid **>(&lob), OCI_DTYPE_LOB, 0, nullptr);
+    Run("PRAGMA synchronous=OFF");
+    Reset();
+  }
+
+  sword Run(const std::string &sql) {
+    if (OCIStmtPrepare(stmt, err, reinterpret_cast<const OraText *>(sql.data()),
+                       static_cast<ub4>(sql.size()), OCI_NTV_SYNTAX,
+                       OCI_DEFAULT) != OCI_SUCCESS) {
+      return OCI_ERROR;
+    }
+    return OCIStmtExecute(svc, stmt, err, 1, 0, nullptr, nullptr, OCI_DEFAULT);
+  }
+
+  // What an input may have changed: rows (even rolled back) or schema.
+  int64_t Changes() {
+    sqlite3_stmt *version = nullptr;
+    int64_t schema = 0;
+    if (sqlite3_prepare_v2(opened, "PRAGMA schema_version", -1, &version, nullptr) ==
+            SQLITE_OK &&
+        sqlite3_step(version) == SQLITE_ROW) {
+      schema = sqlite3_column_int64(version, 0);
+    }
+    sqlite3_finalize(version);
+    return sqlite3_total_changes64(opened) * 65536 + schema;
+  }
+
+  // The table as each input first finds it, whatever the last one did.
+  void Reset() {
+    OCITransRollback(svc, err, OCI_DEFAULT);
+    Run("DROP TABLE IF EXISTS t");
+    Run("CREATE TABLE t (id NUMBER(5), name VARCHAR2(10), amount NUMBER(8,2), "
+        "ratio BINARY_DOUBLE, body BLOB, at DATE)");
+    Run("INSERT INTO t VALUES (1, 'one', 12.5, .25, x'0102', SYSDATE)");
+    Run("INSERT INTO t VALUES (2, NULL, -3, NULL, EMPTY_BLOB(), NULL)");
+    OCITransCommit(svc, err, OCI_DEFAULT);
+    changes = Changes();
+  }
+  int64_t changes = 0;
+};
+
+const char *const kTemplates[] = {
+    "SELECT id, name, amount, ratio, body, at FROM t WHERE id = 1",
+    "SELECT SYSDATE, NVL(name, 'x'), dummy FROM DUAL, t ORDER BY 1",
+    "SELECT * FROM t WHERE amount > 0 FOR UPDATE OF amount NOWAIT",
+    "INSERT INTO t (id, name, amount) VALUES (3, 'three', 1.005)",
+    "INSERT INTO t (id, body, at) VALUES (4, EMPTY_BLOB(), DATE '2024-02-29')",
+    "UPDATE t SET amount = amount * 1.5, name = name || 'x' WHERE id = 2",
+    "DELETE FROM t WHERE id > 1",
+    "BEGIN INSERT INTO t (id) VALUES (5); UPDATE t SET id = id + 1; NULL; END;",
+    "CREATE TABLE u (a VARCHAR2(3 BYTE), b NUMBER(4,-1), c TIMESTAMP(3) WITH TIME ZONE)",
+    "ALTER TABLE t ADD (extra VARCHAR2(2 CHAR), more NUMBER(*,1))",
+    "ALTER TABLE t RENAME TO t2",
+    "SELECT CAST(amount AS VARCHAR2(20 CHAR)), length(body) FROM t",
+    "SELECT printf('%.*c', 4001, 'x') FROM DUAL",
+    "SELECT a FROM (SELECT 1 a FROM DUAL) WHERE a = :1",
+    "SAVEPOINT s",
+    "COMMIT",
+};
+
+// The statement text an input stands for.
+std::string Statement(const uint8_t *data, size_t size) {
+  const char *bytes = reinterpret_cast<const char *>(data);
+  if (size < 3 || (data[0] & 1) != 0) return std::string(bytes, size);
+  std::string text = kTemplates[data[1] % (sizeof kTemplates / sizeof kTemplates[0])];
+  const size_t at = data[2] % (text.size() + 1);
+  const size_t cut = std::min<size_t>(data[0] >> 5, text.size() - at);
+  text.replace(at, cut, bytes + 3, size - 3);
+  return text;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+  static Fixture f;
+  deadline = Clock::now() + std::chrono::seconds(1);
+
+  const std::string text = Statement(data, size);
+  OCIStmt *stmt = nullptr;
+  OCIHandleAlloc(f.env, reinterpret_cast<dvoid **>(&stmt), OCI_HTYPE_STMT, 0, nullptr);
+  if (OCIStmtPrepare(stmt, f.err, reinterpret_cast<const OraText *>(text.data()),
+                     static_cast<ub4>(text.size()), OCI_NTV_SYNTAX,
+                     OCI_DEFAULT) == OCI_SUCCESS) {
+    ub2 type = 0;
+    OCIAttrGet(stmt, OCI_HTYPE_STMT, &type, nullptr, OCI_ATTR_STMT_TYPE, f.err);
+    const ub4 iterations = type == OCI_STMT_SELECT ? 0 : 1 + size % 2;
+    const sword executed =
+        OCIStmtExecute(f.svc, stmt, f.err, iterations, 0, nullptr, nullptr, OCI_DEFAULT);
+    ub4 columns = 0;
+    OCIAttrGet(stmt, OCI_HTYPE_STMT, &columns, nullptr, OCI_ATTR_PARAM_COUNT, f.err);
+    if (executed == OCI_SUCCESS && columns > 0) {
+      // One define of each kind, on the first columns, then a few rows.
+      char text[16];
+      unsigned char number[22];
+      int64_t integer = 0;
+      double real = 0;
+      sb2 indicators[5] = {0};
+      ub2 lengths[5] = {0};
+      OCIDefine *define = nullptr;
+      const struct {
+        void *value;
+        sb4 size;
+        ub2 type;
+      } defines[] = {{text, sizeof text, SQLT_STR},
+                     {number, sizeof number, SQLT_VNU},
+                     {&integer, sizeof integer, SQLT_INT},
+                     {&real, sizeof real, SQLT_FLT},
+                     {&f.lob, 0, SQLT_BLOB}};
+      for (ub4 i = 0; i < 5 && i < columns; ++i) {
+        const auto &d = defines[(i + size) % 5];
+        define = nullptr;
+        OCIDefineByPos(stmt, &define, f.err, i + 1, d.value, d.size, d.type, &indicators[i],
+                       &lengths[i], nullptr, OCI_DEFAULT);
+      }
+      for (int row = 0; row < 8; ++row) {
+        const sword fetched = OCIStmtFetch(stmt, f.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT);
+        if (fetched != OCI_SUCCESS && fetched != OCI_SUCCESS_WITH_INFO) break;
+      }
+      OCIParam *param = nullptr;
+      if (OCIParamGet(stmt, OCI_HTYPE_STMT, f.err, reinterpret_cast<dvoid **>(&param),
+                      columns) == OCI_SUCCESS) {
+        ub2 dataType = 0;
+        OCIAttrGet(param, OCI_DTYPE_PARAM, &dataType, nullptr, OCI_ATTR_DATA_TYPE, f.err);
+      }
+    }
+    sb4 code = 0;
+    OraText message[128];
+    OCIErrorGet(f.err, 1, nullptr, &code, message, sizeof message, OCI_HTYPE_ERROR);
+  }
+  OCIHandleFree(stmt, OCI_HTYPE_STMT);
+  deadline = Clock::time_point::max();
+  OCITransRollback(f.svc, f.err, OCI_DEFAULT);
+  if (f.Changes() != f.changes) f.Reset();
+  return 0;
+}
