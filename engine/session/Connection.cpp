@@ -159,7 +159,12 @@ bool Connection::BeginWrite(OraError *error, int waitMs) {
   const bool begun = Run(begin_, error);
   if (wait != busyTimeoutMs_) sqlite3_busy_timeout(db_, busyTimeoutMs_);
   if (begun) return true;
-  if (error->code == 54) {
+  if (sqlite3_extended_errcode(db_) == SQLITE_BUSY_SNAPSHOT) {
+    // Waiting would not help: SQLite writes only on the newest snapshot.
+    *error = OraError::Make(54, "an open query of this session reads data "
+                                "another session has changed since; fetch "
+                                "it to the end or close it first");
+  } else if (error->code == 54) {
     *error = OraError::Make(54, "waited " + std::to_string(wait) +
                                     " ms for another session's write lock");
   }

@@ -139,6 +139,37 @@ TEST_F(EngineSessions, ReadersAreNeverBlockedAndSeeOnlyWhatIsCommitted) {
   EXPECT_EQ(Count(reader), 0);  // the next statement sees the delete
 }
 
+TEST_F(EngineSessions, AnOpenCursorOnOlderDataCannotWriteUntilClosed) {
+  Session a(Link());
+  Session b(Link());
+  Exec(a, kBigInsert);
+  ASSERT_EQ(a.Commit(), OCI_SUCCESS);
+  OCIStmt *cursor = a.NewStatement();
+  const std::string sql = "SELECT a FROM t";
+  ASSERT_EQ(OCIStmtPrepare(cursor, a.err, reinterpret_cast<const OraText *>(sql.data()),
+                           static_cast<ub4>(sql.size()), OCI_NTV_SYNTAX, OCI_DEFAULT),
+            OCI_SUCCESS);
+  ASSERT_EQ(OCIStmtExecute(a.svc, cursor, a.err, 1, 0, nullptr, nullptr, OCI_DEFAULT),
+            OCI_SUCCESS);
+  // Without another session's commit, the cursor's session writes freely.
+  Exec(a, "INSERT INTO t (a) VALUES (-1)");
+  ASSERT_EQ(a.Commit(), OCI_SUCCESS);
+  ASSERT_EQ(OCIStmtExecute(a.svc, cursor, a.err, 1, 0, nullptr, nullptr, OCI_DEFAULT),
+            OCI_SUCCESS);
+  Exec(b, "INSERT INTO t (a) VALUES (-2)");
+  ASSERT_EQ(b.Commit(), OCI_SUCCESS);
+  // Now its snapshot is older than the database: no wait, a clear refusal.
+  const auto start = Clock::now();
+  EXPECT_EQ(a.Run("INSERT INTO t (a) VALUES (-3)"), OCI_ERROR);
+  EXPECT_LT(Clock::now() - start, milliseconds(1000));
+  EXPECT_EQ(a.ErrorCode(), 54);
+  EXPECT_NE(a.ErrorText().find("open query"), std::string::npos) << a.ErrorText();
+  ASSERT_EQ(OCIStmtFetch(cursor, a.err, 0, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_SUCCESS);
+  Exec(a, "INSERT INTO t (a) VALUES (-3)");
+  ASSERT_EQ(a.Commit(), OCI_SUCCESS);
+  EXPECT_EQ(Count(b), 5004);
+}
+
 TEST_F(EngineSessions, ConcurrentReadersSeeOnlyWholeTransactions) {
   // The writer commits two rows at a time; readers on other threads must
   // only ever see an odd count (the first row and pairs), never falling.
