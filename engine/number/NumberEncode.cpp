@@ -4,6 +4,7 @@
 ** through their shortest round-trip decimal digits.
 */
 #include <math.h>
+#include <string.h>
 
 #include <charconv>
 
@@ -29,20 +30,25 @@ int NumberFromUInt64(uint64_t value, OCINumber *out) {
   return 0;
 }
 
-int NumberFromInt64(int64_t value, OCINumber *out) {
+int NumberFromInt64Bytes(int64_t value, ub1 *out) {
   // The magnitude in unsigned arithmetic, so INT64_MIN needs no care.
   const uint64_t magnitude =
       value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
-  PackScaled(value < 0, magnitude, 0, out);
+  WriteScaled(value < 0, magnitude, 0, out);
   return 0;
 }
 
-int NumberFromDouble(double value, OCINumber *out) {
+int NumberFromInt64(int64_t value, OCINumber *out) {
+  memset(out->OCINumberPart, 0, sizeof out->OCINumberPart);
+  return NumberFromInt64Bytes(value, out->OCINumberPart);
+}
+
+int NumberFromDoubleBytes(double value, ub1 *out) {
   if (!isfinite(value)) return 1426;
   const bool negative = signbit(value);
   const double magnitude = fabs(value);
   if (magnitude == 0.0) {
-    PackZero(out);
+    WriteScaled(false, 0, 0, out);
     return 0;
   }
   // Amounts of at most two decimals, whole numbers among them, in one
@@ -55,12 +61,12 @@ int NumberFromDouble(double value, OCINumber *out) {
     // value is below 2^52); ties cannot pass the test, however they go.
     const double cents = (magnitude * 100.0 + 0x1p52) - 0x1p52;
     if (cents / 100.0 == magnitude) {
-      PackScaled(negative, static_cast<uint64_t>(cents), -1, out);
+      WriteScaled(negative, static_cast<uint64_t>(cents), -1, out);
       return 0;
     }
   } else if (magnitude < kTwoTo53 && magnitude == trunc(magnitude)) {
     // Whole numbers below 2^53 are their own shortest digits.
-    PackScaled(negative, static_cast<uint64_t>(magnitude), 0, out);
+    WriteScaled(negative, static_cast<uint64_t>(magnitude), 0, out);
     return 0;
   }
   uint64_t m;
@@ -70,7 +76,7 @@ int NumberFromDouble(double value, OCINumber *out) {
       m *= 10;
       ++decimals;
     }
-    PackScaled(negative, m, -decimals / 2, out);
+    WriteScaled(negative, m, -decimals / 2, out);
     return 0;
   }
   char text[40];
@@ -79,7 +85,19 @@ int NumberFromDouble(double value, OCINumber *out) {
   Decimal decimal;
   if (!ParseDecimal(text, static_cast<size_t>(r.ptr - text), &decimal))
     return 1722;  // cannot happen: to_chars writes a plain number
-  return PackDecimal(decimal, out);
+  OCINumber packed;
+  if (const int rc = PackDecimal(decimal, &packed)) return rc;
+  memcpy(out, packed.OCINumberPart, packed.OCINumberPart[0] + 1u);
+  return 0;
+}
+
+int NumberFromDouble(double value, OCINumber *out) {
+  // Built aside, so that a failure leaves `out` as it was.
+  OCINumber number;
+  memset(number.OCINumberPart, 0, sizeof number.OCINumberPart);
+  if (const int rc = NumberFromDoubleBytes(value, number.OCINumberPart)) return rc;
+  *out = number;
+  return 0;
 }
 
 int NumberFromText(const char *text, size_t length, OCINumber *out) {

@@ -54,6 +54,10 @@ bool Unpack(const OCINumber *number, Groups *groups);
 bool ShortDecimal(double magnitude, uint64_t *m, int *decimals);
 // m x 100^exp100 (m may be 0).
 void PackScaled(bool negative, uint64_t m, int exp100, OCINumber *out);
+// The same as the number's own bytes at b: the length byte and the bytes
+// it counts, nothing after them (b has room for the form's 22). Answers
+// how many bytes that is.
+size_t WriteScaled(bool negative, uint64_t m, int exp100, ub1 *b);
 // Rounds to the form's 20 base-100 digits, half away from zero; 1426 when
 // the magnitude reaches 1e126, zero below 1e-130.
 int PackDecimal(const Decimal &decimal, OCINumber *out);

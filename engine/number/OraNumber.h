@@ -24,6 +24,12 @@ int NumberFromUInt64(uint64_t value, OCINumber *out);
 // Through the double's shortest round-trip decimal form. Magnitudes of
 // 1e126 and more, NaN and infinities give 1426; below 1e-130, zero.
 int NumberFromDouble(double value, OCINumber *out);
+// The same two writing only the number's own bytes at `out` (its length
+// byte and the bytes that byte counts), which has room for the form's 22;
+// the bytes after them are left as they were, and so is everything when
+// the answer is an error. The fetch stores numbers with them.
+int NumberFromInt64Bytes(int64_t value, ub1 *out);
+int NumberFromDoubleBytes(double value, ub1 *out);
 // Decimal or scientific text, surrounding blanks allowed; 1722 when the
 // text is not a number.
 int NumberFromText(const char *text, size_t length, OCINumber *out);

@@ -239,6 +239,41 @@ TEST(NumberForm, AmountsAndTheirNeighboursMatchTheShortestDigits) {
   }
 }
 
+// The fetch's writers put exactly the number's own bytes, the same as the
+// full form's, and nothing at all on an error.
+TEST(NumberForm, BytesWritersWriteOnlyTheNumber) {
+  const auto check = [](const OCINumber &full, const ub1 *buffer) {
+    const size_t len = full.OCINumberPart[0] + 1u;
+    EXPECT_EQ(memcmp(buffer, full.OCINumberPart, len), 0) << Hex(full);
+    for (size_t i = len; i < OCI_NUMBER_SIZE; ++i) EXPECT_EQ(buffer[i], 0xEE) << Hex(full);
+  };
+  for (int64_t v : {int64_t{0}, int64_t{7}, int64_t{-7}, int64_t{100}, int64_t{-123456789},
+                    int64_t{99999999}, int64_t{100000000}, INT64_MIN, INT64_MAX}) {
+    ub1 buffer[OCI_NUMBER_SIZE];
+    memset(buffer, 0xEE, sizeof buffer);
+    ASSERT_EQ(NumberFromInt64Bytes(v, buffer), 0);
+    OCINumber full{};
+    NumberFromInt64(v, &full);
+    check(full, buffer);
+  }
+  for (double d : {0.0, -0.0, 1234.25, -0.5, 1e15, 1.0 / 3, -2.5e-100, 9.99e125}) {
+    ub1 buffer[OCI_NUMBER_SIZE];
+    memset(buffer, 0xEE, sizeof buffer);
+    ASSERT_EQ(NumberFromDoubleBytes(d, buffer), 0) << d;
+    check(FromDouble(d), buffer);
+  }
+  for (double d : {double(NAN), double(INFINITY), 1e126, -1e200}) {
+    ub1 buffer[OCI_NUMBER_SIZE];
+    memset(buffer, 0xEE, sizeof buffer);
+    EXPECT_EQ(NumberFromDoubleBytes(d, buffer), 1426) << d;
+    for (ub1 b : buffer) EXPECT_EQ(b, 0xEE);
+    OCINumber kept;
+    memset(&kept, 0xEE, sizeof kept);
+    EXPECT_EQ(NumberFromDouble(d, &kept), 1426);
+    for (ub1 b : kept.OCINumberPart) EXPECT_EQ(b, 0xEE);
+  }
+}
+
 TEST(NumberForm, RangeLimits) {
   OCINumber n{};
   const OCINumber untouched = Bytes({2, 0xC1, 8});
