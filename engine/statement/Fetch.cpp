@@ -47,14 +47,14 @@ bool StatementHandle::BuildSlots(OraError *error) {
       return false;
     }
     slots_.push_back(Slot{static_cast<int>(i), ColumnTraits{c.dataType, c.dataSize},
-                          d, locator});
+                          d, locator, StoreFor(d->target)});
   }
   slotsDirty_ = false;
   return true;
 }
 
 int StatementHandle::StoreLocator(const Slot &slot, sqlite3_value *value,
-                                  ub4 row, OraError *error) {
+                                  ub4 row) {
   const OutputTarget t = ForRow(slot.define->target, row);
   if (t.returnCode) *t.returnCode = 0;
   if (sqlite3_value_type(value) == SQLITE_NULL) {
@@ -64,10 +64,7 @@ int StatementHandle::StoreLocator(const Slot &slot, sqlite3_value *value,
   }
   OCILobLocator *address = *static_cast<OCILobLocator **>(t.value);
   Handle *h = Registry::Instance().Find(address, OCI_DTYPE_LOB);
-  if (h == nullptr || h->environment() != environment()) {
-    *error = OraError::Make(22275);
-    return error->code;
-  }
+  if (h == nullptr || h->environment() != environment()) return 22275;
   LobLocator *locator = static_cast<LobLocator *>(h);
   const ColumnDescription &c = columns_[static_cast<size_t>(slot.column)];
   locator->connection = connection_;
@@ -82,26 +79,36 @@ int StatementHandle::StoreLocator(const Slot &slot, sqlite3_value *value,
   return 0;
 }
 
-int StatementHandle::StoreRow(ub4 row, OraError *error) {
-  int result = 0;
+int StatementHandle::StoreRow(ub4 row) {
+  int result = kStored;
   for (const Slot &slot : slots_) {
     sqlite3_value *value = sqlite3_column_value(statement_, slot.column);
     int rc;
-    if (slot.locator) {
-      rc = StoreLocator(slot, value, row, error);
-    } else if (row == 0) {
-      rc = StoreValue(value, slot.traits, slot.define->target);
+    if (row == 0 && !slot.locator) {
+      rc = slot.store(value, slot.traits, slot.define->target);
+    } else if (slot.locator) {
+      rc = StoreLocator(slot, value, row);
     } else {
-      rc = StoreValue(value, slot.traits, ForRow(slot.define->target, row));
+      rc = slot.store(value, slot.traits, ForRow(slot.define->target, row));
     }
-    if (rc == kTruncated) {
+    if (rc != kStored) {
+      if (rc != kTruncated) return rc;
       result = kTruncated;
-    } else if (rc != kStored) {
-      if (!error->failed()) *error = OraError::Make(rc);
-      return rc;
     }
   }
   return result;
+}
+
+// After the last row, or a failed step.
+sword StatementHandle::EndOfRows(ErrorHandle *error, int step) {
+  exhausted_ = true;
+  if (step == SQLITE_DONE) {
+    sqlite3_reset(statement_);  // let go of the read snapshot
+    return OCI_NO_DATA;
+  }
+  const OraError failure = ErrorFromSqlite(connection_->db(), kind_.type);
+  sqlite3_reset(statement_);
+  return Report(error, failure);
 }
 
 sword StatementHandle::Fetch(ErrorHandle *error, ub4 rows, ub2 orientation) {
@@ -117,8 +124,10 @@ sword StatementHandle::Fetch(ErrorHandle *error, ub4 rows, ub2 orientation) {
     exhausted_ = true;
     return OCI_SUCCESS;
   }
-  OraError failure;
-  if (slotsDirty_ && !BuildSlots(&failure)) return Report(error, failure);
+  if (slotsDirty_) {
+    OraError failure;
+    if (!BuildSlots(&failure)) return Report(error, failure);
+  }
   bool truncated = false;
   for (ub4 row = 0; row < rows; ++row) {
     if (rowPending_) {
@@ -126,22 +135,13 @@ sword StatementHandle::Fetch(ErrorHandle *error, ub4 rows, ub2 orientation) {
     } else {
       if (exhausted_) return OCI_NO_DATA;
       const int rc = sqlite3_step(statement_);
-      if (rc != SQLITE_ROW) {
-        exhausted_ = true;
-        if (rc == SQLITE_DONE) {
-          sqlite3_reset(statement_);  // let go of the read snapshot
-          return OCI_NO_DATA;
-        }
-        failure = ErrorFromSqlite(connection_->db(), kind_.type);
-        sqlite3_reset(statement_);
-        return Report(error, failure);
-      }
+      if (rc != SQLITE_ROW) return EndOfRows(error, rc);
     }
-    const int stored = StoreRow(row, &failure);
+    const int stored = StoreRow(row);
     if (stored == kTruncated) {
       truncated = true;
     } else if (stored != kStored) {
-      return Report(error, failure);
+      return Report(error, OraError::Make(stored));
     }
     ++rowCount_;
   }

@@ -78,6 +78,7 @@ class StatementHandle : public Handle {
     ColumnTraits traits;
     DefineHandle *define;
     bool locator;
+    StoreFunction store;  // for the define's type (unused for a locator)
   };
 
   void ResetExecution();
@@ -93,9 +94,10 @@ class StatementHandle : public Handle {
   bool RunAccountStatement(ExecutionContext &context,
                            const std::vector<Token> &tokens, OraError *error);
   bool BuildSlots(OraError *error);
-  int StoreRow(ub4 row, OraError *error);
-  int StoreLocator(const Slot &slot, sqlite3_value *value, ub4 row,
-                   OraError *error);
+  // Both answer kStored, kTruncated or the Oracle error number.
+  int StoreRow(ub4 row);
+  int StoreLocator(const Slot &slot, sqlite3_value *value, ub4 row);
+  sword EndOfRows(ErrorHandle *error, int step);
   // Binds every parameter of `statement` from element `row` of the binds;
   // a parameter without a bind is 1008.
   bool ApplyBinds(sqlite3_stmt *statement, ub4 row, OraError *error);

@@ -293,14 +293,23 @@ int StoreGeneral(sqlite3_value *value, const ColumnTraits &traits,
 int StoreIntoNumber(sqlite3_value *value, const ColumnTraits &traits,
                     const OutputTarget &target) {
   const int kind = sqlite3_value_type(value);
+  if (kind != SQLITE_INTEGER && kind != SQLITE_FLOAT)
+    return StoreGeneral(value, traits, target);
+  if (target.type == SQLT_VNU && target.value && target.size >= OCI_NUMBER_SIZE) {
+    // Every number fits: its bytes go straight into the buffer.
+    ub1 *bytes = static_cast<ub1 *>(target.value);
+    const int rc = kind == SQLITE_INTEGER
+                       ? NumberFromInt64Bytes(sqlite3_value_int64(value), bytes)
+                       : NumberFromDoubleBytes(sqlite3_value_double(value), bytes);
+    if (rc) return Fail(target, rc);
+    Report(target, 0, bytes[0] + 1u, 0);
+    return kStored;
+  }
   OCINumber number;
   if (kind == SQLITE_INTEGER) {
     NumberFromInt64(sqlite3_value_int64(value), &number);
-  } else if (kind == SQLITE_FLOAT) {
-    if (const int rc = NumberFromDouble(sqlite3_value_double(value), &number))
-      return Fail(target, rc);
-  } else {
-    return StoreGeneral(value, traits, target);
+  } else if (const int rc = NumberFromDouble(sqlite3_value_double(value), &number)) {
+    return Fail(target, rc);
   }
   return PutNumber(number, target);
 }
@@ -331,20 +340,24 @@ int StoreIntoText(sqlite3_value *value, const ColumnTraits &traits,
 
 }  // namespace
 
-int StoreValue(sqlite3_value *value, const ColumnTraits &traits,
-               const OutputTarget &target) {
+StoreFunction StoreFor(const OutputTarget &target) {
   switch (target.type) {
     case SQLT_VNU:
     case SQLT_NUM:
-      return StoreIntoNumber(value, traits, target);
+      return StoreIntoNumber;
     case SQLT_FLT:
-      return StoreIntoDouble(value, traits, target);
+      return StoreIntoDouble;
     case SQLT_STR:
     case SQLT_CHR:
-      return StoreIntoText(value, traits, target);
+      return StoreIntoText;
     default:
-      return StoreGeneral(value, traits, target);
+      return StoreGeneral;
   }
+}
+
+int StoreValue(sqlite3_value *value, const ColumnTraits &traits,
+               const OutputTarget &target) {
+  return StoreFor(target)(value, traits, target);
 }
 
 }  // namespace kestrel_engine

@@ -46,6 +46,12 @@ enum StoreStatus {
 int StoreValue(sqlite3_value *value, const ColumnTraits &traits,
                const OutputTarget &target);
 
+// StoreValue for one target's type, chosen once for a fetch loop that
+// stores many values into the same define: the same results.
+using StoreFunction = int (*)(sqlite3_value *value, const ColumnTraits &traits,
+                              const OutputTarget &target);
+StoreFunction StoreFor(const OutputTarget &target);
+
 }  // namespace kestrel_engine
 
 #endif
