@@ -32,6 +32,18 @@ const Token &At(const std::vector<Token> &tokens, size_t i) {
   return i < tokens.size() ? tokens[i] : tokens.back();
 }
 
+// A word that may follow a table in a FROM clause without being its alias.
+bool EndsTableReference(const Token &t) {
+  static const char *const kWords[] = {
+      "WHERE", "GROUP", "ORDER",   "HAVING", "UNION", "INTERSECT", "EXCEPT",
+      "LIMIT", "JOIN",  "INNER",   "LEFT",   "RIGHT", "FULL",      "CROSS",
+      "NATURAL", "ON",  "USING",   "WINDOW", "FOR",   "RETURNING"};
+  for (const char *w : kWords) {
+    if (t.Is(w)) return true;
+  }
+  return t.kind != TokenKind::kWord && t.kind != TokenKind::kQuotedIdentifier;
+}
+
 // Copies the text through, with replaced ranges.
 class Writer {
  public:
@@ -220,6 +232,13 @@ Translation Translate(std::string_view text, const std::vector<Token> &tokens,
         // unquoted name is written as the vendor stores it, upper case.
         w.Replace(tokens[i + 2], UpperAscii(tokens[i + 2].raw));
         i += 2;
+      } else if (kind.action == Action::kDdl && t.Is("DUAL") && i > 0 &&
+                 (tokens[i - 1].Is("FROM") || tokens[i - 1].Is("JOIN")) &&
+                 !next.IsSymbol('.')) {
+        // A view or trigger kept in the database cannot see the
+        // connection's own DUAL: it gets the one row written out.
+        w.Replace(t, EndsTableReference(next) ? "(SELECT 'X' AS DUMMY) DUAL"
+                                              : "(SELECT 'X' AS DUMMY)");
       } else if (t.Is("SYSDATE") && !next.IsSymbol('(') && !next.IsSymbol('.')) {
         w.Replace(t, kSysdate);
       } else if (t.Is("SYSTIMESTAMP") && !next.IsSymbol('(') &&

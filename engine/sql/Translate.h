@@ -6,7 +6,9 @@
 ** DATE '...' literals, ALTER TABLE ... ADD (column, ...), and the
 ** unquoted new name of ALTER TABLE ... RENAME TO in upper case. The rewrite works on tokens, so
 ** string literals, quoted identifiers and comments are never touched.
-** DUAL needs no rewrite: every connection has a one-row view of that name.
+** DUAL needs no rewrite in queries and DML: every connection has a
+** one-row view of that name. DDL gets the row written out, since views
+** and triggers kept in the database cannot see a connection's own view.
 */
 #ifndef KESTREL_ENGINE_TRANSLATE_H
 #define KESTREL_ENGINE_TRANSLATE_H

@@ -67,6 +67,11 @@ TEST_F(EngineHabits, DualIsOneRowWithDummy) {
   Exec("CREATE TABLE main.dual (dummy VARCHAR2(1))");
   EXPECT_EQ(s.Query("SELECT count(*) FROM main.dual"), (Rows{{Cell("0")}}));
   EXPECT_EQ(s.Query("SELECT count(*) FROM dual"), (Rows{{Cell("1")}}));
+  // A view kept in the database carries its own row: other programs and
+  // other connections read it.
+  Exec("CREATE VIEW today AS SELECT SYSDATE AS now, dummy FROM DUAL");
+  EXPECT_EQ(other.Query("SELECT dummy, length(now) FROM today"),
+            (Rows{{Cell("X"), Cell("19")}}));
 }
 
 TEST_F(EngineHabits, SysdateIsTheLocalTimeAsSortableText) {

@@ -44,6 +44,13 @@ TEST(EngineTranslate, RewritesHabitsOutsideLiteralsAndQuotedNames) {
        "CREATE TABLE t (a TIMESTAMP WITH TIME ZONE(3), b TIMESTAMP WITH LOCAL TIME ZONE(6))"},
       {"CREATE TABLE \"VARCHAR2(1 BYTE)\" (a INT DEFAULT SYSDATE)",
        "CREATE TABLE \"VARCHAR2(1 BYTE)\" (a INT DEFAULT " + now + ")"},
+      {"CREATE VIEW v AS SELECT dummy FROM DUAL",
+       "CREATE VIEW v AS SELECT dummy FROM (SELECT 'X' AS DUMMY) DUAL"},
+      {"CREATE VIEW v AS SELECT d.dummy FROM dual d WHERE 1 = 1",
+       "CREATE VIEW v AS SELECT d.dummy FROM (SELECT 'X' AS DUMMY) d WHERE 1 = 1"},
+      {"CREATE VIEW v AS SELECT 1 FROM t JOIN dual ON 1 = 1",
+       "CREATE VIEW v AS SELECT 1 FROM t JOIN (SELECT 'X' AS DUMMY) DUAL ON 1 = 1"},
+      {"SELECT dummy FROM DUAL", "SELECT dummy FROM DUAL"},  // the connection's view
       {"ALTER TABLE t RENAME TO t2", "ALTER TABLE t RENAME TO T2"},
       {"ALTER TABLE t RENAME TO \"t2\"", "ALTER TABLE t RENAME TO \"t2\""},
       {"ALTER TABLE t RENAME COLUMN a TO b", "ALTER TABLE t RENAME COLUMN a TO b"},
