@@ -6,7 +6,7 @@
 #ifndef KESTREL_ENGINE_CALL_H
 #define KESTREL_ENGINE_CALL_H
 
-#include <initializer_list>
+#include <stddef.h>
 
 #include "errors/ErrorHandle.h"
 #include "fault/FaultSwitch.h"
@@ -24,9 +24,11 @@ class Call {
 
   // False when any wanted handle is null (unless optional), freed, of
   // another kind or of another environment: answer OCI_INVALID_HANDLE.
-  bool Acquire(std::initializer_list<Want> wants) {
+  // Called once per call.
+  template <size_t N>
+  bool Acquire(const Want (&wants)[N]) {
     return Registry::AcquireRemembered(wants, lock_) ||
-           Registry::Instance().Acquire(wants, lock_);
+           Registry::Instance().Acquire(wants, N, lock_);
   }
 
   // Runs the call's body. An injected warning (OCI_SUCCESS_WITH_INFO) lets

@@ -11,20 +11,43 @@
 */
 #include "handles/Registry.h"
 
+#include <new>
+
 #include "handles/Environment.h"
 
 namespace kestrel_engine {
 
 namespace remembered {
 
+__thread ThreadMemory *memory = nullptr;
+
 namespace {
-thread_local ThreadMemory memory;
+
+__thread bool ending = false;
+
+// Frees a thread's memory when the thread ends. Calls made later in the
+// thread's end (from other thread-local destructors) find no memory and
+// make none: they take the registry's path.
+struct Owner {
+  ~Owner() {
+    delete memory;
+    memory = nullptr;
+    ending = true;
+  }
+};
+
+thread_local Owner owner;
+
+// This thread's memory, made on first use; null when it cannot be had.
+ThreadMemory *Memory() {
+  if (memory == nullptr && !ending) {
+    (void)owner;  // registers the release at thread end
+    memory = new (std::nothrow) ThreadMemory{};
+  }
+  return memory;
+}
+
 }  // namespace
-
-// Out of line, so a call computes the thread-local address once (inline,
-// the compiler would redo the lookup at every use).
-__attribute__((noinline)) ThreadMemory &Memory() { return memory; }
-
 }  // namespace remembered
 
 using remembered::Memory;
@@ -65,15 +88,17 @@ void Registry::Remove(const std::vector<Handle *> &handles) {
 }
 
 // Called under the registry lock, after a successful lookup.
-void Registry::Remember(std::initializer_list<Want> wants) {
-  remembered::ThreadMemory &m = Memory();
+void Registry::Remember(const Want *wants, size_t count) {
+  remembered::ThreadMemory *memory = Memory();
+  if (memory == nullptr) return;
+  remembered::ThreadMemory &m = *memory;
   const uint64_t removals = removals_.load(std::memory_order_relaxed);
-  if (!m.valid || m.removals != removals) {
+  if (m.removals != removals) {
     for (remembered::Entry &r : m.entries) r = remembered::Entry{};
     m.removals = removals;
-    m.valid = true;
   }
-  for (const Want &w : wants) {
+  for (size_t i = 0; i < count; ++i) {
+    const Want &w = wants[i];
     Handle *h = *w.out;
     if (h == nullptr) continue;
     remembered::Entry &slot = m.entries[SlotOf(w.address)];
@@ -91,10 +116,11 @@ Handle *Registry::Find(const void *address, ub4 kind) {
   return it->second;
 }
 
-bool Registry::Resolve(std::initializer_list<Want> wants,
+bool Registry::Resolve(const Want *wants, size_t count,
                        Environment **environment) {
   Environment *env = nullptr;
-  for (const Want &w : wants) {
+  for (size_t i = 0; i < count; ++i) {
+    const Want &w = wants[i];
     *w.out = nullptr;
     if (w.address == nullptr) {
       if (w.optional) continue;
@@ -111,16 +137,16 @@ bool Registry::Resolve(std::initializer_list<Want> wants,
   return true;
 }
 
-bool Registry::Acquire(std::initializer_list<Want> wants,
+bool Registry::Acquire(const Want *wants, size_t count,
                        EnvironmentLock &lock) {
   std::unique_lock<std::mutex> guard(mutex_);
   Environment *env = nullptr;
-  if (!Resolve(wants, &env)) return false;
+  if (!Resolve(wants, count, &env)) return false;
   if (env == nullptr) return true;  // only absent optional handles
   EnvironmentMutex *envLock = env->lock();
   if (envLock->try_lock()) {
     lock.Adopt(envLock);
-    Remember(wants);
+    Remember(wants, count);
     return true;
   }
   // Another thread is inside this environment: wait for it without
@@ -130,7 +156,7 @@ bool Registry::Acquire(std::initializer_list<Want> wants,
   lock.Adopt(envLock);
   guard.lock();
   Environment *again = nullptr;
-  if (!Resolve(wants, &again) || again == nullptr ||
+  if (!Resolve(wants, count, &again) || again == nullptr ||
       !lock.holds(again->lock())) {
     guard.unlock();
     lock.Release();

@@ -8,10 +8,11 @@
 #ifndef KESTREL_ENGINE_REGISTRY_H
 #define KESTREL_ENGINE_REGISTRY_H
 
+#include <stddef.h>
+
 #include <atomic>
 #include <cstdint>
 #include <deque>
-#include <initializer_list>
 #include <mutex>
 #include <unordered_map>
 #include <vector>
@@ -39,6 +40,8 @@ class EnvironmentLock {
   EnvironmentLock &operator=(const EnvironmentLock &) = delete;
 
   bool holds(const EnvironmentMutex *m) const { return mutex_ == m; }
+  // Takes over a mutex already locked by the caller, while holding none.
+  void AdoptUnlocked(EnvironmentMutex *locked) { mutex_ = locked; }
   // Takes over a mutex already locked by the caller.
   void Adopt(EnvironmentMutex *locked) {
     Release();
@@ -69,15 +72,17 @@ struct Entry {
 // Direct-mapped by address: one comparison per wanted handle.
 constexpr size_t kEntries = 16;
 
-// Plain data, so a thread reaches it without an initialisation guard.
 struct ThreadMemory {
   uint64_t removals;
-  bool valid;
   Entry entries[kEntries];
 };
 
-// This thread's memory: one thread-local lookup per call.
-ThreadMemory &Memory();
+// This thread's memory, made by its first lookup (null before that and
+// once the thread is ending). Only this pointer is thread-local, in the
+// initial-exec model: every call reads it with one instruction instead of
+// a call to find the thread's block, and the 8 bytes it takes fit the
+// static TLS reserve even when the engine is loaded late.
+extern __thread ThreadMemory *memory __attribute__((tls_model("initial-exec")));
 
 inline size_t SlotOf(const void *address) {
   return (reinterpret_cast<uintptr_t>(address) >> 4) % kEntries;
@@ -98,14 +103,18 @@ class Registry {
   // the registry since it was found; that is checked again once the lock
   // is held (removing a handle needs that lock). False when any handle is
   // not remembered or the lock is busy: then Acquire decides.
-  static bool AcquireRemembered(std::initializer_list<Want> wants,
-                                EnvironmentLock &lock) {
-    remembered::ThreadMemory &m = remembered::Memory();
+  template <size_t N>
+  static bool AcquireRemembered(const Want (&wants)[N], EnvironmentLock &lock) {
+    const remembered::ThreadMemory *memory = remembered::memory;
     const uint64_t removals = removals_.load(std::memory_order_acquire);
-    if (!m.valid || m.removals != removals) return false;
+    // A thread's memory starts zeroed and is cleared whenever the count
+    // moved, so every entry in it was found live at this count.
+    if (memory == nullptr || memory->removals != removals) return false;
+    const remembered::ThreadMemory &m = *memory;
     Environment *env = nullptr;
     EnvironmentMutex *mutex = nullptr;
-    for (const Want &w : wants) {
+    for (size_t i = 0; i < N; ++i) {
+      const Want &w = wants[i];
       if (w.address == nullptr) {
         if (!w.optional) return false;
         *w.out = nullptr;
@@ -124,14 +133,14 @@ class Registry {
       mutex->unlock();
       return false;
     }
-    lock.Adopt(mutex);
+    lock.AdoptUnlocked(mutex);
     return true;
   }
 
   // Finds every wanted handle (all live, of their kinds and of one
   // environment) and locks that environment into `lock`. False when any is
   // missing, of another kind, or of another environment.
-  bool Acquire(std::initializer_list<Want> wants, EnvironmentLock &lock);
+  bool Acquire(const Want *wants, size_t count, EnvironmentLock &lock);
 
   // True when `address` is a live handle of `kind`, for checks made while
   // a call already holds its environment's lock.
@@ -144,8 +153,8 @@ class Registry {
   void RecycleEnvironmentLock(EnvironmentMutex *lock);
 
  private:
-  bool Resolve(std::initializer_list<Want> wants, Environment **environment);
-  void Remember(std::initializer_list<Want> wants);
+  bool Resolve(const Want *wants, size_t count, Environment **environment);
+  void Remember(const Want *wants, size_t count);
 
   std::mutex mutex_;
   std::unordered_map<const void *, Handle *> live_;
