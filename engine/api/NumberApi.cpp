@@ -16,7 +16,7 @@ using namespace kestrel_engine;
 namespace {
 
 // The optional error handle of a number call.
-bool Begin(Call &call, OCIError *errhp, ErrorHandle **error, sword *status) {
+inline __attribute__((always_inline)) bool Begin(Call &call, OCIError *errhp, ErrorHandle **error, sword *status) {
   Handle *e = nullptr;
   if (!call.Acquire({{errhp, OCI_HTYPE_ERROR, true, &e}})) {
     *status = OCI_INVALID_HANDLE;

@@ -15,17 +15,6 @@ namespace {
 
 constexpr uint64_t kTwoTo53 = uint64_t{1} << 53;
 
-// 100^(count - 1): the least value of count digits whose first is not 0.
-constexpr uint64_t kFirstDigitMin[] = {0,
-                                       1,
-                                       100,
-                                       10000,
-                                       1000000,
-                                       100000000,
-                                       10000000000,
-                                       1000000000000,
-                                       100000000000000};
-
 constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,
                                    1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                                    1e12, 1e13, 1e14, 1e15, 1e16, 1e17,
@@ -52,25 +41,38 @@ bool ExactDouble(const Groups &g, double *out) {
 // correctly, as in ExactDouble. False when the bytes are not such
 // a well-formed number; the general path then decides.
 bool ShortToDouble(const ub1 *b, double *out) {
-  const int length = b[0];
-  if (length < 2 || length > 10) return false;
-  const bool negative = (b[1] & 0x80) == 0;
-  int count = length - 1;
-  if (negative) {
-    if (b[length] != 102) return false;
-    --count;
-  }
-  if (count < 1 || count > 8) return false;
+  const unsigned length = b[0];
+  const unsigned e = b[1];
   uint64_t m = 0;
-  for (int i = 0; i < count; ++i) {
-    const int stored = b[2 + i];
-    const int digit = negative ? 101 - stored : stored - 1;
-    if (digit < 0 || digit > 99) return false;
-    m = m * 100 + static_cast<uint64_t>(digit);
+  int count;
+  int exponent;
+  bool negative;
+  if (e & 0x80) {
+    // length 2 to 9: one to eight digits, each stored as digit + 1.
+    if (length - 2 > 7) return false;
+    count = static_cast<int>(length) - 1;
+    if (b[2] == 1) return false;  // a leading zero digit
+    for (int i = 0; i < count; ++i) {
+      const unsigned digit = b[2 + i] - 1u;
+      if (digit > 99) return false;
+      m = m * 100 + digit;
+    }
+    exponent = static_cast<int>(e) - 193;
+    negative = false;
+  } else {
+    // length 3 to 10: one to eight digits stored as 101 - digit, then 102.
+    if (length - 3 > 7 || b[length] != 102) return false;
+    count = static_cast<int>(length) - 2;
+    if (b[2] == 101) return false;  // a leading zero digit
+    for (int i = 0; i < count; ++i) {
+      const unsigned digit = 101u - b[2 + i];
+      if (digit > 99) return false;
+      m = m * 100 + digit;
+    }
+    exponent = 62 - static_cast<int>(e);
+    negative = true;
   }
-  if (m < kFirstDigitMin[count]) return false;  // a leading zero digit
   if (m > kTwoTo53) return false;
-  const int exponent = negative ? 62 - b[1] : b[1] - 193;
   const int exp10 = 2 * (exponent - count + 1);
   if (exp10 < -22 || exp10 > 22) return false;
   double r = static_cast<double>(m);
@@ -79,10 +81,9 @@ bool ShortToDouble(const ub1 *b, double *out) {
   return true;
 }
 
-}  // namespace
-
-int NumberToDouble(const OCINumber *number, double *out) {
-  if (ShortToDouble(number->OCINumberPart, out)) return 0;
+// Any other number: exactly when it can be, else through its digits as
+// text read by the correctly rounded parser.
+__attribute__((noinline)) int LongToDouble(const OCINumber *number, double *out) {
   Groups g;
   if (!Unpack(number, &g)) return 1722;
   if (g.count == 0) {
@@ -105,6 +106,13 @@ int NumberToDouble(const OCINumber *number, double *out) {
   if (r.ec != std::errc()) return 1722;  // cannot happen within the form's range
   *out = value;
   return 0;
+}
+
+}  // namespace
+
+int NumberToDouble(const OCINumber *number, double *out) {
+  if (ShortToDouble(number->OCINumberPart, out)) return 0;
+  return LongToDouble(number, out);
 }
 
 bool NumberToInt64(const OCINumber *number, int64_t *out) {
