@@ -2,7 +2,13 @@
 ** BSTR strings. Each is one heap block: a hidden header of two 32-bit
 ** words (this layer's single-byte mark, then the byte length), the bytes,
 ** and a NUL code unit. The BSTR points just past the header.
+**
+** Like OLE Automation, each thread keeps the last small block it freed and
+** hands it to its next string that fits: reading a text column row after
+** row frees one string and makes the next of about the same size, and the
+** kept block spares both trips to the heap.
 */
+#include <malloc.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -32,6 +38,52 @@ Header HeaderOf(BSTR bstr) {
   return h;
 }
 
+// Blocks larger than this are not kept.
+constexpr size_t kKeptMax = 256;
+
+// The thread's kept block and its usable size. Plain thread-local words in
+// the initial-exec model, so that reaching them costs one instruction.
+__thread char *keptBlock __attribute__((tls_model("initial-exec"))) = nullptr;
+__thread size_t keptSize __attribute__((tls_model("initial-exec"))) = 0;
+__thread bool keeping __attribute__((tls_model("initial-exec"))) = false;
+__thread bool ending __attribute__((tls_model("initial-exec"))) = false;
+
+// Frees the kept block when the thread ends; strings freed after that (by
+// other thread-local destructors) go straight back to the heap.
+struct KeptBlockOwner {
+  ~KeptBlockOwner() {
+    free(keptBlock);
+    keptBlock = nullptr;
+    ending = true;
+  }
+};
+thread_local KeptBlockOwner keptBlockOwner;
+
+char *TakeBlock(size_t total) {
+  char *block = keptBlock;
+  if (block != nullptr && total <= keptSize) {
+    keptBlock = nullptr;
+    return block;
+  }
+  return static_cast<char *>(malloc(total));
+}
+
+void GiveBack(char *block) {
+  if (keptBlock == nullptr && !ending) {
+    const size_t size = malloc_usable_size(block);
+    if (size <= kKeptMax) {
+      if (!keeping) {
+        (void)keptBlockOwner;  // registers the release at thread end
+        keeping = true;
+      }
+      keptBlock = block;
+      keptSize = size;
+      return;
+    }
+  }
+  free(block);
+}
+
 // Allocates a BSTR of byteLength bytes copied from bytes (zeroed when bytes
 // is null), followed by a NUL code unit. Null when the length cannot be
 // represented or memory runs out.
@@ -40,7 +92,7 @@ BSTR Allocate(const void *bytes, uint64_t byteLength, uint32_t mark) {
     return nullptr;
   const size_t total =
       sizeof(Header) + static_cast<size_t>(byteLength) + sizeof(OLECHAR);
-  char *block = static_cast<char *>(malloc(total));
+  char *block = TakeBlock(total);
   if (block == nullptr) return nullptr;
   const Header h{mark, static_cast<uint32_t>(byteLength)};
   memcpy(block, &h, sizeof h);
@@ -72,7 +124,7 @@ BSTR SysAllocStringByteLen(LPCSTR psz, UINT len) {
 }
 
 void SysFreeString(BSTR bstrString) {
-  if (bstrString != nullptr) free(BlockOf(bstrString));
+  if (bstrString != nullptr) GiveBack(BlockOf(bstrString));
 }
 
 UINT SysStringLen(BSTR pbstr) {

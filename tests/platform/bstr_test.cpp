@@ -2,6 +2,9 @@
 // of lengths a BSTR cannot hold.
 #include <string.h>
 
+#include <string>
+#include <thread>
+
 #include <gtest/gtest.h>
 
 #include "BstrInternal.h"
@@ -81,4 +84,41 @@ TEST(Bstr, OnlyAfxAllocAnsiBstrMarks) {
   SysFreeString(ansi);
   SysFreeString(bytes);
   SysFreeString(wide);
+}
+
+// A freed small block is reused by the thread's next string that fits:
+// each string still gets its own header, mark, length and terminator,
+// whatever the block held before, and a string freed on another thread
+// or too large to keep is released normally.
+TEST(Bstr, ReusedBlocksHoldOnlyTheNewString) {
+  BSTR first = AfxAllocAnsiBstr("customer-0000001", 16);
+  SysFreeString(first);
+  BSTR plain = SysAllocStringByteLen("ab", 2);  // fits the freed block
+  ASSERT_NE(plain, nullptr);
+  EXPECT_FALSE(AfxIsAnsiBstr(plain));
+  EXPECT_EQ(SysStringByteLen(plain), 2u);
+  EXPECT_EQ(memcmp(plain, "ab\0\0", 4), 0);
+  SysFreeString(plain);
+  BSTR zeroed = SysAllocStringLen(nullptr, 3);
+  ASSERT_NE(zeroed, nullptr);
+  for (int i = 0; i <= 3; ++i) EXPECT_EQ(zeroed[i], 0);
+  BSTR ansi = AfxAllocAnsiBstr("xyz", 3);  // while the other is held
+  EXPECT_TRUE(AfxIsAnsiBstr(ansi));
+  EXPECT_NE(ansi, zeroed);
+  SysFreeString(zeroed);
+  SysFreeString(ansi);
+
+  std::string big(4000, 'q');
+  BSTR large = AfxAllocAnsiBstr(big.data(), static_cast<UINT>(big.size()));
+  SysFreeString(large);
+  BSTR longer = AfxAllocAnsiBstr(big.data(), static_cast<UINT>(big.size()));
+  EXPECT_EQ(SysStringByteLen(longer), 4000u);
+  EXPECT_EQ(memcmp(longer, big.data(), big.size()), 0);
+
+  BSTR elsewhere = nullptr;
+  std::thread([&] { elsewhere = AfxAllocAnsiBstr("thread", 6); }).join();
+  ASSERT_NE(elsewhere, nullptr);
+  EXPECT_EQ(memcmp(elsewhere, "thread", 6), 0);
+  std::thread([&] { SysFreeString(longer); }).join();
+  SysFreeString(elsewhere);
 }
