@@ -2,7 +2,6 @@
 ** COCIRecordset's rows and values: fetching the next row, turning a
 ** column's buffer into a variant and back, and executing a record's values.
 */
-#include <math.h>
 #include <string.h>
 
 #include "COCIException.h"
@@ -45,10 +44,14 @@ void SetDouble(COleVariant &value, double number) {
 // A NUMBER read as VT_I4 when it is a whole number within 32 bits, else
 // as VT_R8 with its value.
 void NumberToVariant(double number, int scale, COleVariant &value) {
-  if (scale <= 0 && number == floor(number) && number >= -2147483648.0 &&
-      number <= 2147483647.0) {
-    SetLong(value, static_cast<LONG>(number));
-    return;
+  // Within the range the conversion is defined, and it gives the number
+  // back exactly when the number is whole.
+  if (scale <= 0 && number >= -2147483648.0 && number <= 2147483647.0) {
+    const LONG whole = static_cast<LONG>(number);
+    if (static_cast<double>(whole) == number) {
+      SetLong(value, whole);
+      return;
+    }
   }
   SetDouble(value, number);
 }
@@ -83,7 +86,9 @@ int COCIRecordset::GetFieldValue(const long &index, COleVariant &value) {
 
   if (IsText(type)) {
     // Text is handed out as the column's bytes, unconverted.
-    m_strBuffer.assign(static_cast<const char *>(buffer));
+    const char *bytes = static_cast<const char *>(buffer);
+    m_strBuffer.clear();
+    m_strBuffer.append(bytes, strlen(bytes));
     // A marked BSTR of the bytes, as COleVariant(text, VT_BSTRT) makes it,
     // built before the old value goes.
     BSTR text = AfxAllocAnsiBstr(m_strBuffer.data(),
