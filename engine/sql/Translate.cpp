@@ -57,7 +57,7 @@ class Writer {
     Replace(t.offset, End(t), with);
   }
   std::string Finish(size_t upTo, size_t resumeAt) {
-    out_.append(text_.substr(pos_, upTo - pos_));
+    if (upTo > pos_) out_.append(text_.substr(pos_, upTo - pos_));
     out_.append(text_.substr(resumeAt));
     return std::move(out_);
   }
