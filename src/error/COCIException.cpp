@@ -29,6 +29,11 @@ const char *StatusName(int status) {
 
 int COCIException::checkErr(OCIError *error, int status) {
   err = status;
+  if (status == OCI_SUCCESS) {  // the usual answer, checked several times a row
+    static const char kSuccess[] = "OCI_SUCCESS";
+    memcpy(msg, kSuccess, sizeof kSuccess);
+    return 1;
+  }
   if (status == OCI_ERROR) {
     // The error number replaces -1 in the code; OCIErrorGet's own status
     // is not looked at.
