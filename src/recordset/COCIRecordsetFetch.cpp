@@ -2,6 +2,7 @@
 ** COCIRecordset's rows and values: fetching the next row, turning a
 ** column's buffer into a variant and back, and executing a record's values.
 */
+#include <stdint.h>
 #include <string.h>
 
 #include "COCIException.h"
@@ -16,29 +17,37 @@ bool IsText(int type) {
 }
 
 // What `value = COleVariant(x)` does, without the temporary: release what
-// the variant held, then take the new value with every other byte zero. A
-// VT_EMPTY, VT_I4 or VT_R8 holds nothing to release, so the call into
-// VariantClear is skipped for them, as it would only reset the header.
-void Replace(COleVariant &value, const VARIANT &with) {
+// the variant held, then take the new kind and value with every other byte
+// zero. A VT_EMPTY, VT_I4 or VT_R8 holds nothing to release, so the call
+// into VariantClear is skipped for them, as it would only reset the
+// header. The 24 bytes are written as three whole words (the header with
+// the kind in its low 16 bits, the value's 8 bytes, zero), not field by
+// field, so nothing reads back a partly written word.
+static_assert(sizeof(VARIANT) == 24, "a header word and 16 bytes of value");
+
+void Replace(COleVariant &value, VARTYPE kind, uint64_t payload) {
   if (value.vt != VT_EMPTY && value.vt != VT_I4 && value.vt != VT_R8)
     VariantClear(&value);
-  static_cast<VARIANT &>(value) = with;
+  unsigned char *bytes = reinterpret_cast<unsigned char *>(static_cast<VARIANT *>(&value));
+  const uint64_t header = kind;
+  const uint64_t zero = 0;
+  memcpy(bytes, &header, 8);
+  memcpy(bytes + 8, &payload, 8);
+  memcpy(bytes + 16, &zero, 8);
 }
 
 void SetLong(COleVariant &value, LONG number) {
-  VARIANT v;
-  memset(&v, 0, sizeof v);
-  v.vt = VT_I4;
-  v.lVal = number;
-  Replace(value, v);
+  Replace(value, VT_I4, static_cast<uint32_t>(number));
 }
 
 void SetDouble(COleVariant &value, double number) {
-  VARIANT v;
-  memset(&v, 0, sizeof v);
-  v.vt = VT_R8;
-  v.dblVal = number;
-  Replace(value, v);
+  uint64_t bits;
+  memcpy(&bits, &number, sizeof bits);
+  Replace(value, VT_R8, bits);
+}
+
+void SetText(COleVariant &value, BSTR text) {
+  Replace(value, VT_BSTR, reinterpret_cast<uintptr_t>(text));
 }
 
 // A NUMBER read as VT_I4 when it is a whole number within 32 bits, else
@@ -94,11 +103,7 @@ int COCIRecordset::GetFieldValue(const long &index, COleVariant &value) {
     BSTR text = AfxAllocAnsiBstr(m_strBuffer.data(),
                                  static_cast<UINT>(m_strBuffer.size()));
     if (text == nullptr) AfxThrowMemoryException();
-    VARIANT v;
-    memset(&v, 0, sizeof v);
-    v.vt = VT_BSTR;
-    v.bstrVal = text;
-    Replace(value, v);
+    SetText(value, text);
     return TRUE;
   }
   // The other buffers hold no value until a row was fetched.
