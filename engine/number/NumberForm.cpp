@@ -18,19 +18,6 @@
 namespace kestrel_engine {
 namespace number_form {
 
-namespace {
-
-constexpr ub1 kPositiveBias = 193;
-constexpr ub1 kNegativeBias = 62;
-constexpr ub1 kNegativeEnd = 102;
-
-constexpr uint64_t kPowersOf100[10] = {
-    1ull,          100ull,          10000ull,          1000000ull,
-    100000000ull,  10000000000ull,  1000000000000ull,  100000000000000ull,
-    10000000000000000ull, 1000000000000000000ull};
-
-}  // namespace
-
 void PackZero(OCINumber *out) {
   memset(out->OCINumberPart, 0, sizeof out->OCINumberPart);
   out->OCINumberPart[0] = 1;
@@ -97,79 +84,6 @@ bool Unpack(const OCINumber *number, Groups *groups) {
   while (groups->digit[count - 1] == 0) --count;
   groups->count = count;
   return true;
-}
-
-namespace {
-
-// Base-100 digits of m > 0.
-int DigitCount100(uint64_t m) {
-  int n = 1;
-  while (n < 10 && m >= kPowersOf100[n]) ++n;
-  return n;
-}
-
-// Straight into the bytes, last digit first: this is the fetch's path for
-// every integer and every short decimal, so it skips the Groups form.
-// The base-100 digits of m > 0 (without trailing zero digits) from b[2]
-// on, each as Negative ? 101 - digit : digit + 1, and the header.
-template <bool Negative>
-size_t WriteDigits(uint64_t m, int exp100, ub1 *b) {
-  const auto stored = [](uint32_t digit) {
-    return static_cast<ub1>(Negative ? 101 - digit : digit + 1);
-  };
-  int n;
-  if (m < 100000000) {
-    // At most four digits, the usual case: unrolled, in 32 bits.
-    const uint32_t v = static_cast<uint32_t>(m);
-    const uint32_t high = v / 10000;
-    const uint32_t low = v % 10000;
-    n = v >= 10000 ? (v >= 1000000 ? 4 : 3) : (v >= 100 ? 2 : 1);
-    ub1 *end = b + 2 + n;
-    switch (n) {
-      case 4:
-        end[-4] = stored(high / 100);
-        [[fallthrough]];
-      case 3:
-        end[-3] = stored(high % 100);
-        [[fallthrough]];
-      case 2:
-        end[-2] = stored(low / 100);
-        [[fallthrough]];
-      default:
-        end[-1] = stored(low % 100);
-    }
-  } else {
-    n = DigitCount100(m);
-    for (ub1 *p = b + 1 + n; m != 0; m /= 100)
-      *p-- = stored(static_cast<uint32_t>(m % 100));
-  }
-  const int exponent = n - 1 + exp100;
-  if (Negative) {
-    // Fewer than 20 digits, so the terminator follows.
-    b[0] = static_cast<ub1>(2 + n);
-    b[1] = static_cast<ub1>(kNegativeBias - exponent);
-    b[2 + n] = kNegativeEnd;
-    return static_cast<size_t>(3 + n);
-  }
-  b[0] = static_cast<ub1>(1 + n);
-  b[1] = static_cast<ub1>(kPositiveBias + exponent);
-  return static_cast<size_t>(2 + n);
-}
-
-}  // namespace
-
-size_t WriteScaled(bool negative, uint64_t m, int exp100, ub1 *b) {
-  if (m == 0) {
-    b[0] = 1;
-    b[1] = 0x80;
-    return 2;
-  }
-  // Trailing zero digits are not stored; they only raise the exponent.
-  while (m % 100 == 0) {
-    m /= 100;
-    ++exp100;
-  }
-  return negative ? WriteDigits<true>(m, exp100, b) : WriteDigits<false>(m, exp100, b);
 }
 
 void PackScaled(bool negative, uint64_t m, int exp100, OCINumber *out) {
