@@ -46,7 +46,11 @@ void RemoveScanDatabase(const std::string &path) {
 
 double RawScan(const std::string &path) {
   sqlite3 *db = nullptr;
-  sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+  // The engine's own open flags, so that only the layers above SQLite
+  // differ.
+  sqlite3_open_v2(path.c_str(), &db,
+                  SQLITE_OPEN_READWRITE | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX,
+                  nullptr);
   sqlite3_stmt *stmt = nullptr;
   sqlite3_prepare_v2(db, kScanSelect, -1, &stmt, nullptr);
   double sum = 0;
