@@ -33,6 +33,7 @@ OutputTarget ForRow(const OutputTarget &base, ub4 row) {
 
 bool StatementHandle::BuildSlots(OraError *error) {
   slots_.clear();
+  plainSlots_.clear();
   for (size_t i = 0; i < byPosition_.size(); ++i) {
     DefineHandle *d = byPosition_[i];
     if (d == nullptr) continue;
@@ -49,6 +50,14 @@ bool StatementHandle::BuildSlots(OraError *error) {
     slots_.push_back(Slot{static_cast<int>(i), ColumnTraits{c.dataType, c.dataSize},
                           d, locator, StoreFor(d->target)});
   }
+  bool anyLocator = false;
+  for (const Slot &slot : slots_) {
+    anyLocator = anyLocator || slot.locator;
+    const OutputTarget &target = slot.define->target;
+    plainSlots_.push_back(
+        ColumnSlot{slot.column, slot.traits, StoreKindFor(target), &target});
+  }
+  if (anyLocator) plainSlots_.clear();
   slotsDirty_ = false;
   return true;
 }
@@ -137,7 +146,12 @@ sword StatementHandle::Fetch(ErrorHandle *error, ub4 rows, ub2 orientation) {
       const int rc = sqlite3_step(statement_);
       if (rc != SQLITE_ROW) return EndOfRows(error, rc);
     }
-    const int stored = StoreRow(row);
+    // The usual row, the first of a fetch into defines that are all
+    // values, in one loop; the others slot by slot.
+    const int stored =
+        row == 0 && !plainSlots_.empty()
+            ? StoreColumns(statement_, plainSlots_.data(), plainSlots_.size())
+            : StoreRow(row);
     if (stored == kTruncated) {
       truncated = true;
     } else if (stored != kStored) {

@@ -128,6 +128,7 @@ class StatementHandle : public Handle {
   std::vector<ParamHandle *> params_;        // by position - 1
   std::vector<DefineHandle *> byPosition_;   // by position - 1
   std::vector<Slot> slots_;
+  std::vector<ColumnSlot> plainSlots_;  // the same, when none is a locator
   bool slotsDirty_ = true;
 
   std::vector<BindHandle *> binds_;

@@ -62,7 +62,7 @@ bool IsTooLongForExpression(size_t length, const ColumnTraits &traits) {
 // writes the form's first n characters at a destination; CHAR columns are
 // blank-padded to their described size after them.
 template <class Emit>
-int StoreChars(size_t length, Emit emit, const ColumnTraits &traits,
+__attribute__((always_inline)) inline int StoreChars(size_t length, Emit emit, const ColumnTraits &traits,
                const OutputTarget &target) {
   size_t full = length;
   if (traits.dataType == SQLT_AFC && full < traits.dataSize) full = traits.dataSize;
@@ -290,7 +290,7 @@ int StoreGeneral(sqlite3_value *value, const ColumnTraits &traits,
 // each reads its value once and saves little; anything else goes to
 // StoreGeneral, which gives the same result for these cases too.
 
-int StoreIntoNumber(sqlite3_value *value, const ColumnTraits &traits,
+__attribute__((always_inline)) inline int StoreIntoNumber(sqlite3_value *value, const ColumnTraits &traits,
                     const OutputTarget &target) {
   const int kind = sqlite3_value_type(value);
   if (kind != SQLITE_INTEGER && kind != SQLITE_FLOAT)
@@ -314,7 +314,7 @@ int StoreIntoNumber(sqlite3_value *value, const ColumnTraits &traits,
   return PutNumber(number, target);
 }
 
-int StoreIntoDouble(sqlite3_value *value, const ColumnTraits &traits,
+__attribute__((always_inline)) inline int StoreIntoDouble(sqlite3_value *value, const ColumnTraits &traits,
                     const OutputTarget &target) {
   if (sqlite3_value_type(value) != SQLITE_FLOAT || target.size != 8 ||
       !target.value)
@@ -324,7 +324,7 @@ int StoreIntoDouble(sqlite3_value *value, const ColumnTraits &traits,
   return kStored;
 }
 
-int StoreIntoText(sqlite3_value *value, const ColumnTraits &traits,
+__attribute__((always_inline)) inline int StoreIntoText(sqlite3_value *value, const ColumnTraits &traits,
                   const OutputTarget &target) {
   if (sqlite3_value_type(value) != SQLITE_TEXT)
     return StoreGeneral(value, traits, target);
@@ -340,16 +340,77 @@ int StoreIntoText(sqlite3_value *value, const ColumnTraits &traits,
 
 }  // namespace
 
-StoreFunction StoreFor(const OutputTarget &target) {
+StoreKind StoreKindFor(const OutputTarget &target) {
   switch (target.type) {
     case SQLT_VNU:
     case SQLT_NUM:
-      return StoreIntoNumber;
+      return StoreKind::kNumber;
     case SQLT_FLT:
-      return StoreIntoDouble;
+      return StoreKind::kDouble;
     case SQLT_STR:
     case SQLT_CHR:
-      return StoreIntoText;
+      return StoreKind::kText;
+    default:
+      return StoreKind::kOther;
+  }
+}
+
+int StoreColumns(sqlite3_stmt *statement, const ColumnSlot *slots, size_t count) {
+  int result = kStored;
+  for (size_t i = 0; i < count; ++i) {
+    const ColumnSlot &slot = slots[i];
+    sqlite3_value *value = sqlite3_column_value(statement, slot.column);
+    const OutputTarget &target = *slot.target;
+    int rc;
+    switch (slot.kind) {
+      case StoreKind::kNumber:
+        rc = StoreIntoNumber(value, slot.traits, target);
+        break;
+      case StoreKind::kDouble:
+        rc = StoreIntoDouble(value, slot.traits, target);
+        break;
+      case StoreKind::kText:
+        rc = StoreIntoText(value, slot.traits, target);
+        break;
+      default:
+        rc = StoreGeneral(value, slot.traits, target);
+        break;
+    }
+    if (rc != kStored) {
+      if (rc != kTruncated) return rc;
+      result = kTruncated;
+    }
+  }
+  return result;
+}
+
+namespace {
+
+int StoreNumberValue(sqlite3_value *value, const ColumnTraits &traits,
+                     const OutputTarget &target) {
+  return StoreIntoNumber(value, traits, target);
+}
+
+int StoreDoubleValue(sqlite3_value *value, const ColumnTraits &traits,
+                     const OutputTarget &target) {
+  return StoreIntoDouble(value, traits, target);
+}
+
+int StoreTextValue(sqlite3_value *value, const ColumnTraits &traits,
+                   const OutputTarget &target) {
+  return StoreIntoText(value, traits, target);
+}
+
+}  // namespace
+
+StoreFunction StoreFor(const OutputTarget &target) {
+  switch (StoreKindFor(target)) {
+    case StoreKind::kNumber:
+      return StoreNumberValue;
+    case StoreKind::kDouble:
+      return StoreDoubleValue;
+    case StoreKind::kText:
+      return StoreTextValue;
     default:
       return StoreGeneral;
   }

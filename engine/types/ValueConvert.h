@@ -8,6 +8,7 @@
 #define KESTREL_ENGINE_VALUECONVERT_H
 
 #include <sqlite3.h>
+#include <stddef.h>
 
 #include "oci.h"
 
@@ -51,6 +52,23 @@ int StoreValue(sqlite3_value *value, const ColumnTraits &traits,
 using StoreFunction = int (*)(sqlite3_value *value, const ColumnTraits &traits,
                               const OutputTarget &target);
 StoreFunction StoreFor(const OutputTarget &target);
+
+// The same choice as a tag, for StoreColumns.
+enum class StoreKind : unsigned char { kNumber, kDouble, kText, kOther };
+StoreKind StoreKindFor(const OutputTarget &target);
+
+// One defined column of a result row, for StoreColumns.
+struct ColumnSlot {
+  int column;  // 0-based, in the statement's result row
+  ColumnTraits traits;
+  StoreKind kind;  // StoreKindFor(*target)
+  const OutputTarget *target;
+};
+
+// StoreValue for each slot's column of the statement's current row, in
+// order, in one loop (the fetch's per-row work). Stops at the first
+// error; answers kStored, kTruncated when any text was cut, or the error.
+int StoreColumns(sqlite3_stmt *statement, const ColumnSlot *slots, size_t count);
 
 }  // namespace kestrel_engine
 

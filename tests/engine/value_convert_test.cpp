@@ -263,6 +263,53 @@ TEST(ValueConvert, NumbersOfEveryLengthStoreExactlyTheirBytes) {
   }
 }
 
+// The fetch's row loop gives each column what StoreValue gives it, goes on
+// past a cut text (answering kTruncated) and stops at the first error.
+TEST(ValueConvert, ColumnsOfARowStoreAsOneByOne) {
+  sqlite3 *db = nullptr;
+  ASSERT_EQ(sqlite3_open(":memory:", &db), SQLITE_OK);
+  sqlite3_stmt *stmt = nullptr;
+  ASSERT_EQ(sqlite3_prepare_v2(db, "SELECT 42, 1234.25, 'customer-0000042', 0.5, 'abc', 7",
+                               -1, &stmt, nullptr),
+            SQLITE_OK);
+  ASSERT_EQ(sqlite3_step(stmt), SQLITE_ROW);
+  struct Buffer {
+    char bytes[24];
+    sb2 ind;
+    ub2 rlen;
+  };
+  Buffer row[6];
+  Buffer alone[6];
+  const ub2 types[6] = {SQLT_VNU, SQLT_VNU, SQLT_STR, SQLT_FLT, SQLT_STR, SQLT_INT};
+  const sb4 sizes[6] = {22, 22, 8, 8, 24, 4};  // the first text is cut
+  OutputTarget targets[6];
+  OutputTarget singles[6];
+  ColumnSlot slots[6];
+  for (int i = 0; i < 6; ++i) {
+    memset(&row[i], '#', sizeof row[i]);
+    memset(&alone[i], '#', sizeof alone[i]);
+    targets[i] = OutputTarget{row[i].bytes, sizes[i], types[i], &row[i].ind, &row[i].rlen, nullptr};
+    singles[i] = OutputTarget{alone[i].bytes, sizes[i], types[i], &alone[i].ind, &alone[i].rlen,
+                              nullptr};
+    slots[i] = ColumnSlot{i, kVarchar, StoreKindFor(targets[i]), &targets[i]};
+  }
+  EXPECT_EQ(StoreColumns(stmt, slots, 6), kTruncated);
+  for (int i = 0; i < 6; ++i) {
+    SCOPED_TRACE(i);
+    StoreValue(sqlite3_column_value(stmt, i), kVarchar, singles[i]);
+    EXPECT_EQ(memcmp(&row[i], &alone[i], sizeof row[i]), 0);
+  }
+  // A column that cannot be stored stops the row there.
+  targets[1].type = SQLT_INT;
+  targets[1].size = 3;
+  slots[1].kind = StoreKindFor(targets[1]);
+  memset(&row[2], '#', sizeof row[2]);
+  EXPECT_EQ(StoreColumns(stmt, slots, 6), 932);
+  EXPECT_EQ(row[2].bytes[0], '#');
+  sqlite3_finalize(stmt);
+  sqlite3_close(db);
+}
+
 TEST(ValueConvert, IntegersOfEveryWidth) {
   const Row row("SELECT 127, -128, 128, 32767, -32768, 2147483647, 3000000000, "
                 "-9223372036854775808, 2.5, -2.5, 2.4, 1e19, 9.2e18, '12.5', '-0.5', "
