@@ -15,6 +15,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "EngineSession.h"
 #include "oci.h"
 
 namespace {
@@ -67,43 +68,13 @@ void CreateDatabase() {
   for (int i = 0; i < kSize; ++i) Data()[i] = static_cast<unsigned char>(i * 131 + (i >> 16));
 }
 
-struct EngineSession {
-  OCIEnv *env = nullptr;
-  OCIError *err = nullptr;
-  OCIServer *server = nullptr;
-  OCISvcCtx *svc = nullptr;
-  OCISession *session = nullptr;
+struct BlobSession : EngineSession {
   OCIStmt *stmt = nullptr;
   OCILobLocator *lob = nullptr;
 
-  EngineSession() {
-    OCIInitialize(OCI_THREADED | OCI_OBJECT, nullptr, nullptr, nullptr, nullptr);
-    OCIEnvInit(&env, OCI_DEFAULT, 0, nullptr);
-    OCIHandleAlloc(env, reinterpret_cast<void **>(&err), OCI_HTYPE_ERROR, 0, nullptr);
-    OCIHandleAlloc(env, reinterpret_cast<void **>(&server), OCI_HTYPE_SERVER, 0, nullptr);
-    const std::string link = DatabaseFile();
-    if (OCIServerAttach(server, err, reinterpret_cast<const OraText *>(link.c_str()),
-                        static_cast<sb4>(link.size()), OCI_DEFAULT) != OCI_SUCCESS) {
-      Fail("attach failed");
-    }
-    OCIHandleAlloc(env, reinterpret_cast<void **>(&svc), OCI_HTYPE_SVCCTX, 0, nullptr);
-    OCIAttrSet(svc, OCI_HTYPE_SVCCTX, server, 0, OCI_ATTR_SERVER, err);
-    OCIHandleAlloc(env, reinterpret_cast<void **>(&session), OCI_HTYPE_SESSION, 0, nullptr);
-    OCIAttrSet(session, OCI_HTYPE_SESSION, const_cast<char *>("bench"), 5,
-               OCI_ATTR_USERNAME, err);
-    OCIAttrSet(session, OCI_HTYPE_SESSION, const_cast<char *>("bench"), 5,
-               OCI_ATTR_PASSWORD, err);
-    if (OCISessionBegin(svc, err, session, OCI_CRED_RDBMS, OCI_DEFAULT) != OCI_SUCCESS) {
-      Fail("logon failed");
-    }
-    OCIAttrSet(svc, OCI_HTYPE_SVCCTX, session, 0, OCI_ATTR_SESSION, err);
+  BlobSession() : EngineSession(DatabaseFile()) {
     OCIHandleAlloc(env, reinterpret_cast<void **>(&stmt), OCI_HTYPE_STMT, 0, nullptr);
     OCIDescriptorAlloc(env, reinterpret_cast<void **>(&lob), OCI_DTYPE_LOB, 0, nullptr);
-  }
-  ~EngineSession() {
-    OCISessionEnd(svc, err, session, OCI_DEFAULT);
-    OCIServerDetach(server, err, OCI_DEFAULT);
-    OCIHandleFree(env, OCI_HTYPE_ENV);
   }
   sword Run(const std::string &sql, ub4 iterations) {
     OCIStmtPrepare(stmt, err, reinterpret_cast<const OraText *>(sql.data()),
@@ -133,7 +104,7 @@ struct EngineSession {
 };
 
 void EngineRead(benchmark::State &state) {
-  EngineSession s;
+  BlobSession s;
   s.Locate(kFull);
   std::vector<unsigned char> buffer(kSize);
   for (auto _ : state) {
@@ -166,7 +137,7 @@ void RawRead(benchmark::State &state) {
 
 // Overwrites the 100 MB value in place and commits.
 void EngineWrite(benchmark::State &state) {
-  EngineSession s;
+  BlobSession s;
   s.Locate(kFull);
   for (auto _ : state) s.Write();
   state.SetBytesProcessed(state.iterations() * int64_t{kSize});
@@ -190,7 +161,7 @@ void RawWrite(benchmark::State &state) {
 
 // Writes 100 MB into an empty value (which must grow) and commits.
 void EngineExtend(benchmark::State &state) {
-  EngineSession s;
+  BlobSession s;
   s.Locate(kEmpty);
   const std::string empty = "UPDATE docs SET body = zeroblob(0) WHERE id = 2";
   for (auto _ : state) {

@@ -10,6 +10,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "EngineSession.h"
 #include "ScanTable.h"
 #include "oci.h"
 
@@ -23,43 +24,8 @@ std::string &DatabasePath() {
   return path;
 }
 
-struct EngineSession {
-  OCIEnv *env = nullptr;
-  OCIError *err = nullptr;
-  OCIServer *server = nullptr;
-  OCISvcCtx *svc = nullptr;
-  OCISession *session = nullptr;
-
-  EngineSession() {
-    OCIInitialize(OCI_THREADED | OCI_OBJECT, nullptr, nullptr, nullptr, nullptr);
-    OCIEnvInit(&env, OCI_DEFAULT, 0, nullptr);
-    OCIHandleAlloc(env, reinterpret_cast<void **>(&err), OCI_HTYPE_ERROR, 0, nullptr);
-    OCIHandleAlloc(env, reinterpret_cast<void **>(&server), OCI_HTYPE_SERVER, 0, nullptr);
-    const std::string link = DatabasePath();
-    OCIServerAttach(server, err, reinterpret_cast<const OraText *>(link.c_str()),
-                    static_cast<sb4>(link.size()), OCI_DEFAULT);
-    OCIHandleAlloc(env, reinterpret_cast<void **>(&svc), OCI_HTYPE_SVCCTX, 0, nullptr);
-    OCIAttrSet(svc, OCI_HTYPE_SVCCTX, server, 0, OCI_ATTR_SERVER, err);
-    OCIHandleAlloc(env, reinterpret_cast<void **>(&session), OCI_HTYPE_SESSION, 0, nullptr);
-    OCIAttrSet(session, OCI_HTYPE_SESSION, const_cast<char *>("bench"), 5,
-               OCI_ATTR_USERNAME, err);
-    OCIAttrSet(session, OCI_HTYPE_SESSION, const_cast<char *>("bench"), 5,
-               OCI_ATTR_PASSWORD, err);
-    if (OCISessionBegin(svc, err, session, OCI_CRED_RDBMS, OCI_DEFAULT) != OCI_SUCCESS) {
-      std::fprintf(stderr, "logon failed\n");
-      std::abort();
-    }
-    OCIAttrSet(svc, OCI_HTYPE_SVCCTX, session, 0, OCI_ATTR_SESSION, err);
-  }
-  ~EngineSession() {
-    OCISessionEnd(svc, err, session, OCI_DEFAULT);
-    OCIServerDetach(server, err, OCI_DEFAULT);
-    OCIHandleFree(env, OCI_HTYPE_ENV);
-  }
-};
-
 void EngineScan(benchmark::State &state) {
-  EngineSession s;
+  EngineSession s(DatabasePath());
   OCIStmt *stmt = nullptr;
   OCIHandleAlloc(s.env, reinterpret_cast<void **>(&stmt), OCI_HTYPE_STMT, 0, nullptr);
   OCIStmtPrepare(stmt, s.err, reinterpret_cast<const OraText *>(kSelect),
