@@ -137,8 +137,7 @@ KESTREL_ENGINE_EXPORT sword OCIAttrGet(const dvoid *trgthndlp, ub4 trghndltyp,
   return call.Finish([&]() -> sword {
     Handle *target = nullptr;
     Handle *e = nullptr;
-    if (!call.Acquire({{trgthndlp, trghndltyp, false, &target},
-                       {errhp, OCI_HTYPE_ERROR, true, &e}})) {
+    if (!call.AcquireWithError(trgthndlp, trghndltyp, errhp, &target, &e)) {
       return OCI_INVALID_HANDLE;
     }
     ErrorHandle *error = As<ErrorHandle>(e);

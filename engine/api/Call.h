@@ -31,6 +31,23 @@ class Call {
            Registry::Instance().Acquire(wants, N, lock_);
   }
 
+  // Acquire for a required handle of `kind` and the optional error handle
+  // `errhp`, the shape of most calls; `out` null for the calls that take
+  // only an error handle.
+  bool AcquireWithError(const void *handle, ub4 kind, const void *errhp,
+                        Handle **out, Handle **error) {
+    if (Registry::AcquireRememberedWithError(handle, kind, errhp, out, error,
+                                             lock_))
+      return true;
+    if (out == nullptr) {
+      const Want wants[] = {{errhp, OCI_HTYPE_ERROR, true, error}};
+      return Registry::Instance().Acquire(wants, 1, lock_);
+    }
+    const Want wants[] = {{handle, kind, false, out},
+                          {errhp, OCI_HTYPE_ERROR, true, error}};
+    return Registry::Instance().Acquire(wants, 2, lock_);
+  }
+
   // Runs the call's body. An injected warning (OCI_SUCCESS_WITH_INFO) lets
   // the call do its work and then replaces a plain success.
   template <typename Body>

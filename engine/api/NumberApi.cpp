@@ -18,7 +18,7 @@ namespace {
 // The optional error handle of a number call.
 inline __attribute__((always_inline)) bool Begin(Call &call, OCIError *errhp, ErrorHandle **error, sword *status) {
   Handle *e = nullptr;
-  if (!call.Acquire({{errhp, OCI_HTYPE_ERROR, true, &e}})) {
+  if (!call.AcquireWithError(nullptr, 0, errhp, nullptr, &e)) {
     *status = OCI_INVALID_HANDLE;
     return false;
   }

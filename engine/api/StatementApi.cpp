@@ -82,8 +82,7 @@ KESTREL_ENGINE_EXPORT sword OCIStmtFetch(OCIStmt *stmtp, OCIError *errhp,
   return call.Finish([&]() -> sword {
     Handle *s = nullptr;
     Handle *e = nullptr;
-    if (!call.Acquire({{stmtp, OCI_HTYPE_STMT, false, &s},
-                       {errhp, OCI_HTYPE_ERROR, true, &e}})) {
+    if (!call.AcquireWithError(stmtp, OCI_HTYPE_STMT, errhp, &s, &e)) {
       return OCI_INVALID_HANDLE;
     }
     ErrorHandle *error = As<ErrorHandle>(e);

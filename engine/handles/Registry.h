@@ -137,6 +137,44 @@ class Registry {
     return true;
   }
 
+  // AcquireRemembered for the commonest shape, a required handle of `kind`
+  // (none when `out` is null) and the call's optional error handle, without
+  // building the list: the fetch, the attribute reads and the number
+  // conversions go through here once per row or per value.
+  static bool AcquireRememberedWithError(const void *handle, ub4 kind,
+                                         const void *error, Handle **out,
+                                         Handle **errorOut,
+                                         EnvironmentLock &lock) {
+    const remembered::ThreadMemory *memory = remembered::memory;
+    const uint64_t removals = removals_.load(std::memory_order_acquire);
+    if (memory == nullptr || memory->removals != removals) return false;
+    const remembered::Entry *found = nullptr;
+    Handle *handleFound = nullptr;
+    if (out != nullptr) {  // the handle is wanted, and required
+      if (handle == nullptr) return false;
+      found = &memory->entries[remembered::SlotOf(handle)];
+      if (found->address != handle || found->kind != kind) return false;
+      handleFound = found->handle;
+    }
+    Handle *errorFound = nullptr;
+    if (error != nullptr) {
+      const remembered::Entry &e = memory->entries[remembered::SlotOf(error)];
+      if (e.address != error || e.kind != OCI_HTYPE_ERROR) return false;
+      if (found != nullptr && e.environment != found->environment) return false;
+      if (found == nullptr) found = &e;
+      errorFound = e.handle;
+    }
+    if (found == nullptr || !found->mutex->try_lock()) return false;
+    if (removals_.load(std::memory_order_acquire) != removals) {
+      found->mutex->unlock();
+      return false;
+    }
+    if (out != nullptr) *out = handleFound;
+    *errorOut = errorFound;
+    lock.AdoptUnlocked(found->mutex);
+    return true;
+  }
+
   // Finds every wanted handle (all live, of their kinds and of one
   // environment) and locks that environment into `lock`. False when any is
   // missing, of another kind, or of another environment.
