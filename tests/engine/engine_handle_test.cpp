@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include <atomic>
+#include <chrono>
 #include <thread>
 #include <vector>
 
@@ -187,6 +188,79 @@ TEST(EngineHandles, ThreadsSharingAnEnvironmentTakeTurns) {
   for (std::thread &t : threads) t.join();
   EXPECT_EQ(failures.load(), 0);
   EXPECT_EQ(s.Query("SELECT 2 FROM DUAL"), Rows{{Cell("2")}});
+}
+
+// The thread that set an environment up keeps using it, call after call,
+// while other threads come and use it too: the first of them takes the
+// environment over from that thread's fast path in the middle of its calls.
+TEST(EngineHandles, LateThreadsJoinTheFirstThreadsEnvironment) {
+  TempDir dir;
+  Session s(dir.CreateLink("late.db"));
+  ASSERT_TRUE(s.ok());
+  std::atomic<int> failures{0};
+  std::atomic<bool> started{false};
+  const auto churn = [&](int rounds) {
+    for (int i = 0; i < rounds; ++i) {
+      OCIStmt *stmt = nullptr;
+      ub4 count = 7;
+      if (OCIHandleAlloc(s.env, reinterpret_cast<void **>(&stmt), OCI_HTYPE_STMT, 0,
+                         nullptr) != OCI_SUCCESS ||
+          OCIAttrGet(stmt, OCI_HTYPE_STMT, &count, nullptr, OCI_ATTR_PARAM_COUNT,
+                     nullptr) != OCI_SUCCESS ||
+          count != 0 || OCIHandleFree(stmt, OCI_HTYPE_STMT) != OCI_SUCCESS)
+        ++failures;
+    }
+  };
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 3; ++t) {
+    threads.emplace_back([&] {
+      while (!started.load()) std::this_thread::yield();
+      churn(500);
+    });
+  }
+  churn(200);  // the first thread's fast path is warm when the others come
+  started = true;
+  churn(2000);
+  for (std::thread &t : threads) t.join();
+  EXPECT_EQ(failures.load(), 0);
+  EXPECT_EQ(s.Query("SELECT 3 FROM DUAL"), Rows{{Cell("3")}});
+}
+
+// A thread that comes while the environment's first thread is inside a
+// long call waits for that call to end: here the newcomer prepares the very
+// statement the first thread is executing, which must not disturb it.
+TEST(EngineHandles, ALateThreadWaitsForTheCallInProgress) {
+  TempDir dir;
+  Session s(dir.CreateLink("wait.db"));
+  ASSERT_TRUE(s.ok());
+  OCIStmt *stmt = s.NewStatement();
+  const std::string sql =
+      "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 400000) "
+      "SELECT count(*) FROM n";
+  ASSERT_EQ(OCIStmtPrepare(stmt, s.err, reinterpret_cast<const OraText *>(sql.c_str()),
+                           static_cast<ub4>(sql.size()), OCI_NTV_SYNTAX, OCI_DEFAULT),
+            OCI_SUCCESS);
+  int count = 0;
+  OCIDefine *define = nullptr;
+  ASSERT_EQ(OCIDefineByPos(stmt, &define, s.err, 1, &count, sizeof count, SQLT_INT, nullptr,
+                           nullptr, nullptr, OCI_DEFAULT),
+            OCI_SUCCESS);
+  std::atomic<bool> executing{false};
+  sword prepared = OCI_ERROR;
+  std::thread late([&] {
+    while (!executing.load()) std::this_thread::yield();
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    const char other[] = "SELECT 1 FROM DUAL";
+    prepared = OCIStmtPrepare(stmt, nullptr, reinterpret_cast<const OraText *>(other),
+                              sizeof other - 1, OCI_NTV_SYNTAX, OCI_DEFAULT);
+  });
+  executing = true;
+  EXPECT_EQ(OCIStmtExecute(s.svc, stmt, s.err, 1, 0, nullptr, nullptr, OCI_DEFAULT),
+            OCI_SUCCESS)
+      << s.ErrorText();
+  late.join();
+  EXPECT_EQ(count, 400000);
+  EXPECT_EQ(prepared, OCI_SUCCESS);
 }
 
 TEST(EngineNumbers, ConversionCallsWrapTheNumberForm) {
