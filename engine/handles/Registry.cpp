@@ -95,6 +95,7 @@ void Registry::Remember(const Want *wants, size_t count) {
   const uint64_t removals = removals_.load(std::memory_order_relaxed);
   if (m.removals != removals) {
     for (remembered::Entry &r : m.entries) r = remembered::Entry{};
+    m.last = remembered::Pair{};
     m.removals = removals;
   }
   for (size_t i = 0; i < count; ++i) {

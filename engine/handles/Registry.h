@@ -72,9 +72,21 @@ struct Entry {
 // Direct-mapped by address: one comparison per wanted handle.
 constexpr size_t kEntries = 16;
 
+// The last handle and error handle found together: a fetch loop repeats
+// the same pair call after call.
+struct Pair {
+  const void *handle;
+  const void *error;
+  ub4 kind;
+  Handle *found;
+  Handle *errorFound;
+  EnvironmentMutex *mutex;
+};
+
 struct ThreadMemory {
   uint64_t removals;
   Entry entries[kEntries];
+  Pair last;
 };
 
 // This thread's memory, made by its first lookup (null before that and
@@ -145,9 +157,22 @@ class Registry {
                                          const void *error, Handle **out,
                                          Handle **errorOut,
                                          EnvironmentLock &lock) {
-    const remembered::ThreadMemory *memory = remembered::memory;
+    remembered::ThreadMemory *memory = remembered::memory;
     const uint64_t removals = removals_.load(std::memory_order_acquire);
     if (memory == nullptr || memory->removals != removals) return false;
+    remembered::Pair &last = memory->last;
+    if (out != nullptr && handle == last.handle && handle != nullptr &&
+        error == last.error && kind == last.kind) {
+      if (!last.mutex->try_lock()) return false;
+      if (removals_.load(std::memory_order_acquire) != removals) {
+        last.mutex->unlock();
+        return false;
+      }
+      *out = last.found;
+      *errorOut = last.errorFound;
+      lock.AdoptUnlocked(last.mutex);
+      return true;
+    }
     const remembered::Entry *found = nullptr;
     Handle *handleFound = nullptr;
     if (out != nullptr) {  // the handle is wanted, and required
@@ -169,7 +194,11 @@ class Registry {
       found->mutex->unlock();
       return false;
     }
-    if (out != nullptr) *out = handleFound;
+    if (out != nullptr) {
+      *out = handleFound;
+      last = remembered::Pair{handle, error, kind, handleFound, errorFound,
+                              found->mutex};
+    }
     *errorOut = errorFound;
     lock.AdoptUnlocked(found->mutex);
     return true;
