@@ -183,15 +183,22 @@ bool LogOn(Connection &connection, std::string_view user,
   return false;
 }
 
-bool CreateAccount(Connection &connection, std::string_view user,
-                   std::string_view password, OraError *error) {
-  const std::string name = CanonicalUserName(user);
-  std::string hash;
+// The stored hash of a password an account is given; an empty password is
+// refused, as the vendor refuses it.
+static bool HashNewPassword(std::string_view password, std::string *hash,
+                            OraError *error) {
   if (password.empty()) {
     *error = OraError::Make(1005);
     return false;
   }
-  if (!HashPassword(password, &hash, error)) return false;
+  return HashPassword(password, hash, error);
+}
+
+bool CreateAccount(Connection &connection, std::string_view user,
+                   std::string_view password, OraError *error) {
+  const std::string name = CanonicalUserName(user);
+  std::string hash;
+  if (!HashNewPassword(password, &hash, error)) return false;
   return InOwnTransaction(connection, error, [&] {
     if (!EnsureTable(connection, error)) return false;
     std::string existing;
@@ -210,11 +217,7 @@ bool AlterAccount(Connection &connection, std::string_view user,
                   std::string_view password, OraError *error) {
   const std::string name = CanonicalUserName(user);
   std::string hash;
-  if (password.empty()) {
-    *error = OraError::Make(1005);
-    return false;
-  }
-  if (!HashPassword(password, &hash, error)) return false;
+  if (!HashNewPassword(password, &hash, error)) return false;
   return InOwnTransaction(connection, error, [&] {
     std::string existing;
     if (!TableExists(connection) ||
