@@ -44,9 +44,14 @@ KESTREL_ENGINE_EXPORT sword OCIStmtPrepare(OCIStmt *stmtp, OCIError *errhp,
     if (stmt == nullptr && stmt_len > 0) {
       return Report(error, OraError::Make(21560, "stmt"));
     }
-    As<StatementHandle>(s)->Prepare(std::string_view(
-        reinterpret_cast<const char *>(stmt ? stmt : reinterpret_cast<const OraText *>("")),
-        stmt_len));
+    OraError failure;
+    if (!As<StatementHandle>(s)->Prepare(
+            std::string_view(reinterpret_cast<const char *>(
+                                 stmt ? stmt : reinterpret_cast<const OraText *>("")),
+                             stmt_len),
+            &failure)) {
+      return Report(error, failure);
+    }
     return OCI_SUCCESS;
   });
 }

@@ -19,6 +19,7 @@ struct Text {
 constexpr Text kTexts[] = {
     {1, "unique constraint (%s) violated"},
     {54, "resource busy and acquire with NOWAIT specified or timeout expired"},
+    {201, "control file version %s"},
     {600, "internal error code, arguments: [%s]"},
     {900, "invalid SQL statement"},
     {904, "%s: invalid identifier"},
@@ -39,6 +40,7 @@ constexpr Text kTexts[] = {
     {1012, "not logged on"},
     {1013, "user requested cancel of current operation"},
     {1017, "invalid username/password; logon denied"},
+    {1031, "insufficient privileges"},
     {1036, "illegal variable name/number"},
     {1086, "savepoint '%s' never established in this session or is invalid"},
     {1400, "cannot insert NULL into (%s)"},
@@ -73,6 +75,9 @@ constexpr Text kTexts[] = {
     {24338, "statement handle not executed"},
     {24391, "invalid fetch operation"},
     {24801, "illegal parameter value in OCI lob function"},
+    {28008, "invalid old password"},
+    {28221, "REPLACE not specified"},
+    {30006, "resource busy; acquire with WAIT timeout expired"},
 };
 
 std::string Prefix(int code) {

@@ -97,6 +97,10 @@ OraError FromMessage(std::string_view message, int statementType) {
   if (StartsWith(message, "near \"") || message == "incomplete input") {
     return OraError::Make(statementType == 0 ? 900 : 933, message);
   }
+  if (StartsWith(message, "not authorized") ||
+      message.find("may not be modified") != std::string_view::npos) {
+    return OraError::Make(1031, message);  // the schema, in defensive mode
+  }
   if (StartsWith(message, "unrecognized token:")) {
     return OraError::Make(911, message);
   }
@@ -152,9 +156,12 @@ OraError ErrorFromSqlite(int extendedCode, const char *message,
     case SQLITE_MISMATCH:
       return OraError::Make(932, text);
     case SQLITE_AUTH:
-      // Only the engine's own tables are refused: to user SQL they do not
-      // exist.
-      return OraError::Make(942);
+      // To user SQL the engine's own tables do not exist; anything else
+      // the authorizer refused is beyond the session's rights.
+      if (text.find("kestrel$") != std::string_view::npos) {
+        return OraError::Make(942);
+      }
+      return OraError::Make(1031);
     case SQLITE_NOTADB:
     case SQLITE_CANTOPEN:
       return OraError::Make(12154, text);

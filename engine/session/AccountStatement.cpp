@@ -11,6 +11,10 @@ bool IsName(const Token &t) {
   return t.kind == TokenKind::kWord || t.kind == TokenKind::kQuotedIdentifier;
 }
 
+bool IsPassword(const Token &t) {
+  return IsName(t) || t.kind == TokenKind::kNumber;
+}
+
 // Past the end, the closing kEnd token.
 const Token &At(const std::vector<Token> &tokens, size_t i) {
   return i < tokens.size() ? tokens[i] : tokens.back();
@@ -45,12 +49,26 @@ bool ParseAccountStatement(const std::vector<Token> &tokens,
                                            : AccountStatement::Verb::kAlter;
   const Token &password = At(tokens, 5);
   if (!At(tokens, 3).Is("IDENTIFIED") || !At(tokens, 4).Is("BY") ||
-      !(IsName(password) || password.kind == TokenKind::kNumber) ||
-      !AtEnd(tokens, 6)) {
+      !IsPassword(password)) {
     *error = OraError::Make(922, "expected USER name IDENTIFIED BY password");
     return false;
   }
   statement->password = password.Name();
+  size_t i = 6;
+  if (statement->verb == AccountStatement::Verb::kAlter &&
+      At(tokens, i).Is("REPLACE")) {
+    if (!IsPassword(At(tokens, i + 1))) {
+      *error = OraError::Make(922, "expected REPLACE old_password");
+      return false;
+    }
+    statement->replaced = At(tokens, i + 1).Name();
+    statement->hasReplace = true;
+    i += 2;
+  }
+  if (!AtEnd(tokens, i)) {
+    *error = OraError::Make(922, "expected USER name IDENTIFIED BY password");
+    return false;
+  }
   return true;
 }
 

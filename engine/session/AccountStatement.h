@@ -1,6 +1,7 @@
 /*
 ** The account statements: CREATE USER name IDENTIFIED BY password,
-** ALTER USER name IDENTIFIED BY password and DROP USER name [CASCADE].
+** ALTER USER name IDENTIFIED BY password [REPLACE old] and DROP USER name
+** [CASCADE].
 ** Names and passwords are identifiers or "quoted identifiers"; passwords
 ** keep their case.
 */
@@ -19,6 +20,8 @@ struct AccountStatement {
   enum class Verb { kCreate, kAlter, kDrop } verb = Verb::kCreate;
   std::string user;
   std::string password;  // empty for DROP
+  std::string replaced;  // ALTER's REPLACE old password, when given
+  bool hasReplace = false;
 };
 
 // 922 (missing or invalid option) or 900 when the text is not one of the

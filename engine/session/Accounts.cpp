@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "errors/SqliteErrors.h"
+#include "session/FileFormat.h"
 #include "sql/Lexer.h"
 
 namespace kestrel_engine {
@@ -110,10 +111,47 @@ bool Change(Connection &connection, const std::string &sql,
   return true;
 }
 
+// One number from the engine's own SQL; -1 with `error` set on failure.
+long long Count(Connection &connection, const std::string &sql,
+                const std::string *name, OraError *error) {
+  Connection::InternalScope scope(connection);
+  Statement statement = Prepare(connection, sql, error);
+  if (!statement) return -1;
+  if (name) {
+    sqlite3_bind_text(statement.get(), 1, name->data(),
+                      static_cast<int>(name->size()), SQLITE_STATIC);
+  }
+  if (sqlite3_step(statement.get()) != SQLITE_ROW) {
+    *error = ErrorFromSqlite(connection.db(), 0);
+    return -1;
+  }
+  return sqlite3_column_int64(statement.get(), 0);
+}
+
+bool IsAdministrator(Connection &connection, const std::string &name,
+                     OraError *error) {
+  return Count(connection,
+               "SELECT count(*) FROM " + Quoted() + " WHERE name=?1 AND admin",
+               &name, error) > 0;
+}
+
+// A file with tables, views or anything else in it, but no accounts: not a
+// database the engine made, so a logon does not take it silently.
+bool HoldsObjects(Connection &connection, OraError *error) {
+  return Count(connection, "SELECT count(*) FROM sqlite_master", nullptr,
+               error) != 0;
+}
+
+bool Refuse(OraError *error, int code, std::string_view detail = {}) {
+  *error = OraError::Make(code, detail);
+  return false;
+}
+
 bool EnsureTable(Connection &connection, OraError *error) {
   return connection.ExecInternal(
       ("CREATE TABLE IF NOT EXISTS " + Quoted() +
-       " (name TEXT PRIMARY KEY, hash TEXT NOT NULL)")
+       " (name TEXT PRIMARY KEY, hash TEXT NOT NULL, "
+       "admin INTEGER NOT NULL DEFAULT 0)")
           .c_str(),
       error);
 }
@@ -137,48 +175,50 @@ std::string CanonicalUserName(std::string_view name) { return UpperAscii(name); 
 
 bool LogOn(Connection &connection, std::string_view user,
            std::string_view password, OraError *error) {
-  if (sodium_init() < 0) {
-    *error = OraError::Make(600, "libsodium failed to start");
-    return false;
-  }
-  if (user.empty()) {
-    *error = OraError::Make(1017);
-    return false;
-  }
-  if (password.empty()) {
-    *error = OraError::Make(1005);
-    return false;
-  }
+  if (sodium_init() < 0) return Refuse(error, 600, "libsodium failed to start");
+  if (user.empty()) return Refuse(error, 1017);
+  if (password.empty()) return Refuse(error, 1005);
+  if (!CheckFileFormat(connection, error)) return false;
   const std::string name = CanonicalUserName(user);
   std::string hash;
-  if (TableExists(connection) && StoredHash(connection, name, &hash, error)) {
+  const bool claimed = TableExists(connection);
+  if (claimed && StoredHash(connection, name, &hash, error)) {
     if (crypto_pwhash_str_verify(hash.c_str(), password.data(),
                                  password.size()) == 0) {
       return true;
     }
-    *error = OraError::Make(1017);
-    return false;
+    return Refuse(error, 1017);
   }
   if (error->failed()) return false;
+  if (claimed && AccountCount(connection, error) != 0) {
+    return error->failed() ? false : Refuse(error, 1017);
+  }
 
-  // No such account: the logon claims the database if it has none at all.
+  // No account at all: the logon claims the database, if it may.
+  if (connection.readOnly()) return Refuse(error, 16000);
+  if (!claimed && !connection.claimAllowed() && HoldsObjects(connection, error)) {
+    return error->failed()
+               ? false
+               : Refuse(error, 1017,
+                        "the database has no accounts; add claim=1 to the "
+                        "link's URI to claim it");
+  }
   std::string newHash;
   if (!HashPassword(password, &newHash, error)) return false;
-  if (connection.InTransaction()) {
-    *error = OraError::Make(1017);
-    return false;
-  }
-  bool claimed = false;
+  if (connection.InTransaction()) return Refuse(error, 1017);
+  bool inserted = false;
   const bool ok = InOwnTransaction(connection, error, [&] {
     if (!EnsureTable(connection, error)) return false;
     const long long count = AccountCount(connection, error);
-    if (count != 0) return false;  // someone else's database
-    claimed = Change(connection,
-                     "INSERT INTO " + Quoted() + " (name, hash) VALUES (?1, ?2)",
-                     name, &newHash, error);
-    return claimed;
+    if (count != 0) return false;  // claimed by another session meanwhile
+    inserted = Change(connection,
+                      "INSERT INTO " + Quoted() +
+                          " (name, hash, admin) VALUES (?1, ?2, 1)",
+                      name, &newHash, error) &&
+               StampFileFormat(connection, error);
+    return inserted;
   });
-  if (ok && claimed) return true;
+  if (ok && inserted) return true;
   if (!error->failed()) *error = OraError::Make(1017);
   return false;
 }
@@ -187,24 +227,25 @@ bool LogOn(Connection &connection, std::string_view user,
 // refused, as the vendor refuses it.
 static bool HashNewPassword(std::string_view password, std::string *hash,
                             OraError *error) {
-  if (password.empty()) {
-    *error = OraError::Make(1005);
-    return false;
-  }
+  if (password.empty()) return Refuse(error, 1005);
   return HashPassword(password, hash, error);
 }
 
 bool CreateAccount(Connection &connection, std::string_view user,
-                   std::string_view password, OraError *error) {
+                   std::string_view password, std::string_view currentUser,
+                   OraError *error) {
   const std::string name = CanonicalUserName(user);
+  const std::string current = CanonicalUserName(currentUser);
+  if (!IsAdministrator(connection, current, error)) {
+    return error->failed() ? false : Refuse(error, 1031);
+  }
   std::string hash;
   if (!HashNewPassword(password, &hash, error)) return false;
   return InOwnTransaction(connection, error, [&] {
     if (!EnsureTable(connection, error)) return false;
     std::string existing;
     if (StoredHash(connection, name, &existing, error)) {
-      *error = OraError::Make(1920, name);
-      return false;
+      return Refuse(error, 1920, name);
     }
     if (error->failed()) return false;
     return Change(connection,
@@ -214,16 +255,28 @@ bool CreateAccount(Connection &connection, std::string_view user,
 }
 
 bool AlterAccount(Connection &connection, std::string_view user,
-                  std::string_view password, OraError *error) {
+                  std::string_view password, const std::string *replaced,
+                  std::string_view currentUser, OraError *error) {
   const std::string name = CanonicalUserName(user);
+  const std::string current = CanonicalUserName(currentUser);
+  const bool administrator = IsAdministrator(connection, current, error);
+  if (error->failed()) return false;
+  if (!administrator && name != current) return Refuse(error, 1031);
+  // A plain user proves it knows the password it replaces; an
+  // administrator may name it too, and is then held to it.
+  if (!administrator && replaced == nullptr) return Refuse(error, 28221);
   std::string hash;
   if (!HashNewPassword(password, &hash, error)) return false;
   return InOwnTransaction(connection, error, [&] {
     std::string existing;
     if (!TableExists(connection) ||
         !StoredHash(connection, name, &existing, error)) {
-      if (!error->failed()) *error = OraError::Make(1918, name);
-      return false;
+      return error->failed() ? false : Refuse(error, 1918, name);
+    }
+    if (replaced != nullptr &&
+        crypto_pwhash_str_verify(existing.c_str(), replaced->data(),
+                                 replaced->size()) != 0) {
+      return Refuse(error, 28008);
     }
     return Change(connection,
                   "UPDATE " + Quoted() + " SET hash=?2 WHERE name=?1", name,
@@ -234,18 +287,26 @@ bool AlterAccount(Connection &connection, std::string_view user,
 bool DropAccount(Connection &connection, std::string_view user,
                  std::string_view currentUser, OraError *error) {
   const std::string name = CanonicalUserName(user);
+  const std::string current = CanonicalUserName(currentUser);
+  if (!IsAdministrator(connection, current, error)) {
+    return error->failed() ? false : Refuse(error, 1031);
+  }
   return InOwnTransaction(connection, error, [&] {
     std::string existing;
     if (!TableExists(connection) ||
         !StoredHash(connection, name, &existing, error)) {
-      if (!error->failed()) *error = OraError::Make(1918, name);
-      return false;
+      return error->failed() ? false : Refuse(error, 1918, name);
     }
-    if (name == CanonicalUserName(currentUser) ||
-        AccountCount(connection, error) <= 1) {
-      if (!error->failed()) *error = OraError::Make(1940);
-      return false;
+    if (name == current) return Refuse(error, 1940);
+    if (IsAdministrator(connection, name, error) &&
+        Count(connection,
+              "SELECT count(*) FROM " + Quoted() + " WHERE admin", nullptr,
+              error) <= 1) {
+      return error->failed()
+                 ? false
+                 : Refuse(error, 1031, "the last administrator cannot be dropped");
     }
+    if (error->failed()) return false;
     return Change(connection, "DELETE FROM " + Quoted() + " WHERE name=?1",
                   name, nullptr, error);
   });

@@ -10,6 +10,8 @@
 
 #include "errors/SqliteErrors.h"
 #include "oci.h"
+#include "session/SqlGuard.h"
+#include "sql/BoundedPrintf.h"
 #include "sql/RuleFunctions.h"
 
 namespace kestrel_engine {
@@ -31,22 +33,77 @@ OraError CannotResolve(std::string_view link, const char *why) {
   return OraError::Make(12154, detail);
 }
 
-// True for an SQLite URI whose query asks for creation (mode=rwc). SQLite
-// refuses a URI mode less restrictive than the open flags, so CREATE is
-// passed exactly when the link asks for it.
-bool AsksForCreation(const std::string &link) {
-  if (link.compare(0, 5, "file:") != 0) return false;
+// The value of `key` in an SQLite URI's query ("" when absent).
+std::string UriParameter(const std::string &link, const char *key) {
+  if (link.compare(0, 5, "file:") != 0) return "";
   const size_t query = link.find('?');
-  if (query == std::string::npos) return false;
+  if (query == std::string::npos) return "";
+  const std::string wanted = std::string(key) + "=";
   size_t at = query + 1;
   while (at <= link.size()) {
     size_t end = link.find_first_of("&#", at);
     if (end == std::string::npos) end = link.size();
-    if (link.compare(at, end - at, "mode=rwc") == 0) return true;
+    if (link.compare(at, wanted.size(), wanted) == 0) {
+      return link.substr(at + wanted.size(), end - at - wanted.size());
+    }
     if (end >= link.size() || link[end] == '#') break;
     at = end + 1;
   }
-  return false;
+  return "";
+}
+
+// True for a link that names no file: "", "file:" or "file:?...". SQLite
+// would open a temporary database there, and the work would vanish.
+bool NamesNoFile(const std::string &link) {
+  if (link.empty()) return true;
+  if (link.compare(0, 5, "file:") != 0) return false;
+  const size_t end = link.find_first_of("?#", 5);
+  return (end == std::string::npos ? link.size() : end) == 5;
+}
+
+// The link as a URI that opens the same file immutable: read-only media
+// cannot hold the WAL index, so SQLite reads the file as it stands,
+// without locks.
+std::string ImmutableLink(const std::string &link) {
+  std::string uri;
+  if (link.compare(0, 5, "file:") == 0) {
+    uri = link;
+  } else {
+    uri = "file:";
+    for (char c : link) {
+      if (c == '%' || c == '?' || c == '#') {
+        static const char kHex[] = "0123456789abcdef";
+        uri += '%';
+        uri += kHex[(c >> 4) & 0xf];
+        uri += kHex[c & 0xf];
+      } else {
+        uri += c;
+      }
+    }
+  }
+  const size_t fragment = uri.find('#');
+  const std::string tail = fragment == std::string::npos ? "" : uri.substr(fragment);
+  uri.resize(fragment == std::string::npos ? uri.size() : fragment);
+  uri += uri.find('?') == std::string::npos ? "?" : "&";
+  uri += "mode=ro&immutable=1";
+  return uri + tail;
+}
+
+// Opens `path` and reads its schema, which tells a database from any other
+// file. Returns the SQLite result; `db` is set either way.
+int OpenAndRead(const std::string &path, int flags, sqlite3 **db) {
+  int rc = sqlite3_open_v2(path.c_str(), db, flags, nullptr);
+  if (rc != SQLITE_OK) return rc;
+  sqlite3_extended_result_codes(*db, 1);
+  const char *file = sqlite3_db_filename(*db, "main");
+  const sqlite3_int64 busy =
+      file ? sqlite3_uri_int64(file, "busy_timeout", kDefaultBusyTimeoutMs)
+           : kDefaultBusyTimeoutMs;
+  sqlite3_busy_timeout(*db, busy < 0         ? 0
+                            : busy > 3600000 ? 3600000
+                                             : static_cast<int>(busy));
+  return sqlite3_exec(*db, "SELECT count(*) FROM sqlite_master", nullptr,
+                      nullptr, nullptr);
 }
 
 }  // namespace
@@ -65,26 +122,36 @@ Connection::~Connection() {
 std::unique_ptr<Connection> Connection::Open(std::string_view link,
                                              OraError *error) {
   const std::string path(link);
-  if (path.empty() || path.find('\0') != std::string::npos) {
+  if (NamesNoFile(path) || path.find('\0') != std::string::npos) {
     *error = CannotResolve(link, "empty or malformed link");
     return nullptr;
   }
-  sqlite3 *db = nullptr;
   // No SQLITE_OPEN_CREATE: a plain path must name an existing database;
   // a URI may ask for creation with mode=rwc. Each connection is used by
   // one thread at a time (its environment's lock), so no SQLite mutex.
+  const bool create = UriParameter(path, "mode") == "rwc";
   const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_URI |
-                    SQLITE_OPEN_NOMUTEX |
-                    (AsksForCreation(path) ? SQLITE_OPEN_CREATE : 0);
-  int rc = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
+                    SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
+  sqlite3 *db = nullptr;
+  int rc = OpenAndRead(path, flags, &db);
+  if (rc != SQLITE_OK && db != nullptr && sqlite3_db_readonly(db, "main") == 1 &&
+      (rc & 0xff) != SQLITE_BUSY && (rc & 0xff) != SQLITE_NOTADB) {
+    // Read-only media: the WAL index cannot be made beside the file.
+    sqlite3_close_v2(db);
+    db = nullptr;
+    rc = OpenAndRead(ImmutableLink(path), flags, &db);
+  }
   if (rc != SQLITE_OK) {
-    *error = CannotResolve(link, db ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
+    if ((rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE_LOCKED) {
+      *error = OraError::Make(54, "another session holds the database "
+                                  "exclusively");
+    } else {
+      *error = CannotResolve(link, db ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
+    }
     sqlite3_close_v2(db);
     return nullptr;
   }
   std::unique_ptr<Connection> connection(new Connection(db));
-  sqlite3_extended_result_codes(db, 1);
-
   const char *file = sqlite3_db_filename(db, "main");
   const sqlite3_int64 busy =
       file ? sqlite3_uri_int64(file, "busy_timeout", kDefaultBusyTimeoutMs)
@@ -92,17 +159,14 @@ std::unique_ptr<Connection> Connection::Open(std::string_view link,
   connection->busyTimeoutMs_ =
       busy < 0 ? 0 : busy > 3600000 ? 3600000 : static_cast<int>(busy);
   sqlite3_busy_timeout(db, connection->busyTimeoutMs_);
+  connection->readOnly_ = sqlite3_db_readonly(db, "main") == 1;
+  connection->claimAllowed_ = file && sqlite3_uri_boolean(file, "claim", 0);
 
-  // Reading the schema is what tells a database from any other file.
-  rc = sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr,
-                    nullptr, nullptr);
-  if (rc != SQLITE_OK) {
-    *error = CannotResolve(link, sqlite3_errmsg(db));
+  if (ApplyDefences(db) != SQLITE_OK) {
+    *error = CannotResolve(link, "cannot secure the connection");
     return nullptr;
   }
-  // WAL lets readers run beside a writer. A database that cannot switch
-  // (read-only, in memory) keeps its mode.
-  sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+  // Settings of this connection only: nothing here writes to the file.
   sqlite3_exec(db, "PRAGMA foreign_keys=ON", nullptr, nullptr, nullptr);
   // A commit is on disk before it is reported (some builds default WAL
   // databases to NORMAL, which may lose the last commits on power loss).
@@ -112,7 +176,8 @@ std::unique_ptr<Connection> Connection::Open(std::string_view link,
   // reachable as main.dual.
   sqlite3_exec(db, "CREATE TEMP VIEW dual(dummy) AS SELECT 'X'", nullptr,
                nullptr, nullptr);
-  if (RegisterRuleFunctions(db) != SQLITE_OK) {
+  if (RegisterRuleFunctions(db) != SQLITE_OK ||
+      RegisterBoundedPrintf(db) != SQLITE_OK) {
     *error = CannotResolve(link, sqlite3_errmsg(db));
     return nullptr;
   }
@@ -128,17 +193,38 @@ std::unique_ptr<Connection> Connection::Open(std::string_view link,
   return connection;
 }
 
-// Refuses user SQL any use of the accounts table, whatever the action: the
-// table's name is the first or the second argument, depending on it.
-int Connection::Authorize(void *self, int, const char *a, const char *b,
+void Connection::PrepareForWrites() {
+  // WAL lets readers run beside a writer. A database that cannot switch
+  // (in memory, immutable) keeps its mode.
+  if (readOnly_ || InTransaction()) return;
+  InternalScope scope(*this);
+  sqlite3_exec(db_, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+}
+
+OraError Connection::PrepareError(int statementType) {
+  OraError error = ErrorFromSqlite(db_, statementType);
+  if (deniedEngineTable_ && error.code == 1031) error = OraError::Make(942);
+  deniedEngineTable_ = false;
+  return error;
+}
+
+// Client SQL is held to SqlGuard's rules; the engine's own SQL passes.
+int Connection::Authorize(void *self, int action, const char *a, const char *b,
                           const char *, const char *) {
-  const Connection *connection = static_cast<const Connection *>(self);
+  Connection *connection = static_cast<Connection *>(self);
   if (connection->internal_) return SQLITE_OK;
-  if ((a && sqlite3_stricmp(a, kAccountsTable) == 0) ||
-      (b && sqlite3_stricmp(b, kAccountsTable) == 0)) {
-    return SQLITE_DENY;
+  std::string &dropping = connection->droppingTable_;
+  if (action == SQLITE_DROP_TABLE && a != nullptr && !IsEngineTable(a)) {
+    dropping = a;
+  } else if (action == SQLITE_DROP_TRIGGER && IsEngineTable(a) && b != nullptr &&
+             !dropping.empty() && sqlite3_stricmp(b, dropping.c_str()) == 0) {
+    return SQLITE_OK;
   }
-  return SQLITE_OK;
+  const int verdict = AuthorizeClientAction(action, a, b);
+  if (verdict != SQLITE_OK && (IsEngineTable(a) || IsEngineTable(b))) {
+    connection->deniedEngineTable_ = true;
+  }
+  return verdict;
 }
 
 bool Connection::Run(sqlite3_stmt *statement, OraError *error) {
@@ -164,6 +250,9 @@ bool Connection::BeginWrite(OraError *error, int waitMs) {
     *error = OraError::Make(54, "an open query of this session reads data "
                                 "another session has changed since; fetch "
                                 "it to the end or close it first");
+  } else if (error->code == 54 && waitMs > 0) {
+    // FOR UPDATE WAIT n: the vendor names the timeout apart from NOWAIT.
+    *error = OraError::Make(30006);
   } else if (error->code == 54) {
     *error = OraError::Make(54, "waited " + std::to_string(wait) +
                                     " ms for another session's write lock");

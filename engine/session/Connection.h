@@ -1,7 +1,8 @@
 /*
 ** One open database: the SQLite connection behind a server handle, opened
-** from a link (a file path or an SQLite URI), in WAL mode, with foreign
-** keys on and the engine's own tables hidden from user SQL. It also runs
+** from a link (a file path or an SQLite URI), in WAL mode once a session
+** has logged on, with foreign keys on and client SQL held to the rules of
+** SqlGuard. It also runs
 ** the transaction: a write transaction is begun lazily before the first
 ** statement that writes and lasts until commit or rollback, so between
 ** statements with nothing pending no snapshot is held. Each connection
@@ -40,6 +41,16 @@ class Connection {
 
   sqlite3 *db() const { return db_; }
   int busyTimeoutMs() const { return busyTimeoutMs_; }
+  // Opened read-only (mode=ro, a write-protected file or read-only media).
+  bool readOnly() const { return readOnly_; }
+  // The link asked to claim a database that holds no accounts but is not
+  // empty (claim=1 in its URI).
+  bool claimAllowed() const { return claimAllowed_; }
+
+  // Makes the database ready for a logged-on session's writes: WAL mode,
+  // so readers run beside a writer. Called only after a successful logon,
+  // so a failed one changes nothing in the file.
+  void PrepareForWrites();
 
   // True while changes are pending (a write transaction is open).
   bool InTransaction() const { return sqlite3_get_autocommit(db_) == 0; }
@@ -61,6 +72,14 @@ class Connection {
 
   // Runs the engine's own SQL, which may see the accounts table.
   bool ExecInternal(const char *sql, OraError *error);
+
+  // Called before a client statement is prepared: what the authorizer saw
+  // of the one before no longer counts.
+  void ClientStatementBegins() { droppingTable_.clear(); }
+
+  // The error for a statement that failed to prepare: the authorizer's
+  // refusal of an engine table reads as a table that does not exist.
+  OraError PrepareError(int statementType);
 
   // While alive, statements prepared and run on the connection may use
   // the engine's own tables.
@@ -84,7 +103,13 @@ class Connection {
 
   sqlite3 *db_;
   int busyTimeoutMs_ = kDefaultBusyTimeoutMs;
+  bool readOnly_ = false;
+  bool claimAllowed_ = false;
   bool internal_ = false;
+  bool deniedEngineTable_ = false;
+  // The table a DROP TABLE being prepared names: its rule triggers go with
+  // it, the one time client SQL may drop the engine's objects.
+  std::string droppingTable_;
   sqlite3_stmt *begin_ = nullptr;
   sqlite3_stmt *commit_ = nullptr;
   sqlite3_stmt *rollback_ = nullptr;

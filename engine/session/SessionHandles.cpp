@@ -22,6 +22,13 @@ void ServerHandle::Detach() {
   connection_.reset();
 }
 
+void SessionHandle::Retire() {
+  if (server_ == nullptr || server_->connection() == nullptr) return;
+  OraError ignored;
+  server_->connection()->Rollback(&ignored);
+  server_ = nullptr;
+}
+
 SessionHandle::~SessionHandle() {
   if (!password_.empty()) sodium_memzero(&password_[0], password_.size());
 }

@@ -53,6 +53,9 @@ class SessionHandle : public Handle {
   void Forget(const Handle *gone) override {
     if (gone == server_) server_ = nullptr;
   }
+  // Freed while logged on, without OCISessionEnd: the session did not end
+  // as the vendor's rule asks, so what it left pending is rolled back.
+  void Retire() override;
 
  private:
   std::string userName_;

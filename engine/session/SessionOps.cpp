@@ -4,6 +4,7 @@
 #include "session/SessionOps.h"
 
 #include "session/Accounts.h"
+#include "session/FileFormat.h"
 
 namespace kestrel_engine {
 
@@ -38,10 +39,12 @@ sword BeginSession(ServiceContext &context, ErrorHandle *error,
     return Report(error, OraError::Make(1017));
   }
   OraError failure;
-  if (!LogOn(*server->connection(), session.userName(), session.password(),
-             &failure)) {
+  Connection &connection = *server->connection();
+  if (!LogOn(connection, session.userName(), session.password(), &failure) ||
+      !UpgradeFileFormat(connection, &failure)) {
     return Report(error, failure);
   }
+  connection.PrepareForWrites();
   session.LoggedOn(server);
   context.session = &session;
   return OCI_SUCCESS;
@@ -53,12 +56,14 @@ sword EndSession(ServiceContext &context, ErrorHandle *error,
   if (session == nullptr || !session->loggedOn()) {
     return Report(error, OraError::Make(1012));
   }
+  // The vendor's rule: ending a session commits its open transaction. A
+  // commit that fails has rolled back, and says so.
   OraError failure;
   Connection *connection = session->server()->connection();
-  const bool rolledBack = connection == nullptr || connection->Rollback(&failure);
+  const bool committed = connection == nullptr || connection->Commit(&failure);
   session->LoggedOff();
   if (context.session == session) context.session = nullptr;
-  return rolledBack ? OCI_SUCCESS : Report(error, failure);
+  return committed ? OCI_SUCCESS : Report(error, failure);
 }
 
 }  // namespace kestrel_engine

@@ -261,7 +261,13 @@ bool RunTableStatement(Connection &connection, sqlite3_stmt *statement,
   if (!connection.Commit(error) || !connection.BeginWrite(error)) return false;
   const int type = target.alter ? 7 : 5;  // ALTER, CREATE
   // Triggers naming a column keep SQLite from dropping or renaming it.
-  bool ok = !target.alter || DropColumnRules(db, target.schema, target.name, error);
+  // The rules' triggers are the engine's own objects, out of client SQL's
+  // reach; only this scope may drop and make them.
+  bool ok = true;
+  if (target.alter) {
+    Connection::InternalScope scope(connection);
+    ok = DropColumnRules(db, target.schema, target.name, error);
+  }
   ok = ok && StepAll(db, statement, type, error);
   for (size_t i = 0; ok && i < translation.followUps.size(); ++i) {
     const std::string &sql = translation.followUps[i];
@@ -277,7 +283,10 @@ bool RunTableStatement(Connection &connection, sqlite3_stmt *statement,
   }
   const std::string &name =
       target.renamedTo.empty() ? target.name : target.renamedTo;
-  ok = ok && BuildColumnRules(db, target.schema, name, owner, error);
+  if (ok) {
+    Connection::InternalScope scope(connection);
+    ok = BuildColumnRules(db, target.schema, name, owner, error);
+  }
   if (ok) return connection.Commit(error);
   OraError ignored;
   connection.Rollback(&ignored);

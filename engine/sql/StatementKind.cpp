@@ -1,10 +1,33 @@
 /*
 ** Statement classification by first keyword (leading parentheses, as in
-** "(SELECT ...) UNION ...", are skipped).
+** "(SELECT ...) UNION ...", are skipped; a WITH clause is classified by
+** the statement it leads into).
 */
 #include "sql/StatementKind.h"
 
 namespace kestrel_engine {
+
+namespace {
+
+// The statement a WITH clause leads into: the first of SELECT, INSERT,
+// UPDATE or DELETE outside the parentheses of the named subqueries.
+const Token &MainVerb(const std::vector<Token> &tokens, size_t with) {
+  int depth = 0;
+  for (size_t i = with + 1; tokens[i].kind != TokenKind::kEnd; ++i) {
+    const Token &t = tokens[i];
+    if (t.IsSymbol('(')) {
+      ++depth;
+    } else if (t.IsSymbol(')')) {
+      --depth;
+    } else if (depth == 0 && (t.Is("SELECT") || t.Is("INSERT") ||
+                              t.Is("UPDATE") || t.Is("DELETE"))) {
+      return t;
+    }
+  }
+  return tokens[with];
+}
+
+}  // namespace
 
 StatementKind Classify(const std::vector<Token> &tokens) {
   size_t i = 0;
@@ -14,13 +37,14 @@ StatementKind Classify(const std::vector<Token> &tokens) {
   const Token &third =
       second.kind == TokenKind::kEnd ? second : tokens[i + 2];
   StatementKind kind;
-  if (first.Is("SELECT") || first.Is("WITH")) {
+  const Token &verb = first.Is("WITH") ? MainVerb(tokens, i) : first;
+  if (verb.Is("SELECT") || verb.Is("WITH")) {
     kind = {OCI_STMT_SELECT, Action::kQuery};
-  } else if (first.Is("UPDATE")) {
+  } else if (verb.Is("UPDATE")) {
     kind = {OCI_STMT_UPDATE, Action::kDml};
-  } else if (first.Is("DELETE")) {
+  } else if (verb.Is("DELETE")) {
     kind = {OCI_STMT_DELETE, Action::kDml};
-  } else if (first.Is("INSERT")) {
+  } else if (verb.Is("INSERT")) {
     kind = {OCI_STMT_INSERT, Action::kDml};
   } else if (first.Is("CREATE")) {
     kind = {OCI_STMT_CREATE, second.Is("USER") ? Action::kAccount : Action::kDdl};
@@ -39,7 +63,10 @@ StatementKind Classify(const std::vector<Token> &tokens) {
     kind = {0, to ? Action::kOther : Action::kRollback};
   } else if (first.Is("SAVEPOINT")) {
     kind = {0, Action::kSavepoint};
-  } else if (first.Is("END") || first.Is("RELEASE")) {
+  } else if (!first.Is("PRAGMA")) {
+    // Oracle's other statements and SQLite's own (ATTACH, VACUUM, REPLACE,
+    // END, RELEASE, ...) never reach SQLite. PRAGMA stays, held to the
+    // authorizer's short list, while clients still use it.
     kind = {0, Action::kRefused};
   }
   return kind;

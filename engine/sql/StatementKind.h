@@ -1,7 +1,7 @@
 /*
 ** What a statement is, from its first keyword: the vendor's statement type
 ** (SELECT 1, UPDATE 2, DELETE 3, INSERT 4, CREATE 5, DROP 6, ALTER 7,
-** BEGIN 8, DECLARE 9, anything else 0) and how the engine runs it.
+** BEGIN 8, DECLARE 9, anything else 0; a WITH leading into DML is DML) and how the engine runs it.
 */
 #ifndef KESTREL_ENGINE_STATEMENTKIND_H
 #define KESTREL_ENGINE_STATEMENTKIND_H
@@ -23,8 +23,8 @@ enum class Action {
   kCommit,     // COMMIT [WORK]
   kRollback,   // ROLLBACK [WORK] (a ROLLBACK TO goes to SQLite)
   kSavepoint,  // SAVEPOINT name: opens the transaction first
-  kRefused,    // SQLite's own transaction words (END, RELEASE)
-  kOther       // anything else goes to SQLite as written
+  kRefused,    // anything the engine does not run: 900
+  kOther       // ROLLBACK TO and PRAGMA go to SQLite as written
 };
 
 struct StatementKind {

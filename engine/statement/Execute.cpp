@@ -49,10 +49,11 @@ bool StatementHandle::EnsurePrepared(Connection &connection, OraError *error) {
   sqlite3 *db = connection.db();
   const char *tail = nullptr;
   const std::string &sql = translation_.sql;
+  connection.ClientStatementBegins();
   const int rc = sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()),
                                     &statement_, &tail);
   if (rc != SQLITE_OK) {
-    *error = ErrorFromSqlite(db, kind_.type);
+    *error = connection.PrepareError(kind_.type);
     sqlite3_finalize(statement_);
     statement_ = nullptr;
     return false;
@@ -274,9 +275,10 @@ bool StatementHandle::RunPiece(ExecutionContext &context, std::string_view text,
   sqlite3 *db = connection.db();
   sqlite3_stmt *raw = nullptr;
   const char *tail = nullptr;
+  connection.ClientStatementBegins();
   if (sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()), &raw,
                          &tail) != SQLITE_OK) {
-    *error = ErrorFromSqlite(db, kind.type);
+    *error = connection.PrepareError(kind.type);
     sqlite3_finalize(raw);
     return false;
   }
@@ -317,10 +319,12 @@ bool StatementHandle::RunAccountStatement(ExecutionContext &context,
   switch (statement.verb) {
     case AccountStatement::Verb::kCreate:
       return CreateAccount(context.connection, statement.user,
-                           statement.password, error);
+                           statement.password, context.user, error);
     case AccountStatement::Verb::kAlter:
       return AlterAccount(context.connection, statement.user,
-                          statement.password, error);
+                          statement.password,
+                          statement.hasReplace ? &statement.replaced : nullptr,
+                          context.user, error);
     case AccountStatement::Verb::kDrop:
       return DropAccount(context.connection, statement.user, context.user,
                          error);

@@ -33,8 +33,17 @@ void StatementHandle::ResetExecution() {
   slotsDirty_ = true;
 }
 
-void StatementHandle::Prepare(std::string_view text) {
+bool StatementHandle::Prepare(std::string_view text, OraError *error) {
   ResetExecution();
+  if (text.find('\0') != std::string_view::npos) {
+    prepared_ = false;
+    text_.clear();
+    tokens_.clear();
+    sqlTokens_.clear();
+    ForgetBinds();
+    *error = OraError::Make(911, "NUL byte in the statement text");
+    return false;
+  }
   text_.assign(text.data(), text.size());
   tokens_ = Tokenize(text_);
   kind_ = Classify(tokens_);
@@ -52,6 +61,7 @@ void StatementHandle::Prepare(std::string_view text) {
   }
   byPosition_.clear();
   ForgetBinds();
+  return true;
 }
 
 sword StatementHandle::Define(ErrorHandle *error, OCIDefine **define,

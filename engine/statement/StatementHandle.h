@@ -40,7 +40,10 @@ class StatementHandle : public Handle {
   ~StatementHandle() override;
 
   // Keeps exactly `text` and classifies it; forgets any earlier execution.
-  void Prepare(std::string_view text);
+  // Text with a NUL byte is refused whole (911) and leaves the statement
+  // unprepared: running the part before the NUL would run another
+  // statement than the one sent.
+  bool Prepare(std::string_view text, OraError *error);
   bool prepared() const { return prepared_; }
   ub2 type() const { return kind_.type; }
   ub4 rowCount() const { return rowCount_; }

@@ -61,6 +61,12 @@ void Session::End() {
   if (attachStatus == OCI_SUCCESS) OCIServerDetach(server, err, OCI_DEFAULT);
 }
 
+void Session::Abandon() {
+  ended_ = true;
+  EXPECT_EQ(OCIHandleFree(env, OCI_HTYPE_ENV), OCI_SUCCESS);
+  env = nullptr;
+}
+
 Session::~Session() {
   End();
   if (env) {

@@ -54,6 +54,9 @@ class Session {
   sword Rollback();
   OCIStmt *NewStatement();
   void End();  // session end and detach, as the library disconnects
+  // Frees the environment with the session still open, as a process that
+  // never ends its session leaves it.
+  void Abandon();
 
   // The error record of the session's error handle.
   int ErrorCode() const;

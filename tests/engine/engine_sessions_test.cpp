@@ -177,20 +177,27 @@ TEST_F(EngineSessions, ConcurrentReadersSeeOnlyWholeTransactions) {
   std::atomic<bool> done{false};
   std::atomic<int> torn{0};
   std::atomic<int> reads{0};
+  std::atomic<int> ready{0};
   auto read = [&] {
     Session reader(Link());
     long last = 0;
-    while (!done.load()) {
+    bool counted = false;
+    do {
       const long n = Count(reader);
       if (n < last || n % 2 == 0) ++torn;
       last = n;
       ++reads;
-    }
+      if (!counted) ++ready;  // this reader has read once
+      counted = true;
+    } while (!done.load());
   };
   std::thread r1(read);
   std::thread r2(read);
   {
     Session writer(Link());
+    // A logon is a slow password check: the writer starts only once both
+    // readers are reading, so every run proves isolation, however loaded.
+    while (ready.load() < 2) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     for (int i = 0; i < kCommits; ++i) {
       Exec(writer, "INSERT INTO t (a) VALUES (" + std::to_string(i) + ")");
       Exec(writer, "INSERT INTO t (a) VALUES (" + std::to_string(i) + ")");

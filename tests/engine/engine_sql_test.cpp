@@ -48,8 +48,18 @@ TEST(EngineSql, KindsOfStatements) {
       {"ROLLBACK WORK TO SAVEPOINT a", 0, Action::kOther},
       {"COMMIT WORK", 0, Action::kCommit},
       {"RELEASE a", 0, Action::kRefused},
-      {"'SELECT'", 0, Action::kOther},
-      {"", 0, Action::kOther},
+      {"'SELECT'", 0, Action::kRefused},
+      {"", 0, Action::kRefused},
+      {"VACUUM INTO '/tmp/copy.db'", 0, Action::kRefused},
+      {"ATTACH 'other.db' AS o", 0, Action::kRefused},
+      {"PRAGMA user_version", 0, Action::kOther},
+      {"WITH c(n) AS (SELECT 1 FROM dual) SELECT n FROM c", OCI_STMT_SELECT,
+       Action::kQuery},
+      {"WITH c AS (SELECT 1 a FROM dual), d AS (SELECT a FROM c) "
+       "DELETE FROM t WHERE a IN (SELECT a FROM d) RETURNING a",
+       OCI_STMT_DELETE, Action::kDml},
+      {"WITH c AS (SELECT 1 a FROM dual) INSERT INTO t SELECT a FROM c",
+       OCI_STMT_INSERT, Action::kDml},
   };
   for (const auto &c : cases) {
     const StatementKind kind = Classify(Tokenize(c.sql));

@@ -55,19 +55,28 @@ TEST_F(EngineTransaction, TransStartKeepsPendingChanges) {
   EXPECT_EQ(Count(b), Counted(2));
 }
 
-TEST_F(EngineTransaction, EndingTheSessionRollsBack) {
+// The vendor's rule: OCISessionEnd commits; any other end rolls back.
+TEST_F(EngineTransaction, EndingTheSessionCommitsAndAnyOtherEndRollsBack) {
   Session b(Link());
   {
     Session a(Link());
     ASSERT_EQ(a.Run("INSERT INTO t VALUES (1)"), OCI_SUCCESS);
     a.End();
   }
+  EXPECT_EQ(Count(b), Counted(1));
   {
     Session a(Link());
     ASSERT_EQ(a.Run("INSERT INTO t VALUES (1)"), OCI_SUCCESS);
-    // freed without ending: the environment takes the database down with it
+    a.Abandon();  // the environment takes the database down with it
   }
-  EXPECT_EQ(Count(b), Counted(0));
+  {
+    Session a(Link());
+    ASSERT_EQ(a.Run("INSERT INTO t VALUES (1)"), OCI_SUCCESS);
+    // only the session handle freed, the server left attached
+    OCIHandleFree(a.session, OCI_HTYPE_SESSION);
+    a.session = nullptr;
+  }
+  EXPECT_EQ(Count(b), Counted(1));
 }
 
 TEST_F(EngineTransaction, DdlCommitsWhatIsPending) {

@@ -68,8 +68,8 @@ TEST_F(ConnectionTest, LogonFailures) {
 TEST_F(ConnectionTest, ReconnectEndsTheFirstSession) {
   Probe c;
   ASSERT_TRUE(Open(c));
-  // A change left uncommitted by the first session is rolled back when
-  // Connect ends it.
+  // A change left uncommitted by the first session is committed when
+  // Connect ends it, as the vendor's session end commits.
   Exec("CREATE TABLE t (n INTEGER)");
   COCIRecordset rs;
   ASSERT_TRUE(rs.InitRecordset(&c));
@@ -79,9 +79,9 @@ TEST_F(ConnectionTest, ReconnectEndsTheFirstSession) {
   rs.CloseRecordset();
   ASSERT_TRUE(Open(c));
   EXPECT_EQ(c.isConnected(), 1);
-  // Rolled back, not left pending: another session can write at once.
+  // Committed, not left pending: another session can write at once.
   Exec("INSERT INTO t VALUES (3)");
-  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM t", &c), "2");
+  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM t", &c), "3");
   EXPECT_EQ(Scalar("SELECT 1", &c), "1");
 }
 

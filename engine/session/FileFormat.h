@@ -1,0 +1,35 @@
+/*
+** The version of the engine's stored form, kept in the database header's
+** user_version. Each release that changes what the engine stores adds one
+** step to the upgrade path; a file is upgraded in one transaction at its
+** first read-write logon, and never on a read-only open.
+*/
+#ifndef KESTREL_ENGINE_FILEFORMAT_H
+#define KESTREL_ENGINE_FILEFORMAT_H
+
+#include "errors/OraError.h"
+#include "session/Connection.h"
+
+namespace kestrel_engine {
+
+// 0: the first release (accounts of name and password hash).
+// 1: accounts are administrators or plain users.
+constexpr int kFileFormatVersion = 1;
+
+// The file's version; -1 with `error` set when it cannot be read.
+int FileFormatVersion(Connection &connection, OraError *error);
+
+// Refuses (ORA-00201) a file written by a newer engine.
+bool CheckFileFormat(Connection &connection, OraError *error);
+
+// Brings an older file to kFileFormatVersion in one write transaction.
+// Nothing to do for a current file or a read-only connection.
+bool UpgradeFileFormat(Connection &connection, OraError *error);
+
+// Records the current version; for a database the engine has just
+// claimed, inside the claiming transaction.
+bool StampFileFormat(Connection &connection, OraError *error);
+
+}  // namespace kestrel_engine
+
+#endif
