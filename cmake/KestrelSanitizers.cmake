@@ -5,6 +5,11 @@ if(KESTREL_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+if(KESTREL_TSAN)
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+endif()
+
 # Fuzzing builds instrument everything for coverage; the fuzz targets add
 # libFuzzer's driver themselves.
 if(KESTREL_FUZZ)
