@@ -115,7 +115,6 @@ bool ParseDateText(const char *p, int currentYear, DateTextParts &out) {
   int month = 0;
   int meridiem = 0;  // 1 AM, 2 PM
   bool timeOpen = false;  // the last time part wants a following number
-  char lastDateSeparator = 0;
 
   while (*p != '\0') {
     if (IsBlank(p)) {
@@ -142,8 +141,7 @@ bool ParseDateText(const char *p, int currentYear, DateTextParts &out) {
       } else {
         dateNumbers.push_back(n);
         if (*p == '/' || *p == '-') {
-          if (lastDateSeparator != 0 && lastDateSeparator != *p) return false;
-          lastDateSeparator = *p++;
+          ++p;
         } else if (*p == 'T' || *p == 't') {
           if (!isdigit(static_cast<unsigned char>(p[1]))) return false;
           ++p;  // ISO's date-time separator

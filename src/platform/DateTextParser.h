@@ -17,12 +17,14 @@ struct DateTextParts {
 // still lie outside OLE's range, which the caller checks.
 //
 // Accepted, in any order and separated by blanks or commas:
-// - a date of numbers joined by "/" or "-" (or blanks): three are tried as
+// - a date of numbers joined by "/", "-" or blanks: three are tried as
 //   month-day-year, then year-month-day, then day-month-year, the first
 //   that is a real date winning; two as month-day or day-month in
 //   `currentYear`, else as month and year (the day being the 1st);
 // - a month name or its three-letter abbreviation, with a day, a year or
-//   both ("January 15, 2024", "15-Jan-2024", "Jan 2024");
+//   both ("January 15, 2024", "15-Jan-2024", "Jan 2024"); of two numbers
+//   the first is the day unless it cannot be one ("15-Jan-24" is
+//   2024-01-15);
 // - a weekday name, which is ignored;
 // - a time: H:MM[:SS] or H.MM[.SS], or an hour alone before AM or PM; an
 //   AM or PM after an hour past 12 is ignored ("13:45 PM" is 13:45);

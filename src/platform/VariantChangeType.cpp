@@ -8,19 +8,25 @@
 ** - To the source's own kind: a copy (a marked single-byte BSTR stays
 **   marked). By-reference sources are read through their pointer.
 ** - Integers: rounded half to even; DISP_E_OVERFLOW when out of range.
-**   VT_BOOL to an unsigned kind wraps as OLE does (true gives 255 as VT_UI1).
-** - VT_BOOL from any number: VARIANT_TRUE for non-zero. VT_BOOL to text:
-**   "-1"/"0", or "True"/"False" with VARIANT_ALPHABOOL. Text to VT_BOOL:
-**   "True"/"False" in any case, or any number.
-** - Doubles to text: up to 15 significant digits (7 for VT_R4), no
-**   trailing zeros, an exponent from 1E+15 up and below 1E-04
-**   (12.5 gives "12.5", 1e20 gives "1E+20"); negative zero gives "0".
+** - VT_BOOL from any number: VARIANT_TRUE for non-zero. VT_BOOL to other
+**   kinds: the 16-bit integer it holds, kept in the target's width (true
+**   gives 255 as VT_UI1), except VT_DECIMAL (1 or 0); to text the integer,
+**   or "True"/"False" with VARIANT_ALPHABOOL. Text to VT_BOOL: "True",
+**   "False", "#TRUE#", "#FALSE#" in any case, or a number read as a double.
+** - Doubles to text: up to 15 significant digits (7 for VT_R4), halves
+**   rounded away from zero, no trailing zeros, an exponent from 1E+15 up
+**   and below 1E-04 (12.5 gives "12.5", 1e20 gives "1E+20"); negative
+**   zero gives "0"; "INF", "-INF", "NAN".
 ** - Doubles to VT_DECIMAL: rounded to 15 (VT_R4: 7) significant digits
-**   first. To VT_CY: times 10000, rounded half to even.
+**   first. To VT_CY: the exact product with 10000, rounded half to even.
+**   To VT_R4: beyond the float range (infinities too) DISP_E_OVERFLOW.
 ** - Currency and decimal to text: the exact value, no trailing zeros.
-** - Text to numbers: see NumberText.h for the syntax; anything else gives
-**   DISP_E_TYPEMISMATCH. A marked single-byte BSTR is read as the UTF-8
-**   text it holds.
+** - Text to numbers: OLE's grammar under the en-US locale, see NumberText.h
+**   ("1,000", "$1.50", "(1.5)", "1.5-", "&H10"); anything else gives
+**   DISP_E_TYPEMISMATCH. The value is read exactly, then rounded once for
+**   the target. &H and &O give bits that integer kinds read in their own
+**   width ("&HFFFF" is -1 as VT_I2). A marked single-byte BSTR is read as
+**   the UTF-8 text it holds.
 ** - VT_DATE takes numbers within OLE's date range (DISP_E_OVERFLOW beyond).
 **
 ** DISP_E_TYPEMISMATCH also for: VT_NULL to anything but VT_NULL; VT_DATE to
