@@ -123,13 +123,15 @@ double Linear(DATE dt) {
 
 // The parsed text as a date. The time alone (VAR_TIMEVALUEONLY) is made
 // from its parts, not cut from the whole date, which would lose digits.
-bool ParseText(const char *p, DWORD flags, DATE &out) {
+int CurrentYear() {
   const time_t now = time(nullptr);
   struct tm local;
-  const int currentYear =
-      localtime_r(&now, &local) != nullptr ? local.tm_year + 1900 : 2000;
+  return localtime_r(&now, &local) != nullptr ? local.tm_year + 1900 : 2000;
+}
+
+bool ParseText(const char *p, DWORD flags, DATE &out) {
   kestrel::DateTextParts t;
-  if (!kestrel::ParseDateText(p, currentYear, t)) return false;
+  if (!kestrel::ParseDateText(p, CurrentYear, t)) return false;
   DATE value;
   if (!Join(t.year, t.month, t.day, t.hour, t.minute, t.second, value))
     return false;

@@ -9,7 +9,6 @@
 #include <string.h>
 
 #include <string>
-#include <vector>
 
 namespace kestrel {
 namespace {
@@ -30,7 +29,8 @@ const char *const kWeekdays[] = {"sunday",   "monday", "tuesday", "wednesday",
 // The 1-based index of a full name or its first three letters, else 0.
 int NameIndex(const std::string &word, const char *const *names, int count) {
   for (int i = 0; i < count; ++i) {
-    if (word == names[i] || (word.size() == 3 && strncmp(names[i], word.c_str(), 3) == 0))
+    if (word == names[i] ||
+        (word.size() == 3 && strncmp(names[i], word.c_str(), 3) == 0))
       return i + 1;
   }
   return 0;
@@ -39,6 +39,18 @@ int NameIndex(const std::string &word, const char *const *names, int count) {
 struct Number {
   int value;
   int digits;
+};
+
+// At most three numbers; more make the text no date.
+struct Numbers {
+  Number n[3];
+  int size = 0;
+  bool Add(const Number &x) {
+    if (size == 3) return false;
+    n[size++] = x;
+    return true;
+  }
+  const Number &operator[](int i) const { return n[i]; }
 };
 
 // A two-digit year in the window OLE's default settings give.
@@ -72,27 +84,28 @@ bool TryDayInYear(int year, const Number &m, const Number &d,
 }
 
 // The date from its numbers and an optional month name (0 for none).
-bool MakeDate(const std::vector<Number> &n, int month, int currentYear,
+bool MakeDate(const Numbers &n, int month, int (*currentYear)(),
               DateTextParts &out) {
   if (month != 0) {
     const Number m{month, 2};
-    if (n.size() == 1) {
-      if (IsDay(n[0])) return TryDayInYear(currentYear, m, n[0], out);
+    if (n.size == 1) {
+      if (IsDay(n[0])) return TryDayInYear(currentYear(), m, n[0], out);
       return TryDate(n[0], m, Number{1, 1}, out);
     }
-    if (n.size() != 2) return false;
+    if (n.size != 2) return false;
     // A number that cannot be a day is the year, whichever comes first.
     if (!IsDay(n[0])) return TryDate(n[0], m, n[1], out);
     return TryDate(n[1], m, n[0], out);
   }
-  if (n.size() == 3) {
+  if (n.size == 3) {
     return TryDate(n[2], n[0], n[1], out) ||  // month-day-year
            TryDate(n[0], n[1], n[2], out) ||  // year-month-day
            TryDate(n[2], n[1], n[0], out);    // day-month-year
   }
-  if (n.size() == 2) {
-    return TryDayInYear(currentYear, n[0], n[1], out) ||
-           TryDayInYear(currentYear, n[1], n[0], out) ||
+  if (n.size == 2) {
+    const int year = currentYear();
+    return TryDayInYear(year, n[0], n[1], out) ||
+           TryDayInYear(year, n[1], n[0], out) ||
            TryDate(n[1], n[0], Number{1, 1}, out) ||  // month-year
            TryDate(n[0], n[1], Number{1, 1}, out);    // year-month
   }
@@ -108,10 +121,10 @@ bool IsBlank(const char *p) {
 
 }  // namespace
 
-bool ParseDateText(const char *p, int currentYear, DateTextParts &out) {
+bool ParseDateText(const char *p, int (*currentYear)(), DateTextParts &out) {
   out = DateTextParts();
-  std::vector<Number> dateNumbers;
-  std::vector<Number> time;  // hour, minute, second
+  Numbers dateNumbers;
+  Numbers time;  // hour, minute, second
   int month = 0;
   int meridiem = 0;  // 1 AM, 2 PM
   bool timeOpen = false;  // the last time part wants a following number
@@ -129,17 +142,16 @@ bool ParseDateText(const char *p, int currentYear, DateTextParts &out) {
       }
       const bool timeNext = *p == ':' || *p == '.';
       if (timeOpen) {
-        if (time.size() == 3) return false;
-        time.push_back(n);
+        if (!time.Add(n)) return false;
         timeOpen = timeNext;
         if (timeNext) ++p;
       } else if (timeNext) {
-        if (!time.empty()) return false;  // a second time
-        time.push_back(n);
+        if (time.size != 0) return false;  // a second time
+        time.Add(n);
         timeOpen = true;
         ++p;
       } else {
-        dateNumbers.push_back(n);
+        if (!dateNumbers.Add(n)) return false;
         if (*p == '/' || *p == '-') {
           ++p;
         } else if (*p == 'T' || *p == 't') {
@@ -154,14 +166,13 @@ bool ParseDateText(const char *p, int currentYear, DateTextParts &out) {
       std::string word;
       for (; isalpha(static_cast<unsigned char>(*p)); ++p)
         word.push_back(static_cast<char>(tolower(static_cast<unsigned char>(*p))));
-      if (word == "am" || word == "pm") {
+      if (word == "am" || word == "pm" || word == "a" || word == "p") {
         if (meridiem != 0) return false;
-        meridiem = word == "am" ? 1 : 2;
+        meridiem = word[0] == 'a' ? 1 : 2;
         // An hour alone before AM or PM is a time ("1 PM").
-        if (time.empty()) {
-          if (dateNumbers.empty()) return false;
-          time.push_back(dateNumbers.back());
-          dateNumbers.pop_back();
+        if (time.size == 0) {
+          if (dateNumbers.size == 0) return false;
+          time.Add(dateNumbers[--dateNumbers.size]);
         }
       } else if (const int m = NameIndex(word, kMonths, 12)) {
         if (month != 0) return false;
@@ -176,12 +187,12 @@ bool ParseDateText(const char *p, int currentYear, DateTextParts &out) {
   }
   if (timeOpen) return false;
 
-  if (!time.empty()) {
-    for (const Number &n : time)
-      if (n.digits > 2) return false;
+  if (time.size != 0) {
+    for (int i = 0; i < time.size; ++i)
+      if (time[i].digits > 2) return false;
     int h = time[0].value;
-    const int mi = time.size() > 1 ? time[1].value : 0;
-    const int s = time.size() > 2 ? time[2].value : 0;
+    const int mi = time.size > 1 ? time[1].value : 0;
+    const int s = time.size > 2 ? time[2].value : 0;
     if (meridiem != 0 && h <= 12) {
       if (h == 12) h = 0;
       if (meridiem == 2) h += 12;
@@ -193,7 +204,7 @@ bool ParseDateText(const char *p, int currentYear, DateTextParts &out) {
   } else if (meridiem != 0) {
     return false;
   }
-  if (dateNumbers.empty() && month == 0) return !time.empty();
+  if (dateNumbers.size == 0 && month == 0) return time.size != 0;
   return MakeDate(dateNumbers, month, currentYear, out);
 }
 
