@@ -43,7 +43,7 @@ struct Number {
 
 // At most three numbers; more make the text no date.
 struct Numbers {
-  Number n[3];
+  Number n[3] = {};
   int size = 0;
   bool Add(const Number &x) {
     if (size == 3) return false;
@@ -59,8 +59,12 @@ int FullYear(const Number &n) {
   return n.value < 30 ? 2000 + n.value : 1900 + n.value;
 }
 
-bool IsDay(const Number &n) { return n.digits <= 2 && n.value >= 1 && n.value <= 31; }
-bool IsMonth(const Number &n) { return n.digits <= 2 && n.value >= 1 && n.value <= 12; }
+bool IsDay(const Number &n) {
+  return n.digits <= 2 && n.value >= 1 && n.value <= 31;
+}
+bool IsMonth(const Number &n) {
+  return n.digits <= 2 && n.value >= 1 && n.value <= 12;
+}
 
 bool TryDate(const Number &y, const Number &m, const Number &d,
              DateTextParts &out) {
@@ -164,8 +168,10 @@ bool ParseDateText(const char *p, int (*currentYear)(), DateTextParts &out) {
     if (timeOpen) return false;  // "1:" with nothing after
     if (isalpha(static_cast<unsigned char>(*p))) {
       std::string word;
-      for (; isalpha(static_cast<unsigned char>(*p)); ++p)
-        word.push_back(static_cast<char>(tolower(static_cast<unsigned char>(*p))));
+      for (; isalpha(static_cast<unsigned char>(*p)); ++p) {
+        const int c = tolower(static_cast<unsigned char>(*p));
+        word.push_back(static_cast<char>(c));
+      }
       if (word == "am" || word == "pm" || word == "a" || word == "p") {
         if (meridiem != 0) return false;
         meridiem = word[0] == 'a' ? 1 : 2;

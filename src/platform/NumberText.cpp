@@ -98,7 +98,8 @@ bool ParseNumber(const char *text, size_t length, ParsedNumber &out) {
     if (i < end && text[i] == '.') {
       for (++i; i < end && IsDigit(text[i]); ++i) {
         anyDigit = true;
-        if (!out.digits.empty() || text[i] != '0') out.digits.push_back(text[i]);
+        if (!out.digits.empty() || text[i] != '0')
+          out.digits.push_back(text[i]);
         if (exponent > -kExponentClamp) --exponent;
       }
     }
