@@ -53,10 +53,11 @@ struct Numbers {
   const Number &operator[](int i) const { return n[i]; }
 };
 
-// A two-digit year in the window OLE's default settings give.
+// A two-digit year in the window of Windows' default setting, which OLE
+// reads: 00..49 are 2000..2049.
 int FullYear(const Number &n) {
   if (n.digits > 2) return n.value;
-  return n.value < 30 ? 2000 + n.value : 1900 + n.value;
+  return n.value < 50 ? 2000 + n.value : 1900 + n.value;
 }
 
 bool IsDay(const Number &n) {

@@ -30,7 +30,7 @@ struct DateTextParts {
 //   A or P); an AM or PM after an hour past 12 is ignored ("13:45 PM" is
 //   13:45);
 // - "T" between a date and a time, as in 2024-01-15T13:45:00.
-// Two-digit years fall in 1930..2029.
+// Two-digit years fall in 1950..2049.
 // currentYear is asked only for a date that names no year.
 bool ParseDateText(const char *text, int (*currentYear)(),
                    DateTextParts &out);
