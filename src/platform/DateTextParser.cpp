@@ -173,9 +173,9 @@ bool ParseDateText(const char *p, int (*currentYear)(), DateTextParts &out) {
         const int c = tolower(static_cast<unsigned char>(*p));
         word.push_back(static_cast<char>(c));
       }
-      if (word == "am" || word == "pm" || word == "a" || word == "p") {
+      if (word == "am" || word == "pm") {
         if (meridiem != 0) return false;
-        meridiem = word[0] == 'a' ? 1 : 2;
+        meridiem = word == "am" ? 1 : 2;
         // An hour alone before AM or PM is a time ("1 PM").
         if (time.size == 0) {
           if (dateNumbers.size == 0) return false;

@@ -26,9 +26,8 @@ struct DateTextParts {
 //   the first is the day unless it cannot be one ("15-Jan-24" is
 //   2024-01-15);
 // - a weekday name, which is ignored;
-// - a time: H:MM[:SS] or H.MM[.SS], or an hour alone before AM or PM (or
-//   A or P); an AM or PM after an hour past 12 is ignored ("13:45 PM" is
-//   13:45);
+// - a time: H:MM[:SS] or H.MM[.SS], or an hour alone before AM or PM; an
+//   AM or PM after an hour past 12 is ignored ("13:45 PM" is 13:45);
 // - "T" between a date and a time, as in 2024-01-15T13:45:00.
 // Two-digit years fall in 1950..2049.
 // currentYear is asked only for a date that names no year.
