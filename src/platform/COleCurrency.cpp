@@ -3,8 +3,10 @@
 */
 #include "COleCurrency.h"
 
-#include <ctype.h>
 #include <stdint.h>
+
+#include "AfxException.h"
+#include "oleauto.h"
 
 namespace {
 
@@ -61,55 +63,24 @@ CString COleCurrency::Format(DWORD, LCID) const {
   return text;
 }
 
-bool COleCurrency::ParseCurrency(LPCTSTR lpszCurrency, DWORD, LCID) {
+bool COleCurrency::ParseCurrency(LPCTSTR lpszCurrency, DWORD dwFlags,
+                                 LCID lcid) {
   m_cur.int64 = 0;
   m_status = invalid;
   if (lpszCurrency == nullptr) return false;
-  const char *p = lpszCurrency;
-  while (*p == ' ' || *p == '\t') ++p;
-  bool negative = false;
-  if (*p == '+' || *p == '-') negative = *p++ == '-';
-
-  // The magnitude in 1/10000 units, as unsigned so that the most negative
-  // amount fits; a bound one past the largest positive amount.
-  const uint64_t limit = static_cast<uint64_t>(INT64_MAX) + (negative ? 1 : 0);
-  uint64_t magnitude = 0;
-  int digits = 0;
-  for (; isdigit(static_cast<unsigned char>(*p)); ++p, ++digits) {
-    const uint64_t d = static_cast<uint64_t>(*p - '0');
-    if (magnitude > (UINT64_MAX - d) / 10) return false;
-    magnitude = magnitude * 10 + d;
-  }
-  if (magnitude > limit / kScale) return false;
-  magnitude *= kScale;
-
-  if (*p == '.') {
-    ++p;
-    uint64_t fraction = 0;
-    int places = 0;
-    int roundDigit = -1;  // the fifth decimal
-    bool sticky = false;  // anything non-zero after it
-    for (; isdigit(static_cast<unsigned char>(*p)); ++p, ++digits) {
-      const int d = *p - '0';
-      if (places < 4)
-        fraction = fraction * 10 + static_cast<uint64_t>(d);
-      else if (places == 4)
-        roundDigit = d;
-      else if (d != 0)
-        sticky = true;
-      ++places;
-    }
-    for (int i = places; i < 4; ++i) fraction *= 10;
-    // Half to even, as OLE's conversions round.
-    if (roundDigit > 5 || (roundDigit == 5 && (sticky || (fraction & 1))))
-      ++fraction;
-    if (fraction > limit - magnitude) return false;
-    magnitude += fraction;
-  }
-  while (*p == ' ' || *p == '\t') ++p;
-  if (digits == 0 || *p != '\0') return false;
-  m_cur.int64 = negative ? static_cast<int64_t>(0 - magnitude)
-                         : static_cast<int64_t>(magnitude);
+  // Exactly OLE's text-to-currency conversion, so both read the same text.
+  VARIANT text, amount;
+  VariantInit(&text);
+  VariantInit(&amount);
+  text.vt = VT_BSTR;
+  text.bstrVal = CString(lpszCurrency).AllocSysString();
+  if (text.bstrVal == nullptr) AfxThrowMemoryException();
+  const HRESULT hr = VariantChangeTypeEx(&amount, &text, lcid,
+                                         static_cast<USHORT>(dwFlags), VT_CY);
+  VariantClear(&text);
+  if (hr == E_OUTOFMEMORY) AfxThrowMemoryException();
+  if (FAILED(hr)) return false;
+  m_cur = amount.cyVal;
   m_status = valid;
   return true;
 }

@@ -33,9 +33,10 @@ class KESTREL_API COleCurrency {
   // currency".
   CString Format(DWORD dwFlags = 0, LCID lcid = LANG_USER_DEFAULT) const;
 
-  // Reads [blanks][+|-]digits[.digits][blanks]; decimals beyond four are
-  // rounded half to even. Text that does not parse, or an amount out of
-  // range, gives 0 with status invalid and FALSE.
+  // Reads text as OLE's text-to-currency conversion does (the number
+  // grammar of NumberText.h: "$1,234.50", "(1.5)", "1e3", ...), decimals
+  // beyond four rounded half to even. Text that does not parse, or an
+  // amount out of range, gives 0 with status invalid and FALSE.
   bool ParseCurrency(LPCTSTR lpszCurrency, DWORD dwFlags = 0,
                      LCID lcid = LANG_USER_DEFAULT);
 

@@ -11,7 +11,6 @@
 */
 #include "COleDateTime.h"
 
-#include <ctype.h>
 #include <math.h>
 #include <stdint.h>
 #include <time.h>
@@ -19,6 +18,7 @@
 #include <string>
 
 #include "AfxException.h"
+#include "DateTextParser.h"
 #include "oleauto.h"
 
 namespace {
@@ -121,120 +121,24 @@ double Linear(DATE dt) {
   return whole + (whole - dt);
 }
 
-// --- text parsing ---
-
-void SkipBlanks(const char *&p) {
-  while (*p == ' ' || *p == '\t') ++p;
-}
-
-// Reads 1..maxDigits decimal digits (and no more).
-bool ReadNumber(const char *&p, int maxDigits, int &value, int &digits) {
-  value = 0;
-  digits = 0;
-  while (isdigit(static_cast<unsigned char>(*p))) {
-    if (++digits > maxDigits) return false;
-    value = value * 10 + (*p++ - '0');
-  }
-  return digits > 0;
-}
-
-bool Expect(const char *&p, char c) {
-  if (*p != c) return false;
-  ++p;
-  return true;
-}
-
-bool MatchWord(const char *&p, const char *word) {
-  const char *q = p;
-  for (; *word != '\0'; ++word, ++q)
-    if (toupper(static_cast<unsigned char>(*q)) != *word) return false;
-  if (isalnum(static_cast<unsigned char>(*q))) return false;
-  p = q;
-  return true;
-}
-
-bool ParseTime(const char *&p, int &h, int &mi, int &s) {
-  int n;
-  if (!ReadNumber(p, 2, h, n) || !Expect(p, ':') || !ReadNumber(p, 2, mi, n))
-    return false;
-  s = 0;
-  if (*p == ':' && !ReadNumber(++p, 2, s, n)) return false;
-  const char *q = p;
-  SkipBlanks(q);
-  const bool am = MatchWord(q, "AM");
-  const bool pm = !am && MatchWord(q, "PM");
-  if (am || pm) {
-    if (h < 1 || h > 12) return false;
-    h = (h % 12) + (pm ? 12 : 0);
-    p = q;
-  }
-  return true;
-}
-
-// Two-digit years as OLE reads them.
-int WindowYear(int y, int digits) {
-  if (digits > 2) return y;
-  return y < 30 ? 2000 + y : 1900 + y;
+// The parsed text as a date. The time alone (VAR_TIMEVALUEONLY) is made
+// from its parts, not cut from the whole date, which would lose digits.
+int CurrentYear() {
+  const time_t now = time(nullptr);
+  struct tm local;
+  return localtime_r(&now, &local) != nullptr ? local.tm_year + 1900 : 2000;
 }
 
 bool ParseText(const char *p, DWORD flags, DATE &out) {
-  int y = 1899, mo = 12, d = 30, h = 0, mi = 0, s = 0;
-  SkipBlanks(p);
-  const char *start = p;
-  int a, na;
-  if (!ReadNumber(p, 4, a, na)) return false;
-  bool timeFollows = false;
-  if (*p == ':') {
-    p = start;
-    if (!ParseTime(p, h, mi, s)) return false;
-  } else {
-    int b, nb, c, nc;
-    if (*p == '-') {
-      if (na < 3 || !ReadNumber(++p, 2, b, nb) || !Expect(p, '-') ||
-          !ReadNumber(p, 2, c, nc))
-        return false;
-      y = a;
-      mo = b;
-      d = c;
-      if (*p == 'T') {
-        ++p;
-        if (!ParseTime(p, h, mi, s)) return false;
-      } else {
-        timeFollows = true;
-      }
-    } else if (*p == '/') {
-      if (!ReadNumber(++p, 2, b, nb) || !Expect(p, '/') ||
-          !ReadNumber(p, 4, c, nc))
-        return false;
-      if (na >= 3) {  // YYYY/MM/DD
-        if (nc > 2) return false;
-        y = a;
-        mo = b;
-        d = c;
-      } else {  // MM/DD/YYYY
-        mo = a;
-        d = b;
-        y = WindowYear(c, nc);
-      }
-      timeFollows = true;
-    } else {
-      return false;
-    }
-    if (timeFollows) {
-      const char *q = p;
-      SkipBlanks(q);
-      if (q != p && *q != '\0') {
-        p = q;
-        if (!ParseTime(p, h, mi, s)) return false;
-      }
-    }
-  }
-  SkipBlanks(p);
-  if (*p != '\0') return false;
-  if (flags & VAR_DATEVALUEONLY) h = mi = s = 0;
+  kestrel::DateTextParts t;
+  if (!kestrel::ParseDateText(p, CurrentYear, t)) return false;
   DATE value;
-  if (!Join(y, mo, d, h, mi, s, value)) return false;
-  if (flags & VAR_TIMEVALUEONLY) value = Linear(value) - floor(Linear(value));
+  if (!Join(t.year, t.month, t.day, t.hour, t.minute, t.second, value))
+    return false;
+  if (flags & VAR_TIMEVALUEONLY)
+    return Join(1899, 12, 30, t.hour, t.minute, t.second, out);
+  if (flags & VAR_DATEVALUEONLY)
+    return Join(t.year, t.month, t.day, 0, 0, 0, out);
   out = value;
   return true;
 }

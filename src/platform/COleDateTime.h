@@ -68,14 +68,12 @@ class KESTREL_API COleDateTime {
   int GetDayOfWeek() const;  // 1 = Sunday .. 7 = Saturday
   int GetDayOfYear() const;  // 1 = 1 January
 
-  // Accepts, after optional blanks: YYYY-MM-DD, YYYY/MM/DD or MM/DD/YYYY
-  // (MM/DD/YY: 00..29 are 2000..2029, 30..99 are 1930..1999), each
-  // optionally followed by a time (after blanks, or 'T' for YYYY-MM-DD);
-  // or a time alone, giving a value on 1899-12-30 (0.x). A time is
-  // H:MM or H:MM:SS with an optional AM or PM. VAR_DATEVALUEONLY drops
+  // Reads the forms OLE's text-to-date conversion reads under the en-US
+  // locale (DateTextParser.h lists them): "2024-01-15 13:45", "1/15/24",
+  // "13/01/2024", "January 15, 2024", "15-Jan-2024", "1:45 PM", ...; a
+  // time alone gives a value on 1899-12-30 (0.x). VAR_DATEVALUEONLY drops
   // the time, VAR_TIMEVALUEONLY the date. Text that does not parse gives
-  // 0.0, status invalid, and FALSE. The locale is not consulted: these
-  // are the forms of the default user locale.
+  // 0.0, status invalid, and FALSE.
   bool ParseDateTime(LPCTSTR lpszDate, DWORD dwFlags = 0,
                      LCID lcid = LANG_USER_DEFAULT);
 

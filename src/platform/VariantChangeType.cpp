@@ -8,19 +8,25 @@
 ** - To the source's own kind: a copy (a marked single-byte BSTR stays
 **   marked). By-reference sources are read through their pointer.
 ** - Integers: rounded half to even; DISP_E_OVERFLOW when out of range.
-**   VT_BOOL to an unsigned kind wraps as OLE does (true gives 255 as VT_UI1).
-** - VT_BOOL from any number: VARIANT_TRUE for non-zero. VT_BOOL to text:
-**   "-1"/"0", or "True"/"False" with VARIANT_ALPHABOOL. Text to VT_BOOL:
-**   "True"/"False" in any case, or any number.
-** - Doubles to text: up to 15 significant digits (7 for VT_R4), no
-**   trailing zeros, an exponent from 1E+15 up and below 1E-04
-**   (12.5 gives "12.5", 1e20 gives "1E+20"); negative zero gives "0".
+** - VT_BOOL from any number: VARIANT_TRUE for non-zero. VT_BOOL to other
+**   kinds: the 16-bit integer it holds, kept in the target's width (true
+**   gives 255 as VT_UI1), except VT_DECIMAL (1 or 0); to text the integer,
+**   or "True"/"False" with VARIANT_ALPHABOOL. Text to VT_BOOL: "True",
+**   "False", "#TRUE#", "#FALSE#" in any case, or a number read as a double.
+** - Doubles to text: up to 15 significant digits (7 for VT_R4), halves
+**   rounded away from zero, no trailing zeros, an exponent from 1E+15 up
+**   and below 1E-04 (12.5 gives "12.5", 1e20 gives "1E+20"); negative
+**   zero gives "0"; "INF", "-INF", "NAN".
 ** - Doubles to VT_DECIMAL: rounded to 15 (VT_R4: 7) significant digits
-**   first. To VT_CY: times 10000, rounded half to even.
+**   first. To VT_CY: the exact product with 10000, rounded half to even.
+**   To VT_R4: beyond the float range (infinities too) DISP_E_OVERFLOW.
 ** - Currency and decimal to text: the exact value, no trailing zeros.
-** - Text to numbers: see NumberText.h for the syntax; anything else gives
-**   DISP_E_TYPEMISMATCH. A marked single-byte BSTR is read as the UTF-8
-**   text it holds.
+** - Text to numbers: OLE's grammar under the en-US locale, see NumberText.h
+**   ("1,000", "$1.50", "(1.5)", "1.5-", "&H10"); anything else gives
+**   DISP_E_TYPEMISMATCH. The value is read exactly, then rounded once for
+**   the target. &H and &O give bits that integer kinds read in their own
+**   width ("&HFFFF" is -1 as VT_I2). A marked single-byte BSTR is read as
+**   the UTF-8 text it holds.
 ** - VT_DATE takes numbers within OLE's date range (DISP_E_OVERFLOW beyond).
 **
 ** DISP_E_TYPEMISMATCH also for: VT_NULL to anything but VT_NULL; VT_DATE to
@@ -170,6 +176,17 @@ bool InRange(double x, int64_t lo, int64_t hi) {
   return x >= static_cast<double>(lo) && x < top;
 }
 
+// The low bits of x that a kind from lo to hi holds, read as that kind
+// (so 255 is -1 for VT_I1 and -1 is 255 for VT_UI1).
+int64_t Wrap(uint64_t x, int64_t lo, int64_t hi) {
+  const uint64_t mask =
+      lo == 0 ? static_cast<uint64_t>(hi) : static_cast<uint64_t>(hi) * 2 + 1;
+  const uint64_t bits = x & mask;
+  if (lo == 0 || bits <= static_cast<uint64_t>(hi))
+    return static_cast<int64_t>(bits);
+  return static_cast<int64_t>(bits - mask - 1);  // two's complement, no UB
+}
+
 HRESULT ToInteger(const Value &v, int64_t lo, int64_t hi, int64_t &out) {
   int64_t n = 0;
   switch (v.kind) {
@@ -179,8 +196,9 @@ HRESULT ToInteger(const Value &v, int64_t lo, int64_t hi, int64_t &out) {
       n = v.integer;
       break;
     case Value::Bool:
-      // OLE wraps true into unsigned kinds: 255 for VT_UI1.
-      n = lo == 0 ? (v.integer & hi) : v.integer;
+      // A boolean is a 16-bit integer that OLE stores in the target's width:
+      // true gives 255 as VT_UI1, a boolean of 255 gives -1 as VT_I1.
+      n = Wrap(static_cast<uint64_t>(v.integer), lo, hi);
       break;
     case Value::Real:
     case Value::Date: {
@@ -203,6 +221,19 @@ HRESULT ToInteger(const Value &v, int64_t lo, int64_t hi, int64_t &out) {
       ParsedNumber number;
       DECIMAL d;
       HRESULT hr = ParseText(v.text, number);
+      if (SUCCEEDED(hr) && number.radix) {
+        // &H and &O give bits: any pattern the kind's width holds is read
+        // as that kind ("&HFFFF" is -1 as VT_I2), a wider one overflows.
+        const uint64_t mask = lo == 0 ? static_cast<uint64_t>(hi)
+                                      : static_cast<uint64_t>(hi) * 2 + 1;
+        if ((number.bits & ~mask) != 0) return DISP_E_OVERFLOW;
+        n = Wrap(number.bits, lo, hi);
+        if (number.negative) {
+          if (n == INT64_MIN) return DISP_E_OVERFLOW;
+          n = -n;
+        }
+        break;
+      }
       if (SUCCEEDED(hr)) hr = decimal::FromParsed(number, d);
       if (SUCCEEDED(hr)) hr = decimal::ToInt64(d, n);
       if (FAILED(hr)) return hr;
@@ -224,17 +255,12 @@ HRESULT ToDouble(const Value &v, double &out) {
     case Value::Currency: out = static_cast<double>(v.integer) / 10000.0; return S_OK;
     case Value::Decimal: return decimal::ToDouble(v.dec, out);
     case Value::Text: {
-      std::string ascii;
       ParsedNumber number;
       if (FAILED(ParseText(v.text, number))) return DISP_E_TYPEMISMATCH;
-      kestrel::ToAscii(v.text, ascii);
-      // The syntax is checked; from_chars reads the same text, minus the
-      // blanks and a leading '+' it does not take.
-      size_t first = ascii.find_first_not_of(" \t\r\n\v\f");
-      const size_t last = ascii.find_last_not_of(" \t\r\n\v\f");
-      if (ascii[first] == '+') ++first;
-      const char *begin = ascii.data() + first;
-      const char *end = ascii.data() + last + 1;
+      // The parsed value in the plain form from_chars reads exactly.
+      const std::string plain = kestrel::CanonicalText(number);
+      const char *begin = plain.data();
+      const char *end = plain.data() + plain.size();
       const auto result = std::from_chars(begin, end, out);
       if (result.ec == std::errc::result_out_of_range) {
         // Below the smallest double it is zero; above the largest, too big.
@@ -253,6 +279,45 @@ HRESULT ToDouble(const Value &v, double &out) {
   return DISP_E_TYPEMISMATCH;
 }
 
+__extension__ typedef unsigned __int128 u128;
+
+// x * 10000 rounded half to even from the exact product: a double holds
+// an amount exactly only as m * 2^e, and rounding a rounded product moves
+// amounts such as 922337203685477.0 or 0.00035.
+HRESULT CurrencyFromDouble(double x, int64_t &out) {
+  if (!isfinite(x)) return DISP_E_OVERFLOW;
+  int e = 0;
+  const double fraction = frexp(fabs(x), &e);  // |x| = fraction * 2^e
+  // 53 bits of mantissa: |x| = m * 2^(e - 53).
+  const uint64_t m = static_cast<uint64_t>(ldexp(fraction, 53));
+  const int shift = e - 53;
+  const u128 limit = (static_cast<u128>(1) << 63) + (x < 0 ? 1 : 0);
+  u128 units = 0;
+  if (m == 0) {
+    units = 0;
+  } else if (shift >= 0) {
+    if (shift > 63) return DISP_E_OVERFLOW;
+    const u128 whole = static_cast<u128>(m) << shift;
+    if (whole >= limit) return DISP_E_OVERFLOW;
+    units = whole * 10000;
+  } else {
+    const u128 product = static_cast<u128>(m) * 10000;  // below 2^67
+    const int s = -shift;
+    if (s >= 100) {
+      units = 0;  // below half a unit
+    } else {
+      const u128 q = product >> s;
+      const u128 r = product - (q << s);
+      const u128 half = static_cast<u128>(1) << (s - 1);
+      units = (r > half || (r == half && (q & 1) != 0)) ? q + 1 : q;
+    }
+  }
+  if (units >= limit) return DISP_E_OVERFLOW;
+  out = x < 0 ? static_cast<int64_t>(0 - static_cast<uint64_t>(units))
+              : static_cast<int64_t>(units);
+  return S_OK;
+}
+
 HRESULT ToCurrency(const Value &v, int64_t &out) {
   switch (v.kind) {
     case Value::Empty: out = 0; return S_OK;
@@ -262,12 +327,8 @@ HRESULT ToCurrency(const Value &v, int64_t &out) {
                  ? DISP_E_OVERFLOW
                  : S_OK;
     case Value::Real:
-    case Value::Date: {
-      const double r = RoundHalfEven(v.real * 10000.0);
-      if (!InRange(r, INT64_MIN, INT64_MAX)) return DISP_E_OVERFLOW;
-      out = static_cast<int64_t>(r);
-      return S_OK;
-    }
+    case Value::Date:
+      return CurrencyFromDouble(v.real, out);
     case Value::Currency: out = v.integer; return S_OK;
     case Value::Decimal: return decimal::ToCurrency(v.dec, out);
     case Value::Text: {
@@ -285,8 +346,9 @@ HRESULT ToCurrency(const Value &v, int64_t &out) {
 HRESULT ToDecimal(const Value &v, DECIMAL &out) {
   switch (v.kind) {
     case Value::Empty: out = decimal::FromInt64(0); return S_OK;
-    case Value::Integer:
-    case Value::Bool: out = decimal::FromInt64(v.integer); return S_OK;
+    case Value::Integer: out = decimal::FromInt64(v.integer); return S_OK;
+    // OLE coerces a boolean to 1 or 0 here, unlike the other numbers.
+    case Value::Bool: out = decimal::FromInt64(v.integer != 0); return S_OK;
     case Value::Real:
     case Value::Date: return decimal::FromDouble(v.real, v.single ? 7 : 15, out);
     case Value::Currency: out = decimal::FromCurrency(v.integer); return S_OK;
@@ -330,13 +392,15 @@ HRESULT ToBool(const Value &v, VARIANT_BOOL &out) {
       size_t lead = 0;
       while (lead < word.size() && isBlank(word[lead])) ++lead;
       word.erase(0, lead);
-      if (EqualsNoCase(word, "true")) {
+      if (EqualsNoCase(word, "true") || EqualsNoCase(word, "#true#")) {
         truth = true;
-      } else if (!EqualsNoCase(word, "false")) {
-        ParsedNumber number;
-        const HRESULT hr = ParseText(v.text, number);
+      } else if (!EqualsNoCase(word, "false") &&
+                 !EqualsNoCase(word, "#false#")) {
+        // Other text is read as a double: 1e-400 is false, 1e400 overflows.
+        double d = 0;
+        const HRESULT hr = ToDouble(v, d);
         if (FAILED(hr)) return hr;
-        truth = !number.digits.empty();
+        truth = d != 0;
       }
       break;
     }
@@ -349,14 +413,36 @@ std::u16string Widen(const std::string &ascii) {
   return std::u16string(ascii.begin(), ascii.end());
 }
 
-// OLE's "%.15G" form (7 digits for single precision) in the C locale,
-// without a negative zero.
-std::u16string RealText(double x, bool single) {
-  if (x == 0) return u"0";
+// Whether x lies exactly halfway between two numbers of `digits`
+// significant digits. Forty digits show any value a double holds near
+// such a midpoint, which is at most seventeen digits long.
+bool IsDecimalTie(double x, int digits) {
   char text[64];
   const auto result = std::to_chars(text, text + sizeof text, x,
-                                    std::chars_format::general,
-                                    single ? 7 : 15);
+                                    std::chars_format::scientific, 40);
+  // "d.ddd...e+XX": the mantissa digits are text[0] and text[2..41].
+  if (result.ec != std::errc()) return false;
+  const char *mantissa = text[0] == '-' ? text + 1 : text;
+  // Index of the first dropped digit, counting the point after the first.
+  const int next = digits + 1;
+  if (mantissa[next] != '5') return false;
+  for (int i = next + 1; i <= 41; ++i)
+    if (mantissa[i] != '0') return false;
+  return true;
+}
+
+// OLE's "%.15G" form (7 digits for single precision) in the C locale,
+// without a negative zero; halves round away from zero as OLE's formatter
+// rounds them, and infinities and NaN read "INF", "-INF" and "NAN".
+std::u16string RealText(double x, bool single) {
+  if (x == 0) return u"0";
+  if (isinf(x)) return x < 0 ? u"-INF" : u"INF";
+  if (isnan(x)) return signbit(x) ? u"-NAN" : u"NAN";
+  const int digits = single ? 7 : 15;
+  if (IsDecimalTie(x, digits)) x = nextafter(x, x < 0 ? -HUGE_VAL : HUGE_VAL);
+  char text[64];
+  const auto result = std::to_chars(text, text + sizeof text, x,
+                                    std::chars_format::general, digits);
   std::u16string out(text, result.ptr);
   for (char16_t &c : out) {
     if (c == 'e') c = 'E';
@@ -369,10 +455,11 @@ HRESULT ToText(const Value &v, USHORT flags, std::u16string &out) {
     case Value::Empty: out.clear(); return S_OK;
     case Value::Integer: out = Widen(std::to_string(v.integer)); return S_OK;
     case Value::Bool:
+      // Without VARIANT_ALPHABOOL a boolean reads as the integer it holds.
       if (flags & VARIANT_ALPHABOOL)
         out = v.integer != 0 ? u"True" : u"False";
       else
-        out = v.integer != 0 ? u"-1" : u"0";
+        out = Widen(std::to_string(v.integer));
       return S_OK;
     case Value::Real: out = RealText(v.real, v.single); return S_OK;
     case Value::Date: return DISP_E_TYPEMISMATCH;
@@ -435,7 +522,8 @@ HRESULT Convert(const Value &v, USHORT flags, VARTYPE vt, VARIANT &out) {
     case VT_R4: {
       double d = 0;
       hr = ToDouble(v, d);
-      if (SUCCEEDED(hr) && isfinite(d) && fabs(d) > FLT_MAX) hr = DISP_E_OVERFLOW;
+      // Infinities too: a single cannot hold what a double overflowed to.
+      if (SUCCEEDED(hr) && !isnan(d) && fabs(d) > FLT_MAX) hr = DISP_E_OVERFLOW;
       if (SUCCEEDED(hr)) out.fltVal = static_cast<float>(d);
       break;
     }

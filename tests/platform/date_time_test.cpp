@@ -152,6 +152,9 @@ TEST(DateTime, BuildsFromParts) {
   }
 }
 
+// The forms after "12:00 PM": expected values are oleaut32's text-to-date
+// answers (scripts/ole-differential under Wine), except "15-Jan-24"
+// (docs/framework.md).
 TEST(DateTime, ParsesTheAcceptedForms) {
   struct Case {
     const char *text;
@@ -174,6 +177,30 @@ TEST(DateTime, ParsesTheAcceptedForms) {
       {"14:30", 1899, 12, 30, 14, 30, 0},
       {"14:30:15", 1899, 12, 30, 14, 30, 15},
       {"12:00 PM", 1899, 12, 30, 12, 0, 0},
+      {"January 15, 2024", 2024, 1, 15, 0, 0, 0},
+      {"15-Jan-2024", 2024, 1, 15, 0, 0, 0},
+      {"15-Jan-24", 2024, 1, 15, 0, 0, 0},  // Wine: 2015-01-24
+      {"1/15-2024", 2024, 1, 15, 0, 0, 0},
+      {"jan 15 2024 13:45", 2024, 1, 15, 13, 45, 0},
+      {"2024 Jan 15", 2024, 1, 15, 0, 0, 0},
+      {"Monday, January 15, 2024", 2024, 1, 15, 0, 0, 0},
+      {"Jan 2024", 2024, 1, 1, 0, 0, 0},
+      {"13/01/2024", 2024, 1, 13, 0, 0, 0},  // 13 cannot be a month
+      {"1-15-2024", 2024, 1, 15, 0, 0, 0},
+      {"03-15-2024", 2024, 3, 15, 0, 0, 0},
+      {"24-03-15", 2024, 3, 15, 0, 0, 0},  // year-month-day
+      {"5-13-12", 2012, 5, 13, 0, 0, 0},
+      {"2024-01", 2024, 1, 1, 0, 0, 0},
+      {"01-2024", 2024, 1, 1, 0, 0, 0},
+      {"1/15/49", 2049, 1, 15, 0, 0, 0},
+      {"1/15/50", 1950, 1, 15, 0, 0, 0},
+      {"13:45 PM", 1899, 12, 30, 13, 45, 0},
+      {"0:30 AM", 1899, 12, 30, 0, 30, 0},
+      {"1 PM", 1899, 12, 30, 13, 0, 0},
+      {"1.5", 1899, 12, 30, 1, 5, 0},  // "." separates time parts
+      {"1.5.24", 1899, 12, 30, 1, 5, 24},
+      {"1/15/2024 1.5", 2024, 1, 15, 1, 5, 0},
+      {"\xC2\xA0" "2024-01-15", 2024, 1, 15, 0, 0, 0},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.text);
@@ -190,6 +217,15 @@ TEST(DateTime, ParsesTheAcceptedForms) {
   ExpectParts(d, 2024, 3, 15, 0, 0, 0);
   ASSERT_TRUE(d.ParseDateTime("2024-03-15 18:00", VAR_TIMEVALUEONLY));
   EXPECT_DOUBLE_EQ(d.m_dt, 0.75);
+  // The time alone is made from its parts, to the last bit.
+  ASSERT_TRUE(d.ParseDateTime("2024-01-15 13:45:00", VAR_TIMEVALUEONLY));
+  EXPECT_EQ(d.m_dt, (13 * 3600 + 45 * 60) / 86400.0);
+  // A day and month without a year fall in the current year.
+  const int year = COleDateTime::GetCurrentTime().GetYear();
+  ASSERT_TRUE(d.ParseDateTime("12/25"));
+  ExpectParts(d, year, 12, 25, 0, 0, 0);
+  ASSERT_TRUE(d.ParseDateTime("Jan 15"));
+  ExpectParts(d, year, 1, 15, 0, 0, 0);
 }
 
 TEST(DateTime, TextThatDoesNotParseLeavesZeroAndInvalid) {
@@ -201,23 +237,30 @@ TEST(DateTime, TextThatDoesNotParseLeavesZeroAndInvalid) {
                        "2024-03-15 25:00",
                        "2024-03-15 10:60",
                        "2024-03-15 10:00:60",
-                       "24-03-15",
                        "20240-03-15",
                        "2024-03-15x",
                        "2024-03-15 10",
                        "2024-03-15T",
                        "10:",
                        ":30",
-                       "13:00 PM",
-                       "0:30 AM",
+                       "Sept 1 2024",
+                       "Janu 15 2024",
+                       "31 Feb 2024",
+                       "13-13-2024",
+                       "1.5.2024",
+                       "15.01.2024",
+                       "1:45:30.5",
+                       "1/15/2024 PM",
+                       "4 A",
                        "0099-01-01",
                        "03/15/2024 14:30 XM",
-                       "03-15-2024",
+                       "Jan Feb 2024",
                        "2024-03-15 14:30 and more",
                        nullptr};
   for (const char *text : bad) {
     SCOPED_TRACE(text != nullptr ? text : "(null)");
     COleDateTime d(45000.5);
+    EXPECT_FALSE(d.ParseDateTime(text, VAR_DATEVALUEONLY));
     EXPECT_FALSE(d.ParseDateTime(text));
     EXPECT_EQ(d.m_dt, 0.0);
     EXPECT_EQ(d.GetStatus(), COleDateTime::invalid);

@@ -42,6 +42,14 @@ Var Str(const char16_t *s) {
   r.v.bstrVal = SysAllocString(s);
   return r;
 }
+// Text of a given length, which may hold a NUL.
+Var StrN(const std::u16string &s) {
+  Var r;
+  r.v.vt = VT_BSTR;
+  r.v.bstrVal = SysAllocStringLen(s.data(), static_cast<UINT>(s.size()));
+  return r;
+}
+Var BoolOf(VARIANT_BOOL x) { Var r; r.v.vt = VT_BOOL; r.v.boolVal = x; return r; }
 Var Ansi(const char *s) {
   Var r;
   r.v.vt = VT_BSTR;
@@ -71,6 +79,10 @@ std::string Describe(HRESULT hr, const VARIANT &v) {
     case VT_I2: snprintf(text, sizeof text, "I2:%d", v.iVal); break;
     case VT_I4: snprintf(text, sizeof text, "I4:%d", v.lVal); break;
     case VT_UI1: snprintf(text, sizeof text, "UI1:%u", v.bVal); break;
+    case VT_I1: snprintf(text, sizeof text, "I1:%d", v.cVal); break;
+    case VT_I8:
+      snprintf(text, sizeof text, "I8:%lld", (long long)v.llVal);
+      break;
     case VT_R4: snprintf(text, sizeof text, "R4:%.9g", v.fltVal); break;
     case VT_R8: snprintf(text, sizeof text, "R8:%.17g", v.dblVal); break;
     case VT_DATE: snprintf(text, sizeof text, "DATE:%.17g", v.date); break;
@@ -220,7 +232,7 @@ TEST(VariantChangeType, BetweenNumericKinds) {
       {R8(-1234.5678), VT_DECIMAL, "DEC:-1234.5678"},
       {R8(1e29), VT_DECIMAL, "overflow"},
       {R8(1.5), VT_CY, "CY:15000"},
-      {R8(0.00025), VT_CY, "CY:2"},
+      {R8(0.00025), VT_CY, "CY:3"},  // the double lies above the half
       {R8(1e15), VT_CY, "overflow"},
       {Dec(25, 1), VT_R8, "R8:2.5"},
       {Dec(25, 1), VT_R4, "R4:2.5"},
@@ -239,8 +251,115 @@ TEST(VariantChangeType, BetweenNumericKinds) {
       {Dec(1, 20), VT_BOOL, "BOOL:-1"},
       {Cy(0), VT_BOOL, "BOOL:0"},
       {Bool(true), VT_R8, "R8:-1"},
-      {Bool(true), VT_DECIMAL, "DEC:-1"},
+      {Bool(true), VT_DECIMAL, "DEC:1"},
       {Bool(true), VT_CY, "CY:-10000"},
+  });
+}
+
+// Expected values: oleaut32's answers (scripts/ole-differential under
+// Wine). The product with 10000 is exact and rounded half to even.
+TEST(VariantChangeType, DoubleToCurrencyRoundsTheExactProduct) {
+  Check({
+      {R8(922337203685477.0), VT_CY, "CY:9223372036854770000"},
+      {R8(775297633764963.0), VT_CY, "CY:7752976337649630000"},
+      {R8(-922337203685477.5), VT_CY, "CY:-9223372036854775000"},
+      {R8(-922337203685477.6), VT_CY, "overflow"},  // beyond the minimum
+      {R8(922337203685477.5807), VT_CY, "overflow"},  // is ...477.625
+      {R8(-99587.32595), VT_CY, "CY:-995873259"},  // the double is below
+      {R8(0.00035), VT_CY, "CY:3"},
+      {R8(0.00005), VT_CY, "CY:1"},  // 5.0000000000000002e-05
+      {R8(-0.00005), VT_CY, "CY:-1"},
+      {R8(0.12345), VT_CY, "CY:1235"},
+      {R8(0.03125), VT_CY, "CY:312"},  // exact halves go to even
+      {R8(0.09375), VT_CY, "CY:938"},
+      {R8(-0.03125), VT_CY, "CY:-312"},
+      {R8(1e15), VT_CY, "overflow"},
+      {R8(INFINITY), VT_CY, "overflow"},
+      {R4(0.5f), VT_CY, "CY:5000"},
+  });
+}
+
+// Expected values: oleaut32's answers (scripts/ole-differential under
+// Wine), except "-&H10" (Wine drops the sign), "+-1" (Wine takes two
+// signs) and "&H10" as currency (Wine overflows); docs/framework.md.
+TEST(VariantChangeType, TextInOleNumberGrammar) {
+  Check({
+      {Str(u"1,000"), VT_I2, "I2:1000"},
+      {Str(u"1,234.5678"), VT_CY, "CY:12345678"},
+      {Str(u"1,0,0"), VT_I4, "I4:100"},
+      {Str(u"1,000,000"), VT_I2, "overflow"},
+      {Str(u",1"), VT_I4, "mismatch"},
+      {Str(u"$1.50"), VT_R8, "R8:1.5"},
+      {Str(u"-$1.50"), VT_CY, "CY:-15000"},
+      {Str(u"1$"), VT_I4, "I4:1"},
+      {Str(u"$$1"), VT_I4, "mismatch"},
+      {Str(u"($1,234.50)"), VT_DECIMAL, "DEC:-1234.5"},
+      {Str(u"( 1 )"), VT_I4, "I4:-1"},
+      {Str(u"(1.5)"), VT_UI1, "overflow"},
+      {Str(u"(1"), VT_I4, "mismatch"},
+      {Str(u"1.5-"), VT_I2, "I2:-2"},
+      {Str(u"1.5 -"), VT_R8, "R8:-1.5"},
+      {Str(u"-1.5-"), VT_R8, "mismatch"},
+      {Str(u"+-1"), VT_I4, "mismatch"},
+      {Str(u"&H10"), VT_I4, "I4:16"},
+      {Str(u"&o17"), VT_I8, "I8:15"},
+      {Str(u"&HFF"), VT_I1, "I1:-1"},   // bits read in the kind's width
+      {Str(u"&H80"), VT_UI1, "UI1:128"},
+      {Str(u"&HFFFF"), VT_I2, "I2:-1"},
+      {Str(u"&HFFFF"), VT_I1, "overflow"},
+      {Str(u"&H80000000"), VT_I4, "I4:-2147483648"},
+      {Str(u"&HFFFFFFFF"), VT_I8, "I8:4294967295"},
+      {Str(u"&H1G"), VT_I4, "mismatch"},
+      {Str(u"&O8"), VT_I4, "mismatch"},
+      {Str(u"-&H10"), VT_I4, "I4:-16"},
+      {Str(u"&H10"), VT_CY, "CY:160000"},
+      {Str(u"\u00A01"), VT_I4, "I4:1"},
+      {Str(u"1\u00A0"), VT_DECIMAL, "DEC:1"},
+      {StrN(std::u16string(u"12\0abc", 6)), VT_I4, "I4:12"},
+      {StrN(std::u16string(u"\0" "1", 2)), VT_I4, "mismatch"},
+      {Str(u"-0"), VT_R8, "R8:-0"},
+      {Str(u"1e3"), VT_CY, "CY:10000000"},
+      {Str(u"1e-1000"), VT_BOOL, "BOOL:0"},  // read as a double
+      {Str(u"1e1000"), VT_BOOL, "overflow"},
+      {Str(u"#TRUE#"), VT_BOOL, "BOOL:-1"},
+      {Str(u"12abc"), VT_R8, "mismatch"},
+  });
+}
+
+// Expected values: oleaut32's answers (scripts/ole-differential under
+// Wine). A boolean is its 16-bit integer, except as a decimal (1 or 0).
+TEST(VariantChangeType, BooleansConvertAsTheirInteger) {
+  Check({
+      {BoolOf(VARIANT_TRUE), VT_DECIMAL, "DEC:1"},
+      {BoolOf(2), VT_DECIMAL, "DEC:1"},
+      {BoolOf(2), VT_I4, "I4:2"},
+      {BoolOf(-2), VT_UI1, "UI1:254"},
+      {BoolOf(255), VT_I1, "I1:-1"},
+      {BoolOf(2), VT_CY, "CY:20000"},
+      {BoolOf(1), VT_BSTR, "BSTR:1"},
+      {BoolOf(2), VT_BSTR, "BSTR:2"},
+      {BoolOf(VARIANT_TRUE), VT_BSTR, "BSTR:-1"},
+  });
+  EXPECT_EQ(Change(BoolOf(2), VT_BSTR, VARIANT_ALPHABOOL), "BSTR:True");
+  EXPECT_EQ(Change(BoolOf(1), VT_BSTR, VARIANT_ALPHABOOL), "BSTR:True");
+}
+
+// Expected values: oleaut32's answers (scripts/ole-differential under
+// Wine). Text rounds halves away from zero as OLE's formatter does.
+TEST(VariantChangeType, InfinitiesNanAndTextHalves) {
+  Check({
+      {R8(INFINITY), VT_R4, "overflow"},
+      {R8(-INFINITY), VT_R4, "overflow"},
+      {R8(3.5e38), VT_R4, "overflow"},
+      {R8(1e-46), VT_R4, "R4:0"},
+      {R8(INFINITY), VT_BSTR, "BSTR:INF"},
+      {R8(-INFINITY), VT_BSTR, "BSTR:-INF"},
+      {R8(NAN), VT_BSTR, "BSTR:NAN"},
+      {R4(INFINITY), VT_BSTR, "BSTR:INF"},
+      {R8(INFINITY), VT_BOOL, "BOOL:-1"},
+      {R8(INFINITY), VT_DECIMAL, "overflow"},
+      {R4(855027.25f), VT_BSTR, "BSTR:855027.3"},
+      {R4(-855027.25f), VT_BSTR, "BSTR:-855027.3"},
   });
 }
 
