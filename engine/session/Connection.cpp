@@ -12,6 +12,7 @@
 #include "oci.h"
 #include "session/SqlGuard.h"
 #include "sql/BoundedPrintf.h"
+#include "sql/ConversionFunctions.h"
 #include "sql/RuleFunctions.h"
 
 namespace kestrel_engine {
@@ -177,7 +178,8 @@ std::unique_ptr<Connection> Connection::Open(std::string_view link,
   sqlite3_exec(db, "CREATE TEMP VIEW dual(dummy) AS SELECT 'X'", nullptr,
                nullptr, nullptr);
   if (RegisterRuleFunctions(db) != SQLITE_OK ||
-      RegisterBoundedPrintf(db) != SQLITE_OK) {
+      RegisterBoundedPrintf(db) != SQLITE_OK ||
+      RegisterConversionFunctions(db, connection->settings_.get()) != SQLITE_OK) {
     *error = CannotResolve(link, sqlite3_errmsg(db));
     return nullptr;
   }

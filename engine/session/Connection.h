@@ -18,6 +18,7 @@
 #include <string_view>
 
 #include "errors/OraError.h"
+#include "session/SessionSettings.h"
 
 namespace kestrel_engine {
 
@@ -46,6 +47,9 @@ class Connection {
   // The link asked to claim a database that holds no accounts but is not
   // empty (claim=1 in its URI).
   bool claimAllowed() const { return claimAllowed_; }
+
+  // The session's NLS settings (ALTER SESSION SET).
+  SessionSettings &settings() { return *settings_; }
 
   // Makes the database ready for a logged-on session's writes: WAL mode,
   // so readers run beside a writer. Called only after a successful logon,
@@ -102,6 +106,9 @@ class Connection {
                        const char *database, const char *trigger);
 
   sqlite3 *db_;
+  // Held apart so the functions registered with its address never see it
+  // move.
+  std::unique_ptr<SessionSettings> settings_ = std::make_unique<SessionSettings>();
   int busyTimeoutMs_ = kDefaultBusyTimeoutMs;
   bool readOnly_ = false;
   bool claimAllowed_ = false;

@@ -51,7 +51,9 @@ StatementKind Classify(const std::vector<Token> &tokens) {
   } else if (first.Is("DROP")) {
     kind = {OCI_STMT_DROP, second.Is("USER") ? Action::kAccount : Action::kDdl};
   } else if (first.Is("ALTER")) {
-    kind = {OCI_STMT_ALTER, second.Is("USER") ? Action::kAccount : Action::kDdl};
+    kind = {OCI_STMT_ALTER, second.Is("USER")      ? Action::kAccount
+                            : second.Is("SESSION") ? Action::kSession
+                                                   : Action::kDdl};
   } else if (first.Is("BEGIN")) {
     kind = {OCI_STMT_BEGIN, Action::kBlock};
   } else if (first.Is("DECLARE")) {

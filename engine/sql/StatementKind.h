@@ -18,6 +18,7 @@ enum class Action {
   kDml,        // INSERT, UPDATE, DELETE: inside the session's transaction
   kDdl,        // CREATE, DROP, ALTER: commits what is pending, then runs
   kAccount,    // CREATE/ALTER/DROP USER: the engine's own accounts
+  kSession,    // ALTER SESSION SET: the session's settings
   kBlock,      // BEGIN stmt; ... END;
   kDeclare,    // DECLARE ... (procedural code: not supported)
   kCommit,     // COMMIT [WORK]

@@ -121,6 +121,11 @@ sword StatementHandle::Execute(ExecutionContext &context, ErrorHandle *error,
       return RunAccountStatement(context, tokens_, &failure)
                  ? OCI_SUCCESS
                  : Report(error, failure);
+    case Action::kSession:
+      rowCount_ = 0;
+      return AlterSession(tokens_, &context.connection.settings(), &failure)
+                 ? OCI_SUCCESS
+                 : Report(error, failure);
     case Action::kBlock:
       return ExecuteBlock(context, error);
     case Action::kDeclare:
@@ -262,6 +267,8 @@ bool StatementHandle::RunPiece(ExecutionContext &context, std::string_view text,
       return connection.Rollback(error);
     case Action::kAccount:
       return RunAccountStatement(context, tokens, error);
+    case Action::kSession:
+      return AlterSession(tokens, &connection.settings(), error);
     case Action::kBlock:
     case Action::kDeclare:
       *error = OraError::Make(6550, "nested blocks are not supported");
