@@ -12,7 +12,7 @@
 #include "oci.h"
 #include "session/SqlGuard.h"
 #include "sql/BoundedPrintf.h"
-#include "sql/ConversionFunctions.h"
+#include "functions/FunctionLibrary.h"
 #include "sql/RuleFunctions.h"
 
 namespace kestrel_engine {
@@ -179,7 +179,7 @@ std::unique_ptr<Connection> Connection::Open(std::string_view link,
                nullptr, nullptr);
   if (RegisterRuleFunctions(db) != SQLITE_OK ||
       RegisterBoundedPrintf(db) != SQLITE_OK ||
-      RegisterConversionFunctions(db, connection->settings_.get()) != SQLITE_OK) {
+      RegisterOracleFunctions(db, connection->settings_.get()) != SQLITE_OK) {
     *error = CannotResolve(link, sqlite3_errmsg(db));
     return nullptr;
   }

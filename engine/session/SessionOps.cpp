@@ -45,6 +45,7 @@ sword BeginSession(ServiceContext &context, ErrorHandle *error,
     return Report(error, failure);
   }
   connection.PrepareForWrites();
+  connection.settings().user = CanonicalUserName(session.userName());
   session.LoggedOn(server);
   context.session = &session;
   return OCI_SUCCESS;

@@ -28,6 +28,8 @@ struct SessionSettings {
   std::string territory = "AMERICA";
   std::string timeZone = "+00:00";
   NumberSymbols numbers;
+  // The logged-on user, as stored (upper case): USER, UID and SYS_CONTEXT.
+  std::string user;
 
   // The formats above, parsed.
   DateFormat dateModel;

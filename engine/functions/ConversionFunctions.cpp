@@ -4,7 +4,7 @@
 ** number, when a model is given), dates are text in the stored form; any
 ** other text comes back as it is, as TO_CHAR of a character value does.
 */
-#include "sql/ConversionFunctions.h"
+#include "functions/ConversionFunctions.h"
 
 #include <stdlib.h>
 #include <time.h>
