@@ -47,15 +47,26 @@ bool StatementHandle::BuildSlots(OraError *error) {
       *error = OraError::Make(932, "a BLOB locator needs a BLOB column");
       return false;
     }
-    slots_.push_back(Slot{static_cast<int>(i), ColumnTraits{c.dataType, c.dataSize},
-                          d, locator, StoreFor(d->target)});
+    ColumnTraits traits{c.dataType, c.dataSize};
+    // Dates as text take the session's format: the general store does it,
+    // the fast text store never looks.
+    const bool dateAsText = IsDateType(c.dataType) && connection_ != nullptr &&
+                            StoreKindFor(d->target) == StoreKind::kText;
+    if (dateAsText) {
+      const SessionSettings &settings = connection_->settings();
+      traits.dateModel = c.dataType == SQLT_DAT ? &settings.dateModel
+                                                : &settings.timestampModel;
+    }
+    slots_.push_back(Slot{static_cast<int>(i), traits, d, locator,
+                          dateAsText ? StoreValue : StoreFor(d->target)});
   }
   bool anyLocator = false;
   for (const Slot &slot : slots_) {
     anyLocator = anyLocator || slot.locator;
     const OutputTarget &target = slot.define->target;
-    plainSlots_.push_back(
-        ColumnSlot{slot.column, slot.traits, StoreKindFor(target), &target});
+    const StoreKind kind =
+        slot.traits.dateModel != nullptr ? StoreKind::kOther : StoreKindFor(target);
+    plainSlots_.push_back(ColumnSlot{slot.column, slot.traits, kind, &target});
   }
   if (anyLocator) plainSlots_.clear();
   slotsDirty_ = false;

@@ -23,8 +23,11 @@
 
 #include <charconv>
 #include <limits>
+#include <string>
 
+#include "format/DateFormat.h"
 #include "number/OraNumber.h"
+#include "types/DateTime.h"
 
 namespace kestrel_engine {
 
@@ -257,6 +260,59 @@ int StoreFloat(sqlite3_value *value, int kind, const OutputTarget &target) {
 }
 
 
+// A stored date or timestamp into the 7-byte DATE (century and year in
+// excess-100, time in excess-1) or an OCIDate; 932 for a value that is no
+// date.
+int StoreDate(sqlite3_value *value, int kind, const OutputTarget &target) {
+  DateTime date;
+  const char *text = reinterpret_cast<const char *>(sqlite3_value_text(value));
+  if (kind != SQLITE_TEXT || text == nullptr ||
+      !ParseStored(std::string_view(text, static_cast<size_t>(sqlite3_value_bytes(value))),
+                   &date)) {
+    return Fail(target, 932);
+  }
+  if (target.type == SQLT_DAT) {
+    if (!target.value || target.size < 7) return Fail(target, 932);
+    const int year = date.year;
+    const int magnitude = year < 0 ? -year : year;
+    ub1 *b = static_cast<ub1 *>(target.value);
+    b[0] = static_cast<ub1>(year < 0 ? 100 - magnitude / 100 : 100 + magnitude / 100);
+    b[1] = static_cast<ub1>(year < 0 ? 100 - magnitude % 100 : 100 + magnitude % 100);
+    b[2] = static_cast<ub1>(date.month);
+    b[3] = static_cast<ub1>(date.day);
+    b[4] = static_cast<ub1>(date.hour + 1);
+    b[5] = static_cast<ub1>(date.minute + 1);
+    b[6] = static_cast<ub1>(date.second + 1);
+    Report(target, 0, 7, 0);
+    return kStored;
+  }
+  if (!target.value || target.size < static_cast<sb4>(sizeof(OCIDate))) return Fail(target, 932);
+  OCIDate d;
+  d.OCIDateYYYY = static_cast<sb2>(date.year);
+  d.OCIDateMM = static_cast<ub1>(date.month);
+  d.OCIDateDD = static_cast<ub1>(date.day);
+  d.OCIDateTime.OCITimeHH = static_cast<ub1>(date.hour);
+  d.OCIDateTime.OCITimeMI = static_cast<ub1>(date.minute);
+  d.OCIDateTime.OCITimeSS = static_cast<ub1>(date.second);
+  memcpy(target.value, &d, sizeof d);
+  Report(target, 0, sizeof d, 0);
+  return kStored;
+}
+
+// A DATE or TIMESTAMP column's value as text in the session's format;
+// false for a value that is not in the stored form (left as it is).
+bool DateAsText(sqlite3_value *value, const ColumnTraits &traits, std::string *out) {
+  DateTime date;
+  const char *text = reinterpret_cast<const char *>(sqlite3_value_text(value));
+  if (text == nullptr ||
+      !ParseStored(std::string_view(text, static_cast<size_t>(sqlite3_value_bytes(value))),
+                   &date)) {
+    return false;
+  }
+  *out = FormatDate(*traits.dateModel, date);
+  return true;
+}
+
 // Any value into any target.
 int StoreGeneral(sqlite3_value *value, const ColumnTraits &traits,
                  const OutputTarget &target) {
@@ -272,8 +328,19 @@ int StoreGeneral(sqlite3_value *value, const ColumnTraits &traits,
   }
   switch (target.type) {
     case SQLT_CHR:
-    case SQLT_STR:
+    case SQLT_STR: {
+      std::string date;
+      if (traits.dateModel != nullptr && kind == SQLITE_TEXT &&
+          DateAsText(value, traits, &date)) {
+        return StoreChars(
+            date.size(), [&date](char *dest, size_t n) { memcpy(dest, date.data(), n); },
+            traits, target);
+      }
       return StoreText(value, kind, traits, target);
+    }
+    case SQLT_DAT:
+    case SQLT_ODT:
+      return StoreDate(value, kind, target);
     case SQLT_NUM:
     case SQLT_VNU:
       return StoreNumber(value, kind, target);

@@ -1,8 +1,9 @@
 /*
 ** Moves one SQLite value into a caller's define buffer by the vendor's
-** rules for each external type: 1 and 5 (text), 6 (VARNUM) and 2 (NUMBER
-** without the length byte), 3 (integer of the given width), 4 (float or
-** double of the given width).
+** rules for each external type: 1 and 5 (text; DATE and TIMESTAMP
+** columns in the session's format), 6 (VARNUM) and 2 (NUMBER without the
+** length byte), 3 (integer of the given width), 4 (float or double of the
+** given width), 12 (the 7-byte DATE) and 156 (OCIDate).
 */
 #ifndef KESTREL_ENGINE_VALUECONVERT_H
 #define KESTREL_ENGINE_VALUECONVERT_H
@@ -25,10 +26,19 @@ struct OutputTarget {
 };
 
 // What the describe knows of the column that the fetch needs.
+struct DateFormat;
+
 struct ColumnTraits {
   ub2 dataType;   // the described type code (96 = CHAR: blank-padded)
   ub2 dataSize;   // the described size in bytes
+  // DATE and TIMESTAMP columns: the session's format for them as text.
+  const DateFormat *dateModel = nullptr;
 };
+
+// True for the type codes of DATE and TIMESTAMP columns.
+inline bool IsDateType(ub2 dataType) {
+  return dataType == SQLT_DAT || dataType == SQLT_TIMESTAMP;
+}
 
 // Result of storing one value.
 enum StoreStatus {

@@ -51,6 +51,20 @@ typedef struct OCINumber {
   ub1 OCINumberPart[OCI_NUMBER_SIZE];
 } OCINumber;
 
+/* The client-side date: the year (negative before Christ), month, day and
+   time of day. */
+typedef struct OCITime {
+  ub1 OCITimeHH;
+  ub1 OCITimeMI;
+  ub1 OCITimeSS;
+} OCITime;
+typedef struct OCIDate {
+  sb2 OCIDateYYYY;
+  ub1 OCIDateMM;
+  ub1 OCIDateDD;
+  OCITime OCIDateTime;
+} OCIDate;
+
 /* Statuses. */
 #define OCI_SUCCESS 0
 #define OCI_SUCCESS_WITH_INFO 1
@@ -167,6 +181,7 @@ typedef struct OCINumber {
 #define SQLT_IBDOUBLE 101
 #define SQLT_CLOB 112
 #define SQLT_BLOB 113
+#define SQLT_ODT 156
 #define SQLT_TIMESTAMP 187
 
 /* Large-object streaming callbacks (accepted, never needed in one piece). */

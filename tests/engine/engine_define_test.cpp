@@ -177,8 +177,42 @@ TEST_F(EngineDefine, DefinesAreReusedAndChecked) {
                            nullptr, OCI_DEFAULT),
             OCI_INVALID_HANDLE);
   OCIDefine *fresh = nullptr;
-  EXPECT_EQ(OCIDefineByPos(query, &fresh, s.err, 1, &first, 8, SQLT_DAT, nullptr, nullptr,
+  EXPECT_EQ(OCIDefineByPos(query, &fresh, s.err, 1, &first, 8, SQLT_PDN, nullptr, nullptr,
                            nullptr, OCI_DEFAULT),
+            OCI_ERROR);
+  EXPECT_EQ(s.ErrorCode(), 932);
+}
+
+// A DATE column as text takes the session's format; as external types 12
+// and 156 it is the vendor's 7-byte form and an OCIDate.
+TEST_F(EngineDefine, DatesAsTextSevenBytesAndOCIDate) {
+  ASSERT_EQ(s.Run("CREATE TABLE w (d DATE, ts TIMESTAMP(3))"), OCI_SUCCESS);
+  ASSERT_EQ(s.Run("INSERT INTO w VALUES (TO_DATE('1980-12-17 13:05:09', "
+                  "'YYYY-MM-DD HH24:MI:SS'), TO_TIMESTAMP('2024-01-05 01:02:03.5', "
+                  "'YYYY-MM-DD HH24:MI:SS.FF'))"),
+            OCI_SUCCESS)
+      << s.ErrorText();
+  char text[40];
+  sb2 indicator = 0;
+  ASSERT_EQ(FetchOne("SELECT d FROM w", text, sizeof text, SQLT_STR, &indicator), OCI_SUCCESS);
+  EXPECT_STREQ(text, "17-DEC-80");
+  ASSERT_EQ(FetchOne("SELECT ts FROM w", text, sizeof text, SQLT_STR, &indicator), OCI_SUCCESS);
+  EXPECT_STREQ(text, "05-JAN-24 01.02.03.500000000 AM");
+  ASSERT_EQ(s.Run("ALTER SESSION SET NLS_DATE_FORMAT = 'YYYY-MM-DD HH24:MI:SS'"), OCI_SUCCESS);
+  ASSERT_EQ(FetchOne("SELECT d FROM w", text, sizeof text, SQLT_STR, &indicator), OCI_SUCCESS);
+  EXPECT_STREQ(text, "1980-12-17 13:05:09");
+
+  ub1 seven[7] = {};
+  ASSERT_EQ(FetchOne("SELECT d FROM w", seven, 7, SQLT_DAT, &indicator), OCI_SUCCESS);
+  const ub1 expected[7] = {119, 180, 12, 17, 14, 6, 10};
+  EXPECT_EQ(memcmp(seven, expected, 7), 0);
+  OCIDate date{};
+  ASSERT_EQ(FetchOne("SELECT d FROM w", &date, sizeof date, SQLT_ODT, &indicator), OCI_SUCCESS);
+  EXPECT_EQ(date.OCIDateYYYY, 1980);
+  EXPECT_EQ(date.OCIDateMM, 12);
+  EXPECT_EQ(date.OCIDateDD, 17);
+  EXPECT_EQ(date.OCIDateTime.OCITimeHH, 13);
+  EXPECT_EQ(FetchOne("SELECT 'no date' FROM w", &date, sizeof date, SQLT_ODT, &indicator),
             OCI_ERROR);
   EXPECT_EQ(s.ErrorCode(), 932);
 }

@@ -12,6 +12,7 @@ template <typename F, typename G>
 constexpr bool kSame = std::is_same<F, G>::value;
 
 static_assert(sizeof(OCINumber) == 22, "NUMBER is 22 bytes");
+static_assert(sizeof(OCIDate) == 8 && SQLT_DAT == 12 && SQLT_ODT == 156, "the date forms");
 static_assert(sizeof(ub1) == 1 && sizeof(ub2) == 2 && sizeof(ub4) == 4, "");
 static_assert(sizeof(sb1) == 1 && sizeof(sb2) == 2 && sizeof(sb4) == 4, "");
 static_assert(sizeof(sword) == 4, "");
