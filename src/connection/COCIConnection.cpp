@@ -57,10 +57,10 @@ BOOL COCIConnection::Connect(CString link, CString user, CString password) {
   m_pSession.reset();
   ResetFields();
 
-  // Built aside and kept only once the session is up: on any failure the
-  // lease's destructor frees whatever was allocated.
-  auto lease = std::make_shared<kestrel::SessionLease>();
-  kestrel::SessionState &s = lease->State();
+  // Built aside and shared only once the session is up: on any failure its
+  // destructor frees whatever was allocated. (The handles come first, the
+  // shared bookkeeping after them.)
+  kestrel::SessionState s;
   OCIInitialize(OCI_THREADED | OCI_OBJECT, nullptr, nullptr, nullptr,
                 nullptr);
   OCIEnvInit(&s.env, OCI_DEFAULT, 0, nullptr);
@@ -103,7 +103,7 @@ BOOL COCIConnection::Connect(CString link, CString user, CString password) {
   OCIHandleAlloc(s.env, reinterpret_cast<dvoid **>(&s.trans),
                  OCI_HTYPE_TRANS, 0, nullptr);
   OCIAttrSet(s.svcCtx, OCI_HTYPE_SVCCTX, s.trans, 0, OCI_ATTR_TRANS, s.error);
-  m_pSession = std::move(lease);
+  m_pSession = std::make_shared<kestrel::SessionLease>(s);
   Mirror();
   return TRUE;
 }

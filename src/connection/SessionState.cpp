@@ -34,4 +34,26 @@ void SessionState::End() {
   trans = nullptr;
 }
 
+void SessionState::TakeOver(SessionState &other) {
+  End();
+  env = other.env;
+  error = other.error;
+  server = other.server;
+  svcCtx = other.svcCtx;
+  session = other.session;
+  describe = other.describe;
+  trans = other.trans;
+  attached = other.attached;
+  live = other.live;
+  other.env = nullptr;
+  other.error = nullptr;
+  other.server = nullptr;
+  other.svcCtx = nullptr;
+  other.session = nullptr;
+  other.describe = nullptr;
+  other.trans = nullptr;
+  other.attached = false;
+  other.live = false;
+}
+
 }  // namespace kestrel

@@ -28,8 +28,12 @@ struct SessionState {
   bool live = false;
 
   SessionState() = default;
+  ~SessionState() { End(); }
   SessionState(const SessionState &) = delete;
   SessionState &operator=(const SessionState &) = delete;
+
+  // Takes over `other`'s handles and flags, leaving it empty.
+  void TakeOver(SessionState &other);
 
   // Ends the session when it is live (a failure is recorded, since work
   // still pending is lost with it) and frees every handle that was
@@ -40,7 +44,11 @@ struct SessionState {
 // What a connection holds: the last lease to go ends the session.
 class SessionLease {
  public:
-  SessionLease() : state_(std::make_shared<SessionState>()) {}
+  // Takes over the session `begun` holds.
+  explicit SessionLease(SessionState &begun)
+      : state_(std::make_shared<SessionState>()) {
+    state_->TakeOver(begun);
+  }
   ~SessionLease() { state_->End(); }
   SessionLease(const SessionLease &) = delete;
   SessionLease &operator=(const SessionLease &) = delete;

@@ -10,6 +10,22 @@
 #include "error/ErrorRecord.h"
 #include "recordset/StatementState.h"
 
+namespace {
+
+// A new shared state for a statement just allocated; the statement is
+// freed if the state cannot be made.
+std::shared_ptr<kestrel::StatementState> Share(
+    const std::shared_ptr<kestrel::SessionState> &session, OCIStmt *stmt) {
+  try {
+    return std::make_shared<kestrel::StatementState>(session, stmt);
+  } catch (...) {
+    OCIHandleFree(stmt, OCI_HTYPE_STMT);
+    throw;
+  }
+}
+
+}  // namespace
+
 COCIRecordset::COCIRecordset() : m_hParam(nullptr), m_strBuffer(" ") {}
 
 COCIRecordset::COCIRecordset(const COCIRecordset &other)
@@ -35,15 +51,18 @@ BOOL COCIRecordset::InitRecordset(COCIConnection *connection) {
   m_pShared.reset();
   m_hParam = nullptr;
   if (connection == nullptr || !connection->isConnected()) return 0;
-  auto fresh = std::make_shared<kestrel::StatementState>(
-      connection->m_pSession->Shared(), nullptr);
-  const sword status = OCIHandleAlloc(
-      fresh->session->env, reinterpret_cast<dvoid **>(&fresh->stmt),
-      OCI_HTYPE_STMT, 0, nullptr);
-  // Only exact success opens; nothing is recorded either way. A handle
-  // allocated with a warning is freed with the state.
-  if (status != OCI_SUCCESS) return 0;
-  m_pShared = std::move(fresh);
+  const std::shared_ptr<kestrel::SessionState> &session =
+      connection->m_pSession->Shared();
+  OCIStmt *stmt = nullptr;
+  const sword status =
+      OCIHandleAlloc(session->env, reinterpret_cast<dvoid **>(&stmt),
+                     OCI_HTYPE_STMT, 0, nullptr);
+  // Only exact success opens; nothing is recorded either way.
+  if (status != OCI_SUCCESS) {
+    if (stmt != nullptr) OCIHandleFree(stmt, OCI_HTYPE_STMT);
+    return 0;
+  }
+  m_pShared = Share(session, stmt);
   return 1;
 }
 
@@ -56,15 +75,15 @@ void COCIRecordset::OwnStatementWithoutResult() {
   // Another holder keeps the shared statement, or the statement is defined
   // into the result's memory: a new statement replaces it here, and the
   // old one is closed (statement first, then memory) by its last holder.
-  auto fresh = std::make_shared<kestrel::StatementState>(held.session, nullptr);
-  const sword status = OCIHandleAlloc(
-      held.session->env, reinterpret_cast<dvoid **>(&fresh->stmt),
-      OCI_HTYPE_STMT, 0, nullptr);
+  OCIStmt *stmt = nullptr;
+  const sword status =
+      OCIHandleAlloc(held.session->env, reinterpret_cast<dvoid **>(&stmt),
+                     OCI_HTYPE_STMT, 0, nullptr);
   if (status != OCI_SUCCESS && status != OCI_SUCCESS_WITH_INFO) {
     COCIException::checkErr(held.session->error, status);
     throw COCIException();
   }
-  m_pShared = std::move(fresh);
+  m_pShared = Share(held.session, stmt);
   m_hParam = nullptr;
 }
 

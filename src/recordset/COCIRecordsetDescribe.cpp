@@ -41,10 +41,17 @@ constexpr long kLastPosition = 0xFFFFFFFFL;
 }  // namespace
 
 long COCIRecordset::GetFieldCount() {
-  RequireStatement();
+  // Asked once per value read: the state is read here directly.
+  const kestrel::StatementState *st = m_pShared.get();
+  if (st == nullptr || !st->Usable()) {
+    RequireStatement();  // throws
+    return 0;
+  }
+  OCIError *err = st->session->error;
   ub4 count = 0;
-  Check(OCIAttrGet(m_pShared->stmt, OCI_HTYPE_STMT, &count, nullptr,
-                   OCI_ATTR_PARAM_COUNT, ErrorHandle()));
+  const sword status = OCIAttrGet(st->stmt, OCI_HTYPE_STMT, &count, nullptr,
+                                  OCI_ATTR_PARAM_COUNT, err);
+  if (!COCIException::checkErr(err, status)) throw COCIException();
   return static_cast<long>(count);
 }
 

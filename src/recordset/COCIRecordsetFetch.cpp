@@ -130,9 +130,11 @@ int COCIRecordset::GetFieldValue(const long &index, COleVariant &value) {
   switch (type) {
     case SQLT_NUM: {
       double number = 0;
-      Check(OCINumberToReal(st.session->error,
-                            static_cast<const OCINumber *>(buffer),
-                            sizeof number, &number));
+      OCIError *err = st.session->error;
+      const sword status =
+          OCINumberToReal(err, static_cast<const OCINumber *>(buffer),
+                          sizeof number, &number);
+      if (!COCIException::checkErr(err, status)) throw COCIException();
       NumberToVariant(number, st.scales[i], value);
       return TRUE;
     }
