@@ -6,8 +6,9 @@
 **
 ** Failures of recordset operations throw COCIException after the status
 ** and its message were recorded; InitRecordset, CloseRecordset, MoveNext,
-** GetFieldSize, GetFieldScale, GetRecord, GetAllRecord and UpdateRecord
-** never throw for a failed status.
+** GetFieldSize, GetFieldScale and UpdateRecord never throw, and GetRecord
+** and GetAllRecord answer FALSE for a failed fetch (a value that fails to
+** convert throws, as in GetFieldValue).
 **
 ** Copies share one statement with its buffers, indicators and locators
 ** (reference-counted). The last holder to go closes it as CloseRecordset
