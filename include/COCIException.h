@@ -3,8 +3,11 @@
 ** process-wide record of the last client-interface status: its code and
 ** message, readable at any time through errCode() and errMsg().
 **
-** The record is one unprotected store shared by every connection and
-** recordset: an application serialises its calls into the library.
+** The record is one store shared by every connection and recordset. It is
+** written under a lock, so threads that each use their own connection do
+** not race on it; but it holds whatever status came last from any thread,
+** so reading it is only meaningful when the application serialises its
+** calls into the library.
 */
 #ifndef KESTREL_COCIEXCEPTION_H
 #define KESTREL_COCIEXCEPTION_H
@@ -26,10 +29,6 @@ class KESTREL_API COCIException {
   // The last recorded message; the same address on every call, valid until
   // the next checkErr.
   static char *errMsg();
-
- private:
-  static int err;
-  static char msg[512];
 };
 
 #endif

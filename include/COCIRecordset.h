@@ -1,20 +1,28 @@
 /*
-** COCIRecordset: one SQL statement at a time on a session borrowed from a
-** COCIConnection, and the result of a query: for each column an output
-** buffer, a null indicator and a define handle, with the column's type
-** code, size and scale.
+** COCIRecordset: one SQL statement at a time on a database session taken
+** from a COCIConnection, and the result of a query: for each column an
+** output buffer, a null indicator and a define handle, with the column's
+** type code, size and scale.
 **
 ** Failures of recordset operations throw COCIException after the status
 ** and its message were recorded; InitRecordset, CloseRecordset, MoveNext,
-** GetFieldSize and GetFieldScale never throw.
+** GetFieldSize, GetFieldScale and UpdateRecord never throw, and GetRecord
+** and GetAllRecord answer FALSE for a failed fetch (a value that fails to
+** convert throws, as in GetFieldValue).
 **
-** The object whose InitRecordset allocated the statement owns it, its
-** buffers and its locators. A copy is a view that never releases what it
-** shares; only the owner's CloseRecordset does.
+** Copies share one statement with its buffers, indicators and locators
+** (reference-counted). The last holder to go closes it as CloseRecordset
+** would; CloseRecordset on any holder closes it for every holder, and the
+** others then answer as a recordset never opened. A holder that calls
+** InitRecordset, or OpenRecordset while the statement is shared or holds a
+** result, lets go of it and gets a statement of its own. A recordset whose
+** session ended (DisConnect, or the last connection holding it gone) makes
+** no client call on it again.
 */
 #ifndef KESTREL_COCIRECORDSET_H
 #define KESTREL_COCIRECORDSET_H
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -25,6 +33,10 @@
 #include "CString.h"
 #include "KestrelExport.h"
 #include "oci.h"
+
+namespace kestrel {
+struct StatementState;
+}
 
 class KESTREL_API COCIRecordset {
   friend class COCIRecordsetTestAccess;
@@ -53,14 +65,21 @@ class KESTREL_API COCIRecordset {
   int GetFieldValue(const long &index, COleVariant &value);
   int SetFieldValue(const long &index, const COleVariant &value);
   int AddRecord(const COCIRecord &record);
+  // Refused: a recordset cannot tell which row to change (FALSE, with an
+  // error recorded).
   int UpdateRecord(const COCIRecord &record);
+  // Appends the remaining rows (at most `count` when it is positive), one
+  // record each; FALSE on a failed fetch, keeping the rows read so far.
   int GetAllRecord(CArray<COCIRecord, COCIRecord &> &records, int count);
+  // The row `position` rows forward from the current one (0: the current
+  // row) into `record`, one value per column.
   int GetRecord(COCIRecord &record, int position);
+  // The column whose described name matches (without regard to case
+  // unless the name is in double quotes); FALSE for an unknown name.
   int GetFieldValue(const CString &name, COleVariant &value);
   int SetFieldValue(const CString &name, const COleVariant &value);
 
  private:
-  void freeResult();
   int queryType();
   int execute(int iterations);
   int allocateCursor();
@@ -80,43 +99,31 @@ class KESTREL_API COCIRecordset {
   bool HasStatement() const;
   // Throws unless this object holds a statement.
   void RequireStatement() const;
-  // Checks a status against the connection's error handle; throws on
-  // failure.
+  // The session's error and service-context handles; only with a statement.
+  OCIError *ErrorHandle() const;
+  OCISvcCtx *ServiceContext() const;
+  // Checks a status against the session's error handle; throws on failure.
   void Check(sword status) const;
+  // Makes sure this holder alone holds a statement with no result, so that
+  // preparing it touches no other holder and no defined memory; throws and
+  // leaves the object as it was when no statement can be had.
+  void OwnStatementWithoutResult();
   // The descriptor of the column at `position` into m_hParam; false (and
   // m_hParam cleared) when it cannot be fetched.
   bool FetchDescriptor(const long &position);
-  // Lets go of everything without a client-interface call: an owner deletes
-  // its buffers, a view only forgets them.
-  void ForgetResult();
-  void DefineColumn(int position, int type, int size);
-  void DefineBlob(int position);
-  int WriteText(int index, const COleVariant &value);
+  int WriteText(size_t index, const COleVariant &value);
+  // Fetches the next row; the status, recorded unless it is a success or
+  // the end. OCI_INVALID_HANDLE, unrecorded, without a statement.
+  sword FetchRow();
+  // The current row's values into `record`, sized to the column count.
+  void ReadRow(COCIRecord &record);
+  // The 0-based index of the column named `name`, or -1.
+  long FindColumn(const CString &name);
 
-  COCIConnection *m_pConnection;
-  OCIStmt *m_hStmt;
+  std::shared_ptr<kestrel::StatementState> m_pShared;
   OCIParam *m_hParam;
-  BOOL m_bOpened;
+  // Scratch text for column names and text values.
   std::string m_strBuffer;
-  std::vector<void *> m_buffers;
-  std::vector<sb2> m_indicators;
-  std::vector<OCIDefine *> m_defines;
-  OCILobLocator *m_hLob;
-  std::vector<int> m_types;
-  std::vector<int> m_sizes;
-  std::vector<int> m_scales;
-
-  // Locators of BLOB columns after the first, one slot per column, sized
-  // before any define so the slots never move while the statement is
-  // defined.
-  std::vector<OCILobLocator *> m_lobs;
-  // The environment the statement came from: closing makes client calls
-  // only while the connection still holds it.
-  OCIEnv *m_hStmtEnv;
-  // TRUE for the object whose InitRecordset allocated the statement.
-  BOOL m_bOwner;
-  // TRUE once a fetch has put a row in the buffers.
-  BOOL m_bFetched;
 };
 
 #endif

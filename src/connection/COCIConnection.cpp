@@ -1,10 +1,10 @@
 /*
-** COCIConnection: connect, disconnect and the ownership of a session's
-** handles between copies.
+** COCIConnection: connect, disconnect, and the session its copies share.
 */
 #include "COCIConnection.h"
 
 #include "COCIException.h"
+#include "connection/SessionState.h"
 
 namespace {
 
@@ -32,118 +32,109 @@ COCIConnection::COCIConnection()
       m_hSvcCtx(nullptr),
       m_hSession(nullptr),
       m_hDescribe(nullptr),
-      m_hTrans(nullptr),
-      m_bOwner(FALSE) {}
+      m_hTrans(nullptr) {}
 
 COCIConnection::COCIConnection(const COCIConnection &other)
-    : m_bConnected(other.m_bConnected),
-      m_hEnv(other.m_hEnv),
-      m_hError(other.m_hError),
-      m_hServer(other.m_hServer),
-      m_hSvcCtx(other.m_hSvcCtx),
-      m_hSession(other.m_hSession),
-      m_hDescribe(other.m_hDescribe),
-      m_hTrans(other.m_hTrans),
-      m_bOwner(FALSE) {}
+    : COCIConnection() {
+  m_pSession = other.m_pSession;
+  Mirror();
+}
 
 COCIConnection &COCIConnection::operator=(const COCIConnection &other) {
-  if (this == &other) return *this;
-  DisConnect();
-  m_bConnected = other.m_bConnected;
-  m_hEnv = other.m_hEnv;
-  m_hError = other.m_hError;
-  m_hServer = other.m_hServer;
-  m_hSvcCtx = other.m_hSvcCtx;
-  m_hSession = other.m_hSession;
-  m_hDescribe = other.m_hDescribe;
-  m_hTrans = other.m_hTrans;
-  m_bOwner = FALSE;
+  // Taken before this holder lets go, so assigning a holder of the same
+  // session (or itself) never ends it.
+  std::shared_ptr<kestrel::SessionLease> taken = other.m_pSession;
+  m_pSession = std::move(taken);
+  Mirror();
   return *this;
 }
 
-COCIConnection::~COCIConnection() { DisConnect(); }
+// The last holder's lease ends the session as it goes.
+COCIConnection::~COCIConnection() = default;
 
 BOOL COCIConnection::Connect(CString link, CString user, CString password) {
-  // An owner ends its session first; a copy only lets go of its view.
-  DisConnect();
+  // Lets go of the session held so far; the last holder ends it.
+  m_pSession.reset();
+  ResetFields();
 
+  // Built aside and shared only once the session is up: on any failure its
+  // destructor frees whatever was allocated. (The handles come first, the
+  // shared bookkeeping after them.)
+  kestrel::SessionState s;
   OCIInitialize(OCI_THREADED | OCI_OBJECT, nullptr, nullptr, nullptr,
                 nullptr);
-  OCIEnvInit(&m_hEnv, OCI_DEFAULT, 0, nullptr);
-  m_bOwner = TRUE;
-  OCIHandleAlloc(m_hEnv, reinterpret_cast<dvoid **>(&m_hError),
+  OCIEnvInit(&s.env, OCI_DEFAULT, 0, nullptr);
+  OCIHandleAlloc(s.env, reinterpret_cast<dvoid **>(&s.error),
                  OCI_HTYPE_ERROR, 0, nullptr);
-  OCIHandleAlloc(m_hEnv, reinterpret_cast<dvoid **>(&m_hServer),
+  OCIHandleAlloc(s.env, reinterpret_cast<dvoid **>(&s.server),
                  OCI_HTYPE_SERVER, 0, nullptr);
 
   sword status = OCIServerAttach(
-      m_hServer, m_hError,
-      reinterpret_cast<const OraText *>(link.GetString()),
+      s.server, s.error, reinterpret_cast<const OraText *>(link.GetString()),
       static_cast<sb4>(link.GetLength()), OCI_DEFAULT);
-  if (status != OCI_SUCCESS) COCIException::checkErr(m_hError, status);
-  if (!IsUp(status)) {
-    ReleaseHandles(false);
-    return FALSE;
-  }
+  if (status != OCI_SUCCESS) COCIException::checkErr(s.error, status);
+  if (!IsUp(status)) return FALSE;
+  s.attached = true;
+  const bool attachWarned = status == OCI_SUCCESS_WITH_INFO;
 
-  OCIHandleAlloc(m_hEnv, reinterpret_cast<dvoid **>(&m_hSvcCtx),
+  OCIHandleAlloc(s.env, reinterpret_cast<dvoid **>(&s.svcCtx),
                  OCI_HTYPE_SVCCTX, 0, nullptr);
-  OCIAttrSet(m_hSvcCtx, OCI_HTYPE_SVCCTX, m_hServer, 0, OCI_ATTR_SERVER,
-             m_hError);
-  OCIHandleAlloc(m_hEnv, reinterpret_cast<dvoid **>(&m_hSession),
+  OCIAttrSet(s.svcCtx, OCI_HTYPE_SVCCTX, s.server, 0, OCI_ATTR_SERVER,
+             s.error);
+  OCIHandleAlloc(s.env, reinterpret_cast<dvoid **>(&s.session),
                  OCI_HTYPE_SESSION, 0, nullptr);
-  OCIAttrSet(m_hSession, OCI_HTYPE_SESSION, TextAttribute(user),
-             TextLength(user), OCI_ATTR_USERNAME, m_hError);
-  OCIAttrSet(m_hSession, OCI_HTYPE_SESSION, TextAttribute(password),
-             TextLength(password), OCI_ATTR_PASSWORD, m_hError);
-  OCIHandleAlloc(m_hEnv, reinterpret_cast<dvoid **>(&m_hDescribe),
+  OCIAttrSet(s.session, OCI_HTYPE_SESSION, TextAttribute(user),
+             TextLength(user), OCI_ATTR_USERNAME, s.error);
+  OCIAttrSet(s.session, OCI_HTYPE_SESSION, TextAttribute(password),
+             TextLength(password), OCI_ATTR_PASSWORD, s.error);
+  OCIHandleAlloc(s.env, reinterpret_cast<dvoid **>(&s.describe),
                  OCI_HTYPE_DESCRIBE, 0, nullptr);
 
-  status = OCISessionBegin(m_hSvcCtx, m_hError, m_hSession, OCI_CRED_RDBMS,
+  status = OCISessionBegin(s.svcCtx, s.error, s.session, OCI_CRED_RDBMS,
                            OCI_DEFAULT);
-  COCIException::checkErr(m_hError, status);
-  if (!IsUp(status)) {
-    ReleaseHandles(true);
-    return FALSE;
-  }
+  // A plain success of the logon keeps the attach's warning on record.
+  if (status != OCI_SUCCESS || !attachWarned)
+    COCIException::checkErr(s.error, status);
+  if (!IsUp(status)) return FALSE;
+  s.live = true;
 
-  OCIAttrSet(m_hSvcCtx, OCI_HTYPE_SVCCTX, m_hSession, 0, OCI_ATTR_SESSION,
-             m_hError);
-  OCIHandleAlloc(m_hEnv, reinterpret_cast<dvoid **>(&m_hTrans),
+  OCIAttrSet(s.svcCtx, OCI_HTYPE_SVCCTX, s.session, 0, OCI_ATTR_SESSION,
+             s.error);
+  OCIHandleAlloc(s.env, reinterpret_cast<dvoid **>(&s.trans),
                  OCI_HTYPE_TRANS, 0, nullptr);
-  OCIAttrSet(m_hSvcCtx, OCI_HTYPE_SVCCTX, m_hTrans, 0, OCI_ATTR_TRANS,
-             m_hError);
-  m_bConnected = 1;
+  OCIAttrSet(s.svcCtx, OCI_HTYPE_SVCCTX, s.trans, 0, OCI_ATTR_TRANS, s.error);
+  m_pSession = std::make_shared<kestrel::SessionLease>(s);
+  Mirror();
   return TRUE;
 }
 
 void COCIConnection::DisConnect() {
-  if (m_bConnected && m_bOwner) {
-    OCISessionEnd(m_hSvcCtx, m_hError, m_hSession, OCI_DEFAULT);
-    OCIServerDetach(m_hServer, m_hError, OCI_DEFAULT);
-    OCIHandleFree(m_hTrans, OCI_HTYPE_TRANS);
-    OCIHandleFree(m_hServer, OCI_HTYPE_SERVER);
-    OCIHandleFree(m_hSvcCtx, OCI_HTYPE_SVCCTX);
-    OCIHandleFree(m_hError, OCI_HTYPE_ERROR);
-    OCIHandleFree(m_hDescribe, OCI_HTYPE_DESCRIBE);
-    OCIHandleFree(m_hSession, OCI_HTYPE_SESSION);
-    OCIHandleFree(m_hEnv, OCI_HTYPE_ENV);
-  }
+  // Ends the session for every holder; their leases then hold nothing.
+  if (m_pSession) m_pSession->State().End();
+  m_pSession.reset();
   ResetFields();
 }
 
-int COCIConnection::isConnected() { return m_bConnected; }
+int COCIConnection::isConnected() {
+  if (m_pSession && !m_pSession->State().live) Mirror();
+  return m_bConnected;
+}
 
-void COCIConnection::ReleaseHandles(bool attached) {
-  if (attached) OCIServerDetach(m_hServer, m_hError, OCI_DEFAULT);
-  // Null handles were never allocated; freeing them is skipped.
-  if (m_hDescribe) OCIHandleFree(m_hDescribe, OCI_HTYPE_DESCRIBE);
-  if (m_hSession) OCIHandleFree(m_hSession, OCI_HTYPE_SESSION);
-  if (m_hSvcCtx) OCIHandleFree(m_hSvcCtx, OCI_HTYPE_SVCCTX);
-  if (m_hServer) OCIHandleFree(m_hServer, OCI_HTYPE_SERVER);
-  if (m_hError) OCIHandleFree(m_hError, OCI_HTYPE_ERROR);
-  if (m_hEnv) OCIHandleFree(m_hEnv, OCI_HTYPE_ENV);
-  ResetFields();
+void COCIConnection::Mirror() {
+  if (!m_pSession || !m_pSession->State().live) {
+    m_pSession.reset();
+    ResetFields();
+    return;
+  }
+  const kestrel::SessionState &s = m_pSession->State();
+  m_bConnected = 1;
+  m_hEnv = s.env;
+  m_hError = s.error;
+  m_hServer = s.server;
+  m_hSvcCtx = s.svcCtx;
+  m_hSession = s.session;
+  m_hDescribe = s.describe;
+  m_hTrans = s.trans;
 }
 
 void COCIConnection::ResetFields() {
@@ -155,5 +146,4 @@ void COCIConnection::ResetFields() {
   m_hSession = nullptr;
   m_hDescribe = nullptr;
   m_hTrans = nullptr;
-  m_bOwner = FALSE;
 }

@@ -4,10 +4,7 @@
 */
 #include "COCIException.h"
 
-#include <string.h>
-
-int COCIException::err = 0;
-char COCIException::msg[512] = {0};
+#include "error/ErrorRecord.h"
 
 namespace {
 
@@ -28,29 +25,34 @@ const char *StatusName(int status) {
 }  // namespace
 
 int COCIException::checkErr(OCIError *error, int status) {
-  err = status;
   if (status == OCI_SUCCESS) {  // the usual answer, checked several times a row
-    static const char kSuccess[] = "OCI_SUCCESS";
-    memcpy(msg, kSuccess, sizeof kSuccess);
+    kestrel::RecordSuccess();
     return 1;
   }
   if (status == OCI_ERROR) {
     // The error number replaces -1 in the code; OCIErrorGet's own status
-    // is not looked at.
-    sb4 code = err;
-    OCIErrorGet(error, 1, nullptr, &code, reinterpret_cast<OraText *>(msg),
-                sizeof msg, OCI_HTYPE_ERROR);
-    err = code;
-    msg[sizeof msg - 1] = '\0';
+    // is not looked at. The text is read outside the record's lock.
+    sb4 code = OCI_ERROR;
+    char text[kestrel::kErrorMessageSize] = {0};
+    const sword got =
+        OCIErrorGet(error, 1, nullptr, &code, reinterpret_cast<OraText *>(text),
+                    sizeof text, OCI_HTYPE_ERROR);
+    text[sizeof text - 1] = '\0';
+    // Without a readable error record the message stays as it was.
+    if (got == OCI_SUCCESS || got == OCI_SUCCESS_WITH_INFO)
+      kestrel::RecordError(code, text);
+    else
+      kestrel::RecordCode(code);
     return 0;
   }
   // A status with no name leaves the previous message in place.
-  // The name is copied whole with its terminator; the bytes after it are
-  // not part of the message (and are not zero-filled on every call).
-  if (const char *name = StatusName(status)) memcpy(msg, name, strlen(name) + 1);
-  return status == OCI_SUCCESS || status == OCI_SUCCESS_WITH_INFO ? 1 : 0;
+  if (const char *name = StatusName(status))
+    kestrel::RecordError(status, name);
+  else
+    kestrel::RecordCode(status);
+  return status == OCI_SUCCESS_WITH_INFO ? 1 : 0;
 }
 
-int COCIException::errCode() { return err; }
+int COCIException::errCode() { return kestrel::RecordedCode(); }
 
-char *COCIException::errMsg() { return msg; }
+char *COCIException::errMsg() { return kestrel::RecordedMessage(); }

@@ -7,101 +7,98 @@
 #include <string.h>
 
 #include "COCIException.h"
+#include "error/ErrorRecord.h"
+#include "recordset/StatementState.h"
 
-COCIRecordset::COCIRecordset()
-    : m_pConnection(nullptr),
-      m_hStmt(nullptr),
-      m_hParam(nullptr),
-      m_bOpened(0),
-      m_strBuffer(" "),
-      m_hLob(nullptr),
-      m_hStmtEnv(nullptr),
-      m_bOwner(FALSE),
-      m_bFetched(FALSE) {}
+namespace {
+
+// A new shared state for a statement just allocated; the statement is
+// freed if the state cannot be made.
+std::shared_ptr<kestrel::StatementState> Share(
+    const std::shared_ptr<kestrel::SessionState> &session, OCIStmt *stmt) {
+  try {
+    return std::make_shared<kestrel::StatementState>(session, stmt);
+  } catch (...) {
+    OCIHandleFree(stmt, OCI_HTYPE_STMT);
+    throw;
+  }
+}
+
+}  // namespace
+
+COCIRecordset::COCIRecordset() : m_hParam(nullptr), m_strBuffer(" ") {}
 
 COCIRecordset::COCIRecordset(const COCIRecordset &other)
-    : m_pConnection(other.m_pConnection),
-      m_hStmt(other.m_hStmt),
+    : m_pShared(other.m_pShared),
       m_hParam(other.m_hParam),
-      m_bOpened(other.m_bOpened),
-      m_strBuffer(other.m_strBuffer),
-      m_buffers(other.m_buffers),
-      m_indicators(other.m_indicators),
-      m_defines(other.m_defines),
-      m_hLob(other.m_hLob),
-      m_types(other.m_types),
-      m_sizes(other.m_sizes),
-      m_scales(other.m_scales),
-      m_lobs(other.m_lobs),
-      m_hStmtEnv(other.m_hStmtEnv),
-      m_bOwner(FALSE),
-      m_bFetched(other.m_bFetched) {}
+      m_strBuffer(other.m_strBuffer) {}
 
 COCIRecordset &COCIRecordset::operator=(const COCIRecordset &other) {
-  if (this == &other) return *this;
-  CloseRecordset();
-  ForgetResult();
-  m_pConnection = other.m_pConnection;
-  m_hStmt = other.m_hStmt;
+  // Taken before this holder lets go, so assigning a holder of the same
+  // statement (or itself) never closes it.
+  std::shared_ptr<kestrel::StatementState> taken = other.m_pShared;
+  m_pShared = std::move(taken);
   m_hParam = other.m_hParam;
-  m_bOpened = other.m_bOpened;
-  m_strBuffer = other.m_strBuffer;
-  m_buffers = other.m_buffers;
-  m_indicators = other.m_indicators;
-  m_defines = other.m_defines;
-  m_hLob = other.m_hLob;
-  m_types = other.m_types;
-  m_sizes = other.m_sizes;
-  m_scales = other.m_scales;
-  m_lobs = other.m_lobs;
-  m_hStmtEnv = other.m_hStmtEnv;
-  m_bOwner = FALSE;
-  m_bFetched = other.m_bFetched;
+  if (this != &other) m_strBuffer = other.m_strBuffer;
   return *this;
 }
 
-COCIRecordset::~COCIRecordset() {
-  // No client-interface call here: the owner calls CloseRecordset first.
-  // An owner still holding output buffers releases them.
-  ForgetResult();
-}
+// The last holder's state closes the statement as it goes.
+COCIRecordset::~COCIRecordset() = default;
 
 BOOL COCIRecordset::InitRecordset(COCIConnection *connection) {
-  CloseRecordset();
-  m_pConnection = connection;
-  if (connection == nullptr || !connection->isConnected()) {
-    m_bOpened = 0;
-    return 0;
-  }
+  // Lets go of the statement held so far; the last holder closes it.
+  m_pShared.reset();
+  m_hParam = nullptr;
+  if (connection == nullptr || !connection->isConnected()) return 0;
+  const std::shared_ptr<kestrel::SessionState> &session =
+      connection->m_pSession->Shared();
   OCIStmt *stmt = nullptr;
   const sword status =
-      OCIHandleAlloc(connection->m_hEnv, reinterpret_cast<dvoid **>(&stmt),
+      OCIHandleAlloc(session->env, reinterpret_cast<dvoid **>(&stmt),
                      OCI_HTYPE_STMT, 0, nullptr);
   // Only exact success opens; nothing is recorded either way.
   if (status != OCI_SUCCESS) {
-    m_bOpened = 0;
+    if (stmt != nullptr) OCIHandleFree(stmt, OCI_HTYPE_STMT);
     return 0;
   }
-  m_hStmt = stmt;
-  m_hStmtEnv = connection->m_hEnv;
-  m_bOwner = TRUE;
-  m_bOpened = 1;
-  m_bFetched = FALSE;
+  m_pShared = Share(session, stmt);
   return 1;
+}
+
+void COCIRecordset::OwnStatementWithoutResult() {
+  kestrel::StatementState &held = *m_pShared;
+  if (m_pShared.use_count() == 1 && !held.HasResult()) {
+    held.fetched = false;
+    return;
+  }
+  // Another holder keeps the shared statement, or the statement is defined
+  // into the result's memory: a new statement replaces it here, and the
+  // old one is closed (statement first, then memory) by its last holder.
+  OCIStmt *stmt = nullptr;
+  const sword status =
+      OCIHandleAlloc(held.session->env, reinterpret_cast<dvoid **>(&stmt),
+                     OCI_HTYPE_STMT, 0, nullptr);
+  if (status != OCI_SUCCESS && status != OCI_SUCCESS_WITH_INFO) {
+    COCIException::checkErr(held.session->error, status);
+    throw COCIException();
+  }
+  m_pShared = Share(held.session, stmt);
+  m_hParam = nullptr;
 }
 
 BOOL COCIRecordset::OpenRecordset(CString sql) {
   RequireStatement();
-  // A result held from an earlier query is released first.
-  if (m_bOwner)
-    freeResult();
-  else
-    ForgetResult();
-  m_bFetched = FALSE;
-
-  // The text up to its first NUL byte, whatever its length.
+  // Text past an embedded NUL would be dropped silently: the statement is
+  // refused whole instead, before any client call.
   const size_t length = strlen(sql.GetString());
-  Check(OCIStmtPrepare(m_hStmt, m_pConnection->m_hError,
+  if (length != static_cast<size_t>(sql.GetLength())) {
+    kestrel::RecordError(911, "ORA-00911: invalid character");
+    throw COCIException();
+  }
+  OwnStatementWithoutResult();
+
+  Check(OCIStmtPrepare(m_pShared->stmt, ErrorHandle(),
                        reinterpret_cast<const OraText *>(sql.GetString()),
                        static_cast<ub4>(length), OCI_NTV_SYNTAX,
                        OCI_DEFAULT));
@@ -112,8 +109,8 @@ BOOL COCIRecordset::OpenRecordset(CString sql) {
     return 1;
   }
 
-  OCISvcCtx *svc = m_pConnection->m_hSvcCtx;
-  OCIError *err = m_pConnection->m_hError;
+  OCISvcCtx *svc = ServiceContext();
+  OCIError *err = ErrorHandle();
   COCIException::checkErr(err, OCITransStart(svc, err, 60, OCI_TRANS_NEW));
   try {
     execute(1);
@@ -123,71 +120,41 @@ BOOL COCIRecordset::OpenRecordset(CString sql) {
     OCITransRollback(svc, err, OCI_DEFAULT);
     throw;
   }
-  COCIException::checkErr(err, OCITransCommit(svc, err, OCI_DEFAULT));
+  // A commit that fails stored nothing: the caller must hear it. Its error
+  // stays on record while whatever it left pending is rolled back.
+  if (!COCIException::checkErr(err, OCITransCommit(svc, err, OCI_DEFAULT))) {
+    OCITransRollback(svc, err, OCI_DEFAULT);
+    throw COCIException();
+  }
   return 1;
 }
 
 void COCIRecordset::CloseRecordset() {
-  if (!m_bOpened) return;
-  if (m_bOwner && m_pConnection != nullptr &&
-      m_pConnection->m_hEnv == m_hStmtEnv && m_hStmtEnv != nullptr) {
-    OCIHandleFree(m_hStmt, OCI_HTYPE_STMT);
-    freeResult();
-  } else {
-    // A view, or an owner whose connection's session (and with it the
-    // statement and locators) is gone: only memory is released.
-    ForgetResult();
-  }
-  m_bOpened = 0;
-  m_bOwner = FALSE;
-  m_bFetched = FALSE;
-}
-
-void COCIRecordset::freeResult() {
-  if (m_hLob != nullptr) {
-    OCIDescriptorFree(m_hLob, OCI_DTYPE_LOB);
-    m_hLob = nullptr;
-  }
-  for (OCILobLocator *&lob : m_lobs) {
-    if (lob != nullptr) OCIDescriptorFree(lob, OCI_DTYPE_LOB);
-    lob = nullptr;
-  }
-  ForgetResult();
-}
-
-void COCIRecordset::ForgetResult() {
-  if (m_bOwner) {
-    for (void *buffer : m_buffers) ::operator delete(buffer);
-  }
-  m_hLob = nullptr;
-  m_buffers.clear();
-  m_indicators.clear();
-  m_defines.clear();
-  m_types.clear();
-  m_sizes.clear();
-  m_scales.clear();
-  m_lobs.clear();
+  // Closes the shared statement for every holder.
+  if (m_pShared) m_pShared->Close();
+  m_pShared.reset();
+  m_hParam = nullptr;
 }
 
 int COCIRecordset::queryType() {
   RequireStatement();
   ub4 type = 0;
-  Check(OCIAttrGet(m_hStmt, OCI_HTYPE_STMT, &type, nullptr,
-                   OCI_ATTR_STMT_TYPE, m_pConnection->m_hError));
+  Check(OCIAttrGet(m_pShared->stmt, OCI_HTYPE_STMT, &type, nullptr,
+                   OCI_ATTR_STMT_TYPE, ErrorHandle()));
   // The client writes 16 bits; only those are used.
   return static_cast<int>(type & 0xFFFF);
 }
 
 int COCIRecordset::execute(int iterations) {
   RequireStatement();
-  Check(OCIStmtExecute(m_pConnection->m_hSvcCtx, m_hStmt,
-                       m_pConnection->m_hError, static_cast<ub4>(iterations),
-                       0, nullptr, nullptr, OCI_DEFAULT));
+  Check(OCIStmtExecute(ServiceContext(), m_pShared->stmt, ErrorHandle(),
+                       static_cast<ub4>(iterations), 0, nullptr, nullptr,
+                       OCI_DEFAULT));
   return 1;
 }
 
 bool COCIRecordset::HasStatement() const {
-  return m_bOpened && m_pConnection != nullptr;
+  return m_pShared != nullptr && m_pShared->Usable();
 }
 
 void COCIRecordset::RequireStatement() const {
@@ -197,7 +164,14 @@ void COCIRecordset::RequireStatement() const {
   throw COCIException();
 }
 
+OCIError *COCIRecordset::ErrorHandle() const {
+  return m_pShared->session->error;
+}
+
+OCISvcCtx *COCIRecordset::ServiceContext() const {
+  return m_pShared->session->svcCtx;
+}
+
 void COCIRecordset::Check(sword status) const {
-  if (!COCIException::checkErr(m_pConnection->m_hError, status))
-    throw COCIException();
+  if (!COCIException::checkErr(ErrorHandle(), status)) throw COCIException();
 }

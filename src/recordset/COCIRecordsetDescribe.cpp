@@ -6,6 +6,8 @@
 
 #include "COCIException.h"
 #include "COCIRecordset.h"
+#include "error/ErrorRecord.h"
+#include "recordset/StatementState.h"
 
 namespace {
 
@@ -33,30 +35,47 @@ BufferShape ShapeOf(int type, int size) {
   }
 }
 
+// The largest position the client interface can name.
+constexpr long kLastPosition = 0xFFFFFFFFL;
+
 }  // namespace
 
 long COCIRecordset::GetFieldCount() {
-  RequireStatement();
+  // Asked once per value read: the state is read here directly.
+  const kestrel::StatementState *st = m_pShared.get();
+  if (st == nullptr || !st->Usable()) {
+    RequireStatement();  // throws
+    return 0;
+  }
+  OCIError *err = st->session->error;
   ub4 count = 0;
-  Check(OCIAttrGet(m_hStmt, OCI_HTYPE_STMT, &count, nullptr,
-                   OCI_ATTR_PARAM_COUNT, m_pConnection->m_hError));
+  const sword status = OCIAttrGet(st->stmt, OCI_HTYPE_STMT, &count, nullptr,
+                                  OCI_ATTR_PARAM_COUNT, err);
+  if (!COCIException::checkErr(err, status)) throw COCIException();
   return static_cast<long>(count);
 }
 
 long COCIRecordset::GetRSCount() {
   RequireStatement();
   ub4 count = 0;
-  Check(OCIAttrGet(m_hStmt, OCI_HTYPE_STMT, &count, nullptr,
-                   OCI_ATTR_ROW_COUNT, m_pConnection->m_hError));
+  Check(OCIAttrGet(m_pShared->stmt, OCI_HTYPE_STMT, &count, nullptr,
+                   OCI_ATTR_ROW_COUNT, ErrorHandle()));
   return static_cast<long>(count);
 }
 
 bool COCIRecordset::FetchDescriptor(const long &position) {
+  // A position the client interface cannot name is refused as one past the
+  // last column is, without narrowing it onto another column.
+  if (position < 1 || position > kLastPosition) {
+    kestrel::RecordError(24334, "ORA-24334: no descriptor for this position");
+    m_hParam = nullptr;
+    return false;
+  }
   dvoid *param = nullptr;
   const sword status =
-      OCIParamGet(m_hStmt, OCI_HTYPE_STMT, m_pConnection->m_hError, &param,
+      OCIParamGet(m_pShared->stmt, OCI_HTYPE_STMT, ErrorHandle(), &param,
                   static_cast<ub4>(position));
-  const bool ok = COCIException::checkErr(m_pConnection->m_hError, status);
+  const bool ok = COCIException::checkErr(ErrorHandle(), status);
   // A failed fetch leaves no descriptor, so nothing reads an earlier one.
   m_hParam = ok ? static_cast<OCIParam *>(param) : nullptr;
   return ok;
@@ -68,7 +87,7 @@ CString COCIRecordset::GetFieldName(const long &position) {
   OraText *name = nullptr;
   ub4 length = 0;
   Check(OCIAttrGet(m_hParam, OCI_DTYPE_PARAM, &name, &length, OCI_ATTR_NAME,
-                   m_pConnection->m_hError));
+                   ErrorHandle()));
   // Names of any length are returned whole, up to an embedded NUL.
   if (name == nullptr) length = 0;
   m_strBuffer.assign(reinterpret_cast<const char *>(name), length);
@@ -81,7 +100,7 @@ int COCIRecordset::GetFieldType(const long &position) {
   if (!FetchDescriptor(position)) throw COCIException();
   ub4 type = 0;
   Check(OCIAttrGet(m_hParam, OCI_DTYPE_PARAM, &type, nullptr,
-                   OCI_ATTR_DATA_TYPE, m_pConnection->m_hError));
+                   OCI_ATTR_DATA_TYPE, ErrorHandle()));
   return static_cast<int>(type & 0xFFFF);
 }
 
@@ -90,8 +109,8 @@ int COCIRecordset::GetFieldSize(const long &position) {
   ub4 size = 0;
   const sword status =
       OCIAttrGet(m_hParam, OCI_DTYPE_PARAM, &size, nullptr,
-                 OCI_ATTR_DATA_SIZE, m_pConnection->m_hError);
-  if (!COCIException::checkErr(m_pConnection->m_hError, status)) return 0;
+                 OCI_ATTR_DATA_SIZE, ErrorHandle());
+  if (!COCIException::checkErr(ErrorHandle(), status)) return 0;
   return static_cast<int>(size & 0xFFFF);
 }
 
@@ -100,51 +119,53 @@ int COCIRecordset::GetFieldScale(const long &position) {
   sb1 scale = 0;
   const sword status =
       OCIAttrGet(m_hParam, OCI_DTYPE_PARAM, &scale, nullptr, OCI_ATTR_SCALE,
-                 m_pConnection->m_hError);
-  if (!COCIException::checkErr(m_pConnection->m_hError, status)) return 0;
+                 ErrorHandle());
+  if (!COCIException::checkErr(ErrorHandle(), status)) return 0;
   return static_cast<int>(scale);
 }
 
 int COCIRecordset::allocateCursor() {
   const long count = GetFieldCount();
   const size_t n = count > 0 ? static_cast<size_t>(count) : 0;
-  m_defines.resize(n, nullptr);
-  m_buffers.resize(n, nullptr);
-  m_types.resize(n, 0);
-  m_sizes.resize(n, 0);
-  m_scales.resize(n, 0);
-  m_indicators.resize(n, 0);
-  // Every BLOB column after the first keeps its locator here; the slots are
-  // made before any define and never move while the statement is defined.
-  m_lobs.assign(n, nullptr);
+  // The statement holds no result here (OpenRecordset made sure of it), so
+  // the tables are empty and sized once: nothing moves while defined.
+  kestrel::StatementState &st = *m_pShared;
+  st.defines.resize(n, nullptr);
+  st.buffers.resize(n, nullptr);
+  st.types.resize(n, 0);
+  st.sizes.resize(n, 0);
+  st.scales.resize(n, 0);
+  st.indicators.resize(n, 0);
+  // Every BLOB column after the first keeps its locator here.
+  st.lobs.assign(n, nullptr);
   if (count < 1) return 1;
 
   bool firstBlob = true;
   for (long p = 1; p <= count; ++p) {
     const size_t i = static_cast<size_t>(p - 1);
-    m_types[i] = GetFieldType(p);
-    m_sizes[i] = GetFieldSize(p);
-    m_scales[i] = GetFieldScale(p);
-    if (m_types[i] == SQLT_BLOB) {
-      OCILobLocator **slot = firstBlob ? &m_hLob : &m_lobs[i];
+    st.types[i] = GetFieldType(p);
+    st.sizes[i] = GetFieldSize(p);
+    st.scales[i] = GetFieldScale(p);
+    if (st.types[i] == SQLT_BLOB) {
+      OCILobLocator **slot = firstBlob ? &st.lob : &st.lobs[i];
       firstBlob = false;
-      Check(OCIDescriptorAlloc(m_pConnection->m_hEnv,
+      Check(OCIDescriptorAlloc(st.session->env,
                                reinterpret_cast<dvoid **>(slot),
                                OCI_DTYPE_LOB, 0, nullptr));
-      Check(OCIDefineByPos(m_hStmt, &m_defines[i], m_pConnection->m_hError,
+      Check(OCIDefineByPos(st.stmt, &st.defines[i], ErrorHandle(),
                            static_cast<ub4>(p), slot, 0, SQLT_BLOB,
-                           &m_indicators[i], nullptr, nullptr, OCI_DEFAULT));
+                           &st.indicators[i], nullptr, nullptr, OCI_DEFAULT));
       continue;
     }
-    const BufferShape shape = ShapeOf(m_types[i], m_sizes[i]);
+    const BufferShape shape = ShapeOf(st.types[i], st.sizes[i]);
     if (shape.bytes == 0) continue;
     void *buffer = ::operator new(static_cast<size_t>(shape.bytes));
-    m_buffers[i] = buffer;
+    st.buffers[i] = buffer;
     if (shape.external == SQLT_STR)
       memset(buffer, 0, static_cast<size_t>(shape.bytes));
-    Check(OCIDefineByPos(m_hStmt, &m_defines[i], m_pConnection->m_hError,
+    Check(OCIDefineByPos(st.stmt, &st.defines[i], ErrorHandle(),
                          static_cast<ub4>(p), buffer, shape.bytes,
-                         shape.external, &m_indicators[i], nullptr, nullptr,
+                         shape.external, &st.indicators[i], nullptr, nullptr,
                          OCI_DEFAULT));
   }
   return 1;

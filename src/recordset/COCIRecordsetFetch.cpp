@@ -7,8 +7,9 @@
 
 #include "COCIException.h"
 #include "COCIRecordset.h"
-#include "record/RecordConvert.h"
 #include "oleauto.h"
+#include "record/RecordConvert.h"
+#include "recordset/StatementState.h"
 
 namespace {
 
@@ -65,33 +66,51 @@ void NumberToVariant(double number, int scale, COleVariant &value) {
   SetDouble(value, number);
 }
 
+// The largest position the client interface can name.
+constexpr long kLastPosition = 0xFFFFFFFFL;
+
+bool Fetched(sword status) {
+  return status == OCI_SUCCESS || status == OCI_SUCCESS_WITH_INFO;
+}
+
+// One row into the statement's buffers. The end of the rows leaves the
+// error record as it was; a failure is recorded so that it can be told
+// from the end.
+sword FetchNext(kestrel::StatementState &st) {
+  OCIError *err = st.session->error;
+  const sword status =
+      OCIStmtFetch(st.stmt, err, 1, OCI_FETCH_NEXT, OCI_DEFAULT);
+  if (Fetched(status))
+    st.fetched = true;
+  else if (status != OCI_NO_DATA)
+    COCIException::checkErr(err, status);
+  return status;
+}
+
 }  // namespace
 
+sword COCIRecordset::FetchRow() {
+  if (!HasStatement()) return OCI_INVALID_HANDLE;
+  return FetchNext(*m_pShared);
+}
+
 int COCIRecordset::MoveNext() {
-  if (!HasStatement()) return FALSE;
-  const sword status = OCIStmtFetch(m_hStmt, m_pConnection->m_hError, 1,
-                                    OCI_FETCH_NEXT, OCI_DEFAULT);
-  if (status == OCI_SUCCESS || status == OCI_SUCCESS_WITH_INFO) {
-    m_bFetched = TRUE;
-    return TRUE;
-  }
-  // The end of the rows leaves the error record as it was; a failure is
-  // recorded so that it can be told from the end.
-  if (status != OCI_NO_DATA)
-    COCIException::checkErr(m_pConnection->m_hError, status);
-  return FALSE;
+  kestrel::StatementState *st = m_pShared.get();
+  if (st == nullptr || !st->Usable()) return FALSE;
+  return Fetched(FetchNext(*st)) ? TRUE : FALSE;
 }
 
 int COCIRecordset::GetFieldValue(const long &index, COleVariant &value) {
   if (index < 0) return FALSE;
   const long count = GetFieldCount();
-  if (index >= count || static_cast<size_t>(index) >= m_types.size())
+  const kestrel::StatementState &st = *m_pShared;
+  if (index >= count || static_cast<size_t>(index) >= st.types.size())
     return FALSE;
   const size_t i = static_cast<size_t>(index);
-  const int type = m_types[i];
-  const void *buffer = m_buffers[i];
+  const int type = st.types[i];
+  const void *buffer = st.buffers[i];
   if (buffer == nullptr) return TRUE;  // no conversion for this type
-  if (m_indicators[i] == -1) return FALSE;
+  if (st.indicators[i] == -1) return FALSE;
 
   if (IsText(type)) {
     // Text is handed out as the column's bytes, unconverted.
@@ -107,14 +126,16 @@ int COCIRecordset::GetFieldValue(const long &index, COleVariant &value) {
     return TRUE;
   }
   // The other buffers hold no value until a row was fetched.
-  if (!m_bFetched) return FALSE;
+  if (!st.fetched) return FALSE;
   switch (type) {
     case SQLT_NUM: {
       double number = 0;
-      Check(OCINumberToReal(m_pConnection->m_hError,
-                            static_cast<const OCINumber *>(buffer),
-                            sizeof number, &number));
-      NumberToVariant(number, m_scales[i], value);
+      OCIError *err = st.session->error;
+      const sword status =
+          OCINumberToReal(err, static_cast<const OCINumber *>(buffer),
+                          sizeof number, &number);
+      if (!COCIException::checkErr(err, status)) throw COCIException();
+      NumberToVariant(number, st.scales[i], value);
       return TRUE;
     }
     case SQLT_INT: {
@@ -134,31 +155,34 @@ int COCIRecordset::GetFieldValue(const long &index, COleVariant &value) {
   }
 }
 
-int COCIRecordset::WriteText(int index, const COleVariant &value) {
+int COCIRecordset::WriteText(size_t index, const COleVariant &value) {
   CString text;
   if (value.vt == VT_BSTR)
     text = BstrToText(value.bstrVal);
   else if (value.vt != VT_EMPTY && value.vt != VT_NULL)
     return FALSE;
   // The text and its terminator must fit the column's buffer.
-  const size_t i = static_cast<size_t>(index);
-  const int capacity = m_sizes[i] + 1;
+  const kestrel::StatementState &st = *m_pShared;
+  const int capacity = st.sizes[index] + 1;
   if (text.GetLength() + 1 > capacity) return FALSE;
-  memcpy(m_buffers[i], text.GetString(),
+  memcpy(st.buffers[index], text.GetString(),
          static_cast<size_t>(text.GetLength()) + 1);
   return TRUE;
 }
 
 int COCIRecordset::SetFieldValue(const long &index, const COleVariant &value) {
-  const int type = GetFieldType(index + 1);
+  // An index no column position can follow is refused (as position 0 is)
+  // before the position is computed.
+  const bool nameable = index >= 0 && index < kLastPosition;
+  const int type = GetFieldType(nameable ? index + 1 : 0);
   const size_t i = static_cast<size_t>(index);
-  if (index < 0 || i >= m_buffers.size() || m_buffers[i] == nullptr)
-    return TRUE;
-  void *buffer = m_buffers[i];
-  OCIError *err = m_pConnection->m_hError;
+  const kestrel::StatementState &st = *m_pShared;
+  if (i >= st.buffers.size() || st.buffers[i] == nullptr) return TRUE;
+  void *buffer = st.buffers[i];
+  OCIError *err = st.session->error;
   OCINumber *number = static_cast<OCINumber *>(buffer);
 
-  if (IsText(type)) return WriteText(static_cast<int>(index), value);
+  if (IsText(type)) return WriteText(i, value);
   switch (type) {
     case SQLT_NUM:
       if (value.vt == VT_I2)
@@ -200,20 +224,4 @@ int COCIRecordset::AddRecord(const COCIRecord &record) {
     if (!SetFieldValue(i, copy)) return FALSE;
   }
   return execute(1);
-}
-
-int COCIRecordset::UpdateRecord(const COCIRecord &) { return TRUE; }
-
-int COCIRecordset::GetAllRecord(CArray<COCIRecord, COCIRecord &> &, int) {
-  return TRUE;
-}
-
-int COCIRecordset::GetRecord(COCIRecord &, int) { return TRUE; }
-
-int COCIRecordset::GetFieldValue(const CString &, COleVariant &) {
-  return TRUE;
-}
-
-int COCIRecordset::SetFieldValue(const CString &, const COleVariant &) {
-  return TRUE;
 }

@@ -4,12 +4,13 @@
 */
 #include "COCIException.h"
 #include "COCIRecordset.h"
+#include "recordset/StatementState.h"
 
 void COCIRecordset::bindByPos(int position, void *value, int size,
                               void *indicator, int type) {
   RequireStatement();
   OCIBind *bind = nullptr;
-  Check(OCIBindByPos(m_hStmt, &bind, m_pConnection->m_hError,
+  Check(OCIBindByPos(m_pShared->stmt, &bind, ErrorHandle(),
                      static_cast<ub4>(position), value, size,
                      static_cast<ub2>(type), indicator, nullptr, nullptr, 0,
                      nullptr, OCI_DEFAULT));
@@ -19,7 +20,7 @@ void COCIRecordset::bindByName(char *name, void *value, int size,
                                void *indicator, int type) {
   RequireStatement();
   OCIBind *bind = nullptr;
-  Check(OCIBindByName(m_hStmt, &bind, m_pConnection->m_hError,
+  Check(OCIBindByName(m_pShared->stmt, &bind, ErrorHandle(),
                       reinterpret_cast<const OraText *>(name), -1, value,
                       size, static_cast<ub2>(type), indicator, nullptr,
                       nullptr, 0, nullptr, OCI_DEFAULT));
@@ -29,7 +30,7 @@ void COCIRecordset::defineByPos(int position, void *value, int size,
                                 void *indicator, int type) {
   RequireStatement();
   OCIDefine *define = nullptr;
-  Check(OCIDefineByPos(m_hStmt, &define, m_pConnection->m_hError,
+  Check(OCIDefineByPos(m_pShared->stmt, &define, ErrorHandle(),
                        static_cast<ub4>(position), value, size,
                        static_cast<ub2>(type), indicator, nullptr, nullptr,
                        OCI_DEFAULT));
@@ -38,8 +39,8 @@ void COCIRecordset::defineByPos(int position, void *value, int size,
 int COCIRecordset::writeBlob(const unsigned char *data, unsigned int length) {
   RequireStatement();
   ub4 amount = length;
-  Check(OCILobWrite(m_pConnection->m_hSvcCtx, m_pConnection->m_hError,
-                    m_hLob, &amount, 1,
+  Check(OCILobWrite(ServiceContext(), ErrorHandle(),
+                    m_pShared->lob, &amount, 1,
                     const_cast<unsigned char *>(data), length,
                     OCI_ONE_PIECE, nullptr, nullptr, 0, SQLCS_IMPLICIT));
   return TRUE;
@@ -48,7 +49,7 @@ int COCIRecordset::writeBlob(const unsigned char *data, unsigned int length) {
 int COCIRecordset::readBlob(unsigned char *buffer, unsigned int length) {
   RequireStatement();
   ub4 amount = length;
-  Check(OCILobRead(m_pConnection->m_hSvcCtx, m_pConnection->m_hError, m_hLob,
+  Check(OCILobRead(ServiceContext(), ErrorHandle(), m_pShared->lob,
                    &amount, 1, buffer, length, nullptr, nullptr, 0,
                    SQLCS_IMPLICIT));
   return TRUE;
@@ -57,7 +58,7 @@ int COCIRecordset::readBlob(unsigned char *buffer, unsigned int length) {
 int COCIRecordset::sizeBlob() {
   RequireStatement();
   ub4 length = 0;
-  Check(OCILobGetLength(m_pConnection->m_hSvcCtx, m_pConnection->m_hError,
-                        m_hLob, &length));
+  Check(OCILobGetLength(ServiceContext(), ErrorHandle(),
+                        m_pShared->lob, &length));
   return static_cast<int>(length);
 }

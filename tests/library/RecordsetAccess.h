@@ -3,40 +3,55 @@
 #define KESTREL_TESTS_RECORDSET_ACCESS_H
 
 #include "COCIRecordset.h"
+#include "recordset/StatementState.h"
 
 class COCIRecordsetTestAccess {
  public:
   static size_t Columns(const COCIRecordset &rs) {
-    const size_t n = rs.m_buffers.size();
+    if (!rs.m_pShared) return 0;
+    const kestrel::StatementState &st = *rs.m_pShared;
+    const size_t n = st.buffers.size();
     // The six per-column tables always agree.
-    if (rs.m_indicators.size() != n || rs.m_defines.size() != n ||
-        rs.m_types.size() != n || rs.m_sizes.size() != n ||
-        rs.m_scales.size() != n)
+    if (st.indicators.size() != n || st.defines.size() != n ||
+        st.types.size() != n || st.sizes.size() != n || st.scales.size() != n)
       return static_cast<size_t>(-1);
     return n;
   }
   static void *Buffer(const COCIRecordset &rs, size_t i) {
-    return rs.m_buffers[i];
+    return rs.m_pShared->buffers[i];
   }
   static OCIDefine *Define(const COCIRecordset &rs, size_t i) {
-    return rs.m_defines[i];
+    return rs.m_pShared->defines[i];
   }
   static sb2 Indicator(const COCIRecordset &rs, size_t i) {
-    return rs.m_indicators[i];
+    return rs.m_pShared->indicators[i];
   }
-  static int Type(const COCIRecordset &rs, size_t i) { return rs.m_types[i]; }
-  static int Size(const COCIRecordset &rs, size_t i) { return rs.m_sizes[i]; }
+  static int Type(const COCIRecordset &rs, size_t i) {
+    return rs.m_pShared->types[i];
+  }
+  static int Size(const COCIRecordset &rs, size_t i) {
+    return rs.m_pShared->sizes[i];
+  }
   static int Scale(const COCIRecordset &rs, size_t i) {
-    return rs.m_scales[i];
+    return rs.m_pShared->scales[i];
   }
-  static OCILobLocator *Lob(const COCIRecordset &rs) { return rs.m_hLob; }
+  static OCILobLocator *Lob(const COCIRecordset &rs) {
+    return rs.m_pShared ? rs.m_pShared->lob : nullptr;
+  }
   static size_t ExtraLobs(const COCIRecordset &rs) {
     size_t n = 0;
-    for (OCILobLocator *lob : rs.m_lobs) n += lob != nullptr;
+    if (rs.m_pShared)
+      for (OCILobLocator *lob : rs.m_pShared->lobs) n += lob != nullptr;
     return n;
   }
-  static BOOL Opened(const COCIRecordset &rs) { return rs.m_bOpened; }
-  static OCIStmt *Stmt(const COCIRecordset &rs) { return rs.m_hStmt; }
+  static bool Opened(const COCIRecordset &rs) { return rs.HasStatement(); }
+  static OCIStmt *Stmt(const COCIRecordset &rs) {
+    return rs.m_pShared ? rs.m_pShared->stmt : nullptr;
+  }
+  // How many recordsets hold this one's statement (0 without one).
+  static long Holders(const COCIRecordset &rs) {
+    return rs.m_pShared.use_count();
+  }
   static const std::string &Scratch(const COCIRecordset &rs) {
     return rs.m_strBuffer;
   }

@@ -85,46 +85,67 @@ TEST_F(ConnectionTest, ReconnectEndsTheFirstSession) {
   EXPECT_EQ(Scalar("SELECT 1", &c), "1");
 }
 
-TEST_F(ConnectionTest, CopiesAreViewsThatReleaseNothing) {
+// Copies share one session: it ends with its last holder, or for every
+// holder at an explicit DisConnect. Each step once ended a session that a
+// holder still reported connected, or left a holder on released handles.
+TEST_F(ConnectionTest, CopiesShareOneSession) {
   Probe owner;
   ASSERT_TRUE(Open(owner));
   {
-    Probe copy(owner);
-    EXPECT_EQ(copy.isConnected(), 1);
-    EXPECT_EQ(Scalar("SELECT 2", &copy), "2");
-    copy.DisConnect();
-    EXPECT_TRUE(copy.AllFieldsZero());
+    Probe saved = owner;
+    owner = saved;  // assigning a copy back onto its holder
+    Probe &self = owner;
+    owner = self;
+    EXPECT_EQ(saved.isConnected(), 1);
   }
-  {
-    Probe destroyed(owner);
-  }
-  EXPECT_EQ(Scalar("SELECT 3", &owner), "3");
+  EXPECT_EQ(owner.isConnected(), 1);
+  EXPECT_EQ(Scalar("SELECT 2", &owner), "2");
 
-  // A copy that connects lets go of its view and owns a new session.
-  Probe copy(owner);
+  // The last holder keeps the session the first one began.
+  auto *first = new Probe(owner);
+  owner.DisConnect();
+  EXPECT_EQ(first->isConnected(), 0);  // DisConnect ends it for every holder
+  EXPECT_TRUE(first->AllFieldsZero());
+  EXPECT_EQ(Scalar("SELECT 3", first), "<init>");
+  delete first;
+
+  auto *holder = new Probe;
+  ASSERT_TRUE(Open(*holder));
+  auto *keeper = new Probe(*holder);
+  delete holder;  // destroyed, not disconnected
+  EXPECT_EQ(keeper->isConnected(), 1);
+  EXPECT_EQ(Scalar("SELECT 4", keeper), "4");
+
+  // A holder that connects again lets go and gets its own session.
+  Probe copy(*keeper);
   ASSERT_TRUE(Open(copy));
-  EXPECT_NE(copy.Env(), owner.Env());
+  EXPECT_NE(copy.Env(), keeper->Env());
   copy.DisConnect();
-  EXPECT_EQ(Scalar("SELECT 4", &owner), "4");
+  EXPECT_EQ(Scalar("SELECT 5", keeper), "5");
+  OCIEnv *env = keeper->Env();
+  delete keeper;  // the last holder ends it
+  OCIError *err = nullptr;
+  EXPECT_EQ(OCIHandleAlloc(env, reinterpret_cast<dvoid **>(&err),
+                           OCI_HTYPE_ERROR, 0, nullptr),
+            OCI_INVALID_HANDLE);
 }
 
-TEST_F(ConnectionTest, AssignmentOntoAnOwnerReleasesItFirst) {
+TEST_F(ConnectionTest, AssignmentOntoAHolderLetsGoFirst) {
   Probe target;
   ASSERT_TRUE(Open(target));
   OCIEnv *released = target.Env();
   Probe source;
   ASSERT_TRUE(Open(source));
-  target = source;
+  target = source;  // target was its session's last holder
   EXPECT_EQ(target.Env(), source.Env());
   OCIError *err = nullptr;
   EXPECT_EQ(OCIHandleAlloc(released, reinterpret_cast<dvoid **>(&err),
                            OCI_HTYPE_ERROR, 0, nullptr),
             OCI_INVALID_HANDLE);
-  target.DisConnect();  // a view: the source still works
-  EXPECT_EQ(Scalar("SELECT 5", &source), "5");
-  Probe &self = source;
-  source = self;
-  EXPECT_EQ(source.isConnected(), 1);
+  EXPECT_EQ(Scalar("SELECT 5", &target), "5");
+  target.DisConnect();
+  EXPECT_EQ(source.isConnected(), 0);
+  EXPECT_TRUE(source.AllFieldsZero());
 }
 
 TEST_F(ConnectionTest, DestructionEndsTheSession) {
@@ -151,12 +172,15 @@ TEST_F(ConnectionTest, WarningsMeanTheSessionIsUp) {
   EXPECT_STREQ(COCIException::errMsg(), "OCI_SUCCESS_WITH_INFO");
   c.DisConnect();
 
+  // The attach's warning stays on record when the logon succeeds plainly.
   ASSERT_EQ(kestrel_fault_inject("OCIServerAttach", OCI_SUCCESS_WITH_INFO, 0,
                                  1, 0),
             0);
   Probe attached;
   EXPECT_TRUE(Open(attached));
   EXPECT_EQ(attached.isConnected(), 1);
+  EXPECT_EQ(COCIException::errCode(), 1);
+  EXPECT_STREQ(COCIException::errMsg(), "OCI_SUCCESS_WITH_INFO");
 }
 
 // Every client-interface call of Connect, failed in turn: Connect reports
@@ -192,6 +216,14 @@ TEST_F(ConnectionTest, FailureAtEachCall) {
     p.DisConnect();
     EXPECT_TRUE(p.AllFieldsZero());
   }
+  // A session that cannot be ended cleanly says so in the error record.
+  Probe ended;
+  ASSERT_TRUE(Open(ended));
+  ASSERT_EQ(kestrel_fault_inject("OCISessionEnd", OCI_ERROR, 0, 1, 2091), 0);
+  ended.DisConnect();
+  EXPECT_EQ(COCIException::errCode(), 2091);
+  EXPECT_TRUE(ended.AllFieldsZero());
+  kestrel_fault_clear();
   // The attach and the logon are the calls whose failure stops Connect.
   for (const char *function : {"OCIServerAttach", "OCISessionBegin"}) {
     ASSERT_EQ(kestrel_fault_inject(function, OCI_ERROR, 0, 1, 3113), 0);

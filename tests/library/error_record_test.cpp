@@ -2,7 +2,10 @@
 // Oracle errors read from a real error handle.
 #include <string.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -75,6 +78,69 @@ TEST_F(ErrorRecordSession, LongMessagesAreCutToTheStore) {
   EXPECT_EQ(COCIException::errCode(), 942);
   EXPECT_EQ(strlen(COCIException::errMsg()), 511u);
   rs.CloseRecordset();
+}
+
+// Threads writing at once: each write is whole, so the record ends as one
+// thread's entry, its code with its own message.
+TEST(ErrorRecord, WritersOnManyThreadsLeaveOneWholeEntry) {
+  struct Entry {
+    int status;
+    const char *message;
+  };
+  static const Entry entries[] = {
+      {OCI_SUCCESS, "OCI_SUCCESS"},
+      {OCI_NO_DATA, "OCI_NO_DATA"},
+      {OCI_SUCCESS_WITH_INFO, "OCI_SUCCESS_WITH_INFO"},
+      {OCI_INVALID_HANDLE, "OCI_INVALID_HANDLE"},
+  };
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([t] {
+      for (int i = 0; i < 20000; ++i)
+        COCIException::checkErr(nullptr, entries[(t + i) % 4].status);
+    });
+  }
+  for (std::thread &thread : threads) thread.join();
+  bool found = false;
+  for (const Entry &e : entries) {
+    if (e.status != COCIException::errCode()) continue;
+    found = true;
+    EXPECT_STREQ(COCIException::errMsg(), e.message);
+  }
+  EXPECT_TRUE(found) << COCIException::errCode();
+}
+
+// One connection per thread, each running queries and failing statements
+// at once (run under a thread sanitizer, this reports no race).
+TEST_F(ErrorRecordSession, OneConnectionPerThread) {
+  Exec("CREATE TABLE t (n INTEGER)");
+  Exec("INSERT INTO t VALUES (7)");
+  std::atomic<int> wrong{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 3; ++t) {
+    threads.emplace_back([this, &wrong] {
+      COCIConnection c;
+      if (!Open(c)) {
+        ++wrong;
+        return;
+      }
+      for (int i = 0; i < 100; ++i) {
+        COCIRecordset rs;
+        rs.InitRecordset(&c);
+        try {
+          rs.OpenRecordset("SELECT n FROM t");
+          COleVariant v;
+          if (!rs.MoveNext() || !rs.GetFieldValue(0, v) || v.lVal != 7)
+            ++wrong;
+          rs.OpenRecordset("SELECT * FROM no_such_table");
+          ++wrong;  // never reached
+        } catch (const COCIException &) {
+        }
+      }
+    });
+  }
+  for (std::thread &thread : threads) thread.join();
+  EXPECT_EQ(wrong.load(), 0);
 }
 
 }  // namespace

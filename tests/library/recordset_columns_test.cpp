@@ -1,5 +1,6 @@
 // COCIRecordset's columns: description, output buffers, fetching rows and
 // values of every type, and writing values back into the buffers.
+#include <limits.h>
 #include <string.h>
 
 #include <string>
@@ -86,7 +87,8 @@ TEST_F(RecordsetColumns, DescribeEveryTypeOfTheMapping) {
 
 TEST_F(RecordsetColumns, DescribeAtPositionsOutsideTheSelectList) {
   rs_.OpenRecordset("SELECT v, n FROM every_type");
-  for (long p : {0L, 3L, -1L}) {
+  // Positions beyond 32 bits are never cut down onto a column.
+  for (long p : {0L, 3L, -1L, 4294967297L, 4294967296L, LONG_MAX, LONG_MIN}) {
     EXPECT_THROW(rs_.GetFieldType(p), COCIException) << p;
     EXPECT_EQ(COCIException::errCode(), 24334);
     EXPECT_THROW(rs_.GetFieldName(p), COCIException) << p;
@@ -175,9 +177,15 @@ TEST_F(RecordsetColumns, WholeNumbersWithinThirtyTwoBits) {
 TEST_F(RecordsetColumns, IndexesOutsideTheColumnsAndBeforeTheFirstFetch) {
   rs_.OpenRecordset("SELECT v, n, i, d FROM every_type");
   COleVariant v(1.5);
-  for (long index : {-1L, 4L, 100L}) {
+  for (long index : {-1L, 4L, 100L, 4294967296L, LONG_MAX, LONG_MIN}) {
     EXPECT_FALSE(rs_.GetFieldValue(index, v)) << index;
     EXPECT_EQ(v.vt, VT_R8);
+    // Writes past the columns throw as the first one past them does,
+    // without computing a position that overflows.
+    if (index >= 4) {
+      EXPECT_THROW(rs_.SetFieldValue(index, v), COCIException) << index;
+      EXPECT_EQ(COCIException::errCode(), 24334);
+    }
   }
   // No row yet: text reads empty, numbers answer nothing.
   ASSERT_TRUE(rs_.GetFieldValue(0, v));
@@ -283,19 +291,114 @@ TEST_F(RecordsetColumns, AddRecordWritesInColumnOrderThenExecutes) {
   EXPECT_EQ(v.dblVal, 2.0);
 }
 
-TEST_F(RecordsetColumns, DoNothingOperationsReportSuccess) {
-  rs_.OpenRecordset("SELECT v FROM every_type");
+TEST_F(RecordsetColumns, ColumnsByName) {
+  Exec("CREATE TABLE named (id INTEGER, \"Mixed\" VARCHAR2(5))");
+  Exec("INSERT INTO named VALUES (7, 'm')");
+  rs_.OpenRecordset("SELECT id, \"Mixed\" FROM named");
+  ASSERT_TRUE(rs_.MoveNext());
+  struct Case {
+    const char *name;
+    bool found;
+    const char *text;  // what the column reads as
+  };
+  const Case cases[] = {
+      {"ID", true, "7"},          {"id", true, "7"},
+      {"\"ID\"", true, "7"},      {"\"id\"", false, ""},
+      {"\"Mixed\"", true, "m"},   {"mixed", true, "m"},
+      {"\"MIXED\"", false, ""},   {"nosuch", false, ""},
+      {"", false, ""},
+  };
+  for (const Case &c : cases) {
+    COleVariant v(3.0);
+    EXPECT_EQ(rs_.GetFieldValue(CString(c.name), v), c.found ? TRUE : FALSE)
+        << c.name;
+    EXPECT_EQ(TextOf(v), c.found ? c.text : "3") << c.name;
+  }
+  // Writes by name go to the same buffer as by index.
+  EXPECT_TRUE(rs_.SetFieldValue(CString("\"Mixed\""), COleVariant("zz")));
+  EXPECT_FALSE(rs_.SetFieldValue(CString("nosuch"), COleVariant("zz")));
+  COleVariant v;
+  ASSERT_TRUE(rs_.GetFieldValue(1, v));
+  EXPECT_EQ(TextOf(v), "zz");
+}
+
+TEST_F(RecordsetColumns, RowsIntoRecords) {
+  Exec("CREATE TABLE rows3 (n INTEGER, s VARCHAR2(5), b BLOB)");
+  Exec("INSERT INTO rows3 VALUES (1, 'one', NULL)");
+  Exec("INSERT INTO rows3 VALUES (2, NULL, NULL)");
+  Exec("INSERT INTO rows3 VALUES (3, 'three', NULL)");
+  Exec("INSERT INTO rows3 VALUES (4, 'four', NULL)");
+  const char *query = "SELECT n, s, b FROM rows3 ORDER BY n";
+  const auto text = [](COCIRecord &r) {
+    std::string all;
+    for (INT_PTR i = 0; i < r.GetSize(); ++i)
+      all += (r[i].vt == VT_EMPTY ? "-" : TextOf(r[i])) + ";";
+    return all;
+  };
+
+  // One row at a time, counted forward from the current one.
+  rs_.OpenRecordset(query);
   COCIRecord record;
+  record.SetData(5, 1.0);
+  EXPECT_FALSE(rs_.GetRecord(record, 0));  // before the first fetch
+  EXPECT_FALSE(rs_.GetRecord(record, -1));
+  EXPECT_EQ(record.GetSize(), 6);
+  ASSERT_TRUE(rs_.GetRecord(record, 1));
+  EXPECT_EQ(text(record), "1;one;-;");
+  ASSERT_TRUE(rs_.GetRecord(record, 0));
+  EXPECT_EQ(text(record), "1;one;-;");
+  ASSERT_TRUE(rs_.GetRecord(record, 1));
+  EXPECT_EQ(text(record), "2;-;-;");  // NULL stays empty
+  EXPECT_FALSE(rs_.GetRecord(record, -2));
+  ASSERT_TRUE(rs_.GetRecord(record, 2));
+  EXPECT_EQ(text(record), "4;four;-;");
+  EXPECT_FALSE(rs_.GetRecord(record, 1));  // the rows end first
+
+  // The remaining rows, at most `count` of them when it is positive.
+  struct Case {
+    int skip, count;
+    BOOL result;
+    const char *rows;
+  };
+  const Case cases[] = {
+      {0, 0, TRUE, "1;one;-;|2;-;-;|3;three;-;|4;four;-;|"},
+      {1, 2, TRUE, "2;-;-;|3;three;-;|"},
+      {3, -1, TRUE, "4;four;-;|"},
+      {4, 5, TRUE, ""},
+  };
+  for (const Case &c : cases) {
+    rs_.OpenRecordset(query);
+    for (int i = 0; i < c.skip; ++i) ASSERT_TRUE(rs_.MoveNext());
+    CArray<COCIRecord, COCIRecord &> records;
+    EXPECT_EQ(rs_.GetAllRecord(records, c.count), c.result) << c.skip;
+    std::string all;
+    for (INT_PTR i = 0; i < records.GetSize(); ++i)
+      all += text(records[i]) + "|";
+    EXPECT_EQ(all, c.rows) << c.skip;
+  }
+
+  // A failed fetch answers FALSE, is recorded, and keeps what was read.
+  rs_.OpenRecordset(query);
   CArray<COCIRecord, COCIRecord &> records;
-  COleVariant v(3.0);
-  EXPECT_TRUE(rs_.UpdateRecord(record));
-  EXPECT_TRUE(rs_.GetAllRecord(records, 5));
-  EXPECT_TRUE(rs_.GetRecord(record, 1));
-  EXPECT_TRUE(rs_.GetFieldValue(CString("V"), v));
-  EXPECT_TRUE(rs_.SetFieldValue(CString("V"), v));
-  EXPECT_EQ(v.dblVal, 3.0);
-  EXPECT_EQ(record.GetSize(), 0);
-  EXPECT_EQ(records.GetSize(), 0);
+  ASSERT_EQ(kestrel_fault_inject("OCIStmtFetch", OCI_ERROR, 1, 1, 3114), 0);
+  EXPECT_FALSE(rs_.GetAllRecord(records, 0));
+  EXPECT_EQ(COCIException::errCode(), 3114);
+  EXPECT_EQ(records.GetSize(), 1);
+
+  // Without a query there are no rows to give.
+  rs_.OpenRecordset("UPDATE rows3 SET n = n");
+  EXPECT_FALSE(rs_.GetRecord(record, 0));
+  EXPECT_FALSE(rs_.GetAllRecord(records, 0));
+  EXPECT_EQ(records.GetSize(), 1);
+}
+
+TEST_F(RecordsetColumns, UpdateRecordIsRefused) {
+  rs_.OpenRecordset("SELECT v FROM every_type");
+  ASSERT_TRUE(rs_.MoveNext());
+  COCIException::checkErr(nullptr, OCI_SUCCESS);
+  EXPECT_FALSE(rs_.UpdateRecord(COCIRecord()));
+  EXPECT_EQ(COCIException::errCode(), 3001);
+  EXPECT_EQ(strncmp(COCIException::errMsg(), "ORA-03001: ", 11), 0);
 }
 
 TEST_F(RecordsetColumns, EveryBlobColumnGetsItsOwnLocator) {

@@ -3,6 +3,7 @@
 #include <string.h>
 
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -143,40 +144,100 @@ TEST_F(RecordsetLifecycle, StatementTextOfAnyLength) {
     EXPECT_NO_THROW(rs.OpenRecordset(sql.c_str())) << length;
     EXPECT_EQ(rs.GetFieldCount(), 1);
   }
-  // Only the text before an embedded NUL is prepared.
-  CString withNul("SELECT 1, 2", 11);
-  withNul += CString("\0garbage", 8);
-  rs.OpenRecordset(withNul);
-  EXPECT_EQ(rs.GetFieldCount(), 2);
   rs.CloseRecordset();
 }
 
-TEST_F(RecordsetLifecycle, CopiesAreViews) {
-  Exec("CREATE TABLE t (n INTEGER)");
+TEST_F(RecordsetLifecycle, TextWithANulIsRefusedWhole) {
+  Exec("CREATE TABLE t (a INTEGER)");
   Exec("INSERT INTO t VALUES (1)");
   Exec("INSERT INTO t VALUES (2)");
+  COCIRecordset rs;
+  ASSERT_TRUE(rs.InitRecordset(&connection_));
+  // Armed, and still armed afterwards: the refusal asked nothing of the
+  // client.
+  ASSERT_EQ(kestrel_fault_inject("OCIStmtPrepare", OCI_ERROR, 0, 1, 3114), 0);
+  const std::string texts[] = {
+      std::string("DELETE FROM t\0 WHERE a = 1", 26),
+      std::string("SELECT a FROM t\0", 16),
+      std::string("\0", 1),
+  };
+  for (const std::string &text : texts) {
+    CString sql(text.data(), static_cast<int>(text.size()));
+    EXPECT_THROW(rs.OpenRecordset(sql), COCIException);
+    EXPECT_EQ(COCIException::errCode(), 911);
+    EXPECT_STREQ(COCIException::errMsg(), "ORA-00911: invalid character");
+  }
+  EXPECT_THROW(rs.OpenRecordset("SELECT a FROM t"), COCIException);
+  EXPECT_EQ(COCIException::errCode(), 3114);
+  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM t"), "2");
+  rs.CloseRecordset();
+}
+
+// Copies share one statement and its result: each step below once read
+// freed buffers, read NULLs as values, leaked, or redefined another
+// holder's statement.
+TEST_F(RecordsetLifecycle, CopiesShareOneStatement) {
+  Exec("CREATE TABLE t (n INTEGER, s VARCHAR2(5))");
+  Exec("INSERT INTO t VALUES (1, NULL)");
+  Exec("INSERT INTO t VALUES (2, 'two')");
+  const char *query = "SELECT n, s FROM t ORDER BY n";
+  const auto first = [](COCIRecordset &rs) {
+    COleVariant v;
+    return rs.GetFieldValue(0, v) ? v.lVal : -1;
+  };
+
+  // Assigning a copy back onto its holder.
+  COCIRecordset rs;
+  ASSERT_TRUE(rs.InitRecordset(&connection_));
+  rs.OpenRecordset(query);
+  {
+    COCIRecordset saved = rs;
+    rs = saved;
+    COCIRecordset &self = rs;
+    rs = self;
+    EXPECT_EQ(Access::Holders(rs), 2);
+  }
+  EXPECT_EQ(Access::Holders(rs), 1);
+  ASSERT_TRUE(rs.MoveNext());
+  EXPECT_EQ(first(rs), 1);
+
+  // A copy reads what the fetch wrote, NULL indicators included, and
+  // outlives the holder it came from.
+  std::vector<COCIRecordset> grown;
+  grown.push_back(rs);
+  ASSERT_TRUE(rs.InitRecordset(&connection_));  // lets go, closes nothing
+  for (int i = 0; i < 20; ++i) grown.emplace_back();  // copies move
+  COCIRecordset &copy = grown.front();
+  COleVariant v(5.0);
+  EXPECT_FALSE(copy.GetFieldValue(1, v));  // NULL
+  EXPECT_EQ(v.dblVal, 5.0);
+  ASSERT_TRUE(copy.MoveNext());
+  EXPECT_EQ(first(copy), 2);
+  ASSERT_TRUE(copy.GetFieldValue(1, v));
+  EXPECT_EQ(TextOf(v), "two");
+
+  // A copy that opens its own statement leaves the others' alone.
   COCIRecordset owner;
   ASSERT_TRUE(owner.InitRecordset(&connection_));
-  owner.OpenRecordset("SELECT n FROM t ORDER BY n");
+  owner.OpenRecordset(query);
+  COCIRecordset other(owner);
+  other.OpenRecordset("SELECT s, n FROM t ORDER BY n DESC");
+  EXPECT_NE(Access::Stmt(other), Access::Stmt(owner));
   ASSERT_TRUE(owner.MoveNext());
-  {
-    COCIRecordset copy(owner);
-    COleVariant v;
-    ASSERT_TRUE(copy.GetFieldValue(0, v));
-    EXPECT_EQ(v.lVal, 1);
-    copy.CloseRecordset();  // forgets its view only
-  }
-  {
-    COCIRecordset destroyed(owner);
-  }
-  COCIRecordset assigned;
-  assigned = owner;
-  ASSERT_TRUE(owner.MoveNext());
-  COleVariant v;
-  ASSERT_TRUE(owner.GetFieldValue(0, v));
+  EXPECT_EQ(first(owner), 1);
+  ASSERT_TRUE(other.MoveNext());
+  ASSERT_TRUE(other.GetFieldValue(1, v));
   EXPECT_EQ(v.lVal, 2);
-  assigned.CloseRecordset();
+
+  // Closing any holder closes it for all: the rest answer as never opened.
+  COCIRecordset closer(owner);
+  closer.CloseRecordset();
+  EXPECT_FALSE(Access::Opened(owner));
+  EXPECT_FALSE(owner.MoveNext());
+  EXPECT_THROW(owner.GetFieldValue(0, v), COCIException);
+  EXPECT_EQ(COCIException::errCode(), OCI_INVALID_HANDLE);
   owner.CloseRecordset();
+  other.CloseRecordset();
 }
 
 TEST_F(RecordsetLifecycle, AssignmentOntoAnOwnerReleasesItFirst) {
@@ -198,23 +259,55 @@ TEST_F(RecordsetLifecycle, AssignmentOntoAnOwnerReleasesItFirst) {
 
 TEST_F(RecordsetLifecycle, ARecordsetOutlivesItsConnectionsSession) {
   Exec("CREATE TABLE t (n INTEGER, b BLOB)");
+  Exec("INSERT INTO t VALUES (1, NULL)");
   COCIConnection c;
   ASSERT_TRUE(Open(c));
   COCIRecordset rs;
   ASSERT_TRUE(rs.InitRecordset(&c));
   rs.OpenRecordset("SELECT n, b FROM t");
+  COCIRecordset copy(rs);
   c.DisConnect();
+  EXPECT_FALSE(Access::Opened(rs));
+  EXPECT_FALSE(rs.MoveNext());
+  // A new session (whose handles may come back at the same addresses) is
+  // not the old one: the old recordsets stay closed and harmless.
+  ASSERT_TRUE(Open(c));
+  COCIRecordset fresh;
+  ASSERT_TRUE(fresh.InitRecordset(&c));
+  fresh.OpenRecordset("SELECT n FROM t");
+  EXPECT_FALSE(rs.MoveNext());
+  EXPECT_THROW(rs.GetFieldCount(), COCIException);
   rs.CloseRecordset();  // no client call on the released statement
   EXPECT_FALSE(Access::Opened(rs));
   EXPECT_EQ(Access::Columns(rs), 0u);
+  ASSERT_TRUE(fresh.MoveNext());
+  COleVariant v;
+  ASSERT_TRUE(fresh.GetFieldValue(0, v));
+  EXPECT_EQ(v.lVal, 1);
+  fresh.CloseRecordset();
 }
 
-TEST_F(RecordsetLifecycle, DestroyingAnOpenedRecordsetReleasesItsBuffers) {
+// The last holder to go closes the statement: an exception between open
+// and close used to leak it, with its read snapshot.
+TEST_F(RecordsetLifecycle, TheLastHolderClosesTheStatement) {
   Exec("CREATE TABLE t (n NUMBER(5), s VARCHAR2(30))");
-  auto *rs = new COCIRecordset;
-  ASSERT_TRUE(rs->InitRecordset(&connection_));
-  rs->OpenRecordset("SELECT n, s FROM t");
-  delete rs;  // the sanitizer build reports the buffers if they leak
+  Exec("INSERT INTO t VALUES (1, 'a')");
+  Exec("INSERT INTO t VALUES (2, 'b')");
+  COCIConnection other;
+  ASSERT_TRUE(Open(other));
+  for (int i = 0; i < 3; ++i) {
+    auto *rs = new COCIRecordset;
+    ASSERT_TRUE(rs->InitRecordset(&connection_));
+    rs->OpenRecordset("SELECT n, s FROM t");
+    ASSERT_TRUE(rs->MoveNext());  // holds a read snapshot
+    auto *copy = new COCIRecordset(*rs);
+    delete rs;
+    delete copy;  // the sanitizer build reports anything left
+    // Another session commits; this one can still write afterwards.
+    Exec("INSERT INTO t VALUES (3, 'c')", &other);
+    Exec("DELETE FROM t WHERE n = 3");
+  }
+  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM t", &other), "2");
 }
 
 }  // namespace

@@ -1,0 +1,32 @@
+/*
+** Closing a shared statement: the handle goes first, so nothing is ever
+** defined into memory that was freed.
+*/
+#include "recordset/StatementState.h"
+
+namespace kestrel {
+
+void StatementState::Close() {
+  // Once the session ended, its environment took the statement and the
+  // locators with it: only memory is left to release.
+  const bool live = session->live;
+  if (stmt != nullptr && live) OCIHandleFree(stmt, OCI_HTYPE_STMT);
+  stmt = nullptr;
+  if (live) {
+    if (lob != nullptr) OCIDescriptorFree(lob, OCI_DTYPE_LOB);
+    for (OCILobLocator *extra : lobs)
+      if (extra != nullptr) OCIDescriptorFree(extra, OCI_DTYPE_LOB);
+  }
+  lob = nullptr;
+  lobs.clear();
+  for (void *buffer : buffers) ::operator delete(buffer);
+  buffers.clear();
+  indicators.clear();
+  defines.clear();
+  types.clear();
+  sizes.clear();
+  scales.clear();
+  fetched = false;
+}
+
+}  // namespace kestrel

@@ -1,0 +1,57 @@
+/*
+** The statement of a COCIRecordset and its query result (output buffers,
+** indicators, define handles, column descriptions and BLOB locators),
+** shared by every copy of the recordset. The last holder to let go closes
+** it as CloseRecordset would; CloseRecordset on any holder closes it for
+** all of them.
+*/
+#ifndef KESTREL_STATEMENT_STATE_H
+#define KESTREL_STATEMENT_STATE_H
+
+#include <memory>
+#include <vector>
+
+#include "connection/SessionState.h"
+#include "oci.h"
+
+namespace kestrel {
+
+struct StatementState {
+  StatementState(std::shared_ptr<SessionState> owner, OCIStmt *handle)
+      : session(std::move(owner)), stmt(handle) {}
+  ~StatementState() { Close(); }
+  StatementState(const StatementState &) = delete;
+  StatementState &operator=(const StatementState &) = delete;
+
+  // True while the statement may be used: not closed, and its session has
+  // not ended (ending it freed the statement with it).
+  bool Usable() const { return stmt != nullptr && session->live; }
+  // True once a query's columns were described into the tables.
+  bool HasResult() const { return !defines.empty() || lob != nullptr; }
+  // Frees the statement (while its session lives), then the locators and
+  // buffers it was defined into, and empties the tables.
+  void Close();
+
+  std::shared_ptr<SessionState> session;
+  OCIStmt *stmt;
+
+  // One entry per column index of the query last described.
+  std::vector<void *> buffers;
+  std::vector<sb2> indicators;
+  std::vector<OCIDefine *> defines;
+  std::vector<int> types;
+  std::vector<int> sizes;
+  std::vector<int> scales;
+  // The first BLOB column's locator (the one the large-object helpers
+  // use), and one slot per column for the locators of the others; the
+  // slots are made before any define and never move while the statement
+  // is defined.
+  OCILobLocator *lob = nullptr;
+  std::vector<OCILobLocator *> lobs;
+  // True once a fetch has put a row in the buffers.
+  bool fetched = false;
+};
+
+}  // namespace kestrel
+
+#endif
