@@ -51,7 +51,7 @@ ThreadMemory *Memory() {
 }  // namespace remembered
 
 using remembered::Memory;
-using remembered::SlotOf;
+using remembered::SetOf;
 
 std::atomic<uint64_t> Registry::removals_{0};
 
@@ -94,7 +94,9 @@ void Registry::Remember(const Want *wants, size_t count) {
   remembered::ThreadMemory &m = *memory;
   const uint64_t removals = removals_.load(std::memory_order_relaxed);
   if (m.removals != removals) {
-    for (remembered::Entry &r : m.entries) r = remembered::Entry{};
+    for (auto &set : m.entries) {
+      for (remembered::Entry &r : set) r = remembered::Entry{};
+    }
     m.last = remembered::Pair{};
     m.removals = removals;
   }
@@ -102,10 +104,12 @@ void Registry::Remember(const Want *wants, size_t count) {
     const Want &w = wants[i];
     Handle *h = *w.out;
     if (h == nullptr) continue;
-    remembered::Entry &slot = m.entries[SlotOf(w.address)];
-    if (slot.address == w.address && slot.kind == w.kind) continue;
-    slot = remembered::Entry{w.address, w.kind, h, h->environment(),
-                      h->environment()->lock()};
+    if (remembered::Lookup(m, w.address, w.kind) != nullptr) continue;
+    // The newest first; the older one stays as the second way.
+    remembered::Entry *set = m.entries[SetOf(w.address)];
+    set[1] = set[0];
+    set[0] = remembered::Entry{w.address, w.kind, h, h->environment(),
+                               h->environment()->lock()};
   }
 }
 

@@ -69,8 +69,11 @@ struct Entry {
   EnvironmentMutex *mutex;
 };
 
-// Direct-mapped by address: one comparison per wanted handle.
-constexpr size_t kEntries = 16;
+// Sets chosen by address, two entries each, so a statement and an error
+// handle whose addresses fall in one set (a chance of one in sixteen for
+// any program) do not keep evicting each other.
+constexpr size_t kSets = 16;
+constexpr size_t kWays = 2;
 
 // The last handle and error handle found together: a fetch loop repeats
 // the same pair call after call.
@@ -85,7 +88,7 @@ struct Pair {
 
 struct ThreadMemory {
   uint64_t removals;
-  Entry entries[kEntries];
+  Entry entries[kSets][kWays];
   Pair last;
 };
 
@@ -96,8 +99,17 @@ struct ThreadMemory {
 // static TLS reserve even when the engine is loaded late.
 extern __thread ThreadMemory *memory __attribute__((tls_model("initial-exec")));
 
-inline size_t SlotOf(const void *address) {
-  return (reinterpret_cast<uintptr_t>(address) >> 4) % kEntries;
+inline size_t SetOf(const void *address) {
+  return (reinterpret_cast<uintptr_t>(address) >> 4) % kSets;
+}
+
+// The entry remembering `address` as a handle of `kind`, or null.
+inline const Entry *Lookup(const ThreadMemory &m, const void *address, ub4 kind) {
+  const Entry *set = m.entries[SetOf(address)];
+  for (size_t way = 0; way < kWays; ++way) {
+    if (set[way].address == address && set[way].kind == kind) return &set[way];
+  }
+  return nullptr;
 }
 
 }  // namespace remembered
@@ -132,8 +144,9 @@ class Registry {
         *w.out = nullptr;
         continue;
       }
-      const remembered::Entry &r = m.entries[remembered::SlotOf(w.address)];
-      if (r.address != w.address || r.kind != w.kind) return false;
+      const remembered::Entry *entry = remembered::Lookup(m, w.address, w.kind);
+      if (entry == nullptr) return false;
+      const remembered::Entry &r = *entry;
       if (env != nullptr && r.environment != env) return false;
       env = r.environment;
       mutex = r.mutex;
@@ -177,14 +190,15 @@ class Registry {
     Handle *handleFound = nullptr;
     if (out != nullptr) {  // the handle is wanted, and required
       if (handle == nullptr) return false;
-      found = &memory->entries[remembered::SlotOf(handle)];
-      if (found->address != handle || found->kind != kind) return false;
+      found = remembered::Lookup(*memory, handle, kind);
+      if (found == nullptr) return false;
       handleFound = found->handle;
     }
     Handle *errorFound = nullptr;
     if (error != nullptr) {
-      const remembered::Entry &e = memory->entries[remembered::SlotOf(error)];
-      if (e.address != error || e.kind != OCI_HTYPE_ERROR) return false;
+      const remembered::Entry *entry = remembered::Lookup(*memory, error, OCI_HTYPE_ERROR);
+      if (entry == nullptr) return false;
+      const remembered::Entry &e = *entry;
       if (found != nullptr && e.environment != found->environment) return false;
       if (found == nullptr) found = &e;
       errorFound = e.handle;
