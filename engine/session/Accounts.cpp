@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "errors/SqliteErrors.h"
+#include "catalog/Catalog.h"
 #include "session/FileFormat.h"
 #include "sql/Lexer.h"
 
@@ -215,7 +216,8 @@ bool LogOn(Connection &connection, std::string_view user,
                       "INSERT INTO " + Quoted() +
                           " (name, hash, admin) VALUES (?1, ?2, 1)",
                       name, &newHash, error) &&
-               StampFileFormat(connection, error);
+               StampFileFormat(connection, error) &&
+               SyncCatalog(connection, name, error);
     return inserted;
   });
   if (ok && inserted) return true;

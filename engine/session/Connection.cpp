@@ -10,6 +10,8 @@
 
 #include "errors/SqliteErrors.h"
 #include "oci.h"
+#include "catalog/Catalog.h"
+#include "catalog/Dictionary.h"
 #include "session/SqlGuard.h"
 #include "sql/BoundedPrintf.h"
 #include "functions/FunctionLibrary.h"
@@ -183,6 +185,11 @@ std::unique_ptr<Connection> Connection::Open(std::string_view link,
     *error = CannotResolve(link, sqlite3_errmsg(db));
     return nullptr;
   }
+  // The vendor's dictionary views, private to the connection like DUAL.
+  if (CreateDictionary(db, connection->settings_.get()) != SQLITE_OK) {
+    *error = CannotResolve(link, sqlite3_errmsg(db));
+    return nullptr;
+  }
   sqlite3_set_authorizer(db, &Connection::Authorize, connection.get());
 
   connection->begin_ = PrepareFixed(db, "BEGIN IMMEDIATE");
@@ -212,9 +219,24 @@ OraError Connection::PrepareError(int statementType) {
 
 // Client SQL is held to SqlGuard's rules; the engine's own SQL passes.
 int Connection::Authorize(void *self, int action, const char *a, const char *b,
-                          const char *, const char *) {
+                          const char *, const char *view) {
   Connection *connection = static_cast<Connection *>(self);
   if (connection->internal_) return SQLITE_OK;
+  // The dictionary's views read the catalog for client SQL; nothing else
+  // does, and no client object may take a dictionary view's name.
+  if (action == SQLITE_READ && a != nullptr && sqlite3_stricmp(a, kObjectsTable) == 0 &&
+      IsDictionaryView(view)) {
+    return SQLITE_OK;
+  }
+  switch (action) {
+    case SQLITE_CREATE_TABLE: case SQLITE_CREATE_TEMP_TABLE:
+    case SQLITE_CREATE_VIEW: case SQLITE_CREATE_TEMP_VIEW:
+    case SQLITE_DROP_TEMP_VIEW: case SQLITE_DROP_VIEW:
+      if (IsDictionaryView(a)) return SQLITE_DENY;
+      break;
+    default:
+      break;
+  }
   std::string &dropping = connection->droppingTable_;
   if (action == SQLITE_DROP_TABLE && a != nullptr && !IsEngineTable(a)) {
     dropping = a;

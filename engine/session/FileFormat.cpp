@@ -8,6 +8,7 @@
 
 #include <string>
 
+#include "catalog/Catalog.h"
 #include "errors/SqliteErrors.h"
 
 namespace kestrel_engine {
@@ -40,9 +41,29 @@ bool AddAdministrators(Connection &connection, OraError *error) {
       error);
 }
 
+// 1 to 2: the catalog, its objects owned by the first administrator, who
+// is most likely the account that made them.
+bool AddCatalog(Connection &connection, OraError *error) {
+  std::string owner;
+  if (AccountsTableExists(connection)) {
+    Connection::InternalScope scope(connection);
+    sqlite3_stmt *statement = nullptr;
+    sqlite3_prepare_v2(connection.db(),
+                       (std::string("SELECT name FROM \"") + kAccountsTable +
+                        "\" ORDER BY admin DESC, rowid LIMIT 1")
+                           .c_str(),
+                       -1, &statement, nullptr);
+    if (statement != nullptr && sqlite3_step(statement) == SQLITE_ROW) {
+      owner = reinterpret_cast<const char *>(sqlite3_column_text(statement, 0));
+    }
+    sqlite3_finalize(statement);
+  }
+  return EnsureCatalog(connection, error) && SyncCatalog(connection, owner, error);
+}
+
 using Step = bool (*)(Connection &, OraError *);
 // kSteps[v] brings version v to v + 1.
-constexpr Step kSteps[kFileFormatVersion] = {AddAdministrators};
+constexpr Step kSteps[kFileFormatVersion] = {AddAdministrators, AddCatalog};
 
 }  // namespace
 

@@ -21,13 +21,13 @@ namespace {
 constexpr const char *kReadablePragmas[] = {
     "user_version", "integrity_check", "quick_check", "foreign_key_check",
     "table_info",   "table_xinfo",     "index_list",  "index_info",
-    "foreign_key_list",
+    "index_xinfo",  "foreign_key_list",
 };
 // Of those, the ones whose argument is a name rather than a new value.
 constexpr const char *kPragmasNamingATable[] = {
     "integrity_check", "quick_check",      "foreign_key_check", "table_info",
     "table_xinfo",     "index_list",       "index_info",
-    "foreign_key_list",
+    "index_xinfo",     "foreign_key_list",
 };
 
 // Functions that read or write files, load code, expose pointers or edit

@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "catalog/Catalog.h"
 #include "errors/SqliteErrors.h"
 #include "session/Connection.h"
 #include "sql/Lexer.h"
@@ -287,6 +288,7 @@ bool RunTableStatement(Connection &connection, sqlite3_stmt *statement,
     Connection::InternalScope scope(connection);
     ok = BuildColumnRules(db, target.schema, name, owner, error);
   }
+  ok = ok && SyncCatalog(connection, UpperAscii(owner), error);
   if (ok) return connection.Commit(error);
   OraError ignored;
   connection.Rollback(&ignored);

@@ -9,6 +9,7 @@
 */
 #include "statement/StatementHandle.h"
 
+#include "catalog/Catalog.h"
 #include "errors/SqliteErrors.h"
 #include "session/AccountStatement.h"
 #include "session/Accounts.h"
@@ -219,7 +220,15 @@ sword StatementHandle::ExecuteOther(ExecutionContext &context,
     if (IsDml(kind_.type)) rowCount_ += static_cast<ub4>(sqlite3_changes(db));
     sqlite3_reset(statement_);
   }
+  if (ddl) RecordSchemaChange(context);
   return OCI_SUCCESS;
+}
+
+// DDL has committed: the catalog follows the schema. A failure here leaves
+// the DDL done and the catalog behind until the next DDL catches it up.
+void StatementHandle::RecordSchemaChange(ExecutionContext &context) {
+  OraError ignored;
+  SyncCatalog(context.connection, CanonicalUserName(context.user), &ignored);
 }
 
 sword StatementHandle::ExecuteBlock(ExecutionContext &context,
@@ -315,6 +324,7 @@ bool StatementHandle::RunPiece(ExecutionContext &context, std::string_view text,
     return false;
   }
   if (IsDml(kind.type)) *changes = static_cast<ub4>(sqlite3_changes(db));
+  if (kind.action == Action::kDdl) RecordSchemaChange(context);
   return true;
 }
 

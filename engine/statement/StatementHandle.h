@@ -91,6 +91,7 @@ class StatementHandle : public Handle {
   sword ExecuteQuery(ErrorHandle *error, ub4 iterations);
   sword ExecuteOther(ExecutionContext &context, ErrorHandle *error,
                      ub4 iterations);
+  void RecordSchemaChange(ExecutionContext &context);
   sword ExecuteBlock(ExecutionContext &context, ErrorHandle *error);
   bool RunPiece(ExecutionContext &context, std::string_view text,
                 ub4 *changes, OraError *error);

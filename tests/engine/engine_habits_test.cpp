@@ -250,3 +250,47 @@ TEST_F(EngineHabits, BlocksRunAsOneStatement) {
 }
 
 }  // namespace
+
+namespace {
+
+// The vendor's dictionary views over what this session made, and what
+// another account made.
+TEST_F(EngineHabits, TheDataDictionaryShowsTheSchema) {
+  Exec("CREATE TABLE emp (empno NUMBER(4) PRIMARY KEY, ename VARCHAR2(10) NOT NULL, "
+       "sal NUMBER(7,2), hired DATE, \"Mixed\" INTEGER)");
+  Exec("CREATE UNIQUE INDEX emp_name ON emp (ename)");
+  Exec("CREATE VIEW rich AS SELECT ename FROM emp WHERE sal > 1000");
+  const struct {
+    const char *query;
+    Rows rows;
+  } cases[] = {
+      {"SELECT object_name, object_type, status FROM user_objects ORDER BY 1",
+       {{"EMP", "TABLE", "VALID"}, {"EMP_NAME", "INDEX", "VALID"}, {"RICH", "VIEW", "VALID"}}},
+      {"SELECT table_name FROM user_tables", {{"EMP"}}},
+      {"SELECT column_name, data_type, data_length, data_precision, data_scale, nullable, "
+       "column_id FROM user_tab_columns WHERE table_name = 'EMP' ORDER BY column_id",
+       {{"EMPNO", "NUMBER", "22", "4", "0", "N", "1"},
+        {"ENAME", "VARCHAR2", "10", std::nullopt, std::nullopt, "N", "2"},
+        {"SAL", "NUMBER", "22", "7", "2", "Y", "3"},
+        {"HIRED", "DATE", "7", std::nullopt, std::nullopt, "Y", "4"},
+        {"Mixed", "NUMBER", "22", std::nullopt, "0", "Y", "5"}}},
+      {"SELECT view_name, text FROM user_views",
+       {{"RICH", "SELECT ename FROM emp WHERE sal > 1000"}}},
+      {"SELECT index_name, table_name, uniqueness FROM user_indexes",
+       {{"EMP_NAME", "EMP", "UNIQUE"}}},
+      {"SELECT column_name, column_position FROM user_ind_columns", {{"ENAME", "1"}}},
+      {"SELECT owner, table_name FROM all_tables", {{"SCOTT", "EMP"}}},
+  };
+  for (const auto &c : cases) {
+    EXPECT_EQ(s.Query(c.query), c.rows) << c.query << ": " << s.ErrorText();
+  }
+  Exec("DROP VIEW rich");
+  EXPECT_EQ(s.Query("SELECT count(*) FROM user_views"), (Rows{{"0"}}));
+  // The catalog itself stays out of reach, and no object takes a view's name.
+  EXPECT_EQ(s.Run("SELECT * FROM \"kestrel$objects\""), OCI_ERROR);
+  EXPECT_EQ(s.ErrorCode(), 942);
+  EXPECT_EQ(s.Run("DROP VIEW user_tables"), OCI_ERROR);
+  EXPECT_EQ(s.Run("CREATE VIEW all_objects AS SELECT 1 x FROM dual"), OCI_ERROR);
+}
+
+}  // namespace

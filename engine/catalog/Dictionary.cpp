@@ -1,0 +1,229 @@
+/*
+** The dictionary views. Names are shown as the vendor stores them: a name
+** made of lower-case letters (as SQLite keeps an unquoted name) in upper
+** case, any other as written. Column types come from the declared type by
+** the same rules the describe follows.
+*/
+#include "catalog/Dictionary.h"
+
+#include <ctype.h>
+#include <string.h>
+
+#include <string>
+
+#include "sql/Lexer.h"
+#include "statement/DeclaredType.h"
+
+namespace kestrel_engine {
+
+namespace {
+
+const char *const kViews[] = {
+    "user_objects",  "all_objects",     "user_tables",      "all_tables",
+    "user_views",    "all_views",       "user_tab_columns", "all_tab_columns",
+    "user_tab_cols", "all_tab_cols",    "user_indexes",     "all_indexes",
+    "user_ind_columns", "all_ind_columns", "user_triggers", "all_triggers",
+};
+
+std::string_view Text(sqlite3_value *v) {
+  const char *t = reinterpret_cast<const char *>(sqlite3_value_text(v));
+  return t ? std::string_view(t, static_cast<size_t>(sqlite3_value_bytes(v)))
+           : std::string_view();
+}
+
+void ResultText(sqlite3_context *context, const std::string &text) {
+  if (text.empty()) return;  // NULL
+  sqlite3_result_text(context, text.data(), static_cast<int>(text.size()),
+                      SQLITE_TRANSIENT);
+}
+
+// kestrel_oracle_name(name)
+void OracleName(sqlite3_context *context, int, sqlite3_value **argv) {
+  std::string name(Text(argv[0]));
+  bool upper = false;
+  for (char c : name) upper = upper || isupper(static_cast<unsigned char>(c));
+  if (!upper) {
+    for (char &c : name) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+  }
+  ResultText(context, name);
+}
+
+// The declared type's name as the dictionary shows it: the words before
+// the size, upper case ("VARCHAR2", "NUMBER", "TIMESTAMP(6)").
+std::string TypeName(std::string_view declared) {
+  std::string upper = UpperAscii(declared);
+  const size_t open = upper.find('(');
+  std::string name = upper.substr(0, open);
+  while (!name.empty() && name.back() == ' ') name.pop_back();
+  if (name == "INTEGER" || name == "INT" || name == "SMALLINT" || name == "DECIMAL" ||
+      name == "NUMERIC") {
+    return "NUMBER";
+  }
+  if (name.compare(0, 9, "TIMESTAMP") == 0) {
+    ColumnDescription c;
+    DescribeDeclaredType(std::string(declared).c_str(), &c);
+    std::string rest = open == std::string::npos ? "" : upper.substr(upper.find(')', open) + 1);
+    return "TIMESTAMP(" + std::to_string(c.scale) + ")" + rest;
+  }
+  return name.empty() ? "VARCHAR2" : name;
+}
+
+// kestrel_type(declared, part): 0 the name, 1 the length, 2 the
+// precision, 3 the scale.
+void TypePart(sqlite3_context *context, int, sqlite3_value **argv) {
+  const std::string declared(Text(argv[0]));
+  const int part = sqlite3_value_int(argv[1]);
+  ColumnDescription c;
+  const bool known = DescribeDeclaredType(declared.c_str(), &c);
+  switch (part) {
+    case 0:
+      ResultText(context, TypeName(declared));
+      break;
+    case 1:
+      sqlite3_result_int(context, known ? c.dataSize : 4000);
+      break;
+    case 2:
+      // INTEGER is NUMBER(*,0): no precision of its own.
+      if (known && c.dataType == SQLT_NUM && c.precision > 0 &&
+          UpperAscii(declared).compare(0, 3, "INT") != 0) {
+        sqlite3_result_int(context, c.precision);
+      }
+      break;
+    default:
+      if (known && c.dataType == SQLT_NUM && c.scale != -127) {
+        sqlite3_result_int(context, c.scale);
+      }
+      break;
+  }
+}
+
+// kestrel_view_text(sql): the query of a CREATE VIEW statement.
+void ViewText(sqlite3_context *context, int, sqlite3_value **argv) {
+  const std::string sql(Text(argv[0]));
+  const std::vector<Token> tokens = Tokenize(sql);
+  int depth = 0;
+  for (const Token &t : tokens) {
+    if (t.IsSymbol('(')) ++depth;
+    if (t.IsSymbol(')')) --depth;
+    if (depth == 0 && t.Is("AS")) {
+      size_t start = t.offset + t.raw.size();
+      while (start < sql.size() && isspace(static_cast<unsigned char>(sql[start]))) ++start;
+      ResultText(context, sql.substr(start));
+      return;
+    }
+  }
+}
+
+// kestrel_session_user()
+void SessionUser(sqlite3_context *context, int, sqlite3_value **) {
+  const auto *settings = static_cast<const SessionSettings *>(sqlite3_user_data(context));
+  ResultText(context, settings->user);
+}
+
+// Each view's query over its catalog rows `o` (and `m`, SQLite's schema
+// row); the USER_ form keeps the session's own, the ALL_ form adds OWNER.
+struct View {
+  const char *name;
+  const char *columns;
+  const char *select;
+  const char *from;
+};
+
+const View kDefinitions[] = {
+    {"objects",
+     "OBJECT_NAME, OBJECT_TYPE, CREATED, LAST_DDL_TIME, STATUS, TEMPORARY, GENERATED, "
+     "OBJECT_ID",
+     "kestrel_oracle_name(o.name), upper(o.type), o.created, o.last_ddl_time, 'VALID', "
+     "'N', 'N', o.rowid",
+     ""},
+    {"tables", "TABLE_NAME, TABLESPACE_NAME, STATUS, TEMPORARY, NESTED",
+     "kestrel_oracle_name(o.name), 'USERS', 'VALID', 'N', 'NO'", "AND o.type = 'table'"},
+    {"views", "VIEW_NAME, TEXT_LENGTH, TEXT",
+     "kestrel_oracle_name(o.name), length(kestrel_view_text(o.sql)), "
+     "kestrel_view_text(o.sql)",
+     "AND o.type = 'view'"},
+    {"tab_columns",
+     "TABLE_NAME, COLUMN_NAME, DATA_TYPE, DATA_LENGTH, DATA_PRECISION, DATA_SCALE, "
+     "NULLABLE, COLUMN_ID, DATA_DEFAULT, CHAR_LENGTH",
+     "kestrel_oracle_name(o.name), kestrel_oracle_name(p.name), kestrel_type(p.type, 0), "
+     "kestrel_type(p.type, 1), kestrel_type(p.type, 2), kestrel_type(p.type, 3), "
+     "CASE WHEN p.\"notnull\" OR p.pk THEN 'N' ELSE 'Y' END, p.cid + 1, p.dflt_value, "
+     "CASE WHEN kestrel_type(p.type, 0) LIKE '%CHAR%' THEN kestrel_type(p.type, 1) "
+     "ELSE 0 END",
+     "AND o.type IN ('table', 'view')"},
+    {"tab_cols",
+     "TABLE_NAME, COLUMN_NAME, DATA_TYPE, DATA_LENGTH, DATA_PRECISION, DATA_SCALE, "
+     "NULLABLE, COLUMN_ID, DATA_DEFAULT, CHAR_LENGTH",
+     "kestrel_oracle_name(o.name), kestrel_oracle_name(p.name), kestrel_type(p.type, 0), "
+     "kestrel_type(p.type, 1), kestrel_type(p.type, 2), kestrel_type(p.type, 3), "
+     "CASE WHEN p.\"notnull\" OR p.pk THEN 'N' ELSE 'Y' END, p.cid + 1, p.dflt_value, "
+     "CASE WHEN kestrel_type(p.type, 0) LIKE '%CHAR%' THEN kestrel_type(p.type, 1) "
+     "ELSE 0 END",
+     "AND o.type IN ('table', 'view')"},
+    {"indexes", "INDEX_NAME, INDEX_TYPE, TABLE_NAME, UNIQUENESS, STATUS",
+     "kestrel_oracle_name(o.name), 'NORMAL', kestrel_oracle_name(m.tbl_name), "
+     "CASE WHEN m.sql LIKE 'CREATE UNIQUE%' THEN 'UNIQUE' ELSE 'NONUNIQUE' END, 'VALID'",
+     "AND o.type = 'index'"},
+    {"ind_columns", "INDEX_NAME, TABLE_NAME, COLUMN_NAME, COLUMN_POSITION, DESCENDING",
+     "kestrel_oracle_name(o.name), kestrel_oracle_name(m.tbl_name), "
+     "kestrel_oracle_name(x.name), x.seqno + 1, CASE WHEN x.desc THEN 'DESC' ELSE 'ASC' END",
+     "AND o.type = 'index' AND x.key"},
+    {"triggers", "TRIGGER_NAME, TABLE_NAME, STATUS",
+     "kestrel_oracle_name(o.name), kestrel_oracle_name(m.tbl_name), 'ENABLED'",
+     "AND o.type = 'trigger'"},
+};
+
+std::string ViewSql(const View &v, bool all) {
+  std::string from = "main.\"kestrel$objects\" o JOIN main.sqlite_master m "
+                     "ON m.type = o.type AND m.name = o.name";
+  const std::string name = v.name;
+  if (name == "tab_columns" || name == "tab_cols") {
+    from += ", pragma_table_info(o.name) p";
+  } else if (name == "ind_columns") {
+    from += ", pragma_index_xinfo(o.name) x";
+  }
+  std::string sql = std::string("CREATE TEMP VIEW ") + (all ? "all_" : "user_") + name + " (" +
+                    (all ? "OWNER, " : "") + v.columns + ") AS SELECT " +
+                    (all ? "o.owner, " : "") + v.select + " FROM " + from + " WHERE " +
+                    (all ? "1 " : "o.owner = kestrel_session_user() ") + v.from;
+  return sql;
+}
+
+}  // namespace
+
+bool IsDictionaryView(const char *name) {
+  if (name == nullptr) return false;
+  for (const char *v : kViews) {
+    if (sqlite3_stricmp(v, name) == 0) return true;
+  }
+  return false;
+}
+
+int CreateDictionary(sqlite3 *db, const SessionSettings *settings) {
+  const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS;
+  int rc = sqlite3_create_function_v2(db, "kestrel_oracle_name", 1, flags, nullptr,
+                                      OracleName, nullptr, nullptr, nullptr);
+  if (rc == SQLITE_OK) {
+    rc = sqlite3_create_function_v2(db, "kestrel_type", 2, flags, nullptr, TypePart,
+                                    nullptr, nullptr, nullptr);
+  }
+  if (rc == SQLITE_OK) {
+    rc = sqlite3_create_function_v2(db, "kestrel_view_text", 1, flags, nullptr, ViewText,
+                                    nullptr, nullptr, nullptr);
+  }
+  if (rc == SQLITE_OK) {
+    rc = sqlite3_create_function_v2(db, "kestrel_session_user", 0,
+                                    SQLITE_UTF8 | SQLITE_INNOCUOUS,
+                                    const_cast<SessionSettings *>(settings), SessionUser,
+                                    nullptr, nullptr, nullptr);
+  }
+  for (const View &v : kDefinitions) {
+    for (bool all : {false, true}) {
+      if (rc != SQLITE_OK) return rc;
+      rc = sqlite3_exec(db, ViewSql(v, all).c_str(), nullptr, nullptr, nullptr);
+    }
+  }
+  return rc;
+}
+
+}  // namespace kestrel_engine
