@@ -23,6 +23,7 @@ const char *const kViews[] = {
     "user_views",    "all_views",       "user_tab_columns", "all_tab_columns",
     "user_tab_cols", "all_tab_cols",    "user_indexes",     "all_indexes",
     "user_ind_columns", "all_ind_columns", "user_triggers", "all_triggers",
+    "user_sequences", "all_sequences",
 };
 
 std::string_view Text(sqlite3_value *v) {
@@ -222,6 +223,21 @@ int CreateDictionary(sqlite3 *db, const SessionSettings *settings) {
       if (rc != SQLITE_OK) return rc;
       rc = sqlite3_exec(db, ViewSql(v, all).c_str(), nullptr, nullptr, nullptr);
     }
+  }
+  // Sequences live in their own table.
+  const char *const kSequenceViews[] = {
+      "CREATE TEMP VIEW user_sequences (SEQUENCE_NAME, MIN_VALUE, MAX_VALUE, "
+      "INCREMENT_BY, CYCLE_FLAG, ORDER_FLAG, CACHE_SIZE, LAST_NUMBER) AS SELECT name, "
+      "min_value, max_value, increment_by, cycle_flag, order_flag, cache_size, "
+      "last_number FROM main.\"kestrel$sequences\" WHERE owner = kestrel_session_user()",
+      "CREATE TEMP VIEW all_sequences (SEQUENCE_OWNER, SEQUENCE_NAME, MIN_VALUE, "
+      "MAX_VALUE, INCREMENT_BY, CYCLE_FLAG, ORDER_FLAG, CACHE_SIZE, LAST_NUMBER) AS "
+      "SELECT owner, name, min_value, max_value, increment_by, cycle_flag, order_flag, "
+      "cache_size, last_number FROM main.\"kestrel$sequences\"",
+  };
+  for (const char *sql : kSequenceViews) {
+    if (rc != SQLITE_OK) return rc;
+    rc = sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
   }
   return rc;
 }

@@ -11,6 +11,7 @@
 
 #include "errors/SqliteErrors.h"
 #include "catalog/Catalog.h"
+#include "catalog/Sequences.h"
 #include "session/FileFormat.h"
 #include "sql/Lexer.h"
 
@@ -217,6 +218,7 @@ bool LogOn(Connection &connection, std::string_view user,
                           " (name, hash, admin) VALUES (?1, ?2, 1)",
                       name, &newHash, error) &&
                StampFileFormat(connection, error) &&
+               EnsureSequences(connection, error) &&
                SyncCatalog(connection, name, error);
     return inserted;
   });

@@ -12,6 +12,7 @@
 #include "oci.h"
 #include "catalog/Catalog.h"
 #include "catalog/Dictionary.h"
+#include "catalog/Sequences.h"
 #include "session/SqlGuard.h"
 #include "sql/BoundedPrintf.h"
 #include "functions/FunctionLibrary.h"
@@ -111,10 +112,13 @@ int OpenAndRead(const std::string &path, int flags, sqlite3 **db) {
 
 }  // namespace
 
-Connection::Connection(sqlite3 *db) : db_(db) {}
+Connection::Connection(sqlite3 *db)
+    : db_(db), sequences_(std::make_unique<SequenceState>()) {}
 
 Connection::~Connection() {
   sqlite3_finalize(begin_);
+  sqlite3_finalize(mark_);
+  sqlite3_finalize(undoWork_);
   sqlite3_finalize(commit_);
   sqlite3_finalize(rollback_);
   // A transaction still open is rolled back by the close. close_v2 waits
@@ -180,6 +184,7 @@ std::unique_ptr<Connection> Connection::Open(std::string_view link,
   sqlite3_exec(db, "CREATE TEMP VIEW dual(dummy) AS SELECT 'X'", nullptr,
                nullptr, nullptr);
   if (RegisterRuleFunctions(db) != SQLITE_OK ||
+      RegisterSequenceFunctions(db, connection.get()) != SQLITE_OK ||
       RegisterBoundedPrintf(db) != SQLITE_OK ||
       RegisterOracleFunctions(db, connection->settings_.get()) != SQLITE_OK) {
     *error = CannotResolve(link, sqlite3_errmsg(db));
@@ -193,9 +198,12 @@ std::unique_ptr<Connection> Connection::Open(std::string_view link,
   sqlite3_set_authorizer(db, &Connection::Authorize, connection.get());
 
   connection->begin_ = PrepareFixed(db, "BEGIN IMMEDIATE");
+  connection->mark_ = PrepareFixed(db, "SAVEPOINT kestrel_tx");
+  connection->undoWork_ = PrepareFixed(db, "ROLLBACK TO kestrel_tx");
   connection->commit_ = PrepareFixed(db, "COMMIT");
   connection->rollback_ = PrepareFixed(db, "ROLLBACK");
-  if (!connection->begin_ || !connection->commit_ || !connection->rollback_) {
+  if (!connection->begin_ || !connection->mark_ || !connection->undoWork_ ||
+      !connection->commit_ || !connection->rollback_) {
     *error = CannotResolve(link, sqlite3_errmsg(db));
     return nullptr;
   }
@@ -224,7 +232,8 @@ int Connection::Authorize(void *self, int action, const char *a, const char *b,
   if (connection->internal_) return SQLITE_OK;
   // The dictionary's views read the catalog for client SQL; nothing else
   // does, and no client object may take a dictionary view's name.
-  if (action == SQLITE_READ && a != nullptr && sqlite3_stricmp(a, kObjectsTable) == 0 &&
+  if (action == SQLITE_READ && a != nullptr &&
+      (sqlite3_stricmp(a, kObjectsTable) == 0 || sqlite3_stricmp(a, kSequencesTable) == 0) &&
       IsDictionaryView(view)) {
     return SQLITE_OK;
   }
@@ -268,7 +277,14 @@ bool Connection::BeginWrite(OraError *error, int waitMs) {
   if (wait != busyTimeoutMs_) sqlite3_busy_timeout(db_, wait);
   const bool begun = Run(begin_, error);
   if (wait != busyTimeoutMs_) sqlite3_busy_timeout(db_, busyTimeoutMs_);
-  if (begun) return true;
+  // The transaction's start is marked, so a rollback can undo its work
+  // and still keep what must outlive it before the lock goes.
+  if (begun && Run(mark_, error)) return true;
+  if (begun) {
+    OraError ignored;
+    Run(rollback_, &ignored);
+    return false;
+  }
   if (sqlite3_extended_errcode(db_) == SQLITE_BUSY_SNAPSHOT) {
     // Waiting would not help: SQLite writes only on the newest snapshot.
     *error = OraError::Make(54, "an open query of this session reads data "
@@ -286,19 +302,38 @@ bool Connection::BeginWrite(OraError *error, int waitMs) {
 
 bool Connection::Commit(OraError *error) {
   if (!InTransaction()) return true;
-  if (Run(commit_, error)) return true;
+  if (Run(commit_, error)) {
+    ForgetSequenceMarks(*this);
+    return true;
+  }
   const OraError cause = *error;
   if (InTransaction()) {
     OraError ignored;
-    Run(rollback_, &ignored);
+    Rollback(&ignored);
   }
   *error = OraError::Make(2091, cause.message);
   return false;
 }
 
 bool Connection::Rollback(OraError *error) {
-  if (!InTransaction()) return true;
-  return Run(rollback_, error);
+  if (!InTransaction()) {
+    // A commit that failed has already undone everything: what must be
+    // kept is written again in a transaction of its own.
+    return KeepAfterUndo(error);
+  }
+  if (sequences_->raisedInTransaction.empty()) return Run(rollback_, error);
+  // Undo the work but keep the write lock, put the kept marks back, then
+  // end the transaction.
+  if (!Run(undoWork_, error)) return Run(rollback_, error);
+  RestoreSequenceMarks(*this);
+  return Run(commit_, error);
+}
+
+bool Connection::KeepAfterUndo(OraError *error) {
+  if (sequences_->raisedInTransaction.empty()) return true;
+  if (!BeginWrite(error)) return false;
+  RestoreSequenceMarks(*this);
+  return Run(commit_, error);
 }
 
 bool Connection::BeginBlock(OraError *error) {
@@ -314,6 +349,7 @@ bool Connection::BeginBlock(OraError *error) {
 void Connection::EndBlock(bool undo) {
   if (undo) {
     sqlite3_exec(db_, "ROLLBACK TO kestrel_block", nullptr, nullptr, nullptr);
+    RestoreSequenceMarks(*this);
   }
   sqlite3_exec(db_, "RELEASE kestrel_block", nullptr, nullptr, nullptr);
 }

@@ -22,6 +22,8 @@
 
 namespace kestrel_engine {
 
+class SequenceState;
+
 // The table of accounts kept in every database the engine has logged on to.
 extern const char kAccountsTable[];
 
@@ -50,6 +52,8 @@ class Connection {
 
   // The session's NLS settings (ALTER SESSION SET).
   SessionSettings &settings() { return *settings_; }
+  // The sequence values the session holds.
+  SequenceState &sequences() { return *sequences_; }
 
   // Makes the database ready for a logged-on session's writes: WAL mode,
   // so readers run beside a writer. Called only after a successful logon,
@@ -101,6 +105,8 @@ class Connection {
 
  private:
   explicit Connection(sqlite3 *db);
+  // Commits what a rolled-back transaction must keep (sequence marks).
+  bool KeepAfterUndo(OraError *error);
   bool Run(sqlite3_stmt *statement, OraError *error);
   static int Authorize(void *self, int action, const char *a, const char *b,
                        const char *database, const char *trigger);
@@ -109,6 +115,7 @@ class Connection {
   // Held apart so the functions registered with its address never see it
   // move.
   std::unique_ptr<SessionSettings> settings_ = std::make_unique<SessionSettings>();
+  std::unique_ptr<SequenceState> sequences_;
   int busyTimeoutMs_ = kDefaultBusyTimeoutMs;
   bool readOnly_ = false;
   bool claimAllowed_ = false;
@@ -118,6 +125,8 @@ class Connection {
   // it, the one time client SQL may drop the engine's objects.
   std::string droppingTable_;
   sqlite3_stmt *begin_ = nullptr;
+  sqlite3_stmt *mark_ = nullptr;      // SAVEPOINT at the transaction's start
+  sqlite3_stmt *undoWork_ = nullptr;  // ROLLBACK TO it
   sqlite3_stmt *commit_ = nullptr;
   sqlite3_stmt *rollback_ = nullptr;
 };

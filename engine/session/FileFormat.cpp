@@ -9,6 +9,7 @@
 #include <string>
 
 #include "catalog/Catalog.h"
+#include "catalog/Sequences.h"
 #include "errors/SqliteErrors.h"
 
 namespace kestrel_engine {
@@ -63,7 +64,8 @@ bool AddCatalog(Connection &connection, OraError *error) {
 
 using Step = bool (*)(Connection &, OraError *);
 // kSteps[v] brings version v to v + 1.
-constexpr Step kSteps[kFileFormatVersion] = {AddAdministrators, AddCatalog};
+constexpr Step kSteps[kFileFormatVersion] = {AddAdministrators, AddCatalog,
+                                             EnsureSequences};
 
 }  // namespace
 

@@ -15,7 +15,8 @@ namespace kestrel_engine {
 // 0: the first release (accounts of name and password hash).
 // 1: accounts are administrators or plain users.
 // 2: the catalog records each object's owner and times (kestrel$objects).
-constexpr int kFileFormatVersion = 2;
+// 3: sequences (kestrel$sequences).
+constexpr int kFileFormatVersion = 3;
 
 // The file's version; -1 with `error` set when it cannot be read.
 int FileFormatVersion(Connection &connection, OraError *error);

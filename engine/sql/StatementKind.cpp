@@ -47,13 +47,18 @@ StatementKind Classify(const std::vector<Token> &tokens) {
   } else if (verb.Is("INSERT")) {
     kind = {OCI_STMT_INSERT, Action::kDml};
   } else if (first.Is("CREATE")) {
-    kind = {OCI_STMT_CREATE, second.Is("USER") ? Action::kAccount : Action::kDdl};
+    kind = {OCI_STMT_CREATE, second.Is("USER")       ? Action::kAccount
+                             : second.Is("SEQUENCE") ? Action::kSequence
+                                                     : Action::kDdl};
   } else if (first.Is("DROP")) {
-    kind = {OCI_STMT_DROP, second.Is("USER") ? Action::kAccount : Action::kDdl};
-  } else if (first.Is("ALTER")) {
-    kind = {OCI_STMT_ALTER, second.Is("USER")      ? Action::kAccount
-                            : second.Is("SESSION") ? Action::kSession
+    kind = {OCI_STMT_DROP, second.Is("USER")       ? Action::kAccount
+                           : second.Is("SEQUENCE") ? Action::kSequence
                                                    : Action::kDdl};
+  } else if (first.Is("ALTER")) {
+    kind = {OCI_STMT_ALTER, second.Is("USER")       ? Action::kAccount
+                            : second.Is("SESSION")  ? Action::kSession
+                            : second.Is("SEQUENCE") ? Action::kSequence
+                                                    : Action::kDdl};
   } else if (first.Is("BEGIN")) {
     kind = {OCI_STMT_BEGIN, Action::kBlock};
   } else if (first.Is("DECLARE")) {

@@ -19,6 +19,7 @@ enum class Action {
   kDdl,        // CREATE, DROP, ALTER: commits what is pending, then runs
   kAccount,    // CREATE/ALTER/DROP USER: the engine's own accounts
   kSession,    // ALTER SESSION SET: the session's settings
+  kSequence,   // CREATE/ALTER/DROP SEQUENCE: the engine's own sequences
   kBlock,      // BEGIN stmt; ... END;
   kDeclare,    // DECLARE ... (procedural code: not supported)
   kCommit,     // COMMIT [WORK]

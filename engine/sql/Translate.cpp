@@ -239,6 +239,23 @@ Translation Translate(std::string_view text, const std::vector<Token> &tokens,
         // connection's own DUAL: it gets the one row written out.
         w.Replace(t, EndsTableReference(next) ? "(SELECT 'X' AS DUMMY) DUAL"
                                               : "(SELECT 'X' AS DUMMY)");
+      } else if (IsName(t) && next.IsSymbol('.') && IsName(At(tokens, i + 2)) &&
+                 (At(tokens, i + 2).Is("NEXTVAL") || At(tokens, i + 2).Is("CURRVAL") ||
+                  (At(tokens, i + 3).IsSymbol('.') &&
+                   (At(tokens, i + 4).Is("NEXTVAL") || At(tokens, i + 4).Is("CURRVAL"))))) {
+        // seq.NEXTVAL, schema.seq.CURRVAL: the engine's sequence functions.
+        const bool qualifiedBySchema = !At(tokens, i + 2).Is("NEXTVAL") &&
+                                       !At(tokens, i + 2).Is("CURRVAL");
+        const Token &name = qualifiedBySchema ? At(tokens, i + 2) : t;
+        const Token &what = qualifiedBySchema ? At(tokens, i + 4) : At(tokens, i + 2);
+        std::string stored = name.kind == TokenKind::kWord ? UpperAscii(name.raw) : name.Name();
+        std::string literal = "'";
+        for (char c : stored) literal += c == '\'' ? std::string("''") : std::string(1, c);
+        literal += "'";
+        w.Replace(t.offset, End(what),
+                  std::string(what.Is("NEXTVAL") ? "kestrel_nextval(" : "kestrel_currval(") +
+                      literal + ")");
+        i += qualifiedBySchema ? 4 : 2;
       } else if (t.Is("SYSDATE") && !next.IsSymbol('(') && !next.IsSymbol('.')) {
         w.Replace(t, kSysdate);
       } else if (t.Is("SYSTIMESTAMP") && !next.IsSymbol('(') &&

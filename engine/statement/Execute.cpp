@@ -10,6 +10,7 @@
 #include "statement/StatementHandle.h"
 
 #include "catalog/Catalog.h"
+#include "catalog/Sequences.h"
 #include "errors/SqliteErrors.h"
 #include "session/AccountStatement.h"
 #include "session/Accounts.h"
@@ -120,6 +121,11 @@ sword StatementHandle::Execute(ExecutionContext &context, ErrorHandle *error,
     case Action::kAccount:
       rowCount_ = 0;
       return RunAccountStatement(context, tokens_, &failure)
+                 ? OCI_SUCCESS
+                 : Report(error, failure);
+    case Action::kSequence:
+      rowCount_ = 0;
+      return RunSequenceStatement(context.connection, tokens_, context.user, &failure)
                  ? OCI_SUCCESS
                  : Report(error, failure);
     case Action::kSession:
@@ -278,6 +284,8 @@ bool StatementHandle::RunPiece(ExecutionContext &context, std::string_view text,
       return RunAccountStatement(context, tokens, error);
     case Action::kSession:
       return AlterSession(tokens, &connection.settings(), error);
+    case Action::kSequence:
+      return RunSequenceStatement(connection, tokens, context.user, error);
     case Action::kBlock:
     case Action::kDeclare:
       *error = OraError::Make(6550, "nested blocks are not supported");

@@ -294,3 +294,73 @@ TEST_F(EngineHabits, TheDataDictionaryShowsTheSchema) {
 }
 
 }  // namespace
+
+namespace {
+
+// Sequences: blocks per session, never a value twice (other sessions,
+// rollbacks), the bounds and the vendor's errors.
+TEST_F(EngineHabits, SequencesHandOutEachValueOnce) {
+  Exec("CREATE SEQUENCE s START WITH 10 INCREMENT BY 5");
+  Exec("CREATE SEQUENCE m MAXVALUE 2 NOCACHE");
+  Exec("CREATE SEQUENCE c MINVALUE 1 MAXVALUE 3 CYCLE NOCACHE");
+  Exec("CREATE TABLE t (id NUMBER)");
+  Session other(dir.File("h.db"));
+  ASSERT_TRUE(other.ok()) << other.ErrorText();
+  // One execution per call: the statement's value, or its error.
+  auto value = [](Session &on, const std::string &expression) -> std::string {
+    OCIStmt *stmt = on.NewStatement();
+    const std::string sql = "SELECT " + expression + " FROM dual";
+    char text[32] = {};
+    sb2 indicator = 0;
+    OCIDefine *define = nullptr;
+    if (OCIStmtPrepare(stmt, on.err, reinterpret_cast<const OraText *>(sql.data()),
+                       static_cast<ub4>(sql.size()), OCI_NTV_SYNTAX, OCI_DEFAULT) != OCI_SUCCESS ||
+        OCIDefineByPos(stmt, &define, on.err, 1, text, sizeof text, SQLT_STR, &indicator,
+                       nullptr, nullptr, OCI_DEFAULT) != OCI_SUCCESS ||
+        OCIStmtExecute(on.svc, stmt, on.err, 1, 0, nullptr, nullptr, OCI_DEFAULT) != OCI_SUCCESS) {
+      return "ORA-" + std::to_string(on.ErrorCode());
+    }
+    OCIStmtFetch(stmt, on.err, 0, OCI_FETCH_NEXT, OCI_DEFAULT);  // closes the cursor
+    return text;
+  };
+  EXPECT_EQ(value(other, "s.CURRVAL"), "ORA-8002");
+  EXPECT_EQ(value(s, "s.NEXTVAL"), "10");
+  EXPECT_EQ(value(s, "s.nextval"), "15");
+  EXPECT_EQ(value(s, "s.CURRVAL"), "15");
+  // Another session takes the next block of 20.
+  EXPECT_EQ(value(other, "scott.s.NEXTVAL"), "110");
+  // A value taken in a rolled-back transaction is not handed out again.
+  Exec("INSERT INTO t VALUES (s.NEXTVAL)", &other);
+  ASSERT_EQ(other.Rollback(), OCI_SUCCESS);
+  Session third(dir.File("h.db"));
+  EXPECT_EQ(value(third, "s.NEXTVAL"), "210");
+  for (const char *expected : {"1", "2", "ORA-8004"}) EXPECT_EQ(value(s, "m.NEXTVAL"), expected);
+  for (const char *expected : {"1", "2", "3", "1"}) EXPECT_EQ(value(s, "c.NEXTVAL"), expected);
+  const struct {
+    const char *sql;
+    int error;
+  } refused[] = {
+      {"CREATE SEQUENCE s", 955},
+      {"CREATE SEQUENCE t", 955},
+      {"CREATE SEQUENCE z INCREMENT BY 0", 4002},
+      {"CREATE SEQUENCE z START WITH 0", 4006},
+      {"CREATE SEQUENCE z MINVALUE 5 MAXVALUE 5", 4004},
+      {"CREATE SEQUENCE z MAXVALUE 3 CYCLE CACHE 10", 4013},
+      {"ALTER SEQUENCE s START WITH 1", 2283},
+      {"DROP SEQUENCE nothing", 2289},
+  };
+  for (const auto &r : refused) {
+    EXPECT_EQ(s.Run(r.sql), OCI_ERROR) << r.sql;
+    EXPECT_EQ(s.ErrorCode(), r.error) << r.sql << ": " << s.ErrorText();
+  }
+  EXPECT_EQ(s.Query("SELECT sequence_name, increment_by, cache_size, last_number "
+                    "FROM user_sequences WHERE sequence_name = 'S'"),
+            (Rows{{"S", "5", "20", "310"}}));
+  Exec("ALTER SEQUENCE s INCREMENT BY 1000 NOCACHE");
+  EXPECT_EQ(value(s, "s.NEXTVAL"), "310");
+  EXPECT_EQ(value(s, "s.NEXTVAL"), "1310");
+  Exec("DROP SEQUENCE s");
+  EXPECT_EQ(value(s, "s.NEXTVAL"), "ORA-2289");
+}
+
+}  // namespace
