@@ -86,7 +86,7 @@ TEST_F(ToolTest, ScriptFileRunsStatementsOfEveryShape) {
   EXPECT_EQ(run.out.find("never run"), std::string::npos);
 }
 
-TEST_F(ToolTest, FirstErrorInAScriptEndsTheRun) {
+TEST_F(ToolTest, ScriptsGoOnAfterErrorsUnlessBailOrWheneverSaysStop) {
   Setup({"create table t (id number primary key)"});
   const std::string script = WriteFile(
       "fail.sql",
@@ -94,12 +94,46 @@ TEST_F(ToolTest, FirstErrorInAScriptEndsTheRun) {
       "\n"
       "insert into\n"
       "  t values (1);\n"
+      "frobnicate\n"
       "insert into t values (2);\n");
+  // As SQL*Plus: every error reported where it began, the rest still run.
   const ToolRun run = Sql({"-f", script, Logon()});
-  EXPECT_EQ(run.status, 1);
-  // Where the failing statement began, and the error record's message.
+  EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.err.rfind(script + ":3: ORA-00001: ", 0), 0u) << run.err;
-  EXPECT_EQ(LineCount(run.err), 1u);
+  EXPECT_NE(run.err.find(script + ":5: SP2-0734: unknown command beginning \"frobnicate"),
+            std::string::npos) << run.err;
+  EXPECT_EQ(LineCount(run.err), 2u);
+  EXPECT_NE(run.out.find("1 row inserted."), std::string::npos);
+
+  // --bail: the first error ends the run, the same for piped input.
+  Setup({"delete from t"});
+  const ToolRun bail = Sql({"--bail", "-f", script, Logon()});
+  EXPECT_EQ(bail.status, 1);
+  EXPECT_EQ(LineCount(bail.err), 1u) << bail.err;
+  const ToolRun piped = Sql({"--bail", Logon()}, "select nonsense from t;\ninsert into t values (9);\n");
+  EXPECT_EQ(piped.status, 1);
+  EXPECT_EQ(piped.err.rfind("<stdin>:1: ORA-00904: ", 0), 0u) << piped.err;
+  EXPECT_EQ(piped.out, "");
+
+  // WHENEVER SQLERROR EXIT: the code asked for; OSERROR for files.
+  const struct {
+    const char *input;
+    int status;
+  } rules[] = {
+      {"whenever sqlerror exit 7\nselect * from missing;\nprompt never\n", 7},
+      {"whenever sqlerror exit sql.sqlcode\nselect * from missing;\n", 942 & 0xFF},
+      {"whenever sqlerror exit failure rollback\nselect * from missing;\n", 1},
+      {"whenever sqlerror exit\nwhenever sqlerror continue\nselect * from missing;\n", 0},
+      {"whenever oserror exit 9\n@nowhere.sql\nprompt never\n", 9},
+      {"select * from missing;\nexit warning\n", 2},
+      {"define code = 5\nexit &code\n", 5},
+  };
+  for (const auto &r : rules) {
+    const ToolRun one = Sql({Logon()}, r.input);
+    EXPECT_EQ(one.status, r.status) << r.input << one.err;
+    EXPECT_EQ(one.out.find("never"), std::string::npos) << r.input;
+  }
+  // Only the bailed script's first insert is there.
   const ToolRun count = Sql({Logon(), "select count(*) as n from t"});
   EXPECT_NE(count.out.find("\n1\n"), std::string::npos) << count.out;
 }
@@ -126,16 +160,6 @@ TEST_F(ToolTest, PipedInputIsReadSilently) {
             "1 row inserted.\n\n"
             "ID\n--\n 5\n\n1 row selected.\n\n"
             "NEXT\n----\n   6\n\n1 row selected.\n\n");
-}
-
-TEST_F(ToolTest, PipedInputStopsAtTheFirstError) {
-  Setup({"create table t (id number)"});
-  const ToolRun run = Sql({Logon()},
-                          "select nonsense from t;\n"
-                          "insert into t values (1);\n");
-  EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.err.rfind("<stdin>:1: ORA-00904: ", 0), 0u) << run.err;
-  EXPECT_EQ(run.out, "");
 }
 
 TEST_F(ToolTest, LogonFailuresGiveOneLineAndStatusOne) {
@@ -174,7 +198,6 @@ TEST_F(ToolTest, BadArgumentsGiveOneLineAndStatusTwo) {
       {},
       {"--frobnicate", Logon()},
       {Logon(), "-f"},
-      {"scott@" + db_},
       {"scott/tiger"},
       {"/tiger@" + db_},
       {"-f", "a.sql", Logon(), "select 1"},

@@ -1,18 +1,19 @@
 // kestrel-sql's parts on their own: statement splitting, output formats,
-// feedback, the command line and the logon string.
+// feedback, the command line, the logon string, SET and substitution.
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
-#include "CsvOutput.h"
 #include "Feedback.h"
 #include "Logon.h"
 #include "Options.h"
+#include "RowPrinter.h"
+#include "Settings.h"
 #include "Shell.h"
 #include "StatementSplitter.h"
-#include "TableOutput.h"
+#include "Substitution.h"
 #include "ValueText.h"
 
 using namespace kestrel_sql;
@@ -109,14 +110,48 @@ TEST(StatementSplitter, StatementGivenWhole) {
   EXPECT_FALSE(StartsBlock("beginning"));
 }
 
-TEST(Shell, ExitCommands) {
-  for (const char *line : {"exit", "EXIT;", " Quit ", "quit;"})
-    EXPECT_TRUE(IsExitCommand(line)) << line;
-  for (const char *line : {"exit now", "exiting", "select 1"})
-    EXPECT_FALSE(IsExitCommand(line)) << line;
+TEST(Shell, ClassifiesLinesAsSqlPlusDoes) {
+  const std::tuple<const char *, LineKind, const char *> cases[] = {
+      {"exit", LineKind::kCommand, "EXIT"},
+      {" Quit 3;", LineKind::kCommand, "QUIT"},
+      {"set pages 10", LineKind::kCommand, "SET"},
+      {"SET TRANSACTION READ ONLY", LineKind::kSql, ""},
+      {"@@sub.sql a b", LineKind::kCommand, "START"},
+      {"sta x", LineKind::kCommand, "START"},
+      {"set-x", LineKind::kUnknown, ""},
+      {"Prompt ** hi", LineKind::kCommand, "PROMPT"},
+      {"desc t", LineKind::kCommand, "DESCRIBE"},
+      {"/", LineKind::kCommand, "/"},
+      {"delete from t", LineKind::kSql, ""},
+      {"-- note", LineKind::kSql, ""},
+      {"(select 1 from dual)", LineKind::kSql, ""},
+      {"exiting", LineKind::kUnknown, ""},
+      {"frobnicate", LineKind::kUnknown, ""},
+  };
+  for (const auto &c : cases) {
+    std::string name;
+    EXPECT_EQ(ClassifyLine(std::get<0>(c), &name), std::get<1>(c)) << std::get<0>(c);
+    EXPECT_EQ(name, std::get<2>(c)) << std::get<0>(c);
+  }
+  EXPECT_TRUE(IsExitCommand("EXIT;"));
+  EXPECT_FALSE(IsExitCommand("exit_code"));
 }
 
-TEST(CsvOutput, QuotesOnlyWhatRfc4180Requires) {
+namespace {
+
+std::string Print(OutputFormat format, const TableLayout &layout,
+                  const std::vector<ResultColumn> &columns,
+                  const std::vector<std::vector<Cell>> &rows) {
+  std::ostringstream out;
+  std::unique_ptr<RowPrinter> printer = MakeRowPrinter(format, layout, columns, out);
+  for (const auto &row : rows) printer->Row(row);
+  printer->Finish();
+  return out.str();
+}
+
+}  // namespace
+
+TEST(RowPrinter, CsvQuotesOnlyWhatRfc4180Requires) {
   const std::pair<const char *, const char *> cases[] = {
       {"plain", "plain"},     {"a,b", "\"a,b\""},
       {"say \"hi\"", "\"say \"\"hi\"\"\""},
@@ -124,36 +159,97 @@ TEST(CsvOutput, QuotesOnlyWhatRfc4180Requires) {
       {"", ""},               {" spaced ", " spaced "},
   };
   for (const auto &c : cases) EXPECT_EQ(CsvField(c.first), c.second);
+  EXPECT_EQ(Print(OutputFormat::kCsv, {}, {{"ID", true}, {"NOTE", false}},
+                  {{"1", "x,y"}, {"2", std::nullopt}}),
+            "ID,NOTE\r\n1,\"x,y\"\r\n2,\r\n");
+  EXPECT_EQ(Print(OutputFormat::kCsv, {}, {{"N", false}}, {{std::nullopt}}),
+            "N\r\n\"\"\r\n");
 }
 
-TEST(CsvOutput, HeaderRowsAndCrlf) {
-  ResultSet r;
-  r.columns = {{"ID", true}, {"NOTE", false}};
-  r.rows = {{"1", "x,y"}, {"2", ""}};
-  std::ostringstream out;
-  WriteCsv(out, r);
-  EXPECT_EQ(out.str(), "ID,NOTE\r\n1,\"x,y\"\r\n2,\r\n");
-
-  ResultSet single;
-  single.columns = {{"N", false}};
-  single.rows = {{""}};
-  std::ostringstream one;
-  WriteCsv(one, single);
-  EXPECT_EQ(one.str(), "N\r\n\"\"\r\n");
-}
-
-TEST(TableOutput, AlignsNumbersRightAndTextLeft) {
-  ResultSet r;
-  r.columns = {{"NAME", false}, {"SALARY", true}, {"X", false}};
-  r.rows = {{"Zoë", "12.5", ""}, {"Alexander", "100", "<BLOB>"}};
-  std::ostringstream out;
-  WriteTable(out, r);
-  EXPECT_EQ(out.str(),
+TEST(RowPrinter, TableAlignsAndKeepsMultiLineValuesInTheirColumn) {
+  TableLayout layout;
+  layout.nullText = "-";
+  EXPECT_EQ(Print(OutputFormat::kTable, layout,
+                  {{"NAME", false}, {"SALARY", true}, {"X", false}},
+                  {{"Zo\xC3\xAB", "12.5", std::nullopt},
+                   {"Alexander", "100", "a\tb\nc"}}),
             "NAME      SALARY X\n"
-            "--------- ------ ------\n"
-            "Zoë         12.5\n"
-            "Alexander    100 <BLOB>\n");
-  EXPECT_EQ(DisplayWidth("Zoë"), 3u);
+            "--------- ------ ---------\n"
+            "Zo\xC3\xAB         12.5 -\n"
+            "Alexander    100 a       b\n"
+            "                 c\n");
+  EXPECT_EQ(DisplayWidth("Zo\xC3\xAB"), 3u);
+  EXPECT_EQ(CellLines("a\r\nb\x01"), (std::vector<std::string>{"a", "b?"}));
+}
+
+TEST(RowPrinter, EachPageIsSizedByItsOwnRowsAndRepeatsHeadings) {
+  TableLayout layout;
+  layout.pageSize = 2;
+  layout.columnSeparator = "|";
+  EXPECT_EQ(Print(OutputFormat::kTable, layout, {{"A", false}, {"B", false}},
+                  {{"x", "1"}, {"y", "2"}, {"long", "3"}}),
+            "A|B\n-|-\nx|1\ny|2\n\nA   |B\n----|-\nlong|3\n");
+  layout.pageSize = 0;  // no headings at all
+  EXPECT_EQ(Print(OutputFormat::kTable, layout, {{"A", false}}, {{"x"}}), "x\n");
+  EXPECT_EQ(Print(OutputFormat::kVertical, {}, {{"ID", true}, {"NOTE", false}},
+                  {{"1", "two\nlines"}, {"2", std::nullopt}}),
+            "ID   : 1\nNOTE : two\n       lines\n\nID   : 2\nNOTE :\n");
+}
+
+TEST(Settings, SetAndShowAsSqlPlusSpellsThem) {
+  Settings s;
+  std::string error, note, text;
+  ASSERT_TRUE(s.Apply("PAGES 20 feed off lin 120 null '(null)' timi on", &error, &note)) << error;
+  EXPECT_EQ(s.layout.pageSize, 20);
+  EXPECT_EQ(s.feedback, 0);
+  EXPECT_EQ(s.lineSize, 120);
+  EXPECT_EQ(s.layout.nullText, "(null)");
+  EXPECT_TRUE(s.timing);
+  ASSERT_TRUE(s.Apply("define ^ trimspool on markup csv on", &error, &note)) << error;
+  EXPECT_EQ(s.defineChar, '^');
+  EXPECT_EQ(s.format, OutputFormat::kCsv);
+  ASSERT_TRUE(s.Apply("autocommit off", &error, &note));
+  EXPECT_NE(note, "");  // says that every statement is still committed
+  ASSERT_TRUE(s.Show("pagesize", &text));
+  EXPECT_EQ(text, "pagesize 20");
+  ASSERT_TRUE(s.Show("AUTOCOMMIT", &text));
+  EXPECT_EQ(text, "autocommit IMMEDIATE");
+  const std::pair<const char *, const char *> bad[] = {
+      {"frob on", "SP2-0158"}, {"echo maybe", "SP2-0268"},
+      {"pagesize -1", "SP2-0268"}, {"linesize", "SP2-0265"}};
+  for (const auto &b : bad) {
+    EXPECT_FALSE(s.Apply(b.first, &error, &note)) << b.first;
+    EXPECT_EQ(error.rfind(b.second, 0), 0u) << error;
+  }
+}
+
+TEST(Substitution, ReplacesVariablesAsSqlPlusDoes) {
+  Defines d;
+  d.Set("tab", "emp");
+  d.Set("1", "10");
+  std::vector<std::string> asked;
+  const AskValue ask = [&asked](const std::string &name) -> std::optional<std::string> {
+    asked.push_back(name);
+    return std::string("v") + std::to_string(asked.size());
+  };
+  const std::pair<const char *, const char *> cases[] = {
+      {"select * from &tab where d = &1", "select * from emp where d = 10"},
+      {"&TAB._x &tab..y", "emp_x emp.y"},
+      {"'a & b' -- &tab stays\n/* &tab */ &", "'a & b' -- &tab stays\n/* &tab */ &"},
+      {"'--' &tab", "'--' emp"},
+      {"&new + &new", "v1 + v2"},     // asked each time
+      {"&&twice + &twice", "v3 + v3"},  // asked once, then defined
+  };
+  for (const auto &c : cases) {
+    std::string out, error;
+    ASSERT_TRUE(Substitute(c.first, '&', d, ask, &out, &error)) << c.first;
+    EXPECT_EQ(out, c.second);
+  }
+  EXPECT_EQ(d.Get("TWICE"), std::optional<std::string>("v3"));
+  std::string out, error;
+  EXPECT_FALSE(Substitute("&gone", '&', d,
+                          [](const std::string &) { return std::nullopt; }, &out, &error));
+  EXPECT_EQ(error.rfind("SP2-", 0), 0u);
 }
 
 TEST(ValueText, NumbersInTheirNaturalForm) {
@@ -245,7 +341,19 @@ TEST(Logon, SplitsUserPasswordAndLink) {
   EXPECT_EQ(l.link, "/tmp/a@b.db");
   ASSERT_TRUE(ParseLogon("scott/@x.db", &l, &error));
   EXPECT_EQ(l.password, "");
-  for (const char *bad : {"scott@x.db", "scott/tiger", "/tiger@x.db", "s/t@"})
+  EXPECT_TRUE(l.hasPassword);
+  // Quoted parts may hold '/', '@' and doubled quotes.
+  ASSERT_TRUE(ParseLogon("\"ops/eu@x\"/\"p@\"\"s\"@a@b.db", &l, &error)) << error;
+  EXPECT_EQ(l.user, "ops/eu@x");
+  EXPECT_EQ(l.password, "p@\"s");
+  EXPECT_EQ(l.link, "a@b.db");
+  // No password: asked for later; no link: the caller decides.
+  ASSERT_TRUE(ParseLogon("scott@x.db", &l, &error));
+  EXPECT_FALSE(l.hasPassword);
+  EXPECT_EQ(l.link, "x.db");
+  ASSERT_TRUE(ParseLogon("scott/tiger", &l, &error));
+  EXPECT_EQ(l.link, "");
+  for (const char *bad : {"/tiger@x.db", "s/t@", "\"open/t@x", "\"a\"b/t@x"})
     EXPECT_FALSE(ParseLogon(bad, &l, &error)) << bad;
 }
 

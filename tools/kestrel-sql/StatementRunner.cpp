@@ -1,15 +1,20 @@
 /*
 ** Running statements through COCIRecordset. A query is told from other
 ** statements by its select list: OpenRecordset describes a query and
-** leaves any other statement executed and committed.
+** leaves any other statement executed and committed. A statement counts
+** as done only when OpenRecordset neither threw, nor answered FALSE, nor
+** left an error in the record (a failed commit), so that no feedback line
+** ever reports a change that was not kept.
 */
 #include "StatementRunner.h"
 
+#include <chrono>
+#include <memory>
+
 #include "COCIException.h"
 #include "COCIRecordset.h"
-#include "CsvOutput.h"
 #include "Feedback.h"
-#include "TableOutput.h"
+#include "RowPrinter.h"
 #include "ValueText.h"
 #include "oci.h"
 
@@ -20,6 +25,24 @@ namespace {
 // Clears the error record, so that a later failure can be told from the
 // end of the rows (MoveNext answers FALSE for both).
 void ClearErrorRecord() { COCIException::checkErr(nullptr, OCI_SUCCESS); }
+
+RunResult Failure() {
+  RunResult r;
+  r.ok = false;
+  const int code = COCIException::errCode();
+  r.code = code > 1 ? code : 0;
+  r.message = ErrorRecordText();
+  return r;
+}
+
+std::string Elapsed(std::chrono::steady_clock::duration d) {
+  const long long cs =
+      std::chrono::duration_cast<std::chrono::milliseconds>(d).count() / 10;
+  char text[48];
+  snprintf(text, sizeof text, "Elapsed: %02lld:%02lld:%02lld.%02lld",
+           cs / 360000, cs / 6000 % 60, cs / 100 % 60, cs % 100);
+  return text;
+}
 
 }  // namespace
 
@@ -42,77 +65,106 @@ std::string ErrorRecordText() {
          (message.empty() ? std::string() : " (" + message + ")");
 }
 
-StatementRunner::StatementRunner(COCIConnection *connection,
-                                 OutputFormat format, std::ostream &out,
-                                 std::ostream &err)
-    : connection_(connection), format_(format), out_(out), err_(err) {}
+bool ErrorRecorded() {
+  const int code = COCIException::errCode();
+  if (code == OCI_SUCCESS || code == OCI_SUCCESS_WITH_INFO) return false;
+  if (code == OCI_NO_DATA)
+    return std::string(COCIException::errMsg()).compare(0, 4, "ORA-") == 0;
+  return true;
+}
 
-bool StatementRunner::Run(const Statement &statement) {
+StatementRunner::StatementRunner(COCIConnection *connection,
+                                 const Settings &settings, std::ostream &out)
+    : connection_(connection), settings_(settings), out_(out) {}
+
+RunResult StatementRunner::Run(const std::string &sql) {
+  const auto started = std::chrono::steady_clock::now();
   COCIRecordset recordset;
   ClearErrorRecord();
   if (!recordset.InitRecordset(connection_)) {
-    // InitRecordset records nothing of its own.
-    ReportError(statement, "cannot open a statement on the session");
-    return false;
+    RunResult r;
+    r.ok = false;
+    r.message = "cannot open a statement on the session";  // nothing recorded
+    return r;
   }
-  bool ok = true;
+  RunResult result;
   try {
-    recordset.OpenRecordset(statement.text.c_str());
-    const long columns = recordset.GetFieldCount();
-    if (columns > 0) {
-      ok = Query(recordset, columns);
-    } else if (format_ == OutputFormat::kTable) {
-      out_ << StatementFeedback(statement.text, recordset.GetRSCount())
-           << "\n\n";
+    const BOOL opened = recordset.OpenRecordset(sql.c_str());
+    if (!opened || ErrorRecorded()) {
+      result = Failure();
+    } else {
+      const long columns = recordset.GetFieldCount();
+      if (columns > 0) {
+        result = Query(recordset, columns);
+      } else if (settings_.format != OutputFormat::kCsv && settings_.feedback > 0) {
+        out_ << StatementFeedback(sql, recordset.GetRSCount()) << "\n\n";
+      }
     }
   } catch (const COCIException &) {
-    ok = false;
+    result = Failure();
   }
-  if (!ok) ReportError(statement, ErrorRecordText());
   recordset.CloseRecordset();
+  if (settings_.timing && settings_.format != OutputFormat::kCsv)
+    out_ << Elapsed(std::chrono::steady_clock::now() - started) << "\n";
   out_.flush();
-  return ok;
+  return result;
 }
 
-bool StatementRunner::Query(COCIRecordset &recordset, long columns) {
-  ResultSet result;
+RunResult StatementRunner::Query(COCIRecordset &recordset, long columns) {
+  std::vector<ResultColumn> header;
   std::vector<int> types;
   for (long position = 1; position <= columns; ++position) {
     const int type = recordset.GetFieldType(position);
     types.push_back(type);
-    result.columns.push_back(
+    header.push_back(
         {recordset.GetFieldName(position).GetString(), IsNumericType(type)});
   }
+  std::unique_ptr<RowPrinter> printer =
+      MakeRowPrinter(settings_.format, settings_.layout, header, out_);
   ClearErrorRecord();
+  size_t rows = 0;
+  std::vector<Cell> row(static_cast<size_t>(columns));
+  bool stopped = false;
   while (recordset.MoveNext()) {
-    std::vector<std::string> row;
     for (long index = 0; index < columns; ++index) {
       COleVariant value;  // stays VT_EMPTY where the library hands out nothing
+      Cell &cell = row[static_cast<size_t>(index)];
       if (recordset.GetFieldValue(index, value))
-        row.push_back(CellText(value, types[static_cast<size_t>(index)]));
+        cell = CellText(value, types[static_cast<size_t>(index)]);
       else
-        row.emplace_back();  // NULL
+        cell.reset();  // NULL
     }
-    result.rows.push_back(std::move(row));
+    printer->Row(row);
+    ++rows;
+    if (interrupted_ && interrupted_()) {
+      stopped = true;
+      break;
+    }
+    // A reader that went away (| head) ends the fetch at once.
+    if (!out_) break;
   }
-  if (COCIException::errCode() != OCI_SUCCESS) return false;
-
-  if (format_ == OutputFormat::kCsv) {
-    WriteCsv(out_, result);
-  } else if (result.rows.empty()) {
-    out_ << SelectedFeedback(0) << "\n\n";
-  } else {
-    WriteTable(out_, result);
-    out_ << '\n' << SelectedFeedback(result.rows.size()) << "\n\n";
+  if (!stopped && ErrorRecorded()) {
+    printer->Finish();
+    return Failure();
   }
-  return true;
-}
-
-void StatementRunner::ReportError(const Statement &statement,
-                                  const std::string &message) {
-  if (!source_.empty())
-    err_ << source_ << ':' << statement.firstLine << ": ";
-  err_ << message << std::endl;
+  printer->Finish();
+  if (stopped) {
+    RunResult r;
+    r.ok = false;
+    r.code = 1013;
+    r.message = "ORA-01013: user requested cancel of current operation";
+    return r;
+  }
+  if (settings_.format != OutputFormat::kCsv) {
+    if (rows == 0) {
+      if (settings_.feedback > 0) out_ << SelectedFeedback(0) << "\n\n";
+    } else {
+      out_ << '\n';
+      if (settings_.feedback > 0 && rows >= static_cast<size_t>(settings_.feedback))
+        out_ << SelectedFeedback(rows) << "\n\n";
+    }
+  }
+  return RunResult();
 }
 
 }  // namespace kestrel_sql

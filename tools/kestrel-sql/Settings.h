@@ -1,0 +1,56 @@
+/*
+** The SET options kestrel-sql honours, read and shown the way SQL*Plus
+** reads and shows them (names may be abbreviated as SQL*Plus allows:
+** SET PAGES 100, SET FEED OFF).
+*/
+#ifndef KESTREL_SQL_SETTINGS_H
+#define KESTREL_SQL_SETTINGS_H
+
+#include <map>
+#include <string>
+
+#include "RowPrinter.h"
+
+namespace kestrel_sql {
+
+struct Settings {
+  bool echo = false;
+  int feedback = 1;  // report row counts from this many rows on; 0 is OFF
+  TableLayout layout;
+  int lineSize = 80;
+  int numWidth = 10;
+  bool timing = false;
+  bool verify = true;
+  bool define = true;
+  char defineChar = '&';
+  bool trimSpool = false;
+  bool tab = true;
+  bool termOut = true;
+  bool serverOutput = false;
+  OutputFormat format = OutputFormat::kTable;
+  // Options accepted for scripts' sake that change nothing here, by name.
+  std::map<std::string, std::string> accepted;
+
+  // Applies "NAME VALUE [NAME VALUE ...]" (the text after SET). False with
+  // `error` set (an SP2- message) for an unknown option or a bad value;
+  // `note` gets a remark worth showing even on success (AUTOCOMMIT).
+  bool Apply(const std::string &text, std::string *error, std::string *note);
+
+  // SHOW NAME's text, "ALL" for every option; false for an unknown name.
+  bool Show(const std::string &name, std::string *text) const;
+};
+
+// The words of a command line: blanks separate them, a single- or
+// double-quoted word keeps its blanks (quotes removed, doubled quotes
+// kept once).
+std::vector<std::string> CommandWords(const std::string &text);
+
+// True when `word` (any case) names `command` abbreviated to at least
+// `least` characters: Abbreviates("PAGES", "PAGESIZE", 5).
+bool Abbreviates(const std::string &word, const char *command, size_t least);
+
+std::string Upper(std::string text);
+
+}  // namespace kestrel_sql
+
+#endif
