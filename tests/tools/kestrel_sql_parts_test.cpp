@@ -287,6 +287,8 @@ TEST(Feedback, FollowsTheLeadingKeywords) {
       {"merge into t using u on (1=1)", 1, "1 row merged."},
       {"begin null; end;", 0, "PL/SQL procedure successfully completed."},
       {"commit", 0, "Commit complete."},
+      {"rollback", 0,
+       "Rollback complete; nothing was undone: every statement was committed as it ran."},
       {"truncate table t", 0, "Table truncated."},
       {"pragma foo", 0, "Statement processed."},
   };
