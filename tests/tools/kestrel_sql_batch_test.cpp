@@ -44,11 +44,23 @@ TEST_F(ToolTest, ArgumentsRunInOrderAndPrintTablesAndFeedback) {
             "2 rows deleted.\n\n");
 }
 
-TEST_F(ToolTest, ColumnsWithoutValuesShowTheirType) {
-  Setup(kDepartments);
-  const ToolRun run = Sql({Logon(), "select id, logo from dept where id = 20"});
+TEST_F(ToolTest, EveryKindOfValueIsShownAsTheDatabaseWritesIt) {
+  Setup({"create table v (k number, n number(19), d date, b blob, r raw(4), c clob)",
+         "insert into v values (1, 1234567890123456789, DATE '2024-03-05', "
+         "x'00FF10', x'ABCD', 'a clob')",
+         "insert into v values (2, NULL, NULL, "
+         "x'000102030405060708090A0B0C0D0E0F101112131415161718191A1B1C1D1E1F', NULL, NULL)"});
+  const ToolRun run = Sql({Logon(), "set null ~ long 16",
+                           "select n, d, b, r, c from v order by k"});
   ASSERT_EQ(run.status, 0) << run.err;
-  EXPECT_NE(run.out.find("20 <BLOB>"), std::string::npos) << run.out;
+  EXPECT_EQ(run.out,
+            "                  N D          B                              R    C\n"
+            "------------------- ---------- ------------------------------ ---- ------\n"
+            "1234567890123456789 2024-03-05 00FF10                         ABCD a clob\n"
+            "                  ~ ~          0001020304050607... (32 bytes) ~    ~\n"
+            "\n2 rows selected.\n\n");
+  const ToolRun csv = Sql({"--csv", Logon(), "select n, d, b from v where n > 0"});
+  EXPECT_EQ(csv.out, "N,D,B\r\n1234567890123456789,2024-03-05,00FF10\r\n");
 }
 
 TEST_F(ToolTest, CsvFollowsRfc4180) {

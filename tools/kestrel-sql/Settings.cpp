@@ -72,12 +72,13 @@ const Option kOptions[] = {
     {"TERMOUT", 4, Kind::kBool},    {"TIMING", 4, Kind::kBool},
     {"TRIMSPOOL", 5, Kind::kBool},  {"VERIFY", 3, Kind::kBool},
     {"VERTICAL", 4, Kind::kBool},   {"MARKUP", 4, Kind::kText},
+    {"LONG", 4, Kind::kInt},
 };
 
 // Options scripts set for SQL*Plus's sake that change nothing here.
 const Option kAccepted[] = {
     {"ARRAYSIZE", 4, Kind::kInt},     {"CONCAT", 3, Kind::kText},
-    {"ESCAPE", 3, Kind::kText},       {"LONG", 4, Kind::kInt},
+    {"ESCAPE", 3, Kind::kText},
     {"LONGCHUNKSIZE", 5, Kind::kInt}, {"NEWPAGE", 4, Kind::kText},
     {"PAUSE", 3, Kind::kText},        {"RECSEP", 4, Kind::kText},
     {"SCAN", 4, Kind::kText},         {"SHOWMODE", 4, Kind::kText},
@@ -187,6 +188,7 @@ bool Settings::Apply(const std::string &text, std::string *error,
       if (ok) format = on ? OutputFormat::kVertical : OutputFormat::kTable;
     } else if (name == "LINESIZE") ok = Number(value, 1, 32767, &lineSize);
     else if (name == "NUMWIDTH") ok = Number(value, 2, 50, &numWidth);
+    else if (name == "LONG") ok = Number(value, 1, 2000000000, &longChars);
     else if (name == "PAGESIZE") ok = Number(value, 0, 50000, &layout.pageSize);
     else if (name == "NULL") layout.nullText = value;
     else if (name == "COLSEP") layout.columnSeparator = value;
@@ -254,6 +256,7 @@ bool Settings::Show(const std::string &word, std::string *text) const {
   else if (name == "LINESIZE") value = std::to_string(lineSize);
   else if (name == "NULL") value = "\"" + layout.nullText + "\"";
   else if (name == "NUMWIDTH") value = std::to_string(numWidth);
+  else if (name == "LONG") value = std::to_string(longChars);
   else if (name == "PAGESIZE") value = std::to_string(layout.pageSize);
   else if (name == "SERVEROUTPUT") value = OnOffText(serverOutput);
   else if (name == "TAB") value = OnOffText(tab);

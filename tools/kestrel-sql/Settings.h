@@ -19,6 +19,7 @@ struct Settings {
   TableLayout layout;
   int lineSize = 80;
   int numWidth = 10;
+  int longChars = 80;  // SET LONG: characters shown of a LOB or RAW value
   bool timing = false;
   bool verify = true;
   bool define = true;

@@ -117,7 +117,7 @@ LineKind ClassifyLine(const std::string &line, std::string *command) {
   return LineKind::kUnknown;
 }
 
-Shell::Shell(COCIConnection &connection, Output &output, std::ostream &err,
+Shell::Shell(ClientConnection &connection, Output &output, std::ostream &err,
              ShellOptions options)
     : connection_(connection),
       output_(output),

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "COCIConnection.h"
+#include "ClientConnection.h"
 #include "LineReader.h"
 #include "Output.h"
 #include "Settings.h"
@@ -42,7 +42,7 @@ struct ShellOptions {
 
 class Shell {
  public:
-  Shell(COCIConnection &connection, Output &output, std::ostream &err,
+  Shell(ClientConnection &connection, Output &output, std::ostream &err,
         ShellOptions options);
 
   Settings &settings() { return settings_; }
@@ -106,7 +106,7 @@ class Shell {
   void Spool(const std::vector<std::string> &words, const Frame &frame);
   void Whenever(const std::vector<std::string> &words, const Frame &frame);
 
-  COCIConnection &connection_;
+  ClientConnection &connection_;
   Output &output_;
   std::ostream &err_;
   ShellOptions options_;

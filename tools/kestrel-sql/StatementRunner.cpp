@@ -15,6 +15,7 @@
 #include "COCIRecordset.h"
 #include "Feedback.h"
 #include "RowPrinter.h"
+#include "TextQuery.h"
 #include "ValueText.h"
 #include "oci.h"
 
@@ -73,12 +74,32 @@ bool ErrorRecorded() {
   return true;
 }
 
-StatementRunner::StatementRunner(COCIConnection *connection,
+StatementRunner::StatementRunner(ClientConnection *connection,
                                  const Settings &settings, std::ostream &out)
     : connection_(connection), settings_(settings), out_(out) {}
 
 RunResult StatementRunner::Run(const std::string &sql) {
   const auto started = std::chrono::steady_clock::now();
+  {
+    TextQuery query(connection_->Environment(), connection_->ServiceContext(),
+                    connection_->ErrorHandle(),
+                    static_cast<size_t>(settings_.longChars));
+    const TextQuery::Kind kind = query.Prepare(sql);
+    if (kind != TextQuery::Kind::kOther) {
+      RunResult result;
+      if (kind == TextQuery::Kind::kQuery) {
+        result = TextRows(query);
+      } else {
+        result.ok = false;
+        result.code = query.ErrorCode() > 0 ? query.ErrorCode() : 0;
+        result.message = query.ErrorText();
+      }
+      if (settings_.timing && settings_.format != OutputFormat::kCsv)
+        out_ << Elapsed(std::chrono::steady_clock::now() - started) << "\n";
+      out_.flush();
+      return result;
+    }
+  }
   COCIRecordset recordset;
   ClearErrorRecord();
   if (!recordset.InitRecordset(connection_)) {
@@ -110,6 +131,22 @@ RunResult StatementRunner::Run(const std::string &sql) {
   return result;
 }
 
+RunResult StatementRunner::TextRows(TextQuery &query) {
+  auto failure = [&query] {
+    RunResult r;
+    r.ok = false;
+    r.code = query.ErrorCode() > 0 ? query.ErrorCode() : 0;
+    r.message = query.ErrorText();
+    return r;
+  };
+  std::vector<ResultColumn> header;
+  if (!query.Execute(&header)) return failure();
+  return Rows(header, [&query](std::vector<Cell> *row) { return query.Fetch(row); },
+              [&query, &failure] {
+                return query.ErrorCode() != 0 ? failure() : RunResult();
+              });
+}
+
 RunResult StatementRunner::Query(COCIRecordset &recordset, long columns) {
   std::vector<ResultColumn> header;
   std::vector<int> types;
@@ -119,36 +156,47 @@ RunResult StatementRunner::Query(COCIRecordset &recordset, long columns) {
     header.push_back(
         {recordset.GetFieldName(position).GetString(), IsNumericType(type)});
   }
+  ClearErrorRecord();
+  return Rows(
+      header,
+      [&](std::vector<Cell> *row) {
+        if (!recordset.MoveNext()) return false;
+        row->resize(static_cast<size_t>(columns));
+        for (long index = 0; index < columns; ++index) {
+          COleVariant value;  // stays VT_EMPTY where the library hands out nothing
+          Cell &cell = (*row)[static_cast<size_t>(index)];
+          if (recordset.GetFieldValue(index, value))
+            cell = CellText(value, types[static_cast<size_t>(index)]);
+          else
+            cell.reset();  // NULL
+        }
+        return true;
+      },
+      [] { return ErrorRecorded() ? Failure() : RunResult(); });
+}
+
+RunResult StatementRunner::Rows(
+    const std::vector<ResultColumn> &header,
+    const std::function<bool(std::vector<Cell> *)> &next,
+    const std::function<RunResult()> &failure) {
   std::unique_ptr<RowPrinter> printer =
       MakeRowPrinter(settings_.format, settings_.layout, header, out_);
-  ClearErrorRecord();
   size_t rows = 0;
-  std::vector<Cell> row(static_cast<size_t>(columns));
+  std::vector<Cell> row;
   bool stopped = false;
-  while (recordset.MoveNext()) {
-    for (long index = 0; index < columns; ++index) {
-      COleVariant value;  // stays VT_EMPTY where the library hands out nothing
-      Cell &cell = row[static_cast<size_t>(index)];
-      if (recordset.GetFieldValue(index, value))
-        cell = CellText(value, types[static_cast<size_t>(index)]);
-      else
-        cell.reset();  // NULL
-    }
+  while (next(&row)) {
     printer->Row(row);
     ++rows;
     if (interrupted_ && interrupted_()) {
       stopped = true;
       break;
     }
-    // A reader that went away (| head) ends the fetch at once.
-    if (!out_) break;
-  }
-  if (!stopped && ErrorRecorded()) {
-    printer->Finish();
-    return Failure();
   }
   printer->Finish();
-  if (stopped) {
+  if (!stopped) {
+    const RunResult failed = failure();
+    if (!failed.ok) return failed;
+  } else {
     RunResult r;
     r.ok = false;
     r.code = 1013;

@@ -1,7 +1,8 @@
 /*
-** Runs one statement on a connection through the library's classes and
-** prints what came of it: a query's rows as they are fetched (table,
-** vertical or CSV), another statement's feedback. Errors are returned,
+** Runs one statement on a connection and prints what came of it: a
+** query's rows as they are fetched (table, vertical or CSV), read as the
+** database's text through the client interface; another statement's
+** feedback, run through the library's classes, which commit it. Errors are returned,
 ** not printed: the caller knows where the statement came from.
 */
 #ifndef KESTREL_SQL_STATEMENT_RUNNER_H
@@ -11,7 +12,7 @@
 #include <ostream>
 #include <string>
 
-#include "COCIConnection.h"
+#include "ClientConnection.h"
 #include "COCIRecordset.h"
 #include "Settings.h"
 
@@ -26,7 +27,7 @@ struct RunResult {
 class StatementRunner {
  public:
   // The connection must stay connected while the runner is used.
-  StatementRunner(COCIConnection *connection, const Settings &settings,
+  StatementRunner(ClientConnection *connection, const Settings &settings,
                   std::ostream &out);
 
   // Asked between fetched rows; true stops the fetch (Ctrl-C).
@@ -34,12 +35,15 @@ class StatementRunner {
 
   RunResult Run(const std::string &sql);
 
-  void SetConnection(COCIConnection *connection) { connection_ = connection; }
 
  private:
+  RunResult TextRows(class TextQuery &query);
   RunResult Query(COCIRecordset &recordset, long columns);
+  RunResult Rows(const std::vector<ResultColumn> &header,
+                 const std::function<bool(std::vector<Cell> *)> &next,
+                 const std::function<RunResult()> &failure);
 
-  COCIConnection *connection_;
+  ClientConnection *connection_;
   const Settings &settings_;
   std::ostream &out_;
   std::function<bool()> interrupted_;

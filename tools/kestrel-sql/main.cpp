@@ -12,7 +12,7 @@
 #include <iostream>
 #include <memory>
 
-#include "COCIConnection.h"
+#include "ClientConnection.h"
 #include "LineReader.h"
 #include "Logon.h"
 #include "Options.h"
@@ -76,7 +76,7 @@ int Run(const Options &options, Output &output) {
   }
   if (!FindPassword(options, &logon, &error)) return Fail(kFailure, error);
 
-  COCIConnection connection;
+  ClientConnection connection;
   if (!connection.Connect(link.c_str(), logon.user.c_str(),
                           logon.password.c_str()))
     return Fail(kFailure, "cannot connect: " + ErrorRecordText());
