@@ -38,8 +38,10 @@ TerminalLineReader::TerminalLineReader() {
   el_set(editor_, EL_EDITOR, "emacs");
   el_set(editor_, EL_HIST, history, history_);
   el_set(editor_, EL_SETTY, "-d", "-isig", nullptr);
-  el_set(editor_, EL_ADDFN, "kestrel-interrupt", "Abandon the statement being typed",
-         &TerminalLineReader::Interrupt);
+  // The wide form keeps our static names; the narrow one copies them and
+  // never frees the copies.
+  el_wset(editor_, EL_ADDFN, L"kestrel-interrupt", L"Abandon the statement being typed",
+          &TerminalLineReader::Interrupt);
   el_set(editor_, EL_BIND, "^C", "kestrel-interrupt", nullptr);
   el_source(editor_, nullptr);  // the user's ~/.editrc, if any
 
