@@ -119,6 +119,9 @@ TEST_F(ToolTest, ScriptsGoOnAfterErrorsUnlessBailOrWheneverSaysStop) {
             std::string::npos) << run.err;
   EXPECT_EQ(LineCount(run.err), 2u);
   EXPECT_NE(run.out.find("1 row inserted."), std::string::npos);
+  // The same script started with @ from the command line.
+  Setup({"delete from t"});
+  EXPECT_EQ(Sql({Logon(), "@" + script}).status, 0);
 
   // --bail: the first error ends the run, the same for piped input.
   Setup({"delete from t"});

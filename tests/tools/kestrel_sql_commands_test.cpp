@@ -43,6 +43,19 @@ TEST_F(ToolTest, SetOptionsShapeTheOutput) {
   EXPECT_NE(timing.out.find("\nElapsed: 00:00:"), std::string::npos) << timing.out;
   const ToolRun show = Sql({Logon()}, "set pages 7 echo on\nshow pagesize\nshow user\n");
   EXPECT_EQ(show.out, "SQL> show pagesize\npagesize 7\nSQL> show user\nUSER is \"SCOTT\"\n");
+  // TERMOUT OFF silences a script's output, not its spool file; CONNECT
+  // starts a new session (a new user here, made by the first).
+  const std::string quiet = WriteFile(
+      "quiet.sql", "set termout off\nspool " + dir_ + "/quiet.lst\nselect id from t where id = 2;\n"
+                   "create user adams identified by wood;\nconnect adams/wood@" + db_ +
+                   "\nspool off\nset termout on\nshow user\n");
+  const ToolRun silent = Sql({Logon(), "@" + quiet});
+  EXPECT_EQ(silent.status, 0) << silent.err;
+  EXPECT_EQ(silent.out, "USER is \"ADAMS\"\n");
+  std::ifstream spooled(dir_ + "/quiet.lst");
+  std::ostringstream text;
+  text << spooled.rdbuf();
+  EXPECT_EQ(text.str(), "ID\n--\n 2\n\n1 row selected.\n\nUser created.\n\nConnected.\n");
 }
 
 TEST_F(ToolTest, SubstitutionVariablesAndScriptArguments) {

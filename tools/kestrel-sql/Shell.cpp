@@ -150,10 +150,12 @@ void Shell::Error(ErrorKind kind, const Frame &frame, int line,
   if (kind == ErrorKind::kSql) lastSqlCode_ = code;
   const struct Whenever &rule = kind == ErrorKind::kSql ? sqlError_ : osError_;
   if (kind != ErrorKind::kClient && rule.exit) {
+    // Without a code SQL*Plus exits with SUCCESS; an error must not end
+    // in a status that reads as success, so FAILURE stands in.
     Exit(rule.code.empty() ? "FAILURE"
-         : rule.code == "OSCODE" ? std::to_string(code)
-                                 : rule.code,
-         rule.action.empty() ? "ROLLBACK" : rule.action);
+         : Upper(rule.code) == "OSCODE" ? std::to_string(code)
+                                        : rule.code,
+         rule.action.empty() ? "COMMIT" : rule.action);
     return;
   }
   if (kind != ErrorKind::kClient && !rule.action.empty()) Transaction(rule.action);

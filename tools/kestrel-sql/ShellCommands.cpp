@@ -207,7 +207,11 @@ void Shell::RunFile(const std::string &text, bool relative, const Frame &frame) 
   const size_t slash = path.rfind('/');
   inner.directory = slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
   inner.depth = frame.depth + 1;
+  // The script's own errors were reported there and follow its rules; the
+  // command that started it succeeded.
+  const int errors = errors_;
   RunFrame(reader, inner);
+  errors_ = errors;
 }
 
 void Shell::Show(const std::vector<std::string> &words, const Frame &frame) {
