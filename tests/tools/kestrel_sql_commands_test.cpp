@@ -32,6 +32,10 @@ TEST_F(ToolTest, SetOptionsShapeTheOutput) {
       {"set pagesize 1 feedback off", "ID NAME\n-- ----\n 1\n\nID NAME\n-- ----\n 2 two\n\n"},
       {"set vertical on feedback off", "ID   : 1\nNAME :\n\nID   : 2\nNAME : two\n\n"},
       {"set markup csv on", "ID,NAME\r\n1,\r\n2,two\r\n"},
+      {"column name heading Who format a2\ncolumn id noprint\nset feedback off",
+       "Wh\n--\n\ntw\no\n\n"},
+      {"column name heading Who format a2\ncolumn name clear\nset feedback off",
+       "ID NAME\n-- ----\n 1\n 2 two\n\n"},
   };
   for (const auto &c : cases) {
     const ToolRun run =
@@ -87,6 +91,11 @@ TEST_F(ToolTest, SubstitutionVariablesAndScriptArguments) {
   const ToolRun verify = Sql({Logon()}, "define n = 1\nselect id\nfrom t where id = &n;\n");
   EXPECT_NE(verify.out.find("old   2: from t where id = &n\nnew   2: from t where id = 1\n"),
             std::string::npos) << verify.out;
+  // COLUMN ... NEW_VALUE defines a variable from a query's last row.
+  const ToolRun captured = Sql({Logon()}, "set feedback off heading off\n"
+                                          "column n new_value total noprint\n"
+                                          "select count(*) as n from t;\nprompt total=&total\n");
+  EXPECT_EQ(captured.out, "total=1\n") << captured.err;
   // An undefined variable is asked for on standard input.
   const ToolRun asked = Sql({Logon()}, "prompt [&what]\nvalue\n");
   EXPECT_EQ(asked.out, "Enter value for what: [value]\n");

@@ -11,6 +11,8 @@ namespace kestrel_sql {
 struct ResultColumn {
   std::string name;
   bool numeric = false;  // printed right-aligned
+  size_t width = 0;      // COLUMN ... FORMAT An: wrap values at n; 0: fit
+  bool hidden = false;   // COLUMN ... NOPRINT
 };
 
 }  // namespace kestrel_sql

@@ -54,6 +54,28 @@ std::vector<std::string> CellLines(const std::string &text) {
 
 namespace {
 
+// Lines cut into pieces of at most `width` cells (FORMAT An wraps).
+std::vector<std::string> Wrapped(const std::vector<std::string> &lines, size_t width) {
+  if (width == 0) return lines;
+  std::vector<std::string> out;
+  for (const std::string &line : lines) {
+    std::string piece;
+    size_t cells = 0;
+    for (const char c : line) {
+      const bool starts = (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+      if (starts && cells == width) {
+        out.push_back(piece);
+        piece.clear();
+        cells = 0;
+      }
+      piece += c;
+      if (starts) ++cells;
+    }
+    out.push_back(piece);
+  }
+  return out;
+}
+
 std::string Padded(const std::string &text, size_t width, bool right) {
   const size_t w = DisplayWidth(text);
   const std::string pad(width > w ? width - w : 0, ' ');
@@ -70,7 +92,8 @@ class TablePrinter : public RowPrinter {
     std::vector<std::vector<std::string>> row;
     for (size_t i = 0; i < columns_.size(); ++i) {
       const bool present = i < cells.size() && cells[i].has_value();
-      row.push_back(CellLines(present ? *cells[i] : layout_.nullText));
+      row.push_back(Wrapped(CellLines(present ? *cells[i] : layout_.nullText),
+                            columns_[i].width));
     }
     page_.push_back(std::move(row));
     const size_t pageRows = layout_.pageSize > 0
@@ -91,6 +114,10 @@ class TablePrinter : public RowPrinter {
     const bool headings = layout_.heading && layout_.pageSize > 0;
     std::vector<size_t> widths(columns_.size(), 1);
     for (size_t i = 0; i < columns_.size(); ++i) {
+      if (columns_[i].width > 0) {  // FORMAT An: exactly n wide
+        widths[i] = columns_[i].width;
+        continue;
+      }
       if (headings) widths[i] = std::max(widths[i], DisplayWidth(columns_[i].name));
       for (const auto &row : page_) {
         for (const std::string &line : row[i])
@@ -101,7 +128,7 @@ class TablePrinter : public RowPrinter {
       if (pages_ > 0) out_ << '\n';
       std::vector<std::string> names, rules;
       for (size_t i = 0; i < columns_.size(); ++i) {
-        names.push_back(columns_[i].name);
+        names.push_back(Wrapped({columns_[i].name}, widths[i])[0]);
         rules.emplace_back(widths[i], '-');
       }
       Line(names, widths);

@@ -272,4 +272,48 @@ bool Settings::Show(const std::string &word, std::string *text) const {
   return true;
 }
 
+bool Settings::ApplyColumn(const std::string &text, std::string *error) {
+  const std::vector<std::string> words = CommandWords(text);
+  if (words.empty()) {
+    *error = "SP2-0046: COLUMN needs a column name";
+    return false;
+  }
+  const std::string name = Upper(words[0]);
+  ColumnFormat format = columns[name];
+  for (size_t i = 1; i < words.size(); ++i) {
+    const std::string &w = words[i];
+    const bool hasValue = i + 1 < words.size();
+    if (Abbreviates(w, "CLEAR", 3)) {
+      columns.erase(name);
+      return true;
+    } else if (Abbreviates(w, "HEADING", 3) && hasValue) {
+      format.heading = words[++i];
+    } else if (Abbreviates(w, "FORMAT", 3) && hasValue) {
+      const std::string f = Upper(words[++i]);
+      int width = 0;
+      if (f.size() > 1 && f[0] == 'A' && Number(f.substr(1), 1, 60000, &width))
+        format.width = static_cast<size_t>(width);
+      // Number formats (999.99) are accepted and not applied yet.
+    } else if (Abbreviates(w, "NOPRINT", 3)) {
+      format.hidden = true;
+    } else if (Abbreviates(w, "PRINT", 3)) {
+      format.hidden = false;
+    } else if (Abbreviates(w, "NEW_VALUE", 5) && hasValue) {
+      format.newValue = words[++i];
+    } else if (Abbreviates(w, "OLD_VALUE", 5) || Abbreviates(w, "JUSTIFY", 3) ||
+               Abbreviates(w, "LIKE", 3) || Abbreviates(w, "NULL", 3) ||
+               Abbreviates(w, "ALIAS", 3)) {
+      if (hasValue) ++i;  // an option with a value that changes nothing here
+    } else if (!(Abbreviates(w, "WRAPPED", 3) || Abbreviates(w, "TRUNCATED", 3) ||
+                 Abbreviates(w, "WORD_WRAPPED", 3) || Abbreviates(w, "ON", 2) ||
+                 Abbreviates(w, "OFF", 3) || Abbreviates(w, "FOLD_AFTER", 5) ||
+                 Abbreviates(w, "FOLD_BEFORE", 5))) {
+      *error = "SP2-0158: unknown COLUMN option \"" + w + "\"";
+      return false;
+    }
+  }
+  columns[name] = format;
+  return true;
+}
+
 }  // namespace kestrel_sql

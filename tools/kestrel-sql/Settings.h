@@ -32,6 +32,20 @@ struct Settings {
   // Options accepted for scripts' sake that change nothing here, by name.
   std::map<std::string, std::string> accepted;
 
+  // COLUMN's settings, by upper-cased column name or alias.
+  struct ColumnFormat {
+    std::string heading;   // HEADING text; empty: the column's own name
+    size_t width = 0;      // FORMAT An
+    bool hidden = false;   // NOPRINT
+    std::string newValue;  // NEW_VALUE variable: set from the last row
+  };
+  std::map<std::string, ColumnFormat> columns;
+
+  // Applies "NAME [HEADING text] [FORMAT An] [NOPRINT|PRINT]
+  // [NEW_VALUE var] [CLEAR]" (the text after COLUMN); other options are
+  // accepted and change nothing. False with an SP2- `error`.
+  bool ApplyColumn(const std::string &text, std::string *error);
+
   // Applies "NAME VALUE [NAME VALUE ...]" (the text after SET). False with
   // `error` set (an SP2- message) for an unknown option or a bad value;
   // `note` gets a remark worth showing even on success (AUTOCOMMIT).

@@ -333,6 +333,7 @@ void Shell::RunSql(const std::string &sql, const Frame &frame, int line) {
   const RunResult result = runner_.Run(sql);
   CheckOutput();
   if (done_) return;
+  for (const auto &value : result.newValues) defines_.Set(value.first, value.second);
   if (!result.ok) Error(ErrorKind::kSql, frame, line, result.message, result.code);
 }
 

@@ -59,7 +59,9 @@ const char kHelpText[] =
     "  CONNECT user[/password][@link]\n"
     "  EXIT|QUIT [SUCCESS|FAILURE|WARNING|n|variable|SQL.SQLCODE] [COMMIT|ROLLBACK]\n"
     "  HELP                this text\n"
-    "Accepted and ignored: BREAK BTITLE CLEAR COLUMN COMPUTE PAUSE TTITLE.\n"
+    "  COLUMN name [HEADING text] [FORMAT An] [NOPRINT] [NEW_VALUE var] [CLEAR]\n"
+    "  CLEAR COLUMNS\n"
+    "Accepted and ignored: BREAK BTITLE COMPUTE PAUSE TTITLE, number formats.\n"
     "Not available yet: DESCRIBE, SHOW ERRORS, VARIABLE, PRINT; HOST is refused.\n"
     "On a terminal: Ctrl-C clears the statement being typed or stops printing\n"
     "a result, Ctrl-D on an empty line leaves, the arrows recall statements.\n";
@@ -172,6 +174,11 @@ void Shell::RunCommand(const std::string &name, const std::string &original,
     if (connected_) connection_.DisConnect();
     connected_ = false;
     Print("Disconnected.\n");
+  } else if (name == "COLUMN") {
+    std::string error;
+    if (!rest.empty() && !settings_.ApplyColumn(rest, &error)) client(error);
+  } else if (name == "CLEAR") {
+    if (!words.empty() && Abbreviates(words[0], "COLUMNS", 3)) settings_.columns.clear();
   } else if (name == "HELP") {
     Print(kHelpText);
   } else if (name == "HOST") {
@@ -180,7 +187,7 @@ void Shell::RunCommand(const std::string &name, const std::string &original,
              name == "PASSWORD" || name == "HISTORY" || name == "TIMING") {
     client("SP2-0734: " + name + " is not available in kestrel-sql yet");
   }
-  // BREAK, BTITLE, CLEAR, COLUMN, COMPUTE, PAUSE, TTITLE: accepted, no effect.
+  // BREAK, BTITLE, COMPUTE, PAUSE, TTITLE: accepted, no effect.
 }
 
 void Shell::RunFile(const std::string &text, bool relative, const Frame &frame) {

@@ -179,13 +179,39 @@ RunResult StatementRunner::Rows(
     const std::vector<ResultColumn> &header,
     const std::function<bool(std::vector<Cell> *)> &next,
     const std::function<RunResult()> &failure) {
+  // COLUMN settings: headings, widths, hidden columns, NEW_VALUE.
+  std::vector<ResultColumn> shown;
+  std::vector<size_t> visible;
+  std::vector<std::pair<size_t, std::string>> captured;  // column, variable
+  for (size_t i = 0; i < header.size(); ++i) {
+    ResultColumn column = header[i];
+    const auto format = settings_.columns.find(Upper(column.name));
+    if (format != settings_.columns.end()) {
+      if (!format->second.newValue.empty()) captured.emplace_back(i, format->second.newValue);
+      if (format->second.hidden) continue;
+      if (!format->second.heading.empty()) column.name = format->second.heading;
+      column.width = format->second.width;
+    }
+    visible.push_back(i);
+    shown.push_back(column);
+  }
   std::unique_ptr<RowPrinter> printer =
-      MakeRowPrinter(settings_.format, settings_.layout, header, out_);
+      MakeRowPrinter(settings_.format, settings_.layout, shown, out_);
   size_t rows = 0;
-  std::vector<Cell> row;
+  std::vector<Cell> row, cells;
+  std::vector<std::pair<std::string, std::string>> newValues;
   bool stopped = false;
   while (next(&row)) {
-    printer->Row(row);
+    cells.clear();
+    for (const size_t i : visible) cells.push_back(i < row.size() ? row[i] : Cell());
+    if (!shown.empty()) printer->Row(cells);  // every column NOPRINT: nothing
+    if (!captured.empty()) {
+      newValues.clear();
+      for (const auto &c : captured) {
+        const Cell &cell = c.first < row.size() ? row[c.first] : Cell();
+        newValues.emplace_back(c.second, cell ? *cell : std::string());
+      }
+    }
     ++rows;
     if (interrupted_ && interrupted_()) {
       stopped = true;
@@ -207,12 +233,14 @@ RunResult StatementRunner::Rows(
     if (rows == 0) {
       if (settings_.feedback > 0) out_ << SelectedFeedback(0) << "\n\n";
     } else {
-      out_ << '\n';
+      if (!shown.empty()) out_ << '\n';
       if (settings_.feedback > 0 && rows >= static_cast<size_t>(settings_.feedback))
         out_ << SelectedFeedback(rows) << "\n\n";
     }
   }
-  return RunResult();
+  RunResult done;
+  done.newValues = std::move(newValues);
+  return done;
 }
 
 }  // namespace kestrel_sql

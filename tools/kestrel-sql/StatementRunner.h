@@ -22,6 +22,8 @@ struct RunResult {
   bool ok = true;
   int code = 0;         // the ORA- number of a failure, else 0
   std::string message;  // the failure's one-line text
+  // COLUMN ... NEW_VALUE: variable and value from the query's last row.
+  std::vector<std::pair<std::string, std::string>> newValues;
 };
 
 class StatementRunner {
