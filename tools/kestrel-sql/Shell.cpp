@@ -172,7 +172,10 @@ std::optional<std::string> Shell::Ask(const std::string &prompt, bool hidden) {
   std::string answer;
   const bool got = hidden ? prompter_->ReadHidden(prompt, &answer)
                           : prompter_->ReadLine(prompt, &answer);
-  if (!got) return std::nullopt;
+  if (!got) {
+    prompter_->Interrupted();  // a Ctrl-C here must not stop the next fetch
+    return std::nullopt;
+  }
   return answer;
 }
 
