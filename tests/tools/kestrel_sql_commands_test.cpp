@@ -129,3 +129,43 @@ TEST_F(ToolTest, SpoolTheBufferAndUnknownCommands) {
   EXPECT_NE(run.out.find("not spooled"), std::string::npos);
   EXPECT_EQ(run.out.find("never"), std::string::npos);
 }
+
+TEST_F(ToolTest, EachCommandAnswersAsSqlPlusDoes) {
+  Setup({"create table t (id number)", "insert into t values (1)"});
+  WriteFile("self.sql", "@@self\n");  // starts itself until the nesting limit
+  const struct {
+    const char *input;
+    const char *out;  // expected within standard output, or ""
+    const char *err;  // expected within standard error, or "" for none
+  } cases[] = {
+      {"define a = 1\ndefine b = 'two words'\ndefine\n",
+       "DEFINE A               = \"1\" (CHAR)\nDEFINE B               = \"two words\" (CHAR)\n", ""},
+      {"define a = 1\nundefine a\ndefine a\n", "", "SP2-0135: symbol a is UNDEFINED"},
+      {"accept n number default 5 prompt 'N? '\n\nprompt n=&n\n", "N? n=5\n", ""},
+      {"accept n number\nabc\n", "", "SP2-0425: \"abc\" is not a valid NUMBER"},
+      {"accept secret hide\nsesame\nprompt &secret\n", "sesame\n", ""},
+      {"show spool\nshow sqlcode\nshow nothing\n", "not spooling currently\nsqlcode 0\n",
+       "SP2-0158: unknown SHOW option \"nothing\""},
+      {"show all\n", "autocommit IMMEDIATE\ncolsep \" \"\n", ""},
+      {"set frobnicate on\nset echo sideways\n", "",
+       "SP2-0158: unknown SET option \"frobnicate\""},
+      {"/\nrun\n", "", "SP2-0103: Nothing in SQL buffer to run."},
+      {"select id from t;\nlist\n", "select id from t\n", ""},
+      {"execute null\n", "PL/SQL procedure successfully completed.", ""},
+      {"whenever sqlerror sometimes\n", "", "SP2-0591"},
+      {"describe t\n", "", "DESCRIBE is not available in kestrel-sql yet"},
+      {"@nowhere\n", "", "SP2-0310: unable to open file \"nowhere.sql\""},
+      {"@self\n", "", "SP2-0309: scripts nested deeper than 20"},
+      {"help\n", "WHENEVER SQLERROR|OSERROR EXIT", ""},
+      {"clear screen\nbreak on id\nttitle 'x'\npause\n", "", ""},
+  };
+  for (const auto &c : cases) {
+    const ToolRun run = RunProgram("/bin/sh", {"-c", "cd \"$0\" && exec \"$1\" \"$2\"",
+                                               dir_, KESTREL_SQL_PATH, Logon()},
+                                   c.input);
+    EXPECT_EQ(run.status, 0) << c.input << run.err;
+    EXPECT_NE(run.out.find(c.out), std::string::npos) << c.input << "\n" << run.out;
+    if (*c.err == '\0') EXPECT_EQ(run.err, "") << c.input;
+    else EXPECT_NE(run.err.find(c.err), std::string::npos) << c.input << "\n" << run.err;
+  }
+}

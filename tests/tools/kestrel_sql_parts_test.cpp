@@ -1,5 +1,7 @@
 // kestrel-sql's parts on their own: statement splitting, output formats,
 // feedback, the command line, the logon string, SET and substitution.
+#include <fcntl.h>
+
 #include <sstream>
 #include <string>
 #include <vector>
@@ -9,11 +11,13 @@
 #include "Feedback.h"
 #include "Logon.h"
 #include "Options.h"
+#include "Output.h"
 #include "RowPrinter.h"
 #include "Settings.h"
 #include "Shell.h"
 #include "StatementSplitter.h"
 #include "Substitution.h"
+#include "TextQuery.h"
 #include "ValueText.h"
 
 using namespace kestrel_sql;
@@ -223,6 +227,41 @@ TEST(Settings, SetAndShowAsSqlPlusSpellsThem) {
   }
 }
 
+TEST(Settings, ColumnCommands) {
+  Settings s;
+  std::string error;
+  ASSERT_TRUE(s.ApplyColumn("last_name HEADING 'Last Name' FORMAT a12 WRAPPED", &error)) << error;
+  ASSERT_TRUE(s.ApplyColumn("last_name format 999.99", &error));  // kept: not applied
+  ASSERT_TRUE(s.ApplyColumn("n NEW_VALUE total NOPRINT", &error));
+  EXPECT_EQ(s.columns["LAST_NAME"].heading, "Last Name");
+  EXPECT_EQ(s.columns["LAST_NAME"].width, 12u);
+  EXPECT_TRUE(s.columns["N"].hidden);
+  EXPECT_EQ(s.columns["N"].newValue, "total");
+  ASSERT_TRUE(s.ApplyColumn("n clear", &error));
+  EXPECT_EQ(s.columns.count("N"), 0u);
+  EXPECT_FALSE(s.ApplyColumn("n sideways", &error));
+  EXPECT_EQ(error.rfind("SP2-0158", 0), 0u);
+}
+
+TEST(TextQuery, HexUpToTheLimitWithTheLength) {
+  const unsigned char bytes[] = {0x00, 0xAB, 0x10, 0xFF};
+  EXPECT_EQ(HexText(bytes, 4, 4, 80), "00AB10FF");
+  EXPECT_EQ(HexText(bytes, 4, 4, 4), "00AB... (4 bytes)");
+  EXPECT_EQ(HexText(bytes, 2, 1000, 80), "00AB... (1000 bytes)");
+  EXPECT_EQ(HexText(bytes, 0, 0, 80), "");
+}
+
+TEST(Output, AFailedWriteOrCloseIsKept) {
+  const int fd = open("/dev/full", O_WRONLY | O_CLOEXEC);
+  ASSERT_GE(fd, 0);
+  FdBuffer buffer(fd, true, "the file");
+  std::ostream out(&buffer);
+  out << "text";
+  EXPECT_EQ(buffer.Error(), "");  // still buffered
+  EXPECT_FALSE(buffer.Close());
+  EXPECT_EQ(buffer.Error(), "cannot write the file: No space left on device");
+}
+
 TEST(Substitution, ReplacesVariablesAsSqlPlusDoes) {
   Defines d;
   d.Set("tab", "emp");
@@ -311,6 +350,14 @@ TEST(Options, ReadsTheCommandLine) {
   EXPECT_EQ(r.options.statements,
             (std::vector<std::string>{"-select 1", "select 2"}));
 
+  const char *more[] = {"kestrel-sql", "--bail", "--vertical", "--password-file",
+                        "pw", "u@db"};
+  const ParseResult m = ParseArguments(6, more);
+  ASSERT_EQ(m.error, "");
+  EXPECT_TRUE(m.options.bail);
+  EXPECT_TRUE(m.options.vertical);
+  EXPECT_EQ(m.options.passwordFile, "pw");
+
   const char *script[] = {"kestrel-sql", "-f", "x.sql", "u/p@db"};
   EXPECT_EQ(ParseArguments(4, script).options.script, "x.sql");
   const char *help[] = {"kestrel-sql", "--help"};
@@ -325,6 +372,7 @@ TEST(Options, RefusesBadCommandLines) {
       {"kestrel-sql", "-f", "", "u/p@db"},
       {"kestrel-sql", "-f", "a.sql", "-f", "b.sql", "u/p@db"},
       {"kestrel-sql", "-f", "a.sql", "u/p@db", "select 1"},
+      {"kestrel-sql", "u@db", "--password-file"},
   };
   for (const auto &args : cases) {
     const ParseResult r =
