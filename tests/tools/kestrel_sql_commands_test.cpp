@@ -153,7 +153,11 @@ TEST_F(ToolTest, EachCommandAnswersAsSqlPlusDoes) {
       {"select id from t;\nlist\n", "select id from t\n", ""},
       {"execute null\n", "PL/SQL procedure successfully completed.", ""},
       {"whenever sqlerror sometimes\n", "", "SP2-0591"},
-      {"describe t\n", "", "DESCRIBE is not available in kestrel-sql yet"},
+      {"create table d (id number(4) not null, name varchar2(30), at date);\ndesc d\n",
+       " ID                               NOT NULL NUMBER(4)\n"
+       " NAME                                      VARCHAR2(30)\n"
+       " AT                                        DATE\n", ""},
+      {"describe nothere\n", "", "ORA-04043: object nothere does not exist"},
       {"@nowhere\n", "", "SP2-0310: unable to open file \"nowhere.sql\""},
       {"@self\n", "", "SP2-0309: scripts nested deeper than 20"},
       {"help\n", "WHENEVER SQLERROR|OSERROR EXIT", ""},

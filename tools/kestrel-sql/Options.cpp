@@ -122,7 +122,7 @@ std::string UsageText() {
       "Client commands, as SQL*Plus reads them: SET, SHOW, PROMPT, REMARK,\n"
       "DEFINE, UNDEFINE, &name and &&name substitution, ACCEPT, @, @@, START,\n"
       "SPOOL, WHENEVER SQLERROR|OSERROR, COLUMN (HEADING, FORMAT An, NOPRINT,\n"
-      "NEW_VALUE), EXECUTE, CONNECT, RUN, EXIT, QUIT, HELP. An unknown command\n"
+      "NEW_VALUE), DESCRIBE, EXECUTE, CONNECT, RUN, EXIT, QUIT, HELP. An unknown command\n"
       "gets an SP2- message. HELP in a session describes each one.\n"
       "\n"
       "Errors and the exit status:\n"

@@ -105,6 +105,7 @@ class Shell {
   void Accept(const std::vector<std::string> &words, const Frame &frame);
   void Spool(const std::vector<std::string> &words, const Frame &frame);
   void Whenever(const std::vector<std::string> &words, const Frame &frame);
+  void Describe(const std::vector<std::string> &words, const Frame &frame);
 
   ClientConnection &connection_;
   Output &output_;

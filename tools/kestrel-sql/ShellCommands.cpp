@@ -7,6 +7,7 @@
 
 #include "Logon.h"
 #include "Shell.h"
+#include "TextQuery.h"
 
 namespace kestrel_sql {
 
@@ -62,7 +63,8 @@ const char kHelpText[] =
     "  COLUMN name [HEADING text] [FORMAT An] [NOPRINT] [NEW_VALUE var] [CLEAR]\n"
     "  CLEAR COLUMNS\n"
     "Accepted and ignored: BREAK BTITLE COMPUTE PAUSE TTITLE, number formats.\n"
-    "Not available yet: DESCRIBE, SHOW ERRORS, VARIABLE, PRINT; HOST is refused.\n"
+    "  DESCRIBE table|view columns, their NOT NULL and types\n"
+    "Not available yet: SHOW ERRORS, VARIABLE, PRINT; HOST is refused.\n"
     "On a terminal: Ctrl-C clears the statement being typed or stops printing\n"
     "a result, Ctrl-D on an empty line leaves, the arrows recall statements.\n";
 
@@ -183,7 +185,9 @@ void Shell::RunCommand(const std::string &name, const std::string &original,
     Print(kHelpText);
   } else if (name == "HOST") {
     client("SP2-0738: HOST is not available in kestrel-sql");
-  } else if (name == "DESCRIBE" || name == "VARIABLE" || name == "PRINT" ||
+  } else if (name == "DESCRIBE") {
+    Describe(words, frame);
+  } else if (name == "VARIABLE" || name == "PRINT" ||
              name == "PASSWORD" || name == "HISTORY" || name == "TIMING") {
     client("SP2-0734: " + name + " is not available in kestrel-sql yet");
   }
@@ -369,6 +373,48 @@ void Shell::Connect(const std::vector<std::string> &words, const Frame &frame) {
   user_ = logon.user;
   link_ = logon.link;
   Print("Connected.\n");
+}
+
+void Shell::Describe(const std::vector<std::string> &words, const Frame &frame) {
+  // A table or view named as SQL names it: [schema.]name, quoted or not.
+  // Until the data dictionary exists, its columns come from describing a
+  // query over it that returns no rows.
+  const std::string object = words.empty() ? std::string() : words[0];
+  bool plain = !object.empty();
+  for (const char c : object)
+    plain = plain && (std::isalnum(static_cast<unsigned char>(c)) || c == '_' ||
+                      c == '$' || c == '#' || c == '.');
+  if (!plain) {
+    Error(ErrorKind::kClient, frame, frame.line,
+          "SP2-0565: Illegal identifier \"" + object + "\"");
+    return;
+  }
+  if (!connected_) {
+    Error(ErrorKind::kSql, frame, frame.line, "SP2-0640: Not connected");
+    return;
+  }
+  TextQuery query(connection_.Environment(), connection_.ServiceContext(),
+                  connection_.ErrorHandle(), 0);
+  std::vector<ResultColumn> columns;
+  if (query.Prepare("SELECT * FROM " + object + " WHERE 1 = 0") != TextQuery::Kind::kQuery ||
+      !query.Execute(&columns)) {
+    Error(ErrorKind::kClient, frame, frame.line,
+          query.ErrorCode() == 942 || query.ErrorCode() == 0
+              ? "ORA-04043: object " + object + " does not exist"
+              : query.ErrorText());
+    return;
+  }
+  auto pad = [](std::string text, size_t width) {
+    if (text.size() < width) text.resize(width, ' ');
+    return text;
+  };
+  std::string text = " " + pad("Name", 32) + " " + pad("Null?", 8) + " Type\n" + " " +
+                     std::string(32, '-') + " " + std::string(8, '-') + " " +
+                     std::string(20, '-') + "\n";
+  for (const ColumnDescription &c : query.Described())
+    text += " " + pad(c.name, 32) + " " + pad(c.nullable ? "" : "NOT NULL", 8) + " " +
+            TypeName(c) + "\n";
+  Print(text);
 }
 
 }  // namespace kestrel_sql

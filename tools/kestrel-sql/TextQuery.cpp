@@ -32,6 +32,28 @@ std::string HexText(const unsigned char *data, size_t size, size_t total,
   return text;
 }
 
+std::string TypeName(const ColumnDescription &c) {
+  const std::string size = "(" + std::to_string(c.size) + ")";
+  switch (c.type) {
+    case SQLT_CHR: return "VARCHAR2" + size;
+    case SQLT_AFC: return "CHAR" + size;
+    case SQLT_BIN: return "RAW" + size;
+    case SQLT_DAT: return "DATE";
+    case SQLT_TIMESTAMP: return "TIMESTAMP(" + std::to_string(c.scale) + ")";
+    case SQLT_BLOB: return "BLOB";
+    case SQLT_CLOB: return "CLOB";
+    case SQLT_INT: return "PLS_INTEGER";
+    case SQLT_FLT:
+    case SQLT_IBDOUBLE: return "BINARY_DOUBLE";
+    case SQLT_NUM:
+      if (c.scale == -127) return c.precision == 0 ? "NUMBER" : "FLOAT(" + std::to_string(c.precision) + ")";
+      if (c.precision == 0) return "NUMBER";
+      if (c.scale == 0) return "NUMBER(" + std::to_string(c.precision) + ")";
+      return "NUMBER(" + std::to_string(c.precision) + "," + std::to_string(c.scale) + ")";
+    default: return "TYPE " + std::to_string(c.type);
+  }
+}
+
 TextQuery::TextQuery(OCIEnv *environment, OCISvcCtx *service, OCIError *error,
                      size_t longLimit)
     : environment_(environment), service_(service), error_(error),
@@ -105,6 +127,21 @@ bool TextQuery::Execute(std::vector<ResultColumn> *columns) {
       return false;
     columns->push_back({std::string(reinterpret_cast<const char *>(name), nameLength),
                         IsNumericType(column->type)});
+    ColumnDescription described;
+    described.name = columns->back().name;
+    described.type = column->type;
+    described.size = size;
+    sb2 precision = 0;
+    sb1 scale = 0;
+    ub1 isNull = 1;
+    // Not every client answers these for every column; the defaults stand.
+    OCIAttrGet(param, OCI_DTYPE_PARAM, &precision, nullptr, OCI_ATTR_PRECISION, error_);
+    OCIAttrGet(param, OCI_DTYPE_PARAM, &scale, nullptr, OCI_ATTR_SCALE, error_);
+    OCIAttrGet(param, OCI_DTYPE_PARAM, &isNull, nullptr, OCI_ATTR_IS_NULL, error_);
+    described.precision = precision;
+    described.scale = scale;
+    described.nullable = isNull != 0;
+    described_.push_back(described);
     sword status;
     if (column->type == SQLT_BLOB) {
       if (!Check(OCIDescriptorAlloc(environment_, reinterpret_cast<dvoid **>(&column->locator),

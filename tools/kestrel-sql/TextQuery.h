@@ -18,6 +18,19 @@
 
 namespace kestrel_sql {
 
+// A select-list column as the describe gives it (for DESCRIBE).
+struct ColumnDescription {
+  std::string name;
+  int type = 0;
+  int size = 0;
+  int precision = 0;
+  int scale = 0;
+  bool nullable = true;
+};
+
+// The column's type as DESCRIBE shows it: VARCHAR2(30), NUMBER(8,2), DATE.
+std::string TypeName(const ColumnDescription &column);
+
 class TextQuery {
  public:
   // `longLimit` bounds the characters shown of a CLOB, and of a BLOB's or
@@ -37,6 +50,9 @@ class TextQuery {
   // ErrorCode() is not 0).
   bool Fetch(std::vector<Cell> *row);
 
+  // The columns Execute described.
+  const std::vector<ColumnDescription> &Described() const { return described_; }
+
   int ErrorCode() const { return errorCode_; }
   const std::string &ErrorText() const { return errorText_; }
 
@@ -52,6 +68,7 @@ class TextQuery {
   size_t longLimit_;
   OCIStmt *statement_ = nullptr;
   std::vector<std::unique_ptr<Column>> columns_;
+  std::vector<ColumnDescription> described_;
   int errorCode_ = 0;
   std::string errorText_;
 };
