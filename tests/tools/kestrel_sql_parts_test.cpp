@@ -127,6 +127,7 @@ TEST(Shell, ClassifiesLinesAsSqlPlusDoes) {
       {"desc t", LineKind::kCommand, "DESCRIBE"},
       {"/", LineKind::kCommand, "/"},
       {"delete from t", LineKind::kSql, ""},
+      {"select*from t", LineKind::kSql, ""},
       {"-- note", LineKind::kSql, ""},
       {"(select 1 from dual)", LineKind::kSql, ""},
       {"exiting", LineKind::kUnknown, ""},

@@ -94,7 +94,10 @@ LineKind ClassifyLine(const std::string &line, std::string *command) {
   size_t end = 0;
   const std::string word = FirstWord(text, &end);
   if (word.empty()) return LineKind::kUnknown;
-  // A word glued to punctuation other than ';' is no command ("rem;x").
+  for (const char *sql : kSqlWords) {
+    if (word == sql) return LineKind::kSql;  // "select*from t" too
+  }
+  // A word glued to punctuation other than ';' is no command ("set-x").
   if (end < text.size() && !std::isspace(static_cast<unsigned char>(text[end])) &&
       text[end] != ';')
     return LineKind::kUnknown;
@@ -104,9 +107,6 @@ LineKind ClassifyLine(const std::string &line, std::string *command) {
     if (second == "TRANSACTION" || second == "ROLE" || second == "CONSTRAINT" ||
         second == "CONSTRAINTS")
       return LineKind::kSql;
-  }
-  for (const char *sql : kSqlWords) {
-    if (word == sql) return LineKind::kSql;
   }
   for (const CommandName &c : kCommands) {
     if (Abbreviates(word, c.name, c.least)) {
