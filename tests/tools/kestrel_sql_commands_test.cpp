@@ -120,13 +120,15 @@ TEST_F(ToolTest, SpoolTheBufferAndUnknownCommands) {
   EXPECT_EQ(run.status, 3);
   EXPECT_EQ(run.err,
             "<stdin>:5: SP2-0734: unknown command beginning \"frobnicate...\" - rest of line ignored.\n"
-            "<stdin>:6: SP2-0738: HOST is not available in kestrel-sql\n");
+            "<stdin>:6: SP2-0738: HOST is refused: start kestrel-sql with --allow-host\n");
   const std::string spooled = ReadAll(spool + ".lst");
   EXPECT_EQ(spooled,
             "1 row inserted.\n\n1 row inserted.\n\n"
             "  1* insert into t values (1)\n1 row inserted.\n\n" + run.err +
             "N\n-\n3\n\n1 row selected.\n\n");
   EXPECT_NE(run.out.find("not spooled"), std::string::npos);
+  const ToolRun host = Sql({"--allow-host", Logon()}, "prompt a\nhost echo b\n!echo c\n");
+  EXPECT_EQ(host.out, "a\nb\nc\n") << host.err;
   EXPECT_EQ(run.out.find("never"), std::string::npos);
 }
 

@@ -210,6 +210,7 @@ TEST_F(ToolTest, AsksForAMissingPasswordWithoutEcho) {
   EXPECT_EQ(term.Since(mark).find("tiger"), std::string::npos) << term.Screen();
   term.Type("show user\n");
   ASSERT_TRUE(term.WaitFor("USER is \"SCOTT\"")) << term.Screen();
+  ASSERT_TRUE(term.WaitForPrompt()) << term.Screen();
   term.Type("\x04");
   EXPECT_EQ(term.WaitForExit(), 0) << term.Screen();
 }

@@ -31,6 +31,8 @@ ParseResult ParseArguments(int argc, const char *const argv[]) {
       o.vertical = true;
     } else if (arg == "--bail") {
       o.bail = true;
+    } else if (arg == "--allow-host") {
+      o.allowHost = true;
     } else if (arg == "--password-file") {
       if (i + 1 >= argc || argv[i + 1][0] == '\0') {
         result.error = "option " + arg + " needs a file name";
@@ -108,6 +110,7 @@ std::string UsageText() {
       "  --bail         stop a script or piped input at its first error (status 1)\n"
       "  --csv          print query results as CSV (RFC 4180), nothing else\n"
       "  --vertical     print each row as one NAME : value line per column\n"
+      "  --allow-host   let HOST and ! run shell commands (refused otherwise)\n"
       "  --password-file FILE  read the password from FILE\n"
       "  -h, --help     show this text and exit\n"
       "  -V, --version  show the version and exit\n"

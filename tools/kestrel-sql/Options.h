@@ -18,6 +18,7 @@ struct Options {
   bool csv = false;     // --csv: RFC 4180 output instead of a table
   bool vertical = false;  // --vertical: one value per line
   bool bail = false;    // --bail: a script's first error ends the run
+  bool allowHost = false;  // --allow-host: HOST and ! run shell commands
   std::string passwordFile;  // --password-file FILE
   std::string script;   // -f FILE; empty when absent
   std::string logon;    // USER[/PASSWORD]@LINK as given

@@ -38,6 +38,7 @@ LineKind ClassifyLine(const std::string &line, std::string *command);
 struct ShellOptions {
   bool bail = false;  // --bail: the first error ends the run with status 1
   bool create = false;
+  bool allowHost = false;  // HOST and ! run commands through /bin/sh
 };
 
 class Shell {

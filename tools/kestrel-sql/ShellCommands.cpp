@@ -2,6 +2,9 @@
 ** The client commands: SET, SHOW, DEFINE, ACCEPT, PROMPT, @, SPOOL,
 ** WHENEVER, EXIT, CONNECT and the rest, as SQL*Plus reads them.
 */
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cctype>
 #include <fstream>
 
@@ -67,7 +70,8 @@ const char kHelpText[] =
     "  EXIT|QUIT [SUCCESS|FAILURE|WARNING|n|variable|SQL.SQLCODE] [COMMIT|ROLLBACK]\n"
     "  HELP                this text\n"
     "Accepted and ignored: BREAK BTITLE COMPUTE PAUSE TTITLE, number formats.\n"
-    "Not available yet: SHOW ERRORS, VARIABLE, PRINT; HOST is refused.\n"
+    "  HOST command, !command  with --allow-host only\n"
+    "Not available yet: SHOW ERRORS, VARIABLE, PRINT.\n"
     "On a terminal: Ctrl-C clears the statement being typed or stops printing\n"
     "a result, Ctrl-D on an empty line leaves, the arrows recall statements.\n";
 
@@ -187,7 +191,21 @@ void Shell::RunCommand(const std::string &name, const std::string &original,
   } else if (name == "HELP") {
     Print(kHelpText);
   } else if (name == "HOST") {
-    client("SP2-0738: HOST is not available in kestrel-sql");
+    if (!options_.allowHost) {
+      client("SP2-0738: HOST is refused: start kestrel-sql with --allow-host");
+      return;
+    }
+    output_.Stream().flush();
+    // The command's own output goes straight to the terminal, unspooled.
+    const pid_t child = fork();
+    if (child == 0) {
+      execl("/bin/sh", "sh", "-c", rest.empty() ? "exec \"${SHELL:-/bin/sh}\"" : rest.c_str(),
+            static_cast<char *>(nullptr));
+      _exit(127);
+    }
+    int status = 0;
+    if (child < 0 || waitpid(child, &status, 0) != child)
+      Error(ErrorKind::kOs, frame, frame.line, "SP2-0738: HOST could not start /bin/sh", errno);
   } else if (name == "DESCRIBE") {
     Describe(words, frame);
   } else if (name == "VARIABLE" || name == "PRINT" ||

@@ -83,6 +83,7 @@ int Run(const Options &options, Output &output) {
 
   ShellOptions shellOptions;
   shellOptions.bail = options.bail;
+  shellOptions.allowHost = options.allowHost;
   Shell shell(connection, output, std::cerr, shellOptions);
   shell.SetLogon(logon.user, logon.link);
   if (options.csv) shell.settings().format = OutputFormat::kCsv;
