@@ -34,6 +34,8 @@ TEST_F(ToolTest, SetOptionsShapeTheOutput) {
       {"set markup csv on", "ID,NAME\r\n1,\r\n2,two\r\n"},
       {"column name heading Who format a2\ncolumn id noprint\nset feedback off",
        "Wh\n--\n\ntw\no\n\n"},
+      {"column id format 09.9 heading Id\nset feedback off",
+       "   Id NAME\n----- ----\n 01.0\n 02.0 two\n\n"},
       {"column name heading Who format a2\ncolumn name clear\nset feedback off",
        "ID NAME\n-- ----\n 1\n 2 two\n\n"},
   };

@@ -10,6 +10,7 @@
 
 #include "Feedback.h"
 #include "Logon.h"
+#include "NumberFormat.h"
 #include "Options.h"
 #include "Output.h"
 #include "RowPrinter.h"
@@ -242,6 +243,29 @@ TEST(Settings, ColumnCommands) {
   EXPECT_EQ(s.columns.count("N"), 0u);
   EXPECT_FALSE(s.ApplyColumn("n sideways", &error));
   EXPECT_EQ(error.rfind("SP2-0158", 0), 0u);
+}
+
+TEST(NumberFormat, AppliesColumnFormatsToTheDatabasesText) {
+  const std::tuple<const char *, const char *, const char *> cases[] = {
+      {"1250.5", "9,999.99", " 1,250.50"},
+      {"5", "9,999.99", "     5.00"},
+      {"-1234.567", "99999.99", " -1234.57"},
+      {"0.5", "999.99", "    .50"},
+      {"0.5", "990.99", "   0.50"},
+      {"0", "999", "   0"},
+      {"-0.001", "9.99", "  .00"},
+      {"9.996", "9.99", "#####"},
+      {"1250.5", "999.99", "#######"},
+      {"12", "$9,999", "    $12"},
+      {"1234567890123456789", "9999999999999999999", " 1234567890123456789"},
+      {"1e+20", "999", "1e+20"},
+  };
+  for (const auto &c : cases)
+    EXPECT_EQ(FormatNumber(std::get<0>(c), std::get<1>(c)), std::get<2>(c))
+        << std::get<0>(c) << " in " << std::get<1>(c);
+  EXPECT_TRUE(IsNumberFormat("$9,990.99"));
+  EXPECT_FALSE(IsNumberFormat("A20"));
+  EXPECT_FALSE(IsNumberFormat("99.9.9"));
 }
 
 TEST(TextQuery, HexUpToTheLimitWithTheLength) {

@@ -3,6 +3,8 @@
 */
 #include "Settings.h"
 
+#include "NumberFormat.h"
+
 #include <cctype>
 #include <cstdlib>
 #include <vector>
@@ -293,7 +295,9 @@ bool Settings::ApplyColumn(const std::string &text, std::string *error) {
       int width = 0;
       if (f.size() > 1 && f[0] == 'A' && Number(f.substr(1), 1, 60000, &width))
         format.width = static_cast<size_t>(width);
-      // Number formats (999.99) are accepted and not applied yet.
+      else if (IsNumberFormat(f))
+        format.numberFormat = f;
+      // Other formats (dates, MI, EEEE) are accepted and not applied.
     } else if (Abbreviates(w, "NOPRINT", 3)) {
       format.hidden = true;
     } else if (Abbreviates(w, "PRINT", 3)) {

@@ -36,12 +36,13 @@ struct Settings {
   struct ColumnFormat {
     std::string heading;   // HEADING text; empty: the column's own name
     size_t width = 0;      // FORMAT An
+    std::string numberFormat;  // FORMAT 9,999.99
     bool hidden = false;   // NOPRINT
     std::string newValue;  // NEW_VALUE variable: set from the last row
   };
   std::map<std::string, ColumnFormat> columns;
 
-  // Applies "NAME [HEADING text] [FORMAT An] [NOPRINT|PRINT]
+  // Applies "NAME [HEADING text] [FORMAT An|9,990.99] [NOPRINT|PRINT]
   // [NEW_VALUE var] [CLEAR]" (the text after COLUMN); other options are
   // accepted and change nothing. False with an SP2- `error`.
   bool ApplyColumn(const std::string &text, std::string *error);

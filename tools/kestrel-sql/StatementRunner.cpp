@@ -14,6 +14,7 @@
 #include "COCIException.h"
 #include "COCIRecordset.h"
 #include "Feedback.h"
+#include "NumberFormat.h"
 #include "RowPrinter.h"
 #include "TextQuery.h"
 #include "ValueText.h"
@@ -182,6 +183,7 @@ RunResult StatementRunner::Rows(
   // COLUMN settings: headings, widths, hidden columns, NEW_VALUE.
   std::vector<ResultColumn> shown;
   std::vector<size_t> visible;
+  std::vector<std::string> numberFormats(header.size());
   std::vector<std::pair<size_t, std::string>> captured;  // column, variable
   for (size_t i = 0; i < header.size(); ++i) {
     ResultColumn column = header[i];
@@ -190,6 +192,7 @@ RunResult StatementRunner::Rows(
       if (!format->second.newValue.empty()) captured.emplace_back(i, format->second.newValue);
       if (format->second.hidden) continue;
       if (!format->second.heading.empty()) column.name = format->second.heading;
+      numberFormats[i] = format->second.numberFormat;
       column.width = format->second.width;
     }
     visible.push_back(i);
@@ -203,7 +206,11 @@ RunResult StatementRunner::Rows(
   bool stopped = false;
   while (next(&row)) {
     cells.clear();
-    for (const size_t i : visible) cells.push_back(i < row.size() ? row[i] : Cell());
+    for (const size_t i : visible) {
+      cells.push_back(i < row.size() ? row[i] : Cell());
+      if (cells.back() && !numberFormats[i].empty())
+        cells.back() = FormatNumber(*cells.back(), numberFormats[i]);
+    }
     if (!shown.empty()) printer->Row(cells);  // every column NOPRINT: nothing
     if (!captured.empty()) {
       newValues.clear();
