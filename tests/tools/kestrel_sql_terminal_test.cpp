@@ -183,15 +183,19 @@ TEST_F(ToolTest, CtrlCClearsTheStatementAndHistoryRecallsItWhole) {
   ASSERT_TRUE(term.WaitFor("1 row selected.")) << term.Screen();
   ASSERT_TRUE(term.WaitForPrompt()) << term.Screen();
 
-  // Ctrl-C while a long result prints stops it; the session goes on.
-  term.Type("set pagesize 0 feedback off\n");
-  ASSERT_TRUE(term.WaitForPrompt()) << term.Screen();
-  term.Type("with n(x) as (select 1 from dual union all select x + 1 from n "
-            "where x < 900000000) select x from n;\n");
+  // Ctrl-C while a script prints a long result stops the result and the
+  // script; the session goes on.
+  WriteFile("long.sql",
+            "set pagesize 0 feedback off\n"
+            "with n(x) as (select 1 from dual union all select x + 1 from n "
+            "where x < 900000000) select x from n;\n"
+            "prompt after the query\n");
+  term.Type("@" + dir_ + "/long\n");
   ASSERT_TRUE(term.WaitFor("\n1000")) << term.Screen();
   term.Type("\x03");
   ASSERT_TRUE(term.WaitFor("ORA-01013")) << term.Screen();
   ASSERT_TRUE(term.WaitForPrompt()) << term.Screen();
+  EXPECT_EQ(term.Screen().find("after the query"), std::string::npos);
   term.Type("exit\n");
   EXPECT_EQ(term.WaitForExit(), 0) << term.Screen();
 

@@ -124,9 +124,15 @@ Shell::Shell(ClientConnection &connection, Output &output, std::ostream &err,
       err_(err),
       options_(options),
       runner_(&connection, settings_, output.Stream()) {
-  runner_.SetInterruptCheck([this] {
-    return output_.Failed() || (current_ != nullptr && current_->Interrupted());
-  });
+  runner_.SetInterruptCheck([this] { return output_.Failed() || TakeInterrupt(); });
+}
+
+bool Shell::TakeInterrupt() {
+  // The terminal may be the prompter while a script's reader is current.
+  if (prompter_ != nullptr && prompter_->Interrupted()) interrupted_ = true;
+  if (current_ != nullptr && current_ != prompter_ && current_->Interrupted())
+    interrupted_ = true;
+  return interrupted_;
 }
 
 void Shell::Print(const std::string &text) { output_.Stream() << text; }
@@ -213,6 +219,11 @@ void Shell::RunFrame(LineReader &reader, Frame &frame) {
   std::string input;
   while (!done_) {
     output_.Stream().flush();
+    if (reader.Interactive()) {
+      interrupted_ = false;  // back at the prompt: a Ctrl-C has done its work
+    } else if (TakeInterrupt()) {
+      break;  // Ctrl-C during a script started from the prompt ends the script
+    }
     if (!reader.ReadLine(PromptFor(splitter.PendingLines()), &input)) {
       if (!reader.Interrupted()) break;
       // Ctrl-C at the prompt: the statement being typed is dropped.
@@ -230,7 +241,7 @@ void Shell::RunFrame(LineReader &reader, Frame &frame) {
       start = end + 1;
     }
   }
-  if (!done_) {
+  if (!done_ && !interrupted_) {
     if (std::optional<Statement> last = splitter.Finish()) {
       last->firstLine = frame.statementLine;
       RunStatement(*last, frame, poisoned);

@@ -97,6 +97,8 @@ class Shell {
              int code = 0);
   void Print(const std::string &text);
   void CheckOutput();
+  // True once Ctrl-C was pressed since the session last prompted.
+  bool TakeInterrupt();
   bool SubstituteText(const std::string &text, const Frame &frame, std::string *out);
   std::optional<std::string> Ask(const std::string &prompt, bool hidden);
   int ExitCode(const std::string &word) const;
@@ -126,6 +128,7 @@ class Shell {
   int lastSqlCode_ = 0;
   int errors_ = 0;
   bool done_ = false;
+  bool interrupted_ = false;
   int status_ = 0;
 };
 

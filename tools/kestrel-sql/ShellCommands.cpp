@@ -72,8 +72,9 @@ const char kHelpText[] =
     "Accepted and ignored: BREAK BTITLE COMPUTE PAUSE TTITLE, other formats.\n"
     "  HOST command, !command  with --allow-host only\n"
     "Not available yet: SHOW ERRORS, VARIABLE, PRINT.\n"
-    "On a terminal: Ctrl-C clears the statement being typed or stops printing\n"
-    "a result, Ctrl-D on an empty line leaves, the arrows recall statements.\n";
+    "On a terminal: Ctrl-C clears the statement being typed, or stops printing\n"
+    "a result and the running script; Ctrl-D on an empty line leaves; the\n"
+    "arrows (or Ctrl-P, Ctrl-N) recall whole statements.\n";
 
 }  // namespace
 
