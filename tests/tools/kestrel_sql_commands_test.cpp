@@ -58,6 +58,8 @@ TEST_F(ToolTest, SetOptionsShapeTheOutput) {
   const ToolRun silent = Sql({Logon(), "@" + quiet});
   EXPECT_EQ(silent.status, 0) << silent.err;
   EXPECT_EQ(silent.out, "USER is \"ADAMS\"\n");
+  EXPECT_EQ(Sql({Logon(), "prompt &_user on &_connect_identifier"}).out,
+            "SCOTT on " + db_ + "\n");
   std::ifstream spooled(dir_ + "/quiet.lst");
   std::ostringstream text;
   text << spooled.rdbuf();

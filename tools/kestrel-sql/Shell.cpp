@@ -127,6 +127,13 @@ Shell::Shell(ClientConnection &connection, Output &output, std::ostream &err,
   runner_.SetInterruptCheck([this] { return output_.Failed() || TakeInterrupt(); });
 }
 
+void Shell::SetLogon(const std::string &user, const std::string &link) {
+  user_ = user;
+  link_ = link;
+  defines_.Set("_USER", Upper(user));
+  defines_.Set("_CONNECT_IDENTIFIER", link);
+}
+
 bool Shell::TakeInterrupt() {
   // The terminal may be the prompter while a script's reader is current.
   if (prompter_ != nullptr && prompter_->Interrupted()) interrupted_ = true;

@@ -52,10 +52,8 @@ class Shell {
   // null (then an undefined variable is an error).
   void SetPrompter(LineReader *prompter) { prompter_ = prompter; }
   // The user and link shown by SHOW USER and reused by CONNECT.
-  void SetLogon(const std::string &user, const std::string &link) {
-    user_ = user;
-    link_ = link;
-  }
+  // Also defines _USER and _CONNECT_IDENTIFIER, as SQL*Plus does.
+  void SetLogon(const std::string &user, const std::string &link);
 
   // Runs every line of `reader`. `source` names it in error messages
   // (empty: no prefix); `directory` is where @@ looks.

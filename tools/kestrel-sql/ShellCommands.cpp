@@ -392,8 +392,7 @@ void Shell::Connect(const std::vector<std::string> &words, const Frame &frame) {
     Error(ErrorKind::kSql, frame, frame.line, ErrorRecordText());
     return;
   }
-  user_ = logon.user;
-  link_ = logon.link;
+  SetLogon(logon.user, logon.link);
   Print("Connected.\n");
 }
 
