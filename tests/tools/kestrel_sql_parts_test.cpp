@@ -195,6 +195,12 @@ TEST(RowPrinter, EachPageIsSizedByItsOwnRowsAndRepeatsHeadings) {
   EXPECT_EQ(Print(OutputFormat::kTable, layout, {{"A", false}, {"B", false}},
                   {{"x", "1"}, {"y", "2"}, {"long", "3"}}),
             "A|B\n-|-\nx|1\ny|2\n\nA   |B\n----|-\nlong|3\n");
+  layout.pageSize = 10;
+  layout.lineSize = 7;  // "long|1" fits, C folds onto the next line
+  EXPECT_EQ(Print(OutputFormat::kTable, layout, {{"A", false}, {"B", false}, {"C", false}},
+                  {{"long", "1", "x"}}),
+            "A   |B\n----|-\nC\n-\nlong|1\nx\n");
+  layout.lineSize = 80;
   layout.pageSize = 0;  // no headings at all
   EXPECT_EQ(Print(OutputFormat::kTable, layout, {{"A", false}}, {{"x"}}), "x\n");
   EXPECT_EQ(Print(OutputFormat::kVertical, {}, {{"ID", true}, {"NOTE", false}},
@@ -208,7 +214,7 @@ TEST(Settings, SetAndShowAsSqlPlusSpellsThem) {
   ASSERT_TRUE(s.Apply("PAGES 20 feed off lin 120 null '(null)' timi on", &error, &note)) << error;
   EXPECT_EQ(s.layout.pageSize, 20);
   EXPECT_EQ(s.feedback, 0);
-  EXPECT_EQ(s.lineSize, 120);
+  EXPECT_EQ(s.layout.lineSize, 120);
   EXPECT_EQ(s.layout.nullText, "(null)");
   EXPECT_TRUE(s.timing);
   ASSERT_TRUE(s.Apply("define ^ trimspool on markup csv on", &error, &note)) << error;

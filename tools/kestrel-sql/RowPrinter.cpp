@@ -124,6 +124,22 @@ class TablePrinter : public RowPrinter {
           widths[i] = std::max(widths[i], DisplayWidth(line));
       }
     }
+    // A row wider than LINESIZE folds: the columns that do not fit go on
+    // the next line, as SQL*Plus prints them.
+    std::vector<std::pair<size_t, size_t>> groups;  // [first, last)
+    size_t used = 0;
+    for (size_t i = 0; i < columns_.size(); ++i) {
+      const size_t need = widths[i] + (groups.empty() || used == 0
+                                           ? 0 : DisplayWidth(layout_.columnSeparator));
+      if (groups.empty() ||
+          (layout_.lineSize > 0 && used > 0 && used + need > static_cast<size_t>(layout_.lineSize))) {
+        groups.emplace_back(i, i + 1);
+        used = widths[i];
+      } else {
+        groups.back().second = i + 1;
+        used += need;
+      }
+    }
     if (headings) {
       if (pages_ > 0) out_ << '\n';
       std::vector<std::string> names, rules;
@@ -131,27 +147,32 @@ class TablePrinter : public RowPrinter {
         names.push_back(Wrapped({columns_[i].name}, widths[i])[0]);
         rules.emplace_back(widths[i], '-');
       }
-      Line(names, widths);
-      Line(rules, widths);
+      for (const auto &group : groups) {
+        Line(names, widths, group);
+        Line(rules, widths, group);
+      }
     }
     for (const auto &row : page_) {
-      size_t height = 1;
-      for (const auto &cell : row) height = std::max(height, cell.size());
-      for (size_t k = 0; k < height; ++k) {
-        std::vector<std::string> cells;
-        for (const auto &cell : row) cells.push_back(k < cell.size() ? cell[k] : "");
-        Line(cells, widths);
+      for (const auto &group : groups) {
+        size_t height = 1;
+        for (size_t i = group.first; i < group.second; ++i)
+          height = std::max(height, row[i].size());
+        for (size_t k = 0; k < height; ++k) {
+          std::vector<std::string> cells;
+          for (const auto &cell : row) cells.push_back(k < cell.size() ? cell[k] : "");
+          Line(cells, widths, group);
+        }
       }
     }
     page_.clear();
     ++pages_;
   }
 
-  void Line(const std::vector<std::string> &cells,
-            const std::vector<size_t> &widths) {
+  void Line(const std::vector<std::string> &cells, const std::vector<size_t> &widths,
+            const std::pair<size_t, size_t> &group) {
     std::string line;
-    for (size_t i = 0; i < cells.size(); ++i) {
-      if (i > 0) line += layout_.columnSeparator;
+    for (size_t i = group.first; i < group.second; ++i) {
+      if (i > group.first) line += layout_.columnSeparator;
       line += Padded(cells[i], widths[i], columns_[i].numeric);
     }
     while (!line.empty() && line.back() == ' ') line.pop_back();

@@ -26,6 +26,7 @@ struct TableLayout {
   int pageSize = 50;            // SET PAGESIZE: rows per page; 0: no headings
   std::string columnSeparator = " ";  // SET COLSEP
   std::string nullText;         // SET NULL
+  int lineSize = 80;            // SET LINESIZE: wider rows fold; 0: never
 };
 
 class RowPrinter {

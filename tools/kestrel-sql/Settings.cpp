@@ -188,7 +188,7 @@ bool Settings::Apply(const std::string &text, std::string *error,
       bool on = false;
       ok = OnOff(value, &on);
       if (ok) format = on ? OutputFormat::kVertical : OutputFormat::kTable;
-    } else if (name == "LINESIZE") ok = Number(value, 1, 32767, &lineSize);
+    } else if (name == "LINESIZE") ok = Number(value, 1, 32767, &layout.lineSize);
     else if (name == "NUMWIDTH") ok = Number(value, 2, 50, &numWidth);
     else if (name == "LONG") ok = Number(value, 1, 2000000000, &longChars);
     else if (name == "PAGESIZE") ok = Number(value, 0, 50000, &layout.pageSize);
@@ -255,7 +255,7 @@ bool Settings::Show(const std::string &word, std::string *text) const {
   else if (name == "ECHO") value = OnOffText(echo);
   else if (name == "FEEDBACK") value = feedback == 0 ? "OFF" : "ON for " + std::to_string(feedback) + " or more rows";
   else if (name == "HEADING") value = OnOffText(layout.heading);
-  else if (name == "LINESIZE") value = std::to_string(lineSize);
+  else if (name == "LINESIZE") value = std::to_string(layout.lineSize);
   else if (name == "NULL") value = "\"" + layout.nullText + "\"";
   else if (name == "NUMWIDTH") value = std::to_string(numWidth);
   else if (name == "LONG") value = std::to_string(longChars);

@@ -17,7 +17,6 @@ struct Settings {
   bool echo = false;
   int feedback = 1;  // report row counts from this many rows on; 0 is OFF
   TableLayout layout;
-  int lineSize = 80;
   int numWidth = 10;
   int longChars = 80;  // SET LONG: characters shown of a LOB or RAW value
   bool timing = false;
