@@ -6,10 +6,8 @@
 
 #include <cctype>
 #include <cstdlib>
-#include <fstream>
 
 #include "COCIRecordset.h"
-#include "Logon.h"
 
 namespace kestrel_sql {
 
