@@ -1,4 +1,4 @@
-# Installing Kestrel: the public headers under include/kestrel, the shared
+# Installing Kestrel: the public headers in include/kestrel, the shared
 # libraries with their SONAMEs, kestrel-sql, a CMake package
 # (find_package(Kestrel CONFIG) gives Kestrel::kestrel) and kestrel.pc.
 # Included last from the top level, once every target exists.
@@ -13,25 +13,11 @@ include(CMakePackageConfigHelpers)
 set(KESTREL_INSTALL_CMAKEDIR "${CMAKE_INSTALL_LIBDIR}/cmake/Kestrel")
 set(KESTREL_INSTALL_HEADERDIR "${CMAKE_INSTALL_INCLUDEDIR}/kestrel")
 
-# Headers: the four classes, and the framework and contract headers they
-# include. The platform folder also holds the implementation's private
-# helpers, which stay out; the install test compiles every installed
-# header alone, so a public header that needs a private one is caught.
-set(kestrel_private_platform_headers
-  BstrInternal.h
-  DecimalMath.h
-  NumberText.h
-  TextCodec.h)
-file(GLOB kestrel_public_headers CONFIGURE_DEPENDS
-  "${PROJECT_SOURCE_DIR}/include/*.h")
-file(GLOB kestrel_platform_headers CONFIGURE_DEPENDS
-  "${PROJECT_SOURCE_DIR}/src/platform/*.h")
-foreach(header IN LISTS kestrel_platform_headers)
-  get_filename_component(name "${header}" NAME)
-  if(NOT name IN_LIST kestrel_private_platform_headers)
-    list(APPEND kestrel_public_headers "${header}")
-  endif()
-endforeach()
+# Headers: the four classes and the framework and contract headers they
+# include (the list is KestrelHeaders.cmake's), all in include/kestrel;
+# applications put include/ on their path. The install test compiles every
+# installed header alone, so a public header that needs a private one is
+# caught.
 install(FILES ${kestrel_public_headers}
         DESTINATION "${KESTREL_INSTALL_HEADERDIR}" COMPONENT Development)
 
@@ -43,7 +29,7 @@ set_target_properties(kestrel PROPERTIES INSTALL_RPATH "$ORIGIN")
 install(TARGETS kestrel EXPORT KestrelTargets
   LIBRARY DESTINATION "${CMAKE_INSTALL_LIBDIR}"
     COMPONENT Runtime NAMELINK_COMPONENT Development
-  INCLUDES DESTINATION "${KESTREL_INSTALL_HEADERDIR}")
+  INCLUDES DESTINATION "${CMAKE_INSTALL_INCLUDEDIR}")
 if(TARGET kestrel_engine)
   # Linked by the library only; applications never name it.
   install(TARGETS kestrel_engine
@@ -67,11 +53,11 @@ configure_package_config_file(
   "${PROJECT_SOURCE_DIR}/cmake/KestrelConfig.cmake.in"
   "${PROJECT_BINARY_DIR}/KestrelConfig.cmake"
   INSTALL_DESTINATION "${KESTREL_INSTALL_CMAKEDIR}")
-# Before 1.0 a minor release may change the interface.
+# The compatibility rule is KestrelVersion.cmake's, the SONAME's too.
 write_basic_package_version_file(
   "${PROJECT_BINARY_DIR}/KestrelConfigVersion.cmake"
   VERSION "${PROJECT_VERSION}"
-  COMPATIBILITY SameMinorVersion)
+  COMPATIBILITY ${KESTREL_PACKAGE_COMPATIBILITY})
 install(FILES
   "${PROJECT_BINARY_DIR}/KestrelConfig.cmake"
   "${PROJECT_BINARY_DIR}/KestrelConfigVersion.cmake"

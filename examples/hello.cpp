@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "Kestrel.h"
+#include <kestrel/Kestrel.h>
 
 namespace {
 

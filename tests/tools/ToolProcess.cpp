@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -103,7 +104,9 @@ ToolRun RunProgram(const std::string &program,
   close(err[0]);
   if (timedOut) kill(pid, SIGKILL);
   int status = 0;
-  waitpid(pid, &status, 0);
+  rusage usage{};
+  wait4(pid, &status, 0, &usage);
+  run.maxRssKb = usage.ru_maxrss;
   if (WIFEXITED(status) && !timedOut) run.status = WEXITSTATUS(status);
   if (WIFSIGNALED(status)) run.signal = WTERMSIG(status);
   return run;

@@ -12,6 +12,7 @@ struct ToolRun {
   int signal = 0;      // the signal that ended it, if any
   std::string out;     // standard output
   std::string err;     // standard error
+  long maxRssKb = 0;   // the child's peak resident memory
 };
 
 // Runs the tool at `program` with `args`, feeding `input` and closing its

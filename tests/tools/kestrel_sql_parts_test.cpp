@@ -1,18 +1,24 @@
 // kestrel-sql's parts on their own: statement splitting, output formats,
-// feedback, the command line and the logon string.
+// feedback, the command line, the logon string, SET and substitution.
+#include <fcntl.h>
+
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
-#include "CsvOutput.h"
 #include "Feedback.h"
 #include "Logon.h"
+#include "NumberFormat.h"
 #include "Options.h"
+#include "Output.h"
+#include "RowPrinter.h"
+#include "Settings.h"
 #include "Shell.h"
 #include "StatementSplitter.h"
-#include "TableOutput.h"
+#include "Substitution.h"
+#include "TextQuery.h"
 #include "ValueText.h"
 
 using namespace kestrel_sql;
@@ -109,14 +115,49 @@ TEST(StatementSplitter, StatementGivenWhole) {
   EXPECT_FALSE(StartsBlock("beginning"));
 }
 
-TEST(Shell, ExitCommands) {
-  for (const char *line : {"exit", "EXIT;", " Quit ", "quit;"})
-    EXPECT_TRUE(IsExitCommand(line)) << line;
-  for (const char *line : {"exit now", "exiting", "select 1"})
-    EXPECT_FALSE(IsExitCommand(line)) << line;
+TEST(Shell, ClassifiesLinesAsSqlPlusDoes) {
+  const std::tuple<const char *, LineKind, const char *> cases[] = {
+      {"exit", LineKind::kCommand, "EXIT"},
+      {" Quit 3;", LineKind::kCommand, "QUIT"},
+      {"set pages 10", LineKind::kCommand, "SET"},
+      {"SET TRANSACTION READ ONLY", LineKind::kSql, ""},
+      {"@@sub.sql a b", LineKind::kCommand, "START"},
+      {"sta x", LineKind::kCommand, "START"},
+      {"set-x", LineKind::kUnknown, ""},
+      {"Prompt ** hi", LineKind::kCommand, "PROMPT"},
+      {"desc t", LineKind::kCommand, "DESCRIBE"},
+      {"/", LineKind::kCommand, "/"},
+      {"delete from t", LineKind::kSql, ""},
+      {"select*from t", LineKind::kSql, ""},
+      {"-- note", LineKind::kSql, ""},
+      {"(select 1 from dual)", LineKind::kSql, ""},
+      {"exiting", LineKind::kUnknown, ""},
+      {"frobnicate", LineKind::kUnknown, ""},
+  };
+  for (const auto &c : cases) {
+    std::string name;
+    EXPECT_EQ(ClassifyLine(std::get<0>(c), &name), std::get<1>(c)) << std::get<0>(c);
+    EXPECT_EQ(name, std::get<2>(c)) << std::get<0>(c);
+  }
+  EXPECT_TRUE(IsExitCommand("EXIT;"));
+  EXPECT_FALSE(IsExitCommand("exit_code"));
 }
 
-TEST(CsvOutput, QuotesOnlyWhatRfc4180Requires) {
+namespace {
+
+std::string Print(OutputFormat format, const TableLayout &layout,
+                  const std::vector<ResultColumn> &columns,
+                  const std::vector<std::vector<Cell>> &rows) {
+  std::ostringstream out;
+  std::unique_ptr<RowPrinter> printer = MakeRowPrinter(format, layout, columns, out);
+  for (const auto &row : rows) printer->Row(row);
+  printer->Finish();
+  return out.str();
+}
+
+}  // namespace
+
+TEST(RowPrinter, CsvQuotesOnlyWhatRfc4180Requires) {
   const std::pair<const char *, const char *> cases[] = {
       {"plain", "plain"},     {"a,b", "\"a,b\""},
       {"say \"hi\"", "\"say \"\"hi\"\"\""},
@@ -124,36 +165,161 @@ TEST(CsvOutput, QuotesOnlyWhatRfc4180Requires) {
       {"", ""},               {" spaced ", " spaced "},
   };
   for (const auto &c : cases) EXPECT_EQ(CsvField(c.first), c.second);
+  EXPECT_EQ(Print(OutputFormat::kCsv, {}, {{"ID", true}, {"NOTE", false}},
+                  {{"1", "x,y"}, {"2", std::nullopt}}),
+            "ID,NOTE\r\n1,\"x,y\"\r\n2,\r\n");
+  EXPECT_EQ(Print(OutputFormat::kCsv, {}, {{"N", false}}, {{std::nullopt}}),
+            "N\r\n\"\"\r\n");
 }
 
-TEST(CsvOutput, HeaderRowsAndCrlf) {
-  ResultSet r;
-  r.columns = {{"ID", true}, {"NOTE", false}};
-  r.rows = {{"1", "x,y"}, {"2", ""}};
-  std::ostringstream out;
-  WriteCsv(out, r);
-  EXPECT_EQ(out.str(), "ID,NOTE\r\n1,\"x,y\"\r\n2,\r\n");
-
-  ResultSet single;
-  single.columns = {{"N", false}};
-  single.rows = {{""}};
-  std::ostringstream one;
-  WriteCsv(one, single);
-  EXPECT_EQ(one.str(), "N\r\n\"\"\r\n");
-}
-
-TEST(TableOutput, AlignsNumbersRightAndTextLeft) {
-  ResultSet r;
-  r.columns = {{"NAME", false}, {"SALARY", true}, {"X", false}};
-  r.rows = {{"Zoë", "12.5", ""}, {"Alexander", "100", "<BLOB>"}};
-  std::ostringstream out;
-  WriteTable(out, r);
-  EXPECT_EQ(out.str(),
+TEST(RowPrinter, TableAlignsAndKeepsMultiLineValuesInTheirColumn) {
+  TableLayout layout;
+  layout.nullText = "-";
+  EXPECT_EQ(Print(OutputFormat::kTable, layout,
+                  {{"NAME", false}, {"SALARY", true}, {"X", false}},
+                  {{"Zo\xC3\xAB", "12.5", std::nullopt},
+                   {"Alexander", "100", "a\tb\nc"}}),
             "NAME      SALARY X\n"
-            "--------- ------ ------\n"
-            "Zoë         12.5\n"
-            "Alexander    100 <BLOB>\n");
-  EXPECT_EQ(DisplayWidth("Zoë"), 3u);
+            "--------- ------ ---------\n"
+            "Zo\xC3\xAB         12.5 -\n"
+            "Alexander    100 a       b\n"
+            "                 c\n");
+  EXPECT_EQ(DisplayWidth("Zo\xC3\xAB"), 3u);
+  EXPECT_EQ(CellLines("a\r\nb\x01"), (std::vector<std::string>{"a", "b?"}));
+}
+
+TEST(RowPrinter, EachPageIsSizedByItsOwnRowsAndRepeatsHeadings) {
+  TableLayout layout;
+  layout.pageSize = 2;
+  layout.columnSeparator = "|";
+  EXPECT_EQ(Print(OutputFormat::kTable, layout, {{"A", false}, {"B", false}},
+                  {{"x", "1"}, {"y", "2"}, {"long", "3"}}),
+            "A|B\n-|-\nx|1\ny|2\n\nA   |B\n----|-\nlong|3\n");
+  layout.pageSize = 10;
+  layout.lineSize = 7;  // "long|1" fits, C folds onto the next line
+  EXPECT_EQ(Print(OutputFormat::kTable, layout, {{"A", false}, {"B", false}, {"C", false}},
+                  {{"long", "1", "x"}}),
+            "A   |B\n----|-\nC\n-\nlong|1\nx\n");
+  layout.lineSize = 80;
+  layout.pageSize = 0;  // no headings at all
+  EXPECT_EQ(Print(OutputFormat::kTable, layout, {{"A", false}}, {{"x"}}), "x\n");
+  EXPECT_EQ(Print(OutputFormat::kVertical, {}, {{"ID", true}, {"NOTE", false}},
+                  {{"1", "two\nlines"}, {"2", std::nullopt}}),
+            "ID   : 1\nNOTE : two\n       lines\n\nID   : 2\nNOTE :\n");
+}
+
+TEST(Settings, SetAndShowAsSqlPlusSpellsThem) {
+  Settings s;
+  std::string error, note, text;
+  ASSERT_TRUE(s.Apply("PAGES 20 feed off lin 120 null '(null)' timi on", &error, &note)) << error;
+  EXPECT_EQ(s.layout.pageSize, 20);
+  EXPECT_EQ(s.feedback, 0);
+  EXPECT_EQ(s.layout.lineSize, 120);
+  EXPECT_EQ(s.layout.nullText, "(null)");
+  EXPECT_TRUE(s.timing);
+  ASSERT_TRUE(s.Apply("define ^ trimspool on markup csv on", &error, &note)) << error;
+  EXPECT_EQ(s.defineChar, '^');
+  EXPECT_EQ(s.format, OutputFormat::kCsv);
+  ASSERT_TRUE(s.Apply("autocommit off", &error, &note));
+  EXPECT_NE(note, "");  // says that every statement is still committed
+  ASSERT_TRUE(s.Show("pagesize", &text));
+  EXPECT_EQ(text, "pagesize 20");
+  ASSERT_TRUE(s.Show("AUTOCOMMIT", &text));
+  EXPECT_EQ(text, "autocommit IMMEDIATE");
+  const std::pair<const char *, const char *> bad[] = {
+      {"frob on", "SP2-0158"}, {"echo maybe", "SP2-0268"},
+      {"pagesize -1", "SP2-0268"}, {"linesize", "SP2-0265"}};
+  for (const auto &b : bad) {
+    EXPECT_FALSE(s.Apply(b.first, &error, &note)) << b.first;
+    EXPECT_EQ(error.rfind(b.second, 0), 0u) << error;
+  }
+}
+
+TEST(Settings, ColumnCommands) {
+  Settings s;
+  std::string error;
+  ASSERT_TRUE(s.ApplyColumn("last_name HEADING 'Last Name' FORMAT a12 WRAPPED", &error)) << error;
+  ASSERT_TRUE(s.ApplyColumn("last_name format 999.99", &error));  // kept: not applied
+  ASSERT_TRUE(s.ApplyColumn("n NEW_VALUE total NOPRINT", &error));
+  EXPECT_EQ(s.columns["LAST_NAME"].heading, "Last Name");
+  EXPECT_EQ(s.columns["LAST_NAME"].width, 12u);
+  EXPECT_TRUE(s.columns["N"].hidden);
+  EXPECT_EQ(s.columns["N"].newValue, "total");
+  ASSERT_TRUE(s.ApplyColumn("n clear", &error));
+  EXPECT_EQ(s.columns.count("N"), 0u);
+  EXPECT_FALSE(s.ApplyColumn("n sideways", &error));
+  EXPECT_EQ(error.rfind("SP2-0158", 0), 0u);
+}
+
+TEST(NumberFormat, AppliesColumnFormatsToTheDatabasesText) {
+  const std::tuple<const char *, const char *, const char *> cases[] = {
+      {"1250.5", "9,999.99", " 1,250.50"},
+      {"5", "9,999.99", "     5.00"},
+      {"-1234.567", "99999.99", " -1234.57"},
+      {"0.5", "999.99", "    .50"},
+      {"0.5", "990.99", "   0.50"},
+      {"0", "999", "   0"},
+      {"-0.001", "9.99", "  .00"},
+      {"9.996", "9.99", "#####"},
+      {"1250.5", "999.99", "#######"},
+      {"12", "$9,999", "    $12"},
+      {"1234567890123456789", "9999999999999999999", " 1234567890123456789"},
+      {"1e+20", "999", "1e+20"},
+  };
+  for (const auto &c : cases)
+    EXPECT_EQ(FormatNumber(std::get<0>(c), std::get<1>(c)), std::get<2>(c))
+        << std::get<0>(c) << " in " << std::get<1>(c);
+  EXPECT_TRUE(IsNumberFormat("$9,990.99"));
+  EXPECT_FALSE(IsNumberFormat("A20"));
+  EXPECT_FALSE(IsNumberFormat("99.9.9"));
+}
+
+TEST(TextQuery, HexUpToTheLimitWithTheLength) {
+  const unsigned char bytes[] = {0x00, 0xAB, 0x10, 0xFF};
+  EXPECT_EQ(HexText(bytes, 4, 4, 80), "00AB10FF");
+  EXPECT_EQ(HexText(bytes, 4, 4, 4), "00AB... (4 bytes)");
+  EXPECT_EQ(HexText(bytes, 2, 1000, 80), "00AB... (1000 bytes)");
+  EXPECT_EQ(HexText(bytes, 0, 0, 80), "");
+}
+
+TEST(Output, AFailedWriteOrCloseIsKept) {
+  const int fd = open("/dev/full", O_WRONLY | O_CLOEXEC);
+  ASSERT_GE(fd, 0);
+  FdBuffer buffer(fd, true, "the file");
+  std::ostream out(&buffer);
+  out << "text";
+  EXPECT_EQ(buffer.Error(), "");  // still buffered
+  EXPECT_FALSE(buffer.Close());
+  EXPECT_EQ(buffer.Error(), "cannot write the file: No space left on device");
+}
+
+TEST(Substitution, ReplacesVariablesAsSqlPlusDoes) {
+  Defines d;
+  d.Set("tab", "emp");
+  d.Set("1", "10");
+  std::vector<std::string> asked;
+  const AskValue ask = [&asked](const std::string &name) -> std::optional<std::string> {
+    asked.push_back(name);
+    return std::string("v") + std::to_string(asked.size());
+  };
+  const std::pair<const char *, const char *> cases[] = {
+      {"select * from &tab where d = &1", "select * from emp where d = 10"},
+      {"&TAB._x &tab..y", "emp_x emp.y"},
+      {"'a & b' -- &tab stays\n/* &tab */ &", "'a & b' -- &tab stays\n/* &tab */ &"},
+      {"'--' &tab", "'--' emp"},
+      {"&new + &new", "v1 + v2"},     // asked each time
+      {"&&twice + &twice", "v3 + v3"},  // asked once, then defined
+  };
+  for (const auto &c : cases) {
+    std::string out, error;
+    ASSERT_TRUE(Substitute(c.first, '&', d, ask, &out, &error)) << c.first;
+    EXPECT_EQ(out, c.second);
+  }
+  EXPECT_EQ(d.Get("TWICE"), std::optional<std::string>("v3"));
+  std::string out, error;
+  EXPECT_FALSE(Substitute("&gone", '&', d,
+                          [](const std::string &) { return std::nullopt; }, &out, &error));
+  EXPECT_EQ(error.rfind("SP2-", 0), 0u);
 }
 
 TEST(ValueText, NumbersInTheirNaturalForm) {
@@ -191,6 +357,8 @@ TEST(Feedback, FollowsTheLeadingKeywords) {
       {"merge into t using u on (1=1)", 1, "1 row merged."},
       {"begin null; end;", 0, "PL/SQL procedure successfully completed."},
       {"commit", 0, "Commit complete."},
+      {"rollback", 0,
+       "Rollback complete; nothing was undone: every statement was committed as it ran."},
       {"truncate table t", 0, "Table truncated."},
       {"pragma foo", 0, "Statement processed."},
   };
@@ -213,6 +381,14 @@ TEST(Options, ReadsTheCommandLine) {
   EXPECT_EQ(r.options.statements,
             (std::vector<std::string>{"-select 1", "select 2"}));
 
+  const char *more[] = {"kestrel-sql", "--bail", "--vertical", "--password-file",
+                        "pw", "u@db"};
+  const ParseResult m = ParseArguments(6, more);
+  ASSERT_EQ(m.error, "");
+  EXPECT_TRUE(m.options.bail);
+  EXPECT_TRUE(m.options.vertical);
+  EXPECT_EQ(m.options.passwordFile, "pw");
+
   const char *script[] = {"kestrel-sql", "-f", "x.sql", "u/p@db"};
   EXPECT_EQ(ParseArguments(4, script).options.script, "x.sql");
   const char *help[] = {"kestrel-sql", "--help"};
@@ -227,6 +403,7 @@ TEST(Options, RefusesBadCommandLines) {
       {"kestrel-sql", "-f", "", "u/p@db"},
       {"kestrel-sql", "-f", "a.sql", "-f", "b.sql", "u/p@db"},
       {"kestrel-sql", "-f", "a.sql", "u/p@db", "select 1"},
+      {"kestrel-sql", "u@db", "--password-file"},
   };
   for (const auto &args : cases) {
     const ParseResult r =
@@ -245,7 +422,19 @@ TEST(Logon, SplitsUserPasswordAndLink) {
   EXPECT_EQ(l.link, "/tmp/a@b.db");
   ASSERT_TRUE(ParseLogon("scott/@x.db", &l, &error));
   EXPECT_EQ(l.password, "");
-  for (const char *bad : {"scott@x.db", "scott/tiger", "/tiger@x.db", "s/t@"})
+  EXPECT_TRUE(l.hasPassword);
+  // Quoted parts may hold '/', '@' and doubled quotes.
+  ASSERT_TRUE(ParseLogon("\"ops/eu@x\"/\"p@\"\"s\"@a@b.db", &l, &error)) << error;
+  EXPECT_EQ(l.user, "ops/eu@x");
+  EXPECT_EQ(l.password, "p@\"s");
+  EXPECT_EQ(l.link, "a@b.db");
+  // No password: asked for later; no link: the caller decides.
+  ASSERT_TRUE(ParseLogon("scott@x.db", &l, &error));
+  EXPECT_FALSE(l.hasPassword);
+  EXPECT_EQ(l.link, "x.db");
+  ASSERT_TRUE(ParseLogon("scott/tiger", &l, &error));
+  EXPECT_EQ(l.link, "");
+  for (const char *bad : {"/tiger@x.db", "s/t@", "\"open/t@x", "\"a\"b/t@x"})
     EXPECT_FALSE(ParseLogon(bad, &l, &error)) << bad;
 }
 

@@ -158,3 +158,63 @@ TEST_F(ToolTest, EndOfInputOnATerminalLeavesCleanly) {
   term.Type("\x04");  // Ctrl-D on an empty line
   EXPECT_EQ(term.WaitForExit(), 0) << term.Screen();
 }
+
+TEST_F(ToolTest, CtrlCClearsTheStatementAndHistoryRecallsItWhole) {
+  Setup({"create table t (id number)", "insert into t values (7)"});
+  Terminal term;
+  ASSERT_TRUE(term.Start({Logon()}, dir_));
+  ASSERT_TRUE(term.WaitForPrompt()) << term.Screen();
+
+  // Ctrl-C on the second line of a statement drops the whole statement.
+  term.Type("delete\n");
+  ASSERT_TRUE(term.WaitForPrompt("  2  ")) << term.Screen();
+  term.Type("from t\x03");
+  ASSERT_TRUE(term.WaitForPrompt()) << term.Screen();
+  term.Type(";\n");  // would have ended the delete
+  ASSERT_TRUE(term.WaitForPrompt()) << term.Screen();
+
+  // A statement typed over two lines comes back as one history entry.
+  term.Type("select id\n");
+  ASSERT_TRUE(term.WaitForPrompt("  2  ")) << term.Screen();
+  term.Type("from t;\n");
+  ASSERT_TRUE(term.WaitFor("1 row selected.")) << term.Screen();
+  ASSERT_TRUE(term.WaitForPrompt()) << term.Screen();
+  term.Type("\x10\n");  // Ctrl-P: the previous entry, then run it
+  ASSERT_TRUE(term.WaitFor("1 row selected.")) << term.Screen();
+  ASSERT_TRUE(term.WaitForPrompt()) << term.Screen();
+
+  // Ctrl-C while a script prints a long result stops the result and the
+  // script; the session goes on.
+  WriteFile("long.sql",
+            "set pagesize 0 feedback off\n"
+            "with n(x) as (select 1 from dual union all select x + 1 from n "
+            "where x < 900000000) select x from n;\n"
+            "prompt after the query\n");
+  term.Type("@" + dir_ + "/long\n");
+  ASSERT_TRUE(term.WaitFor("\n1000")) << term.Screen();
+  term.Type("\x03");
+  ASSERT_TRUE(term.WaitFor("ORA-01013")) << term.Screen();
+  ASSERT_TRUE(term.WaitForPrompt()) << term.Screen();
+  EXPECT_EQ(term.Screen().find("after the query"), std::string::npos);
+  term.Type("exit\n");
+  EXPECT_EQ(term.WaitForExit(), 0) << term.Screen();
+
+  const ToolRun run = Sql({Logon(), "select count(*) as n from t"});
+  EXPECT_NE(run.out.find("\n1\n"), std::string::npos) << run.out << run.err;
+}
+
+TEST_F(ToolTest, AsksForAMissingPasswordWithoutEcho) {
+  Setup({});
+  Terminal term;
+  ASSERT_TRUE(term.Start({"scott@" + db_}, dir_));
+  ASSERT_TRUE(term.WaitFor("Enter password: ")) << term.Screen();
+  const size_t mark = term.Mark();
+  term.Type("tiger\n");
+  ASSERT_TRUE(term.WaitForPrompt()) << term.Screen();
+  EXPECT_EQ(term.Since(mark).find("tiger"), std::string::npos) << term.Screen();
+  term.Type("show user\n");
+  ASSERT_TRUE(term.WaitFor("USER is \"SCOTT\"")) << term.Screen();
+  ASSERT_TRUE(term.WaitForPrompt()) << term.Screen();
+  term.Type("\x04");
+  EXPECT_EQ(term.WaitForExit(), 0) << term.Screen();
+}

@@ -84,8 +84,13 @@ std::string StatementFeedback(const std::string &sql, long rows) {
   if (first == "BEGIN" || first == "DECLARE" || first == "CALL" ||
       first == "EXEC" || first == "EXECUTE")
     return "PL/SQL procedure successfully completed.";
+  // The library commits every statement as it runs: there is never
+  // anything left to commit or to roll back, and saying otherwise would
+  // promise an undo that cannot happen.
   if (first == "COMMIT") return "Commit complete.";
-  if (first == "ROLLBACK") return "Rollback complete.";
+  if (first == "ROLLBACK")
+    return "Rollback complete; nothing was undone: every statement was "
+           "committed as it ran.";
   if (first == "SAVEPOINT") return "Savepoint created.";
   if (first == "TRUNCATE") return "Table truncated.";
   if (first == "GRANT") return "Grant succeeded.";

@@ -3,29 +3,74 @@
 */
 #include "Logon.h"
 
+#include <errno.h>
+#include <string.h>
 #include <sys/stat.h>
+
+#include <fstream>
 
 namespace kestrel_sql {
 
-bool ParseLogon(const std::string &text, Logon *logon, std::string *error) {
-  const size_t slash = text.find('/');
-  const size_t at =
-      slash == std::string::npos ? std::string::npos : text.find('@', slash);
-  if (slash == std::string::npos || at == std::string::npos) {
-    *error = "the logon must read USER/PASSWORD@LINK";
-    return false;
+namespace {
+
+// Reads one part of the logon from `at`: a double-quoted text (quotes
+// removed, "" kept as one quote) or plain text up to a stop character.
+bool ReadPart(const std::string &text, size_t *at, const char *stops,
+              std::string *part, std::string *error) {
+  part->clear();
+  size_t i = *at;
+  if (i < text.size() && text[i] == '"') {
+    for (++i;; ++i) {
+      if (i >= text.size()) {
+        *error = "a quoted name in the logon has no closing '\"'";
+        return false;
+      }
+      if (text[i] == '"') {
+        if (i + 1 < text.size() && text[i + 1] == '"') {
+          *part += '"';
+          ++i;
+          continue;
+        }
+        ++i;
+        break;
+      }
+      *part += text[i];
+    }
+    if (i < text.size() && std::string(stops).find(text[i]) == std::string::npos) {
+      *error = "the logon has text after a closing '\"'";
+      return false;
+    }
+  } else {
+    while (i < text.size() && std::string(stops).find(text[i]) == std::string::npos)
+      *part += text[i++];
   }
-  logon->user = text.substr(0, slash);
-  logon->password = text.substr(slash + 1, at - slash - 1);
-  logon->link = text.substr(at + 1);
+  *at = i;
+  return true;
+}
+
+}  // namespace
+
+bool ParseLogon(const std::string &text, Logon *logon, std::string *error) {
+  *logon = Logon();
+  size_t at = 0;
+  if (!ReadPart(text, &at, "/@", &logon->user, error)) return false;
   if (logon->user.empty()) {
     *error = "the logon names no user";
-  } else if (logon->link.empty()) {
-    *error = "the logon names no database link";
-  } else {
-    return true;
+    return false;
   }
-  return false;
+  if (at < text.size() && text[at] == '/') {
+    ++at;
+    logon->hasPassword = true;
+    if (!ReadPart(text, &at, "@", &logon->password, error)) return false;
+  }
+  if (at < text.size()) {  // text[at] is '@'
+    logon->link = text.substr(at + 1);
+    if (logon->link.empty()) {
+      *error = "the logon names no database link";
+      return false;
+    }
+  }
+  return true;
 }
 
 bool IsUriLink(const std::string &link) {
@@ -95,6 +140,31 @@ bool ResolveLink(const std::string &link, bool create, std::string *resolved,
     return false;
   }
   *resolved = link;
+  return true;
+}
+
+bool ReadPasswordFile(const std::string &path, std::string *password,
+                      std::string *error) {
+  struct stat info;
+  if (stat(path.c_str(), &info) != 0) {
+    *error = "cannot read the password file " + path + ": " + strerror(errno);
+    return false;
+  }
+  if (!S_ISREG(info.st_mode)) {
+    *error = "the password file " + path + " is not a regular file";
+    return false;
+  }
+  if ((info.st_mode & (S_IRWXG | S_IRWXO)) != 0) {
+    *error = "the password file " + path +
+             " may be read or changed by others (chmod 600 it)";
+    return false;
+  }
+  std::ifstream in(path, std::ios::binary);
+  if (!in || !std::getline(in, *password)) {
+    *error = "cannot read a password from " + path;
+    return false;
+  }
+  if (!password->empty() && password->back() == '\r') password->pop_back();
   return true;
 }
 

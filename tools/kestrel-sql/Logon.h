@@ -1,8 +1,9 @@
 /*
-** The logon string USER/PASSWORD@LINK, and the link handed to the
+** The logon string USER[/PASSWORD][@LINK], and the link handed to the
 ** library: a plain path names an existing database file unless --create
 ** asks for it to be made, in which case it becomes an SQLite URI with
-** mode=rwc.
+** mode=rwc. A user or password holding '/', '@' or '"' is written in
+** double quotes, a quote inside doubled: "a/b"/pw@db, scott/"p@ss"@db.
 */
 #ifndef KESTREL_SQL_LOGON_H
 #define KESTREL_SQL_LOGON_H
@@ -14,12 +15,14 @@ namespace kestrel_sql {
 struct Logon {
   std::string user;
   std::string password;
-  std::string link;
+  std::string link;           // empty when the text names none
+  bool hasPassword = false;   // a '/' followed the user
 };
 
-// Splits at the first '/' and the first '@' after it, so a link may hold
-// '@' but a password may not. False with `error` set when a part is
-// missing.
+// Reads the logon text: the user up to the first '/' or '@' outside
+// quotes, the password up to the next '@' (so a link may hold '@' but an
+// unquoted password may not), the link after it. False with `error` set
+// when the user is missing, a quote is not closed, or '@' ends the text.
 bool ParseLogon(const std::string &text, Logon *logon, std::string *error);
 
 // True for a link that is an SQLite URI or names an in-memory database
@@ -33,6 +36,12 @@ bool IsUriLink(const std::string &link);
 // mode=rwc unless it names a mode of its own.
 bool ResolveLink(const std::string &link, bool create, std::string *resolved,
                  std::string *error);
+
+// A password kept in a file: the first line of `path`, which must be a
+// regular file that neither its group nor others may read or write.
+// False with `error` set otherwise.
+bool ReadPasswordFile(const std::string &path, std::string *password,
+                      std::string *error);
 
 }  // namespace kestrel_sql
 

@@ -16,9 +16,13 @@ struct Options {
   bool version = false;
   bool create = false;  // --create: make the database file when missing
   bool csv = false;     // --csv: RFC 4180 output instead of a table
+  bool vertical = false;  // --vertical: one value per line
+  bool bail = false;    // --bail: a script's first error ends the run
+  bool allowHost = false;  // --allow-host: HOST and ! run shell commands
+  std::string passwordFile;  // --password-file FILE
   std::string script;   // -f FILE; empty when absent
-  std::string logon;    // USER/PASSWORD@LINK as given
-  std::vector<std::string> statements;  // SQL arguments, one statement each
+  std::string logon;    // USER[/PASSWORD]@LINK as given
+  std::vector<std::string> statements;  // SQL arguments or commands, one each
 };
 
 struct ParseResult {

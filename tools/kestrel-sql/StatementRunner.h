@@ -1,50 +1,63 @@
 /*
-** Runs one statement on a connection through the library's classes and
-** prints what came of it: a query's rows as a table or CSV, another
-** statement's feedback, or the error record's message.
+** Runs one statement on a connection and prints what came of it: a
+** query's rows as they are fetched (table, vertical or CSV), read as the
+** database's text through the client interface; another statement's
+** feedback, run through the library's classes, which commit it. Errors are returned,
+** not printed: the caller knows where the statement came from.
 */
 #ifndef KESTREL_SQL_STATEMENT_RUNNER_H
 #define KESTREL_SQL_STATEMENT_RUNNER_H
 
+#include <functional>
 #include <ostream>
 #include <string>
 
-#include "COCIConnection.h"
+#include "ClientConnection.h"
 #include "COCIRecordset.h"
-#include "ResultSet.h"
-#include "StatementSplitter.h"
+#include "Settings.h"
 
 namespace kestrel_sql {
 
-enum class OutputFormat { kTable, kCsv };
+struct RunResult {
+  bool ok = true;
+  int code = 0;         // the ORA- number of a failure, else 0
+  std::string message;  // the failure's one-line text
+  // COLUMN ... NEW_VALUE: variable and value from the query's last row.
+  std::vector<std::pair<std::string, std::string>> newValues;
+};
 
 class StatementRunner {
  public:
   // The connection must stay connected while the runner is used.
-  StatementRunner(COCIConnection *connection, OutputFormat format,
-                  std::ostream &out, std::ostream &err);
+  StatementRunner(ClientConnection *connection, const Settings &settings,
+                  std::ostream &out);
 
-  // Where errors say they come from: "FILE" makes them read
-  // "FILE:LINE: ORA-...", empty leaves the message alone.
-  void SetSourceName(const std::string &name) { source_ = name; }
+  // Asked between fetched rows; true stops the fetch (Ctrl-C).
+  void SetInterruptCheck(std::function<bool()> check) { interrupted_ = std::move(check); }
 
-  // True when the statement ran; on failure the error is printed.
-  bool Run(const Statement &statement);
+  RunResult Run(const std::string &sql);
+
 
  private:
-  bool Query(COCIRecordset &recordset, long columns);
-  void ReportError(const Statement &statement, const std::string &message);
+  RunResult TextRows(class TextQuery &query);
+  RunResult Query(COCIRecordset &recordset, long columns);
+  RunResult Rows(const std::vector<ResultColumn> &header,
+                 const std::function<bool(std::vector<Cell> *)> &next,
+                 const std::function<RunResult()> &failure);
 
-  COCIConnection *connection_;
-  OutputFormat format_;
+  ClientConnection *connection_;
+  const Settings &settings_;
   std::ostream &out_;
-  std::ostream &err_;
-  std::string source_;
+  std::function<bool()> interrupted_;
 };
 
 // The error record's message as one line: "ORA-NNNNN: text" when the
 // record holds a database error, else the status's name and code.
 std::string ErrorRecordText();
+
+// True when the error record holds a failure: a database error or a
+// status worse than success, OCI_SUCCESS_WITH_INFO and OCI_NO_DATA.
+bool ErrorRecorded();
 
 }  // namespace kestrel_sql
 

@@ -35,6 +35,9 @@ class StatementSplitter {
   std::optional<Statement> Finish();
   // True while a statement has begun and not ended.
   bool Pending() const { return significant_; }
+  // True when no statement has begun and no comment is open: the next
+  // line may be a client command.
+  bool Idle() const { return !significant_ && state_ == State::kCode; }
   // Lines the pending statement has so far.
   int PendingLines() const { return pendingLines_; }
 

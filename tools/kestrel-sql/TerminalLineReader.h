@@ -1,11 +1,18 @@
 /*
 ** Lines typed at a terminal, through libedit: a prompt, line editing, and
-** a history kept across sessions in ~/.kestrel_sql_history.
+** a history of whole statements kept across sessions in
+** ~/.kestrel_sql_history. Ctrl-C while a line is edited abandons the
+** statement being typed; while a statement runs it asks the fetch to stop;
+** it never ends the client.
 */
 #ifndef KESTREL_SQL_TERMINAL_LINE_READER_H
 #define KESTREL_SQL_TERMINAL_LINE_READER_H
 
+#include <signal.h>
+
 #include <string>
+
+#include <histedit.h>
 
 #include "LineReader.h"
 
@@ -19,10 +26,26 @@ class TerminalLineReader : public LineReader {
   TerminalLineReader &operator=(const TerminalLineReader &) = delete;
 
   bool ReadLine(const std::string &prompt, std::string *line) override;
+  bool ReadHidden(const std::string &prompt, std::string *line) override;
+  bool Interrupted() override;
+  void Remember(const std::string &text) override;
+  bool Interactive() const override { return true; }
 
  private:
+  static char *Prompt(EditLine *editor);
+  static unsigned char Interrupt(EditLine *editor, int key);
+
+  EditLine *editor_ = nullptr;
+  History *history_ = nullptr;
+  std::string prompt_;
   std::string historyFile_;  // empty when there is no home folder
+  bool lineInterrupted_ = false;
+  struct sigaction previous_ {};
 };
+
+// Reads a line from the controlling terminal without echo, after showing
+// `prompt` there; false when there is no terminal or input ended.
+bool ReadSecret(const std::string &prompt, std::string *line);
 
 }  // namespace kestrel_sql
 

@@ -1,7 +1,9 @@
 /*
 ** kestrel-sql: a command-line SQL client built on Kestrel's public classes.
-** Exit statuses: 0 success, 1 a database or input error, 2 bad arguments.
+** Exit statuses: 0 success, 1 a database, input or output error (or what
+** EXIT and WHENEVER ask for), 2 bad arguments.
 */
+#include <stdlib.h>
 #include <string.h>
 #include <unistd.h>
 
@@ -10,10 +12,11 @@
 #include <iostream>
 #include <memory>
 
-#include "COCIConnection.h"
+#include "ClientConnection.h"
 #include "LineReader.h"
 #include "Logon.h"
 #include "Options.h"
+#include "Output.h"
 #include "Shell.h"
 #include "StatementRunner.h"
 #include "TerminalLineReader.h"
@@ -30,11 +33,35 @@ int Fail(int status, const std::string &message) {
   return status;
 }
 
-int Run(const Options &options) {
+// The password when the logon holds none: --password-file, then
+// KESTREL_SQL_PASSWORD, then a prompt on the terminal.
+bool FindPassword(const Options &options, Logon *logon, std::string *error) {
+  if (logon->hasPassword) return true;
+  if (!options.passwordFile.empty())
+    return ReadPasswordFile(options.passwordFile, &logon->password, error);
+  if (const char *env = getenv("KESTREL_SQL_PASSWORD"); env != nullptr) {
+    logon->password = env;
+    return true;
+  }
+  if (ReadSecret("Enter password: ", &logon->password)) return true;
+  *error = "no password: give USER/PASSWORD, --password-file, "
+           "KESTREL_SQL_PASSWORD or a terminal to ask on";
+  return false;
+}
+
+std::string Directory(const std::string &path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+int Run(const Options &options, Output &output) {
   Logon logon;
   std::string error;
   if (!ParseLogon(options.logon, &logon, &error))
     return Fail(kUsage, error + " (see --help)");
+  if (logon.link.empty())
+    return Fail(kUsage, "the logon names no database link: USER[/PASSWORD]@LINK (see --help)");
   std::string link;
   if (!ResolveLink(logon.link, options.create, &link, &error))
     return Fail(kFailure, error);
@@ -42,42 +69,50 @@ int Run(const Options &options) {
   // The script is opened first, so that a wrong name creates no database.
   std::ifstream script;
   if (!options.script.empty()) {
-    script.open(options.script);
+    script.open(options.script, std::ios::binary);
     if (!script)
       return Fail(kFailure, "cannot read " + options.script + ": " +
                                 strerror(errno));
   }
+  if (!FindPassword(options, &logon, &error)) return Fail(kFailure, error);
 
-  COCIConnection connection;
+  ClientConnection connection;
   if (!connection.Connect(link.c_str(), logon.user.c_str(),
                           logon.password.c_str()))
     return Fail(kFailure, "cannot connect: " + ErrorRecordText());
 
-  StatementRunner runner(&connection,
-                         options.csv ? OutputFormat::kCsv : OutputFormat::kTable,
-                         std::cout, std::cerr);
+  ShellOptions shellOptions;
+  shellOptions.bail = options.bail;
+  shellOptions.allowHost = options.allowHost;
+  Shell shell(connection, output, std::cerr, shellOptions);
+  shell.SetLogon(logon.user, logon.link);
+  if (options.csv) shell.settings().format = OutputFormat::kCsv;
+  if (options.vertical) shell.settings().format = OutputFormat::kVertical;
+
   int status = 0;
+  StreamLineReader standardInput(std::cin);
   if (!options.statements.empty()) {
+    shell.SetPrompter(&standardInput);
     for (const std::string &text : options.statements) {
-      const Statement statement = StatementFromText(text);
-      if (statement.text.empty()) continue;
-      if (!runner.Run(statement)) {
+      if (!shell.RunText(text) && !shell.Done()) {
         status = kFailure;
         break;
       }
+      if (shell.Done()) break;
     }
   } else if (!options.script.empty()) {
-    runner.SetSourceName(options.script);
+    shell.SetPrompter(&standardInput);
     StreamLineReader reader(script);
-    status = RunShell(reader, runner, false);
+    shell.RunReader(reader, options.script, Directory(options.script));
   } else if (isatty(STDIN_FILENO)) {
     TerminalLineReader reader;
-    status = RunShell(reader, runner, true);
+    shell.SetPrompter(&reader);
+    shell.RunReader(reader, "", ".");
   } else {
-    runner.SetSourceName("<stdin>");
-    StreamLineReader reader(std::cin);
-    status = RunShell(reader, runner, false);
+    shell.SetPrompter(&standardInput);
+    shell.RunReader(standardInput, "<stdin>", ".");
   }
+  if (shell.Done()) status = shell.ExitStatus();
   connection.DisConnect();
   return status;
 }
@@ -85,20 +120,27 @@ int Run(const Options &options) {
 }  // namespace
 
 int main(int argc, char **argv) {
+  Output output;
   const ParseResult parsed = ParseArguments(argc, argv);
-  if (!parsed.error.empty())
-    return Fail(kUsage, parsed.error + " (see --help)");
-  if (parsed.options.help) {
-    std::cout << UsageText();
-    return 0;
+  int status = 0;
+  if (!parsed.error.empty()) {
+    status = Fail(kUsage, parsed.error + " (see --help)");
+  } else if (parsed.options.help) {
+    output.Stream() << UsageText();
+  } else if (parsed.options.version) {
+    output.Stream() << "kestrel-sql " KESTREL_SQL_VERSION << "\n";
+  } else {
+    try {
+      status = Run(parsed.options, output);
+    } catch (const std::exception &e) {
+      status = Fail(kFailure, e.what());
+    }
   }
-  if (parsed.options.version) {
-    std::cout << "kestrel-sql " KESTREL_VERSION << std::endl;
-    return 0;
+  // Nothing counts as done until it reached its destination.
+  const std::string failure = output.Finish();
+  if (!failure.empty()) {
+    std::cerr << "kestrel-sql: " << failure << std::endl;
+    if (status == 0) status = kFailure;
   }
-  try {
-    return Run(parsed.options);
-  } catch (const std::exception &e) {
-    return Fail(kFailure, e.what());
-  }
+  return status;
 }
