@@ -1,0 +1,291 @@
+// Oracle's SQL functions through the client interface: one table per
+// family, each an expression and the text Oracle answers for it ("NULL",
+// or "ORA-n" for an error). Dates are given in their stored form.
+#include <gtest/gtest.h>
+
+#include "EngineTestSupport.h"
+
+namespace {
+
+using engine_test::Rows;
+using engine_test::Session;
+using engine_test::TempDir;
+
+using Cases = std::vector<std::pair<std::string, std::string>>;
+
+class EngineFunction : public ::testing::Test {
+ protected:
+  EngineFunction() : s(dir.CreateLink("f.db")) {}
+  void SetUp() override { ASSERT_TRUE(s.ok()) << s.ErrorText(); }
+
+  std::string Value(const std::string &expression, const std::string &from = "dual") {
+    const std::string sql = "SELECT " + expression + " FROM " + from;
+    if (s.Run(sql) != OCI_SUCCESS) return "ORA-" + std::to_string(s.ErrorCode());
+    const Rows rows = s.Query(sql);
+    if (rows.size() != 1) return "rows: " + std::to_string(rows.size());
+    return rows[0][0].value_or("NULL");
+  }
+  void Check(const Cases &cases) {
+    for (const auto &c : cases) EXPECT_EQ(Value(c.first), c.second) << c.first;
+  }
+
+  TempDir dir;
+  Session s;
+};
+
+TEST_F(EngineFunction, Strings) {
+  Check({
+      {"SUBSTR('ABCDEFG', 3, 4)", "CDEF"},
+      {"SUBSTR('ABCDEFG', -5, 4)", "CDEF"},
+      {"SUBSTR('ABCDEFG', 0, 2)", "AB"},
+      {"SUBSTR('ABCDEFG', 2, 0)", "NULL"},
+      {"SUBSTR('ABC', 4)", "NULL"},
+      {"SUBSTR('ABC', -4)", "NULL"},
+      {"SUBSTR('żółw', 2, 2)", "ół"},
+      {"SUBSTR(12345, 2, 2)", "23"},
+      {"SUBSTRB('żółw', 1, 3)", "ż "},
+      {"INSTR('CORPORATE FLOOR', 'OR', 3, 2)", "14"},
+      {"INSTR('CORPORATE FLOOR', 'OR', -3, 2)", "2"},
+      {"INSTR('AAAA', 'AA', 1, 2)", "2"},
+      {"INSTR('żółw', 'w')", "4"},
+      {"INSTR('ABC', 'B', 0)", "0"},
+      {"INSTR('ABC', 'B', 1, 0)", "ORA-1428"},
+      {"LENGTHB('żółw')", "7"},
+      {"LENGTH('żółw')", "4"},
+      {"INITCAP('the SOAP-opera 2nd act')", "The Soap-Opera 2nd Act"},
+      {"LPAD('Page 1', 15, '*.')", "*.*.*.*.*Page 1"},
+      {"LPAD('abcdef', 3)", "abc"},
+      {"RPAD('ż', 3, 'ó')", "żóó"},
+      {"RPAD('x', 0)", "NULL"},
+      {"LPAD('x', 3, NULL)", "NULL"},
+      {"LTRIM('<=====>BROWNING<=====>', '<>=')", "BROWNING<=====>"},
+      {"RTRIM('xyBROWNINGyxy', 'xy')", "xyBROWNING"},
+      {"TRIM('  a b  ')", "a b"},
+      {"TRIM('   ')", "NULL"},
+      {"kestrel_trim('LEADING', '0', '0009870')", "9870"},
+      {"kestrel_trim('BOTH', '0', '0009870')", "987"},
+      {"kestrel_trim('TRAILING', 'ab', 'x')", "ORA-30001"},
+      {"REPLACE('JACK and JUE', 'J', 'BL')", "BLACK and BLUE"},
+      {"REPLACE('abcabc', 'b')", "acac"},
+      {"REPLACE('abc', NULL, 'x')", "abc"},
+      {"REPLACE('aaa', 'a')", "NULL"},
+      {"TRANSLATE('SQL*Plus User''s Guide', ' */''', '___')", "SQL_Plus_Users_Guide"},
+      {"TRANSLATE('żółw', 'żł', 'zl')", "zólw"},
+      {"CONCAT('a', NULL)", "a"},
+      {"CONCAT(NULL, NULL)", "NULL"},
+      {"CONCAT('x', 1.5)", "x1.5"},
+      {"CHR(67) || CHR(50089)", "Cé"},
+      {"ASCII('A')", "65"},
+      {"ASCII('é')", "50089"},
+      {"SOUNDEX('SMYTHE') || SOUNDEX('Ashcraft') || SOUNDEX('Tymczak')", "S530A261T522"},
+      {"SOUNDEX('Pfister') || SOUNDEX('Lee')", "P236L000"},
+      {"SOUNDEX('123')", "NULL"},
+  });
+}
+
+TEST_F(EngineFunction, Numbers) {
+  Check({
+      {"ROUND(15.193, 1)", "15.2"},
+      {"ROUND(15.193, -1)", "20"},
+      {"ROUND(2.5) || ROUND(-2.5)", "3-3"},
+      {"ROUND(1.005, 2)", "1.01"},
+      {"ROUND('2.675', 2)", "2.68"},
+      {"ROUND(1234567, -3)", "1235000"},
+      {"ROUND(5.5, NULL)", "NULL"},
+      {"TRUNC(15.79, 1)", "15.7"},
+      {"TRUNC(-15.79)", "-15"},
+      {"TRUNC(15.79, -1)", "10"},
+      {"ROUND('abc')", "ORA-1722"},
+      {"CEIL(15.7) || ' ' || CEIL(-15.7) || ' ' || FLOOR(-15.7)", "16 -15 -16"},
+      {"MOD(11, 4) || ' ' || MOD(-11, 4) || ' ' || MOD(11, -4)", "3 -3 3"},
+      {"MOD(11, 0)", "11"},
+      {"MOD(0.3, 0.1)", "0"},
+      {"MOD(5.5, 2)", "1.5"},
+      {"REMAINDER(11, 4)", "-1"},
+      {"REMAINDER(10, 4) || ' ' || REMAINDER(6, 4)", "2 -2"},
+      {"REMAINDER(1, 0)", "ORA-1476"},
+      {"POWER(3, 2) || ' ' || POWER(-2, 3)", "9 -8"},
+      {"POWER(2, -1)", ".5"},
+      {"POWER(-8, 0.5)", "ORA-1428"},
+      {"SQRT(26) > 5.09 AND SQRT(26) < 5.1", "1"},
+      {"SQRT(-1)", "ORA-1428"},
+      {"EXP(0) || ' ' || LN(1)", "1 0"},
+      {"LN(0)", "ORA-1428"},
+      {"LOG(10, 100) || ' ' || LOG(2, 8) || ' ' || LOG(3, 81)", "2 3 4"},
+      {"LOG(1, 5)", "ORA-1428"},
+      {"SIGN(-15) || SIGN(0) || SIGN(0.1)", "-101"},
+      {"BITAND(6, 3) || ' ' || BITAND(12, 10)", "2 8"},
+      {"WIDTH_BUCKET(5000, 100, 5100, 10)", "10"},
+      {"WIDTH_BUCKET(50, 100, 5100, 10) || WIDTH_BUCKET(5100, 100, 5100, 10)", "011"},
+      {"WIDTH_BUCKET(20, 100, 0, 4)", "4"},
+      {"WIDTH_BUCKET(5, 1, 10, 0)", "ORA-30494"},
+      {"SQRT('')", "NULL"},
+      {"ABS(-3)", "3"},
+  });
+}
+
+TEST_F(EngineFunction, Dates) {
+  Check({
+      {"ADD_MONTHS('2024-01-31 10:00:00', 1)", "2024-02-29 10:00:00"},
+      {"ADD_MONTHS('2023-02-28 00:00:00', 12)", "2024-02-29 00:00:00"},
+      {"ADD_MONTHS('2024-03-15 00:00:00', -14)", "2023-01-15 00:00:00"},
+      {"ADD_MONTHS('05-JAN-24', 1)", "2024-02-05 00:00:00"},
+      {"ADD_MONTHS('not a date', 1)", "ORA-1858"},
+      {"MONTHS_BETWEEN('1995-02-02 00:00:00', '1995-01-01 00:00:00')",
+       "1.032258064516129"},
+      {"MONTHS_BETWEEN('2024-03-31 00:00:00', '2024-02-29 12:00:00')", "1"},
+      {"MONTHS_BETWEEN('2024-01-15 00:00:00', '2024-03-15 00:00:00')", "-2"},
+      {"LAST_DAY('2024-02-10 08:30:00')", "2024-02-29 08:30:00"},
+      {"LAST_DAY('2100-02-01 00:00:00')", "2100-02-28 00:00:00"},
+      {"NEXT_DAY('2024-01-05 13:00:00', 'TUESDAY')", "2024-01-09 13:00:00"},
+      {"NEXT_DAY('2024-01-05 00:00:00', 'fri')", "2024-01-12 00:00:00"},
+      {"NEXT_DAY('2024-01-05 00:00:00', 'Funday')", "ORA-1846"},
+      {"TRUNC('2024-08-17 15:45:31')", "2024-08-17 00:00:00"},
+      {"ROUND('2024-08-17 12:00:00')", "2024-08-18 00:00:00"},
+      {"TRUNC('2024-08-17 15:45:31', 'YYYY')", "2024-01-01 00:00:00"},
+      {"ROUND('2024-07-01 00:00:00', 'YEAR')", "2025-01-01 00:00:00"},
+      {"TRUNC('2024-08-17 15:45:31', 'Q')", "2024-07-01 00:00:00"},
+      {"ROUND('2024-08-16 00:00:00', 'Q')", "2024-10-01 00:00:00"},
+      {"ROUND('2024-02-15 23:59:59', 'MM')", "2024-02-01 00:00:00"},
+      {"ROUND('2024-02-16 00:00:00', 'MONTH')", "2024-03-01 00:00:00"},
+      {"TRUNC('2024-08-17 15:45:31', 'IW')", "2024-08-12 00:00:00"},
+      {"TRUNC('2024-08-17 15:45:31', 'DAY')", "2024-08-11 00:00:00"},
+      {"TRUNC('2024-08-17 15:45:31', 'WW')", "2024-08-12 00:00:00"},
+      {"TRUNC('2021-01-02 00:00:00', 'IYYY')", "2019-12-30 00:00:00"},
+      {"TRUNC('2024-08-17 15:45:31', 'CC')", "2001-01-01 00:00:00"},
+      {"ROUND('2024-08-17 15:45:31', 'HH24')", "2024-08-17 16:00:00"},
+      {"TRUNC('2024-08-17 15:45:31', 'MI')", "2024-08-17 15:45:00"},
+      {"TRUNC('2024-08-17 15:45:31', 'SS')", "ORA-1899"},
+      {"TRUNC('2024-08-17 15:45:31.250000000', 'HH')", "2024-08-17 15:00:00"},
+      {"NUMTODSINTERVAL(26, 'HOUR')", "+000000001 02:00:00.000000000"},
+      {"NUMTODSINTERVAL(-1.5, 'minute')", "-000000000 00:01:30.000000000"},
+      {"NUMTODSINTERVAL(0.000000001, 'SECOND')", "+000000000 00:00:00.000000001"},
+      {"NUMTODSINTERVAL(1, 'WEEK')", "ORA-1760"},
+      {"NUMTOYMINTERVAL(14, 'MONTH')", "+000000001-02"},
+      {"NUMTOYMINTERVAL(1.55, 'YEAR')", "+000000001-06"},
+      {"kestrel_extract('YEAR', '2024-02-29 10:11:12')", "2024"},
+      {"kestrel_extract('DAY', '2024-02-29 10:11:12')", "29"},
+      {"kestrel_extract('SECOND', '2024-02-29 10:11:12.500000000')", "12.5"},
+      {"kestrel_extract('HOUR', '2024-02-29 10:11:12')", "ORA-30076"},
+  });
+}
+
+TEST_F(EngineFunction, Comparisons) {
+  Check({
+      {"DECODE(2, 1, 'one', 2, 'two', 'many')", "two"},
+      {"DECODE(3, 1, 'one', 2, 'two', 'many')", "many"},
+      {"DECODE(3, 1, 'one')", "NULL"},
+      {"DECODE(NULL, 1, 'one', NULL, 'null')", "null"},
+      {"DECODE('', NULL, 'empty is null')", "empty is null"},
+      {"DECODE('2', 2, 'numeric')", "numeric"},
+      {"DECODE('a', 2, 'x')", "ORA-1722"},
+      {"NVL2(NULL, 'a', 'b') || NVL2(1, 'a', 'b') || NVL2('', 'a', 'b')", "bab"},
+      {"NULLIF(1, 1)", "NULL"},
+      {"NULLIF(1, 2)", "1"},
+      {"NULLIF('a', NULL)", "a"},
+      {"COALESCE(NULL, '', 'c')", "c"},
+      {"COALESCE(NULL, 2)", "2"},
+      {"NVL('', 'x')", "x"},
+      {"GREATEST(1, '3.5', 2)", "3.5"},
+      {"GREATEST('HARRY', 'HARRIOT', 'HAROLD')", "HARRY"},
+      {"LEAST('HARRY', 'HARRIOT', 'HAROLD')", "HAROLD"},
+      {"GREATEST('10', 9)", "9"},
+      {"LEAST(1, NULL, 3)", "NULL"},
+      {"GREATEST(1, 'x')", "ORA-1722"},
+  });
+}
+
+TEST_F(EngineFunction, RegularExpressions) {
+  Check({
+      {"REGEXP_LIKE('Steven', '^Ste(v|ph)en$')", "1"},
+      {"REGEXP_LIKE('steven', '^STEVEN$')", "0"},
+      {"REGEXP_LIKE('steven', '^STEVEN$', 'i')", "1"},
+      {"REGEXP_LIKE('steven', '^STEVEN$', 'ic')", "0"},
+      {"REGEXP_LIKE('a', 'a', 'q')", "ORA-1760"},
+      {"REGEXP_LIKE('ab12', '^[[:alpha:]]+[[:digit:]]+$')", "1"},
+      {"REGEXP_LIKE('é', '^[[:alpha:]]$')", "1"},
+      {"REGEXP_LIKE(NULL, 'a')", "NULL"},
+      {"REGEXP_SUBSTR('500 Oracle Parkway, Redwood Shores, CA', ',[^,]+,')", ", Redwood Shores,"},
+      {"REGEXP_SUBSTR('1234567890', '(123)(4(56)(78))', 1, 1, 'i', 4)", "78"},
+      {"REGEXP_SUBSTR('a1b22c333', '[0-9]+', 1, 3)", "333"},
+      {"REGEXP_SUBSTR('a1b22', '[0-9]+', 1, 3)", "NULL"},
+      {"REGEXP_SUBSTR('żółw żaba', 'ż[^ ]+', 2)", "żaba"},
+      {"REGEXP_SUBSTR('abc', 'b', 1, 0)", "ORA-1428"},
+      {"REGEXP_INSTR('500 Oracle Parkway', '[^ ]+', 1, 2)", "5"},
+      {"REGEXP_INSTR('500 Oracle Parkway', '[^ ]+', 1, 2, 1)", "11"},
+      {"REGEXP_INSTR('żółw', 'w')", "4"},
+      {"REGEXP_INSTR('abc', 'x')", "0"},
+      {"REGEXP_REPLACE('500   Oracle     Parkway', '( ){2,}', ' ')", "500 Oracle Parkway"},
+      {"REGEXP_REPLACE('John Smith', '(\\w+) (\\w+)', '\\2, \\1')", "Smith, John"},
+      {"REGEXP_REPLACE('aaa', 'a', 'b', 1, 2)", "aba"},
+      {"REGEXP_REPLACE('aaa', 'a', 'b', 2)", "abb"},
+      {"REGEXP_REPLACE('aaa', 'a')", "NULL"},
+      {"REGEXP_REPLACE('abc', NULL, 'x')", "abc"},
+      {"REGEXP_REPLACE('abc', '(b', 'x')", "ORA-12725"},
+      {"REGEXP_REPLACE('abc', '[b', 'x')", "ORA-12726"},
+      {"REGEXP_COUNT('123123123123', '123', 3)", "3"},
+      {"REGEXP_COUNT('ABC abc', 'abc', 1, 'i')", "2"},
+      {"REGEXP_COUNT('line1\nline2', '^line', 1, 'm')", "2"},
+      {"REGEXP_COUNT('a\nb', 'a.b') || REGEXP_COUNT('a\nb', 'a.b', 1, 'n')", "01"},
+  });
+}
+
+TEST_F(EngineFunction, RawAndContext) {
+  Check({
+      {"RAWTOHEX(HEXTORAW('7D'))", "7D"},
+      {"RAWTOHEX(HEXTORAW('abc'))", "0ABC"},
+      {"HEXTORAW('XY')", "ORA-1465"},
+      {"RAWTOHEX('')", "NULL"},
+      {"RAWTOHEX(utl_raw_cast_to_raw('Aé'))", "41C3A9"},
+      {"utl_raw_cast_to_varchar2(HEXTORAW('414243'))", "ABC"},
+      {"utl_raw_cast_to_varchar2('414243')", "ABC"},
+      {"LENGTH(RAWTOHEX(SYS_GUID()))", "32"},
+      {"SYS_GUID() = SYS_GUID()", "0"},
+      {"USER()", "SCOTT"},
+      {"UID() = UID()", "1"},
+      {"SYS_CONTEXT('USERENV', 'SESSION_USER')", "SCOTT"},
+      {"SYS_CONTEXT('userenv', 'current_schema')", "SCOTT"},
+      {"SYS_CONTEXT('USERENV', 'NLS_DATE_FORMAT')", "DD-MON-RR"},
+      {"SYS_CONTEXT('USERENV', 'DB_NAME')", "F"},
+      {"SYS_CONTEXT('USERENV', 'SESSIONID') = TO_CHAR(USERENV('SESSIONID'))", "1"},
+      {"SYS_CONTEXT('USERENV', 'NO_SUCH_KEY')", "ORA-2003"},
+      {"SYS_CONTEXT('MY_APP', 'KEY')", "NULL"},
+      {"USERENV('LANGUAGE')", "AMERICAN_AMERICA.AL32UTF8"},
+      {"ORA_HASH('abc') = ORA_HASH('abc')", "1"},
+      {"ORA_HASH('abc', 9) BETWEEN 0 AND 9", "1"},
+      {"ORA_HASH('abc', 99, 1) = ORA_HASH('abc', 99, 2)", "0"},
+      {"ORA_HASH(NULL)", "NULL"},
+  });
+}
+
+TEST_F(EngineFunction, Aggregates) {
+  ASSERT_EQ(s.Run("CREATE TABLE t (g NUMBER, x NUMBER)"), OCI_SUCCESS) << s.ErrorText();
+  for (int i = 0; i < 10; ++i) {
+    ASSERT_EQ(s.Run("INSERT INTO t VALUES (1, 0.1)"), OCI_SUCCESS) << s.ErrorText();
+  }
+  ASSERT_EQ(s.Run("INSERT INTO t VALUES (2, 2)"), OCI_SUCCESS);
+  ASSERT_EQ(s.Run("INSERT INTO t VALUES (2, 4)"), OCI_SUCCESS);
+  ASSERT_EQ(s.Run("INSERT INTO t VALUES (2, 9)"), OCI_SUCCESS);
+  ASSERT_EQ(s.Run("INSERT INTO t VALUES (2, NULL)"), OCI_SUCCESS);
+  ASSERT_EQ(s.Run("INSERT INTO t VALUES (3, 0.1)"), OCI_SUCCESS);
+  ASSERT_EQ(s.Run("INSERT INTO t VALUES (3, 0.2)"), OCI_SUCCESS);
+  ASSERT_EQ(s.Run("INSERT INTO t VALUES (4, 7)"), OCI_SUCCESS);
+  ASSERT_EQ(s.Run("INSERT INTO t VALUES (5, NULL)"), OCI_SUCCESS);
+  const Cases cases = {
+      {"kestrel_sum(x) FROM t WHERE g = 1", "1"},
+      {"kestrel_sum(x) FROM t WHERE g = 5", "NULL"},
+      {"VARIANCE(x) FROM t WHERE g = 2", "13"},
+      {"VARIANCE(x) || ' ' || STDDEV(x) FROM t WHERE g = 4", "0 0"},
+      {"STDDEV(x) FROM t WHERE g = 5", "NULL"},
+      {"MEDIAN(x) FROM t WHERE g = 2", "4"},
+      {"MEDIAN(x) FROM t WHERE g = 3", ".15"},
+      {"kestrel_sum(DISTINCT x) FROM t WHERE g IN (1, 3)", ".3"},
+  };
+  for (const auto &c : cases) {
+    const Rows rows = s.Query("SELECT " + c.first);
+    ASSERT_EQ(rows.size(), 1u) << c.first << ": " << s.ErrorText();
+    EXPECT_EQ(rows[0][0].value_or("NULL"), c.second) << c.first;
+  }
+}
+
+}  // namespace
