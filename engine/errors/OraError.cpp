@@ -99,6 +99,7 @@ constexpr Text kTexts[] = {
     {12727, "invalid back reference in regular expression"},
     {12728, "invalid range in regular expression"},
     {12729, "invalid character class in regular expression"},
+    {12733, "regular expression is too long"},
     {16000, "database or pluggable database open for read-only access"},
     {21560, "argument %s is null, invalid, or out of range"},
     {22275, "invalid LOB locator specified"},

@@ -83,6 +83,9 @@ bool ReadTwo(sqlite3_context *context, sqlite3_value **argv, Num *x, Num *y) {
 void Mod(sqlite3_context *context, int, sqlite3_value **argv) {
   Num x, y;
   if (!ReadTwo(context, argv, &x, &y)) return;
+  if (x.kind == Num::kInt && y.kind == Num::kInt) {
+    return sqlite3_result_int64(context, y.i == 0 ? x.i : (y.i == -1 ? 0 : x.i % y.i));
+  }
   int64_t a = 0, b = 0;
   int scale = 0;
   bool isNull = false;

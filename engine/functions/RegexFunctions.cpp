@@ -83,8 +83,13 @@ class Pattern {
     if (fresh_) sqlite3_set_auxdata(context_, index_, fresh_.release(), FreeCompiled);
   }
 
-  // False with the error raised.
+  // False with the error raised. Patterns are limited to Oracle's 512
+  // bytes, which also bounds what one compilation may cost.
   bool Open(std::string_view text, uint32_t options) {
+    if (text.size() > 512) {
+      Raise(context_, 12733);
+      return false;
+    }
     auto *cached = static_cast<Compiled *>(sqlite3_get_auxdata(context_, index_));
     if (cached != nullptr && cached->options == options && cached->pattern == text) {
       compiled_ = cached;
