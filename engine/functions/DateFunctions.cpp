@@ -137,14 +137,15 @@ void UnitBounds(const DateTime &d, Unit unit, DateTime *start, DateTime *next) {
     case Unit::kHour:
       *start = Ymd(d.year, d.month, d.day);
       start->hour = d.hour;
-      *next = *start;
-      FromDays(ToDays(*start) + 1.0 / 24, false, next);
+      // Past the last representable second: an invalid date, which
+      // ROUND then reports.
+      if (!FromDays(ToDays(*start) + 1.0 / 24, false, next)) next->year = kMaxYear + 1;
       return;
     case Unit::kMinute:
       *start = Ymd(d.year, d.month, d.day);
       start->hour = d.hour;
       start->minute = d.minute;
-      FromDays(ToDays(*start) + 1.0 / 1440, false, next);
+      if (!FromDays(ToDays(*start) + 1.0 / 1440, false, next)) next->year = kMaxYear + 1;
       return;
   }
 }
@@ -277,21 +278,30 @@ void NumToDsInterval(sqlite3_context *context, int, sqlite3_value **argv) {
   else if (unit == "MINUTE") seconds = 60;
   else if (unit == "SECOND") seconds = 1;
   else return Raise(context, 1760);
-  // Microseconds per unit fit the multiplier; the last three digits of the
-  // nanoseconds come from a second exact step.
-  Decimal magnitude = n;
-  magnitude.negative = false;
-  magnitude.exponent += 9;  // in nanoseconds
-  uint64_t total = 0;
-  if (!ScaledWhole(magnitude, seconds, false, &total) ||
-      total / 86400000000000ULL > 999999999ULL) {
+  // Whole seconds and nanoseconds apart, so 999999999 days still fit.
+  Decimal product = n;
+  product.negative = false;
+  if (!product.digits.empty()) product.digits = TimesSmall(product.digits, seconds);
+  Decimal whole = product;
+  DecimalRound(&whole, 0, true);
+  Decimal minusWhole = whole;
+  minusWhole.negative = !whole.digits.empty();
+  Decimal fraction = DecimalAdd(product, minusWhole);
+  if (!fraction.digits.empty()) fraction.exponent += 9;
+  DecimalRound(&fraction, 0, false);
+  int64_t secs = 0, nanos = 0;
+  if (!DecimalScaled(whole, 0, &secs) || !DecimalScaled(fraction, 0, &nanos)) {
     return Raise(context, 1873);
   }
-  const uint64_t nanos = total % 1000000000ULL;
-  const uint64_t secs = total / 1000000000ULL;
+  if (nanos >= 1000000000) {
+    ++secs;
+    nanos -= 1000000000;
+  }
+  if (secs / 86400 > 999999999) return Raise(context, 1873);
+  const bool zero = secs == 0 && nanos == 0;
   char buffer[64];
   std::snprintf(buffer, sizeof buffer, "%c%09llu %02llu:%02llu:%02llu.%09llu",
-                n.negative && total != 0 ? '-' : '+',
+                n.negative && !zero ? '-' : '+',
                 static_cast<unsigned long long>(secs / 86400),
                 static_cast<unsigned long long>(secs / 3600 % 24),
                 static_cast<unsigned long long>(secs / 60 % 60),
