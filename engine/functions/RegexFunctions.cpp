@@ -1,9 +1,10 @@
 /*
 ** REGEXP_LIKE, REGEXP_SUBSTR, REGEXP_INSTR, REGEXP_REPLACE and
 ** REGEXP_COUNT on PCRE2. Oracle's patterns are POSIX extended expressions
-** with Perl's common extensions, which PCRE2 reads as they are; UTF-8 and
-** Unicode classes are on so [[:alpha:]] and '.' take whole characters, and
-** '$' without 'm' matches only at the very end, as POSIX's does. A call
+** with Perl's common extensions; the few places where PCRE2 reads them
+** differently are rewritten first (see PcrePattern). UTF-8 and Unicode
+** classes are on so [[:alpha:]] and '.' take whole characters, and '$'
+** without 'm' matches only at the very end, as POSIX's does. A call
 ** site's compiled pattern is kept with SQLite's auxiliary data, so a
 ** constant pattern is compiled once per statement.
 */
@@ -11,6 +12,8 @@
 #include <pcre2.h>
 
 #include <algorithm>
+#include <cctype>
+#include <cstring>
 #include <memory>
 
 #include "functions/FunctionFamilies.h"
@@ -50,6 +53,8 @@ bool MatchOptions(sqlite3_context *context, sqlite3_value *value, uint32_t *opti
       case 'c': *options &= ~static_cast<uint32_t>(PCRE2_CASELESS); break;
       case 'n': *options |= PCRE2_DOTALL; break;
       case 'm': *options |= PCRE2_MULTILINE; break;
+      // Marks "ignore blanks", which PcrePattern does itself: PCRE2's
+      // extended mode would also take '#' for a comment.
       case 'x': *options |= PCRE2_EXTENDED; break;
       default:
         Raise(context, 1760);
@@ -57,6 +62,87 @@ bool MatchOptions(sqlite3_context *context, sqlite3_value *value, uint32_t *opti
     }
   }
   return true;
+}
+
+bool OneOf(const char *set, char c) { return c != 0 && std::strchr(set, c) != nullptr; }
+
+void AppendLiteral(std::string *out, std::string_view text) {
+  for (char c : text) {
+    if (static_cast<unsigned char>(c) < 0x80 && !std::isalnum(static_cast<unsigned char>(c))) {
+      out->push_back('\\');
+    }
+    out->push_back(c);
+  }
+}
+
+// Oracle's pattern in PCRE2's syntax: a backslash before a letter or digit
+// that is no operator of Oracle's does nothing ('\t' is 't'), \Z is the
+// very end; in a bracket expression a backslash stands for itself, and the
+// equivalence class [=a=] and collating element [.-.] are their
+// characters. With `ignoreBlanks` ('x'), blanks outside brackets go.
+std::string PcrePattern(std::string_view p, bool ignoreBlanks) {
+  std::string out;
+  size_t i = 0;
+  while (i < p.size()) {
+    const char c = p[i];
+    if (c == '\\') {
+      if (i + 1 == p.size()) {
+        out += "\\\\";
+        ++i;
+        continue;
+      }
+      const char d = p[i + 1];
+      if (OneOf("dDwWsSA123456789", d)) {
+        out.push_back('\\');
+        out.push_back(d);
+      } else if (d == 'Z') {
+        out += "\\z";
+      } else if (std::isalnum(static_cast<unsigned char>(d))) {
+        out.push_back(d);
+      } else {
+        out.push_back('\\');
+        out.push_back(d);
+      }
+      i += 2;
+      continue;
+    }
+    if (ignoreBlanks && OneOf(" \t\n\r\f\v", c)) {
+      ++i;
+      continue;
+    }
+    if (c != '[') {
+      out.push_back(c);
+      ++i;
+      continue;
+    }
+    out.push_back('[');
+    ++i;
+    if (i < p.size() && p[i] == '^') out.push_back(p[i++]);
+    if (i < p.size() && p[i] == ']') {
+      out += "\\]";
+      ++i;
+    }
+    while (i < p.size() && p[i] != ']') {
+      if (p[i] == '[' && i + 1 < p.size() && OneOf(":=.", p[i + 1])) {
+        const char kind = p[i + 1];
+        const char closing[] = {kind, ']', 0};
+        const size_t close = p.find(closing, i + 2);
+        if (close != std::string_view::npos) {
+          if (kind == ':') {
+            out.append(p.substr(i, close + 2 - i));
+          } else {
+            AppendLiteral(&out, p.substr(i + 2, close - i - 2));
+          }
+          i = close + 2;
+          continue;
+        }
+      }
+      if (p[i] == '\\' || p[i] == '[') out.push_back('\\');
+      out.push_back(p[i++]);
+    }
+    if (i < p.size()) out.push_back(p[i++]);
+  }
+  return out;
 }
 
 int CompileError(int pcreError) {
@@ -98,10 +184,12 @@ class Pattern {
     fresh_ = std::make_unique<Compiled>();
     fresh_->pattern.assign(text);
     fresh_->options = options;
+    const std::string pattern = PcrePattern(text, (options & PCRE2_EXTENDED) != 0);
     int error = 0;
     PCRE2_SIZE offset = 0;
-    fresh_->code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(text.data()), text.size(),
-                                 options, &error, &offset, nullptr);
+    fresh_->code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.data()), pattern.size(),
+                                 options & ~static_cast<uint32_t>(PCRE2_EXTENDED), &error,
+                                 &offset, nullptr);
     if (fresh_->code == nullptr) {
       fresh_.reset();
       Raise(context_, CompileError(error));
