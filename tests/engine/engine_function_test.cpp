@@ -164,6 +164,7 @@ TEST_F(EngineFunction, Dates) {
       {"ADD_MONTHS('not a date', 1)", "ORA-1858"},
       {"ADD_MONTHS('2024-01-31 00:00:00', 1.9)", "2024-02-29 00:00:00"},
       {"ADD_MONTHS(NULL, 1)", "NULL"},
+      {"ADD_MONTHS(5, 1)", "ORA-932"},
       {"MONTHS_BETWEEN('1995-02-02 00:00:00', '1995-01-01 00:00:00')",
        "1.032258064516129"},
       {"MONTHS_BETWEEN('2024-03-31 00:00:00', '2024-02-29 12:00:00')", "1"},
@@ -265,6 +266,8 @@ TEST_F(EngineFunction, RegularExpressions) {
       {"REGEXP_LIKE('ab12', '^[[:alpha:]]+[[:digit:]]+$')", "1"},
       {"REGEXP_LIKE('é', '^[[:alpha:]]$')", "1"},
       {"REGEXP_LIKE(NULL, 'a')", "NULL"},
+      {"REGEXP_LIKE('ŻÓŁW', '^żółw$', 'i')", "1"},
+      {"REGEXP_SUBSTR('żó', '^.')", "ż"},
       {"REGEXP_LIKE('abab', '^(ab)\\1$')", "1"},
       {"REGEXP_LIKE('ab', 'a b', 'x')", "1"},
       {"REGEXP_LIKE('ab', '^a #b$', 'x')", "0"},
@@ -292,6 +295,7 @@ TEST_F(EngineFunction, RegularExpressions) {
       {"REGEXP_REPLACE('aaa', 'a', 'b', 2)", "abb"},
       {"REGEXP_REPLACE('aaa', 'a', 'b', 1, 5)", "aaa"},
       {"REGEXP_REPLACE('aaa', 'a', 'b', 9)", "aaa"},
+      {"REGEXP_REPLACE('abc', 'x*', '-')", "-a-b-c-"},
       {"REGEXP_REPLACE('a.b', '\\.', '\\\\')", "a\\b"},
       {"REGEXP_REPLACE('aaa', 'a')", "NULL"},
       {"REGEXP_REPLACE('abc', NULL, 'x')", "abc"},
@@ -301,6 +305,7 @@ TEST_F(EngineFunction, RegularExpressions) {
       {"REGEXP_COUNT(RPAD('a', 40, 'a') || 'b', '(a*)*$')", "ORA-12722"},
       {"REGEXP_COUNT('123123123123', '123', 3)", "3"},
       {"REGEXP_COUNT('ABC abc', 'abc', 1, 'i')", "2"},
+      {"REGEXP_COUNT('abc', 'c', 4)", "0"},
       {"REGEXP_COUNT('line1\nline2', '^line', 1, 'm')", "2"},
       {"REGEXP_COUNT('a\nb', 'a.b') || REGEXP_COUNT('a\nb', 'a.b', 1, 'n')", "01"},
   });
@@ -419,6 +424,27 @@ TEST_F(EngineFunction, SchemaObjectsMayCallThem) {
   ASSERT_EQ(rows.size(), 1u);
   EXPECT_EQ(rows[0][0].value_or("NULL"), "Ada Lovelace");
   EXPECT_EQ(rows[0][1].value_or("NULL"), "2025-02-28 00:00:00");
+}
+
+// Exact sums do not lose small terms beside large ones, and read numbers
+// given as text, in any notation.
+TEST_F(EngineFunction, ExactSumKeepsEveryDigit) {
+  ASSERT_EQ(s.Run("CREATE TABLE m (x VARCHAR2(30))"), OCI_SUCCESS);
+  for (const char *v : {"1e20", "0.01", "-1E+20", "3", "-.005"}) {
+    ASSERT_EQ(s.Run(std::string("INSERT INTO m VALUES ('") + v + "')"), OCI_SUCCESS);
+  }
+  EXPECT_EQ(Value("kestrel_sum(x)", "m"), "3.005");
+  EXPECT_EQ(Value("VARIANCE(x) > 1e39", "m"), "1");
+}
+
+// The functions read the session's settings as they are now.
+TEST_F(EngineFunction, SessionSettingsApplyAtOnce) {
+  EXPECT_EQ(Value("ADD_MONTHS('31-JAN-24', 1)"), "2024-02-29 00:00:00");
+  ASSERT_EQ(s.Run("ALTER SESSION SET NLS_DATE_FORMAT = 'YYYY/MM/DD'"), OCI_SUCCESS)
+      << s.ErrorText();
+  EXPECT_EQ(Value("ADD_MONTHS('2024/01/31', 1)"), "2024-02-29 00:00:00");
+  EXPECT_EQ(Value("LAST_DAY('31-JAN-24')"), "ORA-1858");
+  EXPECT_EQ(Value("SYS_CONTEXT('USERENV', 'NLS_DATE_FORMAT')"), "YYYY/MM/DD");
 }
 
 }  // namespace
