@@ -396,25 +396,35 @@ void ResultDate(sqlite3_context *context, const DateTime &value) {
   ResultText(context, StoreDate(date));
 }
 
+namespace {
+
+// Bytes of the character at `i`: 1 for ASCII and for a byte that starts
+// no valid sequence.
+size_t CharBytes(std::string_view text, size_t i) {
+  const unsigned char c = static_cast<unsigned char>(text[i]);
+  if (c < 0x80) return 1;
+  size_t n = (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 1;
+  if (i + n > text.size()) return 1;
+  for (size_t k = 1; k < n; ++k) {
+    if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return 1;
+  }
+  return n;
+}
+
+}  // namespace
+
 std::vector<size_t> CharStarts(std::string_view text) {
   std::vector<size_t> starts;
   starts.reserve(text.size() + 1);
-  size_t i = 0;
-  while (i < text.size()) {
-    starts.push_back(i);
-    const unsigned char c = static_cast<unsigned char>(text[i]);
-    size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 1;
-    if (i + n > text.size()) n = 1;
-    for (size_t k = 1; k < n; ++k) {
-      if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) {
-        n = 1;
-        break;
-      }
-    }
-    i += n;
-  }
+  for (size_t i = 0; i < text.size(); i += CharBytes(text, i)) starts.push_back(i);
   starts.push_back(text.size());
   return starts;
+}
+
+size_t CharAdvance(std::string_view text, size_t from, int64_t count) {
+  size_t i = from;
+  for (int64_t k = 0; k < count && i < text.size(); ++k) i += CharBytes(text, i);
+  return i;
 }
 
 void AppendUtf8(std::string *out, uint32_t c) {

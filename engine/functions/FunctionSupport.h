@@ -83,6 +83,9 @@ void ResultDate(sqlite3_context *context, const DateTime &value);
 // Byte offsets of each character of UTF-8 text, then text.size(). A byte
 // that starts no valid sequence counts as one character.
 std::vector<size_t> CharStarts(std::string_view text);
+// The byte offset `count` characters after byte `from` (text.size() when
+// the text ends first), counting as CharStarts does, without allocating.
+size_t CharAdvance(std::string_view text, size_t from, int64_t count);
 // Appends code point `c` as UTF-8.
 void AppendUtf8(std::string *out, uint32_t c);
 

@@ -34,14 +34,14 @@ void Substr(sqlite3_context *context, int argc, sqlite3_value **argv) {
   if (!ReadInt(context, argv[1], &position, &isNull)) return;
   if (argc == 3 && !ReadInt(context, argv[2], &length, &isNull)) return;
   if (length < 1) return;
-  const std::vector<size_t> starts = CharStarts(s);
-  const int64_t n = static_cast<int64_t>(starts.size()) - 1;
   if (position == 0) position = 1;
-  if (position < 0) position += n + 1;
-  if (position < 1 || position > n) return;
-  const int64_t end = length > n - (position - 1) ? n : position - 1 + length;
-  const size_t from = starts[static_cast<size_t>(position - 1)];
-  ResultText(context, s.substr(from, starts[static_cast<size_t>(end)] - from));
+  if (position < 0) {
+    position += static_cast<int64_t>(CharStarts(s).size());
+    if (position < 1) return;
+  }
+  const size_t from = CharAdvance(s, 0, position - 1);
+  if (from >= s.size()) return;
+  ResultText(context, s.substr(from, CharAdvance(s, from, length) - from));
 }
 
 void SubstrB(sqlite3_context *context, int argc, sqlite3_value **argv) {
