@@ -118,19 +118,89 @@ void LengthB(sqlite3_context *context, int, sqlite3_value **argv) {
   sqlite3_result_int64(context, static_cast<int64_t>(ArgText(argv[0], &storage).size()));
 }
 
+// A code point's upper and lower case forms in Latin-1, Latin Extended-A,
+// Greek and Cyrillic, the scripts of the European languages; false for a
+// character that is no cased letter there.
+bool CaseForms(uint32_t c, uint32_t *upper, uint32_t *lower) {
+  auto pair = [&](uint32_t u, uint32_t l) {
+    *upper = u;
+    *lower = l;
+    return true;
+  };
+  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return pair(c, c + 0x20);
+  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return pair(c - 0x20, c);
+  if (c == 0xDF || c == 0x138 || c == 0x149 || c == 0x17F || c == 0x130 || c == 0x131) {
+    return pair(c, c);  // no single-letter partner
+  }
+  if (c == 0xFF) return pair(0x178, 0xFF);
+  if (c == 0x178) return pair(0x178, 0xFF);
+  if ((c >= 0x100 && c <= 0x137) || (c >= 0x14A && c <= 0x177)) {
+    return pair(c & ~1u, c | 1u);
+  }
+  if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E)) {
+    return c % 2 == 1 ? pair(c, c + 1) : pair(c - 1, c);
+  }
+  if (c >= 0x391 && c <= 0x3AB && c != 0x3A2) return pair(c, c + 0x20);
+  if (c == 0x386) return pair(c, 0x3AC);
+  if (c == 0x3AC) return pair(0x386, c);
+  if (c >= 0x388 && c <= 0x38A) return pair(c, c + 0x25);
+  if (c >= 0x3AD && c <= 0x3AF) return pair(c - 0x25, c);
+  if (c == 0x38C) return pair(c, 0x3CC);
+  if (c == 0x3CC) return pair(0x38C, c);
+  if (c >= 0x38E && c <= 0x38F) return pair(c, c + 0x3F);
+  if (c >= 0x3CD && c <= 0x3CE) return pair(c - 0x3F, c);
+  if (c == 0x3C2) return pair(0x3A3, c);
+  if (c >= 0x3B1 && c <= 0x3CB) return pair(c - 0x20, c);
+  if (c >= 0x400 && c <= 0x40F) return pair(c, c + 0x50);
+  if (c >= 0x410 && c <= 0x42F) return pair(c, c + 0x20);
+  if (c >= 0x430 && c <= 0x44F) return pair(c - 0x20, c);
+  if (c >= 0x450 && c <= 0x45F) return pair(c - 0x50, c);
+  return false;
+}
+
+// Characters outside ASCII that separate words: Latin-1's symbols and
+// punctuation, the general and CJK punctuation blocks.
+bool IsSeparator(uint32_t c) {
+  return (c >= 0x80 && c <= 0xBF && c != 0xAA && c != 0xB5 && c != 0xBA) || c == 0xD7 ||
+         c == 0xF7 || (c >= 0x2000 && c <= 0x206F) || (c >= 0x3000 && c <= 0x303F);
+}
+
+uint32_t DecodeUtf8(std::string_view bytes) {
+  const unsigned char lead = static_cast<unsigned char>(bytes[0]);
+  if (bytes.size() == 1) return lead;
+  uint32_t c = lead & (0x7F >> bytes.size());
+  for (size_t k = 1; k < bytes.size(); ++k) c = (c << 6) | (static_cast<unsigned char>(bytes[k]) & 0x3F);
+  return c;
+}
+
+// Words are runs of letters and digits; each starts upper case and goes on
+// lower case.
 void InitCap(sqlite3_context *context, int, sqlite3_value **argv) {
   if (IsNullArg(argv[0])) return;
   std::string storage;
-  std::string out(ArgText(argv[0], &storage));
+  const std::string_view s = ArgText(argv[0], &storage);
+  const std::vector<size_t> starts = CharStarts(s);
+  std::string out;
+  out.reserve(s.size());
   bool inWord = false;
-  for (char &c : out) {
-    const unsigned char u = static_cast<unsigned char>(c);
-    if (u >= 0x80 || std::isalnum(u)) {
-      // Letters outside ASCII keep their case but still belong to the word.
-      if (u < 0x80) c = static_cast<char>(inWord ? std::tolower(u) : std::toupper(u));
+  for (size_t k = 0; k + 1 < starts.size(); ++k) {
+    const std::string_view ch = s.substr(starts[k], starts[k + 1] - starts[k]);
+    const unsigned char u = static_cast<unsigned char>(ch[0]);
+    if (u < 0x80) {
+      const bool word = std::isalnum(u) != 0;
+      out.push_back(static_cast<char>(!word ? u : inWord ? std::tolower(u) : std::toupper(u)));
+      inWord = word;
+      continue;
+    }
+    const uint32_t c = ch.size() > 1 ? DecodeUtf8(ch) : 0xFFFD;
+    uint32_t upper = 0, lower = 0;
+    if (ch.size() > 1 && CaseForms(c, &upper, &lower)) {
+      AppendUtf8(&out, inWord ? lower : upper);
       inWord = true;
     } else {
-      inWord = false;
+      // Other letters keep their case but still belong to the word.
+      out.append(ch);
+      inWord = !IsSeparator(c);
     }
   }
   ResultText(context, out);

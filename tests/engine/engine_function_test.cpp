@@ -61,6 +61,7 @@ TEST_F(EngineFunction, Strings) {
       {"LENGTH('żółw')", "4"},
       {"INITCAP('the SOAP-opera 2nd act')", "The Soap-Opera 2nd Act"},
       {"INITCAP('o''neil')", "O'Neil"},
+      {"INITCAP('ŻÓŁW éLAN «ΣΟΦΊΑ» дом')", "Żółw Élan «Σοφία» Дом"},
       {"LPAD('Page 1', 15, '*.')", "*.*.*.*.*Page 1"},
       {"LPAD('abcdef', 3)", "abc"},
       {"RPAD('ż', 3, 'ó')", "żóó"},
