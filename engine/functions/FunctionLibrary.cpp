@@ -4,13 +4,16 @@
 #include "functions/FunctionLibrary.h"
 
 #include "functions/ConversionFunctions.h"
+#include "functions/FunctionFamilies.h"
 
 namespace kestrel_engine {
 
 int RegisterOracleFunctions(sqlite3 *db, const SessionSettings *settings) {
   using Register = int (*)(sqlite3 *, const SessionSettings *);
   const Register families[] = {
-      RegisterConversionFunctions,
+      RegisterConversionFunctions, RegisterStringFunctions,     RegisterNumericFunctions,
+      RegisterDateFunctions,       RegisterRegexFunctions,      RegisterComparisonFunctions,
+      RegisterAggregateFunctions,  RegisterRawFunctions,        RegisterContextFunctions,
   };
   for (Register r : families) {
     const int rc = r(db, settings);

@@ -1,0 +1,31 @@
+/*
+** The registration call of each function family (one source file each).
+** Every family reads the session's settings as the functions' user data;
+** `settings` must outlive the connection. SQLITE_OK or SQLite's code.
+*/
+#ifndef KESTREL_ENGINE_FUNCTIONFAMILIES_H
+#define KESTREL_ENGINE_FUNCTIONFAMILIES_H
+
+#include <sqlite3.h>
+
+#include "session/SessionSettings.h"
+
+namespace kestrel_engine {
+
+int RegisterStringFunctions(sqlite3 *db, const SessionSettings *settings);
+int RegisterNumericFunctions(sqlite3 *db, const SessionSettings *settings);
+int RegisterDateFunctions(sqlite3 *db, const SessionSettings *settings);
+int RegisterRegexFunctions(sqlite3 *db, const SessionSettings *settings);
+int RegisterComparisonFunctions(sqlite3 *db, const SessionSettings *settings);
+int RegisterAggregateFunctions(sqlite3 *db, const SessionSettings *settings);
+int RegisterRawFunctions(sqlite3 *db, const SessionSettings *settings);
+int RegisterContextFunctions(sqlite3 *db, const SessionSettings *settings);
+
+// ROUND and TRUNC of a date (text in the stored form, or in the session's
+// date format) to a format model's unit; NumericFunctions dispatches here
+// when the first argument is a date.
+void RoundDate(sqlite3_context *context, int argc, sqlite3_value **argv, bool truncate);
+
+}  // namespace kestrel_engine
+
+#endif
