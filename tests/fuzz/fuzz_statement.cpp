@@ -117,7 +117,8 @@ struct Fixture {
     const std::string sql =
         std::string("SELECT type, name FROM ") + schema +
         ".sqlite_master WHERE type IN ('table', 'view') AND name NOT LIKE 'sqlite%' "
-        "AND name <> 'kestrel$users' AND name <> 'dual'";
+        "AND name NOT LIKE 'kestrel$%' AND name <> 'dual' AND name NOT LIKE 'user\\_%' "
+        "ESCAPE '\\' AND name NOT LIKE 'all\\_%' ESCAPE '\\'";
     if (sqlite3_prepare_v2(opened, sql.c_str(), -1, &list, nullptr) == SQLITE_OK) {
       while (sqlite3_step(list) == SQLITE_ROW) {
         std::string name = reinterpret_cast<const char *>(sqlite3_column_text(list, 1));
@@ -140,6 +141,8 @@ struct Fixture {
       for (const std::string &drop : Made(schema)) Run(drop);
     }
     Run("CREATE TEMP VIEW IF NOT EXISTS dual(dummy) AS SELECT 'X'");
+    Run("DROP SEQUENCE q");
+    Run("ALTER SESSION SET NLS_DATE_FORMAT = 'DD-MON-RR' NLS_NUMERIC_CHARACTERS = '.,'");
     Run("CREATE TABLE t (id NUMBER(5), name VARCHAR2(10), amount NUMBER(8,2), "
         "ratio BINARY_DOUBLE, body BLOB, at DATE)");
     Run("INSERT INTO t VALUES (1, 'one', 12.5, .25, x'0102', SYSDATE)");
@@ -167,6 +170,13 @@ const char *const kTemplates[] = {
     "SELECT a FROM (SELECT 1 a FROM DUAL) WHERE a = :1",
     "SAVEPOINT s",
     "COMMIT",
+    "SELECT TO_CHAR(TO_DATE('17-DEC-1980', 'DD-MON-YYYY'), 'fmDay Month YYYY') FROM DUAL",
+    "SELECT TO_CHAR(1234.5, '9G999D99EEEE'), TO_NUMBER('1,234.5', '9,999.9') FROM DUAL",
+    "ALTER SESSION SET NLS_DATE_FORMAT = 'YYYY-MM-DD HH24:MI' NLS_NUMERIC_CHARACTERS = ',.'",
+    "CREATE SEQUENCE q START WITH 5 INCREMENT BY 2 MAXVALUE 9 CYCLE CACHE 2",
+    "SELECT q.NEXTVAL, q.CURRVAL FROM DUAL",
+    "SELECT REGEXP_REPLACE(name, '(n)', '<\\1>'), SUBSTR(name, -2, 1) FROM t",
+    "SELECT table_name, column_name, data_type FROM user_tab_columns",
 };
 
 // The statement text an input stands for.
