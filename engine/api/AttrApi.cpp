@@ -108,7 +108,11 @@ KESTREL_ENGINE_EXPORT sword OCIAttrSet(dvoid *trgthndlp, ub4 trghndltyp,
       auto *s = As<ServiceContext>(target);
       Environment *env = s->environment();
       switch (attrtype) {
-        case OCI_ATTR_SERVER: return Link(&s->server, attributep, OCI_HTYPE_SERVER, env);
+        case OCI_ATTR_SERVER: {
+          const sword status = Link(&s->server, attributep, OCI_HTYPE_SERVER, env);
+          s->serverForBreak.store(s->server);
+          return status;
+        }
         case OCI_ATTR_SESSION: return Link(&s->session, attributep, OCI_HTYPE_SESSION, env);
         case OCI_ATTR_TRANS: return Link(&s->transaction, attributep, OCI_HTYPE_TRANS, env);
         default: break;

@@ -113,6 +113,17 @@ void Registry::Remember(const Want *wants, size_t count) {
   }
 }
 
+bool Registry::Visit(
+    const void *address,
+    const std::function<void(Handle *, const std::function<bool(const void *)> &)> &visit) {
+  if (address == nullptr) return false;
+  std::lock_guard<std::mutex> guard(mutex_);
+  auto it = live_.find(address);
+  if (it == live_.end()) return false;
+  visit(it->second, [this](const void *other) { return live_.count(other) != 0; });
+  return true;
+}
+
 Handle *Registry::Find(const void *address, ub4 kind) {
   if (address == nullptr) return nullptr;
   std::lock_guard<std::mutex> guard(mutex_);

@@ -13,6 +13,7 @@
 #include <atomic>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <unordered_map>
 #include <vector>
@@ -226,6 +227,14 @@ class Registry {
   // True when `address` is a live handle of `kind`, for checks made while
   // a call already holds its environment's lock.
   Handle *Find(const void *address, ub4 kind);
+
+  // For calls made without the environment's lock (OCIBreak): runs `visit`
+  // on the live handle at `address` while the registry's lock keeps every
+  // live handle from being destroyed; `visit` may ask `isLive` about
+  // others. False when no handle lives there.
+  bool Visit(const void *address,
+             const std::function<void(Handle *, const std::function<bool(const void *)> &isLive)>
+                 &visit);
 
   // Environment locks live as long as the registry and are reused, so a
   // lock remembered for an environment since freed is still memory that

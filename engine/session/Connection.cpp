@@ -210,6 +210,23 @@ std::unique_ptr<Connection> Connection::Open(std::string_view link,
   return connection;
 }
 
+namespace {
+
+// SQLite's progress handler: a set flag stops the running statement, once.
+int PollBreak(void *flag) {
+  return static_cast<std::atomic<bool> *>(flag)->exchange(false, std::memory_order_relaxed)
+             ? 1
+             : 0;
+}
+
+}  // namespace
+
+void Connection::WatchForBreak(std::atomic<bool> *flag) {
+  break_ = flag;
+  // Every thousand virtual-machine steps: a few nanoseconds in a million.
+  sqlite3_progress_handler(db_, 1000, PollBreak, flag);
+}
+
 void Connection::PrepareForWrites() {
   // WAL lets readers run beside a writer. A database that cannot switch
   // (in memory, immutable) keeps its mode.

@@ -13,6 +13,7 @@
 
 #include <sqlite3.h>
 
+#include <atomic>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -54,6 +55,18 @@ class Connection {
   SessionSettings &settings() { return *settings_; }
   // The sequence values the session holds.
   SequenceState &sequences() { return *sequences_; }
+
+  // The server's break flag: while a statement runs, SQLite's progress
+  // handler polls it, and a set flag interrupts the statement (ORA-01013).
+  void WatchForBreak(std::atomic<bool> *flag);
+  // A break asked for while no call ran is forgotten when the next starts.
+  void ClearBreak() {
+    if (break_) break_->store(false, std::memory_order_relaxed);
+  }
+  // True, once, when a break was asked for (for work outside SQLite).
+  bool TakeBreak() {
+    return break_ && break_->exchange(false, std::memory_order_relaxed);
+  }
 
   // Makes the database ready for a logged-on session's writes: WAL mode,
   // so readers run beside a writer. Called only after a successful logon,
@@ -116,6 +129,7 @@ class Connection {
   // move.
   std::unique_ptr<SessionSettings> settings_ = std::make_unique<SessionSettings>();
   std::unique_ptr<SequenceState> sequences_;
+  std::atomic<bool> *break_ = nullptr;
   int busyTimeoutMs_ = kDefaultBusyTimeoutMs;
   bool readOnly_ = false;
   bool claimAllowed_ = false;

@@ -7,6 +7,7 @@
 #ifndef KESTREL_ENGINE_SESSIONHANDLES_H
 #define KESTREL_ENGINE_SESSIONHANDLES_H
 
+#include <atomic>
 #include <memory>
 #include <string>
 
@@ -23,7 +24,11 @@ class ServerHandle : public Handle {
   Connection *connection() const { return connection_.get(); }
   void Attach(std::unique_ptr<Connection> connection) {
     connection_ = std::move(connection);
+    connection_->WatchForBreak(&breakRequested);
   }
+
+  // Set by OCIBreak from any thread; the database's long work polls it.
+  std::atomic<bool> breakRequested{false};
   // Rolls back what is pending, tells the environment's handles, and
   // closes the database.
   void Detach();
@@ -83,12 +88,18 @@ class ServiceContext : public Handle {
   ServerHandle *server = nullptr;
   SessionHandle *session = nullptr;
   TransactionHandle *transaction = nullptr;
+  // `server` again, for OCIBreak, which reads it from another thread
+  // without the environment's lock.
+  std::atomic<ServerHandle *> serverForBreak{nullptr};
 
   // The open database of a logged-on session, or null.
   Connection *LoggedOnConnection() const;
 
   void Forget(const Handle *gone) override {
-    if (gone == server) server = nullptr;
+    if (gone == server) {
+      server = nullptr;
+      serverForBreak.store(nullptr);
+    }
     if (gone == session) session = nullptr;
     if (gone == transaction) transaction = nullptr;
   }

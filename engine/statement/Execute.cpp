@@ -108,6 +108,8 @@ void StatementHandle::AddRowIdentity() {
 sword StatementHandle::Execute(ExecutionContext &context, ErrorHandle *error,
                                ub4 iterations) {
   if (!prepared_) return Report(error, OraError::Make(24337));
+  // A break asked for while nothing ran does not stop this statement.
+  context.connection.ClearBreak();
   OraError failure;
   switch (kind_.action) {
     case Action::kCommit:

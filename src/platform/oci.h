@@ -224,6 +224,10 @@ sword OCISessionBegin(OCISvcCtx *svchp, OCIError *errhp, OCISession *usrhp,
                       ub4 credt, ub4 mode);
 sword OCISessionEnd(OCISvcCtx *svchp, OCIError *errhp, OCISession *usrhp,
                     ub4 mode);
+/* Cancelling: from another thread, the call running on a service context
+   or server ends with ORA-01013. */
+sword OCIBreak(dvoid *hndlp, OCIError *errhp);
+sword OCIReset(dvoid *hndlp, OCIError *errhp);
 
 /* Statements. */
 sword OCIStmtPrepare(OCIStmt *stmtp, OCIError *errhp, const OraText *stmt,

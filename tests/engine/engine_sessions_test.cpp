@@ -291,3 +291,28 @@ TEST_F(EngineSessions, AKilledWriterLeavesTheDatabaseWholeWithItsWorkGone) {
 }
 
 }  // namespace
+
+// OCIBreak from another thread stops the statement running on a service
+// context with ORA-01013; a break while nothing runs stops nothing.
+TEST_F(EngineSessions, BreakStopsTheRunningStatementFromAnotherThread) {
+  Session a(Link());
+  ASSERT_TRUE(a.ok()) << a.ErrorText();
+  EXPECT_EQ(OCIBreak(a.svc, a.err), OCI_SUCCESS);  // idle: forgotten
+  EXPECT_EQ(a.Query("SELECT 1 FROM dual"), (engine_test::Rows{{std::string("1")}}));
+  const auto start = std::chrono::steady_clock::now();
+  std::thread breaker([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(OCIBreak(a.svc, nullptr), OCI_SUCCESS);
+  });
+  // Counts for far longer than the test may run.
+  EXPECT_EQ(a.Run("WITH RECURSIVE c(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM c "
+                  "WHERE n < 1000000000000) SELECT max(n) FROM c"),
+            OCI_ERROR);
+  breaker.join();
+  EXPECT_EQ(a.ErrorCode(), 1013) << a.ErrorText();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+  EXPECT_EQ(a.Query("SELECT 2 FROM dual"), (engine_test::Rows{{std::string("2")}}));
+  EXPECT_EQ(OCIReset(a.server, a.err), OCI_SUCCESS);
+  EXPECT_EQ(OCIBreak(a.err, a.err), OCI_INVALID_HANDLE);
+  EXPECT_EQ(OCIBreak(nullptr, a.err), OCI_INVALID_HANDLE);
+}

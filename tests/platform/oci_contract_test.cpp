@@ -47,6 +47,8 @@ static_assert(kSame<decltype(&OCIErrorGet),
 static_assert(kSame<decltype(&OCIServerAttach),
                     sword (*)(OCIServer *, OCIError *, const OraText *, sb4,
                               ub4)>, "");
+static_assert(kSame<decltype(&OCIBreak), sword (*)(dvoid *, OCIError *)>, "");
+static_assert(kSame<decltype(&OCIReset), sword (*)(dvoid *, OCIError *)>, "");
 static_assert(kSame<decltype(&OCIServerDetach),
                     sword (*)(OCIServer *, OCIError *, ub4)>, "");
 static_assert(kSame<decltype(&OCISessionBegin),
