@@ -4,6 +4,7 @@
 */
 #include <string.h>
 
+#include "oci.h"
 #include "sql/parse/Parse.h"
 #include "sql/parse/Parser.h"
 
@@ -281,6 +282,12 @@ Statement *Parser::ParseAlter() {
   if (AcceptWord("SEQUENCE")) return ParseSequence(pos, StmtKind::kAlterSequence);
   if (AcceptWord("SESSION")) return ParseAlterSession(pos);
   if (AcceptWord("USER")) return ParseUser(pos, StmtKind::kAlterUser);
+  // ALTER TRIGGER/PROCEDURE/...: procedural objects, kept as text.
+  static constexpr std::string_view kProcedural[] = {"TRIGGER", "PROCEDURE", "FUNCTION",
+                                                     "PACKAGE", "TYPE"};
+  for (std::string_view w : kProcedural) {
+    if (PeekWord(w)) return Block(OCI_STMT_ALTER, pos);
+  }
   Fail(kOraInvalidAlter);
 }
 

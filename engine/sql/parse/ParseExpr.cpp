@@ -387,8 +387,8 @@ Expr *Parser::MaybeContinueSubquery(Expr *first, uint32_t pos) {
 }
 
 Expr *Parser::ParseParenthesised() {
+  // One nesting level per parenthesis: ParseExpr counts it.
   const uint32_t pos = Next().offset;
-  DepthGuard guard(*this);
   if (PeekWord("SELECT") || PeekWord("WITH")) {
     Expr *e = New<Expr>(pos);
     e->kind = ExprKind::kSubquery;
