@@ -33,7 +33,7 @@ const Good kGood[] = {
   {"SELECT q'[it's]', Q'{a}b}', q'!x!', N'abc', nq'<y>', 'a''b', '' FROM dual",
    "SELECT 'it''s', 'a}b', 'x', N'abc', N'y', 'a''b', '' FROM DUAL", 1},
   {"SELECT 1e10, 1.5E-3, .5, 2f, 3.5d, 10 FROM dual", "SELECT 1e10, 1.5E-3, .5, 2F, 3.5D, 10 FROM DUAL", 1},
-  {"SELECT :name, :1, :\"Quoted\" FROM DUAL", "SELECT :name, :1, :Quoted FROM DUAL", 1},
+  {"SELECT :name, :1, :\"Quoted\", :\"a-b\" FROM DUAL", "SELECT :name, :1, :Quoted, :\"a-b\" FROM DUAL", 1},
   {"SELECT /*+ FULL(t) */ a -- trailing\n FROM t /* c */", "SELECT A FROM T", 1},
   {"SELECT DATE '2024-01-01', TIMESTAMP '2024-01-01 10:00:00', INTERVAL '1 2:03:04.5' DAY TO SECOND(3), "
    "INTERVAL '5' YEAR(3), INTERVAL '1-2' YEAR TO MONTH, INTERVAL '10' SECOND(2, 3) FROM DUAL", nullptr, 1},

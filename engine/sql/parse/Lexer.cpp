@@ -6,22 +6,32 @@
 
 #include <string.h>
 
+#include <new>
+
 #include "sql/parse/SyntaxError.h"
 
 namespace kestrel_engine::sql {
 
 namespace {
 
-bool IsSpace(unsigned char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
-}
-bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
-bool IsLetter(unsigned char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c >= 0x80;
-}
-bool IsWordChar(unsigned char c) {
-  return IsLetter(c) || IsDigit(c) || c == '_' || c == '$' || c == '#';
-}
+enum : uint8_t { kSpace = 1, kDigit = 2, kLetter = 4, kWordChar = 8 };
+
+struct CharClasses {
+  uint8_t of[256] = {};
+  constexpr CharClasses() {
+    for (int c : {' ', '\t', '\n', '\r', '\f', '\v'}) of[c] = kSpace;
+    for (int c = '0'; c <= '9'; ++c) of[c] = kDigit | kWordChar;
+    for (int c = 'A'; c <= 'Z'; ++c) of[c] = of[c + 32] = kLetter | kWordChar;
+    for (int c = 0x80; c < 256; ++c) of[c] = kLetter | kWordChar;  // UTF-8 bytes
+    for (int c : {'_', '$', '#'}) of[c] = kWordChar;
+  }
+};
+constexpr CharClasses kClasses;
+
+bool IsSpace(unsigned char c) { return kClasses.of[c] & kSpace; }
+bool IsDigit(unsigned char c) { return kClasses.of[c] & kDigit; }
+bool IsLetter(unsigned char c) { return kClasses.of[c] & kLetter; }
+bool IsWordChar(unsigned char c) { return kClasses.of[c] & kWordChar; }
 
 class Lexer {
  public:
@@ -31,8 +41,10 @@ class Lexer {
     // NUL is no character of SQL text, not even inside a literal.
     const void *nul = memchr(text_.data(), 0, text_.size());
     if (nul != nullptr) Fail(kOraInvalidCharacter, static_cast<const char *>(nul) - text_.data());
-    capacity_ = text_.size() / 3 + 8;
-    items_ = arena_.NewArray<Token>(capacity_);
+    // About one token per three bytes in real statements; room for more
+    // avoids growing (and copying) in all but unusual text.
+    capacity_ = text_.size() / 2 + 16;
+    items_ = static_cast<Token *>(arena_.Allocate(sizeof(Token) * capacity_, alignof(Token)));
     for (;;) {
       SkipSpaceAndComments();
       if (at_ >= text_.size()) break;
@@ -51,12 +63,13 @@ class Lexer {
 
   Token &Push(Tok kind, size_t start, size_t stop) {
     if (size_ == capacity_) {
-      Token *bigger = arena_.NewArray<Token>(capacity_ * 2);
+      Token *bigger = static_cast<Token *>(arena_.Allocate(sizeof(Token) * capacity_ * 2, alignof(Token)));
       memcpy(static_cast<void *>(bigger), items_, sizeof(Token) * size_);
       items_ = bigger;
       capacity_ *= 2;
     }
-    Token &t = items_[size_++];
+    // Constructed only when used: most of the array stays untouched.
+    Token &t = *new (items_ + size_++) Token();
     t.kind = kind;
     t.offset = static_cast<uint32_t>(start);
     t.raw = text_.substr(start, stop - start);
@@ -171,7 +184,8 @@ class Lexer {
       }
       t.value = {out, t.raw.size()};
     }
-    t.reserved = t.value.size() <= 10 && IsReservedWord(t.value);
+    t.kw = LookupKeyword(t.value);
+    t.reserved = IsReserved(t.kw);
   }
 
   void Number(size_t start) {

@@ -26,8 +26,8 @@ void Parser::FailAt(int code, const Token &at, std::string_view detail) const {
   throw SyntaxError(code, at.offset, detail);
 }
 
-void Parser::ExpectWord(std::string_view upper, int code) {
-  if (!AcceptWord(upper)) Fail(code);
+void Parser::ExpectWord(Kw kw, int code) {
+  if (!AcceptWord(kw)) Fail(code);
 }
 
 void Parser::ExpectSym(Sym sym, int code) {
@@ -50,12 +50,12 @@ bool Parser::PeekAlias() const {
   const Token &t = Peek();
   if (t.kind == Tok::kQuotedIdent) return true;
   // Words that may follow a table reference without being its alias.
-  static constexpr std::string_view kNotAlias[] = {
-      "JOIN", "INNER", "LEFT", "RIGHT", "FULL", "CROSS", "NATURAL", "PIVOT", "UNPIVOT",
-      "OFFSET", "FETCH", "USING", "RETURNING", "RETURN", "LOG", "PARTITION", "SAMPLE",
-      "MODEL", "WINDOW", "OUTER", "LATERAL", "EXCEPT", "SEARCH", "CYCLE", "APPLY", "AS"};
-  for (std::string_view w : kNotAlias) {
-    if (t.value == w) return false;
+  static constexpr Kw kNotAlias[] = {
+      Kw::kJoin, Kw::kInner, Kw::kLeft, Kw::kRight, Kw::kFull, Kw::kCross, Kw::kNatural, Kw::kPivot, Kw::kUnpivot,
+      Kw::kOffset, Kw::kFetch, Kw::kUsing, Kw::kReturning, Kw::kReturn, Kw::kLog, Kw::kPartition, Kw::kSample,
+      Kw::kModel, Kw::kWindow, Kw::kOuter, Kw::kLateral, Kw::kExcept, Kw::kSearch, Kw::kCycle, Kw::kApply, Kw::kAs};
+  for (Kw w : kNotAlias) {
+    if (t.kw == w) return false;
   }
   return true;
 }
@@ -143,20 +143,20 @@ Statement *Parser::Block(uint16_t oci_type, uint32_t pos) {
 Statement *Parser::ParseBody() {
   const Token &t = Peek();
   const uint32_t pos = t.offset;
-  if (PeekWord("SELECT") || PeekSym(Sym::kLParen)) {
+  if (PeekWord(Kw::kSelect) || PeekSym(Sym::kLParen)) {
     SelectStmt *s = New<SelectStmt>(pos);
     s->query = ParseQuery();
     return s;
   }
-  if (PeekWord("WITH")) {
+  if (PeekWord(Kw::kWith)) {
     List<Cte> with;
     ParseWith(with);
     DmlStmt *dml = nullptr;
-    if (PeekWord("INSERT")) {
+    if (PeekWord(Kw::kInsert)) {
       dml = static_cast<DmlStmt *>(ParseInsert(Pos()));
-    } else if (PeekWord("UPDATE")) {
+    } else if (PeekWord(Kw::kUpdate)) {
       dml = static_cast<DmlStmt *>(ParseUpdate(Pos()));
-    } else if (PeekWord("DELETE")) {
+    } else if (PeekWord(Kw::kDelete)) {
       dml = static_cast<DmlStmt *>(ParseDelete(Pos()));
     }
     if (dml != nullptr) {
@@ -176,43 +176,43 @@ Statement *Parser::ParseBody() {
     s->query = q;
     return s;
   }
-  if (PeekWord("INSERT")) return ParseInsert(pos);
-  if (PeekWord("UPDATE")) return ParseUpdate(pos);
-  if (PeekWord("DELETE")) return ParseDelete(pos);
-  if (PeekWord("MERGE")) return ParseMerge(pos);
-  if (PeekWord("CREATE")) return ParseCreate();
-  if (PeekWord("ALTER")) return ParseAlter();
-  if (PeekWord("DROP")) return ParseDrop();
-  if (PeekWord("TRUNCATE")) return ParseTruncate(pos);
-  if (PeekWord("COMMENT")) return ParseComment(pos);
-  if (PeekWord("COMMIT") || PeekWord("ROLLBACK") || PeekWord("SAVEPOINT")) {
+  if (PeekWord(Kw::kInsert)) return ParseInsert(pos);
+  if (PeekWord(Kw::kUpdate)) return ParseUpdate(pos);
+  if (PeekWord(Kw::kDelete)) return ParseDelete(pos);
+  if (PeekWord(Kw::kMerge)) return ParseMerge(pos);
+  if (PeekWord(Kw::kCreate)) return ParseCreate();
+  if (PeekWord(Kw::kAlter)) return ParseAlter();
+  if (PeekWord(Kw::kDrop)) return ParseDrop();
+  if (PeekWord(Kw::kTruncate)) return ParseTruncate(pos);
+  if (PeekWord(Kw::kComment)) return ParseComment(pos);
+  if (PeekWord(Kw::kCommit) || PeekWord(Kw::kRollback) || PeekWord(Kw::kSavepoint)) {
     return ParseTransaction();
   }
-  if (PeekWord("BEGIN")) return Block(8, pos);
-  if (PeekWord("DECLARE")) return Block(9, pos);
+  if (PeekWord(Kw::kBegin)) return Block(8, pos);
+  if (PeekWord(Kw::kDeclare)) return Block(9, pos);
   FailAt(kOraInvalidSql, t);
 }
 
 Statement *Parser::ParseTransaction() {
   const Token &t = Next();
   TransactionStmt *s = New<TransactionStmt>(t.offset);
-  if (IsWord(t, "SAVEPOINT")) {
+  if (IsWord(t, Kw::kSavepoint)) {
     s->kind = StmtKind::kSavepoint;
     s->savepoint = ParseIdent(kOraMissingIdentifier);
     return s;
   }
-  const bool commit = IsWord(t, "COMMIT");
+  const bool commit = IsWord(t, Kw::kCommit);
   s->kind = commit ? StmtKind::kCommit : StmtKind::kRollback;
-  AcceptWord("WORK");
+  AcceptWord(Kw::kWork);
   if (commit) {
-    if (AcceptWord("COMMENT")) ParseStringLiteral();
-    if (AcceptWord("WRITE")) {
-      while (PeekWord("WAIT") || PeekWord("NOWAIT") || PeekWord("IMMEDIATE") || PeekWord("BATCH")) ++pos_;
+    if (AcceptWord(Kw::kComment)) ParseStringLiteral();
+    if (AcceptWord(Kw::kWrite)) {
+      while (PeekWord(Kw::kWait) || PeekWord(Kw::kNowait) || PeekWord(Kw::kImmediate) || PeekWord(Kw::kBatch)) ++pos_;
     }
     return s;
   }
-  if (AcceptWord("TO")) {
-    AcceptWord("SAVEPOINT");
+  if (AcceptWord(Kw::kTo)) {
+    AcceptWord(Kw::kSavepoint);
     s->savepoint = ParseIdent(kOraMissingIdentifier);
   }
   return s;
@@ -222,70 +222,70 @@ Statement *Parser::ParseCreate() {
   const uint32_t pos = Next().offset;
   bool or_replace = false;
   bool force = false;
-  if (AcceptWord("OR")) {
-    ExpectWord("REPLACE");
+  if (AcceptWord(Kw::kOr)) {
+    ExpectWord(Kw::kReplace);
     or_replace = true;
   }
-  if (AcceptWord("NO")) {
-    ExpectWord("FORCE");
-  } else if (AcceptWord("FORCE")) {
+  if (AcceptWord(Kw::kNo)) {
+    ExpectWord(Kw::kForce);
+  } else if (AcceptWord(Kw::kForce)) {
     force = true;
   }
-  if (!AcceptWord("EDITIONABLE")) AcceptWord("NONEDITIONABLE");
-  if (AcceptWord("PUBLIC")) {
-    if (!PeekWord("SYNONYM")) Fail(kOraInvalidCreate);
+  if (!AcceptWord(Kw::kEditionable)) AcceptWord(Kw::kNoneditionable);
+  if (AcceptWord(Kw::kPublic)) {
+    if (!PeekWord(Kw::kSynonym)) Fail(kOraInvalidCreate);
     ++pos_;
     return ParseCreateSynonym(pos, or_replace, true);
   }
-  if (PeekWord("VIEW")) {
+  if (PeekWord(Kw::kView)) {
     ++pos_;
     return ParseCreateView(pos, or_replace, force);
   }
-  if (PeekWord("SYNONYM")) {
+  if (PeekWord(Kw::kSynonym)) {
     ++pos_;
     return ParseCreateSynonym(pos, or_replace, false);
   }
-  static constexpr std::string_view kProcedural[] = {"PROCEDURE", "FUNCTION", "PACKAGE",
-                                                     "TRIGGER", "TYPE", "LIBRARY"};
-  for (std::string_view w : kProcedural) {
+  static constexpr Kw kProcedural[] = {Kw::kProcedure, Kw::kFunction, Kw::kPackage,
+                                                     Kw::kTrigger, Kw::kType, Kw::kLibrary};
+  for (Kw w : kProcedural) {
     if (PeekWord(w)) return Block(5, pos);
   }
   if (or_replace || force) Fail(kOraInvalidCreate);
-  if (AcceptWord("TABLE")) return ParseCreateTable(pos, 0);
-  if (AcceptWord("GLOBAL")) {
-    ExpectWord("TEMPORARY");
-    ExpectWord("TABLE");
+  if (AcceptWord(Kw::kTable)) return ParseCreateTable(pos, 0);
+  if (AcceptWord(Kw::kGlobal)) {
+    ExpectWord(Kw::kTemporary);
+    ExpectWord(Kw::kTable);
     return ParseCreateTable(pos, 1);
   }
-  if (AcceptWord("PRIVATE")) {
-    ExpectWord("TEMPORARY");
-    ExpectWord("TABLE");
+  if (AcceptWord(Kw::kPrivate)) {
+    ExpectWord(Kw::kTemporary);
+    ExpectWord(Kw::kTable);
     return ParseCreateTable(pos, 2);
   }
-  if (AcceptWord("UNIQUE")) {
-    ExpectWord("INDEX");
+  if (AcceptWord(Kw::kUnique)) {
+    ExpectWord(Kw::kIndex);
     return ParseCreateIndex(pos, 1);
   }
-  if (AcceptWord("BITMAP")) {
-    ExpectWord("INDEX");
+  if (AcceptWord(Kw::kBitmap)) {
+    ExpectWord(Kw::kIndex);
     return ParseCreateIndex(pos, 2);
   }
-  if (AcceptWord("INDEX")) return ParseCreateIndex(pos, 0);
-  if (AcceptWord("SEQUENCE")) return ParseSequence(pos, StmtKind::kCreateSequence);
-  if (AcceptWord("USER")) return ParseUser(pos, StmtKind::kCreateUser);
+  if (AcceptWord(Kw::kIndex)) return ParseCreateIndex(pos, 0);
+  if (AcceptWord(Kw::kSequence)) return ParseSequence(pos, StmtKind::kCreateSequence);
+  if (AcceptWord(Kw::kUser)) return ParseUser(pos, StmtKind::kCreateUser);
   Fail(kOraInvalidCreate);
 }
 
 Statement *Parser::ParseAlter() {
   const uint32_t pos = Next().offset;
-  if (AcceptWord("TABLE")) return ParseAlterTable(pos);
-  if (AcceptWord("SEQUENCE")) return ParseSequence(pos, StmtKind::kAlterSequence);
-  if (AcceptWord("SESSION")) return ParseAlterSession(pos);
-  if (AcceptWord("USER")) return ParseUser(pos, StmtKind::kAlterUser);
+  if (AcceptWord(Kw::kTable)) return ParseAlterTable(pos);
+  if (AcceptWord(Kw::kSequence)) return ParseSequence(pos, StmtKind::kAlterSequence);
+  if (AcceptWord(Kw::kSession)) return ParseAlterSession(pos);
+  if (AcceptWord(Kw::kUser)) return ParseUser(pos, StmtKind::kAlterUser);
   // ALTER TRIGGER/PROCEDURE/...: procedural objects, kept as text.
-  static constexpr std::string_view kProcedural[] = {"TRIGGER", "PROCEDURE", "FUNCTION",
-                                                     "PACKAGE", "TYPE"};
-  for (std::string_view w : kProcedural) {
+  static constexpr Kw kProcedural[] = {Kw::kTrigger, Kw::kProcedure, Kw::kFunction,
+                                                     Kw::kPackage, Kw::kType};
+  for (Kw w : kProcedural) {
     if (PeekWord(w)) return Block(OCI_STMT_ALTER, pos);
   }
   Fail(kOraInvalidAlter);
@@ -293,24 +293,24 @@ Statement *Parser::ParseAlter() {
 
 Statement *Parser::ParseDrop() {
   const uint32_t pos = Next().offset;
-  if (AcceptWord("USER")) return ParseUser(pos, StmtKind::kDropUser);
+  if (AcceptWord(Kw::kUser)) return ParseUser(pos, StmtKind::kDropUser);
   DropStmt *d = New<DropStmt>(pos);
   d->kind = StmtKind::kDrop;
-  if (AcceptWord("PUBLIC")) {
+  if (AcceptWord(Kw::kPublic)) {
     d->is_public = true;
-    if (!PeekWord("SYNONYM")) Fail(kOraInvalidDrop);
+    if (!PeekWord(Kw::kSynonym)) Fail(kOraInvalidDrop);
   }
   struct Word {
-    std::string_view word;
+    Kw word;
     ObjectKind kind;
   };
   static constexpr Word kObjects[] = {
-      {"TABLE", ObjectKind::kTable},         {"VIEW", ObjectKind::kView},
-      {"INDEX", ObjectKind::kIndex},         {"SEQUENCE", ObjectKind::kSequence},
-      {"SYNONYM", ObjectKind::kSynonym},     {"PROCEDURE", ObjectKind::kProcedure},
-      {"FUNCTION", ObjectKind::kFunction},   {"PACKAGE", ObjectKind::kPackage},
-      {"TRIGGER", ObjectKind::kTrigger},     {"TYPE", ObjectKind::kType},
-      {"MATERIALIZED", ObjectKind::kMaterializedView}};
+      {Kw::kTable, ObjectKind::kTable},         {Kw::kView, ObjectKind::kView},
+      {Kw::kIndex, ObjectKind::kIndex},         {Kw::kSequence, ObjectKind::kSequence},
+      {Kw::kSynonym, ObjectKind::kSynonym},     {Kw::kProcedure, ObjectKind::kProcedure},
+      {Kw::kFunction, ObjectKind::kFunction},   {Kw::kPackage, ObjectKind::kPackage},
+      {Kw::kTrigger, ObjectKind::kTrigger},     {Kw::kType, ObjectKind::kType},
+      {Kw::kMaterialized, ObjectKind::kMaterializedView}};
   bool found = false;
   for (const Word &w : kObjects) {
     if (AcceptWord(w.word)) {
@@ -320,16 +320,16 @@ Statement *Parser::ParseDrop() {
     }
   }
   if (!found) Fail(kOraInvalidDrop);
-  if (d->object == ObjectKind::kMaterializedView) ExpectWord("VIEW");
-  if (d->object == ObjectKind::kPackage && AcceptWord("BODY")) d->object = ObjectKind::kPackageBody;
+  if (d->object == ObjectKind::kMaterializedView) ExpectWord(Kw::kView);
+  if (d->object == ObjectKind::kPackage && AcceptWord(Kw::kBody)) d->object = ObjectKind::kPackageBody;
   ParseName(d->name, d->object == ObjectKind::kTable ? kOraInvalidTableName : kOraInvalidIdentifier);
   if (d->object == ObjectKind::kTable || d->object == ObjectKind::kView) {
-    if (AcceptWord("CASCADE")) {
-      ExpectWord("CONSTRAINTS");
+    if (AcceptWord(Kw::kCascade)) {
+      ExpectWord(Kw::kConstraints);
       d->cascade_constraints = true;
     }
-    if (d->object == ObjectKind::kTable && AcceptWord("PURGE")) d->purge = true;
-  } else if (AcceptWord("FORCE")) {
+    if (d->object == ObjectKind::kTable && AcceptWord(Kw::kPurge)) d->purge = true;
+  } else if (AcceptWord(Kw::kForce)) {
     d->force = true;
   }
   return d;

@@ -7,12 +7,12 @@
 namespace kestrel_engine::sql {
 
 Returning *Parser::MaybeReturning() {
-  if (!PeekWord("RETURNING") && !PeekWord("RETURN")) return nullptr;
+  if (!PeekWord(Kw::kReturning) && !PeekWord(Kw::kReturn)) return nullptr;
   Returning *r = New<Returning>(Next().offset);
   do {
     r->exprs.Append(ParseExpr());
   } while (AcceptSym(Sym::kComma));
-  ExpectWord("INTO", kOraMissingInto);
+  ExpectWord(Kw::kInto, kOraMissingInto);
   do {
     r->into.Append(ParsePrimary());
   } while (AcceptSym(Sym::kComma));
@@ -22,7 +22,7 @@ Returning *Parser::MaybeReturning() {
 void Parser::ParseValues(List<Expr> &into) {
   ExpectLParen();
   do {
-    if (PeekWord("DEFAULT")) {
+    if (PeekWord(Kw::kDefault)) {
       Expr *d = New<Expr>(Next().offset);
       d->kind = ExprKind::kDefault;
       into.Append(d);
@@ -34,13 +34,13 @@ void Parser::ParseValues(List<Expr> &into) {
 
 Statement *Parser::ParseInsert(uint32_t pos) {
   ++pos_;
-  if (PeekWord("ALL") || PeekWord("FIRST") || PeekWord("WHEN")) return ParseMultiInsert(pos);
+  if (PeekWord(Kw::kAll) || PeekWord(Kw::kFirst) || PeekWord(Kw::kWhen)) return ParseMultiInsert(pos);
   InsertStmt *s = New<InsertStmt>(pos);
   s->kind = StmtKind::kInsert;
-  ExpectWord("INTO", kOraMissingInto);
+  ExpectWord(Kw::kInto, kOraMissingInto);
   s->target = ParseDmlTarget(true);
   if (PeekSym(Sym::kLParen) && !PeekQueryStart()) ParseIdentList(s->columns);
-  if (AcceptWord("VALUES")) {
+  if (AcceptWord(Kw::kValues)) {
     ParseValues(s->values);
   } else if (PeekQueryStart()) {
     s->query = ParseQuery();
@@ -53,10 +53,10 @@ Statement *Parser::ParseInsert(uint32_t pos) {
 
 InsertInto *Parser::ParseInsertInto() {
   InsertInto *into = New<InsertInto>(Pos());
-  ExpectWord("INTO", kOraMissingInto);
+  ExpectWord(Kw::kInto, kOraMissingInto);
   into->target = ParseDmlTarget(true);
   if (PeekSym(Sym::kLParen)) ParseIdentList(into->columns);
-  if (AcceptWord("VALUES")) {
+  if (AcceptWord(Kw::kValues)) {
     into->has_values = true;
     ParseValues(into->values);
   }
@@ -66,28 +66,28 @@ InsertInto *Parser::ParseInsertInto() {
 Statement *Parser::ParseMultiInsert(uint32_t pos) {
   MultiInsertStmt *s = New<MultiInsertStmt>(pos);
   s->kind = StmtKind::kMultiInsert;
-  if (AcceptWord("FIRST")) {
+  if (AcceptWord(Kw::kFirst)) {
     s->first = true;
   } else {
-    AcceptWord("ALL");
+    AcceptWord(Kw::kAll);
   }
-  if (PeekWord("WHEN")) {
+  if (PeekWord(Kw::kWhen)) {
     s->conditional = true;
-    while (PeekWord("WHEN")) {
+    while (PeekWord(Kw::kWhen)) {
       InsertBranch *b = New<InsertBranch>(Next().offset);
       b->when = ParseExpr();
-      ExpectWord("THEN");
+      ExpectWord(Kw::kThen);
       do {
         b->into.Append(ParseInsertInto());
-      } while (PeekWord("INTO"));
+      } while (PeekWord(Kw::kInto));
       s->branches.Append(b);
     }
-    if (PeekWord("ELSE")) {
+    if (PeekWord(Kw::kElse)) {
       InsertBranch *b = New<InsertBranch>(Next().offset);
       b->is_else = true;
       do {
         b->into.Append(ParseInsertInto());
-      } while (PeekWord("INTO"));
+      } while (PeekWord(Kw::kInto));
       s->branches.Append(b);
     }
   } else {
@@ -95,7 +95,7 @@ Statement *Parser::ParseMultiInsert(uint32_t pos) {
     InsertBranch *b = New<InsertBranch>(Pos());
     do {
       b->into.Append(ParseInsertInto());
-    } while (PeekWord("INTO"));
+    } while (PeekWord(Kw::kInto));
     s->branches.Append(b);
   }
   if (!PeekQueryStart()) Fail(kOraMissingSelect);
@@ -120,7 +120,7 @@ void Parser::ParseSetList(List<SetItem> &into) {
       if (!PeekIdentifier()) FailAt(kOraInvalidIdentifier, Peek(), Peek().value);
       item->columns.Append(ParseNameExpr());
       ExpectSym(Sym::kEq, kOraMissingEquals);
-      if (PeekWord("DEFAULT")) {
+      if (PeekWord(Kw::kDefault)) {
         item->value = New<Expr>(Next().offset);
         item->value->kind = ExprKind::kDefault;
       } else {
@@ -136,9 +136,9 @@ Statement *Parser::ParseUpdate(uint32_t pos) {
   UpdateStmt *s = New<UpdateStmt>(pos);
   s->kind = StmtKind::kUpdate;
   s->target = ParseDmlTarget(true);
-  ExpectWord("SET", kOraMissingKeyword);
+  ExpectWord(Kw::kSet, kOraMissingKeyword);
   ParseSetList(s->set);
-  if (AcceptWord("WHERE")) s->where = ParseExpr();
+  if (AcceptWord(Kw::kWhere)) s->where = ParseExpr();
   s->returning = MaybeReturning();
   return s;
 }
@@ -147,9 +147,9 @@ Statement *Parser::ParseDelete(uint32_t pos) {
   ++pos_;
   DeleteStmt *s = New<DeleteStmt>(pos);
   s->kind = StmtKind::kDelete;
-  AcceptWord("FROM");
+  AcceptWord(Kw::kFrom);
   s->target = ParseDmlTarget(true);
-  if (AcceptWord("WHERE")) s->where = ParseExpr();
+  if (AcceptWord(Kw::kWhere)) s->where = ParseExpr();
   s->returning = MaybeReturning();
   return s;
 }
@@ -158,38 +158,38 @@ Statement *Parser::ParseMerge(uint32_t pos) {
   ++pos_;
   MergeStmt *s = New<MergeStmt>(pos);
   s->kind = StmtKind::kMerge;
-  ExpectWord("INTO", kOraMissingInto);
+  ExpectWord(Kw::kInto, kOraMissingInto);
   s->target = ParseDmlTarget(true);
-  ExpectWord("USING");
+  ExpectWord(Kw::kUsing);
   s->source = ParseTablePrimary();
-  ExpectWord("ON", kOraMissingOn);
+  ExpectWord(Kw::kOn, kOraMissingOn);
   if (!PeekSym(Sym::kLParen)) Fail(kOraMissingLeftParen);
   s->on = ParsePrimary();
-  while (PeekWord("WHEN")) {
+  while (PeekWord(Kw::kWhen)) {
     ++pos_;
-    if (AcceptWord("MATCHED")) {
+    if (AcceptWord(Kw::kMatched)) {
       if (s->has_update) Fail(kOraMissingKeyword);
-      ExpectWord("THEN");
-      ExpectWord("UPDATE");
-      ExpectWord("SET");
+      ExpectWord(Kw::kThen);
+      ExpectWord(Kw::kUpdate);
+      ExpectWord(Kw::kSet);
       s->has_update = true;
       ParseSetList(s->set);
-      if (AcceptWord("WHERE")) s->update_where = ParseExpr();
-      if (AcceptWord("DELETE")) {
-        ExpectWord("WHERE");
+      if (AcceptWord(Kw::kWhere)) s->update_where = ParseExpr();
+      if (AcceptWord(Kw::kDelete)) {
+        ExpectWord(Kw::kWhere);
         s->delete_where = ParseExpr();
       }
     } else {
-      ExpectWord("NOT");
-      ExpectWord("MATCHED");
+      ExpectWord(Kw::kNot);
+      ExpectWord(Kw::kMatched);
       if (s->has_insert) Fail(kOraMissingKeyword);
-      ExpectWord("THEN");
-      ExpectWord("INSERT");
+      ExpectWord(Kw::kThen);
+      ExpectWord(Kw::kInsert);
       s->has_insert = true;
       if (PeekSym(Sym::kLParen)) ParseIdentList(s->insert_columns);
-      ExpectWord("VALUES", kOraMissingValues);
+      ExpectWord(Kw::kValues, kOraMissingValues);
       ParseValues(s->insert_values);
-      if (AcceptWord("WHERE")) s->insert_where = ParseExpr();
+      if (AcceptWord(Kw::kWhere)) s->insert_where = ParseExpr();
     }
   }
   if (!s->has_update && !s->has_insert) Fail(kOraMissingKeyword);

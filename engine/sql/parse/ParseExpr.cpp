@@ -24,7 +24,7 @@ Expr *Parser::ParseExpr() {
 
 Expr *Parser::ParseOr() {
   Expr *l = ParseAnd();
-  while (PeekWord("OR")) {
+  while (PeekWord(Kw::kOr)) {
     const uint32_t pos = Next().offset;
     l = MakeBinary(Op::kOr, l, ParseAnd(), pos);
   }
@@ -33,7 +33,7 @@ Expr *Parser::ParseOr() {
 
 Expr *Parser::ParseAnd() {
   Expr *l = ParseNot();
-  while (PeekWord("AND")) {
+  while (PeekWord(Kw::kAnd)) {
     const uint32_t pos = Next().offset;
     l = MakeBinary(Op::kAnd, l, ParseNot(), pos);
   }
@@ -41,7 +41,7 @@ Expr *Parser::ParseAnd() {
 }
 
 Expr *Parser::ParseNot() {
-  if (!PeekWord("NOT")) return ParsePredicate();
+  if (!PeekWord(Kw::kNot)) return ParsePredicate();
   DepthGuard guard(*this);
   Expr *e = New<Expr>(Next().offset);
   e->kind = ExprKind::kUnary;
@@ -67,17 +67,17 @@ Op ComparisonOp(const Token &t) {
 
 Op LikeOp(const Token &t) {
   if (t.kind != Tok::kWord) return Op::kNone;
-  if (t.value == "LIKE") return Op::kLike;
-  if (t.value == "LIKEC") return Op::kLikeC;
-  if (t.value == "LIKE2") return Op::kLike2;
-  if (t.value == "LIKE4") return Op::kLike4;
+  if (t.kw == Kw::kLike) return Op::kLike;
+  if (t.kw == Kw::kLikec) return Op::kLikeC;
+  if (t.kw == Kw::kLike2) return Op::kLike2;
+  if (t.kw == Kw::kLike4) return Op::kLike4;
   return Op::kNone;
 }
 
 }  // namespace
 
 Expr *Parser::ParsePredicate() {
-  if (PeekWord("EXISTS") && PeekSym(Sym::kLParen, 1)) {
+  if (PeekWord(Kw::kExists) && PeekSym(Sym::kLParen, 1)) {
     Expr *e = New<Expr>(Next().offset);
     e->kind = ExprKind::kExists;
     ExpectLParen();
@@ -92,11 +92,11 @@ Expr *Parser::ParsePredicate() {
   const Op cmp = ComparisonOp(t);
   if (cmp != Op::kNone) {
     ++pos_;
-    if ((PeekWord("ANY") || PeekWord("SOME") || PeekWord("ALL")) && PeekSym(Sym::kLParen, 1)) {
+    if ((PeekWord(Kw::kAny) || PeekWord(Kw::kSome) || PeekWord(Kw::kAll)) && PeekSym(Sym::kLParen, 1)) {
       Expr *e = New<Expr>(t.offset);
       e->kind = ExprKind::kQuantified;
       e->op = cmp;
-      if (!PeekWord("ALL")) e->flags |= kAnyQuant;
+      if (!PeekWord(Kw::kAll)) e->flags |= kAnyQuant;
       ++pos_;
       e->left = l;
       ParseExprListInParens(e->args) ;
@@ -110,15 +110,15 @@ Expr *Parser::ParsePredicate() {
   }
   uint16_t negated = 0;
   size_t at = 0;
-  if (PeekWord("NOT")) {
+  if (PeekWord(Kw::kNot)) {
     const Token &n = Peek(1);
-    if (IsWord(n, "IN") || IsWord(n, "BETWEEN") || LikeOp(n) != Op::kNone) {
+    if (IsWord(n, Kw::kIn) || IsWord(n, Kw::kBetween) || LikeOp(n) != Op::kNone) {
       negated = kNegated;
       at = 1;
     }
   }
   const Token &w = Peek(at);
-  if (IsWord(w, "IN")) {
+  if (IsWord(w, Kw::kIn)) {
     pos_ += at + 1;
     Expr *e = New<Expr>(w.offset);
     e->kind = ExprKind::kIn;
@@ -132,14 +132,14 @@ Expr *Parser::ParsePredicate() {
     }
     return e;
   }
-  if (IsWord(w, "BETWEEN")) {
+  if (IsWord(w, Kw::kBetween)) {
     pos_ += at + 1;
     Expr *e = New<Expr>(w.offset);
     e->kind = ExprKind::kBetween;
     e->flags = negated;
     e->left = l;
     e->right = ParseAdditive();
-    ExpectWord("AND");
+    ExpectWord(Kw::kAnd);
     e->third = ParseAdditive();
     return e;
   }
@@ -152,24 +152,24 @@ Expr *Parser::ParsePredicate() {
     e->flags = negated;
     e->left = l;
     e->right = ParseAdditive();
-    if (AcceptWord("ESCAPE")) e->third = ParseAdditive();
+    if (AcceptWord(Kw::kEscape)) e->third = ParseAdditive();
     return e;
   }
-  if (IsWord(w, "IS")) {
+  if (IsWord(w, Kw::kIs)) {
     ++pos_;
     Expr *e = New<Expr>(w.offset);
     e->left = l;
-    if (AcceptWord("NOT")) e->flags = kNegated;
-    if (AcceptWord("NULL")) {
+    if (AcceptWord(Kw::kNot)) e->flags = kNegated;
+    if (AcceptWord(Kw::kNull)) {
       e->kind = ExprKind::kIsNull;
-    } else if (AcceptWord("JSON")) {
+    } else if (AcceptWord(Kw::kJson)) {
       e->kind = ExprKind::kIsJson;
-      if (AcceptWord("FORMAT")) ExpectWord("JSON");
-      if (!AcceptWord("STRICT")) AcceptWord("LAX");
-      if (PeekWord("WITH") || PeekWord("WITHOUT")) {
+      if (AcceptWord(Kw::kFormat)) ExpectWord(Kw::kJson);
+      if (!AcceptWord(Kw::kStrict)) AcceptWord(Kw::kLax);
+      if (PeekWord(Kw::kWith) || PeekWord(Kw::kWithout)) {
         ++pos_;
-        ExpectWord("UNIQUE");
-        ExpectWord("KEYS");
+        ExpectWord(Kw::kUnique);
+        ExpectWord(Kw::kKeys);
       }
     } else {
       Fail(kOraMissingKeyword);
@@ -208,8 +208,8 @@ Expr *Parser::ParseUnary() {
   Op op = Op::kNone;
   if (PeekSym(Sym::kMinus)) op = Op::kNeg;
   else if (PeekSym(Sym::kPlus)) op = Op::kPlus;
-  else if (PeekWord("PRIOR")) op = Op::kPrior;
-  else if (PeekWord("CONNECT_BY_ROOT")) op = Op::kConnectByRoot;
+  else if (PeekWord(Kw::kPrior)) op = Op::kPrior;
+  else if (PeekWord(Kw::kConnectByRoot)) op = Op::kConnectByRoot;
   if (op != Op::kNone) {
     DepthGuard guard(*this);
     Expr *e = New<Expr>(Next().offset);
@@ -219,13 +219,13 @@ Expr *Parser::ParseUnary() {
     return e;
   }
   Expr *e = ParsePrimary();
-  while (PeekWord("AT") && (PeekWord("TIME", 1) || PeekWord("LOCAL", 1))) {
+  while (PeekWord(Kw::kAt) && (PeekWord(Kw::kTime, 1) || PeekWord(Kw::kLocal, 1))) {
     Expr *z = New<Expr>(Next().offset);
     z->kind = ExprKind::kAtTimeZone;
     z->left = e;
-    if (!AcceptWord("LOCAL")) {
+    if (!AcceptWord(Kw::kLocal)) {
       ++pos_;
-      ExpectWord("ZONE");
+      ExpectWord(Kw::kZone);
       z->right = ParsePrimary();
     }
     e = z;
@@ -277,23 +277,23 @@ Expr *Parser::ParsePrimary() {
       break;
   }
   const Token &n = Peek(1);
-  if (t.value == "NULL") {
+  if (t.kw == Kw::kNull) {
     ++pos_;
     return New<Expr>(t.offset);  // kNull
   }
-  if (t.value == "CASE") return ParseCase(Next().offset);
+  if (t.kw == Kw::kCase) return ParseCase(Next().offset);
   if (n.kind == Tok::kString) {
-    if (t.value == "DATE") return ParseLiteralAfterKeyword(ExprKind::kDateLit, Next().offset);
-    if (t.value == "TIMESTAMP") return ParseLiteralAfterKeyword(ExprKind::kTimestampLit, Next().offset);
-    if (t.value == "INTERVAL") return ParseInterval(Next().offset);
+    if (t.kw == Kw::kDate) return ParseLiteralAfterKeyword(ExprKind::kDateLit, Next().offset);
+    if (t.kw == Kw::kTimestamp) return ParseLiteralAfterKeyword(ExprKind::kTimestampLit, Next().offset);
+    if (t.kw == Kw::kInterval) return ParseInterval(Next().offset);
   }
   if (t.reserved) {
     // Reserved words that are pseudo-columns or functions without
     // arguments; any other reserved word cannot start an expression.
-    static constexpr std::string_view kPseudo[] = {"LEVEL", "ROWNUM", "ROWID", "SYSDATE", "USER",
-                                                   "UID"};
-    for (std::string_view w : kPseudo) {
-      if (t.value == w) {
+    static constexpr Kw kPseudo[] = {Kw::kLevel, Kw::kRownum, Kw::kRowid, Kw::kSysdate, Kw::kUser,
+                                                   Kw::kUid};
+    for (Kw w : kPseudo) {
+      if (t.kw == w) {
         ++pos_;
         Expr *e = New<Expr>(t.offset);
         e->kind = ExprKind::kName;
@@ -346,14 +346,14 @@ Expr *Parser::ParseNameExpr() {
 bool Parser::PeekQueryStart() const {
   size_t i = 0;
   while (PeekSym(Sym::kLParen, i)) ++i;
-  return PeekWord("SELECT", i) || PeekWord("WITH", i);
+  return PeekWord(Kw::kSelect, i) || PeekWord(Kw::kWith, i);
 }
 
 Expr *Parser::ParseExprListInParens(List<Expr> &into) {
   const uint32_t pos = Pos();
   ExpectLParen();
   DepthGuard guard(*this);
-  if (PeekQueryStart() && (PeekWord("SELECT") || PeekWord("WITH"))) {
+  if (PeekQueryStart() && (PeekWord(Kw::kSelect) || PeekWord(Kw::kWith))) {
     Expr *e = New<Expr>(pos);
     e->kind = ExprKind::kSubquery;
     e->query = ParseQuery();
@@ -373,8 +373,8 @@ Expr *Parser::ParseExprListInParens(List<Expr> &into) {
 
 Expr *Parser::MaybeContinueSubquery(Expr *first, uint32_t pos) {
   if (first->kind != ExprKind::kSubquery ||
-      !(PeekWord("UNION") || PeekWord("INTERSECT") || PeekWord("MINUS") || PeekWord("EXCEPT") ||
-        PeekWord("ORDER") || PeekWord("OFFSET") || PeekWord("FETCH"))) {
+      !(PeekWord(Kw::kUnion) || PeekWord(Kw::kIntersect) || PeekWord(Kw::kMinus) || PeekWord(Kw::kExcept) ||
+        PeekWord(Kw::kOrder) || PeekWord(Kw::kOffset) || PeekWord(Kw::kFetch))) {
     return nullptr;
   }
   // ((SELECT ...) UNION (SELECT ...)): the inner parentheses were a query
@@ -389,7 +389,7 @@ Expr *Parser::MaybeContinueSubquery(Expr *first, uint32_t pos) {
 Expr *Parser::ParseParenthesised() {
   // One nesting level per parenthesis: ParseExpr counts it.
   const uint32_t pos = Next().offset;
-  if (PeekWord("SELECT") || PeekWord("WITH")) {
+  if (PeekWord(Kw::kSelect) || PeekWord(Kw::kWith)) {
     Expr *e = New<Expr>(pos);
     e->kind = ExprKind::kSubquery;
     e->query = ParseQuery();
@@ -412,18 +412,18 @@ Expr *Parser::ParseParenthesised() {
 Expr *Parser::ParseCase(uint32_t pos) {
   Expr *e = New<Expr>(pos);
   e->kind = ExprKind::kCase;
-  if (!PeekWord("WHEN")) e->left = ParseExpr();
-  while (PeekWord("WHEN")) {
+  if (!PeekWord(Kw::kWhen)) e->left = ParseExpr();
+  while (PeekWord(Kw::kWhen)) {
     Expr *w = New<Expr>(Next().offset);
     w->kind = ExprKind::kWhen;
     w->left = ParseExpr();
-    ExpectWord("THEN");
+    ExpectWord(Kw::kThen);
     w->right = ParseExpr();
     e->args.Append(w);
   }
   if (e->args.empty()) Fail(kOraMissingKeyword);
-  if (AcceptWord("ELSE")) e->right = ParseExpr();
-  ExpectWord("END");
+  if (AcceptWord(Kw::kElse)) e->right = ParseExpr();
+  ExpectWord(Kw::kEnd);
   return e;
 }
 
@@ -443,7 +443,7 @@ Expr *Parser::ParseInterval(uint32_t pos) {
 
 void Parser::ParseIntervalFields(TypeName *type) {
   auto field = [this]() -> uint8_t {
-    static constexpr std::string_view kFields[] = {"YEAR", "MONTH", "DAY", "HOUR", "MINUTE", "SECOND"};
+    static constexpr Kw kFields[] = {Kw::kYear, Kw::kMonth, Kw::kDay, Kw::kHour, Kw::kMinute, Kw::kSecond};
     for (size_t i = 0; i < 6; ++i) {
       if (AcceptWord(kFields[i])) return static_cast<uint8_t>(i + 1);
     }
@@ -456,7 +456,7 @@ void Parser::ParseIntervalFields(TypeName *type) {
     if (type->from_field == kSecond && AcceptSym(Sym::kComma)) type->precision = ParseIntegerArg();
     ExpectRParen();
   }
-  if (AcceptWord("TO")) {
+  if (AcceptWord(Kw::kTo)) {
     type->to_field = field();
     if (type->to_field == kSecond && AcceptSym(Sym::kLParen)) {
       type->precision = ParseIntegerArg();

@@ -29,9 +29,9 @@ Expr *Parser::ParseFunction(Expr *fn) {
 void Parser::ParseArguments(Expr *fn) {
   ExpectLParen();
   if (AcceptSym(Sym::kRParen)) return;
-  if (AcceptWord("DISTINCT") || AcceptWord("UNIQUE")) {
+  if (AcceptWord(Kw::kDistinct) || AcceptWord(Kw::kUnique)) {
     fn->flags |= kDistinct;
-  } else if (AcceptWord("ALL")) {
+  } else if (AcceptWord(Kw::kAll)) {
     fn->flags |= kAllArgs;
   }
   if (PeekSym(Sym::kStar) && PeekSym(Sym::kRParen, 1)) {
@@ -53,98 +53,98 @@ void Parser::ParseArguments(Expr *fn) {
     } else {
       arg = ParseExpr();
     }
-    if (AcceptWord("FORMAT")) {
-      ExpectWord("JSON");
+    if (AcceptWord(Kw::kFormat)) {
+      ExpectWord(Kw::kJson);
       arg->flags |= kFormatJson;
     }
     fn->args.Append(arg);
     if (AcceptSym(Sym::kComma)) continue;
     break;
   }
-  if (PeekWord("ORDER")) {
+  if (PeekWord(Kw::kOrder)) {
     ++pos_;
-    ExpectWord("BY", kOraMissingBy);
+    ExpectWord(Kw::kBy, kOraMissingBy);
     ParseOrderBy(Extra(fn)->order);
   }
-  if (PeekWord("IGNORE") || PeekWord("RESPECT")) {
-    if (Next().value == "IGNORE") fn->flags |= kIgnoreNulls;
-    ExpectWord("NULLS");
+  if (PeekWord(Kw::kIgnore) || PeekWord(Kw::kRespect)) {
+    if (Next().kw == Kw::kIgnore) fn->flags |= kIgnoreNulls;
+    ExpectWord(Kw::kNulls);
   }
-  if (listagg && PeekWord("ON") && PeekWord("OVERFLOW", 1)) {
+  if (listagg && PeekWord(Kw::kOn) && PeekWord(Kw::kOverflow, 1)) {
     pos_ += 2;
     FuncExtra *x = Extra(fn);
-    if (AcceptWord("ERROR")) {
+    if (AcceptWord(Kw::kError)) {
       x->overflow = 1;
     } else {
-      ExpectWord("TRUNCATE");
+      ExpectWord(Kw::kTruncate);
       x->overflow = 2;
       if (Peek().kind == Tok::kString || Peek().kind == Tok::kNString) x->overflow_filler = ParseStringLiteral();
-      if (AcceptWord("WITH")) {
-        ExpectWord("COUNT");
+      if (AcceptWord(Kw::kWith)) {
+        ExpectWord(Kw::kCount);
         x->overflow_count = 1;
-      } else if (AcceptWord("WITHOUT")) {
-        ExpectWord("COUNT");
+      } else if (AcceptWord(Kw::kWithout)) {
+        ExpectWord(Kw::kCount);
         x->overflow_count = 2;
       }
     }
   }
-  if (PeekWord("NULL") || PeekWord("ABSENT") || PeekWord("RETURNING")) ParseJsonOptions(fn, false);
+  if (PeekWord(Kw::kNull) || PeekWord(Kw::kAbsent) || PeekWord(Kw::kReturning)) ParseJsonOptions(fn, false);
   ExpectRParen();
 }
 
 void Parser::ParseAnalytic(Expr *fn) {
-  if ((PeekWord("IGNORE") || PeekWord("RESPECT")) && PeekWord("NULLS", 1)) {
-    if (Next().value == "IGNORE") fn->flags |= kIgnoreNulls;
+  if ((PeekWord(Kw::kIgnore) || PeekWord(Kw::kRespect)) && PeekWord(Kw::kNulls, 1)) {
+    if (Next().kw == Kw::kIgnore) fn->flags |= kIgnoreNulls;
     ++pos_;
   }
-  if (PeekWord("KEEP") && PeekSym(Sym::kLParen, 1)) {
+  if (PeekWord(Kw::kKeep) && PeekSym(Sym::kLParen, 1)) {
     pos_ += 2;
-    ExpectWord("DENSE_RANK");
+    ExpectWord(Kw::kDenseRank);
     FuncExtra *x = Extra(fn);
-    if (AcceptWord("FIRST")) {
+    if (AcceptWord(Kw::kFirst)) {
       x->keep = 1;
     } else {
-      ExpectWord("LAST");
+      ExpectWord(Kw::kLast);
       x->keep = 2;
     }
-    ExpectWord("ORDER");
-    ExpectWord("BY", kOraMissingBy);
+    ExpectWord(Kw::kOrder);
+    ExpectWord(Kw::kBy, kOraMissingBy);
     ParseOrderBy(x->keep_order);
     ExpectRParen();
   }
-  if (PeekWord("WITHIN") && PeekWord("GROUP", 1)) {
+  if (PeekWord(Kw::kWithin) && PeekWord(Kw::kGroup, 1)) {
     pos_ += 2;
     ExpectLParen();
-    ExpectWord("ORDER");
-    ExpectWord("BY", kOraMissingBy);
+    ExpectWord(Kw::kOrder);
+    ExpectWord(Kw::kBy, kOraMissingBy);
     FuncExtra *x = Extra(fn);
     x->has_within_group = true;
     ParseOrderBy(x->within_group);
     ExpectRParen();
   }
-  if (AcceptWord("OVER")) Extra(fn)->over = ParseWindow();
+  if (AcceptWord(Kw::kOver)) Extra(fn)->over = ParseWindow();
 }
 
 Window *Parser::ParseWindow() {
   Window *w = New<Window>(Pos());
   ExpectLParen();
-  if (AcceptWord("PARTITION")) {
-    ExpectWord("BY", kOraMissingBy);
+  if (AcceptWord(Kw::kPartition)) {
+    ExpectWord(Kw::kBy, kOraMissingBy);
     do {
       w->partition.Append(ParseExpr());
     } while (AcceptSym(Sym::kComma));
   }
-  if (AcceptWord("ORDER")) {
-    ExpectWord("BY", kOraMissingBy);
+  if (AcceptWord(Kw::kOrder)) {
+    ExpectWord(Kw::kBy, kOraMissingBy);
     ParseOrderBy(w->order);
   }
-  if (PeekWord("ROWS") || PeekWord("RANGE") || PeekWord("GROUPS")) {
+  if (PeekWord(Kw::kRows) || PeekWord(Kw::kRange) || PeekWord(Kw::kGroups)) {
     const Token &u = Next();
-    w->units = u.value == "ROWS" ? 1 : u.value == "RANGE" ? 2 : 3;
-    if (AcceptWord("BETWEEN")) {
+    w->units = u.kw == Kw::kRows ? 1 : u.kw == Kw::kRange ? 2 : 3;
+    if (AcceptWord(Kw::kBetween)) {
       w->between = true;
       w->start = ParseFrameBound();
-      ExpectWord("AND");
+      ExpectWord(Kw::kAnd);
       w->end = ParseFrameBound();
     } else {
       w->start = ParseFrameBound();
@@ -156,49 +156,49 @@ Window *Parser::ParseWindow() {
 
 FrameBound Parser::ParseFrameBound() {
   FrameBound b;
-  if (AcceptWord("UNBOUNDED")) {
-    if (AcceptWord("PRECEDING")) {
+  if (AcceptWord(Kw::kUnbounded)) {
+    if (AcceptWord(Kw::kPreceding)) {
       b.kind = FrameBound::kUnboundedPreceding;
     } else {
-      ExpectWord("FOLLOWING");
+      ExpectWord(Kw::kFollowing);
       b.kind = FrameBound::kUnboundedFollowing;
     }
     return b;
   }
-  if (AcceptWord("CURRENT")) {
-    ExpectWord("ROW");
+  if (AcceptWord(Kw::kCurrent)) {
+    ExpectWord(Kw::kRow);
     b.kind = FrameBound::kCurrentRow;
     return b;
   }
   b.offset = ParseAdditive();
-  if (AcceptWord("PRECEDING")) {
+  if (AcceptWord(Kw::kPreceding)) {
     b.kind = FrameBound::kPreceding;
   } else {
-    ExpectWord("FOLLOWING");
+    ExpectWord(Kw::kFollowing);
     b.kind = FrameBound::kFollowing;
   }
   return b;
 }
 
-bool Parser::ParseJsonOn(JsonOn &on, std::string_view which) {
+bool Parser::ParseJsonOn(JsonOn &on, Kw which) {
   // (ERROR | NULL | DEFAULT x | EMPTY [ARRAY|OBJECT] | TRUE | FALSE) ON which
   size_t save = pos_;
   JsonOn got;
-  if (AcceptWord("ERROR")) got.kind = JsonOn::kError;
-  else if (AcceptWord("NULL")) got.kind = JsonOn::kNull;
-  else if (AcceptWord("TRUE")) got.kind = JsonOn::kTrue;
-  else if (AcceptWord("FALSE")) got.kind = JsonOn::kFalse;
-  else if (AcceptWord("EMPTY")) {
+  if (AcceptWord(Kw::kError)) got.kind = JsonOn::kError;
+  else if (AcceptWord(Kw::kNull)) got.kind = JsonOn::kNull;
+  else if (AcceptWord(Kw::kTrue)) got.kind = JsonOn::kTrue;
+  else if (AcceptWord(Kw::kFalse)) got.kind = JsonOn::kFalse;
+  else if (AcceptWord(Kw::kEmpty)) {
     got.kind = JsonOn::kEmpty;
-    if (AcceptWord("ARRAY")) got.kind = JsonOn::kEmptyArray;
-    else if (AcceptWord("OBJECT")) got.kind = JsonOn::kEmptyObject;
-  } else if (AcceptWord("DEFAULT")) {
+    if (AcceptWord(Kw::kArray)) got.kind = JsonOn::kEmptyArray;
+    else if (AcceptWord(Kw::kObject)) got.kind = JsonOn::kEmptyObject;
+  } else if (AcceptWord(Kw::kDefault)) {
     got.kind = JsonOn::kDefault;
     got.value = ParseAdditive();
   } else {
     return false;
   }
-  if (!PeekWord("ON") || !PeekWord(which, 1)) {
+  if (!PeekWord(Kw::kOn) || !PeekWord(which, 1)) {
     pos_ = save;
     return false;
   }
@@ -210,35 +210,35 @@ bool Parser::ParseJsonOn(JsonOn &on, std::string_view which) {
 void Parser::ParseJsonOptions(Expr *fn, bool allow_on_empty) {
   FuncExtra *x = Extra(fn);
   for (;;) {
-    if (AcceptWord("RETURNING")) {
+    if (AcceptWord(Kw::kReturning)) {
       x->returning = ParseType();
-    } else if (AcceptWord("PRETTY")) {
+    } else if (AcceptWord(Kw::kPretty)) {
       x->pretty = true;
-    } else if (AcceptWord("ASCII")) {
-    } else if (AcceptWord("STRICT")) {
+    } else if (AcceptWord(Kw::kAscii)) {
+    } else if (AcceptWord(Kw::kStrict)) {
       x->strict = true;
-    } else if (AcceptWord("LAX")) {
-    } else if ((PeekWord("NULL") || PeekWord("ABSENT")) && PeekWord("ON", 1) && PeekWord("NULL", 2)) {
-      x->null_on_null = Next().value == "NULL" ? 1 : 2;
+    } else if (AcceptWord(Kw::kLax)) {
+    } else if ((PeekWord(Kw::kNull) || PeekWord(Kw::kAbsent)) && PeekWord(Kw::kOn, 1) && PeekWord(Kw::kNull, 2)) {
+      x->null_on_null = Next().kw == Kw::kNull ? 1 : 2;
       pos_ += 2;
-    } else if ((PeekWord("WITH") || PeekWord("WITHOUT")) && PeekWord("UNIQUE", 1)) {
-      x->with_unique_keys = Next().value == "WITH";
+    } else if ((PeekWord(Kw::kWith) || PeekWord(Kw::kWithout)) && PeekWord(Kw::kUnique, 1)) {
+      x->with_unique_keys = Next().kw == Kw::kWith;
       ++pos_;
-      ExpectWord("KEYS");
-    } else if (PeekWord("WITHOUT")) {
+      ExpectWord(Kw::kKeys);
+    } else if (PeekWord(Kw::kWithout)) {
       ++pos_;
-      AcceptWord("ARRAY");
-      ExpectWord("WRAPPER");
+      AcceptWord(Kw::kArray);
+      ExpectWord(Kw::kWrapper);
       x->wrapper = 1;
-    } else if (PeekWord("WITH")) {
+    } else if (PeekWord(Kw::kWith)) {
       ++pos_;
       x->wrapper = 2;
-      if (AcceptWord("CONDITIONAL")) x->wrapper = 3;
-      else if (AcceptWord("UNCONDITIONAL")) x->wrapper = 4;
-      AcceptWord("ARRAY");
-      ExpectWord("WRAPPER");
-    } else if (ParseJsonOn(x->on_error, "ERROR")) {
-    } else if (allow_on_empty && ParseJsonOn(x->on_empty, "EMPTY")) {
+      if (AcceptWord(Kw::kConditional)) x->wrapper = 3;
+      else if (AcceptWord(Kw::kUnconditional)) x->wrapper = 4;
+      AcceptWord(Kw::kArray);
+      ExpectWord(Kw::kWrapper);
+    } else if (ParseJsonOn(x->on_error, Kw::kError)) {
+    } else if (allow_on_empty && ParseJsonOn(x->on_empty, Kw::kEmpty)) {
     } else {
       return;
     }
@@ -252,7 +252,7 @@ Expr *Parser::ParseSpecialFunction(std::string_view name, uint32_t pos, bool &ha
     ExpectLParen();
     e->kind = ExprKind::kCast;
     e->left = ParseExpr();
-    ExpectWord("AS");
+    ExpectWord(Kw::kAs);
     e->type = ParseType();
     ExpectRParen();
     return e;
@@ -263,7 +263,7 @@ Expr *Parser::ParseSpecialFunction(std::string_view name, uint32_t pos, bool &ha
     const Token &f = Peek();
     if (f.kind != Tok::kWord) Fail(kOraMissingKeyword);
     e->text = Next().value;
-    ExpectWord("FROM");
+    ExpectWord(Kw::kFrom);
     e->left = ParseExpr();
     ExpectRParen();
     return e;
@@ -271,14 +271,14 @@ Expr *Parser::ParseSpecialFunction(std::string_view name, uint32_t pos, bool &ha
   if (name == "TRIM") {
     ExpectLParen();
     e->kind = ExprKind::kTrim;
-    if (AcceptWord("LEADING")) e->trim_spec = 1;
-    else if (AcceptWord("TRAILING")) e->trim_spec = 2;
-    else if (AcceptWord("BOTH")) e->trim_spec = 3;
-    if (e->trim_spec != 0 && AcceptWord("FROM")) {
+    if (AcceptWord(Kw::kLeading)) e->trim_spec = 1;
+    else if (AcceptWord(Kw::kTrailing)) e->trim_spec = 2;
+    else if (AcceptWord(Kw::kBoth)) e->trim_spec = 3;
+    if (e->trim_spec != 0 && AcceptWord(Kw::kFrom)) {
       e->left = ParseExpr();
     } else {
       Expr *first = ParseExpr();
-      if (AcceptWord("FROM")) {
+      if (AcceptWord(Kw::kFrom)) {
         e->right = first;
         e->left = ParseExpr();
       } else {
@@ -295,8 +295,8 @@ Expr *Parser::ParseSpecialFunction(std::string_view name, uint32_t pos, bool &ha
   if (name == "JSON_VALUE" || name == "JSON_QUERY" || name == "JSON_EXISTS") {
     ExpectLParen();
     Expr *doc = ParseExpr();
-    if (AcceptWord("FORMAT")) {
-      ExpectWord("JSON");
+    if (AcceptWord(Kw::kFormat)) {
+      ExpectWord(Kw::kJson);
       doc->flags |= kFormatJson;
     }
     e->args.Append(doc);
@@ -308,20 +308,20 @@ Expr *Parser::ParseSpecialFunction(std::string_view name, uint32_t pos, bool &ha
   }
   if (name == "JSON_OBJECT" || name == "JSON_OBJECTAGG") {
     ExpectLParen();
-    if (!PeekSym(Sym::kRParen) && !PeekWord("RETURNING") && !(PeekWord("NULL") && PeekWord("ON", 1)) &&
-        !(PeekWord("ABSENT") && PeekWord("ON", 1))) {
+    if (!PeekSym(Sym::kRParen) && !PeekWord(Kw::kReturning) && !(PeekWord(Kw::kNull) && PeekWord(Kw::kOn, 1)) &&
+        !(PeekWord(Kw::kAbsent) && PeekWord(Kw::kOn, 1))) {
       do {
         Expr *pair = New<Expr>(Pos());
         pair->kind = ExprKind::kJsonPair;
-        if (PeekWord("KEY") && !PeekWord("VALUE", 1) && !PeekSym(Sym::kColon, 1) &&
+        if (PeekWord(Kw::kKey) && !PeekWord(Kw::kValue, 1) && !PeekSym(Sym::kColon, 1) &&
             !PeekSym(Sym::kComma, 1) && !PeekSym(Sym::kRParen, 1)) {
           ++pos_;
         }
         pair->left = ParseExpr();
-        if (AcceptWord("VALUE") || AcceptSym(Sym::kColon)) {
+        if (AcceptWord(Kw::kValue) || AcceptSym(Sym::kColon)) {
           pair->right = ParseExpr();
-          if (AcceptWord("FORMAT")) {
-            ExpectWord("JSON");
+          if (AcceptWord(Kw::kFormat)) {
+            ExpectWord(Kw::kJson);
             pair->flags |= kFormatJson;
           }
         }

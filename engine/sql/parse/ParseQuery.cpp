@@ -26,7 +26,7 @@ Query *Parser::AsTerm(Query *q) {
 
 Query *Parser::ParseQuery() {
   DepthGuard guard(*this);
-  if (PeekWord("WITH")) {
+  if (PeekWord(Kw::kWith)) {
     const uint32_t pos = Pos();
     List<Cte> with;
     ParseWith(with);
@@ -38,7 +38,7 @@ Query *Parser::ParseQuery() {
     return q;
   }
   Query *q = ParseQueryBody();
-  if (PeekWord("ORDER") || PeekWord("OFFSET") || PeekWord("FETCH") || PeekWord("FOR")) {
+  if (PeekWord(Kw::kOrder) || PeekWord(Kw::kOffset) || PeekWord(Kw::kFetch) || PeekWord(Kw::kFor)) {
     q = AsTerm(q);
     ParseQueryTail(q);
   }
@@ -49,20 +49,20 @@ Query *Parser::ContinueQuery(Query *left) {
   Query *q = left;
   for (;;) {
     SetOp op;
-    if (PeekWord("UNION")) op = SetOp::kUnion;
-    else if (PeekWord("INTERSECT")) op = SetOp::kIntersect;
-    else if (PeekWord("MINUS")) op = SetOp::kMinus;
-    else if (PeekWord("EXCEPT")) op = SetOp::kExcept;
+    if (PeekWord(Kw::kUnion)) op = SetOp::kUnion;
+    else if (PeekWord(Kw::kIntersect)) op = SetOp::kIntersect;
+    else if (PeekWord(Kw::kMinus)) op = SetOp::kMinus;
+    else if (PeekWord(Kw::kExcept)) op = SetOp::kExcept;
     else break;
     Query *s = New<Query>(Next().offset);
     s->kind = QueryKind::kSetOp;
     s->op = op;
-    if (op == SetOp::kUnion && AcceptWord("ALL")) s->all = true;
+    if (op == SetOp::kUnion && AcceptWord(Kw::kAll)) s->all = true;
     s->left = q;
     s->right = AsTerm(ParseQueryTerm());
     q = s;
   }
-  if (PeekWord("ORDER") || PeekWord("OFFSET") || PeekWord("FETCH") || PeekWord("FOR")) {
+  if (PeekWord(Kw::kOrder) || PeekWord(Kw::kOffset) || PeekWord(Kw::kFetch) || PeekWord(Kw::kFor)) {
     q = AsTerm(q);
     ParseQueryTail(q);
   }
@@ -71,16 +71,16 @@ Query *Parser::ContinueQuery(Query *left) {
 
 Query *Parser::ParseQueryBody() {
   Query *q = ParseQueryTerm();
-  while (PeekWord("UNION") || PeekWord("INTERSECT") || PeekWord("MINUS") || PeekWord("EXCEPT")) {
+  while (PeekWord(Kw::kUnion) || PeekWord(Kw::kIntersect) || PeekWord(Kw::kMinus) || PeekWord(Kw::kExcept)) {
     q = AsTerm(q);
     Query *s = New<Query>(Pos());
     s->kind = QueryKind::kSetOp;
     const Token &t = Next();
-    s->op = t.value == "UNION" ? SetOp::kUnion
-            : t.value == "INTERSECT" ? SetOp::kIntersect
-            : t.value == "MINUS" ? SetOp::kMinus
+    s->op = t.kw == Kw::kUnion ? SetOp::kUnion
+            : t.kw == Kw::kIntersect ? SetOp::kIntersect
+            : t.kw == Kw::kMinus ? SetOp::kMinus
                                  : SetOp::kExcept;
-    if (s->op == SetOp::kUnion && AcceptWord("ALL")) s->all = true;
+    if (s->op == SetOp::kUnion && AcceptWord(Kw::kAll)) s->all = true;
     s->left = q;
     s->right = AsTerm(ParseQueryTerm());
     q = s;
@@ -100,11 +100,11 @@ Query *Parser::ParseQueryTerm() {
 }
 
 Query *Parser::ParseSelectBlock() {
-  if (!PeekWord("SELECT")) Fail(kOraMissingSelect);
+  if (!PeekWord(Kw::kSelect)) Fail(kOraMissingSelect);
   Query *q = New<Query>(Next().offset);
-  if (AcceptWord("DISTINCT") || AcceptWord("UNIQUE")) {
+  if (AcceptWord(Kw::kDistinct) || AcceptWord(Kw::kUnique)) {
     q->quantifier = 1;
-  } else if (AcceptWord("ALL")) {
+  } else if (AcceptWord(Kw::kAll)) {
     q->quantifier = 2;
   }
   do {
@@ -115,7 +115,7 @@ Query *Parser::ParseSelectBlock() {
       item->expr = star;
     } else {
       item->expr = ParseExpr();
-      if (AcceptWord("AS")) {
+      if (AcceptWord(Kw::kAs)) {
         item->alias = ParseIdent(kOraFromNotFound);
       } else if (PeekIdentifier()) {
         item->alias = ParseIdent();
@@ -123,46 +123,46 @@ Query *Parser::ParseSelectBlock() {
     }
     q->items.Append(item);
   } while (AcceptSym(Sym::kComma));
-  if (!AcceptWord("FROM")) Fail(kOraFromNotFound);
+  if (!AcceptWord(Kw::kFrom)) Fail(kOraFromNotFound);
   do {
     q->from.Append(ParseTableRef());
   } while (AcceptSym(Sym::kComma));
-  if (AcceptWord("WHERE")) q->where = ParseExpr();
+  if (AcceptWord(Kw::kWhere)) q->where = ParseExpr();
   for (int round = 0; round < 2; ++round) {
-    if (q->start_with == nullptr && PeekWord("START")) {
+    if (q->start_with == nullptr && PeekWord(Kw::kStart)) {
       ++pos_;
-      ExpectWord("WITH");
+      ExpectWord(Kw::kWith);
       q->start_with = ParseExpr();
     }
-    if (q->connect_by == nullptr && PeekWord("CONNECT")) {
+    if (q->connect_by == nullptr && PeekWord(Kw::kConnect)) {
       ++pos_;
-      ExpectWord("BY", kOraMissingBy);
-      if (AcceptWord("NOCYCLE")) q->nocycle = true;
+      ExpectWord(Kw::kBy, kOraMissingBy);
+      if (AcceptWord(Kw::kNocycle)) q->nocycle = true;
       q->connect_by = ParseExpr();
     }
   }
   if (q->start_with != nullptr && q->connect_by == nullptr) Fail(kOraMissingKeyword);
-  if (PeekWord("GROUP")) {
+  if (PeekWord(Kw::kGroup)) {
     ++pos_;
-    ExpectWord("BY", kOraMissingBy);
+    ExpectWord(Kw::kBy, kOraMissingBy);
     do {
       q->group_by.Append(ParseGroupElement());
     } while (AcceptSym(Sym::kComma));
   }
-  if (AcceptWord("HAVING")) q->having = ParseExpr();
+  if (AcceptWord(Kw::kHaving)) q->having = ParseExpr();
   return q;
 }
 
 Expr *Parser::ParseGroupElement() {
   const uint32_t pos = Pos();
   ExprKind kind = ExprKind::kNull;
-  if (PeekWord("ROLLUP") && PeekSym(Sym::kLParen, 1)) {
+  if (PeekWord(Kw::kRollup) && PeekSym(Sym::kLParen, 1)) {
     kind = ExprKind::kRollup;
     ++pos_;
-  } else if (PeekWord("CUBE") && PeekSym(Sym::kLParen, 1)) {
+  } else if (PeekWord(Kw::kCube) && PeekSym(Sym::kLParen, 1)) {
     kind = ExprKind::kCube;
     ++pos_;
-  } else if (PeekWord("GROUPING") && PeekWord("SETS", 1)) {
+  } else if (PeekWord(Kw::kGrouping) && PeekWord(Kw::kSets, 1)) {
     kind = ExprKind::kGroupingSets;
     pos_ += 2;
   } else if (PeekSym(Sym::kLParen) && PeekSym(Sym::kRParen, 1)) {
@@ -184,39 +184,39 @@ Expr *Parser::ParseGroupElement() {
 }
 
 void Parser::ParseWith(List<Cte> &with) {
-  ExpectWord("WITH");
+  ExpectWord(Kw::kWith);
   do {
     Cte *c = New<Cte>(Pos());
     c->name = ParseIdent();
     if (PeekSym(Sym::kLParen)) ParseIdentList(c->columns);
-    ExpectWord("AS");
+    ExpectWord(Kw::kAs);
     ExpectLParen();
     c->query = ParseQuery();
     ExpectRParen();
-    if (PeekWord("SEARCH")) {
+    if (PeekWord(Kw::kSearch)) {
       ++pos_;
-      if (AcceptWord("DEPTH")) {
+      if (AcceptWord(Kw::kDepth)) {
         c->search = 1;
       } else {
-        ExpectWord("BREADTH");
+        ExpectWord(Kw::kBreadth);
         c->search = 2;
       }
-      ExpectWord("FIRST");
-      ExpectWord("BY", kOraMissingBy);
+      ExpectWord(Kw::kFirst);
+      ExpectWord(Kw::kBy, kOraMissingBy);
       ParseOrderBy(c->search_by);
-      ExpectWord("SET");
+      ExpectWord(Kw::kSet);
       c->search_set = ParseIdent();
     }
-    if (PeekWord("CYCLE")) {
+    if (PeekWord(Kw::kCycle)) {
       ++pos_;
       do {
         c->cycle.Append(ParseIdent());
       } while (AcceptSym(Sym::kComma));
-      ExpectWord("SET");
+      ExpectWord(Kw::kSet);
       c->cycle_set = ParseIdent();
-      ExpectWord("TO");
+      ExpectWord(Kw::kTo);
       c->cycle_to = ParsePrimary();
-      ExpectWord("DEFAULT");
+      ExpectWord(Kw::kDefault);
       c->cycle_default = ParsePrimary();
     }
     with.Append(c);
@@ -226,17 +226,17 @@ void Parser::ParseWith(List<Cte> &with) {
 OrderItem *Parser::ParseOrderItem() {
   OrderItem *o = New<OrderItem>(Pos());
   o->expr = ParseExpr();
-  if (AcceptWord("DESC")) {
+  if (AcceptWord(Kw::kDesc)) {
     o->desc = true;
   } else {
-    AcceptWord("ASC");
+    AcceptWord(Kw::kAsc);
   }
-  if (PeekWord("NULLS")) {
+  if (PeekWord(Kw::kNulls)) {
     ++pos_;
-    if (AcceptWord("FIRST")) {
+    if (AcceptWord(Kw::kFirst)) {
       o->nulls = 1;
     } else {
-      ExpectWord("LAST");
+      ExpectWord(Kw::kLast);
       o->nulls = 2;
     }
   }
@@ -250,50 +250,50 @@ void Parser::ParseOrderBy(List<OrderItem> &into) {
 }
 
 void Parser::ParseQueryTail(Query *q) {
-  if (PeekWord("ORDER")) {
+  if (PeekWord(Kw::kOrder)) {
     ++pos_;
-    if (AcceptWord("SIBLINGS")) q->order_siblings = true;
-    ExpectWord("BY", kOraMissingBy);
+    if (AcceptWord(Kw::kSiblings)) q->order_siblings = true;
+    ExpectWord(Kw::kBy, kOraMissingBy);
     ParseOrderBy(q->order_by);
   }
-  if (AcceptWord("OFFSET")) {
+  if (AcceptWord(Kw::kOffset)) {
     q->offset = ParseAdditive();
-    if (!AcceptWord("ROWS")) ExpectWord("ROW");
+    if (!AcceptWord(Kw::kRows)) ExpectWord(Kw::kRow);
   }
-  if (AcceptWord("FETCH")) {
-    if (!AcceptWord("FIRST")) ExpectWord("NEXT");
-    if (!PeekWord("ROW") && !PeekWord("ROWS")) {
+  if (AcceptWord(Kw::kFetch)) {
+    if (!AcceptWord(Kw::kFirst)) ExpectWord(Kw::kNext);
+    if (!PeekWord(Kw::kRow) && !PeekWord(Kw::kRows)) {
       q->fetch = ParseAdditive();
-      if (AcceptWord("PERCENT")) q->fetch_percent = true;
+      if (AcceptWord(Kw::kPercent)) q->fetch_percent = true;
     } else {
       Expr *one = New<Expr>(Pos());
       one->kind = ExprKind::kNumber;
       one->text = "1";
       q->fetch = one;
     }
-    if (!AcceptWord("ROWS")) ExpectWord("ROW");
-    if (AcceptWord("WITH")) {
-      ExpectWord("TIES");
+    if (!AcceptWord(Kw::kRows)) ExpectWord(Kw::kRow);
+    if (AcceptWord(Kw::kWith)) {
+      ExpectWord(Kw::kTies);
       q->fetch_ties = true;
     } else {
-      ExpectWord("ONLY");
+      ExpectWord(Kw::kOnly);
     }
   }
-  if (PeekWord("FOR")) {
+  if (PeekWord(Kw::kFor)) {
     ForUpdate *f = New<ForUpdate>(Next().offset);
-    ExpectWord("UPDATE");
-    if (AcceptWord("OF")) {
+    ExpectWord(Kw::kUpdate);
+    if (AcceptWord(Kw::kOf)) {
       do {
         f->columns.Append(ParseNameExpr());
       } while (AcceptSym(Sym::kComma));
     }
-    if (AcceptWord("NOWAIT")) {
+    if (AcceptWord(Kw::kNowait)) {
       f->wait = 1;
-    } else if (AcceptWord("WAIT")) {
+    } else if (AcceptWord(Kw::kWait)) {
       f->wait = 2;
       f->seconds = ParsePrimary();
-    } else if (AcceptWord("SKIP")) {
-      ExpectWord("LOCKED");
+    } else if (AcceptWord(Kw::kSkip)) {
+      ExpectWord(Kw::kLocked);
       f->wait = 3;
     }
     q->for_update = f;

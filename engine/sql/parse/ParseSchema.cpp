@@ -13,19 +13,19 @@ Statement *Parser::ParseCreateView(uint32_t pos, bool or_replace, bool force) {
   s->force = force;
   ParseName(s->name, kOraInvalidIdentifier);
   if (PeekSym(Sym::kLParen)) ParseIdentList(s->columns);
-  ExpectWord("AS");
+  ExpectWord(Kw::kAs);
   if (!PeekQueryStart()) Fail(kOraMissingSelect);
   s->query = ParseQuery();
-  if (AcceptWord("WITH")) {
-    if (AcceptWord("READ")) {
-      ExpectWord("ONLY");
+  if (AcceptWord(Kw::kWith)) {
+    if (AcceptWord(Kw::kRead)) {
+      ExpectWord(Kw::kOnly);
       s->with = 1;
     } else {
-      ExpectWord("CHECK");
-      ExpectWord("OPTION");
+      ExpectWord(Kw::kCheck);
+      ExpectWord(Kw::kOption);
       s->with = 2;
     }
-    if (AcceptWord("CONSTRAINT")) s->constraint = ParseIdent();
+    if (AcceptWord(Kw::kConstraint)) s->constraint = ParseIdent();
   }
   return s;
 }
@@ -35,7 +35,7 @@ Statement *Parser::ParseCreateIndex(uint32_t pos, uint8_t unique) {
   s->kind = StmtKind::kCreateIndex;
   s->unique = unique;
   ParseName(s->name, kOraInvalidIdentifier);
-  ExpectWord("ON", kOraMissingOn);
+  ExpectWord(Kw::kOn, kOraMissingOn);
   ParseName(s->table, kOraInvalidTableName);
   if (PeekAlias()) ParseIdent();  // a table alias, allowed and unused
   ExpectLParen();
@@ -49,43 +49,43 @@ Statement *Parser::ParseCreateIndex(uint32_t pos, uint8_t unique) {
 SequenceOptions *Parser::ParseSequenceOptions(bool in_identity) {
   SequenceOptions *o = New<SequenceOptions>(Pos());
   for (;;) {
-    if (AcceptWord("START")) {
-      ExpectWord("WITH");
-      if (in_identity && PeekWord("LIMIT")) {
+    if (AcceptWord(Kw::kStart)) {
+      ExpectWord(Kw::kWith);
+      if (in_identity && PeekWord(Kw::kLimit)) {
         ++pos_;
-        ExpectWord("VALUE");
+        ExpectWord(Kw::kValue);
         o->start_limit = true;
       } else {
         o->start = ParseUnary();
       }
-    } else if (AcceptWord("INCREMENT")) {
-      ExpectWord("BY", kOraMissingBy);
+    } else if (AcceptWord(Kw::kIncrement)) {
+      ExpectWord(Kw::kBy, kOraMissingBy);
       o->increment = ParseUnary();
-    } else if (AcceptWord("MINVALUE")) {
+    } else if (AcceptWord(Kw::kMinvalue)) {
       o->minvalue = ParseUnary();
-    } else if (AcceptWord("NOMINVALUE")) {
+    } else if (AcceptWord(Kw::kNominvalue)) {
       o->nominvalue = true;
-    } else if (AcceptWord("MAXVALUE")) {
+    } else if (AcceptWord(Kw::kMaxvalue)) {
       o->maxvalue = ParseUnary();
-    } else if (AcceptWord("NOMAXVALUE")) {
+    } else if (AcceptWord(Kw::kNomaxvalue)) {
       o->nomaxvalue = true;
-    } else if (AcceptWord("CYCLE")) {
+    } else if (AcceptWord(Kw::kCycle)) {
       o->cycle = 1;
-    } else if (AcceptWord("NOCYCLE")) {
+    } else if (AcceptWord(Kw::kNocycle)) {
       o->cycle = 2;
-    } else if (AcceptWord("CACHE")) {
+    } else if (AcceptWord(Kw::kCache)) {
       o->cache = ParseUnary();
-    } else if (AcceptWord("NOCACHE")) {
+    } else if (AcceptWord(Kw::kNocache)) {
       o->nocache = true;
-    } else if (AcceptWord("ORDER")) {
+    } else if (AcceptWord(Kw::kOrder)) {
       o->order = 1;
-    } else if (AcceptWord("NOORDER")) {
+    } else if (AcceptWord(Kw::kNoorder)) {
       o->order = 2;
-    } else if (!in_identity && AcceptWord("RESTART")) {
+    } else if (!in_identity && AcceptWord(Kw::kRestart)) {
       o->restart = true;
-    } else if (AcceptWord("KEEP") || AcceptWord("NOKEEP") || AcceptWord("SCALE") ||
-               AcceptWord("NOSCALE") || AcceptWord("EXTEND") || AcceptWord("NOEXTEND") ||
-               AcceptWord("GLOBAL") || AcceptWord("SESSION")) {
+    } else if (AcceptWord(Kw::kKeep) || AcceptWord(Kw::kNokeep) || AcceptWord(Kw::kScale) ||
+               AcceptWord(Kw::kNoscale) || AcceptWord(Kw::kExtend) || AcceptWord(Kw::kNoextend) ||
+               AcceptWord(Kw::kGlobal) || AcceptWord(Kw::kSession)) {
       // Options that change nothing for a single-node engine.
     } else {
       return o;
@@ -107,7 +107,7 @@ Statement *Parser::ParseCreateSynonym(uint32_t pos, bool or_replace, bool is_pub
   s->or_replace = or_replace;
   s->is_public = is_public;
   ParseName(s->name, kOraInvalidIdentifier);
-  ExpectWord("FOR");
+  ExpectWord(Kw::kFor);
   ParseName(s->target, kOraInvalidIdentifier);
   return s;
 }
@@ -116,14 +116,14 @@ Statement *Parser::ParseComment(uint32_t pos) {
   ++pos_;
   CommentStmt *s = New<CommentStmt>(pos);
   s->kind = StmtKind::kComment;
-  ExpectWord("ON", kOraMissingOn);
-  if (AcceptWord("COLUMN")) {
+  ExpectWord(Kw::kOn, kOraMissingOn);
+  if (AcceptWord(Kw::kColumn)) {
     s->column = true;
-  } else if (!AcceptWord("TABLE")) {
+  } else if (!AcceptWord(Kw::kTable)) {
     Fail(kOraMissingKeyword);
   }
   ParseName(s->name, s->column ? kOraInvalidIdentifier : kOraInvalidTableName);
-  ExpectWord("IS");
+  ExpectWord(Kw::kIs);
   s->text = ParseStringLiteral();
   return s;
 }
@@ -132,27 +132,27 @@ Statement *Parser::ParseTruncate(uint32_t pos) {
   ++pos_;
   TruncateStmt *s = New<TruncateStmt>(pos);
   s->kind = StmtKind::kTruncate;
-  ExpectWord("TABLE");
+  ExpectWord(Kw::kTable);
   ParseName(s->name, kOraInvalidTableName);
-  if (AcceptWord("PRESERVE") || AcceptWord("PURGE")) {
-    ExpectWord("MATERIALIZED");
-    ExpectWord("VIEW");
-    ExpectWord("LOG");
+  if (AcceptWord(Kw::kPreserve) || AcceptWord(Kw::kPurge)) {
+    ExpectWord(Kw::kMaterialized);
+    ExpectWord(Kw::kView);
+    ExpectWord(Kw::kLog);
   }
-  if (AcceptWord("DROP")) {
-    AcceptWord("ALL");
-    ExpectWord("STORAGE");
-  } else if (AcceptWord("REUSE")) {
-    ExpectWord("STORAGE");
+  if (AcceptWord(Kw::kDrop)) {
+    AcceptWord(Kw::kAll);
+    ExpectWord(Kw::kStorage);
+  } else if (AcceptWord(Kw::kReuse)) {
+    ExpectWord(Kw::kStorage);
   }
-  AcceptWord("CASCADE");
+  AcceptWord(Kw::kCascade);
   return s;
 }
 
 Statement *Parser::ParseAlterSession(uint32_t pos) {
   AlterSessionStmt *s = New<AlterSessionStmt>(pos);
   s->kind = StmtKind::kAlterSession;
-  ExpectWord("SET", kOraMissingOption);
+  ExpectWord(Kw::kSet, kOraMissingOption);
   do {
     SessionSetting *set = New<SessionSetting>(Pos());
     set->name = ParseIdent(kOraMissingOption);
@@ -177,11 +177,11 @@ Statement *Parser::ParseUser(uint32_t pos, StmtKind kind) {
   s->kind = kind;
   s->name = ParseIdent(kOraMissingIdentifier);
   if (kind == StmtKind::kDropUser) {
-    if (AcceptWord("CASCADE")) s->cascade = true;
+    if (AcceptWord(Kw::kCascade)) s->cascade = true;
     return s;
   }
-  if (AcceptWord("IDENTIFIED")) {
-    ExpectWord("BY", kOraMissingBy);
+  if (AcceptWord(Kw::kIdentified)) {
+    ExpectWord(Kw::kBy, kOraMissingBy);
     const Token &p = Peek();
     if (p.kind != Tok::kWord && p.kind != Tok::kQuotedIdent) Fail(kOraMissingOption);
     Ident *pw = New<Ident>(p.offset);

@@ -13,30 +13,30 @@ TableRef *Parser::ParseTableRef() {
   for (;;) {
     const uint32_t pos = Pos();
     bool natural = false;
-    if (PeekWord("NATURAL")) {
+    if (PeekWord(Kw::kNatural)) {
       ++pos_;
       natural = true;
     }
     JoinKind kind = JoinKind::kInner;
-    if (AcceptWord("INNER")) {
+    if (AcceptWord(Kw::kInner)) {
       kind = JoinKind::kInner;
-    } else if (AcceptWord("LEFT")) {
+    } else if (AcceptWord(Kw::kLeft)) {
       kind = JoinKind::kLeft;
-      AcceptWord("OUTER");
-    } else if (AcceptWord("RIGHT")) {
+      AcceptWord(Kw::kOuter);
+    } else if (AcceptWord(Kw::kRight)) {
       kind = JoinKind::kRight;
-      AcceptWord("OUTER");
-    } else if (AcceptWord("FULL")) {
+      AcceptWord(Kw::kOuter);
+    } else if (AcceptWord(Kw::kFull)) {
       kind = JoinKind::kFull;
-      AcceptWord("OUTER");
-    } else if (!natural && PeekWord("CROSS") && PeekWord("JOIN", 1)) {
+      AcceptWord(Kw::kOuter);
+    } else if (!natural && PeekWord(Kw::kCross) && PeekWord(Kw::kJoin, 1)) {
       ++pos_;
       kind = JoinKind::kCross;
-    } else if (!PeekWord("JOIN")) {
+    } else if (!PeekWord(Kw::kJoin)) {
       if (natural) Fail(kOraMissingKeyword);
       return left;
     }
-    ExpectWord("JOIN");
+    ExpectWord(Kw::kJoin);
     TableRef *j = New<TableRef>(pos);
     j->kind = TableKind::kJoin;
     j->join = kind;
@@ -44,9 +44,9 @@ TableRef *Parser::ParseTableRef() {
     j->left = left;
     j->right = ParseTablePrimary();
     if (kind != JoinKind::kCross && !natural) {
-      if (AcceptWord("ON")) {
+      if (AcceptWord(Kw::kOn)) {
         j->on = ParseExpr();
-      } else if (AcceptWord("USING")) {
+      } else if (AcceptWord(Kw::kUsing)) {
         ParseIdentList(j->using_columns, kOraMissingRightParen);
       } else {
         Fail(kOraMissingKeyword);
@@ -74,7 +74,7 @@ TableRef *Parser::ParseTablePrimary() {
       ExpectRParen();
       return t;
     }
-  } else if (PeekWord("LATERAL") && PeekSym(Sym::kLParen, 1)) {
+  } else if (PeekWord(Kw::kLateral) && PeekSym(Sym::kLParen, 1)) {
     pos_ += 2;
     DepthGuard guard(*this);
     t = New<TableRef>(pos);
@@ -82,13 +82,13 @@ TableRef *Parser::ParseTablePrimary() {
     t->lateral = true;
     t->query = ParseQuery();
     ExpectRParen();
-  } else if (PeekWord("TABLE") && PeekSym(Sym::kLParen, 1)) {
+  } else if (PeekWord(Kw::kTable) && PeekSym(Sym::kLParen, 1)) {
     pos_ += 2;
     t = New<TableRef>(pos);
     t->kind = TableKind::kCollection;
     t->expr = ParseExpr();
     ExpectRParen();
-  } else if (PeekWord("JSON_TABLE") && PeekSym(Sym::kLParen, 1)) {
+  } else if (PeekWord(Kw::kJsonTable) && PeekSym(Sym::kLParen, 1)) {
     ++pos_;
     t = ParseJsonTable(pos);
   } else {
@@ -96,9 +96,9 @@ TableRef *Parser::ParseTablePrimary() {
     t->kind = TableKind::kTable;
     ParseName(t->name, kOraInvalidTableName);
   }
-  if (PeekWord("PIVOT")) {
+  if (PeekWord(Kw::kPivot)) {
     t = ParsePivot(t);
-  } else if (PeekWord("UNPIVOT")) {
+  } else if (PeekWord(Kw::kUnpivot)) {
     t = ParseUnpivot(t);
   }
   if (PeekAlias()) t->alias = ParseIdent();
@@ -111,15 +111,15 @@ TableRef *Parser::ParseJsonTable(uint32_t pos) {
   t->kind = TableKind::kJsonTable;
   ExpectLParen();
   t->expr = ParseExpr();
-  if (AcceptWord("FORMAT")) {
-    ExpectWord("JSON");
+  if (AcceptWord(Kw::kFormat)) {
+    ExpectWord(Kw::kJson);
     t->expr->flags |= kFormatJson;
   }
   if (AcceptSym(Sym::kComma)) t->path = ParseStringLiteral();
   JsonOn ignored;
-  while (ParseJsonOn(ignored, "ERROR") || ParseJsonOn(ignored, "EMPTY")) {
+  while (ParseJsonOn(ignored, Kw::kError) || ParseJsonOn(ignored, Kw::kEmpty)) {
   }
-  ExpectWord("COLUMNS");
+  ExpectWord(Kw::kColumns);
   ParseJsonColumns(t->columns);
   ExpectRParen();
   return t;
@@ -130,40 +130,40 @@ void Parser::ParseJsonColumns(List<JsonColumn> &into) {
   ExpectLParen();
   do {
     JsonColumn *c = New<JsonColumn>(Pos());
-    if (PeekWord("NESTED")) {
+    if (PeekWord(Kw::kNested)) {
       ++pos_;
       c->kind = JsonColumn::kNested;
-      AcceptWord("PATH");
+      AcceptWord(Kw::kPath);
       c->path = ParseStringLiteral();
-      ExpectWord("COLUMNS");
+      ExpectWord(Kw::kColumns);
       ParseJsonColumns(c->nested);
       into.Append(c);
       continue;
     }
     c->name = ParseIdent();
-    if (AcceptWord("FOR")) {
-      ExpectWord("ORDINALITY");
+    if (AcceptWord(Kw::kFor)) {
+      ExpectWord(Kw::kOrdinality);
       c->kind = JsonColumn::kOrdinality;
       into.Append(c);
       continue;
     }
-    if (!PeekWord("PATH") && !PeekWord("FORMAT") && !PeekWord("EXISTS") && Peek().kind == Tok::kWord) {
+    if (!PeekWord(Kw::kPath) && !PeekWord(Kw::kFormat) && !PeekWord(Kw::kExists) && Peek().kind == Tok::kWord) {
       c->type = ParseType();
     }
-    if (AcceptWord("FORMAT")) {
-      ExpectWord("JSON");
+    if (AcceptWord(Kw::kFormat)) {
+      ExpectWord(Kw::kJson);
       c->kind = JsonColumn::kQuery;
     }
-    if (AcceptWord("EXISTS")) c->kind = JsonColumn::kExists;
-    if (AcceptWord("PATH")) c->path = ParseStringLiteral();
+    if (AcceptWord(Kw::kExists)) c->kind = JsonColumn::kExists;
+    if (AcceptWord(Kw::kPath)) c->path = ParseStringLiteral();
     JsonOn ignored;
     for (;;) {
-      if (ParseJsonOn(ignored, "ERROR") || ParseJsonOn(ignored, "EMPTY")) continue;
-      if (PeekWord("WITH") || PeekWord("WITHOUT")) {
-        const bool without = Next().value == "WITHOUT";
-        if (!without && !AcceptWord("CONDITIONAL")) AcceptWord("UNCONDITIONAL");
-        AcceptWord("ARRAY");
-        ExpectWord("WRAPPER");
+      if (ParseJsonOn(ignored, Kw::kError) || ParseJsonOn(ignored, Kw::kEmpty)) continue;
+      if (PeekWord(Kw::kWith) || PeekWord(Kw::kWithout)) {
+        const bool without = Next().kw == Kw::kWithout;
+        if (!without && !AcceptWord(Kw::kConditional)) AcceptWord(Kw::kUnconditional);
+        AcceptWord(Kw::kArray);
+        ExpectWord(Kw::kWrapper);
         continue;
       }
       break;
@@ -181,23 +181,23 @@ TableRef *Parser::ParsePivot(TableRef *source) {
   do {
     PivotItem *a = New<PivotItem>(Pos());
     a->expr = ParseExpr();
-    if (AcceptWord("AS") || PeekIdentifier()) {
-      if (!PeekWord("FOR")) a->alias = ParseIdent();
+    if (AcceptWord(Kw::kAs) || PeekIdentifier()) {
+      if (!PeekWord(Kw::kFor)) a->alias = ParseIdent();
     }
     p->aggregates.Append(a);
   } while (AcceptSym(Sym::kComma));
-  ExpectWord("FOR");
+  ExpectWord(Kw::kFor);
   if (PeekSym(Sym::kLParen)) {
     ParseIdentList(p->for_columns, kOraMissingRightParen);
   } else {
     p->for_columns.Append(ParseIdent());
   }
-  ExpectWord("IN");
+  ExpectWord(Kw::kIn);
   ExpectLParen();
   do {
     PivotItem *v = New<PivotItem>(Pos());
     v->expr = ParseExpr();
-    if (AcceptWord("AS")) {
+    if (AcceptWord(Kw::kAs)) {
       v->alias = ParseIdent();
     } else if (PeekIdentifier()) {
       v->alias = ParseIdent();
@@ -212,11 +212,11 @@ TableRef *Parser::ParseUnpivot(TableRef *source) {
   TableRef *p = New<TableRef>(Next().offset);
   p->kind = TableKind::kUnpivot;
   p->left = source;
-  if (AcceptWord("INCLUDE")) {
-    ExpectWord("NULLS");
+  if (AcceptWord(Kw::kInclude)) {
+    ExpectWord(Kw::kNulls);
     p->include_nulls = true;
-  } else if (AcceptWord("EXCLUDE")) {
-    ExpectWord("NULLS");
+  } else if (AcceptWord(Kw::kExclude)) {
+    ExpectWord(Kw::kNulls);
   }
   DepthGuard guard(*this);
   ExpectLParen();
@@ -225,18 +225,18 @@ TableRef *Parser::ParseUnpivot(TableRef *source) {
   } else {
     p->measures.Append(ParseIdent());
   }
-  ExpectWord("FOR");
+  ExpectWord(Kw::kFor);
   if (PeekSym(Sym::kLParen)) {
     ParseIdentList(p->for_columns, kOraMissingRightParen);
   } else {
     p->for_columns.Append(ParseIdent());
   }
-  ExpectWord("IN");
+  ExpectWord(Kw::kIn);
   ExpectLParen();
   do {
     PivotItem *v = New<PivotItem>(Pos());
     v->expr = PeekSym(Sym::kLParen) ? ParseParenthesised() : ParseNameExpr();
-    if (AcceptWord("AS")) v->label = PeekSym(Sym::kLParen) ? ParseParenthesised() : ParsePrimary();
+    if (AcceptWord(Kw::kAs)) v->label = PeekSym(Sym::kLParen) ? ParseParenthesised() : ParsePrimary();
     p->values.Append(v);
   } while (ListContinues(kOraMissingRightParen));
   ExpectRParen();

@@ -11,20 +11,20 @@ namespace kestrel_engine::sql {
 namespace {
 
 // Words that start a physical or storage attribute.
-constexpr std::string_view kPhysical[] = {
-    "TABLESPACE", "PCTFREE", "PCTUSED", "INITRANS", "MAXTRANS", "STORAGE", "LOGGING",
-    "NOLOGGING", "COMPRESS", "NOCOMPRESS", "ORGANIZATION", "ENABLE", "DISABLE", "CACHE",
-    "NOCACHE", "PARALLEL", "NOPARALLEL", "MONITORING", "NOMONITORING", "SEGMENT", "LOB",
-    "RESULT_CACHE", "PARTITION", "COMPUTE", "ONLINE", "REVERSE", "NOSORT", "LOCAL", "ROW",
-    "ROWDEPENDENCIES", "NOROWDEPENDENCIES", "INMEMORY", "NOINMEMORY", "FLASHBACK",
-    "OVERFLOW", "INCLUDING", "PCTTHRESHOLD", "MAPPING", "FILESYSTEM_LIKE_LOGGING", "SHARING",
-    "MEMOPTIMIZE", "COLUMN", "VISIBLE", "INVISIBLE", "SUBPARTITION", "STORE", "NESTED",
-    "VARRAY", "XMLTYPE", "DEFAULT", "MOVE", "SHRINK", "DEALLOCATE", "ALLOCATE", "UPGRADE"};
+constexpr Kw kPhysical[] = {
+    Kw::kTablespace, Kw::kPctfree, Kw::kPctused, Kw::kInitrans, Kw::kMaxtrans, Kw::kStorage, Kw::kLogging,
+    Kw::kNologging, Kw::kCompress, Kw::kNocompress, Kw::kOrganization, Kw::kEnable, Kw::kDisable, Kw::kCache,
+    Kw::kNocache, Kw::kParallel, Kw::kNoparallel, Kw::kMonitoring, Kw::kNomonitoring, Kw::kSegment, Kw::kLob,
+    Kw::kResultCache, Kw::kPartition, Kw::kCompute, Kw::kOnline, Kw::kReverse, Kw::kNosort, Kw::kLocal, Kw::kRow,
+    Kw::kRowdependencies, Kw::kNorowdependencies, Kw::kInmemory, Kw::kNoinmemory, Kw::kFlashback,
+    Kw::kOverflow, Kw::kIncluding, Kw::kPctthreshold, Kw::kMapping, Kw::kFilesystemLikeLogging, Kw::kSharing,
+    Kw::kMemoptimize, Kw::kColumn, Kw::kVisible, Kw::kInvisible, Kw::kSubpartition, Kw::kStore, Kw::kNested,
+    Kw::kVarray, Kw::kXmltype, Kw::kDefault, Kw::kMove, Kw::kShrink, Kw::kDeallocate, Kw::kAllocate, Kw::kUpgrade};
 
 bool IsPhysical(const Token &t) {
   if (t.kind != Tok::kWord) return false;
-  for (std::string_view w : kPhysical) {
-    if (t.value == w) return true;
+  for (Kw w : kPhysical) {
+    if (t.kw == w) return true;
   }
   return false;
 }
@@ -55,8 +55,8 @@ void Parser::SkipPhysicalAttributes() {
                                                            t.sym == Sym::kRParen))) {
       return;
     }
-    if (IsWord(t, "AS") && (PeekWord("SELECT", 1) || PeekWord("WITH", 1) ||
-                            (PeekSym(Sym::kLParen, 1) && (PeekWord("SELECT", 2) || PeekWord("WITH", 2))))) {
+    if (IsWord(t, Kw::kAs) && (PeekWord(Kw::kSelect, 1) || PeekWord(Kw::kWith, 1) ||
+                            (PeekSym(Sym::kLParen, 1) && (PeekWord(Kw::kSelect, 2) || PeekWord(Kw::kWith, 2))))) {
       return;
     }
     if (t.kind == Tok::kSymbol && t.sym == Sym::kLParen) {
@@ -78,15 +78,15 @@ Statement *Parser::ParseCreateTable(uint32_t pos, uint8_t temporary) {
     } while (ListContinues(kOraMissingRightParen));
   }
   for (;;) {
-    if (PeekWord("ON") && PeekWord("COMMIT", 1)) {
+    if (PeekWord(Kw::kOn) && PeekWord(Kw::kCommit, 1)) {
       pos_ += 2;
-      if (AcceptWord("DELETE")) {
+      if (AcceptWord(Kw::kDelete)) {
         s->on_commit = 1;
       } else {
-        ExpectWord("PRESERVE");
+        ExpectWord(Kw::kPreserve);
         s->on_commit = 2;
       }
-      if (!AcceptWord("ROWS")) ExpectWord("DEFINITION");
+      if (!AcceptWord(Kw::kRows)) ExpectWord(Kw::kDefinition);
       continue;
     }
     if (IsPhysical(Peek())) {
@@ -95,7 +95,7 @@ Statement *Parser::ParseCreateTable(uint32_t pos, uint8_t temporary) {
     }
     break;
   }
-  if (AcceptWord("AS")) {
+  if (AcceptWord(Kw::kAs)) {
     if (!PeekQueryStart()) Fail(kOraMissingSelect);
     s->as_query = ParseQuery();
   } else if (s->columns.empty()) {
@@ -111,8 +111,8 @@ Statement *Parser::ParseCreateTable(uint32_t pos, uint8_t temporary) {
 }
 
 bool Parser::PeekOutOfLineConstraint() const {
-  return PeekWord("CONSTRAINT") || PeekWord("PRIMARY") || PeekWord("UNIQUE") ||
-         PeekWord("FOREIGN") || PeekWord("CHECK");
+  return PeekWord(Kw::kConstraint) || PeekWord(Kw::kPrimary) || PeekWord(Kw::kUnique) ||
+         PeekWord(Kw::kForeign) || PeekWord(Kw::kCheck);
 }
 
 void Parser::ParseRelationalItem(List<ColumnDef> &columns, List<Constraint> &constraints) {
@@ -126,52 +126,52 @@ void Parser::ParseRelationalItem(List<ColumnDef> &columns, List<Constraint> &con
 ColumnDef *Parser::ParseColumnDef(bool modify) {
   ColumnDef *c = New<ColumnDef>(Pos());
   c->name = ParseIdent();
-  static constexpr std::string_view kNotType[] = {
-      "DEFAULT", "CONSTRAINT", "NOT", "NULL", "PRIMARY", "UNIQUE", "REFERENCES", "CHECK",
-      "GENERATED", "AS", "VISIBLE", "INVISIBLE", "ENCRYPT", "SORT", "COLLATE", "ENABLE",
-      "DISABLE"};
+  static constexpr Kw kNotType[] = {
+      Kw::kDefault, Kw::kConstraint, Kw::kNot, Kw::kNull, Kw::kPrimary, Kw::kUnique, Kw::kReferences, Kw::kCheck,
+      Kw::kGenerated, Kw::kAs, Kw::kVisible, Kw::kInvisible, Kw::kEncrypt, Kw::kSort, Kw::kCollate, Kw::kEnable,
+      Kw::kDisable};
   const Token &t = Peek();
   if (t.kind == Tok::kWord) {
     bool type = true;
-    for (std::string_view w : kNotType) {
-      if (t.value == w) type = false;
+    for (Kw w : kNotType) {
+      if (t.kw == w) type = false;
     }
     if (type) c->type = ParseType();
   } else if (t.kind == Tok::kQuotedIdent) {
     Fail(kOraInvalidDatatype);
   }
   for (;;) {
-    if (AcceptWord("SORT") || AcceptWord("ENCRYPT")) continue;
-    if (AcceptWord("COLLATE")) {
+    if (AcceptWord(Kw::kSort) || AcceptWord(Kw::kEncrypt)) continue;
+    if (AcceptWord(Kw::kCollate)) {
       ParseIdent();
       continue;
     }
-    if (AcceptWord("VISIBLE")) {
+    if (AcceptWord(Kw::kVisible)) {
       c->visibility = 1;
       continue;
     }
-    if (AcceptWord("INVISIBLE")) {
+    if (AcceptWord(Kw::kInvisible)) {
       c->visibility = 2;
       continue;
     }
-    if (AcceptWord("DEFAULT")) {
-      if (PeekWord("ON") && PeekWord("NULL", 1)) {
+    if (AcceptWord(Kw::kDefault)) {
+      if (PeekWord(Kw::kOn) && PeekWord(Kw::kNull, 1)) {
         pos_ += 2;
         c->default_on_null = true;
       }
       c->default_value = ParseExpr();
       continue;
     }
-    if (PeekWord("GENERATED") || PeekWord("AS")) {
+    if (PeekWord(Kw::kGenerated) || PeekWord(Kw::kAs)) {
       ParseIdentity(c);
       continue;
     }
-    if (PeekWord("CONSTRAINT") || PeekWord("NOT") || PeekWord("NULL") || PeekWord("PRIMARY") ||
-        PeekWord("UNIQUE") || PeekWord("REFERENCES") || PeekWord("CHECK")) {
+    if (PeekWord(Kw::kConstraint) || PeekWord(Kw::kNot) || PeekWord(Kw::kNull) || PeekWord(Kw::kPrimary) ||
+        PeekWord(Kw::kUnique) || PeekWord(Kw::kReferences) || PeekWord(Kw::kCheck)) {
       c->constraints.Append(ParseConstraint(true));
       continue;
     }
-    if (modify && (PeekWord("ENABLE") || PeekWord("DISABLE"))) {
+    if (modify && (PeekWord(Kw::kEnable) || PeekWord(Kw::kDisable))) {
       ++pos_;
       continue;
     }
@@ -181,13 +181,13 @@ ColumnDef *Parser::ParseColumnDef(bool modify) {
 }
 
 void Parser::ParseIdentity(ColumnDef *c) {
-  if (AcceptWord("GENERATED")) {
-    if (AcceptWord("ALWAYS")) {
+  if (AcceptWord(Kw::kGenerated)) {
+    if (AcceptWord(Kw::kAlways)) {
       c->identity = 1;
-    } else if (AcceptWord("BY")) {
-      ExpectWord("DEFAULT");
+    } else if (AcceptWord(Kw::kBy)) {
+      ExpectWord(Kw::kDefault);
       c->identity = 2;
-      if (PeekWord("ON") && PeekWord("NULL", 1)) {
+      if (PeekWord(Kw::kOn) && PeekWord(Kw::kNull, 1)) {
         pos_ += 2;
         c->identity = 3;
       }
@@ -195,14 +195,14 @@ void Parser::ParseIdentity(ColumnDef *c) {
       c->identity = 1;
     }
   }
-  ExpectWord("AS");
-  if (AcceptWord("IDENTITY")) {
+  ExpectWord(Kw::kAs);
+  if (AcceptWord(Kw::kIdentity)) {
     if (AcceptSym(Sym::kLParen)) {
       c->identity_options = ParseSequenceOptions(true);
       ExpectRParen();
-    } else if (PeekWord("START") || PeekWord("INCREMENT") || PeekWord("MINVALUE") ||
-               PeekWord("MAXVALUE") || PeekWord("CACHE") || PeekWord("NOCACHE") ||
-               PeekWord("CYCLE") || PeekWord("NOCYCLE")) {
+    } else if (PeekWord(Kw::kStart) || PeekWord(Kw::kIncrement) || PeekWord(Kw::kMinvalue) ||
+               PeekWord(Kw::kMaxvalue) || PeekWord(Kw::kCache) || PeekWord(Kw::kNocache) ||
+               PeekWord(Kw::kCycle) || PeekWord(Kw::kNocycle)) {
       c->identity_options = ParseSequenceOptions(true);
     }
     return;
@@ -213,33 +213,33 @@ void Parser::ParseIdentity(ColumnDef *c) {
   ExpectLParen();
   c->virtual_expr = ParseExpr();
   ExpectRParen();
-  AcceptWord("VIRTUAL");
+  AcceptWord(Kw::kVirtual);
 }
 
 Constraint *Parser::ParseConstraint(bool inline_form) {
   Constraint *c = New<Constraint>(Pos());
-  if (AcceptWord("CONSTRAINT")) c->name = ParseIdent();
-  if (inline_form && AcceptWord("NOT")) {
-    ExpectWord("NULL");
+  if (AcceptWord(Kw::kConstraint)) c->name = ParseIdent();
+  if (inline_form && AcceptWord(Kw::kNot)) {
+    ExpectWord(Kw::kNull);
     c->kind = ConstraintKind::kNotNull;
-  } else if (inline_form && AcceptWord("NULL")) {
+  } else if (inline_form && AcceptWord(Kw::kNull)) {
     c->kind = ConstraintKind::kNull;
-  } else if (AcceptWord("PRIMARY")) {
-    ExpectWord("KEY");
+  } else if (AcceptWord(Kw::kPrimary)) {
+    ExpectWord(Kw::kKey);
     c->kind = ConstraintKind::kPrimaryKey;
     if (!inline_form) ParseIdentList(c->columns);
-  } else if (AcceptWord("UNIQUE")) {
+  } else if (AcceptWord(Kw::kUnique)) {
     c->kind = ConstraintKind::kUnique;
     if (!inline_form) ParseIdentList(c->columns);
-  } else if (!inline_form && AcceptWord("FOREIGN")) {
-    ExpectWord("KEY");
+  } else if (!inline_form && AcceptWord(Kw::kForeign)) {
+    ExpectWord(Kw::kKey);
     c->kind = ConstraintKind::kForeignKey;
     ParseIdentList(c->columns);
     ParseReferences(c);
-  } else if (inline_form && PeekWord("REFERENCES")) {
+  } else if (inline_form && PeekWord(Kw::kReferences)) {
     c->kind = ConstraintKind::kForeignKey;
     ParseReferences(c);
-  } else if (AcceptWord("CHECK")) {
+  } else if (AcceptWord(Kw::kCheck)) {
     c->kind = ConstraintKind::kCheck;
     ExpectLParen();
     c->check = ParseExpr();
@@ -252,16 +252,16 @@ Constraint *Parser::ParseConstraint(bool inline_form) {
 }
 
 void Parser::ParseReferences(Constraint *c) {
-  ExpectWord("REFERENCES");
+  ExpectWord(Kw::kReferences);
   ParseName(c->ref_table, kOraInvalidTableName);
   if (PeekSym(Sym::kLParen)) ParseIdentList(c->ref_columns);
-  if (AcceptWord("ON")) {
-    ExpectWord("DELETE");
-    if (AcceptWord("CASCADE")) {
+  if (AcceptWord(Kw::kOn)) {
+    ExpectWord(Kw::kDelete);
+    if (AcceptWord(Kw::kCascade)) {
       c->on_delete = 1;
     } else {
-      ExpectWord("SET");
-      ExpectWord("NULL");
+      ExpectWord(Kw::kSet);
+      ExpectWord(Kw::kNull);
       c->on_delete = 2;
     }
   }
@@ -269,30 +269,30 @@ void Parser::ParseReferences(Constraint *c) {
 
 void Parser::ParseConstraintState(Constraint *c) {
   for (;;) {
-    if (PeekWord("ENABLE") && !PeekWord("ROW", 1)) {
+    if (PeekWord(Kw::kEnable) && !PeekWord(Kw::kRow, 1)) {
       ++pos_;
       c->enabled = 1;
-    } else if (PeekWord("DISABLE") && !PeekWord("ROW", 1)) {
+    } else if (PeekWord(Kw::kDisable) && !PeekWord(Kw::kRow, 1)) {
       ++pos_;
       c->enabled = 2;
-    } else if (AcceptWord("VALIDATE")) {
+    } else if (AcceptWord(Kw::kValidate)) {
       c->validate = 1;
-    } else if (AcceptWord("NOVALIDATE")) {
+    } else if (AcceptWord(Kw::kNovalidate)) {
       c->validate = 2;
-    } else if (AcceptWord("DEFERRABLE")) {
+    } else if (AcceptWord(Kw::kDeferrable)) {
       c->deferrable = 1;
-    } else if (PeekWord("NOT") && PeekWord("DEFERRABLE", 1)) {
+    } else if (PeekWord(Kw::kNot) && PeekWord(Kw::kDeferrable, 1)) {
       pos_ += 2;
       c->deferrable = 2;
-    } else if (AcceptWord("INITIALLY")) {
-      if (AcceptWord("IMMEDIATE")) {
+    } else if (AcceptWord(Kw::kInitially)) {
+      if (AcceptWord(Kw::kImmediate)) {
         c->initially = 1;
       } else {
-        ExpectWord("DEFERRED");
+        ExpectWord(Kw::kDeferred);
         c->initially = 2;
       }
-    } else if (AcceptWord("RELY") || AcceptWord("NORELY")) {
-    } else if (PeekWord("USING") && PeekWord("INDEX", 1)) {
+    } else if (AcceptWord(Kw::kRely) || AcceptWord(Kw::kNorely)) {
+    } else if (PeekWord(Kw::kUsing) && PeekWord(Kw::kIndex, 1)) {
       pos_ += 2;
       if (PeekSym(Sym::kLParen)) {
         SkipBalanced();
@@ -300,17 +300,17 @@ void Parser::ParseConstraintState(Constraint *c) {
         Name index;
         ParseName(index, kOraInvalidIdentifier);
       }
-      while (IsPhysical(Peek()) && !PeekWord("ENABLE") && !PeekWord("DISABLE")) {
+      while (IsPhysical(Peek()) && !PeekWord(Kw::kEnable) && !PeekWord(Kw::kDisable)) {
         ++pos_;
         if (PeekSym(Sym::kLParen)) {
           SkipBalanced();
         } else if (!IsPhysical(Peek()) && Peek().kind != Tok::kSymbol && Peek().kind != Tok::kEnd &&
-                   !PeekWord("ENABLE") && !PeekWord("DISABLE") && !PeekWord("CONSTRAINT")) {
+                   !PeekWord(Kw::kEnable) && !PeekWord(Kw::kDisable) && !PeekWord(Kw::kConstraint)) {
           ++pos_;
         }
       }
-    } else if (AcceptWord("EXCEPTIONS")) {
-      ExpectWord("INTO");
+    } else if (AcceptWord(Kw::kExceptions)) {
+      ExpectWord(Kw::kInto);
       Name table;
       ParseName(table, kOraInvalidTableName);
     } else {
@@ -320,8 +320,8 @@ void Parser::ParseConstraintState(Constraint *c) {
 }
 
 bool Parser::AlterItemStart() const {
-  return PeekWord("ADD") || PeekWord("MODIFY") || PeekWord("DROP") || PeekWord("RENAME") ||
-         PeekWord("ENABLE") || PeekWord("DISABLE");
+  return PeekWord(Kw::kAdd) || PeekWord(Kw::kModify) || PeekWord(Kw::kDrop) || PeekWord(Kw::kRename) ||
+         PeekWord(Kw::kEnable) || PeekWord(Kw::kDisable);
 }
 
 Statement *Parser::ParseAlterTable(uint32_t pos) {
@@ -330,7 +330,7 @@ Statement *Parser::ParseAlterTable(uint32_t pos) {
   ParseName(s->name, kOraInvalidTableName);
   do {
     AlterItem *item = New<AlterItem>(Pos());
-    if (AcceptWord("ADD")) {
+    if (AcceptWord(Kw::kAdd)) {
       if (AcceptSym(Sym::kLParen)) {
         do {
           ParseRelationalItem(item->columns, item->constraints);
@@ -350,8 +350,8 @@ Statement *Parser::ParseAlterTable(uint32_t pos) {
         s->items.Append(item);
         item = more;
       }
-    } else if (AcceptWord("MODIFY")) {
-      if (AcceptWord("CONSTRAINT")) {
+    } else if (AcceptWord(Kw::kModify)) {
+      if (AcceptWord(Kw::kConstraint)) {
         item->action = AlterAction::kModifyConstraint;
         item->name = ParseIdent();
         Constraint state;
@@ -367,67 +367,67 @@ Statement *Parser::ParseAlterTable(uint32_t pos) {
         item->action = AlterAction::kModifyColumns;
         item->columns.Append(ParseColumnDef(true));
       }
-    } else if (AcceptWord("DROP")) {
-      if (AcceptWord("COLUMN")) {
+    } else if (AcceptWord(Kw::kDrop)) {
+      if (AcceptWord(Kw::kColumn)) {
         item->action = AlterAction::kDropColumns;
         item->names.Append(ParseIdent());
       } else if (PeekSym(Sym::kLParen)) {
         item->action = AlterAction::kDropColumns;
         ParseIdentList(item->names);
-      } else if (AcceptWord("CONSTRAINT")) {
+      } else if (AcceptWord(Kw::kConstraint)) {
         item->action = AlterAction::kDropConstraint;
         item->name = ParseIdent();
-      } else if (AcceptWord("PRIMARY")) {
-        ExpectWord("KEY");
+      } else if (AcceptWord(Kw::kPrimary)) {
+        ExpectWord(Kw::kKey);
         item->action = AlterAction::kDropConstraint;
         item->key = 1;
-      } else if (AcceptWord("UNIQUE")) {
+      } else if (AcceptWord(Kw::kUnique)) {
         item->action = AlterAction::kDropConstraint;
         item->key = 2;
         ParseIdentList(item->names);
       } else {
         Fail(kOraMissingKeyword);
       }
-      if (AcceptWord("CASCADE")) {
+      if (AcceptWord(Kw::kCascade)) {
         item->cascade = true;
-        AcceptWord("CONSTRAINTS");
+        AcceptWord(Kw::kConstraints);
       }
-      if (AcceptWord("KEEP") || AcceptWord("DROP")) ExpectWord("INDEX");
-    } else if (AcceptWord("RENAME")) {
-      if (AcceptWord("COLUMN")) {
+      if (AcceptWord(Kw::kKeep) || AcceptWord(Kw::kDrop)) ExpectWord(Kw::kIndex);
+    } else if (AcceptWord(Kw::kRename)) {
+      if (AcceptWord(Kw::kColumn)) {
         item->action = AlterAction::kRenameColumn;
         item->name = ParseIdent();
-        ExpectWord("TO");
+        ExpectWord(Kw::kTo);
         item->new_name = ParseIdent();
-      } else if (AcceptWord("CONSTRAINT")) {
+      } else if (AcceptWord(Kw::kConstraint)) {
         item->action = AlterAction::kRenameConstraint;
         item->name = ParseIdent();
-        ExpectWord("TO");
+        ExpectWord(Kw::kTo);
         item->new_name = ParseIdent();
       } else {
-        ExpectWord("TO");
+        ExpectWord(Kw::kTo);
         item->action = AlterAction::kRenameTable;
         ParseName(item->new_table, kOraInvalidTableName);
       }
-    } else if ((PeekWord("ENABLE") || PeekWord("DISABLE")) &&
-               !PeekWord("ROW", 1) && !PeekWord("ALL", 1) && !PeekWord("TABLE", 1)) {
-      const bool enable = Next().value == "ENABLE";
+    } else if ((PeekWord(Kw::kEnable) || PeekWord(Kw::kDisable)) &&
+               !PeekWord(Kw::kRow, 1) && !PeekWord(Kw::kAll, 1) && !PeekWord(Kw::kTable, 1)) {
+      const bool enable = Next().kw == Kw::kEnable;
       item->action = enable ? AlterAction::kEnableConstraint : AlterAction::kDisableConstraint;
-      if (AcceptWord("VALIDATE")) item->validate = 1;
-      else if (AcceptWord("NOVALIDATE")) item->validate = 2;
-      if (AcceptWord("CONSTRAINT")) {
+      if (AcceptWord(Kw::kValidate)) item->validate = 1;
+      else if (AcceptWord(Kw::kNovalidate)) item->validate = 2;
+      if (AcceptWord(Kw::kConstraint)) {
         item->name = ParseIdent();
-      } else if (AcceptWord("PRIMARY")) {
-        ExpectWord("KEY");
+      } else if (AcceptWord(Kw::kPrimary)) {
+        ExpectWord(Kw::kKey);
         item->key = 1;
-      } else if (AcceptWord("UNIQUE")) {
+      } else if (AcceptWord(Kw::kUnique)) {
         item->key = 2;
         ParseIdentList(item->names);
       } else {
         Fail(kOraMissingKeyword);
       }
-      if (AcceptWord("CASCADE")) item->cascade = true;
-      if (AcceptWord("KEEP") || AcceptWord("DROP")) ExpectWord("INDEX");
+      if (AcceptWord(Kw::kCascade)) item->cascade = true;
+      if (AcceptWord(Kw::kKeep) || AcceptWord(Kw::kDrop)) ExpectWord(Kw::kIndex);
     } else if (IsPhysical(Peek())) {
       item->action = AlterAction::kIgnored;
       const size_t start = Next().offset;

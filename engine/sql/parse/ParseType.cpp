@@ -23,7 +23,7 @@ TypeName *Parser::ParseType() {
   const Token &t = Peek();
   TypeName *type = New<TypeName>(t.offset);
   if (t.kind != Tok::kWord) Fail(kOraInvalidDatatype);
-  const std::string_view w = t.value;
+  const Kw w = t.kw;
   ++pos_;
   // Length with an optional BYTE or CHAR unit: VARCHAR2(n [BYTE|CHAR]).
   auto length = [&](bool required) {
@@ -33,8 +33,8 @@ TypeName *Parser::ParseType() {
     }
     ++pos_;
     type->precision = ParseIntegerArg();
-    if (AcceptWord("BYTE")) type->length_unit = 1;
-    else if (AcceptWord("CHAR")) type->length_unit = 2;
+    if (AcceptWord(Kw::kByte)) type->length_unit = 1;
+    else if (AcceptWord(Kw::kChar)) type->length_unit = 2;
     ExpectRParen();
   };
   auto precision_scale = [&]() {
@@ -50,90 +50,90 @@ TypeName *Parser::ParseType() {
     }
     ExpectRParen();
   };
-  if (w == "NUMBER") {
+  if (w == Kw::kNumber) {
     type->kind = TypeKind::kNumber;
     precision_scale();
-  } else if (w == "DECIMAL" || w == "DEC" || w == "NUMERIC") {
+  } else if (w == Kw::kDecimal || w == Kw::kDec || w == Kw::kNumeric) {
     type->kind = TypeKind::kDecimal;
     precision_scale();
-  } else if (w == "INTEGER" || w == "INT") {
+  } else if (w == Kw::kInteger || w == Kw::kInt) {
     type->kind = TypeKind::kInteger;
-  } else if (w == "SMALLINT") {
+  } else if (w == Kw::kSmallint) {
     type->kind = TypeKind::kSmallint;
-  } else if (w == "FLOAT") {
+  } else if (w == Kw::kFloat) {
     type->kind = TypeKind::kFloat;
     if (AcceptSym(Sym::kLParen)) {
       type->precision = ParseIntegerArg();
       ExpectRParen();
     }
-  } else if (w == "REAL") {
+  } else if (w == Kw::kReal) {
     type->kind = TypeKind::kReal;
-  } else if (w == "DOUBLE") {
-    ExpectWord("PRECISION");
+  } else if (w == Kw::kDouble) {
+    ExpectWord(Kw::kPrecision);
     type->kind = TypeKind::kDoublePrecision;
-  } else if (w == "BINARY_FLOAT") {
+  } else if (w == Kw::kBinaryFloat) {
     type->kind = TypeKind::kBinaryFloat;
-  } else if (w == "BINARY_DOUBLE") {
+  } else if (w == Kw::kBinaryDouble) {
     type->kind = TypeKind::kBinaryDouble;
-  } else if (w == "VARCHAR2") {
+  } else if (w == Kw::kVarchar2) {
     type->kind = TypeKind::kVarchar2;
     length(true);
-  } else if (w == "VARCHAR") {
+  } else if (w == Kw::kVarchar) {
     type->kind = TypeKind::kVarchar;
     length(true);
-  } else if (w == "NVARCHAR2") {
+  } else if (w == Kw::kNvarchar2) {
     type->kind = TypeKind::kNVarchar2;
     length(true);
-  } else if (w == "CHAR" || w == "CHARACTER") {
+  } else if (w == Kw::kChar || w == Kw::kCharacter) {
     type->kind = TypeKind::kChar;
-    if (AcceptWord("VARYING")) type->kind = TypeKind::kVarchar2;
+    if (AcceptWord(Kw::kVarying)) type->kind = TypeKind::kVarchar2;
     length(type->kind == TypeKind::kVarchar2);
-  } else if (w == "NCHAR") {
+  } else if (w == Kw::kNchar) {
     type->kind = TypeKind::kNChar;
-    if (AcceptWord("VARYING")) type->kind = TypeKind::kNVarchar2;
+    if (AcceptWord(Kw::kVarying)) type->kind = TypeKind::kNVarchar2;
     length(type->kind == TypeKind::kNVarchar2);
-  } else if (w == "LONG") {
-    type->kind = AcceptWord("RAW") ? TypeKind::kLongRaw : TypeKind::kLong;
-  } else if (w == "RAW") {
+  } else if (w == Kw::kLong) {
+    type->kind = AcceptWord(Kw::kRaw) ? TypeKind::kLongRaw : TypeKind::kLong;
+  } else if (w == Kw::kRaw) {
     type->kind = TypeKind::kRaw;
     length(true);
-  } else if (w == "CLOB") {
+  } else if (w == Kw::kClob) {
     type->kind = TypeKind::kClob;
-  } else if (w == "NCLOB") {
+  } else if (w == Kw::kNclob) {
     type->kind = TypeKind::kNClob;
-  } else if (w == "BLOB") {
+  } else if (w == Kw::kBlob) {
     type->kind = TypeKind::kBlob;
-  } else if (w == "BFILE") {
+  } else if (w == Kw::kBfile) {
     type->kind = TypeKind::kBfile;
-  } else if (w == "DATE") {
+  } else if (w == Kw::kDate) {
     type->kind = TypeKind::kDate;
-  } else if (w == "TIMESTAMP") {
+  } else if (w == Kw::kTimestamp) {
     type->kind = TypeKind::kTimestamp;
     if (AcceptSym(Sym::kLParen)) {
       type->precision = ParseIntegerArg();
       ExpectRParen();
     }
-    if (PeekWord("WITH") && (PeekWord("TIME", 1) || PeekWord("LOCAL", 1))) {
+    if (PeekWord(Kw::kWith) && (PeekWord(Kw::kTime, 1) || PeekWord(Kw::kLocal, 1))) {
       ++pos_;
-      type->time_zone = AcceptWord("LOCAL") ? 2 : 1;
-      ExpectWord("TIME");
-      ExpectWord("ZONE");
+      type->time_zone = AcceptWord(Kw::kLocal) ? 2 : 1;
+      ExpectWord(Kw::kTime);
+      ExpectWord(Kw::kZone);
     }
-  } else if (w == "INTERVAL") {
+  } else if (w == Kw::kInterval) {
     ParseIntervalFields(type);
     const bool ym = type->from_field == kYear && type->to_field == kMonth;
     const bool ds = type->from_field == kDay && type->to_field == kSecond;
     if (!ym && !ds) Fail(kOraInvalidDatatype);
-  } else if (w == "BOOLEAN") {
+  } else if (w == Kw::kBoolean) {
     type->kind = TypeKind::kBoolean;
-  } else if (w == "ROWID") {
+  } else if (w == Kw::kRowid) {
     type->kind = TypeKind::kRowid;
-  } else if (w == "UROWID") {
+  } else if (w == Kw::kUrowid) {
     type->kind = TypeKind::kURowid;
     length(false);
-  } else if (w == "XMLTYPE") {
+  } else if (w == Kw::kXmltype) {
     type->kind = TypeKind::kXmlType;
-  } else if (w == "JSON") {
+  } else if (w == Kw::kJson) {
     type->kind = TypeKind::kJson;
   } else {
     FailAt(kOraInvalidDatatype, t);

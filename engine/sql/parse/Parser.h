@@ -36,15 +36,13 @@ class Parser {
     return t;
   }
   bool AtEnd() const { return Peek().kind == Tok::kEnd; }
-  static bool IsWord(const Token &t, std::string_view upper) {
-    return t.kind == Tok::kWord && t.value == upper;
-  }
-  bool PeekWord(std::string_view upper, size_t ahead = 0) const { return IsWord(Peek(ahead), upper); }
+  static bool IsWord(const Token &t, Kw kw) { return t.kw == kw; }
+  bool PeekWord(Kw kw, size_t ahead = 0) const { return Peek(ahead).kw == kw; }
   bool PeekSym(Sym sym, size_t ahead = 0) const {
     return Peek(ahead).kind == Tok::kSymbol && Peek(ahead).sym == sym;
   }
-  bool AcceptWord(std::string_view upper) {
-    if (!PeekWord(upper)) return false;
+  bool AcceptWord(Kw kw) {
+    if (!PeekWord(kw)) return false;
     ++pos_;
     return true;
   }
@@ -53,7 +51,7 @@ class Parser {
     ++pos_;
     return true;
   }
-  void ExpectWord(std::string_view upper, int code = kOraMissingKeyword);
+  void ExpectWord(Kw kw, int code = kOraMissingKeyword);
   void ExpectSym(Sym sym, int code);
   void ExpectLParen() { ExpectSym(Sym::kLParen, kOraMissingLeftParen); }
   void ExpectRParen() { ExpectSym(Sym::kRParen, kOraMissingRightParen); }
@@ -142,7 +140,7 @@ class Parser {
   FrameBound ParseFrameBound();
   FuncExtra *Extra(Expr *fn);
   void ParseJsonOptions(Expr *fn, bool allow_on_empty);
-  bool ParseJsonOn(JsonOn &on, std::string_view which);
+  bool ParseJsonOn(JsonOn &on, Kw which);
 
   // DML (ParseDml.cpp)
   Statement *ParseInsert(uint32_t pos);

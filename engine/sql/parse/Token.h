@@ -9,6 +9,8 @@
 
 #include <string_view>
 
+#include "sql/parse/Keywords.h"
+
 namespace kestrel_engine::sql {
 
 enum class Tok : uint8_t {
@@ -31,6 +33,7 @@ enum class Sym : uint8_t {
 struct Token {
   Tok kind = Tok::kEnd;
   Sym sym = Sym::kNone;
+  Kw kw = Kw::kNone;      // kWord: the keyword it spells, if any
   bool reserved = false;  // a word Oracle reserves (never an identifier)
   uint8_t suffix = 0;     // kNumber: 'f' or 'd' when written, else 0
   uint32_t offset = 0;

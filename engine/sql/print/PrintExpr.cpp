@@ -253,7 +253,19 @@ void Writer::Expr(const sql::Expr &e) {
       out += ' ';
       IntervalFields(*e.type);
       return;
-    case ExprKind::kBind: out += ':'; out += e.text; return;
+    case ExprKind::kBind: {
+      // :name as written; a quoted name that is no plain word keeps its quotes.
+      bool plain = !e.text.empty();
+      for (char ch : e.text) {
+        const unsigned char c = static_cast<unsigned char>(ch);
+        plain = plain && ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                          c == '_' || c == '$' || c == '#' || c >= 0x80);
+      }
+      out += plain ? ":" : ":\"";
+      out += e.text;
+      if (!plain) out += '"';
+      return;
+    }
     case ExprKind::kName:
       Name(e.name);
       if (e.flags & kOuterJoin) out += "(+)";
