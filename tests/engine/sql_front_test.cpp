@@ -13,6 +13,7 @@
 namespace {
 
 using namespace kestrel_engine::sql;
+using kestrel_engine::Action;
 
 struct Good {
   const char *sql;
@@ -27,6 +28,8 @@ const Good kGood[] = {
    "SELECT A, B BEE, C \"Mixed Case\", EMP FROM T", 1},
   {"SELECT LEVEL, ROWNUM, ROWID, SYSDATE, USER, UID, SYSTIMESTAMP, \"Level\" FROM DUAL CONNECT BY LEVEL <= 10", nullptr, 1},
   {"SELECT DISTINCT A FROM T", nullptr, 1},
+  {"SELECT \"FROM\", \"select\", \"A B\", \"A\".\"B\", \"_x\", \"ÄÖ\", äö FROM \"T\"",
+   "SELECT \"FROM\", \"select\", \"A B\", A.B, \"_x\", ÄÖ, äö FROM T", 1},
   {"SELECT UNIQUE a FROM t", "SELECT DISTINCT A FROM T", 1},
   {"SELECT ALL T.*, E.ENAME FROM T, S.EMP E", nullptr, 1},
   // Literals of every quoting; binds
@@ -364,6 +367,43 @@ TEST(SqlFront, NestingIsBoundedWithAnOracleError) {
   }
   EXPECT_EQ(ErrorOf("SELECT " + minus + "1 FROM dual"), 36);
   EXPECT_EQ(ErrorOf("SELECT 1 FROM dual WHERE " + nots + "1 = 1"), 36);
+}
+
+TEST(SqlFront, StatementActionsComeFromTheTree) {
+  struct Case {
+    const char *sql;
+    Action action;
+  };
+  const Case cases[] = {
+      {"WITH x AS (SELECT 1 a FROM dual) SELECT * FROM x", Action::kQuery},
+      {"WITH x AS (SELECT 1 a FROM dual) UPDATE t SET a = 1", Action::kDml},
+      {"MERGE INTO t USING s ON (1 = 1) WHEN MATCHED THEN UPDATE SET a = 1", Action::kDml},
+      {"TRUNCATE TABLE t", Action::kDdl},
+      {"CREATE USER u IDENTIFIED BY p", Action::kAccount},
+      {"ALTER SESSION SET NLS_DATE_FORMAT = 'DD'", Action::kOther},
+      {"ROLLBACK", Action::kRollback},
+      {"ROLLBACK TO SAVEPOINT s", Action::kOther},
+      {"SAVEPOINT s", Action::kSavepoint},
+      {"COMMIT", Action::kCommit},
+      {"DECLARE x NUMBER; BEGIN NULL; END;", Action::kDeclare},
+      {"BEGIN NULL; END;", Action::kBlock},
+  };
+  for (const Case &c : cases) {
+    Arena arena;
+    EXPECT_EQ(KindOf(*Parse(c.sql, arena)).action, c.action) << c.sql;
+  }
+}
+
+TEST(SqlFront, LongLiteralsSpanArenaBlocks) {
+  // 'x''x''...': the undoubled value is copied into the arena, in a block
+  // of its own when larger than the usual one.
+  std::string literal;
+  for (int i = 0; i < 20000; ++i) literal += "x''";
+  Arena arena;
+  auto *select = static_cast<SelectStmt *>(Parse("SELECT '" + literal + "' FROM dual", arena));
+  const std::string_view value = select->query->items.first->expr->text;
+  EXPECT_EQ(value.size(), 40000u);
+  EXPECT_EQ(value.substr(0, 4), "x'x'");
 }
 
 TEST(SqlFront, NodesKnowTheirOffsets) {
