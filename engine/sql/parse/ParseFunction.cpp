@@ -318,7 +318,37 @@ Expr *Parser::ParseSpecialFunction(std::string_view name, uint32_t pos, bool &ha
           ++pos_;
         }
         pair->left = ParseExpr();
-        if (AcceptWord(Kw::kValue) || AcceptSym(Sym::kColon)) {
+        if (Peek().kind == Tok::kBind) {
+          // 'key':1 lexes as 'key' and the bind :1; here it is a colon and
+          // a value (a number, or a column name).
+          const Token &v = Next();
+          Expr *value = New<Expr>(v.offset + 1);
+          if (v.value.find_first_not_of("0123456789") == std::string_view::npos) {
+            value->kind = ExprKind::kNumber;
+            value->text = v.value;
+          } else {
+            value->kind = ExprKind::kName;
+            Token name = v;
+            name.value = v.raw.substr(1);
+            if (name.value.front() == '"') {
+              name.kind = Tok::kQuotedIdent;
+              name.value = v.value;
+            } else {
+              bool lower = false;
+              for (char c : name.value) lower = lower || (c >= 'a' && c <= 'z');
+              if (lower) {
+                char *up = static_cast<char *>(arena_.Allocate(name.value.size(), 1));
+                for (size_t i = 0; i < name.value.size(); ++i) {
+                  const char c = name.value[i];
+                  up[i] = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+                }
+                name.value = {up, name.value.size()};
+              }
+            }
+            AddNamePart(value->name, name);
+          }
+          pair->right = value;
+        } else if (AcceptWord(Kw::kValue) || AcceptSym(Sym::kColon)) {
           pair->right = ParseExpr();
           if (AcceptWord(Kw::kFormat)) {
             ExpectWord(Kw::kJson);
