@@ -166,13 +166,13 @@ Statement *Parser::ParseBody() {
       return dml;
     }
     SelectStmt *s = New<SelectStmt>(pos);
-    Query *q = ParseQueryBody();
-    if (!q->with.empty()) {
-      // WITH ... (WITH ...) is no query Oracle accepts either.
-      FailAt(kOraMissingSelect, t);
-    }
+    // A parenthesised body keeps its own WITH and ORDER BY inside.
+    Query *q = AsTerm(ParseQueryBody());
     q->with = with;
-    ParseQueryTail(q);
+    q->pos = pos;
+    if (PeekWord(Kw::kOrder) || PeekWord(Kw::kOffset) || PeekWord(Kw::kFetch) || PeekWord(Kw::kFor)) {
+      ParseQueryTail(q);
+    }
     s->query = q;
     return s;
   }

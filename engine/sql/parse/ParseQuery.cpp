@@ -31,7 +31,6 @@ Query *Parser::ParseQuery() {
     List<Cte> with;
     ParseWith(with);
     Query *q = AsTerm(ParseQueryBody());
-    if (!q->with.empty()) FailAt(kOraMissingSelect, Peek());
     q->with = with;
     q->pos = pos;
     ParseQueryTail(q);
