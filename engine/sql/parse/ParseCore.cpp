@@ -226,8 +226,7 @@ Statement *Parser::ParseCreate() {
     ExpectWord(Kw::kReplace);
     or_replace = true;
   }
-  if (AcceptWord(Kw::kNo)) {
-    ExpectWord(Kw::kForce);
+  if (AcceptWord(Kw::kNoforce)) {
   } else if (AcceptWord(Kw::kForce)) {
     force = true;
   }
