@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "sql/ast/StatementType.h"
+#include "sql/parse/Lexer.h"
 #include "sql/parse/Parse.h"
 #include "sql/print/Printer.h"
 
@@ -347,6 +348,48 @@ TEST(SqlFront, ErrorTextsAreOracles) {
     FAIL();
   } catch (const SyntaxError &e) {
     EXPECT_STREQ(e.what(), "ORA-00904: \"SELECT\": invalid identifier");
+  }
+}
+
+// Each token as kind:value@offset, separated by spaces.
+std::string Tokens(const std::string &text) {
+  Arena arena;
+  const TokenArray tokens = Lex(text, arena);
+  std::string out;
+  for (size_t i = 0; i + 1 < tokens.size; ++i) {
+    const Token &t = tokens.items[i];
+    static const char *const kKinds[] = {"w", "q", "s", "n", "num", "b", "sym"};
+    if (!out.empty()) out += ' ';
+    out += kKinds[static_cast<int>(t.kind)];
+    out += ':';
+    out += std::string(t.kind == Tok::kSymbol ? t.raw : t.value);
+    if (t.suffix) out += t.suffix;
+    out += '@' + std::to_string(t.offset);
+  }
+  return out;
+}
+
+TEST(SqlFront, LexerTokens) {
+  struct Case {
+    const char *text;
+    const char *tokens;
+  };
+  const Case cases[] = {
+      {"a.b..c", "w:A@0 sym:.@1 w:B@2 sym:..@3 w:C@5"},
+      {"1..2 1.e5 1.5e+3x", "num:1@0 sym:..@1 num:2@3 num:1.e5@5 num:1.5e+3@10 w:X@16"},
+      {"2f 3D 4fx", "num:2f@0 num:3d@3 num:4@6 w:FX@7"},
+      {"a(+) b( + ) (+1)", "w:A@0 sym:(+)@1 w:B@5 sym:( + )@6 sym:(@12 sym:+@13 num:1@14 sym:)@15"},
+      {"<> != ^= ~= <= >= => || @", "sym:<>@0 sym:!=@3 sym:^=@6 sym:~=@9 sym:<=@12 sym:>=@15 sym:=>@18 sym:||@21 sym:@@24"},
+      {"q'(a(b)c)' Q'#x#' n'y' NQ'[z]'", "s:a(b)c@0 s:x@11 n:y@18 n:z@23"},
+      {":a1 :1 : x", "b:a1@0 b:1@4 sym::@7 w:X@9"},
+      {"x$# \"q\"\"\"", "w:X$#@0 q:q@4 q:@7"},
+  };
+  for (const Case &c : cases) {
+    try {
+      EXPECT_EQ(Tokens(c.text), c.tokens) << c.text;
+    } catch (const SyntaxError &e) {
+      ADD_FAILURE() << c.text << ": " << e.what();
+    }
   }
 }
 
