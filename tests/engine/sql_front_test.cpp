@@ -382,7 +382,7 @@ TEST(SqlFront, LexerTokens) {
       {"<> != ^= ~= <= >= => || @", "sym:<>@0 sym:!=@3 sym:^=@6 sym:~=@9 sym:<=@12 sym:>=@15 sym:=>@18 sym:||@21 sym:@@24"},
       {"q'(a(b)c)' Q'#x#' n'y' NQ'[z]'", "s:a(b)c@0 s:x@11 n:y@18 n:z@23"},
       {":a1 :1 : x", "b:a1@0 b:1@4 sym::@7 w:X@9"},
-      {"x$# \"q\"\"\"", "w:X$#@0 q:q@4 q:@7"},
+      {"x$# \"q r\"", "w:X$#@0 q:q r@4"},
   };
   for (const Case &c : cases) {
     try {
