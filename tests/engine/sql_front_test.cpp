@@ -421,6 +421,31 @@ TEST(SqlFront, NestingIsBoundedWithAnOracleError) {
   EXPECT_EQ(ErrorOf("SELECT 1 FROM dual WHERE " + nots + "1 = 1"), 36);
 }
 
+TEST(SqlFront, ChainsAreFlatOrBounded) {
+  // AND and OR lists stay flat however long (generated SQL writes them).
+  std::string ors = "SELECT 1 FROM dual WHERE a = 0";
+  for (int i = 1; i < 20000; ++i) ors += " OR a = " + std::to_string(i) + " AND b = 1";
+  Arena arena;
+  auto *select = static_cast<SelectStmt *>(Parse(ors, arena));
+  EXPECT_EQ(select->query->where->kind, ExprKind::kLogical);
+  EXPECT_EQ(select->query->where->args.size, 20000u);
+  const std::string printed = Print(*select);
+  EXPECT_EQ(printed.size(), ors.size());  // no parentheses added
+  EXPECT_EQ(printed.substr(printed.size() - 22), "OR A = 19999 AND B = 1");
+  // Other left-deep chains deepen the tree: bounded, so that every pass
+  // over it may recurse.
+  auto chain = [](const char *first, const char *link, int n) {
+    std::string s = first;
+    for (int i = 0; i < n; ++i) s += link;
+    return s;
+  };
+  EXPECT_EQ(ErrorOf(chain("SELECT 1", " + 1", 900) + " FROM dual"), 0);
+  EXPECT_EQ(ErrorOf(chain("SELECT 1", " + 1", 5000) + " FROM dual"), 36);
+  EXPECT_EQ(ErrorOf(chain("SELECT 1", " || 'x'", 5000) + " FROM dual"), 36);
+  EXPECT_EQ(ErrorOf(chain("SELECT 1 FROM dual", " UNION SELECT 1 FROM dual", 5000)), 36);
+  EXPECT_EQ(ErrorOf(chain("SELECT 1 FROM t", " JOIN t USING (a)", 5000)), 36);
+}
+
 TEST(SqlFront, StatementActionsComeFromTheTree) {
   struct Case {
     const char *sql;

@@ -26,7 +26,9 @@ enum class ExprKind : uint8_t {
   kName,        // name (column, pseudo-column, seq.NEXTVAL); kOuterJoin for (+)
   kStar,        // * or name.*
   kUnary,       // op left
-  kBinary,      // left op right (arithmetic, ||, comparison, AND, OR)
+  kBinary,      // left op right (arithmetic, ||, comparison)
+  kLogical,     // args joined by op (AND or OR), two or more: flat, so that
+                // long generated conditions do not make a deep tree
   kLike,        // left [NOT] op right [ESCAPE third]
   kBetween,     // left [NOT] BETWEEN right AND third
   kIn,          // left [NOT] IN (args) or IN (query)

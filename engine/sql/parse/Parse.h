@@ -16,6 +16,10 @@ namespace kestrel_engine::sql {
 // Deepest nesting of parentheses, subqueries and prefix operators; deeper
 // text gets ORA-00036 rather than exhausting the stack.
 constexpr int kMaxNesting = 200;
+// Deepest tree: nesting plus left-deep chains of binary operators, set
+// operations and joins (AND and OR are flat lists and do not count).
+// Passes over the tree may recurse this deep.
+constexpr int kMaxTreeDepth = 1000;
 
 // Parses one statement (trailing semicolons allowed). Throws SyntaxError
 // with Oracle's number and the offending token's offset. The tree lives

@@ -4,6 +4,8 @@
 */
 #include <string.h>
 
+#include <string>
+
 #include "oci.h"
 #include "sql/parse/Parse.h"
 #include "sql/parse/Parser.h"
@@ -11,9 +13,21 @@
 namespace kestrel_engine::sql {
 
 DepthGuard::DepthGuard(Parser &p) : parser_(p) {
-  if (++parser_.depth_ > kMaxNesting) {
+  ++parser_.depth_;
+  ++parser_.tree_depth_;
+  if (parser_.depth_ > kMaxNesting || parser_.tree_depth_ > kMaxTreeDepth) {
+    const bool nesting = parser_.depth_ > kMaxNesting;
     --parser_.depth_;
-    throw SyntaxError(kOraNestingTooDeep, parser_.Peek().offset, "200");
+    --parser_.tree_depth_;
+    throw SyntaxError(kOraNestingTooDeep, parser_.Peek().offset,
+                      std::to_string(nesting ? kMaxNesting : kMaxTreeDepth));
+  }
+}
+
+void ChainGuard::Link() {
+  ++links_;
+  if (++parser_.tree_depth_ > kMaxTreeDepth) {
+    throw SyntaxError(kOraNestingTooDeep, parser_.Peek().offset, std::to_string(kMaxTreeDepth));
   }
 }
 

@@ -23,21 +23,25 @@ Expr *Parser::ParseExpr() {
 }
 
 Expr *Parser::ParseOr() {
-  Expr *l = ParseAnd();
-  while (PeekWord(Kw::kOr)) {
-    const uint32_t pos = Next().offset;
-    l = MakeBinary(Op::kOr, l, ParseAnd(), pos);
-  }
-  return l;
+  Expr *first = ParseAnd();
+  if (!PeekWord(Kw::kOr)) return first;
+  Expr *e = New<Expr>(first->pos);
+  e->kind = ExprKind::kLogical;
+  e->op = Op::kOr;
+  e->args.Append(first);
+  while (AcceptWord(Kw::kOr)) e->args.Append(ParseAnd());
+  return e;
 }
 
 Expr *Parser::ParseAnd() {
-  Expr *l = ParseNot();
-  while (PeekWord(Kw::kAnd)) {
-    const uint32_t pos = Next().offset;
-    l = MakeBinary(Op::kAnd, l, ParseNot(), pos);
-  }
-  return l;
+  Expr *first = ParseNot();
+  if (!PeekWord(Kw::kAnd)) return first;
+  Expr *e = New<Expr>(first->pos);
+  e->kind = ExprKind::kLogical;
+  e->op = Op::kAnd;
+  e->args.Append(first);
+  while (AcceptWord(Kw::kAnd)) e->args.Append(ParseNot());
+  return e;
 }
 
 Expr *Parser::ParseNot() {
@@ -181,6 +185,7 @@ Expr *Parser::ParsePredicate() {
 
 Expr *Parser::ParseAdditive() {
   Expr *l = ParseMultiplicative();
+  ChainGuard chain(*this);
   for (;;) {
     Op op = Op::kNone;
     if (PeekSym(Sym::kPlus)) op = Op::kAdd;
@@ -188,18 +193,21 @@ Expr *Parser::ParseAdditive() {
     else if (PeekSym(Sym::kConcat)) op = Op::kConcat;
     else return l;
     const uint32_t pos = Next().offset;
+    chain.Link();
     l = MakeBinary(op, l, ParseMultiplicative(), pos);
   }
 }
 
 Expr *Parser::ParseMultiplicative() {
   Expr *l = ParseUnary();
+  ChainGuard chain(*this);
   for (;;) {
     Op op = Op::kNone;
     if (PeekSym(Sym::kStar)) op = Op::kMul;
     else if (PeekSym(Sym::kSlash)) op = Op::kDiv;
     else return l;
     const uint32_t pos = Next().offset;
+    chain.Link();
     l = MakeBinary(op, l, ParseUnary(), pos);
   }
 }
@@ -219,7 +227,9 @@ Expr *Parser::ParseUnary() {
     return e;
   }
   Expr *e = ParsePrimary();
+  ChainGuard chain(*this);
   while (PeekWord(Kw::kAt) && (PeekWord(Kw::kTime, 1) || PeekWord(Kw::kLocal, 1))) {
+    chain.Link();
     Expr *z = New<Expr>(Next().offset);
     z->kind = ExprKind::kAtTimeZone;
     z->left = e;

@@ -46,6 +46,7 @@ Query *Parser::ParseQuery() {
 
 Query *Parser::ContinueQuery(Query *left) {
   Query *q = left;
+  ChainGuard chain(*this);
   for (;;) {
     SetOp op;
     if (PeekWord(Kw::kUnion)) op = SetOp::kUnion;
@@ -53,6 +54,7 @@ Query *Parser::ContinueQuery(Query *left) {
     else if (PeekWord(Kw::kMinus)) op = SetOp::kMinus;
     else if (PeekWord(Kw::kExcept)) op = SetOp::kExcept;
     else break;
+    chain.Link();
     Query *s = New<Query>(Next().offset);
     s->kind = QueryKind::kSetOp;
     s->op = op;
@@ -70,7 +72,9 @@ Query *Parser::ContinueQuery(Query *left) {
 
 Query *Parser::ParseQueryBody() {
   Query *q = ParseQueryTerm();
+  ChainGuard chain(*this);
   while (PeekWord(Kw::kUnion) || PeekWord(Kw::kIntersect) || PeekWord(Kw::kMinus) || PeekWord(Kw::kExcept)) {
+    chain.Link();
     q = AsTerm(q);
     Query *s = New<Query>(Pos());
     s->kind = QueryKind::kSetOp;

@@ -10,6 +10,7 @@ namespace kestrel_engine::sql {
 TableRef *Parser::ParseTableRef() {
   DepthGuard guard(*this);
   TableRef *left = ParseTablePrimary();
+  ChainGuard chain(*this);
   for (;;) {
     const uint32_t pos = Pos();
     bool natural = false;
@@ -37,6 +38,7 @@ TableRef *Parser::ParseTableRef() {
       return left;
     }
     ExpectWord(Kw::kJoin);
+    chain.Link();
     TableRef *j = New<TableRef>(pos);
     j->kind = TableKind::kJoin;
     j->join = kind;

@@ -24,6 +24,7 @@ class Parser {
 
  private:
   friend class DepthGuard;
+  friend class ChainGuard;
 
   // Tokens
   const Token &Peek(size_t ahead = 0) const {
@@ -186,19 +187,39 @@ class Parser {
   Arena &arena_;
   TokenArray tokens_;
   size_t pos_ = 0;
-  int depth_ = 0;
+  int depth_ = 0;       // nesting: parentheses, subqueries, prefix operators
+  int tree_depth_ = 0;  // nesting and left-deep chains (a + b + c, UNION, JOIN)
 };
 
 // Counts one level of nesting for the scope it lives in.
 class DepthGuard {
  public:
   explicit DepthGuard(Parser &p);
-  ~DepthGuard() { --parser_.depth_; }
+  ~DepthGuard() {
+    --parser_.depth_;
+    --parser_.tree_depth_;
+  }
   DepthGuard(const DepthGuard &) = delete;
   DepthGuard &operator=(const DepthGuard &) = delete;
 
  private:
   Parser &parser_;
+};
+
+// Counts the links of a left-deep chain (each makes the tree one level
+// deeper) for the scope it lives in, so that every later pass over the
+// tree can recurse without running out of stack.
+class ChainGuard {
+ public:
+  explicit ChainGuard(Parser &p) : parser_(p) {}
+  ~ChainGuard() { parser_.tree_depth_ -= links_; }
+  ChainGuard(const ChainGuard &) = delete;
+  ChainGuard &operator=(const ChainGuard &) = delete;
+  void Link();
+
+ private:
+  Parser &parser_;
+  int links_ = 0;
 };
 
 }  // namespace kestrel_engine::sql

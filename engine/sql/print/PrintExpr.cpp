@@ -61,7 +61,8 @@ constexpr const char *kFields[] = {"", "YEAR", "MONTH", "DAY", "HOUR", "MINUTE",
 
 int Precedence(const Expr &e) {
   switch (e.kind) {
-    case ExprKind::kBinary: return BinaryPrecedence(e.op);
+    case ExprKind::kBinary:
+    case ExprKind::kLogical: return BinaryPrecedence(e.op);
     case ExprKind::kUnary: return e.op == Op::kNot ? 3 : 7;
     case ExprKind::kLike: case ExprKind::kBetween: case ExprKind::kIn: case ExprKind::kIsNull:
     case ExprKind::kIsJson: case ExprKind::kQuantified: case ExprKind::kExists:
@@ -294,6 +295,16 @@ void Writer::Expr(const sql::Expr &e) {
       ExprAt(*e.left, p);
       out += OpText(e.op);
       ExprAt(*e.right, p + 1);
+      return;
+    }
+    case ExprKind::kLogical: {
+      const int p = BinaryPrecedence(e.op);
+      bool first = true;
+      for (const sql::Expr *a : e.args) {
+        if (!first) out += OpText(e.op);
+        first = false;
+        ExprAt(*a, p + 1);
+      }
       return;
     }
     case ExprKind::kLike:
