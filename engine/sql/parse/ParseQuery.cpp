@@ -145,6 +145,8 @@ Query *Parser::ParseSelectBlock() {
     }
   }
   if (q->start_with != nullptr && q->connect_by == nullptr) Fail(kOraMissingKeyword);
+  // Oracle takes HAVING before GROUP BY as well as after it.
+  if (AcceptWord(Kw::kHaving)) q->having = ParseExpr();
   if (PeekWord(Kw::kGroup)) {
     ++pos_;
     ExpectWord(Kw::kBy, kOraMissingBy);
@@ -152,7 +154,7 @@ Query *Parser::ParseSelectBlock() {
       q->group_by.Append(ParseGroupElement());
     } while (AcceptSym(Sym::kComma));
   }
-  if (AcceptWord(Kw::kHaving)) q->having = ParseExpr();
+  if (q->having == nullptr && AcceptWord(Kw::kHaving)) q->having = ParseExpr();
   return q;
 }
 
