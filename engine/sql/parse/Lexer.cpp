@@ -41,9 +41,11 @@ class Lexer {
     // NUL is no character of SQL text, not even inside a literal.
     const void *nul = memchr(text_.data(), 0, text_.size());
     if (nul != nullptr) Fail(kOraInvalidCharacter, static_cast<const char *>(nul) - text_.data());
-    // About one token per three bytes in real statements; room for more
-    // avoids growing (and copying) in all but unusual text.
-    capacity_ = text_.size() / 2 + 16;
+    // About one token per four bytes in real statements; room for a few
+    // more avoids growing (and copying) for all but unusual text, and the
+    // cap keeps a huge statement from reserving more than it uses.
+    capacity_ = text_.size() / 3 + 16;
+    if (capacity_ > 4096) capacity_ = 4096;
     items_ = static_cast<Token *>(arena_.Allocate(sizeof(Token) * capacity_, alignof(Token)));
     for (;;) {
       SkipSpaceAndComments();
