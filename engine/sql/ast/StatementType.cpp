@@ -1,0 +1,47 @@
+/*
+** Statement type and action from the tree. Numbering as the first-keyword
+** classifier gives it; MERGE is 16, TRUNCATE and COMMENT are DDL of type 0.
+*/
+#include "sql/ast/StatementType.h"
+
+namespace kestrel_engine::sql {
+
+StatementKind KindOf(const Statement &stmt) {
+  switch (stmt.kind) {
+    case StmtKind::kSelect: return {OCI_STMT_SELECT, Action::kQuery};
+    case StmtKind::kInsert:
+    case StmtKind::kMultiInsert: return {OCI_STMT_INSERT, Action::kDml};
+    case StmtKind::kUpdate: return {OCI_STMT_UPDATE, Action::kDml};
+    case StmtKind::kDelete: return {OCI_STMT_DELETE, Action::kDml};
+    case StmtKind::kMerge: return {kStmtMerge, Action::kDml};
+    case StmtKind::kCreateTable:
+    case StmtKind::kCreateView:
+    case StmtKind::kCreateIndex:
+    case StmtKind::kCreateSequence:
+    case StmtKind::kCreateSynonym: return {OCI_STMT_CREATE, Action::kDdl};
+    case StmtKind::kAlterTable:
+    case StmtKind::kAlterSequence: return {OCI_STMT_ALTER, Action::kDdl};
+    case StmtKind::kDrop: return {OCI_STMT_DROP, Action::kDdl};
+    case StmtKind::kTruncate:
+    case StmtKind::kComment: return {0, Action::kDdl};
+    case StmtKind::kCommit: return {0, Action::kCommit};
+    case StmtKind::kRollback:
+      return {0, static_cast<const TransactionStmt &>(stmt).savepoint ? Action::kOther
+                                                                       : Action::kRollback};
+    case StmtKind::kSavepoint: return {0, Action::kSavepoint};
+    // A session setting commits nothing: not DDL.
+    case StmtKind::kAlterSession: return {OCI_STMT_ALTER, Action::kOther};
+    case StmtKind::kCreateUser: return {OCI_STMT_CREATE, Action::kAccount};
+    case StmtKind::kAlterUser: return {OCI_STMT_ALTER, Action::kAccount};
+    case StmtKind::kDropUser: return {OCI_STMT_DROP, Action::kAccount};
+    case StmtKind::kBlock: {
+      const ub2 type = static_cast<const BlockStmt &>(stmt).oci_type;
+      if (type == OCI_STMT_BEGIN) return {type, Action::kBlock};
+      if (type == OCI_STMT_DECLARE) return {type, Action::kDeclare};
+      return {type, Action::kDdl};
+    }
+  }
+  return {};
+}
+
+}  // namespace kestrel_engine::sql
