@@ -152,15 +152,6 @@ const View kDefinitions[] = {
      "CASE WHEN kestrel_type(p.type, 0) LIKE '%CHAR%' THEN kestrel_type(p.type, 1) "
      "ELSE 0 END",
      "AND o.type IN ('table', 'view')"},
-    {"tab_cols",
-     "TABLE_NAME, COLUMN_NAME, DATA_TYPE, DATA_LENGTH, DATA_PRECISION, DATA_SCALE, "
-     "NULLABLE, COLUMN_ID, DATA_DEFAULT, CHAR_LENGTH",
-     "kestrel_oracle_name(o.name), kestrel_oracle_name(p.name), kestrel_type(p.type, 0), "
-     "kestrel_type(p.type, 1), kestrel_type(p.type, 2), kestrel_type(p.type, 3), "
-     "CASE WHEN p.\"notnull\" OR p.pk THEN 'N' ELSE 'Y' END, p.cid + 1, p.dflt_value, "
-     "CASE WHEN kestrel_type(p.type, 0) LIKE '%CHAR%' THEN kestrel_type(p.type, 1) "
-     "ELSE 0 END",
-     "AND o.type IN ('table', 'view')"},
     {"indexes", "INDEX_NAME, INDEX_TYPE, TABLE_NAME, UNIQUENESS, STATUS",
      "kestrel_oracle_name(o.name), 'NORMAL', kestrel_oracle_name(m.tbl_name), "
      "CASE WHEN m.sql LIKE 'CREATE UNIQUE%' THEN 'UNIQUE' ELSE 'NONUNIQUE' END, 'VALID'",
@@ -178,7 +169,7 @@ std::string ViewSql(const View &v, bool all) {
   std::string from = "main.\"kestrel$objects\" o JOIN main.sqlite_master m "
                      "ON m.type = o.type AND m.name = o.name";
   const std::string name = v.name;
-  if (name == "tab_columns" || name == "tab_cols") {
+  if (name == "tab_columns") {
     from += ", pragma_table_info(o.name) p";
   } else if (name == "ind_columns") {
     from += ", pragma_index_xinfo(o.name) x";
@@ -223,6 +214,12 @@ int CreateDictionary(sqlite3 *db, const SessionSettings *settings) {
       if (rc != SQLITE_OK) return rc;
       rc = sqlite3_exec(db, ViewSql(v, all).c_str(), nullptr, nullptr, nullptr);
     }
+  }
+  // *_TAB_COLS: the same columns as *_TAB_COLUMNS (no hidden columns here).
+  for (const char *sql : {"CREATE TEMP VIEW user_tab_cols AS SELECT * FROM user_tab_columns",
+                          "CREATE TEMP VIEW all_tab_cols AS SELECT * FROM all_tab_columns"}) {
+    if (rc != SQLITE_OK) return rc;
+    rc = sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
   }
   // Sequences live in their own table.
   const char *const kSequenceViews[] = {

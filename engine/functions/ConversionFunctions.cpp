@@ -11,21 +11,12 @@
 
 #include <string>
 
-#include "errors/OraError.h"
+#include "functions/FunctionSupport.h"
 #include "number/OraNumber.h"
 
 namespace kestrel_engine {
 
 namespace {
-
-const SessionSettings &Settings(sqlite3_context *context) {
-  return *static_cast<const SessionSettings *>(sqlite3_user_data(context));
-}
-
-void Raise(sqlite3_context *context, int code, std::string_view detail = {}) {
-  const OraError error = OraError::Make(code, detail);
-  sqlite3_result_error(context, error.message.c_str(), -1);
-}
 
 std::string_view Text(sqlite3_value *value) {
   const char *text = reinterpret_cast<const char *>(sqlite3_value_text(value));
@@ -43,19 +34,12 @@ std::string NumberText(sqlite3_value *value) {
 
 // Sets a number result: an integer when the text is whole and fits.
 void ResultNumber(sqlite3_context *context, const std::string &decimal) {
-  OCINumber number;
-  if (NumberFromText(decimal.data(), decimal.size(), &number) != 0) {
+  Decimal value;
+  if (!ParseDecimal(decimal, &value)) {
     Raise(context, 1722);
     return;
   }
-  int64_t whole = 0;
-  if (NumberToInt64(&number, &whole)) {
-    sqlite3_result_int64(context, whole);
-    return;
-  }
-  double real = 0;
-  NumberToDouble(&number, &real);
-  sqlite3_result_double(context, real);
+  ResultDecimal(context, value);
 }
 
 bool IsNull(int argc, sqlite3_value **argv) {
