@@ -8,6 +8,8 @@
 #include <istream>
 #include <string>
 
+#include "oci.h"
+
 namespace kestrel_sql {
 
 class LineReader {
@@ -29,6 +31,9 @@ class LineReader {
   virtual void Remember(const std::string &) {}
   // True when the reader shows prompts (a person is typing).
   virtual bool Interactive() const { return false; }
+  // The service context a Ctrl-C breaks while a statement runs (null:
+  // none); only a terminal reader catches Ctrl-C.
+  virtual void BreakTarget(OCISvcCtx *) {}
 };
 
 // Lines of a stream; a CR before the LF is dropped, so scripts written on

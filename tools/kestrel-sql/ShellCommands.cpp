@@ -386,6 +386,7 @@ void Shell::Connect(const std::vector<std::string> &words, const Frame &frame) {
     Error(ErrorKind::kOs, frame, frame.line, error);
     return;
   }
+  if (prompter_ != nullptr) prompter_->BreakTarget(nullptr);
   if (connected_) connection_.DisConnect();
   connected_ = connection_.Connect(resolved.c_str(), logon.user.c_str(),
                                    logon.password.c_str()) != 0;
@@ -393,6 +394,7 @@ void Shell::Connect(const std::vector<std::string> &words, const Frame &frame) {
     Error(ErrorKind::kSql, frame, frame.line, ErrorRecordText());
     return;
   }
+  if (prompter_ != nullptr) prompter_->BreakTarget(connection_.ServiceContext());
   SetLogon(logon.user, logon.link);
   Print("Connected.\n");
 }

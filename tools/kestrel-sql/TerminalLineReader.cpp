@@ -6,6 +6,7 @@
 */
 #include "TerminalLineReader.h"
 
+#include <errno.h>
 #include <fcntl.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -18,8 +19,19 @@ namespace {
 
 // Set by the SIGINT handler; a signal handler can reach nothing else.
 volatile sig_atomic_t interruptPending = 0;
+// Where the handler writes a byte to wake the breaking thread (-1: none).
+volatile sig_atomic_t wakeFd = -1;
 
-void OnInterrupt(int) { interruptPending = 1; }
+void OnInterrupt(int) {
+  interruptPending = 1;
+  const int fd = wakeFd;
+  if (fd >= 0) {
+    const int saved = errno;
+    if (write(fd, "b", 1) < 0) {
+    }  // a full pipe already holds a wake-up
+    errno = saved;
+  }
+}
 
 }  // namespace
 
@@ -45,6 +57,17 @@ TerminalLineReader::TerminalLineReader() {
   el_set(editor_, EL_BIND, "^C", "kestrel-interrupt", nullptr);
   el_source(editor_, nullptr);  // the user's ~/.editrc, if any
 
+  if (pipe2(wake_, O_CLOEXEC | O_NONBLOCK) == 0) {
+    // The reading end blocks; the handler's end never does.
+    fcntl(wake_[0], F_SETFL, 0);
+    breaker_ = std::thread([this] {
+      char byte = 0;
+      while (read(wake_[0], &byte, 1) == 1 && byte == 'b') {
+        if (OCISvcCtx *svc = target_.load()) OCIBreak(svc, nullptr);
+      }
+    });
+    wakeFd = wake_[1];
+  }
   struct sigaction action {};
   action.sa_handler = OnInterrupt;
   sigemptyset(&action.sa_mask);
@@ -53,6 +76,15 @@ TerminalLineReader::TerminalLineReader() {
 
 TerminalLineReader::~TerminalLineReader() {
   sigaction(SIGINT, &previous_, nullptr);
+  if (breaker_.joinable()) {
+    wakeFd = -1;
+    fcntl(wake_[1], F_SETFL, 0);
+    if (write(wake_[1], "q", 1) != 1) {
+    }  // the thread ends when the pipe closes too
+    close(wake_[1]);
+    breaker_.join();
+    close(wake_[0]);
+  }
   HistEvent event;
   if (!historyFile_.empty()) history(history_, &event, H_SAVE, historyFile_.c_str());
   el_end(editor_);

@@ -106,6 +106,7 @@ int Run(const Options &options, Output &output) {
     shell.RunReader(reader, options.script, Directory(options.script));
   } else if (isatty(STDIN_FILENO)) {
     TerminalLineReader reader;
+    reader.BreakTarget(connection.ServiceContext());  // CONNECT moves it
     shell.SetPrompter(&reader);
     shell.RunReader(reader, "", ".");
   } else {
