@@ -7,6 +7,8 @@
 
 #include "COCIException.h"
 #include "COCIRecordset.h"
+#include "COleDateTime.h"
+#include "error/ErrorRecord.h"
 #include "oleauto.h"
 #include "record/RecordConvert.h"
 #include "recordset/StatementState.h"
@@ -49,6 +51,45 @@ void SetDouble(COleVariant &value, double number) {
 
 void SetText(COleVariant &value, BSTR text) {
   Replace(value, VT_BSTR, reinterpret_cast<uintptr_t>(text));
+}
+
+// A DATE or TIMESTAMP fetched as OCIDate into VT_DATE, to the second.
+// OLE's dates begin in year 100: an earlier one throws.
+void DateToVariant(const void *buffer, COleVariant &value) {
+  OCIDate d;
+  memcpy(&d, buffer, sizeof d);
+  const COleDateTime when(d.OCIDateYYYY, d.OCIDateMM, d.OCIDateDD,
+                          d.OCIDateTime.OCITimeHH, d.OCIDateTime.OCITimeMI,
+                          d.OCIDateTime.OCITimeSS);
+  if (when.GetStatus() != COleDateTime::valid) {
+    kestrel::RecordError(932,
+                         "ORA-00932: inconsistent datatypes: a date before "
+                         "year 100 has no OLE form");
+    throw COCIException();
+  }
+  const DATE date = when;
+  uint64_t bits;
+  memcpy(&bits, &date, sizeof bits);
+  Replace(value, VT_DATE, bits);
+}
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return c - 'a' + 10;
+}
+
+// A RAW column fetched as hexadecimal text into VT_ARRAY|VT_UI1.
+void RawToVariant(const char *hex, COleVariant &value) {
+  const size_t count = strlen(hex) / 2;
+  SAFEARRAY *array =
+      SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(count));
+  if (array == nullptr) AfxThrowMemoryException();
+  unsigned char *bytes = static_cast<unsigned char *>(array->pvData);
+  for (size_t i = 0; i < count; ++i)
+    bytes[i] = static_cast<unsigned char>(HexDigit(hex[2 * i]) * 16 +
+                                          HexDigit(hex[2 * i + 1]));
+  Replace(value, VT_ARRAY | VT_UI1, reinterpret_cast<uintptr_t>(array));
 }
 
 // A NUMBER read as VT_I4 when it is a whole number within 32 bits, else
@@ -112,7 +153,11 @@ int COCIRecordset::GetFieldValue(const long &index, COleVariant &value) {
   if (buffer == nullptr) return TRUE;  // no conversion for this type
   if (st.indicators[i] == -1) return FALSE;
 
-  if (IsText(type)) {
+  if (type == SQLT_BIN) {
+    RawToVariant(static_cast<const char *>(buffer), value);
+    return TRUE;
+  }
+  if (IsText(type) || type == SQLT_CLOB) {
     // Text is handed out as the column's bytes, unconverted.
     const char *bytes = static_cast<const char *>(buffer);
     m_strBuffer.clear();
@@ -150,6 +195,10 @@ int COCIRecordset::GetFieldValue(const long &index, COleVariant &value) {
       SetDouble(value, real);
       return TRUE;
     }
+    case SQLT_DAT:
+    case SQLT_TIMESTAMP:
+      DateToVariant(buffer, value);
+      return TRUE;
     default:
       return TRUE;
   }
