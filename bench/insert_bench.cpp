@@ -13,6 +13,7 @@
 #include <benchmark/benchmark.h>
 
 #include "COCIConnection.h"
+#include "COCIException.h"
 #include "COCIRecordset.h"
 
 namespace {

@@ -91,6 +91,7 @@ void COCIRecordset::OwnStatementWithoutResult() {
   for (const std::unique_ptr<kestrel::Param> &p : held.params) {
     fresh->params.push_back(std::make_unique<kestrel::Param>(*p));
     fresh->params.back()->bound = false;
+    fresh->params.back()->attached = false;
   }
   m_pShared = std::move(fresh);
   m_hParam = nullptr;
@@ -120,7 +121,10 @@ BOOL COCIRecordset::Prepare(CString sql) {
   // Preparing dropped every bind: cleared parameters may go, the others
   // are bound again at the next execution.
   st.retired.clear();
-  for (const std::unique_ptr<kestrel::Param> &p : st.params) p->bound = false;
+  for (const std::unique_ptr<kestrel::Param> &p : st.params) {
+    p->bound = false;
+    p->attached = false;
+  }
   st.sql.assign(sql.GetString(), length);
   st.stmtType = queryType();
   st.prepared = true;
@@ -200,6 +204,12 @@ int COCIRecordset::queryType() {
 
 int COCIRecordset::execute(int iterations) {
   RequireStatement();
+  // A cleared parameter's placeholder is still bound until the statement
+  // is prepared again (Execute does): it has no value now.
+  if (!m_pShared->retired.empty()) {
+    kestrel::RecordError(1008, "ORA-01008: not all variables bound");
+    throw COCIException();
+  }
   // Every execution (AddRecord's too) binds first: a parameter whose value
   // moved to a new buffer must not be read where it was.
   BindParams();

@@ -69,12 +69,11 @@ void COCIRecordset::StoreParam(const std::string &name, int position,
 void COCIRecordset::ClearParams() {
   if (!m_pShared) return;
   kestrel::StatementState &st = *m_pShared;
-  // The statement may still be bound to their buffers: they are kept
-  // until it is prepared again, which the next execution does.
-  if (st.prepared) {
-    for (std::unique_ptr<kestrel::Param> &p : st.params)
-      st.retired.push_back(std::move(p));
-  }
+  // The statement may still be bound to their buffers (also after a
+  // prepare that failed): those are kept until it is prepared again, which
+  // the next execution does.
+  for (std::unique_ptr<kestrel::Param> &p : st.params)
+    if (p->attached) st.retired.push_back(std::move(p));
   st.params.clear();
 }
 
@@ -100,5 +99,6 @@ void COCIRecordset::BindParams() {
                           nullptr, OCI_DEFAULT));
     }
     p.bound = true;
+    p.attached = true;
   }
 }

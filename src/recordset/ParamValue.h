@@ -31,6 +31,9 @@ struct Param {
   sb2 indicator = -1;
   // True while the statement is bound to this buffer as it is now.
   bool bound = false;
+  // True once bound since the statement was last prepared: the statement
+  // keeps a bind for the placeholder until it is prepared again.
+  bool attached = false;
 };
 
 // Puts `value` into `param` as the type it binds as: text of either kind

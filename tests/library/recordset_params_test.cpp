@@ -220,6 +220,16 @@ TEST_F(RecordsetParams, WrongPlaceholdersAndKinds) {
   rs_.ClearParams();
   EXPECT_TRUE(rs_.OpenRecordset("DELETE FROM p"));
 
+  // A cleared parameter leaves its placeholder without a value, also when
+  // its buffer moved since it was bound.
+  ASSERT_TRUE(rs_.Prepare("INSERT INTO p (id, v) VALUES (1, :v)"));
+  rs_.SetParam(":v", COleVariant("short"));
+  ASSERT_TRUE(rs_.Execute());
+  rs_.SetParam(":v", COleVariant("a value longer than the buffer"));
+  rs_.ClearParams();
+  EXPECT_THROW(rs_.Execute(), COCIException);
+  EXPECT_EQ(COCIException::errCode(), 1008);
+
   EXPECT_THROW(rs_.SetParam(0, COleVariant(1L)), COCIException);
   EXPECT_EQ(COCIException::errCode(), 1036);
   EXPECT_THROW(rs_.SetParam(":", COleVariant(1L)), COCIException);
