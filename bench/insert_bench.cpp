@@ -1,8 +1,10 @@
 // 100,000 inserts of (NUMBER(10,0), NUMBER(12,2), VARCHAR2(30),
 // BINARY_DOUBLE) rows through COCIRecordset (one prepared statement, its
 // parameters set for each row, one transaction) next to raw SQLite's
-// prepared insert of the same rows in one transaction. The work per row is
-// in LibraryInsertRows and RawInsertRows, for callgrind's --toggle-collect.
+// prepared insert of the same rows in one transaction; and 2,000 rows with
+// one commit per row both ways (SQLite's default durability on both sides).
+// The work per row is in the functions named *Rows, for callgrind's
+// --toggle-collect.
 #include <sqlite3.h>
 #include <stdlib.h>
 
@@ -19,6 +21,7 @@
 namespace {
 
 constexpr int kInsertRows = 100000;
+constexpr int kCommitEachRows = 2000;
 constexpr char kCreate[] =
     "CREATE TABLE ins (id NUMBER(10,0), amount NUMBER(12,2), "
     "name VARCHAR2(30), ratio BINARY_DOUBLE)";
@@ -46,10 +49,12 @@ void Row(int i, long *id, double *amount, char *name, double *ratio) {
   *ratio = i / 7.0;
 }
 
+// One transaction for all rows, or (`each`) a commit per row.
 __attribute__((noinline)) bool LibraryInsertRows(COCIConnection &connection,
-                                                 int rows) {
+                                                 int rows, bool each) {
   COCIRecordset rs;
-  if (!rs.InitRecordset(&connection) || !connection.BeginTrans()) return false;
+  if (!rs.InitRecordset(&connection)) return false;
+  if (!each && !connection.BeginTrans()) return false;
   try {
     rs.Prepare("INSERT INTO ins VALUES (:1, :2, :3, :4)");
     char name[32];
@@ -70,8 +75,9 @@ __attribute__((noinline)) bool LibraryInsertRows(COCIConnection &connection,
   return connection.CommitTrans() != 0;
 }
 
-__attribute__((noinline)) bool RawInsertRows(sqlite3 *db, int rows) {
-  sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+__attribute__((noinline)) bool RawInsertRows(sqlite3 *db, int rows,
+                                             bool each) {
+  if (!each) sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
   sqlite3_stmt *insert = nullptr;
   sqlite3_prepare_v2(db, "INSERT INTO ins VALUES (?1, ?2, ?3, ?4)", -1,
                      &insert, nullptr);
@@ -88,10 +94,11 @@ __attribute__((noinline)) bool RawInsertRows(sqlite3 *db, int rows) {
     sqlite3_reset(insert);
   }
   sqlite3_finalize(insert);
-  return sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK;
+  return each ||
+         sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
-void BM_LibraryInsert(benchmark::State &state) {
+void LibraryInsert(benchmark::State &state, int rows, bool each) {
   for (auto _ : state) {
     state.PauseTiming();
     TempDatabase db;
@@ -105,7 +112,7 @@ void BM_LibraryInsert(benchmark::State &state) {
     create.InitRecordset(&connection);
     create.OpenRecordset(kCreate);
     state.ResumeTiming();
-    if (!LibraryInsertRows(connection, kInsertRows)) {
+    if (!LibraryInsertRows(connection, rows, each)) {
       state.SkipWithError(COCIException::errMsg());
       return;
     }
@@ -113,11 +120,10 @@ void BM_LibraryInsert(benchmark::State &state) {
     connection.DisConnect();
     state.ResumeTiming();
   }
-  state.counters["rows"] = kInsertRows;
+  state.counters["rows"] = rows;
 }
-BENCHMARK(BM_LibraryInsert)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-void BM_RawSqliteInsert(benchmark::State &state) {
+void RawInsert(benchmark::State &state, int rows, bool each) {
   for (auto _ : state) {
     state.PauseTiming();
     TempDatabase db;
@@ -125,14 +131,34 @@ void BM_RawSqliteInsert(benchmark::State &state) {
     sqlite3_open(db.path.c_str(), &raw);
     sqlite3_exec(raw, kCreate, nullptr, nullptr, nullptr);
     state.ResumeTiming();
-    if (!RawInsertRows(raw, kInsertRows)) state.SkipWithError("insert failed");
+    if (!RawInsertRows(raw, rows, each)) state.SkipWithError("insert failed");
     state.PauseTiming();
     sqlite3_close(raw);
     state.ResumeTiming();
   }
-  state.counters["rows"] = kInsertRows;
+  state.counters["rows"] = rows;
 }
+
+void BM_LibraryInsert(benchmark::State &state) {
+  LibraryInsert(state, kInsertRows, false);
+}
+void BM_RawSqliteInsert(benchmark::State &state) {
+  RawInsert(state, kInsertRows, false);
+}
+void BM_LibraryInsertCommitEach(benchmark::State &state) {
+  LibraryInsert(state, kCommitEachRows, true);
+}
+void BM_RawSqliteInsertCommitEach(benchmark::State &state) {
+  RawInsert(state, kCommitEachRows, true);
+}
+BENCHMARK(BM_LibraryInsert)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_RawSqliteInsert)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_LibraryInsertCommitEach)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(BM_RawSqliteInsertCommitEach)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 }  // namespace
 

@@ -127,6 +127,7 @@ BOOL COCIRecordset::Prepare(CString sql) {
   }
   st.sql.assign(sql.GetString(), length);
   st.stmtType = queryType();
+  st.endsTransaction = kestrel::EndsTransaction(st.stmtType, st.sql);
   st.prepared = true;
   return 1;
 }
@@ -161,8 +162,7 @@ int COCIRecordset::Run() {
     // Inside the connection's transaction: a failure leaves the earlier
     // statements pending for the caller to commit or roll back.
     execute(1);
-    if (kestrel::EndsTransaction(st.stmtType, st.sql))
-      session.inTransaction = false;
+    if (st.endsTransaction) session.inTransaction = false;
     return 1;
   }
 

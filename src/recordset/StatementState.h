@@ -57,6 +57,9 @@ struct StatementState {
   std::string sql;
   int stmtType = 0;
   bool prepared = false;
+  // True when running it ends a transaction of the connection (DDL,
+  // COMMIT, ROLLBACK), told once at prepare.
+  bool endsTransaction = false;
   // The parameters set for it, in the order they were set (each at a
   // fixed address: the statement reads their buffers at every execution).
   std::vector<std::unique_ptr<Param>> params;
