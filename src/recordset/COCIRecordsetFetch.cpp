@@ -153,11 +153,7 @@ int COCIRecordset::GetFieldValue(const long &index, COleVariant &value) {
   if (buffer == nullptr) return TRUE;  // no conversion for this type
   if (st.indicators[i] == -1) return FALSE;
 
-  if (type == SQLT_BIN) {
-    RawToVariant(static_cast<const char *>(buffer), value);
-    return TRUE;
-  }
-  if (IsText(type) || type == SQLT_CLOB) {
+  if (IsText(type)) {
     // Text is handed out as the column's bytes, unconverted.
     const char *bytes = static_cast<const char *>(buffer);
     m_strBuffer.clear();
@@ -199,6 +195,17 @@ int COCIRecordset::GetFieldValue(const long &index, COleVariant &value) {
     case SQLT_TIMESTAMP:
       DateToVariant(buffer, value);
       return TRUE;
+    case SQLT_BIN:
+      RawToVariant(static_cast<const char *>(buffer), value);
+      return TRUE;
+    case SQLT_CLOB: {
+      // As text columns give it: the bytes in a marked BSTR.
+      const char *bytes = static_cast<const char *>(buffer);
+      BSTR text = AfxAllocAnsiBstr(bytes, static_cast<UINT>(strlen(bytes)));
+      if (text == nullptr) AfxThrowMemoryException();
+      SetText(value, text);
+      return TRUE;
+    }
     default:
       return TRUE;
   }
