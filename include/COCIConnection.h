@@ -15,9 +15,9 @@
 ** one leaves the earlier ones pending, for the caller to commit or roll
 ** back. Outside them each non-query commits on its own. Copies share the
 ** transaction with the session. A statement that commits on the server of
-** its own accord (DDL, COMMIT, ROLLBACK) ends the transaction there and
-** here: CommitTrans afterwards commits nothing and answers TRUE, and the
-** non-queries after it commit on their own again. DisConnect and the end
+** its own accord (DDL, COMMIT, ROLLBACK, a block holding one) ends the
+** transaction there and here: CommitTrans afterwards commits nothing and
+** answers TRUE, and the non-queries after it commit on their own again. DisConnect and the end
 ** of the last holder roll an open transaction back before ending the
 ** session, which would otherwise commit it.
 */

@@ -75,6 +75,15 @@ TEST_F(Transactions, DdlEndsTheTransaction) {
   Exec("COMMIT");
   EXPECT_TRUE(connection_.Rollback());  // nothing left to undo
   EXPECT_EQ(Rows(), "3");
+  // A block that commits ends it too; a word inside a literal does not.
+  EXPECT_TRUE(connection_.BeginTrans());
+  Exec("BEGIN INSERT INTO t VALUES (4); COMMIT; END;");
+  EXPECT_TRUE(connection_.Rollback());
+  EXPECT_EQ(Rows(), "4");
+  EXPECT_TRUE(connection_.BeginTrans());
+  Exec("BEGIN INSERT INTO u VALUES (LENGTH('COMMIT')); END;");
+  EXPECT_TRUE(connection_.Rollback());
+  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM u", &other_), "0");
 }
 
 TEST_F(Transactions, LeftOpenAtDisconnectAndDestruction) {
