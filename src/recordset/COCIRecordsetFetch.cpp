@@ -104,6 +104,26 @@ __attribute__((noinline)) void ClobToVariant(const char *bytes,
   SetText(value, text);
 }
 
+// A DATE, TIMESTAMP, RAW or CLOB column's value; nothing for the others.
+__attribute__((noinline)) void OracleTypeToVariant(int type,
+                                                   const void *buffer,
+                                                   COleVariant &value) {
+  switch (type) {
+    case SQLT_DAT:
+    case SQLT_TIMESTAMP:
+      DateToVariant(buffer, value);
+      break;
+    case SQLT_BIN:
+      RawToVariant(static_cast<const char *>(buffer), value);
+      break;
+    case SQLT_CLOB:
+      ClobToVariant(static_cast<const char *>(buffer), value);
+      break;
+    default:
+      break;
+  }
+}
+
 // A NUMBER read as VT_I4 when it is a whole number within 32 bits, else
 // as VT_R8 with its value.
 void NumberToVariant(double number, int scale, COleVariant &value) {
@@ -203,17 +223,10 @@ int COCIRecordset::GetFieldValue(const long &index, COleVariant &value) {
       SetDouble(value, real);
       return TRUE;
     }
-    case SQLT_DAT:
-    case SQLT_TIMESTAMP:
-      DateToVariant(buffer, value);
-      return TRUE;
-    case SQLT_BIN:
-      RawToVariant(static_cast<const char *>(buffer), value);
-      return TRUE;
-    case SQLT_CLOB:
-      ClobToVariant(static_cast<const char *>(buffer), value);
-      return TRUE;
     default:
+      // The Oracle types, apart from the switch so that its cases stay the
+      // three above.
+      OracleTypeToVariant(type, buffer, value);
       return TRUE;
   }
 }
