@@ -188,12 +188,9 @@ int COCIRecordset::GetFieldValue(const long &index, COleVariant &value) {
   if (IsText(type)) {
     // Text is handed out as the column's bytes, unconverted.
     const char *bytes = static_cast<const char *>(buffer);
-    m_strBuffer.clear();
-    m_strBuffer.append(bytes, strlen(bytes));
     // A marked BSTR of the bytes, as COleVariant(text, VT_BSTRT) makes it,
-    // built before the old value goes.
-    BSTR text = AfxAllocAnsiBstr(m_strBuffer.data(),
-                                 static_cast<UINT>(m_strBuffer.size()));
+    // built straight from the define buffer before the old value goes.
+    BSTR text = AfxAllocAnsiBstr(bytes, static_cast<UINT>(strlen(bytes)));
     if (text == nullptr) AfxThrowMemoryException();
     SetText(value, text);
     return TRUE;
