@@ -9,6 +9,17 @@
 ** isConnected() == 0. Recordsets refer to the session itself, not to the
 ** connection object, so they may outlive it; once the session has ended
 ** they make no client call on it.
+**
+** Transactions. Between BeginTrans and CommitTrans or Rollback, a
+** non-query run by a recordset on the session does not commit; a failed
+** one leaves the earlier ones pending, for the caller to commit or roll
+** back. Outside them each non-query commits on its own. Copies share the
+** transaction with the session. A statement that commits on the server of
+** its own accord (DDL, COMMIT, ROLLBACK, a block holding one) ends the
+** transaction there and here: CommitTrans afterwards commits nothing and
+** answers TRUE, and the non-queries after it commit on their own again. DisConnect and the end
+** of the last holder roll an open transaction back before ending the
+** session, which would otherwise commit it.
 */
 #ifndef KESTREL_COCICONNECTION_H
 #define KESTREL_COCICONNECTION_H
@@ -41,6 +52,17 @@ class KESTREL_API COCIConnection {
   // fields either way.
   void DisConnect();
   int isConnected();
+
+  // TRUE once a transaction is open. FALSE when not connected (ORA-03114
+  // recorded), when one is already open (they do not nest; nothing
+  // recorded), or when the client refuses (its error recorded).
+  BOOL BeginTrans();
+  // Commit or roll back the open transaction and end it; TRUE when there
+  // is none. A commit that fails is rolled back, its error recorded, and
+  // answers FALSE. FALSE when not connected (ORA-03114 recorded). Never
+  // throw.
+  BOOL CommitTrans();
+  BOOL Rollback();
 
  protected:
   // The shared session's handles as this holder last saw them: valid while

@@ -18,6 +18,33 @@
 ** result, lets go of it and gets a statement of its own. A recordset whose
 ** session ended (DisConnect, or the last connection holding it gone) makes
 ** no client call on it again.
+**
+** Parameters. Values reach a statement's placeholders (`:name`, or `:1`,
+** `:2`... by position in the text) through SetParam, never through the
+** SQL text: OpenRecordset("INSERT INTO t VALUES (:id, :name)") after
+** SetParam(":id", ...) and SetParam(":name", ...). A parameter is set by
+** position (1-based: the n-th placeholder in the text, a repeated name
+** counting each time) or by name (with or without the colon, in any
+** case); setting one again replaces its value. Parameters belong to the
+** recordset's statement (its copies share them) and stay, for every
+** statement it runs, until ClearParams, InitRecordset or CloseRecordset:
+** each OpenRecordset and Execute binds all of them, so a parameter the
+** statement has no placeholder for fails with ORA-01036 and a placeholder
+** with no parameter with ORA-01008, thrown as COCIException like other
+** recordset failures. The kinds bound: text of both kinds (VARCHAR2 text;
+** the empty text is NULL, as the database has no empty strings), the
+** integer kinds, VT_R4 and VT_R8 (BINARY_DOUBLE values; a NaN is refused
+** with ORA-01426), VT_CY and VT_DECIMAL (as exact NUMBERs), VT_BOOL (1 or
+** 0), VT_DATE (a DATE, to the second), VT_ARRAY|VT_UI1 (bytes, for RAW and
+** BLOB columns; none is NULL), VT_EMPTY and VT_NULL (NULL). Any other kind
+** is refused by SetParam with ORA-00932.
+**
+** Prepare compiles a statement once; each Execute binds the parameters'
+** current values and runs it again (OpenRecordset is Prepare then
+** Execute). A query executed again starts over at its first row. Outside
+** a transaction of the connection (BeginTrans) every non-query commits on
+** its own, as OpenRecordset always did; inside one, it waits for
+** CommitTrans or Rollback.
 */
 #ifndef KESTREL_COCIRECORDSET_H
 #define KESTREL_COCIRECORDSET_H
@@ -51,6 +78,16 @@ class KESTREL_API COCIRecordset {
   BOOL InitRecordset(COCIConnection *connection);
   BOOL OpenRecordset(CString sql);
   void CloseRecordset();
+
+  // Parameters and prepared statements (see above). SetParam throws for a
+  // position below 1, an empty name, a kind that cannot be bound (932) or
+  // an invalid date (1841), or without a statement. Execute throws as
+  // OpenRecordset does, and ORA-24337 when nothing was prepared.
+  void SetParam(int position, const COleVariant &value);
+  void SetParam(const CString &name, const COleVariant &value);
+  void ClearParams();
+  BOOL Prepare(CString sql);
+  BOOL Execute();
 
   // Column description; positions are 1-based.
   long GetFieldCount();
@@ -112,6 +149,14 @@ class KESTREL_API COCIRecordset {
   // m_hParam cleared) when it cannot be fetched.
   bool FetchDescriptor(const long &position);
   int WriteText(size_t index, const COleVariant &value);
+  // Binds every parameter the statement is not bound to as it is now.
+  void BindParams();
+  // Runs the prepared statement with its parameters bound.
+  int Run();
+  // The parameter `name` (already in its key form) or at `position`, set
+  // to `value`; throws for a kind that cannot be bound.
+  void StoreParam(const std::string &name, int position,
+                  const COleVariant &value);
   // Fetches the next row; the status, recorded unless it is a success or
   // the end. OCI_INVALID_HANDLE, unrecorded, without a statement.
   sword FetchRow();

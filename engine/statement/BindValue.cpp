@@ -10,7 +10,13 @@
 **     change or free its buffer once the execution returns;
 **   - numbers (types 2 and 6) bind as 64-bit integers when whole and in
 **     range, else as doubles, which is how the engine stores NUMBER;
-**   - a NaN is refused with 1426: SQLite would store it as NULL.
+**   - a NaN is refused with 1426: SQLite would store it as NULL;
+**   - dates (types 12 and 156) bind as the stored DATE text, so a DATE or
+**     TIMESTAMP column compares and sorts them with the values it holds;
+**     a field out of range is refused with the vendor's number for it
+**     (1841 year, 1843 month, 1847 day, 1850..1852 the time);
+**   - bytes (types 23 and 24) bind as a BLOB, read like type 1 text; zero
+**     bytes bind NULL, as the vendor has no empty RAW.
 */
 #include "statement/BindValue.h"
 
@@ -20,12 +26,15 @@
 #include <cstdint>
 
 #include "number/OraNumber.h"
+#include "types/DateTime.h"
 
 namespace kestrel_engine {
 
 namespace {
 
 constexpr size_t kNumberBytes = sizeof(OCINumber) - 1;  // without the length
+constexpr ub2 kLongBinary = 24;  // SQLT_LBI: bytes, read as type 23
+constexpr sb4 kDateBytes = 7;    // type 12: century, year, month, day, h, m, s
 
 template <class T>
 T Read(const unsigned char *bytes) {
@@ -75,6 +84,49 @@ int BindText(sqlite3_stmt *statement, int index, const unsigned char *bytes,
   return 0;
 }
 
+// A date into its stored text; 0, or the number of the field out of range.
+int BindDate(sqlite3_stmt *statement, int index, const DateTime &date) {
+  if (date.year < kMinYear || date.year > kMaxYear || date.year == 0) return 1841;
+  if (date.month < 1 || date.month > 12) return 1843;
+  if (date.day < 1 || date.day > DaysInMonth(date.year, date.month)) return 1847;
+  if (date.hour < 0 || date.hour > 23) return 1850;
+  if (date.minute < 0 || date.minute > 59) return 1851;
+  if (date.second < 0 || date.second > 59) return 1852;
+  if (!IsValid(date)) return 1841;
+  const std::string text = StoreDate(date);
+  sqlite3_bind_text64(statement, index, text.data(), text.size(), SQLITE_TRANSIENT,
+                      SQLITE_UTF8);
+  return 0;
+}
+
+// The 7-byte form: century and year in excess-100 (below 100 before
+// Christ), the time in excess-1.
+DateTime FromSevenBytes(const unsigned char *b) {
+  DateTime d;
+  const int century = b[0] - 100;
+  const int year = b[1] - 100;
+  d.year = century * 100 + year;
+  d.month = b[2];
+  d.day = b[3];
+  d.hour = b[4] - 1;
+  d.minute = b[5] - 1;
+  d.second = b[6] - 1;
+  return d;
+}
+
+DateTime FromOciDate(const unsigned char *bytes) {
+  OCIDate o;
+  memcpy(&o, bytes, sizeof o);
+  DateTime d;
+  d.year = o.OCIDateYYYY;
+  d.month = o.OCIDateMM;
+  d.day = o.OCIDateDD;
+  d.hour = o.OCIDateTime.OCITimeHH;
+  d.minute = o.OCIDateTime.OCITimeMI;
+  d.second = o.OCIDateTime.OCITimeSS;
+  return d;
+}
+
 }  // namespace
 
 int CheckBindSource(const BindSource &source) {
@@ -92,6 +144,13 @@ int CheckBindSource(const BindSource &source) {
                  : 932;
     case SQLT_FLT:
       return source.size == 4 || source.size == 8 ? 0 : 932;
+    case SQLT_DAT:
+      return source.size >= kDateBytes ? 0 : 932;
+    case SQLT_ODT:
+      return source.size >= static_cast<sb4>(sizeof(OCIDate)) ? 0 : 932;
+    case SQLT_BIN:
+    case kLongBinary:
+      return 0;
     default:
       return 932;
   }
@@ -153,6 +212,21 @@ int BindValue(sqlite3_stmt *statement, int index, const BindSource &source,
       number.OCINumberPart[0] = static_cast<ub1>(length);
       memcpy(number.OCINumberPart + 1, bytes, length);
       return BindNumber(statement, index, number);
+    }
+    case SQLT_DAT:
+      return BindDate(statement, index, FromSevenBytes(bytes));
+    case SQLT_ODT:
+      return BindDate(statement, index, FromOciDate(bytes));
+    case SQLT_BIN:
+    case kLongBinary: {
+      size_t length = size;
+      if (source.length && source.length[row] < length) length = source.length[row];
+      if (length == 0) {
+        sqlite3_bind_null(statement, index);
+      } else {
+        sqlite3_bind_blob64(statement, index, bytes, length, SQLITE_TRANSIENT);
+      }
+      return 0;
     }
     default:
       return 932;

@@ -2,8 +2,9 @@
 ** Reads a bound value from the caller's memory and hands it to an SQLite
 ** parameter, by the vendor's rules for each external type: 1 and 5
 ** (text), 3 (integer of the given width), 4 (float or double of the given
-** width), 6 (VARNUM, with its length byte) and 2 (NUMBER, the same bytes
-** without it).
+** width), 6 (VARNUM, with its length byte), 2 (NUMBER, the same bytes
+** without it), 12 (the 7-byte DATE), 156 (OCIDate), and 23 and 24 (bytes,
+** for RAW and BLOB columns).
 */
 #ifndef KESTREL_ENGINE_BINDVALUE_H
 #define KESTREL_ENGINE_BINDVALUE_H
@@ -32,7 +33,8 @@ int CheckBindSource(const BindSource &source);
 
 // Binds element `row` of `source` to parameter `index` of `statement`.
 // Answers 0, or the Oracle error number: 1722 for bytes that are not a
-// well-formed NUMBER, 1426 for a NaN (SQLite would keep it as NULL).
+// well-formed NUMBER, 1426 for a NaN (SQLite would keep it as NULL), 1841,
+// 1843, 1847 or 1850..1852 for a date with a field out of range.
 int BindValue(sqlite3_stmt *statement, int index, const BindSource &source,
               ub4 row);
 

@@ -10,6 +10,11 @@ namespace kestrel {
 void SessionState::End() {
   if (live) {
     live = false;
+    if (inTransaction) {
+      inTransaction = false;
+      const sword undone = OCITransRollback(svcCtx, error, OCI_DEFAULT);
+      if (undone != OCI_SUCCESS) COCIException::checkErr(error, undone);
+    }
     const sword status = OCISessionEnd(svcCtx, error, session, OCI_DEFAULT);
     if (status != OCI_SUCCESS) COCIException::checkErr(error, status);
   }
@@ -45,6 +50,8 @@ void SessionState::TakeOver(SessionState &other) {
   trans = other.trans;
   attached = other.attached;
   live = other.live;
+  inTransaction = other.inTransaction;
+  other.inTransaction = false;
   other.env = nullptr;
   other.error = nullptr;
   other.server = nullptr;

@@ -26,6 +26,9 @@ struct SessionState {
   bool attached = false;
   // True from a successful logon until End: the handles may be used.
   bool live = false;
+  // True from BeginTrans until CommitTrans, Rollback or a statement that
+  // ends the transaction implicitly: non-queries do not commit.
+  bool inTransaction = false;
 
   SessionState() = default;
   ~SessionState() { End(); }
@@ -37,7 +40,9 @@ struct SessionState {
 
   // Ends the session when it is live (a failure is recorded, since work
   // still pending is lost with it) and frees every handle that was
-  // allocated; afterwards nothing is live and every handle is null.
+  // allocated; afterwards nothing is live and every handle is null. An
+  // open BeginTrans transaction is rolled back first: ending the session
+  // would commit it.
   void End();
 };
 

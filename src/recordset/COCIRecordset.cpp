@@ -8,6 +8,7 @@
 
 #include "COCIException.h"
 #include "error/ErrorRecord.h"
+#include "connection/TransactionRules.h"
 #include "recordset/StatementState.h"
 
 namespace {
@@ -83,11 +84,25 @@ void COCIRecordset::OwnStatementWithoutResult() {
     COCIException::checkErr(held.session->error, status);
     throw COCIException();
   }
-  m_pShared = Share(held.session, stmt);
+  std::shared_ptr<kestrel::StatementState> fresh = Share(held.session, stmt);
+  // The parameters go with the recordset to its new statement, as copies:
+  // the old statement may still be bound to the old buffers.
+  fresh->params.reserve(held.params.size());
+  for (const std::unique_ptr<kestrel::Param> &p : held.params) {
+    fresh->params.push_back(std::make_unique<kestrel::Param>(*p));
+    fresh->params.back()->bound = false;
+    fresh->params.back()->attached = false;
+  }
+  m_pShared = std::move(fresh);
   m_hParam = nullptr;
 }
 
 BOOL COCIRecordset::OpenRecordset(CString sql) {
+  Prepare(sql);
+  return Execute();
+}
+
+BOOL COCIRecordset::Prepare(CString sql) {
   RequireStatement();
   // Text past an embedded NUL would be dropped silently: the statement is
   // refused whole instead, before any client call.
@@ -97,15 +112,57 @@ BOOL COCIRecordset::OpenRecordset(CString sql) {
     throw COCIException();
   }
   OwnStatementWithoutResult();
-
-  Check(OCIStmtPrepare(m_pShared->stmt, ErrorHandle(),
+  kestrel::StatementState &st = *m_pShared;
+  st.prepared = false;
+  Check(OCIStmtPrepare(st.stmt, ErrorHandle(),
                        reinterpret_cast<const OraText *>(sql.GetString()),
                        static_cast<ub4>(length), OCI_NTV_SYNTAX,
                        OCI_DEFAULT));
+  // Preparing dropped every bind: cleared parameters may go, the others
+  // are bound again at the next execution.
+  st.retired.clear();
+  for (const std::unique_ptr<kestrel::Param> &p : st.params) {
+    p->bound = false;
+    p->attached = false;
+  }
+  st.sql.assign(sql.GetString(), length);
+  st.stmtType = queryType();
+  st.endsTransaction = kestrel::EndsTransaction(st.stmtType, st.sql);
+  st.prepared = true;
+  return 1;
+}
 
-  if (queryType() == OCI_STMT_SELECT) {
+BOOL COCIRecordset::Execute() {
+  RequireStatement();
+  const kestrel::StatementState &st = *m_pShared;
+  if (!st.prepared) {
+    kestrel::RecordError(24337, "ORA-24337: statement handle not prepared");
+    throw COCIException();
+  }
+  // A query's result is defined into memory its copies may be reading,
+  // and cleared parameters may still be bound: the statement is prepared
+  // anew for them (on a statement of its own when the result is shared).
+  if (st.HasResult() || !st.retired.empty()) {
+    const std::string sql = st.sql;
+    Prepare(CString(sql.c_str(), static_cast<int>(sql.size())));
+  }
+  return Run();
+}
+
+int COCIRecordset::Run() {
+  kestrel::StatementState &st = *m_pShared;
+  if (st.stmtType == OCI_STMT_SELECT) {
     execute(0);
     allocateCursor();
+    return 1;
+  }
+
+  kestrel::SessionState &session = *st.session;
+  if (session.inTransaction) {
+    // Inside the connection's transaction: a failure leaves the earlier
+    // statements pending for the caller to commit or roll back.
+    execute(1);
+    if (st.endsTransaction) session.inTransaction = false;
     return 1;
   }
 
@@ -147,6 +204,15 @@ int COCIRecordset::queryType() {
 
 int COCIRecordset::execute(int iterations) {
   RequireStatement();
+  // A cleared parameter's placeholder is still bound until the statement
+  // is prepared again (Execute does): it has no value now.
+  if (!m_pShared->retired.empty()) {
+    kestrel::RecordError(1008, "ORA-01008: not all variables bound");
+    throw COCIException();
+  }
+  // Every execution (AddRecord's too) binds first: a parameter whose value
+  // moved to a new buffer must not be read where it was.
+  BindParams();
   Check(OCIStmtExecute(ServiceContext(), m_pShared->stmt, ErrorHandle(),
                        static_cast<ub4>(iterations), 0, nullptr, nullptr,
                        OCI_DEFAULT));

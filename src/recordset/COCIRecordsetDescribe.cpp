@@ -11,8 +11,12 @@
 
 namespace {
 
+// The text buffer of a CLOB column: values up to this many bytes.
+constexpr int kClobBytes = 32767;
+
 // Output buffer size and external type by column type code; 0 for codes
-// that get no buffer.
+// that get no buffer. DATE and TIMESTAMP columns are fetched as OCIDate,
+// RAW as hexadecimal text (two digits a byte), CLOB as text.
 struct BufferShape {
   int bytes;
   ub2 external;
@@ -30,6 +34,13 @@ BufferShape ShapeOf(int type, int size) {
       return {4, SQLT_INT};
     case SQLT_FLT:
       return {8, SQLT_FLT};
+    case SQLT_DAT:
+    case SQLT_TIMESTAMP:
+      return {static_cast<int>(sizeof(OCIDate)), SQLT_ODT};
+    case SQLT_BIN:
+      return {2 * size + 1, SQLT_STR};
+    case SQLT_CLOB:
+      return {kClobBytes + 1, SQLT_STR};
     default:
       return {0, 0};
   }

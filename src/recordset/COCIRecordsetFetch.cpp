@@ -7,6 +7,8 @@
 
 #include "COCIException.h"
 #include "COCIRecordset.h"
+#include "COleDateTime.h"
+#include "error/ErrorRecord.h"
 #include "oleauto.h"
 #include "record/RecordConvert.h"
 #include "recordset/StatementState.h"
@@ -49,6 +51,77 @@ void SetDouble(COleVariant &value, double number) {
 
 void SetText(COleVariant &value, BSTR text) {
   Replace(value, VT_BSTR, reinterpret_cast<uintptr_t>(text));
+}
+
+// The conversions of the Oracle types are kept out of line (noinline), so
+// that GetFieldValue's common paths pay nothing for them.
+
+// A DATE or TIMESTAMP fetched as OCIDate into VT_DATE, to the second.
+// OLE's dates begin in year 100: an earlier one throws.
+__attribute__((noinline)) void DateToVariant(const void *buffer, COleVariant &value) {
+  OCIDate d;
+  memcpy(&d, buffer, sizeof d);
+  const COleDateTime when(d.OCIDateYYYY, d.OCIDateMM, d.OCIDateDD,
+                          d.OCIDateTime.OCITimeHH, d.OCIDateTime.OCITimeMI,
+                          d.OCIDateTime.OCITimeSS);
+  if (when.GetStatus() != COleDateTime::valid) {
+    kestrel::RecordError(932,
+                         "ORA-00932: inconsistent datatypes: a date before "
+                         "year 100 has no OLE form");
+    throw COCIException();
+  }
+  const DATE date = when;
+  uint64_t bits;
+  memcpy(&bits, &date, sizeof bits);
+  Replace(value, VT_DATE, bits);
+}
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return c - 'a' + 10;
+}
+
+// A RAW column fetched as hexadecimal text into VT_ARRAY|VT_UI1.
+__attribute__((noinline)) void RawToVariant(const char *hex, COleVariant &value) {
+  const size_t count = strlen(hex) / 2;
+  SAFEARRAY *array =
+      SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(count));
+  if (array == nullptr) AfxThrowMemoryException();
+  unsigned char *bytes = static_cast<unsigned char *>(array->pvData);
+  for (size_t i = 0; i < count; ++i)
+    bytes[i] = static_cast<unsigned char>(HexDigit(hex[2 * i]) * 16 +
+                                          HexDigit(hex[2 * i + 1]));
+  Replace(value, VT_ARRAY | VT_UI1, reinterpret_cast<uintptr_t>(array));
+}
+
+// A CLOB column's text as text columns give theirs: the bytes in a marked
+// BSTR.
+__attribute__((noinline)) void ClobToVariant(const char *bytes,
+                                             COleVariant &value) {
+  BSTR text = AfxAllocAnsiBstr(bytes, static_cast<UINT>(strlen(bytes)));
+  if (text == nullptr) AfxThrowMemoryException();
+  SetText(value, text);
+}
+
+// A DATE, TIMESTAMP, RAW or CLOB column's value; nothing for the others.
+__attribute__((noinline)) void OracleTypeToVariant(int type,
+                                                   const void *buffer,
+                                                   COleVariant &value) {
+  switch (type) {
+    case SQLT_DAT:
+    case SQLT_TIMESTAMP:
+      DateToVariant(buffer, value);
+      break;
+    case SQLT_BIN:
+      RawToVariant(static_cast<const char *>(buffer), value);
+      break;
+    case SQLT_CLOB:
+      ClobToVariant(static_cast<const char *>(buffer), value);
+      break;
+    default:
+      break;
+  }
 }
 
 // A NUMBER read as VT_I4 when it is a whole number within 32 bits, else
@@ -115,12 +188,9 @@ int COCIRecordset::GetFieldValue(const long &index, COleVariant &value) {
   if (IsText(type)) {
     // Text is handed out as the column's bytes, unconverted.
     const char *bytes = static_cast<const char *>(buffer);
-    m_strBuffer.clear();
-    m_strBuffer.append(bytes, strlen(bytes));
     // A marked BSTR of the bytes, as COleVariant(text, VT_BSTRT) makes it,
-    // built before the old value goes.
-    BSTR text = AfxAllocAnsiBstr(m_strBuffer.data(),
-                                 static_cast<UINT>(m_strBuffer.size()));
+    // built straight from the define buffer before the old value goes.
+    BSTR text = AfxAllocAnsiBstr(bytes, static_cast<UINT>(strlen(bytes)));
     if (text == nullptr) AfxThrowMemoryException();
     SetText(value, text);
     return TRUE;
@@ -151,6 +221,9 @@ int COCIRecordset::GetFieldValue(const long &index, COleVariant &value) {
       return TRUE;
     }
     default:
+      // The Oracle types, apart from the switch so that its cases stay the
+      // three above.
+      OracleTypeToVariant(type, buffer, value);
       return TRUE;
   }
 }

@@ -27,6 +27,9 @@ void StatementState::Close() {
   sizes.clear();
   scales.clear();
   fetched = false;
+  prepared = false;
+  params.clear();
+  retired.clear();
 }
 
 }  // namespace kestrel

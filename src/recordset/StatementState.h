@@ -9,10 +9,12 @@
 #define KESTREL_STATEMENT_STATE_H
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "connection/SessionState.h"
 #include "oci.h"
+#include "recordset/ParamValue.h"
 
 namespace kestrel {
 
@@ -50,6 +52,20 @@ struct StatementState {
   std::vector<OCILobLocator *> lobs;
   // True once a fetch has put a row in the buffers.
   bool fetched = false;
+
+  // The statement last prepared, its type, and whether it is prepared.
+  std::string sql;
+  int stmtType = 0;
+  bool prepared = false;
+  // True when running it ends a transaction of the connection (DDL,
+  // COMMIT, ROLLBACK), told once at prepare.
+  bool endsTransaction = false;
+  // The parameters set for it, in the order they were set (each at a
+  // fixed address: the statement reads their buffers at every execution).
+  std::vector<std::unique_ptr<Param>> params;
+  // Cleared parameters whose buffers the statement may still be bound to;
+  // they go when it is prepared again or closed. True while there are any.
+  std::vector<std::unique_ptr<Param>> retired;
 };
 
 }  // namespace kestrel

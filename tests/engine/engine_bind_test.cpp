@@ -54,9 +54,11 @@ class EngineBind : public ::testing::Test {
                          reinterpret_cast<const OraText *>(name), -1, const_cast<void *>(value),
                          size, type, indicator, nullptr, nullptr, 0, nullptr, OCI_DEFAULT);
   }
-  // The value of row `id` as text, with its SQLite storage class.
+  // The value of row `id` as text (bytes in hex), with its SQLite storage
+  // class.
   std::string Stored(int id) {
-    const Rows rows = s.Query("SELECT typeof(x) || ':' || coalesce(x, 'null') FROM v WHERE id = " +
+    const Rows rows = s.Query("SELECT typeof(x) || ':' || CASE typeof(x) WHEN 'blob' THEN hex(x) "
+                              "ELSE coalesce(x, 'null') END FROM v WHERE id = " +
                               std::to_string(id));
     return rows.size() == 1 && rows[0][0] ? *rows[0][0] : "<no row>";
   }
@@ -102,6 +104,13 @@ TEST_F(EngineBind, EveryExternalTypeStoresItsValue) {
       {"VARNUM 0", {0x01, 0x80}, SQLT_VNU, "integer:0"},
       {"NUMBER -1", {0x3E, 0x64, 0x66}, SQLT_NUM, "integer:-1"},
       {"NUMBER in a zero-filled buffer", zeroPadded, SQLT_NUM, "real:12.5"},
+      {"7-byte DATE", {120, 124, 2, 29, 24, 60, 60}, SQLT_DAT, "text:2024-02-29 23:59:59"},
+      {"7-byte DATE before Christ", {53, 88, 1, 1, 1, 1, 1}, SQLT_DAT,
+       "text:-4712-01-01 00:00:00"},
+      {"OCIDate", Of(OCIDate{1999, 12, 31, {8, 30, 5}}), SQLT_ODT, "text:1999-12-31 08:30:05"},
+      {"bytes, type 23", {0x00, 0x27, 0xFF}, SQLT_BIN, "blob:0027FF"},
+      {"no bytes are NULL", {}, SQLT_BIN, "null:null"},
+      {"bytes, type 24", {0x41}, 24, "blob:41"},
   };
   int id = 0;
   for (const TypeCase &c : cases) {
@@ -280,8 +289,8 @@ TEST_F(EngineBind, Failures) {
     ub2 type;
     sb4 size;
     int code;
-  } refused[] = {{SQLT_INT, 3, 932}, {SQLT_FLT, 2, 932}, {SQLT_DAT, 7, 932},
-                 {SQLT_BLOB, 8, 932}, {SQLT_CHR, -1, 21560}};
+  } refused[] = {{SQLT_INT, 3, 932}, {SQLT_FLT, 2, 932}, {SQLT_DAT, 6, 932},
+                 {SQLT_ODT, 7, 932}, {SQLT_BLOB, 8, 932}, {SQLT_CHR, -1, 21560}};
   for (const auto &r : refused) {
     SCOPED_TRACE(r.type);
     EXPECT_EQ(ByPos(stmt, 1, &value, r.size, r.type), OCI_ERROR);
@@ -302,6 +311,19 @@ TEST_F(EngineBind, Failures) {
   ASSERT_EQ(ByName(stmt, ":id", &nan, sizeof nan, SQLT_FLT), OCI_SUCCESS);
   EXPECT_EQ(Execute(stmt), OCI_ERROR);
   EXPECT_EQ(s.ErrorCode(), 1426);
+  // Dates with a field out of range, each with the vendor's number for it.
+  const struct {
+    OCIDate date;
+    int code;
+  } badDates[] = {{{0, 1, 1, {0, 0, 0}}, 1841},   {{2023, 13, 1, {0, 0, 0}}, 1843},
+                  {{2023, 2, 29, {0, 0, 0}}, 1847}, {{2023, 1, 1, {24, 0, 0}}, 1850},
+                  {{2023, 1, 1, {0, 60, 0}}, 1851}, {{2023, 1, 1, {0, 0, 60}}, 1852}};
+  for (const auto &d : badDates) {
+    SCOPED_TRACE(d.code);
+    ASSERT_EQ(ByName(stmt, ":id", &d.date, sizeof d.date, SQLT_ODT), OCI_SUCCESS);
+    EXPECT_EQ(Execute(stmt), OCI_ERROR);
+    EXPECT_EQ(s.ErrorCode(), d.code);
+  }
   EXPECT_EQ(s.Query("SELECT count(*) FROM v"), (Rows{{Cell("0")}}));
 }
 

@@ -51,8 +51,8 @@ TEST_F(RecordsetColumns, DescribeEveryTypeOfTheMapping) {
       {"N", 2, 22, 2, true, 0},     {"I", 2, 22, 0, true, 0},
       {"BARE", 2, 22, -127, true, 0}, {"PI", 3, 4, 0, true, 0},
       {"D", 4, 8, 0, true, 0},      {"B", 113, 4000, 0, false, 0},
-      {"DT", 12, 7, 0, false, 0},   {"CL", 112, 4000, 0, false, 0},
-      {"TS", 187, 11, 6, false, 0}, {"R", 23, 16, 0, false, 0},
+      {"DT", 12, 7, 0, true, 0},    {"CL", 112, 4000, 0, true, 0},
+      {"TS", 187, 11, 6, true, 0},  {"R", 23, 16, 0, true, 0},
       {"VC", 1, 4, 0, true, 0},     {"NC", 96, 2, 0, true, 0},
       {"BI", 3, 4, 0, true, 0},     {"BF", 4, 8, 0, true, 0},
       {"F", 2, 22, -127, true, 0},
@@ -79,9 +79,9 @@ TEST_F(RecordsetColumns, DescribeEveryTypeOfTheMapping) {
   EXPECT_EQ(rs_.GetFieldSize(2), 3);
   // Text buffers are zeroed: size + 1 bytes.
   EXPECT_EQ(memcmp(Access::Buffer(rs_, 0), "\0\0\0\0\0\0\0\0\0\0\0", 11), 0);
-  // Columns without a buffer get no define, except the BLOB's locator.
+  // Every column is defined: the BLOB into its locator, a DATE too.
   EXPECT_NE(Access::Define(rs_, 7), nullptr);
-  EXPECT_EQ(Access::Define(rs_, 8), nullptr);
+  EXPECT_NE(Access::Define(rs_, 8), nullptr);
   EXPECT_NE(Access::Lob(rs_), nullptr);
 }
 
@@ -121,7 +121,7 @@ TEST_F(RecordsetColumns, ValuesOfEveryTypeAndNulls) {
   }
   COleVariant untouched(static_cast<short>(5));
   EXPECT_TRUE(rs_.GetFieldValue(7, untouched));  // BLOB: no conversion
-  EXPECT_TRUE(rs_.GetFieldValue(8, untouched));  // DATE: no buffer
+  EXPECT_FALSE(rs_.GetFieldValue(8, untouched));  // DATE: NULL like the rest
   EXPECT_EQ(untouched.vt, VT_I2);
 
   ASSERT_TRUE(rs_.MoveNext());
