@@ -9,7 +9,9 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 
 #include "ToolFixture.h"
 
@@ -196,6 +198,15 @@ TEST_F(ToolTest, CtrlCClearsTheStatementAndHistoryRecallsItWhole) {
   ASSERT_TRUE(term.WaitFor("ORA-01013")) << term.Screen();
   ASSERT_TRUE(term.WaitForPrompt()) << term.Screen();
   EXPECT_EQ(term.Screen().find("after the query"), std::string::npos);
+
+  // Ctrl-C while one statement computes, before any row: the engine is
+  // told to break it.
+  term.Type("select max(x) from (with n(x) as (select 1 from dual union all "
+            "select x + 1 from n where x < 900000000000) select x from n);\n");
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  term.Type("\x03");
+  ASSERT_TRUE(term.WaitFor("ORA-01013: user requested cancel")) << term.Screen();
+  ASSERT_TRUE(term.WaitForPrompt()) << term.Screen();
   term.Type("exit\n");
   EXPECT_EQ(term.WaitForExit(), 0) << term.Screen();
 
