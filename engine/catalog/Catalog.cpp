@@ -8,6 +8,8 @@
 
 #include <string>
 
+#include "catalog/Comments.h"
+
 namespace kestrel_engine {
 
 const char kObjectsTable[] = "kestrel$objects";
@@ -55,8 +57,13 @@ bool SyncCatalog(Connection &connection, const std::string &owner,
       kUserObjects + ") m WHERE m.type = " + table + ".type AND m.name = " + table +
       ".name) WHERE sql IS NOT (SELECT m.sql FROM (" + kUserObjects + ") m WHERE m.type = " +
       table + ".type AND m.name = " + table + ".name)";
-  const bool ok = EnsureCatalog(connection, error) &&
-                  connection.ExecInternal(sql.c_str(), error);
+  // Comments go with their table or view.
+  const std::string comments =
+      std::string("DELETE FROM \"") + kCommentsTable + "\" WHERE table_name NOT IN " +
+      "(SELECT name FROM main.sqlite_master WHERE type IN ('table', 'view'))";
+  const bool ok = EnsureCatalog(connection, error) && EnsureComments(connection, error) &&
+                  connection.ExecInternal(sql.c_str(), error) &&
+                  connection.ExecInternal(comments.c_str(), error);
   if (!own) return ok;
   if (!ok) {
     OraError ignored;

@@ -23,7 +23,8 @@ const char *const kViews[] = {
     "user_views",    "all_views",       "user_tab_columns", "all_tab_columns",
     "user_tab_cols", "all_tab_cols",    "user_indexes",     "all_indexes",
     "user_ind_columns", "all_ind_columns", "user_triggers", "all_triggers",
-    "user_sequences", "all_sequences",
+    "user_sequences", "all_sequences", "user_tab_comments", "all_tab_comments",
+    "user_col_comments", "all_col_comments",
 };
 
 std::string_view Text(sqlite3_value *v) {
@@ -160,6 +161,12 @@ const View kDefinitions[] = {
      "kestrel_oracle_name(o.name), kestrel_oracle_name(m.tbl_name), "
      "kestrel_oracle_name(x.name), x.seqno + 1, CASE WHEN x.desc THEN 'DESC' ELSE 'ASC' END",
      "AND o.type = 'index' AND x.key"},
+    {"tab_comments", "TABLE_NAME, TABLE_TYPE, COMMENTS",
+     "kestrel_oracle_name(o.name), upper(o.type), c.comments",
+     "AND o.type IN ('table', 'view')"},
+    {"col_comments", "TABLE_NAME, COLUMN_NAME, COMMENTS",
+     "kestrel_oracle_name(o.name), kestrel_oracle_name(p.name), c.comments",
+     "AND o.type IN ('table', 'view')"},
     {"triggers", "TRIGGER_NAME, TABLE_NAME, STATUS",
      "kestrel_oracle_name(o.name), kestrel_oracle_name(m.tbl_name), 'ENABLED'",
      "AND o.type = 'trigger'"},
@@ -171,6 +178,12 @@ std::string ViewSql(const View &v, bool all) {
   const std::string name = v.name;
   if (name == "tab_columns") {
     from += ", pragma_table_info(o.name) p";
+  } else if (name == "tab_comments") {
+    from += " LEFT JOIN main.\"kestrel$comments\" c ON c.table_name = o.name AND "
+            "c.column_name = ''";
+  } else if (name == "col_comments") {
+    from += " JOIN pragma_table_info(o.name) p LEFT JOIN main.\"kestrel$comments\" c ON "
+            "c.table_name = o.name AND c.column_name = p.name";
   } else if (name == "ind_columns") {
     from += ", pragma_index_xinfo(o.name) x";
   }

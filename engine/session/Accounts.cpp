@@ -11,6 +11,7 @@
 
 #include "errors/SqliteErrors.h"
 #include "catalog/Catalog.h"
+#include "catalog/Comments.h"
 #include "catalog/Sequences.h"
 #include "session/FileFormat.h"
 #include "sql/Lexer.h"
@@ -219,6 +220,7 @@ bool LogOn(Connection &connection, std::string_view user,
                       name, &newHash, error) &&
                StampFileFormat(connection, error) &&
                EnsureSequences(connection, error) &&
+               EnsureComments(connection, error) &&
                SyncCatalog(connection, name, error);
     return inserted;
   });

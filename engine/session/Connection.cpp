@@ -11,6 +11,7 @@
 #include "errors/SqliteErrors.h"
 #include "oci.h"
 #include "catalog/Catalog.h"
+#include "catalog/Comments.h"
 #include "catalog/Dictionary.h"
 #include "catalog/Sequences.h"
 #include "session/SqlGuard.h"
@@ -250,7 +251,8 @@ int Connection::Authorize(void *self, int action, const char *a, const char *b,
   // The dictionary's views read the catalog for client SQL; nothing else
   // does, and no client object may take a dictionary view's name.
   if (action == SQLITE_READ && a != nullptr &&
-      (sqlite3_stricmp(a, kObjectsTable) == 0 || sqlite3_stricmp(a, kSequencesTable) == 0) &&
+      (sqlite3_stricmp(a, kObjectsTable) == 0 || sqlite3_stricmp(a, kSequencesTable) == 0 ||
+       sqlite3_stricmp(a, kCommentsTable) == 0) &&
       IsDictionaryView(view)) {
     return SQLITE_OK;
   }

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "catalog/Catalog.h"
+#include "catalog/Comments.h"
 #include "catalog/Sequences.h"
 #include "errors/SqliteErrors.h"
 
@@ -65,7 +66,7 @@ bool AddCatalog(Connection &connection, OraError *error) {
 using Step = bool (*)(Connection &, OraError *);
 // kSteps[v] brings version v to v + 1.
 constexpr Step kSteps[kFileFormatVersion] = {AddAdministrators, AddCatalog,
-                                             EnsureSequences};
+                                             EnsureSequences, EnsureComments};
 
 }  // namespace
 

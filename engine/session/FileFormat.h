@@ -16,7 +16,8 @@ namespace kestrel_engine {
 // 1: accounts are administrators or plain users.
 // 2: the catalog records each object's owner and times (kestrel$objects).
 // 3: sequences (kestrel$sequences).
-constexpr int kFileFormatVersion = 3;
+// 4: comments on tables and columns (kestrel$comments).
+constexpr int kFileFormatVersion = 4;
 
 // The file's version; -1 with `error` set when it cannot be read.
 int FileFormatVersion(Connection &connection, OraError *error);

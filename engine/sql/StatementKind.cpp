@@ -70,6 +70,8 @@ StatementKind Classify(const std::vector<Token> &tokens) {
     kind = {0, to ? Action::kOther : Action::kRollback};
   } else if (first.Is("SAVEPOINT")) {
     kind = {0, Action::kSavepoint};
+  } else if (first.Is("COMMENT")) {
+    kind = {0, Action::kComment};
   } else if (!first.Is("PRAGMA")) {
     // Oracle's other statements and SQLite's own (ATTACH, VACUUM, REPLACE,
     // END, RELEASE, ...) never reach SQLite. PRAGMA stays, held to the

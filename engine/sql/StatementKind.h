@@ -20,6 +20,7 @@ enum class Action {
   kAccount,    // CREATE/ALTER/DROP USER: the engine's own accounts
   kSession,    // ALTER SESSION SET: the session's settings
   kSequence,   // CREATE/ALTER/DROP SEQUENCE: the engine's own sequences
+  kComment,    // COMMENT ON TABLE/COLUMN: the engine's own comments
   kBlock,      // BEGIN stmt; ... END;
   kDeclare,    // DECLARE ... (procedural code: not supported)
   kCommit,     // COMMIT [WORK]

@@ -10,6 +10,7 @@
 #include "statement/StatementHandle.h"
 
 #include "catalog/Catalog.h"
+#include "catalog/Comments.h"
 #include "catalog/Sequences.h"
 #include "errors/SqliteErrors.h"
 #include "session/AccountStatement.h"
@@ -123,6 +124,11 @@ sword StatementHandle::Execute(ExecutionContext &context, ErrorHandle *error,
     case Action::kAccount:
       rowCount_ = 0;
       return RunAccountStatement(context, tokens_, &failure)
+                 ? OCI_SUCCESS
+                 : Report(error, failure);
+    case Action::kComment:
+      rowCount_ = 0;
+      return RunCommentStatement(context.connection, tokens_, &failure)
                  ? OCI_SUCCESS
                  : Report(error, failure);
     case Action::kSequence:
@@ -288,6 +294,8 @@ bool StatementHandle::RunPiece(ExecutionContext &context, std::string_view text,
       return AlterSession(tokens, &connection.settings(), error);
     case Action::kSequence:
       return RunSequenceStatement(connection, tokens, context.user, error);
+    case Action::kComment:
+      return RunCommentStatement(connection, tokens, error);
     case Action::kBlock:
     case Action::kDeclare:
       *error = OraError::Make(6550, "nested blocks are not supported");

@@ -260,6 +260,8 @@ TEST_F(EngineHabits, TheDataDictionaryShowsTheSchema) {
        "sal NUMBER(7,2), hired DATE, \"Mixed\" INTEGER)");
   Exec("CREATE UNIQUE INDEX emp_name ON emp (ename)");
   Exec("CREATE VIEW rich AS SELECT ename FROM emp WHERE sal > 1000");
+  Exec("COMMENT ON TABLE emp IS 'Employees, one row each'");
+  Exec("COMMENT ON COLUMN scott.emp.sal IS 'Monthly salary, it''s in dollars'");
   const struct {
     const char *query;
     Rows rows;
@@ -281,10 +283,24 @@ TEST_F(EngineHabits, TheDataDictionaryShowsTheSchema) {
       {"SELECT column_name, column_position FROM user_ind_columns", {{"ENAME", "1"}}},
       {"SELECT owner, table_name FROM all_tables", {{"SCOTT", "EMP"}}},
       {"SELECT count(*) FROM user_tab_cols", {{"6"}}},  // the view's column too
+      {"SELECT table_name, table_type, comments FROM user_tab_comments ORDER BY 1",
+       {{"EMP", "TABLE", "Employees, one row each"}, {"RICH", "VIEW", std::nullopt}}},
+      {"SELECT column_name, comments FROM user_col_comments "
+       "WHERE table_name = 'EMP' AND comments IS NOT NULL",
+       {{"SAL", "Monthly salary, it's in dollars"}}},
   };
   for (const auto &c : cases) {
     EXPECT_EQ(s.Query(c.query), c.rows) << c.query << ": " << s.ErrorText();
   }
+  for (const auto &bad : {std::make_pair("COMMENT ON TABLE nowhere IS 'x'", 942),
+                          std::make_pair("COMMENT ON COLUMN emp.nothing IS 'x'", 904),
+                          std::make_pair("COMMENT ON emp IS 'x'", 900)}) {
+    EXPECT_EQ(s.Run(bad.first), OCI_ERROR) << bad.first;
+    EXPECT_EQ(s.ErrorCode(), bad.second) << bad.first << ": " << s.ErrorText();
+  }
+  Exec("COMMENT ON TABLE emp IS ''");  // '' is NULL: the comment goes
+  EXPECT_EQ(s.Query("SELECT comments FROM user_tab_comments WHERE table_name = 'EMP'"),
+            (Rows{{std::nullopt}}));
   Exec("DROP VIEW rich");
   EXPECT_EQ(s.Query("SELECT count(*) FROM user_views"), (Rows{{"0"}}));
   // The catalog itself stays out of reach, and no object takes a view's name.
