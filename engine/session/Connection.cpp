@@ -94,19 +94,22 @@ std::string ImmutableLink(const std::string &link) {
   return uri + tail;
 }
 
+// The link's busy_timeout=MS, within 0 .. one hour.
+int BusyTimeoutOf(sqlite3 *db) {
+  const char *file = sqlite3_db_filename(db, "main");
+  const sqlite3_int64 busy =
+      file ? sqlite3_uri_int64(file, "busy_timeout", kDefaultBusyTimeoutMs)
+           : kDefaultBusyTimeoutMs;
+  return busy < 0 ? 0 : busy > 3600000 ? 3600000 : static_cast<int>(busy);
+}
+
 // Opens `path` and reads its schema, which tells a database from any other
 // file. Returns the SQLite result; `db` is set either way.
 int OpenAndRead(const std::string &path, int flags, sqlite3 **db) {
   int rc = sqlite3_open_v2(path.c_str(), db, flags, nullptr);
   if (rc != SQLITE_OK) return rc;
   sqlite3_extended_result_codes(*db, 1);
-  const char *file = sqlite3_db_filename(*db, "main");
-  const sqlite3_int64 busy =
-      file ? sqlite3_uri_int64(file, "busy_timeout", kDefaultBusyTimeoutMs)
-           : kDefaultBusyTimeoutMs;
-  sqlite3_busy_timeout(*db, busy < 0         ? 0
-                            : busy > 3600000 ? 3600000
-                                             : static_cast<int>(busy));
+  sqlite3_busy_timeout(*db, BusyTimeoutOf(*db));
   return sqlite3_exec(*db, "SELECT count(*) FROM sqlite_master", nullptr,
                       nullptr, nullptr);
 }
@@ -160,13 +163,8 @@ std::unique_ptr<Connection> Connection::Open(std::string_view link,
     return nullptr;
   }
   std::unique_ptr<Connection> connection(new Connection(db));
+  connection->busyTimeoutMs_ = BusyTimeoutOf(db);
   const char *file = sqlite3_db_filename(db, "main");
-  const sqlite3_int64 busy =
-      file ? sqlite3_uri_int64(file, "busy_timeout", kDefaultBusyTimeoutMs)
-           : kDefaultBusyTimeoutMs;
-  connection->busyTimeoutMs_ =
-      busy < 0 ? 0 : busy > 3600000 ? 3600000 : static_cast<int>(busy);
-  sqlite3_busy_timeout(db, connection->busyTimeoutMs_);
   connection->readOnly_ = sqlite3_db_readonly(db, "main") == 1;
   connection->claimAllowed_ = file && sqlite3_uri_boolean(file, "claim", 0);
 
