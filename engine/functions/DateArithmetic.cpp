@@ -1,0 +1,124 @@
+/*
+** The arithmetic the SQL front end writes for Oracle's operators: date ±
+** days (fractions too, rounded to the second: a DATE holds seconds),
+** date − date in days, timestamp − timestamp as an INTERVAL DAY TO SECOND
+** in the text form NUMTODSINTERVAL answers, and division that is exact
+** when it can be and raises ORA-01476 on zero. Dates are read in the
+** stored forms or the session's format, as every date function reads them.
+*/
+#include <cmath>
+#include <cstdio>
+
+#include "functions/FunctionFamilies.h"
+#include "functions/FunctionSupport.h"
+
+namespace kestrel_engine {
+
+namespace {
+
+constexpr int64_t kDaySeconds = 86400;
+
+int64_t Seconds(const DateTime &d) {
+  return JulianDay(d.year, d.month, d.day) * kDaySeconds + d.hour * 3600 + d.minute * 60 +
+         d.second;
+}
+
+DateTime FromSeconds(int64_t total) {
+  int64_t day = total / kDaySeconds;
+  int64_t rest = total % kDaySeconds;
+  if (rest < 0) {
+    rest += kDaySeconds;
+    --day;
+  }
+  DateTime d;
+  FromJulianDay(day, &d.year, &d.month, &d.day);
+  d.hour = static_cast<int>(rest / 3600);
+  d.minute = static_cast<int>(rest / 60 % 60);
+  d.second = static_cast<int>(rest % 60);
+  return d;
+}
+
+// kestrel_date_add(date, days): a DATE, also for a TIMESTAMP argument.
+void DateAdd(sqlite3_context *context, int, sqlite3_value **argv) {
+  DateTime d;
+  bool isNull = false;
+  if (!ReadDateArg(context, argv[0], &d, &isNull)) return;
+  const Num n = ReadNum(context, argv[1]);
+  if (n.kind == Num::kNull || n.kind == Num::kError) return;
+  const double seconds = n.kind == Num::kInt ? static_cast<double>(n.i) * kDaySeconds
+                                             : n.d * kDaySeconds;
+  if (!(std::fabs(seconds) < 1e15)) return Raise(context, 1841);
+  // The fraction of a second a TIMESTAMP carries counts before rounding.
+  const double exact = seconds + d.nanosecond / 1e9;
+  ResultDate(context, FromSeconds(Seconds(d) + static_cast<int64_t>(std::llround(exact))));
+}
+
+// kestrel_days_between(a, b): a − b in days.
+void DaysBetween(sqlite3_context *context, int, sqlite3_value **argv) {
+  DateTime a, b;
+  bool isNull = false;
+  if (!ReadDateArg(context, argv[0], &a, &isNull)) return;
+  if (!ReadDateArg(context, argv[1], &b, &isNull)) return;
+  const int64_t diff = Seconds(a) - Seconds(b);
+  if (diff % kDaySeconds == 0) {
+    sqlite3_result_int64(context, diff / kDaySeconds);
+  } else {
+    ResultDouble(context, static_cast<double>(diff) / kDaySeconds);
+  }
+}
+
+// kestrel_ts_diff(a, b): a − b as '+DDDDDDDDD HH:MM:SS.FFFFFFFFF'.
+void TimestampDiff(sqlite3_context *context, int, sqlite3_value **argv) {
+  DateTime a, b;
+  bool isNull = false;
+  if (!ReadDateArg(context, argv[0], &a, &isNull)) return;
+  if (!ReadDateArg(context, argv[1], &b, &isNull)) return;
+  int64_t seconds = Seconds(a) - Seconds(b);
+  int64_t nanos = static_cast<int64_t>(a.nanosecond) - b.nanosecond;
+  if (nanos < 0 && seconds > 0) {
+    --seconds;
+    nanos += 1000000000;
+  } else if (nanos > 0 && seconds < 0) {
+    ++seconds;
+    nanos -= 1000000000;
+  }
+  const bool negative = seconds < 0 || nanos < 0;
+  const uint64_t s = static_cast<uint64_t>(seconds < 0 ? -seconds : seconds);
+  const uint64_t ns = static_cast<uint64_t>(nanos < 0 ? -nanos : nanos);
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, "%c%09llu %02llu:%02llu:%02llu.%09llu",
+                negative ? '-' : '+', static_cast<unsigned long long>(s / 86400),
+                static_cast<unsigned long long>(s / 3600 % 24),
+                static_cast<unsigned long long>(s / 60 % 60),
+                static_cast<unsigned long long>(s % 60), static_cast<unsigned long long>(ns));
+  ResultText(context, buffer);
+}
+
+// kestrel_div(a, b): Oracle's division.
+void Divide(sqlite3_context *context, int, sqlite3_value **argv) {
+  const Num a = ReadNum(context, argv[0]);
+  if (a.kind == Num::kError) return;
+  const Num b = ReadNum(context, argv[1]);
+  if (b.kind == Num::kError || a.kind == Num::kNull || b.kind == Num::kNull) return;
+  if (b.AsDouble() == 0) return Raise(context, 1476);
+  if (a.kind == Num::kInt && b.kind == Num::kInt && b.i != -1 && a.i % b.i == 0) {
+    sqlite3_result_int64(context, a.i / b.i);
+    return;
+  }
+  ResultDouble(context, a.AsDouble() / b.AsDouble());
+}
+
+}  // namespace
+
+int RegisterDateArithmetic(sqlite3 *db, const SessionSettings *settings) {
+  static const ScalarDef kDefs[] = {
+      {"kestrel_date_add", 2, 2, true, DateAdd},
+      {"kestrel_days_between", 2, 2, true, DaysBetween},
+      {"kestrel_ts_diff", 2, 2, true, TimestampDiff},
+      {"kestrel_div", 2, 2, true, Divide},
+  };
+  return RegisterScalars(db, kDefs, sizeof kDefs / sizeof kDefs[0],
+                         const_cast<SessionSettings *>(settings));
+}
+
+}  // namespace kestrel_engine
