@@ -157,6 +157,11 @@ TEST_F(SqlEmit, QueriesGiveOraclesRows) {
       {"SELECT COUNT(*) FROM emp WHERE sal > ANY (2000, 4000)", "2"},
       {"SELECT ename FROM emp ORDER BY sal DESC FETCH FIRST 2 ROWS ONLY", "KING;CLARK"},
       {"SELECT x.n FROM (SELECT COUNT(*) n FROM emp) x", "5"},
+      // LIKE is case-sensitive, with _ one character and ESCAPE
+      {"SELECT COUNT(*) FROM emp WHERE ename LIKE 's%' OR ename NOT LIKE '_L%'", "3"},
+      {"SELECT 'a_c' FROM dual WHERE 'a_c' LIKE 'a\\_c' ESCAPE '\\' AND 'abc' NOT LIKE 'a\\_c'"
+       " ESCAPE '\\' AND 'é!' LIKE '_!'",
+       "a_c"},
       // errors Oracle raises while running
       {"SELECT 'abc' + 1 FROM dual", "ORA-01722: invalid number"},
       {"SELECT sal / 0 FROM emp", "ORA-01476: divisor is equal to zero"},

@@ -4,7 +4,7 @@
 ** CONCAT), dates add and subtract in days through the registered date
 ** arithmetic, DATE meets TIMESTAMP in the timestamp's text form, text meets
 ** numbers through TO_NUMBER (ORA-01722 rather than SQLite's silent 0),
-** and division is exact and raises ORA-01476.
+** division is exact and raises ORA-01476, and LIKE is case-sensitive.
 */
 #include <cstring>
 
@@ -355,13 +355,14 @@ void SqliteWriter::Expr(const sql::Expr *e) {
       return Put(")");
     }
     case ExprKind::kLike:
+      // Oracle's LIKE is case-sensitive; SQLite's is not.
       if (e->op != Op::kLike) Unsupported(e->pos);
-      Put("(");
+      Put(e->flags & kNegated ? "NOT kestrel_like(" : "kestrel_like(");
       AsText(e->left);
-      Put(e->flags & kNegated ? " NOT LIKE " : " LIKE ");
+      Put(", ");
       AsText(e->right);
       if (e->third != nullptr) {
-        Put(" ESCAPE ");
+        Put(", ");
         Expr(e->third);
       }
       return Put(")");

@@ -1,10 +1,12 @@
 /*
-** The arithmetic the SQL front end writes for Oracle's operators: date ±
-** days (fractions too, rounded to the second: a DATE holds seconds),
-** date − date in days, timestamp − timestamp as an INTERVAL DAY TO SECOND
-** in the text form NUMTODSINTERVAL answers, and division that is exact
-** when it can be and raises ORA-01476 on zero. Dates are read in the
-** stored forms or the session's format, as every date function reads them.
+** Oracle's operators where SQLite's differ, which the SQL front end writes
+** as calls: date ± days (fractions too, rounded to the second: a DATE
+** holds seconds), date − date in days, timestamp − timestamp as an
+** INTERVAL DAY TO SECOND in the text form NUMTODSINTERVAL answers, division
+** that is exact when it can be and raises ORA-01476 on zero, and LIKE,
+** which is case-sensitive in Oracle (SQLite's folds ASCII case). Dates are
+** read in the stored forms or the session's format, as every date function
+** reads them.
 */
 #include <cmath>
 #include <cstdio>
@@ -108,10 +110,77 @@ void Divide(sqlite3_context *context, int, sqlite3_value **argv) {
   ResultDouble(context, a.AsDouble() / b.AsDouble());
 }
 
+size_t CharBytes(std::string_view text, size_t at) { return CharAdvance(text, at, 1) - at; }
+
+// Oracle's LIKE: % any run of characters, _ exactly one, `escape` (or -1)
+// making the next character literal. False with *bad set when the escape
+// character ends the pattern or precedes anything but %, _ or itself.
+bool Like(std::string_view s, std::string_view p, int escape, bool *bad) {
+  size_t si = 0, pi = 0, starP = std::string_view::npos, starS = 0;
+  while (si < s.size() || pi < p.size()) {
+    if (pi < p.size()) {
+      const char c = p[pi];
+      if (escape >= 0 && static_cast<unsigned char>(c) == escape) {
+        if (pi + 1 >= p.size() ||
+            (p[pi + 1] != '%' && p[pi + 1] != '_' &&
+             static_cast<unsigned char>(p[pi + 1]) != escape)) {
+          *bad = true;
+          return false;
+        }
+        if (si < s.size() && s[si] == p[pi + 1]) {
+          ++si;
+          pi += 2;
+          continue;
+        }
+      } else if (c == '%') {
+        starP = ++pi;
+        starS = si;
+        continue;
+      } else if (si < s.size()) {
+        const size_t n = c == '_' ? CharBytes(s, si) : CharBytes(p, pi);
+        if (c == '_') {
+          si += n;
+          ++pi;
+          continue;
+        }
+        if (s.compare(si, n, p.substr(pi, n)) == 0) {
+          si += n;
+          pi += n;
+          continue;
+        }
+      }
+    }
+    if (starP == std::string_view::npos || starS >= s.size()) return false;
+    starS += CharBytes(s, starS);
+    si = starS;
+    pi = starP;
+  }
+  return true;
+}
+
+// kestrel_like(s, pattern [, escape])
+void LikeCall(sqlite3_context *context, int argc, sqlite3_value **argv) {
+  for (int i = 0; i < argc; ++i) {
+    if (IsNullArg(argv[i])) return;
+  }
+  std::string s0, s1, s2;
+  int escape = -1;
+  if (argc == 3) {
+    const std::string_view e = ArgText(argv[2], &s2);
+    if (CharBytes(e, 0) != e.size() || e.size() != 1) return Raise(context, 1425);
+    escape = static_cast<unsigned char>(e[0]);
+  }
+  bool bad = false;
+  const bool match = Like(ArgText(argv[0], &s0), ArgText(argv[1], &s1), escape, &bad);
+  if (bad) return Raise(context, 1424);
+  sqlite3_result_int(context, match ? 1 : 0);
+}
+
 }  // namespace
 
-int RegisterDateArithmetic(sqlite3 *db, const SessionSettings *settings) {
+int RegisterOperatorFunctions(sqlite3 *db, const SessionSettings *settings) {
   static const ScalarDef kDefs[] = {
+      {"kestrel_like", 2, 3, true, LikeCall},
       {"kestrel_date_add", 2, 2, true, DateAdd},
       {"kestrel_days_between", 2, 2, true, DaysBetween},
       {"kestrel_ts_diff", 2, 2, true, TimestampDiff},
