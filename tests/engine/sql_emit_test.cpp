@@ -212,6 +212,7 @@ TEST_F(SqlEmit, ErrorsCarryOracleNumbersAndOffsets) {
       {"SELECT hiredate + hiredate FROM emp", 975, 7, nullptr},
       {"SELECT deptno, COUNT(*) FROM emp", 937, 7, nullptr},
       {"SELECT deptno, ename, COUNT(*) FROM emp GROUP BY deptno", 979, 15, nullptr},
+      {"SELECT deptno, COUNT(*) n FROM emp GROUP BY deptno ORDER BY n, sal", 979, 63, nullptr},
       {"SELECT nosuch.NEXTVAL FROM dual", 2289, 7, nullptr},
       {"SELECT foo(1) FROM dual", 904, 7, "\"FOO\""},
       {"SELECT deptno FROM dept UNION SELECT deptno, dname FROM dept", 1789, 30, nullptr},

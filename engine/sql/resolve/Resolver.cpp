@@ -313,8 +313,8 @@ std::vector<ColumnInfo> Resolver::ResolveBlock(const Query *q, Scope *parent) {
     columns.push_back(std::move(info));
     select.push_back(item);
   }
-  CheckGrouping(q, &scope);
   ResolveOrder(q->order_by, columns, &select, &scope);
+  CheckGrouping(q, &scope);
   return columns;
 }
 
