@@ -157,6 +157,35 @@ TEST_F(SqlEmit, QueriesGiveOraclesRows) {
       {"SELECT COUNT(*) FROM emp WHERE sal > ANY (2000, 4000)", "2"},
       {"SELECT ename FROM emp ORDER BY sal DESC FETCH FIRST 2 ROWS ONLY", "KING;CLARK"},
       {"SELECT x.n FROM (SELECT COUNT(*) n FROM emp) x", "5"},
+      {"SELECT ename FROM emp e WHERE NOT EXISTS (SELECT 1 FROM emp m WHERE m.mgr = e.empno)"
+       " AND deptno = 30 ORDER BY ename DESC",
+       "WARD;ALLEN"},
+      {"SELECT deptno FROM dept INTERSECT SELECT deptno FROM emp WHERE sal < 1000", "20"},
+      {"SELECT dname FROM dept NATURAL JOIN emp WHERE ename = 'KING'", "ACCOUNTING"},
+      {"SELECT d.deptno, e.ename FROM emp e RIGHT JOIN dept d ON d.deptno = e.deptno"
+       " WHERE e.ename IS NULL",
+       "40|NULL"},
+      {"SELECT DISTINCT job FROM emp WHERE sal BETWEEN '1000' AND 2000 ORDER BY job", "SALESMAN"},
+      {"SELECT ename FROM emp ORDER BY empno OFFSET 3 ROWS", "CLARK;KING"},
+      {"SELECT (SELECT dname FROM dept WHERE deptno = e.deptno), CASE deptno WHEN 20 THEN 'r'"
+       " END FROM emp e WHERE empno = 7369",
+       "RESEARCH|r"},
+      {"WITH t (n, d) AS (SELECT empno, deptno FROM emp) SELECT COUNT(*) FROM t WHERE d = 30",
+       "2"},
+      // functions under their Oracle names, dates through them
+      {"SELECT SUBSTR(ename, -3), INSTR(ename, 'I'), UPPER('x'), USER FROM emp"
+       " WHERE empno = 7839",
+       "ING|2|X|NULL"},
+      {"SELECT ADD_MONTHS(hiredate, 1), TRUNC(hiredate + 0.75), hiredate || '!' FROM emp"
+       " WHERE empno = 7369",
+       "1981-01-17 00:00:00|1980-12-17 00:00:00|17-DEC-80!"},
+      {"SELECT stamp + 1, CAST(stamp AS DATE), CAST(hiredate AS TIMESTAMP) FROM emp"
+       " WHERE empno = 7369",
+       "1980-12-18 08:30:00|1980-12-17 08:30:00|1980-12-17 00:00:00.000000000"},
+      {"SELECT RAWTOHEX(UTL_RAW.CAST_TO_RAW('AB')), LENGTH(SYSTIMESTAMP) FROM dual", "4142|29"},
+      {"SELECT SUM(0.1) FROM emp, dept WHERE dept.deptno < 30", "1"},
+      // '' is NULL in every position
+      {"SELECT COUNT(*) FROM emp WHERE ename = '' OR NVL('', 'y') = 'y'", "5"},
       // LIKE is case-sensitive, with _ one character and ESCAPE
       {"SELECT COUNT(*) FROM emp WHERE ename LIKE 's%' OR ename NOT LIKE '_L%'", "3"},
       {"SELECT 'a_c' FROM dual WHERE 'a_c' LIKE 'a\\_c' ESCAPE '\\' AND 'abc' NOT LIKE 'a\\_c'"
@@ -188,7 +217,10 @@ TEST_F(SqlEmit, DmlRunsWithOracleSemantics) {
       "UPDATE emp SET hiredate = hiredate + 1/24 WHERE empno = 7369",
   };
   for (const char *s : statements) EXPECT_EQ(Run(s), "") << s;
+  EXPECT_EQ(Run("UPDATE dept SET (dname, loc) = (SELECT 'X', 'Y' FROM dual) WHERE deptno = 40"),
+            "");
   EXPECT_EQ(Run("SELECT deptno, loc FROM dept WHERE deptno >= 50"), "50|PARIS");
+  EXPECT_EQ(Run("SELECT dname || loc FROM dept WHERE deptno = 40"), "XY");
   EXPECT_EQ(Run("SELECT hiredate FROM emp WHERE empno = 7369"), "1980-12-17 01:00:00");
 }
 
@@ -213,6 +245,14 @@ TEST_F(SqlEmit, ErrorsCarryOracleNumbersAndOffsets) {
       {"SELECT deptno, COUNT(*) FROM emp", 937, 7, nullptr},
       {"SELECT deptno, ename, COUNT(*) FROM emp GROUP BY deptno", 979, 15, nullptr},
       {"SELECT deptno, COUNT(*) n FROM emp GROUP BY deptno ORDER BY n, sal", 979, 63, nullptr},
+      {"SELECT ename FROM emp WHERE COUNT(*) > 1", 934, 28, nullptr},
+      {"SELECT ename FROM emp WHERE sal = (SELECT deptno, dname FROM dept)", 913, 35, nullptr},
+      {"SELECT ename FROM emp UNION SELECT ename FROM emp ORDER BY sal + 1", 1785, 59, nullptr},
+      {"SELECT hiredate FROM emp UNION SELECT sal FROM emp", 1790, 31, nullptr},
+      {"INSERT INTO dept (deptno, nosuch) VALUES (1, 2)", 904, 26, "\"DEPT\".\"NOSUCH\""},
+      {"SELECT DATE '1981-2-3' FROM dual", 1861, 7, nullptr},
+      {"INSERT INTO dept VALUES (1, 'A')", 947, 25, "not enough values"},
+      {"INSERT INTO dept (deptno) SELECT deptno, dname FROM dept", 913, 26, nullptr},
       {"SELECT nosuch.NEXTVAL FROM dual", 2289, 7, nullptr},
       {"SELECT foo(1) FROM dual", 904, 7, "\"FOO\""},
       {"SELECT deptno FROM dept UNION SELECT deptno, dname FROM dept", 1789, 30, nullptr},
@@ -289,6 +329,30 @@ TEST_F(SqlEmit, SelectItemsDescribeByTheirTypes) {
     const bool sized = t.IsCharacter() || t.Is(TypeCategory::kRaw);
     EXPECT_EQ(sized ? t.length : t.precision, expected[i].length_or_precision);
   }
+  Emit("SELECT NVL(hiredate, SYSDATE), DECODE(deptno, 10, 'x'), CAST(sal AS VARCHAR2(12)),"
+       " TO_DATE('2020', 'YYYY'), (SELECT MAX(dname) FROM dept) top, v.n FROM emp,"
+       " (SELECT COUNT(*) n FROM dept) v",
+       &r);
+  const DescribeCase derived[] = {
+      {"NVL(HIREDATE,SYSDATE)", TypeCategory::kDate, -1},
+      {"DECODE(DEPTNO,10,'X')", TypeCategory::kChar, 1},
+      {"CAST(SALASVARCHAR2(12))", TypeCategory::kVarchar2, 12},
+      {"TO_DATE('2020','YYYY')", TypeCategory::kDate, -1},
+      {"TOP", TypeCategory::kVarchar2, 14},
+      {"N", TypeCategory::kNumber, -1},
+  };
+  ASSERT_EQ(r.columns.size(), std::size(derived));
+  for (size_t i = 0; i < r.columns.size(); ++i) {
+    SCOPED_TRACE(derived[i].name);
+    EXPECT_EQ(r.columns[i].name, derived[i].name);
+    EXPECT_EQ(r.columns[i].type.category, derived[i].category);
+    const OracleType &t = r.columns[i].type;
+    EXPECT_EQ(t.IsCharacter() ? t.length : t.precision, derived[i].length_or_precision);
+  }
+  Emit("SELECT NULL, deptno FROM dept UNION SELECT hiredate, empno FROM emp", &r);
+  ASSERT_EQ(r.columns.size(), 2u);
+  EXPECT_EQ(r.columns[0].type.category, TypeCategory::kDate);
+  EXPECT_EQ(r.columns[0].name, "NULL");
   Emit("SELECT * FROM dept", &r);
   ASSERT_EQ(r.columns.size(), 3u);
   EXPECT_EQ(r.columns[0].name, "DEPTNO");

@@ -137,7 +137,8 @@ class Resolver {
                     const std::vector<const SelectItem *> *select, Scope *scope);
   void CheckGrouping(const Query *q, Scope *scope);
   void CheckGrouped(const Expr *e, const Query *q, Scope *scope);
-  bool HasAggregate(const Expr *e) const;
+  const Expr *FirstAggregate(const Expr *e) const;
+  bool HasAggregate(const Expr *e) const { return FirstAggregate(e) != nullptr; }
   std::string ExpressionName(const Expr *e);
   std::string_view Keep(std::string_view text) {
     out_->owned.push_back(std::make_unique<std::string>(text));
@@ -198,11 +199,27 @@ void Resolver::Statement(const sql::Statement &s) {
           }
         }
         for (const Expr *v : ins.values) ResolveExpr(v, &empty);
-        if (ins.query != nullptr) ResolveQuery(ins.query, nullptr, false);
+        size_t given = ins.values.size;
+        if (ins.query != nullptr) given = ResolveQuery(ins.query, nullptr, false).size();
+        const size_t wanted = ins.columns.empty() ? target.columns.size() : ins.columns.size;
+        if (given != wanted) {
+          const uint32_t at = ins.query != nullptr ? ins.query->pos
+                              : ins.values.first != nullptr ? ins.values.first->pos : s.pos;
+          throw SemanticError(given > wanted ? 913 : 947, at);
+        }
       } else if (s.kind == StmtKind::kUpdate) {
         for (const SetItem *item : static_cast<const UpdateStmt &>(s).set) {
           for (const Expr *c : item->columns) ResolveExpr(c, &scope);
-          ResolveExpr(item->value, &scope);
+          if (item->row && item->value->kind == ExprKind::kSubquery) {
+            // SET (a, b) = (SELECT x, y ...): one value per column.
+            const size_t n = ResolveQuery(item->value->query, &scope, false).size();
+            if (n != item->columns.size) {
+              throw SemanticError(n > item->columns.size ? 913 : 947, item->value->pos);
+            }
+            Typed(item->value, MakeType(TypeCategory::kNull));
+          } else {
+            ResolveExpr(item->value, &scope);
+          }
         }
       }
       if (dml.where != nullptr) ResolveExpr(dml.where, &scope);
@@ -360,7 +377,7 @@ void Resolver::ResolveOrder(const List<OrderItem> &order, const std::vector<Colu
         }
         if (out_->exprs[e].binding == NameBinding::kSelectItem) continue;
       }
-      throw SemanticError(1785, e->pos);
+      throw SemanticError(1785, StartOf(e));
     }
     ResolveExpr(e, scope);
   }
@@ -769,20 +786,22 @@ OracleType Resolver::ResolveExpr(const Expr *e, Scope *scope) {
   return Typed(e, t);
 }
 
-bool Resolver::HasAggregate(const Expr *e) const {
-  if (e == nullptr) return false;
+const Expr *Resolver::FirstAggregate(const Expr *e) const {
+  if (e == nullptr) return nullptr;
   if (e->kind == ExprKind::kFunction) {
     std::string storage;
     if (e->extra == nullptr || e->extra->over == nullptr) {
       const std::string_view name = FunctionName(*e, &storage);
-      if (LookupFunction(name).aggregate || name == "LISTAGG") return true;
+      if (LookupFunction(name).aggregate || name == "LISTAGG") return e;
     }
   }
-  if (HasAggregate(e->left) || HasAggregate(e->right) || HasAggregate(e->third)) return true;
-  for (const Expr *a : e->args) {
-    if (HasAggregate(a)) return true;
+  for (const Expr *part : {e->left, e->right, e->third}) {
+    if (const Expr *found = FirstAggregate(part)) return found;
   }
-  return false;
+  for (const Expr *a : e->args) {
+    if (const Expr *found = FirstAggregate(a)) return found;
+  }
+  return nullptr;
 }
 
 void Resolver::CheckGrouping(const Query *q, Scope *scope) {
@@ -791,7 +810,7 @@ void Resolver::CheckGrouping(const Query *q, Scope *scope) {
   for (const OrderItem *o : q->order_by) grouped = grouped || HasAggregate(o->expr);
   if (!grouped) {
     if (q->where != nullptr && HasAggregate(q->where)) {
-      throw SemanticError(kOraGroupFunctionNotAllowed, q->where->pos);
+      throw SemanticError(kOraGroupFunctionNotAllowed, FirstAggregate(q->where)->pos);
     }
     return;
   }
