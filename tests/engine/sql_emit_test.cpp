@@ -284,9 +284,14 @@ TEST_F(SqlEmit, ErrorsCarryOracleNumbersAndOffsets) {
 
 TEST_F(SqlEmit, BindsSequencesAndLocks) {
   catalog_ = SqliteCatalog(db_);
-  const std::string binds = Emit("SELECT ename FROM emp WHERE empno = :id AND sal > :2");
+  const std::string binds =
+      Emit("SELECT ename FROM emp WHERE empno = :id AND sal > :2 AND job <> :\"a-b\"");
   EXPECT_NE(binds.find(":id"), std::string::npos) << binds;
   EXPECT_LT(binds.find(":id"), binds.find(":2")) << binds;
+  EXPECT_LT(binds.find(":2"), binds.find(":a$2Db")) << binds;
+  EXPECT_EQ(Run("WITH x AS (SELECT 1 a FROM dual) (WITH y AS (SELECT 2 b FROM dual)"
+                " SELECT b FROM y)"),
+            "2");
   const std::string seq = Emit("SELECT emp_seq.NEXTVAL, emp_seq.CURRVAL FROM dual");
   EXPECT_NE(seq.find("kestrel_nextval('EMP_SEQ')"), std::string::npos) << seq;
   EXPECT_NE(seq.find("kestrel_currval('EMP_SEQ')"), std::string::npos) << seq;

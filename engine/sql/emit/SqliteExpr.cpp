@@ -318,9 +318,25 @@ void SqliteWriter::Expr(const sql::Expr *e) {
       }
       return Literal(stored);
     }
-    case ExprKind::kBind:
-      Put(":");
-      return Put(e->text);
+    case ExprKind::kBind: {
+      // SQLite spells parameter names with letters, digits, _ and $ (and
+      // bytes of other characters): a quoted Oracle name's other bytes
+      // become $HH, so the name stays distinct and can be read back.
+      static const char kHex[] = "0123456789ABCDEF";
+      out_.push_back(':');
+      for (const char c : e->text) {
+        const auto b = static_cast<unsigned char>(c);
+        if ((b >= '0' && b <= '9') || (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') ||
+            b == '_' || b >= 0x80) {
+          out_.push_back(c);
+        } else {
+          out_.push_back('$');
+          out_.push_back(kHex[b >> 4]);
+          out_.push_back(kHex[b & 15]);
+        }
+      }
+      return;
+    }
     case ExprKind::kName:
       return Name(e);
     case ExprKind::kStar:

@@ -74,7 +74,10 @@ void SqliteWriter::QueryBody(const sql::Query *q) {
       return Block(q);
     case QueryKind::kParens:
       // Outer clauses on a parenthesised query: read it as an inline view.
-      if (q->order_by.empty() && q->fetch == nullptr && q->offset == nullptr) {
+      // (A WITH inside one that has its own: SQLite takes one WITH per
+      // SELECT, so the inner one becomes an inline view too.)
+      if (q->order_by.empty() && q->fetch == nullptr && q->offset == nullptr &&
+          q->with.empty()) {
         return Query(q->left);
       }
       Put("SELECT * FROM (");
