@@ -358,6 +358,14 @@ TEST_F(SqlEmit, SelectItemsDescribeByTheirTypes) {
   ASSERT_EQ(r.columns.size(), 2u);
   EXPECT_EQ(r.columns[0].type.category, TypeCategory::kDate);
   EXPECT_EQ(r.columns[0].name, "NULL");
+  // As a declaration, for describe's type table.
+  Emit("SELECT sal, deptno, ename, 'ab', stamp, NULL, hiredate, COUNT(*) FROM emp"
+       " GROUP BY sal, deptno, ename, stamp, hiredate",
+       &r);
+  std::string texts;
+  for (const ColumnInfo &c : r.columns) texts += TypeText(c.type) + ";";
+  EXPECT_EQ(texts, "NUMBER(7,2);NUMBER(2,0);VARCHAR2(10);CHAR(2);TIMESTAMP(6);VARCHAR2(0);DATE;"
+                   "NUMBER;");
   Emit("SELECT * FROM dept", &r);
   ASSERT_EQ(r.columns.size(), 3u);
   EXPECT_EQ(r.columns[0].name, "DEPTNO");

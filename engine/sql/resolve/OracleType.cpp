@@ -148,6 +148,25 @@ OracleType TypeFromTypeName(const TypeName &type) {
   return t;
 }
 
+std::string TypeText(const OracleType &t) {
+  auto sized = [](const char *name, int32_t n) {
+    return std::string(name) + "(" + std::to_string(n) + ")";
+  };
+  switch (t.category) {
+    case TypeCategory::kNull: return "VARCHAR2(0)";
+    case TypeCategory::kNumber:
+      if (t.precision < 0) return "NUMBER";
+      if (t.scale < 0) return "FLOAT(" + std::to_string(t.precision) + ")";
+      return "NUMBER(" + std::to_string(t.precision) + "," + std::to_string(t.scale) + ")";
+    case TypeCategory::kVarchar2: return sized("VARCHAR2", t.length >= 0 ? t.length : 4000);
+    case TypeCategory::kChar: return sized("CHAR", t.length >= 0 ? t.length : 1);
+    case TypeCategory::kTimestamp: return sized("TIMESTAMP", t.precision >= 0 ? t.precision : 6);
+    case TypeCategory::kRaw: return sized("RAW", t.length >= 0 ? t.length : 2000);
+    case TypeCategory::kBoolean: return "BOOLEAN";
+    default: return TypeCategoryName(t.category);
+  }
+}
+
 const char *TypeCategoryName(TypeCategory c) {
   switch (c) {
     case TypeCategory::kNull: return "NULL";

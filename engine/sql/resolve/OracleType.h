@@ -57,6 +57,11 @@ OracleType MakeType(TypeCategory c, int32_t length = -1);
 OracleType TypeFromDeclared(std::string_view declared);
 // A type written in the statement (CAST, ...).
 OracleType TypeFromTypeName(const TypeName &type);
+// The type as a declaration ("NUMBER(7,2)", "VARCHAR2(10)", "TIMESTAMP(6)",
+// "NUMBER" when unconstrained), the form describe already reads for
+// stored columns. A NULL select item is "VARCHAR2(0)", as Oracle
+// describes it.
+std::string TypeText(const OracleType &type);
 // Oracle's name of the category, as ORA-00932 prints it (NUMBER, DATE, CHAR, ...).
 const char *TypeCategoryName(TypeCategory c);
 
