@@ -157,6 +157,11 @@ TEST_F(SqlEmit, QueriesGiveOraclesRows) {
       {"SELECT COUNT(*) FROM emp WHERE sal > ANY (2000, 4000)", "2"},
       {"SELECT ename FROM emp ORDER BY sal DESC FETCH FIRST 2 ROWS ONLY", "KING;CLARK"},
       {"SELECT x.n FROM (SELECT COUNT(*) n FROM emp) x", "5"},
+      // * is what describe says: USING columns once, first
+      {"SELECT * FROM dept JOIN (SELECT deptno, COUNT(*) n FROM emp GROUP BY deptno) c"
+       " USING (deptno) WHERE n = 1",
+       "20|RESEARCH|DALLAS|1"},
+      {"SELECT d.*, 1 FROM dept d WHERE loc = 'BOSTON'", "40|OPERATIONS|BOSTON|1"},
       {"SELECT ename FROM emp e WHERE NOT EXISTS (SELECT 1 FROM emp m WHERE m.mgr = e.empno)"
        " AND deptno = 30 ORDER BY ename DESC",
        "WARD;ALLEN"},

@@ -339,12 +339,21 @@ void SqliteWriter::Expr(const sql::Expr *e) {
     }
     case ExprKind::kName:
       return Name(e);
-    case ExprKind::kStar:
-      if (e->name.count > 0) {
-        Ident(e->name.Last());
-        Put(".");
+    case ExprKind::kStar: {
+      const auto found = r_.stars.find(e);
+      if (found == r_.stars.end()) Unsupported(e->pos);
+      bool first = true;
+      for (const StarColumn &c : found->second) {
+        if (!first) Put(", ");
+        first = false;
+        if (!c.source.empty()) {
+          Ident(c.source);
+          Put(".");
+        }
+        Ident(c.column);
       }
-      return Put("*");
+      return;
+    }
     case ExprKind::kUnary:
       if (e->op == Op::kNot) {
         Put("NOT (");

@@ -55,6 +55,12 @@ struct SourceInfo {
   bool dual = false;
 };
 
+// One column a * or t.* stands for.
+struct StarColumn {
+  std::string_view source;  // the FROM item's name (empty: an unnamed inline view)
+  std::string_view column;
+};
+
 // The statement with its bindings. The statement's text and arena and the
 // catalog must outlive it (names are views into them).
 struct ResolvedStatement {
@@ -77,6 +83,7 @@ struct ResolvedStatement {
 
   std::unordered_map<const Expr *, ExprInfo> exprs;
   std::unordered_map<const TableRef *, SourceInfo> sources;
+  std::unordered_map<const Expr *, std::vector<StarColumn>> stars;
   // Names made during resolution (inline views' and WITH queries' columns)
   // that ExprInfo::column may point into.
   std::vector<std::unique_ptr<std::string>> owned;

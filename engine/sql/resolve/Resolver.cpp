@@ -302,13 +302,42 @@ std::vector<ColumnInfo> Resolver::ResolveBlock(const Query *q, Scope *parent) {
   for (const SelectItem *item : q->items) {
     const Expr *e = item->expr;
     if (e->kind == ExprKind::kStar) {
+      // Written out column by column, so the result has exactly the
+      // columns described: JOIN ... USING and NATURAL JOIN columns once,
+      // first, as Oracle shows them (SQLite's * would keep them in place).
+      std::vector<StarColumn> &list = out_->stars[e];
+      const bool all = e->name.count == 0;
+      auto add = [&](const Source &src, const SourceColumn &c) {
+        list.push_back({src.alias, c.name});
+        columns.push_back({std::string(c.name), c.type});
+        select.push_back(nullptr);
+      };
+      auto shared = [&](std::string_view name) {
+        for (const std::string_view u : scope.using_columns) {
+          if (SameName(u, name)) return true;
+        }
+        return false;
+      };
+      if (all) {
+        for (const std::string_view u : scope.using_columns) {
+          bool seen = false;
+          for (const StarColumn &done : list) seen = seen || SameName(done.column, u);
+          for (const Source &src : scope.sources) {
+            for (const SourceColumn &c : src.columns) {
+              if (!seen && SameName(c.name, u)) {
+                add(src, c);
+                seen = true;
+              }
+            }
+          }
+        }
+      }
       bool any = false;
-      for (const Source &s : scope.sources) {
-        if (e->name.count > 0 && !SameName(s.alias, e->name.Last())) continue;
+      for (const Source &src : scope.sources) {
+        if (!all && !SameName(src.alias, e->name.Last())) continue;
         any = true;
-        for (const SourceColumn &c : s.columns) {
-          columns.push_back({std::string(c.name), c.type});
-          select.push_back(nullptr);
+        for (const SourceColumn &c : src.columns) {
+          if (!all || !shared(c.name)) add(src, c);
         }
       }
       if (!any) Invalid(e);
