@@ -4,7 +4,8 @@
 ** holds seconds), date − date in days, timestamp − timestamp as an
 ** INTERVAL DAY TO SECOND in the text form NUMTODSINTERVAL answers, division
 ** that is exact when it can be and raises ORA-01476 on zero, and LIKE,
-** which is case-sensitive in Oracle (SQLite's folds ASCII case). Dates are
+** which is case-sensitive in Oracle (SQLite's folds ASCII case), and a
+** date or timestamp plus or minus an interval. Dates are
 ** read in the stored forms or the session's format, as every date function
 ** reads them.
 */
@@ -110,6 +111,92 @@ void Divide(sqlite3_context *context, int, sqlite3_value **argv) {
   ResultDouble(context, a.AsDouble() / b.AsDouble());
 }
 
+// An interval in the stored text forms: '+D HH:MM:SS.F' (day to second)
+// or '+Y-MM' (year to month). False for anything else.
+bool ReadInterval(std::string_view t, bool *yearMonth, int64_t *amount, int64_t *nanos) {
+  size_t i = 0;
+  const bool negative = i < t.size() && t[i] == '-';
+  if (i < t.size() && (t[i] == '-' || t[i] == '+')) ++i;
+  auto number = [&](int64_t *out) {
+    const size_t start = i;
+    *out = 0;
+    while (i < t.size() && t[i] >= '0' && t[i] <= '9' && i - start < 12) {
+      *out = *out * 10 + (t[i++] - '0');
+    }
+    return i > start;
+  };
+  int64_t a = 0, b = 0, c = 0, d = 0, f = 0;
+  if (!number(&a)) return false;
+  *nanos = 0;
+  if (i < t.size() && t[i] == '-') {
+    ++i;
+    if (!number(&b) || i != t.size()) return false;
+    *yearMonth = true;
+    *amount = (a * 12 + b) * (negative ? -1 : 1);
+    return true;
+  }
+  if (i >= t.size() || t[i++] != ' ' || !number(&b) || i >= t.size() || t[i++] != ':' ||
+      !number(&c) || i >= t.size() || t[i++] != ':' || !number(&d)) {
+    return false;
+  }
+  if (i < t.size() && t[i] == '.') {
+    ++i;
+    const size_t start = i;
+    if (!number(&f) || i - start > 9) return false;
+    for (size_t k = i - start; k < 9; ++k) f *= 10;
+  }
+  if (i != t.size()) return false;
+  *yearMonth = false;
+  *amount = ((a * 24 + b) * 60 + c) * 60 + d;
+  *nanos = f;
+  if (negative) {
+    *amount = -*amount;
+    *nanos = -*nanos;
+  }
+  return true;
+}
+
+// kestrel_add_interval(datetime, interval, sign, timestamp): datetime +
+// sign * interval, a DATE (rounded to the second) unless `timestamp`.
+// Months added keep the day: a day the month lacks is ORA-01839.
+void AddInterval(sqlite3_context *context, int, sqlite3_value **argv) {
+  DateTime d;
+  bool isNull = false;
+  if (!ReadDateArg(context, argv[0], &d, &isNull) || IsNullArg(argv[1])) return;
+  std::string storage;
+  bool yearMonth = false;
+  int64_t amount = 0, nanos = 0;
+  if (!ReadInterval(ArgText(argv[1], &storage), &yearMonth, &amount, &nanos)) {
+    return Raise(context, 1867);
+  }
+  const int64_t sign = sqlite3_value_int64(argv[2]) < 0 ? -1 : 1;
+  const bool timestamp = sqlite3_value_int(argv[3]) != 0;
+  DateTime out = d;
+  if (yearMonth) {
+    const int64_t index = d.year * 12LL + (d.month - 1) + sign * amount;
+    if (index < kMinYear * 12LL || index > kMaxYear * 12LL + 11) return Raise(context, 1841);
+    out.year = static_cast<int>(index >= 0 ? index / 12 : (index - 11) / 12);
+    out.month = static_cast<int>(index - out.year * 12LL) + 1;
+    if (out.day > DaysInMonth(out.year, out.month)) return Raise(context, 1839);
+  } else {
+    int64_t total = d.nanosecond + sign * nanos;
+    int64_t seconds = Seconds(d) + sign * amount;
+    seconds += total >= 0 ? total / 1000000000 : -((-total + 999999999) / 1000000000);
+    total -= (total >= 0 ? total / 1000000000 : -((-total + 999999999) / 1000000000)) *
+             1000000000;
+    const int keepNanos = static_cast<int>(total);
+    out = FromSeconds(seconds);
+    out.nanosecond = keepNanos;
+  }
+  if (!timestamp) {
+    if (out.nanosecond >= 500000000) out = FromSeconds(Seconds(out) + 1);
+    out.nanosecond = 0;
+    return ResultDate(context, out);
+  }
+  if (!IsValid(out)) return Raise(context, 1841);
+  ResultText(context, StoreTimestamp(out));
+}
+
 size_t CharBytes(std::string_view text, size_t at) { return CharAdvance(text, at, 1) - at; }
 
 // Oracle's LIKE: % any run of characters, _ exactly one, `escape` (or -1)
@@ -181,6 +268,7 @@ void LikeCall(sqlite3_context *context, int argc, sqlite3_value **argv) {
 int RegisterOperatorFunctions(sqlite3 *db, const SessionSettings *settings) {
   static const ScalarDef kDefs[] = {
       {"kestrel_like", 2, 3, true, LikeCall},
+      {"kestrel_add_interval", 4, 4, true, AddInterval},
       {"kestrel_date_add", 2, 2, true, DateAdd},
       {"kestrel_days_between", 2, 2, true, DaysBetween},
       {"kestrel_ts_diff", 2, 2, true, TimestampDiff},

@@ -104,6 +104,14 @@ TEST_F(SqlEmit, QueriesGiveOraclesRows) {
       {"SELECT stamp - TIMESTAMP '1980-12-16 08:00:00' FROM emp WHERE empno = 7369",
        "+000000001 00:30:00.250000000"},
       {"SELECT COUNT(*) FROM emp WHERE hiredate = TIMESTAMP '1980-12-17 00:00:00'", "1"},
+      // INTERVAL literals, and dates and timestamps plus or minus them
+      {"SELECT INTERVAL '1 2:03:04.5' DAY TO SECOND, INTERVAL '-1-2' YEAR TO MONTH FROM dual",
+       "+000000001 02:03:04.500000000|-000000001-02"},
+      {"SELECT hiredate + INTERVAL '36' HOUR, hiredate - INTERVAL '1-1' YEAR TO MONTH,"
+       " stamp + INTERVAL '0.75' SECOND FROM emp WHERE empno = 7369",
+       "1980-12-18 12:00:00|1979-11-17 00:00:00|1980-12-17 08:30:01.000000000"},
+      {"SELECT DATE '2021-01-31' + INTERVAL '1' MONTH FROM dual",
+       "ORA-01839: date not valid for month specified"},
       // text meets numbers as a number
       {"SELECT '10' + 5, 7 / 2, -'3' FROM dual", "15|3.5|-3"},
       {"SELECT COUNT(*) FROM emp WHERE sal > '2000'", "2"},
@@ -267,7 +275,8 @@ TEST_F(SqlEmit, ErrorsCarryOracleNumbersAndOffsets) {
       {"SELECT ROW_NUMBER() OVER (ORDER BY sal) FROM emp", 3001, 7, nullptr},
       {"SELECT ename FROM emp START WITH mgr IS NULL CONNECT BY PRIOR empno = mgr", 3001, 56,
        nullptr},
-      {"SELECT hiredate + INTERVAL '1' DAY FROM emp", 3001, 7, nullptr},
+      {"SELECT INTERVAL '1' DAY * 2 FROM dual", 3001, 7, nullptr},
+      {"SELECT INTERVAL '1:2' DAY TO SECOND FROM dual", 1867, 7, nullptr},
       {"MERGE INTO dept d USING emp e ON (d.deptno = e.deptno)"
        " WHEN MATCHED THEN UPDATE SET d.loc = 'X'",
        3001, 0, nullptr},

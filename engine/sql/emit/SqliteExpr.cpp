@@ -6,6 +6,7 @@
 ** numbers through TO_NUMBER (ORA-01722 rather than SQLite's silent 0),
 ** division is exact and raises ORA-01476, and LIKE is case-sensitive.
 */
+#include <cstdio>
 #include <cstring>
 
 #include "sql/emit/SqliteWriter.h"
@@ -62,6 +63,72 @@ bool StoredLiteral(std::string_view text, bool timestamp, std::string *out) {
   }
   fraction.resize(9, '0');
   out->append(".").append(fraction);
+  return true;
+}
+
+// INTERVAL 'text' qualifier in the text form NUMTODSINTERVAL and
+// NUMTOYMINTERVAL answer ('+DDDDDDDDD HH:MM:SS.FFFFFFFFF', '+YYYYYYYYY-MM').
+// The text's numbers fill the fields from the leading one on; false when
+// they do not fit the qualifier (Oracle's ORA-01867).
+bool StoredInterval(std::string_view text, const TypeName &q, std::string *out) {
+  size_t i = 0;
+  while (i < text.size() && text[i] == ' ') ++i;
+  const bool negative = i < text.size() && text[i] == '-';
+  if (i < text.size() && (text[i] == '-' || text[i] == '+')) ++i;
+  uint64_t value[kSecond + 1] = {};
+  uint64_t nanos = 0;
+  int field = q.from_field;
+  const int last = q.to_field != kNoField ? q.to_field : q.from_field;
+  if (field == kNoField) return false;
+  const bool yearMonth = field <= kMonth;
+  bool any = false;
+  while (i < text.size() && text[i] != ' ') {
+    size_t digits = 0;
+    uint64_t n = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9' && digits < 12; ++i, ++digits) {
+      n = n * 10 + static_cast<uint64_t>(text[i] - '0');
+    }
+    if (digits == 0 || field > last) return false;
+    value[field] = n;
+    any = true;
+    if (i == text.size()) break;
+    const char sep = text[i];
+    if (field == kSecond && sep == '.') {
+      ++i;
+      std::string f;
+      for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) f.push_back(text[i]);
+      if (f.empty() || f.size() > 9) return false;
+      f.resize(9, '0');
+      nanos = std::stoull(f);
+      break;
+    }
+    const bool fits = yearMonth ? sep == '-' : (field == kDay ? sep == ' ' : sep == ':');
+    if (!fits) return false;
+    ++i;
+    ++field;
+    if (field == kDay && !yearMonth) return false;
+  }
+  while (i < text.size() && text[i] == ' ') ++i;
+  if (!any || i != text.size()) return false;
+  char buffer[64];
+  if (yearMonth) {
+    const uint64_t months = value[kYear] * 12 + value[kMonth];
+    std::snprintf(buffer, sizeof buffer, "%c%09llu-%02llu", negative && months ? '-' : '+',
+                  static_cast<unsigned long long>(months / 12),
+                  static_cast<unsigned long long>(months % 12));
+  } else {
+    const uint64_t seconds =
+        ((value[kDay] * 24 + value[kHour]) * 60 + value[kMinute]) * 60 + value[kSecond];
+    if (seconds / 86400 > 999999999) return false;
+    std::snprintf(buffer, sizeof buffer, "%c%09llu %02llu:%02llu:%02llu.%09llu",
+                  negative && (seconds || nanos) ? '-' : '+',
+                  static_cast<unsigned long long>(seconds / 86400),
+                  static_cast<unsigned long long>(seconds / 3600 % 24),
+                  static_cast<unsigned long long>(seconds / 60 % 60),
+                  static_cast<unsigned long long>(seconds % 60),
+                  static_cast<unsigned long long>(nanos));
+  }
+  out->assign(buffer);
   return true;
 }
 
@@ -154,7 +221,15 @@ void SqliteWriter::Binary(const sql::Expr *e) {
   if (a.IsDatetime() || b.IsDatetime()) {
     const OracleType other = a.IsDatetime() ? b : a;
     if (other.Is(TypeCategory::kIntervalDS) || other.Is(TypeCategory::kIntervalYM)) {
-      Unsupported(StartOf(e));  // interval arithmetic: not yet
+      // DATE ± interval is a DATE, TIMESTAMP ± interval a TIMESTAMP.
+      const sql::Expr *d = a.IsDatetime() ? e->left : e->right;
+      Put("kestrel_add_interval(");
+      Expr(d);
+      Put(", ");
+      Expr(a.IsDatetime() ? e->right : e->left);
+      Put(e->op == Op::kSub ? ", -1, " : ", 1, ");
+      Put(TypeOf(d).Is(TypeCategory::kTimestamp) ? "1)" : "0)");
+      return;
     }
     if (a.IsDatetime() && b.IsDatetime()) {
       Put(a.Is(TypeCategory::kDate) && b.Is(TypeCategory::kDate) ? "kestrel_days_between("
@@ -171,6 +246,11 @@ void SqliteWriter::Binary(const sql::Expr *e) {
     AsNumber(a.IsDatetime() ? e->right : e->left);
     Put("))");
     return;
+  }
+  for (const OracleType &t : {a, b}) {
+    if (t.Is(TypeCategory::kIntervalDS) || t.Is(TypeCategory::kIntervalYM)) {
+      Unsupported(StartOf(e));  // interval ± interval, interval × number: not yet
+    }
   }
   if (e->op == Op::kDiv) {
     Put("kestrel_div(");
@@ -315,6 +395,13 @@ void SqliteWriter::Expr(const sql::Expr *e) {
       std::string stored;
       if (!StoredLiteral(e->text, e->kind == ExprKind::kTimestampLit, &stored)) {
         throw SemanticError(1861, e->pos);
+      }
+      return Literal(stored);
+    }
+    case ExprKind::kIntervalLit: {
+      std::string stored;
+      if (e->type == nullptr || !StoredInterval(e->text, *e->type, &stored)) {
+        throw SemanticError(1867, e->pos);
       }
       return Literal(stored);
     }

@@ -19,6 +19,7 @@ const char *Text(int code) {
     case 1789: return "query block has incorrect number of result columns";
     case 1790: return "expression must have same datatype as corresponding expression";
     case 1861: return "literal does not match format string";
+    case 1867: return "the interval is invalid";
     case kOraColumnAmbiguous: return "column ambiguously defined";
     case kOraInconsistentTypes: return "inconsistent datatypes: %s";
     case kOraGroupFunctionNotAllowed: return "group function is not allowed here";
