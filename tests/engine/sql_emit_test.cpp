@@ -116,6 +116,8 @@ TEST_F(SqlEmit, QueriesGiveOraclesRows) {
       {"SELECT '10' + 5, 7 / 2, -'3' FROM dual", "15|3.5|-3"},
       {"SELECT COUNT(*) FROM emp WHERE sal > '2000'", "2"},
       {"SELECT COUNT(*) FROM emp WHERE empno IN ('7369', 7839)", "2"},
+      // text meets a date in the session's format (DD-MON-RR)
+      {"SELECT COUNT(*) FROM emp WHERE hiredate > '01-JUN-81'", "2"},
       {"SELECT CAST('42' AS NUMBER) + 1, CAST(sal AS VARCHAR2(10)) FROM emp WHERE empno = 7369",
        "43|800"},
       // NULL functions, DECODE, CASE, EXTRACT, TRIM
@@ -156,6 +158,9 @@ TEST_F(SqlEmit, QueriesGiveOraclesRows) {
        " SELECT dname, n FROM dept JOIN d USING (deptno) ORDER BY n DESC, dname",
        "ACCOUNTING|2;SALES|2;RESEARCH|1"},
       {"SELECT deptno FROM dept MINUS SELECT deptno FROM emp", "40"},
+      {"SELECT EXTRACT(YEAR FROM hiredate) y, COUNT(*) FROM emp"
+       " GROUP BY EXTRACT(YEAR FROM hiredate) ORDER BY y",
+       "1980|1;1981|4"},
       {"SELECT deptno FROM dept WHERE deptno < 20 UNION ALL"
        " (SELECT deptno FROM emp WHERE empno = 7369) ORDER BY 1 DESC",
        "20;10"},
@@ -255,7 +260,7 @@ TEST_F(SqlEmit, ErrorsCarryOracleNumbersAndOffsets) {
       {"SELECT deptno FROM emp, dept", 918, 7, nullptr},
       {"SELECT ename FROM emp WHERE hiredate > 5", 932, 28, "expected DATE got NUMBER"},
       {"SELECT hiredate + hiredate FROM emp", 975, 7, nullptr},
-      {"SELECT deptno, COUNT(*) FROM emp", 937, 7, nullptr},
+      {"SELECT COUNT(*), deptno FROM emp", 937, 17, nullptr},
       {"SELECT deptno, ename, COUNT(*) FROM emp GROUP BY deptno", 979, 15, nullptr},
       {"SELECT deptno, COUNT(*) n FROM emp GROUP BY deptno ORDER BY n, sal", 979, 63, nullptr},
       {"SELECT ename FROM emp WHERE COUNT(*) > 1", 934, 28, nullptr},

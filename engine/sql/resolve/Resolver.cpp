@@ -873,11 +873,8 @@ void Resolver::CheckGrouped(const Expr *e, const Query *q, Scope *scope) {
       // A column of an outer query is a constant here.
       for (const Source &s : scope->sources) {
         if (s.alias.data() == info->source.data() && s.alias == info->source) {
-          if (q->group_by.empty()) {
-            // Oracle points ORA-00937 at the first non-aggregate item.
-            throw SemanticError(kOraNotSingleGroup, q->items.first->expr->pos);
-          }
-          throw SemanticError(kOraNotGroupBy, e->pos);
+          throw SemanticError(q->group_by.empty() ? kOraNotSingleGroup : kOraNotGroupBy,
+                              e->pos);
         }
       }
       return;
