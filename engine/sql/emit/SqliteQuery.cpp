@@ -96,14 +96,10 @@ void SqliteWriter::QueryBody(const sql::Query *q) {
 // ORDER BY or row limit becomes an inline view.
 void SqliteWriter::SetMember(const sql::Query *q) {
   const bool plain = q->with.empty() && q->order_by.empty() && q->fetch == nullptr &&
-                     q->offset == nullptr &&
-                     (q->kind == QueryKind::kBlock ||
-                      (q->kind == QueryKind::kSetOp && q != nullptr));
-  if (plain && q->kind == QueryKind::kSetOp) {
-    // Left-nested set operations read left to right in both dialects.
-    return QueryBody(q);
-  }
-  if (plain) return Block(q);
+                     q->offset == nullptr;
+  // Left-nested set operations read left to right in both dialects.
+  if (plain && q->kind == QueryKind::kSetOp) return QueryBody(q);
+  if (plain && q->kind == QueryKind::kBlock) return Block(q);
   Put("SELECT * FROM (");
   Query(q);
   Put(")");

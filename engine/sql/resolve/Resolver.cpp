@@ -652,7 +652,7 @@ OracleType Resolver::ResolveFunction(const Expr *e, Scope *scope) {
         "JSON_ARRAYAGG", "JSON_EXISTS", "XMLAGG", "GROUPING", "SYS_CONNECT_BY_PATH",
         "CUME_DIST", "PERCENT_RANK", "RATIO_TO_REPORT", "COLLECT", "CORR", "COVAR_POP",
         "COVAR_SAMP", "STDDEV_POP", "STDDEV_SAMP", "VAR_POP", "VAR_SAMP", "NTH_VALUE",
-        "PERCENTILE_CONT", "PERCENTILE_DISC", "CAST_TO_RAW", "LNNVL", "NANVL", "TZ_OFFSET",
+        "PERCENTILE_CONT", "PERCENTILE_DISC", "LNNVL", "NANVL", "TZ_OFFSET",
         "FROM_TZ", "NEW_TIME", "SESSIONTIMEZONE", "DBTIMEZONE", "TO_DSINTERVAL",
         "TO_YMINTERVAL", "TO_CLOB", "TO_BLOB", "TO_BINARY_DOUBLE", "VSIZE", "DUMP"};
     for (const char *o : kOthers) {
@@ -948,6 +948,7 @@ uint32_t StartOf(const Expr *e) {
 
 ResolvedStatement Resolve(const Statement &statement, std::string_view text, Catalog &catalog) {
   ResolvedStatement out;
+  out.exprs.reserve(64);  // a typical statement's expressions, without rehashing
   out.statement = &statement;
   out.text = text;
   Resolver r(text, catalog, &out);
