@@ -253,6 +253,7 @@ TEST_F(SqlEmit, ErrorsCarryOracleNumbersAndOffsets) {
   catalog_ = SqliteCatalog(db_);
   const ErrorCase cases[] = {
       {"SELECT x FROM nosuch", 942, 14, "table or view does not exist"},
+      {"SELECT name FROM \"kestrel$sequences\"", 942, 17, nullptr},
       {"SELECT nosuch FROM emp", 904, 7, "\"NOSUCH\": invalid identifier"},
       {"SELECT e.nosuch FROM emp e", 904, 7, "\"E\".\"NOSUCH\""},
       {"SELECT ename FROM emp WHERE deptno = (SELECT deptno FROM dept WHERE x = 1)", 904, 68,
