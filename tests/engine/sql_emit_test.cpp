@@ -240,6 +240,10 @@ TEST_F(SqlEmit, DmlRunsWithOracleSemantics) {
   EXPECT_EQ(Run("SELECT deptno, loc FROM dept WHERE deptno >= 50"), "50|PARIS");
   EXPECT_EQ(Run("SELECT dname || loc FROM dept WHERE deptno = 40"), "XY");
   EXPECT_EQ(Run("SELECT hiredate FROM emp WHERE empno = 7369"), "1980-12-17 01:00:00");
+  EXPECT_EQ(Run("DELETE FROM emp e WHERE EXISTS (SELECT 1 FROM dept d"
+                " WHERE d.deptno = e.deptno AND d.loc = 'DALLAS')"),
+            "");
+  EXPECT_EQ(Run("SELECT COUNT(*) FROM emp"), "4");
 }
 
 struct ErrorCase {
@@ -250,6 +254,8 @@ struct ErrorCase {
 };
 
 TEST_F(SqlEmit, ErrorsCarryOracleNumbersAndOffsets) {
+  ASSERT_EQ(sqlite3_exec(db_, "CREATE TABLE TYPES (R BLOB)", nullptr, nullptr, nullptr),
+            SQLITE_OK);
   catalog_ = SqliteCatalog(db_);
   const ErrorCase cases[] = {
       {"SELECT x FROM nosuch", 942, 14, "table or view does not exist"},
@@ -275,7 +281,15 @@ TEST_F(SqlEmit, ErrorsCarryOracleNumbersAndOffsets) {
       {"SELECT nosuch.NEXTVAL FROM dual", 2289, 7, nullptr},
       {"SELECT foo(1) FROM dual", 904, 7, "\"FOO\""},
       {"SELECT deptno FROM dept UNION SELECT deptno, dname FROM dept", 1789, 30, nullptr},
+      {"SELECT ename x, job x FROM emp ORDER BY x", 960, 40, nullptr},
+      {"SELECT r || 'x' FROM types", 932, 7, "expected CHAR got BLOB"},
       // forms the SQLite back end does not write yet: ORA-03001 where they are
+      {"SELECT * FROM emp PIVOT (SUM(sal) FOR deptno IN (10, 20))", 3001, 18, nullptr},
+      {"SELECT LISTAGG(ename, ',') WITHIN GROUP (ORDER BY ename) FROM emp", 3001, 7, nullptr},
+      {"SELECT deptno, COUNT(*) FROM emp GROUP BY ROLLUP (deptno)", 3001, 42, nullptr},
+      {"SELECT ename FROM emp FETCH FIRST 10 PERCENT ROWS ONLY", 3001, 34, nullptr},
+      {"INSERT INTO dept VALUES (1, DEFAULT, NULL)", 3001, 28, nullptr},
+      {"DELETE FROM dept WHERE deptno = 10 RETURNING dname INTO :d", 3001, 35, nullptr},
       {"SELECT ename FROM emp WHERE ROWNUM < 3", 3001, 28, "unimplemented feature"},
       {"SELECT e.ename FROM emp e, dept d WHERE e.deptno = d.deptno(+)", 3001, 51, nullptr},
       {"SELECT ROW_NUMBER() OVER (ORDER BY sal) FROM emp", 3001, 7, nullptr},
@@ -386,6 +400,19 @@ TEST_F(SqlEmit, SelectItemsDescribeByTheirTypes) {
   for (const ColumnInfo &c : r.columns) texts += TypeText(c.type) + ";";
   EXPECT_EQ(texts, "NUMBER(7,2);NUMBER(2,0);VARCHAR2(10);CHAR(2);TIMESTAMP(6);VARCHAR2(0);DATE;"
                    "NUMBER;");
+  // The catalog reads views and temporary tables as well.
+  ASSERT_EQ(sqlite3_exec(db_,
+                         "CREATE VIEW EMP_V AS SELECT ENAME, SAL FROM EMP;"
+                         "CREATE TEMP TABLE TYPES (R RAW(16), B BLOB, C CLOB, D BINARY_DOUBLE,"
+                         " I INTERVAL DAY)",
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  EXPECT_EQ(Run("SELECT ename FROM emp_v WHERE sal > 4000"), "KING");
+  Emit("SELECT v.*, t.* FROM emp_v v, types t", &r);
+  texts.clear();
+  for (const ColumnInfo &c : r.columns) texts += TypeText(c.type) + ";";
+  EXPECT_EQ(texts, "VARCHAR2(10);NUMBER(7,2);RAW(16);BLOB;CLOB;BINARY_DOUBLE;"
+                   "INTERVAL DAY TO SECOND;");
   Emit("SELECT * FROM dept", &r);
   ASSERT_EQ(r.columns.size(), 3u);
   EXPECT_EQ(r.columns[0].name, "DEPTNO");

@@ -376,7 +376,7 @@ void Resolver::ResolveOrder(const List<OrderItem> &order, const std::vector<Colu
         const bool aliased = select == nullptr || (*select)[i] == nullptr ||
                              (*select)[i]->alias != nullptr;
         if (aliased && items[i].name == e->name.part[0]) {
-          if (match != 0) throw SemanticError(kOraColumnAmbiguous, e->pos);
+          if (match != 0) throw SemanticError(960, e->pos);
           match = static_cast<uint32_t>(i + 1);
         }
       }
@@ -880,10 +880,7 @@ void Resolver::CheckGrouped(const Expr *e, const Query *q, Scope *scope) {
       return;
     }
     case ExprKind::kFunction:
-      if (HasAggregate(e) && (e->extra == nullptr || e->extra->over == nullptr)) {
-        std::string storage;
-        if (LookupFunction(FunctionName(*e, &storage)).aggregate) return;
-      }
+      if (FirstAggregate(e) == e) return;  // an aggregate call: grouped by definition
       break;
     case ExprKind::kSubquery: case ExprKind::kExists:
       return;

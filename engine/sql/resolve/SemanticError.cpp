@@ -15,6 +15,7 @@ const char *Text(int code) {
     case 904: return "%s: invalid identifier";
     case 913: return "too many values";
     case 947: return "not enough values";
+    case 960: return "ambiguous column naming in select list";
     case 1785: return "ORDER BY item must be the number of a SELECT-list expression";
     case 1789: return "query block has incorrect number of result columns";
     case 1790: return "expression must have same datatype as corresponding expression";
