@@ -20,6 +20,9 @@ int RegisterComparisonFunctions(sqlite3 *db, const SessionSettings *settings);
 int RegisterAggregateFunctions(sqlite3 *db, const SessionSettings *settings);
 int RegisterRawFunctions(sqlite3 *db, const SessionSettings *settings);
 int RegisterContextFunctions(sqlite3 *db, const SessionSettings *settings);
+// kestrel_date_add, kestrel_days_between, kestrel_ts_diff, kestrel_div,
+// kestrel_like, kestrel_add_interval: Oracle's operators, which the SQL front end writes as calls.
+int RegisterOperatorFunctions(sqlite3 *db, const SessionSettings *settings);
 
 // ROUND and TRUNC of a date (text in the stored form, or in the session's
 // date format) to a format model's unit; NumericFunctions dispatches here

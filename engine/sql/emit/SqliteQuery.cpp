@@ -1,0 +1,330 @@
+/*
+** Queries and DML in SQLite's SQL. FROM items are always written with
+** their name (the alias, or the table's name) so that every column can be
+** written qualified; DUAL is a one-row subquery, which also works inside
+** views kept in the database. Oracle sorts NULLs last ascending and first
+** descending, so every ORDER BY item says which. FOR UPDATE is dropped:
+** the resolved statement's for_update tells the caller to take the write
+** lock.
+*/
+#include "sql/emit/Backend.h"
+#include "sql/emit/SqliteWriter.h"
+
+namespace kestrel_engine::sql {
+
+Backend::~Backend() = default;
+
+std::string SqliteBackend::Emit(const ResolvedStatement &statement) {
+  SqliteWriter w(statement);
+  w.Statement(*statement.statement);
+  return w.Take();
+}
+
+void SqliteWriter::Statement(const sql::Statement &s) {
+  switch (s.kind) {
+    case StmtKind::kSelect:
+      return Query(static_cast<const SelectStmt &>(s).query);
+    case StmtKind::kInsert:
+      return Insert(static_cast<const InsertStmt &>(s));
+    case StmtKind::kUpdate:
+      return Update(static_cast<const UpdateStmt &>(s));
+    case StmtKind::kDelete:
+      return Delete(static_cast<const DeleteStmt &>(s));
+    default:
+      Unsupported(s.pos);
+  }
+}
+
+void SqliteWriter::With(const sql::List<Cte> &with) {
+  if (with.empty()) return;
+  Put("WITH ");
+  bool first = true;
+  for (const Cte *c : with) {
+    if (c->search != 0 || !c->cycle.empty()) Unsupported(c->pos);
+    if (!first) Put(", ");
+    first = false;
+    Ident(c->name->name);
+    if (!c->columns.empty()) {
+      Put("(");
+      bool firstColumn = true;
+      for (const sql::Ident *col : c->columns) {
+        if (!firstColumn) Put(", ");
+        firstColumn = false;
+        Ident(col->name);
+      }
+      Put(")");
+    }
+    Put(" AS (");
+    Query(c->query);
+    Put(")");
+  }
+  Put(" ");
+}
+
+void SqliteWriter::Query(const sql::Query *q) {
+  With(q->with);
+  QueryBody(q);
+  Order(q->order_by);
+  Limit(q);
+}
+
+void SqliteWriter::QueryBody(const sql::Query *q) {
+  switch (q->kind) {
+    case QueryKind::kBlock:
+      return Block(q);
+    case QueryKind::kParens:
+      // Outer clauses on a parenthesised query: read it as an inline view.
+      // (A WITH inside one that has its own: SQLite takes one WITH per
+      // SELECT, so the inner one becomes an inline view too.)
+      if (q->order_by.empty() && q->fetch == nullptr && q->offset == nullptr &&
+          q->with.empty()) {
+        return Query(q->left);
+      }
+      Put("SELECT * FROM (");
+      Query(q->left);
+      return Put(")");
+    case QueryKind::kSetOp:
+      if (q->all && q->op != SetOp::kUnion) Unsupported(q->pos);
+      SetMember(q->left);
+      Put(q->op == SetOp::kUnion ? (q->all ? " UNION ALL " : " UNION ")
+                                 : q->op == SetOp::kIntersect ? " INTERSECT " : " EXCEPT ");
+      return SetMember(q->right);
+  }
+}
+
+// SQLite's compound members are plain SELECTs: anything with its own WITH,
+// ORDER BY or row limit becomes an inline view.
+void SqliteWriter::SetMember(const sql::Query *q) {
+  const bool plain = q->with.empty() && q->order_by.empty() && q->fetch == nullptr &&
+                     q->offset == nullptr;
+  // Left-nested set operations read left to right in both dialects.
+  if (plain && q->kind == QueryKind::kSetOp) return QueryBody(q);
+  if (plain && q->kind == QueryKind::kBlock) return Block(q);
+  Put("SELECT * FROM (");
+  Query(q);
+  Put(")");
+}
+
+void SqliteWriter::Block(const sql::Query *q) {
+  if (q->start_with != nullptr || q->connect_by != nullptr) {
+    Unsupported(StartOf(q->connect_by != nullptr ? q->connect_by : q->start_with));
+  }
+  if (q->for_update != nullptr && q->for_update->wait == 3) Unsupported(q->for_update->pos);
+  Put("SELECT ");
+  if (q->quantifier == 1) Put("DISTINCT ");
+  bool first = true;
+  for (const SelectItem *item : q->items) {
+    if (!first) Put(", ");
+    first = false;
+    Expr(item->expr);
+    if (item->alias != nullptr) {
+      Put(" AS ");
+      Ident(item->alias->name);
+    }
+  }
+  if (!q->from.empty()) {
+    Put(" FROM ");
+    first = true;
+    for (const TableRef *t : q->from) {
+      if (!first) Put(", ");
+      first = false;
+      From(t);
+    }
+  }
+  if (q->where != nullptr) {
+    Put(" WHERE ");
+    Expr(q->where);
+  }
+  if (!q->group_by.empty()) {
+    Put(" GROUP BY ");
+    first = true;
+    for (const sql::Expr *g : q->group_by) {
+      if (g->kind == ExprKind::kRollup || g->kind == ExprKind::kCube ||
+          g->kind == ExprKind::kGroupingSets) {
+        Unsupported(g->pos);
+      }
+      if (!first) Put(", ");
+      first = false;
+      Expr(g);
+    }
+  }
+  if (q->having != nullptr) {
+    Put(" HAVING ");
+    Expr(q->having);
+  }
+}
+
+void SqliteWriter::From(const TableRef *t) {
+  const SourceInfo *info = r_.Source(t);
+  switch (t->kind) {
+    case TableKind::kTable:
+      if (info == nullptr) Unsupported(t->pos);
+      if (info->dual) {
+        Put("(SELECT 'X' AS \"DUMMY\")");
+      } else if (info->table != nullptr) {
+        Ident(info->table->name);
+      } else {
+        Ident(t->name.Last());  // a WITH query
+      }
+      Put(" AS ");
+      return Ident(info->alias);
+    case TableKind::kSubquery:
+      if (t->lateral) Unsupported(t->pos);
+      Put("(");
+      Query(t->query);
+      Put(")");
+      if (info != nullptr && !info->alias.empty()) {
+        Put(" AS ");
+        Ident(info->alias);
+      }
+      return;
+    case TableKind::kJoin:
+      From(t->left);
+      if (t->natural) Put(" NATURAL");
+      switch (t->join) {
+        case JoinKind::kInner: Put(" JOIN "); break;
+        case JoinKind::kLeft: Put(" LEFT JOIN "); break;
+        case JoinKind::kRight: Put(" RIGHT JOIN "); break;
+        case JoinKind::kFull: Put(" FULL JOIN "); break;
+        case JoinKind::kCross: Put(" CROSS JOIN "); break;
+      }
+      if (t->right->kind == TableKind::kJoin) {
+        Put("(");
+        From(t->right);
+        Put(")");
+      } else {
+        From(t->right);
+      }
+      if (t->on != nullptr) {
+        Put(" ON ");
+        Expr(t->on);
+      } else if (!t->using_columns.empty()) {
+        Put(" USING (");
+        bool first = true;
+        for (const sql::Ident *c : t->using_columns) {
+          if (!first) Put(", ");
+          first = false;
+          Ident(c->name);
+        }
+        Put(")");
+      }
+      return;
+    default:
+      Unsupported(t->pos);
+  }
+}
+
+void SqliteWriter::Order(const sql::List<OrderItem> &order) {
+  if (order.empty()) return;
+  Put(" ORDER BY ");
+  bool first = true;
+  for (const OrderItem *o : order) {
+    if (!first) Put(", ");
+    first = false;
+    Expr(o->expr);
+    const bool nullsFirst = o->nulls == 0 ? o->desc : o->nulls == 1;
+    Put(o->desc ? " DESC" : "");
+    Put(nullsFirst ? " NULLS FIRST" : " NULLS LAST");
+  }
+}
+
+void SqliteWriter::Limit(const sql::Query *q) {
+  if (q->fetch == nullptr && q->offset == nullptr) return;
+  if (q->fetch_percent || q->fetch_ties) Unsupported(q->fetch->pos);
+  Put(" LIMIT ");
+  if (q->fetch != nullptr) {
+    Put("max(0, ");
+    AsNumber(q->fetch);
+    Put(")");
+  } else {
+    Put("-1");
+  }
+  if (q->offset != nullptr) {
+    Put(" OFFSET max(0, ");
+    AsNumber(q->offset);
+    Put(")");
+  }
+}
+
+void SqliteWriter::Target(const TableRef *t, bool alias) {
+  const SourceInfo *info = r_.Source(t);
+  if (t->kind != TableKind::kTable || info == nullptr || info->table == nullptr) {
+    Unsupported(t->pos);
+  }
+  Ident(info->table->name);
+  if (alias) {
+    Put(" AS ");
+    Ident(info->alias);
+  }
+}
+
+void SqliteWriter::Insert(const InsertStmt &s) {
+  if (s.returning != nullptr) Unsupported(s.returning->pos);
+  With(s.with);
+  Put("INSERT INTO ");
+  Target(s.target, true);
+  if (!s.columns.empty()) {
+    Put(" (");
+    bool first = true;
+    for (const sql::Ident *c : s.columns) {
+      if (!first) Put(", ");
+      first = false;
+      Ident(c->name);
+    }
+    Put(")");
+  }
+  if (s.query != nullptr) {
+    Put(" ");
+    Query(s.query);
+    return;
+  }
+  for (const sql::Expr *v : s.values) {
+    if (v->kind == ExprKind::kDefault) Unsupported(v->pos);
+  }
+  Put(" VALUES (");
+  List(s.values);
+  Put(")");
+}
+
+void SqliteWriter::Update(const UpdateStmt &s) {
+  if (s.returning != nullptr) Unsupported(s.returning->pos);
+  With(s.with);
+  Put("UPDATE ");
+  Target(s.target, true);
+  Put(" SET ");
+  bool first = true;
+  for (const SetItem *item : s.set) {
+    if (!first) Put(", ");
+    first = false;
+    if (item->row) Put("(");
+    bool firstColumn = true;
+    for (const sql::Expr *c : item->columns) {
+      if (!firstColumn) Put(", ");
+      firstColumn = false;
+      const ExprInfo *info = r_.Info(c);
+      if (info == nullptr || info->binding != NameBinding::kColumn) Unsupported(c->pos);
+      Ident(info->column);
+    }
+    if (item->row) Put(")");
+    Put(" = ");
+    if (item->value->kind == ExprKind::kDefault) Unsupported(item->value->pos);
+    Expr(item->value);
+  }
+  if (s.where != nullptr) {
+    Put(" WHERE ");
+    Expr(s.where);
+  }
+}
+
+void SqliteWriter::Delete(const DeleteStmt &s) {
+  if (s.returning != nullptr) Unsupported(s.returning->pos);
+  With(s.with);
+  Put("DELETE FROM ");
+  Target(s.target, true);
+  if (s.where != nullptr) {
+    Put(" WHERE ");
+    Expr(s.where);
+  }
+}
+
+}  // namespace kestrel_engine::sql

@@ -1,0 +1,69 @@
+/*
+** The SQLite back end's writer: one instance per statement, appending to
+** one string. Expressions (SqliteExpr.cpp) and queries and statements
+** (SqliteQuery.cpp) are written by the methods below.
+*/
+#ifndef KESTREL_ENGINE_SQL_EMIT_SQLITEWRITER_H
+#define KESTREL_ENGINE_SQL_EMIT_SQLITEWRITER_H
+
+#include <string>
+#include <string_view>
+
+#include "sql/resolve/Resolve.h"
+
+namespace kestrel_engine::sql {
+
+class SqliteWriter {
+ public:
+  explicit SqliteWriter(const ResolvedStatement &r) : r_(r) { out_.reserve(r.text.size() * 2); }
+
+  void Statement(const sql::Statement &s);
+  std::string Take() { return std::move(out_); }
+
+ private:
+  // Expressions
+  void Expr(const sql::Expr *e);
+  void Binary(const sql::Expr *e);
+  void Name(const sql::Expr *e);
+  void Function(const sql::Expr *e);
+  void Cast(const sql::Expr *e);
+  // `e` where a number is wanted: text goes through TO_NUMBER.
+  void AsNumber(const sql::Expr *e);
+  // `e` as text for ||: dates in the session's format.
+  void AsText(const sql::Expr *e);
+  // One side of a comparison against a value of type `other`.
+  void Compared(const sql::Expr *e, const OracleType &other);
+  void List(const sql::List<sql::Expr> &items);
+
+  // Queries
+  void Query(const sql::Query *q);
+  void QueryBody(const sql::Query *q);
+  void SetMember(const sql::Query *q);
+  void With(const sql::List<Cte> &with);
+  void Block(const sql::Query *q);
+  void From(const TableRef *t);
+  void Order(const sql::List<OrderItem> &order);
+  void Limit(const sql::Query *q);
+
+  // Statements
+  void Insert(const InsertStmt &s);
+  void Update(const UpdateStmt &s);
+  void Delete(const DeleteStmt &s);
+  void Target(const TableRef *t, bool alias);
+
+  [[noreturn]] void Unsupported(uint32_t pos);
+  void Ident(std::string_view name);
+  void Literal(std::string_view text);
+  OracleType TypeOf(const sql::Expr *e) const {
+    const ExprInfo *info = r_.Info(e);
+    return info ? info->type : OracleType{};
+  }
+  void Put(std::string_view s) { out_.append(s.data(), s.size()); }
+
+  const ResolvedStatement &r_;
+  std::string out_;
+};
+
+}  // namespace kestrel_engine::sql
+
+#endif

@@ -1,0 +1,55 @@
+/*
+** Oracle's texts for the errors of the resolver and the emitter.
+*/
+#include "sql/resolve/SemanticError.h"
+
+#include <stdio.h>
+
+namespace kestrel_engine::sql {
+
+namespace {
+
+const char *Text(int code) {
+  switch (code) {
+    case 36: return "maximum number of recursive SQL levels (%s) exceeded";
+    case 904: return "%s: invalid identifier";
+    case 913: return "too many values";
+    case 947: return "not enough values";
+    case 960: return "ambiguous column naming in select list";
+    case 1785: return "ORDER BY item must be the number of a SELECT-list expression";
+    case 1789: return "query block has incorrect number of result columns";
+    case 1790: return "expression must have same datatype as corresponding expression";
+    case 1861: return "literal does not match format string";
+    case 1867: return "the interval is invalid";
+    case kOraColumnAmbiguous: return "column ambiguously defined";
+    case kOraInconsistentTypes: return "inconsistent datatypes: %s";
+    case kOraGroupFunctionNotAllowed: return "group function is not allowed here";
+    case kOraNotSingleGroup: return "not a single-group group function";
+    case kOraTableNotFound: return "table or view does not exist";
+    case kOraDatePlusDate: return "date + date not allowed";
+    case kOraNotGroupBy: return "not a GROUP BY expression";
+    case kOraSequenceNotFound: return "sequence does not exist";
+    case kOraUnimplemented: return "unimplemented feature";
+    default: return "semantic error";
+  }
+}
+
+}  // namespace
+
+SemanticError::SemanticError(int code, uint32_t offset, std::string_view detail)
+    : code_(code), offset_(offset) {
+  char prefix[16];
+  snprintf(prefix, sizeof prefix, "ORA-%05d: ", code);
+  message_ = prefix;
+  const std::string_view text = Text(code);
+  const size_t hole = text.find("%s");
+  if (hole == std::string_view::npos) {
+    message_ += text;
+  } else {
+    message_ += text.substr(0, hole);
+    message_ += detail;
+    message_ += text.substr(hole + 2);
+  }
+}
+
+}  // namespace kestrel_engine::sql

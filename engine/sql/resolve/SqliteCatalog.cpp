@@ -1,0 +1,73 @@
+/*
+** The catalog over an SQLite connection: PRAGMA table_info for tables and
+** views (temporary ones first, as SQLite resolves names), kestrel$sequences
+** for sequences.
+*/
+#include "sql/resolve/Catalog.h"
+
+#include <cctype>
+
+namespace kestrel_engine::sql {
+
+Catalog::~Catalog() = default;
+
+namespace {
+
+// SQLite statement owned for one lookup.
+struct Stmt {
+  sqlite3_stmt *s = nullptr;
+  ~Stmt() { sqlite3_finalize(s); }
+};
+
+bool IsEngineName(std::string_view name) {
+  static constexpr std::string_view kPrefix = "kestrel$";
+  if (name.size() < kPrefix.size()) return false;
+  for (size_t i = 0; i < kPrefix.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(name[i])) != kPrefix[i]) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+const CatalogTable *SqliteCatalog::FindTable(std::string_view schema, std::string_view name) {
+  std::string key(schema);
+  key += '.';
+  key += name;
+  const auto found = tables_.find(key);
+  if (found != tables_.end()) return found->second.get();
+  if (IsEngineName(name)) return nullptr;
+  // One user per file today: a schema qualifier is accepted and reads the
+  // main schema, except that temporary objects are reached unqualified.
+  const char *sql = schema.empty() ? "SELECT name, type FROM pragma_table_info(?1)"
+                                   : "SELECT name, type FROM pragma_table_info(?1, 'main')";
+  Stmt st;
+  if (sqlite3_prepare_v2(db_, sql, -1, &st.s, nullptr) != SQLITE_OK) return nullptr;
+  sqlite3_bind_text(st.s, 1, name.data(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
+  auto table = std::make_unique<CatalogTable>();
+  table->name.assign(name.data(), name.size());
+  while (sqlite3_step(st.s) == SQLITE_ROW) {
+    CatalogColumn c;
+    const unsigned char *n = sqlite3_column_text(st.s, 0);
+    const unsigned char *t = sqlite3_column_text(st.s, 1);
+    c.name = n ? reinterpret_cast<const char *>(n) : "";
+    c.type = TypeFromDeclared(t ? reinterpret_cast<const char *>(t) : "");
+    table->columns.push_back(std::move(c));
+  }
+  if (table->columns.empty()) return nullptr;
+  const CatalogTable *result = table.get();
+  tables_.emplace(std::move(key), std::move(table));
+  return result;
+}
+
+bool SqliteCatalog::HasSequence(std::string_view name) {
+  Stmt st;
+  if (sqlite3_prepare_v2(db_, "SELECT 1 FROM \"kestrel$sequences\" WHERE name = ?1", -1, &st.s,
+                         nullptr) != SQLITE_OK) {
+    return false;
+  }
+  sqlite3_bind_text(st.s, 1, name.data(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
+  return sqlite3_step(st.s) == SQLITE_ROW;
+}
+
+}  // namespace kestrel_engine::sql
