@@ -12,6 +12,10 @@ Returning *Parser::MaybeReturning() {
   do {
     r->exprs.Append(ParseExpr());
   } while (AcceptSym(Sym::kComma));
+  if (plsql_ && AcceptWord(Kw::kBulk)) {
+    ExpectWord(Kw::kCollect);
+    r->bulk = true;
+  }
   ExpectWord(Kw::kInto, kOraMissingInto);
   do {
     r->into.Append(ParsePrimary());

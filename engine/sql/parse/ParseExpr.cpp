@@ -274,6 +274,11 @@ Expr *Parser::ParsePrimary() {
       Expr *e = New<Expr>(t.offset);
       e->kind = ExprKind::kBind;
       e->text = t.value;
+      // :NEW.col and :OLD.col in a trigger's body
+      while (plsql_ && PeekSym(Sym::kDot) && (Peek(1).kind == Tok::kWord || Peek(1).kind == Tok::kQuotedIdent)) {
+        AddNamePart(e->name, Peek(1));
+        pos_ += 2;
+      }
       return e;
     }
     case Tok::kSymbol:
@@ -292,6 +297,13 @@ Expr *Parser::ParsePrimary() {
     return New<Expr>(t.offset);  // kNull
   }
   if (t.kw == Kw::kCase) return ParseCase(Next().offset);
+  if (plsql_ && (t.kw == Kw::kTrue || t.kw == Kw::kFalse)) {
+    ++pos_;
+    Expr *e = New<Expr>(t.offset);
+    e->kind = ExprKind::kBoolean;
+    e->text = t.value;
+    return e;
+  }
   if (n.kind == Tok::kString) {
     if (t.kw == Kw::kDate) return ParseLiteralAfterKeyword(ExprKind::kDateLit, Next().offset);
     if (t.kw == Kw::kTimestamp) return ParseLiteralAfterKeyword(ExprKind::kTimestampLit, Next().offset);
@@ -348,6 +360,7 @@ Expr *Parser::ParseNameExpr() {
     }
     e->name.dblink = text_.substr(start, stop - start);
   }
+  if (plsql_) return ContinuePlsqlName(e);
   if (PeekSym(Sym::kLParen)) return ParseFunction(e);
   if (AcceptSym(Sym::kOuterJoin)) e->flags |= kOuterJoin;
   return e;

@@ -120,12 +120,22 @@ Query *Parser::ParseSelectBlock() {
       item->expr = ParseExpr();
       if (AcceptWord(Kw::kAs)) {
         item->alias = ParseIdent(kOraFromNotFound);
-      } else if (PeekIdentifier()) {
+      } else if (PeekIdentifier() && !(select_into_ && PeekWord(Kw::kBulk))) {
         item->alias = ParseIdent();
       }
     }
     q->items.Append(item);
   } while (AcceptSym(Sym::kComma));
+  if (select_into_) {
+    // PL/SQL: only the statement's first query block has INTO.
+    select_into_ = false;
+    if (AcceptWord(Kw::kBulk)) {
+      ExpectWord(Kw::kCollect);
+      q->bulk_collect = true;
+      if (!PeekWord(Kw::kInto)) Fail(kOraMissingInto);
+    }
+    if (AcceptWord(Kw::kInto)) ParseTargets(q->into);
+  }
   if (!AcceptWord(Kw::kFrom)) Fail(kOraFromNotFound);
   do {
     q->from.Append(ParseTableRef());

@@ -265,8 +265,25 @@ void Writer::Expr(const sql::Expr &e) {
       out += plain ? ":" : ":\"";
       out += e.text;
       if (!plain) out += '"';
+      for (uint8_t i = 0; i < e.name.count; ++i) {
+        out += '.';
+        Ident(e.name.part[i], e.name.quoted[i]);
+      }
       return;
     }
+    case ExprKind::kBoolean:
+      out += e.text;
+      return;
+    case ExprKind::kCursorAttr:
+      Name(e.name);
+      out += '%';
+      out += e.text;
+      return;
+    case ExprKind::kMember:
+      ExprAt(*e.left, 8);
+      out += '.';
+      Ident(e.name.part[0], e.name.quoted[0]);
+      return;
     case ExprKind::kName:
       Name(e.name);
       if (e.flags & kOuterJoin) out += "(+)";
