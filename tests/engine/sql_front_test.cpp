@@ -509,6 +509,57 @@ TEST(SqlFront, NestingIsBoundedWithAnOracleError) {
   }
   EXPECT_EQ(ErrorOf("SELECT " + minus + "1 FROM dual"), 36);
   EXPECT_EQ(ErrorOf("SELECT 1 FROM dual WHERE " + nots + "1 = 1"), 36);
+  // PL/SQL: nested blocks and nested statements count too.
+  auto blocks = [](int n) {
+    std::string s;
+    for (int i = 0; i < n; ++i) s += "BEGIN ";
+    s += "NULL; ";
+    for (int i = 0; i < n; ++i) s += "END; ";
+    return s;
+  };
+  auto ifs = [](int n) {
+    std::string s = "BEGIN ";
+    for (int i = 0; i < n; ++i) s += "IF x THEN ";
+    s += "NULL; ";
+    for (int i = 0; i < n; ++i) s += "END IF; ";
+    return s + "END;";
+  };
+  EXPECT_EQ(ErrorOf(blocks(150)), 0);
+  EXPECT_EQ(ErrorOf(blocks(100000)), 36);
+  EXPECT_EQ(ErrorOf(ifs(150)), 0);
+  EXPECT_EQ(ErrorOf(ifs(100000)), 36);
+}
+
+TEST(SqlFront, PlsqlErrorsCarryLineAndColumn) {
+  struct Case {
+    const char *sql;
+    int inner;  // the PLS- (negative) or ORA- number under ORA-06550
+    uint32_t line;
+    uint32_t column;
+    const char *message;
+  };
+  const Case kCases[] = {
+    {"BEGIN\n  x := ;\nEND;", 936, 2, 8, "ORA-06550: line 2, column 8:\nPL/SQL: ORA-00936: missing expression"},
+    {"DECLARE\n  n NUMBER;\nBEGIN\n  n := 1\nEND;", -103, 5, 1,
+     "ORA-06550: line 5, column 1:\nPLS-00103: Encountered the symbol \"END\""},
+    {"CREATE PROCEDURE p IS\nBEGIN\n  IF x THEN NULL; END;\nEND;", -103, 3, 22,
+     "ORA-06550: line 3, column 22:\nPLS-00103: Encountered the symbol \";\""},
+    {"BEGIN\n  NULL;", -103, 2, 8, "ORA-06550: line 2, column 8:\nPLS-00103: Encountered the symbol \"end-of-file\""},
+  };
+  for (const Case &c : kCases) {
+    SCOPED_TRACE(c.sql);
+    Arena arena;
+    try {
+      Parse(c.sql, arena);
+      ADD_FAILURE() << "parsed";
+    } catch (const SyntaxError &e) {
+      EXPECT_EQ(e.code(), 6550);
+      EXPECT_EQ(e.inner_code(), c.inner);
+      EXPECT_EQ(e.line(), c.line);
+      EXPECT_EQ(e.column(), c.column);
+      EXPECT_EQ(e.message(), c.message);
+    }
+  }
 }
 
 TEST(SqlFront, ChainsAreFlatOrBounded) {

@@ -18,7 +18,8 @@ void Parser::ParseLabels(List<Ident> &into) {
 }
 
 PlBlock *Parser::ParsePlBlock() {
-  DepthGuard guard(*this);
+  // Not a nesting level of its own: the statement or subprogram holding
+  // it counts one.
   PlBlock *b = New<PlBlock>(Pos());
   ParseLabels(b->labels);
   if (AcceptWord(Kw::kDeclare)) {
