@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "sql/ast/Plsql.h"
 #include "sql/ast/StatementType.h"
 #include "sql/parse/Lexer.h"
 #include "sql/parse/Parse.h"
@@ -651,3 +652,112 @@ TEST(SqlFront, AResetArenaIsReusedWithoutGrowing) {
 }
 
 }  // namespace
+
+namespace {
+
+template <class T>
+T *Nth(const List<T> &list, int n) {
+  T *at = list.first;
+  while (n-- > 0 && at) at = static_cast<T *>(at->next);
+  return at;
+}
+
+}  // namespace
+
+// The shape the interpreter will walk: what each construct becomes, with
+// the offsets it reports errors at.
+TEST(SqlFront, PlsqlTreeShape) {
+  const std::string block =
+      "DECLARE\n  n PLS_INTEGER := 0;\n  CURSOR c (d NUMBER) IS SELECT ename FROM emp WHERE deptno = d;\n"
+      "BEGIN\n  FOR r IN c(10) LOOP n := n + 1; END LOOP;\n"
+      "  SELECT COUNT(*) INTO n FROM emp;\n"
+      "EXCEPTION\n  WHEN NO_DATA_FOUND OR TOO_MANY_ROWS THEN NULL;\nEND;";
+  Arena arena;
+  Statement *stmt = Parse(block, arena);
+  ASSERT_EQ(stmt->kind, StmtKind::kPlBlock);
+  const PlBlock &b = *static_cast<PlBlockStmt *>(stmt)->block;
+  EXPECT_TRUE(b.declare);
+  ASSERT_EQ(b.decls.size, 2u);
+  const PlDecl &n = *b.decls.first;
+  EXPECT_EQ(n.kind, PlDeclKind::kVariable);
+  EXPECT_EQ(n.name->name, "N");
+  EXPECT_EQ(n.type->sql, nullptr);
+  EXPECT_EQ(n.type->name.Last(), "PLS_INTEGER");
+  EXPECT_EQ(n.pos, block.find("n PLS"));
+  const PlDecl &c = *Nth(b.decls, 1);
+  EXPECT_EQ(c.kind, PlDeclKind::kCursor);
+  EXPECT_EQ(c.params.size, 1u);
+  ASSERT_NE(c.query, nullptr);
+  ASSERT_EQ(b.body.size, 2u);
+  const PlStmt &loop = *b.body.first;
+  EXPECT_EQ(loop.kind, PlStmtKind::kForCursor);
+  EXPECT_EQ(loop.name->name, "R");
+  ASSERT_EQ(loop.target->kind, ExprKind::kFunction);
+  EXPECT_EQ(loop.target->name.Last(), "C");
+  EXPECT_EQ(loop.body.first->kind, PlStmtKind::kAssign);
+  EXPECT_EQ(loop.pos, block.find("FOR r"));
+  const PlStmt &select = *Nth(b.body, 1);
+  ASSERT_EQ(select.kind, PlStmtKind::kSql);
+  const Query &q = *static_cast<SelectStmt *>(select.sql)->query;
+  ASSERT_EQ(q.into.size, 1u);
+  EXPECT_EQ(q.into.first->name.Last(), "N");
+  ASSERT_EQ(b.handlers.size, 1u);
+  EXPECT_EQ(b.handlers.first->exceptions.size, 2u);
+  EXPECT_EQ(b.handlers.first->exceptions.first->name.Last(), "NO_DATA_FOUND");
+
+  const std::string trigger =
+      "CREATE OR REPLACE TRIGGER update_job_history AFTER UPDATE OF job_id, department_id ON employees "
+      "FOR EACH ROW BEGIN add_job_history(:old.employee_id, p_end => SYSDATE); :new.x := 1; END;";
+  Arena arena2;
+  stmt = Parse(trigger, arena2);
+  ASSERT_EQ(stmt->kind, StmtKind::kCreateTrigger);
+  const auto &t = *static_cast<CreateTriggerStmt *>(stmt);
+  EXPECT_TRUE(t.or_replace);
+  EXPECT_EQ(t.timing, 1);
+  EXPECT_EQ(t.events, kOnUpdate);
+  EXPECT_EQ(t.update_of.size, 2u);
+  EXPECT_TRUE(t.for_each_row);
+  EXPECT_EQ(t.table.Last(), "EMPLOYEES");
+  const PlStmt &call = *t.block->body.first;
+  ASSERT_EQ(call.kind, PlStmtKind::kCall);
+  const Expr &old_col = *call.target->args.first;
+  EXPECT_EQ(old_col.kind, ExprKind::kBind);
+  EXPECT_EQ(old_col.text, "old");  // binds keep their spelling; the column is folded
+  EXPECT_EQ(old_col.name.Last(), "EMPLOYEE_ID");
+  EXPECT_EQ(Nth(call.target->args, 1)->kind, ExprKind::kNamedArg);
+  const PlStmt &assign = *Nth(t.block->body, 1);
+  EXPECT_EQ(assign.kind, PlStmtKind::kAssign);
+  EXPECT_EQ(assign.target->name.Last(), "X");
+
+  const std::string proc = "CREATE PROCEDURE p (a IN OUT NOCOPY NUMBER, b OUT VARCHAR2, c DATE DEFAULT SYSDATE) IS "
+                           "BEGIN NULL; END;";
+  Arena arena3;
+  const Subprogram &sub = *static_cast<CreateSubprogramStmt *>(Parse(proc, arena3))->sub;
+  EXPECT_FALSE(sub.function);
+  ASSERT_EQ(sub.params.size, 3u);
+  EXPECT_EQ(sub.params.first->mode, 3);
+  EXPECT_TRUE(sub.params.first->nocopy);
+  EXPECT_EQ(Nth(sub.params, 1)->mode, 2);
+  EXPECT_EQ(Nth(sub.params, 1)->type->sql->kind, TypeKind::kVarchar2);
+  EXPECT_EQ(Nth(sub.params, 1)->type->sql->precision, -1);
+  EXPECT_EQ(Nth(sub.params, 2)->mode, 0);
+  EXPECT_TRUE(Nth(sub.params, 2)->default_keyword);
+  ASSERT_NE(sub.body, nullptr);
+}
+
+// Inside a unit the PL/SQL forms are expressions of their own; outside,
+// the same words keep their SQL meaning.
+TEST(SqlFront, PlsqlExpressionFormsOnlyInsideUnits) {
+  Arena arena;
+  auto *s = static_cast<PlBlockStmt *>(Parse("BEGIN x := c%ROWCOUNT > 0 AND TRUE; END;", arena));
+  const Expr &v = *s->block->body.first->expr;
+  ASSERT_EQ(v.kind, ExprKind::kLogical);
+  EXPECT_EQ(v.args.first->left->kind, ExprKind::kCursorAttr);
+  EXPECT_EQ(v.args.first->left->text, "ROWCOUNT");
+  EXPECT_EQ(Nth(v.args, 1)->kind, ExprKind::kBoolean);
+  Arena sql;
+  auto *q = static_cast<SelectStmt *>(Parse("SELECT true FROM t", sql));
+  EXPECT_EQ(q->query->items.first->expr->kind, ExprKind::kName);
+  EXPECT_NE(ErrorOf("SELECT c%ROWCOUNT FROM t"), 0);
+  EXPECT_NE(ErrorOf("SELECT a INTO b FROM t"), 0);
+}
