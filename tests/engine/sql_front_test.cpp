@@ -547,6 +547,10 @@ TEST(SqlFront, PlsqlErrorsCarryLineAndColumn) {
     {"CREATE PROCEDURE p IS\nBEGIN\n  IF x THEN NULL; END;\nEND;", -103, 3, 22,
      "ORA-06550: line 3, column 22:\nPLS-00103: Encountered the symbol \";\""},
     {"BEGIN\n  NULL;", -103, 2, 8, "ORA-06550: line 2, column 8:\nPLS-00103: Encountered the symbol \"end-of-file\""},
+    {"CREATE PROCEDURE p IS\nBEGIN\n  NULL;\nEND q;", -113, 4, 5,
+     "ORA-06550: line 4, column 5:\nPLS-00113: END identifier 'Q' must match 'P'"},
+    {"CREATE PACKAGE BODY k IS\n  FUNCTION f RETURN NUMBER IS BEGIN RETURN 1; END g;\nEND k;", -113, 2, 51,
+     "ORA-06550: line 2, column 51:\nPLS-00113: END identifier 'G' must match 'F'"},
   };
   for (const Case &c : kCases) {
     SCOPED_TRACE(c.sql);

@@ -158,6 +158,7 @@ Subprogram *Parser::ParseSubprogram(bool allow_body) {
   PlBlock *b = New<PlBlock>(Pos());
   ParseDeclarations(b->decls);
   ParseBlockBody(b);
+  CheckEndName(b, sub->name);
   sub->body = b;
   return sub;
 }

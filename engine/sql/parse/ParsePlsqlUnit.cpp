@@ -4,6 +4,8 @@
 ** DISABLE of stored code, and CALL. Syntax errors inside a unit are
 ** reported as Oracle's compiler does: ORA-06550 with line and column.
 */
+#include <string>
+
 #include "sql/parse/Parser.h"
 
 namespace kestrel_engine::sql {
@@ -18,6 +20,16 @@ void Parser::FailPls() const {
   const Token &t = Peek();
   if (t.kind == Tok::kEnd) throw SyntaxError(kPlsEncountered, t.offset, "end-of-file");
   throw SyntaxError(kPlsEncountered, t.offset, t.kind == Tok::kWord ? t.value : t.raw);
+}
+
+void Parser::CheckEndName(const PlBlock *block, const Name &name) const {
+  if (block == nullptr || block->end_name == nullptr || block->end_name->name == name.Last()) return;
+  std::string detail = "'";
+  detail += block->end_name->name;
+  detail += "' must match '";
+  detail += name.Last();
+  detail += "'";
+  throw SyntaxError(kPlsEndMismatch, block->end_name->pos, detail);
 }
 
 Statement *Parser::ParsePlsqlUnit(uint32_t pos, int what, bool or_replace, uint8_t editionable) {
@@ -81,6 +93,7 @@ Statement *Parser::ParseCreatePackage(uint32_t pos, bool or_replace, uint8_t edi
     if (PeekIdentifier()) b->end_name = ParseIdent();
     ExpectPlSym(Sym::kSemicolon);
   }
+  CheckEndName(b, s->name);
   s->block = b;
   return s;
 }

@@ -202,6 +202,7 @@ class Parser {
     if (!AcceptSym(sym)) FailPls();
   }
   uint8_t ParseAuthid();
+  void CheckEndName(const PlBlock *block, const Name &name) const;  // PLS-00113
 
   // Blocks, declarations, types (ParsePlsqlBlock.cpp)
   PlBlock *ParsePlBlock();                 // [<<label>>] [DECLARE ...] BEGIN ... END [name];

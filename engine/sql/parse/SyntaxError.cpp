@@ -48,6 +48,7 @@ const char *Text(int code) {
     case kOraQuoteNotTerminated: return "quoted string not properly terminated";
     case kOraNotValidCall: return "not a valid function or procedure name";
     case kPlsEncountered: return "Encountered the symbol \"%s\"";
+    case kPlsEndMismatch: return "END identifier %s";
     default: return "syntax error";
   }
 }

@@ -81,6 +81,7 @@ enum : int {
   kOraPlsqlCompile = 6550,     // PL/SQL compilation error (line, column, then the cause)
   kOraNotValidCall = 6576,     // CALL of something that is no call
   kPlsEncountered = -103,      // PLS-00103: encountered the symbol ...
+  kPlsEndMismatch = -113,      // PLS-00113: END name differs from the unit's name
 };
 
 }  // namespace kestrel_engine::sql
