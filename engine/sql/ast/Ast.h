@@ -56,6 +56,7 @@ enum class ExprKind : uint8_t {
   kBoolean,     // TRUE or FALSE: text
   kCursorAttr,  // name%text (FOUND, NOTFOUND, ROWCOUNT, ISOPEN, BULK_ROWCOUNT...)
   kMember,      // left.name: a field of an element, t(i).field
+  kCurrentOf,   // CURRENT OF name: a DML's whole WHERE in PL/SQL
 };
 
 enum class Op : uint8_t {

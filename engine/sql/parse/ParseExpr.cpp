@@ -297,6 +297,13 @@ Expr *Parser::ParsePrimary() {
     return New<Expr>(t.offset);  // kNull
   }
   if (t.kw == Kw::kCase) return ParseCase(Next().offset);
+  if (plsql_ && t.kw == Kw::kCurrent && PeekWord(Kw::kOf, 1)) {
+    pos_ += 2;
+    Expr *e = New<Expr>(t.offset);
+    e->kind = ExprKind::kCurrentOf;
+    ParseName(e->name);
+    return e;
+  }
   if (plsql_ && (t.kw == Kw::kTrue || t.kw == Kw::kFalse)) {
     ++pos_;
     Expr *e = New<Expr>(t.offset);

@@ -274,6 +274,10 @@ void Writer::Expr(const sql::Expr &e) {
     case ExprKind::kBoolean:
       out += e.text;
       return;
+    case ExprKind::kCurrentOf:
+      out += "CURRENT OF ";
+      Name(e.name);
+      return;
     case ExprKind::kCursorAttr:
       Name(e.name);
       out += '%';
