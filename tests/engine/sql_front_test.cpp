@@ -256,6 +256,7 @@ const Good kGood[] = {
    "FOR J IN REVERSE LO + 1 .. F(HI) LOOP GOTO DONE; END LOOP; FOR R IN (SELECT * FROM EMP) LOOP NULL; END LOOP; "
    "FOR R IN C1(10) LOOP NULL; END LOOP; FOR R IN C2 LOOP NULL; END LOOP; <<DONE>> NULL; END OUTER;", nullptr, 9},
   {"begin for i in 1..n loop null; end loop; end;", "BEGIN FOR I IN 1 .. N LOOP NULL; END LOOP; END;", 8},
+  {"BEGIN X := -A ** 2 + (-A) ** 2 + A ** -B + A ** B ** C + (A ** B) ** C + 2 * A ** 2; END;", nullptr, 8},
   // SQL inside blocks; cursors; dynamic SQL; transactions
   {"BEGIN SELECT ENAME, SAL INTO V_NAME, V_SAL FROM EMP WHERE EMPNO = P_ID; "
    "SELECT ENAME BULK COLLECT INTO NAMES FROM EMP; "

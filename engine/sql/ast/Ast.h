@@ -65,6 +65,7 @@ enum class Op : uint8_t {
   kNeg, kPlus, kNot, kPrior, kConnectByRoot,
   // binary, by precedence group
   kMul, kDiv, kAdd, kSub, kConcat,
+  kPow,  // PL/SQL **: binds tighter than unary minus, right to left
   kEq, kNe, kLt, kLe, kGt, kGe,
   kAnd, kOr,
   // LIKE family

@@ -227,6 +227,13 @@ Expr *Parser::ParseUnary() {
     return e;
   }
   Expr *e = ParsePrimary();
+  if (plsql_ && PeekSym(Sym::kStar) && PeekSym(Sym::kStar, 1) && Peek(1).offset == Peek().offset + 1) {
+    // a ** b ** c is a ** (b ** c); -a ** 2 is -(a ** 2).
+    DepthGuard guard(*this);
+    const uint32_t pos = Pos();
+    pos_ += 2;
+    return MakeBinary(Op::kPow, e, ParseUnary(), pos);
+  }
   ChainGuard chain(*this);
   while (PeekWord(Kw::kAt) && (PeekWord(Kw::kTime, 1) || PeekWord(Kw::kLocal, 1))) {
     chain.Link();

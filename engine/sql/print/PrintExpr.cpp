@@ -29,6 +29,7 @@ const char *OpText(Op op) {
     case Op::kAdd: return " + ";
     case Op::kSub: return " - ";
     case Op::kConcat: return " || ";
+    case Op::kPow: return " ** ";
     case Op::kEq: return " = ";
     case Op::kNe: return " <> ";
     case Op::kLt: return " < ";
@@ -51,6 +52,7 @@ int BinaryPrecedence(Op op) {
     case Op::kAnd: return 2;
     case Op::kEq: case Op::kNe: case Op::kLt: case Op::kLe: case Op::kGt: case Op::kGe: return 4;
     case Op::kAdd: case Op::kSub: case Op::kConcat: return 5;
+    case Op::kPow: return 7;
     default: return 6;
   }
 }
@@ -313,9 +315,10 @@ void Writer::Expr(const sql::Expr &e) {
       return;
     case ExprKind::kBinary: {
       const int p = BinaryPrecedence(e.op);
-      ExprAt(*e.left, p);
+      const bool right_to_left = e.op == Op::kPow;
+      ExprAt(*e.left, right_to_left ? p + 1 : p);
       out += OpText(e.op);
-      ExprAt(*e.right, p + 1);
+      ExprAt(*e.right, right_to_left ? p : p + 1);
       return;
     }
     case ExprKind::kLogical: {
