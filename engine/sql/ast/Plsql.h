@@ -105,7 +105,8 @@ enum class PlStmtKind : uint8_t {
   kWhile,       // WHILE expr LOOP body END LOOP
   kForRange,    // FOR name IN [REVERSE] expr .. upper LOOP body END LOOP
   kForCursor,   // FOR name IN (query) | cursor [(args)] LOOP body: query in `query`, else cursor in target
-  kForall,      // FORALL name IN expr .. upper sql [SAVE EXCEPTIONS (bulk)]
+  kForall,      // FORALL name IN expr .. upper | INDICES OF target [BETWEEN expr AND upper]
+                // | VALUES OF target (see forall) [SAVE EXCEPTIONS (bulk)] sql
   kExit,        // EXIT [label] [WHEN expr]
   kContinue,    // CONTINUE [label] [WHEN expr]
   kGoto,        // GOTO label
@@ -135,6 +136,7 @@ struct PlStmt : Node {
   bool has_else = false;
   bool reverse = false;
   bool bulk = false;
+  uint8_t forall = 0;  // kForall: 0 lo .. hi, 1 INDICES OF, 2 VALUES OF
   List<Expr> into;
   List<PlUsing> using_args;
   List<Expr> returning_into;

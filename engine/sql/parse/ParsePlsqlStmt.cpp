@@ -275,20 +275,22 @@ void Parser::ParseFor(PlStmt *s) {
     ParseLoopBody(s);
     return;
   }
-  if (AcceptWord(Kw::kReverse)) s->reverse = true;
-  Expr *first = ParseAdditive();
-  if (AcceptSym(Sym::kDotDot)) {
-    s->kind = forall ? PlStmtKind::kForall : PlStmtKind::kForRange;
-    s->expr = first;
-    s->upper = ParseAdditive();
+  if (forall && (PeekWord(Kw::kIndices) || PeekWord(Kw::kValues)) && PeekWord(Kw::kOf, 1)) {
+    s->kind = PlStmtKind::kForall;
+    s->forall = Next().kw == Kw::kIndices ? 1 : 2;
+    ++pos_;
+    s->target = ParsePlTarget();
+    if (s->forall == 1 && AcceptWord(Kw::kBetween)) {
+      s->expr = ParseAdditive();
+      ExpectPl(Kw::kAnd);
+      s->upper = ParseAdditive();
+    }
   } else {
-    if (forall || s->reverse || (first->kind != ExprKind::kName && first->kind != ExprKind::kFunction)) FailPls();
-    s->kind = PlStmtKind::kForCursor;
-    s->target = first;
-  }
-  if (!forall) {
-    ParseLoopBody(s);
-    return;
+    ParseForBounds(s, forall);
+    if (!forall) {
+      ParseLoopBody(s);
+      return;
+    }
   }
   if (AcceptWord(Kw::kSave)) {
     ExpectPl(Kw::kExceptions);
@@ -298,6 +300,20 @@ void Parser::ParseFor(PlStmt *s) {
     FailPls();
   }
   s->sql = ParseBody();
+}
+
+void Parser::ParseForBounds(PlStmt *s, bool forall) {
+  if (!forall && AcceptWord(Kw::kReverse)) s->reverse = true;
+  Expr *first = ParseAdditive();
+  if (AcceptSym(Sym::kDotDot)) {
+    s->kind = forall ? PlStmtKind::kForall : PlStmtKind::kForRange;
+    s->expr = first;
+    s->upper = ParseAdditive();
+    return;
+  }
+  if (forall || s->reverse || (first->kind != ExprKind::kName && first->kind != ExprKind::kFunction)) FailPls();
+  s->kind = PlStmtKind::kForCursor;
+  s->target = first;
 }
 
 void Parser::ParseExecute(PlStmt *s) {

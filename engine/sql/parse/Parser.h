@@ -220,6 +220,7 @@ class Parser {
   void ParseIf(PlStmt *s);
   void ParseCaseStatement(PlStmt *s);
   void ParseFor(PlStmt *s);
+  void ParseForBounds(PlStmt *s, bool forall);  // [REVERSE] lo .. hi, or a cursor
   void ParseLoopBody(PlStmt *s);  // LOOP statements END LOOP [label]
   void ParseExecute(PlStmt *s);
   void ParseUsing(List<PlUsing> &into);

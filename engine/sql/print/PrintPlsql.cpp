@@ -307,9 +307,16 @@ class PlWriter {
         w_ << (s.kind == PlStmtKind::kForall ? "FORALL " : "FOR ");
         w_.Ident(s.name);
         w_ << (s.reverse ? " IN REVERSE " : " IN ");
-        w_.Expr(*s.expr);
-        w_ << " .. ";
-        w_.Expr(*s.upper);
+        if (s.forall != 0) {
+          w_ << (s.forall == 1 ? "INDICES OF " : "VALUES OF ");
+          w_.Expr(*s.target);
+          if (s.expr) w_ << " BETWEEN ";
+        }
+        if (s.expr) {
+          w_.Expr(*s.expr);
+          w_ << (s.forall ? " AND " : " .. ");
+          w_.Expr(*s.upper);
+        }
         if (s.kind == PlStmtKind::kForRange) {
           LoopBody(s);
         } else {
