@@ -48,6 +48,7 @@ struct InsertStmt : DmlStmt {
   List<Ident> columns;
   List<Expr> values;  // VALUES (...); empty with a query
   Query *query = nullptr;
+  Expr *values_record = nullptr;  // PL/SQL: VALUES rec (a whole record)
 };
 
 // One INTO of a multi-table insert.
@@ -81,6 +82,7 @@ struct SetItem : Node {
 
 struct UpdateStmt : DmlStmt {
   List<SetItem> set;
+  Expr *set_row = nullptr;  // PL/SQL: SET ROW = rec (set empty)
 };
 
 struct DeleteStmt : DmlStmt {};

@@ -165,7 +165,14 @@ void Writer::Statement(const sql::Statement &s) {
         Idents(i.columns);
       }
       out += ' ';
-      if (i.query) Query(*i.query); else Values(i.values);
+      if (i.query) {
+        Query(*i.query);
+      } else if (i.values_record) {
+        out += "VALUES ";
+        Expr(*i.values_record);
+      } else {
+        Values(i.values);
+      }
       Returning(i.returning);
       return;
     }
@@ -202,7 +209,12 @@ void Writer::Statement(const sql::Statement &s) {
       out += "UPDATE ";
       Table(*u.target);
       out += ' ';
-      SetList(u.set);
+      if (u.set_row) {
+        out += "SET ROW = ";
+        Expr(*u.set_row);
+      } else {
+        SetList(u.set);
+      }
       if (u.where) { out += " WHERE "; Expr(*u.where); }
       Returning(u.returning);
       return;
