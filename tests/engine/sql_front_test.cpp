@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "sql/ast/Plsql.h"
 #include "sql/ast/StatementType.h"
 #include "sql/parse/Lexer.h"
 #include "sql/parse/Parse.h"
@@ -224,9 +225,89 @@ const Good kGood[] = {
   {"ALTER USER SCOTT IDENTIFIED BY \"Secret\"", nullptr, 7},
   {"DROP USER U CASCADE", nullptr, 6},
   {"BEGIN NULL; END;", nullptr, 8},
-  {"DECLARE x NUMBER; BEGIN NULL; END;", nullptr, 9},
-  {"CREATE OR REPLACE PROCEDURE p IS BEGIN NULL; END;", nullptr, 5},
-  {"ALTER TRIGGER t DISABLE", nullptr, 7},
+  {"DECLARE x NUMBER; BEGIN NULL; END;", "DECLARE X NUMBER; BEGIN NULL; END;", 9},
+  {"CREATE OR REPLACE PROCEDURE p IS BEGIN NULL; END;", "CREATE OR REPLACE PROCEDURE P IS BEGIN NULL; END;", 5},
+  {"ALTER TRIGGER t DISABLE", "ALTER TRIGGER T DISABLE", 7},
+  // PL/SQL: declarations
+  {"declare\n  c constant pls_integer := 10;\n  n number(5,2) not null default 0;\n  b boolean := true;\n"
+   "  s varchar2(30 char);\n  e emp.ename%type;\n  r emp%rowtype;\n  bi binary_integer;\n  oops exception;\n"
+   "  pragma exception_init(oops, -20001);\nbegin\n  null;\nend;",
+   "DECLARE C CONSTANT PLS_INTEGER := 10; N NUMBER(5, 2) NOT NULL DEFAULT 0; B BOOLEAN := TRUE; "
+   "S VARCHAR2(30 CHAR); E EMP.ENAME%TYPE; R EMP%ROWTYPE; BI BINARY_INTEGER; OOPS EXCEPTION; "
+   "PRAGMA EXCEPTION_INIT (OOPS, -20001); BEGIN NULL; END;", 9},
+  {"DECLARE TYPE R IS RECORD (A NUMBER NOT NULL := 1, B VARCHAR2(10)); TYPE T IS TABLE OF R INDEX BY PLS_INTEGER; "
+   "TYPE M IS TABLE OF NUMBER INDEX BY VARCHAR2(64); TYPE N IS TABLE OF VARCHAR2(10) NOT NULL; "
+   "TYPE V IS VARRAY(10) OF DATE; TYPE C IS REF CURSOR RETURN EMP%ROWTYPE; SUBTYPE S IS NUMBER NOT NULL; "
+   "CURSOR C1 (P_DEPT NUMBER, P_MIN NUMBER DEFAULT 0) IS SELECT * FROM EMP WHERE DEPTNO = P_DEPT; "
+   "CURSOR C2 RETURN EMP%ROWTYPE; PRAGMA AUTONOMOUS_TRANSACTION; "
+   "PROCEDURE LOG (MSG IN VARCHAR2, N OUT NOCOPY NUMBER, X IN OUT T); "
+   "FUNCTION F (A NUMBER := 1) RETURN NUMBER DETERMINISTIC IS BEGIN RETURN A * 2; END F; "
+   "PROCEDURE LOG (MSG IN VARCHAR2, N OUT NOCOPY NUMBER, X IN OUT T) IS BEGIN NULL; END; BEGIN NULL; END;", nullptr, 9},
+  // Statements: assignment targets, calls, control flow
+  {"begin x := 1; r.f := 'a'; t(i) := t(i - 1) + 1; t(i).f := 2; :b := x; pkg.p(1, b => 2); p; t.delete; "
+   "t.delete(3); end;",
+   "BEGIN X := 1; R.F := 'a'; T(I) := T(I - 1) + 1; T(I).F := 2; :b := X; PKG.P(1, B => 2); P; T.DELETE; "
+   "T.DELETE(3); END;", 8},
+  {"BEGIN IF A > 1 THEN NULL; ELSIF A IS NULL OR NOT B THEN X := 1; ELSE X := 2; END IF; "
+   "CASE X WHEN 1 THEN NULL; WHEN 2 THEN NULL; ELSE NULL; END CASE; CASE WHEN X > 1 THEN NULL; END CASE; "
+   "X := CASE WHEN B THEN 1 ELSE 0 END; END;", nullptr, 8},
+  {"<<OUTER>> DECLARE I PLS_INTEGER := 0; BEGIN <<L>> LOOP I := I + 1; EXIT L WHEN I > 10; CONTINUE WHEN MOD(I, 2) = 0; "
+   "EXIT; END LOOP L; WHILE I > 0 LOOP I := I - 1; END LOOP; FOR J IN 1 .. 10 LOOP NULL; END LOOP; "
+   "FOR J IN REVERSE LO + 1 .. F(HI) LOOP GOTO DONE; END LOOP; FOR R IN (SELECT * FROM EMP) LOOP NULL; END LOOP; "
+   "FOR R IN C1(10) LOOP NULL; END LOOP; FOR R IN C2 LOOP NULL; END LOOP; <<DONE>> NULL; END OUTER;", nullptr, 9},
+  {"begin for i in 1..n loop null; end loop; end;", "BEGIN FOR I IN 1 .. N LOOP NULL; END LOOP; END;", 8},
+  {"BEGIN X := -A ** 2 + (-A) ** 2 + A ** -B + A ** B ** C + (A ** B) ** C + 2 * A ** 2; END;", nullptr, 8},
+  // SQL inside blocks; cursors; dynamic SQL; transactions
+  {"BEGIN SELECT ENAME, SAL INTO V_NAME, V_SAL FROM EMP WHERE EMPNO = P_ID; "
+   "SELECT ENAME BULK COLLECT INTO NAMES FROM EMP; "
+   "INSERT INTO T (A) VALUES (V) RETURNING ID INTO V_ID; UPDATE T SET A = A + 1 WHERE B = V RETURNING A BULK COLLECT INTO AS_; "
+   "DELETE FROM T WHERE A = :NEW.A; UPDATE T SET A = 1 WHERE CURRENT OF C; MERGE INTO T USING S ON (T.A = S.A) WHEN MATCHED THEN UPDATE SET T.B = S.B; "
+   "COMMIT; SAVEPOINT SP; ROLLBACK TO SAVEPOINT SP; ROLLBACK; END;",
+   "BEGIN SELECT ENAME, SAL INTO V_NAME, V_SAL FROM EMP WHERE EMPNO = P_ID; "
+   "SELECT ENAME BULK COLLECT INTO NAMES FROM EMP; "
+   "INSERT INTO T (A) VALUES (V) RETURNING ID INTO V_ID; UPDATE T SET A = A + 1 WHERE B = V RETURNING A BULK COLLECT INTO AS_; "
+   "DELETE FROM T WHERE A = :NEW.A; UPDATE T SET A = 1 WHERE CURRENT OF C; MERGE INTO T USING S ON (T.A = S.A) WHEN MATCHED THEN UPDATE SET T.B = S.B; "
+   "COMMIT; SAVEPOINT SP; ROLLBACK TO SAVEPOINT SP; ROLLBACK; END;", 8},
+  {"BEGIN OPEN C1(10); OPEN C2; FETCH C1 INTO V_A, V_B; FETCH C2 BULK COLLECT INTO T LIMIT 100; CLOSE C1; "
+   "OPEN RC FOR SELECT * FROM EMP; OPEN RC FOR 'SELECT * FROM T WHERE A = :1' USING X; "
+   "EXIT WHEN C1%NOTFOUND OR C1%ROWCOUNT > 5 OR NOT C2%ISOPEN OR SQL%FOUND; "
+   "EXECUTE IMMEDIATE 'TRUNCATE TABLE T'; EXECUTE IMMEDIATE S INTO A, B USING IN X, OUT Y, IN OUT Z; "
+   "EXECUTE IMMEDIATE S BULK COLLECT INTO T USING X; EXECUTE IMMEDIATE S USING X RETURNING INTO Y; "
+   "FORALL I IN 1 .. T.COUNT SAVE EXCEPTIONS INSERT INTO U VALUES (T(I)); X := SQL%ROWCOUNT; "
+   "FORALL I IN INDICES OF T BETWEEN 2 AND 3 DELETE FROM U WHERE A = T(I); "
+   "FORALL I IN VALUES OF IDX UPDATE U SET A = 0 WHERE B = T(I); "
+   "INSERT INTO T VALUES R; INSERT INTO T VALUES RS(I); UPDATE T SET ROW = R WHERE ID = R.ID; END;", nullptr, 8},
+  {"BEGIN WITH C AS (SELECT 1 A FROM DUAL) SELECT (SELECT 2 FROM DUAL), A INTO X, Y FROM C; END;", nullptr, 8},
+  // Exceptions and PL/SQL expressions
+  {"BEGIN IF T.EXISTS(I) AND T.NEXT(I) IS NULL AND T.FIRST = 1 AND B = FALSE THEN RAISE OOPS; END IF; "
+   "IF INSERTING OR UPDATING('SAL') OR DELETING THEN NULL; END IF; "
+   "RAISE_APPLICATION_ERROR(-20205, 'No'); EXCEPTION WHEN NO_DATA_FOUND OR TOO_MANY_ROWS THEN RAISE; "
+   "WHEN PKG.ERR THEN NULL; WHEN OTHERS THEN LOG(SQLCODE, SQLERRM); RETURN; END;", nullptr, 8},
+  {"BEGIN BEGIN NULL; EXCEPTION WHEN OTHERS THEN NULL; END; DECLARE X NUMBER; BEGIN NULL; END; "
+   "<<INNER>> BEGIN NULL; END INNER; END;", nullptr, 8},
+  // Stored code
+  {"create or replace editionable function f(p_a in number, p_b varchar2 default 'x') return number "
+   "authid current_user deterministic pipelined parallel_enable result_cache as v number; begin return p_a; end f;",
+   "CREATE OR REPLACE EDITIONABLE FUNCTION F (P_A IN NUMBER, P_B VARCHAR2 DEFAULT 'x') RETURN NUMBER "
+   "AUTHID CURRENT_USER DETERMINISTIC PIPELINED PARALLEL_ENABLE RESULT_CACHE IS V NUMBER; BEGIN RETURN P_A; END F;", 5},
+  {"CREATE PACKAGE HR.EMP_PKG AUTHID DEFINER IS G_COUNT PLS_INTEGER := 0; C_MAX CONSTANT NUMBER := 10; "
+   "PROCEDURE HIRE (P_NAME VARCHAR2); FUNCTION COUNT_ RETURN NUMBER; END EMP_PKG;", nullptr, 5},
+  {"CREATE OR REPLACE PACKAGE BODY EMP_PKG IS PROCEDURE HIRE (P_NAME VARCHAR2) IS BEGIN G_COUNT := G_COUNT + 1; END; "
+   "FUNCTION COUNT_ RETURN NUMBER IS BEGIN RETURN G_COUNT; END; BEGIN G_COUNT := 0; END EMP_PKG;", nullptr, 5},
+  {"CREATE PACKAGE BODY P IS X NUMBER; END;", nullptr, 5},
+  {"CREATE OR REPLACE TRIGGER BI_EMP BEFORE INSERT OR UPDATE OF SAL, COMM OR DELETE ON HR.EMP "
+   "REFERENCING OLD AS O NEW AS N FOR EACH ROW ENABLE WHEN (N.SAL > 0) "
+   "BEGIN IF :N.ID IS NULL THEN :N.ID := EMP_SEQ.NEXTVAL; END IF; :N.UPDATED := SYSDATE; END;", nullptr, 5},
+  {"CREATE TRIGGER T INSTEAD OF INSERT ON V DECLARE X NUMBER; BEGIN NULL; END;", nullptr, 5},
+  {"ALTER PROCEDURE P COMPILE", nullptr, 7},
+  {"ALTER PACKAGE P COMPILE BODY DEBUG", nullptr, 7},
+  {"ALTER FUNCTION S.F COMPILE REUSE SETTINGS", "ALTER FUNCTION S.F COMPILE", 7},
+  {"ALTER TRIGGER T ENABLE", nullptr, 7},
+  {"DROP PACKAGE BODY P", nullptr, 6},
+  {"call pkg.p(1, :b)", "CALL PKG.P(1, :b)", 10},
+  {"CALL F() INTO :R", "CALL F() INTO :R", 10},
+  // TRUE stays a name outside PL/SQL
+  {"SELECT TRUE FROM T", nullptr, 1},
 };
 
 struct Bad {
@@ -291,6 +372,45 @@ const Bad kBad[] = {
   {"COMMENT ON TABLE t IS 5", 936, 22},
   {"CREATE VIEW v AS UPDATE t SET a = 1", 928, 17},
   {"CREATE INDEX i t (a)", 969, 15},
+  // PL/SQL: ORA-06550 at the offending symbol (PLS-00103 or the SQL error)
+  {"BEGIN END;", 6550, 6},
+  {"BEGIN NULL; END", 6550, 15},
+  {"BEGIN NULL END;", 6550, 11},
+  {"BEGIN x = 1; END;", 6550, 8},
+  {"BEGIN IF x THEN NULL; END; END;", 6550, 25},
+  {"DECLARE c CONSTANT NUMBER; BEGIN NULL; END;", 6550, 25},
+  {"BEGIN LOOP NULL; END IF; END;", 6550, 21},
+  {"BEGIN SELECT * INTO FROM t; END;", 6550, 20},
+  {"BEGIN NULL; END; SELECT 1 FROM dual", 6550, 17},
+  {"CREATE PROCEDURE p;", 6550, 18},
+  {"CREATE TRIGGER t ON emp BEGIN NULL; END;", 6550, 17},
+  {"BEGIN IF x NULL; END IF; END;", 6550, 11},
+  {"BEGIN LOOP NULL; END; END;", 6550, 20},
+  {"BEGIN FOR i 1 .. 2 LOOP NULL; END LOOP; END;", 6550, 12},
+  {"BEGIN FOR r IN REVERSE c LOOP NULL; END LOOP; END;", 6550, 25},
+  {"BEGIN CASE x END CASE; END;", 6550, 13},
+  {"BEGIN NULL; EXCEPTION NULL; END;", 6550, 22},
+  {"DECLARE TYPE t IS TABLE NUMBER; BEGIN NULL; END;", 6550, 24},
+  {"DECLARE CURSOR c IS UPDATE t SET a = 1; BEGIN NULL; END;", 6550, 20},
+  {"BEGIN FETCH c x; END;", 6550, 14},
+  {"BEGIN EXECUTE 'x'; END;", 6550, 14},
+  {"BEGIN 1; END;", 6550, 6},
+  {"BEGIN 'a' := 1; END;", 6550, 6},
+  {"BEGIN x := ; END;", 6550, 11},
+  {"BEGIN x.y(1) + 1; END;", 6550, 13},
+  {"CREATE TRIGGER t INSERT ON x BEGIN NULL; END;", 6550, 17},
+  {"CREATE TRIGGER t BEFORE ON x BEGIN NULL; END;", 6550, 24},
+  {"CREATE TRIGGER t BEFORE INSERT ON x REFERENCING FOR EACH ROW BEGIN NULL; END;", 6550, 48},
+  {"CREATE PACKAGE p IS x NUMBER; BEGIN NULL; END;", 6550, 30},
+  {"CREATE FUNCTION f IS BEGIN NULL; END;", 6550, 18},
+  {"CREATE PROCEDURE p (a OUT IN NUMBER) IS BEGIN NULL; END;", 6550, 26},
+  {"BEGIN FORALL i IN 1 .. 2 LOOP NULL; END LOOP; END;", 6550, 25},
+  {"BEGIN <<l> NULL; END;", 6550, 9},
+  {"DECLARE x EXCEPTION BEGIN NULL; END;", 6550, 20},
+  {"BEGIN x := TRUE; END; BEGIN NULL; END;", 6550, 22},
+  {"BEGIN SELECT 1 INTO x, FROM dual; END;", 6550, 23},
+  {"CALL p", 6576, 6},
+  {"ALTER PROCEDURE p ENABLE", 922, 18},
 };
 // clang-format on
 
@@ -420,6 +540,61 @@ TEST(SqlFront, NestingIsBoundedWithAnOracleError) {
   }
   EXPECT_EQ(ErrorOf("SELECT " + minus + "1 FROM dual"), 36);
   EXPECT_EQ(ErrorOf("SELECT 1 FROM dual WHERE " + nots + "1 = 1"), 36);
+  // PL/SQL: nested blocks and nested statements count too.
+  auto blocks = [](int n) {
+    std::string s;
+    for (int i = 0; i < n; ++i) s += "BEGIN ";
+    s += "NULL; ";
+    for (int i = 0; i < n; ++i) s += "END; ";
+    return s;
+  };
+  auto ifs = [](int n) {
+    std::string s = "BEGIN ";
+    for (int i = 0; i < n; ++i) s += "IF x THEN ";
+    s += "NULL; ";
+    for (int i = 0; i < n; ++i) s += "END IF; ";
+    return s + "END;";
+  };
+  EXPECT_EQ(ErrorOf(blocks(150)), 0);
+  EXPECT_EQ(ErrorOf(blocks(100000)), 36);
+  EXPECT_EQ(ErrorOf(ifs(150)), 0);
+  EXPECT_EQ(ErrorOf(ifs(100000)), 36);
+}
+
+TEST(SqlFront, PlsqlErrorsCarryLineAndColumn) {
+  struct Case {
+    const char *sql;
+    int inner;  // the PLS- (negative) or ORA- number under ORA-06550
+    uint32_t line;
+    uint32_t column;
+    const char *message;
+  };
+  const Case kCases[] = {
+    {"BEGIN\n  x := ;\nEND;", 936, 2, 8, "ORA-06550: line 2, column 8:\nPL/SQL: ORA-00936: missing expression"},
+    {"DECLARE\n  n NUMBER;\nBEGIN\n  n := 1\nEND;", -103, 5, 1,
+     "ORA-06550: line 5, column 1:\nPLS-00103: Encountered the symbol \"END\""},
+    {"CREATE PROCEDURE p IS\nBEGIN\n  IF x THEN NULL; END;\nEND;", -103, 3, 22,
+     "ORA-06550: line 3, column 22:\nPLS-00103: Encountered the symbol \";\""},
+    {"BEGIN\n  NULL;", -103, 2, 8, "ORA-06550: line 2, column 8:\nPLS-00103: Encountered the symbol \"end-of-file\""},
+    {"CREATE PROCEDURE p IS\nBEGIN\n  NULL;\nEND q;", -113, 4, 5,
+     "ORA-06550: line 4, column 5:\nPLS-00113: END identifier 'Q' must match 'P'"},
+    {"CREATE PACKAGE BODY k IS\n  FUNCTION f RETURN NUMBER IS BEGIN RETURN 1; END g;\nEND k;", -113, 2, 51,
+     "ORA-06550: line 2, column 51:\nPLS-00113: END identifier 'G' must match 'F'"},
+  };
+  for (const Case &c : kCases) {
+    SCOPED_TRACE(c.sql);
+    Arena arena;
+    try {
+      Parse(c.sql, arena);
+      ADD_FAILURE() << "parsed";
+    } catch (const SyntaxError &e) {
+      EXPECT_EQ(e.code(), 6550);
+      EXPECT_EQ(e.inner_code(), c.inner);
+      EXPECT_EQ(e.line(), c.line);
+      EXPECT_EQ(e.column(), c.column);
+      EXPECT_EQ(e.message(), c.message);
+    }
+  }
 }
 
 TEST(SqlFront, ChainsAreFlatOrBounded) {
@@ -510,3 +685,112 @@ TEST(SqlFront, AResetArenaIsReusedWithoutGrowing) {
 }
 
 }  // namespace
+
+namespace {
+
+template <class T>
+T *Nth(const List<T> &list, int n) {
+  T *at = list.first;
+  while (n-- > 0 && at) at = static_cast<T *>(at->next);
+  return at;
+}
+
+}  // namespace
+
+// The shape the interpreter will walk: what each construct becomes, with
+// the offsets it reports errors at.
+TEST(SqlFront, PlsqlTreeShape) {
+  const std::string block =
+      "DECLARE\n  n PLS_INTEGER := 0;\n  CURSOR c (d NUMBER) IS SELECT ename FROM emp WHERE deptno = d;\n"
+      "BEGIN\n  FOR r IN c(10) LOOP n := n + 1; END LOOP;\n"
+      "  SELECT COUNT(*) INTO n FROM emp;\n"
+      "EXCEPTION\n  WHEN NO_DATA_FOUND OR TOO_MANY_ROWS THEN NULL;\nEND;";
+  Arena arena;
+  Statement *stmt = Parse(block, arena);
+  ASSERT_EQ(stmt->kind, StmtKind::kPlBlock);
+  const PlBlock &b = *static_cast<PlBlockStmt *>(stmt)->block;
+  EXPECT_TRUE(b.declare);
+  ASSERT_EQ(b.decls.size, 2u);
+  const PlDecl &n = *b.decls.first;
+  EXPECT_EQ(n.kind, PlDeclKind::kVariable);
+  EXPECT_EQ(n.name->name, "N");
+  EXPECT_EQ(n.type->sql, nullptr);
+  EXPECT_EQ(n.type->name.Last(), "PLS_INTEGER");
+  EXPECT_EQ(n.pos, block.find("n PLS"));
+  const PlDecl &c = *Nth(b.decls, 1);
+  EXPECT_EQ(c.kind, PlDeclKind::kCursor);
+  EXPECT_EQ(c.params.size, 1u);
+  ASSERT_NE(c.query, nullptr);
+  ASSERT_EQ(b.body.size, 2u);
+  const PlStmt &loop = *b.body.first;
+  EXPECT_EQ(loop.kind, PlStmtKind::kForCursor);
+  EXPECT_EQ(loop.name->name, "R");
+  ASSERT_EQ(loop.target->kind, ExprKind::kFunction);
+  EXPECT_EQ(loop.target->name.Last(), "C");
+  EXPECT_EQ(loop.body.first->kind, PlStmtKind::kAssign);
+  EXPECT_EQ(loop.pos, block.find("FOR r"));
+  const PlStmt &select = *Nth(b.body, 1);
+  ASSERT_EQ(select.kind, PlStmtKind::kSql);
+  const Query &q = *static_cast<SelectStmt *>(select.sql)->query;
+  ASSERT_EQ(q.into.size, 1u);
+  EXPECT_EQ(q.into.first->name.Last(), "N");
+  ASSERT_EQ(b.handlers.size, 1u);
+  EXPECT_EQ(b.handlers.first->exceptions.size, 2u);
+  EXPECT_EQ(b.handlers.first->exceptions.first->name.Last(), "NO_DATA_FOUND");
+
+  const std::string trigger =
+      "CREATE OR REPLACE TRIGGER update_job_history AFTER UPDATE OF job_id, department_id ON employees "
+      "FOR EACH ROW BEGIN add_job_history(:old.employee_id, p_end => SYSDATE); :new.x := 1; END;";
+  Arena arena2;
+  stmt = Parse(trigger, arena2);
+  ASSERT_EQ(stmt->kind, StmtKind::kCreateTrigger);
+  const auto &t = *static_cast<CreateTriggerStmt *>(stmt);
+  EXPECT_TRUE(t.or_replace);
+  EXPECT_EQ(t.timing, 1);
+  EXPECT_EQ(t.events, kOnUpdate);
+  EXPECT_EQ(t.update_of.size, 2u);
+  EXPECT_TRUE(t.for_each_row);
+  EXPECT_EQ(t.table.Last(), "EMPLOYEES");
+  const PlStmt &call = *t.block->body.first;
+  ASSERT_EQ(call.kind, PlStmtKind::kCall);
+  const Expr &old_col = *call.target->args.first;
+  EXPECT_EQ(old_col.kind, ExprKind::kBind);
+  EXPECT_EQ(old_col.text, "old");  // binds keep their spelling; the column is folded
+  EXPECT_EQ(old_col.name.Last(), "EMPLOYEE_ID");
+  EXPECT_EQ(Nth(call.target->args, 1)->kind, ExprKind::kNamedArg);
+  const PlStmt &assign = *Nth(t.block->body, 1);
+  EXPECT_EQ(assign.kind, PlStmtKind::kAssign);
+  EXPECT_EQ(assign.target->name.Last(), "X");
+
+  const std::string proc = "CREATE PROCEDURE p (a IN OUT NOCOPY NUMBER, b OUT VARCHAR2, c DATE DEFAULT SYSDATE) IS "
+                           "BEGIN NULL; END;";
+  Arena arena3;
+  const Subprogram &sub = *static_cast<CreateSubprogramStmt *>(Parse(proc, arena3))->sub;
+  EXPECT_FALSE(sub.function);
+  ASSERT_EQ(sub.params.size, 3u);
+  EXPECT_EQ(sub.params.first->mode, 3);
+  EXPECT_TRUE(sub.params.first->nocopy);
+  EXPECT_EQ(Nth(sub.params, 1)->mode, 2);
+  EXPECT_EQ(Nth(sub.params, 1)->type->sql->kind, TypeKind::kVarchar2);
+  EXPECT_EQ(Nth(sub.params, 1)->type->sql->precision, -1);
+  EXPECT_EQ(Nth(sub.params, 2)->mode, 0);
+  EXPECT_TRUE(Nth(sub.params, 2)->default_keyword);
+  ASSERT_NE(sub.body, nullptr);
+}
+
+// Inside a unit the PL/SQL forms are expressions of their own; outside,
+// the same words keep their SQL meaning.
+TEST(SqlFront, PlsqlExpressionFormsOnlyInsideUnits) {
+  Arena arena;
+  auto *s = static_cast<PlBlockStmt *>(Parse("BEGIN x := c%ROWCOUNT > 0 AND TRUE; END;", arena));
+  const Expr &v = *s->block->body.first->expr;
+  ASSERT_EQ(v.kind, ExprKind::kLogical);
+  EXPECT_EQ(v.args.first->left->kind, ExprKind::kCursorAttr);
+  EXPECT_EQ(v.args.first->left->text, "ROWCOUNT");
+  EXPECT_EQ(Nth(v.args, 1)->kind, ExprKind::kBoolean);
+  Arena sql;
+  auto *q = static_cast<SelectStmt *>(Parse("SELECT true FROM t", sql));
+  EXPECT_EQ(q->query->items.first->expr->kind, ExprKind::kName);
+  EXPECT_NE(ErrorOf("SELECT c%ROWCOUNT FROM t"), 0);
+  EXPECT_NE(ErrorOf("SELECT a INTO b FROM t"), 0);
+}

@@ -1,9 +1,10 @@
 // Every SQL statement of Oracle's public sample-schema scripts must parse,
 // and print to a text that parses back to the same print.
 // The scripts are read at run time from where the checkout keeps them; the
-// SQL*Plus client commands (SET, PROMPT, REM, ...) are skipped, as are
-// procedural units, except that the plain SQL statements inside a
-// BEGIN ... END block are parsed one by one.
+// SQL*Plus client commands (SET, PROMPT, REM, ...) are skipped. Procedural
+// units (blocks, procedures, triggers, ended by '/') are parsed whole as
+// PL/SQL; the plain SQL statements inside a BEGIN ... END block are also
+// parsed one by one.
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
@@ -55,7 +56,7 @@ bool IsClientCommand(const std::string &line) {
 // a line holding only '/').
 struct Splitter {
   std::vector<std::string> sql;     // statements to parse
-  std::vector<std::string> blocks;  // procedural units, not parsed here
+  std::vector<std::string> blocks;  // procedural units, parsed whole
 
   static int Quotes(const std::string &line) {
     const size_t dash = line.find("--");
@@ -109,10 +110,8 @@ struct Splitter {
 
   // BEGIN stmt; stmt; END; holding only SQL statements: each is parsed.
   void Block(const std::string &text) {
-    if (FirstWord(text) != "BEGIN") {
-      blocks.push_back(text);
-      return;
-    }
+    blocks.push_back(text);
+    if (FirstWord(text) != "BEGIN") return;
     std::istringstream in(text);
     std::string line;
     std::vector<std::string> inner;
@@ -142,6 +141,21 @@ struct Splitter {
   }
 };
 
+// Parsed, and printed to a text that parses to the same print; false
+// (with a failure recorded) when it does not parse.
+bool ParsesAndPrints(const std::filesystem::path &file, const std::string &sql) {
+  Arena arena;
+  try {
+    const std::string printed = Print(*Parse(sql, arena));
+    Arena again;
+    EXPECT_EQ(Print(*Parse(printed, again)), printed);
+    return true;
+  } catch (const SyntaxError &e) {
+    ADD_FAILURE() << file.filename() << ": " << e.what() << " at " << e.offset() << " in:\n" << sql.substr(0, 400);
+    return false;
+  }
+}
+
 TEST(SqlSamples, EveryStatementParses) {
   const std::filesystem::path dir = KESTREL_ORACLE_SAMPLES_DIR;
   if (!std::filesystem::is_directory(dir)) {
@@ -155,30 +169,30 @@ TEST(SqlSamples, EveryStatementParses) {
   ASSERT_FALSE(files.empty());
   size_t total = 0;
   size_t failed = 0;
+  size_t units = 0;
+  size_t units_failed = 0;
   for (const auto &file : files) {
     std::ifstream in(file);
     Splitter split;
     split.Split(in);
     size_t parsed = 0;
     for (const std::string &sql : split.sql) {
-      Arena arena;
-      try {
-        // Parsed, and printed to a text that parses to the same print.
-        const std::string printed = Print(*Parse(sql, arena));
-        Arena again;
-        EXPECT_EQ(Print(*Parse(printed, again)), printed);
-        ++parsed;
-      } catch (const SyntaxError &e) {
-        ++failed;
-        ADD_FAILURE() << file.filename() << ": " << e.what() << " at " << e.offset() << " in:\n"
-                      << sql.substr(0, 400);
-      }
+      if (ParsesAndPrints(file, sql)) ++parsed;
     }
+    size_t units_parsed = 0;
+    for (const std::string &unit : split.blocks) {
+      if (ParsesAndPrints(file, unit)) ++units_parsed;
+    }
+    failed += split.sql.size() - parsed;
     total += split.sql.size();
+    units += split.blocks.size();
+    units_failed += split.blocks.size() - units_parsed;
     std::cout << file.filename().string() << ": " << parsed << " of " << split.sql.size()
-              << " statements parse; " << split.blocks.size() << " procedural units skipped\n";
+              << " statements parse; " << units_parsed << " of " << split.blocks.size()
+              << " procedural units parse\n";
   }
-  std::cout << "all: " << total - failed << " of " << total << " statements parse\n";
+  std::cout << "all: " << total - failed << " of " << total << " statements and " << units - units_failed
+            << " of " << units << " procedural units parse\n";
   EXPECT_GT(total, 200u);
 }
 

@@ -22,7 +22,7 @@ enum class ExprKind : uint8_t {
   kDateLit,     // DATE 'text'
   kTimestampLit,  // TIMESTAMP 'text'
   kIntervalLit,   // INTERVAL 'text' qualifier: type holds the fields
-  kBind,        // :text (name or number)
+  kBind,        // :text (name or number); PL/SQL :NEW.col keeps col in name
   kName,        // name (column, pseudo-column, seq.NEXTVAL); kOuterJoin for (+)
   kStar,        // * or name.*
   kUnary,       // op left
@@ -52,6 +52,11 @@ enum class ExprKind : uint8_t {
   kCube,        // CUBE(args)
   kGroupingSets,  // GROUPING SETS(args)
   kEmptyGroup,  // () in GROUPING SETS
+  // PL/SQL
+  kBoolean,     // TRUE or FALSE: text
+  kCursorAttr,  // name%text (FOUND, NOTFOUND, ROWCOUNT, ISOPEN, BULK_ROWCOUNT...)
+  kMember,      // left.name: a field of an element, t(i).field
+  kCurrentOf,   // CURRENT OF name: a DML's whole WHERE in PL/SQL
 };
 
 enum class Op : uint8_t {
@@ -60,6 +65,7 @@ enum class Op : uint8_t {
   kNeg, kPlus, kNot, kPrior, kConnectByRoot,
   // binary, by precedence group
   kMul, kDiv, kAdd, kSub, kConcat,
+  kPow,  // PL/SQL **: binds tighter than unary minus, right to left
   kEq, kNe, kLt, kLe, kGt, kGe,
   kAnd, kOr,
   // LIKE family
@@ -207,6 +213,9 @@ struct Query : Node {
   bool all = false;
   Query *left = nullptr;
   Query *right = nullptr;
+  // PL/SQL: SELECT ... [BULK COLLECT] INTO targets FROM ...
+  List<Expr> into;
+  bool bulk_collect = false;
 };
 
 enum class TableKind : uint8_t { kTable, kSubquery, kJoin, kJsonTable, kCollection, kPivot,

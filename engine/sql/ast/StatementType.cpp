@@ -4,6 +4,8 @@
 */
 #include "sql/ast/StatementType.h"
 
+#include "sql/ast/Plsql.h"
+
 namespace kestrel_engine::sql {
 
 StatementKind KindOf(const Statement &stmt) {
@@ -34,6 +36,15 @@ StatementKind KindOf(const Statement &stmt) {
     case StmtKind::kCreateUser: return {OCI_STMT_CREATE, Action::kAccount};
     case StmtKind::kAlterUser: return {OCI_STMT_ALTER, Action::kAccount};
     case StmtKind::kDropUser: return {OCI_STMT_DROP, Action::kAccount};
+    case StmtKind::kPlBlock:
+      if (static_cast<const PlBlockStmt &>(stmt).block->declare) return {OCI_STMT_DECLARE, Action::kDeclare};
+      return {OCI_STMT_BEGIN, Action::kBlock};
+    case StmtKind::kCreateSubprogram:
+    case StmtKind::kCreatePackage:
+    case StmtKind::kCreateTrigger: return {OCI_STMT_CREATE, Action::kDdl};
+    case StmtKind::kAlterCode: return {OCI_STMT_ALTER, Action::kDdl};
+    // CALL runs code as a block does; Oracle's statement type 10.
+    case StmtKind::kCall: return {10, Action::kBlock};
     case StmtKind::kBlock: {
       const ub2 type = static_cast<const BlockStmt &>(stmt).oci_type;
       if (type == OCI_STMT_BEGIN) return {type, Action::kBlock};

@@ -1,7 +1,7 @@
 /*
 ** Statement nodes: queries, DML, the schema language, transactions,
-** session settings and accounts. Procedural units (BEGIN, DECLARE, CREATE
-** PROCEDURE ...) are kept as opaque text until their own parser exists.
+** session settings and accounts. PL/SQL units are in Plsql.h; CREATE TYPE
+** and LIBRARY are kept as opaque text.
 */
 #ifndef KESTREL_ENGINE_SQL_AST_STATEMENTS_H
 #define KESTREL_ENGINE_SQL_AST_STATEMENTS_H
@@ -16,7 +16,9 @@ enum class StmtKind : uint8_t {
   kCreateSynonym, kDrop, kTruncate, kComment,
   kCommit, kRollback, kSavepoint, kAlterSession,
   kCreateUser, kAlterUser, kDropUser,
-  kBlock,  // BEGIN/DECLARE/CREATE PROCEDURE...: text only, for now
+  kBlock,  // CREATE TYPE / LIBRARY, ALTER TYPE: text only
+  // PL/SQL (Plsql.h)
+  kPlBlock, kCreateSubprogram, kCreatePackage, kCreateTrigger, kAlterCode, kCall,
 };
 
 struct Statement : Node {
@@ -31,6 +33,7 @@ struct SelectStmt : Statement {
 struct Returning : Node {
   List<Expr> exprs;
   List<Expr> into;
+  bool bulk = false;  // RETURNING ... BULK COLLECT INTO (PL/SQL)
 };
 
 // The DML target: a table (with its alias) or a subquery.
@@ -45,6 +48,7 @@ struct InsertStmt : DmlStmt {
   List<Ident> columns;
   List<Expr> values;  // VALUES (...); empty with a query
   Query *query = nullptr;
+  Expr *values_record = nullptr;  // PL/SQL: VALUES rec (a whole record)
 };
 
 // One INTO of a multi-table insert.
@@ -78,6 +82,7 @@ struct SetItem : Node {
 
 struct UpdateStmt : DmlStmt {
   List<SetItem> set;
+  Expr *set_row = nullptr;  // PL/SQL: SET ROW = rec (set empty)
 };
 
 struct DeleteStmt : DmlStmt {};

@@ -150,6 +150,7 @@ Kw LookupKeyword(std::string_view upper) {
         case 0x0000000000005341ULL: return Kw::kAs;
         case 0x0000000000005441ULL: return Kw::kAt;
         case 0x0000000000005942ULL: return Kw::kBy;
+        case 0x0000000000004649ULL: return Kw::kIf;
         case 0x0000000000004e49ULL: return Kw::kIn;
         case 0x0000000000005349ULL: return Kw::kIs;
         case 0x000000000000464fULL: return Kw::kOf;
@@ -174,8 +175,12 @@ Kw LookupKeyword(std::string_view upper) {
         case 0x000000000058414cULL: return Kw::kLax;
         case 0x0000000000424f4cULL: return Kw::kLob;
         case 0x0000000000474f4cULL: return Kw::kLog;
+        case 0x000000000057454eULL: return Kw::kNew;
         case 0x0000000000544f4eULL: return Kw::kNot;
+        case 0x0000000000444c4fULL: return Kw::kOld;
+        case 0x000000000054554fULL: return Kw::kOut;
         case 0x0000000000574152ULL: return Kw::kRaw;
+        case 0x0000000000464552ULL: return Kw::kRef;
         case 0x0000000000574f52ULL: return Kw::kRow;
         case 0x0000000000544553ULL: return Kw::kSet;
         case 0x0000000000444955ULL: return Kw::kUid;
@@ -186,7 +191,9 @@ Kw LookupKeyword(std::string_view upper) {
         case 0x00000000424f4c42ULL: return Kw::kBlob;
         case 0x0000000059444f42ULL: return Kw::kBody;
         case 0x0000000048544f42ULL: return Kw::kBoth;
+        case 0x000000004b4c5542ULL: return Kw::kBulk;
         case 0x0000000045545942ULL: return Kw::kByte;
+        case 0x000000004c4c4143ULL: return Kw::kCall;
         case 0x0000000045534143ULL: return Kw::kCase;
         case 0x0000000054534143ULL: return Kw::kCast;
         case 0x0000000052414843ULL: return Kw::kChar;
@@ -195,10 +202,13 @@ Kw LookupKeyword(std::string_view upper) {
         case 0x0000000045544144ULL: return Kw::kDate;
         case 0x0000000043534544ULL: return Kw::kDesc;
         case 0x00000000504f5244ULL: return Kw::kDrop;
+        case 0x0000000048434145ULL: return Kw::kEach;
         case 0x0000000045534c45ULL: return Kw::kElse;
+        case 0x0000000054495845ULL: return Kw::kExit;
         case 0x00000000454c4946ULL: return Kw::kFile;
         case 0x000000004d4f5246ULL: return Kw::kFrom;
         case 0x000000004c4c5546ULL: return Kw::kFull;
+        case 0x000000004f544f47ULL: return Kw::kGoto;
         case 0x0000000052554f48ULL: return Kw::kHour;
         case 0x000000004f544e49ULL: return Kw::kInto;
         case 0x000000004e494f4aULL: return Kw::kJoin;
@@ -210,17 +220,21 @@ Kw LookupKeyword(std::string_view upper) {
         case 0x00000000454b494cULL: return Kw::kLike;
         case 0x000000004b434f4cULL: return Kw::kLock;
         case 0x00000000474e4f4cULL: return Kw::kLong;
+        case 0x00000000504f4f4cULL: return Kw::kLoop;
         case 0x0000000045444f4dULL: return Kw::kMode;
         case 0x0000000045564f4dULL: return Kw::kMove;
         case 0x000000005458454eULL: return Kw::kNext;
         case 0x000000004c4c554eULL: return Kw::kNull;
         case 0x00000000594c4e4fULL: return Kw::kOnly;
+        case 0x000000004e45504fULL: return Kw::kOpen;
         case 0x000000005245564fULL: return Kw::kOver;
         case 0x0000000048544150ULL: return Kw::kPath;
+        case 0x0000000045504950ULL: return Kw::kPipe;
         case 0x0000000044414552ULL: return Kw::kRead;
         case 0x000000004c414552ULL: return Kw::kReal;
         case 0x00000000594c4552ULL: return Kw::kRely;
         case 0x0000000053574f52ULL: return Kw::kRows;
+        case 0x0000000045564153ULL: return Kw::kSave;
         case 0x0000000053544553ULL: return Kw::kSets;
         case 0x00000000455a4953ULL: return Kw::kSize;
         case 0x0000000050494b53ULL: return Kw::kSkip;
@@ -244,6 +258,7 @@ Kw LookupKeyword(std::string_view upper) {
       }
     case 5:
       switch (key) {
+        case 0x0000005245544641ULL: return Kw::kAfter;
         case 0x0000005245544c41ULL: return Kw::kAlter;
         case 0x000000594c505041ULL: return Kw::kApply;
         case 0x0000005941525241ULL: return Kw::kArray;
@@ -254,10 +269,13 @@ Kw LookupKeyword(std::string_view upper) {
         case 0x000000454c494642ULL: return Kw::kBfile;
         case 0x0000004548434143ULL: return Kw::kCache;
         case 0x0000004b43454843ULL: return Kw::kCheck;
+        case 0x00000045534f4c43ULL: return Kw::kClose;
         case 0x000000544e554f43ULL: return Kw::kCount;
         case 0x00000053534f5243ULL: return Kw::kCross;
         case 0x000000454c435943ULL: return Kw::kCycle;
+        case 0x0000004755424544ULL: return Kw::kDebug;
         case 0x0000004854504544ULL: return Kw::kDepth;
+        case 0x0000004649534c45ULL: return Kw::kElsif;
         case 0x0000005954504d45ULL: return Kw::kEmpty;
         case 0x000000524f525245ULL: return Kw::kError;
         case 0x00000045534c4146ULL: return Kw::kFalse;
@@ -287,6 +305,7 @@ Kw LookupKeyword(std::string_view upper) {
         case 0x000000544f564950ULL: return Kw::kPivot;
         case 0x000000524f495250ULL: return Kw::kPrior;
         case 0x0000004547525550ULL: return Kw::kPurge;
+        case 0x0000004553494152ULL: return Kw::kRaise;
         case 0x00000045474e4152ULL: return Kw::kRange;
         case 0x0000004553554552ULL: return Kw::kReuse;
         case 0x0000005448474952ULL: return Kw::kRight;
@@ -300,6 +319,7 @@ Kw LookupKeyword(std::string_view upper) {
         case 0x000000474e495355ULL: return Kw::kUsing;
         case 0x00000045554c4156ULL: return Kw::kValue;
         case 0x0000004552454857ULL: return Kw::kWhere;
+        case 0x000000454c494857ULL: return Kw::kWhile;
         case 0x0000004554495257ULL: return Kw::kWrite;
         default: return Kw::kNone;
       }
@@ -308,10 +328,13 @@ Kw LookupKeyword(std::string_view upper) {
         case 0x0000544e45534241ULL: return Kw::kAbsent;
         case 0x0000535345434341ULL: return Kw::kAccess;
         case 0x0000535941574c41ULL: return Kw::kAlways;
+        case 0x0000444948545541ULL: return Kw::kAuthid;
+        case 0x000045524f464542ULL: return Kw::kBefore;
         case 0x000050414d544942ULL: return Kw::kBitmap;
         case 0x00004e4d554c4f43ULL: return Kw::kColumn;
         case 0x000054494d4d4f43ULL: return Kw::kCommit;
         case 0x0000455441455243ULL: return Kw::kCreate;
+        case 0x0000524f53525543ULL: return Kw::kCursor;
         case 0x00004554454c4544ULL: return Kw::kDelete;
         case 0x0000454c42554f44ULL: return Kw::kDouble;
         case 0x0000454c42414e45ULL: return Kw::kEnable;
@@ -319,6 +342,7 @@ Kw LookupKeyword(std::string_view upper) {
         case 0x0000545045435845ULL: return Kw::kExcept;
         case 0x0000535453495845ULL: return Kw::kExists;
         case 0x0000444e45545845ULL: return Kw::kExtend;
+        case 0x00004c4c41524f46ULL: return Kw::kForall;
         case 0x000054414d524f46ULL: return Kw::kFormat;
         case 0x00004c41424f4c47ULL: return Kw::kGlobal;
         case 0x00005350554f5247ULL: return Kw::kGroups;
@@ -329,6 +353,7 @@ Kw LookupKeyword(std::string_view upper) {
         case 0x00004554554e494dULL: return Kw::kMinute;
         case 0x0000594649444f4dULL: return Kw::kModify;
         case 0x000044455453454eULL: return Kw::kNested;
+        case 0x000059504f434f4eULL: return Kw::kNocopy;
         case 0x00005045454b4f4eULL: return Kw::kNokeep;
         case 0x0000594c45524f4eULL: return Kw::kNorely;
         case 0x000054524f534f4eULL: return Kw::kNosort;
@@ -338,8 +363,11 @@ Kw LookupKeyword(std::string_view upper) {
         case 0x000054455346464fULL: return Kw::kOffset;
         case 0x0000454e494c4e4fULL: return Kw::kOnline;
         case 0x00004e4f4954504fULL: return Kw::kOption;
+        case 0x0000544e45524150ULL: return Kw::kParent;
+        case 0x0000414d47415250ULL: return Kw::kPragma;
         case 0x0000595454455250ULL: return Kw::kPretty;
         case 0x000043494c425550ULL: return Kw::kPublic;
+        case 0x000044524f434552ULL: return Kw::kRecord;
         case 0x0000454d414e4552ULL: return Kw::kRename;
         case 0x00004e5255544552ULL: return Kw::kReturn;
         case 0x0000454b4f564552ULL: return Kw::kRevoke;
@@ -368,21 +396,27 @@ Kw LookupKeyword(std::string_view upper) {
         case 0x0045444143534143ULL: return Kw::kCascade;
         case 0x0052455453554c43ULL: return Kw::kCluster;
         case 0x004554414c4c4f43ULL: return Kw::kCollate;
+        case 0x005443454c4c4f43ULL: return Kw::kCollect;
         case 0x00534e4d554c4f43ULL: return Kw::kColumns;
         case 0x00544e454d4d4f43ULL: return Kw::kComment;
+        case 0x00454c49504d4f43ULL: return Kw::kCompile;
         case 0x00455455504d4f43ULL: return Kw::kCompute;
         case 0x005443454e4e4f43ULL: return Kw::kConnect;
         case 0x00544e4552525543ULL: return Kw::kCurrent;
         case 0x004c414d49434544ULL: return Kw::kDecimal;
         case 0x004552414c434544ULL: return Kw::kDeclare;
         case 0x00544c5541464544ULL: return Kw::kDefault;
+        case 0x0052454e49464544ULL: return Kw::kDefiner;
         case 0x00454c4241534944ULL: return Kw::kDisable;
         case 0x0054505952434e45ULL: return Kw::kEncrypt;
         case 0x004544554c435845ULL: return Kw::kExclude;
+        case 0x0045545543455845ULL: return Kw::kExecute;
         case 0x0054434152545845ULL: return Kw::kExtract;
         case 0x004e474945524f46ULL: return Kw::kForeign;
         case 0x004544554c434e49ULL: return Kw::kInclude;
+        case 0x0053454349444e49ULL: return Kw::kIndices;
         case 0x004c414954494e49ULL: return Kw::kInitial;
+        case 0x0044414554534e49ULL: return Kw::kInstead;
         case 0x0052454745544e49ULL: return Kw::kInteger;
         case 0x004c41524554414cULL: return Kw::kLateral;
         case 0x00474e494441454cULL: return Kw::kLeading;
@@ -410,10 +444,12 @@ Kw LookupKeyword(std::string_view upper) {
         case 0x0054434550534552ULL: return Kw::kRespect;
         case 0x0054524154534552ULL: return Kw::kRestart;
         case 0x0045535245564552ULL: return Kw::kReverse;
+        case 0x0045505954574f52ULL: return Kw::kRowtype;
         case 0x00544e454d474553ULL: return Kw::kSegment;
         case 0x004e4f4953534553ULL: return Kw::kSession;
         case 0x00474e4952414853ULL: return Kw::kSharing;
         case 0x00454741524f5453ULL: return Kw::kStorage;
+        case 0x0045505954425553ULL: return Kw::kSubtype;
         case 0x004d594e4f4e5953ULL: return Kw::kSynonym;
         case 0x0045544144535953ULL: return Kw::kSysdate;
         case 0x0052454747495254ULL: return Kw::kTrigger;
@@ -432,6 +468,8 @@ Kw LookupKeyword(std::string_view upper) {
       switch (key) {
         case 0x455441434f4c4c41ULL: return Kw::kAllocate;
         case 0x53534552504d4f43ULL: return Kw::kCompress;
+        case 0x544e4154534e4f43ULL: return Kw::kConstant;
+        case 0x45554e49544e4f43ULL: return Kw::kContinue;
         case 0x4445525245464544ULL: return Kw::kDeferred;
         case 0x54434e4954534944ULL: return Kw::kDistinct;
         case 0x4e4f4954434e5546ULL: return Kw::kFunction;
@@ -463,6 +501,7 @@ Kw LookupKeyword(std::string_view upper) {
     case 9:
       switch (key) {
         case 0x4554434152414843ULL: return upper.substr(8) == "R" ? Kw::kCharacter : Kw::kNone;
+        case 0x4f49545045435845ULL: return upper.substr(8) == "N" ? Kw::kException : Kw::kNone;
         case 0x564953554c435845ULL: return upper.substr(8) == "E" ? Kw::kExclusive : Kw::kNone;
         case 0x4341424853414c46ULL: return upper.substr(8) == "K" ? Kw::kFlashback : Kw::kNone;
         case 0x4e49574f4c4c4f46ULL: return upper.substr(8) == "G" ? Kw::kFollowing : Kw::kNone;
@@ -476,6 +515,7 @@ Kw LookupKeyword(std::string_view upper) {
         case 0x4e4947474f4c4f4eULL: return upper.substr(8) == "G" ? Kw::kNologging : Kw::kNone;
         case 0x524148435241564eULL: return upper.substr(8) == "2" ? Kw::kNvarchar2 : Kw::kNone;
         case 0x4f49544954524150ULL: return upper.substr(8) == "N" ? Kw::kPartition : Kw::kNone;
+        case 0x454e494c45504950ULL: return upper.substr(8) == "D" ? Kw::kPipelined : Kw::kNone;
         case 0x4e49444543455250ULL: return upper.substr(8) == "G" ? Kw::kPreceding : Kw::kNone;
         case 0x4f49534943455250ULL: return upper.substr(8) == "N" ? Kw::kPrecision : Kw::kNone;
         case 0x52554445434f5250ULL: return upper.substr(8) == "E" ? Kw::kProcedure : Kw::kNone;
@@ -520,11 +560,13 @@ Kw LookupKeyword(std::string_view upper) {
         case 0x4958455f4e4f534aULL: return upper.substr(8) == "STS" ? Kw::kJsonExists : Kw::kNone;
         case 0x4a424f5f4e4f534aULL: return upper.substr(8) == "ECT" ? Kw::kJsonObject : Kw::kNone;
         case 0x4d4954504f4d454dULL: return upper.substr(8) == "IZE" ? Kw::kMemoptimize : Kw::kNone;
+        case 0x434e455245464552ULL: return upper.substr(8) == "ING" ? Kw::kReferencing : Kw::kNone;
         default: return Kw::kNone;
       }
     case 12:
       switch (key) {
         case 0x465f5952414e4942ULL: return upper.substr(8) == "LOAT" ? Kw::kBinaryFloat : Kw::kNone;
+        case 0x5f544e4552525543ULL: return upper.substr(8) == "USER" ? Kw::kCurrentUser : Kw::kNone;
         case 0x4c4149524554414dULL: return upper.substr(8) == "IZED" ? Kw::kMaterialized : Kw::kNone;
         case 0x4f54494e4f4d4f4eULL: return upper.substr(8) == "RING" ? Kw::kNomonitoring : Kw::kNone;
         case 0x415a494e4147524fULL: return upper.substr(8) == "TION" ? Kw::kOrganization : Kw::kNone;
@@ -536,6 +578,8 @@ Kw LookupKeyword(std::string_view upper) {
     case 13:
       switch (key) {
         case 0x445f5952414e4942ULL: return upper.substr(8) == "OUBLE" ? Kw::kBinaryDouble : Kw::kNone;
+        case 0x4e494d5245544544ULL: return upper.substr(8) == "ISTIC" ? Kw::kDeterministic : Kw::kNone;
+        case 0x4349464943455053ULL: return upper.substr(8) == "ATION" ? Kw::kSpecification : Kw::kNone;
         case 0x5449444e4f434e55ULL: return upper.substr(8) == "IONAL" ? Kw::kUnconditional : Kw::kNone;
         default: return Kw::kNone;
       }
@@ -548,6 +592,7 @@ Kw LookupKeyword(std::string_view upper) {
     case 15:
       switch (key) {
         case 0x5f5443454e4e4f43ULL: return upper.substr(8) == "BY_ROOT" ? Kw::kConnectByRoot : Kw::kNone;
+        case 0x4c454c4c41524150ULL: return upper.substr(8) == "_ENABLE" ? Kw::kParallelEnable : Kw::kNone;
         case 0x4e45504544574f52ULL: return upper.substr(8) == "DENCIES" ? Kw::kRowdependencies : Kw::kNone;
         default: return Kw::kNone;
       }

@@ -145,7 +145,7 @@ Statement *Parser::ParseStatement() {
 }
 
 Statement *Parser::Block(uint16_t oci_type, uint32_t pos) {
-  // Procedural units are kept whole; their parser comes with PL/SQL.
+  // Object types and libraries are kept whole.
   BlockStmt *b = New<BlockStmt>(pos);
   b->kind = StmtKind::kBlock;
   b->oci_type = oci_type;
@@ -202,8 +202,10 @@ Statement *Parser::ParseBody() {
   if (PeekWord(Kw::kCommit) || PeekWord(Kw::kRollback) || PeekWord(Kw::kSavepoint)) {
     return ParseTransaction();
   }
-  if (PeekWord(Kw::kBegin)) return Block(8, pos);
-  if (PeekWord(Kw::kDeclare)) return Block(9, pos);
+  if (PeekWord(Kw::kBegin) || PeekWord(Kw::kDeclare) || (PeekSym(Sym::kLt) && PeekSym(Sym::kLt, 1))) {
+    return ParsePlsqlUnit(pos, 0, false, 0);
+  }
+  if (AcceptWord(Kw::kCall)) return ParseCall(pos);
   FailAt(kOraInvalidSql, t);
 }
 
@@ -244,7 +246,12 @@ Statement *Parser::ParseCreate() {
   } else if (AcceptWord(Kw::kForce)) {
     force = true;
   }
-  if (!AcceptWord(Kw::kEditionable)) AcceptWord(Kw::kNoneditionable);
+  uint8_t editionable = 0;
+  if (AcceptWord(Kw::kEditionable)) {
+    editionable = 1;
+  } else if (AcceptWord(Kw::kNoneditionable)) {
+    editionable = 2;
+  }
   if (AcceptWord(Kw::kPublic)) {
     if (!PeekWord(Kw::kSynonym)) Fail(kOraInvalidCreate);
     ++pos_;
@@ -258,11 +265,11 @@ Statement *Parser::ParseCreate() {
     ++pos_;
     return ParseCreateSynonym(pos, or_replace, false);
   }
-  static constexpr Kw kProcedural[] = {Kw::kProcedure, Kw::kFunction, Kw::kPackage,
-                                                     Kw::kTrigger, Kw::kType, Kw::kLibrary};
-  for (Kw w : kProcedural) {
-    if (PeekWord(w)) return Block(5, pos);
-  }
+  if (PeekWord(Kw::kProcedure) || PeekWord(Kw::kFunction)) return ParsePlsqlUnit(pos, 1, or_replace, editionable);
+  if (PeekWord(Kw::kPackage)) return ParsePlsqlUnit(pos, 2, or_replace, editionable);
+  if (PeekWord(Kw::kTrigger)) return ParsePlsqlUnit(pos, 3, or_replace, editionable);
+  // Object types and libraries stay text for now.
+  if (PeekWord(Kw::kType) || PeekWord(Kw::kLibrary)) return Block(5, pos);
   if (or_replace || force) Fail(kOraInvalidCreate);
   if (AcceptWord(Kw::kTable)) return ParseCreateTable(pos, 0);
   if (AcceptWord(Kw::kGlobal)) {
@@ -295,12 +302,11 @@ Statement *Parser::ParseAlter() {
   if (AcceptWord(Kw::kSequence)) return ParseSequence(pos, StmtKind::kAlterSequence);
   if (AcceptWord(Kw::kSession)) return ParseAlterSession(pos);
   if (AcceptWord(Kw::kUser)) return ParseUser(pos, StmtKind::kAlterUser);
-  // ALTER TRIGGER/PROCEDURE/...: procedural objects, kept as text.
-  static constexpr Kw kProcedural[] = {Kw::kTrigger, Kw::kProcedure, Kw::kFunction,
-                                                     Kw::kPackage, Kw::kType};
-  for (Kw w : kProcedural) {
-    if (PeekWord(w)) return Block(OCI_STMT_ALTER, pos);
+  if (PeekWord(Kw::kTrigger) || PeekWord(Kw::kProcedure) || PeekWord(Kw::kFunction) || PeekWord(Kw::kPackage)) {
+    return ParseAlterCode(pos);
   }
+  // ALTER TYPE: kept as text.
+  if (PeekWord(Kw::kType)) return Block(OCI_STMT_ALTER, pos);
   Fail(kOraInvalidAlter);
 }
 

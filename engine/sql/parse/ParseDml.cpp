@@ -12,6 +12,10 @@ Returning *Parser::MaybeReturning() {
   do {
     r->exprs.Append(ParseExpr());
   } while (AcceptSym(Sym::kComma));
+  if (plsql_ && AcceptWord(Kw::kBulk)) {
+    ExpectWord(Kw::kCollect);
+    r->bulk = true;
+  }
   ExpectWord(Kw::kInto, kOraMissingInto);
   do {
     r->into.Append(ParsePrimary());
@@ -41,7 +45,11 @@ Statement *Parser::ParseInsert(uint32_t pos) {
   s->target = ParseDmlTarget(true);
   if (PeekSym(Sym::kLParen) && !PeekQueryStart()) ParseIdentList(s->columns);
   if (AcceptWord(Kw::kValues)) {
-    ParseValues(s->values);
+    if (plsql_ && !PeekSym(Sym::kLParen)) {
+      s->values_record = ParsePlTarget();
+    } else {
+      ParseValues(s->values);
+    }
   } else if (PeekQueryStart()) {
     s->query = ParseQuery();
   } else {
@@ -137,7 +145,12 @@ Statement *Parser::ParseUpdate(uint32_t pos) {
   s->kind = StmtKind::kUpdate;
   s->target = ParseDmlTarget(true);
   ExpectWord(Kw::kSet, kOraMissingKeyword);
-  ParseSetList(s->set);
+  if (plsql_ && PeekWord(Kw::kRow) && PeekSym(Sym::kEq, 1)) {
+    pos_ += 2;
+    s->set_row = ParsePlTarget();
+  } else {
+    ParseSetList(s->set);
+  }
   if (AcceptWord(Kw::kWhere)) s->where = ParseExpr();
   s->returning = MaybeReturning();
   return s;

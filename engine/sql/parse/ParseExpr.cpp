@@ -227,6 +227,13 @@ Expr *Parser::ParseUnary() {
     return e;
   }
   Expr *e = ParsePrimary();
+  if (plsql_ && PeekSym(Sym::kStar) && PeekSym(Sym::kStar, 1) && Peek(1).offset == Peek().offset + 1) {
+    // a ** b ** c is a ** (b ** c); -a ** 2 is -(a ** 2).
+    DepthGuard guard(*this);
+    const uint32_t pos = Pos();
+    pos_ += 2;
+    return MakeBinary(Op::kPow, e, ParseUnary(), pos);
+  }
   ChainGuard chain(*this);
   while (PeekWord(Kw::kAt) && (PeekWord(Kw::kTime, 1) || PeekWord(Kw::kLocal, 1))) {
     chain.Link();
@@ -274,6 +281,11 @@ Expr *Parser::ParsePrimary() {
       Expr *e = New<Expr>(t.offset);
       e->kind = ExprKind::kBind;
       e->text = t.value;
+      // :NEW.col and :OLD.col in a trigger's body
+      while (plsql_ && PeekSym(Sym::kDot) && (Peek(1).kind == Tok::kWord || Peek(1).kind == Tok::kQuotedIdent)) {
+        AddNamePart(e->name, Peek(1));
+        pos_ += 2;
+      }
       return e;
     }
     case Tok::kSymbol:
@@ -292,6 +304,20 @@ Expr *Parser::ParsePrimary() {
     return New<Expr>(t.offset);  // kNull
   }
   if (t.kw == Kw::kCase) return ParseCase(Next().offset);
+  if (plsql_ && t.kw == Kw::kCurrent && PeekWord(Kw::kOf, 1)) {
+    pos_ += 2;
+    Expr *e = New<Expr>(t.offset);
+    e->kind = ExprKind::kCurrentOf;
+    ParseName(e->name);
+    return e;
+  }
+  if (plsql_ && (t.kw == Kw::kTrue || t.kw == Kw::kFalse)) {
+    ++pos_;
+    Expr *e = New<Expr>(t.offset);
+    e->kind = ExprKind::kBoolean;
+    e->text = t.value;
+    return e;
+  }
   if (n.kind == Tok::kString) {
     if (t.kw == Kw::kDate) return ParseLiteralAfterKeyword(ExprKind::kDateLit, Next().offset);
     if (t.kw == Kw::kTimestamp) return ParseLiteralAfterKeyword(ExprKind::kTimestampLit, Next().offset);
@@ -348,6 +374,7 @@ Expr *Parser::ParseNameExpr() {
     }
     e->name.dblink = text_.substr(start, stop - start);
   }
+  if (plsql_) return ContinuePlsqlName(e);
   if (PeekSym(Sym::kLParen)) return ParseFunction(e);
   if (AcceptSym(Sym::kOuterJoin)) e->flags |= kOuterJoin;
   return e;

@@ -105,6 +105,10 @@ Query *Parser::ParseQueryTerm() {
 Query *Parser::ParseSelectBlock() {
   if (!PeekWord(Kw::kSelect)) Fail(kOraMissingSelect);
   Query *q = New<Query>(Next().offset);
+  // PL/SQL: only the statement's first query block has INTO, not the
+  // subqueries of its select list.
+  const bool into = select_into_;
+  select_into_ = false;
   if (AcceptWord(Kw::kDistinct) || AcceptWord(Kw::kUnique)) {
     q->quantifier = 1;
   } else if (AcceptWord(Kw::kAll)) {
@@ -120,12 +124,20 @@ Query *Parser::ParseSelectBlock() {
       item->expr = ParseExpr();
       if (AcceptWord(Kw::kAs)) {
         item->alias = ParseIdent(kOraFromNotFound);
-      } else if (PeekIdentifier()) {
+      } else if (PeekIdentifier() && !(into && PeekWord(Kw::kBulk))) {
         item->alias = ParseIdent();
       }
     }
     q->items.Append(item);
   } while (AcceptSym(Sym::kComma));
+  if (into) {
+    if (AcceptWord(Kw::kBulk)) {
+      ExpectWord(Kw::kCollect);
+      q->bulk_collect = true;
+      if (!PeekWord(Kw::kInto)) Fail(kOraMissingInto);
+    }
+    if (AcceptWord(Kw::kInto)) ParseTargets(q->into);
+  }
   if (!AcceptWord(Kw::kFrom)) Fail(kOraFromNotFound);
   do {
     q->from.Append(ParseTableRef());
@@ -190,6 +202,9 @@ Expr *Parser::ParseGroupElement() {
 
 void Parser::ParseWith(List<Cte> &with) {
   ExpectWord(Kw::kWith);
+  // The INTO of a PL/SQL SELECT belongs to the main query, not to these.
+  const bool into = select_into_;
+  select_into_ = false;
   do {
     Cte *c = New<Cte>(Pos());
     c->name = ParseIdent();
@@ -226,6 +241,7 @@ void Parser::ParseWith(List<Cte> &with) {
     }
     with.Append(c);
   } while (AcceptSym(Sym::kComma));
+  select_into_ = into;
 }
 
 OrderItem *Parser::ParseOrderItem() {

@@ -77,13 +77,13 @@ TypeName *Parser::ParseType() {
     type->kind = TypeKind::kBinaryDouble;
   } else if (w == Kw::kVarchar2) {
     type->kind = TypeKind::kVarchar2;
-    length(true);
+    length(!plsql_);  // PL/SQL parameters and RETURN types have no length
   } else if (w == Kw::kVarchar) {
     type->kind = TypeKind::kVarchar;
-    length(true);
+    length(!plsql_);  // PL/SQL parameters and RETURN types have no length
   } else if (w == Kw::kNvarchar2) {
     type->kind = TypeKind::kNVarchar2;
-    length(true);
+    length(!plsql_);  // PL/SQL parameters and RETURN types have no length
   } else if (w == Kw::kChar || w == Kw::kCharacter) {
     type->kind = TypeKind::kChar;
     if (AcceptWord(Kw::kVarying)) type->kind = TypeKind::kVarchar2;
@@ -96,7 +96,7 @@ TypeName *Parser::ParseType() {
     type->kind = AcceptWord(Kw::kRaw) ? TypeKind::kLongRaw : TypeKind::kLong;
   } else if (w == Kw::kRaw) {
     type->kind = TypeKind::kRaw;
-    length(true);
+    length(!plsql_);  // PL/SQL parameters and RETURN types have no length
   } else if (w == Kw::kClob) {
     type->kind = TypeKind::kClob;
   } else if (w == Kw::kNclob) {

@@ -2,7 +2,9 @@
 ** The recursive-descent parser's state and its grammar functions, split by
 ** area over ParseCore.cpp (tokens, names, statement dispatch),
 ** ParseExpr.cpp, ParseFunction.cpp, ParseQuery.cpp, ParseTable.cpp,
-** ParseDml.cpp, ParseTableDdl.cpp, ParseSchema.cpp and ParseType.cpp.
+** ParseDml.cpp, ParseTableDdl.cpp, ParseSchema.cpp and ParseType.cpp;
+** PL/SQL over ParsePlsqlBlock.cpp (blocks, declarations, types),
+** ParsePlsqlStmt.cpp (statements) and ParsePlsqlUnit.cpp (stored code).
 ** Internal to the front end.
 */
 #ifndef KESTREL_ENGINE_SQL_PARSE_PARSER_H
@@ -11,6 +13,7 @@
 #include <string_view>
 
 #include "sql/ast/Arena.h"
+#include "sql/ast/Plsql.h"
 #include "sql/ast/Statements.h"
 #include "sql/parse/Lexer.h"
 #include "sql/parse/SyntaxError.h"
@@ -183,12 +186,57 @@ class Parser {
   TypeName *ParseType();
   int32_t ParseIntegerArg();
 
+  // PL/SQL units (ParsePlsqlUnit.cpp). Errors inside a unit become
+  // ORA-06550 with the line and column.
+  Statement *ParsePlsqlUnit(uint32_t pos, int what, bool or_replace, uint8_t editionable);
+  Statement *ParsePlsqlUnitBody(uint32_t pos, int what, bool or_replace, uint8_t editionable);
+  Statement *ParseCreateTrigger(uint32_t pos, bool or_replace, uint8_t editionable);
+  Statement *ParseCreatePackage(uint32_t pos, bool or_replace, uint8_t editionable);
+  Statement *ParseAlterCode(uint32_t pos);
+  Statement *ParseCall(uint32_t pos);
+  [[noreturn]] void FailPls() const;  // PLS-00103 at the current token
+  void ExpectPl(Kw kw) {
+    if (!AcceptWord(kw)) FailPls();
+  }
+  void ExpectPlSym(Sym sym) {
+    if (!AcceptSym(sym)) FailPls();
+  }
+  uint8_t ParseAuthid();
+  void CheckEndName(const PlBlock *block, const Name &name) const;  // PLS-00113
+
+  // Blocks, declarations, types (ParsePlsqlBlock.cpp)
+  PlBlock *ParsePlBlock();                 // [<<label>>] [DECLARE ...] BEGIN ... END [name];
+  void ParseBlockBody(PlBlock *block);     // BEGIN ... END [name] ;
+  void ParseDeclarations(List<PlDecl> &into);
+  PlDecl *ParseDeclaration();
+  PlType *ParsePlType();
+  void ParseParams(List<PlParam> &into);
+  Subprogram *ParseSubprogram(bool allow_body);
+  void ParseLabels(List<Ident> &into);
+
+  // Statements (ParsePlsqlStmt.cpp)
+  void ParsePlStatements(List<PlStmt> &into);  // one or more, up to END/ELSIF/ELSE/WHEN/EXCEPTION
+  PlStmt *ParsePlStatement();
+  void ParseIf(PlStmt *s);
+  void ParseCaseStatement(PlStmt *s);
+  void ParseFor(PlStmt *s);
+  void ParseForBounds(PlStmt *s, bool forall);  // [REVERSE] lo .. hi, or a cursor
+  void ParseLoopBody(PlStmt *s);  // LOOP statements END LOOP [label]
+  void ParseExecute(PlStmt *s);
+  void ParseUsing(List<PlUsing> &into);
+  void ParseTargets(List<Expr> &into);  // INTO a, b, ...
+  Expr *ParsePlTarget();  // a variable, field, element, bind or call
+  bool PeekAssign() const;
+  Expr *ContinuePlsqlName(Expr *e);  // %attributes, t(i).field
+
   std::string_view text_;
   Arena &arena_;
   TokenArray tokens_;
   size_t pos_ = 0;
   int depth_ = 0;       // nesting: parentheses, subqueries, prefix operators
   int tree_depth_ = 0;  // nesting and left-deep chains (a + b + c, UNION, JOIN)
+  bool plsql_ = false;        // inside a PL/SQL unit: PL/SQL expression forms allowed
+  bool select_into_ = false;  // the next query block may have INTO (PL/SQL SELECT)
 };
 
 // Counts one level of nesting for the scope it lives in.

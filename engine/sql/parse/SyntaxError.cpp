@@ -5,6 +5,8 @@
 
 #include <stdio.h>
 
+#include <string>
+
 namespace kestrel_engine::sql {
 
 namespace {
@@ -44,6 +46,9 @@ const char *Text(int code) {
     case kOraMissingDoubleQuote: return "missing double quote in identifier";
     case kOraCommentNotTerminated: return "comment not terminated properly";
     case kOraQuoteNotTerminated: return "quoted string not properly terminated";
+    case kOraNotValidCall: return "not a valid function or procedure name";
+    case kPlsEncountered: return "Encountered the symbol \"%s\"";
+    case kPlsEndMismatch: return "END identifier %s";
     default: return "syntax error";
   }
 }
@@ -52,8 +57,12 @@ const char *Text(int code) {
 
 SyntaxError::SyntaxError(int code, uint32_t offset, std::string_view detail)
     : code_(code), offset_(offset) {
-  char prefix[16];
-  snprintf(prefix, sizeof prefix, "ORA-%05d: ", code);
+  char prefix[24];
+  if (code < 0) {
+    snprintf(prefix, sizeof prefix, "PLS-%05d: ", -code);
+  } else {
+    snprintf(prefix, sizeof prefix, "ORA-%05d: ", code);
+  }
   message_ = prefix;
   std::string_view text = Text(code);
   size_t hole = text.find("%s");
@@ -64,6 +73,22 @@ SyntaxError::SyntaxError(int code, uint32_t offset, std::string_view detail)
     message_ += detail;
     message_ += text.substr(hole + 2);
   }
+}
+
+SyntaxError::SyntaxError(const SyntaxError &inner, std::string_view text)
+    : code_(kOraPlsqlCompile), offset_(inner.offset_), line_(1), column_(1), inner_code_(inner.code_) {
+  const size_t end = offset_ < text.size() ? offset_ : text.size();
+  for (size_t i = 0; i < end; ++i) {
+    if (text[i] == '\n') {
+      ++line_;
+      column_ = 1;
+    } else {
+      ++column_;
+    }
+  }
+  message_ = "ORA-06550: line " + std::to_string(line_) + ", column " + std::to_string(column_) + ":\n";
+  if (inner.code_ > 0) message_ += "PL/SQL: ";
+  message_ += inner.message_;
 }
 
 }  // namespace kestrel_engine::sql

@@ -19,14 +19,27 @@ class SyntaxError : public std::exception {
  public:
   // `detail` fills the message's placeholder (ORA-00904's identifier).
   SyntaxError(int code, uint32_t offset, std::string_view detail = {});
+  // An error inside a PL/SQL unit, reported as Oracle compiles one:
+  // "ORA-06550: line L, column C:" and then "PLS-00103: ..." or
+  // "PL/SQL: ORA-00936: ..." for the SQL inside. Line and column (from 1)
+  // count from the start of `text`.
+  SyntaxError(const SyntaxError &inner, std::string_view text);
   int code() const { return code_; }
   uint32_t offset() const { return offset_; }
+  // PL/SQL errors: the position and the PLS- (negative) or ORA- number
+  // under ORA-06550; 0 otherwise.
+  uint32_t line() const { return line_; }
+  uint32_t column() const { return column_; }
+  int inner_code() const { return inner_code_; }
   const std::string &message() const { return message_; }
   const char *what() const noexcept override { return message_.c_str(); }
 
  private:
   int code_;
   uint32_t offset_;
+  uint32_t line_ = 0;
+  uint32_t column_ = 0;
+  int inner_code_ = 0;
   std::string message_;
 };
 
@@ -65,6 +78,10 @@ enum : int {
   kOraMissingDoubleQuote = 1740,
   kOraCommentNotTerminated = 1742,
   kOraQuoteNotTerminated = 1756,
+  kOraPlsqlCompile = 6550,     // PL/SQL compilation error (line, column, then the cause)
+  kOraNotValidCall = 6576,     // CALL of something that is no call
+  kPlsEncountered = -103,      // PLS-00103: encountered the symbol ...
+  kPlsEndMismatch = -113,      // PLS-00113: END name differs from the unit's name
 };
 
 }  // namespace kestrel_engine::sql

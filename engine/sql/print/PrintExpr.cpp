@@ -29,6 +29,7 @@ const char *OpText(Op op) {
     case Op::kAdd: return " + ";
     case Op::kSub: return " - ";
     case Op::kConcat: return " || ";
+    case Op::kPow: return " ** ";
     case Op::kEq: return " = ";
     case Op::kNe: return " <> ";
     case Op::kLt: return " < ";
@@ -51,6 +52,7 @@ int BinaryPrecedence(Op op) {
     case Op::kAnd: return 2;
     case Op::kEq: case Op::kNe: case Op::kLt: case Op::kLe: case Op::kGt: case Op::kGe: return 4;
     case Op::kAdd: case Op::kSub: case Op::kConcat: return 5;
+    case Op::kPow: return 7;
     default: return 6;
   }
 }
@@ -265,8 +267,29 @@ void Writer::Expr(const sql::Expr &e) {
       out += plain ? ":" : ":\"";
       out += e.text;
       if (!plain) out += '"';
+      for (uint8_t i = 0; i < e.name.count; ++i) {
+        out += '.';
+        Ident(e.name.part[i], e.name.quoted[i]);
+      }
       return;
     }
+    case ExprKind::kBoolean:
+      out += e.text;
+      return;
+    case ExprKind::kCurrentOf:
+      out += "CURRENT OF ";
+      Name(e.name);
+      return;
+    case ExprKind::kCursorAttr:
+      Name(e.name);
+      out += '%';
+      out += e.text;
+      return;
+    case ExprKind::kMember:
+      ExprAt(*e.left, 8);
+      out += '.';
+      Ident(e.name.part[0], e.name.quoted[0]);
+      return;
     case ExprKind::kName:
       Name(e.name);
       if (e.flags & kOuterJoin) out += "(+)";
@@ -292,9 +315,10 @@ void Writer::Expr(const sql::Expr &e) {
       return;
     case ExprKind::kBinary: {
       const int p = BinaryPrecedence(e.op);
-      ExprAt(*e.left, p);
+      const bool right_to_left = e.op == Op::kPow;
+      ExprAt(*e.left, right_to_left ? p + 1 : p);
       out += OpText(e.op);
-      ExprAt(*e.right, p + 1);
+      ExprAt(*e.right, right_to_left ? p : p + 1);
       return;
     }
     case ExprKind::kLogical: {

@@ -88,6 +88,10 @@ void Writer::Block(const sql::Query &q) {
       Ident(item->alias);
     }
   }
+  if (!q.into.empty()) {
+    out += q.bulk_collect ? " BULK COLLECT INTO " : " INTO ";
+    Exprs(q.into);
+  }
   out += " FROM ";
   first = true;
   for (const TableRef *t : q.from) {

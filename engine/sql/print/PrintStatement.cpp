@@ -3,6 +3,7 @@
 ** settings and accounts.
 */
 #include "sql/print/Printer.h"
+#include "sql/ast/Plsql.h"
 #include "sql/print/Writer.h"
 
 namespace kestrel_engine::sql {
@@ -11,7 +12,7 @@ void Writer::Returning(const sql::Returning *r) {
   if (r == nullptr) return;
   out += " RETURNING ";
   Exprs(r->exprs);
-  out += " INTO ";
+  out += r->bulk ? " BULK COLLECT INTO " : " INTO ";
   Exprs(r->into);
 }
 
@@ -164,7 +165,14 @@ void Writer::Statement(const sql::Statement &s) {
         Idents(i.columns);
       }
       out += ' ';
-      if (i.query) Query(*i.query); else Values(i.values);
+      if (i.query) {
+        Query(*i.query);
+      } else if (i.values_record) {
+        out += "VALUES ";
+        Expr(*i.values_record);
+      } else {
+        Values(i.values);
+      }
       Returning(i.returning);
       return;
     }
@@ -201,7 +209,12 @@ void Writer::Statement(const sql::Statement &s) {
       out += "UPDATE ";
       Table(*u.target);
       out += ' ';
-      SetList(u.set);
+      if (u.set_row) {
+        out += "SET ROW = ";
+        Expr(*u.set_row);
+      } else {
+        SetList(u.set);
+      }
       if (u.where) { out += " WHERE "; Expr(*u.where); }
       Returning(u.returning);
       return;
@@ -477,6 +490,29 @@ void Writer::Statement(const sql::Statement &s) {
       return;
     }
     case StmtKind::kBlock: out += static_cast<const BlockStmt &>(s).text; return;
+    case StmtKind::kPlBlock:
+    case StmtKind::kCreateSubprogram:
+    case StmtKind::kCreatePackage:
+    case StmtKind::kCreateTrigger:
+    case StmtKind::kCall: Plsql(s); return;
+    case StmtKind::kAlterCode: {
+      const auto &a = static_cast<const AlterCodeStmt &>(s);
+      out += "ALTER ";
+      out += ObjectWord(a.object);
+      out += ' ';
+      Name(a.name);
+      if (a.action == 1) {
+        out += " ENABLE";
+      } else if (a.action == 2) {
+        out += " DISABLE";
+      } else {
+        out += " COMPILE";
+        if (a.compile_part == 1) out += " SPECIFICATION";
+        if (a.compile_part == 2) out += " BODY";
+        if (a.debug) out += " DEBUG";
+      }
+      return;
+    }
   }
 }
 

@@ -52,6 +52,8 @@ class Writer {
   void Returning(const sql::Returning *r);
   void SetList(const List<SetItem> &set);
   void Values(const List<sql::Expr> &values);
+
+  void Plsql(const sql::Statement &s);  // PrintPlsql.cpp
 };
 
 // Precedence of an expression for parenthesising: OR 1, AND 2, NOT 3,
