@@ -174,6 +174,8 @@ std::unique_ptr<Connection> Connection::Open(std::string_view link,
   }
   // Settings of this connection only: nothing here writes to the file.
   sqlite3_exec(db, "PRAGMA foreign_keys=ON", nullptr, nullptr, nullptr);
+  // The vendor's LIKE tells case apart ('SMITH' LIKE 's%' is false).
+  sqlite3_exec(db, "PRAGMA case_sensitive_like=ON", nullptr, nullptr, nullptr);
   // A commit is on disk before it is reported (some builds default WAL
   // databases to NORMAL, which may lose the last commits on power loss).
   sqlite3_exec(db, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);

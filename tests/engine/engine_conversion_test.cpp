@@ -102,6 +102,7 @@ TEST_F(EngineConversion, NumbersToTextAndBack) {
       {"TO_CHAR(12, '99V99')", " 1200"},
       {"TO_CHAR(0, 'B999') || '|'", "    |"},
       {"TO_CHAR(12.5)", "12.5"},
+      {"CASE WHEN 'SMITH' LIKE 's%' THEN 'yes' ELSE 'no' END", "no"},
       {"TO_CHAR(1, '9X9')", "ORA-1481"},
       {"TO_NUMBER('1,234.50', '9,999.99')", "1234.5"},
       {"TO_NUMBER('$1,234', '$9,999')", "1234"},
