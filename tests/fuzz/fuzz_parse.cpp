@@ -1,7 +1,9 @@
 // libFuzzer target for the SQL front end alone: bytes as statement text
 // through the lexer and parser. Whatever parses must print to a text that
-// parses again to the same print; anything else must end in a SyntaxError,
-// never a crash, a sanitizer report or a runaway recursion.
+// parses again to the same print, and go through the resolver and the
+// SQLite emitter over a small schema; anything else must end in a
+// SyntaxError or SemanticError, never a crash, a sanitizer report or a
+// runaway recursion.
 //
 // Half the inputs are used as they come; the other half are spliced into
 // one of a few well-formed statements (the first byte chooses which and
@@ -12,8 +14,13 @@
 #include <cstdio>
 #include <string>
 
+#include <sqlite3.h>
+
+#include "sql/emit/Backend.h"
 #include "sql/parse/Parse.h"
 #include "sql/print/Printer.h"
+#include "sql/resolve/Resolve.h"
+#include "sql/resolve/SemanticError.h"
 
 namespace {
 
@@ -45,12 +52,37 @@ const char *const kTemplates[] = {
     "WHEN (n.a > 0) BEGIN IF INSERTING THEN :n.id := s.NEXTVAL; ELSIF UPDATING('A') THEN NULL; END IF; END;",
 };
 
+// The tables the templates name, with the vendor's types, in memory.
+sqlite3 *Schema() {
+  static sqlite3 *db = [] {
+    sqlite3 *opened = nullptr;
+    sqlite3_open(":memory:", &opened);
+    sqlite3_exec(opened,
+                 "CREATE TABLE t (a NUMBER(10), b VARCHAR2(10), c DATE, d NUMBER, e TIMESTAMP(3));"
+                 "CREATE TABLE u (a NUMBER, b VARCHAR2(20), y BLOB);"
+                 "CREATE TABLE s (a NUMBER, b CHAR(3));"
+                 "CREATE TABLE emp (empno NUMBER(4), ename VARCHAR2(10), sal NUMBER(7,2), "
+                 "hiredate DATE, d NUMBER(2));"
+                 "CREATE VIEW v AS SELECT a, b FROM t;",
+                 nullptr, nullptr, nullptr);
+    return opened;
+  }();
+  return db;
+}
+
 void Check(const std::string &text) {
   std::string printed;
   {
     Arena arena;
     try {
-      printed = Print(*Parse(text, arena));
+      const Statement *statement = Parse(text, arena);
+      printed = Print(*statement);
+      SqliteCatalog catalog(Schema());
+      try {
+        const ResolvedStatement resolved = Resolve(*statement, text, catalog);
+        SqliteBackend().Emit(resolved);
+      } catch (const SemanticError &) {
+      }
     } catch (const SyntaxError &) {
       return;
     }
