@@ -44,13 +44,16 @@ void RemoveScanDatabase(const std::string &path) {
                               ignored);
 }
 
-double RawScan(const std::string &path) {
+double RawScan(const std::string &path, RawOpen open) {
   sqlite3 *db = nullptr;
   // The engine's own open flags, so that only the layers above SQLite
-  // differ.
-  sqlite3_open_v2(path.c_str(), &db,
-                  SQLITE_OPEN_READWRITE | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX,
-                  nullptr);
+  // differ; or sqlite3_open's.
+  if (open == RawOpen::kEngineFlags)
+    sqlite3_open_v2(path.c_str(), &db,
+                    SQLITE_OPEN_READWRITE | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX,
+                    nullptr);
+  else
+    sqlite3_open(path.c_str(), &db);
   sqlite3_stmt *stmt = nullptr;
   sqlite3_prepare_v2(db, kScanSelect, -1, &stmt, nullptr);
   double sum = 0;

@@ -13,8 +13,11 @@ constexpr char kScanSelect[] = "SELECT id, amount, name, ratio FROM scan";
 std::string CreateScanDatabase();
 // Removes the folder CreateScanDatabase made.
 void RemoveScanDatabase(const std::string &path);
+// How the raw scan opens the file: with the engine's own flags (no SQLite
+// mutex), or as sqlite3_open does.
+enum class RawOpen { kEngineFlags, kDefault };
 // The raw SQLite scan of the table: reads every column of every row and
 // returns a checksum so that nothing is optimised away.
-double RawScan(const std::string &path);
+double RawScan(const std::string &path, RawOpen open = RawOpen::kEngineFlags);
 
 #endif

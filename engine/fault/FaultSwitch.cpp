@@ -71,6 +71,10 @@ bool TakeFault(FaultPoint point, InjectedFault *fault) {
 using kestrel_engine::Armed;
 using kestrel_engine::FaultPoint;
 
+extern "C" int kestrel_fault_armed(void) {
+  return kestrel_engine::AnyFaultArmed() ? 1 : 0;
+}
+
 extern "C" int kestrel_fault_inject(const char *function, int status,
                                     unsigned skip, unsigned count,
                                     int error_number) {

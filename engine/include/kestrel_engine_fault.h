@@ -36,6 +36,10 @@ __attribute__((visibility("default"))) int kestrel_fault_inject(
     const char *function, int status, unsigned skip, unsigned count,
     int error_number);
 
+/* 1 while any function has a fault armed, else 0: one load, so that a
+   caller may skip a call it makes only to meet an injected failure. */
+__attribute__((visibility("default"))) int kestrel_fault_armed(void);
+
 /* Disarms every function. */
 __attribute__((visibility("default"))) void kestrel_fault_clear(void);
 

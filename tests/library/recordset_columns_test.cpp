@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -172,6 +173,42 @@ TEST_F(RecordsetColumns, WholeNumbersWithinThirtyTwoBits) {
     EXPECT_EQ(v.vt, cases[i].vt) << i;
     EXPECT_EQ(v.vt == VT_I4 ? v.lVal : v.dblVal, cases[i].value) << i;
   }
+}
+
+// Short NUMBERs are read from their bytes by the library, the others by
+// the client; while any fault is armed every one goes to the client. Both
+// must give the same kind and the same bits.
+TEST_F(RecordsetColumns, NumbersReadAsTheClientReadsThem) {
+  const char *const numbers[] = {
+      "0",          "-0.5",        "1",
+      "-1",         "99999999.99", "-99999999.99",
+      "0.1",        "0.3333333333333333333333",
+      "123456789012345678",        "9007199254740993",
+      "1e22",       "1e23",        "-1e-20",
+      "1e-30",      "12345678901234567890123456789012345678",
+      "2147483647", "-2147483649", "1.5e100",
+      "100",        "0.0001",      "-7"};
+  std::string sql = "SELECT ";
+  for (const char *n : numbers) sql += std::string(n) + ", ";
+  sql.resize(sql.size() - 2);
+  sql += " FROM every_type WHERE i = 7";
+  const long count = static_cast<long>(sizeof numbers / sizeof numbers[0]);
+  std::vector<COleVariant> direct(static_cast<size_t>(count));
+  rs_.OpenRecordset(sql.c_str());
+  ASSERT_TRUE(rs_.MoveNext());
+  for (long i = 0; i < count; ++i)
+    ASSERT_TRUE(rs_.GetFieldValue(i, direct[static_cast<size_t>(i)])) << i;
+  // A fault armed elsewhere sends every value through the client.
+  ASSERT_EQ(kestrel_fault_inject("OCILobRead", OCI_ERROR, 0, 1, 600), 0);
+  for (long i = 0; i < count; ++i) {
+    COleVariant client;
+    ASSERT_TRUE(rs_.GetFieldValue(i, client)) << numbers[i];
+    const COleVariant &mine = direct[static_cast<size_t>(i)];
+    EXPECT_EQ(mine.vt, client.vt) << numbers[i];
+    EXPECT_EQ(memcmp(&mine.dblVal, &client.dblVal, sizeof client.dblVal), 0)
+        << numbers[i] << ": " << mine.dblVal << " against " << client.dblVal;
+  }
+  kestrel_fault_clear();
 }
 
 TEST_F(RecordsetColumns, IndexesOutsideTheColumnsAndBeforeTheFirstFetch) {
