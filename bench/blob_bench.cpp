@@ -72,7 +72,9 @@ struct BlobSession : EngineSession {
   OCIStmt *stmt = nullptr;
   OCILobLocator *lob = nullptr;
 
-  BlobSession() : EngineSession(DatabaseFile()) {
+  // The table was written with SQLite's own calls: the first logon claims
+  // the file only when the link says so.
+  BlobSession() : EngineSession("file:" + DatabaseFile() + "?claim=1") {
     OCIHandleAlloc(env, reinterpret_cast<void **>(&stmt), OCI_HTYPE_STMT, 0, nullptr);
     OCIDescriptorAlloc(env, reinterpret_cast<void **>(&lob), OCI_DTYPE_LOB, 0, nullptr);
   }
