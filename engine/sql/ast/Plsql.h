@@ -78,7 +78,7 @@ struct Subprogram : Node {
   bool pipelined = false;
   bool parallel_enable = false;
   bool result_cache = false;
-  PlBlock *body = nullptr;  // null: a declaration only (package spec, forward)
+  PlBlock *body = nullptr;  // null: a declaration only (a package header, a forward declaration)
 };
 
 // WHEN cond THEN body (IF/ELSIF, CASE); in an exception handler the
@@ -203,7 +203,7 @@ struct AlterCodeStmt : Statement {
   ObjectKind object = ObjectKind::kProcedure;
   Name name;
   uint8_t action = 0;  // 0 COMPILE, 1 ENABLE, 2 DISABLE
-  uint8_t compile_part = 0;  // COMPILE: 0 unstated, 1 SPECIFICATION, 2 BODY
+  uint8_t compile_part = 0;  // COMPILE: 0 unstated, 1 the package header, 2 BODY
   bool debug = false;
 };
 
