@@ -210,6 +210,12 @@ int COCIRecordset::GetFieldValue(const long &index, COleVariant &value) {
   const void *buffer = st.buffers[i];
   if (buffer == nullptr) return TRUE;  // no conversion for this type
   if (st.indicators[i] == -1) return FALSE;
+  // A value cut to its buffer (a CLOB past the buffer's size) is refused
+  // rather than handed out as if it were whole.
+  if (st.indicators[i] > 0 || st.indicators[i] == -2) {
+    kestrel::RecordError(1406, "ORA-01406: fetched column value was truncated");
+    throw COCIException();
+  }
 
   if (IsText(type)) {
     // Text is handed out as the column's bytes, unconverted.

@@ -297,6 +297,13 @@ TEST_F(RecordsetParams, OracleTypesReadBack) {
     EXPECT_FALSE(rs_.GetFieldValue(i, kept)) << i;
     EXPECT_EQ(kept.vt, VT_R8);
   }
+
+  // A CLOB longer than its buffer is refused, never handed out cut.
+  Exec("UPDATE p SET cl = RPAD('x', 32767, 'x') || 'tail' WHERE id = 2");
+  rs_.OpenRecordset("SELECT cl FROM p WHERE id = 2");
+  ASSERT_TRUE(rs_.MoveNext());
+  EXPECT_THROW(rs_.GetFieldValue(0, v), COCIException);
+  EXPECT_EQ(COCIException::errCode(), 1406);
 }
 
 }  // namespace
