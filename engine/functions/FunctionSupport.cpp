@@ -22,7 +22,9 @@ void Raise(sqlite3_context *context, int code, std::string_view detail) {
 bool IsNullArg(sqlite3_value *value) {
   const int type = sqlite3_value_type(value);
   if (type == SQLITE_NULL) return true;
-  return (type == SQLITE_TEXT || type == SQLITE_BLOB) && sqlite3_value_bytes(value) == 0;
+  // An empty BLOB (EMPTY_BLOB()) is a value; empty RAW never reaches a
+  // function, since everything that makes RAW answers NULL for empty.
+  return type == SQLITE_TEXT && sqlite3_value_bytes(value) == 0;
 }
 
 std::string_view ArgText(sqlite3_value *value, std::string *storage) {

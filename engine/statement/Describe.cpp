@@ -1,6 +1,7 @@
 /*
 ** Describing a query's select list after execution: names as the vendor
-** reports them, types from the declared column types (or the first row),
+** reports them, types from the front end (or, for a statement it does not
+** write yet, the declared column types or the first row),
 ** nullability and the origin of each column.
 **
 ** Names: SQLite gives a column's name as the query wrote it (or the
@@ -39,11 +40,25 @@ void StatementHandle::Describe(bool haveRow) {
   sqlite3 *db = connection_->db();
   for (int i = 0; i < visibleColumns_; ++i) {
     ColumnDescription &c = columns_[static_cast<size_t>(i)];
-    VendorName(sqlite3_column_name(statement_, i), quotedNames_, &c.name);
-    if (!DescribeDeclaredType(sqlite3_column_decltype(statement_, i), &c)) {
-      DescribeFromValue(haveRow ? sqlite3_column_type(statement_, i)
-                                : SQLITE_NULL,
-                        &c);
+    const bool known = frontEnd_ && compiled_.columns.size() == columns_.size();
+    const ResultColumn *r = known ? &compiled_.columns[static_cast<size_t>(i)] : nullptr;
+    if (r != nullptr) {
+      c.name = r->name;
+    } else {
+      VendorName(sqlite3_column_name(statement_, i), quotedNames_, &c.name);
+    }
+    // A stored column describes by its declaration as written; an
+    // expression by the type the front end gave it; what neither knows
+    // (a view's expression column) by its first value.
+    const bool stored = DescribeDeclaredType(sqlite3_column_decltype(statement_, i), &c);
+    if (!stored && r != nullptr && !r->type.guessed) {
+      DescribeDeclaredType(sql::TypeText(r->type).c_str(), &c);
+      // Only stored CHAR values are blank-padded: a CHAR expression (a
+      // literal, a CASE of literals) keeps its length, as Oracle's do.
+      if (c.dataType == SQLT_AFC) c.dataType = SQLT_CHR;
+      if (r->type.Is(sql::TypeCategory::kNull)) c.dataSize = 0;  // VARCHAR2(0)
+    } else if (!stored) {
+      DescribeFromValue(haveRow ? sqlite3_column_type(statement_, i) : SQLITE_NULL, &c);
     }
     const char *database = sqlite3_column_database_name(statement_, i);
     const char *table = sqlite3_column_table_name(statement_, i);

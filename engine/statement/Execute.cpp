@@ -51,7 +51,20 @@ bool StatementHandle::EnsurePrepared(Connection &connection, OraError *error) {
   ResetExecution();
   sqlite3 *db = connection.db();
   const char *tail = nullptr;
-  const std::string &sql = translation_.sql;
+  frontEnd_ = false;
+  errorOffset_ = 0;
+  if (kind_.action == Action::kQuery || kind_.action == Action::kDml) {
+    switch (CompileStatement(connection, text_, &compiled_, error, &errorOffset_)) {
+      case FrontEndOutcome::kCompiled:
+        frontEnd_ = true;
+        break;
+      case FrontEndOutcome::kNotYet:
+        break;
+      case FrontEndOutcome::kFailed:
+        return false;
+    }
+  }
+  const std::string &sql = frontEnd_ ? compiled_.sql : translation_.sql;
   connection.ClientStatementBegins();
   const int rc = sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()),
                                     &statement_, &tail);
@@ -90,7 +103,9 @@ void StatementHandle::AddRowIdentity() {
     }
   }
   if (table.empty()) return;
-  const std::string sql = WithRowId(translation_.sql, sqlTokens_, table);
+  const std::string sql =
+      frontEnd_ ? WithRowId(compiled_.sql, Tokenize(compiled_.sql), table)
+                : WithRowId(translation_.sql, sqlTokens_, table);
   if (sql.empty()) return;
   sqlite3_stmt *withRowId = nullptr;
   if (sqlite3_prepare_v2(connection_->db(), sql.c_str(),
@@ -158,8 +173,9 @@ sword StatementHandle::Execute(ExecutionContext &context, ErrorHandle *error,
   if (!ApplyBinds(statement_, 0, &failure)) return Report(error, failure);
   // SELECT ... FOR UPDATE: the rows stay locked, as the whole database
   // does, until commit or rollback.
-  if (translation_.forUpdate &&
-      !context.connection.BeginWrite(&failure, translation_.lockWaitMs)) {
+  const bool forUpdate = frontEnd_ ? compiled_.forUpdate : translation_.forUpdate;
+  const int lockWaitMs = frontEnd_ ? compiled_.lockWaitMs : translation_.lockWaitMs;
+  if (forUpdate && !context.connection.BeginWrite(&failure, lockWaitMs)) {
     return Report(error, failure);
   }
   if (kind_.type == OCI_STMT_SELECT && visibleColumns_ > 0) {

@@ -21,6 +21,7 @@
 #include "statement/BindHandle.h"
 #include "statement/ColumnDescription.h"
 #include "statement/DefineHandle.h"
+#include "statement/FrontEnd.h"
 #include "statement/ParamHandle.h"
 #include "types/ValueConvert.h"
 
@@ -47,6 +48,9 @@ class StatementHandle : public Handle {
   bool prepared() const { return prepared_; }
   ub2 type() const { return kind_.type; }
   ub4 rowCount() const { return rowCount_; }
+  // Where the latest syntax or name error was found, in bytes from the
+  // start of the text (0 when none).
+  ub2 errorOffset() const { return static_cast<ub2>(errorOffset_ > 0xFFFF ? 0xFFFF : errorOffset_); }
   // Select-list items of the latest execution (0 before, and for others).
   ub4 columnCount() const {
     return isQuery_ ? static_cast<ub4>(columns_.size()) : 0;
@@ -111,7 +115,10 @@ class StatementHandle : public Handle {
   std::string text_;
   std::vector<Token> tokens_;  // views into text_
   StatementKind kind_;
-  Translation translation_;       // the text SQLite runs, and what goes with it
+  Translation translation_;       // the older rewrite, for forms the front end does not write yet
+  CompiledStatement compiled_;    // the front end's text and select list
+  bool frontEnd_ = false;         // statement_ runs compiled_.sql
+  uint32_t errorOffset_ = 0;      // OCI_ATTR_PARSE_ERROR_OFFSET
   std::vector<Token> sqlTokens_;  // views into translation_.sql
   bool prepared_ = false;
   std::vector<std::string> quotedNames_;

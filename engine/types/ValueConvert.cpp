@@ -485,6 +485,9 @@ StoreFunction StoreFor(const OutputTarget &target) {
 
 int StoreValue(sqlite3_value *value, const ColumnTraits &traits,
                const OutputTarget &target) {
+  // A date shown in the session's format needs the general store: the
+  // fast text store copies the stored form.
+  if (traits.dateModel != nullptr) return StoreGeneral(value, traits, target);
   return StoreFor(target)(value, traits, target);
 }
 

@@ -219,7 +219,7 @@ TEST_F(EngineDefine, DatesAsTextSevenBytesAndOCIDate) {
 
 TEST_F(EngineDefine, BlobLocatorsNameTheirRows) {
   ASSERT_EQ(s.Run("CREATE TABLE docs (id NUMBER(10), body BLOB)"), OCI_SUCCESS);
-  ASSERT_EQ(s.Run("BEGIN INSERT INTO docs VALUES (1, x'0102'); "
+  ASSERT_EQ(s.Run("BEGIN INSERT INTO docs VALUES (1, HEXTORAW('0102')); "
                   "INSERT INTO docs VALUES (2, NULL); END;"),
             OCI_SUCCESS)
       << s.ErrorText();

@@ -86,10 +86,10 @@ TEST_F(EngineFault, UnknownNamesAndClearing) {
   EXPECT_EQ(kestrel_fault_inject(nullptr, OCI_ERROR, 0, 1, 0), -1);
   ASSERT_EQ(kestrel_fault_inject("OCIStmtPrepare", OCI_ERROR, 0, 100, 0), 0);
   kestrel_fault_clear();
-  EXPECT_EQ(s.Run("SELECT 1"), OCI_SUCCESS);
+  EXPECT_EQ(s.Run("SELECT 1 FROM dual"), OCI_SUCCESS);
   ASSERT_EQ(kestrel_fault_inject("OCIStmtPrepare", OCI_ERROR, 0, 100, 0), 0);
   ASSERT_EQ(kestrel_fault_inject("OCIStmtPrepare", OCI_ERROR, 0, 0, 0), 0);  // disarm
-  EXPECT_EQ(s.Run("SELECT 1"), OCI_SUCCESS);
+  EXPECT_EQ(s.Run("SELECT 1 FROM dual"), OCI_SUCCESS);
   // An invalid handle is reported as such and does not use the fault up.
   ASSERT_EQ(kestrel_fault_inject("OCITransRollback", OCI_ERROR, 0, 1, 0), 0);
   EXPECT_EQ(OCITransRollback(nullptr, s.err, 0), OCI_INVALID_HANDLE);

@@ -78,7 +78,7 @@ TEST(EngineHandles, NullWrongKindAndFreedHandlesAreRefused) {
   // An error handle of another environment is not this call's.
   Session other(dir.File("h.db"));
   ASSERT_TRUE(other.ok());
-  EXPECT_EQ(s.Run("SELECT 1", nullptr), OCI_SUCCESS);
+  EXPECT_EQ(s.Run("SELECT 1 FROM dual", nullptr), OCI_SUCCESS);
   EXPECT_EQ(OCITransCommit(s.svc, other.err, 0), OCI_INVALID_HANDLE);
 }
 
@@ -114,7 +114,7 @@ TEST(EngineHandles, LibraryDisconnectOrderLeavesNothingDangling) {
   Session s(dir.CreateLink("h.db"));
   ASSERT_TRUE(s.ok());
   OCIStmt *stmt = s.NewStatement();
-  ASSERT_EQ(s.Run("SELECT 1", stmt), OCI_SUCCESS);
+  ASSERT_EQ(s.Run("SELECT 1 FROM dual", stmt), OCI_SUCCESS);
   s.End();
   // Freed in the library's order while the statement still holds a cursor.
   for (auto [h, type] : {std::pair<void *, ub4>{s.trans, OCI_HTYPE_TRANS},
@@ -182,7 +182,7 @@ TEST(EngineHandles, ThreadsSharingAnEnvironmentTakeTurns) {
     });
   }
   // Meanwhile a query that runs for a while holds the environment.
-  EXPECT_EQ(s.Query("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+  EXPECT_EQ(s.Query("WITH n(i) AS (SELECT 1 FROM dual UNION ALL SELECT i + 1 FROM n "
                     "WHERE i < 300000) SELECT count(*) FROM n"),
             Rows{{Cell("300000")}});
   for (std::thread &t : threads) t.join();
@@ -235,7 +235,7 @@ TEST(EngineHandles, ALateThreadWaitsForTheCallInProgress) {
   ASSERT_TRUE(s.ok());
   OCIStmt *stmt = s.NewStatement();
   const std::string sql =
-      "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 400000) "
+      "WITH n(i) AS (SELECT 1 FROM dual UNION ALL SELECT i + 1 FROM n WHERE i < 400000) "
       "SELECT count(*) FROM n";
   ASSERT_EQ(OCIStmtPrepare(stmt, s.err, reinterpret_cast<const OraText *>(sql.c_str()),
                            static_cast<ub4>(sql.size()), OCI_NTV_SYNTAX, OCI_DEFAULT),

@@ -91,7 +91,7 @@ class EngineLob : public ::testing::Test {
   Cell Stored(int id, Session *session = nullptr) {
     Session &on = session ? *session : s;
     const Rows rows =
-        on.Query("SELECT hex(body) FROM docs WHERE id = " + std::to_string(id));
+        on.Query("SELECT RAWTOHEX(body) FROM docs WHERE id = " + std::to_string(id));
     return rows.empty() ? Cell("<no row>") : rows[0][0];
   }
 
@@ -103,7 +103,7 @@ class EngineLob : public ::testing::Test {
 };
 
 TEST_F(EngineLob, LengthAndReads) {
-  Exec("INSERT INTO docs VALUES (1, x'0102030405')");
+  Exec("INSERT INTO docs VALUES (1, HEXTORAW('0102030405'))");
   ASSERT_EQ(Locate(1), OCI_SUCCESS) << s.ErrorText();
   EXPECT_EQ(indicator, 0);
   ub4 length = 0;
@@ -155,7 +155,9 @@ TEST_F(EngineLob, WritesOverwriteExtendAndPadButNeverTruncate) {
   for (const auto &c : cases) {
     SCOPED_TRACE(std::string(c.before) + " at " + std::to_string(c.offset));
     ++id;
-    Exec("INSERT INTO docs VALUES (" + std::to_string(id) + ", x'" + c.before + "')");
+    const std::string value =
+        *c.before ? "HEXTORAW('" + std::string(c.before) + "')" : std::string("EMPTY_BLOB()");
+    Exec("INSERT INTO docs VALUES (" + std::to_string(id) + ", " + value + ")");
     ASSERT_EQ(Locate(id), OCI_SUCCESS) << s.ErrorText();
     ub4 amount = 0;
     const Bytes bytes = FromHex(c.written);
@@ -171,8 +173,8 @@ TEST_F(EngineLob, WritesOverwriteExtendAndPadButNeverTruncate) {
 
 TEST_F(EngineLob, EmptyIsAValueAndNullIsNot) {
   // An empty BLOB is a locator of length 0, unlike NULL.
-  Exec("INSERT INTO docs VALUES (1, zeroblob(0))");
-  Exec("INSERT INTO docs VALUES (2, x'')");
+  Exec("INSERT INTO docs VALUES (1, EMPTY_BLOB())");
+  Exec("INSERT INTO docs VALUES (2, EMPTY_BLOB())");
   Exec("INSERT INTO docs VALUES (3, NULL)");
   for (int id : {1, 2}) {
     SCOPED_TRACE(id);
@@ -202,8 +204,8 @@ TEST_F(EngineLob, EmptyIsAValueAndNullIsNot) {
 }
 
 TEST_F(EngineLob, WritesAreTransactional) {
-  Exec("INSERT INTO docs VALUES (1, x'0102')");
-  Exec("INSERT INTO docs VALUES (2, x'0304')");
+  Exec("INSERT INTO docs VALUES (1, HEXTORAW('0102'))");
+  Exec("INSERT INTO docs VALUES (2, HEXTORAW('0304'))");
   ASSERT_EQ(s.Commit(), OCI_SUCCESS);
   Session other(dir.CreateLink("lob.db"));
   ASSERT_TRUE(other.ok()) << other.ErrorText();
@@ -246,7 +248,7 @@ TEST_F(EngineLob, WritesAreTransactional) {
 }
 
 TEST_F(EngineLob, LocatorMisuseFailsClearly) {
-  Exec("INSERT INTO docs VALUES (1, x'0102')");
+  Exec("INSERT INTO docs VALUES (1, HEXTORAW('0102'))");
   Exec("CREATE TABLE tags (id NUMBER(10), tag VARCHAR2(10))");
   Exec("INSERT INTO tags VALUES (1, 'a')");
   ub4 length = 0;
@@ -303,7 +305,7 @@ TEST_F(EngineLob, LocatorMisuseFailsClearly) {
   EXPECT_EQ(s.ErrorCode(), 22922);
 
   // The table is gone.
-  Exec("INSERT INTO docs VALUES (2, x'01')");
+  Exec("INSERT INTO docs VALUES (2, HEXTORAW('01'))");
   ASSERT_EQ(Locate(2), OCI_SUCCESS);
   OCIStmtFetch(query, s.err, 0, OCI_FETCH_NEXT, OCI_DEFAULT);  // closes the cursor
   Exec("DROP TABLE docs");
@@ -334,7 +336,7 @@ TEST_F(EngineLob, HundredMegabyteValue) {
   memset(back.data(), 0, kSize);  // both buffers resident before measuring
   const long before = PeakRssKiB();
 
-  Exec("INSERT INTO docs VALUES (1, zeroblob(0))");
+  Exec("INSERT INTO docs VALUES (1, EMPTY_BLOB())");
   ASSERT_EQ(Locate(1), OCI_SUCCESS);
   ASSERT_EQ(Write(1, data), OCI_SUCCESS) << s.ErrorText();
   ASSERT_EQ(s.Commit(), OCI_SUCCESS) << s.ErrorText();

@@ -30,13 +30,13 @@ TEST(EngineSecurity, ClientSqlStaysInsideItsDatabase) {
       {"PRAGMA locking_mode=EXCLUSIVE", 1031},
       {"PRAGMA journal_mode=DELETE", 1031},
       {"PRAGMA user_version=7", 1031},
-      {"SELECT fts3_tokenizer('simple') FROM dual", 1031},
-      {"SELECT load_extension('libm') FROM dual", 1031},
+      // SQLite's own functions are not Oracle's: unknown names.
+      {"SELECT fts3_tokenizer('simple') FROM dual", 904},
+      {"SELECT load_extension('libm') FROM dual", 904},
+      {"SELECT printf('%.*c', 2000000000, 'x') FROM dual", 904},
       {"CREATE VIRTUAL TABLE v USING fts3(a)", 1031},
       {"UPDATE sqlite_master SET sql = 'x' WHERE name = 't'", 1031},
       {"CREATE TABLE \"kestrel$mine\" (a NUMBER)", 942},
-      {"SELECT printf('%.*c', 2000000000, 'x') FROM dual", 1489},
-      {"SELECT printf('%2000000000d', 1) FROM dual", 1489},
       {"SELECT 1 FROM dual WHERE 1 = 1\0 OR 1 = 0"s, 911},
   };
   for (const auto &c : cases) {
@@ -55,11 +55,9 @@ TEST(EngineSecurity, WhatStaysAllowedStillAnswers) {
     const char *sql;
     const char *value;
   } cases[] = {
-      {"SELECT printf('[%5.2f|%-4d|%s|%.3c|%x]', 3.14159, 42, 'ab', 'yz', 255) "
-       "FROM dual",
-       "[ 3.14|42  |ab|yyy|ff]"},
-      {"SELECT printf('%q', 'it''s') FROM dual", "it''s"},
-      {"SELECT length(printf('%.*c', 4000, 'x')) FROM dual", "4000"},
+      // The one SQLite form kept: the storage class of a value.
+      {"SELECT typeof(12) || typeof(1.5) || typeof('a') FROM dual", "integerrealtext"},
+      {"SELECT LENGTH(RPAD('x', 4000, 'x')) FROM dual", "4000"},
   };
   for (const auto &c : cases) {
     const Rows rows = s.Query(c.sql);
@@ -80,7 +78,7 @@ TEST(EngineSecurity, WithLeadingIntoDmlJoinsTheTransaction) {
   ASSERT_EQ(s.Commit(), OCI_SUCCESS);
   OCIStmt *stmt = s.NewStatement();
   ASSERT_EQ(s.Run("WITH c AS (SELECT 1 a FROM dual UNION SELECT 2 FROM dual) "
-                  "DELETE FROM t WHERE a IN (SELECT a FROM c) RETURNING a",
+                  "DELETE FROM t WHERE a IN (SELECT a FROM c)",
                   stmt),
             OCI_SUCCESS)
       << s.ErrorText();

@@ -53,8 +53,8 @@ class EngineSessions : public ::testing::Test {
 // 5,000 rows of 1.5 KB: more than SQLite's page cache holds, so the
 // uncommitted pages spill into the database's write-ahead log.
 constexpr char kBigInsert[] =
-    "INSERT INTO t (a, pad) WITH RECURSIVE c(n) AS (SELECT 1 UNION ALL "
-    "SELECT n + 1 FROM c WHERE n < 5000) SELECT n, printf('%.*c', 1500, 'x') FROM c";
+    "INSERT INTO t (a, pad) WITH c(n) AS (SELECT 1 FROM dual UNION ALL "
+    "SELECT n + 1 FROM c WHERE n < 5000) SELECT n, RPAD('x', 1500, 'x') FROM c";
 
 TEST_F(EngineSessions, EveryWriteWaitsTheBusyTimeoutThenFailsWith54) {
   Session holder(Link());
@@ -305,8 +305,8 @@ TEST_F(EngineSessions, BreakStopsTheRunningStatementFromAnotherThread) {
     EXPECT_EQ(OCIBreak(a.svc, nullptr), OCI_SUCCESS);
   });
   // Counts for far longer than the test may run.
-  EXPECT_EQ(a.Run("WITH RECURSIVE c(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM c "
-                  "WHERE n < 1000000000000) SELECT max(n) FROM c"),
+  EXPECT_EQ(a.Run("WITH c(n) AS (SELECT 1 FROM dual UNION ALL SELECT n + 1 FROM c "
+                  "WHERE n < 1000000000000) SELECT MAX(n) FROM c"),
             OCI_ERROR);
   breaker.join();
   EXPECT_EQ(a.ErrorCode(), 1013) << a.ErrorText();

@@ -249,7 +249,8 @@ TEST_F(EngineStatement, DescribeMapsDeclaredTypes) {
   }
 }
 
-TEST_F(EngineStatement, ExpressionsTakeTheirTypeFromTheFirstRow) {
+// An expression describes by its Oracle type, rows or none.
+TEST_F(EngineStatement, ExpressionsDescribeByTheirType) {
   Exec("CREATE TABLE t (a NUMBER(10))");
   const struct {
     const char *select;
@@ -257,12 +258,13 @@ TEST_F(EngineStatement, ExpressionsTakeTheirTypeFromTheFirstRow) {
     ub2 size;
     sb1 scale;
   } cases[] = {
-      {"SELECT 1 + 1 FROM (SELECT 1)", SQLT_NUM, 22, 0},
-      {"SELECT 2.5 * 2 FROM (SELECT 1)", SQLT_NUM, 22, -127},
-      {"SELECT 'ab' || 'c' FROM (SELECT 1)", SQLT_CHR, 4000, 0},
-      {"SELECT NULL FROM (SELECT 1)", SQLT_CHR, 4000, 0},
-      {"SELECT count(*) + 1 FROM t WHERE 0", SQLT_NUM, 22, 0},
-      {"SELECT a * 2 FROM t", SQLT_CHR, 4000, 0},  // no row to look at
+      {"SELECT 1 + 1 FROM dual", SQLT_NUM, 22, -127},
+      {"SELECT 2.5 * 2 FROM dual", SQLT_NUM, 22, -127},
+      {"SELECT 'ab' || 'c' FROM dual", SQLT_CHR, 3, 0},
+      {"SELECT NULL FROM dual", SQLT_CHR, 0, 0},
+      {"SELECT count(*) + 1 FROM t WHERE 1 = 0", SQLT_NUM, 22, -127},
+      {"SELECT a * 2 FROM t", SQLT_NUM, 22, -127},  // no row to look at
+      {"SELECT SYSDATE + 1 FROM t", SQLT_DAT, 7, 0},
   };
   for (const auto &c : cases) {
     OCIStmt *stmt = Prepared(c.select);
@@ -280,7 +282,7 @@ TEST_F(EngineStatement, NamesAreUpperCaseUnlessQuoted) {
   Exec("CREATE TABLE t (price NUMBER, \"Mixed\" NUMBER, nullable_col INT NOT NULL)");
   OCIStmt *stmt = Prepared(
       "SELECT price, \"Mixed\", price AS \"Net Price\", price total, count(*), "
-      "nullable_col FROM t");
+      "nullable_col FROM t GROUP BY price, \"Mixed\", nullable_col");
   ASSERT_EQ(Execute(stmt, 0), OCI_SUCCESS) << s.ErrorText();
   const char *expected[] = {"PRICE", "Mixed", "Net Price", "TOTAL", "COUNT(*)",
                             "NULLABLE_COL"};

@@ -374,7 +374,7 @@ TEST_F(SqlEmit, SelectItemsDescribeByTheirTypes) {
        &r);
   const DescribeCase derived[] = {
       {"NVL(HIREDATE,SYSDATE)", TypeCategory::kDate, -1},
-      {"DECODE(DEPTNO,10,'X')", TypeCategory::kChar, 1},
+      {"DECODE(DEPTNO,10,'X')", TypeCategory::kVarchar2, 1},
       {"CAST(SALASVARCHAR2(12))", TypeCategory::kVarchar2, 12},
       {"TO_DATE('2020','YYYY')", TypeCategory::kDate, -1},
       {"TOP", TypeCategory::kVarchar2, 14},

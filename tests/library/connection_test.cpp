@@ -82,7 +82,7 @@ TEST_F(ConnectionTest, ReconnectEndsTheFirstSession) {
   // Committed, not left pending: another session can write at once.
   Exec("INSERT INTO t VALUES (3)");
   EXPECT_EQ(Scalar("SELECT COUNT(*) FROM t", &c), "3");
-  EXPECT_EQ(Scalar("SELECT 1", &c), "1");
+  EXPECT_EQ(Scalar("SELECT 1 FROM dual", &c), "1");
 }
 
 // Copies share one session: it ends with its last holder, or for every
@@ -99,14 +99,14 @@ TEST_F(ConnectionTest, CopiesShareOneSession) {
     EXPECT_EQ(saved.isConnected(), 1);
   }
   EXPECT_EQ(owner.isConnected(), 1);
-  EXPECT_EQ(Scalar("SELECT 2", &owner), "2");
+  EXPECT_EQ(Scalar("SELECT 2 FROM dual", &owner), "2");
 
   // The last holder keeps the session the first one began.
   auto *first = new Probe(owner);
   owner.DisConnect();
   EXPECT_EQ(first->isConnected(), 0);  // DisConnect ends it for every holder
   EXPECT_TRUE(first->AllFieldsZero());
-  EXPECT_EQ(Scalar("SELECT 3", first), "<init>");
+  EXPECT_EQ(Scalar("SELECT 3 FROM dual", first), "<init>");
   delete first;
 
   auto *holder = new Probe;
@@ -114,14 +114,14 @@ TEST_F(ConnectionTest, CopiesShareOneSession) {
   auto *keeper = new Probe(*holder);
   delete holder;  // destroyed, not disconnected
   EXPECT_EQ(keeper->isConnected(), 1);
-  EXPECT_EQ(Scalar("SELECT 4", keeper), "4");
+  EXPECT_EQ(Scalar("SELECT 4 FROM dual", keeper), "4");
 
   // A holder that connects again lets go and gets its own session.
   Probe copy(*keeper);
   ASSERT_TRUE(Open(copy));
   EXPECT_NE(copy.Env(), keeper->Env());
   copy.DisConnect();
-  EXPECT_EQ(Scalar("SELECT 5", keeper), "5");
+  EXPECT_EQ(Scalar("SELECT 5 FROM dual", keeper), "5");
   OCIEnv *env = keeper->Env();
   delete keeper;  // the last holder ends it
   OCIError *err = nullptr;
@@ -142,7 +142,7 @@ TEST_F(ConnectionTest, AssignmentOntoAHolderLetsGoFirst) {
   EXPECT_EQ(OCIHandleAlloc(released, reinterpret_cast<dvoid **>(&err),
                            OCI_HTYPE_ERROR, 0, nullptr),
             OCI_INVALID_HANDLE);
-  EXPECT_EQ(Scalar("SELECT 5", &target), "5");
+  EXPECT_EQ(Scalar("SELECT 5 FROM dual", &target), "5");
   target.DisConnect();
   EXPECT_EQ(source.isConnected(), 0);
   EXPECT_TRUE(source.AllFieldsZero());

@@ -70,12 +70,12 @@ TEST_F(ErrorRecordSession, OracleErrorReplacesTheStatus) {
 }
 
 TEST_F(ErrorRecordSession, LongMessagesAreCutToTheStore) {
-  const std::string name(700, 'x');
   COCIRecordset rs;
   ASSERT_TRUE(rs.InitRecordset(&connection_));
-  EXPECT_THROW(rs.OpenRecordset(("SELECT * FROM " + name).c_str()),
-               COCIException);
-  EXPECT_EQ(COCIException::errCode(), 942);
+  EXPECT_THROW(
+      rs.OpenRecordset("BEGIN RAISE_APPLICATION_ERROR(-20001, RPAD('x', 700, 'x')); END;"),
+      COCIException);
+  EXPECT_EQ(COCIException::errCode(), 20001);
   EXPECT_EQ(strlen(COCIException::errMsg()), 511u);
   rs.CloseRecordset();
 }

@@ -91,7 +91,7 @@ TEST_F(RecordsetHelpers, DefineByPositionFillsCallerMemory) {
 
 TEST_F(RecordsetHelpers, BlobReadWriteAndSize) {
   Exec("CREATE TABLE files (id INTEGER, data BLOB)");
-  Exec("INSERT INTO files VALUES (1, X'01020304')");
+  Exec("INSERT INTO files VALUES (1, HEXTORAW('01020304'))");
 
   COCIRecordset rs;
   ASSERT_TRUE(rs.InitRecordset(&connection_));

@@ -33,9 +33,12 @@ class RecordsetParams : public SessionTest {
   std::string Read(const std::string &expression, int id) {
     COCIRecordset q;
     q.InitRecordset(&connection_);
-    q.OpenRecordset(("SELECT " + expression + " FROM p WHERE id = " +
-                     std::to_string(id))
-                        .c_str());
+    try {
+      q.OpenRecordset(("SELECT " + expression + " FROM p WHERE id = " + std::to_string(id))
+                          .c_str());
+    } catch (const COCIException &) {
+      return COCIException::errMsg();
+    }
     if (!q.MoveNext()) return "<no row>";
     COleVariant v;
     if (!q.GetFieldValue(0, v)) return "<null>";

@@ -13,7 +13,7 @@ const std::vector<std::string> kDepartments = {
     "create table dept (id number(4) primary key, name varchar2(30), "
     "budget number(10,2), logo blob)",
     "insert into dept values (10, 'Research', 1250.5, NULL)",
-    "insert into dept values (20, 'Sales, \"North\"', NULL, x'00ff')",
+    "insert into dept values (20, 'Sales, \"North\"', NULL, HEXTORAW('00ff'))",
     "insert into dept values (30, 'Two\nlines', -3, NULL)",
 };
 
@@ -47,20 +47,20 @@ TEST_F(ToolTest, ArgumentsRunInOrderAndPrintTablesAndFeedback) {
 TEST_F(ToolTest, EveryKindOfValueIsShownAsTheDatabaseWritesIt) {
   Setup({"create table v (k number, n number(19), d date, b blob, r raw(4), c clob)",
          "insert into v values (1, 1234567890123456789, DATE '2024-03-05', "
-         "x'00FF10', x'ABCD', 'a clob')",
+         "HEXTORAW('00FF10'), HEXTORAW('ABCD'), 'a clob')",
          "insert into v values (2, NULL, NULL, "
-         "x'000102030405060708090A0B0C0D0E0F101112131415161718191A1B1C1D1E1F', NULL, NULL)"});
+         "HEXTORAW('000102030405060708090A0B0C0D0E0F101112131415161718191A1B1C1D1E1F'), NULL, NULL)"});
   const ToolRun run = Sql({Logon(), "set null ~ long 16",
                            "select n, d, b, r, c from v order by k"});
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.out,
-            "                  N D          B                              R    C\n"
-            "------------------- ---------- ------------------------------ ---- ------\n"
-            "1234567890123456789 2024-03-05 00FF10                         ABCD a clob\n"
-            "                  ~ ~          0001020304050607... (32 bytes) ~    ~\n"
+            "                  N D         B                              R    C\n"
+            "------------------- --------- ------------------------------ ---- ------\n"
+            "1234567890123456789 05-MAR-24 00FF10                         ABCD a clob\n"
+            "                  ~ ~         0001020304050607... (32 bytes) ~    ~\n"
             "\n2 rows selected.\n\n");
   const ToolRun csv = Sql({"--csv", Logon(), "select n, d, b from v where n > 0"});
-  EXPECT_EQ(csv.out, "N,D,B\r\n1234567890123456789,2024-03-05,00FF10\r\n");
+  EXPECT_EQ(csv.out, "N,D,B\r\n1234567890123456789,05-MAR-24,00FF10\r\n");
 }
 
 TEST_F(ToolTest, CsvFollowsRfc4180) {

@@ -325,7 +325,7 @@ void SqliteWriter::Function(const sql::Expr *e) {
       "regexp_instr", "regexp_like", "regexp_replace", "regexp_substr", "remainder",
       "replace", "round", "rpad", "rtrim", "sign", "soundex", "sqrt", "stddev", "substr",
       "substrb", "sum", "sys_context", "sys_guid", "to_char", "to_date", "to_number",
-      "to_timestamp", "translate", "trunc", "upper", "userenv", "utl_raw_cast_to_raw",
+      "to_timestamp", "translate", "trunc", "typeof", "upper", "userenv", "utl_raw_cast_to_raw",
       "utl_raw_cast_to_varchar2", "variance", "width_bucket", "empty_blob", "empty_clob"};
   bool known = false;
   for (const char *k : kNative) known = known || n == k;

@@ -162,6 +162,9 @@ void SqliteWriter::From(const TableRef *t) {
       if (info->dual) {
         Put("(SELECT 'X' AS \"DUMMY\")");
       } else if (info->table != nullptr) {
+        // A schema-qualified name skips the connection's temporary
+        // objects (DUAL and the dictionary views), as the catalog did.
+        if (t->name.count == 2) Put("main.");
         Ident(info->table->name);
       } else {
         Ident(t->name.Last());  // a WITH query

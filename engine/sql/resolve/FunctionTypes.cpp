@@ -93,6 +93,9 @@ const Entry kFunctions[] = {
     {"TO_TIMESTAMP", false, -1, T},
     {"TRANSLATE", false, -1, V},
     {"TRUNC", false, 0, N},
+    // The engine's one SQLite form kept for clients: the storage class of
+    // a value, for inspecting what the engine stored.
+    {"TYPEOF", false, -1, V},
     {"UPPER", false, -1, V},
     {"USERENV", false, -1, V},
     {"UTL_RAW.CAST_TO_RAW", false, -1, R},

@@ -99,6 +99,12 @@ OracleType TypeFromDeclared(std::string_view declared) {
     t = MakeType(TypeCategory::kRaw, 2000);
   } else if (Has(name, "REAL") || Has(name, "FLOA")) {
     t = MakeType(TypeCategory::kBinaryDouble);
+  } else if (name.empty()) {
+    // A view's expression column: SQLite keeps no type for it. Text takes
+    // Oracle's implicit conversions either way, so comparing it with a
+    // number or a string both work.
+    t = MakeType(TypeCategory::kVarchar2, 4000);
+    t.guessed = true;
   } else {
     t = MakeType(TypeCategory::kNumber);
   }

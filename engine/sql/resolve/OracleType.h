@@ -35,6 +35,9 @@ struct OracleType {
   int32_t precision = -1;
   int32_t scale = -1;
   int32_t length = -1;
+  // Not known before the values are: a view's expression column, which
+  // SQLite keeps without a type. Describe then reads the first value.
+  bool guessed = false;
 
   bool Is(TypeCategory c) const { return category == c; }
   bool IsNumeric() const {

@@ -4,6 +4,7 @@
 ** Inline views see no outer scope, as in Oracle. WITH queries are visible
 ** to the query that declares them and everything inside it.
 */
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -16,6 +17,35 @@
 namespace kestrel_engine::sql {
 
 namespace {
+
+// The type of a CASE, DECODE, NVL or COALESCE: the first branch's type,
+// long enough for every branch's character value.
+OracleType Widest(OracleType t, const OracleType &branch) {
+  if (t.Is(TypeCategory::kNull)) return branch;
+  if (t.IsCharacter() && branch.IsCharacter() && t.length >= 0) {
+    t.length = branch.length < 0 ? -1 : std::max(t.length, branch.length);
+  }
+  return t;
+}
+
+std::string UpperName(std::string_view name) {
+  std::string out(name);
+  for (char &c : out) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+  }
+  return out;
+}
+
+// A column as a * shows it: a name without capitals was created unquoted
+// in a file whose columns keep the case they were written in, so Oracle
+// would show it in capitals; a name with capitals was quoted.
+std::string StoredName(std::string_view name) {
+  for (const char c : name) {
+    if (c >= 'A' && c <= 'Z') return std::string(name);
+  }
+  return UpperName(name);
+}
+
 
 struct SourceColumn {
   std::string_view name;
@@ -238,7 +268,22 @@ std::vector<ColumnInfo> Resolver::ResolveQuery(const Query *q, Scope *parent, bo
   if (++depth_ > 1000) throw SemanticError(36, q->pos, "1000");
   const size_t cte_mark = ctes_.size();
   for (const Cte *c : q->with) {
-    CteDef def{c->name->name, ResolveQuery(c->query, nullptr, false)};
+    // A recursive query (a column list and UNION ALL) sees itself while
+    // its recursive member resolves, typed by its anchor member.
+    const Query *body = c->query;
+    const bool recursive = c->columns.size > 0 && body->kind == QueryKind::kSetOp &&
+                           body->op == SetOp::kUnion && body->all && body->with.size == 0;
+    if (recursive) {
+      CteDef anchor{c->name->name, ResolveQuery(body->left, nullptr, false)};
+      size_t i = 0;
+      for (const Ident *name : c->columns) {
+        if (i < anchor.columns.size()) anchor.columns[i].name.assign(name->name.data(), name->name.size());
+        ++i;
+      }
+      ctes_.push_back(std::move(anchor));
+    }
+    CteDef def{c->name->name, ResolveQuery(body, nullptr, false)};
+    if (recursive) ctes_.pop_back();
     size_t i = 0;
     for (const Ident *name : c->columns) {
       if (i < def.columns.size()) def.columns[i].name.assign(name->name.data(), name->name.size());
@@ -309,7 +354,7 @@ std::vector<ColumnInfo> Resolver::ResolveBlock(const Query *q, Scope *parent) {
       const bool all = e->name.count == 0;
       auto add = [&](const Source &src, const SourceColumn &c) {
         list.push_back({src.alias, c.name});
-        columns.push_back({std::string(c.name), c.type});
+        columns.push_back({StoredName(c.name), c.type});
         select.push_back(nullptr);
       };
       auto shared = [&](std::string_view name) {
@@ -350,6 +395,9 @@ std::vector<ColumnInfo> Resolver::ResolveBlock(const Query *q, Scope *parent) {
       info.name.assign(item->alias->name.data(), item->alias->name.size());
     } else if (e->kind == ExprKind::kName && out_->exprs[e].binding == NameBinding::kColumn) {
       info.name.assign(out_->exprs[e].column.data(), out_->exprs[e].column.size());
+      // An unquoted name is upper case to Oracle, whatever case a file
+      // written by SQLite's own rules keeps it in.
+      if (!e->name.quoted[e->name.count - 1]) info.name = UpperName(info.name);
     } else {
       info.name = ExpressionName(e);
     }
@@ -669,8 +717,15 @@ OracleType Resolver::ResolveFunction(const Expr *e, Scope *scope) {
     }
     if (name == "DECODE") {
       // The first non-NULL result decides.
-      for (size_t i = 2; i < args.size() && t.Is(TypeCategory::kNull); i += 2) t = args[i];
+      for (size_t i = 2; i < args.size(); i += 2) t = Widest(t, args[i]);
+      if (args.size() % 2 == 0) t = Widest(t, args.back());  // the default
     }
+    if (name == "NVL" || name == "COALESCE") {
+      for (const OracleType &a : args) t = Widest(t, a);
+    }
+    // Functions return VARCHAR2 where their argument was CHAR: GREATEST('10', 9)
+    // is '9', not '9' padded to the literal's length.
+    if (!rule.aggregate && t.Is(TypeCategory::kChar)) t.category = TypeCategory::kVarchar2;
   }
   if (name == "COUNT" || name == "SUM" || name == "AVG") t.precision = t.scale = -1;
   return Typed(e, t);
@@ -774,10 +829,9 @@ OracleType Resolver::ResolveExpr(const Expr *e, Scope *scope) {
         if (e->left != nullptr) CheckComparable(w->left, operand, cond);
         const OracleType r = ResolveExpr(w->right, scope);
         Typed(w, r);
-        if (t.Is(TypeCategory::kNull)) t = r;
+        t = Widest(t, r);
       }
-      const OracleType other = ResolveExpr(e->right, scope);
-      if (t.Is(TypeCategory::kNull)) t = other;
+      t = Widest(t, ResolveExpr(e->right, scope));
       break;
     }
     case ExprKind::kCast:

@@ -1,0 +1,46 @@
+/*
+** The front end's three steps for one client statement. The arena and the
+** catalog live only for the compilation: what SQLite needs is text.
+*/
+#include "statement/FrontEnd.h"
+
+#include <new>
+
+#include "session/Connection.h"
+#include "sql/emit/Backend.h"
+#include "sql/parse/Parse.h"
+#include "sql/resolve/Resolve.h"
+
+namespace kestrel_engine {
+
+FrontEndOutcome CompileStatement(Connection &connection, std::string_view text, CompiledStatement *out,
+                                 OraError *error, uint32_t *offset) {
+  sql::Arena arena;
+  // The catalog reads the engine's own tables (sequences), which client
+  // SQL may not.
+  Connection::InternalScope internal(connection);
+  sql::SqliteCatalog catalog(connection.db());
+  try {
+    const sql::Statement *statement = sql::Parse(text, arena);
+    const sql::ResolvedStatement resolved = sql::Resolve(*statement, text, catalog);
+    out->sql = sql::SqliteBackend().Emit(resolved);
+    out->columns.clear();
+    for (const sql::ColumnInfo &c : resolved.columns) out->columns.push_back({c.name, c.type});
+    out->forUpdate = resolved.for_update;
+    out->lockWaitMs = resolved.lock_wait_ms;
+    return FrontEndOutcome::kCompiled;
+  } catch (const sql::SyntaxError &e) {
+    *error = OraError::Verbatim(e.code(), e.message());
+    *offset = e.offset();
+  } catch (const sql::SemanticError &e) {
+    if (e.code() == sql::kOraUnimplemented) return FrontEndOutcome::kNotYet;
+    *error = OraError::Verbatim(e.code(), e.message());
+    *offset = e.offset();
+  } catch (const std::bad_alloc &) {
+    *error = OraError::Make(4030);
+    *offset = 0;
+  }
+  return FrontEndOutcome::kFailed;
+}
+
+}  // namespace kestrel_engine
