@@ -42,6 +42,7 @@ sword GetStatement(StatementHandle &s, ErrorHandle *error, dvoid *attributep,
     case OCI_ATTR_STMT_TYPE: return Put<ub2>(attributep, sizep, s.type());
     case OCI_ATTR_PARAM_COUNT: return Put<ub4>(attributep, sizep, s.columnCount());
     case OCI_ATTR_ROW_COUNT: return Put<ub4>(attributep, sizep, s.rowCount());
+    case OCI_ATTR_PARSE_ERROR_OFFSET: return Put<ub2>(attributep, sizep, s.errorOffset());
     default: return Illegal(error, attribute);
   }
 }

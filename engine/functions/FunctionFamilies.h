@@ -23,6 +23,8 @@ int RegisterContextFunctions(sqlite3 *db, const SessionSettings *settings);
 // kestrel_date_add, kestrel_days_between, kestrel_ts_diff, kestrel_div,
 // kestrel_like, kestrel_add_interval: Oracle's operators, which the SQL front end writes as calls.
 int RegisterOperatorFunctions(sqlite3 *db, const SessionSettings *settings);
+// kestrel_fit_*: values held to their column's type by INSERT and UPDATE.
+int RegisterFitFunctions(sqlite3 *db, const SessionSettings *settings);
 
 // ROUND and TRUNC of a date (text in the stored form, or in the session's
 // date format) to a format model's unit; NumericFunctions dispatches here

@@ -80,6 +80,12 @@ bool ReadDateArg(sqlite3_context *context, sqlite3_value *value, DateTime *out,
                  bool *isNull);
 void ResultDate(sqlite3_context *context, const DateTime &value);
 
+// The bytes of a RAW argument; false with ORA-01465 raised for text that
+// is not hexadecimal (Oracle reads text given for a RAW as hexadecimal).
+bool RawBytes(sqlite3_context *context, sqlite3_value *value, std::string *out);
+// A RAW result; no bytes is NULL.
+void ResultRaw(sqlite3_context *context, const std::string &bytes);
+
 // Byte offsets of each character of UTF-8 text, then text.size(). A byte
 // that starts no valid sequence counts as one character.
 std::vector<size_t> CharStarts(std::string_view text);

@@ -11,47 +11,6 @@ namespace kestrel_engine {
 
 namespace {
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-// The bytes of a RAW argument; false with ORA-01465 raised for text that
-// is not hexadecimal. An odd digit count reads as if led by a zero.
-bool RawBytes(sqlite3_context *context, sqlite3_value *value, std::string *out) {
-  if (sqlite3_value_type(value) == SQLITE_BLOB) {
-    const char *bytes = static_cast<const char *>(sqlite3_value_blob(value));
-    out->assign(bytes, static_cast<size_t>(sqlite3_value_bytes(value)));
-    return true;
-  }
-  std::string storage;
-  const std::string_view hex = ArgText(value, &storage);
-  out->clear();
-  size_t i = 0;
-  int high = hex.size() % 2 == 1 ? 0 : -1;
-  for (; i < hex.size(); ++i) {
-    const int d = HexDigit(hex[i]);
-    if (d < 0) {
-      Raise(context, 1465);
-      return false;
-    }
-    if (high < 0) {
-      high = d;
-    } else {
-      out->push_back(static_cast<char>(high * 16 + d));
-      high = -1;
-    }
-  }
-  return true;
-}
-
-void ResultRaw(sqlite3_context *context, const std::string &bytes) {
-  if (bytes.empty()) return;
-  sqlite3_result_blob(context, bytes.data(), static_cast<int>(bytes.size()), SQLITE_TRANSIENT);
-}
-
 void HexToRaw(sqlite3_context *context, int, sqlite3_value **argv) {
   if (IsNullArg(argv[0])) return;
   std::string bytes;

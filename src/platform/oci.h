@@ -116,6 +116,7 @@ typedef struct OCIDate {
 #define OCI_ATTR_USERNAME 22
 #define OCI_ATTR_PASSWORD 23
 #define OCI_ATTR_STMT_TYPE 24
+#define OCI_ATTR_PARSE_ERROR_OFFSET 129
 
 /* Credentials. */
 #define OCI_CRED_RDBMS 1

@@ -146,3 +146,101 @@ TEST_F(EngineConversion, SessionSettingsChangeTheDefaults) {
 }
 
 }  // namespace
+
+namespace {
+
+// Oracle's operators on its types, as the front end writes them.
+TEST_F(EngineConversion, OperatorsFollowOracle) {
+  Check({
+      {"7 / 2", "3.5"},
+      {"TO_CHAR(DATE '2024-02-28' + 1.5, 'YYYY-MM-DD HH24:MI')", "2024-02-29 12:00"},
+      {"DATE '2024-03-01' - DATE '2024-02-28'", "2"},
+      {"TO_CHAR(DATE '2024-01-01' - 1/24, 'YYYY-MM-DD HH24')", "2023-12-31 23"},
+      {"TIMESTAMP '2024-01-02 03:00:00' - TIMESTAMP '2024-01-01 00:00:00'",
+       "+000000001 03:00:00.000000000"},
+      {"DATE '2024-01-01' + DATE '2024-01-02'", "ORA-975"},
+      {"NVL2('', 'not null', 'null')", "null"},
+      {"NULL || 'a'", "a"},
+      {"LENGTH('')", "NULL"},
+      {"CASE WHEN 'a ' = 'a' THEN 'padded' ELSE 'exact' END", "padded"},
+      {"CASE WHEN '10' > 9 THEN 'number' ELSE 'text' END", "number"},
+      {"'x' + 1", "ORA-1722"},
+  });
+}
+
+// A written value takes its column's type: text read in the session's
+// format, numbers rounded to the scale, sizes held, '' stored as NULL.
+TEST_F(EngineConversion, WrittenValuesTakeTheirColumnsType) {
+  ASSERT_EQ(s.Run("CREATE TABLE w (d DATE, ts TIMESTAMP(3), n NUMBER(5,2), v VARCHAR2(3), "
+                  "r RAW(2), k NUMBER(3))"),
+            OCI_SUCCESS)
+      << s.ErrorText();
+  const struct {
+    const char *column;
+    const char *value;
+    const char *read;  // the expression read back
+    const char *expected;
+  } cases[] = {
+      {"d", "'05-JAN-24'", "TO_CHAR(d, 'YYYY-MM-DD HH24:MI:SS')", "2024-01-05 00:00:00"},
+      {"d", "TIMESTAMP '2024-01-05 10:11:12.9'", "TO_CHAR(d, 'HH24:MI:SS')", "10:11:12"},
+      {"d", "'2024-13-01'", "d", "ORA-1843"},
+      {"d", "5", "d", "ORA-932"},
+      {"ts", "'2024-01-05 10:11:12.99951'", "TO_CHAR(ts, 'HH24:MI:SS.FF3')", "10:11:13.000"},
+      {"ts", "DATE '2024-01-05'", "TO_CHAR(ts, 'YYYY-MM-DD HH24:MI:SS.FF3')",
+       "2024-01-05 00:00:00.000"},
+      {"n", "'12.345'", "n", "12.35"},
+      {"n", "1000", "n", "ORA-1438"},
+      {"v", "''", "NVL(v, 'null')", "null"},
+      {"v", "12", "v", "12"},
+      {"v", "'abcd'", "v", "ORA-12899"},
+      {"r", "'0aFF'", "RAWTOHEX(r)", "0AFF"},
+      {"r", "'zz'", "r", "ORA-1465"},
+      {"r", "HEXTORAW('010203')", "r", "ORA-12899"},
+      {"k", "(SELECT 2.5 FROM dual)", "k", "3"},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(std::string(c.column) + " <- " + c.value);
+    ASSERT_EQ(s.Run("DELETE FROM w"), OCI_SUCCESS);
+    if (s.Run(std::string("INSERT INTO w (") + c.column + ") VALUES (" + c.value + ")") !=
+        OCI_SUCCESS) {
+      EXPECT_EQ("ORA-" + std::to_string(s.ErrorCode()), c.expected) << s.ErrorText();
+      continue;
+    }
+    const Rows rows = s.Query(std::string("SELECT ") + c.read + " FROM w");
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0][0].value_or("NULL"), c.expected);
+  }
+  // The same rules for UPDATE, for INSERT ... SELECT, and for a text bind.
+  ASSERT_EQ(s.Run("INSERT INTO w (n) SELECT '1.005' FROM dual"), OCI_SUCCESS) << s.ErrorText();
+  ASSERT_EQ(s.Run("UPDATE w SET d = '29-FEB-24' WHERE n = 1.01"), OCI_SUCCESS) << s.ErrorText();
+  EXPECT_EQ(s.Query("SELECT TO_CHAR(d, 'YYYY-MM-DD'), n FROM w WHERE n = 1.01"),
+            (Rows{{std::string("2024-02-29"), std::string("1.01")}}));
+  EXPECT_EQ(s.Run("UPDATE w SET v = 'long' WHERE n = 1.01"), OCI_ERROR);
+  EXPECT_NE(s.ErrorText().find("\"W\".\"V\" (actual: 4, maximum: 3)"), std::string::npos)
+      << s.ErrorText();
+}
+
+// A syntax or name error tells where it was found.
+TEST_F(EngineConversion, ErrorsCarryTheirPosition) {
+  OCIStmt *stmt = s.NewStatement();
+  const struct {
+    const char *sql;
+    int error;
+    ub2 offset;
+  } cases[] = {
+      {"SELECT 1 FROM dual WHERE", 936, 24},
+      {"SELECT nosuch FROM dual", 904, 7},
+      {"SELECT 1 FROM dual", 0, 0},
+  };
+  for (const auto &c : cases) {
+    EXPECT_EQ(s.Run(c.sql, stmt), c.error ? OCI_ERROR : OCI_SUCCESS) << c.sql;
+    EXPECT_EQ(s.ErrorCode(), c.error) << c.sql;
+    ub2 offset = 99;
+    ASSERT_EQ(OCIAttrGet(stmt, OCI_HTYPE_STMT, &offset, nullptr, OCI_ATTR_PARSE_ERROR_OFFSET,
+                         s.err),
+              OCI_SUCCESS);
+    EXPECT_EQ(offset, c.offset) << c.sql;
+  }
+}
+
+}  // namespace

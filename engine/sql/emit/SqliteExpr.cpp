@@ -195,6 +195,14 @@ void SqliteWriter::Compared(const sql::Expr *e, const OracleType &other) {
     Put("(");
     Expr(e);
     Put("||'.000000000')");
+  } else if (t.Is(TypeCategory::kChar) && other.Is(TypeCategory::kChar) &&
+             e->kind != ExprKind::kName) {
+    // CHAR against CHAR compares blank-padded: trailing blanks do not
+    // count. Stored CHAR values keep none, so columns stay bare (and
+    // indexed); literals and expressions lose theirs.
+    Put("rtrim(");
+    Expr(e);
+    Put(", ' ')");
   } else {
     Expr(e);
   }

@@ -10,6 +10,8 @@
 #include "sql/emit/Backend.h"
 #include "sql/emit/SqliteWriter.h"
 
+#include <vector>
+
 namespace kestrel_engine::sql {
 
 Backend::~Backend() = default;
@@ -266,6 +268,9 @@ void SqliteWriter::Insert(const InsertStmt &s) {
   With(s.with);
   Put("INSERT INTO ");
   Target(s.target, true);
+  // The columns written, in order, each held to its type.
+  const CatalogTable &table = *r_.Source(s.target)->table;
+  std::vector<const CatalogColumn *> columns;
   if (!s.columns.empty()) {
     Put(" (");
     bool first = true;
@@ -273,19 +278,45 @@ void SqliteWriter::Insert(const InsertStmt &s) {
       if (!first) Put(", ");
       first = false;
       Ident(c->name);
+      columns.push_back(TargetColumn(table, c->name));
     }
     Put(")");
+  } else {
+    for (const CatalogColumn &c : table.columns) columns.push_back(&c);
   }
   if (s.query != nullptr) {
-    Put(" ");
+    // The query's rows are fitted column by column through a named copy.
+    Put(" WITH \"kestrel$rows\"(");
+    for (size_t i = 0; i < columns.size(); ++i) Put((i ? ", k" : "k") + std::to_string(i + 1));
+    Put(") AS (");
     Query(s.query);
+    Put(") SELECT ");
+    for (size_t i = 0; i < columns.size(); ++i) {
+      if (i) Put(", ");
+      const std::string k = "k" + std::to_string(i + 1);
+      if (columns[i] == nullptr) {
+        Put(k);
+        continue;
+      }
+      FittedText(k, table, *columns[i]);
+    }
+    Put(" FROM \"kestrel$rows\"");
     return;
   }
   for (const sql::Expr *v : s.values) {
     if (v->kind == ExprKind::kDefault) Unsupported(v->pos);
   }
   Put(" VALUES (");
-  List(s.values);
+  size_t i = 0;
+  for (const sql::Expr *v : s.values) {
+    if (i) Put(", ");
+    if (i < columns.size() && columns[i] != nullptr) {
+      Fitted(v, table, *columns[i]);
+    } else {
+      Expr(v);
+    }
+    ++i;
+  }
   Put(")");
 }
 
@@ -311,7 +342,16 @@ void SqliteWriter::Update(const UpdateStmt &s) {
     if (item->row) Put(")");
     Put(" = ");
     if (item->value->kind == ExprKind::kDefault) Unsupported(item->value->pos);
-    Expr(item->value);
+    const SourceInfo *target = r_.Source(s.target);
+    const ExprInfo *info = item->row ? nullptr : r_.Info(item->columns.first);
+    const CatalogColumn *column =
+        info != nullptr && target->table != nullptr ? TargetColumn(*target->table, info->column)
+                                                    : nullptr;
+    if (column != nullptr) {
+      Fitted(item->value, *target->table, *column);
+    } else {
+      Expr(item->value);
+    }
   }
   if (s.where != nullptr) {
     Put(" WHERE ");

@@ -6,6 +6,7 @@
 #ifndef KESTREL_ENGINE_SQL_EMIT_SQLITEWRITER_H
 #define KESTREL_ENGINE_SQL_EMIT_SQLITEWRITER_H
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -50,6 +51,12 @@ class SqliteWriter {
   void Update(const UpdateStmt &s);
   void Delete(const DeleteStmt &s);
   void Target(const TableRef *t, bool alias);
+  // `value` as written into `column`, held to its declared type.
+  void Fitted(const sql::Expr *value, const CatalogTable &table, const CatalogColumn &column);
+  void FittedText(std::string_view value, const CatalogTable &table, const CatalogColumn &column);
+  void Fit(const CatalogTable &table, const CatalogColumn &column,
+           const std::function<void()> &value);
+  const CatalogColumn *TargetColumn(const CatalogTable &table, std::string_view name) const;
 
   [[noreturn]] void Unsupported(uint32_t pos);
   void Ident(std::string_view name);

@@ -26,6 +26,8 @@ struct CatalogColumn {
 
 struct CatalogTable {
   std::string name;  // as the schema stores it
+  std::string owner;  // the creating user, when the catalog records one
+  bool view = false;
   std::vector<CatalogColumn> columns;
 };
 

@@ -73,6 +73,7 @@ OracleType TypeFromDeclared(std::string_view declared) {
   } else if (name == "FLOAT") {
     t = MakeType(TypeCategory::kNumber);
     t.precision = count > 0 ? args[0] : 126;
+    t.scale = kFloatScale;
   } else if (name == "BINARY_DOUBLE" || name == "BINARY_FLOAT" || Has(name, "DOUB") ||
              name == "REAL") {
     t = MakeType(TypeCategory::kBinaryDouble);
@@ -127,6 +128,7 @@ OracleType TypeFromTypeName(const TypeName &type) {
     case TypeKind::kFloat:
       t = MakeType(TypeCategory::kNumber);
       t.precision = type.precision >= 0 ? type.precision : 126;
+      t.scale = kFloatScale;
       return t;
     case TypeKind::kBinaryFloat: case TypeKind::kBinaryDouble: case TypeKind::kReal:
     case TypeKind::kDoublePrecision:
@@ -162,7 +164,7 @@ std::string TypeText(const OracleType &t) {
     case TypeCategory::kNull: return "VARCHAR2(0)";
     case TypeCategory::kNumber:
       if (t.precision < 0) return "NUMBER";
-      if (t.scale < 0) return "FLOAT(" + std::to_string(t.precision) + ")";
+      if (t.scale == kFloatScale) return "FLOAT(" + std::to_string(t.precision) + ")";
       return "NUMBER(" + std::to_string(t.precision) + "," + std::to_string(t.scale) + ")";
     case TypeCategory::kVarchar2: return sized("VARCHAR2", t.length >= 0 ? t.length : 4000);
     case TypeCategory::kChar: return sized("CHAR", t.length >= 0 ? t.length : 1);

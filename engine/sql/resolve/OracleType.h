@@ -30,6 +30,10 @@ enum class TypeCategory : uint8_t {
   kRowid,
 };
 
+// The scale of FLOAT(p): a binary precision, no decimal scale (as describe
+// reports it).
+constexpr int32_t kFloatScale = -127;
+
 struct OracleType {
   TypeCategory category = TypeCategory::kNull;
   int32_t precision = -1;

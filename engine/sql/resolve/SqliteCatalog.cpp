@@ -55,6 +55,19 @@ const CatalogTable *SqliteCatalog::FindTable(std::string_view schema, std::strin
     table->columns.push_back(std::move(c));
   }
   if (table->columns.empty()) return nullptr;
+  Stmt owner;
+  if (sqlite3_prepare_v2(db_,
+                         "SELECT owner, type FROM \"kestrel$objects\" WHERE type IN ('table', 'view') "
+                         "AND name = ?1 COLLATE NOCASE",
+                         -1, &owner.s, nullptr) == SQLITE_OK) {
+    sqlite3_bind_text(owner.s, 1, name.data(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
+    if (sqlite3_step(owner.s) == SQLITE_ROW) {
+      const unsigned char *o = sqlite3_column_text(owner.s, 0);
+      const unsigned char *t = sqlite3_column_text(owner.s, 1);
+      table->owner = o ? reinterpret_cast<const char *>(o) : "";
+      table->view = t != nullptr && std::string_view(reinterpret_cast<const char *>(t)) == "view";
+    }
+  }
   const CatalogTable *result = table.get();
   tables_.emplace(std::move(key), std::move(table));
   return result;

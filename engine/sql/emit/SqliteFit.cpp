@@ -1,0 +1,104 @@
+/*
+** Values written to a column go through the engine's fit functions (see
+** functions/FitFunctions.cpp) for the column's declared type: sizes,
+** NUMBER's precision and scale, text read as dates in the session's
+** format, '' as NULL. A column whose type needs nothing is written bare.
+*/
+#include "sql/emit/SqliteWriter.h"
+
+namespace kestrel_engine::sql {
+
+namespace {
+
+// A name as Oracle prints it: one without capitals was created unquoted
+// in a file that keeps names as written.
+std::string Shown(std::string_view name) {
+  std::string out(name);
+  bool capitals = false;
+  for (const char c : out) capitals = capitals || (c >= 'A' && c <= 'Z');
+  if (!capitals) {
+    for (char &c : out) {
+      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+    }
+  }
+  return out;
+}
+
+std::string Label(const CatalogTable &table, const CatalogColumn &column) {
+  std::string label;
+  if (!table.owner.empty()) label = "\"" + Shown(table.owner) + "\".";
+  label += "\"" + Shown(table.name) + "\".\"" + Shown(column.name) + "\"";
+  return label;
+}
+
+}  // namespace
+
+void SqliteWriter::Fitted(const sql::Expr *value, const CatalogTable &table,
+                          const CatalogColumn &column) {
+  if (value->kind == ExprKind::kNull) return Expr(value);
+  Fit(table, column, [&] { Expr(value); });
+}
+
+void SqliteWriter::FittedText(std::string_view value, const CatalogTable &table,
+                              const CatalogColumn &column) {
+  Fit(table, column, [&] { Put(value); });
+}
+
+void SqliteWriter::Fit(const CatalogTable &table, const CatalogColumn &column,
+                       const std::function<void()> &value) {
+  const OracleType &t = column.type;
+  if (t.guessed) return value();  // a column declared without a type takes anything
+  auto call = [&](const char *function, const std::string &rest) {
+    Put(function);
+    value();
+    Put(rest);
+  };
+  auto label = [&] {
+    std::string quoted = "'";
+    for (const char c : Label(table, column)) {
+      quoted.push_back(c);
+      if (c == '\'') quoted.push_back(c);
+    }
+    return quoted + "'";
+  };
+  switch (t.category) {
+    case TypeCategory::kChar:
+      return call("kestrel_fit_char(", ", " + std::to_string(t.length) + ", " + label() + ")");
+    case TypeCategory::kVarchar2:
+      return call("kestrel_fit_text(",
+                  ", " + std::to_string(t.length) + ", " + label() + ")");
+    case TypeCategory::kClob:
+      return call("kestrel_fit_text(", ", -1, " + label() + ")");
+    case TypeCategory::kRaw:
+      return call("kestrel_fit_raw(", ", " + std::to_string(t.length) + ", " + label() + ")");
+    case TypeCategory::kNumber:
+      return call("kestrel_fit_number(",
+                  ", " + std::to_string(t.precision) + ", " + std::to_string(t.scale) + ")");
+    case TypeCategory::kBinaryDouble:
+      return call("kestrel_fit_double(", ")");
+    case TypeCategory::kDate:
+      return call("kestrel_fit_date(", ")");
+    case TypeCategory::kTimestamp:
+      return call("kestrel_fit_timestamp(", ", " + std::to_string(t.precision) + ")");
+    default:
+      return value();
+  }
+}
+
+const CatalogColumn *SqliteWriter::TargetColumn(const CatalogTable &table,
+                                                std::string_view name) const {
+  for (const CatalogColumn &c : table.columns) {
+    if (c.name.size() != name.size()) continue;
+    bool same = true;
+    for (size_t i = 0; i < name.size() && same; ++i) {
+      char a = c.name[i], b = name[i];
+      if (a >= 'a' && a <= 'z') a = static_cast<char>(a - 32);
+      if (b >= 'a' && b <= 'z') b = static_cast<char>(b - 32);
+      same = a == b;
+    }
+    if (same) return &c;
+  }
+  return nullptr;
+}
+
+}  // namespace kestrel_engine::sql
