@@ -1,17 +1,11 @@
 /*
-** Building the column-rule triggers from a table's schema. Names in the
-** ORA-12899 label are those the vendor would print: upper case unless the
-** table's definition wrote the name as a quoted identifier.
-**
-** Rounding rewrites the row after the insert or update: the triggers find
-** it by rowid (or by primary key in a WITHOUT ROWID table) and run only
-** when rounding changes a value, so a row written with values that fit is
-** written once. SQLite's recursive triggers are off, and the rewritten
-** values are already rounded, so the rewrite does not repeat.
+** Running CREATE TABLE and ALTER TABLE on the older rewrite path, and the
+** column-rule triggers an earlier release gave each table: they are
+** dropped when the table changes, since the statements that write a
+** table now hold its values to their types themselves.
 */
 #include "sql/ColumnRules.h"
 
-#include <set>
 #include <utility>
 #include <vector>
 
@@ -34,15 +28,6 @@ std::string Quote(const std::string &name, char quote = '"') {
     if (c == quote) out.push_back(c);
   }
   out.push_back(quote);
-  return out;
-}
-
-std::string Join(const std::vector<std::string> &parts, const char *separator) {
-  std::string out;
-  for (size_t i = 0; i < parts.size(); ++i) {
-    if (i) out.append(separator);
-    out.append(parts[i]);
-  }
   return out;
 }
 
@@ -106,12 +91,6 @@ bool StepAll(sqlite3 *db, sqlite3_stmt *statement, int type, OraError *error) {
   return true;
 }
 
-struct Column {
-  std::string name;
-  std::string type;
-  int pk = 0;
-};
-
 }  // namespace
 
 bool DropColumnRules(sqlite3 *db, const std::string &schemaName,
@@ -136,122 +115,12 @@ bool DropColumnRules(sqlite3 *db, const std::string &schemaName,
 }
 
 bool BuildColumnRules(sqlite3 *db, const std::string &schemaName,
-                      const std::string &tableName, const std::string &owner,
+                      const std::string &tableName, const std::string &,
                       OraError *error) {
-  if (!DropColumnRules(db, schemaName, tableName, error)) return false;
-  const std::string schema = SchemaOf(db, schemaName, tableName);
-  if (schema.empty()) return true;
-
-  // The table's own spelling, and the names its definition quoted.
-  std::string table;
-  std::set<std::string> quoted;
-  {
-    Query q(db, "SELECT name, sql FROM " + Quote(schema) +
-                    ".sqlite_master WHERE type = 'table' AND name = ?1 "
-                    "COLLATE NOCASE");
-    if (!q.ok()) return true;
-    q.Bind(1, tableName);
-    if (sqlite3_step(q.get()) != SQLITE_ROW) return true;
-    table = q.Text(0);
-    const std::string sql = q.Text(1);
-    for (const Token &t : Tokenize(sql)) {
-      if (t.kind == TokenKind::kQuotedIdentifier) quoted.insert(t.Name());
-    }
-  }
-  auto vendorName = [&](const std::string &name) {
-    return Quote(quoted.count(name) ? name : UpperAscii(name));
-  };
-
-  std::vector<Column> columns;
-  {
-    Query q(db, "SELECT name, type, pk FROM pragma_table_info(?1, ?2)");
-    if (!q.ok()) return true;
-    q.Bind(1, table);
-    q.Bind(2, schema);
-    while (sqlite3_step(q.get()) == SQLITE_ROW) {
-      columns.push_back(
-          Column{q.Text(0), q.Text(1), sqlite3_column_int(q.get(), 2)});
-    }
-  }
-
-  std::vector<std::string> checks;
-  std::vector<std::string> checked;
-  std::vector<std::pair<std::string, int>> rounded;
-  for (const Column &c : columns) {
-    ColumnDescription d;
-    if (!DescribeDeclaredType(c.type.c_str(), &d)) continue;
-    const std::string name = Quote(c.name);
-    if (d.dataType == SQLT_CHR || d.dataType == SQLT_AFC ||
-        d.dataType == SQLT_BIN) {
-      const std::string label = Quote(UpperAscii(owner)) + "." +
-                                vendorName(table) + "." + vendorName(c.name);
-      checks.push_back("kestrel_check_size(NEW." + name + ", " +
-                       std::to_string(d.dataSize) + ", " + Quote(label, '\'') +
-                       ")");
-      checked.push_back(name);
-    } else if (d.dataType == SQLT_NUM && d.scale != -127 && d.precision > 0) {
-      checks.push_back("kestrel_check_number(NEW." + name + ", " +
-                       std::to_string(d.precision) + ", " +
-                       std::to_string(d.scale) + ")");
-      checked.push_back(name);
-      rounded.emplace_back(name, d.scale);
-    }
-  }
-
-  const std::string on = " ON " + Quote(table);
-  auto trigger = [&](const char *suffix) {
-    return "CREATE TRIGGER " + Quote(schema) + "." +
-           Quote(kPrefix + table + "$" + suffix);
-  };
-  if (!checks.empty()) {
-    const std::string body = " BEGIN SELECT " + Join(checks, ", ") + "; END";
-    if (!Exec(db, trigger("insert_check") + " BEFORE INSERT" + on + body, error) ||
-        !Exec(db, trigger("update_check") + " BEFORE UPDATE OF " +
-                      Join(checked, ", ") + on + body,
-              error)) {
-      return false;
-    }
-  }
-  if (rounded.empty()) return true;
-
-  // How the row is found again: rowid under a name no column took, or
-  // the primary key.
-  std::string where;
-  for (const char *alias : {"rowid", "_rowid_", "oid"}) {
-    bool taken = false;
-    for (const Column &c : columns) {
-      if (sqlite3_stricmp(c.name.c_str(), alias) == 0) taken = true;
-    }
-    if (taken) continue;
-    Query probe(db, std::string("SELECT ") + alias + " FROM " + Quote(schema) +
-                        "." + Quote(table));
-    if (probe.ok()) where = std::string(alias) + " = NEW." + alias;
-    break;
-  }
-  if (where.empty()) {
-    std::vector<std::string> keys;
-    for (const Column &c : columns) {
-      if (c.pk > 0) keys.push_back(Quote(c.name) + " = NEW." + Quote(c.name));
-    }
-    if (keys.empty()) return true;  // no way back to the row
-    where = Join(keys, " AND ");
-  }
-  std::vector<std::string> differs;
-  std::vector<std::string> sets;
-  std::vector<std::string> names;
-  for (const auto &[name, scale] : rounded) {
-    const std::string s = std::to_string(scale);
-    differs.push_back("kestrel_round(NEW." + name + ", " + s + ") IS NOT NEW." + name);
-    sets.push_back(name + " = kestrel_round(" + name + ", " + s + ")");
-    names.push_back(name);
-  }
-  const std::string rest = " WHEN " + Join(differs, " OR ") + " BEGIN UPDATE " +
-                           Quote(table) + " SET " + Join(sets, ", ") +
-                           " WHERE " + where + "; END";
-  return Exec(db, trigger("insert_round") + " AFTER INSERT" + on + rest, error) &&
-         Exec(db, trigger("update_round") + " AFTER UPDATE OF " +
-                      Join(names, ", ") + on + rest,
-              error);
+  // The statements that write a table hold its values to their types
+  // themselves (the front end's kestrel_fit_* calls); a table made by an
+  // earlier release keeps triggers, which are dropped here when it changes.
+  return DropColumnRules(db, schemaName, tableName, error);
 }
 
 bool RunTableStatement(Connection &connection, sqlite3_stmt *statement,

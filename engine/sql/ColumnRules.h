@@ -1,18 +1,10 @@
 /*
-** Declared sizes held as the vendor holds them. After CREATE TABLE and
-** ALTER TABLE the engine gives the table triggers, built from its columns'
-** declared types with the describe's own mapping:
-**
-** - text and RAW columns with a size (VARCHAR2(n), CHAR(n), RAW(n), ...):
-**   a BEFORE INSERT and a BEFORE UPDATE OF trigger fail a value of more
-**   than n bytes with ORA-12899;
-** - NUMBER(p,s) and the integer types: the same triggers fail a value that
-**   does not fit (ORA-01438), and AFTER INSERT and AFTER UPDATE OF
-**   triggers store the value rounded to s decimals when rounding changes
-**   it (SQLite cannot change a row in a BEFORE trigger).
-**
-** The triggers are named kestrel$TABLE$insert_check and so on, call the
-** functions of RuleFunctions.h, and go away with their table.
+** Declared sizes are held by the statements that write a table (the front
+** end wraps each value in a kestrel_fit_* call for its column). An earlier
+** release gave each table triggers for them instead, named
+** kestrel$TABLE$insert_check and so on, calling the functions of
+** RuleFunctions.h; they still work in such a file and are dropped when
+** the table next changes.
 */
 #ifndef KESTREL_ENGINE_COLUMNRULES_H
 #define KESTREL_ENGINE_COLUMNRULES_H
@@ -33,8 +25,8 @@ class Connection;
 bool DropColumnRules(sqlite3 *db, const std::string &schema,
                      const std::string &table, OraError *error);
 
-// Builds the triggers afresh from the table's current columns. `owner`
-// names the schema in ORA-12899 messages.
+// After a table changed: drops an earlier release's triggers (the rules
+// now live in the statements).
 bool BuildColumnRules(sqlite3 *db, const std::string &schema,
                       const std::string &table, const std::string &owner,
                       OraError *error);

@@ -59,6 +59,12 @@ bool StatementHandle::EnsurePrepared(Connection &connection, OraError *error) {
         frontEnd_ = true;
         break;
       case FrontEndOutcome::kNotYet:
+        // A query may still run as the older rewrite reads it; a write
+        // may not, since only the front end holds values to their columns.
+        if (kind_.action == Action::kDml) {
+          *error = OraError::Make(3001);
+          return false;
+        }
         break;
       case FrontEndOutcome::kFailed:
         return false;
@@ -298,7 +304,24 @@ bool StatementHandle::RunPiece(ExecutionContext &context, std::string_view text,
   const std::vector<Token> tokens = Tokenize(text);
   const StatementKind kind = Classify(tokens);
   const Translation translation = Translate(text, tokens, kind);
-  const std::string &sql = translation.sql;
+  std::string sql = translation.sql;
+  if (kind.action == Action::kQuery || kind.action == Action::kDml) {
+    CompiledStatement compiled;
+    uint32_t offset = 0;
+    switch (CompileStatement(connection, text, &compiled, error, &offset)) {
+      case FrontEndOutcome::kCompiled:
+        sql = std::move(compiled.sql);
+        break;
+      case FrontEndOutcome::kNotYet:
+        if (kind.action == Action::kDml) {
+          *error = OraError::Make(3001);
+          return false;
+        }
+        break;
+      case FrontEndOutcome::kFailed:
+        return false;
+    }
+  }
   switch (kind.action) {
     case Action::kCommit:
       return connection.Commit(error);
