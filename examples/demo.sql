@@ -1,7 +1,6 @@
 -- Kestrel's demo: a small company in two tables, run through kestrel-sql.
--- The SQL keeps to what both the vendor's database and the embedded engine
--- accept today (joins, GROUP BY, ROUND, rows of VALUES); the logos are
--- written as SQLite blob literals (x'...'), the embedded engine's way in.
+-- Oracle's SQL, as the vendor's database and the embedded engine both run
+-- it (joins, GROUP BY, ROUND, HEXTORAW for the logos' bytes).
 
 CREATE TABLE departments (
   dept_id   NUMBER(4)    PRIMARY KEY,
@@ -20,21 +19,31 @@ CREATE TABLE employees (
   dept_id    NUMBER(4) REFERENCES departments (dept_id)
 );
 
-INSERT INTO departments (dept_id, name, location, budget, logo) VALUES
-  (10, 'Accounting', 'New York', 125000.50, x'89504E470D0A1A0A'),
-  (20, 'Research',   'Dallas',   310000,    x'FFD8FFE0'),
-  (30, 'Sales',      'Chicago',  98000.75,  NULL),
-  (40, 'Operations', NULL,       NULL,      NULL);
+INSERT INTO departments (dept_id, name, location, budget, logo)
+  VALUES (10, 'Accounting', 'New York', 125000.50, HEXTORAW('89504E470D0A1A0A'));
+INSERT INTO departments (dept_id, name, location, budget, logo)
+  VALUES (20, 'Research', 'Dallas', 310000, HEXTORAW('FFD8FFE0'));
+INSERT INTO departments (dept_id, name, location, budget, logo)
+  VALUES (30, 'Sales', 'Chicago', 98000.75, NULL);
+INSERT INTO departments (dept_id, name, location, budget, logo)
+  VALUES (40, 'Operations', NULL, NULL, NULL);
 
-INSERT INTO employees (emp_id, name, job, salary, commission, dept_id) VALUES
-  (7369, 'Smith',  'Clerk',     800,     NULL, 20),
-  (7499, 'Allen',  'Salesman',  1600,    0.3,  30),
-  (7521, 'Ward',   'Salesman',  1250.5,  0.5,  30),
-  (7566, 'Jones',  'Manager',   2975,    NULL, 20),
-  (7782, 'Clark',  'Manager',   2450.25, NULL, 10),
-  (7839, 'King',   'President', 5000,    NULL, 10),
-  (7902, 'Ford',   'Analyst',   3000,    NULL, 20),
-  (7934, 'Miller', NULL,        1300,    NULL, NULL);
+INSERT INTO employees (emp_id, name, job, salary, commission, dept_id)
+  VALUES (7369, 'Smith', 'Clerk', 800, NULL, 20);
+INSERT INTO employees (emp_id, name, job, salary, commission, dept_id)
+  VALUES (7499, 'Allen', 'Salesman', 1600, 0.3, 30);
+INSERT INTO employees (emp_id, name, job, salary, commission, dept_id)
+  VALUES (7521, 'Ward', 'Salesman', 1250.5, 0.5, 30);
+INSERT INTO employees (emp_id, name, job, salary, commission, dept_id)
+  VALUES (7566, 'Jones', 'Manager', 2975, NULL, 20);
+INSERT INTO employees (emp_id, name, job, salary, commission, dept_id)
+  VALUES (7782, 'Clark', 'Manager', 2450.25, NULL, 10);
+INSERT INTO employees (emp_id, name, job, salary, commission, dept_id)
+  VALUES (7839, 'King', 'President', 5000, NULL, 10);
+INSERT INTO employees (emp_id, name, job, salary, commission, dept_id)
+  VALUES (7902, 'Ford', 'Analyst', 3000, NULL, 20);
+INSERT INTO employees (emp_id, name, job, salary, commission, dept_id)
+  VALUES (7934, 'Miller', NULL, 1300, NULL, NULL);
 
 -- Departments as stored: NULLs print empty, BLOBs as their type.
 SELECT dept_id, name, location, budget, logo
