@@ -20,6 +20,8 @@
 **
 ** The label names the column as ORA-12899 prints it: "OWNER"."TABLE"."COL".
 */
+#include <cmath>
+
 #include "functions/FunctionFamilies.h"
 #include "format/DateFormat.h"
 #include "functions/ConversionFunctions.h"
@@ -82,11 +84,54 @@ void FitRaw(sqlite3_context *context, int, sqlite3_value **argv) {
 
 // Oracle's rule for NUMBER(p,s): after rounding to s decimals the value
 // must be below 10^(p-s) in magnitude (this covers s > p and s < 0).
+// 10^n for n in 0..22, each exact as a double.
+double PowerOfTen(int64_t n) {
+  static const double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                   1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                   1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  return kPowers[n];
+}
+
+// A value that rounding leaves as it is: an integer for a scale of 0 or
+// more, or a double that is the nearest one to a decimal of at most
+// `scale` places (d * 10^s is whole and gives d back). True when the value
+// can be stored unchanged; the magnitude rule is then checked here too.
+bool Unchanged(sqlite3_value *value, int64_t precision, int64_t scale, bool *tooLarge) {
+  if (scale < 0 || scale > 22 || precision - scale > 22) return false;
+  const double limit = PowerOfTen(precision - scale);
+  switch (sqlite3_value_type(value)) {
+    case SQLITE_INTEGER: {
+      const double magnitude = std::fabs(static_cast<double>(sqlite3_value_int64(value)));
+      if (magnitude >= 9007199254740992.0) return false;  // beyond 2^53: read exactly
+      *tooLarge = magnitude >= limit;
+      return true;
+    }
+    case SQLITE_FLOAT: {
+      const double d = sqlite3_value_double(value);
+      const double scaled = d * PowerOfTen(scale);
+      if (!(std::fabs(scaled) < 9007199254740992.0) || scaled != std::floor(scaled) ||
+          scaled / PowerOfTen(scale) != d) {
+        return false;
+      }
+      *tooLarge = std::fabs(d) >= limit;
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
 void FitNumber(sqlite3_context *context, int, sqlite3_value **argv) {
   const int64_t precision = sqlite3_value_int64(argv[1]);
   const int64_t scale = sqlite3_value_int64(argv[2]);
-  if (precision < 0 && scale < 0 && sqlite3_value_type(argv[0]) == SQLITE_INTEGER) {
-    return sqlite3_result_value(context, argv[0]);  // the common case, untouched
+  const int type = sqlite3_value_type(argv[0]);
+  if ((precision < 0 || scale < -84) && (type == SQLITE_INTEGER || type == SQLITE_FLOAT)) {
+    return sqlite3_result_value(context, argv[0]);  // NUMBER, FLOAT: a number stays as it is
+  }
+  bool tooLarge = false;
+  if (precision > 0 && Unchanged(argv[0], precision, scale, &tooLarge)) {
+    if (tooLarge) return Raise(context, 1438);
+    return sqlite3_result_value(context, argv[0]);
   }
   Decimal d;
   switch (ReadDecimal(context, argv[0], &d)) {

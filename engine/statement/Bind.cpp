@@ -66,6 +66,7 @@ sword StatementHandle::Bind(ErrorHandle *error, OCIBind **bind, ub4 position,
   if (holder != nullptr && holder != chosen) holder->key.clear();
   chosen->key = std::move(key);
   chosen->source = source;
+  bindOrderValid_ = false;
   *bind = reinterpret_cast<OCIBind *>(static_cast<Handle *>(chosen));
   return OCI_SUCCESS;
 }
@@ -74,16 +75,32 @@ void StatementHandle::ForgetBinds() {
   // The handles stay with the statement, bound to nothing, so that a
   // caller holding one can bind it again.
   for (BindHandle *b : binds_) b->key.clear();
+  bindOrderValid_ = false;
   placeholders_.clear();
   placeholdersKnown_ = false;
 }
 
 void StatementHandle::ForgetBind(const Handle *gone) {
   binds_.erase(std::remove(binds_.begin(), binds_.end(), gone), binds_.end());
+  bindOrderValid_ = false;
 }
 
 bool StatementHandle::ApplyBinds(sqlite3_stmt *statement, ub4 row,
                                  OraError *error) {
+  // The statement's own parameters are matched to their binds once, and
+  // again only when a bind or the statement changes.
+  const bool own = statement == statement_;
+  if (own && bindOrderValid_) {
+    for (size_t i = 0; i < bindOrder_.size(); ++i) {
+      if (const int rc = BindValue(statement, static_cast<int>(i + 1), bindOrder_[i]->source, row)) {
+        *error = OraError::Make(rc, std::string("bind ") +
+                                        sqlite3_bind_parameter_name(statement, static_cast<int>(i + 1)));
+        return false;
+      }
+    }
+    return true;
+  }
+  if (own) bindOrder_.clear();
   const int count = sqlite3_bind_parameter_count(statement);
   for (int i = 1; i <= count; ++i) {
     const char *name = sqlite3_bind_parameter_name(statement, i);
@@ -98,11 +115,13 @@ bool StatementHandle::ApplyBinds(sqlite3_stmt *statement, ub4 row,
       *error = OraError::Make(1008, name ? name : "?");
       return false;
     }
+    if (own) bindOrder_.push_back(found);
     if (const int rc = BindValue(statement, i, found->source, row)) {
       *error = OraError::Make(rc, std::string("bind ") + name);
       return false;
     }
   }
+  bindOrderValid_ = own;
   return true;
 }
 

@@ -123,6 +123,7 @@ void StatementHandle::AddRowIdentity() {
   }
   sqlite3_finalize(statement_);
   statement_ = withRowId;
+  bindOrderValid_ = false;
   rowidColumn_ = visibleColumns_;
   rowidTable_ = table;
 }

@@ -20,6 +20,7 @@ StatementHandle::~StatementHandle() { sqlite3_finalize(statement_); }
 void StatementHandle::ResetExecution() {
   sqlite3_finalize(statement_);
   statement_ = nullptr;
+  bindOrderValid_ = false;
   connection_ = nullptr;
   visibleColumns_ = 0;
   rowidColumn_ = -1;

@@ -143,6 +143,9 @@ class StatementHandle : public Handle {
   bool slotsDirty_ = true;
 
   std::vector<BindHandle *> binds_;
+  // statement_'s parameters' binds in parameter order, while valid.
+  std::vector<const BindHandle *> bindOrder_;
+  bool bindOrderValid_ = false;
   std::vector<std::string> placeholders_;  // keys by position
   bool placeholdersKnown_ = false;
 };

@@ -1,0 +1,130 @@
+// The SCOTT schema (DEPT, EMP, SALGRADE, BONUS) loaded as its usual script
+// does, with TO_DATE literals, and queried through the client interface;
+// the expected rows are the widely published answers for this data.
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "EngineTestSupport.h"
+
+namespace {
+
+using engine_test::Rows;
+using engine_test::Session;
+using engine_test::TempDir;
+
+const char *const kScott[] = {
+    "CREATE TABLE DEPT (DEPTNO NUMBER(2) CONSTRAINT PK_DEPT PRIMARY KEY, DNAME VARCHAR2(14), "
+    "LOC VARCHAR2(13))",
+    "CREATE TABLE EMP (EMPNO NUMBER(4) CONSTRAINT PK_EMP PRIMARY KEY, ENAME VARCHAR2(10), "
+    "JOB VARCHAR2(9), MGR NUMBER(4), HIREDATE DATE, SAL NUMBER(7,2), COMM NUMBER(7,2), "
+    "DEPTNO NUMBER(2) CONSTRAINT FK_DEPTNO REFERENCES DEPT)",
+    "INSERT INTO DEPT VALUES (10,'ACCOUNTING','NEW YORK')",
+    "INSERT INTO DEPT VALUES (20,'RESEARCH','DALLAS')",
+    "INSERT INTO DEPT VALUES (30,'SALES','CHICAGO')",
+    "INSERT INTO DEPT VALUES (40,'OPERATIONS','BOSTON')",
+    "INSERT INTO EMP VALUES (7369,'SMITH','CLERK',7902,to_date('17-12-1980','dd-mm-yyyy'),800,NULL,20)",
+    "INSERT INTO EMP VALUES (7499,'ALLEN','SALESMAN',7698,to_date('20-2-1981','dd-mm-yyyy'),1600,300,30)",
+    "INSERT INTO EMP VALUES (7521,'WARD','SALESMAN',7698,to_date('22-2-1981','dd-mm-yyyy'),1250,500,30)",
+    "INSERT INTO EMP VALUES (7566,'JONES','MANAGER',7839,to_date('2-4-1981','dd-mm-yyyy'),2975,NULL,20)",
+    "INSERT INTO EMP VALUES (7654,'MARTIN','SALESMAN',7698,to_date('28-9-1981','dd-mm-yyyy'),1250,1400,30)",
+    "INSERT INTO EMP VALUES (7698,'BLAKE','MANAGER',7839,to_date('1-5-1981','dd-mm-yyyy'),2850,NULL,30)",
+    "INSERT INTO EMP VALUES (7782,'CLARK','MANAGER',7839,to_date('9-6-1981','dd-mm-yyyy'),2450,NULL,10)",
+    "INSERT INTO EMP VALUES (7788,'SCOTT','ANALYST',7566,to_date('13-JUL-87','dd-mon-rr')-85,3000,NULL,20)",
+    "INSERT INTO EMP VALUES (7839,'KING','PRESIDENT',NULL,to_date('17-11-1981','dd-mm-yyyy'),5000,NULL,10)",
+    "INSERT INTO EMP VALUES (7844,'TURNER','SALESMAN',7698,to_date('8-9-1981','dd-mm-yyyy'),1500,0,30)",
+    "INSERT INTO EMP VALUES (7876,'ADAMS','CLERK',7788,to_date('13-JUL-87', 'dd-mon-rr')-51,1100,NULL,20)",
+    "INSERT INTO EMP VALUES (7900,'JAMES','CLERK',7698,to_date('3-12-1981','dd-mm-yyyy'),950,NULL,30)",
+    "INSERT INTO EMP VALUES (7902,'FORD','ANALYST',7566,to_date('3-12-1981','dd-mm-yyyy'),3000,NULL,20)",
+    "INSERT INTO EMP VALUES (7934,'MILLER','CLERK',7782,to_date('23-1-1982','dd-mm-yyyy'),1300,NULL,10)",
+    "CREATE TABLE BONUS (ENAME VARCHAR2(10), JOB VARCHAR2(9), SAL NUMBER, COMM NUMBER)",
+    "CREATE TABLE SALGRADE (GRADE NUMBER, LOSAL NUMBER, HISAL NUMBER)",
+    "INSERT INTO SALGRADE VALUES (1,700,1200)",
+    "INSERT INTO SALGRADE VALUES (2,1201,1400)",
+    "INSERT INTO SALGRADE VALUES (3,1401,2000)",
+    "INSERT INTO SALGRADE VALUES (4,2001,3000)",
+    "INSERT INTO SALGRADE VALUES (5,3001,9999)",
+    "COMMIT",
+};
+
+class EngineScott : public ::testing::Test {
+ protected:
+  EngineScott() : s(dir.CreateLink("scott.db")) {}
+  void SetUp() override {
+    ASSERT_TRUE(s.ok()) << s.ErrorText();
+    for (const char *sql : kScott) ASSERT_EQ(s.Run(sql), OCI_SUCCESS) << sql << ": " << s.ErrorText();
+  }
+  // The rows as "a|b" joined by ';'.
+  std::string Answer(const std::string &sql) {
+    const Rows rows = s.Query(sql);
+    if (s.ErrorCode() != 0) return s.ErrorText();
+    std::string out;
+    for (const auto &row : rows) {
+      if (!out.empty()) out += ';';
+      for (size_t i = 0; i < row.size(); ++i) {
+        if (i) out += '|';
+        out += row[i].value_or("");
+      }
+    }
+    return out;
+  }
+
+  TempDir dir;
+  Session s;
+};
+
+TEST_F(EngineScott, QueriesGiveOraclesAnswers) {
+  const struct {
+    const char *sql;
+    const char *rows;
+  } cases[] = {
+      {"SELECT COUNT(*), SUM(sal), SUM(NVL(comm, 0)), MIN(hiredate), MAX(hiredate) FROM emp",
+       "14|29025|2200|17-DEC-80|23-MAY-87"},
+      {"SELECT deptno, COUNT(*), SUM(sal), ROUND(AVG(sal), 2) FROM emp GROUP BY deptno "
+       "ORDER BY deptno",
+       "10|3|8750|2916.67;20|5|10875|2175;30|6|9400|1566.67"},
+      {"SELECT e.ename, d.dname FROM emp e JOIN dept d ON e.deptno = d.deptno "
+       "WHERE d.loc = 'DALLAS' ORDER BY e.ename",
+       "ADAMS|RESEARCH;FORD|RESEARCH;JONES|RESEARCH;SCOTT|RESEARCH;SMITH|RESEARCH"},
+      {"SELECT e.ename, s.grade FROM emp e, salgrade s "
+       "WHERE e.sal BETWEEN s.losal AND s.hisal AND e.deptno = 10 ORDER BY e.ename",
+       "CLARK|4;KING|5;MILLER|2"},
+      {"SELECT job, MAX(sal) FROM emp GROUP BY job HAVING COUNT(*) > 1 ORDER BY job",
+       "ANALYST|3000;CLERK|1300;MANAGER|2975;SALESMAN|1600"},
+      {"SELECT ename, sal FROM emp WHERE sal > (SELECT AVG(sal) FROM emp) ORDER BY sal DESC, ename",
+       "KING|5000;FORD|3000;SCOTT|3000;JONES|2975;BLAKE|2850;CLARK|2450"},
+      {"SELECT e.ename, m.ename FROM emp e LEFT JOIN emp m ON e.mgr = m.empno "
+       "WHERE e.deptno = 10 ORDER BY e.ename",
+       "CLARK|KING;KING|;MILLER|CLARK"},
+      {"SELECT ename, TO_CHAR(hiredate, 'DD-MON-YYYY'), TO_CHAR(hiredate, 'fmDay') FROM emp "
+       "WHERE hiredate >= DATE '1987-01-01' ORDER BY hiredate",
+       "SCOTT|19-APR-1987|Sunday;ADAMS|23-MAY-1987|Saturday"},
+      {"SELECT ename, comm, sal + NVL(comm, 0) FROM emp WHERE comm IS NOT NULL ORDER BY empno",
+       "ALLEN|300|1900;WARD|500|1750;MARTIN|1400|2650;TURNER|0|1500"},
+      {"SELECT dname FROM dept d WHERE NOT EXISTS (SELECT 1 FROM emp e WHERE e.deptno = d.deptno)",
+       "OPERATIONS"},
+      {"SELECT ename, DECODE(deptno, 10, 'A', 20, 'R', 'S') FROM emp WHERE sal >= 3000 "
+       "ORDER BY ename",
+       "FORD|R;KING|A;SCOTT|R"},
+      {"SELECT INITCAP(ename) || ' (' || LOWER(job) || ')' FROM emp WHERE mgr IS NULL",
+       "King (president)"},
+      {"SELECT ename, TRUNC(MONTHS_BETWEEN(DATE '2000-01-01', hiredate) / 12) FROM emp "
+       "WHERE empno = 7839",
+       "KING|18"},
+      {"SELECT COUNT(DISTINCT job), COUNT(comm), COUNT(mgr) FROM emp", "5|4|13"},
+  };
+  for (const auto &c : cases) EXPECT_EQ(Answer(c.sql), c.rows) << c.sql;
+}
+
+// The constraints of the usual script hold.
+TEST_F(EngineScott, ConstraintsHold) {
+  EXPECT_EQ(s.Run("INSERT INTO dept VALUES (10, 'DUP', 'X')"), OCI_ERROR);
+  EXPECT_EQ(s.ErrorCode(), 1);
+  EXPECT_EQ(s.Run("INSERT INTO emp (empno, deptno) VALUES (1, 99)"), OCI_ERROR);
+  EXPECT_EQ(s.ErrorCode(), 2291);
+  EXPECT_EQ(s.Run("UPDATE emp SET sal = 123456 WHERE empno = 7369"), OCI_ERROR);
+  EXPECT_EQ(s.ErrorCode(), 1438);
+}
+
+}  // namespace
