@@ -1,0 +1,43 @@
+/*
+** Changing what SQLite cannot alter in place: the table is made anew
+** under a scratch name, its rows copied, the old one dropped and the new
+** one renamed, inside the statement's transaction (SQLite's documented
+** procedure). Its indexes and its own triggers are made again from their
+** stored SQL, and the views are set aside and put back, so that the
+** rename finds none naming a missing table; one that no longer compiles
+** (it named a dropped column) is left out, as Oracle leaves it invalid.
+*/
+#include "schema/SchemaStatements.h"
+
+namespace kestrel_engine::schema {
+
+void RebuildTable(Ddl &ddl, const std::string &table, const std::vector<std::string> &columns,
+                  const std::vector<std::string> &newNames, const std::vector<std::string> &select) {
+  const auto indexes = ddl.Rows("SELECT sql FROM main.sqlite_master WHERE type = 'index' AND "
+                                "tbl_name = ?1 AND sql IS NOT NULL",
+                                {table});
+  const auto triggers = ddl.Rows("SELECT sql FROM main.sqlite_master WHERE type = 'trigger' AND "
+                                 "tbl_name = ?1 AND substr(name, 1, 8) <> 'kestrel$'",
+                                 {table});
+  const auto views = ddl.Rows("SELECT name, sql FROM main.sqlite_master WHERE type = 'view'");
+  for (const auto &v : views) ddl.Exec("DROP VIEW main." + QuoteIdent(v[0]));
+  const std::string scratch = QuoteIdent("kestrel$rebuild");
+  ddl.Exec("CREATE TABLE main." + scratch + " (" + Join(columns, ", ") + ")", 7);
+  ddl.Exec("INSERT INTO main." + scratch + " (" + Join(newNames, ", ") + ") SELECT " +
+               Join(select, ", ") + " FROM main." + QuoteIdent(table),
+           7);
+  ddl.Exec("DROP TABLE main." + QuoteIdent(table), 7);
+  ddl.Exec("ALTER TABLE main." + scratch + " RENAME TO " + QuoteIdent(table), 7);
+  auto again = [&](const std::string &sql) {
+    try {
+      ddl.Exec(sql, 7);
+    } catch (const DdlError &) {
+      // It named what is gone.
+    }
+  };
+  for (const auto &i : indexes) again(i[0]);
+  for (const auto &t : triggers) again(t[0]);
+  for (const auto &v : views) again(v[1]);
+}
+
+}  // namespace kestrel_engine::schema
