@@ -40,6 +40,8 @@ class Ddl {
   Connection &connection() { return connection_; }
   sqlite3 *db() { return connection_.db(); }
   const std::string &owner() const { return owner_; }
+  // The statement's text, for clauses kept as written (CHECK conditions).
+  std::string_view text;
 
   // Runs `sql` (one or more statements); a failure throws its ORA- error
   // (`statementType` as for ErrorFromSqlite).

@@ -71,6 +71,7 @@ SchemaOutcome RunSchemaStatement(Connection &connection, std::string_view text,
   if (!connection.Commit(error) || !connection.BeginWrite(error)) return SchemaOutcome::kFailed;
   const std::string owner = UpperAscii(user);
   Ddl ddl(connection, owner);
+  ddl.text = text;
   bool ok = false;
   try {
     OraError e;

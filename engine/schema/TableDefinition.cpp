@@ -5,9 +5,11 @@
 */
 #include "schema/TableDefinition.h"
 
+#include <cctype>
 #include <cstdlib>
 
 #include "schema/ExprSql.h"
+#include "sql/resolve/Resolve.h"
 
 namespace kestrel_engine::schema {
 
@@ -35,6 +37,31 @@ std::vector<std::string> Names(const sql::List<sql::Ident> &idents) {
   std::vector<std::string> out;
   for (const sql::Ident *i : idents) out.emplace_back(i->name);
   return out;
+}
+
+// A CHECK condition as written: from its first token to the parenthesis
+// that closes CHECK ( ... ), string literals and quoted names skipped.
+std::string AsWritten(std::string_view text, const sql::Expr &e) {
+  size_t start = sql::StartOf(&e);
+  if (start >= text.size()) return OracleText(e);
+  int depth = 0;
+  for (size_t i = start; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '\'' || c == '"') {
+      const size_t close = text.find(c, i + 1);
+      if (close == std::string_view::npos) break;
+      i = close;
+    } else if (c == '(') {
+      ++depth;
+    } else if (c == ')') {
+      if (depth-- == 0) {
+        std::string out(text.substr(start, i - start));
+        while (!out.empty() && std::isspace(static_cast<unsigned char>(out.back()))) out.pop_back();
+        return out;
+      }
+    }
+  }
+  return OracleText(e);
 }
 
 }  // namespace
@@ -89,7 +116,6 @@ std::string DeclaredType(const sql::TypeName &t) {
 
 ConstraintDef PlanConstraint(Ddl &ddl, const std::string &table, const sql::Constraint &c,
                              const std::string &column) {
-  (void)ddl;
   ConstraintDef d;
   d.table = table;
   if (c.name != nullptr) d.name = std::string(c.name->name);
@@ -112,7 +138,7 @@ ConstraintDef PlanConstraint(Ddl &ddl, const std::string &table, const sql::Cons
       break;
     case sql::ConstraintKind::kCheck:
       d.type = 'C';
-      d.condition = OracleText(*c.check);
+      d.condition = AsWritten(ddl.text, *c.check);
       break;
     case sql::ConstraintKind::kNull: break;
   }

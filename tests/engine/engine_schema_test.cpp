@@ -50,4 +50,103 @@ TEST_F(SchemaTest, Smoke) {
   EXPECT_EQ(One("SELECT count(*) FROM user_constraints"), "5");
 }
 
+// The SQL statements of a sample script: a statement ends with ';' at the
+// end of a line outside a literal; comments and the client's commands
+// (SET, PROMPT, REM, ...) are skipped; a BEGIN ... END block runs whole,
+// up to its '/' line.
+std::vector<std::string> ScriptStatements(const std::filesystem::path &file) {
+  static const char *const kClient[] = {"SET", "PROMPT", "REM", "REMARK", "DEFINE", "SPOOL",
+                                        "WHENEVER", "EXIT", "CONNECT", "SHOW", "PAUSE", "@"};
+  std::ifstream in(file);
+  std::vector<std::string> out;
+  std::string line, current;
+  int quotes = 0;
+  bool block = false;
+  while (std::getline(in, line)) {
+    const size_t b = line.find_first_not_of(" \t\r");
+    const std::string t = b == std::string::npos ? "" : line.substr(b);
+    if (block) {
+      if (t.rfind("/", 0) == 0 && t.find_first_not_of("/ \t\r") == std::string::npos) {
+        out.push_back(current);
+        current.clear();
+        block = false;
+      } else {
+        current += line + "\n";
+      }
+      continue;
+    }
+    if (current.empty() && (t.rfind("BEGIN", 0) == 0 || t.rfind("begin", 0) == 0)) {
+      block = true;
+      current = line + "\n";
+      continue;
+    }
+    if (current.empty() && t == "/") continue;
+    if (current.empty()) {
+      std::string upper = t;
+      for (char &c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+      bool client = t.empty() || t.rfind("--", 0) == 0;
+      for (const char *w : kClient) {
+        const size_t n = std::string(w).size();
+        client = client || (upper.rfind(w, 0) == 0 &&
+                            (upper.size() == n || !std::isalnum(static_cast<unsigned char>(upper[n]))));
+      }
+      if (client) continue;
+    }
+    current += line + "\n";
+    const std::string code = line.substr(0, line.find("--"));
+    quotes += static_cast<int>(std::count(code.begin(), code.end(), '\''));
+    const size_t e = line.find_last_not_of(" \t\r");
+    if (quotes % 2 == 0 && e != std::string::npos && line[e] == ';') {
+      out.push_back(current.substr(0, current.rfind(';')));
+      current.clear();
+      quotes = 0;
+    }
+  }
+  return out;
+}
+
+TEST_F(SchemaTest, HumanResourcesSchemaLoadsAndAnswersAsOracle) {
+  const std::filesystem::path dir = KESTREL_ORACLE_SAMPLES_DIR;
+  if (!std::filesystem::exists(dir / "hr_create.sql")) GTEST_SKIP() << "no sample scripts at " << dir;
+  for (const char *script : {"hr_create.sql", "hr_populate.sql"}) {
+    for (const std::string &sql : ScriptStatements(dir / script)) EXPECT_EQ(Try(sql), "") << sql;
+  }
+  const std::vector<std::pair<std::string, std::string>> answers = {
+      {"SELECT COUNT(*) FROM employees", "107"},
+      {"SELECT COUNT(*) FROM departments", "27"},
+      {"SELECT COUNT(*) FROM countries", "25"},
+      {"SELECT COUNT(*) FROM job_history", "10"},
+      {"SELECT COUNT(*) FROM emp_details_view", "106"},
+      {"SELECT last_name FROM employees WHERE employee_id = 100", "King"},
+      {"SELECT COUNT(*) FROM user_constraints WHERE table_name = 'EMPLOYEES'", "10"},
+      {"SELECT constraint_type || ' ' || r_constraint_name || ' ' || delete_rule || ' ' || status "
+       "FROM user_constraints WHERE constraint_name = 'DEPT_MGR_FK'",
+       "R EMP_EMP_ID_PK NO ACTION ENABLED"},
+      {"SELECT search_condition FROM user_constraints WHERE constraint_name = 'EMP_SALARY_MIN'",
+       "salary > 0"},
+      {"SELECT column_name || position FROM user_cons_columns WHERE constraint_name = "
+       "'JHIST_EMP_ID_ST_DATE_PK' ORDER BY position DESC",
+       "START_DATE2"},
+  };
+  for (const auto &[sql, want] : answers) EXPECT_EQ(One(sql), want) << sql;
+  // Oracle's errors, naming HR's constraints.
+  const std::vector<std::pair<std::string, std::string>> errors = {
+      {"INSERT INTO regions VALUES (10, 'Again')",
+       "ORA-00001: unique constraint (SCOTT.REG_ID_PK) violated"},
+      {"INSERT INTO departments VALUES (999, 'New', NULL, 9999)",
+       "ORA-02291: integrity constraint (SCOTT.DEPT_LOC_FK) violated - parent key not found"},
+      {"DELETE FROM jobs WHERE job_id = 'AD_PRES'",
+       "ORA-02292: integrity constraint (SCOTT.EMP_JOB_FK) violated - child record found"},
+      {"UPDATE employees SET salary = 0 WHERE employee_id = 100",
+       "ORA-02290: check constraint (SCOTT.EMP_SALARY_MIN) violated"},
+      {"UPDATE employees SET last_name = NULL WHERE employee_id = 100",
+       "ORA-01407: cannot update (\"SCOTT\".\"EMPLOYEES\".\"LAST_NAME\") to NULL"},
+      {"DROP TABLE jobs",
+       "ORA-02449: unique/primary keys in table referenced by foreign keys"},
+      {"TRUNCATE TABLE regions",
+       "ORA-02266: unique/primary keys in table referenced by enabled foreign keys"},
+  };
+  for (const auto &[sql, want] : errors) EXPECT_EQ(Try(sql), want) << sql;
+}
+
 }  // namespace
