@@ -7,6 +7,7 @@
 ** rename finds none naming a missing table; one that no longer compiles
 ** (it named a dropped column) is left out, as Oracle leaves it invalid.
 */
+#include "schema/Constraints.h"
 #include "schema/SchemaStatements.h"
 
 namespace kestrel_engine::schema {
@@ -20,6 +21,13 @@ void RebuildTable(Ddl &ddl, const std::string &table, const std::vector<std::str
                                  "tbl_name = ?1 AND substr(name, 1, 8) <> 'kestrel$'",
                                  {table});
   const auto views = ddl.Rows("SELECT name, sql FROM main.sqlite_master WHERE type = 'view'");
+  // Other tables' constraint triggers that name this one go too, and are
+  // made again from the records afterwards.
+  const auto others = ddl.Rows("SELECT name, tbl_name FROM main.sqlite_master WHERE type = 'trigger' "
+                               "AND substr(name, 1, 10) = 'kestrel$k$' AND tbl_name <> ?1 AND "
+                               "instr(sql, ?2) > 0",
+                               {table, QuoteIdent(table)});
+  for (const auto &t : others) ddl.Exec("DROP TRIGGER main." + QuoteIdent(t[0]));
   for (const auto &v : views) ddl.Exec("DROP VIEW main." + QuoteIdent(v[0]));
   const std::string scratch = QuoteIdent("kestrel$rebuild");
   ddl.Exec("CREATE TABLE main." + scratch + " (" + Join(columns, ", ") + ")", 7);
@@ -38,6 +46,7 @@ void RebuildTable(Ddl &ddl, const std::string &table, const std::vector<std::str
   for (const auto &i : indexes) again(i[0]);
   for (const auto &t : triggers) again(t[0]);
   for (const auto &v : views) again(v[1]);
+  for (const auto &t : others) RefreshTable(ddl, t[1]);
 }
 
 }  // namespace kestrel_engine::schema

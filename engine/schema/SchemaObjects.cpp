@@ -32,7 +32,7 @@ std::string IndexExpression(Ddl &ddl, const std::string &table, const sql::Expr 
   const std::string out = sql::SqliteBackend().Emit(sql::Resolve(*s, query, catalog));
   const std::string bare = sql::SqliteBackend().Emit(sql::Resolve(*sql::Parse(from, arena), from, catalog));
   // "SELECT 1 FROM ..." against "SELECT expr FROM ...": the same tail.
-  const std::string expr = out.substr(7, out.size() - bare.size());
+  const std::string expr = out.substr(7, out.size() - bare.size() + 1);
   std::string cleaned;
   const std::string alias = "\"NEW\".";
   for (size_t i = 0; i < expr.size();) {

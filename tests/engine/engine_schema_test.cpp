@@ -50,6 +50,83 @@ TEST_F(SchemaTest, Smoke) {
   EXPECT_EQ(One("SELECT count(*) FROM user_constraints"), "5");
 }
 
+// Each step runs in order on one database: the statement and the error it
+// must give ("" for success), or a query and its one value.
+struct Step {
+  const char *sql;
+  const char *want;
+  bool query = false;
+};
+
+TEST_F(SchemaTest, TableRulesStepByStep) {
+  const Step steps[] = {
+      // Identity columns: generated values; ALWAYS refuses one given.
+      {"CREATE TABLE ids (id NUMBER GENERATED ALWAYS AS IDENTITY (START WITH 5 INCREMENT BY 5), "
+       "name VARCHAR2(10)) TABLESPACE users PCTFREE 10",
+       ""},
+      {"INSERT INTO ids (name) VALUES ('a')", ""},
+      {"INSERT INTO ids (name) VALUES ('b')", ""},
+      {"SELECT MIN(id) || ',' || MAX(id) FROM ids", "5,10", true},
+      {"INSERT INTO ids (id, name) VALUES (1, 'c')",
+       "ORA-32795: cannot insert into a generated always identity column"},
+      // Disabled constraints are not enforced; enabling checks the rows.
+      {"CREATE TABLE p (k NUMBER CONSTRAINT p_pk PRIMARY KEY)", ""},
+      {"CREATE TABLE c (k NUMBER, v NUMBER DEFAULT 7, CONSTRAINT c_fk FOREIGN KEY (k) "
+       "REFERENCES p ON DELETE CASCADE DISABLE)",
+       ""},
+      {"INSERT INTO c (k) VALUES (1)", ""},
+      {"SELECT v FROM c", "7", true},
+      {"ALTER TABLE c ENABLE CONSTRAINT c_fk", "ORA-02298: cannot validate (SCOTT.C_FK) - parent keys not found"},
+      {"INSERT INTO p VALUES (1)", ""},
+      {"ALTER TABLE c ENABLE CONSTRAINT c_fk", ""},
+      {"SELECT status FROM user_constraints WHERE constraint_name = 'C_FK'", "ENABLED", true},
+      {"DELETE FROM p", ""},
+      {"SELECT COUNT(*) FROM c", "0", true},
+      {"ALTER TABLE p ADD CONSTRAINT p_chk CHECK (k < 100)", ""},
+      {"INSERT INTO p VALUES (100)", "ORA-02290: check constraint (SCOTT.P_CHK) violated"},
+      {"ALTER TABLE p DROP CONSTRAINT p_chk", ""},
+      {"INSERT INTO p VALUES (100)", ""},
+      {"ALTER TABLE p ADD CONSTRAINT p_chk CHECK (k < 100)",
+       "ORA-02293: cannot validate (SCOTT.P_CHK) - check constraint violated"},
+      {"ALTER TABLE c ADD CONSTRAINT c_v_uk UNIQUE (v)", ""},
+      {"INSERT INTO c VALUES (100, 1)", ""},
+      {"INSERT INTO c VALUES (100, 1)", "ORA-00001: unique constraint (SCOTT.C_V_UK) violated"},
+      {"ALTER TABLE c RENAME CONSTRAINT c_v_uk TO c_v_unique", ""},
+      {"INSERT INTO c VALUES (100, 1)", "ORA-00001: unique constraint (SCOTT.C_V_UNIQUE) violated"},
+      // Columns: added, changed (the table rebuilt, rows kept), renamed, dropped.
+      {"ALTER TABLE c ADD (note VARCHAR2(5) DEFAULT 'x', extra NUMBER)", ""},
+      {"ALTER TABLE c MODIFY (note VARCHAR2(20))", ""},
+      {"SELECT data_length FROM user_tab_columns WHERE table_name = 'C' AND column_name = 'NOTE'",
+       "20", true},
+      {"SELECT note || COUNT(*) FROM c GROUP BY note", "x1", true},
+      {"INSERT INTO c VALUES (100, 1, 'y', 0)", "ORA-00001: unique constraint (SCOTT.C_V_UNIQUE) violated"},
+      {"ALTER TABLE c RENAME COLUMN extra TO more", ""},
+      {"ALTER TABLE c DROP COLUMN more", ""},
+      {"SELECT COUNT(*) FROM user_tab_columns WHERE table_name = 'C'", "3", true},
+      // Views, indexes, CREATE TABLE AS SELECT, TRUNCATE, DROP.
+      {"CREATE OR REPLACE VIEW cv (key, val) AS SELECT k, NVL(note, '-') FROM c WITH READ ONLY", ""},
+      {"SELECT key || val FROM cv", "100x", true},
+      {"CREATE INDEX c_upper_ix ON c (UPPER(note))", ""},
+      {"CREATE TABLE c2 AS SELECT k, note, SYSDATE AS made FROM c", ""},
+      {"SELECT data_type || data_length FROM user_tab_columns WHERE table_name = 'C2' AND "
+       "column_name = 'NOTE'",
+       "VARCHAR220", true},
+      {"TRUNCATE TABLE c2", ""},
+      {"SELECT COUNT(*) FROM c2", "0", true},
+      {"DROP TABLE p", "ORA-02449: unique/primary keys in table referenced by foreign keys"},
+      {"DROP TABLE p CASCADE CONSTRAINTS PURGE", ""},
+      {"SELECT COUNT(*) FROM user_constraints WHERE table_name IN ('P', 'C')", "1", true},
+      {"INSERT INTO c (k, v) VALUES (5, 5)", ""},
+  };
+  for (const Step &step : steps) {
+    if (step.query) {
+      EXPECT_EQ(One(step.sql), step.want) << step.sql;
+    } else {
+      EXPECT_EQ(Try(step.sql), step.want) << step.sql;
+    }
+  }
+}
+
 // The SQL statements of a sample script: a statement ends with ';' at the
 // end of a line outside a literal; comments and the client's commands
 // (SET, PROMPT, REM, ...) are skipped; a BEGIN ... END block runs whole,
