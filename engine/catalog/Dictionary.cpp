@@ -111,6 +111,15 @@ void ViewText(sqlite3_context *context, int, sqlite3_value **argv) {
     if (depth == 0 && t.Is("AS")) {
       size_t start = t.offset + t.raw.size();
       while (start < sql.size() && isspace(static_cast<unsigned char>(sql[start]))) ++start;
+      // A view made by the schema executor keeps its Oracle text in a
+      // comment before the query SQLite runs.
+      if (sql.compare(start, 3, "/* ") == 0) {
+        const size_t end = sql.find(" */", start + 3);
+        if (end != std::string::npos) {
+          ResultText(context, sql.substr(start + 3, end - start - 3));
+          return;
+        }
+      }
       ResultText(context, sql.substr(start));
       return;
     }

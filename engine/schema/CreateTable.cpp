@@ -19,9 +19,6 @@ void CheckFree(Ddl &ddl, const std::string &name) {
   CheckUserName(name);
   if (ddl.Exists("SELECT 1 FROM main.sqlite_master WHERE type IN ('table', 'view') AND name = ?1 "
                  "COLLATE NOCASE",
-                 {name}) ||
-      ddl.Exists("SELECT 1 FROM sqlite_temp_master WHERE type IN ('table', 'view') AND name = ?1 "
-                 "COLLATE NOCASE",
                  {name})) {
     Fail(955);
   }
@@ -73,6 +70,24 @@ void CreateTable(Ddl &ddl, const sql::CreateTableStmt &s, std::string_view text)
       }
       seen.emplace_back(c->name->name);
       PlanColumn(ddl, *c, &plan);
+    }
+    // A primary key's columns are NOT NULL: declared so too, for describe
+    // and the dictionary (an identity column takes its value after the insert).
+    std::vector<std::string> keyColumns;
+    for (const ConstraintDef &k : plan.constraints) {
+      if (k.type == 'P') keyColumns = k.columns;
+    }
+    for (const sql::Constraint *k : s.constraints) {
+      if (k->kind == sql::ConstraintKind::kPrimaryKey) {
+        for (const sql::Ident *i : k->columns) keyColumns.emplace_back(i->name);
+      }
+    }
+    for (size_t i = 0; i < seen.size(); ++i) {
+      const bool key = std::find(keyColumns.begin(), keyColumns.end(), seen[i]) != keyColumns.end();
+      bool identity = false;
+      for (const IdentityDef &id : plan.identities) identity = identity || id.column == seen[i];
+      std::string &def = plan.columns[i];
+      if (key && !identity && def.find(" NOT NULL") == std::string::npos) def += " NOT NULL";
     }
     ddl.Exec("CREATE TABLE main." + QuoteIdent(plan.table) + " (" + Join(plan.columns, ", ") + ")", 5);
   }

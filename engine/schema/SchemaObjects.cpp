@@ -6,6 +6,8 @@
 */
 #include <strings.h>
 
+#include <cctype>
+
 #include "schema/Constraints.h"
 #include "schema/SchemaStatements.h"
 #include "sql/ast/Arena.h"
@@ -70,7 +72,16 @@ void CreateView(Ddl &ddl, const sql::CreateViewStmt &s, std::string_view text) {
   }
   if (names.size() != r.columns.size()) Fail(names.size() < r.columns.size() ? 1730 : 1731);
   if (!existing.empty()) ddl.Exec("DROP VIEW main." + QuoteIdent(existing[0][1]));
-  ddl.Exec("CREATE VIEW main." + QuoteIdent(name) + " (" + Join(names, ", ") + ") AS " + query, 5);
+  // The query as written rides along in a comment, for USER_VIEWS.TEXT.
+  std::string written(text.substr(s.query->pos));
+  while (!written.empty() && (std::isspace(static_cast<unsigned char>(written.back())) ||
+                              written.back() == ';')) {
+    written.pop_back();
+  }
+  for (size_t at; (at = written.find("*/")) != std::string::npos;) written.replace(at, 2, "* /");
+  ddl.Exec("CREATE VIEW main." + QuoteIdent(name) + " (" + Join(names, ", ") + ") AS /* " + written +
+               " */ " + query,
+           5);
 }
 
 void CreateIndex(Ddl &ddl, const sql::CreateIndexStmt &s, std::string_view) {

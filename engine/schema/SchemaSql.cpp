@@ -8,6 +8,7 @@
 
 #include <cstdio>
 
+#include "catalog/Dictionary.h"
 #include "errors/SqliteErrors.h"
 
 namespace kestrel_engine::schema {
@@ -138,7 +139,10 @@ bool Ddl::Exists(const std::string &sql, const std::vector<std::string> &args) {
 }
 
 void CheckUserName(std::string_view name) {
-  if (name.size() >= 8 && strncasecmp(name.data(), "kestrel$", 8) == 0) Fail(903);
+  // To user SQL the engine's own tables do not exist.
+  if (name.size() >= 8 && strncasecmp(name.data(), "kestrel$", 8) == 0) Fail(942);
+  // Nor may an object take a dictionary view's name.
+  if (IsDictionaryView(std::string(name).c_str())) Fail(955);
 }
 
 std::string FindTable(Ddl &ddl, const sql::Name &name, bool views_too) {

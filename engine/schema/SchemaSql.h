@@ -70,7 +70,8 @@ std::vector<StoredColumn> TableColumns(Ddl &ddl, const std::string &table);
 // The column of `table` named `name`; throws ORA-00904 for none.
 std::string ColumnOf(Ddl &ddl, const std::string &table, std::string_view name, uint32_t pos = 0);
 
-// Refuses names in the engine's own namespace (ORA-00903).
+// Refuses names in the engine's own namespace (ORA-00942, as the engine's
+// tables read to user SQL).
 void CheckUserName(std::string_view name);
 
 }  // namespace kestrel_engine::schema

@@ -20,12 +20,32 @@ namespace {
 
 using namespace schema;
 
+// Deferred constraints are checked at commit: SQLite's own deferred
+// foreign keys still do that, on the older path.
+bool Deferred(const sql::List<sql::Constraint> &constraints) {
+  for (const sql::Constraint *c : constraints) {
+    if (c->deferrable == 1 || c->initially == 2) return true;
+  }
+  return false;
+}
+
 bool Mine(const sql::Statement &s) {
   switch (s.kind) {
-    case sql::StmtKind::kCreateTable:
-      return static_cast<const sql::CreateTableStmt &>(s).temporary == 0;
-    case sql::StmtKind::kAlterTable:
-      return CanAlterTable(static_cast<const sql::AlterTableStmt &>(s));
+    case sql::StmtKind::kCreateTable: {
+      const auto &create = static_cast<const sql::CreateTableStmt &>(s);
+      if (create.temporary != 0 || Deferred(create.constraints)) return false;
+      for (const sql::ColumnDef *c : create.columns) {
+        if (Deferred(c->constraints)) return false;
+      }
+      return true;
+    }
+    case sql::StmtKind::kAlterTable: {
+      const auto &alter = static_cast<const sql::AlterTableStmt &>(s);
+      for (const sql::AlterItem *item : alter.items) {
+        if (Deferred(item->constraints)) return false;
+      }
+      return CanAlterTable(alter);
+    }
     case sql::StmtKind::kCreateView:
     case sql::StmtKind::kCreateIndex:
     case sql::StmtKind::kTruncate:

@@ -72,7 +72,7 @@ std::string DeclaredType(const sql::TypeName &t) {
     case TypeKind::kNumber:
       if (t.precision == -2) return "NUMBER(38," + std::to_string(t.scale < 0 ? 0 : t.scale) + ")";
       if (t.precision < 0) return "NUMBER";
-      if (t.scale < 0) return Sized("NUMBER", t.precision);
+      if (t.scale == -1) return Sized("NUMBER", t.precision);  // -1: no scale given
       return "NUMBER(" + std::to_string(t.precision) + "," + std::to_string(t.scale) + ")";
     case TypeKind::kDecimal:
       if (t.precision < 0) return "NUMBER(38,0)";
