@@ -142,7 +142,7 @@ void CheckUserName(std::string_view name) {
   // To user SQL the engine's own tables do not exist.
   if (name.size() >= 8 && strncasecmp(name.data(), "kestrel$", 8) == 0) Fail(942);
   // Nor may an object take a dictionary view's name.
-  if (IsDictionaryView(std::string(name).c_str())) Fail(955);
+  if (IsDictionaryView(std::string(name).c_str())) Fail(1031);
 }
 
 std::string FindTable(Ddl &ddl, const sql::Name &name, bool views_too) {
