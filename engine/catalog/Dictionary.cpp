@@ -159,7 +159,10 @@ const View kDefinitions[] = {
      "NULLABLE, COLUMN_ID, DATA_DEFAULT, CHAR_LENGTH",
      "kestrel_oracle_name(o.name), kestrel_oracle_name(p.name), kestrel_type(p.type, 0), "
      "kestrel_type(p.type, 1), kestrel_type(p.type, 2), kestrel_type(p.type, 3), "
-     "CASE WHEN p.\"notnull\" OR p.pk THEN 'N' ELSE 'Y' END, p.cid + 1, p.dflt_value, "
+     "CASE WHEN p.\"notnull\" OR p.pk OR EXISTS (SELECT 1 FROM main.\"kestrel$constraints\" k "
+     "JOIN main.\"kestrel$cons_columns\" kc ON kc.owner = k.owner AND kc.constraint_name = "
+     "k.name WHERE k.table_name = o.name AND kc.column_name = p.name AND k.status = 'ENABLED' "
+     "AND (k.type = 'P' OR k.not_null = 1)) THEN 'N' ELSE 'Y' END, p.cid + 1, p.dflt_value, "
      "CASE WHEN kestrel_type(p.type, 0) LIKE '%CHAR%' THEN kestrel_type(p.type, 1) "
      "ELSE 0 END",
      "AND o.type IN ('table', 'view')"},

@@ -9,11 +9,25 @@
 */
 #include "schema/Constraints.h"
 #include "schema/SchemaStatements.h"
+#include "sql/Lexer.h"
 
 namespace kestrel_engine::schema {
 
 void RebuildTable(Ddl &ddl, const std::string &table, const std::vector<std::string> &columns,
                   const std::vector<std::string> &newNames, const std::vector<std::string> &select) {
+  // A table an older release made may hold SQLite's own constraints in its
+  // definition, which a rebuild from its columns would lose: refused.
+  const auto definition = ddl.Rows("SELECT sql FROM main.sqlite_master WHERE type = 'table' "
+                                   "AND name = ?1",
+                                   {table});
+  if (!definition.empty()) {
+    for (const Token &t : Tokenize(definition[0][0])) {
+      if (t.kind == TokenKind::kWord && (t.Is("PRIMARY") || t.Is("UNIQUE") || t.Is("CHECK") ||
+                                         t.Is("REFERENCES") || t.Is("GENERATED"))) {
+        Fail(3001);
+      }
+    }
+  }
   const auto indexes = ddl.Rows("SELECT sql FROM main.sqlite_master WHERE type = 'index' AND "
                                 "tbl_name = ?1 AND sql IS NOT NULL",
                                 {table});
