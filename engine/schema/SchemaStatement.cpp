@@ -4,6 +4,8 @@
 */
 #include "schema/SchemaStatement.h"
 
+#include <exception>
+
 #include "catalog/Catalog.h"
 #include "schema/Constraints.h"
 #include "schema/SchemaStatements.h"
@@ -105,10 +107,20 @@ SchemaOutcome RunSchemaStatement(Connection &connection, std::string_view text,
     *error = OraError::Verbatim(e.code(), e.message());
   } catch (const sql::SyntaxError &e) {
     *error = OraError::Make(e.code());
+  } catch (const std::exception &e) {
+    *error = OraError::Make(600, e.what());  // a fault here, never a crash
   }
   if (!ok) {
     OraError ignored;
     connection.Rollback(&ignored);
+    // A query form the emitter does not write yet (in a view, CREATE TABLE
+    // AS SELECT, a CHECK or an index expression): the translation may
+    // still run it. ALTER never goes back, as the older path would clear
+    // the table's constraint triggers.
+    const bool creates = statement->kind == sql::StmtKind::kCreateView ||
+                         statement->kind == sql::StmtKind::kCreateTable ||
+                         statement->kind == sql::StmtKind::kCreateIndex;
+    if (creates && error->code == sql::kOraUnimplemented) return SchemaOutcome::kNotMine;
     return SchemaOutcome::kFailed;
   }
   return connection.Commit(error) ? SchemaOutcome::kDone : SchemaOutcome::kFailed;
