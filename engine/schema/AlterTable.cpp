@@ -15,6 +15,31 @@ namespace kestrel_engine::schema {
 
 namespace {
 
+// True when the table's stored definition gives `column` DEFAULT ON NULL's
+// NOT NULL ON CONFLICT REPLACE.
+bool ReplacesNull(Ddl &ddl, const std::string &table, const std::string &column) {
+  const auto rows = ddl.Rows("SELECT sql FROM main.sqlite_master WHERE type = 'table' AND name = ?1", {table});
+  if (rows.empty()) return false;
+  const std::string &sql = rows[0][0];
+  const std::string quoted = QuoteIdent(column) + " ";
+  for (const char *before : {"(", ", "}) {
+    const size_t at = sql.find(before + quoted);
+    if (at == std::string::npos) continue;
+    const size_t end = sql.find(", \"", at + 1);
+    return sql.substr(at, end == std::string::npos ? std::string::npos : end - at)
+               .find("ON CONFLICT REPLACE") != std::string::npos;
+  }
+  return false;
+}
+
+// A stored column as a definition for the rebuilt table.
+std::string Definition(Ddl &ddl, const std::string &table, const StoredColumn &c) {
+  std::string def = QuoteIdent(c.name) + " " + c.type;
+  if (!c.default_sql.empty()) def += " DEFAULT (" + c.default_sql + ")";
+  if (c.not_null) def += ReplacesNull(ddl, table, c.name) ? " NOT NULL ON CONFLICT REPLACE" : " NOT NULL";
+  return def;
+}
+
 void AddColumns(Ddl &ddl, const std::string &table, const sql::AlterItem &item) {
   TablePlan plan;
   plan.table = table;
@@ -54,7 +79,7 @@ void ModifyColumns(Ddl &ddl, const std::string &table, const sql::AlterItem &ite
       rebuild = true;
     }
     if (c->default_value != nullptr) {
-      col->default_sql = "(" + ExpressionSql(ddl, OracleText(*c->default_value)) + ")";
+      col->default_sql = ExpressionSql(ddl, OracleText(*c->default_value));
       rebuild = true;
     }
     for (const sql::Constraint *k : c->constraints) {
@@ -84,10 +109,7 @@ void ModifyColumns(Ddl &ddl, const std::string &table, const sql::AlterItem &ite
     std::vector<std::string> defs;
     std::vector<std::string> names;
     for (const StoredColumn &s : columns) {
-      std::string def = QuoteIdent(s.name) + " " + s.type;
-      if (!s.default_sql.empty()) def += " DEFAULT " + s.default_sql;
-      if (s.not_null) def += " NOT NULL";
-      defs.push_back(def);
+      defs.push_back(Definition(ddl, table, s));
       names.push_back(QuoteIdent(s.name));
     }
     RebuildTable(ddl, table, defs, names, names);
@@ -113,10 +135,7 @@ void DropColumns(Ddl &ddl, const std::string &table, const sql::AlterItem &item)
   std::vector<std::string> names;
   for (const StoredColumn &s : TableColumns(ddl, table)) {
     if (std::find(gone.begin(), gone.end(), s.name) != gone.end()) continue;
-    std::string def = QuoteIdent(s.name) + " " + s.type;
-    if (!s.default_sql.empty()) def += " DEFAULT " + s.default_sql;
-    if (s.not_null) def += " NOT NULL";
-    defs.push_back(def);
+    defs.push_back(Definition(ddl, table, s));
     names.push_back(QuoteIdent(s.name));
   }
   if (defs.empty()) throw DdlError{OraError::Verbatim(12983, "ORA-12983: cannot drop all columns in a table")};

@@ -192,6 +192,96 @@ TEST_F(SchemaTest, ScottSchemaLoads) {
             "ORA-02291: integrity constraint (SCOTT.FK_DEPTNO) violated - parent key not found");
 }
 
+// Oracle's refusals of the schema language itself, one per rule.
+TEST_F(SchemaTest, RefusalsGiveOraclesErrors) {
+  const Step steps[] = {
+      {"CREATE TABLE k (a NUMBER CONSTRAINT k_pk PRIMARY KEY, b NUMBER, c NUMBER, "
+       "CONSTRAINT k_bc UNIQUE (b, c))",
+       ""},
+      {"CREATE TABLE k (x NUMBER)", "ORA-00955: name is already used by an existing object"},
+      {"CREATE TABLE d (x NUMBER, x NUMBER)", "ORA-00957: duplicate column name"},
+      {"ALTER TABLE k ADD (b NUMBER)", "ORA-01430: column being added already exists in table"},
+      {"ALTER TABLE k ADD CONSTRAINT k_pk2 PRIMARY KEY (b)", "ORA-02260: table can have only one primary key"},
+      {"ALTER TABLE k ADD UNIQUE (b, c)", "ORA-02261: such unique or primary key already exists in the table"},
+      {"ALTER TABLE k ADD CONSTRAINT k_pk CHECK (a > 0)", "ORA-02264: name already used by an existing constraint"},
+      {"CREATE TABLE r (b NUMBER REFERENCES k (b))", "ORA-02270: no matching unique or primary key for this column-list"},
+      {"CREATE TABLE r (a NUMBER CONSTRAINT r_fk REFERENCES k ON DELETE SET NULL)", ""},
+      {"ALTER TABLE k DROP CONSTRAINT nothing", "ORA-02443: Cannot drop constraint  - nonexistent constraint"},
+      {"ALTER TABLE k DROP PRIMARY KEY", "ORA-02273: this unique/primary key is referenced by some foreign keys"},
+      {"ALTER TABLE k DISABLE CONSTRAINT k_pk",
+       "ORA-02297: cannot disable constraint (SCOTT.K_PK) - dependencies exist"},
+      {"DROP INDEX k_pk", "ORA-02429: cannot drop index used for enforcement of unique/primary key"},
+      {"ALTER TABLE k DROP COLUMN b", "ORA-12991: column is referenced in a multi-column constraint"},
+      {"CREATE TABLE n AS SELECT NULL AS x FROM dual", "ORA-01723: zero-length columns are not allowed"},
+      {"DROP TABLE missing", "ORA-00942: table or view does not exist"},
+      {"DROP INDEX missing", "ORA-01418: specified index does not exist"},
+      {"CREATE TABLE \"kestrel$mine\" (a NUMBER)", "ORA-00942: table or view does not exist"},
+      // Composite keys: a row with some key column NULL still clashes, as in Oracle.
+      {"INSERT INTO k VALUES (1, 1, NULL)", ""},
+      {"INSERT INTO k VALUES (2, 1, NULL)", "ORA-00001: unique constraint (SCOTT.K_BC) violated"},
+      {"INSERT INTO k VALUES (3, NULL, NULL)", ""},
+      {"INSERT INTO k VALUES (4, NULL, NULL)", ""},
+      // ON DELETE SET NULL, then the key dropped with its foreign keys.
+      {"INSERT INTO r VALUES (1)", ""},
+      {"DELETE FROM k WHERE a = 1", ""},
+      {"SELECT NVL(TO_CHAR(a), 'null') FROM r", "null", true},
+      {"ALTER TABLE k DROP PRIMARY KEY CASCADE", ""},
+      {"SELECT COUNT(*) FROM user_constraints WHERE table_name IN ('K', 'R')", "1", true},
+      {"INSERT INTO r VALUES (99)", ""},
+  };
+  for (const Step &step : steps) {
+    if (step.query) {
+      EXPECT_EQ(One(step.sql), step.want) << step.sql;
+    } else {
+      EXPECT_EQ(Try(step.sql), step.want) << step.sql;
+    }
+  }
+}
+
+// Defaults written by the front end, a rebuild that keeps what hangs on
+// the table, and constraints that outlive the session that made them.
+TEST_F(SchemaTest, DefaultsRebuildsAndReopening) {
+  const Step steps[] = {
+      {"CREATE SEQUENCE t_seq START WITH 100", ""},
+      {"CREATE TABLE t (id NUMBER DEFAULT t_seq.NEXTVAL, made DATE DEFAULT SYSDATE, "
+       "tag VARCHAR2(5) DEFAULT ON NULL 'none', n NUMBER GENERATED ALWAYS AS IDENTITY, "
+       "CONSTRAINT t_tag_ck CHECK (tag <> 'bad'))",
+       ""},
+      {"INSERT INTO t (tag) VALUES (NULL)", ""},
+      {"SELECT id || ' ' || tag || ' ' || n || ' ' || NVL2(made, 'dated', '-') FROM t",
+       "100 none 1 dated", true},
+      {"UPDATE t SET n = 5", "ORA-32796: cannot update a generated always identity column"},
+      {"CREATE INDEX t_tag_ix ON t (tag)", ""},
+      {"CREATE VIEW tv AS SELECT id, tag FROM t", ""},
+      {"ALTER TABLE t MODIFY (tag VARCHAR2(10))", ""},
+      {"INSERT INTO t (tag) VALUES ('longer')", ""},
+      {"SELECT COUNT(*) FROM tv", "2", true},
+      {"INSERT INTO t (tag) VALUES (NULL)", ""},
+      {"SELECT COUNT(*) FROM t WHERE tag = 'none'", "2", true},
+      {"SELECT COUNT(*) FROM user_indexes WHERE index_name = 'T_TAG_IX'", "1", true},
+      {"INSERT INTO t (tag) VALUES ('bad')", "ORA-02290: check constraint (SCOTT.T_TAG_CK) violated"},
+      {"SELECT MAX(n) FROM t", "3", true},
+      {"ALTER TABLE t RENAME TO t2", ""},
+      {"INSERT INTO t2 (tag) VALUES ('bad')", "ORA-02290: check constraint (SCOTT.T_TAG_CK) violated"},
+      {"SELECT table_name FROM user_constraints WHERE constraint_name = 'T_TAG_CK'", "T2", true},
+  };
+  for (const Step &step : steps) {
+    if (step.query) {
+      EXPECT_EQ(One(step.sql), step.want) << step.sql;
+    } else {
+      EXPECT_EQ(Try(step.sql), step.want) << step.sql;
+    }
+  }
+  s.End();
+  Session again(dir.CreateLink("schema.db"));
+  ASSERT_TRUE(again.ok()) << again.ErrorText();
+  EXPECT_EQ(again.Run("INSERT INTO t2 (tag) VALUES ('bad')"), OCI_ERROR);
+  EXPECT_EQ(again.ErrorCode(), 2290);
+  // The identity column's NOT NULL is one too, named by the system.
+  EXPECT_EQ(again.Query("SELECT owner || '.' || constraint_name FROM all_constraints ORDER BY 1"),
+            (Rows{{std::string("SCOTT.SYS_C0007001")}, {std::string("SCOTT.T_TAG_CK")}}));
+}
+
 // The SQL statements of a sample script: a statement ends with ';' at the
 // end of a line outside a literal; comments and the client's commands
 // (SET, PROMPT, REM, ...) are skipped; a BEGIN ... END block runs whole,
