@@ -4,6 +4,7 @@
 ** disabled and renamed through their records; the table renamed.
 */
 #include <algorithm>
+#include <cstdlib>
 #include <strings.h>
 
 #include "schema/Constraints.h"
@@ -66,6 +67,8 @@ void ModifyColumns(Ddl &ddl, const std::string &table, const sql::AlterItem &ite
   std::vector<StoredColumn> columns = TableColumns(ddl, table);
   std::vector<ConstraintDef> added;
   std::vector<ConstraintDef> dropped;
+  TablePlan identities;
+  identities.table = table;
   const std::vector<ConstraintDef> existing = TableConstraints(ddl, table);
   bool rebuild = false;
   for (const sql::ColumnDef *c : item.columns) {
@@ -77,6 +80,26 @@ void ModifyColumns(Ddl &ddl, const std::string &table, const sql::AlterItem &ite
     if (c->type != nullptr) {
       col->type = DeclaredType(*c->type);
       rebuild = true;
+    }
+    if (c->identity != 0) {
+      // MODIFY col GENERATED ... AS IDENTITY [(START WITH n | LIMIT VALUE)]:
+      // the column takes its values after the insert, so SQLite's own NOT
+      // NULL goes (the constraint's trigger stands in for it).
+      IdentityDef id;
+      id.table = table;
+      id.column = name;
+      id.kind = c->identity == 1 ? "ALWAYS" : "BY DEFAULT";
+      const sql::SequenceOptions *o = c->identity_options;
+      id.increment = o ? Integer(o->increment, 1) : 1;
+      id.start = o ? Integer(o->start, 1) : 1;
+      if (o != nullptr && o->start_limit) {
+        const auto top = ddl.Rows("SELECT coalesce(max(" + QuoteIdent(name) + "), 0) FROM main." +
+                                  QuoteIdent(table));
+        id.start = std::strtoll(top[0][0].c_str(), nullptr, 10) + id.increment;
+      }
+      identities.identities.push_back(id);
+      if (col->not_null) rebuild = true;
+      col->not_null = false;
     }
     if (c->default_value != nullptr) {
       col->default_sql = ExpressionSql(ddl, OracleText(*c->default_value));
@@ -116,7 +139,7 @@ void ModifyColumns(Ddl &ddl, const std::string &table, const sql::AlterItem &ite
   }
   for (const ConstraintDef &d : dropped) DropConstraint(ddl, d, false);
   for (const ConstraintDef &d : added) AddConstraint(ddl, d);
-  RefreshTable(ddl, table);
+  ApplyPlan(ddl, identities);
 }
 
 void DropColumns(Ddl &ddl, const std::string &table, const sql::AlterItem &item) {

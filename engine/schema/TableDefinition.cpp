@@ -19,13 +19,6 @@ std::string Sized(const char *name, int32_t n) {
   return n >= 0 ? std::string(name) + "(" + std::to_string(n) + ")" : std::string(name);
 }
 
-long long Integer(const sql::Expr *e, long long otherwise) {
-  if (e == nullptr) return otherwise;
-  if (e->kind == sql::ExprKind::kUnary && e->op == sql::Op::kNeg) return -Integer(e->left, -otherwise);
-  if (e->kind == sql::ExprKind::kNumber) return std::strtoll(std::string(e->text).c_str(), nullptr, 10);
-  Fail(2017, "integer value required");
-}
-
 // seq.NEXTVAL as a whole DEFAULT: the sequence's stored name.
 std::string NextvalSequence(const sql::Expr *e) {
   if (e == nullptr || e->kind != sql::ExprKind::kName || e->name.count < 2) return {};
@@ -65,6 +58,13 @@ std::string AsWritten(std::string_view text, const sql::Expr &e) {
 }
 
 }  // namespace
+
+long long Integer(const sql::Expr *e, long long otherwise) {
+  if (e == nullptr) return otherwise;
+  if (e->kind == sql::ExprKind::kUnary && e->op == sql::Op::kNeg) return -Integer(e->left, -otherwise);
+  if (e->kind == sql::ExprKind::kNumber) return std::strtoll(std::string(e->text).c_str(), nullptr, 10);
+  Fail(2017, "integer value required");
+}
 
 std::string DeclaredType(const sql::TypeName &t) {
   using sql::TypeKind;

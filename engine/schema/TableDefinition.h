@@ -19,6 +19,9 @@ namespace kestrel_engine::schema {
 // as SQLite's parser takes it and the describe reads it.
 std::string DeclaredType(const sql::TypeName &type);
 
+// An integer option (START WITH, INCREMENT BY), `otherwise` when absent.
+long long Integer(const sql::Expr *e, long long otherwise);
+
 struct TablePlan {
   std::string table;
   std::vector<std::string> columns;  // SQLite column definitions
