@@ -163,7 +163,16 @@ void Truncate(Ddl &ddl, const sql::TruncateStmt &s) {
     throw DdlError{OraError::Verbatim(
         2266, "ORA-02266: unique/primary keys in table referenced by enabled foreign keys")};
   }
+  // No other table's row refers to these; the table's own foreign keys
+  // (to itself) would refuse the rows one by one: the constraints' triggers
+  // step aside for the delete and come back after it.
+  for (auto &row : ddl.Rows("SELECT name FROM main.sqlite_master WHERE type = 'trigger' AND "
+                            "tbl_name = ?1 AND substr(name, 1, 10) = 'kestrel$k$'",
+                            {table})) {
+    ddl.Exec("DROP TRIGGER main." + QuoteIdent(row[0]));
+  }
   ddl.Exec("DELETE FROM main." + QuoteIdent(table), 6);
+  RefreshTable(ddl, table);
 }
 
 }  // namespace kestrel_engine::schema
