@@ -165,6 +165,18 @@ void DropColumns(Ddl &ddl, const std::string &table, const sql::AlterItem &item)
   ddl.Rows("DELETE FROM main.\"kestrel$identities\" WHERE table_name = ?1 AND column_name IN "
            "(SELECT value FROM json_each(?2))",
            {table, "[\"" + Join(gone, "\",\"") + "\"]"});
+  // Indexes on a dropped column go with it. (Made again on the rebuilt
+  // table, SQLite would read the missing "COLUMN" as a string.)
+  for (auto &row : ddl.Rows("SELECT name, sql FROM main.sqlite_master WHERE type = 'index' AND "
+                            "tbl_name = ?1 AND sql IS NOT NULL",
+                            {table})) {
+    for (const std::string &col : gone) {
+      if (row[1].find(QuoteIdent(col)) != std::string::npos) {
+        ddl.Exec("DROP INDEX main." + QuoteIdent(row[0]));
+        break;
+      }
+    }
+  }
   RebuildTable(ddl, table, defs, names, names);
   RefreshTable(ddl, table);
 }

@@ -112,7 +112,13 @@ TEST_F(SchemaTest, TableRulesStepByStep) {
        "ORA-02299: cannot validate (SCOTT.C_V_UNIQUE) - duplicate keys found"},
       {"DELETE FROM c WHERE note = 'y'", ""},
       {"ALTER TABLE c RENAME COLUMN extra TO more", ""},
+      {"CREATE INDEX c_more_ix ON c (more)", ""},
+      {"CREATE INDEX c_k_ix ON c (k, v)", ""},
       {"ALTER TABLE c DROP COLUMN more", ""},
+      {"SELECT COUNT(*) || ' ' || MIN(index_name) || ' ' || MAX(index_name) FROM user_indexes "
+       "WHERE table_name = 'C'",
+       "1 C_K_IX C_K_IX", true},
+      {"SELECT column_name FROM user_cons_columns WHERE constraint_name = 'C_FK'", "K", true},
       {"SELECT COUNT(*) FROM user_tab_columns WHERE table_name = 'C'", "3", true},
       // Views, indexes, CREATE TABLE AS SELECT, TRUNCATE, DROP.
       {"CREATE OR REPLACE VIEW cv (key, val) AS SELECT k, NVL(note, '-') FROM c WITH READ ONLY", ""},
@@ -222,6 +228,9 @@ TEST_F(SchemaTest, RefusalsGiveOraclesErrors) {
       {"DROP TABLE missing", "ORA-00942: table or view does not exist"},
       {"DROP INDEX missing", "ORA-01418: specified index does not exist"},
       {"CREATE TABLE \"kestrel$mine\" (a NUMBER)", "ORA-00942: table or view does not exist"},
+      {"SELECT * FROM \"kestrel$constraints\"", "ORA-00942: table or view does not exist"},
+      {"DELETE FROM \"kestrel$cons_columns\"", "ORA-00942: table or view does not exist"},
+      {"CREATE VIEW user_constraints AS SELECT 1 x FROM dual", "ORA-01031: insufficient privileges"},
       // Composite keys: a row with some key column NULL still clashes, as in Oracle.
       {"INSERT INTO k VALUES (1, 1, NULL)", ""},
       {"INSERT INTO k VALUES (2, 1, NULL)", "ORA-00001: unique constraint (SCOTT.K_BC) violated"},
