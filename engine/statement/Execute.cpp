@@ -152,6 +152,7 @@ sword StatementHandle::Execute(ExecutionContext &context, ErrorHandle *error,
     case Action::kDdl:
       // The schema language on the syntax tree (engine/schema/); what it
       // does not take yet runs through the translation below.
+      if (iterations == 0) return Report(error, OraError::Make(24333));
       switch (RunSchemaStatement(context.connection, text_, CanonicalUserName(context.user),
                                  &failure)) {
         case SchemaOutcome::kDone:
