@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <strings.h>
 
+#include "catalog/Sequences.h"
 #include "schema/Constraints.h"
 #include "schema/ExprSql.h"
 #include "schema/SchemaStatements.h"
@@ -44,6 +45,7 @@ std::string Definition(Ddl &ddl, const std::string &table, const StoredColumn &c
 void AddColumns(Ddl &ddl, const std::string &table, const sql::AlterItem &item) {
   TablePlan plan;
   plan.table = table;
+  plan.in_place = true;
   for (const sql::ColumnDef *c : item.columns) {
     for (const StoredColumn &have : TableColumns(ddl, table)) {
       if (strcasecmp(have.name.c_str(), std::string(c->name->name).c_str()) == 0) Fail(1430);
@@ -88,7 +90,8 @@ void ModifyColumns(Ddl &ddl, const std::string &table, const sql::AlterItem &ite
       IdentityDef id;
       id.table = table;
       id.column = name;
-      id.kind = c->identity == 1 ? "ALWAYS" : "BY DEFAULT";
+      id.sequence = NextIdentitySequence(ddl, identities);
+      id.kind = c->identity == 1 ? "ALWAYS" : c->identity == 3 ? "ON NULL" : "BY DEFAULT";
       const sql::SequenceOptions *o = c->identity_options;
       id.increment = o ? Integer(o->increment, 1) : 1;
       id.start = o ? Integer(o->start, 1) : 1;
@@ -98,8 +101,13 @@ void ModifyColumns(Ddl &ddl, const std::string &table, const sql::AlterItem &ite
         id.start = std::strtoll(top[0][0].c_str(), nullptr, 10) + id.increment;
       }
       identities.identities.push_back(id);
-      if (col->not_null) rebuild = true;
-      col->not_null = false;
+      rebuild = true;
+      if (id.kind == "ALWAYS") {
+        col->not_null = false;
+      } else {
+        col->default_sql = "kestrel_identity_nextval(" + QuoteText(id.sequence) + ")";
+        col->not_null = true;
+      }
     }
     if (c->default_value != nullptr) {
       col->default_sql = ExpressionSql(ddl, OracleText(*c->default_value));
@@ -162,9 +170,18 @@ void DropColumns(Ddl &ddl, const std::string &table, const sql::AlterItem &item)
     names.push_back(QuoteIdent(s.name));
   }
   if (defs.empty()) throw DdlError{OraError::Verbatim(12983, "ORA-12983: cannot drop all columns in a table")};
-  ddl.Rows("DELETE FROM main.\"kestrel$identities\" WHERE table_name = ?1 AND column_name IN "
-           "(SELECT value FROM json_each(?2))",
-           {table, "[\"" + Join(gone, "\",\"") + "\"]"});
+  // A dropped identity column's sequence goes with it.
+  for (auto &row : ddl.Rows("SELECT column_name, sequence_name FROM main.\"kestrel$identities\" "
+                            "WHERE table_name = ?1 AND sequence_name GLOB 'ISEQ$$_[0-9]*'",
+                            {table})) {
+    if (std::find(gone.begin(), gone.end(), row[0]) == gone.end()) continue;
+    ddl.Rows("DELETE FROM main.\"kestrel$sequences\" WHERE name = ?1", {row[1]});
+    ddl.connection().sequences().held.erase(row[1]);
+  }
+  for (const std::string &col : gone) {
+    ddl.Rows("DELETE FROM main.\"kestrel$identities\" WHERE table_name = ?1 AND column_name = ?2",
+             {table, col});
+  }
   // Indexes on a dropped column go with it. (Made again on the rebuilt
   // table, SQLite would read the missing "COLUMN" as a string.)
   for (auto &row : ddl.Rows("SELECT name, sql FROM main.sqlite_master WHERE type = 'index' AND "

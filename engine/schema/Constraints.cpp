@@ -9,6 +9,7 @@
 
 #include <cstdio>
 
+#include "catalog/Sequences.h"
 #include "schema/ExprSql.h"
 #include "sql/ColumnRules.h"
 
@@ -199,7 +200,10 @@ void Store(Ddl &ddl, const ConstraintDef &c) {
 
 std::vector<std::string> IdentityColumns(Ddl &ddl, const std::string &table) {
   std::vector<std::string> out;
-  for (auto &row : ddl.Rows("SELECT column_name FROM " + kIds + " WHERE table_name = ?1", {table})) {
+  // Columns whose NULL on insert is filled in: no NOT NULL check before.
+  for (auto &row : ddl.Rows("SELECT column_name FROM " + kIds +
+                                " WHERE table_name = ?1 AND kind IN ('ALWAYS', 'FILL', 'ON NULL')",
+                            {table})) {
     out.push_back(row[0]);
   }
   return out;
@@ -493,8 +497,13 @@ void ForgetTable(Ddl &ddl, const std::string &table, bool cascade) {
   for (const ConstraintDef &child : children) DropConstraint(ddl, child, false);
   ddl.Rows("DELETE FROM " + kCols + " WHERE owner = ?1 AND table_name = ?2", {ddl.owner(), table});
   ddl.Rows("DELETE FROM " + kCons + " WHERE owner = ?1 AND table_name = ?2", {ddl.owner(), table});
+  // The identity sequences go too, and with them the values this session
+  // held of them (a later table may be given the same name).
+  for (auto &row : ddl.Rows("SELECT sequence_name FROM " + kIds + " WHERE table_name = ?1", {table})) {
+    if (row[0].rfind("ISEQ$$_", 0) == 0) ddl.connection().sequences().held.erase(row[0]);
+  }
   ddl.Rows("DELETE FROM main.\"kestrel$sequences\" WHERE name IN (SELECT sequence_name FROM " + kIds +
-           " WHERE table_name = ?1 AND kind <> 'DEFAULT')",
+           " WHERE table_name = ?1 AND sequence_name GLOB 'ISEQ$$_[0-9]*')",
            {table});
   ddl.Rows("DELETE FROM " + kIds + " WHERE table_name = ?1", {table});
 }
@@ -524,7 +533,7 @@ void RefreshTable(Ddl &ddl, const std::string &table) {
     EnforceParent(ddl, c);
   }
   for (auto &row : ddl.Rows("SELECT table_name, column_name, sequence_name, kind FROM " + kIds +
-                            " WHERE table_name = ?1",
+                            " WHERE table_name = ?1 AND kind IN ('ALWAYS', 'FILL')",
                             {table})) {
     EnforceIdentity(ddl, IdentityDef{row[0], row[1], row[2], row[3]});
   }

@@ -44,7 +44,10 @@ struct IdentityDef {
   std::string table;
   std::string column;
   std::string sequence;
-  std::string kind;  // ALWAYS, BY DEFAULT, DEFAULT (a DEFAULT seq.NEXTVAL)
+  // BY DEFAULT, ON NULL: the sequence is the column's DEFAULT. ALWAYS,
+  // FILL: a trigger fills the column after an insert that left it NULL
+  // (ALWAYS also refuses a value given).
+  std::string kind;
   long long start = 1;      // a new identity's sequence
   long long increment = 1;
 };

@@ -158,13 +158,23 @@ void PlanColumn(Ddl &ddl, const sql::ColumnDef &column, TablePlan *plan) {
     plan->constraints.push_back(std::move(d));
   }
   if (column.identity != 0) {
+    // BY DEFAULT: the sequence is the column's DEFAULT, so RETURNING sees
+    // the value and an explicit NULL meets the NOT NULL (ON NULL replaces
+    // it). ALWAYS, and any identity added to a table in place (SQLite
+    // takes only a constant default there), are filled after the insert.
     IdentityDef id;
     id.table = plan->table;
     id.column = name;
-    id.kind = column.identity == 1 ? "ALWAYS" : "BY DEFAULT";
+    id.sequence = NextIdentitySequence(ddl, *plan);
+    id.kind = column.identity == 1 ? "ALWAYS" : plan->in_place ? "FILL"
+              : column.identity == 3 ? "ON NULL" : "BY DEFAULT";
     if (column.identity_options != nullptr) {
       id.start = Integer(column.identity_options->start, 1);
       id.increment = Integer(column.identity_options->increment, 1);
+    }
+    if (id.kind == "BY DEFAULT" || id.kind == "ON NULL") {
+      def += " DEFAULT (kestrel_identity_nextval(" + QuoteText(id.sequence) + "))";
+      def += id.kind == "ON NULL" ? " NOT NULL ON CONFLICT REPLACE" : " NOT NULL";
     }
     plan->identities.push_back(id);
     ConstraintDef nn;
@@ -176,10 +186,13 @@ void PlanColumn(Ddl &ddl, const sql::ColumnDef &column, TablePlan *plan) {
     plan->constraints.push_back(nn);
   } else if (column.default_value != nullptr) {
     const std::string sequence = NextvalSequence(column.default_value);
-    if (!sequence.empty()) {
-      plan->identities.push_back(IdentityDef{plan->table, name, sequence, "DEFAULT"});
+    if (!sequence.empty() && plan->in_place) {
+      plan->identities.push_back(IdentityDef{plan->table, name, sequence, "FILL"});
     } else {
-      def += " DEFAULT (" + ExpressionSql(ddl, OracleText(*column.default_value)) + ")";
+      def += " DEFAULT (" +
+             (sequence.empty() ? ExpressionSql(ddl, OracleText(*column.default_value))
+                               : "kestrel_identity_nextval(" + QuoteText(sequence) + ")") +
+             ")";
       if (column.default_on_null) def += " NOT NULL ON CONFLICT REPLACE";
     }
   }
@@ -187,6 +200,15 @@ void PlanColumn(Ddl &ddl, const sql::ColumnDef &column, TablePlan *plan) {
   // trigger answers first, with Oracle's message.
   if (notNull && column.identity == 0 && !column.default_on_null) def += " NOT NULL";
   plan->columns.push_back(def);
+}
+
+std::string NextIdentitySequence(Ddl &ddl, const TablePlan &plan) {
+  const auto rows = ddl.Rows(
+      "SELECT coalesce(max(CAST(substr(name, 8) AS INTEGER)), 0) FROM "
+      "main.\"kestrel$sequences\" WHERE name GLOB 'ISEQ$$_[0-9]*'");
+  long long n = std::strtoll(rows[0][0].c_str(), nullptr, 10) + 1;
+  for (const IdentityDef &id : plan.identities) n += id.sequence.rfind("ISEQ$$_", 0) == 0;
+  return "ISEQ$$_" + std::to_string(n);
 }
 
 std::string ResolveParent(Ddl &ddl, const std::string &name, const std::string &self) {
@@ -200,12 +222,8 @@ std::string ResolveParent(Ddl &ddl, const std::string &name, const std::string &
 }
 
 void ApplyPlan(Ddl &ddl, const TablePlan &plan) {
-  for (IdentityDef id : plan.identities) {
-    if (id.kind != "DEFAULT") {
-      const auto rows = ddl.Rows(
-          "SELECT coalesce(max(CAST(substr(name, 8) AS INTEGER)), 0) + 1 FROM "
-          "main.\"kestrel$sequences\" WHERE name GLOB 'ISEQ$$_[0-9]*'");
-      id.sequence = "ISEQ$$_" + rows[0][0];
+  for (const IdentityDef &id : plan.identities) {
+    if (id.sequence.rfind("ISEQ$$_", 0) == 0) {
       const bool up = id.increment > 0;
       ddl.Rows("INSERT INTO main.\"kestrel$sequences\" VALUES (?1, ?2, ?3, ?4, ?5, 'N', 'N', 20, ?6, 0)",
                {id.sequence, ddl.owner(), up ? "1" : "-9223372036854775807",

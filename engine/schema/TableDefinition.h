@@ -27,7 +27,11 @@ struct TablePlan {
   std::vector<std::string> columns;  // SQLite column definitions
   std::vector<ConstraintDef> constraints;
   std::vector<IdentityDef> identities;
+  bool in_place = false;  // ALTER TABLE ADD: SQLite takes only constant defaults
 };
+
+// The name of the next identity column's sequence, ISEQ$$_n.
+std::string NextIdentitySequence(Ddl &ddl, const TablePlan &plan);
 
 // One column of `table` into `plan`: its definition, its inline
 // constraints, its identity.
