@@ -4,6 +4,8 @@
 */
 #include "catalog/Sequences.h"
 
+#include "schema/IdentityFunctions.h"
+
 #include <limits>
 #include <string>
 
@@ -449,6 +451,7 @@ int RegisterSequenceFunctions(sqlite3 *db, Connection *connection) {
                                     SQLITE_UTF8 | SQLITE_INNOCUOUS, connection, NextVal,
                                     nullptr, nullptr, nullptr);
   }
+  if (rc == SQLITE_OK) rc = RegisterIdentityFunctions(db, connection);
   return rc;
 }
 

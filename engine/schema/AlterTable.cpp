@@ -102,12 +102,8 @@ void ModifyColumns(Ddl &ddl, const std::string &table, const sql::AlterItem &ite
       }
       identities.identities.push_back(id);
       rebuild = true;
-      if (id.kind == "ALWAYS") {
-        col->not_null = false;
-      } else {
-        col->default_sql = "kestrel_identity_nextval(" + QuoteText(id.sequence) + ")";
-        col->not_null = true;
-      }
+      col->default_sql = "kestrel_identity_nextval(" + QuoteText(id.sequence) + ")";
+      col->not_null = true;
     }
     if (c->default_value != nullptr) {
       col->default_sql = ExpressionSql(ddl, OracleText(*c->default_value));

@@ -311,9 +311,13 @@ void EnforceIdentity(Ddl &ddl, const IdentityDef &id) {
              when_on + " BEGIN " + body + "; END");
   };
   if (id.kind == "ALWAYS") {
-    trigger("ia", "BEFORE INSERT" + on + " WHEN NEW." + col + " IS NOT NULL", Raise(Message(32795)));
+    // The DEFAULT drew the value before this trigger runs: any other was given.
+    trigger("ia", "BEFORE INSERT" + on + " WHEN NOT kestrel_identity_drawn(" + QuoteText(id.sequence) +
+                      ", NEW." + col + ")",
+            Raise(Message(32795)));
     trigger("ua", "BEFORE UPDATE OF " + col + on + " WHEN OLD." + col + " IS NOT NULL",
             Raise(Message(32796)));
+    return;
   }
   trigger("in", "AFTER INSERT" + on + " WHEN NEW." + col + " IS NULL",
           "UPDATE " + QuoteIdent(id.table) + " SET " + col + " = kestrel_identity_nextval(" +

@@ -158,21 +158,21 @@ void PlanColumn(Ddl &ddl, const sql::ColumnDef &column, TablePlan *plan) {
     plan->constraints.push_back(std::move(d));
   }
   if (column.identity != 0) {
-    // BY DEFAULT: the sequence is the column's DEFAULT, so RETURNING sees
-    // the value and an explicit NULL meets the NOT NULL (ON NULL replaces
-    // it). ALWAYS, and any identity added to a table in place (SQLite
-    // takes only a constant default there), are filled after the insert.
+    // The sequence is the column's DEFAULT, so RETURNING sees the value;
+    // an explicit NULL meets the NOT NULL (ON NULL replaces it, ALWAYS
+    // refuses any value given). An identity added to a table in place
+    // (SQLite takes only a constant default there) is filled after the insert.
     IdentityDef id;
     id.table = plan->table;
     id.column = name;
     id.sequence = NextIdentitySequence(ddl, *plan);
-    id.kind = column.identity == 1 ? "ALWAYS" : plan->in_place ? "FILL"
-              : column.identity == 3 ? "ON NULL" : "BY DEFAULT";
+    id.kind = plan->in_place ? "FILL"
+              : column.identity == 1 ? "ALWAYS" : column.identity == 3 ? "ON NULL" : "BY DEFAULT";
     if (column.identity_options != nullptr) {
       id.start = Integer(column.identity_options->start, 1);
       id.increment = Integer(column.identity_options->increment, 1);
     }
-    if (id.kind == "BY DEFAULT" || id.kind == "ON NULL") {
+    if (id.kind != "FILL") {
       def += " DEFAULT (kestrel_identity_nextval(" + QuoteText(id.sequence) + "))";
       def += id.kind == "ON NULL" ? " NOT NULL ON CONFLICT REPLACE" : " NOT NULL";
     }
