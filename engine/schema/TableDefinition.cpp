@@ -231,6 +231,12 @@ void ApplyPlan(Ddl &ddl, const TablePlan &plan) {
                 std::to_string(id.start)});
     }
     AddIdentity(ddl, id);
+    // Added to a table with rows: they take their values now, as Oracle's do.
+    if (id.kind == "FILL") {
+      ddl.Rows("UPDATE main." + QuoteIdent(id.table) + " SET " + QuoteIdent(id.column) +
+                   " = kestrel_identity_nextval(?1) WHERE " + QuoteIdent(id.column) + " IS NULL",
+               {id.sequence});
+    }
   }
   for (const ConstraintDef &c : plan.constraints) AddConstraint(ddl, c);
   RefreshTable(ddl, plan.table);
