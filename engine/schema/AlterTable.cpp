@@ -246,9 +246,8 @@ void AlterTable(Ddl &ddl, const sql::AlterTableStmt &s) {
         for (const StoredColumn &c : TableColumns(ddl, table)) {
           if (strcasecmp(c.name.c_str(), to.c_str()) == 0) Fail(957);
         }
-        ddl.Exec("ALTER TABLE main." + QuoteIdent(table) + " RENAME COLUMN " + QuoteIdent(from) +
-                     " TO " + QuoteIdent(to),
-                 7);
+        RenameKeepingViews(ddl, "ALTER TABLE main." + QuoteIdent(table) + " RENAME COLUMN " +
+                                    QuoteIdent(from) + " TO " + QuoteIdent(to));
         RenameColumnRecords(ddl, table, from, to);
         RefreshTable(ddl, table);
         for (const std::string &other : Related(ddl, table)) RefreshTable(ddl, other);
@@ -284,7 +283,7 @@ void AlterTable(Ddl &ddl, const sql::AlterTableStmt &s) {
         const std::string to(item->new_table.Last());
         CheckUserName(to);
         if (ddl.Exists("SELECT 1 FROM main.sqlite_master WHERE name = ?1 COLLATE NOCASE", {to})) Fail(955);
-        ddl.Exec("ALTER TABLE main." + QuoteIdent(table) + " RENAME TO " + QuoteIdent(to), 7);
+        RenameKeepingViews(ddl, "ALTER TABLE main." + QuoteIdent(table) + " RENAME TO " + QuoteIdent(to));
         ddl.Rows("UPDATE main.\"kestrel$comments\" SET table_name = ?2 WHERE table_name = ?1", {table, to});
         RenameTableRecords(ddl, table, to);
         table = to;

@@ -29,6 +29,10 @@ void Truncate(Ddl &ddl, const sql::TruncateStmt &s);
 void RebuildTable(Ddl &ddl, const std::string &table, const std::vector<std::string> &columns,
                   const std::vector<std::string> &newNames, const std::vector<std::string> &select);
 
+// Runs an ALTER TABLE ... RENAME, setting the views aside for it when
+// SQLite refuses because one of them no longer compiles.
+void RenameKeepingViews(Ddl &ddl, const std::string &sql);
+
 }  // namespace kestrel_engine::schema
 
 #endif

@@ -113,12 +113,18 @@ TEST_F(SchemaTest, TableRulesStepByStep) {
       {"DELETE FROM c WHERE note = 'y'", ""},
       {"ALTER TABLE c RENAME COLUMN extra TO more", ""},
       {"CREATE INDEX c_more_ix ON c (more)", ""},
+      {"CREATE VIEW c_more_v AS SELECT more FROM c", ""},
       {"CREATE INDEX c_k_ix ON c (k, v)", ""},
       {"ALTER TABLE c DROP COLUMN more", ""},
       {"SELECT COUNT(*) || ' ' || MIN(index_name) || ' ' || MAX(index_name) FROM user_indexes "
        "WHERE table_name = 'C'",
        "1 C_K_IX C_K_IX", true},
       {"SELECT column_name FROM user_cons_columns WHERE constraint_name = 'C_FK'", "K", true},
+      // The view on the dropped column fails when used, as an invalid one
+      // does, and stops no later rename.
+      {"SELECT COUNT(*) FROM user_views WHERE view_name = 'C_MORE_V'", "1", true},
+      {"ALTER TABLE c RENAME COLUMN note TO remark", ""},
+      {"ALTER TABLE c RENAME COLUMN remark TO note", ""},
       {"SELECT COUNT(*) FROM user_tab_columns WHERE table_name = 'C'", "3", true},
       // Views, indexes, CREATE TABLE AS SELECT, TRUNCATE, DROP.
       {"CREATE OR REPLACE VIEW cv (key, val) AS SELECT k, NVL(note, '-') FROM c WITH READ ONLY", ""},
