@@ -284,7 +284,18 @@ void EnforceParent(Ddl &ddl, const ConstraintDef &c) {
              " BEGIN " + body + "; END");
   };
   const std::string children = "EXISTS (SELECT 1 FROM main." + child + " WHERE " + rows + ")";
-  if (c.delete_rule == "CASCADE") {
+  if (c.delete_rule == "CASCADE" && c.table == c.r_table) {
+    // A trigger does not fire itself here (SQLite's recursive triggers are
+    // off), so a cascade within one table reaches one level: a deeper one
+    // is refused rather than leave rows pointing at deleted ones.
+    const std::string grandchildren =
+        "EXISTS (SELECT 1 FROM main." + child + " c JOIN main." + child + " g ON " +
+        Matches(Prefixed(c.columns, "g."), Prefixed(c.r_columns, "c.")) + " WHERE " +
+        Matches(Prefixed(c.columns, "c."), Prefixed(c.r_columns, "OLD.")) + " AND c.rowid IS NOT OLD.rowid)";
+    trigger("pd", "BEFORE DELETE" + on, Raise(Message(2292, label)) + " WHERE " + grandchildren +
+                                            "; DELETE FROM " + child + " WHERE " + rows +
+                                            " AND rowid IS NOT OLD.rowid");
+  } else if (c.delete_rule == "CASCADE") {
     trigger("pd", "BEFORE DELETE" + on, "DELETE FROM " + child + " WHERE " + rows);
   } else if (c.delete_rule == "SET NULL") {
     std::vector<std::string> sets;
