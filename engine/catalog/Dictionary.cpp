@@ -24,7 +24,8 @@ const char *const kViews[] = {
     "user_tab_cols", "all_tab_cols",    "user_indexes",     "all_indexes",
     "user_ind_columns", "all_ind_columns", "user_triggers", "all_triggers",
     "user_sequences", "all_sequences", "user_tab_comments", "all_tab_comments",
-    "user_col_comments", "all_col_comments",
+    "user_col_comments", "all_col_comments", "user_constraints", "all_constraints",
+    "user_cons_columns", "all_cons_columns",
 };
 
 std::string_view Text(sqlite3_value *v) {
@@ -110,6 +111,15 @@ void ViewText(sqlite3_context *context, int, sqlite3_value **argv) {
     if (depth == 0 && t.Is("AS")) {
       size_t start = t.offset + t.raw.size();
       while (start < sql.size() && isspace(static_cast<unsigned char>(sql[start]))) ++start;
+      // A view made by the schema executor keeps its Oracle text in a
+      // comment before the query SQLite runs.
+      if (sql.compare(start, 3, "/* ") == 0) {
+        const size_t end = sql.find(" */", start + 3);
+        if (end != std::string::npos) {
+          ResultText(context, sql.substr(start + 3, end - start - 3));
+          return;
+        }
+      }
       ResultText(context, sql.substr(start));
       return;
     }
@@ -149,7 +159,10 @@ const View kDefinitions[] = {
      "NULLABLE, COLUMN_ID, DATA_DEFAULT, CHAR_LENGTH",
      "kestrel_oracle_name(o.name), kestrel_oracle_name(p.name), kestrel_type(p.type, 0), "
      "kestrel_type(p.type, 1), kestrel_type(p.type, 2), kestrel_type(p.type, 3), "
-     "CASE WHEN p.\"notnull\" OR p.pk THEN 'N' ELSE 'Y' END, p.cid + 1, p.dflt_value, "
+     "CASE WHEN p.\"notnull\" OR p.pk OR EXISTS (SELECT 1 FROM main.\"kestrel$constraints\" k "
+     "JOIN main.\"kestrel$cons_columns\" kc ON kc.owner = k.owner AND kc.constraint_name = "
+     "k.name WHERE k.table_name = o.name AND kc.column_name = p.name AND k.status = 'ENABLED' "
+     "AND (k.type = 'P' OR k.not_null = 1)) THEN 'N' ELSE 'Y' END, p.cid + 1, p.dflt_value, "
      "CASE WHEN kestrel_type(p.type, 0) LIKE '%CHAR%' THEN kestrel_type(p.type, 1) "
      "ELSE 0 END",
      "AND o.type IN ('table', 'view')"},
@@ -248,6 +261,32 @@ int CreateDictionary(sqlite3 *db, const SessionSettings *settings) {
   for (const char *sql : kSequenceViews) {
     if (rc != SQLITE_OK) return rc;
     rc = sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
+  }
+  // Constraints live in their own tables too (engine/schema/Constraints.h).
+  for (bool all : {false, true}) {
+    const std::string where = all ? "" : " WHERE c.owner = kestrel_session_user()";
+    const std::string prefix = all ? "all_" : "user_";
+    const std::string constraints =
+        "CREATE TEMP VIEW " + prefix +
+        "constraints (OWNER, CONSTRAINT_NAME, CONSTRAINT_TYPE, TABLE_NAME, SEARCH_CONDITION, "
+        "R_OWNER, R_CONSTRAINT_NAME, DELETE_RULE, STATUS, \"DEFERRABLE\", \"DEFERRED\", VALIDATED, "
+        "GENERATED, INDEX_NAME) AS SELECT c.owner, c.name, c.type, "
+        "kestrel_oracle_name(c.table_name), nullif(c.search_condition, ''), CASE WHEN "
+        "c.type = 'R' THEN c.owner END, nullif(c.r_constraint_name, ''), "
+        "nullif(c.delete_rule, ''), c.status, 'NOT DEFERRABLE', 'IMMEDIATE', CASE c.status "
+        "WHEN 'ENABLED' THEN 'VALIDATED' ELSE 'NOT VALIDATED' END, c.generated, "
+        "kestrel_oracle_name(nullif(c.index_name, '')) FROM main.\"kestrel$constraints\" c" +
+        where;
+    const std::string columns =
+        "CREATE TEMP VIEW " + prefix +
+        "cons_columns (OWNER, CONSTRAINT_NAME, TABLE_NAME, COLUMN_NAME, POSITION) AS SELECT "
+        "c.owner, c.constraint_name, kestrel_oracle_name(c.table_name), "
+        "kestrel_oracle_name(c.column_name), c.position FROM main.\"kestrel$cons_columns\" c" +
+        where;
+    for (const std::string &sql : {constraints, columns}) {
+      if (rc != SQLITE_OK) return rc;
+      rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
+    }
   }
   return rc;
 }

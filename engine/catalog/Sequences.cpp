@@ -4,6 +4,8 @@
 */
 #include "catalog/Sequences.h"
 
+#include "schema/IdentityFunctions.h"
+
 #include <limits>
 #include <string>
 
@@ -442,6 +444,14 @@ int RegisterSequenceFunctions(sqlite3 *db, Connection *connection) {
     rc = sqlite3_create_function_v2(db, "kestrel_currval", 1, SQLITE_UTF8, connection,
                                     CurrVal, nullptr, nullptr, nullptr);
   }
+  // The same NEXTVAL for the engine's identity triggers, which the schema
+  // may only call when marked innocuous.
+  if (rc == SQLITE_OK) {
+    rc = sqlite3_create_function_v2(db, "kestrel_identity_nextval", 1,
+                                    SQLITE_UTF8 | SQLITE_INNOCUOUS, connection, NextVal,
+                                    nullptr, nullptr, nullptr);
+  }
+  if (rc == SQLITE_OK) rc = RegisterIdentityFunctions(db, connection);
   return rc;
 }
 

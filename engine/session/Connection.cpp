@@ -14,6 +14,7 @@
 #include "catalog/Comments.h"
 #include "catalog/Dictionary.h"
 #include "catalog/Sequences.h"
+#include "schema/Constraints.h"
 #include "session/SqlGuard.h"
 #include "sql/BoundedPrintf.h"
 #include "functions/FunctionLibrary.h"
@@ -252,7 +253,9 @@ int Connection::Authorize(void *self, int action, const char *a, const char *b,
   // does, and no client object may take a dictionary view's name.
   if (action == SQLITE_READ && a != nullptr &&
       (sqlite3_stricmp(a, kObjectsTable) == 0 || sqlite3_stricmp(a, kSequencesTable) == 0 ||
-       sqlite3_stricmp(a, kCommentsTable) == 0) &&
+       sqlite3_stricmp(a, kCommentsTable) == 0 ||
+       sqlite3_stricmp(a, schema::kConstraintsTable) == 0 ||
+       sqlite3_stricmp(a, schema::kConsColumnsTable) == 0) &&
       IsDictionaryView(view)) {
     return SQLITE_OK;
   }

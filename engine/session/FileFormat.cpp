@@ -12,6 +12,7 @@
 #include "catalog/Comments.h"
 #include "catalog/Sequences.h"
 #include "errors/SqliteErrors.h"
+#include "schema/Constraints.h"
 
 namespace kestrel_engine {
 
@@ -66,7 +67,8 @@ bool AddCatalog(Connection &connection, OraError *error) {
 using Step = bool (*)(Connection &, OraError *);
 // kSteps[v] brings version v to v + 1.
 constexpr Step kSteps[kFileFormatVersion] = {AddAdministrators, AddCatalog,
-                                             EnsureSequences, EnsureComments};
+                                             EnsureSequences, EnsureComments,
+                                             schema::EnsureConstraintTables};
 
 }  // namespace
 

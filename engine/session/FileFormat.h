@@ -17,7 +17,9 @@ namespace kestrel_engine {
 // 2: the catalog records each object's owner and times (kestrel$objects).
 // 3: sequences (kestrel$sequences).
 // 4: comments on tables and columns (kestrel$comments).
-constexpr int kFileFormatVersion = 4;
+// 5: constraints and identity columns (kestrel$constraints,
+//    kestrel$cons_columns, kestrel$identities).
+constexpr int kFileFormatVersion = 5;
 
 // The file's version; -1 with `error` set when it cannot be read.
 int FileFormatVersion(Connection &connection, OraError *error);

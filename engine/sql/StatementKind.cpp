@@ -72,6 +72,8 @@ StatementKind Classify(const std::vector<Token> &tokens) {
     kind = {0, Action::kSavepoint};
   } else if (first.Is("COMMENT")) {
     kind = {0, Action::kComment};
+  } else if (first.Is("TRUNCATE")) {
+    kind = {0, Action::kDdl};  // only through the schema executor
   } else if (!first.Is("PRAGMA")) {
     // Oracle's other statements and SQLite's own (ATTACH, VACUUM, REPLACE,
     // END, RELEASE, ...) never reach SQLite. PRAGMA stays, held to the

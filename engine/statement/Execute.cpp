@@ -13,6 +13,7 @@
 #include "catalog/Comments.h"
 #include "catalog/Sequences.h"
 #include "errors/SqliteErrors.h"
+#include "schema/SchemaStatement.h"
 #include "session/AccountStatement.h"
 #include "session/Accounts.h"
 #include "session/Connection.h"
@@ -170,6 +171,24 @@ sword StatementHandle::Execute(ExecutionContext &context, ErrorHandle *error,
                     OraError::Make(6550, "DECLARE blocks are not supported"));
     case Action::kRefused:
       return Report(error, OraError::Make(900));
+    case Action::kDdl:
+      // The schema language on the syntax tree (engine/schema/); what it
+      // does not take yet runs through the translation below.
+      if (iterations == 0) return Report(error, OraError::Make(24333));
+      switch (RunSchemaStatement(context.connection, text_, CanonicalUserName(context.user),
+                                 &failure)) {
+        case SchemaOutcome::kDone:
+          executed_ = true;
+          isQuery_ = false;
+          rowCount_ = 0;
+          columns_.clear();
+          return OCI_SUCCESS;
+        case SchemaOutcome::kFailed:
+          return Report(error, failure);
+        case SchemaOutcome::kNotMine:
+          break;
+      }
+      break;
     default:
       break;
   }
@@ -343,6 +362,17 @@ bool StatementHandle::RunPiece(ExecutionContext &context, std::string_view text,
     case Action::kRefused:
       *error = OraError::Make(900);
       return false;
+    case Action::kDdl:
+      // As in Execute: the schema language first, the translation after.
+      switch (RunSchemaStatement(connection, text, CanonicalUserName(context.user), error)) {
+        case SchemaOutcome::kDone:
+          return true;
+        case SchemaOutcome::kFailed:
+          return false;
+        case SchemaOutcome::kNotMine:
+          break;
+      }
+      break;
     default:
       break;
   }

@@ -268,7 +268,8 @@ TEST_F(EngineHabits, TheDataDictionaryShowsTheSchema) {
     Rows rows;
   } cases[] = {
       {"SELECT object_name, object_type, status FROM user_objects ORDER BY 1",
-       {{"EMP", "TABLE", "VALID"}, {"EMP_NAME", "INDEX", "VALID"}, {"RICH", "VIEW", "VALID"}}},
+       {{"EMP", "TABLE", "VALID"}, {"EMP_NAME", "INDEX", "VALID"}, {"RICH", "VIEW", "VALID"},
+        {"SYS_C0007001", "INDEX", "VALID"}}},  // the primary key's index
       {"SELECT table_name FROM user_tables", {{"EMP"}}},
       {"SELECT column_name, data_type, data_length, data_precision, data_scale, nullable, "
        "column_id FROM user_tab_columns WHERE table_name = 'EMP' ORDER BY column_id",
@@ -279,9 +280,10 @@ TEST_F(EngineHabits, TheDataDictionaryShowsTheSchema) {
         {"Mixed", "NUMBER", "22", std::nullopt, "0", "Y", "5"}}},
       {"SELECT view_name, text FROM user_views",
        {{"RICH", "SELECT ename FROM emp WHERE sal > 1000"}}},
-      {"SELECT index_name, table_name, uniqueness FROM user_indexes",
-       {{"EMP_NAME", "EMP", "UNIQUE"}}},
-      {"SELECT column_name, column_position FROM user_ind_columns", {{"ENAME", "1"}}},
+      {"SELECT index_name, table_name, uniqueness FROM user_indexes ORDER BY 1",
+       {{"EMP_NAME", "EMP", "UNIQUE"}, {"SYS_C0007001", "EMP", "UNIQUE"}}},
+      {"SELECT column_name, column_position FROM user_ind_columns ORDER BY 1",
+       {{"EMPNO", "1"}, {"ENAME", "1"}}},
       {"SELECT owner, table_name FROM all_tables", {{"SCOTT", "EMP"}}},
       {"SELECT count(*) FROM user_tab_cols", {{"6"}}},  // the view's column too
       {"SELECT table_name, table_type, comments FROM user_tab_comments ORDER BY 1",

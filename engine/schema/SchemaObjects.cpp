@@ -1,0 +1,178 @@
+/*
+** Views, indexes, DROP and TRUNCATE. A view is stored as the SQLite SQL
+** the front end writes for its query, under the column names Oracle
+** gives it, so queries over it run as any other; SQLite's views take no
+** writes, which WITH READ ONLY asks for anyway.
+*/
+#include <strings.h>
+
+#include <cctype>
+
+#include "schema/Constraints.h"
+#include "schema/SchemaStatements.h"
+#include "sql/ast/Arena.h"
+#include "sql/emit/Backend.h"
+#include "sql/parse/Parse.h"
+#include "sql/print/Printer.h"
+#include "sql/resolve/Resolve.h"
+
+namespace kestrel_engine::schema {
+
+namespace {
+
+bool NameTaken(Ddl &ddl, const std::string &name) {
+  return ddl.Exists("SELECT 1 FROM main.sqlite_master WHERE name = ?1 COLLATE NOCASE", {name});
+}
+
+// An index expression: written over the table aliased NEW, the alias taken off again.
+std::string IndexExpression(Ddl &ddl, const std::string &table, const sql::Expr &e) {
+  const std::string from = "SELECT 1 FROM " + QuoteIdent(table) + " \"NEW\"";
+  sql::Arena arena;
+  sql::SqliteCatalog catalog(ddl.db());
+  const std::string query = "SELECT " + sql::Print(e) + " FROM " + QuoteIdent(table) + " \"NEW\"";
+  const sql::Statement *s = sql::Parse(query, arena);
+  const std::string out = sql::SqliteBackend().Emit(sql::Resolve(*s, query, catalog));
+  const std::string bare = sql::SqliteBackend().Emit(sql::Resolve(*sql::Parse(from, arena), from, catalog));
+  // "SELECT 1 FROM ..." against "SELECT expr FROM ...": the same tail.
+  const std::string expr = out.substr(7, out.size() - bare.size() + 1);
+  std::string cleaned;
+  const std::string alias = "\"NEW\".";
+  for (size_t i = 0; i < expr.size();) {
+    if (expr.compare(i, alias.size(), alias) == 0) {
+      i += alias.size();
+    } else {
+      cleaned += expr[i++];
+    }
+  }
+  return "(" + cleaned + ")";
+}
+
+}  // namespace
+
+void CreateView(Ddl &ddl, const sql::CreateViewStmt &s, std::string_view text) {
+  const std::string name(s.name.Last());
+  CheckUserName(name);
+  const auto existing = ddl.Rows("SELECT type, name FROM main.sqlite_master WHERE name = ?1 COLLATE NOCASE "
+                                 "AND type IN ('table', 'view', 'index')",
+                                 {name});
+  if (!existing.empty()) {
+    if (!s.or_replace || existing[0][0] != "view") Fail(955);
+  }
+  sql::SelectStmt select;
+  select.kind = sql::StmtKind::kSelect;
+  select.pos = s.query->pos;
+  select.query = s.query;
+  sql::SqliteCatalog catalog(ddl.db());
+  const sql::ResolvedStatement r = sql::Resolve(select, text, catalog);
+  const std::string query = sql::SqliteBackend().Emit(r);
+  std::vector<std::string> names;
+  for (const sql::Ident *c : s.columns) names.push_back(QuoteIdent(c->name));
+  if (names.empty()) {
+    for (const sql::ColumnInfo &c : r.columns) names.push_back(QuoteIdent(c.name));
+  }
+  if (names.size() != r.columns.size()) Fail(names.size() < r.columns.size() ? 1730 : 1731);
+  if (!existing.empty()) ddl.Exec("DROP VIEW main." + QuoteIdent(existing[0][1]));
+  // The query as written rides along in a comment, for USER_VIEWS.TEXT.
+  std::string written(text.substr(s.query->pos));
+  while (!written.empty() && (std::isspace(static_cast<unsigned char>(written.back())) ||
+                              written.back() == ';')) {
+    written.pop_back();
+  }
+  for (size_t at; (at = written.find("*/")) != std::string::npos;) written.replace(at, 2, "* /");
+  ddl.Exec("CREATE VIEW main." + QuoteIdent(name) + " (" + Join(names, ", ") + ") AS /* " + written +
+               " */ " + query,
+           5);
+}
+
+void CreateIndex(Ddl &ddl, const sql::CreateIndexStmt &s, std::string_view) {
+  const std::string name(s.name.Last());
+  CheckUserName(name);
+  const std::string table = FindTable(ddl, s.table);
+  if (table.empty()) Fail(942);
+  if (NameTaken(ddl, name)) Fail(955);
+  std::vector<std::string> items;
+  for (const sql::OrderItem *item : s.items) {
+    std::string key;
+    if (item->expr->kind == sql::ExprKind::kName && item->expr->name.count == 1) {
+      key = QuoteIdent(ColumnOf(ddl, table, item->expr->name.Last()));
+    } else {
+      key = IndexExpression(ddl, table, *item->expr);
+    }
+    if (item->desc) key += " DESC";
+    items.push_back(key);
+  }
+  ddl.Exec(std::string("CREATE ") + (s.unique == 1 ? "UNIQUE " : "") + "INDEX main." + QuoteIdent(name) +
+               " ON " + QuoteIdent(table) + " (" + Join(items, ", ") + ")",
+           5);
+}
+
+bool CanDrop(const sql::DropStmt &s) {
+  return s.object == sql::ObjectKind::kTable || s.object == sql::ObjectKind::kView ||
+         s.object == sql::ObjectKind::kIndex;
+}
+
+void Drop(Ddl &ddl, const sql::DropStmt &s) {
+  switch (s.object) {
+    case sql::ObjectKind::kTable: {
+      const std::string table = FindTable(ddl, s.name);
+      if (table.empty()) Fail(942);
+      // Parents whose triggers name this table's foreign keys.
+      std::vector<std::string> parents;
+      for (const ConstraintDef &c : TableConstraints(ddl, table)) {
+        if (c.type == 'R' && c.r_table != table) parents.push_back(c.r_table);
+      }
+      ForgetTable(ddl, table, s.cascade_constraints);
+      ddl.Exec("DROP TABLE main." + QuoteIdent(table), 5);
+      for (const std::string &p : parents) RefreshTable(ddl, p);
+      return;
+    }
+    case sql::ObjectKind::kView: {
+      const auto found = ddl.Rows("SELECT name FROM main.sqlite_master WHERE type = 'view' AND name = ?1 "
+                                  "COLLATE NOCASE",
+                                  {std::string(s.name.Last())});
+      if (found.empty()) Fail(942);
+      ddl.Exec("DROP VIEW main." + QuoteIdent(found[0][0]));
+      return;
+    }
+    case sql::ObjectKind::kIndex: {
+      const auto found = ddl.Rows("SELECT name FROM main.sqlite_master WHERE type = 'index' AND name = ?1 "
+                                  "COLLATE NOCASE AND substr(name, 1, 8) <> 'kestrel$'",
+                                  {std::string(s.name.Last())});
+      if (found.empty()) Fail(1418);
+      if (ddl.Exists("SELECT 1 FROM main.\"kestrel$constraints\" WHERE index_name = ?1 AND status = "
+                     "'ENABLED'",
+                     {found[0][0]})) {
+        throw DdlError{OraError::Verbatim(
+            2429, "ORA-02429: cannot drop index used for enforcement of unique/primary key")};
+      }
+      ddl.Exec("DROP INDEX main." + QuoteIdent(found[0][0]));
+      return;
+    }
+    default:
+      return;
+  }
+}
+
+void Truncate(Ddl &ddl, const sql::TruncateStmt &s) {
+  const std::string table = FindTable(ddl, s.name);
+  if (table.empty()) Fail(942);
+  if (ddl.Exists("SELECT 1 FROM main.\"kestrel$constraints\" c JOIN main.\"kestrel$constraints\" p ON "
+                 "p.owner = c.owner AND p.name = c.r_constraint_name WHERE c.type = 'R' AND c.status = "
+                 "'ENABLED' AND p.table_name = ?1 AND c.table_name <> ?1",
+                 {table})) {
+    throw DdlError{OraError::Verbatim(
+        2266, "ORA-02266: unique/primary keys in table referenced by enabled foreign keys")};
+  }
+  // No other table's row refers to these; the table's own foreign keys
+  // (to itself) would refuse the rows one by one: the constraints' triggers
+  // step aside for the delete and come back after it.
+  for (auto &row : ddl.Rows("SELECT name FROM main.sqlite_master WHERE type = 'trigger' AND "
+                            "tbl_name = ?1 AND substr(name, 1, 10) = 'kestrel$k$'",
+                            {table})) {
+    ddl.Exec("DROP TRIGGER main." + QuoteIdent(row[0]));
+  }
+  ddl.Exec("DELETE FROM main." + QuoteIdent(table), 6);
+  RefreshTable(ddl, table);
+}
+
+}  // namespace kestrel_engine::schema

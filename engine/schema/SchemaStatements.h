@@ -1,0 +1,38 @@
+/*
+** The schema statements' bodies, one file each, called inside the DDL
+** transaction that SchemaStatement.cpp opens. Each throws DdlError.
+*/
+#ifndef KESTREL_ENGINE_SCHEMA_SCHEMASTATEMENTS_H
+#define KESTREL_ENGINE_SCHEMA_SCHEMASTATEMENTS_H
+
+#include <string_view>
+
+#include "schema/SchemaSql.h"
+#include "sql/ast/Statements.h"
+
+namespace kestrel_engine::schema {
+
+void CreateTable(Ddl &ddl, const sql::CreateTableStmt &s, std::string_view text);
+// False when an item is a form left to the older path.
+bool CanAlterTable(const sql::AlterTableStmt &s);
+void AlterTable(Ddl &ddl, const sql::AlterTableStmt &s);
+void CreateView(Ddl &ddl, const sql::CreateViewStmt &s, std::string_view text);
+void CreateIndex(Ddl &ddl, const sql::CreateIndexStmt &s, std::string_view text);
+// False for objects left to the older path (sequences, synonyms, code).
+bool CanDrop(const sql::DropStmt &s);
+void Drop(Ddl &ddl, const sql::DropStmt &s);
+void Truncate(Ddl &ddl, const sql::TruncateStmt &s);
+
+// The table rebuilt with `columns` (SQLite definitions) in place of its
+// own, the rows copied by `select` (expressions over the old table, one
+// per new column), every index, trigger and view kept.
+void RebuildTable(Ddl &ddl, const std::string &table, const std::vector<std::string> &columns,
+                  const std::vector<std::string> &newNames, const std::vector<std::string> &select);
+
+// Runs an ALTER TABLE ... RENAME, setting the views aside for it when
+// SQLite refuses because one of them no longer compiles.
+void RenameKeepingViews(Ddl &ddl, const std::string &sql);
+
+}  // namespace kestrel_engine::schema
+
+#endif
