@@ -97,7 +97,7 @@ double PowerOfTen(int64_t n) {
 // `scale` places (d * 10^s is whole and gives d back). True when the value
 // can be stored unchanged; the magnitude rule is then checked here too.
 bool Unchanged(sqlite3_value *value, int64_t precision, int64_t scale, bool *tooLarge) {
-  if (scale < 0 || scale > 22 || precision - scale > 22) return false;
+  if (scale < 0 || scale > 22 || precision - scale < 0 || precision - scale > 22) return false;
   const double limit = PowerOfTen(precision - scale);
   switch (sqlite3_value_type(value)) {
     case SQLITE_INTEGER: {
