@@ -6,8 +6,9 @@
 //
 // Half the inputs are taken as they come; the other half splice their
 // bytes into one of a few well-formed statements (the first bytes choose
-// which, and where), so that the translation, the column rules, blocks and
-// the fetch conversions are reached without a seed corpus.
+// which, and where), so that the front end (parser, resolver, writer), the
+// schema language, blocks and the fetch conversions are reached without a
+// seed corpus.
 //
 // SQLite's own runaway cases are bounded from outside the engine: a
 // watchdog thread stops a statement after a second with OCIBreak
@@ -154,7 +155,7 @@ struct Fixture {
     Run("ALTER SESSION SET NLS_DATE_FORMAT = 'DD-MON-RR' NLS_NUMERIC_CHARACTERS = '.,'");
     Run("CREATE TABLE t (id NUMBER(5), name VARCHAR2(10), amount NUMBER(8,2), "
         "ratio BINARY_DOUBLE, body BLOB, at DATE)");
-    Run("INSERT INTO t VALUES (1, 'one', 12.5, .25, x'0102', SYSDATE)");
+    Run("INSERT INTO t VALUES (1, 'one', 12.5, .25, HEXTORAW('0102'), SYSDATE)");
     Run("INSERT INTO t VALUES (2, NULL, -3, NULL, EMPTY_BLOB(), NULL)");
     OCITransCommit(svc, err, OCI_DEFAULT);
     changes = Changes();
@@ -175,7 +176,7 @@ const char *const kTemplates[] = {
     "ALTER TABLE t ADD (extra VARCHAR2(2 CHAR), more NUMBER(*,1))",
     "ALTER TABLE t RENAME TO t2",
     "SELECT CAST(amount AS VARCHAR2(20 CHAR)), length(body) FROM t",
-    "SELECT printf('%.*c', 4001, 'x') FROM DUAL",
+    "SELECT RPAD('x', 4001, 'x') FROM DUAL",
     "SELECT a FROM (SELECT 1 a FROM DUAL) WHERE a = :1",
     "SAVEPOINT s",
     "COMMIT",
@@ -186,6 +187,16 @@ const char *const kTemplates[] = {
     "SELECT q.NEXTVAL, q.CURRVAL FROM DUAL",
     "SELECT REGEXP_REPLACE(name, '(n)', '<\\1>'), SUBSTR(name, -2, 1) FROM t",
     "SELECT table_name, column_name, data_type FROM user_tab_columns",
+    "SELECT a.id, b.name FROM t a LEFT JOIN t b ON b.id = a.id + 1 WHERE a.at < SYSDATE - 1/24",
+    "SELECT CASE WHEN amount > 10 THEN 'big' ELSE 'small' END, at + 1.5, at - DATE '2000-01-01' "
+    "FROM t ORDER BY 2 DESC NULLS FIRST",
+    "WITH n(i) AS (SELECT 1 FROM dual UNION ALL SELECT i + 1 FROM n WHERE i < 5) "
+    "SELECT i, (SELECT COUNT(*) FROM t WHERE id <= i) FROM n",
+    "INSERT INTO t (id, name, at) SELECT id + 10, name || '!', '05-JAN-24' FROM t WHERE id IN (1, 2)",
+    "SELECT deptno FROM (SELECT id deptno, SUM(amount) s FROM t GROUP BY id HAVING SUM(amount) > 0)",
+    "ALTER TABLE t ADD CONSTRAINT t_pk PRIMARY KEY (id)",
+    "CREATE OR REPLACE VIEW tv (a, b) AS SELECT id, name FROM t WHERE id > 0 WITH READ ONLY",
+    "UPDATE t SET at = TIMESTAMP '2024-01-01 10:00:00.5', amount = '7.125' WHERE id = 1",
 };
 
 // The statement text an input stands for.
