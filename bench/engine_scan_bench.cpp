@@ -1,10 +1,18 @@
 // A 1,000,000-row scan through the engine (defines of external types 6, 6,
 // 5 and 4, fetched one row at a time as the library does) next to the same
-// scan through the raw SQLite C API, in one run; prints both times and
-// their ratio (target: the engine at most 1.5 times the raw scan).
+// scan through the raw SQLite C API opened as sqlite3_open does, in one
+// run; prints both times and their ratio (target: the engine at most 1.25
+// times the raw scan). The table is written through the engine (binds, one
+// transaction), so it holds what the engine stores. The work per row is in
+// the functions named *Rows, for callgrind's --toggle-collect.
 #include <sqlite3.h>
 
+#include <stdint.h>
+#include <stdlib.h>
+
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <map>
 #include <string>
 
@@ -24,10 +32,67 @@ std::string &DatabasePath() {
   return path;
 }
 
+__attribute__((noinline)) long FetchRows(EngineSession &s, OCIStmt *stmt, OCINumber *id,
+                                         OCINumber *amount, char *name, double *ratio) {
+  long rows = 0;
+  while (OCIStmtFetch(stmt, s.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT) == OCI_SUCCESS) {
+    ++rows;
+    benchmark::DoNotOptimize(*id);
+    benchmark::DoNotOptimize(*amount);
+    benchmark::DoNotOptimize(name);
+    benchmark::DoNotOptimize(*ratio);
+  }
+  return rows;
+}
+
+// The scan table, written through the engine with one prepared INSERT.
+std::string CreateThroughEngine() {
+  std::string dir = (std::filesystem::temp_directory_path() / "kestrel-scan-XXXXXX").string();
+  if (mkdtemp(dir.data()) == nullptr) std::abort();
+  const std::string path = dir + "/scan.db";
+  EngineSession s("file:" + path + "?mode=rwc");
+  OCIStmt *stmt = nullptr;
+  OCIHandleAlloc(s.env, reinterpret_cast<void **>(&stmt), OCI_HTYPE_STMT, 0, nullptr);
+  auto run = [&](const char *sql, ub4 iterations) {
+    OCIStmtPrepare(stmt, s.err, reinterpret_cast<const OraText *>(sql),
+                   static_cast<ub4>(std::strlen(sql)), OCI_NTV_SYNTAX, OCI_DEFAULT);
+    return iterations;
+  };
+  run("CREATE TABLE scan (id NUMBER(10,0), amount NUMBER(12,2), name VARCHAR2(30), "
+      "ratio BINARY_DOUBLE)", 1);
+  if (OCIStmtExecute(s.svc, stmt, s.err, 1, 0, nullptr, nullptr, OCI_DEFAULT) != OCI_SUCCESS) {
+    std::abort();
+  }
+  run("INSERT INTO scan VALUES (:1, :2, :3, :4)", 1);
+  int64_t id = 0;
+  double amount = 0;
+  char name[32];
+  double ratio = 0;
+  OCIBind *binds[4] = {nullptr, nullptr, nullptr, nullptr};
+  OCIBindByPos(stmt, &binds[0], s.err, 1, &id, sizeof id, SQLT_INT, nullptr, nullptr, nullptr,
+               0, nullptr, OCI_DEFAULT);
+  OCIBindByPos(stmt, &binds[1], s.err, 2, &amount, sizeof amount, SQLT_FLT, nullptr, nullptr,
+               nullptr, 0, nullptr, OCI_DEFAULT);
+  OCIBindByPos(stmt, &binds[2], s.err, 3, name, sizeof name, SQLT_STR, nullptr, nullptr,
+               nullptr, 0, nullptr, OCI_DEFAULT);
+  OCIBindByPos(stmt, &binds[3], s.err, 4, &ratio, sizeof ratio, SQLT_FLT, nullptr, nullptr,
+               nullptr, 0, nullptr, OCI_DEFAULT);
+  for (int i = 0; i < kRows; ++i) {
+    id = i;
+    amount = (i % 100000) / 100.0 + 0.25;
+    std::snprintf(name, sizeof name, "customer-%07d", i);
+    ratio = i / 7.0;
+    if (OCIStmtExecute(s.svc, stmt, s.err, 1, 0, nullptr, nullptr, OCI_DEFAULT) != OCI_SUCCESS) {
+      std::abort();
+    }
+  }
+  if (OCITransCommit(s.svc, s.err, OCI_DEFAULT) != OCI_SUCCESS) std::abort();
+  OCIHandleFree(stmt, OCI_HTYPE_STMT);
+  return path;
+}
+
 void EngineScan(benchmark::State &state) {
-  // The table was written with the raw API: the first logon claims the
-  // database, which it allows only when the link asks for it.
-  EngineSession s("file:" + DatabasePath() + "?claim=1");
+  EngineSession s(DatabasePath());
   OCIStmt *stmt = nullptr;
   OCIHandleAlloc(s.env, reinterpret_cast<void **>(&stmt), OCI_HTYPE_STMT, 0, nullptr);
   OCIStmtPrepare(stmt, s.err, reinterpret_cast<const OraText *>(kSelect),
@@ -48,37 +113,33 @@ void EngineScan(benchmark::State &state) {
                    nullptr, nullptr, OCI_DEFAULT);
     OCIDefineByPos(stmt, &defines[3], s.err, 4, &ratio, 8, SQLT_FLT, &indicators[3], nullptr,
                    nullptr, OCI_DEFAULT);
-    long rows = 0;
-    while (OCIStmtFetch(stmt, s.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT) == OCI_SUCCESS) {
-      ++rows;
-      benchmark::DoNotOptimize(id);
-      benchmark::DoNotOptimize(amount);
-      benchmark::DoNotOptimize(name);
-      benchmark::DoNotOptimize(ratio);
+    if (FetchRows(s, stmt, &id, &amount, name, &ratio) != kRows) {
+      state.SkipWithError("wrong row count");
     }
-    if (rows != kRows) state.SkipWithError("wrong row count");
   }
   state.SetItemsProcessed(state.iterations() * kRows);
 }
 
+__attribute__((noinline)) long RawRows(sqlite3_stmt *stmt) {
+  long rows = 0;
+  while (sqlite3_step(stmt) == SQLITE_ROW) {
+    ++rows;
+    benchmark::DoNotOptimize(sqlite3_column_int64(stmt, 0));
+    benchmark::DoNotOptimize(sqlite3_column_double(stmt, 1));
+    benchmark::DoNotOptimize(sqlite3_column_text(stmt, 2));
+    benchmark::DoNotOptimize(sqlite3_column_double(stmt, 3));
+  }
+  sqlite3_reset(stmt);
+  return rows;
+}
+
 void RawScan(benchmark::State &state) {
   sqlite3 *db = nullptr;
-  // The engine's own open flags, so only the layer above SQLite differs.
-  sqlite3_open_v2(DatabasePath().c_str(), &db,
-                  SQLITE_OPEN_READWRITE | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX, nullptr);
+  sqlite3_open(DatabasePath().c_str(), &db);  // as an application would
   sqlite3_stmt *stmt = nullptr;
   sqlite3_prepare_v2(db, kSelect, -1, &stmt, nullptr);
   for (auto _ : state) {
-    long rows = 0;
-    while (sqlite3_step(stmt) == SQLITE_ROW) {
-      ++rows;
-      benchmark::DoNotOptimize(sqlite3_column_int64(stmt, 0));
-      benchmark::DoNotOptimize(sqlite3_column_double(stmt, 1));
-      benchmark::DoNotOptimize(sqlite3_column_text(stmt, 2));
-      benchmark::DoNotOptimize(sqlite3_column_double(stmt, 3));
-    }
-    sqlite3_reset(stmt);
-    if (rows != kRows) state.SkipWithError("wrong row count");
+    if (RawRows(stmt) != kRows) state.SkipWithError("wrong row count");
   }
   state.SetItemsProcessed(state.iterations() * kRows);
   sqlite3_finalize(stmt);
@@ -106,13 +167,13 @@ class RatioReporter : public benchmark::ConsoleReporter {
 
 int main(int argc, char **argv) {
   benchmark::Initialize(&argc, argv);
-  DatabasePath() = CreateScanDatabase();
+  DatabasePath() = CreateThroughEngine();
   RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   const double engine = reporter.times["EngineScan/min_time:2.000"];
   const double raw = reporter.times["RawScan/min_time:2.000"];
   if (engine > 0 && raw > 0) {
-    std::printf("engine scan %.1f ms, raw SQLite scan %.1f ms, ratio %.2f (target <= 1.5)\n",
+    std::printf("engine scan %.1f ms, raw SQLite scan %.1f ms, ratio %.2f (target <= 1.25)\n",
                 engine, raw, engine / raw);
   }
   RemoveScanDatabase(DatabasePath());

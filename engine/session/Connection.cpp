@@ -19,6 +19,7 @@
 #include "sql/BoundedPrintf.h"
 #include "functions/FunctionLibrary.h"
 #include "sql/RuleFunctions.h"
+#include "sql/resolve/Catalog.h"
 
 namespace kestrel_engine {
 
@@ -119,6 +120,22 @@ int OpenAndRead(const std::string &path, int flags, sqlite3 **db) {
 
 Connection::Connection(sqlite3 *db)
     : db_(db), sequences_(std::make_unique<SequenceState>()) {}
+
+sql::SqliteCatalog &Connection::Catalog() {
+  unsigned version = 0;
+  sqlite3_file_control(db_, "main", SQLITE_FCNTL_DATA_VERSION, &version);
+  if (catalog_ == nullptr) {
+    catalog_ = std::make_unique<sql::SqliteCatalog>(db_);
+  } else if (version != catalogDataVersion_) {
+    catalog_->Clear();
+  }
+  catalogDataVersion_ = version;
+  return *catalog_;
+}
+
+void Connection::ForgetCatalog() {
+  if (catalog_ != nullptr) catalog_->Clear();
+}
 
 Connection::~Connection() {
   sqlite3_finalize(begin_);

@@ -21,6 +21,10 @@
 #include "errors/OraError.h"
 #include "session/SessionSettings.h"
 
+namespace kestrel_engine::sql {
+class SqliteCatalog;
+}  // namespace kestrel_engine::sql
+
 namespace kestrel_engine {
 
 class SequenceState;
@@ -98,6 +102,12 @@ class Connection {
   // of the one before no longer counts.
   void ClientStatementBegins() { droppingTable_.clear(); }
 
+  // What the front end knows of the schema, kept between statements. It is
+  // forgotten when another connection commits (SQLite's data version
+  // moves) and when this one runs anything but a query or DML.
+  sql::SqliteCatalog &Catalog();
+  void ForgetCatalog();
+
   // The error for a statement that failed to prepare: the authorizer's
   // refusal of an engine table reads as a table that does not exist.
   OraError PrepareError(int statementType);
@@ -129,6 +139,8 @@ class Connection {
   // move.
   std::unique_ptr<SessionSettings> settings_ = std::make_unique<SessionSettings>();
   std::unique_ptr<SequenceState> sequences_;
+  std::unique_ptr<sql::SqliteCatalog> catalog_;
+  unsigned catalogDataVersion_ = 0;
   std::atomic<bool> *break_ = nullptr;
   int busyTimeoutMs_ = kDefaultBusyTimeoutMs;
   bool readOnly_ = false;

@@ -134,6 +134,16 @@ sword StatementHandle::Execute(ExecutionContext &context, ErrorHandle *error,
   if (!prepared_) return Report(error, OraError::Make(24337));
   // A break asked for while nothing ran does not stop this statement.
   context.connection.ClearBreak();
+  // Anything but a query or DML may change the schema: the front end's
+  // knowledge of it goes, before and after.
+  struct CatalogRefresh {
+    Connection *connection;
+    ~CatalogRefresh() {
+      if (connection) connection->ForgetCatalog();
+    }
+  } refresh{kind_.action == Action::kQuery || kind_.action == Action::kDml ? nullptr
+                                                                           : &context.connection};
+  if (refresh.connection) refresh.connection->ForgetCatalog();
   OraError failure;
   switch (kind_.action) {
     case Action::kCommit:
@@ -325,6 +335,8 @@ bool StatementHandle::RunPiece(ExecutionContext &context, std::string_view text,
   const StatementKind kind = Classify(tokens);
   const Translation translation = Translate(text, tokens, kind);
   std::string sql = translation.sql;
+  // A block's schema change is seen by its next statements.
+  if (kind.action != Action::kQuery && kind.action != Action::kDml) connection.ForgetCatalog();
   if (kind.action == Action::kQuery || kind.action == Action::kDml) {
     CompiledStatement compiled;
     uint32_t offset = 0;

@@ -1,6 +1,7 @@
 /*
-** The front end's three steps for one client statement. The arena and the
-** catalog live only for the compilation: what SQLite needs is text.
+** The front end's three steps for one client statement. The arena lives
+** only for the compilation (what SQLite needs is text); the catalog's
+** answers are the connection's, kept between statements.
 */
 #include "statement/FrontEnd.h"
 
@@ -19,7 +20,7 @@ FrontEndOutcome CompileStatement(Connection &connection, std::string_view text, 
   // The catalog reads the engine's own tables (sequences), which client
   // SQL may not.
   Connection::InternalScope internal(connection);
-  sql::SqliteCatalog catalog(connection.db());
+  sql::SqliteCatalog &catalog = connection.Catalog();
   try {
     const sql::Statement *statement = sql::Parse(text, arena);
     const sql::ResolvedStatement resolved = sql::Resolve(*statement, text, catalog);

@@ -137,6 +137,10 @@ TEST_F(EngineSessions, ReadersAreNeverBlockedAndSeeOnlyWhatIsCommitted) {
   }
   EXPECT_EQ(fetched, 5001u);
   EXPECT_EQ(Count(reader), 0);  // the next statement sees the delete
+
+  // A column another session added is known to the next statement.
+  Exec(writer, "ALTER TABLE t ADD (added VARCHAR2(5))");
+  EXPECT_EQ(reader.Query("SELECT COUNT(added) FROM t"), (Rows{{Cell("0")}})) << reader.ErrorText();
 }
 
 TEST_F(EngineSessions, AnOpenCursorOnOlderDataCannotWriteUntilClosed) {
