@@ -19,8 +19,6 @@ namespace kestrel_engine {
 
 namespace {
 
-constexpr char kPrefix[] = "kestrel$";
-
 std::string Quote(const std::string &name, char quote = '"') {
   std::string out(1, quote);
   for (char c : name) {
