@@ -76,6 +76,21 @@ class SqlEmit : public ::testing::Test {
     return rows;
   }
 
+  // Each case's rows (or error text), compared with Oracle's.
+  template <typename Case, size_t N>
+  void ExpectRows(const Case (&cases)[N]) {
+    for (const Case &c : cases) {
+      SCOPED_TRACE(c.oracle);
+      std::string got;
+      try {
+        got = Run(c.oracle);
+      } catch (const std::exception &e) {
+        got = e.what();
+      }
+      EXPECT_EQ(got, c.rows) << Emit(c.oracle);
+    }
+  }
+
   kestrel_engine::SessionSettings settings_;
   sqlite3 *db_ = nullptr;
   Arena arena_;
@@ -225,6 +240,60 @@ TEST_F(SqlEmit, QueriesGiveOraclesRows) {
   }
 }
 
+// ROWNUM counts the rows that pass the rest of the WHERE, before GROUP BY,
+// DISTINCT and ORDER BY; a row failing a ROWNUM condition leaves its number
+// to the next, so only a first run of rows can ever pass.
+TEST_F(SqlEmit, RownumNumbersRowsBeforeSorting) {
+  catalog_ = SqliteCatalog(db_);
+  const RowCase cases[] = {
+      {"SELECT ename FROM emp WHERE ROWNUM < 3", "SMITH;ALLEN"},
+      {"SELECT ename FROM emp WHERE ROWNUM = 1", "SMITH"},
+      {"SELECT ename FROM emp WHERE ROWNUM > 1", ""},
+      {"SELECT ename FROM emp WHERE ROWNUM = 2", ""},
+      {"SELECT ename FROM emp WHERE ROWNUM >= 1 AND ROWNUM <= 2.5", "SMITH;ALLEN"},
+      {"SELECT ename FROM emp WHERE ROWNUM BETWEEN 1 AND 2", "SMITH;ALLEN"},
+      {"SELECT ename FROM emp WHERE ROWNUM BETWEEN 2 AND 4", ""},
+      {"SELECT ename FROM emp WHERE ROWNUM <> 3", "SMITH;ALLEN"},
+      {"SELECT ename FROM emp WHERE ROWNUM < '3' AND ROWNUM < NULL", ""},
+      {"SELECT ename FROM emp WHERE 3 > ROWNUM AND deptno = 30 ORDER BY ename DESC", "WARD;ALLEN"},
+      {"SELECT ROWNUM, ename FROM emp WHERE deptno = 30", "1|ALLEN;2|WARD"},
+      {"SELECT ROWNUM FROM dual", "1"},
+      // numbered before ORDER BY and DISTINCT, which see only the rows kept
+      {"SELECT ROWNUM, ename FROM emp WHERE ROWNUM <= 3 ORDER BY ename",
+       "2|ALLEN;1|SMITH;3|WARD"},
+      {"SELECT deptno, ROWNUM r FROM dept ORDER BY deptno DESC", "40|4;30|3;20|2;10|1"},
+      {"SELECT DISTINCT deptno FROM emp WHERE ROWNUM <= 3 ORDER BY deptno", "20;30"},
+      {"SELECT COUNT(*), MAX(sal) FROM emp WHERE ROWNUM <= 3", "3|1600"},
+      {"SELECT COUNT(*) FROM emp WHERE sal > 1000 AND ROWNUM = 1", "1"},
+      {"SELECT deptno, COUNT(*) FROM emp e WHERE ROWNUM < 4 GROUP BY deptno ORDER BY deptno",
+       "20|1;30|2"},
+      // the top-n and paging patterns over an ordered inline view
+      {"SELECT * FROM (SELECT ename, sal FROM emp ORDER BY sal DESC) WHERE ROWNUM <= 3",
+       "KING|5000;CLARK|2450;ALLEN|1600"},
+      {"SELECT ename FROM (SELECT a.*, ROWNUM rn FROM (SELECT ename FROM emp ORDER BY ename) a"
+       " WHERE ROWNUM <= 4) WHERE rn > 2",
+       "KING;SMITH"},
+      // each block its own numbering
+      {"SELECT ename FROM emp WHERE ROWNUM = 1 UNION ALL SELECT dname FROM dept WHERE ROWNUM = 1",
+       "SMITH;ACCOUNTING"},
+      {"SELECT dname, (SELECT COUNT(*) FROM emp e WHERE e.deptno = d.deptno AND ROWNUM <= 1)"
+       " FROM dept d ORDER BY deptno",
+       "ACCOUNTING|1;RESEARCH|1;SALES|1;OPERATIONS|0"},
+      {"SELECT dname FROM dept WHERE deptno IN (SELECT deptno FROM emp WHERE ROWNUM <= 2)"
+       " ORDER BY 1",
+       "RESEARCH;SALES"},
+      // ROWID: SQLite's rowid, selectable and usable in conditions
+      {"SELECT e.ROWID, ename FROM emp e WHERE ename = 'WARD'", "3|WARD"},
+      {"SELECT ename FROM emp WHERE ROWID = (SELECT MAX(ROWID) FROM emp)", "KING"},
+      {"SELECT ename FROM emp WHERE ROWID = '2'", "ALLEN"},
+      {"SELECT ROWID, ROWNUM FROM emp WHERE ROWNUM <= 2 ORDER BY ROWID DESC", "2|2;1|1"},
+  };
+  ExpectRows(cases);
+  EXPECT_EQ(Run("DELETE FROM emp WHERE ROWID = '1'"), "");
+  EXPECT_EQ(Run("UPDATE emp e SET sal = sal + 1 WHERE e.ROWID = '2'"), "");
+  EXPECT_EQ(Run("SELECT ename, sal FROM emp WHERE ROWNUM <= 1"), "ALLEN|1601");
+}
+
 TEST_F(SqlEmit, DmlRunsWithOracleSemantics) {
   catalog_ = SqliteCatalog(db_);
   const char *const statements[] = {
@@ -290,7 +359,11 @@ TEST_F(SqlEmit, ErrorsCarryOracleNumbersAndOffsets) {
       {"SELECT ename FROM emp FETCH FIRST 10 PERCENT ROWS ONLY", 3001, 34, nullptr},
       {"INSERT INTO dept VALUES (1, DEFAULT, NULL)", 3001, 28, nullptr},
       {"DELETE FROM dept WHERE deptno = 10 RETURNING dname INTO :d", 3001, 35, nullptr},
-      {"SELECT ename FROM emp WHERE ROWNUM < 3", 3001, 28, "unimplemented feature"},
+      {"SELECT ename FROM emp WHERE ROWNUM < 3 OR sal > 1000", 3001, 28, "unimplemented feature"},
+      {"SELECT ename FROM emp WHERE ROWNUM < sal", 3001, 28, nullptr},
+      {"SELECT COUNT(*) FROM emp, dept WHERE ROWNUM < 3", 3001, 0, nullptr},
+      {"SELECT ROWID FROM emp, dept", 918, 7, nullptr},
+      {"SELECT ROWID FROM (SELECT ename FROM emp)", 3001, 7, nullptr},
       {"SELECT e.ename FROM emp e, dept d WHERE e.deptno = d.deptno(+)", 3001, 51, nullptr},
       {"SELECT ROW_NUMBER() OVER (ORDER BY sal) FROM emp", 3001, 7, nullptr},
       {"SELECT ename FROM emp START WITH mgr IS NULL CONNECT BY PRIOR empno = mgr", 3001, 56,

@@ -295,7 +295,7 @@ void SqliteWriter::Name(const sql::Expr *e) {
       }
       if (n == "USER") return Put("user()");
       if (n == "UID") return Put("uid()");
-      Unsupported(e->pos);  // ROWNUM, LEVEL, ROWID, CONNECT_BY_*
+      return Pseudo(e, *info);  // ROWNUM, ROWID, LEVEL, CONNECT_BY_*
     }
     case NameBinding::kNone:
       break;

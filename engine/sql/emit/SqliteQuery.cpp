@@ -62,10 +62,14 @@ void SqliteWriter::With(const sql::List<Cte> &with) {
 }
 
 void SqliteWriter::Query(const sql::Query *q) {
+  const std::string outerRownum = rownum_;
+  const std::string_view outerRowid = rowid_carried_;
   With(q->with);
   QueryBody(q);
   Order(q->order_by);
   Limit(q);
+  rownum_ = outerRownum;
+  rowid_carried_ = outerRowid;
 }
 
 void SqliteWriter::QueryBody(const sql::Query *q) {
@@ -95,8 +99,10 @@ void SqliteWriter::QueryBody(const sql::Query *q) {
 // SQLite's compound members are plain SELECTs: anything with its own WITH,
 // ORDER BY or row limit becomes an inline view.
 void SqliteWriter::SetMember(const sql::Query *q) {
+  // (A block numbering its rows may end in its own LIMIT.)
   const bool plain = q->with.empty() && q->order_by.empty() && q->fetch == nullptr &&
-                     q->offset == nullptr;
+                     q->offset == nullptr &&
+                     (q->kind != QueryKind::kBlock || !MentionsPseudo(q, "ROWNUM"));
   // Left-nested set operations read left to right in both dialects.
   if (plain && q->kind == QueryKind::kSetOp) return QueryBody(q);
   if (plain && q->kind == QueryKind::kBlock) return Block(q);
@@ -110,6 +116,17 @@ void SqliteWriter::Block(const sql::Query *q) {
     Unsupported(StartOf(q->connect_by != nullptr ? q->connect_by : q->start_with));
   }
   if (q->for_update != nullptr && q->for_update->wait == 3) Unsupported(q->for_update->pos);
+  if (MentionsPseudo(q, "ROWNUM")) return RownumBlock(q);
+  SelectList(q);
+  FromList(q);
+  if (q->where != nullptr) {
+    Put(" WHERE ");
+    Expr(q->where);
+  }
+  GroupBy(q);
+}
+
+void SqliteWriter::SelectList(const sql::Query *q) {
   Put("SELECT ");
   if (q->quantifier == 1) Put("DISTINCT ");
   bool first = true;
@@ -122,22 +139,23 @@ void SqliteWriter::Block(const sql::Query *q) {
       Ident(item->alias->name);
     }
   }
-  if (!q->from.empty()) {
-    Put(" FROM ");
-    first = true;
-    for (const TableRef *t : q->from) {
-      if (!first) Put(", ");
-      first = false;
-      From(t);
-    }
+}
+
+void SqliteWriter::FromList(const sql::Query *q) {
+  if (q->from.empty()) return;
+  Put(" FROM ");
+  bool first = true;
+  for (const TableRef *t : q->from) {
+    if (!first) Put(", ");
+    first = false;
+    From(t);
   }
-  if (q->where != nullptr) {
-    Put(" WHERE ");
-    Expr(q->where);
-  }
+}
+
+void SqliteWriter::GroupBy(const sql::Query *q) {
   if (!q->group_by.empty()) {
     Put(" GROUP BY ");
-    first = true;
+    bool first = true;
     for (const sql::Expr *g : q->group_by) {
       if (g->kind == ExprKind::kRollup || g->kind == ExprKind::kCube ||
           g->kind == ExprKind::kGroupingSets) {

@@ -8,6 +8,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "sql/resolve/Resolve.h"
 
@@ -41,9 +42,19 @@ class SqliteWriter {
   void SetMember(const sql::Query *q);
   void With(const sql::List<Cte> &with);
   void Block(const sql::Query *q);
+  void SelectList(const sql::Query *q);
+  void FromList(const sql::Query *q);
+  void GroupBy(const sql::Query *q);  // and HAVING
   void From(const TableRef *t);
   void Order(const sql::List<OrderItem> &order);
   void Limit(const sql::Query *q);
+
+  // ROWNUM (SqliteRownum.cpp): a block that names it directly (not only
+  // in its subqueries) numbers its rows before grouping and sorting.
+  bool MentionsPseudo(const sql::Query *q, std::string_view name) const;
+  void RownumBlock(const sql::Query *q);
+  void RownumLimit(const std::vector<const sql::Expr *> &conditions);
+  void Pseudo(const sql::Expr *e, const ExprInfo &info);
 
   // Statements
   void Insert(const InsertStmt &s);
@@ -62,6 +73,11 @@ class SqliteWriter {
 
   const ResolvedStatement &r_;
   std::string out_;
+  // What ROWNUM is written as in the block being written (empty: outside
+  // any block that numbers its rows), and the FROM item whose rowid a
+  // numbered block carries as a column.
+  std::string rownum_;
+  std::string_view rowid_carried_;
 };
 
 }  // namespace kestrel_engine::sql

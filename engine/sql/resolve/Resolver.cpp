@@ -25,6 +25,7 @@ struct SourceColumn {
 struct Source {
   std::string_view alias;
   std::vector<SourceColumn> columns;
+  const CatalogTable *table = nullptr;  // a stored table: it has a ROWID
 };
 
 struct Scope {
@@ -151,6 +152,9 @@ class Resolver {
     return nullptr;
   }
   [[noreturn]] void Invalid(const Expr *e);
+  // The FROM item a ROWID belongs to (`named`, else the only one of the
+  // innermost query); empty when it is no stored table.
+  std::string_view RowidSource(const Expr *e, Scope *scope, const Source *named);
 
   std::string_view text_;
   Catalog &catalog_;
@@ -169,6 +173,16 @@ void Resolver::Invalid(const Expr *e) {
     shown += Quoted(e->name.part[i]);
   }
   throw SemanticError(904, e->pos, shown);
+}
+
+std::string_view Resolver::RowidSource(const Expr *e, Scope *scope, const Source *named) {
+  if (named == nullptr) {
+    while (scope != nullptr && scope->sources.empty()) scope = scope->parent;
+    if (scope == nullptr) Invalid(e);
+    if (scope->sources.size() != 1) throw SemanticError(kOraColumnAmbiguous, e->pos);
+    named = &scope->sources.front();
+  }
+  return named->table != nullptr ? named->alias : std::string_view();
 }
 
 void Resolver::Statement(const sql::Statement &s) {
@@ -473,6 +487,7 @@ void Resolver::AddTable(const TableRef *t, Scope *scope) {
     for (const CatalogColumn &c : table->columns) s.columns.push_back({c.name, c.type});
   }
   info.table = table;
+  s.table = table;
   scope->sources.push_back(std::move(s));
 }
 
@@ -507,6 +522,7 @@ OracleType Resolver::ResolveName(const Expr *e, Scope *scope) {
     if (IsPseudo(n.part[0], &info.type) && !n.quoted[0]) {
       info.binding = NameBinding::kPseudo;
       info.column = n.part[0];
+      if (n.part[0] == "ROWID") info.source = RowidSource(e, scope, nullptr);
       out_->exprs[e] = info;
       return info.type;
     }
@@ -517,6 +533,14 @@ OracleType Resolver::ResolveName(const Expr *e, Scope *scope) {
     for (Scope *s = scope; s != nullptr; s = s->parent) {
       for (const Source &src : s->sources) {
         if (src.alias.empty() || !SameName(src.alias, n.part[0])) continue;
+        if (n.part[1] == "ROWID" && !n.quoted[1]) {
+          info.binding = NameBinding::kPseudo;
+          info.column = n.part[1];
+          info.type = MakeType(TypeCategory::kRowid);
+          info.source = RowidSource(e, scope, &src);
+          out_->exprs[e] = info;
+          return info.type;
+        }
         for (const SourceColumn &c : src.columns) {
           if (SameName(c.name, n.part[1])) {
             info.binding = NameBinding::kColumn;
