@@ -294,6 +294,46 @@ TEST_F(SqlEmit, RownumNumbersRowsBeforeSorting) {
   EXPECT_EQ(Run("SELECT ename, sal FROM emp WHERE ROWNUM <= 1"), "ALLEN|1601");
 }
 
+// OFFSET and FETCH: counts truncated, negative ones 0, a percentage of all
+// rows rounded up, WITH TIES keeping the rows equal to the last one kept.
+TEST_F(SqlEmit, RowLimitingClauses) {
+  catalog_ = SqliteCatalog(db_);
+  const RowCase cases[] = {
+      {"SELECT ename FROM emp ORDER BY sal OFFSET 1 ROWS FETCH NEXT 2 ROWS ONLY", "WARD;ALLEN"},
+      {"SELECT ename FROM emp ORDER BY sal FETCH FIRST 1.9 ROWS ONLY", "SMITH"},
+      {"SELECT ename FROM emp ORDER BY sal OFFSET -2 ROWS FETCH FIRST -1 ROWS ONLY", ""},
+      {"SELECT ename FROM emp ORDER BY sal FETCH FIRST ROW ONLY", "SMITH"},
+      {"SELECT ename FROM emp ORDER BY sal OFFSET 4 ROWS", "KING"},
+      {"SELECT ename FROM emp ORDER BY sal FETCH FIRST NULL ROWS ONLY", ""},
+      // 30% of 5 rows is 1.5: two rows; the percentage is of all rows
+      {"SELECT ename FROM emp ORDER BY sal DESC FETCH FIRST 30 PERCENT ROWS ONLY", "KING;CLARK"},
+      {"SELECT ename FROM emp ORDER BY sal DESC OFFSET 1 ROWS FETCH NEXT 20 PERCENT ROWS ONLY",
+       "CLARK"},
+      {"SELECT deptno FROM emp WHERE sal > 1000 ORDER BY 1 FETCH FIRST 100 PERCENT ROWS ONLY",
+       "10;10;30;30"},
+      // ties: the second row's deptno 10 is shared by the third
+      {"SELECT ename, deptno FROM emp ORDER BY deptno FETCH FIRST 2 ROWS WITH TIES",
+       "CLARK|10;KING|10"},
+      {"SELECT ename FROM emp ORDER BY deptno DESC, ename FETCH FIRST 1 ROWS WITH TIES",
+       "ALLEN"},
+      {"SELECT COUNT(*) FROM emp GROUP BY deptno ORDER BY COUNT(*) DESC"
+       " FETCH FIRST 1 ROW WITH TIES",
+       "2;2"},
+      {"SELECT ename, deptno FROM emp ORDER BY 2 OFFSET 1 ROWS FETCH NEXT 2 ROWS WITH TIES",
+       "KING|10;SMITH|20"},
+      {"SELECT e.* FROM emp e WHERE sal < 3000 ORDER BY 8 FETCH FIRST 1 ROWS WITH TIES",
+       "7782|CLARK|MANAGER|7839|1981-06-09 00:00:00|2450|NULL|10|NULL"},
+      {"SELECT ename FROM emp ORDER BY deptno FETCH FIRST 0 ROWS WITH TIES", ""},
+      {"SELECT dname, (SELECT MAX(ename) FROM emp e WHERE e.deptno = d.deptno"
+       " ORDER BY 1 FETCH FIRST 1 ROWS ONLY) FROM dept d ORDER BY 1 FETCH FIRST 2 ROWS ONLY",
+       "ACCOUNTING|KING;OPERATIONS|NULL"},
+      {"SELECT * FROM (SELECT ename FROM emp ORDER BY deptno FETCH FIRST 1 ROWS WITH TIES)"
+       " ORDER BY 1 DESC",
+       "KING;CLARK"},
+  };
+  ExpectRows(cases);
+}
+
 TEST_F(SqlEmit, DmlRunsWithOracleSemantics) {
   catalog_ = SqliteCatalog(db_);
   const char *const statements[] = {
@@ -356,7 +396,11 @@ TEST_F(SqlEmit, ErrorsCarryOracleNumbersAndOffsets) {
       {"SELECT * FROM emp PIVOT (SUM(sal) FOR deptno IN (10, 20))", 3001, 18, nullptr},
       {"SELECT LISTAGG(ename, ',') WITHIN GROUP (ORDER BY ename) FROM emp", 3001, 7, nullptr},
       {"SELECT deptno, COUNT(*) FROM emp GROUP BY ROLLUP (deptno)", 3001, 42, nullptr},
-      {"SELECT ename FROM emp FETCH FIRST 10 PERCENT ROWS ONLY", 3001, 34, nullptr},
+      {"SELECT ename FROM emp UNION SELECT dname FROM dept ORDER BY 1 FETCH FIRST 2 ROWS WITH TIES",
+       3001, 74, nullptr},
+      {"SELECT dname FROM dept d WHERE 1 < (SELECT COUNT(*) FROM emp e WHERE e.deptno = d.deptno"
+       " FETCH FIRST 50 PERCENT ROWS ONLY)",
+       3001, 101, nullptr},
       {"INSERT INTO dept VALUES (1, DEFAULT, NULL)", 3001, 28, nullptr},
       {"DELETE FROM dept WHERE deptno = 10 RETURNING dname INTO :d", 3001, 35, nullptr},
       {"SELECT ename FROM emp WHERE ROWNUM < 3 OR sal > 1000", 3001, 28, "unimplemented feature"},

@@ -503,7 +503,7 @@ void SqliteWriter::Expr(const sql::Expr *e) {
         Put("(");
         Expr(e->left);
         Put(notIn ? " NOT IN (" : " IN (");
-        Query(e->query);
+        SubqueryOf(e);
         return Put("))");
       }
       if (e->kind == ExprKind::kIn) {
@@ -537,11 +537,11 @@ void SqliteWriter::Expr(const sql::Expr *e) {
       return Put(e->flags & kNegated ? " IS NOT NULL)" : " IS NULL)");
     case ExprKind::kExists:
       Put("EXISTS (");
-      Query(e->query);
+      SubqueryOf(e);
       return Put(")");
     case ExprKind::kSubquery:
       Put("(");
-      Query(e->query);
+      SubqueryOf(e);
       return Put(")");
     case ExprKind::kRow:
       Put("(");

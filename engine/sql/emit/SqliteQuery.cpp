@@ -246,24 +246,6 @@ void SqliteWriter::Order(const sql::List<OrderItem> &order) {
   }
 }
 
-void SqliteWriter::Limit(const sql::Query *q) {
-  if (q->fetch == nullptr && q->offset == nullptr) return;
-  if (q->fetch_percent || q->fetch_ties) Unsupported(q->fetch->pos);
-  Put(" LIMIT ");
-  if (q->fetch != nullptr) {
-    Put("max(0, ");
-    AsNumber(q->fetch);
-    Put(")");
-  } else {
-    Put("-1");
-  }
-  if (q->offset != nullptr) {
-    Put(" OFFSET max(0, ");
-    AsNumber(q->offset);
-    Put(")");
-  }
-}
-
 void SqliteWriter::Target(const TableRef *t, bool alias) {
   const SourceInfo *info = r_.Source(t);
   if (t->kind != TableKind::kTable || info == nullptr || info->table == nullptr) {

@@ -35,6 +35,13 @@ class SqliteWriter {
   // One side of a comparison against a value of type `other`.
   void Compared(const sql::Expr *e, const OracleType &other);
   void List(const sql::List<sql::Expr> &items);
+  // A subquery of an expression: the only place a query can name an outer
+  // query's columns, which SQLite's LIMIT cannot see.
+  void SubqueryOf(const sql::Expr *e) {
+    ++correlatable_;
+    Query(e->query);
+    --correlatable_;
+  }
 
   // Queries
   void Query(const sql::Query *q);
@@ -47,7 +54,10 @@ class SqliteWriter {
   void GroupBy(const sql::Query *q);  // and HAVING
   void From(const TableRef *t);
   void Order(const sql::List<OrderItem> &order);
-  void Limit(const sql::Query *q);
+  void Limit(const sql::Query *q);  // OFFSET and FETCH (SqliteRowLimit.cpp)
+  // ORDER BY keys inside OVER (...): a select-list name or position of
+  // `block` (null: none) written as the item's expression.
+  void OrderKeys(const sql::List<OrderItem> &order, const sql::Query *block);
 
   // ROWNUM (SqliteRownum.cpp): a block that names it directly (not only
   // in its subqueries) numbers its rows before grouping and sorting.
@@ -78,6 +88,7 @@ class SqliteWriter {
   // numbered block carries as a column.
   std::string rownum_;
   std::string_view rowid_carried_;
+  int correlatable_ = 0;
 };
 
 }  // namespace kestrel_engine::sql
