@@ -304,7 +304,7 @@ void SqliteWriter::Name(const sql::Expr *e) {
 }
 
 void SqliteWriter::Function(const sql::Expr *e) {
-  if (e->extra != nullptr) Unsupported(e->pos);  // OVER, WITHIN GROUP, KEEP, JSON clauses
+  if (e->extra != nullptr) return FunctionClauses(e);  // OVER, WITHIN GROUP, KEEP
   if (e->flags & (kIgnoreNulls | kFormatJson)) Unsupported(e->pos);
   std::string name;
   for (int i = 0; i < e->name.count; ++i) {

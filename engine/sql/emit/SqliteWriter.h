@@ -27,6 +27,11 @@ class SqliteWriter {
   void Binary(const sql::Expr *e);
   void Name(const sql::Expr *e);
   void Function(const sql::Expr *e);
+  // OVER, WITHIN GROUP, KEEP (SqliteAnalytic.cpp, SqliteListagg.cpp)
+  void FunctionClauses(const sql::Expr *e);
+  void Analytic(const sql::Expr *e);
+  void Over(const Window &w, const sql::List<OrderItem> *order);
+  void ListAgg(const sql::Expr *e);
   void Cast(const sql::Expr *e);
   // `e` where a number is wanted: text goes through TO_NUMBER.
   void AsNumber(const sql::Expr *e);

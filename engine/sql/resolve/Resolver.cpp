@@ -10,6 +10,7 @@
 
 #include "sql/ast/Arena.h"
 #include "sql/parse/Lexer.h"
+#include "sql/resolve/AnalyticTypes.h"
 #include "sql/resolve/FunctionTypes.h"
 #include "sql/resolve/Resolve.h"
 
@@ -665,7 +666,14 @@ OracleType Resolver::ResolveFunction(const Expr *e, Scope *scope) {
       for (const OrderItem *o : e->extra->over->order) ResolveExpr(o->expr, scope);
     }
     for (const OrderItem *o : e->extra->within_group) ResolveExpr(o->expr, scope);
+    for (const OrderItem *o : e->extra->keep_order) ResolveExpr(o->expr, scope);
+    if (e->extra->over != nullptr) {
+      ResolveExpr(e->extra->over->start.offset, scope);
+      ResolveExpr(e->extra->over->end.offset, scope);
+    }
   }
+  OracleType analytic;
+  if (!rule.known && AnalyticFunctionType(name, args, &analytic)) return Typed(e, analytic);
   if (!rule.known) {
     // Oracle names an unknown function as an invalid identifier; functions
     // outside the table (analytics, JSON, LISTAGG, ...) are the emitter's
