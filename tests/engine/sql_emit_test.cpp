@@ -398,6 +398,45 @@ TEST_F(SqlEmit, AnalyticFunctionsAndListagg) {
   ExpectRows(cases);
 }
 
+// Oracle's (+) as LEFT JOINs: the marked table is the outer-joined one,
+// its constant conditions stay in its ON; and the ANSI joins.
+TEST_F(SqlEmit, OuterJoins) {
+  catalog_ = SqliteCatalog(db_);
+  const RowCase cases[] = {
+      {"SELECT d.dname, e.ename FROM dept d, emp e WHERE d.deptno = e.deptno(+)"
+       " ORDER BY d.deptno, e.ename",
+       "ACCOUNTING|CLARK;ACCOUNTING|KING;RESEARCH|SMITH;SALES|ALLEN;SALES|WARD;OPERATIONS|NULL"},
+      {"SELECT d.dname, e.ename FROM dept d, emp e WHERE e.deptno(+) = d.deptno"
+       " AND e.sal(+) > 3000 ORDER BY d.deptno",
+       "ACCOUNTING|KING;RESEARCH|NULL;SALES|NULL;OPERATIONS|NULL"},
+      // the outer-joined table first in FROM; grouping over the result
+      {"SELECT dname, COUNT(e.empno) FROM emp e, dept d WHERE e.deptno(+) = d.deptno"
+       " GROUP BY dname ORDER BY 1",
+       "ACCOUNTING|2;OPERATIONS|0;RESEARCH|1;SALES|2"},
+      // several columns; a chain of outer joins; an inner filter beside
+      {"SELECT e.ename, m.ename FROM emp e, emp m WHERE e.mgr = m.empno(+)"
+       " AND e.deptno = m.deptno(+) ORDER BY e.empno",
+       "SMITH|NULL;ALLEN|NULL;WARD|NULL;CLARK|KING;KING|NULL"},
+      {"SELECT d.dname, e.ename, m.ename FROM emp m, emp e, dept d WHERE d.deptno = e.deptno(+)"
+       " AND e.mgr = m.empno(+) ORDER BY d.deptno, e.ename",
+       "ACCOUNTING|CLARK|KING;ACCOUNTING|KING|NULL;RESEARCH|SMITH|NULL;SALES|ALLEN|NULL;"
+       "SALES|WARD|NULL;OPERATIONS|NULL|NULL"},
+      {"SELECT e.ename, d.loc FROM emp e, dept d WHERE e.deptno = d.deptno(+) AND e.sal > 2000"
+       " AND d.loc(+) LIKE 'NEW%' ORDER BY 1",
+       "CLARK|NEW YORK;KING|NEW YORK"},
+      {"SELECT COUNT(*) FROM dept d WHERE d.deptno(+) > 20", "2"},
+      // ANSI: FULL OUTER (rows missing on either side), CROSS
+      {"SELECT d.dname, e.ename FROM (SELECT * FROM dept WHERE deptno <= 20) d FULL OUTER JOIN"
+       " (SELECT * FROM emp WHERE deptno >= 20) e ON e.deptno = d.deptno ORDER BY d.dname, e.ename",
+       "ACCOUNTING|NULL;RESEARCH|SMITH;NULL|ALLEN;NULL|WARD"},
+      {"SELECT COUNT(*) FROM emp CROSS JOIN dept", "20"},
+      {"SELECT deptno, e.ename FROM emp e RIGHT OUTER JOIN dept USING (deptno)"
+       " WHERE deptno > 20 ORDER BY 1, 2",
+       "30|ALLEN;30|WARD;40|NULL"},
+  };
+  ExpectRows(cases);
+}
+
 TEST_F(SqlEmit, DmlRunsWithOracleSemantics) {
   catalog_ = SqliteCatalog(db_);
   const char *const statements[] = {
@@ -474,7 +513,18 @@ TEST_F(SqlEmit, ErrorsCarryOracleNumbersAndOffsets) {
       {"SELECT COUNT(*) FROM emp, dept WHERE ROWNUM < 3", 3001, 0, nullptr},
       {"SELECT ROWID FROM emp, dept", 918, 7, nullptr},
       {"SELECT ROWID FROM (SELECT ename FROM emp)", 3001, 7, nullptr},
-      {"SELECT e.ename FROM emp e, dept d WHERE e.deptno = d.deptno(+)", 3001, 51, nullptr},
+      // (+) where Oracle refuses it
+      {"SELECT 1 FROM emp e, dept d, emp m WHERE e.deptno(+) = d.deptno AND e.mgr(+) = m.empno",
+       1417, 68, "at most one other table"},
+      {"SELECT 1 FROM emp e, dept d WHERE e.deptno(+) = d.deptno(+)", 1468, 48, nullptr},
+      {"SELECT 1 FROM emp e, dept d WHERE e.deptno(+) = d.deptno OR e.sal > 1", 1719, 34, nullptr},
+      {"SELECT 1 FROM emp e, dept d WHERE e.deptno(+) IN (d.deptno, 10)", 1719, 34, nullptr},
+      {"SELECT 1 FROM emp e, dept d WHERE e.deptno(+) = d.deptno AND d.loc(+) = e.job", 1416, 34,
+       nullptr},
+      {"SELECT 1 FROM emp e, dept d WHERE e.deptno(+) = (SELECT MAX(deptno) FROM dept)", 1799, 34,
+       nullptr},
+      {"SELECT 1 FROM emp e JOIN dept d ON e.deptno = d.deptno, emp m WHERE m.empno(+) = e.mgr",
+       25156, 68, nullptr},
       {"SELECT ename FROM emp START WITH mgr IS NULL CONNECT BY PRIOR empno = mgr", 3001, 56,
        nullptr},
       {"SELECT INTERVAL '1' DAY * 2 FROM dual", 3001, 7, nullptr},

@@ -268,12 +268,12 @@ void SqliteWriter::Binary(const sql::Expr *e) {
 }
 
 void SqliteWriter::Name(const sql::Expr *e) {
-  if (e->flags & kOuterJoin) Unsupported(e->pos);
+  if ((e->flags & kOuterJoin) && !outer_join_on_) Unsupported(e->pos);
   const ExprInfo *info = r_.Info(e);
   if (info == nullptr) Unsupported(e->pos);
   switch (info->binding) {
     case NameBinding::kColumn:
-      if (!info->source.empty()) {
+      if (!info->source.empty() && !info->joined) {
         Ident(info->source);
         Put(".");
       }

@@ -118,11 +118,7 @@ void SqliteWriter::Block(const sql::Query *q) {
   if (q->for_update != nullptr && q->for_update->wait == 3) Unsupported(q->for_update->pos);
   if (MentionsPseudo(q, "ROWNUM")) return RownumBlock(q);
   SelectList(q);
-  FromList(q);
-  if (q->where != nullptr) {
-    Put(" WHERE ");
-    Expr(q->where);
-  }
+  FromWhere(q, Conjuncts(q->where));
   GroupBy(q);
 }
 

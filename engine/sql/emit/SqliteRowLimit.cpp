@@ -98,11 +98,7 @@ void SqliteWriter::Limit(const sql::Query *q) {
     Put(" > 0 THEN (SELECT count(*) FROM (SELECT rank() OVER (");
     OrderKeys(q->order_by, q);
     Put(") AS \"kestrel$rank\"");
-    FromList(q);
-    if (q->where != nullptr) {
-      Put(" WHERE ");
-      Expr(q->where);
-    }
+    FromWhere(q, Conjuncts(q->where));
     GroupBy(q);
     Put(") WHERE \"kestrel$rank\" <= ");
     offset();

@@ -9,6 +9,7 @@
 ** copy of its one FROM item, which keeps the item's name (and carries its
 ** rowid when the block also names ROWID).
 */
+#include "sql/emit/SqliteWalk.h"
 #include "sql/emit/SqliteWriter.h"
 #include "sql/resolve/FunctionTypes.h"
 
@@ -17,29 +18,6 @@ namespace kestrel_engine::sql {
 namespace {
 
 constexpr char kUnlimited[] = "9223372036854775807";
-
-// Calls `f` on every expression of `e` that belongs to the same query
-// block (subqueries are blocks of their own).
-template <typename F>
-bool AnyInBlock(const Expr *e, const F &f) {
-  if (e == nullptr) return false;
-  if (f(e)) return true;
-  if (AnyInBlock(e->left, f) || AnyInBlock(e->right, f) || AnyInBlock(e->third, f)) {
-    return true;
-  }
-  for (const Expr *a : e->args) {
-    if (AnyInBlock(a, f)) return true;
-  }
-  if (e->extra != nullptr && e->extra->over != nullptr) {
-    for (const Expr *p : e->extra->over->partition) {
-      if (AnyInBlock(p, f)) return true;
-    }
-    for (const OrderItem *o : e->extra->over->order) {
-      if (AnyInBlock(o->expr, f)) return true;
-    }
-  }
-  return false;
-}
 
 bool IsAggregate(const Expr *e) {
   if (e->kind != ExprKind::kFunction || (e->extra != nullptr && e->extra->over != nullptr)) {
@@ -178,14 +156,7 @@ void SqliteWriter::RownumBlock(const sql::Query *q) {
     });
   };
   // The WHERE's conditions on ROWNUM, and the rest.
-  std::vector<const sql::Expr *> conditions, rest;
-  if (q->where != nullptr) {
-    if (q->where->kind == ExprKind::kLogical && q->where->op == Op::kAnd) {
-      for (const sql::Expr *a : q->where->args) rest.push_back(a);
-    } else {
-      rest.push_back(q->where);
-    }
-  }
+  std::vector<const sql::Expr *> conditions, rest = Conjuncts(q->where);
   for (size_t i = 0; i < rest.size();) {
     const sql::Expr *c = rest[i];
     if (!AnyInBlock(c, isRownum)) {
@@ -220,8 +191,7 @@ void SqliteWriter::RownumBlock(const sql::Query *q) {
   if (flat) {
     rownum_ = "row_number() OVER ()";
     SelectList(q);
-    FromList(q);
-    where();
+    FromWhere(q, rest);
     if (!conditions.empty()) RownumLimit(conditions);
     return;
   }

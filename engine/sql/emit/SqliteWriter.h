@@ -56,6 +56,11 @@ class SqliteWriter {
   void Block(const sql::Query *q);
   void SelectList(const sql::Query *q);
   void FromList(const sql::Query *q);
+  // The FROM list and a WHERE of `where` ANDed; Oracle's (+) conditions
+  // become LEFT JOINs (SqliteOuterJoin.cpp).
+  void FromWhere(const sql::Query *q, const std::vector<const sql::Expr *> &where);
+  bool OuterJoinFrom(const sql::Query *q, const std::vector<const sql::Expr *> &where);
+  static std::vector<const sql::Expr *> Conjuncts(const sql::Expr *where);
   void GroupBy(const sql::Query *q);  // and HAVING
   void From(const TableRef *t);
   void Order(const sql::List<OrderItem> &order);
@@ -94,6 +99,7 @@ class SqliteWriter {
   std::string rownum_;
   std::string_view rowid_carried_;
   int correlatable_ = 0;
+  bool outer_join_on_ = false;  // writing a LEFT JOIN made of (+) conditions
 };
 
 }  // namespace kestrel_engine::sql

@@ -45,6 +45,9 @@ struct ExprInfo {
   std::string_view source;  // kColumn: the FROM item's name (its alias)
   std::string_view column;  // kColumn: the stored column name; sequences, pseudo
   uint32_t ordinal = 0;     // kSelectItem: 1-based
+  // kColumn: an unqualified JOIN ... USING or NATURAL JOIN column, which
+  // is either side's value (the one that is not NULL in an outer join).
+  bool joined = false;
 };
 
 // A FROM item: the name the emitted SQL calls it by, and for a table

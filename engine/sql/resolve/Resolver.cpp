@@ -340,7 +340,8 @@ std::vector<ColumnInfo> Resolver::ResolveBlock(const Query *q, Scope *parent) {
           for (const Source &src : scope.sources) {
             for (const SourceColumn &c : src.columns) {
               if (!seen && SameName(c.name, u)) {
-                add(src, c);
+                // Unqualified: either side's value, as in an outer join.
+                add(Source{}, c);
                 seen = true;
               }
             }
@@ -513,6 +514,7 @@ OracleType Resolver::ResolveName(const Expr *e, Scope *scope) {
       }
       if (hit != nullptr) {
         info.binding = NameBinding::kColumn;
+        info.joined = shared;
         info.source = hit->alias;
         info.column = col->name;
         info.type = col->type;
