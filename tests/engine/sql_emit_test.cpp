@@ -34,6 +34,15 @@ const char kSchema[] =
     " (7782,'CLARK','MANAGER',7839,'1981-06-09 00:00:00',2450,NULL,10,NULL),"
     " (7839,'KING','PRESIDENT',NULL,'1981-11-17 00:00:00',5000,NULL,10,NULL);";
 
+// A tree with two roots whose rows are not stored in sibling order, and a
+// loop (1 -> 2 -> 3 -> 1).
+const char kTrees[] =
+    "CREATE TABLE TREE (ID NUMBER, NAME VARCHAR2(10), PARENT NUMBER);"
+    "INSERT INTO TREE VALUES (1,'A',NULL),(3,'C',1),(2,'B',1),(5,'E',2),(4,'D',2),(6,'F',3),"
+    " (7,'G',NULL),(8,'H',7);"
+    "CREATE TABLE LOOP (ID NUMBER, PARENT NUMBER);"
+    "INSERT INTO LOOP VALUES (1,3),(2,1),(3,2),(4,3);";
+
 class SqlEmit : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -437,6 +446,49 @@ TEST_F(SqlEmit, OuterJoins) {
   ExpectRows(cases);
 }
 
+// CONNECT BY: depth-first from each root, siblings as stored or as
+// ORDER SIBLINGS BY says; WHERE filters after the tree is built.
+TEST_F(SqlEmit, HierarchicalQueries) {
+  ASSERT_EQ(sqlite3_exec(db_, kTrees, nullptr, nullptr, nullptr), SQLITE_OK);
+  catalog_ = SqliteCatalog(db_);
+  const RowCase cases[] = {
+      {"SELECT name, LEVEL FROM tree START WITH parent IS NULL CONNECT BY PRIOR id = parent",
+       "A|1;C|2;F|3;B|2;E|3;D|3;G|1;H|2"},
+      {"SELECT LPAD(' ', 2 * LEVEL - 2) || name FROM tree START WITH id = 1"
+       " CONNECT BY PRIOR id = parent ORDER SIBLINGS BY name",
+       "A;  B;    D;    E;  C;    F"},
+      {"SELECT name, SYS_CONNECT_BY_PATH(name, '/'), CONNECT_BY_ROOT name, PRIOR name,"
+       " CONNECT_BY_ISLEAF FROM tree t START WITH parent IS NULL"
+       " CONNECT BY parent = PRIOR id ORDER SIBLINGS BY name DESC",
+       "G|/G|G|NULL|0;H|/G/H|G|G|1;A|/A|A|NULL|0;C|/A/C|A|A|0;F|/A/C/F|A|C|1;B|/A/B|A|A|0;"
+       "E|/A/B/E|A|B|1;D|/A/B/D|A|B|1"},
+      // WHERE after the tree: the children of a removed row stay
+      {"SELECT name FROM tree WHERE name <> 'B' START WITH id = 1 CONNECT BY PRIOR id = parent"
+       " ORDER SIBLINGS BY name",
+       "A;D;E;C;F"},
+      {"SELECT name, LEVEL FROM tree START WITH id = 1 CONNECT BY PRIOR id = parent"
+       " AND LEVEL <= 2 ORDER BY name DESC",
+       "C|2;B|2;A|1"},
+      {"SELECT LEVEL, COUNT(*) FROM tree START WITH parent IS NULL CONNECT BY PRIOR id = parent"
+       " GROUP BY LEVEL ORDER BY 1",
+       "1|2;2|3;3|3"},
+      // no START WITH: every row is a root
+      {"SELECT COUNT(*) FROM tree CONNECT BY PRIOR id = parent", "17"},
+      // the row generator
+      {"SELECT LEVEL FROM dual CONNECT BY LEVEL <= 4", "1;2;3;4"},
+      {"SELECT SUM(LEVEL) FROM dual CONNECT BY LEVEL <= 100", "5050"},
+      // loops: ORA-01436, or with NOCYCLE the repeating row left out
+      {"SELECT id FROM loop START WITH id = 1 CONNECT BY PRIOR id = parent",
+       "ORA-01436: CONNECT BY loop in user data"},
+      {"SELECT id, LEVEL, CONNECT_BY_ISCYCLE, CONNECT_BY_ISLEAF FROM loop START WITH id = 1"
+       " CONNECT BY NOCYCLE PRIOR id = parent ORDER SIBLINGS BY id",
+       "1|1|0|0;2|2|0|0;3|3|1|0;4|4|0|1"},
+      {"SELECT ename, LEVEL FROM emp START WITH mgr IS NULL CONNECT BY PRIOR empno = mgr",
+       "KING|1;CLARK|2"},
+  };
+  ExpectRows(cases);
+}
+
 TEST_F(SqlEmit, DmlRunsWithOracleSemantics) {
   catalog_ = SqliteCatalog(db_);
   const char *const statements[] = {
@@ -525,8 +577,11 @@ TEST_F(SqlEmit, ErrorsCarryOracleNumbersAndOffsets) {
        nullptr},
       {"SELECT 1 FROM emp e JOIN dept d ON e.deptno = d.deptno, emp m WHERE m.empno(+) = e.mgr",
        25156, 68, nullptr},
-      {"SELECT ename FROM emp START WITH mgr IS NULL CONNECT BY PRIOR empno = mgr", 3001, 56,
-       nullptr},
+      {"SELECT e.ename FROM emp e JOIN dept d USING (deptno) START WITH mgr IS NULL"
+       " CONNECT BY PRIOR empno = mgr",
+       3001, 87, nullptr},
+      {"SELECT CONNECT_BY_ISCYCLE FROM emp CONNECT BY PRIOR empno = mgr", 30930, 7, nullptr},
+      {"SELECT PRIOR ename FROM emp", 3001, 7, nullptr},
       {"SELECT INTERVAL '1' DAY * 2 FROM dual", 3001, 7, nullptr},
       {"SELECT INTERVAL '1:2' DAY TO SECOND FROM dual", 1867, 7, nullptr},
       {"MERGE INTO dept d USING emp e ON (d.deptno = e.deptno)"

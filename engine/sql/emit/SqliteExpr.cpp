@@ -273,6 +273,7 @@ void SqliteWriter::Name(const sql::Expr *e) {
   if (info == nullptr) Unsupported(e->pos);
   switch (info->binding) {
     case NameBinding::kColumn:
+      if (HierarchyColumn(*info)) return;  // PRIOR's parent row
       if (!info->source.empty() && !info->joined) {
         Ident(info->source);
         Put(".");
@@ -329,6 +330,7 @@ void SqliteWriter::Function(const sql::Expr *e) {
       "utl_raw_cast_to_varchar2", "variance", "width_bucket", "empty_blob", "empty_clob"};
   bool known = false;
   for (const char *k : kNative) known = known || n == k;
+  if (n == "sys_connect_by_path") return HierarchyValue(e);
   if (!known) Unsupported(e->pos);
   if (n == "empty_blob") return Put("zeroblob(0)");
   if (n == "empty_clob") return Put("''");
@@ -453,7 +455,7 @@ void SqliteWriter::Expr(const sql::Expr *e) {
         return Put(")");
       }
       if (e->op == Op::kPlus) return AsNumber(e->left);
-      Unsupported(e->pos);  // PRIOR, CONNECT_BY_ROOT
+      return HierarchyValue(e);  // PRIOR, CONNECT_BY_ROOT
     case ExprKind::kBinary:
       return Binary(e);
     case ExprKind::kLogical: {

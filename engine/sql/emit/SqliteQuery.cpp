@@ -64,12 +64,14 @@ void SqliteWriter::With(const sql::List<Cte> &with) {
 void SqliteWriter::Query(const sql::Query *q) {
   const std::string outerRownum = rownum_;
   const std::string_view outerRowid = rowid_carried_;
+  Hierarchy *outerHierarchy = hier_;
   With(q->with);
   QueryBody(q);
-  Order(q->order_by);
+  if (!q->order_siblings) Order(q->order_by);  // siblings: the hierarchy's own
   Limit(q);
   rownum_ = outerRownum;
   rowid_carried_ = outerRowid;
+  hier_ = outerHierarchy;
 }
 
 void SqliteWriter::QueryBody(const sql::Query *q) {
@@ -99,10 +101,12 @@ void SqliteWriter::QueryBody(const sql::Query *q) {
 // SQLite's compound members are plain SELECTs: anything with its own WITH,
 // ORDER BY or row limit becomes an inline view.
 void SqliteWriter::SetMember(const sql::Query *q) {
-  // (A block numbering its rows may end in its own LIMIT.)
+  // (A block numbering its rows may end in its own LIMIT, a hierarchy in
+  // its own ORDER BY.)
   const bool plain = q->with.empty() && q->order_by.empty() && q->fetch == nullptr &&
                      q->offset == nullptr &&
-                     (q->kind != QueryKind::kBlock || !MentionsPseudo(q, "ROWNUM"));
+                     (q->kind != QueryKind::kBlock ||
+                      (!MentionsPseudo(q, "ROWNUM") && q->connect_by == nullptr));
   // Left-nested set operations read left to right in both dialects.
   if (plain && q->kind == QueryKind::kSetOp) return QueryBody(q);
   if (plain && q->kind == QueryKind::kBlock) return Block(q);
@@ -112,10 +116,8 @@ void SqliteWriter::SetMember(const sql::Query *q) {
 }
 
 void SqliteWriter::Block(const sql::Query *q) {
-  if (q->start_with != nullptr || q->connect_by != nullptr) {
-    Unsupported(StartOf(q->connect_by != nullptr ? q->connect_by : q->start_with));
-  }
   if (q->for_update != nullptr && q->for_update->wait == 3) Unsupported(q->for_update->pos);
+  if (q->start_with != nullptr || q->connect_by != nullptr) return HierarchyBlock(q);
   if (MentionsPseudo(q, "ROWNUM")) return RownumBlock(q);
   SelectList(q);
   FromWhere(q, Conjuncts(q->where));

@@ -11,23 +11,12 @@
 */
 #include "sql/emit/SqliteWalk.h"
 #include "sql/emit/SqliteWriter.h"
-#include "sql/resolve/FunctionTypes.h"
 
 namespace kestrel_engine::sql {
 
 namespace {
 
 constexpr char kUnlimited[] = "9223372036854775807";
-
-bool IsAggregate(const Expr *e) {
-  if (e->kind != ExprKind::kFunction || (e->extra != nullptr && e->extra->over != nullptr)) {
-    return false;
-  }
-  if (e->name.count != 1) return false;
-  const std::string_view n = e->name.part[0];
-  return LookupFunction(n).aggregate || n == "LISTAGG" || n == "JSON_ARRAYAGG" ||
-         n == "GROUPING";
-}
 
 }  // namespace
 
@@ -57,7 +46,11 @@ void SqliteWriter::Pseudo(const sql::Expr *e, const ExprInfo &info) {
                          info.source.size() == rowid_carried_.size();
     return Put(carried ? ".\"kestrel$rowid\"" : ".rowid");
   }
-  Unsupported(e->pos);  // LEVEL, CONNECT_BY_*, ROWID of a view or a join
+  if (info.column == "LEVEL" || info.column == "CONNECT_BY_ISLEAF" ||
+      info.column == "CONNECT_BY_ISCYCLE") {
+    return HierarchyPseudo(e, info.column);
+  }
+  Unsupported(e->pos);  // ROWNUM outside a block, ROWID of a view or a join
 }
 
 // The number of rows the ROWNUM conditions let through, as a LIMIT: each
@@ -184,7 +177,7 @@ void SqliteWriter::RownumBlock(const sql::Query *q) {
   };
   bool flat = q->group_by.empty() && q->having == nullptr && q->quantifier != 1 &&
               q->order_by.empty() && q->fetch == nullptr && q->offset == nullptr;
-  for (const SelectItem *item : q->items) flat = flat && !AnyInBlock(item->expr, IsAggregate);
+  for (const SelectItem *item : q->items) flat = flat && !AnyInBlock(item->expr, IsAggregateCall);
   // Query() puts back the outer block's ROWNUM and ROWID after this
   // block's ORDER BY, which may name them too.
   const std::string_view outerRowid = rowid_carried_;

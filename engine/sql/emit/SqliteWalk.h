@@ -7,6 +7,7 @@
 #define KESTREL_ENGINE_SQL_EMIT_SQLITEWALK_H
 
 #include "sql/ast/Ast.h"
+#include "sql/resolve/FunctionTypes.h"
 
 namespace kestrel_engine::sql {
 
@@ -31,6 +32,17 @@ bool AnyInBlock(const Expr *e, const F &f) {
     }
   }
   return false;
+}
+
+// An aggregate call (not an analytic one): the block is grouped.
+inline bool IsAggregateCall(const Expr *e) {
+  if (e->kind != ExprKind::kFunction || (e->extra != nullptr && e->extra->over != nullptr)) {
+    return false;
+  }
+  if (e->name.count != 1) return false;
+  const std::string_view n = e->name.part[0];
+  return LookupFunction(n).aggregate || n == "LISTAGG" || n == "JSON_ARRAYAGG" ||
+         n == "GROUPING";
 }
 
 }  // namespace kestrel_engine::sql

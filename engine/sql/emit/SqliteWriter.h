@@ -6,6 +6,7 @@
 #ifndef KESTREL_ENGINE_SQL_EMIT_SQLITEWRITER_H
 #define KESTREL_ENGINE_SQL_EMIT_SQLITEWRITER_H
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -76,6 +77,22 @@ class SqliteWriter {
   void RownumLimit(const std::vector<const sql::Expr *> &conditions);
   void Pseudo(const sql::Expr *e, const ExprInfo &info);
 
+  // CONNECT BY (SqliteHierarchy.cpp). The phase says which row a name
+  // reads: the candidate root, the child beside its parent "kestrel$p",
+  // or the finished row.
+  struct Hierarchy {
+    enum Phase : uint8_t { kStart, kConnect, kSelect };
+    Phase phase = kStart;
+    std::string_view alias;
+    bool nocycle = false;
+    bool in_prior = false;
+    std::vector<const sql::Expr *> carried;  // PRIOR, CONNECT_BY_ROOT, SYS_CONNECT_BY_PATH
+  };
+  void HierarchyBlock(const sql::Query *q);
+  bool HierarchyColumn(const ExprInfo &info);
+  void HierarchyValue(const sql::Expr *e);
+  void HierarchyPseudo(const sql::Expr *e, std::string_view name);
+
   // Statements
   void Insert(const InsertStmt &s);
   void Update(const UpdateStmt &s);
@@ -99,7 +116,9 @@ class SqliteWriter {
   std::string rownum_;
   std::string_view rowid_carried_;
   int correlatable_ = 0;
-  bool outer_join_on_ = false;  // writing a LEFT JOIN made of (+) conditions
+  bool outer_join_on_ = false;
+  Hierarchy *hier_ = nullptr;
+  std::vector<std::unique_ptr<Hierarchy>> hier_storage_;  // writing a LEFT JOIN made of (+) conditions
 };
 
 }  // namespace kestrel_engine::sql

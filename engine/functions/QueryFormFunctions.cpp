@@ -1,5 +1,8 @@
 /*
-** kestrel_listagg, the aggregate LISTAGG ... WITHIN GROUP (ORDER BY ...)
+** Functions the SQL front end writes for Oracle's query forms.
+** kestrel_raise(code) fails the statement with that Oracle error (a
+** CONNECT BY loop, ORA-01436, is found while the rows are made).
+** kestrel_listagg is the aggregate LISTAGG ... WITHIN GROUP (ORDER BY ...)
 ** is written as: SQLite's group_concat cannot order its input, so the
 ** values are kept with their sort keys and joined at the end.
 **   kestrel_listagg(value, separator, options, filler, key1, flags1, ...)
@@ -153,13 +156,20 @@ void ListFinal(sqlite3_context *context) {
   ResultText(context, out);
 }
 
+void RaiseCall(sqlite3_context *context, int, sqlite3_value **argv) {
+  Raise(context, sqlite3_value_int(argv[0]));
+}
+
 }  // namespace
 
-int RegisterListagg(sqlite3 *db, const SessionSettings *settings) {
+int RegisterQueryFormFunctions(sqlite3 *db, const SessionSettings *settings) {
   const int flags = SQLITE_UTF8 | SQLITE_INNOCUOUS | SQLITE_DETERMINISTIC;
-  return sqlite3_create_function_v2(db, "kestrel_listagg", -1, flags,
-                                    const_cast<SessionSettings *>(settings), nullptr, ListStep,
-                                    ListFinal, nullptr);
+  void *data = const_cast<SessionSettings *>(settings);
+  const int rc = sqlite3_create_function_v2(db, "kestrel_listagg", -1, flags, data, nullptr,
+                                            ListStep, ListFinal, nullptr);
+  if (rc != SQLITE_OK) return rc;
+  return sqlite3_create_function_v2(db, "kestrel_raise", 1, flags, data, RaiseCall, nullptr,
+                                    nullptr, nullptr);
 }
 
 }  // namespace kestrel_engine
