@@ -385,6 +385,7 @@ void SqliteWriter::Cast(const sql::Expr *e) {
 }
 
 void SqliteWriter::Expr(const sql::Expr *e) {
+  if (grouping_ != nullptr && GroupingExpr(e)) return;  // ROLLUP, CUBE, GROUPING SETS
   switch (e->kind) {
     case ExprKind::kNumber:
       return Put(e->text);

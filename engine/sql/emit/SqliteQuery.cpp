@@ -67,7 +67,8 @@ void SqliteWriter::Query(const sql::Query *q) {
   Hierarchy *outerHierarchy = hier_;
   With(q->with);
   QueryBody(q);
-  if (!q->order_siblings) Order(q->order_by);  // siblings: the hierarchy's own
+  // ORDER SIBLINGS BY and the ORDER BY of grouping sets: written by the block
+  if (!q->order_siblings && !UsesGroupingSets(q)) Order(q->order_by);
   Limit(q);
   rownum_ = outerRownum;
   rowid_carried_ = outerRowid;
@@ -118,6 +119,7 @@ void SqliteWriter::SetMember(const sql::Query *q) {
 void SqliteWriter::Block(const sql::Query *q) {
   if (q->for_update != nullptr && q->for_update->wait == 3) Unsupported(q->for_update->pos);
   if (q->start_with != nullptr || q->connect_by != nullptr) return HierarchyBlock(q);
+  if (GroupingSetsBlock(q)) return;
   if (MentionsPseudo(q, "ROWNUM")) return RownumBlock(q);
   SelectList(q);
   FromWhere(q, Conjuncts(q->where));

@@ -93,6 +93,19 @@ class SqliteWriter {
   void HierarchyValue(const sql::Expr *e);
   void HierarchyPseudo(const sql::Expr *e, std::string_view name);
 
+  // ROLLUP, CUBE, GROUPING SETS (SqliteGrouping.cpp): the grouping set
+  // being written, and every grouping expression.
+  struct Grouping {
+    std::vector<const sql::Expr *> all;
+    std::vector<const sql::Expr *> set;
+    int repeat = 0;            // GROUP_ID
+    int inside_aggregate = 0;  // an aggregate's arguments see the rows
+  };
+  static bool UsesGroupingSets(const sql::Query *q);
+  bool GroupingSetsBlock(const sql::Query *q);
+  bool GroupingExpr(const sql::Expr *e);  // true when written
+  bool SameGrouped(const sql::Expr *a, const sql::Expr *b) const;
+
   // Statements
   void Insert(const InsertStmt &s);
   void Update(const UpdateStmt &s);
@@ -118,6 +131,7 @@ class SqliteWriter {
   int correlatable_ = 0;
   bool outer_join_on_ = false;
   Hierarchy *hier_ = nullptr;
+  Grouping *grouping_ = nullptr;
   std::vector<std::unique_ptr<Hierarchy>> hier_storage_;  // writing a LEFT JOIN made of (+) conditions
 };
 

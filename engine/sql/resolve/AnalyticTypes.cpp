@@ -1,6 +1,6 @@
 /*
-** Result types of the analytic functions and LISTAGG: ranks and ratios are
-** NUMBER, the offset and value functions give their first argument's type,
+** Result types of the analytic functions, LISTAGG and the GROUPING
+** functions: ranks, ratios and grouping bits are NUMBER, the offset and value functions give their first argument's type,
 ** LISTAGG a VARCHAR2 of Oracle's 4000-byte limit.
 */
 #include "sql/resolve/AnalyticTypes.h"
@@ -10,7 +10,8 @@ namespace kestrel_engine::sql {
 bool AnalyticFunctionType(std::string_view name, const std::vector<OracleType> &args,
                           OracleType *out) {
   static const char *const kNumbers[] = {"ROW_NUMBER", "RANK", "DENSE_RANK", "PERCENT_RANK",
-                                         "CUME_DIST", "NTILE", "RATIO_TO_REPORT"};
+                                         "CUME_DIST", "NTILE", "RATIO_TO_REPORT",
+                                         "GROUPING", "GROUPING_ID", "GROUP_ID"};
   for (const char *n : kNumbers) {
     if (name == n) {
       *out = MakeType(TypeCategory::kNumber);

@@ -1,6 +1,7 @@
 /*
 ** The result types of the functions outside the general function table:
-** analytic (ranking, offset and window-value) functions and LISTAGG.
+** analytic (ranking, offset and window-value) functions, LISTAGG and
+** GROUPING, GROUPING_ID and GROUP_ID.
 */
 #ifndef KESTREL_ENGINE_SQL_RESOLVE_ANALYTICTYPES_H
 #define KESTREL_ENGINE_SQL_RESOLVE_ANALYTICTYPES_H
