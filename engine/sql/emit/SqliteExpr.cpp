@@ -274,6 +274,7 @@ void SqliteWriter::Name(const sql::Expr *e) {
   switch (info->binding) {
     case NameBinding::kColumn:
       if (HierarchyColumn(*info)) return;  // PRIOR's parent row
+      if (JsonTableColumn(*info)) return;
       if (!info->source.empty() && !info->joined) {
         Ident(info->source);
         Put(".");
@@ -305,6 +306,7 @@ void SqliteWriter::Name(const sql::Expr *e) {
 }
 
 void SqliteWriter::Function(const sql::Expr *e) {
+  if (JsonFunction(e)) return;
   if (e->extra != nullptr) return FunctionClauses(e);  // OVER, WITHIN GROUP, KEEP
   if (e->flags & (kIgnoreNulls | kFormatJson)) Unsupported(e->pos);
   std::string name;
@@ -436,6 +438,10 @@ void SqliteWriter::Expr(const sql::Expr *e) {
       for (const StarColumn &c : found->second) {
         if (!first) Put(", ");
         first = false;
+        ExprInfo column;
+        column.source = c.source;
+        column.column = c.column;
+        if (JsonTableColumn(column)) continue;
         if (!c.source.empty()) {
           Ident(c.source);
           Put(".");
@@ -590,6 +596,8 @@ void SqliteWriter::Expr(const sql::Expr *e) {
       return Put(")");
     case ExprKind::kFunction:
       return Function(e);
+    case ExprKind::kIsJson:
+      return IsJson(e);
     default:
       Unsupported(e->pos);
   }

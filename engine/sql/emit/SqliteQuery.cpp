@@ -227,6 +227,8 @@ void SqliteWriter::From(const TableRef *t) {
         Put(")");
       }
       return;
+    case TableKind::kJsonTable:
+      return JsonTable(t);
     default:
       Unsupported(t->pos);
   }

@@ -106,6 +106,25 @@ class SqliteWriter {
   bool GroupingExpr(const sql::Expr *e);  // true when written
   bool SameGrouped(const sql::Expr *a, const sql::Expr *b) const;
 
+  // SQL/JSON (SqliteJson.cpp)
+  bool JsonFunction(const sql::Expr *e);  // false: not one of them
+  void JsonDocument(const sql::Expr *doc);
+  std::string JsonPath(const sql::Expr *path);
+  void JsonMember(const sql::Expr *v, bool formatJson);
+  void IsJson(const sql::Expr *e);
+  struct JsonLevel {
+    const sql::List<JsonColumn> *columns;
+    std::string path;
+    bool each;  // the path ended in [*]
+  };
+  std::vector<JsonLevel> JsonLevels(const TableRef *t);
+  void JsonLevelName(const TableRef *t, size_t level);
+  void JsonContext(const TableRef *t, size_t level);
+  void JsonTable(const TableRef *t);
+  // A JSON_TABLE column is written as its value's expression.
+  bool JsonTableColumn(const ExprInfo &info);
+  void JsonColumnValue(const TableRef *t, size_t level, const JsonColumn *c);
+
   // Statements
   void Insert(const InsertStmt &s);
   void Update(const UpdateStmt &s);

@@ -11,6 +11,7 @@
 #include "sql/ast/Arena.h"
 #include "sql/parse/Lexer.h"
 #include "sql/resolve/AnalyticTypes.h"
+#include "sql/resolve/JsonTableColumns.h"
 #include "sql/resolve/FunctionTypes.h"
 #include "sql/resolve/Resolve.h"
 
@@ -456,6 +457,18 @@ void Resolver::AddFrom(const TableRef *t, Scope *scope) {
       if (t->on != nullptr) ResolveExpr(t->on, scope);
       return;
     }
+    case TableKind::kJsonTable: {
+      // Its document may name the FROM items before it.
+      ResolveExpr(t->expr, scope);
+      Source s;
+      if (t->alias != nullptr) s.alias = t->alias->name;
+      for (const ColumnInfo &c : JsonTableColumns(t->columns)) {
+        s.columns.push_back({Keep(c.name), c.type});
+      }
+      out_->sources[t].alias = s.alias;
+      scope->sources.push_back(std::move(s));
+      return;
+    }
     default:
       throw SemanticError(kOraUnimplemented, t->pos);
   }
@@ -669,6 +682,7 @@ OracleType Resolver::ResolveFunction(const Expr *e, Scope *scope) {
     }
     for (const OrderItem *o : e->extra->within_group) ResolveExpr(o->expr, scope);
     for (const OrderItem *o : e->extra->keep_order) ResolveExpr(o->expr, scope);
+    for (const OrderItem *o : e->extra->order) ResolveExpr(o->expr, scope);
     if (e->extra->over != nullptr) {
       ResolveExpr(e->extra->over->start.offset, scope);
       ResolveExpr(e->extra->over->end.offset, scope);
