@@ -2,6 +2,10 @@
 ** Functions the SQL front end writes for Oracle's query forms.
 ** kestrel_raise(code) fails the statement with that Oracle error (a
 ** CONNECT BY loop, ORA-01436, is found while the rows are made).
+** kestrel_keep(kind, last, value, key1, flags1, ...) is MIN, MAX, SUM,
+** COUNT or AVG (kind) KEEP (DENSE_RANK FIRST|LAST (last 0|1) ORDER BY
+** keys): the aggregate of the values of the rows whose keys rank first
+** (or last).
 ** kestrel_listagg is the aggregate LISTAGG ... WITHIN GROUP (ORDER BY ...)
 ** is written as: SQLite's group_concat cannot order its input, so the
 ** values are kept with their sort keys and joined at the end.
@@ -156,6 +160,96 @@ void ListFinal(sqlite3_context *context) {
   ResultText(context, out);
 }
 
+struct KeepRow {
+  Value value;
+  std::vector<Value> keys;
+};
+
+struct KeepState {
+  std::vector<KeepRow> rows;
+  std::vector<int> flags;
+  std::string kind;
+  bool last = false;
+};
+
+int CompareKeys(const KeepRow &a, const KeepRow &b, const std::vector<int> &flags) {
+  for (size_t k = 0; k < a.keys.size() && k < flags.size(); ++k) {
+    const int c = CompareKey(a.keys[k].get(), b.keys[k].get(), flags[k]);
+    if (c != 0) return c;
+  }
+  return 0;
+}
+
+void KeepStep(sqlite3_context *context, int argc, sqlite3_value **argv) {
+  if (argc < 5 || argc % 2 != 1) return Raise(context, 909);
+  auto **slot = static_cast<KeepState **>(sqlite3_aggregate_context(context, sizeof(KeepState *)));
+  if (slot == nullptr) return sqlite3_result_error_nomem(context);
+  if (*slot == nullptr) {
+    *slot = new KeepState();
+    std::string storage;
+    (*slot)->kind = std::string(ArgText(argv[0], &storage));
+    (*slot)->last = sqlite3_value_int(argv[1]) != 0;
+    for (int i = 4; i < argc; i += 2) (*slot)->flags.push_back(sqlite3_value_int(argv[i]));
+  }
+  KeepRow row;
+  row.value.reset(sqlite3_value_dup(argv[2]));
+  if (row.value == nullptr) return sqlite3_result_error_nomem(context);
+  for (int i = 3; i < argc; i += 2) {
+    row.keys.emplace_back(sqlite3_value_dup(argv[i]));
+    if (row.keys.back() == nullptr) return sqlite3_result_error_nomem(context);
+  }
+  (*slot)->rows.push_back(std::move(row));
+}
+
+void KeepFinal(sqlite3_context *context) {
+  auto **slot = static_cast<KeepState **>(sqlite3_aggregate_context(context, 0));
+  if (slot == nullptr || *slot == nullptr) {
+    // No rows: COUNT is 0, the others NULL.
+    return;
+  }
+  std::unique_ptr<KeepState> owned(*slot);
+  *slot = nullptr;
+  const KeepState &s = *owned;
+  const KeepRow *best = nullptr;
+  for (const KeepRow &r : s.rows) {
+    if (best == nullptr) {
+      best = &r;
+      continue;
+    }
+    const int c = CompareKeys(r, *best, s.flags);
+    if (s.last ? c > 0 : c < 0) best = &r;
+  }
+  int64_t count = 0;
+  Decimal sum;
+  double total = 0;
+  sqlite3_value *extreme = nullptr;
+  for (const KeepRow &r : s.rows) {
+    if (best == nullptr || CompareKeys(r, *best, s.flags) != 0) continue;
+    sqlite3_value *v = r.value.get();
+    if (IsNullArg(v)) continue;
+    ++count;
+    if (s.kind == "SUM" || s.kind == "AVG") {
+      Decimal d;
+      const Num::Kind kind = ReadDecimal(context, v, &d);
+      if (kind == Num::kError) return;
+      sum = DecimalAdd(sum, d);
+      total += sqlite3_value_double(v);
+    } else if (s.kind == "MIN" || s.kind == "MAX") {
+      if (extreme == nullptr) {
+        extreme = v;
+      } else {
+        const int c = CompareKey(v, extreme, 0);
+        if (s.kind == "MIN" ? c < 0 : c > 0) extreme = v;
+      }
+    }
+  }
+  if (s.kind == "COUNT") return sqlite3_result_int64(context, count);
+  if (count == 0) return sqlite3_result_null(context);
+  if (s.kind == "SUM") return ResultDecimal(context, sum);
+  if (s.kind == "AVG") return ResultDouble(context, total / static_cast<double>(count));
+  sqlite3_result_value(context, extreme);
+}
+
 void RaiseCall(sqlite3_context *context, int, sqlite3_value **argv) {
   Raise(context, sqlite3_value_int(argv[0]));
 }
@@ -168,8 +262,12 @@ int RegisterQueryFormFunctions(sqlite3 *db, const SessionSettings *settings) {
   const int rc = sqlite3_create_function_v2(db, "kestrel_listagg", -1, flags, data, nullptr,
                                             ListStep, ListFinal, nullptr);
   if (rc != SQLITE_OK) return rc;
-  return sqlite3_create_function_v2(db, "kestrel_raise", 1, flags, data, RaiseCall, nullptr,
-                                    nullptr, nullptr);
+  const int rk = sqlite3_create_function_v2(db, "kestrel_keep", -1, flags, data, nullptr,
+                                            KeepStep, KeepFinal, nullptr);
+  if (rk != SQLITE_OK) return rk;
+  // Not deterministic: SQLite must not evaluate it once up front.
+  return sqlite3_create_function_v2(db, "kestrel_raise", 1, SQLITE_UTF8 | SQLITE_INNOCUOUS, data,
+                                    RaiseCall, nullptr, nullptr, nullptr);
 }
 
 }  // namespace kestrel_engine

@@ -549,6 +549,19 @@ TEST_F(SqlEmit, GroupingSets) {
       // an aggregate's argument sees the rows, not the set's NULL
       {"SELECT deptno, COUNT(deptno) FROM emp GROUP BY ROLLUP (deptno) ORDER BY 1",
        "10|2;20|1;30|2;NULL|5"},
+      // nested aggregates: over the groups
+      {"SELECT MAX(SUM(sal)), MIN(COUNT(*)), COUNT(SUM(sal)) FROM emp GROUP BY deptno",
+       "7450|1|3"},
+      {"SELECT ROUND(AVG(MAX(sal))) m FROM emp WHERE deptno > 10 GROUP BY deptno", "1200"},
+      // KEEP: the aggregate of the rows ranked first (or last)
+      {"SELECT deptno, MAX(ename) KEEP (DENSE_RANK FIRST ORDER BY sal),"
+       " MIN(ename) KEEP (DENSE_RANK LAST ORDER BY hiredate), SUM(sal) KEEP (DENSE_RANK FIRST"
+       " ORDER BY job) FROM emp GROUP BY deptno ORDER BY deptno",
+       "10|CLARK|KING|2450;20|SMITH|SMITH|800;30|WARD|WARD|2850"},
+      {"SELECT COUNT(*) KEEP (DENSE_RANK LAST ORDER BY comm NULLS FIRST),"
+       " MAX(comm) KEEP (DENSE_RANK FIRST ORDER BY comm DESC),"
+       " MAX(comm) KEEP (DENSE_RANK FIRST ORDER BY comm DESC NULLS LAST) FROM emp",
+       "1|NULL|500"},
       {"SELECT deptno d, SUM(sal) s FROM emp GROUP BY ROLLUP (deptno) ORDER BY s DESC",
        "NULL|11100;10|7450;30|2850;20|800"},
       {"SELECT DECODE(GROUPING(job), 1, 'ALL JOBS', job), SUM(sal) FROM emp WHERE deptno = 10"
@@ -739,7 +752,8 @@ TEST_F(SqlEmit, ErrorsCarryOracleNumbersAndOffsets) {
       {"SELECT r || 'x' FROM types", 932, 7, "expected CHAR got BLOB"},
       // forms the SQLite back end does not write yet: ORA-03001 where they are
       {"SELECT * FROM emp PIVOT (SUM(sal) FOR deptno IN (10, 20))", 3001, 18, nullptr},
-      {"SELECT MAX(sal) KEEP (DENSE_RANK FIRST ORDER BY hiredate) FROM emp", 3001, 7, nullptr},
+      {"SELECT MAX(sal) KEEP (DENSE_RANK FIRST ORDER BY hiredate) OVER () FROM emp", 3001, 7,
+       nullptr},
       {"SELECT COUNT(DISTINCT sal) OVER () FROM emp", 3001, 7, nullptr},
       {"SELECT COUNT(*) OVER (ORDER BY hiredate RANGE 30 PRECEDING) FROM emp", 3001, 46, nullptr},
       {"SELECT GROUPING(sal) FROM emp GROUP BY ROLLUP (deptno)", 979, 16, nullptr},

@@ -30,6 +30,7 @@ void SqliteWriter::FunctionClauses(const sql::Expr *e) {
     return Analytic(e);
   }
   if (name == "LISTAGG" && x.over == nullptr) return ListAgg(e);
+  if (x.keep != 0 && x.over == nullptr) return Keep(e);
   Unsupported(e->pos);  // KEEP, JSON clauses, other WITHIN GROUP functions
 }
 

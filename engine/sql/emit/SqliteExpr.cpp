@@ -388,6 +388,7 @@ void SqliteWriter::Cast(const sql::Expr *e) {
 
 void SqliteWriter::Expr(const sql::Expr *e) {
   if (grouping_ != nullptr && GroupingExpr(e)) return;  // ROLLUP, CUBE, GROUPING SETS
+  if (nested_ != nullptr && NestedAggregateRef(e)) return;  // MAX(SUM(x))
   switch (e->kind) {
     case ExprKind::kNumber:
       return Put(e->text);

@@ -183,15 +183,7 @@ bool SqliteWriter::JsonFunction(const sql::Expr *e) {
     Put(" IS NOT NULL THEN json_quote(");
     JsonMember(e->args.first, (e->args.first->flags & kFormatJson) != 0);
     Put(") END, ',', 0, NULL");
-    if (x != nullptr) {
-      for (const OrderItem *o : x->order) {
-        Put(", ");
-        Expr(o->expr);
-        const bool nullsFirst = o->nulls == 0 ? o->desc : o->nulls == 1;
-        Put(", ");
-        Put(std::to_string((o->desc ? 1 : 0) | (nullsFirst ? 2 : 0)));
-      }
-    }
+    if (x != nullptr) SortKeys(x->order);
     Put(") || ']')");
     return true;
   }

@@ -28,11 +28,14 @@ class SqliteWriter {
   void Binary(const sql::Expr *e);
   void Name(const sql::Expr *e);
   void Function(const sql::Expr *e);
-  // OVER, WITHIN GROUP, KEEP (SqliteAnalytic.cpp, SqliteListagg.cpp)
+  // OVER, WITHIN GROUP, KEEP (SqliteAnalytic.cpp, SqliteSortedAggregates.cpp)
   void FunctionClauses(const sql::Expr *e);
   void Analytic(const sql::Expr *e);
   void Over(const Window &w, const sql::List<OrderItem> *order);
   void ListAgg(const sql::Expr *e);
+  void Keep(const sql::Expr *e);
+  // ", key, flags" per ORDER BY item: flags 1 DESC, 2 NULLS FIRST.
+  void SortKeys(const sql::List<OrderItem> &order);
   void Cast(const sql::Expr *e);
   // `e` where a number is wanted: text goes through TO_NUMBER.
   void AsNumber(const sql::Expr *e);
@@ -125,6 +128,10 @@ class SqliteWriter {
   bool JsonTableColumn(const ExprInfo &info);
   void JsonColumnValue(const TableRef *t, size_t level, const JsonColumn *c);
 
+  // MAX(SUM(x)) (SqliteNestedAggregates.cpp)
+  bool NestedAggregateBlock(const sql::Query *q);
+  bool NestedAggregateRef(const sql::Expr *e);
+
   // Statements
   void Insert(const InsertStmt &s);
   void Update(const UpdateStmt &s);
@@ -151,6 +158,7 @@ class SqliteWriter {
   bool outer_join_on_ = false;
   Hierarchy *hier_ = nullptr;
   Grouping *grouping_ = nullptr;
+  const std::vector<const sql::Expr *> *nested_ = nullptr;  // inner aggregates
   std::vector<std::unique_ptr<Hierarchy>> hier_storage_;  // writing a LEFT JOIN made of (+) conditions
 };
 
