@@ -692,6 +692,46 @@ TEST_F(SqlEmit, CustomerOrdersViewsRun) {
   EXPECT_EQ(found, std::size(expected));
 }
 
+// PIVOT groups by the columns it leaves alone; UNPIVOT makes a row per
+// column, leaving out NULLs unless told to keep them.
+TEST_F(SqlEmit, PivotAndUnpivot) {
+  catalog_ = SqliteCatalog(db_);
+  const RowCase cases[] = {
+      {"SELECT * FROM (SELECT deptno, job, sal FROM emp) PIVOT (SUM(sal) FOR deptno IN (10, 20, 30))"
+       " ORDER BY job",
+       "CLERK|NULL|800|NULL;MANAGER|2450|NULL|NULL;PRESIDENT|5000|NULL|NULL;SALESMAN|NULL|NULL|2850"},
+      {"SELECT * FROM (SELECT deptno, sal FROM emp) PIVOT (SUM(sal) AS s, COUNT(*) AS n"
+       " FOR deptno IN (10 AS d10, 30 AS d30))",
+       "7450|2|2850|2"},
+      {"SELECT * FROM (SELECT job, sal FROM emp) PIVOT (MAX(sal) FOR job IN ('CLERK', 'MANAGER' m))",
+       "800|2450"},
+      {"SELECT p.d10 + 1 FROM (SELECT deptno, sal FROM emp) PIVOT (SUM(sal) FOR deptno IN (10 AS d10)) p",
+       "7451"},
+      {"SELECT * FROM (SELECT deptno, job, sal FROM emp) PIVOT (SUM(sal) FOR (deptno, job)"
+       " IN ((30, 'SALESMAN') AS s30, (10, 'CLERK') AS c10))",
+       "2850|NULL"},
+      {"SELECT * FROM (SELECT empno, sal, comm FROM emp WHERE deptno = 30)"
+       " UNPIVOT (amount FOR kind IN (sal AS 'SAL', comm AS 'COMM')) ORDER BY empno, kind",
+       "7499|COMM|300;7499|SAL|1600;7521|COMM|500;7521|SAL|1250"},
+      {"SELECT COUNT(*) FROM (SELECT empno, sal, comm FROM emp) UNPIVOT (v FOR k IN (sal, comm))",
+       "7"},
+      {"SELECT COUNT(*) FROM (SELECT empno, sal, comm FROM emp) UNPIVOT INCLUDE NULLS"
+       " (v FOR k IN (sal, comm))",
+       "10"},
+      {"SELECT DISTINCT k FROM (SELECT empno, sal, comm FROM emp) UNPIVOT (v FOR k IN (sal, comm))"
+       " ORDER BY 1",
+       "COMM;SAL"},
+  };
+  ExpectRows(cases);
+  ResolvedStatement r;
+  Emit("SELECT * FROM (SELECT deptno, job, sal FROM emp) PIVOT (SUM(sal) AS s, MAX(sal) AS m"
+       " FOR deptno IN (10 AS d10, 20)) x",
+       &r);
+  std::string names;
+  for (const ColumnInfo &c : r.columns) names += c.name + ";";
+  EXPECT_EQ(names, "JOB;D10_S;D10_M;20_S;20_M;");
+}
+
 TEST_F(SqlEmit, DmlRunsWithOracleSemantics) {
   catalog_ = SqliteCatalog(db_);
   const char *const statements[] = {
@@ -751,7 +791,8 @@ TEST_F(SqlEmit, ErrorsCarryOracleNumbersAndOffsets) {
       {"SELECT ename x, job x FROM emp ORDER BY x", 960, 40, nullptr},
       {"SELECT r || 'x' FROM types", 932, 7, "expected CHAR got BLOB"},
       // forms the SQLite back end does not write yet: ORA-03001 where they are
-      {"SELECT * FROM emp PIVOT (SUM(sal) FOR deptno IN (10, 20))", 3001, 18, nullptr},
+      {"SELECT * FROM emp PIVOT (SUM(sal) FOR nosuch IN (10, 20))", 904, 38, "NOSUCH"},
+      {"SELECT * FROM emp PIVOT (MEDIAN(sal) FOR deptno IN (10, 20))", 3001, 25, nullptr},
       {"SELECT MAX(sal) KEEP (DENSE_RANK FIRST ORDER BY hiredate) OVER () FROM emp", 3001, 7,
        nullptr},
       {"SELECT COUNT(DISTINCT sal) OVER () FROM emp", 3001, 7, nullptr},

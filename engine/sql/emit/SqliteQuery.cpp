@@ -229,6 +229,8 @@ void SqliteWriter::From(const TableRef *t) {
       return;
     case TableKind::kJsonTable:
       return JsonTable(t);
+    case TableKind::kPivot: case TableKind::kUnpivot:
+      return Pivot(t);
     default:
       Unsupported(t->pos);
   }

@@ -132,6 +132,9 @@ class SqliteWriter {
   bool NestedAggregateBlock(const sql::Query *q);
   bool NestedAggregateRef(const sql::Expr *e);
 
+  // PIVOT, UNPIVOT (SqlitePivot.cpp)
+  void Pivot(const TableRef *t);
+
   // Statements
   void Insert(const InsertStmt &s);
   void Update(const UpdateStmt &s);

@@ -64,6 +64,13 @@ struct StarColumn {
   std::string_view column;
 };
 
+// A PIVOT or UNPIVOT: the source's columns it keeps, and the names of
+// the columns a PIVOT adds.
+struct PivotInfo {
+  std::vector<std::string_view> kept;
+  std::vector<std::string_view> names;  // PIVOT: a column per IN value and aggregate
+};
+
 // The statement with its bindings. The statement's text and arena and the
 // catalog must outlive it (names are views into them).
 struct ResolvedStatement {
@@ -87,6 +94,7 @@ struct ResolvedStatement {
   std::unordered_map<const Expr *, ExprInfo> exprs;
   std::unordered_map<const TableRef *, SourceInfo> sources;
   std::unordered_map<const Expr *, std::vector<StarColumn>> stars;
+  std::unordered_map<const TableRef *, PivotInfo> pivots;
   // Names made during resolution (inline views' and WITH queries' columns)
   // that ExprInfo::column may point into.
   std::vector<std::unique_ptr<std::string>> owned;

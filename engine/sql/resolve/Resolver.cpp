@@ -12,6 +12,7 @@
 #include "sql/parse/Lexer.h"
 #include "sql/resolve/AnalyticTypes.h"
 #include "sql/resolve/JsonTableColumns.h"
+#include "sql/resolve/PivotColumns.h"
 #include "sql/resolve/FunctionTypes.h"
 #include "sql/resolve/Resolve.h"
 
@@ -455,6 +456,30 @@ void Resolver::AddFrom(const TableRef *t, Scope *scope) {
         }
       }
       if (t->on != nullptr) ResolveExpr(t->on, scope);
+      return;
+    }
+    case TableKind::kPivot: case TableKind::kUnpivot: {
+      Scope inner;
+      AddFrom(t->left, &inner);
+      for (const PivotItem *a : t->aggregates) ResolveExpr(a->expr, &inner);
+      for (const PivotItem *v : t->values) {
+        ResolveExpr(v->expr, &inner);
+        ResolveExpr(v->label, &inner);
+      }
+      std::vector<ColumnInfo> source;
+      for (const SourceColumn &c : inner.sources.back().columns) {
+        source.push_back({std::string(c.name), c.type});
+      }
+      Source s;
+      if (t->alias != nullptr) s.alias = t->alias->name;
+      for (const ColumnInfo &c : PivotColumns(*t, source, text_, out_)) {
+        s.columns.push_back({Keep(c.name), c.type});
+      }
+      // The names, as views that outlive this call.
+      for (std::string_view &kept : out_->pivots[t].kept) kept = Keep(kept);
+      for (std::string_view &name : out_->pivots[t].names) name = Keep(name);
+      out_->sources[t].alias = s.alias;
+      scope->sources.push_back(std::move(s));
       return;
     }
     case TableKind::kJsonTable: {
