@@ -521,6 +521,14 @@ TEST_F(SqlEmit, HierarchicalQueries) {
        "1|1|0|0;2|2|0|0;3|3|1|0;4|4|0|1"},
       {"SELECT ename, LEVEL FROM emp START WITH mgr IS NULL CONNECT BY PRIOR empno = mgr",
        "KING|1;CLARK|2"},
+      // recursive WITH, Oracle's form with its column list
+      {"WITH t (n, f) AS (SELECT 1, 1 FROM dual UNION ALL SELECT n + 1, f * (n + 1) FROM t"
+       " WHERE n < 5) SELECT n, f FROM t ORDER BY n DESC FETCH FIRST 2 ROWS ONLY",
+       "5|120;4|24"},
+      {"WITH sub (id, name, depth) AS (SELECT id, name, 0 FROM tree WHERE parent IS NULL"
+       " UNION ALL SELECT c.id, c.name, s.depth + 1 FROM sub s JOIN tree c ON c.parent = s.id)"
+       " SELECT depth, COUNT(*) FROM sub GROUP BY depth ORDER BY depth",
+       "0|2;1|3;2|3"},
   };
   ExpectRows(cases);
 }

@@ -255,13 +255,26 @@ std::vector<ColumnInfo> Resolver::ResolveQuery(const Query *q, Scope *parent, bo
   if (++depth_ > 1000) throw SemanticError(36, q->pos, "1000");
   const size_t cte_mark = ctes_.size();
   for (const Cte *c : q->with) {
-    CteDef def{c->name->name, ResolveQuery(c->query, nullptr, false)};
-    size_t i = 0;
-    for (const Ident *name : c->columns) {
-      if (i < def.columns.size()) def.columns[i].name.assign(name->name.data(), name->name.size());
-      ++i;
+    const auto named = [&](std::vector<ColumnInfo> columns) {
+      size_t i = 0;
+      for (const Ident *name : c->columns) {
+        if (i < columns.size()) columns[i].name.assign(name->name.data(), name->name.size());
+        ++i;
+      }
+      return CteDef{c->name->name, std::move(columns)};
+    };
+    if (!c->columns.empty() && c->query->kind == QueryKind::kSetOp) {
+      // Recursive WITH (Oracle's form has a column list): the members
+      // after the first read the query itself, with the first's columns.
+      const Query *anchor = c->query;
+      while (anchor->kind == QueryKind::kSetOp) anchor = anchor->left;
+      ctes_.push_back(named(ResolveQuery(anchor, nullptr, false)));
+      const size_t self = ctes_.size() - 1;
+      CteDef def = named(ResolveQuery(c->query, nullptr, false));
+      ctes_[self] = std::move(def);
+      continue;
     }
-    ctes_.push_back(std::move(def));
+    ctes_.push_back(named(ResolveQuery(c->query, nullptr, false)));
   }
   std::vector<ColumnInfo> columns;
   if (q->kind == QueryKind::kBlock) {
