@@ -761,6 +761,47 @@ TEST_F(SqlEmit, DmlRunsWithOracleSemantics) {
   EXPECT_EQ(Run("SELECT COUNT(*) FROM emp"), "4");
 }
 
+// MERGE runs as its steps; the row count is the rows updated and inserted.
+TEST_F(SqlEmit, MergeCountsRowsUpdatedAndInserted) {
+  catalog_ = SqliteCatalog(db_);
+  const auto merge = [&](const std::string &oracle) {
+    arena_.Reset();
+    catalog_.Clear();
+    const Statement *s = Parse(oracle, arena_);
+    int count = 0;
+    for (const EmittedStep &step : SqliteBackend().EmitSteps(Resolve(*s, oracle, catalog_))) {
+      char *error = nullptr;
+      if (sqlite3_exec(db_, step.sql.c_str(), nullptr, nullptr, &error) != SQLITE_OK) {
+        ADD_FAILURE() << error << " in " << step.sql;
+        sqlite3_free(error);
+      }
+      if (step.counted) count += sqlite3_changes(db_);
+    }
+    return count;
+  };
+  EXPECT_EQ(merge("MERGE INTO dept d USING (SELECT 20 deptno, 'LAB' dname FROM dual UNION ALL"
+                  " SELECT 50, 'NEW' FROM dual) s ON (d.deptno = s.deptno)"
+                  " WHEN MATCHED THEN UPDATE SET d.dname = s.dname"
+                  " WHEN NOT MATCHED THEN INSERT (deptno, dname, loc) VALUES (s.deptno, s.dname, 'X')"),
+            2);
+  EXPECT_EQ(Run("SELECT deptno, dname, loc FROM dept WHERE deptno IN (20, 50) ORDER BY 1"),
+            "20|LAB|DALLAS;50|NEW|X");
+  // the WHERE of each branch
+  EXPECT_EQ(merge("MERGE INTO dept d USING dept s ON (d.deptno = s.deptno)"
+                  " WHEN MATCHED THEN UPDATE SET d.loc = 'Y' WHERE s.dname = 'NOPE'"
+                  " WHEN NOT MATCHED THEN INSERT VALUES (s.deptno, s.dname, s.loc)"
+                  " WHERE s.deptno > 100"),
+            0);
+  // only WHEN NOT MATCHED; then DELETE WHERE on the rows updated, not counted again
+  EXPECT_EQ(merge("MERGE INTO dept d USING (SELECT 60 deptno FROM dual) s ON (d.deptno = s.deptno)"
+                  " WHEN NOT MATCHED THEN INSERT (deptno) VALUES (s.deptno)"),
+            1);
+  EXPECT_EQ(merge("MERGE INTO emp e USING dept d ON (e.deptno = d.deptno)"
+                  " WHEN MATCHED THEN UPDATE SET e.sal = e.sal * 2 DELETE WHERE e.sal > 6000"),
+            5);
+  EXPECT_EQ(Run("SELECT COUNT(*), SUM(sal) FROM emp"), "4|12200");
+}
+
 struct ErrorCase {
   const char *oracle;
   int code;
@@ -837,9 +878,15 @@ TEST_F(SqlEmit, ErrorsCarryOracleNumbersAndOffsets) {
       {"SELECT PRIOR ename FROM emp", 3001, 7, nullptr},
       {"SELECT INTERVAL '1' DAY * 2 FROM dual", 3001, 7, nullptr},
       {"SELECT INTERVAL '1:2' DAY TO SECOND FROM dual", 1867, 7, nullptr},
+      {"MERGE INTO dept d USING emp e ON (d.deptno = e.deptno) WHEN MATCHED THEN UPDATE"
+       " SET d.loc = 'X' DELETE WHERE d.loc = 'X' WHEN NOT MATCHED THEN INSERT VALUES (1, 2, 3)",
+       3001, 109, nullptr},
       {"MERGE INTO dept d USING emp e ON (d.deptno = e.deptno)"
-       " WHEN MATCHED THEN UPDATE SET d.loc = 'X'",
-       3001, 0, nullptr},
+       " WHEN NOT MATCHED THEN INSERT (deptno, nosuch) VALUES (e.deptno, 1)",
+       904, 93, "NOSUCH"},
+      {"MERGE INTO dept d USING emp e ON (d.deptno = e.deptno)"
+       " WHEN NOT MATCHED THEN INSERT VALUES (e.deptno, d.dname, 1)",
+       904, 102, "\"D\".\"DNAME\""},
   };
   for (const ErrorCase &c : cases) {
     SCOPED_TRACE(c.oracle);

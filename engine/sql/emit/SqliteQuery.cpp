@@ -30,6 +30,15 @@ void SqliteWriter::Statement(const sql::Statement &s) {
       return Update(static_cast<const UpdateStmt &>(s));
     case StmtKind::kDelete:
       return Delete(static_cast<const DeleteStmt &>(s));
+    case StmtKind::kMerge: {
+      bool first = true;
+      for (EmittedStep &step : Merge(static_cast<const MergeStmt &>(s))) {
+        if (!first) Put(";\n");
+        first = false;
+        Put(step.sql);
+      }
+      return;
+    }
     default:
       Unsupported(s.pos);
   }

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "sql/emit/Backend.h"
 #include "sql/resolve/Resolve.h"
 
 namespace kestrel_engine::sql {
@@ -20,6 +21,7 @@ class SqliteWriter {
   explicit SqliteWriter(const ResolvedStatement &r) : r_(r) { out_.reserve(r.text.size() * 2); }
 
   void Statement(const sql::Statement &s);
+  std::vector<EmittedStep> Merge(const MergeStmt &s);
   std::string Take() { return std::move(out_); }
 
  private:

@@ -246,6 +246,36 @@ void Resolver::Statement(const sql::Statement &s) {
       ctes_.resize(cte_mark);
       return;
     }
+    case StmtKind::kMerge: {
+      // ON, SET and the WHERE clauses of WHEN MATCHED see both tables;
+      // WHEN NOT MATCHED sees the source alone.
+      const auto &m = static_cast<const MergeStmt &>(s);
+      Scope both, source;
+      AddFrom(m.target, &both);
+      AddFrom(m.source, &both);
+      AddFrom(m.source, &source);
+      const Source &target = both.sources.front();
+      ResolveExpr(m.on, &both);
+      for (const SetItem *item : m.set) {
+        for (const Expr *c : item->columns) ResolveExpr(c, &both);
+        ResolveExpr(item->value, &both);
+      }
+      ResolveExpr(m.update_where, &both);
+      ResolveExpr(m.delete_where, &both);
+      for (const Ident *c : m.insert_columns) {
+        bool found = false;
+        for (const SourceColumn &sc : target.columns) found = found || SameName(sc.name, c->name);
+        if (!found) throw SemanticError(904, c->pos, Quoted(target.alias, c->name));
+      }
+      for (const Expr *v : m.insert_values) ResolveExpr(v, &source);
+      ResolveExpr(m.insert_where, &source);
+      const size_t wanted = m.insert_columns.empty() ? target.columns.size() : m.insert_columns.size;
+      if (m.has_insert && m.insert_values.size != wanted) {
+        const uint32_t at = m.insert_values.first != nullptr ? m.insert_values.first->pos : m.pos;
+        throw SemanticError(m.insert_values.size > wanted ? 913 : 947, at);
+      }
+      return;
+    }
     default:
       return;  // other statements carry no names the resolver binds yet
   }
