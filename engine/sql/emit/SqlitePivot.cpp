@@ -42,7 +42,7 @@ void SqliteWriter::Pivot(const TableRef *t) {
     Put("SELECT ");
     bool first = true;
     size_t name = 0;
-    for (const std::string_view c : info.kept) {
+    for (const std::string &c : info.kept) {
       if (!first) Put(", ");
       first = false;
       kept(c);
@@ -89,7 +89,7 @@ void SqliteWriter::Pivot(const TableRef *t) {
     if (!info.kept.empty()) {
       Put(" GROUP BY ");
       first = true;
-      for (const std::string_view c : info.kept) {
+      for (const std::string &c : info.kept) {
         if (!first) Put(", ");
         first = false;
         kept(c);
@@ -109,7 +109,7 @@ void SqliteWriter::Pivot(const TableRef *t) {
       firstBranch = false;
       Put("SELECT ");
       bool first = true;
-      for (const std::string_view c : info.kept) {
+      for (const std::string &c : info.kept) {
         if (!first) Put(", ");
         first = false;
         kept(c);

@@ -67,8 +67,8 @@ struct StarColumn {
 // A PIVOT or UNPIVOT: the source's columns it keeps, and the names of
 // the columns a PIVOT adds.
 struct PivotInfo {
-  std::vector<std::string_view> kept;
-  std::vector<std::string_view> names;  // PIVOT: a column per IN value and aggregate
+  std::vector<std::string> kept;
+  std::vector<std::string> names;  // PIVOT: a column per IN value and aggregate
 };
 
 // The statement with its bindings. The statement's text and arena and the

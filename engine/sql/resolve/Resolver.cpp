@@ -518,9 +518,6 @@ void Resolver::AddFrom(const TableRef *t, Scope *scope) {
       for (const ColumnInfo &c : PivotColumns(*t, source, text_, out_)) {
         s.columns.push_back({Keep(c.name), c.type});
       }
-      // The names, as views that outlive this call.
-      for (std::string_view &kept : out_->pivots[t].kept) kept = Keep(kept);
-      for (std::string_view &name : out_->pivots[t].names) name = Keep(name);
       out_->sources[t].alias = s.alias;
       scope->sources.push_back(std::move(s));
       return;
