@@ -802,6 +802,47 @@ TEST_F(SqlEmit, MergeCountsRowsUpdatedAndInserted) {
   EXPECT_EQ(Run("SELECT COUNT(*), SUM(sal) FROM emp"), "4|12200");
 }
 
+// INSERT ALL gives each row to every branch whose condition holds; INSERT
+// FIRST to the first one only (ELSE to none of them).
+TEST_F(SqlEmit, MultiTableInserts) {
+  ASSERT_EQ(sqlite3_exec(db_, "CREATE TABLE HIGH (N NUMBER, NAME VARCHAR2(10));"
+                              "CREATE TABLE LOW (N NUMBER, NAME VARCHAR2(10))",
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  catalog_ = SqliteCatalog(db_);
+  const auto insert = [&](const std::string &oracle) {
+    arena_.Reset();
+    catalog_.Clear();
+    const Statement *s = Parse(oracle, arena_);
+    int count = 0;
+    for (const EmittedStep &step : SqliteBackend().EmitSteps(Resolve(*s, oracle, catalog_))) {
+      char *error = nullptr;
+      if (sqlite3_exec(db_, step.sql.c_str(), nullptr, nullptr, &error) != SQLITE_OK) {
+        ADD_FAILURE() << error << " in " << step.sql;
+        sqlite3_free(error);
+      }
+      if (step.counted) count += sqlite3_changes(db_);
+    }
+    return count;
+  };
+  EXPECT_EQ(insert("INSERT ALL WHEN sal > 2000 THEN INTO high VALUES (empno, ename)"
+                   " WHEN sal > 1000 THEN INTO low (n) VALUES (empno)"
+                   " SELECT empno, ename, sal FROM emp"),
+            6);
+  EXPECT_EQ(Run("SELECT COUNT(*) FROM high"), "2");
+  EXPECT_EQ(Run("SELECT COUNT(*) FROM low"), "4");
+  EXPECT_EQ(insert("INSERT FIRST WHEN comm > 400 THEN INTO high (n, name) VALUES (empno, 'C')"
+                   " WHEN sal > 1000 THEN INTO low VALUES (empno, 'S')"
+                   " ELSE INTO low VALUES (empno, 'E') SELECT empno, sal, comm FROM emp"),
+            5);
+  EXPECT_EQ(Run("SELECT name, COUNT(*) FROM (SELECT name FROM high UNION ALL SELECT name"
+                " FROM low) WHERE name IS NOT NULL GROUP BY name ORDER BY 1"),
+            "C|1;CLARK|1;E|1;KING|1;S|3");
+  EXPECT_EQ(insert("INSERT ALL INTO high VALUES (deptno, loc) INTO low SELECT deptno, loc"
+                   " FROM dept WHERE deptno = 10"),
+            2);
+}
+
 struct ErrorCase {
   const char *oracle;
   int code;

@@ -12,7 +12,8 @@
 
 namespace kestrel_engine::sql {
 
-// One statement of those a statement is written as (MERGE): run them in
+// One statement of those a statement is written as (MERGE, INSERT ALL and
+// INSERT FIRST): run them in
 // order in one transaction; the row count is the counted ones' changes.
 struct EmittedStep {
   std::string sql;
@@ -32,9 +33,11 @@ class Backend {
 // Oracle's semantics for NULL and '', dates and implicit conversions.
 class SqliteBackend : public Backend {
  public:
-  // MERGE: its steps joined by ";\n" (EmitSteps tells which count).
+  // MERGE, INSERT ALL/FIRST: the steps joined by ";\n" (EmitSteps tells
+  // which count).
   std::string Emit(const ResolvedStatement &statement) override;
-  // Every statement as one step, except MERGE (SqliteMerge.cpp).
+  // Every statement as one step, except MERGE and INSERT ALL/FIRST
+  // (SqliteMerge.cpp, SqliteMultiInsert.cpp).
   std::vector<EmittedStep> EmitSteps(const ResolvedStatement &statement);
 };
 

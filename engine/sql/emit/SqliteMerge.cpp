@@ -99,9 +99,15 @@ std::vector<EmittedStep> SqliteWriter::Merge(const MergeStmt &s) {
 }
 
 std::vector<EmittedStep> SqliteBackend::EmitSteps(const ResolvedStatement &statement) {
-  if (statement.statement->kind != StmtKind::kMerge) return {{Emit(statement), true}};
   SqliteWriter w(statement);
-  return w.Merge(static_cast<const MergeStmt &>(*statement.statement));
+  switch (statement.statement->kind) {
+    case StmtKind::kMerge:
+      return w.Merge(static_cast<const MergeStmt &>(*statement.statement));
+    case StmtKind::kMultiInsert:
+      return w.MultiInsert(static_cast<const MultiInsertStmt &>(*statement.statement));
+    default:
+      return {{Emit(statement), true}};
+  }
 }
 
 }  // namespace kestrel_engine::sql

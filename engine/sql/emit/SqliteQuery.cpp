@@ -30,9 +30,11 @@ void SqliteWriter::Statement(const sql::Statement &s) {
       return Update(static_cast<const UpdateStmt &>(s));
     case StmtKind::kDelete:
       return Delete(static_cast<const DeleteStmt &>(s));
-    case StmtKind::kMerge: {
+    case StmtKind::kMerge: case StmtKind::kMultiInsert: {
       bool first = true;
-      for (EmittedStep &step : Merge(static_cast<const MergeStmt &>(s))) {
+      for (EmittedStep &step : s.kind == StmtKind::kMerge
+                                   ? Merge(static_cast<const MergeStmt &>(s))
+                                   : MultiInsert(static_cast<const MultiInsertStmt &>(s))) {
         if (!first) Put(";\n");
         first = false;
         Put(step.sql);

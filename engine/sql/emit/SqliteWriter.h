@@ -22,6 +22,7 @@ class SqliteWriter {
 
   void Statement(const sql::Statement &s);
   std::vector<EmittedStep> Merge(const MergeStmt &s);
+  std::vector<EmittedStep> MultiInsert(const MultiInsertStmt &s);
   std::string Take() { return std::move(out_); }
 
  private:

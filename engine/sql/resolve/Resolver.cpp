@@ -246,6 +246,34 @@ void Resolver::Statement(const sql::Statement &s) {
       ctes_.resize(cte_mark);
       return;
     }
+    case StmtKind::kMultiInsert: {
+      // WHEN conditions and VALUES read the subquery's columns.
+      const auto &m = static_cast<const MultiInsertStmt &>(s);
+      const std::vector<ColumnInfo> columns = ResolveQuery(m.query, nullptr, false);
+      Scope rows;
+      rows.sources.emplace_back();
+      for (const ColumnInfo &c : columns) {
+        rows.sources.back().columns.push_back({Keep(c.name), c.type});
+      }
+      for (const InsertBranch *b : m.branches) {
+        ResolveExpr(b->when, &rows);
+        for (const InsertInto *into : b->into) {
+          Scope target;
+          AddFrom(into->target, &target);
+          const Source &t = target.sources.front();
+          for (const Ident *c : into->columns) {
+            bool found = false;
+            for (const SourceColumn &sc : t.columns) found = found || SameName(sc.name, c->name);
+            if (!found) throw SemanticError(904, c->pos, Quoted(t.alias, c->name));
+          }
+          for (const Expr *v : into->values) ResolveExpr(v, &rows);
+          const size_t given = into->has_values ? into->values.size : columns.size();
+          const size_t wanted = into->columns.empty() ? t.columns.size() : into->columns.size;
+          if (given != wanted) throw SemanticError(given > wanted ? 913 : 947, into->pos);
+        }
+      }
+      return;
+    }
     case StmtKind::kMerge: {
       // ON, SET and the WHERE clauses of WHEN MATCHED see both tables;
       // WHEN NOT MATCHED sees the source alone.
