@@ -899,6 +899,7 @@ TEST_F(SqlEmit, ErrorsCarryOracleNumbersAndOffsets) {
       {"SELECT ename FROM emp WHERE ROWNUM < sal", 3001, 28, nullptr},
       {"SELECT COUNT(*) FROM emp, dept WHERE ROWNUM < 3", 3001, 0, nullptr},
       {"SELECT ROWID FROM emp, dept", 918, 7, nullptr},
+      {"SELECT * FROM emp@remote", 2019, 14, "remote database not found"},
       {"SELECT ROWID FROM (SELECT ename FROM emp)", 3001, 7, nullptr},
       // (+) where Oracle refuses it
       {"SELECT 1 FROM emp e, dept d, emp m WHERE e.deptno(+) = d.deptno AND e.mgr(+) = m.empno",
@@ -962,6 +963,8 @@ TEST_F(SqlEmit, BindsSequencesAndLocks) {
   EXPECT_TRUE(r.for_update);
   EXPECT_EQ(r.lock_wait_ms, 2000);
   EXPECT_EQ(locked.find("FOR"), std::string::npos) << locked;
+  Emit("SELECT ename FROM emp FOR UPDATE OF sal SKIP LOCKED", &r);
+  EXPECT_EQ(r.lock_wait_ms, 0);  // the whole database's lock: as NOWAIT
 }
 
 struct DescribeCase {

@@ -128,7 +128,6 @@ void SqliteWriter::SetMember(const sql::Query *q) {
 }
 
 void SqliteWriter::Block(const sql::Query *q) {
-  if (q->for_update != nullptr && q->for_update->wait == 3) Unsupported(q->for_update->pos);
   if (q->start_with != nullptr || q->connect_by != nullptr) return HierarchyBlock(q);
   if (NestedAggregateBlock(q) || GroupingSetsBlock(q)) return;
   if (MentionsPseudo(q, "ROWNUM")) return RownumBlock(q);

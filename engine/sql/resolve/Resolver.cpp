@@ -360,7 +360,9 @@ std::vector<ColumnInfo> Resolver::ResolveQuery(const Query *q, Scope *parent, bo
   if (top && q->for_update != nullptr) {
     out_->for_update = true;
     const ForUpdate &f = *q->for_update;
-    if (f.wait == 1) out_->lock_wait_ms = 0;
+    // The lock is the whole database's: SKIP LOCKED could only skip every
+    // row, so it fails at once like NOWAIT (ORA-00054) rather than wait.
+    if (f.wait == 1 || f.wait == 3) out_->lock_wait_ms = 0;
     if (f.wait == 2 && f.seconds != nullptr) {
       const double seconds = std::strtod(std::string(f.seconds->text).c_str(), nullptr);
       out_->lock_wait_ms = seconds <= 0 ? 0 : seconds >= 3600 ? 3600000
@@ -580,7 +582,9 @@ void Resolver::AddTable(const TableRef *t, Scope *scope) {
       return;
     }
   }
-  if (t->name.count > 2 || !t->name.dblink.empty()) {
+  // A database link names a remote database, and there is none.
+  if (!t->name.dblink.empty()) throw SemanticError(2019, t->pos);
+  if (t->name.count > 2) {
     throw SemanticError(kOraUnimplemented, t->pos);
   }
   const std::string_view schema = t->name.count == 2 ? t->name.part[0] : std::string_view();
