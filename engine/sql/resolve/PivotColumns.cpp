@@ -20,9 +20,20 @@ void NamedColumns(const Expr *e, const ResolvedStatement &r, std::vector<std::st
   for (const Expr *a : e->args) NamedColumns(a, r, out);
 }
 
+// Names as Oracle compares them (the schema may store them in any case).
+bool SameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    const char x = a[i] >= 'a' && a[i] <= 'z' ? static_cast<char>(a[i] - 32) : a[i];
+    const char y = b[i] >= 'a' && b[i] <= 'z' ? static_cast<char>(b[i] - 32) : b[i];
+    if (x != y) return false;
+  }
+  return true;
+}
+
 bool Listed(const std::vector<std::string_view> &names, std::string_view name) {
   for (const std::string_view n : names) {
-    if (n == name) return true;
+    if (SameName(n, name)) return true;
   }
   return false;
 }
@@ -47,7 +58,7 @@ std::vector<ColumnInfo> PivotColumns(const TableRef &t, const std::vector<Column
   std::vector<std::string_view> used;
   for (const Ident *f : t.for_columns) {
     bool found = false;
-    for (const ColumnInfo &c : source) found = found || c.name == f->name;
+    for (const ColumnInfo &c : source) found = found || SameName(c.name, f->name);
     if (!found && t.kind == TableKind::kPivot) {
       throw SemanticError(904, f->pos, "\"" + std::string(f->name) + "\"");
     }
