@@ -332,6 +332,14 @@ TEST_F(SqlEmit, RownumNumbersRowsBeforeSorting) {
       {"SELECT ename FROM emp WHERE ROWID = (SELECT MAX(ROWID) FROM emp)", "KING"},
       {"SELECT ename FROM emp WHERE ROWID = '2'", "ALLEN"},
       {"SELECT ROWID, ROWNUM FROM emp WHERE ROWNUM <= 2 ORDER BY ROWID DESC", "2|2;1|1"},
+      // with an outer join, and in EXISTS
+      {"SELECT d.dname, e.ename FROM dept d, emp e WHERE d.deptno = e.deptno(+) AND ROWNUM <= 2"
+       " AND d.deptno >= 30",
+       "SALES|ALLEN;SALES|WARD"},
+      {"SELECT dname FROM dept d WHERE EXISTS (SELECT 1 FROM emp e WHERE e.deptno = d.deptno"
+       " AND ROWNUM = 1) ORDER BY 1",
+       "ACCOUNTING;RESEARCH;SALES"},
+      {"SELECT ename FROM emp WHERE ROWNUM <= 2 ORDER BY ROWNUM DESC", "ALLEN;SMITH"},
   };
   ExpectRows(cases);
   EXPECT_EQ(Run("DELETE FROM emp WHERE ROWID = '1'"), "");
@@ -738,6 +746,65 @@ TEST_F(SqlEmit, PivotAndUnpivot) {
   std::string names;
   for (const ColumnInfo &c : r.columns) names += c.name + ";";
   EXPECT_EQ(names, "JOB;D10_S;D10_M;20_S;20_M;");
+}
+
+// The forms' result types, as describe shows them.
+TEST_F(SqlEmit, FormsDescribeByOraclesTypes) {
+  ASSERT_EQ(sqlite3_exec(db_, kCustomerOrders, nullptr, nullptr, nullptr), SQLITE_OK);
+  catalog_ = SqliteCatalog(db_);
+  ResolvedStatement r;
+  Emit("SELECT ROWNUM, ROWID, ROW_NUMBER() OVER (ORDER BY sal), LAG(ename) OVER (ORDER BY sal),"
+       " LAG(NULL, 1, hiredate) OVER (ORDER BY sal), LISTAGG(ename) WITHIN GROUP (ORDER BY ename)"
+       " OVER (), RATIO_TO_REPORT(sal) OVER () FROM emp",
+       &r);
+  std::string texts;
+  for (const ColumnInfo &c : r.columns) texts += TypeText(c.type) + ";";
+  EXPECT_EQ(texts, "NUMBER;ROWID;NUMBER;VARCHAR2(10);DATE;VARCHAR2(4000);NUMBER;");
+  Emit("SELECT j.n, j.rating, j.review, j.seen FROM products p, JSON_TABLE(p.product_details,"
+       " '$.reviews[*]' COLUMNS (n FOR ORDINALITY, rating NUMBER(2) PATH '$.rating',"
+       " review PATH '$.review', seen EXISTS PATH '$.x')) j",
+       &r);
+  texts.clear();
+  for (const ColumnInfo &c : r.columns) texts += c.name + " " + TypeText(c.type) + ";";
+  EXPECT_EQ(texts, "N NUMBER;RATING NUMBER(2,0);REVIEW VARCHAR2(4000);SEEN VARCHAR2(5);");
+  Emit("SELECT * FROM (SELECT empno, sal, comm FROM emp) UNPIVOT (amount FOR kind IN"
+       " (sal AS 'SAL', comm AS 'COMM'))",
+       &r);
+  texts.clear();
+  for (const ColumnInfo &c : r.columns) texts += c.name + " " + TypeText(c.type) + ";";
+  EXPECT_EQ(texts, "EMPNO NUMBER(4,0);KIND CHAR(3);AMOUNT NUMBER(7,2);");
+  Emit("SELECT GROUPING(deptno), GROUPING_ID(deptno, job), GROUP_ID() FROM emp"
+       " GROUP BY ROLLUP (deptno, job)",
+       &r);
+  texts.clear();
+  for (const ColumnInfo &c : r.columns) texts += TypeText(c.type) + ";";
+  EXPECT_EQ(texts, "NUMBER;NUMBER;NUMBER;");
+}
+
+// Binds keep their names and places inside the forms written around them.
+TEST_F(SqlEmit, FormsKeepTheirBinds) {
+  catalog_ = SqliteCatalog(db_);
+  const std::string sql = Emit("SELECT ename FROM emp WHERE deptno = :d AND ROWNUM <= :n");
+  EXPECT_NE(sql.find(":d"), std::string::npos) << sql;
+  EXPECT_NE(sql.find("LIMIT"), std::string::npos) << sql;
+  EXPECT_LT(sql.find(":d"), sql.find(":n")) << sql;
+  sqlite3_stmt *st = nullptr;
+  ASSERT_EQ(sqlite3_prepare_v2(db_, sql.c_str(), -1, &st, nullptr), SQLITE_OK) << sql;
+  sqlite3_bind_int(st, sqlite3_bind_parameter_index(st, ":d"), 30);
+  sqlite3_bind_text(st, sqlite3_bind_parameter_index(st, ":n"), "1", -1, SQLITE_STATIC);
+  std::string rows;
+  while (sqlite3_step(st) == SQLITE_ROW) {
+    rows += reinterpret_cast<const char *>(sqlite3_column_text(st, 0));
+    rows += ";";
+  }
+  sqlite3_finalize(st);
+  EXPECT_EQ(rows, "ALLEN;");
+  const std::string rowid = Emit("SELECT ename FROM emp WHERE ROWID = :r");
+  ASSERT_EQ(sqlite3_prepare_v2(db_, rowid.c_str(), -1, &st, nullptr), SQLITE_OK) << rowid;
+  sqlite3_bind_text(st, 1, "4", -1, SQLITE_STATIC);
+  ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
+  EXPECT_STREQ(reinterpret_cast<const char *>(sqlite3_column_text(st, 0)), "CLARK");
+  sqlite3_finalize(st);
 }
 
 TEST_F(SqlEmit, DmlRunsWithOracleSemantics) {
