@@ -340,6 +340,12 @@ TEST_F(SqlEmit, RownumNumbersRowsBeforeSorting) {
        " AND ROWNUM = 1) ORDER BY 1",
        "ACCOUNTING;RESEARCH;SALES"},
       {"SELECT ename FROM emp WHERE ROWNUM <= 2 ORDER BY ROWNUM DESC", "ALLEN;SMITH"},
+      // analytic functions see only the rows ROWNUM kept
+      {"SELECT ename, RANK() OVER (ORDER BY sal DESC), COUNT(*) OVER () FROM emp"
+       " WHERE ROWNUM <= 3 ORDER BY ename",
+       "ALLEN|1|3;SMITH|3|3;WARD|2|3"},
+      {"SELECT ename, RANK() OVER (ORDER BY sal DESC) FROM emp WHERE ROWNUM <= 2",
+       "ALLEN|1;SMITH|2"},
   };
   ExpectRows(cases);
   EXPECT_EQ(Run("DELETE FROM emp WHERE ROWID = '1'"), "");

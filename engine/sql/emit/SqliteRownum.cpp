@@ -177,7 +177,13 @@ void SqliteWriter::RownumBlock(const sql::Query *q) {
   };
   bool flat = q->group_by.empty() && q->having == nullptr && q->quantifier != 1 &&
               q->order_by.empty() && q->fetch == nullptr && q->offset == nullptr;
-  for (const SelectItem *item : q->items) flat = flat && !AnyInBlock(item->expr, IsAggregateCall);
+  // Analytic functions, like aggregates, see only the numbered rows kept;
+  // a LIMIT in the same block would come after them.
+  const auto windowed = [](const sql::Expr *e) {
+    return IsAggregateCall(e) || (e->kind == ExprKind::kFunction && e->extra != nullptr &&
+                                  e->extra->over != nullptr);
+  };
+  for (const SelectItem *item : q->items) flat = flat && !AnyInBlock(item->expr, windowed);
   // Query() puts back the outer block's ROWNUM and ROWID after this
   // block's ORDER BY, which may name them too.
   const std::string_view outerRowid = rowid_carried_;
