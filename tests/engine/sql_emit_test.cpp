@@ -832,6 +832,15 @@ TEST_F(SqlEmit, DmlRunsWithOracleSemantics) {
                 " WHERE d.deptno = e.deptno AND d.loc = 'DALLAS')"),
             "");
   EXPECT_EQ(Run("SELECT COUNT(*) FROM emp"), "4");
+  // DEFAULT in VALUES: the column's default (7 for A, none for B)
+  ASSERT_EQ(sqlite3_exec(db_, "CREATE TABLE D (A NUMBER DEFAULT 7, B VARCHAR2(5))", nullptr,
+                         nullptr, nullptr),
+            SQLITE_OK);
+  catalog_.Clear();
+  EXPECT_EQ(Run("INSERT INTO d VALUES (DEFAULT, 'x')"), "");
+  EXPECT_EQ(Run("INSERT INTO d (b, a) VALUES (DEFAULT, 1)"), "");
+  EXPECT_EQ(Run("INSERT INTO d VALUES (DEFAULT, DEFAULT)"), "");
+  EXPECT_EQ(Run("SELECT a, b FROM d ORDER BY a, b"), "1|NULL;7|x;7|NULL");
 }
 
 // MERGE runs as its steps; the row count is the rows updated and inserted.
@@ -966,7 +975,7 @@ TEST_F(SqlEmit, ErrorsCarryOracleNumbersAndOffsets) {
       {"SELECT dname FROM dept d WHERE 1 < (SELECT COUNT(*) FROM emp e WHERE e.deptno = d.deptno"
        " FETCH FIRST 50 PERCENT ROWS ONLY)",
        3001, 101, nullptr},
-      {"INSERT INTO dept VALUES (1, DEFAULT, NULL)", 3001, 28, nullptr},
+      {"UPDATE dept SET loc = DEFAULT", 3001, 22, nullptr},
       {"DELETE FROM dept WHERE deptno = 10 RETURNING dname INTO :d", 3001, 35, nullptr},
       {"SELECT ename FROM emp WHERE ROWNUM < 3 OR sal > 1000", 3001, 28, "unimplemented feature"},
       {"SELECT ename FROM emp WHERE ROWNUM < sal", 3001, 28, nullptr},

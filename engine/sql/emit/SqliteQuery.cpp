@@ -277,13 +277,35 @@ void SqliteWriter::Insert(const InsertStmt &s) {
   With(s.with);
   Put("INSERT INTO ");
   Target(s.target, true);
-  if (!s.columns.empty()) {
+  // DEFAULT in VALUES: the column is left out, so the table's default
+  // (or NULL) goes in.
+  std::vector<std::string_view> columns;
+  for (const sql::Ident *c : s.columns) columns.push_back(c->name);
+  bool defaults = false;
+  for (const sql::Expr *v : s.values) defaults = defaults || v->kind == ExprKind::kDefault;
+  if (defaults && columns.empty()) {
+    const SourceInfo *info = r_.Source(s.target);
+    for (const CatalogColumn &c : info->table->columns) columns.push_back(c.name);
+  }
+  std::vector<const sql::Expr *> values;
+  std::vector<std::string_view> named;
+  size_t i = 0;
+  for (const sql::Expr *v : s.values) {
+    if (v->kind != ExprKind::kDefault) {
+      values.push_back(v);
+      if (i < columns.size()) named.push_back(columns[i]);
+    }
+    ++i;
+  }
+  if (!defaults) named = columns;
+  if (defaults && values.empty()) return Put(" DEFAULT VALUES");
+  if (!named.empty()) {
     Put(" (");
     bool first = true;
-    for (const sql::Ident *c : s.columns) {
+    for (const std::string_view c : named) {
       if (!first) Put(", ");
       first = false;
-      Ident(c->name);
+      Ident(c);
     }
     Put(")");
   }
@@ -292,11 +314,13 @@ void SqliteWriter::Insert(const InsertStmt &s) {
     Query(s.query);
     return;
   }
-  for (const sql::Expr *v : s.values) {
-    if (v->kind == ExprKind::kDefault) Unsupported(v->pos);
-  }
   Put(" VALUES (");
-  List(s.values);
+  bool first = true;
+  for (const sql::Expr *v : values) {
+    if (!first) Put(", ");
+    first = false;
+    Expr(v);
+  }
   Put(")");
 }
 
