@@ -275,6 +275,7 @@ void SqliteWriter::Name(const sql::Expr *e) {
     case NameBinding::kColumn:
       if (HierarchyColumn(*info)) return;  // PRIOR's parent row
       if (JsonTableColumn(*info)) return;
+      if (wrapped_ != nullptr && WrappedName(*info)) return;  // ROWNUM over a join
       if (!info->source.empty() && !info->joined) {
         Ident(info->source);
         Put(".");
@@ -442,7 +443,9 @@ void SqliteWriter::Expr(const sql::Expr *e) {
         ExprInfo column;
         column.source = c.source;
         column.column = c.column;
+        column.joined = c.source.empty();
         if (JsonTableColumn(column)) continue;
+        if (wrapped_ != nullptr && WrappedName(column)) continue;
         if (!c.source.empty()) {
           Ident(c.source);
           Put(".");

@@ -75,6 +75,7 @@ void SqliteWriter::With(const sql::List<Cte> &with) {
 void SqliteWriter::Query(const sql::Query *q) {
   const std::string outerRownum = rownum_;
   const std::string_view outerRowid = rowid_carried_;
+  const auto *outerWrapped = wrapped_;
   Hierarchy *outerHierarchy = hier_;
   With(q->with);
   QueryBody(q);
@@ -83,6 +84,7 @@ void SqliteWriter::Query(const sql::Query *q) {
   Limit(q);
   rownum_ = outerRownum;
   rowid_carried_ = outerRowid;
+  wrapped_ = outerWrapped;
   hier_ = outerHierarchy;
 }
 

@@ -9,6 +9,8 @@
 ** copy of its one FROM item, which keeps the item's name (and carries its
 ** rowid when the block also names ROWID).
 */
+#include <functional>
+
 #include "sql/emit/SqliteWalk.h"
 #include "sql/emit/SqliteWriter.h"
 
@@ -196,7 +198,7 @@ void SqliteWriter::RownumBlock(const sql::Query *q) {
   }
   // Numbered in a wrapped copy of the FROM item, which keeps its name.
   const TableRef *t = q->from.size == 1 ? q->from.first : nullptr;
-  if (t == nullptr || t->kind == TableKind::kJoin) Unsupported(q->pos);
+  if (t == nullptr || t->kind == TableKind::kJoin) return RownumJoinBlock(q, conditions, rest);
   const SourceInfo *info = r_.Source(t);
   const std::string_view alias = info != nullptr ? info->alias : std::string_view();
   const bool rowid = info != nullptr && info->table != nullptr && MentionsPseudo(q, "ROWID");
@@ -230,6 +232,102 @@ void SqliteWriter::RownumBlock(const sql::Query *q) {
   rownum_ = numbered + "\"kestrel$rownum\"";
   if (rowid) rowid_carried_ = alias;
   GroupBy(q);
+}
+
+// Several FROM items (or a join): the rows are made and numbered in an
+// inline view giving every column of theirs the block reads.
+void SqliteWriter::RownumJoinBlock(const sql::Query *q,
+                                   const std::vector<const sql::Expr *> &conditions,
+                                   const std::vector<const sql::Expr *> &rest) {
+  if (q->from.empty() || MentionsPseudo(q, "ROWID")) Unsupported(q->pos);
+  std::vector<std::string_view> aliases;
+  const std::function<void(const TableRef *)> collect = [&](const TableRef *t) {
+    if (t->kind == TableKind::kJoin) {
+      collect(t->left);
+      collect(t->right);
+      return;
+    }
+    const SourceInfo *info = r_.Source(t);
+    if (info == nullptr || info->alias.empty()) Unsupported(t->pos);
+    aliases.push_back(info->alias);
+  };
+  for (const TableRef *t : q->from) collect(t);
+  const auto ours = [&](std::string_view source) {
+    for (const std::string_view a : aliases) {
+      if (a.data() == source.data() && a.size() == source.size()) return true;
+    }
+    return false;
+  };
+  wrapped_storage_.push_back(std::make_unique<std::vector<WrappedColumn>>());
+  std::vector<WrappedColumn> &columns = *wrapped_storage_.back();
+  const auto add = [&](std::string_view source, std::string_view column, bool joined) {
+    for (const WrappedColumn &c : columns) {
+      if (c.source.data() == source.data() && c.column == column && c.joined == joined) return;
+    }
+    columns.push_back({source, column, joined});
+  };
+  const auto read = [&](const sql::Expr *e) {
+    if (e->kind == ExprKind::kStar) {
+      const auto found = r_.stars.find(e);
+      if (found == r_.stars.end()) return;
+      for (const StarColumn &c : found->second) {
+        if (c.source.empty()) {
+          add(c.source, c.column, true);
+        } else if (ours(c.source)) {
+          add(c.source, c.column, false);
+        }
+      }
+      return;
+    }
+    if (e->kind != ExprKind::kName) return;
+    const ExprInfo *info = r_.Info(e);
+    if (info != nullptr && info->binding == NameBinding::kColumn && ours(info->source)) {
+      add(info->source, info->column, info->joined);
+    }
+  };
+  for (const SelectItem *item : q->items) ForEachExprDeep(item->expr, read);
+  for (const sql::Expr *g : q->group_by) ForEachExprDeep(g, read);
+  ForEachExprDeep(q->having, read);
+  for (const OrderItem *o : q->order_by) ForEachExprDeep(o->expr, read);
+  // The select list reads the wrapper; the wrapper's own text goes where
+  // FROM does.
+  rownum_ = "\"kestrel$w\".\"kestrel$rownum\"";
+  wrapped_ = &columns;
+  SelectList(q);
+  wrapped_ = nullptr;
+  rownum_ = "row_number() OVER ()";
+  Put(" FROM (SELECT ");
+  for (size_t i = 0; i < columns.size(); ++i) {
+    if (!columns[i].joined) {
+      Ident(columns[i].source);
+      Put(".");
+    }
+    Ident(columns[i].column);
+    Put(" AS \"kestrel$c");
+    Put(std::to_string(i));
+    Put("\", ");
+  }
+  Put("row_number() OVER () AS \"kestrel$rownum\"");
+  FromWhere(q, rest);
+  if (!conditions.empty()) RownumLimit(conditions);
+  Put(") AS \"kestrel$w\"");
+  rownum_ = "\"kestrel$w\".\"kestrel$rownum\"";
+  wrapped_ = &columns;
+  GroupBy(q);
+}
+
+bool SqliteWriter::WrappedName(const ExprInfo &info) {
+  for (size_t i = 0; i < wrapped_->size(); ++i) {
+    const WrappedColumn &c = (*wrapped_)[i];
+    if (c.column == info.column && c.joined == info.joined &&
+        (c.joined || (c.source.data() == info.source.data() && c.source.size() == info.source.size()))) {
+      Put("\"kestrel$w\".\"kestrel$c");
+      Put(std::to_string(i));
+      Put("\"");
+      return true;
+    }
+  }
+  return false;
 }
 
 }  // namespace kestrel_engine::sql

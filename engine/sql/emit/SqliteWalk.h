@@ -34,6 +34,55 @@ bool AnyInBlock(const Expr *e, const F &f) {
   return false;
 }
 
+// Calls `f` on every expression of `q` and of the queries inside it.
+template <typename F>
+void ForEachExprDeep(const Query *q, const F &f);
+
+template <typename F>
+void ForEachExprDeep(const Expr *e, const F &f) {
+  if (e == nullptr) return;
+  f(e);
+  ForEachExprDeep(e->left, f);
+  ForEachExprDeep(e->right, f);
+  ForEachExprDeep(e->third, f);
+  for (const Expr *a : e->args) ForEachExprDeep(a, f);
+  if (e->extra != nullptr) {
+    if (e->extra->over != nullptr) {
+      for (const Expr *p : e->extra->over->partition) ForEachExprDeep(p, f);
+      for (const OrderItem *o : e->extra->over->order) ForEachExprDeep(o->expr, f);
+    }
+    for (const OrderItem *o : e->extra->within_group) ForEachExprDeep(o->expr, f);
+    for (const OrderItem *o : e->extra->keep_order) ForEachExprDeep(o->expr, f);
+    for (const OrderItem *o : e->extra->order) ForEachExprDeep(o->expr, f);
+  }
+  if (e->query != nullptr) ForEachExprDeep(e->query, f);
+}
+
+template <typename F>
+void ForEachExprDeep(const TableRef *t, const F &f) {
+  if (t == nullptr) return;
+  if (t->query != nullptr) ForEachExprDeep(t->query, f);
+  ForEachExprDeep(t->expr, f);
+  ForEachExprDeep(t->on, f);
+  ForEachExprDeep(t->left, f);
+  ForEachExprDeep(t->right, f);
+}
+
+template <typename F>
+void ForEachExprDeep(const Query *q, const F &f) {
+  if (q == nullptr) return;
+  for (const Cte *c : q->with) ForEachExprDeep(c->query, f);
+  for (const SelectItem *item : q->items) ForEachExprDeep(item->expr, f);
+  for (const TableRef *t : q->from) ForEachExprDeep(t, f);
+  for (const Expr *e : {q->where, q->start_with, q->connect_by, q->having, q->offset, q->fetch}) {
+    ForEachExprDeep(e, f);
+  }
+  for (const Expr *g : q->group_by) ForEachExprDeep(g, f);
+  for (const OrderItem *o : q->order_by) ForEachExprDeep(o->expr, f);
+  ForEachExprDeep(q->left, f);
+  ForEachExprDeep(q->right, f);
+}
+
 // An aggregate call (not an analytic one): the block is grouped.
 inline bool IsAggregateCall(const Expr *e) {
   if (e->kind != ExprKind::kFunction || (e->extra != nullptr && e->extra->over != nullptr)) {

@@ -82,6 +82,9 @@ class SqliteWriter {
   void RownumBlock(const sql::Query *q);
   void RownumLimit(const std::vector<const sql::Expr *> &conditions);
   void Pseudo(const sql::Expr *e, const ExprInfo &info);
+  void RownumJoinBlock(const sql::Query *q, const std::vector<const sql::Expr *> &conditions,
+                       const std::vector<const sql::Expr *> &rest);
+  bool WrappedName(const ExprInfo &info);
 
   // CONNECT BY (SqliteHierarchy.cpp). The phase says which row a name
   // reads: the candidate root, the child beside its parent "kestrel$p",
@@ -160,6 +163,15 @@ class SqliteWriter {
   // numbered block carries as a column.
   std::string rownum_;
   std::string_view rowid_carried_;
+  // A numbered block over several FROM items reads their columns from the
+  // wrapper "kestrel$w", as "kestrel$c<index>".
+  struct WrappedColumn {
+    std::string_view source;
+    std::string_view column;
+    bool joined;
+  };
+  const std::vector<WrappedColumn> *wrapped_ = nullptr;
+  std::vector<std::unique_ptr<std::vector<WrappedColumn>>> wrapped_storage_;
   int correlatable_ = 0;
   bool outer_join_on_ = false;
   Hierarchy *hier_ = nullptr;
