@@ -228,6 +228,19 @@ TEST_F(SqlEmit, QueriesGiveOraclesRows) {
        " ORDER BY ename",
        "ALLEN;WARD"},
       {"SELECT COUNT(*) FROM emp WHERE sal > ANY (2000, 4000)", "2"},
+      // quantified comparisons with subqueries, NULLs and no rows as Oracle has them
+      {"SELECT ename FROM emp WHERE sal > ALL (SELECT sal FROM emp WHERE deptno = 30)"
+       " ORDER BY 1",
+       "CLARK;KING"},
+      {"SELECT ename FROM emp WHERE sal < SOME (SELECT sal FROM emp WHERE deptno = 30)"
+       " ORDER BY 1",
+       "SMITH;WARD"},
+      {"SELECT COUNT(*) FROM emp WHERE sal > ALL (SELECT sal FROM emp WHERE 1 = 0)", "5"},
+      {"SELECT COUNT(*) FROM emp WHERE sal > ANY (SELECT sal FROM emp WHERE 1 = 0)", "0"},
+      {"SELECT COUNT(*) FROM emp WHERE NOT (sal >= ALL (SELECT comm FROM emp))", "0"},
+      {"SELECT COUNT(*) FROM emp WHERE NOT (sal < ANY (SELECT comm FROM emp UNION"
+       " SELECT 100 FROM dual))",
+       "0"},
       {"SELECT ename FROM emp ORDER BY sal DESC FETCH FIRST 2 ROWS ONLY", "KING;CLARK"},
       {"SELECT x.n FROM (SELECT COUNT(*) n FROM emp) x", "5"},
       // * is what describe says: USING columns once, first

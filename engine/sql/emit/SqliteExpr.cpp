@@ -508,11 +508,10 @@ void SqliteWriter::Expr(const sql::Expr *e) {
       const bool negated = e->kind == ExprKind::kIn && (e->flags & kNegated);
       const Op op = e->kind == ExprKind::kIn ? Op::kEq : e->op;
       if (e->query != nullptr) {
-        // = ANY is IN and <> ALL is NOT IN; other quantified comparisons
-        // of subqueries are not written yet.
+        // = ANY is IN and <> ALL is NOT IN (SqliteQuantified.cpp: the others)
         bool in = e->kind == ExprKind::kIn || (any && op == Op::kEq);
         bool notIn = negated || (!any && op == Op::kNe);
-        if (!in && !notIn) Unsupported(e->pos);
+        if (!in && !notIn) return QuantifiedSubquery(e);
         Put("(");
         Expr(e->left);
         Put(notIn ? " NOT IN (" : " IN (");

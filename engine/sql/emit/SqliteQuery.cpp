@@ -146,7 +146,9 @@ void SqliteWriter::SelectList(const sql::Query *q) {
     if (!first) Put(", ");
     first = false;
     Expr(item->expr);
-    if (item->alias != nullptr) {
+    if (q == single_alias_) {
+      Put(" AS \"kestrel$q\"");
+    } else if (item->alias != nullptr) {
       Put(" AS ");
       Ident(item->alias->name);
     }

@@ -47,6 +47,7 @@ class SqliteWriter {
   // One side of a comparison against a value of type `other`.
   void Compared(const sql::Expr *e, const OracleType &other);
   void List(const sql::List<sql::Expr> &items);
+  void QuantifiedSubquery(const sql::Expr *e);  // x > ANY (subquery), ...
   // A subquery of an expression: the only place a query can name an outer
   // query's columns, which SQLite's LIMIT cannot see.
   void SubqueryOf(const sql::Expr *e) {
@@ -174,6 +175,7 @@ class SqliteWriter {
   std::vector<std::unique_ptr<std::vector<WrappedColumn>>> wrapped_storage_;
   int correlatable_ = 0;
   bool outer_join_on_ = false;
+  const sql::Query *single_alias_ = nullptr;  // its one item is "kestrel$q"
   Hierarchy *hier_ = nullptr;
   Grouping *grouping_ = nullptr;
   const std::vector<const sql::Expr *> *nested_ = nullptr;  // inner aggregates
