@@ -276,6 +276,7 @@ void SqliteWriter::Name(const sql::Expr *e) {
       if (HierarchyColumn(*info)) return;  // PRIOR's parent row
       if (JsonTableColumn(*info)) return;
       if (wrapped_ != nullptr && WrappedName(*info)) return;  // ROWNUM over a join
+      if (returning_) return Ident(info->column);
       if (!info->source.empty() && !info->joined) {
         Ident(info->source);
         Put(".");

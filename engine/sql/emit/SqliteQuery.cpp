@@ -277,7 +277,7 @@ void SqliteWriter::Target(const TableRef *t, bool alias) {
 }
 
 void SqliteWriter::Insert(const InsertStmt &s) {
-  if (s.returning != nullptr) Unsupported(s.returning->pos);
+  if (s.returning != nullptr && s.returning->bulk) Unsupported(s.returning->pos);
   With(s.with);
   Put("INSERT INTO ");
   Target(s.target, true);
@@ -302,7 +302,10 @@ void SqliteWriter::Insert(const InsertStmt &s) {
     ++i;
   }
   if (!defaults) named = columns;
-  if (defaults && values.empty()) return Put(" DEFAULT VALUES");
+  if (defaults && values.empty()) {
+    Put(" DEFAULT VALUES");
+    return Returning(s.returning);
+  }
   if (!named.empty()) {
     Put(" (");
     bool first = true;
@@ -316,7 +319,7 @@ void SqliteWriter::Insert(const InsertStmt &s) {
   if (s.query != nullptr) {
     Put(" ");
     Query(s.query);
-    return;
+    return Returning(s.returning);
   }
   Put(" VALUES (");
   bool first = true;
@@ -326,10 +329,22 @@ void SqliteWriter::Insert(const InsertStmt &s) {
     Expr(v);
   }
   Put(")");
+  Returning(s.returning);
+}
+
+// RETURNING exprs [INTO targets]: SQLite's RETURNING gives the row (the
+// caller assigns its columns to the INTO binds, in order); it names the
+// target's columns unqualified.
+void SqliteWriter::Returning(const sql::Returning *r) {
+  if (r == nullptr) return;
+  Put(" RETURNING ");
+  returning_ = true;
+  List(r->exprs);
+  returning_ = false;
 }
 
 void SqliteWriter::Update(const UpdateStmt &s) {
-  if (s.returning != nullptr) Unsupported(s.returning->pos);
+  if (s.returning != nullptr && s.returning->bulk) Unsupported(s.returning->pos);
   With(s.with);
   Put("UPDATE ");
   Target(s.target, true);
@@ -356,10 +371,11 @@ void SqliteWriter::Update(const UpdateStmt &s) {
     Put(" WHERE ");
     Expr(s.where);
   }
+  Returning(s.returning);
 }
 
 void SqliteWriter::Delete(const DeleteStmt &s) {
-  if (s.returning != nullptr) Unsupported(s.returning->pos);
+  if (s.returning != nullptr && s.returning->bulk) Unsupported(s.returning->pos);
   With(s.with);
   Put("DELETE FROM ");
   Target(s.target, true);
@@ -367,6 +383,7 @@ void SqliteWriter::Delete(const DeleteStmt &s) {
     Put(" WHERE ");
     Expr(s.where);
   }
+  Returning(s.returning);
 }
 
 }  // namespace kestrel_engine::sql

@@ -147,6 +147,7 @@ class SqliteWriter {
   void Update(const UpdateStmt &s);
   void Delete(const DeleteStmt &s);
   void Target(const TableRef *t, bool alias);
+  void Returning(const sql::Returning *r);
 
   [[noreturn]] void Unsupported(uint32_t pos);
   void Ident(std::string_view name);
@@ -175,6 +176,7 @@ class SqliteWriter {
   std::vector<std::unique_ptr<std::vector<WrappedColumn>>> wrapped_storage_;
   int correlatable_ = 0;
   bool outer_join_on_ = false;
+  bool returning_ = false;  // RETURNING names the target's columns bare
   const sql::Query *single_alias_ = nullptr;  // its one item is "kestrel$q"
   Hierarchy *hier_ = nullptr;
   Grouping *grouping_ = nullptr;
