@@ -1027,6 +1027,9 @@ TEST_F(SqlEmit, ErrorsCarryOracleNumbersAndOffsets) {
        3001, 87, nullptr},
       {"SELECT CONNECT_BY_ISCYCLE FROM emp CONNECT BY PRIOR empno = mgr", 30930, 7, nullptr},
       {"SELECT PRIOR ename FROM emp", 3001, 7, nullptr},
+      {"SELECT SYS_CONNECT_BY_PATH(ename) FROM emp CONNECT BY PRIOR empno = mgr", 909, 7,
+       "invalid number of arguments"},
+      {"SELECT LISTAGG() WITHIN GROUP (ORDER BY 1) OVER () FROM emp", 3001, 7, nullptr},
       {"SELECT INTERVAL '1' DAY * 2 FROM dual", 3001, 7, nullptr},
       {"SELECT INTERVAL '1:2' DAY TO SECOND FROM dual", 1867, 7, nullptr},
       {"MERGE INTO dept d USING emp e ON (d.deptno = e.deptno) WHEN MATCHED THEN UPDATE"

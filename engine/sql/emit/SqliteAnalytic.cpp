@@ -60,7 +60,8 @@ void SqliteWriter::Analytic(const sql::Expr *e) {
   if (name == "LISTAGG") {
     // The partition's values in the WITHIN GROUP order, all of them on
     // every row.
-    if (!w.order.empty() || w.units != 0 || x.overflow == 1 || e->args.size > 2) {
+    if (!w.order.empty() || w.units != 0 || x.overflow == 1 || e->args.size < 1 ||
+        e->args.size > 2) {
       Unsupported(e->pos);
     }
     Put("group_concat(");

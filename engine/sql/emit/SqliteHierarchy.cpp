@@ -102,6 +102,7 @@ void SqliteWriter::HierarchyBlock(const sql::Query *q) {
   const auto carried = [&](const sql::Expr *e) {
     const bool prior = e->kind == ExprKind::kUnary &&
                        (e->op == Op::kPrior || e->op == Op::kConnectByRoot);
+    if (IsHierarchyFunction(e) && e->args.size != 2) throw SemanticError(909, e->pos);
     if (prior || IsHierarchyFunction(e)) h.carried.push_back(e);
     return false;
   };

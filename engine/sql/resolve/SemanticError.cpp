@@ -13,6 +13,7 @@ const char *Text(int code) {
   switch (code) {
     case 36: return "maximum number of recursive SQL levels (%s) exceeded";
     case 904: return "%s: invalid identifier";
+    case 909: return "invalid number of arguments";
     case 913: return "too many values";
     case 947: return "not enough values";
     case 960: return "ambiguous column naming in select list";
