@@ -3,7 +3,8 @@
 ** the block's one FROM item, read back under the item's own name so the
 ** select list, WHERE and ORDER BY are written as usual:
 **   "kestrel$s": the item's rows, numbered in sibling order (ORDER
-**     SIBLINGS BY, else as read);
+**     SIBLINGS BY, else as read; a stored table read as it is stored
+**     needs no numbering: its rowid is the order);
 **   "kestrel$t": the roots (START WITH; every row without it), then each
 **     row of "kestrel$s" meeting CONNECT BY with a row already found,
 **     PRIOR naming the parent ("kestrel$p"). Each row carries its LEVEL,
@@ -130,10 +131,13 @@ void SqliteWriter::HierarchyBlock(const sql::Query *q) {
       Put(")");
     }
   };
+  // A stored table read in its own order numbers siblings by rowid; else
+  // "kestrel$s" numbers the item's rows first.
+  const bool direct = info->table != nullptr && !q->order_siblings;
   const auto sequence = [&](const char *table) {
     Put(kPathDigits);
     Put(table);
-    Put(".\"kestrel$seq\", -10)");
+    Put(direct ? ".rowid, -10)" : ".\"kestrel$seq\", -10)");
   };
   const std::string alias = [&]() {
     std::string saved;
@@ -146,14 +150,22 @@ void SqliteWriter::HierarchyBlock(const sql::Query *q) {
   h.phase = Hierarchy::kSelect;
   SelectList(q);
   h.phase = Hierarchy::kStart;
-  Put(" FROM (WITH RECURSIVE \"kestrel$s\" AS (SELECT ");
-  Put(alias);
-  Put(".*, row_number() OVER (");
-  if (q->order_siblings) OrderKeys(q->order_by, nullptr);
-  Put(") AS \"kestrel$seq\" FROM ");
-  h.phase = Hierarchy::kStart;
-  From(t);
-  Put("), \"kestrel$t\" AS (SELECT ");
+  Put(" FROM (WITH RECURSIVE ");
+  if (!direct) {
+    Put("\"kestrel$s\" AS (SELECT ");
+    Put(alias);
+    Put(".*, row_number() OVER (");
+    if (q->order_siblings) OrderKeys(q->order_by, nullptr);
+    Put(") AS \"kestrel$seq\" FROM ");
+    From(t);
+    Put("), ");
+  }
+  const auto rows = [&]() {
+    if (direct) return From(t);
+    Put("\"kestrel$s\" AS ");
+    Put(alias);
+  };
+  Put("\"kestrel$t\" AS (SELECT ");
   Put(alias);
   Put(".*, 1 AS \"kestrel$level\", ");
   sequence(alias.c_str());
@@ -184,8 +196,8 @@ void SqliteWriter::HierarchyBlock(const sql::Query *q) {
     Put(std::to_string(i));
     Put("\"");
   }
-  Put(" FROM \"kestrel$s\" AS ");
-  Put(alias);
+  Put(" FROM ");
+  rows();
   if (q->start_with != nullptr) {
     Put(" WHERE ");
     Expr(q->start_with);
@@ -227,15 +239,19 @@ void SqliteWriter::HierarchyBlock(const sql::Query *q) {
       Put("))");
     }
   }
-  Put(" FROM \"kestrel$t\" AS \"kestrel$p\" JOIN \"kestrel$s\" AS ");
-  Put(alias);
+  Put(" FROM \"kestrel$t\" AS \"kestrel$p\" JOIN ");
+  rows();
   Put(" ON ");
   Expr(q->connect_by);
   Put(" WHERE \"kestrel$p\".\"kestrel$loop\" = 0)");
-  // A row is a leaf when the next in depth-first order is not its child.
-  Put(" SELECT *, CASE WHEN lead(\"kestrel$level\") OVER (ORDER BY \"kestrel$path\")"
-      " > \"kestrel$level\" THEN 0 ELSE 1 END AS \"kestrel$leaf\"");
-  if (q->nocycle) {
+  // A row is a leaf when the next in depth-first order is not its child
+  // (worked out only when asked for, as is CONNECT_BY_ISCYCLE).
+  Put(" SELECT *");
+  if (MentionsPseudo(q, "CONNECT_BY_ISLEAF")) {
+    Put(", CASE WHEN lead(\"kestrel$level\") OVER (ORDER BY \"kestrel$path\")"
+        " > \"kestrel$level\" THEN 0 ELSE 1 END AS \"kestrel$leaf\"");
+  }
+  if (q->nocycle && MentionsPseudo(q, "CONNECT_BY_ISCYCLE")) {
     Put(", EXISTS (SELECT 1 FROM \"kestrel$t\" AS \"kestrel$x\" WHERE \"kestrel$x\".\"kestrel$loop\" = 1"
         " AND \"kestrel$x\".\"kestrel$level\" = \"kestrel$t\".\"kestrel$level\" + 1"
         " AND substr(\"kestrel$x\".\"kestrel$path\", 1, length(\"kestrel$t\".\"kestrel$path\"))"
