@@ -5,9 +5,10 @@
 ** `ROWNUM = 2` keep no row, and every condition on ROWNUM alone comes down
 ** to "the first n rows". Such conditions become a LIMIT; ROWNUM itself is
 ** row_number() OVER (), counted where the rows leave the WHERE. A block
-** that groups, sorts or removes duplicates numbers its rows in a wrapped
-** copy of its one FROM item, which keeps the item's name (and carries its
-** rowid when the block also names ROWID).
+** that groups, sorts, removes duplicates or has analytic functions
+** numbers its rows in a wrapped copy of its one FROM item, which keeps the
+** item's name (and carries its rowid when the block also names ROWID), or
+** over several FROM items in an inline view of the columns it reads.
 */
 #include <functional>
 

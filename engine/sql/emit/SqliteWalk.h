@@ -1,7 +1,7 @@
 /*
-** Walking one query block's expressions for the back end's plans (ROWNUM
-** conditions, (+) joins): subqueries are blocks of their own and are not
-** entered.
+** Walking expressions for the back end's plans (ROWNUM conditions, (+)
+** joins, grouping sets): AnyInBlock stays in one query block (subqueries
+** are blocks of their own); ForEachExprDeep enters every query inside.
 */
 #ifndef KESTREL_ENGINE_SQL_EMIT_SQLITEWALK_H
 #define KESTREL_ENGINE_SQL_EMIT_SQLITEWALK_H
