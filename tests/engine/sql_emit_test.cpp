@@ -252,6 +252,15 @@ TEST_F(SqlEmit, QueriesGiveOraclesRows) {
        " AND deptno = 30 ORDER BY ename DESC",
        "WARD;ALLEN"},
       {"SELECT deptno FROM dept INTERSECT SELECT deptno FROM emp WHERE sal < 1000", "20"},
+      // ALL: as many copies as both sides have (INTERSECT), or the first
+      // has beyond the second (MINUS)
+      {"SELECT deptno FROM emp INTERSECT ALL SELECT deptno FROM emp WHERE sal > 1500"
+       " ORDER BY 1",
+       "10;10;30"},
+      {"SELECT deptno d, job FROM emp MINUS ALL SELECT deptno, 'SALESMAN' FROM dept ORDER BY d",
+       "10|MANAGER;10|PRESIDENT;20|CLERK;30|SALESMAN"},
+      {"SELECT x.d FROM (SELECT deptno d FROM emp EXCEPT ALL SELECT 30 FROM dual) x ORDER BY 1",
+       "10;10;20;30"},
       {"SELECT dname FROM dept NATURAL JOIN emp WHERE ename = 'KING'", "ACCOUNTING"},
       {"SELECT d.deptno, e.ename FROM emp e RIGHT JOIN dept d ON d.deptno = e.deptno"
        " WHERE e.ename IS NULL",

@@ -104,7 +104,7 @@ void SqliteWriter::QueryBody(const sql::Query *q) {
       Query(q->left);
       return Put(")");
     case QueryKind::kSetOp:
-      if (q->all && q->op != SetOp::kUnion) Unsupported(q->pos);
+      if (q->all && q->op != SetOp::kUnion) return SetAll(q);
       SetMember(q->left);
       Put(q->op == SetOp::kUnion ? (q->all ? " UNION ALL " : " UNION ")
                                  : q->op == SetOp::kIntersect ? " INTERSECT " : " EXCEPT ");
@@ -142,12 +142,17 @@ void SqliteWriter::SelectList(const sql::Query *q) {
   Put("SELECT ");
   if (q->quantifier == 1) Put("DISTINCT ");
   bool first = true;
+  uint32_t position = 0;
   for (const SelectItem *item : q->items) {
     if (!first) Put(", ");
     first = false;
     Expr(item->expr);
     if (q == single_alias_) {
       Put(" AS \"kestrel$q\"");
+    } else if (!positional_.empty() && positional_.back() == q) {
+      Put(" AS \"kestrel$");
+      Put(std::to_string(++position));
+      Put("\"");
     } else if (item->alias != nullptr) {
       Put(" AS ");
       Ident(item->alias->name);

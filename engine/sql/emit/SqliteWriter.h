@@ -60,6 +60,7 @@ class SqliteWriter {
   void Query(const sql::Query *q);
   void QueryBody(const sql::Query *q);
   void SetMember(const sql::Query *q);
+  void SetAll(const sql::Query *q);  // INTERSECT ALL, MINUS ALL (SqliteSetAll.cpp)
   void With(const sql::List<Cte> &with);
   void Block(const sql::Query *q);
   void SelectList(const sql::Query *q);
@@ -178,6 +179,7 @@ class SqliteWriter {
   bool outer_join_on_ = false;
   bool returning_ = false;  // RETURNING names the target's columns bare
   const sql::Query *single_alias_ = nullptr;  // its one item is "kestrel$q"
+  std::vector<const sql::Query *> positional_;  // items named "kestrel$1", ...
   Hierarchy *hier_ = nullptr;
   Grouping *grouping_ = nullptr;
   const std::vector<const sql::Expr *> *nested_ = nullptr;  // inner aggregates
