@@ -50,6 +50,7 @@ constexpr Text kTexts[] = {
     {1418, "specified index does not exist"},
     {1426, "numeric overflow"},
     {1428, "argument '%s' is out of range"},
+    {1436, "CONNECT BY loop in user data"},
     {1455, "converting column overflows integer datatype"},
     {1465, "invalid hex number"},
     {1476, "divisor is equal to zero"},

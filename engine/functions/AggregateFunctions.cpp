@@ -103,7 +103,7 @@ void MedianFinal(sqlite3_context *context) {
 
 struct ExactSum {
   Decimal total;
-  bool any = false;
+  int64_t count = 0;  // values in the sum (a window's frame loses them again)
 };
 
 void SumStep(sqlite3_context *context, int, sqlite3_value **argv) {
@@ -113,12 +113,28 @@ void SumStep(sqlite3_context *context, int, sqlite3_value **argv) {
   auto *sum = State<ExactSum>(context, true);
   if (sum == nullptr) return sqlite3_result_error_nomem(context);
   sum->total = DecimalAdd(sum->total, value);
-  sum->any = true;
+  ++sum->count;
+}
+
+// A value leaving a window's frame: subtracted exactly.
+void SumInverse(sqlite3_context *context, int, sqlite3_value **argv) {
+  Decimal value;
+  const Num::Kind kind = ReadDecimal(context, argv[0], &value);
+  if (kind == Num::kNull || kind == Num::kError) return;
+  auto *sum = State<ExactSum>(context, true);
+  if (sum == nullptr) return sqlite3_result_error_nomem(context);
+  value.negative = !value.negative;
+  sum->total = DecimalAdd(sum->total, value);
+  --sum->count;
+}
+
+void SumValue(sqlite3_context *context) {
+  auto *sum = State<ExactSum>(context, false);
+  if (sum != nullptr && sum->count > 0) ResultDecimal(context, sum->total);
 }
 
 void SumFinal(sqlite3_context *context) {
-  auto *sum = State<ExactSum>(context, false);
-  if (sum != nullptr && sum->any) ResultDecimal(context, sum->total);
+  SumValue(context);
   FreeState<ExactSum>(context);
 }
 
@@ -134,7 +150,6 @@ int RegisterAggregateFunctions(sqlite3 *db, const SessionSettings *settings) {
       {"stddev", MomentsStep, StddevFinal},
       {"variance", MomentsStep, VarianceFinal},
       {"median", MedianStep, MedianFinal},
-      {"kestrel_sum", SumStep, SumFinal},
   };
   const int flags = SQLITE_UTF8 | SQLITE_INNOCUOUS | SQLITE_DETERMINISTIC;
   void *data = const_cast<SessionSettings *>(settings);
@@ -143,7 +158,9 @@ int RegisterAggregateFunctions(sqlite3 *db, const SessionSettings *settings) {
                                               a.final, nullptr);
     if (rc != SQLITE_OK) return rc;
   }
-  return SQLITE_OK;
+  // kestrel_sum is also SUM(...) OVER (...).
+  return sqlite3_create_window_function(db, "kestrel_sum", 1, flags, data, SumStep, SumFinal,
+                                        SumValue, SumInverse, nullptr);
 }
 
 }  // namespace kestrel_engine

@@ -18,6 +18,7 @@ int RegisterDateFunctions(sqlite3 *db, const SessionSettings *settings);
 int RegisterRegexFunctions(sqlite3 *db, const SessionSettings *settings);
 int RegisterComparisonFunctions(sqlite3 *db, const SessionSettings *settings);
 int RegisterAggregateFunctions(sqlite3 *db, const SessionSettings *settings);
+int RegisterQueryFormFunctions(sqlite3 *db, const SessionSettings *settings);
 int RegisterRawFunctions(sqlite3 *db, const SessionSettings *settings);
 int RegisterContextFunctions(sqlite3 *db, const SessionSettings *settings);
 // kestrel_date_add, kestrel_days_between, kestrel_ts_diff, kestrel_div,

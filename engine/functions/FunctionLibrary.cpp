@@ -14,7 +14,7 @@ int RegisterOracleFunctions(sqlite3 *db, const SessionSettings *settings) {
       RegisterConversionFunctions, RegisterStringFunctions,     RegisterNumericFunctions,
       RegisterDateFunctions,       RegisterRegexFunctions,      RegisterComparisonFunctions,
       RegisterAggregateFunctions,  RegisterRawFunctions,        RegisterContextFunctions,
-      RegisterOperatorFunctions,   RegisterFitFunctions,
+      RegisterOperatorFunctions,   RegisterFitFunctions,        RegisterQueryFormFunctions,
   };
   for (Register r : families) {
     const int rc = r(db, settings);

@@ -276,12 +276,16 @@ void SqliteWriter::Binary(const sql::Expr *e) {
 }
 
 void SqliteWriter::Name(const sql::Expr *e) {
-  if (e->flags & kOuterJoin) Unsupported(e->pos);
+  if ((e->flags & kOuterJoin) && !outer_join_on_) Unsupported(e->pos);
   const ExprInfo *info = r_.Info(e);
   if (info == nullptr) Unsupported(e->pos);
   switch (info->binding) {
     case NameBinding::kColumn:
-      if (!info->source.empty()) {
+      if (HierarchyColumn(*info)) return;  // PRIOR's parent row
+      if (JsonTableColumn(*info)) return;
+      if (wrapped_ != nullptr && WrappedName(*info)) return;  // ROWNUM over a join
+      if (returning_) return Ident(info->column);
+      if (!info->source.empty() && !info->joined) {
         Ident(info->source);
         Put(".");
       }
@@ -303,7 +307,7 @@ void SqliteWriter::Name(const sql::Expr *e) {
       }
       if (n == "USER") return Put("user()");
       if (n == "UID") return Put("uid()");
-      Unsupported(e->pos);  // ROWNUM, LEVEL, ROWID, CONNECT_BY_*
+      return Pseudo(e, *info);  // ROWNUM, ROWID, LEVEL, CONNECT_BY_*
     }
     case NameBinding::kNone:
       break;
@@ -312,7 +316,8 @@ void SqliteWriter::Name(const sql::Expr *e) {
 }
 
 void SqliteWriter::Function(const sql::Expr *e) {
-  if (e->extra != nullptr) Unsupported(e->pos);  // OVER, WITHIN GROUP, KEEP, JSON clauses
+  if (JsonFunction(e)) return;
+  if (e->extra != nullptr) return FunctionClauses(e);  // OVER, WITHIN GROUP, KEEP
   if (e->flags & (kIgnoreNulls | kFormatJson)) Unsupported(e->pos);
   std::string name;
   for (int i = 0; i < e->name.count; ++i) {
@@ -337,6 +342,7 @@ void SqliteWriter::Function(const sql::Expr *e) {
       "utl_raw_cast_to_varchar2", "variance", "width_bucket", "empty_blob", "empty_clob"};
   bool known = false;
   for (const char *k : kNative) known = known || n == k;
+  if (n == "sys_connect_by_path") return HierarchyValue(e);
   if (!known) Unsupported(e->pos);
   if (n == "empty_blob") return Put("zeroblob(0)");
   if (n == "empty_clob") return Put("''");
@@ -391,6 +397,8 @@ void SqliteWriter::Cast(const sql::Expr *e) {
 }
 
 void SqliteWriter::Expr(const sql::Expr *e) {
+  if (grouping_ != nullptr && GroupingExpr(e)) return;  // ROLLUP, CUBE, GROUPING SETS
+  if (nested_ != nullptr && NestedAggregateRef(e)) return;  // MAX(SUM(x))
   switch (e->kind) {
     case ExprKind::kNumber:
       return Put(e->text);
@@ -441,6 +449,12 @@ void SqliteWriter::Expr(const sql::Expr *e) {
       for (const StarColumn &c : found->second) {
         if (!first) Put(", ");
         first = false;
+        ExprInfo column;
+        column.source = c.source;
+        column.column = c.column;
+        column.joined = c.source.empty();
+        if (JsonTableColumn(column)) continue;
+        if (wrapped_ != nullptr && WrappedName(column)) continue;
         if (!c.source.empty()) {
           Ident(c.source);
           Put(".");
@@ -461,7 +475,7 @@ void SqliteWriter::Expr(const sql::Expr *e) {
         return Put(")");
       }
       if (e->op == Op::kPlus) return AsNumber(e->left);
-      Unsupported(e->pos);  // PRIOR, CONNECT_BY_ROOT
+      return HierarchyValue(e);  // PRIOR, CONNECT_BY_ROOT
     case ExprKind::kBinary:
       return Binary(e);
     case ExprKind::kLogical: {
@@ -503,15 +517,14 @@ void SqliteWriter::Expr(const sql::Expr *e) {
       const bool negated = e->kind == ExprKind::kIn && (e->flags & kNegated);
       const Op op = e->kind == ExprKind::kIn ? Op::kEq : e->op;
       if (e->query != nullptr) {
-        // = ANY is IN and <> ALL is NOT IN; other quantified comparisons
-        // of subqueries are not written yet.
+        // = ANY is IN and <> ALL is NOT IN (SqliteQuantified.cpp: the others)
         bool in = e->kind == ExprKind::kIn || (any && op == Op::kEq);
         bool notIn = negated || (!any && op == Op::kNe);
-        if (!in && !notIn) Unsupported(e->pos);
+        if (!in && !notIn) return QuantifiedSubquery(e);
         Put("(");
         Expr(e->left);
         Put(notIn ? " NOT IN (" : " IN (");
-        Query(e->query);
+        SubqueryOf(e);
         return Put("))");
       }
       if (e->kind == ExprKind::kIn) {
@@ -545,11 +558,11 @@ void SqliteWriter::Expr(const sql::Expr *e) {
       return Put(e->flags & kNegated ? " IS NOT NULL)" : " IS NULL)");
     case ExprKind::kExists:
       Put("EXISTS (");
-      Query(e->query);
+      SubqueryOf(e);
       return Put(")");
     case ExprKind::kSubquery:
       Put("(");
-      Query(e->query);
+      SubqueryOf(e);
       return Put(")");
     case ExprKind::kRow:
       Put("(");
@@ -595,6 +608,8 @@ void SqliteWriter::Expr(const sql::Expr *e) {
       return Put(")");
     case ExprKind::kFunction:
       return Function(e);
+    case ExprKind::kIsJson:
+      return IsJson(e);
     default:
       Unsupported(e->pos);
   }

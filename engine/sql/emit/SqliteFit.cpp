@@ -101,4 +101,26 @@ const CatalogColumn *SqliteWriter::TargetColumn(const CatalogTable &table,
   return nullptr;
 }
 
+void SqliteWriter::FittedInto(const TableRef *target, std::string_view column,
+                              const sql::Expr *value) {
+  const SourceInfo *info = r_.Source(target);
+  const CatalogColumn *c = info != nullptr && info->table != nullptr && !column.empty()
+                               ? TargetColumn(*info->table, column)
+                               : nullptr;
+  if (c == nullptr) return Expr(value);
+  Fitted(value, *info->table, *c);
+}
+
+std::string_view SqliteWriter::ColumnAt(const TableRef *target, const sql::List<sql::Ident> &named,
+                                        size_t n) const {
+  size_t i = 0;
+  for (const sql::Ident *c : named) {
+    if (i++ == n) return c->name;
+  }
+  if (!named.empty()) return {};
+  const SourceInfo *info = r_.Source(target);
+  if (info == nullptr || info->table == nullptr || n >= info->table->columns.size()) return {};
+  return info->table->columns[n].name;
+}
+
 }  // namespace kestrel_engine::sql

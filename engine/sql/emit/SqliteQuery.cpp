@@ -32,6 +32,17 @@ void SqliteWriter::Statement(const sql::Statement &s) {
       return Update(static_cast<const UpdateStmt &>(s));
     case StmtKind::kDelete:
       return Delete(static_cast<const DeleteStmt &>(s));
+    case StmtKind::kMerge: case StmtKind::kMultiInsert: {
+      bool first = true;
+      for (EmittedStep &step : s.kind == StmtKind::kMerge
+                                   ? Merge(static_cast<const MergeStmt &>(s))
+                                   : MultiInsert(static_cast<const MultiInsertStmt &>(s))) {
+        if (!first) Put(";\n");
+        first = false;
+        Put(step.sql);
+      }
+      return;
+    }
     default:
       Unsupported(s.pos);
   }
@@ -64,10 +75,19 @@ void SqliteWriter::With(const sql::List<Cte> &with) {
 }
 
 void SqliteWriter::Query(const sql::Query *q) {
+  const std::string outerRownum = rownum_;
+  const std::string_view outerRowid = rowid_carried_;
+  const auto *outerWrapped = wrapped_;
+  Hierarchy *outerHierarchy = hier_;
   With(q->with);
   QueryBody(q);
-  Order(q->order_by);
+  // ORDER SIBLINGS BY and the ORDER BY of grouping sets: written by the block
+  if (!q->order_siblings && !UsesGroupingSets(q)) Order(q->order_by);
   Limit(q);
+  rownum_ = outerRownum;
+  rowid_carried_ = outerRowid;
+  wrapped_ = outerWrapped;
+  hier_ = outerHierarchy;
 }
 
 void SqliteWriter::QueryBody(const sql::Query *q) {
@@ -86,7 +106,7 @@ void SqliteWriter::QueryBody(const sql::Query *q) {
       Query(q->left);
       return Put(")");
     case QueryKind::kSetOp:
-      if (q->all && q->op != SetOp::kUnion) Unsupported(q->pos);
+      if (q->all && q->op != SetOp::kUnion) return SetAll(q);
       SetMember(q->left);
       Put(q->op == SetOp::kUnion ? (q->all ? " UNION ALL " : " UNION ")
                                  : q->op == SetOp::kIntersect ? " INTERSECT " : " EXCEPT ");
@@ -97,8 +117,12 @@ void SqliteWriter::QueryBody(const sql::Query *q) {
 // SQLite's compound members are plain SELECTs: anything with its own WITH,
 // ORDER BY or row limit becomes an inline view.
 void SqliteWriter::SetMember(const sql::Query *q) {
+  // (A block numbering its rows may end in its own LIMIT, a hierarchy in
+  // its own ORDER BY.)
   const bool plain = q->with.empty() && q->order_by.empty() && q->fetch == nullptr &&
-                     q->offset == nullptr;
+                     q->offset == nullptr &&
+                     (q->kind != QueryKind::kBlock ||
+                      (!MentionsPseudo(q, "ROWNUM") && q->connect_by == nullptr));
   // Left-nested set operations read left to right in both dialects.
   if (plain && q->kind == QueryKind::kSetOp) return QueryBody(q);
   if (plain && q->kind == QueryKind::kBlock) return Block(q);
@@ -108,38 +132,51 @@ void SqliteWriter::SetMember(const sql::Query *q) {
 }
 
 void SqliteWriter::Block(const sql::Query *q) {
-  if (q->start_with != nullptr || q->connect_by != nullptr) {
-    Unsupported(StartOf(q->connect_by != nullptr ? q->connect_by : q->start_with));
-  }
-  if (q->for_update != nullptr && q->for_update->wait == 3) Unsupported(q->for_update->pos);
+  if (q->start_with != nullptr || q->connect_by != nullptr) return HierarchyBlock(q);
+  if (NestedAggregateBlock(q) || GroupingSetsBlock(q)) return;
+  if (MentionsPseudo(q, "ROWNUM")) return RownumBlock(q);
+  SelectList(q);
+  FromWhere(q, Conjuncts(q->where));
+  GroupBy(q);
+}
+
+void SqliteWriter::SelectList(const sql::Query *q) {
   Put("SELECT ");
   if (q->quantifier == 1) Put("DISTINCT ");
   bool first = true;
+  uint32_t position = 0;
   for (const SelectItem *item : q->items) {
     if (!first) Put(", ");
     first = false;
     Expr(item->expr);
-    if (item->alias != nullptr) {
+    if (q == single_alias_) {
+      Put(" AS \"kestrel$q\"");
+    } else if (!positional_.empty() && positional_.back() == q) {
+      Put(" AS \"kestrel$");
+      Put(std::to_string(++position));
+      Put("\"");
+    } else if (item->alias != nullptr) {
       Put(" AS ");
       Ident(item->alias->name);
     }
   }
-  if (!q->from.empty()) {
-    Put(" FROM ");
-    first = true;
-    for (const TableRef *t : q->from) {
-      if (!first) Put(", ");
-      first = false;
-      From(t);
-    }
+}
+
+void SqliteWriter::FromList(const sql::Query *q) {
+  if (q->from.empty()) return;
+  Put(" FROM ");
+  bool first = true;
+  for (const TableRef *t : q->from) {
+    if (!first) Put(", ");
+    first = false;
+    From(t);
   }
-  if (q->where != nullptr) {
-    Put(" WHERE ");
-    Expr(q->where);
-  }
+}
+
+void SqliteWriter::GroupBy(const sql::Query *q) {
   if (!q->group_by.empty()) {
     Put(" GROUP BY ");
-    first = true;
+    bool first = true;
     for (const sql::Expr *g : q->group_by) {
       if (g->kind == ExprKind::kRollup || g->kind == ExprKind::kCube ||
           g->kind == ExprKind::kGroupingSets) {
@@ -214,6 +251,10 @@ void SqliteWriter::From(const TableRef *t) {
         Put(")");
       }
       return;
+    case TableKind::kJsonTable:
+      return JsonTable(t);
+    case TableKind::kPivot: case TableKind::kUnpivot:
+      return Pivot(t);
     default:
       Unsupported(t->pos);
   }
@@ -233,24 +274,6 @@ void SqliteWriter::Order(const sql::List<OrderItem> &order) {
   }
 }
 
-void SqliteWriter::Limit(const sql::Query *q) {
-  if (q->fetch == nullptr && q->offset == nullptr) return;
-  if (q->fetch_percent || q->fetch_ties) Unsupported(q->fetch->pos);
-  Put(" LIMIT ");
-  if (q->fetch != nullptr) {
-    Put("max(0, ");
-    AsNumber(q->fetch);
-    Put(")");
-  } else {
-    Put("-1");
-  }
-  if (q->offset != nullptr) {
-    Put(" OFFSET max(0, ");
-    AsNumber(q->offset);
-    Put(")");
-  }
-}
-
 void SqliteWriter::Target(const TableRef *t, bool alias) {
   const SourceInfo *info = r_.Source(t);
   if (t->kind != TableKind::kTable || info == nullptr || info->table == nullptr) {
@@ -264,64 +287,96 @@ void SqliteWriter::Target(const TableRef *t, bool alias) {
 }
 
 void SqliteWriter::Insert(const InsertStmt &s) {
-  if (s.returning != nullptr) Unsupported(s.returning->pos);
+  if (s.returning != nullptr && s.returning->bulk) Unsupported(s.returning->pos);
   With(s.with);
   Put("INSERT INTO ");
   Target(s.target, true);
-  // The columns written, in order, each held to its type.
   const CatalogTable &table = *r_.Source(s.target)->table;
-  std::vector<const CatalogColumn *> columns;
-  if (!s.columns.empty()) {
-    Put(" (");
-    bool first = true;
-    for (const sql::Ident *c : s.columns) {
-      if (!first) Put(", ");
-      first = false;
-      Ident(c->name);
-      columns.push_back(TargetColumn(table, c->name));
-    }
-    Put(")");
-  } else {
-    for (const CatalogColumn &c : table.columns) columns.push_back(&c);
+  // The columns written, in order: those named, else all the table's.
+  std::vector<std::string_view> columns;
+  for (const sql::Ident *c : s.columns) columns.push_back(c->name);
+  const bool listed = !columns.empty();
+  if (!listed) {
+    for (const CatalogColumn &c : table.columns) columns.push_back(c.name);
   }
-  if (s.query != nullptr) {
-    // The query's rows are fitted column by column through a named copy.
-    Put(" WITH \"kestrel$rows\"(");
-    for (size_t i = 0; i < columns.size(); ++i) Put((i ? ", k" : "k") + std::to_string(i + 1));
-    Put(") AS (");
-    Query(s.query);
-    Put(") SELECT ");
-    for (size_t i = 0; i < columns.size(); ++i) {
-      if (i) Put(", ");
-      const std::string k = "k" + std::to_string(i + 1);
-      if (columns[i] == nullptr) {
-        Put(k);
-        continue;
-      }
-      FittedText(k, table, *columns[i]);
-    }
-    Put(" FROM \"kestrel$rows\"");
-    return;
-  }
-  for (const sql::Expr *v : s.values) {
-    if (v->kind == ExprKind::kDefault) Unsupported(v->pos);
-  }
-  Put(" VALUES (");
+  // DEFAULT in VALUES: the column is left out, so the table's default
+  // (or NULL) goes in.
+  std::vector<const sql::Expr *> values;
+  std::vector<std::string_view> named;
+  bool defaults = false;
   size_t i = 0;
   for (const sql::Expr *v : s.values) {
-    if (i) Put(", ");
-    if (i < columns.size() && columns[i] != nullptr) {
-      Fitted(v, table, *columns[i]);
+    if (v->kind == ExprKind::kDefault) {
+      defaults = true;
     } else {
-      Expr(v);
+      values.push_back(v);
+      if (i < columns.size()) named.push_back(columns[i]);
     }
     ++i;
   }
+  if (!defaults) named = columns;
+  if (defaults && values.empty()) {
+    Put(" DEFAULT VALUES");
+    return Returning(s.returning);
+  }
+  if (listed || defaults) {
+    Put(" (");
+    bool first = true;
+    for (const std::string_view c : named) {
+      if (!first) Put(", ");
+      first = false;
+      Ident(c);
+    }
+    Put(")");
+  }
+  // Each value is held to its column's type.
+  std::vector<const CatalogColumn *> targets;
+  for (const std::string_view c : named) targets.push_back(TargetColumn(table, c));
+  if (s.query != nullptr) {
+    // The query's rows are fitted column by column through a named copy.
+    Put(" WITH \"kestrel$rows\"(");
+    for (size_t k = 0; k < targets.size(); ++k) Put((k ? ", k" : "k") + std::to_string(k + 1));
+    Put(") AS (");
+    Query(s.query);
+    Put(") SELECT ");
+    for (size_t k = 0; k < targets.size(); ++k) {
+      if (k) Put(", ");
+      const std::string name = "k" + std::to_string(k + 1);
+      if (targets[k] == nullptr) {
+        Put(name);
+      } else {
+        FittedText(name, table, *targets[k]);
+      }
+    }
+    Put(" FROM \"kestrel$rows\"");
+    return Returning(s.returning);
+  }
+  Put(" VALUES (");
+  for (size_t k = 0; k < values.size(); ++k) {
+    if (k) Put(", ");
+    if (k < targets.size() && targets[k] != nullptr) {
+      Fitted(values[k], table, *targets[k]);
+    } else {
+      Expr(values[k]);
+    }
+  }
   Put(")");
+  Returning(s.returning);
+}
+
+// RETURNING exprs [INTO targets]: SQLite's RETURNING gives the row (the
+// caller assigns its columns to the INTO binds, in order); it names the
+// target's columns unqualified.
+void SqliteWriter::Returning(const sql::Returning *r) {
+  if (r == nullptr) return;
+  Put(" RETURNING ");
+  returning_ = true;
+  List(r->exprs);
+  returning_ = false;
 }
 
 void SqliteWriter::Update(const UpdateStmt &s) {
-  if (s.returning != nullptr) Unsupported(s.returning->pos);
+  if (s.returning != nullptr && s.returning->bulk) Unsupported(s.returning->pos);
   With(s.with);
   Put("UPDATE ");
   Target(s.target, true);
@@ -357,10 +412,11 @@ void SqliteWriter::Update(const UpdateStmt &s) {
     Put(" WHERE ");
     Expr(s.where);
   }
+  Returning(s.returning);
 }
 
 void SqliteWriter::Delete(const DeleteStmt &s) {
-  if (s.returning != nullptr) Unsupported(s.returning->pos);
+  if (s.returning != nullptr && s.returning->bulk) Unsupported(s.returning->pos);
   With(s.with);
   Put("DELETE FROM ");
   Target(s.target, true);
@@ -368,6 +424,7 @@ void SqliteWriter::Delete(const DeleteStmt &s) {
     Put(" WHERE ");
     Expr(s.where);
   }
+  Returning(s.returning);
 }
 
 }  // namespace kestrel_engine::sql

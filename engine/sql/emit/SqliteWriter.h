@@ -7,9 +7,12 @@
 #define KESTREL_ENGINE_SQL_EMIT_SQLITEWRITER_H
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "sql/emit/Backend.h"
 #include "sql/resolve/Resolve.h"
 
 namespace kestrel_engine::sql {
@@ -19,6 +22,8 @@ class SqliteWriter {
   explicit SqliteWriter(const ResolvedStatement &r) : r_(r) { out_.reserve(r.text.size() * 2); }
 
   void Statement(const sql::Statement &s);
+  std::vector<EmittedStep> Merge(const MergeStmt &s);
+  std::vector<EmittedStep> MultiInsert(const MultiInsertStmt &s);
   std::string Take() { return std::move(out_); }
 
  private:
@@ -27,6 +32,14 @@ class SqliteWriter {
   void Binary(const sql::Expr *e);
   void Name(const sql::Expr *e);
   void Function(const sql::Expr *e);
+  // OVER, WITHIN GROUP, KEEP (SqliteAnalytic.cpp, SqliteSortedAggregates.cpp)
+  void FunctionClauses(const sql::Expr *e);
+  void Analytic(const sql::Expr *e);
+  void Over(const Window &w, const sql::List<OrderItem> *order);
+  void ListAgg(const sql::Expr *e);
+  void Keep(const sql::Expr *e);
+  // ", key, flags" per ORDER BY item: flags 1 DESC, 2 NULLS FIRST.
+  void SortKeys(const sql::List<OrderItem> &order);
   void Cast(const sql::Expr *e);
   // `e` where a number is wanted: text goes through TO_NUMBER.
   void AsNumber(const sql::Expr *e);
@@ -35,16 +48,101 @@ class SqliteWriter {
   // One side of a comparison against a value of type `other`.
   void Compared(const sql::Expr *e, const OracleType &other);
   void List(const sql::List<sql::Expr> &items);
+  void QuantifiedSubquery(const sql::Expr *e);  // x > ANY (subquery), ...
+  // A subquery of an expression: the only place a query can name an outer
+  // query's columns, which SQLite's LIMIT cannot see.
+  void SubqueryOf(const sql::Expr *e) {
+    ++correlatable_;
+    Query(e->query);
+    --correlatable_;
+  }
 
   // Queries
   void Query(const sql::Query *q);
   void QueryBody(const sql::Query *q);
   void SetMember(const sql::Query *q);
+  void SetAll(const sql::Query *q);  // INTERSECT ALL, MINUS ALL (SqliteSetAll.cpp)
   void With(const sql::List<Cte> &with);
   void Block(const sql::Query *q);
+  void SelectList(const sql::Query *q);
+  void FromList(const sql::Query *q);
+  // The FROM list and a WHERE of `where` ANDed; Oracle's (+) conditions
+  // become LEFT JOINs (SqliteOuterJoin.cpp).
+  void FromWhere(const sql::Query *q, const std::vector<const sql::Expr *> &where);
+  bool OuterJoinFrom(const sql::Query *q, const std::vector<const sql::Expr *> &where);
+  static std::vector<const sql::Expr *> Conjuncts(const sql::Expr *where);
+  void GroupBy(const sql::Query *q);  // and HAVING
   void From(const TableRef *t);
   void Order(const sql::List<OrderItem> &order);
-  void Limit(const sql::Query *q);
+  void Limit(const sql::Query *q);  // OFFSET and FETCH (SqliteRowLimit.cpp)
+  // ORDER BY keys inside OVER (...): a select-list name or position of
+  // `block` (null: none) written as the item's expression.
+  void OrderKeys(const sql::List<OrderItem> &order, const sql::Query *block);
+
+  // ROWNUM (SqliteRownum.cpp): a block that names it directly (not only
+  // in its subqueries) numbers its rows before grouping and sorting.
+  bool MentionsPseudo(const sql::Query *q, std::string_view name) const;
+  void RownumBlock(const sql::Query *q);
+  void RownumLimit(const std::vector<const sql::Expr *> &conditions);
+  void Pseudo(const sql::Expr *e, const ExprInfo &info);
+  void RownumJoinBlock(const sql::Query *q, const std::vector<const sql::Expr *> &conditions,
+                       const std::vector<const sql::Expr *> &rest);
+  bool WrappedName(const ExprInfo &info);
+
+  // CONNECT BY (SqliteHierarchy.cpp). The phase says which row a name
+  // reads: the candidate root, the child beside its parent "kestrel$p",
+  // or the finished row.
+  struct Hierarchy {
+    enum Phase : uint8_t { kStart, kConnect, kSelect };
+    Phase phase = kStart;
+    std::string_view alias;
+    bool nocycle = false;
+    bool in_prior = false;
+    std::vector<const sql::Expr *> carried;  // PRIOR, CONNECT_BY_ROOT, SYS_CONNECT_BY_PATH
+  };
+  void HierarchyBlock(const sql::Query *q);
+  bool HierarchyColumn(const ExprInfo &info);
+  void HierarchyValue(const sql::Expr *e);
+  void HierarchyPseudo(const sql::Expr *e, std::string_view name);
+
+  // ROLLUP, CUBE, GROUPING SETS (SqliteGrouping.cpp): the grouping set
+  // being written, and every grouping expression.
+  struct Grouping {
+    std::vector<const sql::Expr *> all;
+    std::vector<const sql::Expr *> set;
+    int repeat = 0;            // GROUP_ID
+    int inside_aggregate = 0;  // an aggregate's arguments see the rows
+  };
+  static bool UsesGroupingSets(const sql::Query *q);
+  bool GroupingSetsBlock(const sql::Query *q);
+  bool GroupingExpr(const sql::Expr *e);  // true when written
+  bool SameGrouped(const sql::Expr *a, const sql::Expr *b) const;
+
+  // SQL/JSON (SqliteJson.cpp)
+  bool JsonFunction(const sql::Expr *e);  // false: not one of them
+  void JsonDocument(const sql::Expr *doc);
+  std::string JsonPath(const sql::Expr *path);
+  void JsonMember(const sql::Expr *v, bool formatJson);
+  void IsJson(const sql::Expr *e);
+  struct JsonLevel {
+    const sql::List<JsonColumn> *columns;
+    std::string path;
+    bool each;  // the path ended in [*]
+  };
+  std::vector<JsonLevel> JsonLevels(const TableRef *t);
+  void JsonLevelName(const TableRef *t, size_t level);
+  void JsonContext(const TableRef *t, size_t level);
+  void JsonTable(const TableRef *t);
+  // A JSON_TABLE column is written as its value's expression.
+  bool JsonTableColumn(const ExprInfo &info);
+  void JsonColumnValue(const TableRef *t, size_t level, const JsonColumn *c);
+
+  // MAX(SUM(x)) (SqliteNestedAggregates.cpp)
+  bool NestedAggregateBlock(const sql::Query *q);
+  bool NestedAggregateRef(const sql::Expr *e);
+
+  // PIVOT, UNPIVOT (SqlitePivot.cpp)
+  void Pivot(const TableRef *t);
 
   // Statements
   void Insert(const InsertStmt &s);
@@ -57,6 +155,13 @@ class SqliteWriter {
   void Fit(const CatalogTable &table, const CatalogColumn &column,
            const std::function<void()> &value);
   const CatalogColumn *TargetColumn(const CatalogTable &table, std::string_view name) const;
+  // `value` written into `column` of the table `target` names (bare when
+  // the column is not known).
+  void FittedInto(const TableRef *target, std::string_view column, const sql::Expr *value);
+  // The n-th column an INSERT writes: of `named`, else of the table.
+  std::string_view ColumnAt(const TableRef *target, const sql::List<sql::Ident> &named,
+                            size_t n) const;
+  void Returning(const sql::Returning *r);
 
   [[noreturn]] void Unsupported(uint32_t pos);
   void Ident(std::string_view name);
@@ -69,6 +174,29 @@ class SqliteWriter {
 
   const ResolvedStatement &r_;
   std::string out_;
+  // What ROWNUM is written as in the block being written (empty: outside
+  // any block that numbers its rows), and the FROM item whose rowid a
+  // numbered block carries as a column.
+  std::string rownum_;
+  std::string_view rowid_carried_;
+  // A numbered block over several FROM items reads their columns from the
+  // wrapper "kestrel$w", as "kestrel$c<index>".
+  struct WrappedColumn {
+    std::string_view source;
+    std::string_view column;
+    bool joined;
+  };
+  const std::vector<WrappedColumn> *wrapped_ = nullptr;
+  std::vector<std::unique_ptr<std::vector<WrappedColumn>>> wrapped_storage_;
+  int correlatable_ = 0;
+  bool outer_join_on_ = false;
+  bool returning_ = false;  // RETURNING names the target's columns bare
+  const sql::Query *single_alias_ = nullptr;  // its one item is "kestrel$q"
+  std::vector<const sql::Query *> positional_;  // items named "kestrel$1", ...
+  Hierarchy *hier_ = nullptr;
+  Grouping *grouping_ = nullptr;
+  const std::vector<const sql::Expr *> *nested_ = nullptr;  // inner aggregates
+  std::vector<std::unique_ptr<Hierarchy>> hier_storage_;  // writing a LEFT JOIN made of (+) conditions
 };
 
 }  // namespace kestrel_engine::sql

@@ -58,7 +58,7 @@ Query *Parser::ContinueQuery(Query *left) {
     Query *s = New<Query>(Next().offset);
     s->kind = QueryKind::kSetOp;
     s->op = op;
-    if (op == SetOp::kUnion && AcceptWord(Kw::kAll)) s->all = true;
+    if (AcceptWord(Kw::kAll)) s->all = true;  // INTERSECT ALL, MINUS ALL too
     s->left = q;
     s->right = AsTerm(ParseQueryTerm());
     q = s;
@@ -83,7 +83,7 @@ Query *Parser::ParseQueryBody() {
             : t.kw == Kw::kIntersect ? SetOp::kIntersect
             : t.kw == Kw::kMinus ? SetOp::kMinus
                                  : SetOp::kExcept;
-    if (s->op == SetOp::kUnion && AcceptWord(Kw::kAll)) s->all = true;
+    if (AcceptWord(Kw::kAll)) s->all = true;
     s->left = q;
     s->right = AsTerm(ParseQueryTerm());
     q = s;

@@ -64,9 +64,9 @@ void Writer::QueryTerm(const sql::Query &q, bool parenthesise_set_op) {
       QueryTerm(*q.left, false);
       switch (q.op) {
         case SetOp::kUnion: out += q.all ? " UNION ALL " : " UNION "; break;
-        case SetOp::kIntersect: out += " INTERSECT "; break;
-        case SetOp::kMinus: out += " MINUS "; break;
-        case SetOp::kExcept: out += " EXCEPT "; break;
+        case SetOp::kIntersect: out += q.all ? " INTERSECT ALL " : " INTERSECT "; break;
+        case SetOp::kMinus: out += q.all ? " MINUS ALL " : " MINUS "; break;
+        case SetOp::kExcept: out += q.all ? " EXCEPT ALL " : " EXCEPT "; break;
       }
       QueryTerm(*q.right, true);
       if (parenthesise_set_op) out += ')';

@@ -45,6 +45,9 @@ struct ExprInfo {
   std::string_view source;  // kColumn: the FROM item's name (its alias)
   std::string_view column;  // kColumn: the stored column name; sequences, pseudo
   uint32_t ordinal = 0;     // kSelectItem: 1-based
+  // kColumn: an unqualified JOIN ... USING or NATURAL JOIN column, which
+  // is either side's value (the one that is not NULL in an outer join).
+  bool joined = false;
 };
 
 // A FROM item: the name the emitted SQL calls it by, and for a table
@@ -59,6 +62,13 @@ struct SourceInfo {
 struct StarColumn {
   std::string_view source;  // the FROM item's name (empty: an unnamed inline view)
   std::string_view column;
+};
+
+// A PIVOT or UNPIVOT: the source's columns it keeps, and the names of
+// the columns a PIVOT adds.
+struct PivotInfo {
+  std::vector<std::string> kept;
+  std::vector<std::string> names;  // PIVOT: a column per IN value and aggregate
 };
 
 // The statement with its bindings. The statement's text and arena and the
@@ -84,6 +94,7 @@ struct ResolvedStatement {
   std::unordered_map<const Expr *, ExprInfo> exprs;
   std::unordered_map<const TableRef *, SourceInfo> sources;
   std::unordered_map<const Expr *, std::vector<StarColumn>> stars;
+  std::unordered_map<const TableRef *, PivotInfo> pivots;
   // Names made during resolution (inline views' and WITH queries' columns)
   // that ExprInfo::column may point into.
   std::vector<std::unique_ptr<std::string>> owned;

@@ -11,6 +11,9 @@
 
 #include "sql/ast/Arena.h"
 #include "sql/parse/Lexer.h"
+#include "sql/resolve/AnalyticTypes.h"
+#include "sql/resolve/JsonTableColumns.h"
+#include "sql/resolve/PivotColumns.h"
 #include "sql/resolve/FunctionTypes.h"
 #include "sql/resolve/Resolve.h"
 
@@ -55,6 +58,7 @@ struct SourceColumn {
 struct Source {
   std::string_view alias;
   std::vector<SourceColumn> columns;
+  const CatalogTable *table = nullptr;  // a stored table: it has a ROWID
 };
 
 struct Scope {
@@ -181,6 +185,9 @@ class Resolver {
     return nullptr;
   }
   [[noreturn]] void Invalid(const Expr *e);
+  // The FROM item a ROWID belongs to (`named`, else the only one of the
+  // innermost query); empty when it is no stored table.
+  std::string_view RowidSource(const Expr *e, Scope *scope, const Source *named);
 
   std::string_view text_;
   Catalog &catalog_;
@@ -199,6 +206,16 @@ void Resolver::Invalid(const Expr *e) {
     shown += Quoted(e->name.part[i]);
   }
   throw SemanticError(904, e->pos, shown);
+}
+
+std::string_view Resolver::RowidSource(const Expr *e, Scope *scope, const Source *named) {
+  if (named == nullptr) {
+    while (scope != nullptr && scope->sources.empty()) scope = scope->parent;
+    if (scope == nullptr) Invalid(e);
+    if (scope->sources.size() != 1) throw SemanticError(kOraColumnAmbiguous, e->pos);
+    named = &scope->sources.front();
+  }
+  return named->table != nullptr ? named->alias : std::string_view();
 }
 
 void Resolver::Statement(const sql::Statement &s) {
@@ -259,6 +276,64 @@ void Resolver::Statement(const sql::Statement &s) {
       ctes_.resize(cte_mark);
       return;
     }
+    case StmtKind::kMultiInsert: {
+      // WHEN conditions and VALUES read the subquery's columns.
+      const auto &m = static_cast<const MultiInsertStmt &>(s);
+      const std::vector<ColumnInfo> columns = ResolveQuery(m.query, nullptr, false);
+      Scope rows;
+      rows.sources.emplace_back();
+      for (const ColumnInfo &c : columns) {
+        rows.sources.back().columns.push_back({Keep(c.name), c.type});
+      }
+      for (const InsertBranch *b : m.branches) {
+        ResolveExpr(b->when, &rows);
+        for (const InsertInto *into : b->into) {
+          Scope target;
+          AddFrom(into->target, &target);
+          const Source &t = target.sources.front();
+          for (const Ident *c : into->columns) {
+            bool found = false;
+            for (const SourceColumn &sc : t.columns) found = found || SameName(sc.name, c->name);
+            if (!found) throw SemanticError(904, c->pos, Quoted(t.alias, c->name));
+          }
+          for (const Expr *v : into->values) ResolveExpr(v, &rows);
+          const size_t given = into->has_values ? into->values.size : columns.size();
+          const size_t wanted = into->columns.empty() ? t.columns.size() : into->columns.size;
+          if (given != wanted) throw SemanticError(given > wanted ? 913 : 947, into->pos);
+        }
+      }
+      return;
+    }
+    case StmtKind::kMerge: {
+      // ON, SET and the WHERE clauses of WHEN MATCHED see both tables;
+      // WHEN NOT MATCHED sees the source alone.
+      const auto &m = static_cast<const MergeStmt &>(s);
+      Scope both, source;
+      AddFrom(m.target, &both);
+      AddFrom(m.source, &both);
+      AddFrom(m.source, &source);
+      const Source &target = both.sources.front();
+      ResolveExpr(m.on, &both);
+      for (const SetItem *item : m.set) {
+        for (const Expr *c : item->columns) ResolveExpr(c, &both);
+        ResolveExpr(item->value, &both);
+      }
+      ResolveExpr(m.update_where, &both);
+      ResolveExpr(m.delete_where, &both);
+      for (const Ident *c : m.insert_columns) {
+        bool found = false;
+        for (const SourceColumn &sc : target.columns) found = found || SameName(sc.name, c->name);
+        if (!found) throw SemanticError(904, c->pos, Quoted(target.alias, c->name));
+      }
+      for (const Expr *v : m.insert_values) ResolveExpr(v, &source);
+      ResolveExpr(m.insert_where, &source);
+      const size_t wanted = m.insert_columns.empty() ? target.columns.size() : m.insert_columns.size;
+      if (m.has_insert && m.insert_values.size != wanted) {
+        const uint32_t at = m.insert_values.first != nullptr ? m.insert_values.first->pos : m.pos;
+        throw SemanticError(m.insert_values.size > wanted ? 913 : 947, at);
+      }
+      return;
+    }
     default:
       return;  // other statements carry no names the resolver binds yet
   }
@@ -268,28 +343,26 @@ std::vector<ColumnInfo> Resolver::ResolveQuery(const Query *q, Scope *parent, bo
   if (++depth_ > 1000) throw SemanticError(36, q->pos, "1000");
   const size_t cte_mark = ctes_.size();
   for (const Cte *c : q->with) {
-    // A recursive query (a column list and UNION ALL) sees itself while
-    // its recursive member resolves, typed by its anchor member.
-    const Query *body = c->query;
-    const bool recursive = c->columns.size > 0 && body->kind == QueryKind::kSetOp &&
-                           body->op == SetOp::kUnion && body->all && body->with.size == 0;
-    if (recursive) {
-      CteDef anchor{c->name->name, ResolveQuery(body->left, nullptr, false)};
+    const auto named = [&](std::vector<ColumnInfo> columns) {
       size_t i = 0;
       for (const Ident *name : c->columns) {
-        if (i < anchor.columns.size()) anchor.columns[i].name.assign(name->name.data(), name->name.size());
+        if (i < columns.size()) columns[i].name.assign(name->name.data(), name->name.size());
         ++i;
       }
-      ctes_.push_back(std::move(anchor));
+      return CteDef{c->name->name, std::move(columns)};
+    };
+    if (!c->columns.empty() && c->query->kind == QueryKind::kSetOp) {
+      // Recursive WITH (Oracle's form has a column list): the members
+      // after the first read the query itself, with the first's columns.
+      const Query *anchor = c->query;
+      while (anchor->kind == QueryKind::kSetOp) anchor = anchor->left;
+      ctes_.push_back(named(ResolveQuery(anchor, nullptr, false)));
+      const size_t self = ctes_.size() - 1;
+      CteDef def = named(ResolveQuery(c->query, nullptr, false));
+      ctes_[self] = std::move(def);
+      continue;
     }
-    CteDef def{c->name->name, ResolveQuery(body, nullptr, false)};
-    if (recursive) ctes_.pop_back();
-    size_t i = 0;
-    for (const Ident *name : c->columns) {
-      if (i < def.columns.size()) def.columns[i].name.assign(name->name.data(), name->name.size());
-      ++i;
-    }
-    ctes_.push_back(std::move(def));
+    ctes_.push_back(named(ResolveQuery(c->query, nullptr, false)));
   }
   std::vector<ColumnInfo> columns;
   if (q->kind == QueryKind::kBlock) {
@@ -317,7 +390,9 @@ std::vector<ColumnInfo> Resolver::ResolveQuery(const Query *q, Scope *parent, bo
   if (top && q->for_update != nullptr) {
     out_->for_update = true;
     const ForUpdate &f = *q->for_update;
-    if (f.wait == 1) out_->lock_wait_ms = 0;
+    // The lock is the whole database's: SKIP LOCKED could only skip every
+    // row, so it fails at once like NOWAIT (ORA-00054) rather than wait.
+    if (f.wait == 1 || f.wait == 3) out_->lock_wait_ms = 0;
     if (f.wait == 2 && f.seconds != nullptr) {
       const double seconds = std::strtod(std::string(f.seconds->text).c_str(), nullptr);
       out_->lock_wait_ms = seconds <= 0 ? 0 : seconds >= 3600 ? 3600000
@@ -370,7 +445,8 @@ std::vector<ColumnInfo> Resolver::ResolveBlock(const Query *q, Scope *parent) {
           for (const Source &src : scope.sources) {
             for (const SourceColumn &c : src.columns) {
               if (!seen && SameName(c.name, u)) {
-                add(src, c);
+                // Unqualified: either side's value, as in an outer join.
+                add(Source{}, c);
                 seen = true;
               }
             }
@@ -488,6 +564,39 @@ void Resolver::AddFrom(const TableRef *t, Scope *scope) {
       if (t->on != nullptr) ResolveExpr(t->on, scope);
       return;
     }
+    case TableKind::kPivot: case TableKind::kUnpivot: {
+      Scope inner;
+      AddFrom(t->left, &inner);
+      for (const PivotItem *a : t->aggregates) ResolveExpr(a->expr, &inner);
+      for (const PivotItem *v : t->values) {
+        ResolveExpr(v->expr, &inner);
+        ResolveExpr(v->label, &inner);
+      }
+      std::vector<ColumnInfo> source;
+      for (const SourceColumn &c : inner.sources.back().columns) {
+        source.push_back({std::string(c.name), c.type});
+      }
+      Source s;
+      if (t->alias != nullptr) s.alias = t->alias->name;
+      for (const ColumnInfo &c : PivotColumns(*t, source, text_, out_)) {
+        s.columns.push_back({Keep(c.name), c.type});
+      }
+      out_->sources[t].alias = s.alias;
+      scope->sources.push_back(std::move(s));
+      return;
+    }
+    case TableKind::kJsonTable: {
+      // Its document may name the FROM items before it.
+      ResolveExpr(t->expr, scope);
+      Source s;
+      if (t->alias != nullptr) s.alias = t->alias->name;
+      for (const ColumnInfo &c : JsonTableColumns(t->columns)) {
+        s.columns.push_back({Keep(c.name), c.type});
+      }
+      out_->sources[t].alias = s.alias;
+      scope->sources.push_back(std::move(s));
+      return;
+    }
     default:
       throw SemanticError(kOraUnimplemented, t->pos);
   }
@@ -506,7 +615,9 @@ void Resolver::AddTable(const TableRef *t, Scope *scope) {
       return;
     }
   }
-  if (t->name.count > 2 || !t->name.dblink.empty()) {
+  // A database link names a remote database, and there is none.
+  if (!t->name.dblink.empty()) throw SemanticError(2019, t->pos);
+  if (t->name.count > 2) {
     throw SemanticError(kOraUnimplemented, t->pos);
   }
   const std::string_view schema = t->name.count == 2 ? t->name.part[0] : std::string_view();
@@ -521,6 +632,7 @@ void Resolver::AddTable(const TableRef *t, Scope *scope) {
     for (const CatalogColumn &c : table->columns) s.columns.push_back({c.name, c.type});
   }
   info.table = table;
+  s.table = table;
   scope->sources.push_back(std::move(s));
 }
 
@@ -545,6 +657,7 @@ OracleType Resolver::ResolveName(const Expr *e, Scope *scope) {
       }
       if (hit != nullptr) {
         info.binding = NameBinding::kColumn;
+        info.joined = shared;
         info.source = hit->alias;
         info.column = col->name;
         info.type = col->type;
@@ -555,6 +668,7 @@ OracleType Resolver::ResolveName(const Expr *e, Scope *scope) {
     if (IsPseudo(n.part[0], &info.type) && !n.quoted[0]) {
       info.binding = NameBinding::kPseudo;
       info.column = n.part[0];
+      if (n.part[0] == "ROWID") info.source = RowidSource(e, scope, nullptr);
       out_->exprs[e] = info;
       return info.type;
     }
@@ -565,6 +679,14 @@ OracleType Resolver::ResolveName(const Expr *e, Scope *scope) {
     for (Scope *s = scope; s != nullptr; s = s->parent) {
       for (const Source &src : s->sources) {
         if (src.alias.empty() || !SameName(src.alias, n.part[0])) continue;
+        if (n.part[1] == "ROWID" && !n.quoted[1]) {
+          info.binding = NameBinding::kPseudo;
+          info.column = n.part[1];
+          info.type = MakeType(TypeCategory::kRowid);
+          info.source = RowidSource(e, scope, &src);
+          out_->exprs[e] = info;
+          return info.type;
+        }
         for (const SourceColumn &c : src.columns) {
           if (SameName(c.name, n.part[1])) {
             info.binding = NameBinding::kColumn;
@@ -689,7 +811,15 @@ OracleType Resolver::ResolveFunction(const Expr *e, Scope *scope) {
       for (const OrderItem *o : e->extra->over->order) ResolveExpr(o->expr, scope);
     }
     for (const OrderItem *o : e->extra->within_group) ResolveExpr(o->expr, scope);
+    for (const OrderItem *o : e->extra->keep_order) ResolveExpr(o->expr, scope);
+    for (const OrderItem *o : e->extra->order) ResolveExpr(o->expr, scope);
+    if (e->extra->over != nullptr) {
+      ResolveExpr(e->extra->over->start.offset, scope);
+      ResolveExpr(e->extra->over->end.offset, scope);
+    }
   }
+  OracleType analytic;
+  if (!rule.known && AnalyticFunctionType(name, args, &analytic)) return Typed(e, analytic);
   if (!rule.known) {
     // Oracle names an unknown function as an invalid identifier; functions
     // outside the table (analytics, JSON, LISTAGG, ...) are the emitter's

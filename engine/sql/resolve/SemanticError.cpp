@@ -13,6 +13,7 @@ const char *Text(int code) {
   switch (code) {
     case 36: return "maximum number of recursive SQL levels (%s) exceeded";
     case 904: return "%s: invalid identifier";
+    case 909: return "invalid number of arguments";
     case 913: return "too many values";
     case 947: return "not enough values";
     case 960: return "ambiguous column naming in select list";
@@ -21,6 +22,14 @@ const char *Text(int code) {
     case 1790: return "expression must have same datatype as corresponding expression";
     case 1861: return "literal does not match format string";
     case 1867: return "the interval is invalid";
+    case 1416: return "two tables cannot be outer-joined to each other";
+    case 1417: return "a table may be outer joined to at most one other table";
+    case 1468: return "a predicate may reference only one outer-joined table";
+    case 1719: return "outer join operator (+) not allowed in operand of OR or IN";
+    case 1799: return "a column may not be outer-joined to a subquery";
+    case 30930: return "NOCYCLE keyword is required with CONNECT_BY_ISCYCLE pseudo-column";
+    case 2019: return "connection description for remote database not found";
+    case 25156: return "old style outer join (+) cannot be used with ANSI joins";
     case kOraColumnAmbiguous: return "column ambiguously defined";
     case kOraInconsistentTypes: return "inconsistent datatypes: %s";
     case kOraGroupFunctionNotAllowed: return "group function is not allowed here";

@@ -1,0 +1,147 @@
+/*
+** Analytic functions in SQLite's window functions. The ranking, offset and
+** value functions keep their names; SUM is the exact kestrel_sum, which is
+** also a window function; RATIO_TO_REPORT divides by the partition's sum.
+** Oracle's default window is SQLite's (the partition up to the current row
+** and its peers once there is an ORDER BY, else the whole partition), and
+** its NULL ordering is written out as in every ORDER BY.
+*/
+#include "sql/emit/SqliteWriter.h"
+
+namespace kestrel_engine::sql {
+
+namespace {
+
+std::string Lower(std::string_view name) {
+  std::string out(name);
+  for (char &c : out) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+  }
+  return out;
+}
+
+}  // namespace
+
+void SqliteWriter::FunctionClauses(const sql::Expr *e) {
+  const FuncExtra &x = *e->extra;
+  if (e->name.count != 1 || (e->flags & kFormatJson)) Unsupported(e->pos);
+  const std::string_view name = e->name.part[0];
+  if (x.over != nullptr && x.keep == 0 && (!x.has_within_group || name == "LISTAGG")) {
+    return Analytic(e);
+  }
+  if (name == "LISTAGG" && x.over == nullptr) return ListAgg(e);
+  if (x.keep != 0 && x.over == nullptr) return Keep(e);
+  Unsupported(e->pos);  // KEEP, JSON clauses, other WITHIN GROUP functions
+}
+
+void SqliteWriter::Analytic(const sql::Expr *e) {
+  const FuncExtra &x = *e->extra;
+  const std::string_view name = e->name.part[0];
+  if ((e->flags & (kIgnoreNulls | kDistinct)) || x.over->units == 3) Unsupported(e->pos);
+  static const char *const kWindow[] = {
+      "ROW_NUMBER", "RANK", "DENSE_RANK", "PERCENT_RANK", "CUME_DIST", "NTILE", "LAG", "LEAD",
+      "FIRST_VALUE", "LAST_VALUE", "NTH_VALUE", "COUNT", "MIN", "MAX", "AVG", "SUM",
+      "RATIO_TO_REPORT", "LISTAGG"};
+  bool known = false;
+  for (const char *k : kWindow) known = known || name == k;
+  if (!known) Unsupported(e->pos);
+  const Window &w = *x.over;
+  if (name == "RATIO_TO_REPORT") {
+    // The share of the partition's total; ORDER BY has no place here.
+    if (e->args.size != 1 || !w.order.empty()) Unsupported(e->pos);
+    Put("kestrel_div(");
+    AsNumber(e->args.first);
+    Put(", kestrel_sum(");
+    AsNumber(e->args.first);
+    Put(")");
+    Over(w, nullptr);
+    return Put(")");
+  }
+  if (name == "LISTAGG") {
+    // The partition's values in the WITHIN GROUP order, all of them on
+    // every row.
+    if (!w.order.empty() || w.units != 0 || x.overflow == 1 || e->args.size < 1 ||
+        e->args.size > 2) {
+      Unsupported(e->pos);
+    }
+    Put("group_concat(");
+    AsText(e->args.first);
+    Put(", ");
+    if (e->args.size == 2) {
+      Expr(static_cast<const sql::Expr *>(e->args.first->next));
+    } else {
+      Put("NULL");
+    }
+    Put(")");
+    Over(w, &x.within_group);
+    return;
+  }
+  Put(name == "SUM" ? std::string("kestrel_sum") : Lower(name));
+  Put("(");
+  if (e->args.size == 1 && e->args.first->kind == ExprKind::kStar) {
+    Put("*");
+  } else {
+    bool first = true;
+    size_t i = 0;
+    for (const sql::Expr *a : e->args) {
+      if (!first) Put(", ");
+      first = false;
+      // The offsets and bucket counts are numbers; the values keep their type.
+      const bool numeric = name == "SUM" || name == "AVG" || name == "NTILE" ||
+                           ((name == "LAG" || name == "LEAD") && i == 1) ||
+                           (name == "NTH_VALUE" && i == 1);
+      if (numeric) AsNumber(a); else Expr(a);
+      ++i;
+    }
+  }
+  Put(")");
+  Over(w, nullptr);
+}
+
+void SqliteWriter::Over(const Window &w, const sql::List<OrderItem> *order) {
+  Put(" OVER (");
+  if (!w.partition.empty()) {
+    Put("PARTITION BY ");
+    List(w.partition);
+  }
+  const sql::List<OrderItem> &keys = order != nullptr ? *order : w.order;
+  if (!keys.empty()) {
+    if (!w.partition.empty()) Put(" ");
+    OrderKeys(keys, nullptr);
+  }
+  if (order != nullptr) {
+    // Every row sees the whole ordered partition.
+    Put(" ROWS BETWEEN UNBOUNDED PRECEDING AND UNBOUNDED FOLLOWING");
+  } else if (w.units != 0) {
+    if (w.units == 2) {
+      // A RANGE offset counts in the ORDER BY key's units: numbers only.
+      for (const FrameBound *b : {&w.start, &w.end}) {
+        if (b->offset != nullptr &&
+            (w.order.size != 1 || !TypeOf(w.order.first->expr).IsNumeric())) {
+          Unsupported(b->offset->pos);
+        }
+      }
+    }
+    Put(w.units == 1 ? " ROWS " : " RANGE ");
+    if (w.between) Put("BETWEEN ");
+    const auto bound = [&](const FrameBound &b) {
+      switch (b.kind) {
+        case FrameBound::kUnboundedPreceding: return Put("UNBOUNDED PRECEDING");
+        case FrameBound::kUnboundedFollowing: return Put("UNBOUNDED FOLLOWING");
+        case FrameBound::kCurrentRow: return Put("CURRENT ROW");
+        case FrameBound::kPreceding: case FrameBound::kFollowing:
+          AsNumber(b.offset);
+          return Put(b.kind == FrameBound::kPreceding ? " PRECEDING" : " FOLLOWING");
+        case FrameBound::kNone: return;
+      }
+    };
+    bound(w.start);
+    if (w.between) {
+      Put(" AND ");
+      bound(w.end);
+    }
+  }
+  Put(")");
+}
+
+}  // namespace kestrel_engine::sql

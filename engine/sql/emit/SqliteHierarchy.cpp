@@ -1,0 +1,280 @@
+/*
+** Hierarchical queries (START WITH / CONNECT BY) as a recursive CTE over
+** the block's one FROM item, read back under the item's own name so the
+** select list, WHERE and ORDER BY are written as usual:
+**   "kestrel$s": the item's rows, numbered in sibling order (ORDER
+**     SIBLINGS BY, else as read; a stored table read as it is stored
+**     needs no numbering: its rowid is the order);
+**   "kestrel$t": the roots (START WITH; every row without it), then each
+**     row of "kestrel$s" meeting CONNECT BY with a row already found,
+**     PRIOR naming the parent ("kestrel$p"). Each row carries its LEVEL,
+**     its path of sibling numbers (sorting by it gives Oracle's depth-first
+**     order), the values of the PRIOR expressions of it and its ancestors
+**     (a repeat is a loop: ORA-01436, or with NOCYCLE the row is left out
+**     and its parent has CONNECT_BY_ISCYCLE 1), and the values
+**     CONNECT_BY_ROOT, SYS_CONNECT_BY_PATH and PRIOR in the select list
+**     read.
+** WHERE filters the rows after the hierarchy is built, as in Oracle for a
+** single FROM item; joins under CONNECT BY are not written (ORA-03001).
+*/
+#include "sql/emit/SqliteWalk.h"
+#include "sql/emit/SqliteWriter.h"
+
+namespace kestrel_engine::sql {
+
+namespace {
+
+constexpr char kPathDigits[] = "substr('0000000000' || ";
+
+bool IsHierarchyFunction(const Expr *e) {
+  return e->kind == ExprKind::kFunction && e->name.count == 1 &&
+         e->name.part[0] == "SYS_CONNECT_BY_PATH";
+}
+
+}  // namespace
+
+bool SqliteWriter::HierarchyColumn(const ExprInfo &info) {
+  if (hier_ == nullptr || !hier_->in_prior) return false;
+  if (info.source.data() != hier_->alias.data() || info.source.size() != hier_->alias.size()) {
+    return false;
+  }
+  Put("\"kestrel$p\".");
+  Ident(info.column);
+  return true;
+}
+
+void SqliteWriter::HierarchyValue(const sql::Expr *e) {
+  if (hier_ == nullptr) Unsupported(e->pos);  // PRIOR, CONNECT_BY_ROOT outside CONNECT BY
+  const Hierarchy::Phase phase = hier_->phase;
+  if (e->kind == ExprKind::kUnary && e->op == Op::kPrior && phase == Hierarchy::kConnect) {
+    // The parent's value.
+    hier_->in_prior = true;
+    Expr(e->left);
+    hier_->in_prior = false;
+    return;
+  }
+  if (phase != Hierarchy::kSelect) Unsupported(e->pos);
+  for (size_t i = 0; i < hier_->carried.size(); ++i) {
+    if (hier_->carried[i] == e) {
+      Ident(hier_->alias);
+      Put(".\"kestrel$c");
+      Put(std::to_string(i));
+      return Put("\"");
+    }
+  }
+  Unsupported(e->pos);
+}
+
+void SqliteWriter::HierarchyPseudo(const sql::Expr *e, std::string_view name) {
+  if (hier_ == nullptr) Unsupported(e->pos);
+  const auto column = [&](const char *c) {
+    Ident(hier_->alias);
+    Put(".");
+    Put(c);
+  };
+  if (name == "LEVEL") {
+    if (hier_->phase == Hierarchy::kStart) return Put("1");
+    if (hier_->phase == Hierarchy::kConnect) return Put("(\"kestrel$p\".\"kestrel$level\" + 1)");
+    return column("\"kestrel$level\"");
+  }
+  if (hier_->phase != Hierarchy::kSelect) Unsupported(e->pos);
+  if (name == "CONNECT_BY_ISLEAF") return column("\"kestrel$leaf\"");
+  if (name == "CONNECT_BY_ISCYCLE") {
+    if (!hier_->nocycle) throw SemanticError(30930, e->pos);
+    return column("\"kestrel$cycle\"");
+  }
+  Unsupported(e->pos);
+}
+
+void SqliteWriter::HierarchyBlock(const sql::Query *q) {
+  if (q->connect_by == nullptr) Unsupported(StartOf(q->start_with));
+  const TableRef *t = q->from.size == 1 ? q->from.first : nullptr;
+  if (t == nullptr || t->kind == TableKind::kJoin) Unsupported(StartOf(q->connect_by));
+  if (MentionsPseudo(q, "ROWNUM")) Unsupported(q->pos);
+  const SourceInfo *info = r_.Source(t);
+  if (info == nullptr || info->alias.empty()) Unsupported(t->pos);
+  // Kept past this call: the block's ORDER BY, which Query() writes next,
+  // reads it too (Query() puts back the outer block's).
+  hier_storage_.push_back(std::make_unique<Hierarchy>());
+  Hierarchy &h = *hier_storage_.back();
+  h.alias = info->alias;
+  h.nocycle = q->nocycle;
+  // What the select list, WHERE and ORDER BY read from the rows' history.
+  const auto carried = [&](const sql::Expr *e) {
+    const bool prior = e->kind == ExprKind::kUnary &&
+                       (e->op == Op::kPrior || e->op == Op::kConnectByRoot);
+    if (IsHierarchyFunction(e) && e->args.size != 2) throw SemanticError(909, e->pos);
+    if (prior || IsHierarchyFunction(e)) h.carried.push_back(e);
+    return false;
+  };
+  for (const SelectItem *item : q->items) AnyInBlock(item->expr, carried);
+  AnyInBlock(q->where, carried);
+  AnyInBlock(q->having, carried);
+  for (const sql::Expr *g : q->group_by) AnyInBlock(g, carried);
+  if (!q->order_siblings) {
+    for (const OrderItem *o : q->order_by) AnyInBlock(o->expr, carried);
+  }
+  // The PRIOR expressions of CONNECT BY: their values along a path show a loop.
+  std::vector<const sql::Expr *> keys;
+  AnyInBlock(q->connect_by, [&](const sql::Expr *e) {
+    if (e->kind == ExprKind::kUnary && e->op == Op::kPrior) keys.push_back(e->left);
+    return false;
+  });
+  hier_ = &h;
+  const auto key = [&]() {
+    bool first = true;
+    for (const sql::Expr *k : keys) {
+      if (!first) Put(" || char(2) || ");
+      first = false;
+      Put("quote(");
+      Expr(k);
+      Put(")");
+    }
+  };
+  // A stored table read in its own order numbers siblings by rowid; else
+  // "kestrel$s" numbers the item's rows first.
+  const bool direct = info->table != nullptr && !q->order_siblings;
+  const auto sequence = [&](const char *table) {
+    Put(kPathDigits);
+    Put(table);
+    Put(direct ? ".rowid, -10)" : ".\"kestrel$seq\", -10)");
+  };
+  const std::string alias = [&]() {
+    std::string saved;
+    std::swap(saved, out_);
+    Ident(h.alias);
+    std::swap(saved, out_);
+    return saved;
+  }();
+
+  h.phase = Hierarchy::kSelect;
+  SelectList(q);
+  h.phase = Hierarchy::kStart;
+  Put(" FROM (WITH RECURSIVE ");
+  if (!direct) {
+    Put("\"kestrel$s\" AS (SELECT ");
+    Put(alias);
+    Put(".*, row_number() OVER (");
+    if (q->order_siblings) OrderKeys(q->order_by, nullptr);
+    Put(") AS \"kestrel$seq\" FROM ");
+    From(t);
+    Put("), ");
+  }
+  const auto rows = [&]() {
+    if (direct) return From(t);
+    Put("\"kestrel$s\" AS ");
+    Put(alias);
+  };
+  Put("\"kestrel$t\" AS (SELECT ");
+  Put(alias);
+  Put(".*, 1 AS \"kestrel$level\", ");
+  sequence(alias.c_str());
+  Put(" AS \"kestrel$path\", ");
+  if (!keys.empty()) {
+    Put("char(1) || ");
+    key();
+    Put(" || char(1)");
+  } else {
+    Put("NULL");
+  }
+  Put(" AS \"kestrel$keys\", 0 AS \"kestrel$loop\"");
+  for (size_t i = 0; i < h.carried.size(); ++i) {
+    const sql::Expr *c = h.carried[i];
+    Put(", ");
+    if (c->kind == ExprKind::kUnary && c->op == Op::kPrior) {
+      Put("NULL");  // a root has no parent
+    } else if (c->kind == ExprKind::kUnary) {
+      Expr(c->left);
+    } else {
+      Put("concat(");
+      AsText(static_cast<const sql::Expr *>(c->args.first->next));
+      Put(", ");
+      AsText(c->args.first);
+      Put(")");
+    }
+    Put(" AS \"kestrel$c");
+    Put(std::to_string(i));
+    Put("\"");
+  }
+  Put(" FROM ");
+  rows();
+  if (q->start_with != nullptr) {
+    Put(" WHERE ");
+    Expr(q->start_with);
+  }
+  h.phase = Hierarchy::kConnect;
+  Put(" UNION ALL SELECT ");
+  Put(alias);
+  Put(".*, \"kestrel$p\".\"kestrel$level\" + 1, \"kestrel$p\".\"kestrel$path\" || ");
+  sequence(alias.c_str());
+  Put(", ");
+  if (!keys.empty()) {
+    Put("\"kestrel$p\".\"kestrel$keys\" || ");
+    key();
+    Put(" || char(1), CASE WHEN instr(\"kestrel$p\".\"kestrel$keys\", char(1) || ");
+    key();
+    Put(q->nocycle ? " || char(1)) > 0 THEN 1 ELSE 0 END"
+                   : " || char(1)) > 0 THEN kestrel_raise(1436) ELSE 0 END");
+  } else {
+    Put("NULL, 0");
+  }
+  for (size_t i = 0; i < h.carried.size(); ++i) {
+    const sql::Expr *c = h.carried[i];
+    Put(", ");
+    if (c->kind == ExprKind::kUnary && c->op == Op::kPrior) {
+      h.in_prior = true;
+      Expr(c->left);
+      h.in_prior = false;
+    } else if (c->kind == ExprKind::kUnary) {
+      Put("\"kestrel$p\".\"kestrel$c");
+      Put(std::to_string(i));
+      Put("\"");
+    } else {
+      Put("concat(\"kestrel$p\".\"kestrel$c");
+      Put(std::to_string(i));
+      Put("\", concat(");
+      AsText(static_cast<const sql::Expr *>(c->args.first->next));
+      Put(", ");
+      AsText(c->args.first);
+      Put("))");
+    }
+  }
+  Put(" FROM \"kestrel$t\" AS \"kestrel$p\" JOIN ");
+  rows();
+  Put(" ON ");
+  Expr(q->connect_by);
+  Put(" WHERE \"kestrel$p\".\"kestrel$loop\" = 0)");
+  // A row is a leaf when the next in depth-first order is not its child
+  // (worked out only when asked for, as is CONNECT_BY_ISCYCLE).
+  Put(" SELECT *");
+  if (MentionsPseudo(q, "CONNECT_BY_ISLEAF")) {
+    Put(", CASE WHEN lead(\"kestrel$level\") OVER (ORDER BY \"kestrel$path\")"
+        " > \"kestrel$level\" THEN 0 ELSE 1 END AS \"kestrel$leaf\"");
+  }
+  if (q->nocycle && MentionsPseudo(q, "CONNECT_BY_ISCYCLE")) {
+    Put(", EXISTS (SELECT 1 FROM \"kestrel$t\" AS \"kestrel$x\" WHERE \"kestrel$x\".\"kestrel$loop\" = 1"
+        " AND \"kestrel$x\".\"kestrel$level\" = \"kestrel$t\".\"kestrel$level\" + 1"
+        " AND substr(\"kestrel$x\".\"kestrel$path\", 1, length(\"kestrel$t\".\"kestrel$path\"))"
+        " = \"kestrel$t\".\"kestrel$path\") AS \"kestrel$cycle\"");
+  }
+  Put(" FROM \"kestrel$t\") AS ");
+  Put(alias);
+  h.phase = Hierarchy::kSelect;
+  Put(" WHERE ");
+  Put(alias);
+  Put(".\"kestrel$loop\" = 0");
+  if (q->where != nullptr) {
+    Put(" AND ");
+    Expr(q->where);
+  }
+  GroupBy(q);
+  bool grouped = !q->group_by.empty() || q->having != nullptr || q->quantifier == 1;
+  for (const SelectItem *item : q->items) grouped = grouped || AnyInBlock(item->expr, IsAggregateCall);
+  if (!grouped && (q->order_by.empty() || q->order_siblings)) {
+    Put(" ORDER BY ");
+    Put(alias);
+    Put(".\"kestrel$path\"");
+  }
+}
+
+}  // namespace kestrel_engine::sql

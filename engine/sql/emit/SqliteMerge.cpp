@@ -1,0 +1,114 @@
+/*
+** MERGE as SQLite statements run in order (in one transaction, by the
+** caller): the UPDATE of the matched rows (UPDATE ... FROM the source),
+** the INSERT of the source rows no target row matches (evaluated after the
+** UPDATE, which cannot change the ON columns: Oracle forbids it), then the
+** DELETE WHERE of the updated rows. Oracle's row count is the rows updated
+** and inserted, so the DELETE step is not counted. A DELETE WHERE beside an
+** UPDATE WHERE or an INSERT clause is not written (ORA-03001): after the
+** steps above, it could not tell the rows the MERGE updated or inserted.
+*/
+#include "sql/emit/Backend.h"
+#include "sql/emit/SqliteWriter.h"
+
+namespace kestrel_engine::sql {
+
+std::vector<EmittedStep> SqliteWriter::Merge(const MergeStmt &s) {
+  std::vector<EmittedStep> steps;
+  if (s.delete_where != nullptr && (s.update_where != nullptr || s.has_insert)) {
+    Unsupported(StartOf(s.delete_where));
+  }
+  const auto step = [&](bool counted) {
+    steps.push_back({std::move(out_), counted});
+    out_.clear();
+  };
+  const auto on = [&](const sql::Expr *extra) {
+    Expr(s.on);
+    if (extra != nullptr) {
+      Put(" AND ");
+      Expr(extra);
+    }
+  };
+  if (s.has_update) {
+    Put("UPDATE ");
+    Target(s.target, true);
+    Put(" SET ");
+    bool first = true;
+    for (const SetItem *item : s.set) {
+      if (item->row || item->value->kind == ExprKind::kDefault) Unsupported(item->pos);
+      const sql::Expr *c = item->columns.first;
+      const ExprInfo *info = r_.Info(c);
+      if (info == nullptr || info->binding != NameBinding::kColumn) Unsupported(c->pos);
+      if (!first) Put(", ");
+      first = false;
+      Ident(info->column);
+      Put(" = ");
+      FittedInto(s.target, info->column, item->value);
+    }
+    Put(" FROM ");
+    From(s.source);
+    Put(" WHERE ");
+    on(s.update_where);
+    step(true);
+  }
+  if (s.has_insert) {
+    Put("INSERT INTO ");
+    Target(s.target, false);
+    if (!s.insert_columns.empty()) {
+      Put(" (");
+      bool first = true;
+      for (const sql::Ident *c : s.insert_columns) {
+        if (!first) Put(", ");
+        first = false;
+        Ident(c->name);
+      }
+      Put(")");
+    }
+    Put(" SELECT ");
+    bool first = true;
+    size_t n = 0;
+    for (const sql::Expr *v : s.insert_values) {
+      if (v->kind == ExprKind::kDefault) Unsupported(v->pos);
+      if (!first) Put(", ");
+      first = false;
+      FittedInto(s.target, ColumnAt(s.target, s.insert_columns, n++), v);
+    }
+    Put(" FROM ");
+    From(s.source);
+    Put(" WHERE NOT EXISTS (SELECT 1 FROM ");
+    Target(s.target, true);
+    Put(" WHERE ");
+    on(nullptr);
+    Put(")");
+    if (s.insert_where != nullptr) {
+      Put(" AND ");
+      Expr(s.insert_where);
+    }
+    step(true);
+  }
+  if (s.delete_where != nullptr) {
+    Put("DELETE FROM ");
+    Target(s.target, true);
+    Put(" WHERE EXISTS (SELECT 1 FROM ");
+    From(s.source);
+    Put(" WHERE ");
+    on(s.delete_where);
+    Put(")");
+    step(false);
+  }
+  return steps;
+}
+
+std::vector<EmittedStep> SqliteBackend::EmitSteps(const ResolvedStatement &statement) {
+  SqliteWriter w(statement);
+  switch (statement.statement->kind) {
+    case StmtKind::kMerge:
+      return w.Merge(static_cast<const MergeStmt &>(*statement.statement));
+    case StmtKind::kMultiInsert:
+      return w.MultiInsert(static_cast<const MultiInsertStmt &>(*statement.statement));
+    default:
+      return {{Emit(statement), true}};
+  }
+}
+
+}  // namespace kestrel_engine::sql

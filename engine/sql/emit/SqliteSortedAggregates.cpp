@@ -1,0 +1,71 @@
+/*
+** The aggregates whose rows are ordered, written as registered aggregates
+** that are handed each value with its sort keys and sort them themselves:
+** LISTAGG ... WITHIN GROUP (kestrel_listagg, with the DISTINCT and ON
+** OVERFLOW choices as constant arguments) and MIN, MAX, SUM, COUNT and AVG
+** KEEP (DENSE_RANK FIRST|LAST ORDER BY ...) (kestrel_keep).
+*/
+#include "sql/emit/SqliteWriter.h"
+
+namespace kestrel_engine::sql {
+
+void SqliteWriter::ListAgg(const sql::Expr *e) {
+  const FuncExtra &x = *e->extra;
+  if (e->args.size < 1 || e->args.size > 2 || (e->flags & kIgnoreNulls)) Unsupported(e->pos);
+  Put("kestrel_listagg(");
+  AsText(e->args.first);
+  Put(", ");
+  if (e->args.size == 2) {
+    AsText(static_cast<const sql::Expr *>(e->args.first->next));
+  } else {
+    Put("NULL");
+  }
+  int options = (e->flags & kDistinct) ? 1 : 0;
+  if (x.overflow == 2) options |= 2;
+  if (x.overflow_count == 2) options |= 4;
+  Put(", ");
+  Put(std::to_string(options));
+  Put(", ");
+  if (x.overflow_filler != nullptr) {
+    Expr(x.overflow_filler);
+  } else {
+    Put("NULL");
+  }
+  SortKeys(x.within_group);
+  Put(")");
+}
+
+void SqliteWriter::SortKeys(const sql::List<OrderItem> &order) {
+  for (const OrderItem *o : order) {
+    Put(", ");
+    Expr(o->expr);
+    const bool nullsFirst = o->nulls == 0 ? o->desc : o->nulls == 1;
+    Put(", ");
+    Put(std::to_string((o->desc ? 1 : 0) | (nullsFirst ? 2 : 0)));
+  }
+}
+
+void SqliteWriter::Keep(const sql::Expr *e) {
+  const FuncExtra &x = *e->extra;
+  const std::string_view n = e->name.part[0];
+  const bool known = n == "MIN" || n == "MAX" || n == "SUM" || n == "COUNT" || n == "AVG";
+  if (!known || e->args.size != 1 || (e->flags & kDistinct) || x.keep_order.empty()) {
+    Unsupported(e->pos);
+  }
+  if (n == "COUNT") Put("coalesce(");
+  Put("kestrel_keep('");
+  Put(n);
+  Put(x.keep == 2 ? "', 1, " : "', 0, ");
+  if (e->args.first->kind == ExprKind::kStar) {
+    Put("1");
+  } else if (n == "SUM" || n == "AVG") {
+    AsNumber(e->args.first);
+  } else {
+    Expr(e->args.first);
+  }
+  SortKeys(x.keep_order);
+  Put(")");
+  if (n == "COUNT") Put(", 0)");
+}
+
+}  // namespace kestrel_engine::sql
