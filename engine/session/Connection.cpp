@@ -17,6 +17,7 @@
 #include "session/SqlGuard.h"
 #include "sql/BoundedPrintf.h"
 #include "functions/FunctionLibrary.h"
+#include "plsql/SessionState.h"
 #include "sql/RuleFunctions.h"
 
 namespace kestrel_engine {
@@ -117,7 +118,9 @@ int OpenAndRead(const std::string &path, int flags, sqlite3 **db) {
 }  // namespace
 
 Connection::Connection(sqlite3 *db)
-    : db_(db), sequences_(std::make_unique<SequenceState>()) {}
+    : db_(db),
+      sequences_(std::make_unique<SequenceState>()),
+      plsqlState_(std::make_unique<plsql::SessionState>()) {}
 
 Connection::~Connection() {
   sqlite3_finalize(begin_);

@@ -24,6 +24,9 @@
 namespace kestrel_engine {
 
 class SequenceState;
+namespace plsql {
+struct SessionState;
+}
 
 // The table of accounts kept in every database the engine has logged on to.
 extern const char kAccountsTable[];
@@ -55,6 +58,8 @@ class Connection {
   SessionSettings &settings() { return *settings_; }
   // The sequence values the session holds.
   SequenceState &sequences() { return *sequences_; }
+  // PL/SQL's per-session state (the DBMS_OUTPUT buffer).
+  plsql::SessionState &plsqlState() { return *plsqlState_; }
 
   // The server's break flag: while a statement runs, SQLite's progress
   // handler polls it, and a set flag interrupts the statement (ORA-01013).
@@ -129,6 +134,7 @@ class Connection {
   // move.
   std::unique_ptr<SessionSettings> settings_ = std::make_unique<SessionSettings>();
   std::unique_ptr<SequenceState> sequences_;
+  std::unique_ptr<plsql::SessionState> plsqlState_;
   std::atomic<bool> *break_ = nullptr;
   int busyTimeoutMs_ = kDefaultBusyTimeoutMs;
   bool readOnly_ = false;

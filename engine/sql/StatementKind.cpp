@@ -63,6 +63,15 @@ StatementKind Classify(const std::vector<Token> &tokens) {
     kind = {OCI_STMT_BEGIN, Action::kBlock};
   } else if (first.Is("DECLARE")) {
     kind = {OCI_STMT_DECLARE, Action::kDeclare};
+  } else if (first.IsSymbol('<') && second.IsSymbol('<')) {
+    // <<label>> BEGIN | DECLARE: a labelled block.
+    size_t k = i + 2;
+    while (tokens[k].kind != TokenKind::kEnd && !tokens[k].Is("BEGIN") &&
+           !tokens[k].Is("DECLARE")) {
+      ++k;
+    }
+    kind = tokens[k].Is("DECLARE") ? StatementKind{OCI_STMT_DECLARE, Action::kDeclare}
+                                   : StatementKind{OCI_STMT_BEGIN, Action::kBlock};
   } else if (first.Is("COMMIT")) {
     kind = {0, Action::kCommit};
   } else if (first.Is("ROLLBACK")) {

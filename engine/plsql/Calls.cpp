@@ -1,0 +1,252 @@
+/*
+** Calls: the built-in packages (DBMS_OUTPUT, RAISE_APPLICATION_ERROR,
+** DBMS_UTILITY's error texts), subprograms declared in the block with
+** IN, OUT and IN OUT parameters, defaults and named notation, and the
+** interpreter's life: the unit's run, the break flag, line numbers.
+*/
+#include "plsql/Interpreter.h"
+
+#include "plsql/SessionState.h"
+#include "session/Connection.h"
+
+namespace kestrel_engine::plsql {
+
+using sql::Expr;
+using sql::ExprKind;
+
+HostBinds::~HostBinds() = default;
+
+Interpreter::Interpreter(const RunContext &context, std::string_view text)
+    : ctx_(context), text_(text), db_(context.connection.db()),
+      catalog_(std::make_unique<sql::SqliteCatalog>(context.connection.db())) {
+  auto t = std::make_shared<VarType>();
+  t->sql = sql::MakeType(sql::TypeCategory::kNumber);
+  t->sql.precision = 10;
+  t->sql.scale = 0;
+  t->pls_integer = true;
+  loop_index_type_ = t;
+}
+
+Interpreter::~Interpreter() = default;
+
+int Interpreter::LineOf(uint32_t pos) const {
+  int line = 1;
+  for (uint32_t i = 0; i < pos && i < text_.size(); ++i) line += text_[i] == '\n';
+  return line;
+}
+
+void Interpreter::Raise(int code, std::string_view detail) {
+  throw PlRaise::Ora(code, detail);
+}
+
+void Interpreter::PollBreak() {
+  if (ctx_.connection.TakeBreak()) Raise(1013);
+}
+
+namespace {
+
+std::string FullName(const sql::Name &n) {
+  std::string s;
+  for (int i = 0; i < n.count; ++i) {
+    if (i) s += '.';
+    s.append(n.part[i]);
+  }
+  return s;
+}
+
+}  // namespace
+
+bool Interpreter::Builtin(const Expr &call, Value *result) {
+  const std::string name = FullName(call.name);
+  SessionState &session = ctx_.connection.plsqlState();
+  auto arg = [&](size_t k) -> const Expr * {
+    const Expr *a = call.args.first;
+    for (size_t i = 0; a != nullptr && i < k; ++i) a = static_cast<const Expr *>(a->next);
+    return a;
+  };
+  const size_t argc = call.kind == ExprKind::kFunction ? call.args.size : 0;
+  if (name == "DBMS_OUTPUT.PUT_LINE" || name == "DBMS_OUTPUT.PUT") {
+    if (argc != 1) Raise(6550, "PLS-00306: wrong number or types of arguments in call to '" +
+                                   name.substr(12) + "'");
+    const std::string text = ToText(Eval(arg(0)));
+    if (session.output_enabled) {
+      session.output_partial += text;
+      if (name == "DBMS_OUTPUT.PUT_LINE") {
+        session.output_lines.push_back(std::move(session.output_partial));
+        session.output_partial.clear();
+      }
+    }
+    return true;
+  }
+  if (name == "DBMS_OUTPUT.NEW_LINE") {
+    if (session.output_enabled) {
+      session.output_lines.push_back(std::move(session.output_partial));
+      session.output_partial.clear();
+    }
+    return true;
+  }
+  if (name == "DBMS_OUTPUT.ENABLE") {
+    session.output_enabled = true;
+    return true;
+  }
+  if (name == "DBMS_OUTPUT.DISABLE") {
+    session.output_enabled = false;
+    session.output_lines.clear();
+    session.output_partial.clear();
+    return true;
+  }
+  if (name == "DBMS_OUTPUT.GET_LINE") {
+    // GET_LINE(line OUT, status OUT): status 0 with a line, 1 when none.
+    if (argc != 2) Raise(6550, "PLS-00306: wrong number or types of arguments in call to 'GET_LINE'");
+    if (session.output_lines.empty()) {
+      Assign(*arg(0), Value());
+      Assign(*arg(1), Value::Int(1));
+    } else {
+      Assign(*arg(0), Value::Text(session.output_lines.front()));
+      session.output_lines.pop_front();
+      Assign(*arg(1), Value::Int(0));
+    }
+    return true;
+  }
+  if (name == "RAISE_APPLICATION_ERROR" || name == "DBMS_STANDARD.RAISE_APPLICATION_ERROR") {
+    if (argc < 2) Raise(6550, "PLS-00306: wrong number or types of arguments in call to 'RAISE_APPLICATION_ERROR'");
+    Value n;
+    if (!ToNumber(Eval(arg(0)), &n) || n.IsNull()) Raise(21000, "-");
+    const int64_t code = n.kind == Value::kInt ? n.i : static_cast<int64_t>(n.d);
+    if (code > -20000 || code < -20999) Raise(21000, std::to_string(code));
+    std::string text = ToText(Eval(arg(1)));
+    if (text.size() > 2048) text.resize(2048);
+    char prefix[16];
+    std::snprintf(prefix, sizeof prefix, "ORA-%05d: ", static_cast<int>(-code));
+    PlRaise r;
+    r.code = static_cast<int>(-code);
+    r.message = prefix + text;
+    throw r;
+  }
+  if (name == "SQLERRM" && argc == 1) {
+    Value n;
+    if (!ToNumber(Eval(arg(0)), &n) || n.IsNull()) return false;
+    const int code = static_cast<int>(-n.AsDouble());
+    *result = Value::Text(code == 0 ? "ORA-0000: normal, successful completion"
+                                    : OraError::Make(code).message);
+    return true;
+  }
+  if (name == "DBMS_UTILITY.FORMAT_ERROR_STACK" && argc == 0) {
+    *result = handling_.empty() ? Value() : Value::Text(handling_.back()->message + "\n");
+    return true;
+  }
+  if (name == "DBMS_UTILITY.FORMAT_ERROR_BACKTRACE" && argc == 0) {
+    *result = handling_.empty() ? Value() : Value::Text(handling_.back()->trace);
+    return true;
+  }
+  if (call.name.count == 1) {
+    Frame *where = nullptr;
+    const Symbol *s = FindSymbol(call.name.part[0], &where);
+    if (s != nullptr && s->kind == Symbol::kSubprogram) {
+      *result = CallSubprogram(*where->subprograms[s->index], *where,
+                               call.kind == ExprKind::kFunction ? &call.args : nullptr);
+      return true;
+    }
+  }
+  return false;
+}
+
+void Interpreter::Call(const Expr &target) {
+  Value ignored;
+  if (Builtin(target, &ignored)) return;
+  const sql::Name &n = target.name;
+  Frame *where = nullptr;
+  const Symbol *s = n.count == 1 ? FindSymbol(n.part[0], &where) : nullptr;
+  if (s == nullptr || s->kind != Symbol::kSubprogram) {
+    Raise(6550, "line " + std::to_string(LineOf(target.pos)) + ": PLS-00201: identifier '" +
+                    FullName(n) + "' must be declared");
+  }
+  CallSubprogram(*where->subprograms[s->index], *where,
+                 target.kind == ExprKind::kFunction ? &target.args : nullptr);
+}
+
+Value Interpreter::CallSubprogram(const sql::Subprogram &sub, Frame &declared,
+                                  const sql::List<Expr> *args) {
+  PollBreak();
+  // Arguments by position, then by name (name => value).
+  std::vector<const sql::PlParam *> params;
+  for (const sql::PlParam *p : sub.params) params.push_back(p);
+  std::vector<const Expr *> given(params.size(), nullptr);
+  size_t position = 0;
+  const std::string name(sub.name.Last());
+  auto wrong = [&]() {
+    Raise(6550, "PLS-00306: wrong number or types of arguments in call to '" + name + "'");
+  };
+  if (args != nullptr) {
+    for (const Expr *a : *args) {
+      if (a->kind == ExprKind::kNamedArg) {
+        size_t k = 0;
+        while (k < params.size() && params[k]->name->name != a->text) ++k;
+        if (k == params.size() || given[k] != nullptr) wrong();
+        given[k] = a->left;
+      } else {
+        if (position >= params.size()) wrong();
+        given[position++] = a;
+      }
+    }
+  }
+  auto frame = std::make_unique<Frame>();
+  frame->parent = &declared;
+  for (size_t k = 0; k < params.size(); ++k) {
+    const sql::PlParam &p = *params[k];
+    Variable v;
+    v.name = p.name->name;
+    v.type = TypeOf(*p.type);
+    v.value = Initial(v.type);
+    const bool in = p.mode == 0 || p.mode == 1 || p.mode == 3;
+    if (given[k] == nullptr) {
+      if (p.mode >= 2 || p.default_value == nullptr) wrong();
+      v.value = Coerce(Eval(p.default_value), *v.type);
+    } else if (in) {
+      v.value = Coerce(Eval(given[k]), *v.type);
+    }
+    v.constant = p.mode == 0 || p.mode == 1;
+    frame->vars.push_back(std::move(v));
+    frame->symbols.push_back({Symbol::kVariable, frame->vars.back().name, frame->vars.size() - 1});
+  }
+  Frame *callee = frame.get();
+  frames_.push_back(std::move(frame));
+  return_value_ = Value();
+  Flow flow;
+  try {
+    flow = ExecBlock(*sub.body);
+  } catch (...) {
+    frames_.pop_back();
+    throw;
+  }
+  Value result = std::move(return_value_);
+  // OUT and IN OUT parameters go back to the caller's variables, looked
+  // up once the callee's frame is gone.
+  std::vector<std::pair<const Expr *, Value>> out;
+  for (size_t k = 0; k < params.size(); ++k) {
+    if (params[k]->mode >= 2) out.emplace_back(given[k], std::move(callee->vars[k].value));
+  }
+  frames_.pop_back();
+  if (sub.function && flow != Flow::kReturn) Raise(6503);
+  for (auto &o : out) Assign(*o.first, std::move(o.second));
+  if (sub.function) return Coerce(std::move(result), *TypeOf(*sub.returns));
+  return result;
+}
+
+bool RunAnonymousBlock(const RunContext &context, const sql::PlBlockStmt &block,
+                       std::string_view text, uint32_t *rows, OraError *error) {
+  Interpreter in(context, text);
+  try {
+    in.ExecBlock(*block.block);
+  } catch (const PlRaise &raised) {
+    if (in.block_open_) context.connection.EndBlock(true);
+    *rows = 0;
+    *error = raised.ToOraError();
+    return false;
+  }
+  if (in.block_open_) context.connection.EndBlock(false);
+  *rows = in.rows();
+  return true;
+}
+
+}  // namespace kestrel_engine::plsql

@@ -1,0 +1,21 @@
+/*
+** What PL/SQL keeps per session between calls: the DBMS_OUTPUT buffer
+** (enabled or not, the finished lines and the line being built).
+*/
+#ifndef KESTREL_ENGINE_PLSQL_SESSIONSTATE_H
+#define KESTREL_ENGINE_PLSQL_SESSIONSTATE_H
+
+#include <deque>
+#include <string>
+
+namespace kestrel_engine::plsql {
+
+struct SessionState {
+  bool output_enabled = false;
+  std::deque<std::string> output_lines;
+  std::string output_partial;  // PUT without NEW_LINE yet
+};
+
+}  // namespace kestrel_engine::plsql
+
+#endif
