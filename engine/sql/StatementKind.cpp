@@ -63,9 +63,9 @@ StatementKind Classify(const std::vector<Token> &tokens) {
     kind = {OCI_STMT_BEGIN, Action::kBlock};
   } else if (first.Is("DECLARE")) {
     kind = {OCI_STMT_DECLARE, Action::kDeclare};
-  } else if (first.IsSymbol('<') && second.IsSymbol('<')) {
+  } else if (first.kind == TokenKind::kSymbol && first.raw == "<<") {
     // <<label>> BEGIN | DECLARE: a labelled block.
-    size_t k = i + 2;
+    size_t k = i + 1;
     while (tokens[k].kind != TokenKind::kEnd && !tokens[k].Is("BEGIN") &&
            !tokens[k].Is("DECLARE")) {
       ++k;
