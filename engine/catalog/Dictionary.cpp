@@ -24,7 +24,7 @@ const char *const kViews[] = {
     "user_tab_cols", "all_tab_cols",    "user_indexes",     "all_indexes",
     "user_ind_columns", "all_ind_columns", "user_triggers", "all_triggers",
     "user_sequences", "all_sequences", "user_tab_comments", "all_tab_comments",
-    "user_col_comments", "all_col_comments",
+    "user_col_comments", "all_col_comments", "user_source", "all_source",
 };
 
 std::string_view Text(sqlite3_value *v) {
@@ -246,6 +246,17 @@ int CreateDictionary(sqlite3 *db, const SessionSettings *settings) {
       "cache_size, last_number FROM main.\"kestrel$sequences\"",
   };
   for (const char *sql : kSequenceViews) {
+    if (rc != SQLITE_OK) return rc;
+    rc = sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
+  }
+  // Stored PL/SQL source, line by line.
+  const char *const kSourceViews[] = {
+      "CREATE TEMP VIEW user_source (NAME, TYPE, LINE, TEXT) AS SELECT name, type, line, text "
+      "FROM main.\"kestrel$source\" WHERE owner = kestrel_session_user()",
+      "CREATE TEMP VIEW all_source (OWNER, NAME, TYPE, LINE, TEXT) AS SELECT owner, name, "
+      "type, line, text FROM main.\"kestrel$source\"",
+  };
+  for (const char *sql : kSourceViews) {
     if (rc != SQLITE_OK) return rc;
     rc = sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
   }

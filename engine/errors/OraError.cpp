@@ -137,6 +137,7 @@ constexpr Text kTexts[] = {
     {1001, "invalid cursor"},
     {1403, "no data found"},
     {1422, "exact fetch returns more than requested number of rows"},
+    {4043, "object %s does not exist"},
     {6500, "PL/SQL: storage error"},
     {6502, "PL/SQL: numeric or value error%s"},
     {6503, "PL/SQL: Function returned without value"},

@@ -4,10 +4,15 @@
 ** IN, OUT and IN OUT parameters, defaults and named notation, and the
 ** interpreter's life: the unit's run, the break flag, line numbers.
 */
+#include <cstdio>
+#include <iterator>
+
 #include "plsql/Interpreter.h"
 
 #include "plsql/SessionState.h"
+#include "plsql/StoredCode.h"
 #include "session/Connection.h"
+#include "sql/parse/Parse.h"
 
 namespace kestrel_engine::plsql {
 
@@ -139,6 +144,7 @@ bool Interpreter::Builtin(const Expr &call, Value *result) {
     *result = handling_.empty() ? Value() : Value::Text(handling_.back()->trace);
     return true;
   }
+  if (call.name.count == 2 && TableMethod(call, argc, result)) return true;
   if (call.name.count == 1) {
     Frame *where = nullptr;
     const Symbol *s = FindSymbol(call.name.part[0], &where);
@@ -147,8 +153,65 @@ bool Interpreter::Builtin(const Expr &call, Value *result) {
                                call.kind == ExprKind::kFunction ? &call.args : nullptr);
       return true;
     }
+    if (s == nullptr && CallStored(call, result)) return true;
   }
   return false;
+}
+
+bool Interpreter::TableMethod(const Expr &call, size_t argc, Value *result) {
+  sql::Expr base;
+  base.kind = ExprKind::kName;
+  base.name = call.name;
+  base.name.count = 1;
+  Ref ref;
+  if (!Locate(base, &ref, false) || ref.slot->kind != Value::kTable) return false;
+  Table &t = *ref.slot->table;
+  const std::string_view m = call.name.part[1];
+  auto key = [&]() -> Value {
+    const Value k = Eval(call.args.first);
+    if (t.text_keys) return Value::Text(ToText(k));
+    Value n;
+    if (!ToNumber(k, &n)) Raise(6502);
+    return n.IsNull() ? n : Value::Int(n.kind == Value::kInt ? n.i : static_cast<int64_t>(n.d));
+  };
+  if (m == "DELETE") {
+    if (argc == 0) {
+      t.by_int.clear();
+      t.by_text.clear();
+    } else {
+      const Value k = key();
+      if (t.text_keys) {
+        t.by_text.erase(k.s);
+      } else if (!k.IsNull()) {
+        t.by_int.erase(k.i);
+      }
+    }
+    return true;
+  }
+  if (argc != 1 || (m != "EXISTS" && m != "NEXT" && m != "PRIOR")) return false;
+  const Value k = key();
+  if (k.IsNull()) {
+    *result = m == "EXISTS" ? Value::Bool(false) : Value();
+    return true;
+  }
+  if (m == "EXISTS") {
+    *result = Value::Bool(t.text_keys ? t.by_text.count(k.s) > 0 : t.by_int.count(k.i) > 0);
+  } else if (t.text_keys) {
+    auto it = m == "NEXT" ? t.by_text.upper_bound(k.s) : t.by_text.lower_bound(k.s);
+    if (m == "NEXT") {
+      *result = it == t.by_text.end() ? Value() : Value::Text(it->first);
+    } else {
+      *result = it == t.by_text.begin() ? Value() : Value::Text(std::prev(it)->first);
+    }
+  } else {
+    auto it = m == "NEXT" ? t.by_int.upper_bound(k.i) : t.by_int.lower_bound(k.i);
+    if (m == "NEXT") {
+      *result = it == t.by_int.end() ? Value() : Value::Int(it->first);
+    } else {
+      *result = it == t.by_int.begin() ? Value() : Value::Int(std::prev(it)->first);
+    }
+  }
+  return true;
 }
 
 void Interpreter::Call(const Expr &target) {
@@ -165,8 +228,37 @@ void Interpreter::Call(const Expr &target) {
                  target.kind == ExprKind::kFunction ? &target.args : nullptr);
 }
 
+bool Interpreter::CallStored(const Expr &call, Value *result) {
+  const std::string name(call.name.part[0]);
+  auto &unit = stored_[name];
+  if (!unit) {
+    std::string owner;
+    std::string text = LoadStoredSource(ctx_.connection, name, &owner);
+    if (text.empty()) {
+      stored_.erase(name);
+      return false;
+    }
+    auto loaded = std::make_unique<StoredUnit>();
+    loaded->text = std::move(text);
+    loaded->name = owner + "." + name;
+    try {
+      const sql::Statement *st = sql::Parse(loaded->text, loaded->arena);
+      if (st->kind != sql::StmtKind::kCreateSubprogram) return false;
+      loaded->sub = static_cast<const sql::CreateSubprogramStmt *>(st)->sub;
+    } catch (const sql::SyntaxError &) {
+      stored_.erase(name);
+      Raise(6550, "PLS-00905: object " + owner + "." + name + " is invalid");
+    }
+    stored_[name] = std::move(loaded);
+  }
+  const StoredUnit &u = *stored_[name];
+  *result = CallSubprogram(*u.sub, globals_, call.kind == ExprKind::kFunction ? &call.args : nullptr,
+                           &u);
+  return true;
+}
+
 Value Interpreter::CallSubprogram(const sql::Subprogram &sub, Frame &declared,
-                                  const sql::List<Expr> *args) {
+                                  const sql::List<Expr> *args, const StoredUnit *stored) {
   PollBreak();
   // Arguments by position, then by name (name => value).
   std::vector<const sql::PlParam *> params;
@@ -213,11 +305,26 @@ Value Interpreter::CallSubprogram(const sql::Subprogram &sub, Frame &declared,
   frames_.push_back(std::move(frame));
   return_value_ = Value();
   Flow flow;
+  const std::string_view callerText = text_;
+  std::string callerUnit;
+  if (stored != nullptr) {
+    text_ = stored->text;
+    callerUnit = std::move(unit_name_);
+    unit_name_ = stored->name;
+  }
   try {
     flow = ExecBlock(*sub.body);
   } catch (...) {
     frames_.pop_back();
+    if (stored != nullptr) {
+      text_ = callerText;
+      unit_name_ = std::move(callerUnit);
+    }
     throw;
+  }
+  if (stored != nullptr) {
+    text_ = callerText;
+    unit_name_ = std::move(callerUnit);
   }
   Value result = std::move(return_value_);
   // OUT and IN OUT parameters go back to the caller's variables, looked

@@ -6,6 +6,7 @@
 #include "plsql/Interpreter.h"
 
 #include "errors/SqliteErrors.h"
+#include "session/Connection.h"
 
 namespace kestrel_engine::plsql {
 
@@ -59,11 +60,36 @@ void Interpreter::OpenCursor(CursorState &c, Frame &frame, const sql::List<Expr>
   sql::SelectStmt st;
   st.query = d.query;
   st.pos = d.query->pos;
-  Compiled *compiled = Compile(&d, st);
-  BindParams(*compiled);
-  compiled->busy = true;
-  c.compiled = compiled;
-  c.stmt = compiled->stmt;
+  ReadResult(*Compile(&d, st), c);
+}
+
+void Interpreter::ReadResult(Compiled &compiled, CursorState &c) {
+  BindParams(compiled);
+  c.columns = compiled.columns;
+  c.rows.clear();
+  const size_t n = compiled.columns.size();
+  int rc;
+  size_t count = 0;
+  compiled.busy = true;
+  while ((rc = sqlite3_step(compiled.stmt)) == SQLITE_ROW) {
+    for (size_t k = 0; k < n; ++k) {
+      c.rows.push_back(FromColumn(compiled.stmt, static_cast<int>(k)));
+      c.rows.back().datetime = compiled.columns[k].type.IsDatetime();
+    }
+    if (++count % 1024 == 0 && ctx_.connection.TakeBreak()) {
+      rc = SQLITE_INTERRUPT;
+      break;
+    }
+  }
+  compiled.busy = false;
+  if (rc != SQLITE_DONE) {
+    const OraError error = rc == SQLITE_INTERRUPT ? OraError::Make(1013) : ErrorFromSqlite(db_, 1);
+    sqlite3_reset(compiled.stmt);
+    throw PlRaise::From(error);
+  }
+  sqlite3_reset(compiled.stmt);
+  c.next = 0;
+  c.row = nullptr;
   c.open = true;
   c.fetched = false;
   c.found = false;
@@ -73,25 +99,23 @@ void Interpreter::OpenCursor(CursorState &c, Frame &frame, const sql::List<Expr>
 bool Interpreter::FetchRow(CursorState &c) {
   if (!c.open) Raise(1001);
   PollBreak();
-  const int rc = sqlite3_step(c.stmt);
   c.fetched = true;
-  if (rc == SQLITE_ROW) {
-    c.found = true;
-    ++c.rowcount;
-    return true;
+  const size_t n = c.columns.size();
+  if (n == 0 || c.next + n > c.rows.size()) {
+    c.found = false;
+    return false;
   }
-  if (rc != SQLITE_DONE) throw PlRaise::From(ErrorFromSqlite(db_, 1));
-  c.found = false;
-  // Past the last row the statement stays done; reset frees its snapshot.
-  sqlite3_reset(c.stmt);
-  return false;
+  c.row = &c.rows[c.next];
+  c.next += n;
+  c.found = true;
+  ++c.rowcount;
+  return true;
 }
 
 void Interpreter::CloseCursor(CursorState &c) {
-  if (c.stmt != nullptr) sqlite3_reset(c.stmt);
-  if (c.compiled != nullptr) c.compiled->busy = false;
-  c.stmt = nullptr;
-  c.compiled = nullptr;
+  c.rows.clear();
+  c.rows.shrink_to_fit();
+  c.row = nullptr;
   c.open = false;
 }
 
@@ -130,12 +154,7 @@ Flow Interpreter::CursorLoop(const sql::PlStmt &s) {
     sql::SelectStmt st;
     st.query = s.query;
     st.pos = s.query->pos;
-    Compiled *compiled = Compile(&s, st);
-    BindParams(*compiled);
-    compiled->busy = true;
-    local.compiled = compiled;
-    local.stmt = compiled->stmt;
-    local.open = true;
+    ReadResult(*Compile(&s, st), local);
   } else {
     OpenCursor(*c, *declared, s.target->kind == ExprKind::kFunction ? s.target->args : none);
   }
@@ -150,7 +169,7 @@ Flow Interpreter::CursorLoop(const sql::PlStmt &s) {
   frame->parent = frames_.back().get();
   Variable record;
   record.name = s.name->name;
-  record.type = RowType(c->compiled->columns);
+  record.type = RowType(c->columns);
   record.value = Initial(record.type);
   frame->vars.push_back(std::move(record));
   frame->symbols.push_back({Symbol::kVariable, frame->vars.front().name, 0});
@@ -160,12 +179,9 @@ Flow Interpreter::CursorLoop(const sql::PlStmt &s) {
     std::vector<std::unique_ptr<Frame>> &f;
     ~Pop() { f.pop_back(); }
   } pop{frames_};
-  const size_t columns = c->compiled->columns.size();
+  const size_t columns = c->columns.size();
   while (FetchRow(*c)) {
-    for (size_t k = 0; k < columns; ++k) {
-      slot.rec->values[k] = FromColumn(c->stmt, static_cast<int>(k));
-      slot.rec->values[k].datetime = c->compiled->columns[k].type.IsDatetime();
-    }
+    for (size_t k = 0; k < columns; ++k) slot.rec->values[k] = c->row[k];
     bool stop = false;
     const Flow f = ExecLoopBody(s, &stop);
     if (stop) return f;

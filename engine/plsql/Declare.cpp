@@ -61,7 +61,9 @@ TypeRef Interpreter::TypeOf(const sql::PlType &t) {
           catalog_->FindTable(n.count == 3 ? n.part[0] : std::string_view(), n.part[n.count - 2]);
       if (table != nullptr) {
         for (const sql::CatalogColumn &c : table->columns) {
-          if (c.name == n.part[n.count - 1]) return ScalarType(c.type);
+          if (sqlite3_stricmp(c.name.c_str(), std::string(n.part[n.count - 1]).c_str()) == 0) {
+            return ScalarType(c.type);
+          }
         }
       }
     }
@@ -100,7 +102,11 @@ Value Interpreter::Initial(const TypeRef &type) {
     v.kind = Value::kRecord;
     v.rec = std::make_shared<Record>();
     v.rec->names = type->field_names;
-    for (const TypeRef &f : type->field_types) v.rec->values.push_back(Initial(f));
+    for (size_t k = 0; k < type->field_types.size(); ++k) {
+      const sql::Expr *init = k < type->field_defaults.size() ? type->field_defaults[k] : nullptr;
+      v.rec->values.push_back(init != nullptr ? Coerce(Eval(init), *type->field_types[k])
+                                              : Initial(type->field_types[k]));
+    }
   } else if (type->kind == VarType::kTable) {
     v.kind = Value::kTable;
     v.table = std::make_shared<Table>();
@@ -221,6 +227,7 @@ void Interpreter::Declare(const sql::PlDecl &d, Frame &frame) {
       for (const sql::PlDecl *f : d.fields) {
         t->field_names.emplace_back(f->name->name);
         t->field_types.push_back(TypeOf(*f->type));
+        t->field_defaults.push_back(f->init);
       }
       frame.types.push_back(t);
       frame.symbols.push_back({Symbol::kType, name, frame.types.size() - 1});

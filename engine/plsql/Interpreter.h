@@ -35,6 +35,7 @@ struct VarType {
   bool pls_integer = false;  // PLS_INTEGER, BINARY_INTEGER: whole, 32-bit
   std::vector<std::string> field_names;  // kRecord
   std::vector<TypeRef> field_types;
+  std::vector<const sql::Expr *> field_defaults;  // := or DEFAULT of a record type's field
   TypeRef element;           // kTable
   bool text_keys = false;
 };
@@ -47,11 +48,15 @@ struct Variable {
   bool not_null = false;
 };
 
-// An explicit cursor, or the state of a cursor FOR loop.
+// An explicit cursor, or the state of a cursor FOR loop. OPEN reads the
+// whole result, so the rows are those of that moment however the loop
+// changes the table (as Oracle's read consistency gives them).
 struct CursorState {
   const sql::PlDecl *decl = nullptr;
-  sqlite3_stmt *stmt = nullptr;  // while open
-  struct Compiled *compiled = nullptr;
+  std::vector<sql::ColumnInfo> columns;
+  std::vector<Value> rows;       // row after row
+  size_t next = 0;               // the next row's first value
+  const Value *row = nullptr;    // the row the last FETCH read
   bool open = false;
   bool fetched = false;          // %FOUND is NULL before the first fetch
   bool found = false;
@@ -106,6 +111,14 @@ struct Ref {
 
 enum class Flow : uint8_t { kNext, kExit, kContinue, kReturn };
 
+// A stored procedure or function loaded for this run.
+struct StoredUnit {
+  std::string text;  // CREATE ... as parsed
+  sql::Arena arena;
+  const sql::Subprogram *sub = nullptr;
+  std::string name;  // OWNER.NAME, for the ORA-06512 lines
+};
+
 class Interpreter {
  public:
   Interpreter(const RunContext &context, std::string_view text);
@@ -146,21 +159,25 @@ class Interpreter {
   void EnsureBlockWrite();
   void RunText(std::string_view text);
   std::string_view StatementText(uint32_t pos);
-  void IntoTargets(const sql::List<sql::Expr> &into, sqlite3_stmt *stmt, size_t columns);
+  void IntoTargets(const sql::List<sql::Expr> &into, const Value *row, size_t columns);
+  std::vector<Value> RowOf(sqlite3_stmt *stmt);
 
   // --- cursors (Cursors.cpp)
   CursorState *FindCursor(const sql::Expr &e, Frame **frame);
   void OpenCursor(CursorState &c, Frame &frame, const sql::List<sql::Expr> &args);
   bool FetchRow(CursorState &c);
   void CloseCursor(CursorState &c);
+  void ReadResult(Compiled &compiled, CursorState &c);
   Value CursorAttr(const sql::Expr &e);
   Flow CursorLoop(const sql::PlStmt &s);
 
   // --- calls and built-in packages (Calls.cpp)
   void Call(const sql::Expr &target);
   Value CallSubprogram(const sql::Subprogram &sub, Frame &declared,
-                       const sql::List<sql::Expr> *args);
+                       const sql::List<sql::Expr> *args, const struct StoredUnit *stored = nullptr);
+  bool CallStored(const sql::Expr &call, Value *result);
   bool Builtin(const sql::Expr &call, Value *result);
+  bool TableMethod(const sql::Expr &call, size_t argc, Value *result);
   void PollBreak();
 
   int LineOf(uint32_t pos) const;
@@ -182,6 +199,9 @@ class Interpreter {
   std::string_view exit_label_;  // EXIT/CONTINUE label travelling out
   Value return_value_;           // RETURN expr of a function
   TypeRef loop_index_type_;      // PLS_INTEGER
+  std::string unit_name_;        // the stored unit running (empty: the block)
+  Frame globals_;                // where stored units are declared
+  std::unordered_map<std::string, std::unique_ptr<StoredUnit>> stored_;
 };
 
 }  // namespace kestrel_engine::plsql

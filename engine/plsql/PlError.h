@@ -22,7 +22,7 @@ struct PlRaise {
   std::string message;      // "ORA-NNNNN: text"
   const void *user = nullptr;  // the declaration of a user exception
   std::string trace;        // "ORA-06512: at line n" lines, innermost first
-  bool traced = false;      // a line was added at the raising statement
+  const char *traced_in = nullptr;  // the unit text whose line the trace has
 
   static PlRaise Ora(int code, std::string_view detail = {});
   static PlRaise From(const OraError &e);

@@ -206,15 +206,22 @@ void Interpreter::RunText(std::string_view text) {
   sql_cursor_.found = changes > 0;
 }
 
-void Interpreter::IntoTargets(const sql::List<Expr> &into, sqlite3_stmt *stmt, size_t columns) {
+std::vector<Value> Interpreter::RowOf(sqlite3_stmt *stmt) {
+  std::vector<Value> row;
+  const int n = sqlite3_column_count(stmt);
+  for (int k = 0; k < n; ++k) row.push_back(FromColumn(stmt, k));
+  return row;
+}
+
+void Interpreter::IntoTargets(const sql::List<Expr> &into, const Value *row, size_t columns) {
   if (into.size == 1 && columns > 1) {
     // One record for the whole row.
     Ref ref;
     if (!Locate(*into.first, &ref, true) || ref.slot->kind != Value::kRecord) Raise(6504);
-    Value row = Initial(ref.type);
-    if (row.rec->values.size() != columns) Raise(6504);
-    for (size_t k = 0; k < columns; ++k) row.rec->values[k] = FromColumn(stmt, static_cast<int>(k));
-    Store(ref, row);
+    if (ref.slot->rec->values.size() != columns) Raise(6504);
+    Value record = Initial(ref.type);
+    for (size_t k = 0; k < columns; ++k) record.rec->values[k] = row[k];
+    Store(ref, record);
     return;
   }
   if (into.size != columns) Raise(into.size < columns ? 947 : 913);
@@ -225,7 +232,7 @@ void Interpreter::IntoTargets(const sql::List<Expr> &into, sqlite3_stmt *stmt, s
       Raise(6550, "PLS-00201: identifier '" + std::string(target->name.Last()) + "' must be declared");
     }
     if (ref.slot != nullptr && ref.slot->kind == Value::kRecord && columns == 1) Raise(6504);
-    Store(ref, FromColumn(stmt, k++));
+    Store(ref, row[k++]);
   }
 }
 
@@ -286,7 +293,8 @@ void Interpreter::RunSql(const sql::PlStmt &s) {
     } reset{c};
     // Check for a second row before assigning, as Oracle leaves the
     // targets alone... it assigns the first row, then raises.
-    IntoTargets(q->into, c->stmt, c->columns.size());
+    const std::vector<Value> row = RowOf(c->stmt);
+    IntoTargets(q->into, row.data(), row.size());
     rc = sqlite3_step(c->stmt);
     sql_cursor_.fetched = true;
     sql_cursor_.found = true;
@@ -364,7 +372,8 @@ void Interpreter::ExecuteImmediate(const sql::PlStmt &s) {
   if (st->kind == StmtKind::kSelect && !s.into.empty()) {
     if (rc == SQLITE_DONE) Raise(1403);
     if (rc != SQLITE_ROW) throw PlRaise::From(ErrorFromSqlite(db_, 1));
-    IntoTargets(s.into, raw, static_cast<size_t>(sqlite3_column_count(raw)));
+    const std::vector<Value> row = RowOf(raw);
+    IntoTargets(s.into, row.data(), row.size());
     if (sqlite3_step(raw) == SQLITE_ROW) Raise(1422);
     return;
   }

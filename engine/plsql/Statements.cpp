@@ -86,7 +86,7 @@ Flow Interpreter::ExecBlock(const sql::PlBlock &block) {
       if (!hit) continue;
       PlRaise current = std::move(raised);
       current.trace.clear();
-      current.traced = false;
+      current.traced_in = nullptr;
       handling_.push_back(&current);
       struct Pop {
         std::vector<const PlRaise *> &h;
@@ -236,7 +236,7 @@ Flow Interpreter::Exec(const PlStmt &s) {
         Frame *frame = nullptr;
         CursorState *c = FindCursor(*s.target, &frame);
         if (s.bulk) Raise(6550, "PLS-00999: BULK COLLECT is not supported");
-        if (FetchRow(*c)) IntoTargets(s.into, c->stmt, c->compiled->columns.size());
+        if (FetchRow(*c)) IntoTargets(s.into, c->row, c->columns.size());
         return Flow::kNext;
       }
       case PlStmtKind::kClose: {
@@ -256,9 +256,10 @@ Flow Interpreter::Exec(const PlStmt &s) {
                         ": PLS-00999: this statement is not supported");
     }
   } catch (PlRaise &raised) {
-    if (!raised.traced) {
-      raised.traced = true;
-      raised.trace += OraError::Make(6512, "line " + std::to_string(LineOf(s.pos))).message;
+    if (raised.traced_in != text_.data()) {
+      raised.traced_in = text_.data();
+      const std::string where = unit_name_.empty() ? std::string() : "\"" + unit_name_ + "\", ";
+      raised.trace += OraError::Make(6512, where + "line " + std::to_string(LineOf(s.pos))).message;
       raised.trace += '\n';
     }
     throw;

@@ -63,11 +63,23 @@ struct Value {
 struct Record {
   std::vector<std::string> names;  // upper case, as declared
   std::vector<Value> values;
+  // Field names compare without regard to ASCII case: the engine's
+  // stored column names keep the case they were written in.
   int Find(std::string_view name) const {
     for (size_t k = 0; k < names.size(); ++k) {
-      if (names[k] == name) return static_cast<int>(k);
+      if (SameName(names[k], name)) return static_cast<int>(k);
     }
     return -1;
+  }
+  static bool SameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+      char x = a[i], y = b[i];
+      if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
+      if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
+      if (x != y) return false;
+    }
+    return true;
   }
 };
 

@@ -13,6 +13,7 @@
 #include "catalog/Catalog.h"
 #include "catalog/Comments.h"
 #include "catalog/Sequences.h"
+#include "plsql/StoredCode.h"
 #include "session/FileFormat.h"
 #include "sql/Lexer.h"
 
@@ -221,6 +222,7 @@ bool LogOn(Connection &connection, std::string_view user,
                StampFileFormat(connection, error) &&
                EnsureSequences(connection, error) &&
                EnsureComments(connection, error) &&
+               plsql::EnsureSource(connection, error) &&
                SyncCatalog(connection, name, error);
     return inserted;
   });

@@ -12,6 +12,7 @@
 #include "catalog/Comments.h"
 #include "catalog/Sequences.h"
 #include "errors/SqliteErrors.h"
+#include "plsql/StoredCode.h"
 
 namespace kestrel_engine {
 
@@ -63,10 +64,13 @@ bool AddCatalog(Connection &connection, OraError *error) {
   return EnsureCatalog(connection, error) && SyncCatalog(connection, owner, error);
 }
 
+// 4 to 5: a step another change fills; nothing here.
+bool KeepAsIs(Connection &, OraError *) { return true; }
+
 using Step = bool (*)(Connection &, OraError *);
 // kSteps[v] brings version v to v + 1.
-constexpr Step kSteps[kFileFormatVersion] = {AddAdministrators, AddCatalog,
-                                             EnsureSequences, EnsureComments};
+constexpr Step kSteps[kFileFormatVersion] = {AddAdministrators, AddCatalog, EnsureSequences,
+                                             EnsureComments,    KeepAsIs,   plsql::EnsureSource};
 
 }  // namespace
 

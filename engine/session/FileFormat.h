@@ -17,7 +17,9 @@ namespace kestrel_engine {
 // 2: the catalog records each object's owner and times (kestrel$objects).
 // 3: sequences (kestrel$sequences).
 // 4: comments on tables and columns (kestrel$comments).
-constexpr int kFileFormatVersion = 4;
+// 5: kept for the schema language's step.
+// 6: stored PL/SQL source (kestrel$source).
+constexpr int kFileFormatVersion = 6;
 
 // The file's version; -1 with `error` set when it cannot be read.
 int FileFormatVersion(Connection &connection, OraError *error);

@@ -29,6 +29,21 @@ const Token &MainVerb(const std::vector<Token> &tokens, size_t with) {
 
 }  // namespace
 
+namespace {
+
+// CREATE [OR REPLACE] [EDITIONABLE | NONEDITIONABLE] PROCEDURE | FUNCTION,
+// DROP PROCEDURE | FUNCTION.
+bool IsStoredCode(const std::vector<Token> &tokens, size_t i) {
+  ++i;
+  while (tokens[i].Is("OR") || tokens[i].Is("REPLACE") || tokens[i].Is("EDITIONABLE") ||
+         tokens[i].Is("NONEDITIONABLE")) {
+    ++i;
+  }
+  return tokens[i].Is("PROCEDURE") || tokens[i].Is("FUNCTION");
+}
+
+}  // namespace
+
 StatementKind Classify(const std::vector<Token> &tokens) {
   size_t i = 0;
   while (tokens[i].IsSymbol('(')) ++i;
@@ -46,6 +61,11 @@ StatementKind Classify(const std::vector<Token> &tokens) {
     kind = {OCI_STMT_DELETE, Action::kDml};
   } else if (verb.Is("INSERT")) {
     kind = {OCI_STMT_INSERT, Action::kDml};
+  } else if ((first.Is("CREATE") || first.Is("DROP")) && IsStoredCode(tokens, i)) {
+    kind = {static_cast<ub2>(first.Is("CREATE") ? OCI_STMT_CREATE : OCI_STMT_DROP),
+            Action::kStoredCode};
+  } else if (first.Is("CALL")) {
+    kind = {10, Action::kStoredCode};  // the vendor's CALL statement type
   } else if (first.Is("CREATE")) {
     kind = {OCI_STMT_CREATE, second.Is("USER")       ? Action::kAccount
                              : second.Is("SEQUENCE") ? Action::kSequence

@@ -143,6 +143,7 @@ sword StatementHandle::Execute(ExecutionContext &context, ErrorHandle *error,
                  : Report(error, failure);
     case Action::kBlock:
     case Action::kDeclare:
+    case Action::kStoredCode:
       return ExecutePlsql(context, error);
     case Action::kRefused:
       return Report(error, OraError::Make(900));

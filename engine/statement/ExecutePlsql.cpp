@@ -7,6 +7,8 @@
 #include "statement/StatementHandle.h"
 
 #include "plsql/Plsql.h"
+#include "plsql/StoredCode.h"
+#include "session/Accounts.h"
 #include "session/Connection.h"
 #include "sql/Block.h"
 #include "sql/parse/Parse.h"
@@ -107,7 +109,6 @@ sword StatementHandle::ExecutePlsql(ExecutionContext &context, ErrorHandle *erro
   isQuery_ = false;
   rowCount_ = 0;
   columns_.clear();
-  if (tree->kind != sql::StmtKind::kPlBlock) return Report(error, OraError::Make(6550, "not a block"));
   BlockBinds binds(*this, context.connection.db());
   plsql::RunContext run{context.connection, &binds,
                         [this, &context](std::string_view text, uint32_t *changes, OraError *failure) {
@@ -118,6 +119,12 @@ sword StatementHandle::ExecutePlsql(ExecutionContext &context, ErrorHandle *erro
                         }};
   uint32_t rows = 0;
   OraError failure;
+  if (tree->kind != sql::StmtKind::kPlBlock) {
+    return plsql::RunStoredCodeStatement(run, *tree, text_, CanonicalUserName(context.user),
+                                         &failure)
+               ? OCI_SUCCESS
+               : Report(error, failure);
+  }
   if (!plsql::RunAnonymousBlock(run, static_cast<const sql::PlBlockStmt &>(*tree), text_, &rows,
                                 &failure)) {
     return Report(error, failure);

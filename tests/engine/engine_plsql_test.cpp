@@ -3,6 +3,10 @@
 // and OUT binds, errors checked by number and text.
 #include <string.h>
 
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
 #include <gtest/gtest.h>
 
 #include "EngineTestSupport.h"
@@ -151,5 +155,237 @@ TEST_F(EnginePlsql, ScalarsAndControlFlow) {
   RunCases(cases, sizeof cases / sizeof cases[0]);
 }
 
+
+}  // namespace
+
+namespace {
+
+TEST_F(EnginePlsql, SqlInsideBlocks) {
+  Exec("CREATE TABLE emp (id NUMBER PRIMARY KEY, name VARCHAR2(20), sal NUMBER(8,2), "
+       "hired DATE)");
+  Exec("INSERT INTO emp VALUES (1, 'ann', 100, DATE '2020-01-02')");
+  Exec("INSERT INTO emp VALUES (2, 'bob', 200, DATE '2021-03-04')");
+  Exec("INSERT INTO emp VALUES (3, 'cy', 300, NULL)");
+  ASSERT_EQ(s.Commit(), OCI_SUCCESS);
+  const Case cases[] = {
+      // SELECT INTO scalars, %TYPE, a record of %ROWTYPE; names bind as values.
+      {"DECLARE n emp.name%TYPE; s NUMBER; r emp%ROWTYPE; id NUMBER := 2; BEGIN "
+       "SELECT name, sal INTO n, s FROM emp WHERE id = 1; "
+       "SELECT * INTO r FROM emp WHERE emp.id = 3; "
+       "DBMS_OUTPUT.PUT_LINE(n || s || r.name || r.sal); END;",
+       "ann100cy300"},
+      {"DECLARE n VARCHAR2(20); BEGIN SELECT name INTO n FROM emp WHERE id = 9; END;",
+       "ORA-01403: no data found\nORA-06512: at line 1"},
+      {"DECLARE n VARCHAR2(20); BEGIN SELECT name INTO n FROM emp; END;",
+       "ORA-01422: exact fetch returns more than requested number of rows\nORA-06512: at line 1"},
+      // DML with variables and SQL%ROWCOUNT / %FOUND / %NOTFOUND.
+      {"DECLARE k NUMBER := 150; BEGIN UPDATE emp SET sal = sal + 1 WHERE sal > k; "
+       "DBMS_OUTPUT.PUT_LINE(SQL%ROWCOUNT); DELETE FROM emp WHERE id = 99; "
+       "IF SQL%NOTFOUND AND NOT SQL%FOUND THEN DBMS_OUTPUT.PUT_LINE('none'); END IF; "
+       "ROLLBACK; END;",
+       "2|none"},
+      // Cursor FOR loops: a query, a declared cursor with a parameter.
+      {"DECLARE CURSOR c (lo NUMBER) IS SELECT name, sal FROM emp WHERE sal >= lo ORDER BY id; "
+       "BEGIN FOR r IN (SELECT id, name FROM emp ORDER BY id DESC) LOOP "
+       "DBMS_OUTPUT.PUT(r.id || r.name || ' '); END LOOP; DBMS_OUTPUT.NEW_LINE; "
+       "FOR r IN c(200) LOOP DBMS_OUTPUT.PUT_LINE(r.name || '=' || r.sal); END LOOP; END;",
+       "3cy 2bob 1ann |bob=200|cy=300"},
+      // Explicit cursors with their attributes.
+      {"DECLARE CURSOR c IS SELECT name FROM emp ORDER BY id; n VARCHAR2(20); BEGIN "
+       "IF NOT c%ISOPEN THEN OPEN c; END IF; "
+       "LOOP FETCH c INTO n; EXIT WHEN c%NOTFOUND; DBMS_OUTPUT.PUT(n || c%ROWCOUNT); END LOOP; "
+       "DBMS_OUTPUT.NEW_LINE; CLOSE c; "
+       "IF NOT c%ISOPEN THEN DBMS_OUTPUT.PUT_LINE('closed'); END IF; END;",
+       "ann1bob2cy3|closed"},
+      {"DECLARE CURSOR c IS SELECT name FROM emp; BEGIN OPEN c; OPEN c; END;",
+       "ORA-06511: PL/SQL: cursor already open\nORA-06512: at line 1"},
+      {"DECLARE CURSOR c IS SELECT name FROM emp; n VARCHAR2(9); BEGIN FETCH c INTO n; END;",
+       "ORA-01001: invalid cursor\nORA-06512: at line 1"},
+      // A cursor loop over a table the loop changes reads what was there.
+      {"DECLARE n PLS_INTEGER := 0; BEGIN FOR r IN (SELECT id FROM emp) LOOP "
+       "INSERT INTO emp (id, name) VALUES (r.id + 10, 'copy'); n := n + 1; END LOOP; "
+       "DBMS_OUTPUT.PUT_LINE(n); ROLLBACK; END;",
+       "3"},
+      // Dates stay dates through variables.
+      {"DECLARE d DATE; BEGIN SELECT hired INTO d FROM emp WHERE id = 1; "
+       "DBMS_OUTPUT.PUT_LINE(TO_CHAR(d + 1, 'YYYY-MM-DD')); END;",
+       "2020-01-03"},
+  };
+  RunCases(cases, sizeof cases / sizeof cases[0]);
+  EXPECT_EQ(s.Query("SELECT count(*), sum(sal) FROM emp"), (Rows{{Cell("3"), Cell("600")}}));
+}
+
+TEST_F(EnginePlsql, Exceptions) {
+  Exec("CREATE TABLE t (a NUMBER PRIMARY KEY)");
+  const Case cases[] = {
+      // Predefined exceptions caught by name, SQLCODE and SQLERRM.
+      {"DECLARE n NUMBER; BEGIN n := 1 / 0; EXCEPTION WHEN ZERO_DIVIDE THEN "
+       "DBMS_OUTPUT.PUT_LINE(SQLCODE || ' ' || SQLERRM); END;",
+       "-1476 ORA-01476: divisor is equal to zero"},
+      {"BEGIN INSERT INTO t VALUES (1); INSERT INTO t VALUES (1); EXCEPTION "
+       "WHEN DUP_VAL_ON_INDEX THEN DBMS_OUTPUT.PUT_LINE('dup ' || SQLCODE); ROLLBACK; END;",
+       "dup -1"},
+      // User exceptions: handled, unhandled, EXCEPTION_INIT, through nested blocks.
+      {"DECLARE e EXCEPTION; BEGIN BEGIN RAISE e; EXCEPTION WHEN NO_DATA_FOUND THEN NULL; END; "
+       "EXCEPTION WHEN e THEN DBMS_OUTPUT.PUT_LINE('outer ' || SQLCODE || ' ' || SQLERRM); END;",
+       "outer 1 User-Defined Exception"},
+      {"DECLARE e EXCEPTION; BEGIN\n  NULL;\n  RAISE e;\nEND;",
+       "ORA-06510: PL/SQL: unhandled user-defined exception\nORA-06512: at line 3"},
+      {"DECLARE e EXCEPTION; PRAGMA EXCEPTION_INIT(e, -1476); BEGIN "
+       "DBMS_OUTPUT.PUT_LINE(1 / 0); EXCEPTION WHEN e THEN DBMS_OUTPUT.PUT_LINE('init ' || SQLCODE); END;",
+       "init -1476"},
+      // RAISE_APPLICATION_ERROR reaches the client with its number and text.
+      {"BEGIN\n RAISE_APPLICATION_ERROR(-20042, 'custom text');\nEND;",
+       "ORA-20042: custom text\nORA-06512: at line 2"},
+      {"BEGIN RAISE_APPLICATION_ERROR(-20001, 'x'); EXCEPTION WHEN OTHERS THEN "
+       "DBMS_OUTPUT.PUT_LINE(SQLCODE || SQLERRM); END;",
+       "-20001ORA-20001: x"},
+      {"BEGIN RAISE_APPLICATION_ERROR(-1, 'x'); END;",
+       "ORA-21000: error number argument to raise_application_error of -1 is out of range\n"
+       "ORA-06512: at line 1"},
+      // RAISE; re-raises the one being handled; an error in a handler propagates.
+      {"BEGIN BEGIN RAISE NO_DATA_FOUND; EXCEPTION WHEN OTHERS THEN "
+       "DBMS_OUTPUT.PUT_LINE('inner'); RAISE; END; EXCEPTION WHEN NO_DATA_FOUND THEN "
+       "DBMS_OUTPUT.PUT_LINE('outer'); END;",
+       "inner|outer"},
+      // An error in the declarations goes to the enclosing block.
+      {"BEGIN DECLARE v VARCHAR2(1) := 'xy'; BEGIN NULL; EXCEPTION WHEN OTHERS THEN "
+       "DBMS_OUTPUT.PUT_LINE('same'); END; EXCEPTION WHEN VALUE_ERROR THEN "
+       "DBMS_OUTPUT.PUT_LINE('enclosing'); END;",
+       "enclosing"},
+  };
+  RunCases(cases, sizeof cases / sizeof cases[0]);
+}
+
+// An unhandled exception undoes the block's own work, not what was
+// pending before it; a handled one keeps it.
+TEST_F(EnginePlsql, UnhandledExceptionUndoesTheBlock) {
+  Exec("CREATE TABLE t (a NUMBER)");
+  Exec("INSERT INTO t VALUES (1)");
+  EXPECT_EQ(s.Run("BEGIN INSERT INTO t VALUES (2); RAISE_APPLICATION_ERROR(-20000, 'no'); END;"),
+            OCI_ERROR);
+  EXPECT_EQ(s.ErrorCode(), 20000);
+  Exec("BEGIN INSERT INTO t VALUES (3); RAISE NO_DATA_FOUND; EXCEPTION WHEN OTHERS THEN NULL; END;");
+  EXPECT_EQ(s.Query("SELECT a FROM t ORDER BY a"), (Rows{{Cell("1")}, {Cell("3")}}));
+  // COMMIT inside a block keeps what it committed.
+  EXPECT_EQ(s.Run("BEGIN INSERT INTO t VALUES (4); COMMIT; INSERT INTO t VALUES (5); "
+                  "RAISE NO_DATA_FOUND; END;"),
+            OCI_ERROR);
+  ASSERT_EQ(s.Rollback(), OCI_SUCCESS);
+  EXPECT_EQ(s.Query("SELECT a FROM t ORDER BY a"), (Rows{{Cell("1")}, {Cell("3")}, {Cell("4")}}));
+}
+
+TEST_F(EnginePlsql, BindsInBlocksAreReadAndWritten) {
+  OCIStmt *stmt = Prepared("BEGIN :out := :in * 2 || 'x'; :num := :num + 1; END;");
+  int in = 21, num = 5;
+  char out[16] = {};
+  sb2 outInd = 0;
+  OCIBind *b[3] = {};
+  ASSERT_EQ(OCIBindByName(stmt, &b[0], s.err, reinterpret_cast<const OraText *>(":in"), 3, &in,
+                          sizeof in, SQLT_INT, nullptr, nullptr, nullptr, 0, nullptr, OCI_DEFAULT),
+            OCI_SUCCESS);
+  ASSERT_EQ(OCIBindByName(stmt, &b[1], s.err, reinterpret_cast<const OraText *>(":out"), 4, out,
+                          sizeof out, SQLT_STR, &outInd, nullptr, nullptr, 0, nullptr, OCI_DEFAULT),
+            OCI_SUCCESS);
+  ASSERT_EQ(OCIBindByName(stmt, &b[2], s.err, reinterpret_cast<const OraText *>(":num"), 4, &num,
+                          sizeof num, SQLT_INT, nullptr, nullptr, nullptr, 0, nullptr, OCI_DEFAULT),
+            OCI_SUCCESS);
+  ASSERT_EQ(Execute(stmt), OCI_SUCCESS) << s.ErrorText();
+  EXPECT_STREQ(out, "42x");
+  EXPECT_EQ(num, 6);
+  // A bind too small for the value is ORA-06502, as Oracle reports it.
+  char small[2] = {};
+  OCIStmt *tooSmall = Prepared("BEGIN :s := 'abc'; END;");
+  OCIBind *bs = nullptr;
+  ASSERT_EQ(OCIBindByName(tooSmall, &bs, s.err, reinterpret_cast<const OraText *>(":s"), 2, small,
+                          sizeof small, SQLT_STR, nullptr, nullptr, nullptr, 0, nullptr, OCI_DEFAULT),
+            OCI_SUCCESS);
+  EXPECT_EQ(Execute(tooSmall), OCI_ERROR);
+  EXPECT_EQ(s.ErrorCode(), 6502) << s.ErrorText();
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(EnginePlsql, DynamicSqlArraysAndSubprograms) {
+  Exec("CREATE TABLE t (a NUMBER, b VARCHAR2(10))");
+  const Case cases[] = {
+      // EXECUTE IMMEDIATE with USING and INTO, and DDL.
+      {"DECLARE n NUMBER; BEGIN EXECUTE IMMEDIATE 'INSERT INTO t VALUES (:1, :2)' USING 7, 'seven'; "
+       "EXECUTE IMMEDIATE 'SELECT count(*) FROM t WHERE a = :x' INTO n USING 7; "
+       "EXECUTE IMMEDIATE 'CREATE TABLE u (x NUMBER)'; "
+       "EXECUTE IMMEDIATE 'INSERT INTO u VALUES (1)'; DBMS_OUTPUT.PUT_LINE(n || SQL%ROWCOUNT); END;",
+       "11"},
+      {"BEGIN EXECUTE IMMEDIATE 'SELEC 1 FROM dual'; END;",
+       "ORA-00900: invalid SQL statement\nORA-06512: at line 1"},
+      // Associative arrays by integer and by text, with their methods.
+      {"DECLARE TYPE nums IS TABLE OF NUMBER INDEX BY PLS_INTEGER; "
+       "TYPE names IS TABLE OF VARCHAR2(10) INDEX BY VARCHAR2(10); a nums; m names; "
+       "k VARCHAR2(10); BEGIN a(3) := 30; a(1) := 10; a(2) := a(1) + a(3); "
+       "DBMS_OUTPUT.PUT_LINE(a.COUNT || ' ' || a.FIRST || ' ' || a.LAST || ' ' || a(2)); "
+       "a.DELETE(2); IF NOT a.EXISTS(2) THEN DBMS_OUTPUT.PUT_LINE(a.NEXT(1) || a.PRIOR(3)); END IF; "
+       "m('b') := 'B'; m('a') := 'A'; k := m.FIRST; WHILE k IS NOT NULL LOOP "
+       "DBMS_OUTPUT.PUT(m(k)); k := m.NEXT(k); END LOOP; DBMS_OUTPUT.NEW_LINE; "
+       "a.DELETE; DBMS_OUTPUT.PUT_LINE(a.COUNT); END;",
+       "3 1 3 40|31|AB|0"},
+      {"DECLARE TYPE nums IS TABLE OF NUMBER INDEX BY PLS_INTEGER; a nums; BEGIN "
+       "DBMS_OUTPUT.PUT_LINE(a(5)); END;",
+       "ORA-01403: no data found\nORA-06512: at line 1"},
+      // Records declared as types; assignment copies.
+      {"DECLARE TYPE pt IS RECORD (x NUMBER, y NUMBER := 2); p pt; q pt; BEGIN "
+       "p.x := 1; q := p; q.x := 9; DBMS_OUTPUT.PUT_LINE(p.x || p.y || q.x); END;",
+       "129"},
+      // Local procedures and functions: IN, OUT, IN OUT, defaults, named notation, recursion.
+      {"DECLARE r NUMBER; s VARCHAR2(20) := 'a'; "
+       "FUNCTION fact(n NUMBER) RETURN NUMBER IS BEGIN IF n <= 1 THEN RETURN 1; END IF; "
+       "RETURN n * fact(n - 1); END; "
+       "PROCEDURE p(a IN NUMBER, b OUT NUMBER, c IN OUT VARCHAR2, d NUMBER := 100) IS "
+       "BEGIN b := a + d; c := c || 'x'; END; "
+       "BEGIN p(1, r, s); DBMS_OUTPUT.PUT_LINE(r || s); p(c => s, b => r, a => 2, d => 3); "
+       "DBMS_OUTPUT.PUT_LINE(r || s || fact(5)); END;",
+       "101ax|5axx120"},
+      {"DECLARE FUNCTION f RETURN NUMBER IS BEGIN NULL; END; BEGIN DBMS_OUTPUT.PUT_LINE(f); END;",
+       "ORA-06503: PL/SQL: Function returned without value\nORA-06512: at line 1"},
+      // A runaway recursion ends with an error, not a crash.
+      {"DECLARE PROCEDURE p IS BEGIN p; END; BEGIN p; END;",
+       "ORA-06500: PL/SQL: storage error\nORA-06512: at line 1"},
+  };
+  RunCases(cases, sizeof cases / sizeof cases[0]);
+}
+
+}  // namespace
+
+namespace {
+
+// The text of a sample script, or empty when the scripts are not there.
+std::string SampleScript(const char *name) {
+  const std::filesystem::path file = std::filesystem::path(KESTREL_ORACLE_SAMPLES_DIR) / name;
+  std::ifstream in(file);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// co_populate.sql loads its products through one DECLARE block.
+TEST_F(EnginePlsql, CustomerOrdersProductsBlockRuns) {
+  const std::string script = SampleScript("co_populate.sql");
+  if (script.empty()) GTEST_SKIP() << "no sample scripts at " << KESTREL_ORACLE_SAMPLES_DIR;
+  const size_t start = script.find("\nDECLARE");
+  ASSERT_NE(start, std::string::npos);
+  const size_t end = script.find("\nEND;", start);
+  ASSERT_NE(end, std::string::npos);
+  // The table as co_create.sql makes it, without its identity column.
+  Exec("CREATE TABLE products (product_id INTEGER, product_name VARCHAR2(255 CHAR) NOT NULL, "
+       "unit_price NUMBER(10,2), product_details BLOB, product_image BLOB, "
+       "image_mime_type VARCHAR2(512 CHAR), image_filename VARCHAR2(512 CHAR), "
+       "image_charset VARCHAR2(512 CHAR), image_last_updated DATE)");
+  Exec(script.substr(start + 1, end + 6 - start - 1));
+  EXPECT_EQ(s.Query("SELECT count(*), sum(unit_price) FROM products"),
+            (Rows{{Cell("46"), Cell("1204.89")}}));
+  // The product whose details were built in a variable over two lines.
+  EXPECT_EQ(s.Query("SELECT length(product_details) FROM products WHERE product_id = 4"),
+            (Rows{{Cell("4793")}}));
+}
 
 }  // namespace
