@@ -18,6 +18,7 @@
 #include "sql/BoundedPrintf.h"
 #include "functions/FunctionLibrary.h"
 #include "plsql/SessionState.h"
+#include "plsql/StoredCode.h"
 #include "sql/RuleFunctions.h"
 
 namespace kestrel_engine {
@@ -255,7 +256,7 @@ int Connection::Authorize(void *self, int action, const char *a, const char *b,
   // does, and no client object may take a dictionary view's name.
   if (action == SQLITE_READ && a != nullptr &&
       (sqlite3_stricmp(a, kObjectsTable) == 0 || sqlite3_stricmp(a, kSequencesTable) == 0 ||
-       sqlite3_stricmp(a, kCommentsTable) == 0) &&
+       sqlite3_stricmp(a, kCommentsTable) == 0 || sqlite3_stricmp(a, plsql::kSourceTable) == 0) &&
       IsDictionaryView(view)) {
     return SQLITE_OK;
   }

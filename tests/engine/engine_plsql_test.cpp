@@ -3,9 +3,11 @@
 // and OUT binds, errors checked by number and text.
 #include <string.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -386,6 +388,87 @@ TEST_F(EnginePlsql, CustomerOrdersProductsBlockRuns) {
   // The product whose details were built in a variable over two lines.
   EXPECT_EQ(s.Query("SELECT length(product_details) FROM products WHERE product_id = 4"),
             (Rows{{Cell("4793")}}));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(EnginePlsql, StoredProceduresAndFunctions) {
+  Exec("CREATE TABLE log (msg VARCHAR2(40))");
+  Exec("CREATE OR REPLACE PROCEDURE add_log(p_msg VARCHAR2, p_times PLS_INTEGER := 1) IS\n"
+       "BEGIN\n  FOR i IN 1 .. p_times LOOP INSERT INTO log VALUES (p_msg || i); END LOOP;\n"
+       "END add_log;\n");
+  Exec("CREATE FUNCTION twice(n NUMBER) RETURN NUMBER IS BEGIN RETURN n * 2; END;");
+  Exec("CREATE PROCEDURE split(p_in VARCHAR2, p_head OUT VARCHAR2, p_n IN OUT NUMBER) IS "
+       "BEGIN p_head := SUBSTR(p_in, 1, 1); p_n := twice(p_n); END;");
+  Exec("CREATE PROCEDURE fail(p_code NUMBER) IS\nBEGIN\n  "
+       "RAISE_APPLICATION_ERROR(p_code, 'failed here');\nEND;");
+  const Case cases[] = {
+      {"BEGIN add_log('a'); add_log(p_times => 2, p_msg => 'b'); "
+       "DBMS_OUTPUT.PUT_LINE(twice(21)); END;",
+       "42"},
+      {"DECLARE h VARCHAR2(5); n NUMBER := 4; BEGIN split('xyz', h, n); "
+       "DBMS_OUTPUT.PUT_LINE(h || n); END;",
+       "x8"},
+      // The error carries a line in the procedure, then the caller's.
+      {"BEGIN\n  fail(-20005);\nEND;",
+       "ORA-20005: failed here\nORA-06512: at \"SCOTT.FAIL\", line 3\nORA-06512: at line 2"},
+      {"BEGIN add_log(); END;",
+       "ORA-06550: PL/SQL: PLS-00306: wrong number or types of arguments in call to 'ADD_LOG'\n"
+       "ORA-06512: at line 1"},
+      {"BEGIN nowhere(1); END;",
+       "ORA-06550: PL/SQL: line 1: PLS-00201: identifier 'NOWHERE' must be declared\n"
+       "ORA-06512: at line 1"},
+  };
+  RunCases(cases, sizeof cases / sizeof cases[0]);
+  Exec("CALL add_log('c', 1)");
+  EXPECT_EQ(s.Query("SELECT msg FROM log ORDER BY msg"),
+            (Rows{{Cell("a1")}, {Cell("b1")}, {Cell("b2")}, {Cell("c1")}}));
+  // The source as USER_SOURCE shows it, from the word PROCEDURE on.
+  EXPECT_EQ(s.Query("SELECT line, text FROM user_source WHERE name = 'ADD_LOG' ORDER BY line"),
+            (Rows{{Cell("1"), Cell("PROCEDURE add_log(p_msg VARCHAR2, p_times PLS_INTEGER := 1) IS\n")},
+                  {Cell("2"), Cell("BEGIN\n")},
+                  {Cell("3"), Cell("  FOR i IN 1 .. p_times LOOP INSERT INTO log VALUES (p_msg || i); END LOOP;\n")},
+                  {Cell("4"), Cell("END add_log;\n")}}));
+  EXPECT_EQ(s.Run("CREATE PROCEDURE add_log IS BEGIN NULL; END;"), OCI_ERROR);
+  EXPECT_EQ(s.ErrorCode(), 955);
+  // OUT binds of a call from the client.
+  OCIStmt *stmt = Prepared("BEGIN split(:s, :head, :n); END;");
+  char in[8] = "hello", head[8] = {};
+  double n = 1.5;
+  OCIBind *b[3] = {};
+  ASSERT_EQ(OCIBindByName(stmt, &b[0], s.err, reinterpret_cast<const OraText *>(":s"), 2, in,
+                          sizeof in, SQLT_STR, nullptr, nullptr, nullptr, 0, nullptr, OCI_DEFAULT),
+            OCI_SUCCESS);
+  ASSERT_EQ(OCIBindByName(stmt, &b[1], s.err, reinterpret_cast<const OraText *>(":head"), 5, head,
+                          sizeof head, SQLT_STR, nullptr, nullptr, nullptr, 0, nullptr, OCI_DEFAULT),
+            OCI_SUCCESS);
+  ASSERT_EQ(OCIBindByName(stmt, &b[2], s.err, reinterpret_cast<const OraText *>(":n"), 2, &n,
+                          sizeof n, SQLT_FLT, nullptr, nullptr, nullptr, 0, nullptr, OCI_DEFAULT),
+            OCI_SUCCESS);
+  ASSERT_EQ(Execute(stmt), OCI_SUCCESS) << s.ErrorText();
+  EXPECT_STREQ(head, "h");
+  EXPECT_EQ(n, 3.0);
+  Exec("DROP PROCEDURE split");
+  EXPECT_EQ(s.Query("SELECT count(*) FROM user_source WHERE name = 'SPLIT'"), (Rows{{Cell("0")}}));
+  EXPECT_EQ(s.Run("DROP FUNCTION split"), OCI_ERROR);
+  EXPECT_EQ(s.ErrorCode(), 4043);
+}
+
+// A loop that never ends stops at OCIBreak from another thread.
+TEST_F(EnginePlsql, BreakStopsARunawayLoop) {
+  std::thread breaker([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(OCIBreak(s.svc, nullptr), OCI_SUCCESS);
+  });
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(s.Run("DECLARE x PLS_INTEGER := 0; BEGIN LOOP x := x + 1; IF x > 1000 THEN x := 0; "
+                  "END IF; END LOOP; END;"),
+            OCI_ERROR);
+  breaker.join();
+  EXPECT_EQ(s.ErrorCode(), 1013) << s.ErrorText();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
 }
 
 }  // namespace
