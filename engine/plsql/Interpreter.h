@@ -155,6 +155,7 @@ class Interpreter {
   Compiled *Compile(const void *key, const sql::Statement &st);
   void BindParams(Compiled &c);
   void RunSql(const sql::PlStmt &s);
+  void RunReturning(const sql::Statement &st, const sql::Returning &returning);
   void ExecuteImmediate(const sql::PlStmt &s);
   void EnsureBlockWrite();
   void RunText(std::string_view text);

@@ -248,9 +248,9 @@ void Interpreter::RunSql(const sql::PlStmt &s) {
       RunText(StatementText(st.pos));
       return;
   }
-  if (st.kind != StmtKind::kSelect && static_cast<const sql::DmlStmt &>(st).returning != nullptr) {
-    Raise(6550, "line " + std::to_string(LineOf(st.pos)) + ": PLS-00999: RETURNING INTO is not supported");
-  }
+  const sql::Returning *returning =
+      st.kind == StmtKind::kSelect ? nullptr : static_cast<const sql::DmlStmt &>(st).returning;
+  if (returning != nullptr) return RunReturning(st, *returning);
   Compiled *c;
   try {
     c = Compile(&st, st);
@@ -315,6 +315,84 @@ void Interpreter::RunSql(const sql::PlStmt &s) {
   sql_cursor_.rowcount = changes;
   sql_cursor_.fetched = true;
   sql_cursor_.found = changes > 0;
+}
+
+// DML ... RETURNING exprs INTO targets: the DML as the emitter writes it
+// plus SQLite's RETURNING clause, its list written as the select list of
+// the same expressions over the target table.
+void Interpreter::RunReturning(const sql::Statement &st, const sql::Returning &returning) {
+  auto &slot = compiled_[&returning];
+  if (!slot) {
+    auto c = std::make_unique<Compiled>();
+    UnitNames names(*this, &c->params);
+    auto &dml = const_cast<sql::DmlStmt &>(static_cast<const sql::DmlStmt &>(st));
+    if (dml.target == nullptr || dml.target->kind != sql::TableKind::kTable ||
+        dml.target->alias != nullptr || returning.bulk) {
+      Raise(3001, "RETURNING with this target");
+    }
+    std::string text;
+    try {
+      dml.returning = nullptr;
+      struct Restore {
+        sql::DmlStmt &d;
+        const sql::Returning *r;
+        ~Restore() { d.returning = const_cast<sql::Returning *>(r); }
+      } restore{dml, &returning};
+      text = sql::SqliteBackend().Emit(sql::Resolve(st, text_, *catalog_, &names));
+      auto *from = arena_.New<sql::TableRef>();
+      from->kind = sql::TableKind::kTable;
+      from->name = dml.target->name;
+      auto *q = arena_.New<sql::Query>();
+      q->pos = returning.pos;
+      for (const Expr *e : returning.exprs) {
+        auto *item = arena_.New<sql::SelectItem>();
+        item->expr = const_cast<Expr *>(e);
+        q->items.Append(item);
+      }
+      q->from.Append(from);
+      sql::SelectStmt sel;
+      sel.query = q;
+      sel.pos = returning.pos;
+      const std::string select = sql::SqliteBackend().Emit(sql::Resolve(sel, text_, *catalog_, &names));
+      const size_t fromAt = select.rfind(" FROM ");
+      if (select.compare(0, 7, "SELECT ") != 0 || fromAt == std::string::npos) {
+        Raise(3001, "RETURNING");
+      }
+      text += " RETURNING " + select.substr(7, fromAt - 7);
+    } catch (const sql::SemanticError &e) {
+      throw PlRaise::From(OraError::Verbatim(e.code(), e.message()));
+    }
+    ctx_.connection.ClientStatementBegins();
+    if (sqlite3_prepare_v2(db_, text.c_str(), static_cast<int>(text.size()), &c->stmt, nullptr) !=
+        SQLITE_OK) {
+      throw PlRaise::From(ctx_.connection.PrepareError(OciType(st.kind)));
+    }
+    slot = std::move(c);
+  }
+  Compiled &c = *slot;
+  BindParams(c);
+  EnsureBlockWrite();
+  std::vector<std::vector<Value>> rows;
+  int rc;
+  while ((rc = sqlite3_step(c.stmt)) == SQLITE_ROW) rows.push_back(RowOf(c.stmt));
+  if (rc != SQLITE_DONE) {
+    const OraError error = ErrorFromSqlite(db_, OciType(st.kind));
+    sqlite3_reset(c.stmt);
+    throw PlRaise::From(error);
+  }
+  const int changes = sqlite3_changes(db_);
+  sqlite3_reset(c.stmt);
+  rows_ += static_cast<uint32_t>(changes);
+  sql_cursor_.rowcount = changes;
+  sql_cursor_.fetched = true;
+  sql_cursor_.found = changes > 0;
+  if (rows.size() > 1) Raise(1422);
+  if (rows.empty()) {
+    // No row: the targets become NULL.
+    for (const Expr *target : returning.into) Assign(*target, Value());
+    return;
+  }
+  IntoTargets(returning.into, rows[0].data(), rows[0].size());
 }
 
 void Interpreter::ExecuteImmediate(const sql::PlStmt &s) {

@@ -208,6 +208,14 @@ TEST_F(EnginePlsql, SqlInsideBlocks) {
        "INSERT INTO emp (id, name) VALUES (r.id + 10, 'copy'); n := n + 1; END LOOP; "
        "DBMS_OUTPUT.PUT_LINE(n); ROLLBACK; END;",
        "3"},
+      // RETURNING INTO: one row's values; more than one is TOO_MANY_ROWS.
+      {"DECLARE n VARCHAR2(20); s NUMBER; BEGIN UPDATE emp SET sal = sal * 2 WHERE id = 1 "
+       "RETURNING name, sal INTO n, s; DBMS_OUTPUT.PUT_LINE(n || s); "
+       "INSERT INTO emp (id, name) VALUES (7, 'new') RETURNING id INTO s; DBMS_OUTPUT.PUT_LINE(s); "
+       "ROLLBACK; END;",
+       "ann200|7"},
+      {"DECLARE s NUMBER; BEGIN UPDATE emp SET sal = sal RETURNING sal INTO s; END;",
+       "ORA-01422: exact fetch returns more than requested number of rows\nORA-06512: at line 1"},
       // Dates stay dates through variables.
       {"DECLARE d DATE; BEGIN SELECT hired INTO d FROM emp WHERE id = 1; "
        "DBMS_OUTPUT.PUT_LINE(TO_CHAR(d + 1, 'YYYY-MM-DD')); END;",
