@@ -134,7 +134,9 @@ Value Interpreter::Coerce(Value v, const VarType &type) {
   switch (type.sql.category) {
     case TypeCategory::kNumber: case TypeCategory::kBinaryDouble: {
       Value n;
-      if (v.kind == Value::kBool || !ToNumber(v, &n)) {
+      if (v.IsNumber()) {
+        n = std::move(v);
+      } else if (v.kind == Value::kBool || !ToNumber(v, &n)) {
         Raise(6502, ": character to number conversion error");
       }
       if (type.pls_integer || type.sql.scale == 0) {

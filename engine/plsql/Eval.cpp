@@ -137,6 +137,19 @@ void Interpreter::Store(const Ref &ref, Value v) {
 }
 
 void Interpreter::Assign(const Expr &target, Value v) {
+  if (target.kind == ExprKind::kName && target.name.count == 1) {
+    Frame *where = nullptr;
+    const Symbol *sym = FindSymbol(target.name.part[0], &where);
+    if (sym != nullptr && sym->kind == Symbol::kVariable) {
+      Variable &var = where->vars[sym->index];
+      if (!var.constant && var.type->kind == VarType::kScalar) {
+        v = Coerce(std::move(v), *var.type);
+        if (var.not_null && v.IsNull()) Raise(6502);
+        var.value = std::move(v);
+        return;
+      }
+    }
+  }
   Ref ref;
   if (!Locate(target, &ref, true)) {
     std::string shown(target.name.Last());
@@ -184,6 +197,12 @@ Value Interpreter::Eval(const Expr *e) {
     case ExprKind::kNull: return {};
     case ExprKind::kBoolean: return Value::Bool(e->text == "TRUE");
     case ExprKind::kBind: case ExprKind::kName: case ExprKind::kMember: {
+      if (e->kind == ExprKind::kName && e->name.count == 1) {
+        // A plain variable: no reference to build.
+        Frame *where = nullptr;
+        const Symbol *sym = FindSymbol(e->name.part[0], &where);
+        if (sym != nullptr && sym->kind == Symbol::kVariable) return where->vars[sym->index].value;
+      }
       Ref ref;
       if (Locate(*e, &ref, false)) {
         if (!ref.host.empty()) {
@@ -274,10 +293,10 @@ Value Interpreter::Eval(const Expr *e) {
         }
       }
       if (op == Op::kAdd || op == Op::kSub || op == Op::kMul || op == Op::kDiv || op == Op::kPow) {
-        Value a, b;
-        const Value ra = Eval(e->left), rb = Eval(e->right);
-        if (ra.IsDatetimeText() || rb.IsDatetimeText()) break;
-        if (!ToNumber(ra, &a) || !ToNumber(rb, &b)) {
+        Value a = Eval(e->left), b = Eval(e->right);
+        if (a.IsDatetimeText() || b.IsDatetimeText()) break;
+        // Text operands convert; numbers are used as they are.
+        if ((!a.IsNumber() && !ToNumber(Value(a), &a)) || (!b.IsNumber() && !ToNumber(Value(b), &b))) {
           Raise(6502, ": character to number conversion error");
         }
         if (a.IsNull() || b.IsNull()) return {};
