@@ -141,6 +141,7 @@ constexpr Text kTexts[] = {
     {6500, "PL/SQL: storage error"},
     {6502, "PL/SQL: numeric or value error%s"},
     {6503, "PL/SQL: Function returned without value"},
+    {6504, "PL/SQL: Return types of Result Set variables or query do not match"},
     {6510, "PL/SQL: unhandled user-defined exception"},
     {6511, "PL/SQL: cursor already open"},
     {6512, "at %s"},

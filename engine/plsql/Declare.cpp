@@ -75,6 +75,22 @@ TypeRef Interpreter::TypeOf(const sql::PlType &t) {
         CursorState &c = where->cursors[s->index];
         sql::SelectStmt st;
         st.query = c.decl->query;
+        // The parameters are names of the query: typed, without values.
+        auto params = std::make_unique<Frame>();
+        params->parent = where;
+        for (const sql::PlParam *p : c.decl->params) {
+          Variable v;
+          v.name = p->name->name;
+          v.type = TypeOf(*p->type);
+          params->vars.push_back(std::move(v));
+          params->symbols.push_back({Symbol::kVariable, params->vars.back().name,
+                                     params->vars.size() - 1});
+        }
+        frames_.push_back(std::move(params));
+        struct Pop {
+          std::vector<std::unique_ptr<Frame>> &f;
+          ~Pop() { f.pop_back(); }
+        } pop{frames_};
         return RowType(Compile(c.decl, st)->columns);
       }
     }

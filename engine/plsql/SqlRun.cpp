@@ -217,14 +217,18 @@ void Interpreter::IntoTargets(const sql::List<Expr> &into, const Value *row, siz
   if (into.size == 1 && columns > 1) {
     // One record for the whole row.
     Ref ref;
-    if (!Locate(*into.first, &ref, true) || ref.slot->kind != Value::kRecord) Raise(6504);
+    if (!Locate(*into.first, &ref, true)) {
+      Raise(6550, "PLS-00201: identifier '" + std::string(into.first->name.Last()) + "' must be declared");
+    }
+    if (ref.slot == nullptr || ref.slot->kind != Value::kRecord) Raise(913);
     if (ref.slot->rec->values.size() != columns) Raise(6504);
     Value record = Initial(ref.type);
     for (size_t k = 0; k < columns; ++k) record.rec->values[k] = row[k];
     Store(ref, record);
     return;
   }
-  if (into.size != columns) Raise(into.size < columns ? 947 : 913);
+  // More columns than targets is too many values, fewer not enough.
+  if (into.size != columns) Raise(into.size < columns ? 913 : 947);
   int k = 0;
   for (const Expr *target : into) {
     Ref ref;

@@ -480,3 +480,73 @@ TEST_F(EnginePlsql, BreakStopsARunawayLoop) {
 }
 
 }  // namespace
+
+namespace {
+
+// One rule each, with its edge.
+TEST_F(EnginePlsql, NameAndValueRules) {
+  Exec("CREATE TABLE t (id NUMBER, name VARCHAR2(10))");
+  Exec("INSERT INTO t VALUES (1, 'one')");
+  Exec("INSERT INTO t VALUES (2, 'two')");
+  ASSERT_EQ(s.Commit(), OCI_SUCCESS);
+  const Case cases[] = {
+      // In SQL a column wins over a variable of the same name.
+      {"DECLARE id NUMBER := 2; n NUMBER; BEGIN SELECT count(*) INTO n FROM t WHERE id = id; "
+       "DBMS_OUTPUT.PUT_LINE(n); END;",
+       "2"},
+      // Three-valued logic: NULL AND FALSE is FALSE, NULL OR TRUE is TRUE.
+      {"DECLARE b BOOLEAN; BEGIN IF NOT (b AND FALSE) AND (b OR TRUE) THEN "
+       "DBMS_OUTPUT.PUT_LINE('ok'); END IF; WHILE b LOOP NULL; END LOOP; END;",
+       "ok"},
+      // Text converts to a number in arithmetic; CHAR pads; '' is NULL.
+      {"DECLARE c CHAR(3) := 'a'; v VARCHAR2(5) := ''; BEGIN "
+       "DBMS_OUTPUT.PUT_LINE(('5' + 1) || '[' || c || ']'); "
+       "IF v IS NULL THEN DBMS_OUTPUT.PUT_LINE('empty is null'); END IF; END;",
+       "6[a  ]|empty is null"},
+      // CONTINUE naming an outer loop.
+      {"BEGIN <<o>> FOR i IN 1 .. 2 LOOP FOR j IN 1 .. 3 LOOP CONTINUE o WHEN j = 2; "
+       "DBMS_OUTPUT.PUT(i || j || ' '); END LOOP; END LOOP; DBMS_OUTPUT.NEW_LINE; END;",
+       "11 21 "},
+      // A cursor's %ROWTYPE, a parameter default, FETCH into a record.
+      {"DECLARE CURSOR c (p_id NUMBER := 2) IS SELECT id, name FROM t WHERE id = p_id; "
+       "r c%ROWTYPE; BEGIN OPEN c; FETCH c INTO r; CLOSE c; DBMS_OUTPUT.PUT_LINE(r.name); END;",
+       "two"},
+      {"DECLARE CURSOR c (p_id NUMBER) IS SELECT id FROM t WHERE id = p_id; BEGIN OPEN c; END;",
+       "ORA-06550: PL/SQL: PLS-00306: wrong number or types of arguments in call to 'C'\n"
+       "ORA-06512: at line 1"},
+      // SQLERRM of a number, the backtrace of the error being handled.
+      {"BEGIN DBMS_OUTPUT.PUT_LINE(SQLERRM(-1403)); RAISE TOO_MANY_ROWS; EXCEPTION WHEN OTHERS "
+       "THEN DBMS_OUTPUT.PUT_LINE(DBMS_UTILITY.FORMAT_ERROR_STACK); END;",
+       "ORA-01403: no data found|ORA-01422: exact fetch returns more than requested number of rows\n"},
+      // A SAVEPOINT inside the block and ROLLBACK TO it.
+      {"DECLARE n NUMBER; BEGIN INSERT INTO t VALUES (3, 'three'); SAVEPOINT sp; "
+       "INSERT INTO t VALUES (4, 'four'); ROLLBACK TO sp; SELECT count(*) INTO n FROM t; "
+       "DBMS_OUTPUT.PUT_LINE(n); ROLLBACK; END;",
+       "3"},
+      // A record gets a whole row with SELECT *; a scalar target of a
+      // many-column row does not fit.
+      {"DECLARE r t%ROWTYPE; BEGIN SELECT * INTO r FROM t WHERE id = 1; "
+       "DBMS_OUTPUT.PUT_LINE(r.id || r.name || SQL%ROWCOUNT); END;",
+       "1one1"},
+      {"DECLARE n NUMBER; BEGIN SELECT id, name INTO n FROM t WHERE id = 1; END;",
+       "ORA-00913: too many values\nORA-06512: at line 1"},
+      // An exception leaves a procedure for the caller's handler.
+      {"DECLARE PROCEDURE p IS BEGIN RAISE ZERO_DIVIDE; END; BEGIN p; DBMS_OUTPUT.PUT_LINE('no'); "
+       "EXCEPTION WHEN ZERO_DIVIDE THEN DBMS_OUTPUT.PUT_LINE('caught'); END;",
+       "caught"},
+      // An undeclared name, and a condition that is not BOOLEAN.
+      {"BEGIN x := 1; END;",
+       "ORA-06550: PL/SQL: PLS-00201: identifier 'X' must be declared\nORA-06512: at line 1"},
+      {"DECLARE n NUMBER := 1; BEGIN WHILE n LOOP NULL; END LOOP; END;",
+       "ORA-06550: PL/SQL: line 1, column 1: PLS-00382: expression is of wrong type\n"
+       "ORA-06512: at line 1"},
+  };
+  RunCases(cases, sizeof cases / sizeof cases[0]);
+  // DISABLE drops the buffer; lines put while disabled are not kept.
+  Exec("BEGIN DBMS_OUTPUT.PUT_LINE('kept'); DBMS_OUTPUT.DISABLE; DBMS_OUTPUT.PUT_LINE('lost'); END;");
+  Exec("BEGIN DBMS_OUTPUT.ENABLE; END;");
+  EXPECT_EQ(Output(), "");
+  EXPECT_EQ(s.Query("SELECT count(*) FROM t"), (Rows{{Cell("2")}}));
+}
+
+}  // namespace
