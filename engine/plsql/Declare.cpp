@@ -252,12 +252,15 @@ void Interpreter::Declare(const sql::PlDecl &d, Frame &frame) {
       return;
     }
     case PlDeclKind::kTableType: {
-      if (d.index_by == nullptr) Raise(6550, "PLS-00103: only INDEX BY tables are supported");
+      // A nested table (no INDEX BY) is kept as one indexed by integers
+      // from 1, as BULK COLLECT fills it.
       auto t = std::make_shared<VarType>();
       t->kind = VarType::kTable;
       t->element = TypeOf(*d.type);
-      const TypeRef key = TypeOf(*d.index_by);
-      t->text_keys = key->kind == VarType::kScalar && key->sql.IsCharacter();
+      if (d.index_by != nullptr) {
+        const TypeRef key = TypeOf(*d.index_by);
+        t->text_keys = key->kind == VarType::kScalar && key->sql.IsCharacter();
+      }
       frame.types.push_back(t);
       frame.symbols.push_back({Symbol::kType, name, frame.types.size() - 1});
       return;

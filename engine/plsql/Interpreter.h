@@ -162,6 +162,7 @@ class Interpreter {
   std::string_view StatementText(uint32_t pos);
   void IntoTargets(const sql::List<sql::Expr> &into, const Value *row, size_t columns);
   std::vector<Value> RowOf(sqlite3_stmt *stmt);
+  void BulkInto(const sql::List<sql::Expr> &into, const Value *rows, size_t count, size_t columns);
 
   // --- cursors (Cursors.cpp)
   CursorState *FindCursor(const sql::Expr &e, Frame **frame);

@@ -206,6 +206,43 @@ void Interpreter::RunText(std::string_view text) {
   sql_cursor_.found = changes > 0;
 }
 
+void Interpreter::BulkInto(const sql::List<Expr> &into, const Value *rows, size_t count,
+                           size_t columns) {
+  std::vector<Ref> targets;
+  for (const Expr *target : into) {
+    Ref ref;
+    if (!Locate(*target, &ref, true) || ref.slot == nullptr || ref.slot->kind != Value::kTable) {
+      Raise(6550, "PLS-00497: cannot mix between single row and multi-row (BULK) in INTO list");
+    }
+    if (ref.var != nullptr && ref.var->constant) Raise(6550, "PLS-00363: a constant is not a target");
+    targets.push_back(ref);
+  }
+  const bool records = targets.size() == 1 && columns > 1;
+  if (!records && targets.size() != columns) Raise(targets.size() < columns ? 913 : 947);
+  for (size_t k = 0; k < targets.size(); ++k) {
+    Table &t = *targets[k].slot->table;
+    t.by_int.clear();
+    t.by_text.clear();
+    const VarType *element = targets[k].type ? targets[k].type->element.get() : nullptr;
+    for (size_t r = 0; r < count; ++r) {
+      Value v;
+      if (records) {
+        if (element == nullptr || element->kind != VarType::kRecord ||
+            element->field_types.size() != columns) {
+          Raise(6504);
+        }
+        v = Initial(targets[k].type->element);
+        for (size_t c = 0; c < columns; ++c) {
+          v.rec->values[c] = Coerce(rows[r * columns + c], *element->field_types[c]);
+        }
+      } else {
+        v = element ? Coerce(rows[r * columns + k], *element) : rows[r * columns + k];
+      }
+      t.by_int[static_cast<int64_t>(r + 1)] = std::move(v);
+    }
+  }
+}
+
 std::vector<Value> Interpreter::RowOf(sqlite3_stmt *stmt) {
   std::vector<Value> row;
   const int n = sqlite3_column_count(stmt);
@@ -270,6 +307,18 @@ void Interpreter::RunSql(const sql::PlStmt &s) {
     return;
   }
   BindParams(*c);
+  if (st.kind == StmtKind::kSelect &&
+      static_cast<const sql::SelectStmt &>(st).query->bulk_collect) {
+    // SELECT ... BULK COLLECT INTO collections: every row.
+    CursorState all;
+    ReadResult(*c, all);
+    BulkInto(static_cast<const sql::SelectStmt &>(st).query->into, all.rows.data(),
+             all.rows.size() / (all.columns.empty() ? 1 : all.columns.size()), all.columns.size());
+    sql_cursor_.rowcount = static_cast<int64_t>(all.rows.size() / (all.columns.empty() ? 1 : all.columns.size()));
+    sql_cursor_.fetched = true;
+    sql_cursor_.found = sql_cursor_.rowcount > 0;
+    return;
+  }
   if (st.kind == StmtKind::kSelect) {
     const sql::Query *q = static_cast<const sql::SelectStmt &>(st).query;
     c->busy = true;

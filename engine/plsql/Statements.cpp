@@ -3,6 +3,7 @@
 ** assignment, IF, CASE, the loops with EXIT and CONTINUE, RAISE, and the
 ** ORA-06512 line an exception gathers where it leaves a statement.
 */
+#include <algorithm>
 #include <cmath>
 
 #include "plsql/Interpreter.h"
@@ -193,6 +194,35 @@ Flow Interpreter::Exec(const PlStmt &s) {
       }
       case PlStmtKind::kForCursor:
         return CursorLoop(s);
+      case PlStmtKind::kForall: {
+        // FORALL i IN lo .. hi dml: the statement once per index.
+        if (s.forall != 0) Raise(6550, "PLS-00999: FORALL INDICES OF / VALUES OF is not supported");
+        Value lo, hi;
+        if (!ToNumber(Eval(s.expr), &lo) || !ToNumber(Eval(s.upper), &hi) || lo.IsNull() ||
+            hi.IsNull()) {
+          Raise(6502);
+        }
+        FrameGuard guard(frames_, std::string_view());
+        Frame &frame = guard.frame();
+        Variable index;
+        index.name = s.name->name;
+        index.type = loop_index_type_;
+        index.constant = true;
+        frame.vars.push_back(index);
+        frame.symbols.push_back({Symbol::kVariable, index.name, 0});
+        Value &slot = frame.vars.front().value;
+        int64_t total = 0;
+        const auto a = static_cast<int64_t>(lo.AsDouble()), b = static_cast<int64_t>(hi.AsDouble());
+        for (int64_t i = a; i <= b; ++i) {
+          PollBreak();
+          slot = Value::Int(i);
+          RunSql(s);
+          total += sql_cursor_.rowcount;
+        }
+        sql_cursor_.rowcount = total;
+        sql_cursor_.found = total > 0;
+        return Flow::kNext;
+      }
       case PlStmtKind::kExit: case PlStmtKind::kContinue:
         if (s.expr != nullptr && !Condition(s.expr)) return Flow::kNext;
         exit_label_ = s.name != nullptr ? s.name->name : std::string_view();
@@ -235,7 +265,26 @@ Flow Interpreter::Exec(const PlStmt &s) {
       case PlStmtKind::kFetch: {
         Frame *frame = nullptr;
         CursorState *c = FindCursor(*s.target, &frame);
-        if (s.bulk) Raise(6550, "PLS-00999: BULK COLLECT is not supported");
+        if (s.bulk) {
+          // FETCH ... BULK COLLECT INTO [LIMIT n]: the next n rows (all without LIMIT).
+          if (!c->open) Raise(1001);
+          PollBreak();
+          const size_t n = c->columns.empty() ? 1 : c->columns.size();
+          size_t want = (c->rows.size() - c->next) / n;
+          if (s.upper != nullptr) {
+            Value limit;
+            if (!ToNumber(Eval(s.upper), &limit) || limit.IsNull() || limit.AsDouble() < 1) {
+              Raise(6502);
+            }
+            want = std::min(want, static_cast<size_t>(limit.AsDouble()));
+          }
+          BulkInto(s.into, c->rows.data() + c->next, want, n);
+          c->next += want * n;
+          c->rowcount += static_cast<int64_t>(want);
+          c->fetched = true;
+          c->found = want > 0;
+          return Flow::kNext;
+        }
         if (FetchRow(*c)) IntoTargets(s.into, c->row, c->columns.size());
         return Flow::kNext;
       }

@@ -342,6 +342,17 @@ TEST_F(EnginePlsql, DynamicSqlArraysAndSubprograms) {
       {"DECLARE TYPE nums IS TABLE OF NUMBER INDEX BY PLS_INTEGER; a nums; BEGIN "
        "DBMS_OUTPUT.PUT_LINE(a(5)); END;",
        "ORA-01403: no data found\nORA-06512: at line 1"},
+      // FORALL over a range; BULK COLLECT from a query and from a cursor with LIMIT.
+      {"DECLARE TYPE nums IS TABLE OF NUMBER; TYPE trows IS TABLE OF t%ROWTYPE INDEX BY PLS_INTEGER; "
+       "a nums; r trows; CURSOR c IS SELECT a FROM t ORDER BY a; BEGIN DELETE FROM t; "
+       "FORALL i IN 1 .. 5 INSERT INTO t VALUES (i * 10, 'r' || i); "
+       "DBMS_OUTPUT.PUT_LINE(SQL%ROWCOUNT); "
+       "SELECT a, b BULK COLLECT INTO r FROM t WHERE a > 20 ORDER BY a; "
+       "DBMS_OUTPUT.PUT_LINE(r.COUNT || r(1).b || r(3).a); "
+       "OPEN c; FETCH c BULK COLLECT INTO a LIMIT 2; DBMS_OUTPUT.PUT(a.COUNT || a(2)); "
+       "FETCH c BULK COLLECT INTO a; DBMS_OUTPUT.PUT_LINE(' ' || a.COUNT || a(1) || c%ROWCOUNT); "
+       "CLOSE c; ROLLBACK; END;",
+       "5|3r350|220 3305"},
       // Records declared as types; assignment copies.
       {"DECLARE TYPE pt IS RECORD (x NUMBER, y NUMBER := 2); p pt; q pt; BEGIN "
        "p.x := 1; q := p; q.x := 9; DBMS_OUTPUT.PUT_LINE(p.x || p.y || q.x); END;",
