@@ -115,10 +115,9 @@ bool Interpreter::Builtin(const Expr &call, Value *result) {
   }
   if (name == "RAISE_APPLICATION_ERROR" || name == "DBMS_STANDARD.RAISE_APPLICATION_ERROR") {
     if (argc < 2) Raise(6550, "PLS-00306: wrong number or types of arguments in call to 'RAISE_APPLICATION_ERROR'");
-    Value n;
-    if (!ToNumber(Eval(arg(0)), &n) || n.IsNull()) Raise(21000, "-");
-    const int64_t code = n.kind == Value::kInt ? n.i : static_cast<int64_t>(n.d);
-    if (code > -20000 || code < -20999) Raise(21000, std::to_string(code));
+    const Value n = Eval(arg(0));
+    int64_t code = 0;
+    if (!ToWhole(n, -20999, -20000, &code)) Raise(21000, ToText(n));
     std::string text = ToText(Eval(arg(1)));
     if (text.size() > 2048) text.resize(2048);
     char prefix[16];
@@ -129,9 +128,9 @@ bool Interpreter::Builtin(const Expr &call, Value *result) {
     throw r;
   }
   if (name == "SQLERRM" && argc == 1) {
-    Value n;
-    if (!ToNumber(Eval(arg(0)), &n) || n.IsNull()) return false;
-    const int code = static_cast<int>(-n.AsDouble());
+    int64_t negated = 0;
+    if (!ToWhole(Eval(arg(0)), -99999, 0, &negated)) return false;
+    const int code = static_cast<int>(-negated);
     *result = Value::Text(code == 0 ? "ORA-0000: normal, successful completion"
                                     : OraError::Make(code).message);
     return true;
@@ -170,9 +169,10 @@ bool Interpreter::TableMethod(const Expr &call, size_t argc, Value *result) {
   auto key = [&]() -> Value {
     const Value k = Eval(call.args.first);
     if (t.text_keys) return Value::Text(ToText(k));
-    Value n;
-    if (!ToNumber(k, &n)) Raise(6502);
-    return n.IsNull() ? n : Value::Int(n.kind == Value::kInt ? n.i : static_cast<int64_t>(n.d));
+    if (k.IsNull()) return k;
+    int64_t whole = 0;
+    if (!ToWhole(k, INT32_MIN, INT32_MAX, &whole)) Raise(6502);
+    return Value::Int(whole);
   };
   if (m == "DELETE") {
     if (argc == 0) {

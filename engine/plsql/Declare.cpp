@@ -277,11 +277,11 @@ void Interpreter::Declare(const sql::PlDecl &d, Frame &frame) {
         const Symbol *s = ex->kind == sql::ExprKind::kName && ex->name.count == 1
                               ? FindSymbol(ex->name.part[0], &where) : nullptr;
         if (s == nullptr || s->kind != Symbol::kException) Raise(6550, "PLS-00109: unknown exception name");
-        Value code;
-        if (!ToNumber(Eval(static_cast<const sql::Expr *>(ex->next)), &code) || code.IsNull()) {
+        int64_t code = 0;
+        if (!ToWhole(Eval(static_cast<const sql::Expr *>(ex->next)), -99999, -1, &code)) {
           Raise(6550, "PLS-00701: illegal ORACLE error number");
         }
-        where->exception_codes[s->index] = static_cast<int>(-code.AsDouble());
+        where->exception_codes[s->index] = static_cast<int>(-code);
       }
       return;
     }

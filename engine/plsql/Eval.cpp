@@ -34,9 +34,8 @@ Value *Element(Table &t, const Value &key, bool create) {
     const auto it = t.by_text.find(k);
     return it == t.by_text.end() ? nullptr : &it->second;
   }
-  Value n;
-  if (!ToNumber(key, &n) || n.IsNull()) return nullptr;
-  const int64_t k = n.kind == Value::kInt ? n.i : static_cast<int64_t>(std::llround(n.d));
+  int64_t k = 0;
+  if (!ToWhole(key, INT32_MIN, INT32_MAX, &k)) return nullptr;
   if (create) return &t.by_int[k];
   const auto it = t.by_int.find(k);
   return it == t.by_int.end() ? nullptr : &it->second;

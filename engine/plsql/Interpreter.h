@@ -150,6 +150,7 @@ class Interpreter {
   Flow Exec(const sql::PlStmt &s);
   Flow ExecBlock(const sql::PlBlock &block);
   Flow ExecLoopBody(const sql::PlStmt &s, bool *stop);
+  void LoopBounds(const sql::PlStmt &s, int64_t *lo, int64_t *hi);
 
   // --- SQL (SqlRun.cpp)
   Compiled *Compile(const void *key, const sql::Statement &st);

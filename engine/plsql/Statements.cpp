@@ -100,6 +100,15 @@ Flow Interpreter::ExecBlock(const sql::PlBlock &block) {
   }
 }
 
+// A numeric FOR or FORALL range: PLS_INTEGER bounds (ORA-06502 for NULL,
+// ORA-01426 past the range).
+void Interpreter::LoopBounds(const PlStmt &s, int64_t *lo, int64_t *hi) {
+  const Value a = Eval(s.expr), b = Eval(s.upper);
+  Value n;
+  if (!ToNumber(a, &n) || n.IsNull() || !ToNumber(b, &n) || n.IsNull()) Raise(6502);
+  if (!ToWhole(a, INT32_MIN, INT32_MAX, lo) || !ToWhole(b, INT32_MIN, INT32_MAX, hi)) Raise(1426);
+}
+
 Flow Interpreter::ExecList(const sql::List<PlStmt> &list) {
   for (const PlStmt *s : list) {
     const Flow f = Exec(*s);
@@ -168,11 +177,8 @@ Flow Interpreter::Exec(const PlStmt &s) {
         }
         return Flow::kNext;
       case PlStmtKind::kForRange: {
-        Value lo, hi;
-        if (!ToNumber(Eval(s.expr), &lo) || !ToNumber(Eval(s.upper), &hi)) Raise(6502);
-        if (lo.IsNull() || hi.IsNull()) Raise(6502);
-        const int64_t a = lo.kind == Value::kInt ? lo.i : static_cast<int64_t>(std::llround(lo.d));
-        const int64_t b = hi.kind == Value::kInt ? hi.i : static_cast<int64_t>(std::llround(hi.d));
+        int64_t a = 0, b = 0;
+        LoopBounds(s, &a, &b);
         FrameGuard guard(frames_, std::string_view());
         Frame &frame = guard.frame();
         Variable index;
@@ -197,11 +203,8 @@ Flow Interpreter::Exec(const PlStmt &s) {
       case PlStmtKind::kForall: {
         // FORALL i IN lo .. hi dml: the statement once per index.
         if (s.forall != 0) Raise(6550, "PLS-00999: FORALL INDICES OF / VALUES OF is not supported");
-        Value lo, hi;
-        if (!ToNumber(Eval(s.expr), &lo) || !ToNumber(Eval(s.upper), &hi) || lo.IsNull() ||
-            hi.IsNull()) {
-          Raise(6502);
-        }
+        int64_t a = 0, b = 0;
+        LoopBounds(s, &a, &b);
         FrameGuard guard(frames_, std::string_view());
         Frame &frame = guard.frame();
         Variable index;
@@ -212,7 +215,6 @@ Flow Interpreter::Exec(const PlStmt &s) {
         frame.symbols.push_back({Symbol::kVariable, index.name, 0});
         Value &slot = frame.vars.front().value;
         int64_t total = 0;
-        const auto a = static_cast<int64_t>(lo.AsDouble()), b = static_cast<int64_t>(hi.AsDouble());
         for (int64_t i = a; i <= b; ++i) {
           PollBreak();
           slot = Value::Int(i);
@@ -272,11 +274,9 @@ Flow Interpreter::Exec(const PlStmt &s) {
           const size_t n = c->columns.empty() ? 1 : c->columns.size();
           size_t want = (c->rows.size() - c->next) / n;
           if (s.upper != nullptr) {
-            Value limit;
-            if (!ToNumber(Eval(s.upper), &limit) || limit.IsNull() || limit.AsDouble() < 1) {
-              Raise(6502);
-            }
-            want = std::min(want, static_cast<size_t>(limit.AsDouble()));
+            int64_t limit = 0;
+            if (!ToWhole(Eval(s.upper), 1, INT32_MAX, &limit)) Raise(6502);
+            want = std::min(want, static_cast<size_t>(limit));
           }
           BulkInto(s.into, c->rows.data() + c->next, want, n);
           c->next += want * n;

@@ -58,6 +58,20 @@ bool ToNumber(const Value &v, Value *out) {
   }
 }
 
+bool ToWhole(const Value &v, int64_t lo, int64_t hi, int64_t *out) {
+  Value n;
+  if (!ToNumber(v, &n) || n.IsNull()) return false;
+  if (n.kind == Value::kInt) {
+    if (n.i < lo || n.i > hi) return false;
+    *out = n.i;
+    return true;
+  }
+  const double r = std::round(n.d);
+  if (!(r >= static_cast<double>(lo) && r <= static_cast<double>(hi))) return false;
+  *out = static_cast<int64_t>(r);
+  return true;
+}
+
 std::string NumberText(const Value &v) {
   if (v.kind == Value::kInt) return std::to_string(v.i);
   Decimal dec;

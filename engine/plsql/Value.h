@@ -98,6 +98,9 @@ bool ToNumber(const Value &v, Value *out);
 // booleans TRUE/FALSE, dates as stored.
 std::string ToText(const Value &v);
 std::string NumberText(const Value &v);
+// A whole number (rounded half away from zero) within [lo, hi]; false for
+// NULL, text that is not a number, and values outside the range.
+bool ToWhole(const Value &v, int64_t lo, int64_t hi, int64_t *out);
 
 // -1, 0, 1; both sides non-null scalars of comparable kinds (numbers
 // with numbers, text with text). Mixed number/text compares as numbers

@@ -145,6 +145,8 @@ TEST_F(EnginePlsql, ScalarsAndControlFlow) {
       {"DECLARE n NUMBER(3,1); BEGIN n := 12.345; DBMS_OUTPUT.PUT_LINE(n); n := 1000; END;",
        "ORA-06502: PL/SQL: numeric or value error: number precision too large\n"
        "ORA-06512: at line 1"},
+      {"BEGIN FOR i IN 1 .. 1e20 LOOP NULL; END LOOP; END;",
+       "ORA-01426: numeric overflow\nORA-06512: at line 1"},
       {"BEGIN DBMS_OUTPUT.PUT_LINE(1/0); END;",
        "ORA-01476: divisor is equal to zero\nORA-06512: at line 1"},
       // Functions SQLite computes, with variables bound.
@@ -253,6 +255,9 @@ TEST_F(EnginePlsql, Exceptions) {
       {"BEGIN RAISE_APPLICATION_ERROR(-1, 'x'); END;",
        "ORA-21000: error number argument to raise_application_error of -1 is out of range\n"
        "ORA-06512: at line 1"},
+      {"BEGIN RAISE_APPLICATION_ERROR(-1e30, 'x'); END;",
+       "ORA-21000: error number argument to raise_application_error of "
+       "-1000000000000000000000000000000 is out of range\nORA-06512: at line 1"},
       // RAISE; re-raises the one being handled; an error in a handler propagates.
       {"BEGIN BEGIN RAISE NO_DATA_FOUND; EXCEPTION WHEN OTHERS THEN "
        "DBMS_OUTPUT.PUT_LINE('inner'); RAISE; END; EXCEPTION WHEN NO_DATA_FOUND THEN "
