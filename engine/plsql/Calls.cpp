@@ -4,8 +4,12 @@
 ** IN, OUT and IN OUT parameters, defaults and named notation, and the
 ** interpreter's life: the unit's run, the break flag, line numbers.
 */
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <iterator>
+#include <random>
+#include <thread>
 
 #include "plsql/Interpreter.h"
 
@@ -126,6 +130,33 @@ bool Interpreter::Builtin(const Expr &call, Value *result) {
     r.code = static_cast<int>(-code);
     r.message = prefix + text;
     throw r;
+  }
+  if (name == "DBMS_LOCK.SLEEP" || name == "DBMS_SESSION.SLEEP") {
+    // Seconds, in steps short enough for OCIBreak to stop it.
+    Value n;
+    if (argc != 1 || !ToNumber(Eval(arg(0)), &n) || n.IsNull() || n.AsDouble() < 0) Raise(6502);
+    const auto until = std::chrono::steady_clock::now() +
+                       std::chrono::microseconds(static_cast<int64_t>(std::min(n.AsDouble(), 3600.0) * 1e6));
+    while (std::chrono::steady_clock::now() < until) {
+      PollBreak();
+      std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
+          until - std::chrono::steady_clock::now(), std::chrono::milliseconds(10)));
+    }
+    return true;
+  }
+  if (name == "DBMS_RANDOM.VALUE") {
+    // VALUE in [0, 1), VALUE(low, high) in [low, high).
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    const double r = unit(session.random);
+    if (argc == 0) {
+      *result = Value::Real(r);
+      return true;
+    }
+    Value lo, hi;
+    if (argc != 2 || !ToNumber(Eval(arg(0)), &lo) || !ToNumber(Eval(arg(1)), &hi)) Raise(6502);
+    *result = lo.IsNull() || hi.IsNull() ? Value()
+                                         : Value::Real(lo.AsDouble() + r * (hi.AsDouble() - lo.AsDouble()));
+    return true;
   }
   if (name == "SQLERRM" && argc == 1) {
     int64_t negated = 0;

@@ -493,6 +493,19 @@ TEST_F(EnginePlsql, BreakStopsARunawayLoop) {
   breaker.join();
   EXPECT_EQ(s.ErrorCode(), 1013) << s.ErrorText();
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+  // So does a long sleep.
+  std::thread again([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(OCIBreak(s.svc, nullptr), OCI_SUCCESS);
+  });
+  EXPECT_EQ(s.Run("BEGIN DBMS_SESSION.SLEEP(60); END;"), OCI_ERROR);
+  again.join();
+  EXPECT_EQ(s.ErrorCode(), 1013) << s.ErrorText();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+  EXPECT_EQ(Block("DECLARE r NUMBER := DBMS_RANDOM.VALUE(5, 6); BEGIN DBMS_LOCK.SLEEP(0.01); "
+                  "IF r >= 5 AND r < 6 AND DBMS_RANDOM.VALUE < 1 THEN DBMS_OUTPUT.PUT_LINE('in range'); "
+                  "END IF; END;"),
+            "in range");
 }
 
 }  // namespace
