@@ -27,10 +27,6 @@ const Token &MainVerb(const std::vector<Token> &tokens, size_t with) {
   return tokens[with];
 }
 
-}  // namespace
-
-namespace {
-
 // CREATE [OR REPLACE] [EDITIONABLE | NONEDITIONABLE] PROCEDURE | FUNCTION,
 // DROP PROCEDURE | FUNCTION.
 bool IsStoredCode(const std::vector<Token> &tokens, size_t i) {

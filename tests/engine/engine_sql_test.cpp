@@ -53,6 +53,13 @@ TEST(EngineSql, KindsOfStatements) {
       {"VACUUM INTO '/tmp/copy.db'", 0, Action::kRefused},
       {"ATTACH 'other.db' AS o", 0, Action::kRefused},
       {"PRAGMA user_version", 0, Action::kOther},
+      {"CREATE OR REPLACE EDITIONABLE PROCEDURE p IS BEGIN NULL; END;", OCI_STMT_CREATE,
+       Action::kStoredCode},
+      {"drop function f", OCI_STMT_DROP, Action::kStoredCode},
+      {"CALL p(1)", 10, Action::kStoredCode},
+      {"CREATE TRIGGER t BEFORE INSERT ON x BEGIN NULL; END;", OCI_STMT_CREATE, Action::kDdl},
+      {"<<l>> DECLARE x NUMBER; BEGIN NULL; END;", OCI_STMT_DECLARE, Action::kDeclare},
+      {"<<l>> BEGIN NULL; END;", OCI_STMT_BEGIN, Action::kBlock},
       {"WITH c(n) AS (SELECT 1 FROM dual) SELECT n FROM c", OCI_STMT_SELECT,
        Action::kQuery},
       {"WITH c AS (SELECT 1 a FROM dual), d AS (SELECT a FROM c) "
