@@ -180,6 +180,12 @@ bool RunStoredCodeStatement(const RunContext &context, const sql::Statement &sta
       s.kind = sql::PlStmtKind::kCall;
       s.target = call.call;
       s.pos = statement.pos;
+      if (call.into != nullptr) {
+        // CALL f(args) INTO :x, as :x := f(args);
+        s.kind = sql::PlStmtKind::kAssign;
+        s.target = call.into;
+        s.expr = call.call;
+      }
       sql::PlBlock block;
       block.body.Append(&s);
       sql::PlBlockStmt wrapped;

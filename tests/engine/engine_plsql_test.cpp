@@ -447,6 +447,16 @@ TEST_F(EnginePlsql, StoredProceduresAndFunctions) {
   };
   RunCases(cases, sizeof cases / sizeof cases[0]);
   Exec("CALL add_log('c', 1)");
+  {
+    OCIStmt *call = Prepared("CALL twice(8) INTO :r");
+    int r = 0;
+    OCIBind *b = nullptr;
+    ASSERT_EQ(OCIBindByName(call, &b, s.err, reinterpret_cast<const OraText *>(":r"), 2, &r,
+                            sizeof r, SQLT_INT, nullptr, nullptr, nullptr, 0, nullptr, OCI_DEFAULT),
+              OCI_SUCCESS);
+    ASSERT_EQ(Execute(call), OCI_SUCCESS) << s.ErrorText();
+    EXPECT_EQ(r, 16);
+  }
   EXPECT_EQ(s.Query("SELECT msg FROM log ORDER BY msg"),
             (Rows{{Cell("a1")}, {Cell("b1")}, {Cell("b2")}, {Cell("c1")}}));
   // The source as USER_SOURCE shows it, from the word PROCEDURE on.
