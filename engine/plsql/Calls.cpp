@@ -38,6 +38,19 @@ Interpreter::Interpreter(const RunContext &context, std::string_view text)
 
 Interpreter::~Interpreter() = default;
 
+std::string Interpreter::TextOf(const Value &v) {
+  if (!v.IsDatetimeText()) return ToText(v);
+  if (to_char_.stmt == nullptr &&
+      sqlite3_prepare_v2(db_, "SELECT to_char(?1)", -1, &to_char_.stmt, nullptr) != SQLITE_OK) {
+    return v.s;
+  }
+  BindTo(to_char_.stmt, 1, v);
+  std::string text = v.s;
+  if (sqlite3_step(to_char_.stmt) == SQLITE_ROW) text = ToText(FromColumn(to_char_.stmt, 0));
+  sqlite3_reset(to_char_.stmt);
+  return text;
+}
+
 int Interpreter::LineOf(uint32_t pos) const {
   int line = 1;
   for (uint32_t i = 0; i < pos && i < text_.size(); ++i) line += text_[i] == '\n';
@@ -77,7 +90,7 @@ bool Interpreter::Builtin(const Expr &call, Value *result) {
   if (name == "DBMS_OUTPUT.PUT_LINE" || name == "DBMS_OUTPUT.PUT") {
     if (argc != 1) Raise(6550, "PLS-00306: wrong number or types of arguments in call to '" +
                                    name.substr(12) + "'");
-    const std::string text = ToText(Eval(arg(0)));
+    const std::string text = TextOf(Eval(arg(0)));
     if (session.output_enabled) {
       session.output_partial += text;
       if (name == "DBMS_OUTPUT.PUT_LINE") {

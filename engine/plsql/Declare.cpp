@@ -170,7 +170,7 @@ Value Interpreter::Coerce(Value v, const VarType &type) {
       return n;
     }
     case TypeCategory::kVarchar2: case TypeCategory::kChar: case TypeCategory::kClob: {
-      if (v.kind != Value::kText) v = Value::Text(ToText(v));
+      if (v.kind != Value::kText || v.datetime) v = Value::Text(TextOf(v));
       if (type.sql.length > 0 && type.sql.category != TypeCategory::kClob &&
           v.s.size() > static_cast<size_t>(type.sql.length)) {
         Raise(6502, ": character string buffer too small");

@@ -183,6 +183,8 @@ class Interpreter {
   bool TableMethod(const sql::Expr &call, size_t argc, Value *result);
   void PollBreak();
 
+  // A value's text, dates and timestamps in the session's format.
+  std::string TextOf(const Value &v);
   int LineOf(uint32_t pos) const;
   [[noreturn]] void Raise(int code, std::string_view detail = {});
 
@@ -205,6 +207,7 @@ class Interpreter {
   std::string unit_name_;        // the stored unit running (empty: the block)
   Frame globals_;                // where stored units are declared
   std::unordered_map<std::string, std::unique_ptr<StoredUnit>> stored_;
+  Compiled to_char_;             // SELECT to_char(?1), for TextOf
 };
 
 }  // namespace kestrel_engine::plsql

@@ -219,9 +219,10 @@ TEST_F(EnginePlsql, SqlInsideBlocks) {
       {"DECLARE s NUMBER; BEGIN UPDATE emp SET sal = sal RETURNING sal INTO s; END;",
        "ORA-01422: exact fetch returns more than requested number of rows\nORA-06512: at line 1"},
       // Dates stay dates through variables.
-      {"DECLARE d DATE; BEGIN SELECT hired INTO d FROM emp WHERE id = 1; "
-       "DBMS_OUTPUT.PUT_LINE(TO_CHAR(d + 1, 'YYYY-MM-DD')); END;",
-       "2020-01-03"},
+      {"DECLARE d DATE; v VARCHAR2(20); BEGIN SELECT hired INTO d FROM emp WHERE id = 1; "
+       "DBMS_OUTPUT.PUT_LINE(TO_CHAR(d + 1, 'YYYY-MM-DD')); v := d; "
+       "DBMS_OUTPUT.PUT_LINE(d || '|' || v); DBMS_OUTPUT.PUT_LINE(d); END;",
+       "2020-01-03|02-JAN-20|02-JAN-20|02-JAN-20"},
   };
   RunCases(cases, sizeof cases / sizeof cases[0]);
   EXPECT_EQ(s.Query("SELECT count(*), sum(sal) FROM emp"), (Rows{{Cell("3"), Cell("600")}}));
