@@ -147,6 +147,7 @@ constexpr Text kTexts[] = {
     {6512, "at %s"},
     {6535, "statement string in %s is NULL or 0 length"},
     {6592, "CASE not found while executing CASE statement"},
+    {24344, "success with compilation error"},
     {21000, "error number argument to raise_application_error of %s is out of range"},
 };
 

@@ -10,6 +10,7 @@
 #include "plsql/Interpreter.h"
 #include "session/Connection.h"
 #include "sql/parse/Lexer.h"
+#include "sql/parse/Parse.h"
 
 namespace kestrel_engine::plsql {
 
@@ -172,6 +173,28 @@ bool RunStoredCodeStatement(const RunContext &context, const sql::Statement &sta
         return DropSubprogram(context.connection, drop, owner, error);
       }
       break;
+    }
+    case sql::StmtKind::kAlterCode: {
+      // ALTER PROCEDURE | FUNCTION name COMPILE: the stored source parses.
+      const auto &alter = static_cast<const sql::AlterCodeStmt &>(statement);
+      if ((alter.object != sql::ObjectKind::kProcedure &&
+           alter.object != sql::ObjectKind::kFunction) || alter.action != 0) {
+        break;
+      }
+      std::string unitOwner;
+      const std::string source = LoadStoredSource(context.connection, alter.name.Last(), &unitOwner);
+      if (source.empty()) {
+        *error = OraError::Make(4043, alter.name.Last());
+        return false;
+      }
+      sql::Arena arena;
+      try {
+        sql::Parse(source, arena);
+      } catch (const sql::SyntaxError &) {
+        *error = OraError::Make(24344);
+        return false;
+      }
+      return true;
     }
     case sql::StmtKind::kCall: {
       // CALL p(args): as the block BEGIN p(args); END;

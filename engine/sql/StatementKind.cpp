@@ -28,7 +28,7 @@ const Token &MainVerb(const std::vector<Token> &tokens, size_t with) {
 }
 
 // CREATE [OR REPLACE] [EDITIONABLE | NONEDITIONABLE] PROCEDURE | FUNCTION,
-// DROP PROCEDURE | FUNCTION.
+// DROP or ALTER PROCEDURE | FUNCTION.
 bool IsStoredCode(const std::vector<Token> &tokens, size_t i) {
   ++i;
   while (tokens[i].Is("OR") || tokens[i].Is("REPLACE") || tokens[i].Is("EDITIONABLE") ||
@@ -57,8 +57,11 @@ StatementKind Classify(const std::vector<Token> &tokens) {
     kind = {OCI_STMT_DELETE, Action::kDml};
   } else if (verb.Is("INSERT")) {
     kind = {OCI_STMT_INSERT, Action::kDml};
-  } else if ((first.Is("CREATE") || first.Is("DROP")) && IsStoredCode(tokens, i)) {
-    kind = {static_cast<ub2>(first.Is("CREATE") ? OCI_STMT_CREATE : OCI_STMT_DROP),
+  } else if ((first.Is("CREATE") || first.Is("DROP") || first.Is("ALTER")) &&
+             IsStoredCode(tokens, i)) {
+    kind = {static_cast<ub2>(first.Is("CREATE") ? OCI_STMT_CREATE
+                             : first.Is("DROP") ? OCI_STMT_DROP
+                                                : OCI_STMT_ALTER),
             Action::kStoredCode};
   } else if (first.Is("CALL")) {
     kind = {10, Action::kStoredCode};  // the vendor's CALL statement type

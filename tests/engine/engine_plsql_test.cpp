@@ -485,6 +485,9 @@ TEST_F(EnginePlsql, StoredProceduresAndFunctions) {
   ASSERT_EQ(Execute(stmt), OCI_SUCCESS) << s.ErrorText();
   EXPECT_STREQ(head, "h");
   EXPECT_EQ(n, 3.0);
+  Exec("ALTER PROCEDURE split COMPILE");
+  EXPECT_EQ(s.Run("ALTER FUNCTION nothing COMPILE"), OCI_ERROR);
+  EXPECT_EQ(s.ErrorCode(), 4043);
   Exec("DROP PROCEDURE split");
   EXPECT_EQ(s.Query("SELECT count(*) FROM user_source WHERE name = 'SPLIT'"), (Rows{{Cell("0")}}));
   EXPECT_EQ(s.Run("DROP FUNCTION split"), OCI_ERROR);

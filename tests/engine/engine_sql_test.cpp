@@ -56,6 +56,7 @@ TEST(EngineSql, KindsOfStatements) {
       {"CREATE OR REPLACE EDITIONABLE PROCEDURE p IS BEGIN NULL; END;", OCI_STMT_CREATE,
        Action::kStoredCode},
       {"drop function f", OCI_STMT_DROP, Action::kStoredCode},
+      {"ALTER PROCEDURE p COMPILE", OCI_STMT_ALTER, Action::kStoredCode},
       {"CALL p(1)", 10, Action::kStoredCode},
       {"CREATE TRIGGER t BEFORE INSERT ON x BEGIN NULL; END;", OCI_STMT_CREATE, Action::kDdl},
       {"<<l>> DECLARE x NUMBER; BEGIN NULL; END;", OCI_STMT_DECLARE, Action::kDeclare},
