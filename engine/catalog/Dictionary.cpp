@@ -26,6 +26,7 @@ const char *const kViews[] = {
     "user_sequences", "all_sequences", "user_tab_comments", "all_tab_comments",
     "user_col_comments", "all_col_comments", "user_constraints", "all_constraints",
     "user_cons_columns", "all_cons_columns",
+    "user_source", "all_source",
 };
 
 std::string_view Text(sqlite3_value *v) {
@@ -287,6 +288,17 @@ int CreateDictionary(sqlite3 *db, const SessionSettings *settings) {
       if (rc != SQLITE_OK) return rc;
       rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
     }
+  }
+  // Stored PL/SQL source, line by line.
+  const char *const kSourceViews[] = {
+      "CREATE TEMP VIEW user_source (NAME, TYPE, LINE, TEXT) AS SELECT name, type, line, text "
+      "FROM main.\"kestrel$source\" WHERE owner = kestrel_session_user()",
+      "CREATE TEMP VIEW all_source (OWNER, NAME, TYPE, LINE, TEXT) AS SELECT owner, name, "
+      "type, line, text FROM main.\"kestrel$source\"",
+  };
+  for (const char *sql : kSourceViews) {
+    if (rc != SQLITE_OK) return rc;
+    rc = sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
   }
   return rc;
 }

@@ -134,6 +134,22 @@ constexpr Text kTexts[] = {
     {30006, "resource busy; acquire with WAIT timeout expired"},
     {30076, "invalid extract field for extract source"},
     {30494, "The argument [%s] of WIDTH_BUCKET function is NULL or invalid."},
+    // PL/SQL
+    {1001, "invalid cursor"},
+    {1403, "no data found"},
+    {1422, "exact fetch returns more than requested number of rows"},
+    {4043, "object %s does not exist"},
+    {6500, "PL/SQL: storage error"},
+    {6502, "PL/SQL: numeric or value error%s"},
+    {6503, "PL/SQL: Function returned without value"},
+    {6504, "PL/SQL: Return types of Result Set variables or query do not match"},
+    {6510, "PL/SQL: unhandled user-defined exception"},
+    {6511, "PL/SQL: cursor already open"},
+    {6512, "at %s"},
+    {6535, "statement string in %s is NULL or 0 length"},
+    {6592, "CASE not found while executing CASE statement"},
+    {24344, "success with compilation error"},
+    {21000, "error number argument to raise_application_error of %s is out of range"},
 };
 
 std::string Prefix(int code) {

@@ -14,6 +14,7 @@
 #include "catalog/Comments.h"
 #include "catalog/Sequences.h"
 #include "schema/Constraints.h"
+#include "plsql/StoredCode.h"
 #include "session/FileFormat.h"
 #include "sql/Lexer.h"
 
@@ -223,6 +224,7 @@ bool LogOn(Connection &connection, std::string_view user,
                EnsureSequences(connection, error) &&
                EnsureComments(connection, error) &&
                schema::EnsureConstraintTables(connection, error) &&
+               plsql::EnsureSource(connection, error) &&
                SyncCatalog(connection, name, error);
     return inserted;
   });

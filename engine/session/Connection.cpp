@@ -18,6 +18,8 @@
 #include "session/SqlGuard.h"
 #include "sql/BoundedPrintf.h"
 #include "functions/FunctionLibrary.h"
+#include "plsql/SessionState.h"
+#include "plsql/StoredCode.h"
 #include "sql/RuleFunctions.h"
 #include "sql/resolve/Catalog.h"
 
@@ -119,7 +121,9 @@ int OpenAndRead(const std::string &path, int flags, sqlite3 **db) {
 }  // namespace
 
 Connection::Connection(sqlite3 *db)
-    : db_(db), sequences_(std::make_unique<SequenceState>()) {}
+    : db_(db),
+      sequences_(std::make_unique<SequenceState>()),
+      plsqlState_(std::make_unique<plsql::SessionState>()) {}
 
 sql::SqliteCatalog &Connection::Catalog() {
   unsigned version = 0;
@@ -272,7 +276,8 @@ int Connection::Authorize(void *self, int action, const char *a, const char *b,
       (sqlite3_stricmp(a, kObjectsTable) == 0 || sqlite3_stricmp(a, kSequencesTable) == 0 ||
        sqlite3_stricmp(a, kCommentsTable) == 0 ||
        sqlite3_stricmp(a, schema::kConstraintsTable) == 0 ||
-       sqlite3_stricmp(a, schema::kConsColumnsTable) == 0) &&
+       sqlite3_stricmp(a, schema::kConsColumnsTable) == 0 ||
+       sqlite3_stricmp(a, plsql::kSourceTable) == 0) &&
       IsDictionaryView(view)) {
     return SQLITE_OK;
   }

@@ -28,6 +28,9 @@ class SqliteCatalog;
 namespace kestrel_engine {
 
 class SequenceState;
+namespace plsql {
+struct SessionState;
+}
 
 // The table of accounts kept in every database the engine has logged on to.
 extern const char kAccountsTable[];
@@ -59,6 +62,8 @@ class Connection {
   SessionSettings &settings() { return *settings_; }
   // The sequence values the session holds.
   SequenceState &sequences() { return *sequences_; }
+  // PL/SQL's per-session state (the DBMS_OUTPUT buffer).
+  plsql::SessionState &plsqlState() { return *plsqlState_; }
 
   // The server's break flag: while a statement runs, SQLite's progress
   // handler polls it, and a set flag interrupts the statement (ORA-01013).
@@ -141,6 +146,7 @@ class Connection {
   std::unique_ptr<SequenceState> sequences_;
   std::unique_ptr<sql::SqliteCatalog> catalog_;
   unsigned catalogDataVersion_ = 0;
+  std::unique_ptr<plsql::SessionState> plsqlState_;
   std::atomic<bool> *break_ = nullptr;
   int busyTimeoutMs_ = kDefaultBusyTimeoutMs;
   bool readOnly_ = false;

@@ -13,6 +13,7 @@
 #include "catalog/Sequences.h"
 #include "errors/SqliteErrors.h"
 #include "schema/Constraints.h"
+#include "plsql/StoredCode.h"
 
 namespace kestrel_engine {
 
@@ -67,8 +68,8 @@ bool AddCatalog(Connection &connection, OraError *error) {
 using Step = bool (*)(Connection &, OraError *);
 // kSteps[v] brings version v to v + 1.
 constexpr Step kSteps[kFileFormatVersion] = {AddAdministrators, AddCatalog,
-                                             EnsureSequences, EnsureComments,
-                                             schema::EnsureConstraintTables};
+                                             EnsureSequences,   EnsureComments,
+                                             schema::EnsureConstraintTables, plsql::EnsureSource};
 
 }  // namespace
 

@@ -19,7 +19,8 @@ namespace kestrel_engine {
 // 4: comments on tables and columns (kestrel$comments).
 // 5: constraints and identity columns (kestrel$constraints,
 //    kestrel$cons_columns, kestrel$identities).
-constexpr int kFileFormatVersion = 5;
+// 6: stored PL/SQL source (kestrel$source).
+constexpr int kFileFormatVersion = 6;
 
 // The file's version; -1 with `error` set when it cannot be read.
 int FileFormatVersion(Connection &connection, OraError *error);

@@ -27,6 +27,17 @@ const Token &MainVerb(const std::vector<Token> &tokens, size_t with) {
   return tokens[with];
 }
 
+// CREATE [OR REPLACE] [EDITIONABLE | NONEDITIONABLE] PROCEDURE | FUNCTION,
+// DROP or ALTER PROCEDURE | FUNCTION.
+bool IsStoredCode(const std::vector<Token> &tokens, size_t i) {
+  ++i;
+  while (tokens[i].Is("OR") || tokens[i].Is("REPLACE") || tokens[i].Is("EDITIONABLE") ||
+         tokens[i].Is("NONEDITIONABLE")) {
+    ++i;
+  }
+  return tokens[i].Is("PROCEDURE") || tokens[i].Is("FUNCTION");
+}
+
 }  // namespace
 
 StatementKind Classify(const std::vector<Token> &tokens) {
@@ -46,6 +57,14 @@ StatementKind Classify(const std::vector<Token> &tokens) {
     kind = {OCI_STMT_DELETE, Action::kDml};
   } else if (verb.Is("INSERT")) {
     kind = {OCI_STMT_INSERT, Action::kDml};
+  } else if ((first.Is("CREATE") || first.Is("DROP") || first.Is("ALTER")) &&
+             IsStoredCode(tokens, i)) {
+    kind = {static_cast<ub2>(first.Is("CREATE") ? OCI_STMT_CREATE
+                             : first.Is("DROP") ? OCI_STMT_DROP
+                                                : OCI_STMT_ALTER),
+            Action::kStoredCode};
+  } else if (first.Is("CALL")) {
+    kind = {10, Action::kStoredCode};  // the vendor's CALL statement type
   } else if (first.Is("CREATE")) {
     kind = {OCI_STMT_CREATE, second.Is("USER")       ? Action::kAccount
                              : second.Is("SEQUENCE") ? Action::kSequence
@@ -63,6 +82,15 @@ StatementKind Classify(const std::vector<Token> &tokens) {
     kind = {OCI_STMT_BEGIN, Action::kBlock};
   } else if (first.Is("DECLARE")) {
     kind = {OCI_STMT_DECLARE, Action::kDeclare};
+  } else if (first.kind == TokenKind::kSymbol && first.raw == "<<") {
+    // <<label>> BEGIN | DECLARE: a labelled block.
+    size_t k = i + 1;
+    while (tokens[k].kind != TokenKind::kEnd && !tokens[k].Is("BEGIN") &&
+           !tokens[k].Is("DECLARE")) {
+      ++k;
+    }
+    kind = tokens[k].Is("DECLARE") ? StatementKind{OCI_STMT_DECLARE, Action::kDeclare}
+                                   : StatementKind{OCI_STMT_BEGIN, Action::kBlock};
   } else if (first.Is("COMMIT")) {
     kind = {0, Action::kCommit};
   } else if (first.Is("ROLLBACK")) {

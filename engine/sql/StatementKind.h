@@ -27,7 +27,8 @@ enum class Action {
   kRollback,   // ROLLBACK [WORK] (a ROLLBACK TO goes to SQLite)
   kSavepoint,  // SAVEPOINT name: opens the transaction first
   kRefused,    // anything the engine does not run: 900
-  kOther       // ROLLBACK TO and PRAGMA go to SQLite as written
+  kOther,      // ROLLBACK TO and PRAGMA go to SQLite as written
+  kStoredCode  // CREATE/DROP/ALTER PROCEDURE | FUNCTION, CALL: the PL/SQL interpreter
 };
 
 struct StatementKind {

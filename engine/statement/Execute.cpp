@@ -175,10 +175,9 @@ sword StatementHandle::Execute(ExecutionContext &context, ErrorHandle *error,
                  ? OCI_SUCCESS
                  : Report(error, failure);
     case Action::kBlock:
-      return ExecuteBlock(context, error);
     case Action::kDeclare:
-      return Report(error,
-                    OraError::Make(6550, "DECLARE blocks are not supported"));
+    case Action::kStoredCode:
+      return ExecutePlsql(context, error);
     case Action::kRefused:
       return Report(error, OraError::Make(900));
     case Action::kDdl:

@@ -97,6 +97,9 @@ class StatementHandle : public Handle {
                      ub4 iterations);
   void RecordSchemaChange(ExecutionContext &context);
   sword ExecuteBlock(ExecutionContext &context, ErrorHandle *error);
+  // PL/SQL blocks run by the interpreter (ExecutePlsql.cpp).
+  sword ExecutePlsql(ExecutionContext &context, ErrorHandle *error);
+  friend class BlockBinds;
   bool RunPiece(ExecutionContext &context, std::string_view text,
                 ub4 *changes, OraError *error);
   bool RunAccountStatement(ExecutionContext &context,

@@ -7,8 +7,8 @@
 // Half the inputs are taken as they come; the other half splice their
 // bytes into one of a few well-formed statements (the first bytes choose
 // which, and where), so that the front end (parser, resolver, writer), the
-// schema language, blocks and the fetch conversions are reached without a
-// seed corpus.
+// schema language, PL/SQL blocks and stored procedures, and the fetch
+// conversions are reached without a seed corpus.
 //
 // SQLite's own runaway cases are bounded from outside the engine: a
 // watchdog thread stops a statement after a second with OCIBreak
@@ -197,6 +197,17 @@ const char *const kTemplates[] = {
     "ALTER TABLE t ADD CONSTRAINT t_pk PRIMARY KEY (id)",
     "CREATE OR REPLACE VIEW tv (a, b) AS SELECT id, name FROM t WHERE id > 0 WITH READ ONLY",
     "UPDATE t SET at = TIMESTAMP '2024-01-01 10:00:00.5', amount = '7.125' WHERE id = 1",
+    // PL/SQL: cursors, exceptions, collections, dynamic SQL, stored code.
+    "DECLARE n NUMBER := 0; CURSOR c IS SELECT id, name FROM t; BEGIN FOR r IN c LOOP "
+    "n := n + r.id; END LOOP; SELECT count(*) INTO n FROM t WHERE id > n; "
+    "EXCEPTION WHEN OTHERS THEN RAISE_APPLICATION_ERROR(-20001, SQLERRM); END;",
+    "DECLARE TYPE a IS TABLE OF VARCHAR2(10) INDEX BY PLS_INTEGER; v a; BEGIN "
+    "FOR i IN 1 .. 3 LOOP v(i) := i || 'x'; END LOOP; EXECUTE IMMEDIATE "
+    "'UPDATE t SET name = :1 WHERE id = :2' USING v(v.LAST), v.COUNT; END;",
+    "CREATE OR REPLACE PROCEDURE p (x IN OUT NUMBER) IS BEGIN x := x * 2; "
+    "IF x < 100 THEN p(x); END IF; END;",
+    "BEGIN DBMS_OUTPUT.ENABLE; DECLARE x NUMBER := 1; BEGIN p(x); "
+    "DBMS_OUTPUT.PUT_LINE(x); END; END;",
 };
 
 // The statement text an input stands for.

@@ -309,6 +309,9 @@ void SqliteWriter::Name(const sql::Expr *e) {
       if (n == "UID") return Put("uid()");
       return Pseudo(e, *info);  // ROWNUM, ROWID, LEVEL, CONNECT_BY_*
     }
+    case NameBinding::kHostValue:
+      out_ += "?" + std::to_string(info->ordinal);
+      return;
     case NameBinding::kNone:
       break;
   }
@@ -422,6 +425,9 @@ void SqliteWriter::Expr(const sql::Expr *e) {
       return Literal(stored);
     }
     case ExprKind::kBind: {
+      if (const ExprInfo *info = r_.Info(e); info && info->binding == NameBinding::kHostValue) {
+        return Name(e);
+      }
       // SQLite spells parameter names with letters, digits, _ and $ (and
       // bytes of other characters): a quoted Oracle name's other bytes
       // become $HH, so the name stays distinct and can be read back.

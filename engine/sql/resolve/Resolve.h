@@ -37,6 +37,7 @@ enum class NameBinding : uint8_t {
   kCurrval,
   kSelectItem,    // ORDER BY naming a select-list item: `ordinal`
   kPseudo,        // SYSDATE, SYSTIMESTAMP, USER, ROWNUM, ...: `column` its name
+  kHostValue,     // a value the caller binds (a PL/SQL name): parameter `ordinal`
 };
 
 struct ExprInfo {
@@ -100,6 +101,16 @@ struct ResolvedStatement {
   std::vector<std::unique_ptr<std::string>> owned;
 };
 
+// Names outside the statement's tables (PL/SQL variables, parameters,
+// record fields, :NEW.col, binds of a block), asked after the tables and
+// before pseudo-columns. A name it takes becomes NameBinding::kHostValue
+// with the ordinal it gives, and the back end writes a numbered parameter.
+class NameScope {
+ public:
+  virtual ~NameScope();
+  virtual bool Lookup(const Expr &e, OracleType *type, uint32_t *ordinal) = 0;
+};
+
 // The offset of an expression's first token (a binary node's own offset is
 // its operator's).
 uint32_t StartOf(const Expr *e);
@@ -107,6 +118,8 @@ uint32_t StartOf(const Expr *e);
 // Throws SemanticError (ORA-00942, 00904, 00918, 00932, 00937, 00979,
 // 02289, 01789) with the offending node's offset.
 ResolvedStatement Resolve(const Statement &statement, std::string_view text, Catalog &catalog);
+ResolvedStatement Resolve(const Statement &statement, std::string_view text, Catalog &catalog,
+                          NameScope *names);
 
 }  // namespace kestrel_engine::sql
 

@@ -152,8 +152,17 @@ class Resolver {
       : text_(text), catalog_(catalog), out_(out) {}
 
   void Statement(const sql::Statement &s);
+  NameScope *names_ = nullptr;
 
  private:
+  bool HostValue(const Expr *e, OracleType *t) {
+    ExprInfo info;
+    if (names_ == nullptr || !names_->Lookup(*e, &info.type, &info.ordinal)) return false;
+    info.binding = NameBinding::kHostValue;
+    out_->exprs[e] = info;
+    *t = info.type;
+    return true;
+  }
   std::vector<ColumnInfo> ResolveQuery(const Query *q, Scope *parent, bool top);
   std::vector<ColumnInfo> ResolveBlock(const Query *q, Scope *parent);
   void AddFrom(const TableRef *t, Scope *scope);
@@ -665,6 +674,7 @@ OracleType Resolver::ResolveName(const Expr *e, Scope *scope) {
         return info.type;
       }
     }
+    if (HostValue(e, &info.type)) return info.type;
     if (IsPseudo(n.part[0], &info.type) && !n.quoted[0]) {
       info.binding = NameBinding::kPseudo;
       info.column = n.part[0];
@@ -701,6 +711,7 @@ OracleType Resolver::ResolveName(const Expr *e, Scope *scope) {
       }
     }
   }
+  if (HostValue(e, &info.type)) return info.type;
   const std::string_view last = n.Last();
   if ((n.count == 2 || n.count == 3) && !n.quoted[n.count - 1] &&
       (last == "NEXTVAL" || last == "CURRVAL")) {
@@ -884,7 +895,10 @@ OracleType Resolver::ResolveExpr(const Expr *e, Scope *scope) {
       t = MakeType(e->type != nullptr && e->type->from_field <= kMonth
                        ? TypeCategory::kIntervalYM : TypeCategory::kIntervalDS);
       break;
-    case ExprKind::kBind: t = MakeType(TypeCategory::kNull); break;
+    case ExprKind::kBind:
+      if (HostValue(e, &t)) return t;
+      t = MakeType(TypeCategory::kNull);
+      break;
     case ExprKind::kName:
       --depth_;
       return ResolveName(e, scope);
@@ -1128,11 +1142,19 @@ uint32_t StartOf(const Expr *e) {
 }
 
 ResolvedStatement Resolve(const Statement &statement, std::string_view text, Catalog &catalog) {
+  return Resolve(statement, text, catalog, nullptr);
+}
+
+NameScope::~NameScope() = default;
+
+ResolvedStatement Resolve(const Statement &statement, std::string_view text, Catalog &catalog,
+                          NameScope *names) {
   ResolvedStatement out;
   out.exprs.reserve(64);  // a typical statement's expressions, without rehashing
   out.statement = &statement;
   out.text = text;
   Resolver r(text, catalog, &out);
+  r.names_ = names;
   r.Statement(statement);
   return out;
 }

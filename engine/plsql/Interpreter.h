@@ -1,0 +1,215 @@
+/*
+** The interpreter's state while one unit runs: the frames of declared
+** names, the cursors, the exception being handled, and the SQL of the
+** unit compiled once per run. Its methods are spread over files by
+** concern: declarations, expressions, statements, SQL, cursors and the
+** built-in packages.
+*/
+#ifndef KESTREL_ENGINE_PLSQL_INTERPRETER_H
+#define KESTREL_ENGINE_PLSQL_INTERPRETER_H
+
+#include <sqlite3.h>
+
+#include <deque>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "plsql/PlError.h"
+#include "plsql/Plsql.h"
+#include "plsql/Value.h"
+#include "sql/ast/Arena.h"
+#include "sql/resolve/Resolve.h"
+
+namespace kestrel_engine::plsql {
+
+struct VarType;
+using TypeRef = std::shared_ptr<const VarType>;
+
+struct VarType {
+  enum Kind : uint8_t { kScalar, kRecord, kTable };
+  Kind kind = kScalar;
+  sql::OracleType sql;       // kScalar
+  bool pls_integer = false;  // PLS_INTEGER, BINARY_INTEGER: whole, 32-bit
+  std::vector<std::string> field_names;  // kRecord
+  std::vector<TypeRef> field_types;
+  std::vector<const sql::Expr *> field_defaults;  // := or DEFAULT of a record type's field
+  TypeRef element;           // kTable
+  bool text_keys = false;
+};
+
+struct Variable {
+  std::string_view name;
+  TypeRef type;
+  Value value;
+  bool constant = false;
+  bool not_null = false;
+};
+
+// An explicit cursor, or the state of a cursor FOR loop. OPEN reads the
+// whole result, so the rows are those of that moment however the loop
+// changes the table (as Oracle's read consistency gives them).
+struct CursorState {
+  const sql::PlDecl *decl = nullptr;
+  std::vector<sql::ColumnInfo> columns;
+  std::vector<Value> rows;       // row after row
+  size_t next = 0;               // the next row's first value
+  const Value *row = nullptr;    // the row the last FETCH read
+  bool open = false;
+  bool fetched = false;          // %FOUND is NULL before the first fetch
+  bool found = false;
+  int64_t rowcount = 0;
+};
+
+struct Symbol {
+  enum Kind : uint8_t { kVariable, kCursor, kException, kType, kSubprogram };
+  Kind kind;
+  std::string_view name;
+  size_t index;
+};
+
+struct Frame {
+  Frame *parent = nullptr;
+  std::string_view label;
+  std::vector<Symbol> symbols;
+  std::deque<Variable> vars;
+  std::deque<CursorState> cursors;
+  std::vector<const sql::PlDecl *> exceptions;
+  std::vector<int> exception_codes;  // EXCEPTION_INIT, 0 when none
+  std::vector<TypeRef> types;
+  std::vector<const sql::Subprogram *> subprograms;
+  bool unit = false;  // a subprogram's outermost frame: names stop here
+                      // except those of the frames it was declared in
+
+  const Symbol *Find(std::string_view name) const {
+    for (size_t i = symbols.size(); i-- > 0;) {
+      if (symbols[i].name == name) return &symbols[i];
+    }
+    return nullptr;
+  }
+};
+
+// One SQL statement of the unit, prepared. `params` are the PL/SQL names
+// (and binds) its numbered parameters stand for.
+struct Compiled {
+  sqlite3_stmt *stmt = nullptr;
+  std::vector<const sql::Expr *> params;
+  std::vector<sql::ColumnInfo> columns;
+  bool busy = false;
+  ~Compiled() { sqlite3_finalize(stmt); }
+};
+
+// Where a name refers to: a value slot with its declared type.
+struct Ref {
+  Value *slot = nullptr;
+  TypeRef type;
+  const Variable *var = nullptr;  // the variable (constants refuse writes)
+  std::string host;               // a client bind: its key
+};
+
+enum class Flow : uint8_t { kNext, kExit, kContinue, kReturn };
+
+// A stored procedure or function loaded for this run.
+struct StoredUnit {
+  std::string text;  // CREATE ... as parsed
+  sql::Arena arena;
+  const sql::Subprogram *sub = nullptr;
+  std::string name;  // OWNER.NAME, for the ORA-06512 lines
+};
+
+class Interpreter {
+ public:
+  Interpreter(const RunContext &context, std::string_view text);
+  ~Interpreter();
+
+  void RunBlock(const sql::PlBlock &block);
+  uint32_t rows() const { return rows_; }
+
+  // --- declarations (Declare.cpp)
+  void Declare(const sql::PlDecl &d, Frame &frame);
+  TypeRef TypeOf(const sql::PlType &t);
+  TypeRef ScalarType(const sql::OracleType &t);
+  TypeRef RowType(const std::vector<sql::ColumnInfo> &columns);
+  Value Initial(const TypeRef &type);
+  // Converts to the declared type (ORA-06502 and kin when it does not fit).
+  Value Coerce(Value v, const VarType &type);
+
+  // --- names and expressions (Eval.cpp)
+  bool Locate(const sql::Expr &e, Ref *out, bool create);
+  const Symbol *FindSymbol(std::string_view name, Frame **where);
+  Value Eval(const sql::Expr *e);
+  bool Condition(const sql::Expr *e);  // NULL reads as false
+  Value EvalSql(const sql::Expr *e);
+  void Assign(const sql::Expr &target, Value v);
+  void Store(const Ref &ref, Value v);
+
+  // --- statements (Statements.cpp)
+  Flow ExecList(const sql::List<sql::PlStmt> &list);
+  Flow Exec(const sql::PlStmt &s);
+  Flow ExecBlock(const sql::PlBlock &block);
+  Flow ExecLoopBody(const sql::PlStmt &s, bool *stop);
+  void LoopBounds(const sql::PlStmt &s, int64_t *lo, int64_t *hi);
+
+  // --- SQL (SqlRun.cpp)
+  Compiled *Compile(const void *key, const sql::Statement &st);
+  void BindParams(Compiled &c);
+  void RunSql(const sql::PlStmt &s);
+  void RunReturning(const sql::Statement &st, const sql::Returning &returning);
+  void ExecuteImmediate(const sql::PlStmt &s);
+  void EnsureBlockWrite();
+  void RunText(std::string_view text);
+  std::string_view StatementText(uint32_t pos);
+  void IntoTargets(const sql::List<sql::Expr> &into, const Value *row, size_t columns);
+  std::vector<Value> RowOf(sqlite3_stmt *stmt);
+  void BulkInto(const sql::List<sql::Expr> &into, const Value *rows, size_t count, size_t columns);
+
+  // --- cursors (Cursors.cpp)
+  CursorState *FindCursor(const sql::Expr &e, Frame **frame);
+  void OpenCursor(CursorState &c, Frame &frame, const sql::List<sql::Expr> &args);
+  bool FetchRow(CursorState &c);
+  void CloseCursor(CursorState &c);
+  void ReadResult(Compiled &compiled, CursorState &c);
+  Value CursorAttr(const sql::Expr &e);
+  Flow CursorLoop(const sql::PlStmt &s);
+
+  // --- calls and built-in packages (Calls.cpp)
+  void Call(const sql::Expr &target);
+  Value CallSubprogram(const sql::Subprogram &sub, Frame &declared,
+                       const sql::List<sql::Expr> *args, const struct StoredUnit *stored = nullptr);
+  bool CallStored(const sql::Expr &call, Value *result);
+  bool Builtin(const sql::Expr &call, Value *result);
+  bool TableMethod(const sql::Expr &call, size_t argc, Value *result);
+  void PollBreak();
+
+  // A value's text, dates and timestamps in the session's format.
+  std::string TextOf(const Value &v);
+  int LineOf(uint32_t pos) const;
+  [[noreturn]] void Raise(int code, std::string_view detail = {});
+
+  const RunContext &ctx_;
+  std::string_view text_;
+  sqlite3 *db_;
+  sql::Arena arena_;
+  std::unique_ptr<sql::SqliteCatalog> catalog_;
+  std::vector<std::unique_ptr<Frame>> frames_;  // the active frames, innermost last
+  std::unordered_map<const void *, std::unique_ptr<Compiled>> compiled_;
+  std::vector<std::unique_ptr<Compiled>> spare_;  // prepared while the cached one was busy
+  std::vector<const PlRaise *> handling_;  // exceptions whose handlers run
+  CursorState sql_cursor_;  // SQL%...
+  uint32_t rows_ = 0;
+  bool block_open_ = false;
+  int depth_ = 0;
+  std::string_view exit_label_;  // EXIT/CONTINUE label travelling out
+  Value return_value_;           // RETURN expr of a function
+  TypeRef loop_index_type_;      // PLS_INTEGER
+  std::string unit_name_;        // the stored unit running (empty: the block)
+  Frame globals_;                // where stored units are declared
+  std::unordered_map<std::string, std::unique_ptr<StoredUnit>> stored_;
+  Compiled to_char_;             // SELECT to_char(?1), for TextOf
+};
+
+}  // namespace kestrel_engine::plsql
+
+#endif

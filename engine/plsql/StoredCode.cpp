@@ -1,0 +1,227 @@
+/*
+** Stored procedures and functions: CREATE [OR REPLACE], DROP and CALL,
+** with the source kept in kestrel$source as USER_SOURCE shows it (from
+** the word PROCEDURE or FUNCTION on, one row per line).
+*/
+#include "plsql/StoredCode.h"
+
+#include <sqlite3.h>
+
+#include "plsql/Interpreter.h"
+#include "session/Connection.h"
+#include "sql/parse/Lexer.h"
+#include "sql/parse/Parse.h"
+
+namespace kestrel_engine::plsql {
+
+const char kSourceTable[] = "kestrel$source";
+
+namespace {
+
+struct Finalizer {
+  sqlite3_stmt *s = nullptr;
+  ~Finalizer() { sqlite3_finalize(s); }
+};
+
+// The text from the unit's keyword on (CREATE OR REPLACE and the
+// EDITIONABLE marks dropped), without the trailing semicolons and slash.
+std::string_view UnitText(std::string_view text) {
+  sql::Arena arena;
+  const sql::TokenArray tokens = sql::Lex(text, arena);
+  size_t i = 0;
+  while (i + 1 < tokens.size && tokens.items[i].kind == sql::Tok::kWord &&
+         (tokens.items[i].kw == sql::Kw::kCreate || tokens.items[i].kw == sql::Kw::kOr ||
+          tokens.items[i].kw == sql::Kw::kReplace || tokens.items[i].value == "EDITIONABLE" ||
+          tokens.items[i].value == "NONEDITIONABLE")) {
+    ++i;
+  }
+  std::string_view unit = text.substr(tokens.items[i].offset);
+  while (!unit.empty() && (unit.back() == ' ' || unit.back() == '\n' || unit.back() == '\r' ||
+                           unit.back() == '\t' || unit.back() == '/')) {
+    unit.remove_suffix(1);
+  }
+  return unit;
+}
+
+bool Exists(Connection &connection, const std::string &owner, std::string_view name) {
+  Connection::InternalScope scope(connection);
+  Finalizer f;
+  const std::string sql = std::string("SELECT 1 FROM \"") + kSourceTable +
+                          "\" WHERE owner = ?1 AND name = ?2";
+  if (sqlite3_prepare_v2(connection.db(), sql.c_str(), -1, &f.s, nullptr) != SQLITE_OK) return false;
+  sqlite3_bind_text(f.s, 1, owner.data(), static_cast<int>(owner.size()), SQLITE_TRANSIENT);
+  sqlite3_bind_text(f.s, 2, name.data(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
+  return sqlite3_step(f.s) == SQLITE_ROW;
+}
+
+bool Run(Connection &connection, const std::string &sql, OraError *error,
+         const std::vector<std::string> &args) {
+  Connection::InternalScope scope(connection);
+  Finalizer f;
+  if (sqlite3_prepare_v2(connection.db(), sql.c_str(), -1, &f.s, nullptr) != SQLITE_OK) {
+    *error = OraError::Make(600, sqlite3_errmsg(connection.db()));
+    return false;
+  }
+  for (size_t k = 0; k < args.size(); ++k) {
+    sqlite3_bind_text(f.s, static_cast<int>(k + 1), args[k].data(),
+                      static_cast<int>(args[k].size()), SQLITE_TRANSIENT);
+  }
+  if (sqlite3_step(f.s) != SQLITE_DONE) {
+    *error = OraError::Make(600, sqlite3_errmsg(connection.db()));
+    return false;
+  }
+  return true;
+}
+
+bool CreateSubprogram(Connection &connection, const sql::CreateSubprogramStmt &st,
+                      std::string_view text, const std::string &owner, OraError *error) {
+  const std::string name(st.sub->name.Last());
+  const std::string type = st.sub->function ? "FUNCTION" : "PROCEDURE";
+  if (!connection.Commit(error) || !EnsureSource(connection, error)) return false;
+  if (!connection.BeginWrite(error)) return false;
+  bool ok = true;
+  if (Exists(connection, owner, name)) {
+    if (!st.or_replace) {
+      *error = OraError::Make(955);
+      ok = false;
+    } else {
+      ok = Run(connection, std::string("DELETE FROM \"") + kSourceTable +
+                               "\" WHERE owner = ?1 AND name = ?2",
+               error, {owner, name});
+    }
+  }
+  const std::string_view unit = UnitText(text);
+  size_t start = 0;
+  for (int line = 1; ok && start <= unit.size(); ++line) {
+    size_t end = unit.find('\n', start);
+    if (end == std::string_view::npos) end = unit.size();
+    ok = Run(connection, std::string("INSERT INTO \"") + kSourceTable +
+                             "\" (owner, name, type, line, text) VALUES (?1, ?2, ?3, ?4, ?5)",
+             error,
+             {owner, name, type, std::to_string(line), std::string(unit.substr(start, end - start)) + "\n"});
+    start = end + 1;
+  }
+  OraError ignored;
+  if (!ok) {
+    connection.Rollback(&ignored);
+    return false;
+  }
+  return connection.Commit(error);
+}
+
+bool DropSubprogram(Connection &connection, const sql::DropStmt &st, const std::string &owner,
+                    OraError *error) {
+  const std::string name(st.name.Last());
+  if (!connection.Commit(error) || !EnsureSource(connection, error)) return false;
+  if (!Exists(connection, owner, name)) {
+    *error = OraError::Make(4043, name);
+    return false;
+  }
+  if (!connection.BeginWrite(error)) return false;
+  if (!Run(connection, std::string("DELETE FROM \"") + kSourceTable +
+                           "\" WHERE owner = ?1 AND name = ?2",
+           error, {owner, name})) {
+    OraError ignored;
+    connection.Rollback(&ignored);
+    return false;
+  }
+  return connection.Commit(error);
+}
+
+}  // namespace
+
+bool EnsureSource(Connection &connection, OraError *error) {
+  return connection.ExecInternal(
+      (std::string("CREATE TABLE IF NOT EXISTS \"") + kSourceTable +
+       "\" (owner TEXT NOT NULL, name TEXT NOT NULL, type TEXT NOT NULL, line INTEGER NOT NULL, "
+       "text TEXT, PRIMARY KEY (owner, name, type, line))")
+          .c_str(),
+      error);
+}
+
+std::string LoadStoredSource(Connection &connection, std::string_view name, std::string *owner) {
+  Connection::InternalScope scope(connection);
+  Finalizer f;
+  const std::string sql = std::string("SELECT owner, text FROM \"") + kSourceTable +
+                          "\" WHERE name = ?1 AND type IN ('PROCEDURE', 'FUNCTION') "
+                          "ORDER BY owner = kestrel_session_user() DESC, owner, line";
+  if (sqlite3_prepare_v2(connection.db(), sql.c_str(), -1, &f.s, nullptr) != SQLITE_OK) return {};
+  sqlite3_bind_text(f.s, 1, name.data(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
+  std::string text;
+  while (sqlite3_step(f.s) == SQLITE_ROW) {
+    const std::string rowOwner = reinterpret_cast<const char *>(sqlite3_column_text(f.s, 0));
+    if (text.empty()) *owner = rowOwner;
+    if (rowOwner != *owner) break;
+    const char *line = reinterpret_cast<const char *>(sqlite3_column_text(f.s, 1));
+    if (line != nullptr) text += line;
+  }
+  if (text.empty()) return {};
+  if (!text.empty() && text.back() == '\n') text.pop_back();
+  return "CREATE " + text;
+}
+
+bool RunStoredCodeStatement(const RunContext &context, const sql::Statement &statement,
+                            std::string_view text, const std::string &owner, OraError *error) {
+  switch (statement.kind) {
+    case sql::StmtKind::kCreateSubprogram:
+      return CreateSubprogram(context.connection,
+                              static_cast<const sql::CreateSubprogramStmt &>(statement), text,
+                              owner, error);
+    case sql::StmtKind::kDrop: {
+      const auto &drop = static_cast<const sql::DropStmt &>(statement);
+      if (drop.object == sql::ObjectKind::kProcedure || drop.object == sql::ObjectKind::kFunction) {
+        return DropSubprogram(context.connection, drop, owner, error);
+      }
+      break;
+    }
+    case sql::StmtKind::kAlterCode: {
+      // ALTER PROCEDURE | FUNCTION name COMPILE: the stored source parses.
+      const auto &alter = static_cast<const sql::AlterCodeStmt &>(statement);
+      if ((alter.object != sql::ObjectKind::kProcedure &&
+           alter.object != sql::ObjectKind::kFunction) || alter.action != 0) {
+        break;
+      }
+      std::string unitOwner;
+      const std::string source = LoadStoredSource(context.connection, alter.name.Last(), &unitOwner);
+      if (source.empty()) {
+        *error = OraError::Make(4043, alter.name.Last());
+        return false;
+      }
+      sql::Arena arena;
+      try {
+        sql::Parse(source, arena);
+      } catch (const sql::SyntaxError &) {
+        *error = OraError::Make(24344);
+        return false;
+      }
+      return true;
+    }
+    case sql::StmtKind::kCall: {
+      // CALL p(args): as the block BEGIN p(args); END;
+      const auto &call = static_cast<const sql::CallStmt &>(statement);
+      sql::PlStmt s;
+      s.kind = sql::PlStmtKind::kCall;
+      s.target = call.call;
+      s.pos = statement.pos;
+      if (call.into != nullptr) {
+        // CALL f(args) INTO :x, as :x := f(args);
+        s.kind = sql::PlStmtKind::kAssign;
+        s.target = call.into;
+        s.expr = call.call;
+      }
+      sql::PlBlock block;
+      block.body.Append(&s);
+      sql::PlBlockStmt wrapped;
+      wrapped.kind = sql::StmtKind::kPlBlock;
+      wrapped.block = &block;
+      uint32_t rows = 0;
+      return RunAnonymousBlock(context, wrapped, text, &rows, error);
+    }
+    default:
+      break;
+  }
+  *error = OraError::Make(3001);
+  return false;
+}
+
+}  // namespace kestrel_engine::plsql

@@ -1,0 +1,39 @@
+/*
+** Stored procedures and functions: their source kept line by line in the
+** engine's table kestrel$source (read by USER_SOURCE), created, replaced
+** and dropped by the CREATE/DROP statements, and loaded by name when a
+** unit calls one.
+*/
+#ifndef KESTREL_ENGINE_PLSQL_STOREDCODE_H
+#define KESTREL_ENGINE_PLSQL_STOREDCODE_H
+
+#include <string>
+#include <string_view>
+
+#include "errors/OraError.h"
+#include "plsql/Plsql.h"
+
+namespace kestrel_engine {
+class Connection;
+}
+
+namespace kestrel_engine::plsql {
+
+extern const char kSourceTable[];
+
+// Creates kestrel$source when it is missing (the file-format step).
+bool EnsureSource(Connection &connection, OraError *error);
+
+// CREATE [OR REPLACE] PROCEDURE | FUNCTION, DROP PROCEDURE | FUNCTION,
+// CALL: `statement` is the parsed tree of `text`. DDL commits first, as
+// Oracle's does.
+bool RunStoredCodeStatement(const RunContext &context, const sql::Statement &statement,
+                            std::string_view text, const std::string &owner, OraError *error);
+
+// The source of a stored procedure or function as CREATE text, or empty;
+// `owner` gets its owner (the session's own first).
+std::string LoadStoredSource(Connection &connection, std::string_view name, std::string *owner);
+
+}  // namespace kestrel_engine::plsql
+
+#endif
