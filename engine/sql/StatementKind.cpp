@@ -57,6 +57,8 @@ StatementKind Classify(const std::vector<Token> &tokens) {
     kind = {OCI_STMT_DELETE, Action::kDml};
   } else if (verb.Is("INSERT")) {
     kind = {OCI_STMT_INSERT, Action::kDml};
+  } else if (verb.Is("MERGE")) {
+    kind = {OCI_STMT_MERGE, Action::kDml};
   } else if ((first.Is("CREATE") || first.Is("DROP") || first.Is("ALTER")) &&
              IsStoredCode(tokens, i)) {
     kind = {static_cast<ub2>(first.Is("CREATE") ? OCI_STMT_CREATE

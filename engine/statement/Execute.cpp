@@ -39,7 +39,7 @@ bool OnlyTerminators(const char *tail) {
 
 bool IsDml(ub2 type) {
   return type == OCI_STMT_UPDATE || type == OCI_STMT_DELETE ||
-         type == OCI_STMT_INSERT;
+         type == OCI_STMT_INSERT || type == OCI_STMT_MERGE;
 }
 
 }  // namespace
@@ -269,24 +269,66 @@ sword StatementHandle::ExecuteOther(ExecutionContext &context,
     if (!connection.BeginWrite(&failure)) return Report(error, failure);
   }
   sqlite3 *db = connection.db();
+  // A statement written as several runs them as one: all or nothing.
+  const bool stepped = frontEnd_ && !compiled_.following.empty();
+  if (stepped && !connection.BeginBlock(&failure)) return Report(error, failure);
+  auto fail = [&](const OraError &f) {
+    if (stepped) connection.EndBlock(true);
+    rowCount_ = 0;
+    return Report(error, f);
+  };
   for (ub4 i = 0; i < iterations; ++i) {
     // Iteration i reads element i of each bind (array execution).
-    if (i > 0 && !ApplyBinds(statement_, i, &failure)) {
-      return Report(error, failure);
-    }
+    if (i > 0 && !ApplyBinds(statement_, i, &failure)) return fail(failure);
     int rc;
     while ((rc = sqlite3_step(statement_)) == SQLITE_ROW) {
     }
     if (rc != SQLITE_DONE) {
       failure = ErrorFromSqlite(db, kind_.type);
       sqlite3_reset(statement_);
-      return Report(error, failure);
+      return fail(failure);
     }
-    if (IsDml(kind_.type)) rowCount_ += static_cast<ub4>(sqlite3_changes(db));
+    if (IsDml(kind_.type) && (!frontEnd_ || compiled_.counted)) {
+      rowCount_ += static_cast<ub4>(sqlite3_changes(db));
+    }
     sqlite3_reset(statement_);
+    if (stepped && !RunFollowingSteps(connection, i, &failure)) return fail(failure);
   }
+  if (stepped) connection.EndBlock(false);
   if (ddl) RecordSchemaChange(context);
   return OCI_SUCCESS;
+}
+
+// The steps after the first of a statement SQLite runs as several,
+// prepared once and kept with the statement.
+bool StatementHandle::RunFollowingSteps(Connection &connection, ub4 row, OraError *error) {
+  sqlite3 *db = connection.db();
+  if (following_.size() != compiled_.following.size()) {
+    for (const FollowingStep &step : compiled_.following) {
+      sqlite3_stmt *prepared = nullptr;
+      if (sqlite3_prepare_v2(db, step.sql.data(), static_cast<int>(step.sql.size()), &prepared,
+                             nullptr) != SQLITE_OK) {
+        *error = ErrorFromSqlite(db, kind_.type);
+        sqlite3_finalize(prepared);
+        return false;
+      }
+      following_.push_back(prepared);
+    }
+  }
+  for (size_t k = 0; k < following_.size(); ++k) {
+    sqlite3_stmt *step = following_[k];
+    if (!ApplyBinds(step, row, error)) return false;
+    int rc;
+    while ((rc = sqlite3_step(step)) == SQLITE_ROW) {
+    }
+    sqlite3_reset(step);
+    if (rc != SQLITE_DONE) {
+      *error = ErrorFromSqlite(db, kind_.type);
+      return false;
+    }
+    if (compiled_.following[k].counted) rowCount_ += static_cast<ub4>(sqlite3_changes(db));
+  }
+  return true;
 }
 
 // DDL has committed: the catalog follows the schema. A failure here leaves
@@ -341,6 +383,10 @@ bool StatementHandle::RunPiece(ExecutionContext &context, std::string_view text,
     uint32_t offset = 0;
     switch (CompileStatement(connection, text, &compiled, error, &offset)) {
       case FrontEndOutcome::kCompiled:
+        if (!compiled.following.empty()) {  // MERGE, INSERT ALL: not in this path
+          *error = OraError::Make(3001);
+          return false;
+        }
         sql = std::move(compiled.sql);
         break;
       case FrontEndOutcome::kNotYet:

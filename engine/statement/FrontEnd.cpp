@@ -24,7 +24,13 @@ FrontEndOutcome CompileStatement(Connection &connection, std::string_view text, 
   try {
     const sql::Statement *statement = sql::Parse(text, arena);
     const sql::ResolvedStatement resolved = sql::Resolve(*statement, text, catalog);
-    out->sql = sql::SqliteBackend().Emit(resolved);
+    std::vector<sql::EmittedStep> steps = sql::SqliteBackend().EmitSteps(resolved);
+    out->sql = std::move(steps.front().sql);
+    out->counted = steps.front().counted;
+    out->following.clear();
+    for (size_t i = 1; i < steps.size(); ++i) {
+      out->following.push_back({std::move(steps[i].sql), steps[i].counted});
+    }
     out->columns.clear();
     for (const sql::ColumnInfo &c : resolved.columns) out->columns.push_back({c.name, c.type});
     out->forUpdate = resolved.for_update;

@@ -25,8 +25,17 @@ struct ResultColumn {
   sql::OracleType type;
 };
 
+// A statement SQLite runs as several (MERGE, INSERT ALL): the steps after
+// the first, run in order as one statement.
+struct FollowingStep {
+  std::string sql;
+  bool counted = true;  // its changes are the statement's rows
+};
+
 struct CompiledStatement {
-  std::string sql;  // what SQLite runs
+  std::string sql;  // what SQLite runs (the first step)
+  bool counted = true;
+  std::vector<FollowingStep> following;
   std::vector<ResultColumn> columns;  // a query's select list
   bool forUpdate = false;
   int lockWaitMs = -1;  // -1 the session's timeout, 0 NOWAIT, else WAIT n ms

@@ -15,11 +15,16 @@ namespace kestrel_engine {
 StatementHandle::StatementHandle(Environment *environment, Handle *parent)
     : Handle(OCI_HTYPE_STMT, environment, parent) {}
 
-StatementHandle::~StatementHandle() { sqlite3_finalize(statement_); }
+StatementHandle::~StatementHandle() {
+  sqlite3_finalize(statement_);
+  for (sqlite3_stmt *step : following_) sqlite3_finalize(step);
+}
 
 void StatementHandle::ResetExecution() {
   sqlite3_finalize(statement_);
   statement_ = nullptr;
+  for (sqlite3_stmt *step : following_) sqlite3_finalize(step);
+  following_.clear();
   bindOrderValid_ = false;
   connection_ = nullptr;
   visibleColumns_ = 0;

@@ -96,6 +96,7 @@ class StatementHandle : public Handle {
   sword ExecuteOther(ExecutionContext &context, ErrorHandle *error,
                      ub4 iterations);
   void RecordSchemaChange(ExecutionContext &context);
+  bool RunFollowingSteps(Connection &connection, ub4 row, OraError *error);
   sword ExecuteBlock(ExecutionContext &context, ErrorHandle *error);
   // PL/SQL blocks run by the interpreter (ExecutePlsql.cpp).
   sword ExecutePlsql(ExecutionContext &context, ErrorHandle *error);
@@ -128,6 +129,7 @@ class StatementHandle : public Handle {
 
   Connection *connection_ = nullptr;  // where statement_ was prepared
   sqlite3_stmt *statement_ = nullptr;
+  std::vector<sqlite3_stmt *> following_;  // compiled_.following, once prepared
   int visibleColumns_ = 0;
   int rowidColumn_ = -1;  // hidden rowid item, or -1
   std::string rowidTable_;

@@ -137,6 +137,7 @@ typedef struct OCIDate {
 #define OCI_STMT_ALTER 7
 #define OCI_STMT_BEGIN 8
 #define OCI_STMT_DECLARE 9
+#define OCI_STMT_MERGE 16
 
 /* Fetch orientation. */
 #define OCI_FETCH_CURRENT 0x01

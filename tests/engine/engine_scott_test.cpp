@@ -117,6 +117,43 @@ TEST_F(EngineScott, QueriesGiveOraclesAnswers) {
   for (const auto &c : cases) EXPECT_EQ(Answer(c.sql), c.rows) << c.sql;
 }
 
+// MERGE and multi-table INSERT run as one statement and count the rows
+// they wrote.
+TEST_F(EngineScott, MergeAndInsertAllCountTheirRows) {
+  const struct {
+    const char *sql;
+    ub4 rows;
+    const char *check;
+    const char *answer;
+  } steps[] = {
+      {"MERGE INTO bonus b USING (SELECT ename, job, sal, comm FROM emp WHERE deptno = 30) e "
+       "ON (b.ename = e.ename) WHEN MATCHED THEN UPDATE SET b.sal = e.sal * 2 "
+       "WHEN NOT MATCHED THEN INSERT (ename, job, sal, comm) VALUES (e.ename, e.job, e.sal, e.comm)",
+       6, "SELECT COUNT(*), SUM(sal) FROM bonus", "6|9400"},
+      {"MERGE INTO bonus b USING (SELECT ename, sal FROM emp WHERE deptno IN (20, 30)) e "
+       "ON (b.ename = e.ename) WHEN MATCHED THEN UPDATE SET b.sal = e.sal * 2 "
+       "WHEN NOT MATCHED THEN INSERT (ename, sal) VALUES (e.ename, e.sal)",
+       11, "SELECT COUNT(*), SUM(sal) FROM bonus", "11|29675"},
+      {"INSERT ALL INTO bonus (ename, job) VALUES (ename, 'A') "
+       "INTO bonus (ename, job) VALUES (ename, 'B') SELECT ename FROM emp WHERE deptno = 10",
+       6, "SELECT COUNT(*) FROM bonus WHERE job IN ('A', 'B')", "6"},
+  };
+  OCIStmt *stmt = s.NewStatement();
+  for (const auto &step : steps) {
+    ASSERT_EQ(s.Run(step.sql, stmt), OCI_SUCCESS) << step.sql << ": " << s.ErrorText();
+    ub4 rows = 0;
+    OCIAttrGet(stmt, OCI_HTYPE_STMT, &rows, nullptr, OCI_ATTR_ROW_COUNT, s.err);
+    EXPECT_EQ(rows, step.rows) << step.sql;
+    EXPECT_EQ(Answer(step.check), step.answer) << step.sql;
+  }
+  // A step that fails undoes the statement's earlier steps.
+  EXPECT_EQ(s.Run("INSERT ALL INTO bonus (ename) VALUES (ename) INTO bonus (ename) "
+                  "VALUES (ename || 'toolongforten') SELECT ename FROM emp"),
+            OCI_ERROR);
+  EXPECT_EQ(s.ErrorCode(), 12899);
+  EXPECT_EQ(Answer("SELECT COUNT(*) FROM bonus"), "17");
+}
+
 // The constraints of the usual script hold.
 TEST_F(EngineScott, ConstraintsHold) {
   EXPECT_EQ(s.Run("INSERT INTO dept VALUES (10, 'DUP', 'X')"), OCI_ERROR);
