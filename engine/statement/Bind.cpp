@@ -125,4 +125,25 @@ bool StatementHandle::ApplyBinds(sqlite3_stmt *statement, ub4 row,
   return true;
 }
 
+const BindHandle *StatementHandle::FindBind(const std::string &key) const {
+  for (const BindHandle *b : binds_) {
+    if (!b->key.empty() && b->key == key) return b;
+  }
+  return nullptr;
+}
+
+OutputTarget StatementHandle::BindTarget(const BindHandle &bind, ub4 row) {
+  const BindSource &s = bind.source;
+  OutputTarget target{};
+  // Elements follow each other at the bind's size, as BindValue reads them.
+  target.value = s.value == nullptr ? nullptr
+                                    : static_cast<char *>(const_cast<void *>(s.value)) +
+                                          static_cast<size_t>(row) * static_cast<size_t>(s.size);
+  target.size = s.size;
+  target.type = s.type;
+  target.indicator = s.indicator == nullptr ? nullptr : const_cast<sb2 *>(s.indicator) + row;
+  target.returnLength = s.length == nullptr ? nullptr : const_cast<ub2 *>(s.length) + row;
+  return target;
+}
+
 }  // namespace kestrel_engine

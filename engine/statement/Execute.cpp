@@ -269,11 +269,13 @@ sword StatementHandle::ExecuteOther(ExecutionContext &context,
     if (!connection.BeginWrite(&failure)) return Report(error, failure);
   }
   sqlite3 *db = connection.db();
-  // A statement written as several runs them as one: all or nothing.
+  // A statement written as several runs them as one, and one returning
+  // INTO fails after SQLite made its changes: all or nothing either way.
   const bool stepped = frontEnd_ && !compiled_.following.empty();
-  if (stepped && !connection.BeginBlock(&failure)) return Report(error, failure);
+  const bool atomic = stepped || (frontEnd_ && !compiled_.returningInto.empty());
+  if (atomic && !connection.BeginBlock(&failure)) return Report(error, failure);
   auto fail = [&](const OraError &f) {
-    if (stepped) connection.EndBlock(true);
+    if (atomic) connection.EndBlock(true);
     rowCount_ = 0;
     return Report(error, f);
   };
@@ -281,12 +283,21 @@ sword StatementHandle::ExecuteOther(ExecutionContext &context,
     // Iteration i reads element i of each bind (array execution).
     if (i > 0 && !ApplyBinds(statement_, i, &failure)) return fail(failure);
     int rc;
+    int returned = 0;
     while ((rc = sqlite3_step(statement_)) == SQLITE_ROW) {
+      if (frontEnd_ && !compiled_.returningInto.empty() &&
+          !StoreReturned(++returned, i, &failure)) {
+        sqlite3_reset(statement_);
+        return fail(failure);
+      }
     }
     if (rc != SQLITE_DONE) {
       failure = ErrorFromSqlite(db, kind_.type);
       sqlite3_reset(statement_);
       return fail(failure);
+    }
+    if (frontEnd_ && !compiled_.returningInto.empty() && returned == 0) {
+      ClearReturned(i);
     }
     if (IsDml(kind_.type) && (!frontEnd_ || compiled_.counted)) {
       rowCount_ += static_cast<ub4>(sqlite3_changes(db));
@@ -294,9 +305,46 @@ sword StatementHandle::ExecuteOther(ExecutionContext &context,
     sqlite3_reset(statement_);
     if (stepped && !RunFollowingSteps(connection, i, &failure)) return fail(failure);
   }
-  if (stepped) connection.EndBlock(false);
+  if (atomic) connection.EndBlock(false);
   if (ddl) RecordSchemaChange(context);
   return OCI_SUCCESS;
+}
+
+// RETURNING ... INTO: the row the DML returned, column by column into
+// element `row` of the INTO binds. One row per execution, as for scalar
+// binds: a second is ORA-01422.
+bool StatementHandle::StoreReturned(int count, ub4 row, OraError *error) {
+  if (count > 1) {
+    *error = OraError::Make(1422);
+    return false;
+  }
+  for (size_t k = 0; k < compiled_.returningInto.size(); ++k) {
+    const BindHandle *b = FindBind(compiled_.returningInto[k]);
+    if (b == nullptr) {
+      *error = OraError::Make(1008, compiled_.returningInto[k]);
+      return false;
+    }
+    sqlite3_value *value = sqlite3_column_value(statement_, static_cast<int>(k));
+    ColumnTraits traits{};
+    traits.dataType = sqlite3_value_type(value) == SQLITE_TEXT ? SQLT_CHR : SQLT_NUM;
+    traits.dataSize = 4000;
+    const int rc = StoreValue(value, traits, BindTarget(*b, row));
+    if (rc != kStored) {
+      *error = OraError::Make(rc == kTruncated ? 1406 : rc);
+      return false;
+    }
+  }
+  return true;
+}
+
+// No row returned: the INTO binds read as NULL.
+void StatementHandle::ClearReturned(ub4 row) {
+  for (const std::string &key : compiled_.returningInto) {
+    if (const BindHandle *b = FindBind(key)) {
+      const OutputTarget target = BindTarget(*b, row);
+      if (target.indicator != nullptr) *target.indicator = -1;
+    }
+  }
 }
 
 // The steps after the first of a statement SQLite runs as several,

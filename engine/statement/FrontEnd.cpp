@@ -11,6 +11,7 @@
 #include "sql/emit/Backend.h"
 #include "sql/parse/Parse.h"
 #include "sql/resolve/Resolve.h"
+#include "statement/Placeholders.h"
 
 namespace kestrel_engine {
 
@@ -33,6 +34,16 @@ FrontEndOutcome CompileStatement(Connection &connection, std::string_view text, 
     }
     out->columns.clear();
     for (const sql::ColumnInfo &c : resolved.columns) out->columns.push_back({c.name, c.type});
+    out->returningInto.clear();
+    if (statement->kind == sql::StmtKind::kInsert || statement->kind == sql::StmtKind::kUpdate ||
+        statement->kind == sql::StmtKind::kDelete) {
+      const auto *dml = static_cast<const sql::DmlStmt *>(statement);
+      if (dml->returning != nullptr) {
+        for (const sql::Expr *target : dml->returning->into) {
+          out->returningInto.push_back(PlaceholderKey(target->text));
+        }
+      }
+    }
     out->forUpdate = resolved.for_update;
     out->lockWaitMs = resolved.lock_wait_ms;
     return FrontEndOutcome::kCompiled;

@@ -37,6 +37,9 @@ struct CompiledStatement {
   bool counted = true;
   std::vector<FollowingStep> following;
   std::vector<ResultColumn> columns;  // a query's select list
+  // DML ... RETURNING ... INTO: the placeholders (keys) each returned
+  // column is written to, in order.
+  std::vector<std::string> returningInto;
   bool forUpdate = false;
   int lockWaitMs = -1;  // -1 the session's timeout, 0 NOWAIT, else WAIT n ms
 };

@@ -97,6 +97,11 @@ class StatementHandle : public Handle {
                      ub4 iterations);
   void RecordSchemaChange(ExecutionContext &context);
   bool RunFollowingSteps(Connection &connection, ub4 row, OraError *error);
+  bool StoreReturned(int count, ub4 row, OraError *error);
+  void ClearReturned(ub4 row);
+  const BindHandle *FindBind(const std::string &key) const;
+  // A bind's memory as a place to write element `row` to.
+  static OutputTarget BindTarget(const BindHandle &bind, ub4 row);
   sword ExecuteBlock(ExecutionContext &context, ErrorHandle *error);
   // PL/SQL blocks run by the interpreter (ExecutePlsql.cpp).
   sword ExecutePlsql(ExecutionContext &context, ErrorHandle *error);

@@ -154,6 +154,47 @@ TEST_F(EngineScott, MergeAndInsertAllCountTheirRows) {
   EXPECT_EQ(Answer("SELECT COUNT(*) FROM bonus"), "17");
 }
 
+// RETURNING ... INTO writes the changed row into the client's binds.
+TEST_F(EngineScott, ReturningIntoFillsTheBinds) {
+  OCIStmt *stmt = s.NewStatement();
+  int sal = 0;
+  char name[11] = "";
+  sb2 nameIndicator = 0;
+  auto run = [&](const std::string &sql) {
+    EXPECT_EQ(OCIStmtPrepare(stmt, s.err, reinterpret_cast<const OraText *>(sql.data()),
+                             static_cast<ub4>(sql.size()), OCI_NTV_SYNTAX, OCI_DEFAULT),
+              OCI_SUCCESS);
+    OCIBind *a = nullptr;
+    OCIBind *b = nullptr;
+    EXPECT_EQ(OCIBindByName(stmt, &a, s.err, reinterpret_cast<const OraText *>(":s"), 2, &sal,
+                            sizeof sal, SQLT_INT, nullptr, nullptr, nullptr, 0, nullptr,
+                            OCI_DEFAULT),
+              OCI_SUCCESS);
+    EXPECT_EQ(OCIBindByName(stmt, &b, s.err, reinterpret_cast<const OraText *>(":n"), 2, name,
+                            sizeof name, SQLT_STR, &nameIndicator, nullptr, nullptr, 0, nullptr,
+                            OCI_DEFAULT),
+              OCI_SUCCESS);
+    return OCIStmtExecute(s.svc, stmt, s.err, 1, 0, nullptr, nullptr, OCI_DEFAULT);
+  };
+  ASSERT_EQ(run("UPDATE emp SET sal = sal + 100 WHERE empno = 7369 RETURNING sal, ename "
+                "INTO :s, :n"),
+            OCI_SUCCESS)
+      << s.ErrorText();
+  EXPECT_EQ(sal, 900);
+  EXPECT_STREQ(name, "SMITH");
+  ASSERT_EQ(run("INSERT INTO emp (empno, ename, sal) VALUES (1, 'NEW', 1234.4) "
+                "RETURNING sal, ename INTO :s, :n"),
+            OCI_SUCCESS)
+      << s.ErrorText();
+  EXPECT_EQ(sal, 1234);
+  EXPECT_STREQ(name, "NEW");
+  ASSERT_EQ(run("DELETE FROM emp WHERE empno = 2 RETURNING sal, ename INTO :s, :n"), OCI_SUCCESS);
+  EXPECT_EQ(nameIndicator, -1);  // no row: NULL
+  EXPECT_EQ(run("DELETE FROM emp WHERE deptno = 10 RETURNING sal, ename INTO :s, :n"), OCI_ERROR);
+  EXPECT_EQ(s.ErrorCode(), 1422);
+  EXPECT_EQ(Answer("SELECT COUNT(*) FROM emp WHERE deptno = 10"), "3");  // undone
+}
+
 // The constraints of the usual script hold.
 TEST_F(EngineScott, ConstraintsHold) {
   EXPECT_EQ(s.Run("INSERT INTO dept VALUES (10, 'DUP', 'X')"), OCI_ERROR);
