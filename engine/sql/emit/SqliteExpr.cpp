@@ -20,6 +20,8 @@ constexpr char kSysdate[] = "datetime('now','localtime')";
 constexpr char kSystimestamp[] =
     "(strftime('%Y-%m-%d %H:%M:%f','now','localtime')||'000000')";
 
+}  // namespace
+
 const char *ComparisonOp(Op op) {
   switch (op) {
     case Op::kEq: return " = ";
@@ -31,6 +33,8 @@ const char *ComparisonOp(Op op) {
     default: return nullptr;
   }
 }
+
+namespace {
 
 // DATE 'YYYY-MM-DD' and TIMESTAMP 'YYYY-MM-DD HH:MM:SS[.f]' in the stored
 // forms; false when the text is not of that shape (Oracle's ORA-01861).

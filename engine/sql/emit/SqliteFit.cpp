@@ -88,15 +88,7 @@ void SqliteWriter::Fit(const CatalogTable &table, const CatalogColumn &column,
 const CatalogColumn *SqliteWriter::TargetColumn(const CatalogTable &table,
                                                 std::string_view name) const {
   for (const CatalogColumn &c : table.columns) {
-    if (c.name.size() != name.size()) continue;
-    bool same = true;
-    for (size_t i = 0; i < name.size() && same; ++i) {
-      char a = c.name[i], b = name[i];
-      if (a >= 'a' && a <= 'z') a = static_cast<char>(a - 32);
-      if (b >= 'a' && b <= 'z') b = static_cast<char>(b - 32);
-      same = a == b;
-    }
-    if (same) return &c;
+    if (SameName(c.name, name)) return &c;
   }
   return nullptr;
 }

@@ -13,22 +13,11 @@ namespace kestrel_engine::sql {
 
 namespace {
 
-const char *Operator(Op op) {
-  switch (op) {
-    case Op::kEq: return " = ";
-    case Op::kNe: return " <> ";
-    case Op::kLt: return " < ";
-    case Op::kLe: return " <= ";
-    case Op::kGt: return " > ";
-    case Op::kGe: return " >= ";
-    default: return nullptr;
-  }
-}
 
 }  // namespace
 
 void SqliteWriter::QuantifiedSubquery(const sql::Expr *e) {
-  const char *op = Operator(e->op);
+  const char *op = ComparisonOp(e->op);
   if (op == nullptr || e->left->kind == ExprKind::kRow) Unsupported(e->pos);
   const sql::Query *first = e->query;
   while (first->kind != QueryKind::kBlock) first = first->left;

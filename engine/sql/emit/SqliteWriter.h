@@ -17,6 +17,10 @@
 
 namespace kestrel_engine::sql {
 
+// SQLite's spelling of a comparison operator (" = ", " <> ", ...), null
+// for any other operator.
+const char *ComparisonOp(Op op);
+
 class SqliteWriter {
  public:
   explicit SqliteWriter(const ResolvedStatement &r) : r_(r) { out_.reserve(r.text.size() * 2); }

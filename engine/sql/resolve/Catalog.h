@@ -31,6 +31,9 @@ struct CatalogTable {
   std::vector<CatalogColumn> columns;
 };
 
+// Names as Oracle compares them: the schema may store them in any case.
+bool SameName(std::string_view a, std::string_view b);
+
 class Catalog {
  public:
   virtual ~Catalog();

@@ -20,17 +20,6 @@ void NamedColumns(const Expr *e, const ResolvedStatement &r, std::vector<std::st
   for (const Expr *a : e->args) NamedColumns(a, r, out);
 }
 
-// Names as Oracle compares them (the schema may store them in any case).
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    const char x = a[i] >= 'a' && a[i] <= 'z' ? static_cast<char>(a[i] - 32) : a[i];
-    const char y = b[i] >= 'a' && b[i] <= 'z' ? static_cast<char>(b[i] - 32) : b[i];
-    if (x != y) return false;
-  }
-  return true;
-}
-
 bool Listed(const std::vector<std::string_view> &names, std::string_view name) {
   for (const std::string_view n : names) {
     if (SameName(n, name)) return true;
