@@ -1,7 +1,10 @@
 /*
 ** Functions the SQL front end writes for Oracle's query forms.
 ** kestrel_raise(code) fails the statement with that Oracle error (a
-** CONNECT BY loop, ORA-01436, is found while the rows are made).
+** CONNECT BY loop, ORA-01436, is found while the rows are made);
+** kestrel_path and kestrel_seen build a CONNECT BY row's path and find
+** a loop in its ancestors' keys without Oracle's character-wise SUBSTR
+** and INSTR.
 ** kestrel_keep(kind, last, value, key1, flags1, ...) is MIN, MAX, SUM,
 ** COUNT or AVG (kind) KEEP (DENSE_RANK FIRST|LAST (last 0|1) ORDER BY
 ** keys): the aggregate of the values of the rows whose keys rank first
@@ -254,6 +257,36 @@ void RaiseCall(sqlite3_context *context, int, sqlite3_value **argv) {
   Raise(context, sqlite3_value_int(argv[0]));
 }
 
+// kestrel_path(path, n): a CONNECT BY row's path, its parent's (NULL for a
+// root) and its own sibling number in ten digits, so paths sort as text in
+// depth-first order.
+void PathCall(sqlite3_context *context, int, sqlite3_value **argv) {
+  const size_t prefix = sqlite3_value_type(argv[0]) == SQLITE_NULL
+                            ? 0
+                            : static_cast<size_t>(sqlite3_value_bytes(argv[0]));
+  char *out = static_cast<char *>(sqlite3_malloc64(prefix + 10));
+  if (out == nullptr) return sqlite3_result_error_nomem(context);
+  if (prefix > 0) std::memcpy(out, sqlite3_value_text(argv[0]), prefix);
+  // Sibling numbers are rowids or row numbers: not negative, and ten
+  // digits are enough for any table SQLite holds in practice.
+  uint64_t n = static_cast<uint64_t>(sqlite3_value_int64(argv[1]));
+  for (int k = 9; k >= 0; --k) {
+    out[prefix + static_cast<size_t>(k)] = static_cast<char>('0' + n % 10);
+    n /= 10;
+  }
+  sqlite3_result_text64(context, out, prefix + 10, sqlite3_free, SQLITE_UTF8);
+}
+
+// kestrel_seen(keys, key): 1 when `key` (already framed by its
+// separators) is among an ancestor's keys: a CONNECT BY loop.
+void SeenCall(sqlite3_context *context, int, sqlite3_value **argv) {
+  const std::string_view keys(reinterpret_cast<const char *>(sqlite3_value_text(argv[0])),
+                              static_cast<size_t>(sqlite3_value_bytes(argv[0])));
+  const std::string_view key(reinterpret_cast<const char *>(sqlite3_value_text(argv[1])),
+                             static_cast<size_t>(sqlite3_value_bytes(argv[1])));
+  sqlite3_result_int(context, !key.empty() && keys.find(key) != std::string_view::npos);
+}
+
 }  // namespace
 
 int RegisterQueryFormFunctions(sqlite3 *db, const SessionSettings *settings) {
@@ -265,6 +298,15 @@ int RegisterQueryFormFunctions(sqlite3 *db, const SessionSettings *settings) {
   const int rk = sqlite3_create_function_v2(db, "kestrel_keep", -1, flags, data, nullptr,
                                             KeepStep, KeepFinal, nullptr);
   if (rk != SQLITE_OK) return rk;
+  const struct {
+    const char *name;
+    void (*call)(sqlite3_context *, int, sqlite3_value **);
+  } kScalars[] = {{"kestrel_path", PathCall}, {"kestrel_seen", SeenCall}};
+  for (const auto &f : kScalars) {
+    const int r = sqlite3_create_function_v2(db, f.name, 2, flags, data, f.call, nullptr, nullptr,
+                                             nullptr);
+    if (r != SQLITE_OK) return r;
+  }
   // Not deterministic: SQLite must not evaluate it once up front.
   return sqlite3_create_function_v2(db, "kestrel_raise", 1, SQLITE_UTF8 | SQLITE_INNOCUOUS, data,
                                     RaiseCall, nullptr, nullptr, nullptr);

@@ -24,7 +24,6 @@ namespace kestrel_engine::sql {
 
 namespace {
 
-constexpr char kPathDigits[] = "substr('0000000000' || ";
 
 bool IsHierarchyFunction(const Expr *e) {
   return e->kind == ExprKind::kFunction && e->name.count == 1 &&
@@ -134,10 +133,13 @@ void SqliteWriter::HierarchyBlock(const sql::Query *q) {
   // A stored table read in its own order numbers siblings by rowid; else
   // "kestrel$s" numbers the item's rows first.
   const bool direct = info->table != nullptr && !q->order_siblings;
-  const auto sequence = [&](const char *table) {
-    Put(kPathDigits);
+  // A row's path: its parent's, then its sibling number in ten digits.
+  const auto sequence = [&](const char *parent, const char *table) {
+    Put("kestrel_path(");
+    Put(parent);
+    Put(", ");
     Put(table);
-    Put(direct ? ".rowid, -10)" : ".\"kestrel$seq\", -10)");
+    Put(direct ? ".rowid)" : ".\"kestrel$seq\")");
   };
   const std::string alias = [&]() {
     std::string saved;
@@ -168,7 +170,7 @@ void SqliteWriter::HierarchyBlock(const sql::Query *q) {
   Put("\"kestrel$t\" AS (SELECT ");
   Put(alias);
   Put(".*, 1 AS \"kestrel$level\", ");
-  sequence(alias.c_str());
+  sequence("NULL", alias.c_str());
   Put(" AS \"kestrel$path\", ");
   if (!keys.empty()) {
     Put("char(1) || ");
@@ -205,16 +207,16 @@ void SqliteWriter::HierarchyBlock(const sql::Query *q) {
   h.phase = Hierarchy::kConnect;
   Put(" UNION ALL SELECT ");
   Put(alias);
-  Put(".*, \"kestrel$p\".\"kestrel$level\" + 1, \"kestrel$p\".\"kestrel$path\" || ");
-  sequence(alias.c_str());
+  Put(".*, \"kestrel$p\".\"kestrel$level\" + 1, ");
+  sequence("\"kestrel$p\".\"kestrel$path\"", alias.c_str());
   Put(", ");
   if (!keys.empty()) {
     Put("\"kestrel$p\".\"kestrel$keys\" || ");
     key();
-    Put(" || char(1), CASE WHEN instr(\"kestrel$p\".\"kestrel$keys\", char(1) || ");
+    Put(" || char(1), CASE WHEN kestrel_seen(\"kestrel$p\".\"kestrel$keys\", char(1) || ");
     key();
-    Put(q->nocycle ? " || char(1)) > 0 THEN 1 ELSE 0 END"
-                   : " || char(1)) > 0 THEN kestrel_raise(1436) ELSE 0 END");
+    Put(q->nocycle ? " || char(1)) THEN 1 ELSE 0 END"
+                   : " || char(1)) THEN kestrel_raise(1436) ELSE 0 END");
   } else {
     Put("NULL, 0");
   }
@@ -243,7 +245,12 @@ void SqliteWriter::HierarchyBlock(const sql::Query *q) {
   rows();
   Put(" ON ");
   Expr(q->connect_by);
-  Put(" WHERE \"kestrel$p\".\"kestrel$loop\" = 0)");
+  Put(" WHERE \"kestrel$p\".\"kestrel$loop\" = 0");
+  // A stored table read in its own order: taking the deepest rows first
+  // (siblings by path) makes SQLite's queue a stack, so the rows come out
+  // depth first and need no sort by path at the end.
+  if (direct) Put(" ORDER BY \"kestrel$level\" DESC, \"kestrel$path\"");
+  Put(")");
   // A row is a leaf when the next in depth-first order is not its child
   // (worked out only when asked for, as is CONNECT_BY_ISCYCLE).
   Put(" SELECT *");
@@ -270,7 +277,7 @@ void SqliteWriter::HierarchyBlock(const sql::Query *q) {
   GroupBy(q);
   bool grouped = !q->group_by.empty() || q->having != nullptr || q->quantifier == 1;
   for (const SelectItem *item : q->items) grouped = grouped || AnyInBlock(item->expr, IsAggregateCall);
-  if (!grouped && (q->order_by.empty() || q->order_siblings)) {
+  if (!grouped && !direct && (q->order_by.empty() || q->order_siblings)) {
     Put(" ORDER BY ");
     Put(alias);
     Put(".\"kestrel$path\"");
