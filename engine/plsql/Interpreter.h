@@ -151,6 +151,7 @@ class Interpreter {
   Flow ExecBlock(const sql::PlBlock &block);
   Flow ExecLoopBody(const sql::PlStmt &s, bool *stop);
   void LoopBounds(const sql::PlStmt &s, int64_t *lo, int64_t *hi);
+  Value &AddLoopIndex(Frame &frame, const sql::PlStmt &s);
 
   // --- SQL (SqlRun.cpp)
   Compiled *Compile(const void *key, const sql::Statement &st);

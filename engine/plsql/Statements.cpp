@@ -102,6 +102,18 @@ Flow Interpreter::ExecBlock(const sql::PlBlock &block) {
 
 // A numeric FOR or FORALL range: PLS_INTEGER bounds (ORA-06502 for NULL,
 // ORA-01426 past the range).
+// The index of a numeric FOR or FORALL: a constant of the loop's own
+// frame; its slot is what each iteration sets.
+Value &Interpreter::AddLoopIndex(Frame &frame, const PlStmt &s) {
+  Variable index;
+  index.name = s.name->name;
+  index.type = loop_index_type_;
+  index.constant = true;
+  frame.vars.push_back(index);
+  frame.symbols.push_back({Symbol::kVariable, index.name, 0});
+  return frame.vars.front().value;
+}
+
 void Interpreter::LoopBounds(const PlStmt &s, int64_t *lo, int64_t *hi) {
   const Value a = Eval(s.expr), b = Eval(s.upper);
   Value n;
@@ -181,13 +193,7 @@ Flow Interpreter::Exec(const PlStmt &s) {
         LoopBounds(s, &a, &b);
         FrameGuard guard(frames_, std::string_view());
         Frame &frame = guard.frame();
-        Variable index;
-        index.name = s.name->name;
-        index.type = loop_index_type_;
-        index.constant = true;
-        frame.vars.push_back(index);
-        frame.symbols.push_back({Symbol::kVariable, index.name, 0});
-        Value &slot = frame.vars.front().value;
+        Value &slot = AddLoopIndex(frame, s);
         if (a > b) return Flow::kNext;
         for (int64_t i = s.reverse ? b : a;; s.reverse ? --i : ++i) {
           slot = Value::Int(i);
@@ -207,13 +213,7 @@ Flow Interpreter::Exec(const PlStmt &s) {
         LoopBounds(s, &a, &b);
         FrameGuard guard(frames_, std::string_view());
         Frame &frame = guard.frame();
-        Variable index;
-        index.name = s.name->name;
-        index.type = loop_index_type_;
-        index.constant = true;
-        frame.vars.push_back(index);
-        frame.symbols.push_back({Symbol::kVariable, index.name, 0});
-        Value &slot = frame.vars.front().value;
+        Value &slot = AddLoopIndex(frame, s);
         int64_t total = 0;
         for (int64_t i = a; i <= b; ++i) {
           PollBreak();
