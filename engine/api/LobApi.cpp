@@ -7,6 +7,10 @@
 **     0 reads as much as the buffer holds; a read past the end reads
 **     fewer bytes, and one that starts past the end answers OCI_NO_DATA
 **     with the amount 0;
+**   - a CLOB's offsets, lengths and the amount a read asks for count
+**     characters, and a read answers the bytes it wrote, as for a
+**     varying-width client character set (the engine's is UTF-8); a CLOB
+**     locator holds the text as fetched and cannot be written;
 **   - a write's amount of 0 writes the whole buffer; an amount larger
 **     than the buffer is ORA-24801 rather than a read past the buffer;
 **   - pieces other than OCI_ONE_PIECE and callbacks are not carried out
@@ -72,9 +76,9 @@ KESTREL_ENGINE_EXPORT sword OCILobRead(OCISvcCtx *svchp, OCIError *errhp,
     if (offset == 0) {
       return Report(lob.error, OraError::Make(24801, "offsets count from 1"));
     }
-    ub4 amount = *amtp == 0 || *amtp > bufl ? bufl : *amtp;
+    ub4 amount = *amtp;
     OraError failure;
-    switch (LobRead(*lob.locator, *lob.connection, offset, bufp, &amount,
+    switch (LobRead(*lob.locator, *lob.connection, offset, bufp, bufl, &amount,
                     &failure)) {
       case LobStatus::kDone:
         *amtp = amount;

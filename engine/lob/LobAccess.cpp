@@ -17,6 +17,8 @@
 */
 #include "lob/LobAccess.h"
 
+#include "lob/ClobText.h"
+
 #include <sqlite3.h>
 
 #include <algorithm>
@@ -116,7 +118,7 @@ bool Usable(const LobLocator &locator, const Connection &connection,
     why = "the locator belongs to another session";
   } else if (locator.isNull) {
     why = "the value is NULL";
-  } else if (!locator.hasRow) {
+  } else if (!locator.hasRow && !locator.clob) {
     why = "the value's row cannot be told (a join, a view or an expression)";
   }
   if (why == nullptr) return true;
@@ -197,6 +199,10 @@ bool Resize(const LobLocator &locator, sqlite3 *db, sqlite3_int64 size,
 bool LobLength(const LobLocator &locator, Connection &connection, ub4 *length,
                OraError *error) {
   if (!Usable(locator, connection, error)) return false;
+  if (locator.clob) {
+    *length = ClobLength(locator.text);
+    return true;
+  }
   Blob blob;
   if (!Open(locator, connection, false, &blob, error)) return false;
   *length = static_cast<ub4>(sqlite3_blob_bytes(blob.get()));
@@ -204,8 +210,10 @@ bool LobLength(const LobLocator &locator, Connection &connection, ub4 *length,
 }
 
 LobStatus LobRead(const LobLocator &locator, Connection &connection,
-                  ub4 offset, void *buffer, ub4 *amount, OraError *error) {
+                  ub4 offset, void *buffer, ub4 size, ub4 *amount, OraError *error) {
   if (!Usable(locator, connection, error)) return LobStatus::kFailed;
+  if (locator.clob) return ClobRead(locator.text, offset, buffer, size, amount);
+  if (*amount == 0 || *amount > size) *amount = size;
   Blob blob;
   if (!Open(locator, connection, false, &blob, error)) return LobStatus::kFailed;
   const sqlite3_int64 length = sqlite3_blob_bytes(blob.get());
@@ -228,6 +236,11 @@ LobStatus LobRead(const LobLocator &locator, Connection &connection,
 bool LobWrite(const LobLocator &locator, Connection &connection, ub4 offset,
               const void *data, ub4 amount, OraError *error) {
   if (!Usable(locator, connection, error)) return false;
+  if (locator.clob) {
+    // The locator holds a copy of the text, not the row's value.
+    *error = OraError::Make(3001, "writing a CLOB through a locator");
+    return false;
+  }
   sqlite3 *db = connection.db();
   const sqlite3_int64 start = static_cast<sqlite3_int64>(offset) - 1;
   const sqlite3_int64 end = start + amount;

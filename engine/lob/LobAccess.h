@@ -1,5 +1,5 @@
 /*
-** Reading, writing and measuring the BLOB value a locator designates, in
+** Reading, writing and measuring the LOB value a locator designates, in
 ** its row of its table, on the session's connection. A write changes the
 ** row itself inside the session's transaction. Values are moved straight
 ** between the caller's buffer and the database (SQLite's incremental blob
@@ -17,15 +17,17 @@ class Connection;
 
 enum class LobStatus { kDone, kNoData, kFailed };
 
-// The value's length in bytes.
+// The value's length in bytes (a CLOB's in characters).
 bool LobLength(const LobLocator &locator, Connection &connection, ub4 *length,
                OraError *error);
 
-// Reads up to `*amount` bytes from the 1-based `offset` into `buffer`, and
-// sets `*amount` to the bytes read (fewer at the end of the value). An
-// offset past the end is kNoData with `*amount` 0.
+// Reads up to `*amount` bytes (0: as many as fit) from the 1-based
+// `offset` into the `size`-byte `buffer`, and sets `*amount` to the bytes
+// read (fewer at the end of the value). An offset past the end is kNoData
+// with `*amount` 0. A CLOB counts its offset and the amount asked for in
+// characters (ClobText.h).
 LobStatus LobRead(const LobLocator &locator, Connection &connection,
-                  ub4 offset, void *buffer, ub4 *amount, OraError *error);
+                  ub4 offset, void *buffer, ub4 size, ub4 *amount, OraError *error);
 
 // Writes `amount` bytes at the 1-based `offset`: overwrites from there and
 // extends the value when the bytes go past its end (a gap before `offset`

@@ -42,9 +42,11 @@ bool StatementHandle::BuildSlots(OraError *error) {
       return false;
     }
     const ColumnDescription &c = columns_[i];
-    const bool locator = d->target.type == SQLT_BLOB;
-    if (locator && c.dataType != SQLT_BLOB) {
-      *error = OraError::Make(932, "a BLOB locator needs a BLOB column");
+    const bool locator = d->target.type == SQLT_BLOB || d->target.type == SQLT_CLOB;
+    if (locator && c.dataType != d->target.type) {
+      *error = OraError::Make(932, d->target.type == SQLT_BLOB
+                                       ? "a BLOB locator needs a BLOB column"
+                                       : "a CLOB locator needs a CLOB column");
       return false;
     }
     ColumnTraits traits{c.dataType, c.dataSize};
@@ -92,6 +94,14 @@ int StatementHandle::StoreLocator(const Slot &slot, sqlite3_value *value,
   locator->table = c.table;
   locator->column = c.column;
   locator->isNull = sqlite3_value_type(value) == SQLITE_NULL;
+  locator->clob = slot.define->target.type == SQLT_CLOB;
+  if (locator->clob) {
+    const unsigned char *text = sqlite3_value_text(value);
+    locator->text.assign(text ? reinterpret_cast<const char *>(text) : "",
+                         static_cast<size_t>(sqlite3_value_bytes(value)));
+  } else {
+    locator->text.clear();
+  }
   locator->hasRow = c.rowidColumn >= 0 &&
                     sqlite3_column_type(statement_, c.rowidColumn) != SQLITE_NULL;
   locator->rowid =

@@ -78,7 +78,8 @@ sword StatementHandle::Define(ErrorHandle *error, OCIDefine **define,
   if (position == 0) return Report(error, OraError::Make(1007));
   switch (type) {
     case SQLT_CHR: case SQLT_STR: case SQLT_VNU: case SQLT_NUM:
-    case SQLT_INT: case SQLT_FLT: case SQLT_BLOB: case SQLT_DAT: case SQLT_ODT:
+    case SQLT_INT: case SQLT_FLT: case SQLT_BLOB: case SQLT_CLOB: case SQLT_DAT:
+    case SQLT_ODT:
       break;
     default:
       return Report(error, OraError::Make(932, "external type " +

@@ -11,12 +11,10 @@
 
 namespace {
 
-// The text buffer of a CLOB column: values up to this many bytes.
-constexpr int kClobBytes = 32767;
-
 // Output buffer size and external type by column type code; 0 for codes
 // that get no buffer. DATE and TIMESTAMP columns are fetched as OCIDate,
-// RAW as hexadecimal text (two digits a byte), CLOB as text.
+// RAW as hexadecimal text (two digits a byte); BLOB and CLOB columns get
+// locators instead.
 struct BufferShape {
   int bytes;
   ub2 external;
@@ -39,8 +37,6 @@ BufferShape ShapeOf(int type, int size) {
       return {static_cast<int>(sizeof(OCIDate)), SQLT_ODT};
     case SQLT_BIN:
       return {2 * size + 1, SQLT_STR};
-    case SQLT_CLOB:
-      return {kClobBytes + 1, SQLT_STR};
     default:
       return {0, 0};
   }
@@ -157,15 +153,19 @@ int COCIRecordset::allocateCursor() {
     st.types[i] = GetFieldType(p);
     st.sizes[i] = GetFieldSize(p);
     st.scales[i] = GetFieldScale(p);
-    if (st.types[i] == SQLT_BLOB) {
-      OCILobLocator **slot = firstBlob ? &st.lob : &st.lobs[i];
-      firstBlob = false;
+    // A CLOB is read through its locator, so that a value of any length
+    // comes whole (GetFieldValue reads it).
+    if (st.types[i] == SQLT_BLOB || st.types[i] == SQLT_CLOB) {
+      const bool blob = st.types[i] == SQLT_BLOB;
+      OCILobLocator **slot = blob && firstBlob ? &st.lob : &st.lobs[i];
+      if (blob) firstBlob = false;
       Check(OCIDescriptorAlloc(st.session->env,
                                reinterpret_cast<dvoid **>(slot),
                                OCI_DTYPE_LOB, 0, nullptr));
       Check(OCIDefineByPos(st.stmt, &st.defines[i], ErrorHandle(),
-                           static_cast<ub4>(p), slot, 0, SQLT_BLOB,
-                           &st.indicators[i], nullptr, nullptr, OCI_DEFAULT));
+                           static_cast<ub4>(p), slot, 0,
+                           static_cast<ub2>(st.types[i]), &st.indicators[i],
+                           nullptr, nullptr, OCI_DEFAULT));
       continue;
     }
     const BufferShape shape = ShapeOf(st.types[i], st.sizes[i]);

@@ -5,6 +5,8 @@
 #include <stdint.h>
 #include <string.h>
 
+#include <string>
+
 #include "COCIException.h"
 #include "COCIRecordset.h"
 #include "COleDateTime.h"
@@ -97,16 +99,35 @@ __attribute__((noinline)) void RawToVariant(const char *hex, COleVariant &value)
   Replace(value, VT_ARRAY | VT_UI1, reinterpret_cast<uintptr_t>(array));
 }
 
-// A CLOB column's text as text columns give theirs: the bytes in a marked
-// BSTR.
-__attribute__((noinline)) void ClobToVariant(const char *bytes,
-                                             COleVariant &value) {
-  BSTR text = AfxAllocAnsiBstr(bytes, static_cast<UINT>(strlen(bytes)));
+// A CLOB column's whole text, read through its locator: the length in
+// characters, then one read into room for the widest UTF-8 characters.
+// A NULL answers FALSE, as the other types do; an empty CLOB is empty text.
+__attribute__((noinline)) int ClobFromLocator(const kestrel::StatementState &st,
+                                              size_t i, COleVariant &value) {
+  if (!st.fetched || st.indicators[i] == -1) return FALSE;
+  OCISvcCtx *svc = st.session->svcCtx;
+  OCIError *err = st.session->error;
+  OCILobLocator *locator = st.lobs[i];
+  ub4 characters = 0;
+  if (!COCIException::checkErr(err, OCILobGetLength(svc, err, locator, &characters)))
+    throw COCIException();
+  constexpr ub4 kWidest = 4;  // bytes of one UTF-8 character, at most
+  if (characters > (0xFFFFFFFFu - 1) / kWidest) AfxThrowMemoryException();
+  std::string bytes(static_cast<size_t>(characters) * kWidest, '\0');
+  ub4 amount = characters;
+  if (characters > 0) {
+    const sword status = OCILobRead(svc, err, locator, &amount, 1, &bytes[0],
+                                    static_cast<ub4>(bytes.size()), nullptr,
+                                    nullptr, 0, SQLCS_IMPLICIT);
+    if (!COCIException::checkErr(err, status)) throw COCIException();
+  }
+  BSTR text = AfxAllocAnsiBstr(bytes.data(), characters > 0 ? amount : 0);
   if (text == nullptr) AfxThrowMemoryException();
   SetText(value, text);
+  return TRUE;
 }
 
-// A DATE, TIMESTAMP, RAW or CLOB column's value; nothing for the others.
+// A DATE, TIMESTAMP or RAW column's value; nothing for the others.
 __attribute__((noinline)) void OracleTypeToVariant(int type,
                                                    const void *buffer,
                                                    COleVariant &value) {
@@ -117,9 +138,6 @@ __attribute__((noinline)) void OracleTypeToVariant(int type,
       break;
     case SQLT_BIN:
       RawToVariant(static_cast<const char *>(buffer), value);
-      break;
-    case SQLT_CLOB:
-      ClobToVariant(static_cast<const char *>(buffer), value);
       break;
     default:
       break;
@@ -208,10 +226,11 @@ int COCIRecordset::GetFieldValue(const long &index, COleVariant &value) {
   const size_t i = static_cast<size_t>(index);
   const int type = st.types[i];
   const void *buffer = st.buffers[i];
+  if (type == SQLT_CLOB) return ClobFromLocator(st, i, value);
   if (buffer == nullptr) return TRUE;  // no conversion for this type
   if (st.indicators[i] == -1) return FALSE;
-  // A value cut to its buffer (a CLOB past the buffer's size) is refused
-  // rather than handed out as if it were whole.
+  // A value cut to its buffer is refused rather than handed out as if it
+  // were whole.
   if (st.indicators[i] > 0 || st.indicators[i] == -2) {
     kestrel::RecordError(1406, "ORA-01406: fetched column value was truncated");
     throw COCIException();

@@ -1,4 +1,4 @@
-// BLOB values through locators filled by fetches: length, reads and
+// BLOB and CLOB values through locators filled by fetches: length, reads and
 // writes (overwriting, extending, padding), NULL and empty values, what a
 // second session and the sqlite3 shell see after commit, misuse of
 // locators, and one 100 MB value.
@@ -134,6 +134,61 @@ TEST_F(EngineLob, LengthAndReads) {
     buffer.resize(amount);
     EXPECT_EQ(Hex(buffer), c.read);
   }
+}
+
+// A CLOB through its locator: a copy of the text as fetched, counted in
+// characters (UTF-8: 'é' is two bytes, '€' three), never split at the
+// buffer's end, and read-only.
+TEST_F(EngineLob, ClobLocatorsCountCharacters) {
+  Exec("CREATE TABLE notes (id NUMBER(10), body CLOB, plain VARCHAR2(10))");
+  Exec("INSERT INTO notes VALUES (1, 'a\xC3\xA9" "b\xE2\x82\xAC" "c', 'x')");
+  auto locate = [&](const std::string &sql) {
+    if (query) OCIHandleFree(query, OCI_HTYPE_STMT);
+    query = s.NewStatement();
+    EXPECT_EQ(OCIStmtPrepare(query, s.err, reinterpret_cast<const OraText *>(sql.data()),
+                             static_cast<ub4>(sql.size()), OCI_NTV_SYNTAX, OCI_DEFAULT),
+              OCI_SUCCESS);
+    EXPECT_EQ(OCIStmtExecute(s.svc, query, s.err, 0, 0, nullptr, nullptr, OCI_DEFAULT),
+              OCI_SUCCESS) << s.ErrorText();
+    OCIDefine *define = nullptr;
+    EXPECT_EQ(OCIDefineByPos(query, &define, s.err, 1, &lob, 0, SQLT_CLOB, &indicator,
+                             nullptr, nullptr, OCI_DEFAULT), OCI_SUCCESS);
+    return OCIStmtFetch(query, s.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT);
+  };
+  // From a column and from an expression alike.
+  for (const char *sql : {"SELECT body FROM notes", "SELECT TO_CLOB(plain) || body FROM notes"}) {
+    SCOPED_TRACE(sql);
+    ASSERT_EQ(locate(sql), OCI_SUCCESS) << s.ErrorText();
+    ub4 length = 0;
+    ASSERT_EQ(Length(&length), OCI_SUCCESS) << s.ErrorText();
+    EXPECT_EQ(length, std::string(sql).find("plain") != std::string::npos ? 6u : 5u);
+  }
+  ASSERT_EQ(locate("SELECT body FROM notes"), OCI_SUCCESS);
+  const struct {
+    ub4 offset;      // characters
+    ub4 amount;      // characters asked for
+    size_t buffer;   // bytes
+    sword status;
+    const char *read;  // bytes written
+  } cases[] = {
+      {1, 5, 16, OCI_SUCCESS, "a\xC3\xA9" "b\xE2\x82\xAC" "c"},
+      {2, 1, 16, OCI_SUCCESS, "\xC3\xA9"},
+      {2, 0, 4, OCI_SUCCESS, "\xC3\xA9" "b"},  // '€' would not fit whole
+      {4, 9, 16, OCI_SUCCESS, "\xE2\x82\xAC" "c"},
+      {6, 1, 4, OCI_NO_DATA, ""},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.offset);
+    Bytes buffer(c.buffer, 0xEE);
+    ub4 amount = c.amount;
+    ASSERT_EQ(Read(c.offset, &amount, &buffer), c.status) << s.ErrorText();
+    EXPECT_EQ(std::string(reinterpret_cast<const char *>(buffer.data()), amount), c.read);
+  }
+  EXPECT_EQ(Write(1, Bytes{'z'}), OCI_ERROR);
+  EXPECT_NE(s.ErrorText().find("ORA-03001"), std::string::npos) << s.ErrorText();
+  // A CLOB locator needs a CLOB column.
+  EXPECT_NE(locate("SELECT plain FROM notes"), OCI_SUCCESS);
+  EXPECT_NE(s.ErrorText().find("ORA-00932"), std::string::npos) << s.ErrorText();
 }
 
 TEST_F(EngineLob, WritesOverwriteExtendAndPadButNeverTruncate) {

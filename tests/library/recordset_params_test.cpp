@@ -301,12 +301,21 @@ TEST_F(RecordsetParams, OracleTypesReadBack) {
     EXPECT_EQ(kept.vt, VT_R8);
   }
 
-  // A CLOB longer than its buffer is refused, never handed out cut.
-  Exec("UPDATE p SET cl = RPAD('x', 32767, 'x') || 'tail' WHERE id = 2");
-  rs_.OpenRecordset("SELECT cl FROM p WHERE id = 2");
+  // A CLOB of any length comes whole, multi-byte characters included,
+  // from a column and from an expression; an empty CLOB is empty text.
+  Exec("UPDATE p SET cl = TO_CLOB(RPAD('x', 32767, 'x')) || RPAD('y', 30000, 'y') "
+       "|| 'tail \xC3\xA9' WHERE id = 2");
+  rs_.OpenRecordset(
+      "SELECT cl, TO_CLOB('abc') || cl, EMPTY_CLOB() FROM p WHERE id = 2");
   ASSERT_TRUE(rs_.MoveNext());
-  EXPECT_THROW(rs_.GetFieldValue(0, v), COCIException);
-  EXPECT_EQ(COCIException::errCode(), 1406);
+  const std::string whole =
+      std::string(32767, 'x') + std::string(30000, 'y') + "tail \xC3\xA9";
+  ASSERT_TRUE(rs_.GetFieldValue(0, v));
+  EXPECT_EQ(TextOf(v), whole);
+  ASSERT_TRUE(rs_.GetFieldValue(1, v));
+  EXPECT_EQ(TextOf(v), "abc" + whole);
+  ASSERT_TRUE(rs_.GetFieldValue(2, v));
+  EXPECT_EQ(TextOf(v), "");
 }
 
 }  // namespace

@@ -346,13 +346,22 @@ void SqliteWriter::Function(const sql::Expr *e) {
       "replace", "round", "rpad", "rtrim", "sign", "soundex", "sqrt", "stddev", "substr",
       "substrb", "sum", "sys_context", "sys_guid", "to_char", "to_date", "to_number",
       "to_timestamp", "translate", "trunc", "typeof", "upper", "userenv", "utl_raw_cast_to_raw",
-      "utl_raw_cast_to_varchar2", "variance", "width_bucket", "empty_blob", "empty_clob"};
+      "utl_raw_cast_to_varchar2", "variance", "width_bucket", "empty_blob", "empty_clob", "to_clob", "to_nclob"};
   bool known = false;
   for (const char *k : kNative) known = known || n == k;
   if (n == "sys_connect_by_path") return HierarchyValue(e);
   if (!known) Unsupported(e->pos);
   if (n == "empty_blob") return Put("zeroblob(0)");
   if (n == "empty_clob") return Put("''");
+  // A CLOB is stored as text: TO_CLOB of text is the text, of anything
+  // else its text form.
+  if ((n == "to_clob" || n == "to_nclob") && e->args.size == 1) {
+    if (TypeOf(e->args.first).IsCharacter()) return Expr(e->args.first);
+    Put("to_char(");
+    Expr(e->args.first);
+    Put(")");
+    return;
+  }
   // SUM adds decimals exactly; SQLite's would drift on money.
   if (n == "sum" && !TypeOf(e).Is(TypeCategory::kBinaryDouble)) n = "kestrel_sum";
   Put(n);

@@ -754,6 +754,8 @@ OracleType Resolver::ResolveBinary(const Expr *e, Scope *scope) {
     case Op::kConcat: {
       if (a.Is(TypeCategory::kBlob)) bad(e->left, MakeType(TypeCategory::kChar), a);
       if (b.Is(TypeCategory::kBlob)) bad(e->right, MakeType(TypeCategory::kChar), b);
+      // A CLOB on either side makes the result a CLOB, of any length.
+      if (a.Is(TypeCategory::kClob) || b.Is(TypeCategory::kClob)) return MakeType(TypeCategory::kClob);
       const int32_t la = a.length > 0 ? a.length : 40, lb = b.length > 0 ? b.length : 40;
       return MakeType(TypeCategory::kVarchar2, la + lb > 32767 ? 32767 : la + lb);
     }
@@ -833,7 +835,7 @@ OracleType Resolver::ResolveFunction(const Expr *e, Scope *scope) {
         "COVAR_SAMP", "STDDEV_POP", "STDDEV_SAMP", "VAR_POP", "VAR_SAMP", "NTH_VALUE",
         "PERCENTILE_CONT", "PERCENTILE_DISC", "LNNVL", "NANVL", "TZ_OFFSET",
         "FROM_TZ", "NEW_TIME", "SESSIONTIMEZONE", "DBTIMEZONE", "TO_DSINTERVAL",
-        "TO_YMINTERVAL", "TO_CLOB", "TO_BLOB", "TO_BINARY_DOUBLE", "VSIZE", "DUMP"};
+        "TO_YMINTERVAL", "TO_BLOB", "TO_BINARY_DOUBLE", "VSIZE", "DUMP"};
     for (const char *o : kOthers) {
       if (name == o) return Typed(e, MakeType(TypeCategory::kVarchar2, 4000));
     }
