@@ -9,6 +9,7 @@
 #include "lob/LobLocator.h"
 #include "session/SessionHandles.h"
 #include "statement/StatementHandle.h"
+#include "types/TimestampDescriptor.h"
 
 using namespace kestrel_engine;
 
@@ -147,6 +148,8 @@ KESTREL_ENGINE_EXPORT sword OCIDescriptorAlloc(const dvoid *parenth,
       descriptor = env.Create<LobLocator>(&env);
     } else if (type == OCI_DTYPE_SNAP) {
       descriptor = env.Create<SnapshotDescriptor>(&env);
+    } else if (type == OCI_DTYPE_TIMESTAMP) {
+      descriptor = env.Create<TimestampDescriptor>(&env);
     } else {
       env.error() = OraError::Make(21560, "type");
       return OCI_ERROR;
@@ -162,7 +165,7 @@ KESTREL_ENGINE_EXPORT sword OCIDescriptorFree(dvoid *descp, const ub4 type) {
   Call call(FaultPoint::kDescriptorFree);
   return call.Finish([&]() -> sword {
     if (type != OCI_DTYPE_LOB && type != OCI_DTYPE_SNAP &&
-        type != OCI_DTYPE_PARAM) {
+        type != OCI_DTYPE_PARAM && type != OCI_DTYPE_TIMESTAMP) {
       return OCI_INVALID_HANDLE;
     }
     Handle *descriptor = nullptr;

@@ -23,7 +23,7 @@ constexpr const char *kNames[] = {
     "OCIStmtFetch", "OCIDefineByPos", "OCIBindByPos", "OCIBindByName",
     "OCITransStart", "OCITransCommit", "OCITransRollback", "OCINumberToReal",
     "OCINumberFromReal", "OCINumberFromInt", "OCILobRead", "OCILobWrite",
-    "OCILobGetLength"};
+    "OCILobGetLength", "OCIDateTimeGetDate", "OCIDateTimeGetTime"};
 static_assert(sizeof kNames / sizeof kNames[0] ==
                   static_cast<size_t>(FaultPoint::kCount),
               "one name per fault point");

@@ -18,7 +18,8 @@ enum class FaultPoint {
   kServerDetach, kSessionBegin, kSessionEnd, kStmtPrepare, kStmtExecute,
   kStmtFetch, kDefineByPos, kBindByPos, kBindByName, kTransStart,
   kTransCommit, kTransRollback, kNumberToReal, kNumberFromReal,
-  kNumberFromInt, kLobRead, kLobWrite, kLobGetLength,
+  kNumberFromInt, kLobRead, kLobWrite, kLobGetLength, kDateTimeGetDate,
+  kDateTimeGetTime,
   kCount
 };
 

@@ -13,6 +13,7 @@
 #include "errors/SqliteErrors.h"
 #include "handles/Registry.h"
 #include "lob/LobLocator.h"
+#include "types/TimestampDescriptor.h"
 #include "session/Connection.h"
 
 namespace kestrel_engine {
@@ -42,8 +43,14 @@ bool StatementHandle::BuildSlots(OraError *error) {
       return false;
     }
     const ColumnDescription &c = columns_[i];
-    const bool locator = d->target.type == SQLT_BLOB || d->target.type == SQLT_CLOB;
-    if (locator && c.dataType != d->target.type) {
+    // Descriptors: LOB locators and TIMESTAMP descriptors, filled in place.
+    const bool locator = d->target.type == SQLT_BLOB || d->target.type == SQLT_CLOB ||
+                         d->target.type == SQLT_TIMESTAMP;
+    if (d->target.type == SQLT_TIMESTAMP && !IsDateType(c.dataType)) {
+      *error = OraError::Make(932, "a TIMESTAMP descriptor needs a DATE or TIMESTAMP column");
+      return false;
+    }
+    if (locator && d->target.type != SQLT_TIMESTAMP && c.dataType != d->target.type) {
       *error = OraError::Make(932, d->target.type == SQLT_BLOB
                                        ? "a BLOB locator needs a BLOB column"
                                        : "a CLOB locator needs a CLOB column");
@@ -75,6 +82,23 @@ bool StatementHandle::BuildSlots(OraError *error) {
   return true;
 }
 
+int StatementHandle::StoreTimestamp(sqlite3_value *value, const OutputTarget &t) {
+  void *address = *static_cast<void **>(t.value);
+  Handle *h = Registry::Instance().Find(address, OCI_DTYPE_TIMESTAMP);
+  if (h == nullptr || h->environment() != environment()) return 932;
+  TimestampDescriptor *d = static_cast<TimestampDescriptor *>(h);
+  d->filled = false;
+  if (sqlite3_value_type(value) == SQLITE_NULL) return kStored;
+  const char *text = reinterpret_cast<const char *>(sqlite3_value_text(value));
+  if (text == nullptr ||
+      !ParseStored(std::string_view(text, static_cast<size_t>(sqlite3_value_bytes(value))),
+                   &d->value)) {
+    return 932;
+  }
+  d->filled = true;
+  return kStored;
+}
+
 int StatementHandle::StoreLocator(const Slot &slot, sqlite3_value *value,
                                   ub4 row) {
   const OutputTarget t = ForRow(slot.define->target, row);
@@ -84,6 +108,7 @@ int StatementHandle::StoreLocator(const Slot &slot, sqlite3_value *value,
   } else if (t.indicator) {
     *t.indicator = 0;
   }
+  if (slot.define->target.type == SQLT_TIMESTAMP) return StoreTimestamp(value, t);
   OCILobLocator *address = *static_cast<OCILobLocator **>(t.value);
   Handle *h = Registry::Instance().Find(address, OCI_DTYPE_LOB);
   if (h == nullptr || h->environment() != environment()) return 22275;

@@ -79,7 +79,7 @@ sword StatementHandle::Define(ErrorHandle *error, OCIDefine **define,
   switch (type) {
     case SQLT_CHR: case SQLT_STR: case SQLT_VNU: case SQLT_NUM:
     case SQLT_INT: case SQLT_FLT: case SQLT_BLOB: case SQLT_CLOB: case SQLT_DAT:
-    case SQLT_ODT:
+    case SQLT_ODT: case SQLT_TIMESTAMP:
       break;
     default:
       return Report(error, OraError::Make(932, "external type " +

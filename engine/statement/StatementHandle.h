@@ -114,6 +114,7 @@ class StatementHandle : public Handle {
   // Both answer kStored, kTruncated or the Oracle error number.
   int StoreRow(ub4 row);
   int StoreLocator(const Slot &slot, sqlite3_value *value, ub4 row);
+  int StoreTimestamp(sqlite3_value *value, const OutputTarget &target);
   sword EndOfRows(ErrorHandle *error, int step);
   // Binds every parameter of `statement` from element `row` of the binds;
   // a parameter without a bind is 1008.

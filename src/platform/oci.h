@@ -65,6 +65,10 @@ typedef struct OCIDate {
   OCITime OCIDateTime;
 } OCIDate;
 
+/* A TIMESTAMP descriptor (type 68), filled by a fetch through a define of
+   type 187 and read with OCIDateTimeGetDate and OCIDateTimeGetTime. */
+typedef struct OCIDateTime OCIDateTime;
+
 /* Statuses. */
 #define OCI_SUCCESS 0
 #define OCI_SUCCESS_WITH_INFO 1
@@ -97,6 +101,7 @@ typedef struct OCIDate {
 #define OCI_DTYPE_SNAP 51
 #define OCI_DTYPE_RSET 52
 #define OCI_DTYPE_PARAM 53
+#define OCI_DTYPE_TIMESTAMP 68
 
 /* Attributes of column descriptors. */
 #define OCI_ATTR_DATA_SIZE 1
@@ -276,6 +281,10 @@ sword OCILobWrite(OCISvcCtx *svchp, OCIError *errhp, OCILobLocator *locp,
                   ub1 csfrm);
 sword OCILobGetLength(OCISvcCtx *svchp, OCIError *errhp, OCILobLocator *locp,
                       ub4 *lenp);
+sword OCIDateTimeGetDate(dvoid *hndl, OCIError *err, const OCIDateTime *date,
+                         sb2 *yr, ub1 *mnth, ub1 *dy);
+sword OCIDateTimeGetTime(dvoid *hndl, OCIError *err, OCIDateTime *datetime,
+                         ub1 *hr, ub1 *mm, ub1 *ss, ub4 *fsec);
 
 #ifdef __cplusplus
 }

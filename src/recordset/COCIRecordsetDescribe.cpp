@@ -12,9 +12,9 @@
 namespace {
 
 // Output buffer size and external type by column type code; 0 for codes
-// that get no buffer. DATE and TIMESTAMP columns are fetched as OCIDate,
+// that get no buffer. DATE columns are fetched as OCIDate,
 // RAW as hexadecimal text (two digits a byte); BLOB and CLOB columns get
-// locators instead.
+// locators instead, TIMESTAMP columns descriptors.
 struct BufferShape {
   int bytes;
   ub2 external;
@@ -33,7 +33,6 @@ BufferShape ShapeOf(int type, int size) {
     case SQLT_FLT:
       return {8, SQLT_FLT};
     case SQLT_DAT:
-    case SQLT_TIMESTAMP:
       return {static_cast<int>(sizeof(OCIDate)), SQLT_ODT};
     case SQLT_BIN:
       return {2 * size + 1, SQLT_STR};
@@ -145,6 +144,7 @@ int COCIRecordset::allocateCursor() {
   st.indicators.resize(n, 0);
   // Every BLOB column after the first keeps its locator here.
   st.lobs.assign(n, nullptr);
+  st.timestamps.assign(n, nullptr);
   if (count < 1) return 1;
 
   bool firstBlob = true;
@@ -166,6 +166,15 @@ int COCIRecordset::allocateCursor() {
                            static_cast<ub4>(p), slot, 0,
                            static_cast<ub2>(st.types[i]), &st.indicators[i],
                            nullptr, nullptr, OCI_DEFAULT));
+      continue;
+    }
+    if (st.types[i] == SQLT_TIMESTAMP) {
+      OCIDateTime **slot = &st.timestamps[i];
+      Check(OCIDescriptorAlloc(st.session->env, reinterpret_cast<dvoid **>(slot),
+                               OCI_DTYPE_TIMESTAMP, 0, nullptr));
+      Check(OCIDefineByPos(st.stmt, &st.defines[i], ErrorHandle(),
+                           static_cast<ub4>(p), slot, 0, SQLT_TIMESTAMP,
+                           &st.indicators[i], nullptr, nullptr, OCI_DEFAULT));
       continue;
     }
     const BufferShape shape = ShapeOf(st.types[i], st.sizes[i]);

@@ -5,6 +5,7 @@
 #include <stdint.h>
 #include <string.h>
 
+#include <cmath>
 #include <string>
 
 #include "COCIException.h"
@@ -60,7 +61,7 @@ void SetText(COleVariant &value, BSTR text) {
 // The conversions of the Oracle types are kept out of line (noinline), so
 // that GetFieldValue's common paths pay nothing for them.
 
-// A DATE or TIMESTAMP fetched as OCIDate into VT_DATE, to the second.
+// A DATE fetched as OCIDate into VT_DATE, to the second.
 // OLE's dates begin in year 100: an earlier one throws.
 __attribute__((noinline)) void DateToVariant(const void *buffer, COleVariant &value) {
   OCIDate d;
@@ -78,6 +79,49 @@ __attribute__((noinline)) void DateToVariant(const void *buffer, COleVariant &va
   uint64_t bits;
   memcpy(&bits, &date, sizeof bits);
   Replace(value, VT_DATE, bits);
+}
+
+// OLE's DATE counts days from 1899-12-30 with the time of day as the
+// fraction's magnitude, also before that day (-1.25 is 1899-12-29 06:00):
+// `seconds` are added on the true time line and the sum put back in that
+// form.
+DATE AddSeconds(DATE date, double seconds) {
+  const double day = date < 0 ? std::ceil(date) : std::floor(date);
+  double line = day + std::fabs(date - day) + seconds / 86400.0;
+  const double whole = std::floor(line);
+  const double time = line - whole;
+  return whole < 0 ? whole - time : whole + time;
+}
+
+// A TIMESTAMP column, fetched into its descriptor, into VT_DATE: the
+// fraction of a second rounded to the millisecond, the finest part OLE's
+// dates carry (a SYSTEMTIME's milliseconds).
+__attribute__((noinline)) int TimestampFromDescriptor(const kestrel::StatementState &st,
+                                                      size_t i, COleVariant &value) {
+  if (!st.fetched || st.indicators[i] == -1) return FALSE;
+  OCIError *err = st.session->error;
+  OCIDateTime *stamp = st.timestamps[i];
+  sb2 year = 0;
+  ub1 month = 0, day = 0, hour = 0, minute = 0, second = 0;
+  ub4 nanoseconds = 0;
+  if (!COCIException::checkErr(
+          err, OCIDateTimeGetDate(st.session->env, err, stamp, &year, &month, &day)) ||
+      !COCIException::checkErr(err, OCIDateTimeGetTime(st.session->env, err, stamp, &hour,
+                                                       &minute, &second, &nanoseconds)))
+    throw COCIException();
+  const COleDateTime when(year, month, day, hour, minute, second);
+  if (when.GetStatus() != COleDateTime::valid) {
+    kestrel::RecordError(932,
+                         "ORA-00932: inconsistent datatypes: a date before "
+                         "year 100 has no OLE form");
+    throw COCIException();
+  }
+  const long milliseconds = static_cast<long>((nanoseconds + 500000u) / 1000000u);
+  const DATE date = AddSeconds(when, milliseconds / 1000.0);
+  uint64_t bits;
+  memcpy(&bits, &date, sizeof bits);
+  Replace(value, VT_DATE, bits);
+  return TRUE;
 }
 
 int HexDigit(char c) {
@@ -127,13 +171,12 @@ __attribute__((noinline)) int ClobFromLocator(const kestrel::StatementState &st,
   return TRUE;
 }
 
-// A DATE, TIMESTAMP or RAW column's value; nothing for the others.
+// A DATE or RAW column's value; nothing for the others.
 __attribute__((noinline)) void OracleTypeToVariant(int type,
                                                    const void *buffer,
                                                    COleVariant &value) {
   switch (type) {
     case SQLT_DAT:
-    case SQLT_TIMESTAMP:
       DateToVariant(buffer, value);
       break;
     case SQLT_BIN:
@@ -227,6 +270,7 @@ int COCIRecordset::GetFieldValue(const long &index, COleVariant &value) {
   const int type = st.types[i];
   const void *buffer = st.buffers[i];
   if (type == SQLT_CLOB) return ClobFromLocator(st, i, value);
+  if (type == SQLT_TIMESTAMP) return TimestampFromDescriptor(st, i, value);
   if (buffer == nullptr) return TRUE;  // no conversion for this type
   if (st.indicators[i] == -1) return FALSE;
   // A value cut to its buffer is refused rather than handed out as if it

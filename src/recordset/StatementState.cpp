@@ -16,9 +16,12 @@ void StatementState::Close() {
     if (lob != nullptr) OCIDescriptorFree(lob, OCI_DTYPE_LOB);
     for (OCILobLocator *extra : lobs)
       if (extra != nullptr) OCIDescriptorFree(extra, OCI_DTYPE_LOB);
+    for (OCIDateTime *stamp : timestamps)
+      if (stamp != nullptr) OCIDescriptorFree(stamp, OCI_DTYPE_TIMESTAMP);
   }
   lob = nullptr;
   lobs.clear();
+  timestamps.clear();
   for (void *buffer : buffers) ::operator delete(buffer);
   buffers.clear();
   indicators.clear();

@@ -1,6 +1,7 @@
 /*
 ** The statement of a COCIRecordset and its query result (output buffers,
-** indicators, define handles, column descriptions and BLOB locators),
+** indicators, define handles, column descriptions, LOB locators and
+** TIMESTAMP descriptors),
 ** shared by every copy of the recordset. The last holder to let go closes
 ** it as CloseRecordset would; CloseRecordset on any holder closes it for
 ** all of them.
@@ -50,6 +51,9 @@ struct StatementState {
   // is defined.
   OCILobLocator *lob = nullptr;
   std::vector<OCILobLocator *> lobs;
+  // One slot per column for the descriptors TIMESTAMP columns are fetched
+  // into (so that their fractions of a second come too).
+  std::vector<OCIDateTime *> timestamps;
   // True once a fetch has put a row in the buffers.
   bool fetched = false;
 

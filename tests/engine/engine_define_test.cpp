@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include <cstdint>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -215,6 +216,49 @@ TEST_F(EngineDefine, DatesAsTextSevenBytesAndOCIDate) {
   EXPECT_EQ(FetchOne("SELECT 'no date' FROM w", &date, sizeof date, SQLT_ODT, &indicator),
             OCI_ERROR);
   EXPECT_EQ(s.ErrorCode(), 932);
+
+  // Type 187 into a TIMESTAMP descriptor: the date, the time and the
+  // nanoseconds; from a DATE the fraction is 0. Only date columns.
+  OCIDateTime *stamp = nullptr;
+  ASSERT_EQ(OCIDescriptorAlloc(s.env, reinterpret_cast<dvoid **>(&stamp), OCI_DTYPE_TIMESTAMP,
+                               0, nullptr),
+            OCI_SUCCESS);
+  sb2 year = 0;
+  ub1 month = 0, day = 0, hour = 0, minute = 0, second = 0;
+  ub4 fraction = 7;
+  EXPECT_EQ(OCIDateTimeGetDate(s.env, s.err, stamp, &year, &month, &day), OCI_ERROR);
+  EXPECT_EQ(s.ErrorCode(), 1891);  // nothing fetched into it yet
+  const struct {
+    const char *select;
+    int year, month, day, hour, minute, second;
+    ub4 fraction;
+  } stamps[] = {
+      {"SELECT ts FROM w", 2024, 1, 5, 1, 2, 3, 500000000},
+      {"SELECT d FROM w", 1980, 12, 17, 13, 5, 9, 0},
+  };
+  for (const auto &c : stamps) {
+    SCOPED_TRACE(c.select);
+    ASSERT_EQ(FetchOne(c.select, &stamp, 0, SQLT_TIMESTAMP, &indicator), OCI_SUCCESS)
+        << s.ErrorText();
+    ASSERT_EQ(OCIDateTimeGetDate(s.env, s.err, stamp, &year, &month, &day), OCI_SUCCESS);
+    ASSERT_EQ(OCIDateTimeGetTime(s.env, s.err, stamp, &hour, &minute, &second, &fraction),
+              OCI_SUCCESS);
+    EXPECT_EQ(std::vector<int>({year, month, day, hour, minute, second}),
+              std::vector<int>({c.year, c.month, c.day, c.hour, c.minute, c.second}));
+    EXPECT_EQ(fraction, c.fraction);
+  }
+  stmt = s.NewStatement();
+  const char *text_column = "SELECT 'no date' FROM w";
+  OCIStmtPrepare(stmt, s.err, reinterpret_cast<const OraText *>(text_column),
+                 static_cast<ub4>(strlen(text_column)), OCI_NTV_SYNTAX, OCI_DEFAULT);
+  ASSERT_EQ(OCIStmtExecute(s.svc, stmt, s.err, 0, 0, nullptr, nullptr, OCI_DEFAULT), OCI_SUCCESS);
+  OCIDefine *define = nullptr;
+  ASSERT_EQ(OCIDefineByPos(stmt, &define, s.err, 1, &stamp, 0, SQLT_TIMESTAMP, &indicator,
+                           nullptr, nullptr, OCI_DEFAULT),
+            OCI_SUCCESS);
+  EXPECT_EQ(OCIStmtFetch(stmt, s.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_ERROR);
+  EXPECT_EQ(s.ErrorCode(), 932);
+  EXPECT_EQ(OCIDescriptorFree(stamp, OCI_DTYPE_TIMESTAMP), OCI_SUCCESS);
 }
 
 TEST_F(EngineDefine, BlobLocatorsNameTheirRows) {

@@ -53,7 +53,7 @@ TEST_F(RecordsetColumns, DescribeEveryTypeOfTheMapping) {
       {"BARE", 2, 22, -127, true, 0}, {"PI", 3, 4, 0, true, 0},
       {"D", 4, 8, 0, true, 0},      {"B", 113, 4000, 0, false, 0},
       {"DT", 12, 7, 0, true, 0},    {"CL", 112, 4000, 0, false, 0},
-      {"TS", 187, 11, 6, true, 0},  {"R", 23, 16, 0, true, 0},
+      {"TS", 187, 11, 6, false, 0},  {"R", 23, 16, 0, true, 0},
       {"VC", 1, 4, 0, true, 0},     {"NC", 96, 2, 0, true, 0},
       {"BI", 3, 4, 0, true, 0},     {"BF", 4, 8, 0, true, 0},
       {"F", 2, 22, -127, true, 0},

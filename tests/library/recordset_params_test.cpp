@@ -268,8 +268,9 @@ TEST_F(RecordsetParams, OracleTypesReadBack) {
   ASSERT_EQ(v.vt, VT_DATE);
   EXPECT_EQ(v.date, static_cast<DATE>(COleDateTime(1999, 12, 31, 23, 59, 58)));
   ASSERT_TRUE(rs_.GetFieldValue(1, v));
-  ASSERT_EQ(v.vt, VT_DATE);  // to the second
-  EXPECT_EQ(v.date, static_cast<DATE>(COleDateTime(2000, 1, 2, 3, 4, 5)));
+  ASSERT_EQ(v.vt, VT_DATE);  // with its milliseconds
+  EXPECT_DOUBLE_EQ(v.date, static_cast<DATE>(COleDateTime(2000, 1, 2, 3, 4, 5)) +
+                               0.678 / 86400);
   ASSERT_TRUE(rs_.GetFieldValue(2, v));
   ASSERT_EQ(v.vt, VT_ARRAY | VT_UI1);
   EXPECT_EQ(Hex(v), "DEAD0001");
@@ -300,6 +301,19 @@ TEST_F(RecordsetParams, OracleTypesReadBack) {
     EXPECT_FALSE(rs_.GetFieldValue(i, kept)) << i;
     EXPECT_EQ(kept.vt, VT_R8);
   }
+
+  // TIMESTAMP fractions round to the millisecond, into the next second or
+  // day if need be; before 1899-12-30 OLE's time of day counts away from
+  // zero.
+  rs_.OpenRecordset(
+      "SELECT TIMESTAMP '2000-01-01 23:59:59.9996', TIMESTAMP '1850-06-01 12:00:00.2505'"
+      " FROM dual");
+  ASSERT_TRUE(rs_.MoveNext());
+  ASSERT_TRUE(rs_.GetFieldValue(0, v));
+  EXPECT_DOUBLE_EQ(v.date, static_cast<DATE>(COleDateTime(2000, 1, 2, 0, 0, 0)));
+  ASSERT_TRUE(rs_.GetFieldValue(1, v));
+  EXPECT_DOUBLE_EQ(v.date, static_cast<DATE>(COleDateTime(1850, 6, 1, 0, 0, 0)) -
+                               43200.251 / 86400);
 
   // A CLOB of any length comes whole, multi-byte characters included,
   // from a column and from an expression; an empty CLOB is empty text.
