@@ -15,7 +15,6 @@
 #include "oleauto.h"
 #include "record/RecordConvert.h"
 #include "recordset/FaultArmed.h"
-#include "recordset/ShortNumber.h"
 #include "recordset/StatementState.h"
 
 namespace {
@@ -214,6 +213,37 @@ __attribute__((noinline)) double ClientNumber(
   return number;
 }
 
+// NUMBER's range: magnitudes from 1e-130 to below 1e126.
+constexpr double kNumberOverflow = 1e126;
+constexpr double kNumberUnderflow = 1e-130;
+
+// A NUMBER column's value fetched as a double, as the client's NUMBER
+// would give it: NUMBER has no negative zero and its range is narrower
+// than a double's (a value beyond it, which only a program writing the
+// file past the engine can leave, is ORA-01426 as the NUMBER fetch gives
+// it; one below it reads as zero, as the NUMBER form keeps it).
+double AsNumber(double value) {
+  const double magnitude = std::fabs(value);
+  if (magnitude < kNumberUnderflow) return 0.0;
+  if (!(magnitude < kNumberOverflow)) {
+    kestrel::RecordError(1426, "ORA-01426: numeric overflow");
+    throw COCIException();
+  }
+  return value;
+}
+
+// The same while a test has a fault armed: through the client's NUMBER,
+// so that the conversion's call is made as before.
+__attribute__((noinline)) double ClientNumberOfDouble(
+    const kestrel::StatementState &st, double value) {
+  OCINumber number;
+  OCIError *err = st.session->error;
+  if (!COCIException::checkErr(
+          err, OCINumberFromReal(err, &value, sizeof value, &number)))
+    throw COCIException();
+  return ClientNumber(st, &number);
+}
+
 // The largest position the client interface can name.
 constexpr long kLastPosition = 0xFFFFFFFFL;
 
@@ -295,12 +325,15 @@ int COCIRecordset::GetFieldValue(const long &index, COleVariant &value) {
   switch (type) {
     case SQLT_NUM: {
       double number = 0;
-      // A short number is read from its bytes, as the client would read
-      // it; the others, and every one while a failure is armed, by the
-      // client.
-      if (!direct || !kestrel::ShortNumberToDouble(
-                         static_cast<const unsigned char *>(buffer), &number))
-        number = ClientNumber(st, buffer);
+      if (st.doubles[i]) {
+        memcpy(&number, buffer, sizeof number);
+        number = direct ? AsNumber(number) : ClientNumberOfDouble(st, number);
+        NumberToVariant(number, st.scales[i], value);
+        return TRUE;
+      }
+      // The NUMBER form (kept while a test had a fault armed at the open)
+      // is read by the client.
+      number = ClientNumber(st, buffer);
       NumberToVariant(number, st.scales[i], value);
       return TRUE;
     }
@@ -339,6 +372,28 @@ int COCIRecordset::WriteText(size_t index, const COleVariant &value) {
   return TRUE;
 }
 
+namespace {
+
+// A value into a NUMBER column's double buffer, as the NUMBER form takes
+// it: integers and reals within its range, negative zero as zero; any
+// other value leaves the buffer as it was.
+void WriteDouble(void *buffer, const COleVariant &value) {
+  double number;
+  switch (value.vt) {
+    case VT_I2: number = value.iVal; break;
+    case VT_I4: number = value.lVal; break;
+    case VT_R4: number = value.fltVal; break;
+    case VT_R8: number = value.dblVal; break;
+    default: return;
+  }
+  const double magnitude = std::fabs(number);
+  if (!(magnitude < kNumberOverflow)) return;
+  if (magnitude < kNumberUnderflow) number = 0.0;
+  memcpy(buffer, &number, sizeof number);
+}
+
+}  // namespace
+
 int COCIRecordset::SetFieldValue(const long &index, const COleVariant &value) {
   // An index no column position can follow is refused (as position 0 is)
   // before the position is computed.
@@ -354,6 +409,10 @@ int COCIRecordset::SetFieldValue(const long &index, const COleVariant &value) {
   if (IsText(type)) return WriteText(i, value);
   switch (type) {
     case SQLT_NUM:
+      if (st.doubles[i]) {
+        WriteDouble(buffer, value);
+        break;
+      }
       if (value.vt == VT_I2)
         OCINumberFromInt(err, &value.iVal, sizeof value.iVal,
                          OCI_NUMBER_SIGNED, number);

@@ -29,6 +29,7 @@ void StatementState::Close() {
   types.clear();
   sizes.clear();
   scales.clear();
+  doubles.clear();
   fetched = false;
   prepared = false;
   params.clear();

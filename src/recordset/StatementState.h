@@ -45,6 +45,9 @@ struct StatementState {
   std::vector<int> types;
   std::vector<int> sizes;
   std::vector<int> scales;
+  // 1 where a NUMBER column's buffer holds a double rather than the
+  // NUMBER form.
+  std::vector<unsigned char> doubles;
   // The first BLOB column's locator (the one the large-object helpers
   // use), and one slot per column for the locators of the others; the
   // slots are made before any define and never move while the statement
