@@ -118,7 +118,7 @@ class KESTREL_API COCIRecordset {
 
  private:
   int queryType();
-  int execute(int iterations);
+  int execute(int iterations, unsigned int mode = 0);
   int allocateCursor();
 
   // Large-object and bind helpers.

@@ -59,7 +59,7 @@ KESTREL_ENGINE_EXPORT sword OCIStmtPrepare(OCIStmt *stmtp, OCIError *errhp,
 KESTREL_ENGINE_EXPORT sword OCIStmtExecute(OCISvcCtx *svchp, OCIStmt *stmtp,
                                            OCIError *errhp, ub4 iters, ub4,
                                            const OCISnapshot *, OCISnapshot *,
-                                           ub4) {
+                                           ub4 mode) {
   Call call(FaultPoint::kStmtExecute);
   return call.Finish([&]() -> sword {
     Handle *c = nullptr;
@@ -76,8 +76,22 @@ KESTREL_ENGINE_EXPORT sword OCIStmtExecute(OCISvcCtx *svchp, OCIStmt *stmtp,
     ServiceContext *context = As<ServiceContext>(c);
     Connection *connection = context->LoggedOnConnection();
     if (connection == nullptr) return Report(error, OraError::Make(1012));
-    ExecutionContext execution{*connection, context->session->userName()};
-    return As<StatementHandle>(s)->Execute(execution, error, iters);
+    ExecutionContext execution{*connection, context->session->userName(),
+                               (mode & OCI_COMMIT_ON_SUCCESS) != 0};
+    const sword executed = As<StatementHandle>(s)->Execute(execution, error, iters);
+    if (!execution.commitOnSuccess) return executed;
+    // OCI_COMMIT_ON_SUCCESS: the transaction is committed when the
+    // statement succeeds; when it fails it stays as it was, unless the
+    // statement was all of it (then nothing but kept sequence marks is
+    // left to end it with).
+    if (executed == OCI_SUCCESS || executed == OCI_SUCCESS_WITH_INFO) {
+      OraError failure;
+      if (!connection->Commit(&failure)) return Report(error, failure);
+    } else if (connection->Alone()) {
+      OraError ignored;
+      connection->EndAloneAfterFailure(&ignored);
+    }
+    return executed;
   });
 }
 

@@ -317,13 +317,17 @@ bool Connection::Run(sqlite3_stmt *statement, OraError *error) {
 
 bool Connection::BeginWrite(OraError *error, int waitMs) {
   if (InTransaction()) return true;
+  return Begin(error, waitMs, true);
+}
+
+bool Connection::Begin(OraError *error, int waitMs, bool mark) {
   const int wait = waitMs < 0 ? busyTimeoutMs_ : waitMs;
   if (wait != busyTimeoutMs_) sqlite3_busy_timeout(db_, wait);
   const bool begun = Run(begin_, error);
   if (wait != busyTimeoutMs_) sqlite3_busy_timeout(db_, busyTimeoutMs_);
   // The transaction's start is marked, so a rollback can undo its work
   // and still keep what must outlive it before the lock goes.
-  if (begun && Run(mark_, error)) return true;
+  if (begun && (!mark || Run(mark_, error))) return true;
   if (begun) {
     OraError ignored;
     Run(rollback_, &ignored);
@@ -344,7 +348,23 @@ bool Connection::BeginWrite(OraError *error, int waitMs) {
   return false;
 }
 
+bool Connection::BeginWriteAlone(OraError *error) {
+  if (InTransaction()) return true;
+  if (!Begin(error, -1, false)) return false;
+  alone_ = true;
+  return true;
+}
+
+bool Connection::EndAloneAfterFailure(OraError *error) {
+  alone_ = false;
+  if (!InTransaction()) return true;
+  // Nothing but the kept sequence marks is left to write.
+  if (!RestoreSequenceMarks(*this)) return Run(rollback_, error);
+  return Run(commit_, error);
+}
+
 bool Connection::Commit(OraError *error) {
+  alone_ = false;
   if (!InTransaction()) return true;
   if (Run(commit_, error)) {
     ForgetSequenceMarks(*this);
@@ -360,6 +380,13 @@ bool Connection::Commit(OraError *error) {
 }
 
 bool Connection::Rollback(OraError *error) {
+  if (alone_) {
+    // No mark to go back to: undo it all, then keep the sequence marks in
+    // a transaction of their own.
+    alone_ = false;
+    if (!Run(rollback_, error)) return false;
+    return KeepAfterUndo(error);
+  }
   if (!InTransaction()) {
     // A commit that failed has already undone everything: what must be
     // kept is written again in a transaction of its own.

@@ -89,6 +89,14 @@ class Connection {
   // timeout (or `waitMs`, when not negative) for another writer, then
   // fails with 54.
   bool BeginWrite(OraError *error, int waitMs = -1);
+  // The same for a transaction that is to be one DML statement, committed
+  // when it succeeds (OCI_COMMIT_ON_SUCCESS): no mark at its start, which
+  // only an undo of earlier work needs. If the statement fails, SQLite has
+  // undone it, and EndAloneAfterFailure ends the transaction keeping the
+  // sequence numbers it handed out.
+  bool BeginWriteAlone(OraError *error);
+  bool Alone() const { return alone_ && InTransaction(); }
+  bool EndAloneAfterFailure(OraError *error);
   // Commits what is pending. A commit that fails (a deferred constraint)
   // rolls back and reports 2091.
   bool Commit(OraError *error);
@@ -157,6 +165,8 @@ class Connection {
   // it, the one time client SQL may drop the engine's objects.
   std::string droppingTable_;
   sqlite3_stmt *begin_ = nullptr;
+  bool Begin(OraError *error, int waitMs, bool mark);
+  bool alone_ = false;                // the transaction has no mark
   sqlite3_stmt *mark_ = nullptr;      // SAVEPOINT at the transaction's start
   sqlite3_stmt *undoWork_ = nullptr;  // ROLLBACK TO it
   sqlite3_stmt *commit_ = nullptr;

@@ -262,17 +262,22 @@ sword StatementHandle::ExecuteOther(ExecutionContext &context,
                ? OCI_SUCCESS
                : Report(error, failure);
   }
-  if (ddl) {
-    if (!connection.Commit(&failure)) return Report(error, failure);
-  } else if (!sqlite3_stmt_readonly(statement_) ||
-             kind_.action == Action::kSavepoint) {
-    if (!connection.BeginWrite(&failure)) return Report(error, failure);
-  }
-  sqlite3 *db = connection.db();
   // A statement written as several runs them as one, and one returning
   // INTO fails after SQLite made its changes: all or nothing either way.
   const bool stepped = frontEnd_ && !compiled_.following.empty();
   const bool atomic = stepped || (frontEnd_ && !compiled_.returningInto.empty());
+  // One DML statement that is its transaction, committed by this call when
+  // it succeeds: SQLite undoes it alone when it fails.
+  const bool alone = context.commitOnSuccess && kind_.action == Action::kDml &&
+                     !atomic && iterations == 1;
+  if (ddl) {
+    if (!connection.Commit(&failure)) return Report(error, failure);
+  } else if (!sqlite3_stmt_readonly(statement_) ||
+             kind_.action == Action::kSavepoint) {
+    if (!(alone ? connection.BeginWriteAlone(&failure) : connection.BeginWrite(&failure)))
+      return Report(error, failure);
+  }
+  sqlite3 *db = connection.db();
   if (atomic && !connection.BeginBlock(&failure)) return Report(error, failure);
   auto fail = [&](const OraError &f) {
     if (atomic) connection.EndBlock(true);

@@ -33,6 +33,8 @@ class Connection;
 struct ExecutionContext {
   Connection &connection;
   std::string user;
+  // OCI_COMMIT_ON_SUCCESS: the call commits when the statement succeeds.
+  bool commitOnSuccess = false;
 };
 
 class StatementHandle : public Handle {

@@ -81,6 +81,7 @@ typedef struct OCIDateTime OCIDateTime;
 
 /* Modes. */
 #define OCI_DEFAULT 0x00000000
+#define OCI_COMMIT_ON_SUCCESS 0x00000020
 #define OCI_THREADED 0x00000001
 #define OCI_OBJECT 0x00000002
 

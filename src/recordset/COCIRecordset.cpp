@@ -9,6 +9,7 @@
 #include "COCIException.h"
 #include "error/ErrorRecord.h"
 #include "connection/TransactionRules.h"
+#include "recordset/FaultArmed.h"
 #include "recordset/StatementState.h"
 
 namespace {
@@ -169,8 +170,13 @@ int COCIRecordset::Run() {
   OCISvcCtx *svc = ServiceContext();
   OCIError *err = ErrorHandle();
   COCIException::checkErr(err, OCITransStart(svc, err, 60, OCI_TRANS_NEW));
+  // The statement commits in the same call when it succeeds, as the
+  // vendor's client lets it: one round trip, and the server may run it as
+  // a transaction of its own. While a test has a fault armed the commit is
+  // its own call, which the fault paths meet.
+  const bool separateCommit = kestrel::EngineFaultArmed();
   try {
-    execute(1);
+    execute(1, separateCommit ? OCI_DEFAULT : OCI_COMMIT_ON_SUCCESS);
   } catch (const COCIException &) {
     // The failed statement's changes are undone; the error record keeps
     // the execution's error, not the rollback's status.
@@ -179,7 +185,8 @@ int COCIRecordset::Run() {
   }
   // A commit that fails stored nothing: the caller must hear it. Its error
   // stays on record while whatever it left pending is rolled back.
-  if (!COCIException::checkErr(err, OCITransCommit(svc, err, OCI_DEFAULT))) {
+  if (separateCommit &&
+      !COCIException::checkErr(err, OCITransCommit(svc, err, OCI_DEFAULT))) {
     OCITransRollback(svc, err, OCI_DEFAULT);
     throw COCIException();
   }
@@ -202,7 +209,7 @@ int COCIRecordset::queryType() {
   return static_cast<int>(type & 0xFFFF);
 }
 
-int COCIRecordset::execute(int iterations) {
+int COCIRecordset::execute(int iterations, unsigned int mode) {
   RequireStatement();
   // A cleared parameter's placeholder is still bound until the statement
   // is prepared again (Execute does): it has no value now.
@@ -215,7 +222,7 @@ int COCIRecordset::execute(int iterations) {
   BindParams();
   Check(OCIStmtExecute(ServiceContext(), m_pShared->stmt, ErrorHandle(),
                        static_cast<ub4>(iterations), 0, nullptr, nullptr,
-                       OCI_DEFAULT));
+                       static_cast<ub4>(mode)));
   return 1;
 }
 

@@ -55,6 +55,53 @@ TEST_F(EngineTransaction, TransStartKeepsPendingChanges) {
   EXPECT_EQ(Count(b), Counted(2));
 }
 
+// OCI_COMMIT_ON_SUCCESS commits the whole transaction when the statement
+// succeeds; when it fails nothing is committed and earlier pending work
+// stays pending, while a failed statement that was the transaction keeps
+// the sequence numbers it handed out.
+TEST_F(EngineTransaction, CommitOnSuccess) {
+  Session a(Link());
+  Session b(Link());
+  ASSERT_EQ(a.Run("CREATE SEQUENCE s NOCACHE"), OCI_SUCCESS);
+  ASSERT_EQ(a.Run("CREATE TABLE u (a NUMBER(1))"), OCI_SUCCESS);
+  OCIStmt *stmt = a.NewStatement();
+  auto run = [&](const std::string &sql) {
+    EXPECT_EQ(OCIStmtPrepare(stmt, a.err, reinterpret_cast<const OraText *>(sql.data()),
+                             static_cast<ub4>(sql.size()), OCI_NTV_SYNTAX, OCI_DEFAULT),
+              OCI_SUCCESS);
+    return OCIStmtExecute(a.svc, stmt, a.err, 1, 0, nullptr, nullptr, OCI_COMMIT_ON_SUCCESS);
+  };
+  const struct {
+    const char *before;  // run plainly first, left pending
+    const char *sql;     // run with OCI_COMMIT_ON_SUCCESS
+    sword status;
+    int seenByOther;     // rows of t another session sees afterwards
+  } cases[] = {
+      {nullptr, "INSERT INTO t VALUES (1)", OCI_SUCCESS, 1},
+      {"INSERT INTO t VALUES (2)", "INSERT INTO t VALUES (3)", OCI_SUCCESS, 3},
+      {"INSERT INTO t VALUES (4)", "INSERT INTO u VALUES (10)", OCI_ERROR, 4},
+      {nullptr, "INSERT INTO u VALUES (s.NEXTVAL * 10)", OCI_ERROR, 4},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.sql);
+    if (c.before) {
+      ASSERT_EQ(a.Run(c.before), OCI_SUCCESS) << a.ErrorText();
+    }
+    EXPECT_EQ(run(c.sql), c.status) << a.ErrorText();
+    if (c.status == OCI_ERROR) {
+      EXPECT_EQ(a.ErrorCode(), 1438);
+    }
+    // The failure committed nothing: the pending insert of 4 waits.
+    if (c.before && c.status == OCI_ERROR) {
+      ASSERT_EQ(a.Commit(), OCI_SUCCESS);
+    }
+    EXPECT_EQ(Count(b), Counted(c.seenByOther));
+  }
+  // The failed statement's NEXTVAL stays taken, as the vendor's sequences
+  // are outside transactions.
+  EXPECT_EQ(b.Query("SELECT s.NEXTVAL FROM dual"), Rows{{Cell("2")}});
+}
+
 // The vendor's rule: OCISessionEnd commits; any other end rolls back.
 TEST_F(EngineTransaction, EndingTheSessionCommitsAndAnyOtherEndRollsBack) {
   Session b(Link());
