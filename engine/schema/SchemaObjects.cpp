@@ -122,6 +122,13 @@ void Drop(Ddl &ddl, const sql::DropStmt &s) {
         if (c.type == 'R' && c.r_table != table) parents.push_back(c.r_table);
       }
       ForgetTable(ddl, table, s.cascade_constraints);
+      // Its triggers go with it (SQLite drops their kestrel$t$ triggers).
+      for (const auto &t : ddl.Rows("SELECT owner, name FROM main.\"kestrel$triggers\" WHERE table_name = ?1",
+                                    {table})) {
+        ddl.Rows("DELETE FROM main.\"kestrel$source\" WHERE owner = ?1 AND name = ?2 AND type = 'TRIGGER'",
+                 {t[0], t[1]});
+      }
+      ddl.Rows("DELETE FROM main.\"kestrel$triggers\" WHERE table_name = ?1", {table});
       ddl.Exec("DROP TABLE main." + QuoteIdent(table), 5);
       for (const std::string &p : parents) RefreshTable(ddl, p);
       return;

@@ -13,6 +13,7 @@
 #include "catalog/Comments.h"
 #include "catalog/Sequences.h"
 #include "errors/SqliteErrors.h"
+#include "plsql/Triggers.h"
 #include "schema/SchemaStatement.h"
 #include "session/AccountStatement.h"
 #include "session/Accounts.h"
@@ -184,9 +185,21 @@ sword StatementHandle::Execute(ExecutionContext &context, ErrorHandle *error,
       // The schema language on the syntax tree (engine/schema/); what it
       // does not take yet runs through the translation below.
       if (iterations == 0) return Report(error, OraError::Make(24333));
+      {
+        bool handled = false;
+        const bool done = plsql::RunAllTriggersStatement(context.connection, text_, &handled, &failure);
+        if (handled) {
+          executed_ = true;
+          isQuery_ = false;
+          rowCount_ = 0;
+          columns_.clear();
+          return done ? OCI_SUCCESS : Report(error, failure);
+        }
+      }
       switch (RunSchemaStatement(context.connection, text_, CanonicalUserName(context.user),
                                  &failure)) {
         case SchemaOutcome::kDone:
+          plsql::RefreshAfterAlterTable(context.connection, text_);
           executed_ = true;
           isQuery_ = false;
           rowCount_ = 0;
@@ -272,13 +285,19 @@ sword StatementHandle::ExecuteOther(ExecutionContext &context,
   // A statement written as several runs them as one, and one returning
   // INTO fails after SQLite made its changes: all or nothing either way.
   const bool stepped = frontEnd_ && !compiled_.following.empty();
-  const bool atomic = stepped || (frontEnd_ && !compiled_.returningInto.empty());
+  // Statement triggers run with the statement, as one.
+  const bool triggers = frontEnd_ && !compiled_.triggerTargets.empty();
+  const bool atomic = stepped || triggers || (frontEnd_ && !compiled_.returningInto.empty());
   if (atomic && !connection.BeginBlock(&failure)) return Report(error, failure);
   auto fail = [&](const OraError &f) {
     if (atomic) connection.EndBlock(true);
     rowCount_ = 0;
     return Report(error, f);
   };
+  if (triggers &&
+      !plsql::FireStatementTriggers(connection, compiled_.triggerTargets, false, &failure)) {
+    return fail(failure);
+  }
   for (ub4 i = 0; i < iterations; ++i) {
     // Iteration i reads element i of each bind (array execution).
     if (i > 0 && !ApplyBinds(statement_, i, &failure)) return fail(failure);
@@ -304,6 +323,10 @@ sword StatementHandle::ExecuteOther(ExecutionContext &context,
     }
     sqlite3_reset(statement_);
     if (stepped && !RunFollowingSteps(connection, i, &failure)) return fail(failure);
+  }
+  if (triggers &&
+      !plsql::FireStatementTriggers(connection, compiled_.triggerTargets, true, &failure)) {
+    return fail(failure);
   }
   if (atomic) connection.EndBlock(false);
   if (ddl) RecordSchemaChange(context);
@@ -426,6 +449,7 @@ bool StatementHandle::RunPiece(ExecutionContext &context, std::string_view text,
   std::string sql = translation.sql;
   // A block's schema change is seen by its next statements.
   if (kind.action != Action::kQuery && kind.action != Action::kDml) connection.ForgetCatalog();
+  std::vector<plsql::DmlTarget> targets;
   if (kind.action == Action::kQuery || kind.action == Action::kDml) {
     CompiledStatement compiled;
     uint32_t offset = 0;
@@ -436,6 +460,7 @@ bool StatementHandle::RunPiece(ExecutionContext &context, std::string_view text,
           return false;
         }
         sql = std::move(compiled.sql);
+        targets = std::move(compiled.triggerTargets);
         break;
       case FrontEndOutcome::kNotYet:
         if (kind.action == Action::kDml) {
@@ -509,6 +534,9 @@ bool StatementHandle::RunPiece(ExecutionContext &context, std::string_view text,
   } else if (!sqlite3_stmt_readonly(raw) || kind.action == Action::kSavepoint) {
     if (!connection.BeginWrite(error)) return false;
   }
+  if (!targets.empty() && !plsql::FireStatementTriggers(connection, targets, false, error)) {
+    return false;
+  }
   int rc;
   while ((rc = sqlite3_step(raw)) == SQLITE_ROW) {
   }
@@ -517,6 +545,9 @@ bool StatementHandle::RunPiece(ExecutionContext &context, std::string_view text,
     return false;
   }
   if (IsDml(kind.type)) *changes = static_cast<ub4>(sqlite3_changes(db));
+  if (!targets.empty() && !plsql::FireStatementTriggers(connection, targets, true, error)) {
+    return false;
+  }
   if (kind.action == Action::kDdl) RecordSchemaChange(context);
   return true;
 }
