@@ -7,6 +7,8 @@
 */
 #include <sqlite3.h>
 
+#include <tuple>
+
 #include "plsql/Interpreter.h"
 #include "plsql/SessionState.h"
 #include "plsql/Triggers.h"
@@ -98,8 +100,12 @@ bool Same(const Value &a, const Value &b) {
 
 // Runs one trigger's body for one event; `oldRow` and `newRow` are the
 // row's values (row triggers only).
+// `newRow` gets the row's :NEW values back when `assignable` says which
+// columns the statement writes ('0' none); otherwise a changed :NEW is
+// refused.
 bool RunTrigger(Connection &connection, const LoadedTrigger &t, uint8_t event,
-                const std::vector<Value> *oldRow, const std::vector<Value> *newRow, OraError *error) {
+                const std::vector<Value> *oldRow, std::vector<Value> *newRow, OraError *error,
+                std::string_view assignable = {}) {
   TriggerSession &session = connection.plsqlState().triggers;
   if (session.depth >= kMaxTriggerDepth) {
     *error = OraError::Make(36, std::to_string(kMaxTriggerDepth));
@@ -176,6 +182,10 @@ bool RunTrigger(Connection &connection, const LoadedTrigger &t, uint8_t event,
       const Value &after = in.trigger_frame_->vars[3].value;
       for (size_t k = 0; k < after.rec->values.size(); ++k) {
         if (Same(before.rec->values[k], after.rec->values[k])) continue;
+        if (k < assignable.size() && assignable[k] != '0' && newRow != nullptr && k < newRow->size()) {
+          (*newRow)[k] = after.rec->values[k];
+          continue;
+        }
         // SQLite keeps the row it was given: a BEFORE ROW trigger's new
         // values are refused rather than lost.
         if (!t.before || event == sql::kOnDelete) throw PlRaise::Ora(4084);
@@ -222,6 +232,95 @@ void TriggerRow(sqlite3_context *context, int argc, sqlite3_value **argv) {
     return;
   }
   sqlite3_result_null(context);
+}
+
+void Result(sqlite3_context *context, const Value &v) {
+  switch (v.kind) {
+    case Value::kInt: return sqlite3_result_int64(context, v.i);
+    case Value::kReal: return sqlite3_result_double(context, v.d);
+    case Value::kText:
+      return sqlite3_result_text(context, v.s.data(), static_cast<int>(v.s.size()), SQLITE_TRANSIENT);
+    case Value::kBlob:
+      return sqlite3_result_blob(context, v.s.data(), static_cast<int>(v.s.size()), SQLITE_TRANSIENT);
+    case Value::kBool: return sqlite3_result_int(context, v.b ? 1 : 0);
+    default: return sqlite3_result_null(context);
+  }
+}
+
+// kestrel_before_row(table, event, written, column, old values..., new
+// values...): runs the table's BEFORE ROW triggers of the event in
+// creation order, each seeing the :NEW the one before left, and answers
+// the final value of `column` (the first the statement writes; the rest
+// come from kestrel_new_value). `written` has a character per column: '1'
+// set by the statement, '2' written for the triggers, '0' left alone.
+void BeforeRow(sqlite3_context *context, int argc, sqlite3_value **argv) {
+  Connection &connection = *static_cast<Connection *>(sqlite3_user_data(context));
+  const std::string table = ArgText(argv[0]);
+  const uint8_t event = static_cast<uint8_t>(sqlite3_value_int(argv[1]));
+  const std::string written = ArgText(argv[2]);
+  const int column = sqlite3_value_int(argv[3]);
+  const int n = (argc - 4) / 2;
+  std::vector<Value> oldRow, newRow;
+  for (int k = 0; k < n; ++k) {
+    oldRow.push_back(FromSqlite(argv[4 + k]));
+    newRow.push_back(FromSqlite(argv[4 + n + k]));
+  }
+  std::vector<std::tuple<std::string, std::string, std::string>> triggers;
+  {
+    Connection::InternalScope scope(connection);
+    Finalizer f;
+    const std::string sql = std::string("SELECT owner, name, coalesce(update_of, '') FROM \"") + kTriggersTable +
+                            "\" WHERE table_name = ?1 COLLATE NOCASE AND timing = 'BEFORE' AND row_level = 1 AND status = "
+                            "'ENABLED' AND (events & ?2) <> 0 ORDER BY seq";
+    if (sqlite3_prepare_v2(connection.db(), sql.c_str(), -1, &f.s, nullptr) == SQLITE_OK) {
+      sqlite3_bind_text(f.s, 1, table.data(), static_cast<int>(table.size()), SQLITE_TRANSIENT);
+      sqlite3_bind_int(f.s, 2, event);
+      while (sqlite3_step(f.s) == SQLITE_ROW) {
+        triggers.emplace_back(ColumnText(f.s, 0), ColumnText(f.s, 1), ColumnText(f.s, 2));
+      }
+    }
+  }
+  sql::SqliteCatalog catalog(connection.db());
+  const sql::CatalogTable *shape = nullptr;
+  {
+    Connection::InternalScope scope(connection);
+    shape = catalog.FindTable("", table);
+  }
+  for (const auto &[owner, name, updateOf] : triggers) {
+    if (event == sql::kOnUpdate && !updateOf.empty() && shape != nullptr) {
+      // UPDATE OF: only when the statement sets one of the columns.
+      bool hit = false;
+      size_t start = 0;
+      while (!hit && start <= updateOf.size()) {
+        size_t end = updateOf.find(',', start);
+        if (end == std::string::npos) end = updateOf.size();
+        for (size_t k = 0; k < shape->columns.size() && k < written.size(); ++k) {
+          hit = hit || (written[k] == '1' &&
+                        sql::SameName(shape->columns[k].name, std::string_view(updateOf).substr(start, end - start)));
+        }
+        start = end + 1;
+      }
+      if (!hit) continue;
+    }
+    OraError error;
+    const auto t = Load(connection, owner, name, -1, &error);
+    if (t == nullptr || !RunTrigger(connection, *t, event, &oldRow, &newRow, &error, written)) {
+      sqlite3_result_error(context, error.message.c_str(), -1);
+      return;
+    }
+  }
+  if (column < 0 || column >= n) return sqlite3_result_null(context);
+  Result(context, newRow[static_cast<size_t>(column)]);
+  connection.plsqlState().triggers.new_row = std::move(newRow);
+}
+
+// kestrel_new_value(column): that column of the row kestrel_before_row made.
+void NewValue(sqlite3_context *context, int, sqlite3_value **argv) {
+  Connection &connection = *static_cast<Connection *>(sqlite3_user_data(context));
+  const std::vector<Value> &row = connection.plsqlState().triggers.new_row;
+  const int column = sqlite3_value_int(argv[0]);
+  if (column < 0 || static_cast<size_t>(column) >= row.size()) return sqlite3_result_null(context);
+  Result(context, row[static_cast<size_t>(column)]);
 }
 
 void AddTarget(Connection &connection, const sql::TableRef *target, uint8_t events,
@@ -284,9 +383,20 @@ bool Interpreter::TriggerPredicate(const sql::Expr &call, Value *result) {
 int RegisterTriggerFunctions(Connection &connection) {
   // Innocuous for SQLite's schema rule: only the engine's own triggers
   // (kestrel$t$...) call it, and it runs only triggers the catalog holds.
-  return sqlite3_create_function_v2(connection.db(), "kestrel_trigger_row", -1,
-                                    SQLITE_UTF8 | SQLITE_INNOCUOUS, &connection, TriggerRow, nullptr,
-                                    nullptr, nullptr);
+  int rc = sqlite3_create_function_v2(connection.db(), "kestrel_trigger_row", -1,
+                                      SQLITE_UTF8 | SQLITE_INNOCUOUS, &connection, TriggerRow, nullptr,
+                                      nullptr, nullptr);
+  // Called by the statements the emitter writes, once per row and column,
+  // in the order SQLite computes the row: never factored out as constant.
+  if (rc == SQLITE_OK) {
+    rc = sqlite3_create_function_v2(connection.db(), "kestrel_before_row", -1, SQLITE_UTF8, &connection,
+                                    BeforeRow, nullptr, nullptr, nullptr);
+  }
+  if (rc == SQLITE_OK) {
+    rc = sqlite3_create_function_v2(connection.db(), "kestrel_new_value", 1, SQLITE_UTF8, &connection,
+                                    NewValue, nullptr, nullptr, nullptr);
+  }
+  return rc;
 }
 
 std::vector<DmlTarget> StatementTriggerTargets(Connection &connection, const sql::Statement &statement) {

@@ -131,6 +131,47 @@ std::string_view FromTriggerWord(std::string_view text) {
   return text;
 }
 
+// The columns whose :NEW value the body assigns (`:NEW.c :=`, or an INTO
+// list naming it), from its tokens; `alias` is NEW or its REFERENCING name.
+std::string AssignedColumns(std::string_view body, std::string_view alias) {
+  sql::Arena arena;
+  const sql::TokenArray tokens = sql::Lex(body, arena);
+  std::string out;
+  bool into = false;
+  for (size_t i = 0; i < tokens.size && tokens.items[i].kind != sql::Tok::kEnd; ++i) {
+    const sql::Token &t = tokens.items[i];
+    // SELECT, FETCH, RETURNING, EXECUTE IMMEDIATE ... INTO, not INSERT INTO.
+    if (t.kind == sql::Tok::kWord && t.kw == sql::Kw::kInto) {
+      const sql::Token *before = i > 0 ? &tokens.items[i - 1] : nullptr;
+      into = before == nullptr || before->kind != sql::Tok::kWord ||
+             (before->kw != sql::Kw::kInsert && before->kw != sql::Kw::kMerge &&
+              before->kw != sql::Kw::kAll && before->kw != sql::Kw::kFirst &&
+              before->kw != sql::Kw::kThen && before->kw != sql::Kw::kElse);
+    }
+    if ((t.kind == sql::Tok::kWord && t.kw == sql::Kw::kFrom) ||
+        (t.kind == sql::Tok::kSymbol && t.sym == sql::Sym::kSemicolon)) {
+      into = false;
+    }
+    if (t.kind != sql::Tok::kBind || i + 2 >= tokens.size) continue;
+    std::string_view name = t.value;
+    if (!name.empty() && name.front() == ':') name.remove_prefix(1);
+    const sql::Token &dot = tokens.items[i + 1];
+    const sql::Token &column = tokens.items[i + 2];
+    if (!SameName(name, alias) || dot.kind != sql::Tok::kSymbol || dot.sym != sql::Sym::kDot ||
+        (column.kind != sql::Tok::kWord && column.kind != sql::Tok::kQuotedIdent)) {
+      continue;
+    }
+    const sql::Token *after = i + 3 < tokens.size ? &tokens.items[i + 3] : nullptr;
+    const bool assigns = after != nullptr && after->kind == sql::Tok::kSymbol && after->sym == sql::Sym::kColon &&
+                         i + 4 < tokens.size && tokens.items[i + 4].kind == sql::Tok::kSymbol &&
+                         tokens.items[i + 4].sym == sql::Sym::kEq;
+    if (!assigns && !into) continue;
+    if (!out.empty()) out += ',';
+    out += std::string(column.value);
+  }
+  return out;
+}
+
 bool Fail(OraError *error, int code, std::string_view detail = {}) {
   *error = OraError::Make(code, detail);
   return false;
@@ -208,6 +249,11 @@ bool CreateTrigger(Connection &connection, const sql::CreateTriggerStmt &st, std
   referencing += " OLD AS ";
   referencing += st.old_alias ? std::string(st.old_alias->name) : "OLD";
   const std::string body = Trimmed(text.substr(bodyAt));
+  // Only a BEFORE ROW trigger of INSERT or UPDATE may assign :NEW.
+  const std::string assigned =
+      st.timing == 0 && st.for_each_row && (st.events & (sql::kOnInsert | sql::kOnUpdate))
+          ? AssignedColumns(body, st.new_alias ? st.new_alias->name : "NEW")
+          : std::string();
   return AsDdl(connection, error, [&] {
     std::vector<Row> old;
     if (!Query(connection,
@@ -230,14 +276,14 @@ bool CreateTrigger(Connection &connection, const sql::CreateTriggerStmt &st, std
     if (!Exec(connection,
               std::string("INSERT INTO \"") + kTriggersTable +
                   "\" (owner, name, table_owner, table_name, timing, events, update_of, row_level, "
-                  "when_clause, status, referencing, description, body, text, seq, created, "
+                  "when_clause, status, referencing, description, body, text, new_assigned, seq, created, "
                   "last_ddl_time) VALUES (?1, ?2, ?3, ?4, ?5, ?6, nullif(?7, ''), ?8, nullif(?9, ''), "
-                  "?10, ?11, ?12, ?13, ?14, (SELECT coalesce(max(seq), 0) + 1 FROM \"" +
+                  "?10, ?11, ?12, ?13, ?14, nullif(?15, ''), (SELECT coalesce(max(seq), 0) + 1 FROM \"" +
                   kTriggersTable + "\"), " + created + ", datetime('now', 'localtime'))",
               {owner, name, owner, table, st.timing == 0 ? "BEFORE" : "AFTER",
                std::to_string(st.events), updateOf, st.for_each_row ? "1" : "0", whenText,
                st.enabled == 2 ? "DISABLED" : "ENABLED", referencing, description, body,
-               std::string(text)},
+               std::string(text), assigned},
               error)) {
       return false;
     }
@@ -285,7 +331,7 @@ bool EnsureTriggers(Connection &connection, OraError *error) {
        "\" (owner TEXT NOT NULL, name TEXT NOT NULL, table_owner TEXT NOT NULL, "
        "table_name TEXT NOT NULL, timing TEXT NOT NULL, events INTEGER NOT NULL, update_of TEXT, "
        "row_level INTEGER NOT NULL, when_clause TEXT, status TEXT NOT NULL, referencing TEXT, "
-       "description TEXT, body TEXT, text TEXT NOT NULL, seq INTEGER NOT NULL, "
+       "description TEXT, body TEXT, text TEXT NOT NULL, new_assigned TEXT, seq INTEGER NOT NULL, "
        "created DATE NOT NULL, last_ddl_time DATE NOT NULL, PRIMARY KEY (owner, name))")
           .c_str(),
       error);
@@ -429,13 +475,21 @@ bool RefreshTableTriggers(Connection &connection, std::string_view tableName, Or
   }
   std::vector<Row> rows;
   if (!Query(connection,
-             std::string("SELECT owner, name, timing, events, coalesce(update_of, ''), seq FROM \"") +
+             std::string("SELECT owner, name, timing, events, coalesce(update_of, ''), seq, "
+                         "coalesce(new_assigned, '') FROM \"") +
                  kTriggersTable +
                  "\" WHERE table_name = ?1 AND row_level = 1 AND status = 'ENABLED' ORDER BY seq DESC",
              {table}, &rows, error)) {
     return false;
   }
   if (rows.empty()) return true;
+  // Where a BEFORE ROW trigger assigns :NEW, the statement's values run
+  // through kestrel_before_row with every BEFORE ROW trigger of that event:
+  // SQLite's triggers could not change the row.
+  int throughValues = 0;
+  for (const Row &r : rows) {
+    if (r[2] == "BEFORE" && !r[6].empty()) throughValues |= std::stoi(r[3]) & (sql::kOnInsert | sql::kOnUpdate);
+  }
   const std::vector<std::string> columns = ColumnsOf(connection, table);
   for (const Row &r : rows) {
     const int events = std::stoi(r[3]);
@@ -444,6 +498,7 @@ bool RefreshTableTriggers(Connection &connection, std::string_view tableName, Or
           {sql::kOnUpdate, "U", "UPDATE"},
           {sql::kOnDelete, "D", "DELETE"}}) {
       if (!(events & bit)) continue;
+      if (r[2] == "BEFORE" && (throughValues & bit)) continue;
       std::string sql = "CREATE TRIGGER main." + Quote("kestrel$t$" + r[0] + "$" + r[1] + "$" + letter) +
                         " " + r[2] + " " + verb;
       if (bit == sql::kOnUpdate && !r[4].empty()) {

@@ -188,11 +188,56 @@ TEST_F(EngineTriggers, RefusedWithOraclesErrors) {
   EXPECT_EQ(Try("CREATE TRIGGER x BEFORE INSERT ON t BEGIN NULL; END;"),
             "ORA-04081: trigger 'SCOTT.X' already exists");
   Exec("CREATE OR REPLACE TRIGGER x BEFORE INSERT ON t BEGIN NULL; END;");
-  // SQLite keeps the row it was given: new values from a BEFORE ROW
-  // trigger are refused, never lost.
-  Exec("CREATE TRIGGER upper_v BEFORE INSERT ON t FOR EACH ROW BEGIN :NEW.v := UPPER(:NEW.v); END;");
-  EXPECT_EQ(Try("INSERT INTO t VALUES (1, 'a')").substr(0, 30), "ORA-03001: unimplemented featu");
-  EXPECT_EQ(Try("INSERT INTO t VALUES (1, 'A')"), "");
+  // :NEW is read-only after the change.
+  Exec("CREATE TRIGGER late_new AFTER INSERT ON t FOR EACH ROW BEGIN :NEW.v := 'late'; END;");
+  EXPECT_EQ(Try("INSERT INTO t VALUES (1, 'a')").substr(0, 58),
+            "ORA-04084: cannot change NEW values for this trigger type\n");
+}
+
+TEST_F(EngineTriggers, BeforeRowTriggersAssignTheRowWritten) {
+  Exec("CREATE TABLE k (id NUMBER(5) PRIMARY KEY, name VARCHAR2(6) NOT NULL, stamp DATE, "
+       "note VARCHAR2(10) DEFAULT 'dflt')");
+  Exec("ALTER SESSION SET FIXED_DATE = '2024-03-13-10:00:00'");
+  Exec("CREATE TRIGGER k_key BEFORE INSERT ON k FOR EACH ROW\n"
+       "BEGIN\n"
+       "  IF :NEW.id IS NULL THEN :NEW.id := seq.NEXTVAL; END IF;\n"
+       "  SELECT SYSDATE INTO :NEW.stamp FROM dual;\n"
+       "END;");
+  // A second trigger sees what the first assigned.
+  Exec("CREATE TRIGGER k_name BEFORE INSERT OR UPDATE OF name ON k FOR EACH ROW\n"
+       "BEGIN\n"
+       "  :NEW.name := UPPER(:NEW.name) || CASE WHEN INSERTING THEN :NEW.id END;\n"
+       "  INSERT INTO log VALUES (seq.NEXTVAL, :NEW.note);\n"
+       "END;");
+  const struct {
+    const char *sql;
+    const char *rows;  // id name stamp, by id
+  } cases[] = {
+      {"INSERT INTO k (name) VALUES ('ab')", "1 AB1 2024-03-13 dflt"},
+      {"INSERT INTO k (name, id) SELECT 'c', NULL FROM dual UNION ALL SELECT 'd', 9 FROM dual",
+       "1 AB1 2024-03-13 dflt|3 C3 2024-03-13 dflt|9 D9 2024-03-13 dflt"},
+      {"UPDATE k SET name = 'xy', note = 'n' WHERE id = 9",
+       "1 AB1 2024-03-13 dflt|3 C3 2024-03-13 dflt|9 XY 2024-03-13 n"},
+      {"UPDATE k SET note = 'no name' WHERE id = 1",  // not OF name
+       "1 AB1 2024-03-13 no name|3 C3 2024-03-13 dflt|9 XY 2024-03-13 n"},
+      {"BEGIN INSERT INTO k (id, name) VALUES (20, 'pl'); END;",
+       "1 AB1 2024-03-13 no name|3 C3 2024-03-13 dflt|9 XY 2024-03-13 n|20 PL20 2024-03-13 dflt"},
+  };
+  for (const auto &c : cases) {
+    Exec(c.sql);
+    std::string rows;
+    for (const auto &r : s.Query("SELECT id || ' ' || name || ' ' || TO_CHAR(stamp, 'YYYY-MM-DD') || "
+                                 "' ' || note FROM k ORDER BY id")) {
+      rows += (rows.empty() ? "" : "|") + r[0].value_or("NULL");
+    }
+    EXPECT_EQ(rows, c.rows) << c.sql;
+  }
+  EXPECT_EQ(Log(), "dflt|dflt|dflt|n|dflt");
+  // The assigned values are held to the columns as written values are.
+  EXPECT_EQ(Try("INSERT INTO k (name) VALUES ('abcdef')").substr(0, 10), "ORA-06502:");
+  EXPECT_EQ(One("SELECT COUNT(*) FROM k"), "4");
+  EXPECT_EQ(Try("MERGE INTO k USING dual ON (k.id = 1) WHEN MATCHED THEN UPDATE SET note = 'm'"),
+            "ORA-03001: unimplemented feature");
 }
 
 TEST_F(EngineTriggers, EnableDisableAndDropWithTheTable) {
