@@ -206,7 +206,7 @@ std::string ViewSql(const View &v, bool all) {
     // PL/SQL triggers are the engine's, not SQLite's objects.
     sql += std::string(" UNION ALL SELECT ") + (all ? "t.owner, " : "") +
            "t.name, 'TRIGGER', t.created, t.last_ddl_time, 'VALID', 'N', 'N', NULL FROM "
-           "main.\"kestrel$triggers\" t" +
+           "\"kestrel$triggers\" t" +
            (all ? "" : " WHERE t.owner = kestrel_session_user()");
   }
   return sql;
@@ -307,7 +307,7 @@ int CreateDictionary(sqlite3 *db, const SessionSettings *settings) {
         "CASE WHEN t.events & 2 THEN ' OR UPDATE' ELSE '' END || "
         "CASE WHEN t.events & 4 THEN ' OR DELETE' ELSE '' END, 5), t.table_owner, 'TABLE', "
         "kestrel_oracle_name(t.table_name), NULL, t.referencing, t.when_clause, t.status, "
-        "t.description, 'PL/SQL     ', t.body FROM main.\"kestrel$triggers\" t" +
+        "t.description, 'PL/SQL     ', t.body FROM \"kestrel$triggers\" t" +
         (all ? "" : " WHERE t.owner = kestrel_session_user()");
     rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
   }

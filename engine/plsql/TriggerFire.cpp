@@ -357,6 +357,7 @@ bool Interpreter::LocateTriggerRow(const sql::Expr &e, Ref *out) {
     if (field < 0) return false;
     out->slot = &v.value.rec->values[static_cast<size_t>(field)];
     out->type = v.type->field_types[static_cast<size_t>(field)];
+    out->var = &v;  // :OLD refuses assignment
     return true;
   }
   return false;

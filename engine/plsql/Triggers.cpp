@@ -337,6 +337,22 @@ bool EnsureTriggers(Connection &connection, OraError *error) {
       error);
 }
 
+void EnsureTriggersReadable(Connection &connection) {
+  if (!connection.readOnly()) return;
+  std::vector<Row> rows;
+  OraError ignored;
+  Query(connection, std::string("SELECT 1 FROM main.sqlite_master WHERE name = '") + kTriggersTable + "'", {},
+        &rows, &ignored);
+  if (!rows.empty()) return;
+  // An older file opened read-only: the dictionary reads an empty table.
+  connection.ExecInternal((std::string("CREATE TEMP TABLE IF NOT EXISTS \"") + kTriggersTable +
+                           "\" (owner, name, table_owner, table_name, timing, events, update_of, "
+                           "row_level, when_clause, status, referencing, description, body, text, "
+                           "new_assigned, seq, created, last_ddl_time)")
+                              .c_str(),
+                          &ignored);
+}
+
 bool IsTriggerStatement(const sql::Statement &statement) {
   switch (statement.kind) {
     case sql::StmtKind::kCreateTrigger:

@@ -29,6 +29,10 @@ extern const char kTriggersTable[];
 // Creates kestrel$triggers when it is missing (file format 7).
 bool EnsureTriggers(Connection &connection, OraError *error);
 
+// A file opened read-only from before triggers: an empty temporary table
+// stands in, so the dictionary's views read no triggers.
+void EnsureTriggersReadable(Connection &connection);
+
 // CREATE [OR REPLACE] TRIGGER, DROP TRIGGER, ALTER TRIGGER.
 bool IsTriggerStatement(const sql::Statement &statement);
 bool RunTriggerStatement(Connection &connection, const sql::Statement &statement,

@@ -221,6 +221,7 @@ std::unique_ptr<Connection> Connection::Open(std::string_view link,
     return nullptr;
   }
   sqlite3_set_authorizer(db, &Connection::Authorize, connection.get());
+  plsql::EnsureTriggersReadable(*connection);
 
   connection->begin_ = PrepareFixed(db, "BEGIN IMMEDIATE");
   connection->mark_ = PrepareFixed(db, "SAVEPOINT kestrel_tx");

@@ -3,6 +3,8 @@
 // table, ENABLE/DISABLE, the dictionary, FIXED_DATE, and HR's hr_code.sql.
 #include <algorithm>
 #include <cctype>
+#include <chrono>
+#include <thread>
 #include <filesystem>
 #include <fstream>
 
@@ -238,6 +240,23 @@ TEST_F(EngineTriggers, BeforeRowTriggersAssignTheRowWritten) {
   EXPECT_EQ(One("SELECT COUNT(*) FROM k"), "4");
   EXPECT_EQ(Try("MERGE INTO k USING dual ON (k.id = 1) WHEN MATCHED THEN UPDATE SET note = 'm'"),
             "ORA-03001: unimplemented feature");
+}
+
+// A trigger's loop that never ends stops at OCIBreak, and its statement
+// is undone.
+TEST_F(EngineTriggers, BreakStopsARunawayTrigger) {
+  Exec("CREATE TRIGGER spin AFTER INSERT ON t FOR EACH ROW DECLARE x PLS_INTEGER := 0; "
+       "BEGIN LOOP x := x + 1; IF x > 1000 THEN x := 0; END IF; END LOOP; END;");
+  std::thread breaker([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(OCIBreak(s.svc, nullptr), OCI_SUCCESS);
+  });
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(s.Run("INSERT INTO t VALUES (1, 'a')"), OCI_ERROR);
+  breaker.join();
+  EXPECT_EQ(s.ErrorCode(), 1013) << s.ErrorText();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+  EXPECT_EQ(One("SELECT COUNT(*) FROM t"), "0");
 }
 
 TEST_F(EngineTriggers, EnableDisableAndDropWithTheTable) {
