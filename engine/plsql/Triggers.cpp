@@ -423,7 +423,12 @@ bool RunAllTriggersStatement(Connection &connection, std::string_view text, bool
                              OraError *error) {
   *handled = false;
   sql::Arena arena;
-  const sql::TokenArray tokens = sql::Lex(text, arena);
+  sql::TokenArray tokens;
+  try {
+    tokens = sql::Lex(text, arena);
+  } catch (const sql::SyntaxError &) {
+    return false;  // not this statement: the schema language answers it
+  }
   // ALTER TABLE [schema.]name ENABLE | DISABLE ALL TRIGGERS [;]
   std::vector<const sql::Token *> t;
   for (size_t i = 0; i < tokens.size && tokens.items[i].kind != sql::Tok::kEnd; ++i) {
@@ -455,8 +460,14 @@ bool RunAllTriggersStatement(Connection &connection, std::string_view text, bool
 
 void RefreshAfterAlterTable(Connection &connection, std::string_view text) {
   sql::Arena arena;
-  const sql::TokenArray tokens = sql::Lex(text, arena);
-  if (tokens.size < 3 || tokens.items[0].kind != sql::Tok::kWord || !SameName(tokens.items[0].raw, "ALTER") ||
+  sql::TokenArray tokens;
+  try {
+    tokens = sql::Lex(text, arena);
+  } catch (const sql::SyntaxError &) {
+    return;
+  }
+  if (tokens.size < 3 || tokens.items[0].kind != sql::Tok::kWord ||
+      !(SameName(tokens.items[0].raw, "ALTER") || SameName(tokens.items[0].raw, "TRUNCATE")) ||
       tokens.items[1].kind != sql::Tok::kWord || !SameName(tokens.items[1].raw, "TABLE")) {
     return;
   }

@@ -48,8 +48,9 @@ bool RunAllTriggersStatement(Connection &connection, std::string_view text, bool
 // columns changed).
 bool RefreshTableTriggers(Connection &connection, std::string_view table, OraError *error);
 
-// After ALTER TABLE (its text): the table's row triggers follow its
-// columns. Nothing for other statements or tables without triggers.
+// After ALTER TABLE or TRUNCATE TABLE (its text): the table's row
+// triggers are made again, following its columns. Nothing for other
+// statements or tables without triggers.
 void RefreshAfterAlterTable(Connection &connection, std::string_view text);
 
 // Registers kestrel_trigger_row on the connection.

@@ -172,9 +172,10 @@ void Truncate(Ddl &ddl, const sql::TruncateStmt &s) {
   }
   // No other table's row refers to these; the table's own foreign keys
   // (to itself) would refuse the rows one by one: the constraints' triggers
-  // step aside for the delete and come back after it.
+  // step aside for the delete and come back after it. TRUNCATE fires no
+  // DML triggers: theirs (kestrel$t$) go too, made again by the caller.
   for (auto &row : ddl.Rows("SELECT name FROM main.sqlite_master WHERE type = 'trigger' AND "
-                            "tbl_name = ?1 AND substr(name, 1, 10) = 'kestrel$k$'",
+                            "tbl_name = ?1 AND substr(name, 1, 10) IN ('kestrel$k$', 'kestrel$t$')",
                             {table})) {
     ddl.Exec("DROP TRIGGER main." + QuoteIdent(row[0]));
   }

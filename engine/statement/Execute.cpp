@@ -492,10 +492,14 @@ bool StatementHandle::RunPiece(ExecutionContext &context, std::string_view text,
     case Action::kRefused:
       *error = OraError::Make(900);
       return false;
-    case Action::kDdl:
+    case Action::kDdl: {
       // As in Execute: the schema language first, the translation after.
+      bool handled = false;
+      const bool done = plsql::RunAllTriggersStatement(connection, text, &handled, error);
+      if (handled) return done;
       switch (RunSchemaStatement(connection, text, CanonicalUserName(context.user), error)) {
         case SchemaOutcome::kDone:
+          plsql::RefreshAfterAlterTable(connection, text);
           return true;
         case SchemaOutcome::kFailed:
           return false;
@@ -503,6 +507,7 @@ bool StatementHandle::RunPiece(ExecutionContext &context, std::string_view text,
           break;
       }
       break;
+    }
     default:
       break;
   }

@@ -289,6 +289,13 @@ TEST_F(EngineTriggers, EnableDisableAndDropWithTheTable) {
        "INSERT INTO log VALUES (seq.NEXTVAL, :NEW.w); END;");
   Exec("INSERT INTO t VALUES (1, 'a', 'w')");
   EXPECT_EQ(Log(), "w|a2");
+  // TRUNCATE fires no DML trigger, and leaves them in place.
+  Logger("gone", "AFTER DELETE ON t FOR EACH ROW", "'deleted'");
+  Exec("TRUNCATE TABLE t");
+  EXPECT_EQ(Log(), "");
+  Exec("INSERT INTO t VALUES (1, 'a', 'x')");
+  Exec("DELETE FROM t");
+  EXPECT_EQ(Log(), "x|a2|deleted");
   Exec("DROP TABLE t");
   EXPECT_EQ(One("SELECT COUNT(*) FROM user_triggers"), "0");
   EXPECT_EQ(One("SELECT COUNT(*) FROM user_objects WHERE object_type = 'TRIGGER'"), "0");
