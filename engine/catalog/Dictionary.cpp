@@ -181,9 +181,6 @@ const View kDefinitions[] = {
     {"col_comments", "TABLE_NAME, COLUMN_NAME, COMMENTS",
      "kestrel_oracle_name(o.name), kestrel_oracle_name(p.name), c.comments",
      "AND o.type IN ('table', 'view')"},
-    {"triggers", "TRIGGER_NAME, TABLE_NAME, STATUS",
-     "kestrel_oracle_name(o.name), kestrel_oracle_name(m.tbl_name), 'ENABLED'",
-     "AND o.type = 'trigger'"},
 };
 
 std::string ViewSql(const View &v, bool all) {
@@ -205,6 +202,13 @@ std::string ViewSql(const View &v, bool all) {
                     (all ? "OWNER, " : "") + v.columns + ") AS SELECT " +
                     (all ? "o.owner, " : "") + v.select + " FROM " + from + " WHERE " +
                     (all ? "1 " : "o.owner = kestrel_session_user() ") + v.from;
+  if (name == "objects") {
+    // PL/SQL triggers are the engine's, not SQLite's objects.
+    sql += std::string(" UNION ALL SELECT ") + (all ? "t.owner, " : "") +
+           "t.name, 'TRIGGER', t.created, t.last_ddl_time, 'VALID', 'N', 'N', NULL FROM "
+           "\"kestrel$triggers\" t" +
+           (all ? "" : " WHERE t.owner = kestrel_session_user()");
+  }
   return sql;
 }
 
@@ -288,6 +292,24 @@ int CreateDictionary(sqlite3 *db, const SessionSettings *settings) {
       if (rc != SQLITE_OK) return rc;
       rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
     }
+  }
+  // PL/SQL triggers, from their definitions.
+  for (bool all : {false, true}) {
+    if (rc != SQLITE_OK) return rc;
+    const std::string sql =
+        std::string("CREATE TEMP VIEW ") + (all ? "all" : "user") +
+        "_triggers (" + (all ? "OWNER, " : "") +
+        "TRIGGER_NAME, TRIGGER_TYPE, TRIGGERING_EVENT, TABLE_OWNER, BASE_OBJECT_TYPE, "
+        "TABLE_NAME, COLUMN_NAME, REFERENCING_NAMES, WHEN_CLAUSE, STATUS, DESCRIPTION, "
+        "ACTION_TYPE, TRIGGER_BODY) AS SELECT " + (all ? "t.owner, " : "") +
+        "t.name, t.timing || CASE WHEN t.row_level THEN ' EACH ROW' ELSE ' STATEMENT' END, "
+        "substr(CASE WHEN t.events & 1 THEN ' OR INSERT' ELSE '' END || "
+        "CASE WHEN t.events & 2 THEN ' OR UPDATE' ELSE '' END || "
+        "CASE WHEN t.events & 4 THEN ' OR DELETE' ELSE '' END, 5), t.table_owner, 'TABLE', "
+        "kestrel_oracle_name(t.table_name), NULL, t.referencing, t.when_clause, t.status, "
+        "t.description, 'PL/SQL     ', t.body FROM \"kestrel$triggers\" t" +
+        (all ? "" : " WHERE t.owner = kestrel_session_user()");
+    rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
   }
   // Stored PL/SQL source, line by line.
   const char *const kSourceViews[] = {

@@ -150,6 +150,16 @@ constexpr Text kTexts[] = {
     {6592, "CASE not found while executing CASE statement"},
     {24344, "success with compilation error"},
     {21000, "error number argument to raise_application_error of %s is out of range"},
+    // Triggers
+    {36, "maximum number of recursive SQL levels (%s) exceeded"},
+    {2065, "illegal option for ALTER SYSTEM"},
+    {4080, "trigger '%s' does not exist"},
+    {4077, "WHEN clause cannot be used with table level triggers"},
+    {4081, "trigger '%s' already exists"},
+    {4084, "cannot change NEW values for this trigger type"},
+    {4088, "error during execution of trigger '%s'"},
+    {4098, "trigger '%s' is invalid and failed re-validation"},
+    {4091, "table %s is mutating, trigger/function may not see it"},
 };
 
 std::string Prefix(int code) {

@@ -385,7 +385,22 @@ void RoundDate(sqlite3_context *context, int argc, sqlite3_value **argv, bool tr
   ResultDate(context, !truncate && RoundsUp(d, unit, start, next) ? next : start);
 }
 
+// kestrel_fixed_date(): the session's FIXED_DATE in the stored form, or
+// NULL; SYSDATE and SYSTIMESTAMP read it before the clock.
+void FixedDate(sqlite3_context *context, int, sqlite3_value **) {
+  const auto *settings = static_cast<const SessionSettings *>(sqlite3_user_data(context));
+  if (settings->fixedDate.empty()) return sqlite3_result_null(context);
+  sqlite3_result_text(context, settings->fixedDate.data(), static_cast<int>(settings->fixedDate.size()),
+                      SQLITE_TRANSIENT);
+}
+
 int RegisterDateFunctions(sqlite3 *db, const SessionSettings *settings) {
+  // Evaluated once per execution, as SQLite evaluates 'now'.
+  const int rc = sqlite3_create_function_v2(db, "kestrel_fixed_date", 0,
+                                            SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS,
+                                            const_cast<SessionSettings *>(settings), FixedDate,
+                                            nullptr, nullptr, nullptr);
+  if (rc != SQLITE_OK) return rc;
   // Dates given as text in the session's format depend on the session, so
   // none of these is deterministic.
   static const ScalarDef kFunctions[] = {

@@ -54,7 +54,7 @@ std::string Interpreter::TextOf(const Value &v) {
 int Interpreter::LineOf(uint32_t pos) const {
   int line = 1;
   for (uint32_t i = 0; i < pos && i < text_.size(); ++i) line += text_[i] == '\n';
-  return line;
+  return line - line_base_;
 }
 
 void Interpreter::Raise(int code, std::string_view detail) {
@@ -87,6 +87,7 @@ bool Interpreter::Builtin(const Expr &call, Value *result) {
     return a;
   };
   const size_t argc = call.kind == ExprKind::kFunction ? call.args.size : 0;
+  if (trigger_event_ != 0 && TriggerPredicate(call, result)) return true;
   if (name == "DBMS_OUTPUT.PUT_LINE" || name == "DBMS_OUTPUT.PUT") {
     if (argc != 1) Raise(6550, "PLS-00306: wrong number or types of arguments in call to '" +
                                    name.substr(12) + "'");

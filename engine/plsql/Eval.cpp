@@ -55,6 +55,7 @@ bool FieldOf(Value *rec, const TypeRef &type, std::string_view field, Ref *out) 
 
 bool Interpreter::Locate(const Expr &e, Ref *out, bool create) {
   if (e.kind == ExprKind::kBind) {
+    if (e.name.count > 0 && trigger_frame_ != nullptr) return LocateTriggerRow(e, out);
     out->host = std::string(e.text);
     if (out->host.empty()) out->host = "?";
     return true;

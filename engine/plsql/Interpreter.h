@@ -19,6 +19,7 @@
 
 #include "plsql/PlError.h"
 #include "plsql/Plsql.h"
+#include "plsql/Triggers.h"
 #include "plsql/Value.h"
 #include "sql/ast/Arena.h"
 #include "sql/resolve/Resolve.h"
@@ -98,6 +99,8 @@ struct Compiled {
   std::vector<const sql::Expr *> params;
   std::vector<sql::ColumnInfo> columns;
   bool busy = false;
+  std::vector<DmlTarget> triggers;  // tables whose statement triggers fire around it
+  bool triggers_known = false;
   ~Compiled() { sqlite3_finalize(stmt); }
 };
 
@@ -160,6 +163,9 @@ class Interpreter {
   void RunReturning(const sql::Statement &st, const sql::Returning &returning);
   void ExecuteImmediate(const sql::PlStmt &s);
   void EnsureBlockWrite();
+  // The statement triggers of a DML statement's tables, BEFORE or AFTER.
+  void FireStatementLevel(const std::vector<DmlTarget> &targets, bool after);
+  std::vector<DmlTarget> &TriggersOf(Compiled &c, const sql::Statement &st);
   void RunText(std::string_view text);
   std::string_view StatementText(uint32_t pos);
   void IntoTargets(const sql::List<sql::Expr> &into, const Value *row, size_t columns);
@@ -183,6 +189,12 @@ class Interpreter {
   bool Builtin(const sql::Expr &call, Value *result);
   bool TableMethod(const sql::Expr &call, size_t argc, Value *result);
   void PollBreak();
+
+  // --- triggers (TriggerFire.cpp)
+  // :NEW.col and :OLD.col (or their REFERENCING names) in a row trigger.
+  bool LocateTriggerRow(const sql::Expr &e, Ref *out);
+  // UPDATING('column').
+  bool TriggerPredicate(const sql::Expr &call, Value *result);
 
   // A value's text, dates and timestamps in the session's format.
   std::string TextOf(const Value &v);
@@ -209,6 +221,9 @@ class Interpreter {
   Frame globals_;                // where stored units are declared
   std::unordered_map<std::string, std::unique_ptr<StoredUnit>> stored_;
   Compiled to_char_;             // SELECT to_char(?1), for TextOf
+  int line_base_ = 0;            // a trigger's heading lines: its lines count from its body
+  Frame *trigger_frame_ = nullptr;  // a trigger's INSERTING.., NEW, OLD
+  uint8_t trigger_event_ = 0;    // the TriggerEvent firing it
 };
 
 }  // namespace kestrel_engine::plsql

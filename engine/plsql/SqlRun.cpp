@@ -66,6 +66,9 @@ Compiled *Interpreter::Compile(const void *key, const sql::Statement &st) {
   UnitNames names(*this, &c->params);
   std::string emitted;
   try {
+    // The catalog reads the engine's own tables (sequences), as the
+    // client path's does.
+    Connection::InternalScope internal(ctx_.connection);
     const sql::ResolvedStatement r = sql::Resolve(st, text_, *catalog_, &names);
     c->columns = r.columns;
     emitted = sql::SqliteBackend().Emit(r);
@@ -172,6 +175,20 @@ void Interpreter::EnsureBlockWrite() {
   OraError error;
   if (!ctx_.connection.BeginBlock(&error)) throw PlRaise::From(error);
   block_open_ = true;
+}
+
+void Interpreter::FireStatementLevel(const std::vector<DmlTarget> &targets, bool after) {
+  if (targets.empty()) return;
+  OraError error;
+  if (!FireStatementTriggers(ctx_.connection, targets, after, &error)) throw PlRaise::From(error);
+}
+
+std::vector<DmlTarget> &Interpreter::TriggersOf(Compiled &c, const sql::Statement &st) {
+  if (!c.triggers_known) {
+    c.triggers = StatementTriggerTargets(ctx_.connection, st);
+    c.triggers_known = true;
+  }
+  return c.triggers;
 }
 
 std::string_view Interpreter::StatementText(uint32_t pos) {
@@ -356,6 +373,8 @@ void Interpreter::RunSql(const sql::PlStmt &s) {
     return;
   }
   EnsureBlockWrite();
+  const std::vector<DmlTarget> &triggers = TriggersOf(*c, st);
+  FireStatementLevel(triggers, false);
   const int rc = sqlite3_step(c->stmt);
   if (rc != SQLITE_DONE && rc != SQLITE_ROW) {
     const OraError error = ErrorFromSqlite(db_, OciType(st.kind));
@@ -364,6 +383,7 @@ void Interpreter::RunSql(const sql::PlStmt &s) {
   }
   const int changes = sqlite3_changes(db_);
   sqlite3_reset(c->stmt);
+  FireStatementLevel(triggers, true);
   rows_ += static_cast<uint32_t>(changes);
   sql_cursor_.rowcount = changes;
   sql_cursor_.fetched = true;
@@ -385,6 +405,7 @@ void Interpreter::RunReturning(const sql::Statement &st, const sql::Returning &r
     }
     std::string text;
     try {
+      Connection::InternalScope internal(ctx_.connection);
       dml.returning = nullptr;
       struct Restore {
         sql::DmlStmt &d;
@@ -425,6 +446,8 @@ void Interpreter::RunReturning(const sql::Statement &st, const sql::Returning &r
   Compiled &c = *slot;
   BindParams(c);
   EnsureBlockWrite();
+  const std::vector<DmlTarget> &triggers = TriggersOf(c, st);
+  FireStatementLevel(triggers, false);
   std::vector<std::vector<Value>> rows;
   int rc;
   while ((rc = sqlite3_step(c.stmt)) == SQLITE_ROW) rows.push_back(RowOf(c.stmt));
@@ -435,6 +458,7 @@ void Interpreter::RunReturning(const sql::Statement &st, const sql::Returning &r
   }
   const int changes = sqlite3_changes(db_);
   sqlite3_reset(c.stmt);
+  FireStatementLevel(triggers, true);
   rows_ += static_cast<uint32_t>(changes);
   sql_cursor_.rowcount = changes;
   sql_cursor_.fetched = true;
@@ -468,6 +492,7 @@ void Interpreter::ExecuteImmediate(const sql::PlStmt &s) {
   std::string emitted;
   if (plain) {
     try {
+      Connection::InternalScope internal(ctx_.connection);
       const sql::ResolvedStatement r = sql::Resolve(*st, sqltext, *catalog_);
       emitted = sql::SqliteBackend().Emit(r);
     } catch (const sql::SemanticError &e) {
@@ -498,7 +523,12 @@ void Interpreter::ExecuteImmediate(const sql::PlStmt &s) {
   if (wanted != static_cast<int>(s.using_args.size)) Raise(1008);
   int k = 1;
   for (const sql::PlUsing *u : s.using_args) BindTo(raw, k++, Eval(u->expr));
-  if (st->kind != StmtKind::kSelect) EnsureBlockWrite();
+  std::vector<DmlTarget> triggers;
+  if (st->kind != StmtKind::kSelect) {
+    EnsureBlockWrite();
+    triggers = StatementTriggerTargets(ctx_.connection, *st);
+    FireStatementLevel(triggers, false);
+  }
   int rc = sqlite3_step(raw);
   if (st->kind == StmtKind::kSelect && !s.into.empty()) {
     if (rc == SQLITE_DONE) Raise(1403);
@@ -510,6 +540,7 @@ void Interpreter::ExecuteImmediate(const sql::PlStmt &s) {
   }
   while (rc == SQLITE_ROW) rc = sqlite3_step(raw);
   if (rc != SQLITE_DONE) throw PlRaise::From(ErrorFromSqlite(db_, OciType(st->kind)));
+  FireStatementLevel(triggers, true);
   if (st->kind != StmtKind::kSelect) {
     const int changes = sqlite3_changes(db_);
     rows_ += static_cast<uint32_t>(changes);

@@ -122,6 +122,13 @@ void Drop(Ddl &ddl, const sql::DropStmt &s) {
         if (c.type == 'R' && c.r_table != table) parents.push_back(c.r_table);
       }
       ForgetTable(ddl, table, s.cascade_constraints);
+      // Its triggers go with it (SQLite drops their kestrel$t$ triggers).
+      for (const auto &t : ddl.Rows("SELECT owner, name FROM main.\"kestrel$triggers\" WHERE table_name = ?1",
+                                    {table})) {
+        ddl.Rows("DELETE FROM main.\"kestrel$source\" WHERE owner = ?1 AND name = ?2 AND type = 'TRIGGER'",
+                 {t[0], t[1]});
+      }
+      ddl.Rows("DELETE FROM main.\"kestrel$triggers\" WHERE table_name = ?1", {table});
       ddl.Exec("DROP TABLE main." + QuoteIdent(table), 5);
       for (const std::string &p : parents) RefreshTable(ddl, p);
       return;
@@ -165,9 +172,10 @@ void Truncate(Ddl &ddl, const sql::TruncateStmt &s) {
   }
   // No other table's row refers to these; the table's own foreign keys
   // (to itself) would refuse the rows one by one: the constraints' triggers
-  // step aside for the delete and come back after it.
+  // step aside for the delete and come back after it. TRUNCATE fires no
+  // DML triggers: theirs (kestrel$t$) go too, made again by the caller.
   for (auto &row : ddl.Rows("SELECT name FROM main.sqlite_master WHERE type = 'trigger' AND "
-                            "tbl_name = ?1 AND substr(name, 1, 10) = 'kestrel$k$'",
+                            "tbl_name = ?1 AND substr(name, 1, 10) IN ('kestrel$k$', 'kestrel$t$')",
                             {table})) {
     ddl.Exec("DROP TRIGGER main." + QuoteIdent(row[0]));
   }

@@ -20,6 +20,7 @@
 #include "functions/FunctionLibrary.h"
 #include "plsql/SessionState.h"
 #include "plsql/StoredCode.h"
+#include "plsql/Triggers.h"
 #include "sql/RuleFunctions.h"
 #include "sql/resolve/Catalog.h"
 
@@ -209,7 +210,8 @@ std::unique_ptr<Connection> Connection::Open(std::string_view link,
   if (RegisterRuleFunctions(db) != SQLITE_OK ||
       RegisterSequenceFunctions(db, connection.get()) != SQLITE_OK ||
       RegisterBoundedPrintf(db) != SQLITE_OK ||
-      RegisterOracleFunctions(db, connection->settings_.get()) != SQLITE_OK) {
+      RegisterOracleFunctions(db, connection->settings_.get()) != SQLITE_OK ||
+      plsql::RegisterTriggerFunctions(*connection) != SQLITE_OK) {
     *error = CannotResolve(link, sqlite3_errmsg(db));
     return nullptr;
   }
@@ -219,6 +221,7 @@ std::unique_ptr<Connection> Connection::Open(std::string_view link,
     return nullptr;
   }
   sqlite3_set_authorizer(db, &Connection::Authorize, connection.get());
+  plsql::EnsureTriggersReadable(*connection);
 
   connection->begin_ = PrepareFixed(db, "BEGIN IMMEDIATE");
   connection->mark_ = PrepareFixed(db, "SAVEPOINT kestrel_tx");
@@ -262,6 +265,11 @@ OraError Connection::PrepareError(int statementType) {
   OraError error = ErrorFromSqlite(db_, statementType);
   if (deniedEngineTable_ && error.code == 1031) error = OraError::Make(942);
   deniedEngineTable_ = false;
+  std::string &mutating = plsqlState_->triggers.mutating_hit;
+  if (!mutating.empty()) {
+    error = OraError::Make(4091, mutating);
+    mutating.clear();
+  }
   return error;
 }
 
@@ -277,7 +285,8 @@ int Connection::Authorize(void *self, int action, const char *a, const char *b,
        sqlite3_stricmp(a, kCommentsTable) == 0 ||
        sqlite3_stricmp(a, schema::kConstraintsTable) == 0 ||
        sqlite3_stricmp(a, schema::kConsColumnsTable) == 0 ||
-       sqlite3_stricmp(a, plsql::kSourceTable) == 0) &&
+       sqlite3_stricmp(a, plsql::kSourceTable) == 0 ||
+       sqlite3_stricmp(a, plsql::kTriggersTable) == 0) &&
       IsDictionaryView(view)) {
     return SQLITE_OK;
   }
@@ -289,6 +298,18 @@ int Connection::Authorize(void *self, int action, const char *a, const char *b,
       break;
     default:
       break;
+  }
+  // A row trigger's body may not read or change the table whose change
+  // fired it (its own SQL, not the engine's triggers under it).
+  if (view == nullptr && (action == SQLITE_READ || action == SQLITE_INSERT ||
+                          action == SQLITE_UPDATE || action == SQLITE_DELETE)) {
+    plsql::TriggerSession &triggers = connection->plsqlState_->triggers;
+    for (size_t k = 0; a != nullptr && k < triggers.mutating.size(); ++k) {
+      if (sqlite3_stricmp(a, triggers.mutating[k].c_str()) == 0) {
+        triggers.mutating_hit = triggers.mutating_owner[k] + "." + UpperAscii(a);
+        return SQLITE_DENY;
+      }
+    }
   }
   std::string &dropping = connection->droppingTable_;
   if (action == SQLITE_DROP_TABLE && a != nullptr && !IsEngineTable(a)) {

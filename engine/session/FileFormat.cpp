@@ -14,6 +14,7 @@
 #include "errors/SqliteErrors.h"
 #include "schema/Constraints.h"
 #include "plsql/StoredCode.h"
+#include "plsql/Triggers.h"
 
 namespace kestrel_engine {
 
@@ -69,7 +70,8 @@ using Step = bool (*)(Connection &, OraError *);
 // kSteps[v] brings version v to v + 1.
 constexpr Step kSteps[kFileFormatVersion] = {AddAdministrators, AddCatalog,
                                              EnsureSequences,   EnsureComments,
-                                             schema::EnsureConstraintTables, plsql::EnsureSource};
+                                             schema::EnsureConstraintTables, plsql::EnsureSource,
+                                             plsql::EnsureTriggers};
 
 }  // namespace
 

@@ -5,6 +5,10 @@
 */
 #include "session/SessionSettings.h"
 
+#include <ctime>
+
+#include "types/DateTime.h"
+
 namespace kestrel_engine {
 
 SessionSettings::SessionSettings() {
@@ -35,12 +39,34 @@ bool Fail(OraError *error, int code, std::string_view detail = {}) {
   return false;
 }
 
+// FIXED_DATE's value: Oracle's 'YYYY-MM-DD-HH24:MI:SS', or a date in the
+// session's format; the stored form, or an ORA- number.
+int FixedDateValue(const std::string &value, const SessionSettings &settings, std::string *out) {
+  const std::time_t clock = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&clock, &local);
+  DateTime now;
+  now.year = local.tm_year + 1900;
+  now.month = local.tm_mon + 1;
+  now.day = local.tm_mday;
+  DateFormat oracle;
+  ParseDateFormat("YYYY-MM-DD-HH24:MI:SS", &oracle);
+  DateTime when;
+  int rc = ReadDate(value, oracle, now, &when);
+  if (rc != 0) rc = ReadDate(value, settings.dateModel, now, &when);
+  if (rc != 0) return rc;
+  when.nanosecond = 0;
+  *out = StoreDate(when);
+  return 0;
+}
+
 }  // namespace
 
 bool AlterSession(const std::vector<Token> &tokens, SessionSettings *settings,
                   OraError *error) {
   // tokens: ALTER SESSION SET name = value ...
   if (tokens.size() < 4 || !tokens[2].Is("SET")) return Fail(error, 922);
+  const bool system = tokens[1].Is("SYSTEM");
   SessionSettings next = *settings;
   size_t i = 3;
   bool any = false;
@@ -51,7 +77,16 @@ bool AlterSession(const std::vector<Token> &tokens, SessionSettings *settings,
     const std::string upper = UpperAscii(value);
     i += 3;
     any = true;
-    if (name == "NLS_DATE_FORMAT" || name == "NLS_TIMESTAMP_FORMAT" ||
+    if (system && name != "FIXED_DATE" && name != "SCOPE") return Fail(error, 2065);
+    if (name == "FIXED_DATE") {
+      if (upper == "NONE") {
+        next.fixedDate.clear();
+      } else if (const int rc = FixedDateValue(value, next, &next.fixedDate)) {
+        return Fail(error, rc);
+      }
+    } else if (system) {
+      // SCOPE = MEMORY | SPFILE | BOTH: one session's setting either way.
+    } else if (name == "NLS_DATE_FORMAT" || name == "NLS_TIMESTAMP_FORMAT" ||
         name == "NLS_TIMESTAMP_TZ_FORMAT") {
       DateFormat model;
       std::string detail;

@@ -30,13 +30,18 @@ struct SessionSettings {
   NumberSymbols numbers;
   // The logged-on user, as stored (upper case): USER, UID and SYS_CONTEXT.
   std::string user;
+  // FIXED_DATE as stored ('YYYY-MM-DD HH:MM:SS'), what SYSDATE returns;
+  // empty for the clock. ALTER SYSTEM sets it too: it lasts for the
+  // connection, the engine having no instance beyond it.
+  std::string fixedDate;
 
   // The formats above, parsed.
   DateFormat dateModel;
   DateFormat timestampModel;
 };
 
-// ALTER SESSION SET name = value [name = value ...]: 2248 for a setting
+// ALTER SESSION SET name = value [name = value ...] (and ALTER SYSTEM SET
+// FIXED_DATE = ..., 2065 for anything else there): 2248 for a setting
 // the engine does not know, 1821 for a bad format, 12705 for a language or
 // territory other than the American ones.
 bool AlterSession(const std::vector<Token> &tokens, SessionSettings *settings,

@@ -35,7 +35,7 @@ bool IsStoredCode(const std::vector<Token> &tokens, size_t i) {
          tokens[i].Is("NONEDITIONABLE")) {
     ++i;
   }
-  return tokens[i].Is("PROCEDURE") || tokens[i].Is("FUNCTION");
+  return tokens[i].Is("PROCEDURE") || tokens[i].Is("FUNCTION") || tokens[i].Is("TRIGGER");
 }
 
 }  // namespace
@@ -77,7 +77,7 @@ StatementKind Classify(const std::vector<Token> &tokens) {
                                                    : Action::kDdl};
   } else if (first.Is("ALTER")) {
     kind = {OCI_STMT_ALTER, second.Is("USER")       ? Action::kAccount
-                            : second.Is("SESSION")  ? Action::kSession
+                            : second.Is("SESSION") || second.Is("SYSTEM") ? Action::kSession
                             : second.Is("SEQUENCE") ? Action::kSequence
                                                     : Action::kDdl};
   } else if (first.Is("BEGIN")) {

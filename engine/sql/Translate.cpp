@@ -17,9 +17,9 @@ namespace kestrel_engine {
 
 namespace {
 
-constexpr char kSysdate[] = "(datetime('now','localtime'))";
+constexpr char kSysdate[] = "(coalesce(kestrel_fixed_date(),datetime('now','localtime')))";
 constexpr char kSystimestamp[] =
-    "(strftime('%Y-%m-%d %H:%M:%f','now','localtime'))";
+    "(coalesce(kestrel_fixed_date()||'.000',strftime('%Y-%m-%d %H:%M:%f','now','localtime')))";
 
 size_t End(const Token &t) { return t.offset + t.raw.size(); }
 

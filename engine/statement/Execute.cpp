@@ -13,6 +13,7 @@
 #include "catalog/Comments.h"
 #include "catalog/Sequences.h"
 #include "errors/SqliteErrors.h"
+#include "plsql/Triggers.h"
 #include "schema/SchemaStatement.h"
 #include "session/AccountStatement.h"
 #include "session/Accounts.h"
@@ -184,9 +185,21 @@ sword StatementHandle::Execute(ExecutionContext &context, ErrorHandle *error,
       // The schema language on the syntax tree (engine/schema/); what it
       // does not take yet runs through the translation below.
       if (iterations == 0) return Report(error, OraError::Make(24333));
+      {
+        bool handled = false;
+        const bool done = plsql::RunAllTriggersStatement(context.connection, text_, &handled, &failure);
+        if (handled) {
+          executed_ = true;
+          isQuery_ = false;
+          rowCount_ = 0;
+          columns_.clear();
+          return done ? OCI_SUCCESS : Report(error, failure);
+        }
+      }
       switch (RunSchemaStatement(context.connection, text_, CanonicalUserName(context.user),
                                  &failure)) {
         case SchemaOutcome::kDone:
+          plsql::RefreshAfterAlterTable(context.connection, text_);
           executed_ = true;
           isQuery_ = false;
           rowCount_ = 0;
@@ -265,7 +278,9 @@ sword StatementHandle::ExecuteOther(ExecutionContext &context,
   // A statement written as several runs them as one, and one returning
   // INTO fails after SQLite made its changes: all or nothing either way.
   const bool stepped = frontEnd_ && !compiled_.following.empty();
-  const bool atomic = stepped || (frontEnd_ && !compiled_.returningInto.empty());
+  // Statement triggers run with the statement, as one.
+  const bool triggers = frontEnd_ && !compiled_.triggerTargets.empty();
+  const bool atomic = stepped || triggers || (frontEnd_ && !compiled_.returningInto.empty());
   // One DML statement that is its transaction, committed by this call when
   // it succeeds: SQLite undoes it alone when it fails.
   const bool alone = context.commitOnSuccess && kind_.action == Action::kDml &&
@@ -284,6 +299,10 @@ sword StatementHandle::ExecuteOther(ExecutionContext &context,
     rowCount_ = 0;
     return Report(error, f);
   };
+  if (triggers &&
+      !plsql::FireStatementTriggers(connection, compiled_.triggerTargets, false, &failure)) {
+    return fail(failure);
+  }
   for (ub4 i = 0; i < iterations; ++i) {
     // Iteration i reads element i of each bind (array execution).
     if (i > 0 && !ApplyBinds(statement_, i, &failure)) return fail(failure);
@@ -309,6 +328,10 @@ sword StatementHandle::ExecuteOther(ExecutionContext &context,
     }
     sqlite3_reset(statement_);
     if (stepped && !RunFollowingSteps(connection, i, &failure)) return fail(failure);
+  }
+  if (triggers &&
+      !plsql::FireStatementTriggers(connection, compiled_.triggerTargets, true, &failure)) {
+    return fail(failure);
   }
   if (atomic) connection.EndBlock(false);
   if (ddl) RecordSchemaChange(context);
@@ -431,6 +454,7 @@ bool StatementHandle::RunPiece(ExecutionContext &context, std::string_view text,
   std::string sql = translation.sql;
   // A block's schema change is seen by its next statements.
   if (kind.action != Action::kQuery && kind.action != Action::kDml) connection.ForgetCatalog();
+  std::vector<plsql::DmlTarget> targets;
   if (kind.action == Action::kQuery || kind.action == Action::kDml) {
     CompiledStatement compiled;
     uint32_t offset = 0;
@@ -441,6 +465,7 @@ bool StatementHandle::RunPiece(ExecutionContext &context, std::string_view text,
           return false;
         }
         sql = std::move(compiled.sql);
+        targets = std::move(compiled.triggerTargets);
         break;
       case FrontEndOutcome::kNotYet:
         if (kind.action == Action::kDml) {
@@ -472,10 +497,14 @@ bool StatementHandle::RunPiece(ExecutionContext &context, std::string_view text,
     case Action::kRefused:
       *error = OraError::Make(900);
       return false;
-    case Action::kDdl:
+    case Action::kDdl: {
       // As in Execute: the schema language first, the translation after.
+      bool handled = false;
+      const bool done = plsql::RunAllTriggersStatement(connection, text, &handled, error);
+      if (handled) return done;
       switch (RunSchemaStatement(connection, text, CanonicalUserName(context.user), error)) {
         case SchemaOutcome::kDone:
+          plsql::RefreshAfterAlterTable(connection, text);
           return true;
         case SchemaOutcome::kFailed:
           return false;
@@ -483,6 +512,7 @@ bool StatementHandle::RunPiece(ExecutionContext &context, std::string_view text,
           break;
       }
       break;
+    }
     default:
       break;
   }
@@ -514,6 +544,9 @@ bool StatementHandle::RunPiece(ExecutionContext &context, std::string_view text,
   } else if (!sqlite3_stmt_readonly(raw) || kind.action == Action::kSavepoint) {
     if (!connection.BeginWrite(error)) return false;
   }
+  if (!targets.empty() && !plsql::FireStatementTriggers(connection, targets, false, error)) {
+    return false;
+  }
   int rc;
   while ((rc = sqlite3_step(raw)) == SQLITE_ROW) {
   }
@@ -522,6 +555,9 @@ bool StatementHandle::RunPiece(ExecutionContext &context, std::string_view text,
     return false;
   }
   if (IsDml(kind.type)) *changes = static_cast<ub4>(sqlite3_changes(db));
+  if (!targets.empty() && !plsql::FireStatementTriggers(connection, targets, true, error)) {
+    return false;
+  }
   if (kind.action == Action::kDdl) RecordSchemaChange(context);
   return true;
 }

@@ -8,6 +8,7 @@
 
 #include "plsql/Plsql.h"
 #include "plsql/StoredCode.h"
+#include "plsql/Triggers.h"
 #include "session/Accounts.h"
 #include "session/Connection.h"
 #include "sql/Block.h"
@@ -119,6 +120,12 @@ sword StatementHandle::ExecutePlsql(ExecutionContext &context, ErrorHandle *erro
                         }};
   uint32_t rows = 0;
   OraError failure;
+  if (plsql::IsTriggerStatement(*tree)) {
+    return plsql::RunTriggerStatement(context.connection, *tree, text_,
+                                      CanonicalUserName(context.user), &failure)
+               ? OCI_SUCCESS
+               : Report(error, failure);
+  }
   if (tree->kind != sql::StmtKind::kPlBlock) {
     return plsql::RunStoredCodeStatement(run, *tree, text_, CanonicalUserName(context.user),
                                          &failure)

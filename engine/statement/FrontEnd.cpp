@@ -44,6 +44,7 @@ FrontEndOutcome CompileStatement(Connection &connection, std::string_view text, 
         }
       }
     }
+    out->triggerTargets = plsql::StatementTriggerTargets(connection, *statement);
     out->forUpdate = resolved.for_update;
     out->lockWaitMs = resolved.lock_wait_ms;
     return FrontEndOutcome::kCompiled;

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "errors/OraError.h"
+#include "plsql/Triggers.h"
 #include "sql/resolve/OracleType.h"
 
 namespace kestrel_engine {
@@ -41,6 +42,8 @@ struct CompiledStatement {
   // column is written to, in order.
   std::vector<std::string> returningInto;
   bool forUpdate = false;
+  // The tables whose statement triggers fire around it (few have any).
+  std::vector<plsql::DmlTarget> triggerTargets;
   int lockWaitMs = -1;  // -1 the session's timeout, 0 NOWAIT, else WAIT n ms
 };
 

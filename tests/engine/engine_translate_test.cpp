@@ -20,7 +20,7 @@ Translation Of(const std::string &sql) {
 }
 
 TEST(EngineTranslate, RewritesHabitsOutsideLiteralsAndQuotedNames) {
-  const std::string now = "(datetime('now','localtime'))";
+  const std::string now = "(coalesce(kestrel_fixed_date(),datetime('now','localtime')))";
   const struct {
     std::string in;
     std::string out;

@@ -16,9 +16,11 @@ namespace kestrel_engine::sql {
 namespace {
 
 // SQLite evaluates 'now' once per statement: every row sees one SYSDATE.
-constexpr char kSysdate[] = "datetime('now','localtime')";
+// The session's FIXED_DATE (ALTER SESSION | SYSTEM SET FIXED_DATE) first.
+constexpr char kSysdate[] = "coalesce(kestrel_fixed_date(),datetime('now','localtime'))";
 constexpr char kSystimestamp[] =
-    "(strftime('%Y-%m-%d %H:%M:%f','now','localtime')||'000000')";
+    "coalesce(kestrel_fixed_date()||'.000000000',"
+    "strftime('%Y-%m-%d %H:%M:%f','now','localtime')||'000000')";
 
 }  // namespace
 

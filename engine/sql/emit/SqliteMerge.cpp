@@ -15,6 +15,9 @@ namespace kestrel_engine::sql {
 
 std::vector<EmittedStep> SqliteWriter::Merge(const MergeStmt &s) {
   std::vector<EmittedStep> steps;
+  // BEFORE ROW triggers that assign :NEW: not through MERGE yet.
+  const SourceInfo *target = r_.Source(s.target);
+  if (target != nullptr && target->table != nullptr && target->table->before_row != 0) Unsupported(s.pos);
   if (s.delete_where != nullptr && (s.update_where != nullptr || s.has_insert)) {
     Unsupported(StartOf(s.delete_where));
   }

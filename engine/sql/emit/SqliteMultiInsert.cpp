@@ -14,6 +14,9 @@ std::vector<EmittedStep> SqliteWriter::MultiInsert(const MultiInsertStmt &s) {
   std::vector<const sql::Expr *> earlier;
   for (const InsertBranch *b : s.branches) {
     for (const InsertInto *into : b->into) {
+      // BEFORE ROW triggers that assign :NEW: not through INSERT ALL yet.
+      const SourceInfo *target = r_.Source(into->target);
+      if (target != nullptr && target->table != nullptr && target->table->before_row != 0) Unsupported(s.pos);
       Put("INSERT INTO ");
       Target(into->target, false);
       if (!into->columns.empty()) {

@@ -292,6 +292,7 @@ void SqliteWriter::Insert(const InsertStmt &s) {
   Put("INSERT INTO ");
   Target(s.target, true);
   const CatalogTable &table = *r_.Source(s.target)->table;
+  if (table.before_row & 1) return InsertBeforeRow(s, table);
   // The columns written, in order: those named, else all the table's.
   std::vector<std::string_view> columns;
   for (const sql::Ident *c : s.columns) columns.push_back(c->name);
@@ -381,6 +382,7 @@ void SqliteWriter::Update(const UpdateStmt &s) {
   Put("UPDATE ");
   Target(s.target, true);
   Put(" SET ");
+  if (r_.Source(s.target)->table->before_row & 2) return UpdateBeforeRow(s, *r_.Source(s.target)->table);
   bool first = true;
   for (const SetItem *item : s.set) {
     if (!first) Put(", ");

@@ -166,6 +166,14 @@ class SqliteWriter {
   std::string_view ColumnAt(const TableRef *target, const sql::List<sql::Ident> &named,
                             size_t n) const;
   void Returning(const sql::Returning *r);
+  // INSERT and UPDATE through BEFORE ROW triggers that assign :NEW
+  // (SqliteBeforeRow.cpp).
+  void InsertBeforeRow(const InsertStmt &s, const CatalogTable &table);
+  void UpdateBeforeRow(const UpdateStmt &s, const CatalogTable &table);
+  void BeforeRowValues(const CatalogTable &table, uint8_t event, const std::vector<std::string> &given,
+                       std::string_view alias, std::vector<size_t> *written,
+                       std::vector<std::string> *values);
+  std::string Captured(const std::function<void()> &write);
 
   [[noreturn]] void Unsupported(uint32_t pos);
   void Ident(std::string_view name);

@@ -22,6 +22,8 @@ namespace kestrel_engine::sql {
 struct CatalogColumn {
   std::string name;  // as the schema stores it
   OracleType type;
+  std::string default_sql;        // SQLite's text of its DEFAULT, or empty
+  bool trigger_assigned = false;  // a BEFORE ROW trigger may assign its :NEW
 };
 
 struct CatalogTable {
@@ -29,6 +31,9 @@ struct CatalogTable {
   std::string owner;  // the creating user, when the catalog records one
   bool view = false;
   std::vector<CatalogColumn> columns;
+  // TriggerEvent bits (insert 1, update 2) whose BEFORE ROW triggers assign
+  // :NEW: the emitter routes each row's values through them.
+  uint8_t before_row = 0;
 };
 
 // Names as Oracle compares them: the schema may store them in any case.
@@ -54,6 +59,7 @@ class SqliteCatalog : public Catalog {
   void Clear() { tables_.clear(); }
 
  private:
+  void BeforeRowTriggers(CatalogTable &table);
   sqlite3 *db_;
   std::map<std::string, std::unique_ptr<CatalogTable>, std::less<>> tables_;
 };

@@ -49,8 +49,8 @@ const CatalogTable *SqliteCatalog::FindTable(std::string_view schema, std::strin
   if (IsEngineName(name)) return nullptr;
   // One user per file today: a schema qualifier is accepted and reads the
   // main schema, except that temporary objects are reached unqualified.
-  const char *sql = schema.empty() ? "SELECT name, type FROM pragma_table_info(?1)"
-                                   : "SELECT name, type FROM pragma_table_info(?1, 'main')";
+  const char *sql = schema.empty() ? "SELECT name, type, dflt_value FROM pragma_table_info(?1)"
+                                   : "SELECT name, type, dflt_value FROM pragma_table_info(?1, 'main')";
   Stmt st;
   if (sqlite3_prepare_v2(db_, sql, -1, &st.s, nullptr) != SQLITE_OK) return nullptr;
   sqlite3_bind_text(st.s, 1, name.data(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
@@ -62,6 +62,8 @@ const CatalogTable *SqliteCatalog::FindTable(std::string_view schema, std::strin
     const unsigned char *t = sqlite3_column_text(st.s, 1);
     c.name = n ? reinterpret_cast<const char *>(n) : "";
     c.type = TypeFromDeclared(t ? reinterpret_cast<const char *>(t) : "");
+    const unsigned char *d = sqlite3_column_text(st.s, 2);
+    if (d != nullptr) c.default_sql = reinterpret_cast<const char *>(d);
     table->columns.push_back(std::move(c));
   }
   if (table->columns.empty()) return nullptr;
@@ -78,9 +80,40 @@ const CatalogTable *SqliteCatalog::FindTable(std::string_view schema, std::strin
       table->view = t != nullptr && std::string_view(reinterpret_cast<const char *>(t)) == "view";
     }
   }
+  BeforeRowTriggers(*table);
   const CatalogTable *result = table.get();
   tables_.emplace(std::move(key), std::move(table));
   return result;
+}
+
+// The table's enabled BEFORE ROW triggers that assign :NEW (kestrel$triggers
+// keeps the columns each assigns): for those events every such trigger
+// runs through kestrel_before_row, and the columns they assign are written.
+void SqliteCatalog::BeforeRowTriggers(CatalogTable &table) {
+  Stmt st;
+  if (sqlite3_prepare_v2(db_,
+                         "SELECT events, coalesce(new_assigned, '') FROM \"kestrel$triggers\" WHERE "
+                         "table_name = ?1 COLLATE NOCASE AND timing = 'BEFORE' AND row_level = 1 AND "
+                         "status = 'ENABLED'",
+                         -1, &st.s, nullptr) != SQLITE_OK) {
+    return;
+  }
+  sqlite3_bind_text(st.s, 1, table.name.data(), static_cast<int>(table.name.size()), SQLITE_TRANSIENT);
+  while (sqlite3_step(st.s) == SQLITE_ROW) {
+    const unsigned char *assigned = sqlite3_column_text(st.s, 1);
+    const std::string_view list = assigned ? reinterpret_cast<const char *>(assigned) : "";
+    if (list.empty()) continue;
+    table.before_row |= static_cast<uint8_t>(sqlite3_column_int(st.s, 0) & 3);
+    size_t start = 0;
+    while (start <= list.size()) {
+      size_t end = list.find(',', start);
+      if (end == std::string_view::npos) end = list.size();
+      for (CatalogColumn &c : table.columns) {
+        if (SameName(c.name, list.substr(start, end - start))) c.trigger_assigned = true;
+      }
+      start = end + 1;
+    }
+  }
 }
 
 bool SqliteCatalog::HasSequence(std::string_view name) {

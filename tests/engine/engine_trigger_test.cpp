@@ -1,0 +1,436 @@
+// PL/SQL triggers through the client calls: firing order, WHEN, UPDATE
+// OF, the event predicates, errors that undo the statement, the mutating
+// table, ENABLE/DISABLE, the dictionary, FIXED_DATE, and HR's hr_code.sql.
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <thread>
+#include <filesystem>
+#include <fstream>
+
+#include <gtest/gtest.h>
+
+#include "EngineTestSupport.h"
+
+namespace {
+
+using engine_test::Rows;
+using engine_test::Session;
+using engine_test::TempDir;
+
+class EngineTriggers : public ::testing::Test {
+ protected:
+  EngineTriggers() : s(dir.CreateLink("t.db")) {}
+  void SetUp() override {
+    ASSERT_TRUE(s.ok()) << s.ErrorText();
+    Exec("CREATE TABLE t (id NUMBER(5), v VARCHAR2(20))");
+    Exec("CREATE TABLE log (n NUMBER, msg VARCHAR2(100))");
+    Exec("CREATE SEQUENCE seq");
+  }
+  void Exec(const std::string &sql) {
+    ASSERT_EQ(s.Run(sql), OCI_SUCCESS) << sql << ": " << s.ErrorText();
+  }
+  // The statement's error text, or "" when it runs.
+  std::string Try(const std::string &sql) {
+    return s.Run(sql) == OCI_SUCCESS ? "" : s.ErrorText();
+  }
+  // The log's messages in order, joined with '|'; the log is emptied.
+  std::string Log() {
+    std::string out;
+    for (const auto &row : s.Query("SELECT msg FROM log ORDER BY n")) {
+      if (!out.empty()) out += '|';
+      out += row[0].value_or("NULL");
+    }
+    Exec("DELETE FROM log");
+    return out;
+  }
+  std::string One(const std::string &sql) {
+    const Rows rows = s.Query(sql);
+    return rows.empty() || rows[0].empty() ? "<none>" : rows[0][0].value_or("NULL");
+  }
+  // A trigger that logs `what`.
+  void Logger(const std::string &name, const std::string &heading, const std::string &what) {
+    Exec("CREATE TRIGGER " + name + " " + heading + "\nBEGIN\n  INSERT INTO log VALUES (seq.NEXTVAL, " +
+         what + ");\nEND;");
+  }
+
+  TempDir dir;
+  Session s;
+};
+
+TEST_F(EngineTriggers, FireInOraclesOrderForEveryRowOfEveryPath) {
+  Logger("bs", "BEFORE INSERT OR UPDATE OR DELETE ON t", "'before statement'");
+  Logger("br", "BEFORE INSERT OR UPDATE OR DELETE ON t FOR EACH ROW",
+         "'before row ' || NVL(:NEW.id, :OLD.id)");
+  Logger("ar1", "AFTER INSERT OR UPDATE OR DELETE ON t FOR EACH ROW", "'after row ' || NVL(:NEW.id, :OLD.id)");
+  Logger("ar2", "AFTER INSERT ON t FOR EACH ROW", "'second after row'");
+  Logger("ast", "AFTER INSERT OR UPDATE OR DELETE ON t", "'after statement'");
+  const struct {
+    const char *sql;
+    const char *log;
+  } cases[] = {
+      {"INSERT INTO t VALUES (1, 'a')",
+       "before statement|before row 1|after row 1|second after row|after statement"},
+      {"INSERT INTO t SELECT 2, 'b' FROM dual UNION ALL SELECT 3, 'c' FROM dual",
+       "before statement|before row 2|after row 2|second after row|before row 3|after row 3|"
+       "second after row|after statement"},
+      // No row changed: the statement triggers still fire.
+      {"UPDATE t SET v = 'x' WHERE id = 99", "before statement|after statement"},
+      {"MERGE INTO t USING (SELECT 3 id FROM dual UNION ALL SELECT 4 FROM dual) s ON (t.id = s.id) "
+       "WHEN MATCHED THEN UPDATE SET v = 'm' WHEN NOT MATCHED THEN INSERT VALUES (s.id, 'n')",
+       "before statement|before statement|before row 3|after row 3|before row 4|after row 4|"
+       "second after row|after statement|after statement"},
+      {"DELETE FROM t WHERE id > 2",
+       "before statement|before row 3|after row 3|before row 4|after row 4|after statement"},
+      // DML inside PL/SQL, EXECUTE IMMEDIATE included.
+      {"BEGIN UPDATE t SET v = 'p' WHERE id = 1; EXECUTE IMMEDIATE 'DELETE FROM t WHERE id = 2'; END;",
+       "before statement|before row 1|after row 1|after statement|"
+       "before statement|before row 2|after row 2|after statement"},
+  };
+  for (const auto &c : cases) {
+    Exec(c.sql);
+    EXPECT_EQ(Log(), c.log) << c.sql;
+  }
+}
+
+TEST_F(EngineTriggers, WhenUpdateOfAndTheEventPredicates) {
+  Exec("CREATE TRIGGER pred AFTER INSERT OR UPDATE OF v OR DELETE ON t FOR EACH ROW\n"
+       "WHEN (NEW.id > 1 OR OLD.id > 1)\n"
+       "BEGIN\n"
+       "  IF INSERTING THEN INSERT INTO log VALUES (seq.NEXTVAL, 'I' || :NEW.id);\n"
+       "  ELSIF UPDATING('V') THEN INSERT INTO log VALUES (seq.NEXTVAL, 'U' || :OLD.v || '>' || :NEW.v);\n"
+       "  ELSIF DELETING THEN INSERT INTO log VALUES (seq.NEXTVAL, 'D' || :OLD.id);\n"
+       "  END IF;\n"
+       "END;");
+  const struct {
+    const char *sql;
+    const char *log;
+  } cases[] = {
+      {"INSERT INTO t VALUES (1, 'a')", ""},  // WHEN is false
+      {"INSERT INTO t VALUES (2, 'b')", "I2"},
+      {"UPDATE t SET id = id", ""},            // not OF v
+      {"UPDATE t SET v = 'c' WHERE id = 2", "Ub>c"},
+      {"DELETE FROM t", "D2"},
+  };
+  for (const auto &c : cases) {
+    Exec(c.sql);
+    EXPECT_EQ(Log(), c.log) << c.sql;
+  }
+  EXPECT_EQ(One("SELECT trigger_type || '/' || triggering_event || '/' || table_name || '/' || "
+                "when_clause || '/' || status FROM user_triggers WHERE trigger_name = 'PRED'"),
+            "AFTER EACH ROW/INSERT OR UPDATE OR DELETE/T/NEW.id > 1 OR OLD.id > 1/ENABLED");
+  EXPECT_EQ(One("SELECT object_type FROM user_objects WHERE object_name = 'PRED'"), "TRIGGER");
+  EXPECT_EQ(One("SELECT COUNT(*) FROM user_source WHERE name = 'PRED' AND type = 'TRIGGER'"), "8");
+}
+
+TEST_F(EngineTriggers, AnErrorUndoesTheWholeStatementWithTheTriggersLines) {
+  Logger("logged", "AFTER INSERT ON t FOR EACH ROW", "'row ' || :NEW.id");
+  Exec("CREATE TRIGGER refuse BEFORE INSERT ON t FOR EACH ROW WHEN (NEW.id = 3)\n"
+       "BEGIN\n"
+       "  RAISE_APPLICATION_ERROR(-20001, 'not ' || :NEW.id);\n"
+       "END;");
+  Logger("late", "AFTER INSERT ON t", "'statement'");
+  const struct {
+    const char *sql;
+    const char *error;
+  } cases[] = {
+      {"INSERT INTO t SELECT 2, 'b' FROM dual UNION ALL SELECT 3, 'c' FROM dual",
+       "ORA-20001: not 3\nORA-06512: at \"SCOTT.REFUSE\", line 2\n"
+       "ORA-04088: error during execution of trigger 'SCOTT.REFUSE'"},
+      {"BEGIN INSERT INTO t VALUES (1, 'a'); INSERT INTO t VALUES (3, 'c'); END;",
+       "ORA-20001: not 3\nORA-06512: at \"SCOTT.REFUSE\", line 2\n"
+       "ORA-04088: error during execution of trigger 'SCOTT.REFUSE'\nORA-06512: at line 1"},
+  };
+  for (const auto &c : cases) {
+    EXPECT_EQ(Try(c.sql), c.error) << c.sql;
+    EXPECT_EQ(One("SELECT COUNT(*) FROM t"), "0") << c.sql;
+    EXPECT_EQ(Log(), "") << c.sql;
+  }
+  // A failing statement trigger undoes the rows already changed.
+  Exec("DROP TRIGGER refuse");
+  Exec("CREATE TRIGGER refuse AFTER INSERT ON t BEGIN RAISE_APPLICATION_ERROR(-20002, 'after'); END;");
+  EXPECT_EQ(Try("INSERT INTO t VALUES (1, 'a')").substr(0, 17), "ORA-20002: after\n");
+  EXPECT_EQ(One("SELECT COUNT(*) FROM t"), "0");
+  EXPECT_EQ(Log(), "");
+}
+
+TEST_F(EngineTriggers, RefusedWithOraclesErrors) {
+  Exec("CREATE TRIGGER peek AFTER INSERT ON t FOR EACH ROW\n"
+       "DECLARE n NUMBER;\n"
+       "BEGIN\n"
+       "  SELECT COUNT(*) INTO n FROM t;\n"
+       "END;");
+  EXPECT_EQ(Try("INSERT INTO t VALUES (1, 'a')"),
+            "ORA-04091: table SCOTT.T is mutating, trigger/function may not see it\n"
+            "ORA-06512: at \"SCOTT.PEEK\", line 3\n"
+            "ORA-04088: error during execution of trigger 'SCOTT.PEEK'");
+  Exec("DROP TRIGGER peek");
+  // A statement trigger that fires itself ends at Oracle's nesting limit.
+  Exec("CREATE TRIGGER again AFTER INSERT ON t BEGIN INSERT INTO t VALUES (1, 'again'); END;");
+  const std::string runaway = Try("INSERT INTO t VALUES (1, 'a')");
+  EXPECT_EQ(runaway.substr(0, runaway.find('\n')),
+            "ORA-00036: maximum number of recursive SQL levels (50) exceeded");
+  EXPECT_EQ(One("SELECT COUNT(*) FROM t"), "0");
+  Exec("DROP TRIGGER again");
+  const struct {
+    const char *sql;
+    const char *error;
+  } cases[] = {
+      {"CREATE TRIGGER x BEFORE INSERT ON nowhere BEGIN NULL; END;",
+       "ORA-00942: table or view does not exist"},
+      {"CREATE TRIGGER x BEFORE UPDATE OF nothing ON t BEGIN NULL; END;",
+       "ORA-00904: NOTHING: invalid identifier"},
+      {"CREATE TRIGGER x BEFORE INSERT ON t WHEN (1 = 1) BEGIN NULL; END;",
+       "ORA-04077: WHEN clause cannot be used with table level triggers"},
+      {"DROP TRIGGER nothing", "ORA-04080: trigger 'NOTHING' does not exist"},
+      {"ALTER TRIGGER nothing ENABLE", "ORA-04080: trigger 'NOTHING' does not exist"},
+  };
+  for (const auto &c : cases) EXPECT_EQ(Try(c.sql), c.error) << c.sql;
+  Exec("CREATE TRIGGER x BEFORE INSERT ON t BEGIN NULL; END;");
+  EXPECT_EQ(Try("CREATE TRIGGER x BEFORE INSERT ON t BEGIN NULL; END;"),
+            "ORA-04081: trigger 'SCOTT.X' already exists");
+  Exec("CREATE OR REPLACE TRIGGER x BEFORE INSERT ON t BEGIN NULL; END;");
+  // :NEW is read-only after the change.
+  Exec("CREATE TRIGGER late_new AFTER INSERT ON t FOR EACH ROW BEGIN :NEW.v := 'late'; END;");
+  EXPECT_EQ(Try("INSERT INTO t VALUES (1, 'a')").substr(0, 58),
+            "ORA-04084: cannot change NEW values for this trigger type\n");
+}
+
+TEST_F(EngineTriggers, BeforeRowTriggersAssignTheRowWritten) {
+  Exec("CREATE TABLE k (id NUMBER(5) PRIMARY KEY, name VARCHAR2(6) NOT NULL, stamp DATE, "
+       "note VARCHAR2(10) DEFAULT 'dflt')");
+  Exec("ALTER SESSION SET FIXED_DATE = '2024-03-13-10:00:00'");
+  Exec("CREATE TRIGGER k_key BEFORE INSERT ON k FOR EACH ROW\n"
+       "BEGIN\n"
+       "  IF :NEW.id IS NULL THEN :NEW.id := seq.NEXTVAL; END IF;\n"
+       "  SELECT SYSDATE INTO :NEW.stamp FROM dual;\n"
+       "END;");
+  // A second trigger sees what the first assigned.
+  Exec("CREATE TRIGGER k_name BEFORE INSERT OR UPDATE OF name ON k FOR EACH ROW\n"
+       "BEGIN\n"
+       "  :NEW.name := UPPER(:NEW.name) || CASE WHEN INSERTING THEN :NEW.id END;\n"
+       "  INSERT INTO log VALUES (seq.NEXTVAL, :NEW.note);\n"
+       "END;");
+  const struct {
+    const char *sql;
+    const char *rows;  // id name stamp, by id
+  } cases[] = {
+      {"INSERT INTO k (name) VALUES ('ab')", "1 AB1 2024-03-13 dflt"},
+      {"INSERT INTO k (name, id) SELECT 'c', NULL FROM dual UNION ALL SELECT 'd', 9 FROM dual",
+       "1 AB1 2024-03-13 dflt|3 C3 2024-03-13 dflt|9 D9 2024-03-13 dflt"},
+      {"UPDATE k SET name = 'xy', note = 'n' WHERE id = 9",
+       "1 AB1 2024-03-13 dflt|3 C3 2024-03-13 dflt|9 XY 2024-03-13 n"},
+      {"UPDATE k SET note = 'no name' WHERE id = 1",  // not OF name
+       "1 AB1 2024-03-13 no name|3 C3 2024-03-13 dflt|9 XY 2024-03-13 n"},
+      {"BEGIN INSERT INTO k (id, name) VALUES (20, 'pl'); END;",
+       "1 AB1 2024-03-13 no name|3 C3 2024-03-13 dflt|9 XY 2024-03-13 n|20 PL20 2024-03-13 dflt"},
+  };
+  for (const auto &c : cases) {
+    Exec(c.sql);
+    std::string rows;
+    for (const auto &r : s.Query("SELECT id || ' ' || name || ' ' || TO_CHAR(stamp, 'YYYY-MM-DD') || "
+                                 "' ' || note FROM k ORDER BY id")) {
+      rows += (rows.empty() ? "" : "|") + r[0].value_or("NULL");
+    }
+    EXPECT_EQ(rows, c.rows) << c.sql;
+  }
+  EXPECT_EQ(Log(), "dflt|dflt|dflt|n|dflt");
+  // The assigned values are held to the columns as written values are.
+  EXPECT_EQ(Try("INSERT INTO k (name) VALUES ('abcdef')").substr(0, 10), "ORA-06502:");
+  EXPECT_EQ(One("SELECT COUNT(*) FROM k"), "4");
+  EXPECT_EQ(Try("MERGE INTO k USING dual ON (k.id = 1) WHEN MATCHED THEN UPDATE SET note = 'm'"),
+            "ORA-03001: unimplemented feature");
+}
+
+// A trigger's loop that never ends stops at OCIBreak, and its statement
+// is undone.
+TEST_F(EngineTriggers, BreakStopsARunawayTrigger) {
+  Exec("CREATE TRIGGER spin AFTER INSERT ON t FOR EACH ROW DECLARE x PLS_INTEGER := 0; "
+       "BEGIN LOOP x := x + 1; IF x > 1000 THEN x := 0; END IF; END LOOP; END;");
+  std::thread breaker([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(OCIBreak(s.svc, nullptr), OCI_SUCCESS);
+  });
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(s.Run("INSERT INTO t VALUES (1, 'a')"), OCI_ERROR);
+  breaker.join();
+  EXPECT_EQ(s.ErrorCode(), 1013) << s.ErrorText();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+  EXPECT_EQ(One("SELECT COUNT(*) FROM t"), "0");
+}
+
+TEST_F(EngineTriggers, EnableDisableAndDropWithTheTable) {
+  Logger("a1", "AFTER INSERT ON t FOR EACH ROW", "'a1'");
+  Logger("a2", "AFTER INSERT ON t", "'a2'");
+  const struct {
+    const char *ddl;
+    const char *log;
+    const char *status;
+  } cases[] = {
+      {"ALTER TRIGGER a1 DISABLE", "a2", "DISABLED ENABLED"},
+      {"ALTER TABLE t DISABLE ALL TRIGGERS", "", "DISABLED DISABLED"},
+      {"ALTER TABLE t ENABLE ALL TRIGGERS", "a1|a2", "ENABLED ENABLED"},
+      {"ALTER TRIGGER a2 DISABLE", "a1", "ENABLED DISABLED"},
+      {"ALTER TRIGGER a2 ENABLE", "a1|a2", "ENABLED ENABLED"},
+  };
+  for (const auto &c : cases) {
+    Exec(c.ddl);
+    Exec("INSERT INTO t VALUES (1, 'a')");
+    EXPECT_EQ(Log(), c.log) << c.ddl;
+    const Rows status = s.Query("SELECT status FROM user_triggers ORDER BY trigger_name");
+    ASSERT_EQ(status.size(), 2u);
+    EXPECT_EQ(*status[0][0] + " " + *status[1][0], c.status) << c.ddl;
+  }
+  Exec("CREATE TRIGGER d BEFORE DELETE ON t FOR EACH ROW DISABLE BEGIN NULL; END;");
+  EXPECT_EQ(One("SELECT status FROM user_triggers WHERE trigger_name = 'D'"), "DISABLED");
+  // A column added later reaches the body as :NEW.
+  Exec("ALTER TABLE t ADD (w VARCHAR2(5))");
+  Exec("CREATE OR REPLACE TRIGGER a1 AFTER INSERT ON t FOR EACH ROW BEGIN "
+       "INSERT INTO log VALUES (seq.NEXTVAL, :NEW.w); END;");
+  Exec("INSERT INTO t VALUES (1, 'a', 'w')");
+  EXPECT_EQ(Log(), "w|a2");
+  // TRUNCATE fires no DML trigger, and leaves them in place.
+  Logger("gone", "AFTER DELETE ON t FOR EACH ROW", "'deleted'");
+  Exec("TRUNCATE TABLE t");
+  EXPECT_EQ(Log(), "");
+  Exec("INSERT INTO t VALUES (1, 'a', 'x')");
+  Exec("DELETE FROM t");
+  EXPECT_EQ(Log(), "x|a2|deleted");
+  Exec("DROP TABLE t");
+  EXPECT_EQ(One("SELECT COUNT(*) FROM user_triggers"), "0");
+  EXPECT_EQ(One("SELECT COUNT(*) FROM user_objects WHERE object_type = 'TRIGGER'"), "0");
+  EXPECT_EQ(One("SELECT COUNT(*) FROM user_source WHERE type = 'TRIGGER'"), "0");
+}
+
+TEST_F(EngineTriggers, FixedDateIsWhatSysdateReturns) {
+  const struct {
+    const char *setting;
+    const char *sysdate;
+  } cases[] = {
+      {"ALTER SESSION SET FIXED_DATE = '2024-03-13-10:30:00'", "2024-03-13 10:30:00"},
+      {"ALTER SYSTEM SET FIXED_DATE = '2001-02-03-04:05:06'", "2001-02-03 04:05:06"},
+      {"ALTER SESSION SET FIXED_DATE = '13-MAR-24'", "2024-03-13 00:00:00"},
+  };
+  for (const auto &c : cases) {
+    Exec(c.setting);
+    EXPECT_EQ(One("SELECT TO_CHAR(SYSDATE, 'YYYY-MM-DD HH24:MI:SS') FROM dual"), c.sysdate) << c.setting;
+    EXPECT_EQ(One("SELECT TO_CHAR(SYSTIMESTAMP, 'YYYY-MM-DD HH24:MI:SS') FROM dual"), c.sysdate);
+  }
+  EXPECT_EQ(Try("ALTER SESSION SET FIXED_DATE = 'never'").substr(0, 4), "ORA-");
+  EXPECT_EQ(Try("ALTER SYSTEM SET NLS_DATE_FORMAT = 'YYYY'"), "ORA-02065: illegal option for ALTER SYSTEM");
+  Exec("ALTER SYSTEM SET FIXED_DATE = NONE");
+  EXPECT_NE(One("SELECT TO_CHAR(SYSDATE, 'YYYY') FROM dual"), "2024");
+}
+
+// Statements of a SQL*Plus script, as the schema test reads them: each
+// to its ';' at the end of a line outside a literal, the client's
+// commands skipped; a block or a PL/SQL unit runs whole, to its '/' line.
+std::vector<std::string> Script(const std::filesystem::path &file) {
+  static const char *const kClient[] = {"SET", "PROMPT", "REM", "REMARK", "DEFINE", "SPOOL",
+                                        "WHENEVER", "EXIT", "CONNECT", "SHOW", "PAUSE", "@"};
+  std::ifstream in(file);
+  std::vector<std::string> out;
+  std::string line, current;
+  int quotes = 0;
+  bool block = false;
+  while (std::getline(in, line)) {
+    const size_t b = line.find_first_not_of(" \t\r");
+    const std::string t = b == std::string::npos ? "" : line.substr(b);
+    std::string upper = t;
+    for (char &c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (block) {
+      if (t.rfind("/", 0) == 0 && t.find_first_not_of("/ \t\r") == std::string::npos) {
+        out.push_back(current);
+        current.clear();
+        block = false;
+      } else {
+        current += line + "\n";
+      }
+      continue;
+    }
+    if (current.empty() && (upper.rfind("BEGIN", 0) == 0 || upper.rfind("DECLARE", 0) == 0 ||
+                            upper.rfind("CREATE OR REPLACE PROCEDURE", 0) == 0 ||
+                            upper.rfind("CREATE OR REPLACE TRIGGER", 0) == 0)) {
+      block = true;
+      current = line + "\n";
+      continue;
+    }
+    if (current.empty() && t == "/") continue;
+    if (current.empty()) {
+      bool client = t.empty() || t.rfind("--", 0) == 0;
+      for (const char *w : kClient) {
+        const size_t n = std::string(w).size();
+        client = client || (upper.rfind(w, 0) == 0 &&
+                            (upper.size() == n || !std::isalnum(static_cast<unsigned char>(upper[n]))));
+      }
+      if (client) continue;
+    }
+    current += line + "\n";
+    const std::string code = line.substr(0, line.find("--"));
+    quotes += static_cast<int>(std::count(code.begin(), code.end(), '\''));
+    const size_t e = line.find_last_not_of(" \t\r");
+    if (quotes % 2 == 0 && e != std::string::npos && line[e] == ';') {
+      out.push_back(current.substr(0, current.rfind(';')));
+      current.clear();
+      quotes = 0;
+    }
+  }
+  return out;
+}
+
+// Oracle's own copy of HR's code loads and works: the job history kept by
+// a row trigger calling a procedure, office hours kept by a statement
+// trigger, SYSDATE fixed by FIXED_DATE.
+TEST(EngineTriggerSamples, HumanResourcesCodeKeepsHistoryAndOfficeHours) {
+  const std::filesystem::path dir = KESTREL_ORACLE_SAMPLES_DIR;
+  if (!std::filesystem::exists(dir / "hr_code.sql")) GTEST_SKIP() << "no sample scripts at " << dir;
+  TempDir temp;
+  Session s(temp.CreateLink("hr.db"));
+  ASSERT_TRUE(s.ok()) << s.ErrorText();
+  for (const char *script : {"hr_create.sql", "hr_populate.sql", "hr_code.sql"}) {
+    for (const std::string &sql : Script(dir / script)) {
+      EXPECT_EQ(s.Run(sql), OCI_SUCCESS) << sql << ": " << s.ErrorText();
+    }
+  }
+  auto one = [&](const std::string &sql) {
+    const Rows rows = s.Query(sql);
+    return rows.empty() ? std::string("<none>") : rows[0][0].value_or("NULL");
+  };
+  EXPECT_EQ(one("SELECT status FROM user_triggers WHERE trigger_name = 'SECURE_EMPLOYEES'"), "DISABLED");
+  ASSERT_EQ(s.Run("ALTER SESSION SET FIXED_DATE = '2024-03-16-10:00:00'"), OCI_SUCCESS);  // a Saturday
+  // Disabled, the office-hours trigger lets DML pass; the job change is history.
+  ASSERT_EQ(s.Run("UPDATE employees SET job_id = 'IT_PROG' WHERE employee_id = 100"), OCI_SUCCESS)
+      << s.ErrorText();
+  EXPECT_EQ(one("SELECT TO_CHAR(start_date, 'YYYY-MM-DD') || ' ' || TO_CHAR(end_date, 'YYYY-MM-DD') || "
+                "' ' || job_id || ' ' || department_id FROM job_history WHERE employee_id = 100"),
+            "2013-06-17 2024-03-16 AD_PRES 90");
+  ASSERT_EQ(s.Run("ALTER TRIGGER secure_employees ENABLE"), OCI_SUCCESS) << s.ErrorText();
+  const struct {
+    const char *fixed;
+    bool refused;
+  } cases[] = {
+      {"2024-03-16-10:00:00", true},   // Saturday
+      {"2024-03-17-12:00:00", true},   // Sunday
+      {"2024-03-13-07:59:00", true},   // Wednesday, before eight
+      {"2024-03-13-18:01:00", true},   // after six
+      {"2024-03-13-10:00:00", false},  // office hours
+  };
+  for (const auto &c : cases) {
+    ASSERT_EQ(s.Run(std::string("ALTER SESSION SET FIXED_DATE = '") + c.fixed + "'"), OCI_SUCCESS);
+    const sword rc = s.Run("UPDATE employees SET salary = salary + 1 WHERE employee_id = 101");
+    if (!c.refused) {
+      EXPECT_EQ(rc, OCI_SUCCESS) << c.fixed << ": " << s.ErrorText();
+      continue;
+    }
+    EXPECT_EQ(rc, OCI_ERROR) << c.fixed;
+    const std::string text = s.ErrorText();
+    EXPECT_EQ(text.substr(0, text.find('\n')),
+              "ORA-20205: You may only make changes during normal office hours")
+        << c.fixed;
+    EXPECT_NE(text.find("ORA-04088: error during execution of trigger 'SCOTT.SECURE_EMPLOYEES'"),
+              std::string::npos)
+        << text;
+  }
+}
+
+}  // namespace
