@@ -26,7 +26,7 @@ const char *const kViews[] = {
     "user_sequences", "all_sequences", "user_tab_comments", "all_tab_comments",
     "user_col_comments", "all_col_comments", "user_constraints", "all_constraints",
     "user_cons_columns", "all_cons_columns",
-    "user_source", "all_source",
+    "user_source", "all_source", "user_synonyms", "all_synonyms",
 };
 
 std::string_view Text(sqlite3_value *v) {
@@ -146,8 +146,9 @@ const View kDefinitions[] = {
     {"objects",
      "OBJECT_NAME, OBJECT_TYPE, CREATED, LAST_DDL_TIME, STATUS, TEMPORARY, GENERATED, "
      "OBJECT_ID",
-     "kestrel_oracle_name(o.name), upper(o.type), o.created, o.last_ddl_time, 'VALID', "
-     "'N', 'N', o.rowid",
+     "kestrel_oracle_name(o.name), upper(o.type), o.created, o.last_ddl_time, CASE WHEN "
+     "o.type = 'view' AND instr(m.sql, 'kestrel_view_errors(') > 0 THEN 'INVALID' ELSE 'VALID' "
+     "END, 'N', 'N', o.rowid",
      ""},
     {"tables", "TABLE_NAME, TABLESPACE_NAME, STATUS, TEMPORARY, NESTED",
      "kestrel_oracle_name(o.name), 'USERS', 'VALID', 'N', 'NO'", "AND o.type = 'table'"},
@@ -166,7 +167,7 @@ const View kDefinitions[] = {
      "AND (k.type = 'P' OR k.not_null = 1)) THEN 'N' ELSE 'Y' END, p.cid + 1, p.dflt_value, "
      "CASE WHEN kestrel_type(p.type, 0) LIKE '%CHAR%' THEN kestrel_type(p.type, 1) "
      "ELSE 0 END",
-     "AND o.type IN ('table', 'view')"},
+     "AND o.type IN ('table', 'view') AND p.hidden <> 1"},
     {"indexes", "INDEX_NAME, INDEX_TYPE, TABLE_NAME, UNIQUENESS, STATUS",
      "kestrel_oracle_name(o.name), 'NORMAL', kestrel_oracle_name(m.tbl_name), "
      "CASE WHEN m.sql LIKE 'CREATE UNIQUE%' THEN 'UNIQUE' ELSE 'NONUNIQUE' END, 'VALID'",
@@ -191,7 +192,9 @@ std::string ViewSql(const View &v, bool all) {
                      "ON m.type = o.type AND m.name = o.name";
   const std::string name = v.name;
   if (name == "tab_columns") {
-    from += ", pragma_table_info(o.name) p";
+    // table_xinfo: virtual columns too (hidden 2 or 3; 1 is a virtual
+    // table's own hidden column).
+    from += ", pragma_table_xinfo(o.name) p";
   } else if (name == "tab_comments") {
     from += " LEFT JOIN main.\"kestrel$comments\" c ON c.table_name = o.name AND "
             "c.column_name = ''";
@@ -205,6 +208,13 @@ std::string ViewSql(const View &v, bool all) {
                     (all ? "OWNER, " : "") + v.columns + ") AS SELECT " +
                     (all ? "o.owner, " : "") + v.select + " FROM " + from + " WHERE " +
                     (all ? "1 " : "o.owner = kestrel_session_user() ") + v.from;
+  // Synonyms are objects too, kept in their own table.
+  if (name == "objects") {
+    sql += std::string(" UNION ALL SELECT ") + (all ? "s.owner, " : "") +
+           "s.name, 'SYNONYM', s.created, s.last_ddl_time, 'VALID', 'N', 'N', "
+           "s.rowid + 1099511627776 FROM main.\"kestrel$synonyms\" s" +
+           (all ? "" : " WHERE s.owner = kestrel_session_user()");
+  }
   return sql;
 }
 
@@ -242,9 +252,14 @@ int CreateDictionary(sqlite3 *db, const SessionSettings *settings) {
       rc = sqlite3_exec(db, ViewSql(v, all).c_str(), nullptr, nullptr, nullptr);
     }
   }
-  // *_TAB_COLS: the same columns as *_TAB_COLUMNS (no hidden columns here).
-  for (const char *sql : {"CREATE TEMP VIEW user_tab_cols AS SELECT * FROM user_tab_columns",
-                          "CREATE TEMP VIEW all_tab_cols AS SELECT * FROM all_tab_columns"}) {
+  // *_TAB_COLS: *_TAB_COLUMNS and whether each column is virtual.
+  for (const char *sql :
+       {"CREATE TEMP VIEW user_tab_cols AS SELECT c.*, CASE WHEN EXISTS (SELECT 1 FROM "
+        "pragma_table_xinfo(c.table_name, 'main') x WHERE x.name = c.column_name COLLATE NOCASE "
+        "AND x.hidden > 1) THEN 'YES' ELSE 'NO' END AS VIRTUAL_COLUMN FROM user_tab_columns c",
+        "CREATE TEMP VIEW all_tab_cols AS SELECT c.*, CASE WHEN EXISTS (SELECT 1 FROM "
+        "pragma_table_xinfo(c.table_name, 'main') x WHERE x.name = c.column_name COLLATE NOCASE "
+        "AND x.hidden > 1) THEN 'YES' ELSE 'NO' END AS VIRTUAL_COLUMN FROM all_tab_columns c"}) {
     if (rc != SQLITE_OK) return rc;
     rc = sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
   }
@@ -297,6 +312,19 @@ int CreateDictionary(sqlite3 *db, const SessionSettings *settings) {
       "type, line, text FROM main.\"kestrel$source\"",
   };
   for (const char *sql : kSourceViews) {
+    if (rc != SQLITE_OK) return rc;
+    rc = sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
+  }
+  // Synonyms: ALL_ adds the PUBLIC ones.
+  const char *const kSynonymViews[] = {
+      "CREATE TEMP VIEW user_synonyms (SYNONYM_NAME, TABLE_OWNER, TABLE_NAME, DB_LINK) AS "
+      "SELECT name, table_owner, table_name, nullif(db_link, '') FROM main.\"kestrel$synonyms\" "
+      "WHERE owner = kestrel_session_user()",
+      "CREATE TEMP VIEW all_synonyms (OWNER, SYNONYM_NAME, TABLE_OWNER, TABLE_NAME, DB_LINK) AS "
+      "SELECT owner, name, table_owner, table_name, nullif(db_link, '') FROM "
+      "main.\"kestrel$synonyms\"",
+  };
+  for (const char *sql : kSynonymViews) {
     if (rc != SQLITE_OK) return rc;
     rc = sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
   }

@@ -5,7 +5,9 @@
 #ifndef KESTREL_ENGINE_SCHEMA_SCHEMASTATEMENTS_H
 #define KESTREL_ENGINE_SCHEMA_SCHEMASTATEMENTS_H
 
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "schema/SchemaSql.h"
 #include "sql/ast/Statements.h"
@@ -17,11 +19,20 @@ void CreateTable(Ddl &ddl, const sql::CreateTableStmt &s, std::string_view text)
 bool CanAlterTable(const sql::AlterTableStmt &s);
 void AlterTable(Ddl &ddl, const sql::AlterTableStmt &s);
 void CreateView(Ddl &ddl, const sql::CreateViewStmt &s, std::string_view text);
+// A view made with errors (CREATE FORCE VIEW) runs this query, which fails
+// with ORA-04063, under `names` (one placeholder column when empty) until
+// it compiles.
+std::string InvalidViewQuery(const std::string &owner, const std::string &name,
+                             std::vector<std::string> *names);
+// The column an invalid view without a column list shows.
+constexpr char kInvalidViewColumn[] = "kestrel_view_errors";
 void CreateIndex(Ddl &ddl, const sql::CreateIndexStmt &s, std::string_view text);
-// False for objects left to the older path (sequences, synonyms, code).
+// False for objects left to the older path (sequences, code).
 bool CanDrop(const sql::DropStmt &s);
 void Drop(Ddl &ddl, const sql::DropStmt &s);
 void Truncate(Ddl &ddl, const sql::TruncateStmt &s);
+void CreateSynonym(Ddl &ddl, const sql::CreateSynonymStmt &s);
+void DropSynonym(Ddl &ddl, const sql::DropStmt &s);
 
 // The table rebuilt with `columns` (SQLite definitions) in place of its
 // own, the rows copied by `select` (expressions over the old table, one

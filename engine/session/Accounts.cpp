@@ -13,6 +13,7 @@
 #include "catalog/Catalog.h"
 #include "catalog/Comments.h"
 #include "catalog/Sequences.h"
+#include "catalog/Synonyms.h"
 #include "schema/Constraints.h"
 #include "plsql/StoredCode.h"
 #include "session/FileFormat.h"
@@ -225,6 +226,7 @@ bool LogOn(Connection &connection, std::string_view user,
                EnsureComments(connection, error) &&
                schema::EnsureConstraintTables(connection, error) &&
                plsql::EnsureSource(connection, error) &&
+               EnsureSynonyms(connection, error) &&
                SyncCatalog(connection, name, error);
     return inserted;
   });

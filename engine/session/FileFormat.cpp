@@ -11,6 +11,7 @@
 #include "catalog/Catalog.h"
 #include "catalog/Comments.h"
 #include "catalog/Sequences.h"
+#include "catalog/Synonyms.h"
 #include "errors/SqliteErrors.h"
 #include "schema/Constraints.h"
 #include "plsql/StoredCode.h"
@@ -69,7 +70,8 @@ using Step = bool (*)(Connection &, OraError *);
 // kSteps[v] brings version v to v + 1.
 constexpr Step kSteps[kFileFormatVersion] = {AddAdministrators, AddCatalog,
                                              EnsureSequences,   EnsureComments,
-                                             schema::EnsureConstraintTables, plsql::EnsureSource};
+                                             schema::EnsureConstraintTables, plsql::EnsureSource,
+                                             EnsureSynonyms};
 
 }  // namespace
 

@@ -20,7 +20,8 @@ namespace kestrel_engine {
 // 5: constraints and identity columns (kestrel$constraints,
 //    kestrel$cons_columns, kestrel$identities).
 // 6: stored PL/SQL source (kestrel$source).
-constexpr int kFileFormatVersion = 6;
+// 7: synonyms (kestrel$synonyms).
+constexpr int kFileFormatVersion = 7;
 
 // The file's version; -1 with `error` set when it cannot be read.
 int FileFormatVersion(Connection &connection, OraError *error);

@@ -173,6 +173,151 @@ TEST_F(SchemaTest, TableRulesStepByStep) {
   }
 }
 
+TEST_F(SchemaTest, VirtualColumnsStepByStep) {
+  const Step steps[] = {
+      {"CREATE TABLE pay (id NUMBER(4) PRIMARY KEY, sal NUMBER(7,2), comm NUMBER(7,2), "
+       "total GENERATED ALWAYS AS (sal + NVL(comm, 0)) VIRTUAL, "
+       "label VARCHAR2(20) AS (id || '-' || sal), "
+       "CONSTRAINT pay_total_ck CHECK (total < 10000))",
+       ""},
+      {"INSERT INTO pay (id, sal, comm) VALUES (1, 100.5, 20)", ""},
+      {"INSERT INTO pay VALUES (2, 300, NULL, DEFAULT, DEFAULT)", ""},
+      {"SELECT total || ' ' || label FROM pay WHERE id = 1", "120.5 1-100.5", true},
+      {"SELECT SUM(total) FROM pay", "420.5", true},
+      {"SELECT COUNT(*) FROM pay WHERE total > 200", "1", true},
+      // Computed, never written.
+      {"INSERT INTO pay (id, total) VALUES (3, 1)",
+       "ORA-54013: INSERT operation disallowed on virtual columns"},
+      {"INSERT INTO pay VALUES (3, 1, 1, 2, 'x')",
+       "ORA-54013: INSERT operation disallowed on virtual columns"},
+      {"UPDATE pay SET total = 0", "ORA-54017: UPDATE operation disallowed on virtual columns"},
+      {"UPDATE pay SET sal = 200 WHERE id = 1", ""},
+      {"SELECT total FROM pay WHERE id = 1", "220", true},
+      {"INSERT INTO pay (id, sal) VALUES (4, 99999)",
+       "ORA-02290: check constraint (SCOTT.PAY_TOTAL_CK) violated"},
+      // The dictionary: the declared type, or the expression's.
+      {"SELECT data_type || '/' || data_length FROM user_tab_columns WHERE table_name = 'PAY' "
+       "AND column_name = 'LABEL'",
+       "VARCHAR2/20", true},
+      {"SELECT data_type FROM user_tab_columns WHERE table_name = 'PAY' AND column_name = 'TOTAL'",
+       "NUMBER", true},
+      {"SELECT COUNT(*) FROM user_tab_columns WHERE table_name = 'PAY'", "5", true},
+      {"SELECT LISTAGG(virtual_column, ',') WITHIN GROUP (ORDER BY column_id) FROM user_tab_cols "
+       "WHERE table_name = 'PAY'",
+       "NO,NO,NO,YES,YES", true},
+      // Its expression must be pure: the session's format may not decide it.
+      {"CREATE TABLE impure (d DATE, t AS (TO_CHAR(d)))",
+       "ORA-54002: only pure functions can be specified in a virtual column expression"},
+      // Added by ALTER TABLE, and indexed.
+      {"ALTER TABLE pay ADD (yearly AS (sal * 12))", ""},
+      {"CREATE INDEX pay_yearly_ix ON pay (yearly)", ""},
+      {"SELECT yearly FROM pay WHERE id = 2", "3600", true},
+      {"SELECT COUNT(*) FROM pay WHERE yearly = 2400", "1", true},
+  };
+  for (const Step &step : steps) {
+    if (step.query) {
+      EXPECT_EQ(One(step.sql), step.want) << step.sql;
+    } else {
+      EXPECT_EQ(Try(step.sql), step.want) << step.sql;
+    }
+  }
+}
+
+TEST_F(SchemaTest, ForceViewsStepByStep) {
+  const Step steps[] = {
+      {"CREATE VIEW early AS SELECT a FROM later", "ORA-00942: table or view does not exist"},
+      {"CREATE NOFORCE VIEW early AS SELECT a FROM later", "ORA-00942: table or view does not exist"},
+      // Made with errors: a warning, INVALID, and ORA-04063 when used.
+      {"CREATE FORCE VIEW early AS SELECT a, b FROM later",
+       "ORA-24344: success with compilation error"},
+      {"CREATE OR REPLACE FORCE VIEW early_named (x) AS SELECT later.missing FROM later",
+       "ORA-24344: success with compilation error"},
+      {"SELECT status FROM user_objects WHERE object_name = 'EARLY'", "INVALID", true},
+      {"SELECT text FROM user_views WHERE view_name = 'EARLY'", "SELECT a, b FROM later", true},
+      {"SELECT * FROM early", "ORA-04063: view \"SCOTT.EARLY\" has errors"},
+      {"SELECT COUNT(*) FROM early_named", "ORA-04063: view \"SCOTT.EARLY_NAMED\" has errors"},
+      // Once its table exists it compiles on use, and stays compiled.
+      {"CREATE TABLE later (a NUMBER, b VARCHAR2(5))", ""},
+      {"INSERT INTO later VALUES (1, 'x')", ""},
+      {"SELECT a || b FROM early", "1x", true},
+      {"SELECT status FROM user_objects WHERE object_name = 'EARLY'", "VALID", true},
+      {"SELECT COUNT(*) FROM user_tab_columns WHERE table_name = 'EARLY'", "2", true},
+      {"SELECT COUNT(*) FROM early_named", "ORA-04063: view \"SCOTT.EARLY_NAMED\" has errors"},
+      {"ALTER TABLE later ADD (missing NUMBER DEFAULT 7)", ""},
+      {"SELECT x FROM early_named", "7", true},
+      // A view naming itself never compiles.
+      {"CREATE FORCE VIEW itself AS SELECT * FROM itself", "ORA-24344: success with compilation error"},
+      {"SELECT * FROM itself", "ORA-04063: view \"SCOTT.ITSELF\" has errors"},
+  };
+  for (const Step &step : steps) {
+    if (step.query) {
+      EXPECT_EQ(One(step.sql), step.want) << step.sql;
+    } else {
+      EXPECT_EQ(Try(step.sql), step.want) << step.sql;
+    }
+  }
+}
+
+TEST_F(SchemaTest, SynonymsStepByStep) {
+  const Step steps[] = {
+      {"CREATE TABLE emp (empno NUMBER(4) PRIMARY KEY, ename VARCHAR2(5))", ""},
+      {"INSERT INTO emp VALUES (1, 'KING')", ""},
+      {"CREATE SYNONYM staff FOR emp", ""},
+      {"CREATE PUBLIC SYNONYM people FOR scott.staff", ""},
+      // A synonym reads and writes its table, a chain of them too; the
+      // values are held to the table's columns.
+      {"SELECT s.ename FROM staff s WHERE s.empno = 1", "KING", true},
+      {"SELECT staff.ename FROM staff WHERE staff.empno = 1", "KING", true},
+      {"INSERT INTO people VALUES (2, 'BLAKE')", ""},
+      {"UPDATE people SET ename = 'ALLEN' WHERE empno = 2", ""},
+      {"UPDATE staff SET ename = 'JONES.' WHERE empno = 2",
+       "ORA-12899: value too large for column \"SCOTT\".\"EMP\".\"ENAME\" (actual: 6, maximum: 5)"},
+      {"DELETE FROM scott.staff WHERE empno = 2", ""},
+      {"SELECT COUNT(*) FROM people", "1", true},
+      // The namespace: a private synonym may not take a table's name, a
+      // PUBLIC one may; the table comes first.
+      {"CREATE SYNONYM emp FOR staff", "ORA-00955: name is already used by an existing object"},
+      {"CREATE SYNONYM staff FOR dept", "ORA-00955: name is already used by an existing object"},
+      {"CREATE PUBLIC SYNONYM emp FOR nothing", ""},
+      {"SELECT COUNT(*) FROM emp", "1", true},
+      {"SELECT table_owner || '.' || table_name || ' ' || NVL(db_link, '-') FROM user_synonyms "
+       "WHERE synonym_name = 'STAFF'",
+       "SCOTT.EMP -", true},
+      {"SELECT COUNT(*) FROM all_synonyms WHERE owner = 'PUBLIC'", "2", true},
+      {"SELECT object_type || ' ' || status FROM user_objects WHERE object_name = 'STAFF'",
+       "SYNONYM VALID", true},
+      // A synonym to a sequence.
+      {"CREATE SEQUENCE emp_seq START WITH 10", ""},
+      {"CREATE SYNONYM next_emp FOR emp_seq", ""},
+      {"SELECT next_emp.NEXTVAL FROM dual", "10", true},
+      // Translations that fail: the target gone, a loop, a remote one.
+      {"CREATE SYNONYM gone FOR dropped", ""},
+      {"SELECT * FROM gone", "ORA-00980: synonym translation is no longer valid"},
+      {"CREATE PUBLIC SYNONYM loop1 FOR loop2", ""},
+      {"CREATE PUBLIC SYNONYM loop2 FOR loop1", ""},
+      {"SELECT * FROM loop1", "ORA-01775: looping chain of synonyms"},
+      {"CREATE SYNONYM far FOR emp@elsewhere", ""},
+      {"SELECT * FROM far", "ORA-02019: connection description for remote database not found"},
+      {"SELECT * FROM nothing_at_all", "ORA-00942: table or view does not exist"},
+      // OR REPLACE retargets; DROP.
+      {"CREATE SYNONYM gone FOR emp", "ORA-00955: name is already used by an existing object"},
+      {"CREATE OR REPLACE SYNONYM gone FOR emp", ""},
+      {"SELECT COUNT(*) FROM gone", "1", true},
+      {"DROP SYNONYM gone", ""},
+      {"DROP SYNONYM gone", "ORA-01434: private synonym to be dropped does not exist"},
+      {"DROP PUBLIC SYNONYM gone", "ORA-01432: public synonym to be dropped does not exist"},
+      {"DROP PUBLIC SYNONYM people", ""},
+      {"SELECT * FROM people", "ORA-00942: table or view does not exist"},
+  };
+  for (const Step &step : steps) {
+    if (step.query) {
+      EXPECT_EQ(One(step.sql), step.want) << step.sql;
+    } else {
+      EXPECT_EQ(Try(step.sql), step.want) << step.sql;
+    }
+  }
+}
+
 // The classic SCOTT schema with its usual script: keys inline, TO_DATE
 // literals in the inserts.
 TEST_F(SchemaTest, ScottSchemaLoads) {

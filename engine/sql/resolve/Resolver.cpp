@@ -21,6 +21,37 @@ namespace kestrel_engine::sql {
 
 namespace {
 
+// Virtual columns are computed, never written.
+bool IsVirtual(const CatalogTable *table, std::string_view column) {
+  if (table == nullptr) return false;
+  for (const CatalogColumn &c : table->columns) {
+    if (c.virtual_column && SameName(c.name, column)) return true;
+  }
+  return false;
+}
+
+// ORA-54013 for a value an INSERT gives a virtual column (DEFAULT is
+// none).
+void CheckInsertable(const CatalogTable *table, const InsertStmt &ins) {
+  if (table == nullptr) return;
+  for (const Ident *c : ins.columns) {
+    if (IsVirtual(table, c->name)) throw SemanticError(54013, c->pos);
+  }
+  if (!ins.columns.empty()) return;
+  size_t k = 0;
+  for (const Expr *v : ins.values) {
+    if (k < table->columns.size() && table->columns[k].virtual_column &&
+        v->kind != ExprKind::kDefault) {
+      throw SemanticError(54013, v->pos);
+    }
+    ++k;
+  }
+  if (ins.query == nullptr) return;
+  for (const CatalogColumn &c : table->columns) {
+    if (c.virtual_column) throw SemanticError(54013, ins.query->pos);
+  }
+}
+
 // The type of a CASE, DECODE, NVL or COALESCE: the first branch's type,
 // long enough for every branch's character value.
 OracleType Widest(OracleType t, const OracleType &branch) {
@@ -244,6 +275,7 @@ void Resolver::Statement(const sql::Statement &s) {
             throw SemanticError(904, c->pos, Quoted(target.alias, c->name));
           }
         }
+        CheckInsertable(target.table, ins);
         for (const Expr *v : ins.values) ResolveExpr(v, &empty);
         size_t given = ins.values.size;
         if (ins.query != nullptr) given = ResolveQuery(ins.query, nullptr, false).size();
@@ -255,7 +287,13 @@ void Resolver::Statement(const sql::Statement &s) {
         }
       } else if (s.kind == StmtKind::kUpdate) {
         for (const SetItem *item : static_cast<const UpdateStmt &>(s).set) {
-          for (const Expr *c : item->columns) ResolveExpr(c, &scope);
+          for (const Expr *c : item->columns) {
+            ResolveExpr(c, &scope);
+            const ExprInfo *info = out_->Info(c);
+            if (info != nullptr && IsVirtual(target.table, info->column)) {
+              throw SemanticError(54017, c->pos);
+            }
+          }
           if (item->row && item->value->kind == ExprKind::kSubquery) {
             // SET (a, b) = (SELECT x, y ...): one value per column.
             const size_t n = ResolveQuery(item->value->query, &scope, false).size();
@@ -627,7 +665,11 @@ void Resolver::AddTable(const TableRef *t, Scope *scope) {
     s.columns.push_back({kDummy, MakeType(TypeCategory::kVarchar2, 1)});
   } else {
     table = catalog_.FindTable(schema, name);
-    if (table == nullptr) throw SemanticError(kOraTableNotFound, t->pos);
+    if (table == nullptr) {
+      std::string detail;
+      const int code = catalog_.MissingTableError(schema, name, &detail);
+      throw SemanticError(code, t->pos, detail);
+    }
     for (const CatalogColumn &c : table->columns) s.columns.push_back({c.name, c.type});
   }
   info.table = table;
@@ -705,8 +747,14 @@ OracleType Resolver::ResolveName(const Expr *e, Scope *scope) {
   const std::string_view last = n.Last();
   if ((n.count == 2 || n.count == 3) && !n.quoted[n.count - 1] &&
       (last == "NEXTVAL" || last == "CURRVAL")) {
-    const std::string_view seq = n.part[n.count - 2];
-    if (!catalog_.HasSequence(seq)) throw SemanticError(kOraSequenceNotFound, e->pos);
+    std::string_view seq = n.part[n.count - 2];
+    if (!catalog_.HasSequence(seq)) {
+      std::string target;
+      if (!catalog_.SequenceThroughSynonym(seq, &target)) {
+        throw SemanticError(kOraSequenceNotFound, e->pos);
+      }
+      seq = Keep(target);
+    }
     info.binding = last == "NEXTVAL" ? NameBinding::kNextval : NameBinding::kCurrval;
     info.column = seq;
     info.type = MakeType(TypeCategory::kNumber);
