@@ -40,6 +40,12 @@ void DropSynonym(Ddl &ddl, const sql::DropStmt &s);
 void RebuildTable(Ddl &ddl, const std::string &table, const std::vector<std::string> &columns,
                   const std::vector<std::string> &newNames, const std::vector<std::string> &select);
 
+// Refuses MODIFY of `column` from type `from` to `to` (declared types)
+// when its values would not fit: ORA-01439 (another type), 01440 (less
+// precision or scale), 01441 (shorter than a value).
+void CheckTypeChange(Ddl &ddl, const std::string &table, const std::string &column,
+                     const std::string &from, const std::string &to);
+
 // Runs an ALTER TABLE ... RENAME, setting the views aside for it when
 // SQLite refuses because one of them no longer compiles.
 void RenameKeepingViews(Ddl &ddl, const std::string &sql);
