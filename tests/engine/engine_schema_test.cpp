@@ -173,6 +173,44 @@ TEST_F(SchemaTest, TableRulesStepByStep) {
   }
 }
 
+// MODIFY's type changes over a column holding a value: what still fits
+// is kept, the rest refused with Oracle's error and the column unchanged.
+TEST_F(SchemaTest, ModifyTypeKeepsOnlyWhatFits) {
+  const struct {
+    const char *type;
+    const char *value;
+    const char *to;
+    const char *error;  // "" when the change is made
+  } cases[] = {
+      {"VARCHAR2(10)", "'abcdefgh'", "VARCHAR2(8)", ""},
+      {"VARCHAR2(10)", "'abcdefgh'", "VARCHAR2(7)", "ORA-01441"},
+      {"VARCHAR2(10)", "'abc'", "NUMBER", "ORA-01439"},
+      {"VARCHAR2(10)", "NULL", "NUMBER", ""},
+      {"CHAR(5)", "'ab'", "VARCHAR2(5)", ""},
+      {"CHAR(5)", "'ab'", "CHAR(8)", ""},
+      {"CHAR(5)", "'ab'", "CHAR(3)", "ORA-01441"},
+      {"NUMBER(6,2)", "1234.5", "NUMBER(8,2)", ""},
+      {"NUMBER(6,2)", "1234.5", "NUMBER(5,2)", "ORA-01440"},
+      {"NUMBER(6,2)", "1.5", "NUMBER(7,1)", "ORA-01440"},
+      {"NUMBER", "1", "NUMBER(10)", "ORA-01440"},
+      {"NUMBER(5)", "1", "NUMBER", ""},
+      {"NUMBER(5)", "1", "DATE", "ORA-01439"},
+      {"DATE", "DATE '2024-01-31'", "TIMESTAMP(6)", ""},
+      {"TIMESTAMP", "TIMESTAMP '2024-01-31 10:00:00'", "DATE", "ORA-01439"},
+      {"RAW(4)", "HEXTORAW('01020304')", "RAW(3)", "ORA-01441"},
+  };
+  for (const auto &c : cases) {
+    Try("DROP TABLE m");
+    Ok(std::string("CREATE TABLE m (c ") + c.type + ")");
+    Ok(std::string("INSERT INTO m VALUES (") + c.value + ")");
+    const std::string error = Try(std::string("ALTER TABLE m MODIFY (c ") + c.to + ")").substr(0, 9);
+    EXPECT_EQ(error, c.error) << c.type << " -> " << c.to;
+    const std::string kept = One("SELECT data_type FROM user_tab_columns WHERE table_name = 'M'");
+    EXPECT_EQ(kept.substr(0, 3), std::string(error.empty() ? c.to : c.type).substr(0, 3))
+        << c.type << " -> " << c.to;
+  }
+}
+
 TEST_F(SchemaTest, VirtualColumnsStepByStep) {
   const Step steps[] = {
       {"CREATE TABLE pay (id NUMBER(4) PRIMARY KEY, sal NUMBER(7,2), comm NUMBER(7,2), "

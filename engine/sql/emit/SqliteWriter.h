@@ -34,6 +34,9 @@ class SqliteWriter {
   // Expressions
   void Expr(const sql::Expr *e);
   void Binary(const sql::Expr *e);
+  // Interval ± interval, interval × or ÷ number; false when neither side
+  // is an interval.
+  bool IntervalOperation(const sql::Expr *e, const OracleType &a, const OracleType &b);
   void Name(const sql::Expr *e);
   void Function(const sql::Expr *e);
   // OVER, WITHIN GROUP, KEEP (SqliteAnalytic.cpp, SqliteSortedAggregates.cpp)

@@ -30,6 +30,34 @@ bool IsVirtual(const CatalogTable *table, std::string_view column) {
   return false;
 }
 
+bool IsInterval(const OracleType &t) {
+  return t.Is(TypeCategory::kIntervalDS) || t.Is(TypeCategory::kIntervalYM);
+}
+
+// Interval arithmetic: interval ± interval of the same kind, interval ×
+// number (either side), interval ÷ number. Anything else with an interval
+// is ORA-30081.
+OracleType IntervalArithmetic(const Expr *e, const OracleType &a, const OracleType &b) {
+  const bool ia = IsInterval(a), ib = IsInterval(b);
+  const OracleType &interval = ia ? a : b;
+  const OracleType &other = ia ? b : a;
+  if (other.Is(TypeCategory::kNull)) return interval;
+  if (ia && ib) {
+    if ((e->op != Op::kAdd && e->op != Op::kSub) || a.category != b.category) {
+      throw SemanticError(30081, StartOf(e));
+    }
+    OracleType t = a;
+    t.precision = a.precision > b.precision ? a.precision : b.precision;
+    t.scale = a.scale > b.scale ? a.scale : b.scale;
+    return t;
+  }
+  const bool number = other.IsNumeric() || other.IsCharacter();
+  if (!number || !(e->op == Op::kMul || (e->op == Op::kDiv && ia))) {
+    throw SemanticError(30081, StartOf(e));
+  }
+  return interval;
+}
+
 // ORA-54013 for a value an INSERT gives a virtual column (DEFAULT is
 // none).
 void CheckInsertable(const CatalogTable *table, const InsertStmt &ins) {
@@ -839,6 +867,7 @@ OracleType Resolver::ResolveBinary(const Expr *e, Scope *scope) {
     }
     return MakeType(TypeCategory::kDate);
   }
+  if (IsInterval(a) || IsInterval(b)) return IntervalArithmetic(e, a, b);
   if (a.Is(TypeCategory::kBinaryDouble) || b.Is(TypeCategory::kBinaryDouble)) {
     return MakeType(TypeCategory::kBinaryDouble);
   }

@@ -32,6 +32,7 @@ const char *Text(int code) {
     case 1775: return "looping chain of synonyms";
     case 4063: return "%s has errors";
     case 2019: return "connection description for remote database not found";
+    case 30081: return "invalid data type for datetime/interval arithmetic";
     case 54013: return "INSERT operation disallowed on virtual columns";
     case 54017: return "UPDATE operation disallowed on virtual columns";
     case 25156: return "old style outer join (+) cannot be used with ANSI joins";
