@@ -127,6 +127,21 @@ void ViewText(sqlite3_context *context, int, sqlite3_value **argv) {
   }
 }
 
+// kestrel_virtual_text(sql, column): a virtual column's expression as
+// written, from the comment the schema executor leaves beside it in the
+// table's definition.
+void VirtualText(sqlite3_context *context, int, sqlite3_value **argv) {
+  const std::string sql(Text(argv[0]));
+  std::string marker = "/* virtual \"";
+  for (const char c : Text(argv[1])) marker += c == '"' ? std::string("\"\"") : std::string(1, c);
+  marker += "\": ";
+  const size_t start = sql.find(marker);
+  if (start == std::string::npos) return;
+  const size_t end = sql.find(" */", start + marker.size());
+  if (end == std::string::npos) return;
+  ResultText(context, sql.substr(start + marker.size(), end - start - marker.size()));
+}
+
 // kestrel_session_user()
 void SessionUser(sqlite3_context *context, int, sqlite3_value **) {
   const auto *settings = static_cast<const SessionSettings *>(sqlite3_user_data(context));
@@ -164,7 +179,8 @@ const View kDefinitions[] = {
      "CASE WHEN p.\"notnull\" OR p.pk OR EXISTS (SELECT 1 FROM main.\"kestrel$constraints\" k "
      "JOIN main.\"kestrel$cons_columns\" kc ON kc.owner = k.owner AND kc.constraint_name = "
      "k.name WHERE k.table_name = o.name AND kc.column_name = p.name AND k.status = 'ENABLED' "
-     "AND (k.type = 'P' OR k.not_null = 1)) THEN 'N' ELSE 'Y' END, p.cid + 1, p.dflt_value, "
+     "AND (k.type = 'P' OR k.not_null = 1)) THEN 'N' ELSE 'Y' END, p.cid + 1, "
+     "CASE WHEN p.hidden > 1 THEN kestrel_virtual_text(m.sql, p.name) ELSE p.dflt_value END, "
      "CASE WHEN kestrel_type(p.type, 0) LIKE '%CHAR%' THEN kestrel_type(p.type, 1) "
      "ELSE 0 END",
      "AND o.type IN ('table', 'view') AND p.hidden <> 1"},
@@ -238,6 +254,10 @@ int CreateDictionary(sqlite3 *db, const SessionSettings *settings) {
   }
   if (rc == SQLITE_OK) {
     rc = sqlite3_create_function_v2(db, "kestrel_view_text", 1, flags, nullptr, ViewText,
+                                    nullptr, nullptr, nullptr);
+  }
+  if (rc == SQLITE_OK) {
+    rc = sqlite3_create_function_v2(db, "kestrel_virtual_text", 2, flags, nullptr, VirtualText,
                                     nullptr, nullptr, nullptr);
   }
   if (rc == SQLITE_OK) {

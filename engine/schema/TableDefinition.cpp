@@ -158,9 +158,14 @@ void PlanVirtualColumn(Ddl &ddl, const sql::ColumnDef &column, TablePlan *plan) 
   if (column.type == nullptr && type.Is(sql::TypeCategory::kNull)) {
     throw DdlError{OraError::Verbatim(1723, "ORA-01723: zero-length columns are not allowed")};
   }
+  // The expression as written rides along in a comment, which SQLite keeps
+  // in the table's definition, for the dictionary's DATA_DEFAULT.
+  std::string written = OracleText(*column.virtual_expr);
+  for (size_t at; (at = written.find("*/")) != std::string::npos;) written.replace(at, 2, "* /");
   std::string def = QuoteIdent(name) + " " +
                     (column.type != nullptr ? DeclaredType(*column.type) : sql::TypeText(type)) +
-                    " GENERATED ALWAYS AS (" + expression + ") VIRTUAL";
+                    " GENERATED ALWAYS AS (" + expression + ") VIRTUAL /* virtual " +
+                    QuoteIdent(name) + ": " + written + " */";
   for (const sql::Constraint *c : column.constraints) {
     if (c->kind == sql::ConstraintKind::kNull) continue;
     plan->constraints.push_back(PlanConstraint(ddl, plan->table, *c, name));

@@ -237,8 +237,9 @@ TEST_F(SchemaTest, VirtualColumnsStepByStep) {
       {"SELECT data_type || '/' || data_length FROM user_tab_columns WHERE table_name = 'PAY' "
        "AND column_name = 'LABEL'",
        "VARCHAR2/20", true},
-      {"SELECT data_type FROM user_tab_columns WHERE table_name = 'PAY' AND column_name = 'TOTAL'",
-       "NUMBER", true},
+      {"SELECT data_type || ' ' || data_default FROM user_tab_columns WHERE table_name = 'PAY' "
+       "AND column_name = 'TOTAL'",
+       "NUMBER SAL + NVL(COMM, 0)", true},
       {"SELECT COUNT(*) FROM user_tab_columns WHERE table_name = 'PAY'", "5", true},
       {"SELECT LISTAGG(virtual_column, ',') WITHIN GROUP (ORDER BY column_id) FROM user_tab_cols "
        "WHERE table_name = 'PAY'",
@@ -283,6 +284,10 @@ TEST_F(SchemaTest, ForceViewsStepByStep) {
       {"SELECT COUNT(*) FROM early_named", "ORA-04063: view \"SCOTT.EARLY_NAMED\" has errors"},
       {"ALTER TABLE later ADD (missing NUMBER DEFAULT 7)", ""},
       {"SELECT x FROM early_named", "7", true},
+      // Through a synonym the same.
+      {"CREATE FORCE VIEW early_too AS SELECT * FROM not_yet", "ORA-24344: success with compilation error"},
+      {"CREATE SYNONYM early_syn FOR early_too", ""},
+      {"SELECT * FROM early_syn", "ORA-04063: view \"SCOTT.EARLY_TOO\" has errors"},
       // A view naming itself never compiles.
       {"CREATE FORCE VIEW itself AS SELECT * FROM itself", "ORA-24344: success with compilation error"},
       {"SELECT * FROM itself", "ORA-04063: view \"SCOTT.ITSELF\" has errors"},

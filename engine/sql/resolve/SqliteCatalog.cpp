@@ -140,12 +140,14 @@ int SqliteCatalog::FollowSynonym(std::string_view schema, std::string_view name,
 int SqliteCatalog::MissingTableError(std::string_view schema, std::string_view name,
                                      std::string *detail) {
   if (IsEngineName(name)) return 942;
-  std::unique_ptr<CatalogTable> found;
-  std::string target;
-  const int code = FollowSynonym(
-      schema, name, [&](const std::string &n) { return (found = ReadTable({}, n)) != nullptr; },
-      &target);
-  if (code == 942 || code == 0) found = ReadTable(schema, name);
+  std::unique_ptr<CatalogTable> found = ReadTable(schema, name);
+  int code = 942;
+  if (found == nullptr) {
+    std::string target;
+    code = FollowSynonym(
+        schema, name,
+        [&](const std::string &n) { return (found = ReadTable({}, n)) != nullptr; }, &target);
+  }
   if (found != nullptr && found->with_errors) {
     *detail = "view \"" + (found->owner.empty() ? std::string("PUBLIC") : found->owner) + "." +
               found->name + "\"";
