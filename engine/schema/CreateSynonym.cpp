@@ -31,6 +31,12 @@ std::string OwnerOf(const Ddl &ddl, const sql::Name &name, bool is_public) {
 
 }  // namespace
 
+bool HasPrivateSynonym(Ddl &ddl, const std::string &name) {
+  EnsureTable(ddl);
+  return ddl.Exists("SELECT 1 FROM " + Quoted() + " WHERE owner = ?1 AND name = ?2 COLLATE NOCASE",
+                    {ddl.owner(), name});
+}
+
 void CreateSynonym(Ddl &ddl, const sql::CreateSynonymStmt &s) {
   EnsureTable(ddl);
   const std::string name(s.name.Last());

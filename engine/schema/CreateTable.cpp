@@ -19,7 +19,8 @@ void CheckFree(Ddl &ddl, const std::string &name) {
   CheckUserName(name);
   if (ddl.Exists("SELECT 1 FROM main.sqlite_master WHERE type IN ('table', 'view') AND name = ?1 "
                  "COLLATE NOCASE",
-                 {name})) {
+                 {name}) ||
+      HasPrivateSynonym(ddl, name)) {
     Fail(955);
   }
 }

@@ -69,6 +69,7 @@ void CreateView(Ddl &ddl, const sql::CreateViewStmt &s, std::string_view text) {
   if (!existing.empty()) {
     if (!s.or_replace || existing[0][0] != "view") Fail(955);
   }
+  if (HasPrivateSynonym(ddl, name)) Fail(955);
   sql::SelectStmt select;
   select.kind = sql::StmtKind::kSelect;
   select.pos = s.query->pos;

@@ -33,6 +33,9 @@ void Drop(Ddl &ddl, const sql::DropStmt &s);
 void Truncate(Ddl &ddl, const sql::TruncateStmt &s);
 void CreateSynonym(Ddl &ddl, const sql::CreateSynonymStmt &s);
 void DropSynonym(Ddl &ddl, const sql::DropStmt &s);
+// True when the creating user has a synonym `name`, which a new table or
+// view may not take (ORA-00955).
+bool HasPrivateSynonym(Ddl &ddl, const std::string &name);
 
 // The table rebuilt with `columns` (SQLite definitions) in place of its
 // own, the rows copied by `select` (expressions over the old table, one

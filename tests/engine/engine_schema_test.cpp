@@ -321,6 +321,9 @@ TEST_F(SchemaTest, SynonymsStepByStep) {
       // PUBLIC one may; the table comes first.
       {"CREATE SYNONYM emp FOR staff", "ORA-00955: name is already used by an existing object"},
       {"CREATE SYNONYM staff FOR dept", "ORA-00955: name is already used by an existing object"},
+      {"CREATE TABLE staff (a NUMBER)", "ORA-00955: name is already used by an existing object"},
+      {"CREATE VIEW staff AS SELECT 1 a FROM dual",
+       "ORA-00955: name is already used by an existing object"},
       {"CREATE PUBLIC SYNONYM emp FOR nothing", ""},
       {"SELECT COUNT(*) FROM emp", "1", true},
       {"SELECT table_owner || '.' || table_name || ' ' || NVL(db_link, '-') FROM user_synonyms "
