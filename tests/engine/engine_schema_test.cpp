@@ -364,6 +364,27 @@ TEST_F(SchemaTest, SynonymsStepByStep) {
   }
 }
 
+// A private synonym is its owner's alone; a PUBLIC one every user's.
+TEST_F(SchemaTest, SynonymsBelongToTheirOwnerOrToEveryone) {
+  Ok("CREATE TABLE dept (deptno NUMBER(2))");
+  Ok("INSERT INTO dept VALUES (10)");
+  Ok("CREATE SYNONYM mine FOR dept");
+  Ok("CREATE PUBLIC SYNONYM everyones FOR scott.dept");
+  Ok("CREATE USER adams IDENTIFIED BY pw");
+  Session other(dir.File("schema.db"), "adams", "pw");
+  ASSERT_TRUE(other.ok()) << other.ErrorText();
+  EXPECT_EQ(other.Query("SELECT deptno FROM everyones"), (Rows{{std::string("10")}}));
+  EXPECT_EQ(other.Run("SELECT deptno FROM mine"), OCI_ERROR);
+  EXPECT_EQ(other.ErrorText(), "ORA-00942: table or view does not exist");
+  // The owner's name reaches it, and the other user may have a MINE of
+  // their own.
+  EXPECT_EQ(other.Query("SELECT deptno FROM scott.mine"), (Rows{{std::string("10")}}));
+  EXPECT_EQ(other.Run("CREATE SYNONYM mine FOR everyones"), OCI_SUCCESS) << other.ErrorText();
+  EXPECT_EQ(other.Query("SELECT COUNT(*) FROM mine"), (Rows{{std::string("1")}}));
+  EXPECT_EQ(other.Query("SELECT COUNT(*) FROM user_synonyms"), (Rows{{std::string("1")}}));
+  EXPECT_EQ(One("SELECT COUNT(*) FROM all_synonyms WHERE synonym_name = 'MINE'"), "2");
+}
+
 // The classic SCOTT schema with its usual script: keys inline, TO_DATE
 // literals in the inserts.
 TEST_F(SchemaTest, ScottSchemaLoads) {
