@@ -26,7 +26,7 @@ const char *const kViews[] = {
     "user_sequences", "all_sequences", "user_tab_comments", "all_tab_comments",
     "user_col_comments", "all_col_comments", "user_constraints", "all_constraints",
     "user_cons_columns", "all_cons_columns",
-    "user_source", "all_source",
+    "user_source", "all_source", "user_synonyms", "all_synonyms",
 };
 
 std::string_view Text(sqlite3_value *v) {
@@ -127,6 +127,21 @@ void ViewText(sqlite3_context *context, int, sqlite3_value **argv) {
   }
 }
 
+// kestrel_virtual_text(sql, column): a virtual column's expression as
+// written, from the comment the schema executor leaves beside it in the
+// table's definition.
+void VirtualText(sqlite3_context *context, int, sqlite3_value **argv) {
+  const std::string sql(Text(argv[0]));
+  std::string marker = "/* virtual \"";
+  for (const char c : Text(argv[1])) marker += c == '"' ? std::string("\"\"") : std::string(1, c);
+  marker += "\": ";
+  const size_t start = sql.find(marker);
+  if (start == std::string::npos) return;
+  const size_t end = sql.find(" */", start + marker.size());
+  if (end == std::string::npos) return;
+  ResultText(context, sql.substr(start + marker.size(), end - start - marker.size()));
+}
+
 // kestrel_session_user()
 void SessionUser(sqlite3_context *context, int, sqlite3_value **) {
   const auto *settings = static_cast<const SessionSettings *>(sqlite3_user_data(context));
@@ -146,8 +161,9 @@ const View kDefinitions[] = {
     {"objects",
      "OBJECT_NAME, OBJECT_TYPE, CREATED, LAST_DDL_TIME, STATUS, TEMPORARY, GENERATED, "
      "OBJECT_ID",
-     "kestrel_oracle_name(o.name), upper(o.type), o.created, o.last_ddl_time, 'VALID', "
-     "'N', 'N', o.rowid",
+     "kestrel_oracle_name(o.name), upper(o.type), o.created, o.last_ddl_time, CASE WHEN "
+     "o.type = 'view' AND instr(m.sql, 'kestrel_view_errors(') > 0 THEN 'INVALID' ELSE 'VALID' "
+     "END, 'N', 'N', o.rowid",
      ""},
     {"tables", "TABLE_NAME, TABLESPACE_NAME, STATUS, TEMPORARY, NESTED",
      "kestrel_oracle_name(o.name), 'USERS', 'VALID', 'N', 'NO'", "AND o.type = 'table'"},
@@ -163,10 +179,11 @@ const View kDefinitions[] = {
      "CASE WHEN p.\"notnull\" OR p.pk OR EXISTS (SELECT 1 FROM main.\"kestrel$constraints\" k "
      "JOIN main.\"kestrel$cons_columns\" kc ON kc.owner = k.owner AND kc.constraint_name = "
      "k.name WHERE k.table_name = o.name AND kc.column_name = p.name AND k.status = 'ENABLED' "
-     "AND (k.type = 'P' OR k.not_null = 1)) THEN 'N' ELSE 'Y' END, p.cid + 1, p.dflt_value, "
+     "AND (k.type = 'P' OR k.not_null = 1)) THEN 'N' ELSE 'Y' END, p.cid + 1, "
+     "CASE WHEN p.hidden > 1 THEN kestrel_virtual_text(m.sql, p.name) ELSE p.dflt_value END, "
      "CASE WHEN kestrel_type(p.type, 0) LIKE '%CHAR%' THEN kestrel_type(p.type, 1) "
      "ELSE 0 END",
-     "AND o.type IN ('table', 'view')"},
+     "AND o.type IN ('table', 'view') AND p.hidden <> 1"},
     {"indexes", "INDEX_NAME, INDEX_TYPE, TABLE_NAME, UNIQUENESS, STATUS",
      "kestrel_oracle_name(o.name), 'NORMAL', kestrel_oracle_name(m.tbl_name), "
      "CASE WHEN m.sql LIKE 'CREATE UNIQUE%' THEN 'UNIQUE' ELSE 'NONUNIQUE' END, 'VALID'",
@@ -188,7 +205,9 @@ std::string ViewSql(const View &v, bool all) {
                      "ON m.type = o.type AND m.name = o.name";
   const std::string name = v.name;
   if (name == "tab_columns") {
-    from += ", pragma_table_info(o.name) p";
+    // table_xinfo: virtual columns too (hidden 2 or 3; 1 is a virtual
+    // table's own hidden column).
+    from += ", pragma_table_xinfo(o.name) p";
   } else if (name == "tab_comments") {
     from += " LEFT JOIN main.\"kestrel$comments\" c ON c.table_name = o.name AND "
             "c.column_name = ''";
@@ -208,6 +227,11 @@ std::string ViewSql(const View &v, bool all) {
            "t.name, 'TRIGGER', t.created, t.last_ddl_time, 'VALID', 'N', 'N', NULL FROM "
            "\"kestrel$triggers\" t" +
            (all ? "" : " WHERE t.owner = kestrel_session_user()");
+    // Synonyms are objects too, kept in their own table.
+    sql += std::string(" UNION ALL SELECT ") + (all ? "s.owner, " : "") +
+           "s.name, 'SYNONYM', s.created, s.last_ddl_time, 'VALID', 'N', 'N', "
+           "s.rowid + 1099511627776 FROM main.\"kestrel$synonyms\" s" +
+           (all ? "" : " WHERE s.owner = kestrel_session_user()");
   }
   return sql;
 }
@@ -235,6 +259,10 @@ int CreateDictionary(sqlite3 *db, const SessionSettings *settings) {
                                     nullptr, nullptr, nullptr);
   }
   if (rc == SQLITE_OK) {
+    rc = sqlite3_create_function_v2(db, "kestrel_virtual_text", 2, flags, nullptr, VirtualText,
+                                    nullptr, nullptr, nullptr);
+  }
+  if (rc == SQLITE_OK) {
     rc = sqlite3_create_function_v2(db, "kestrel_session_user", 0,
                                     SQLITE_UTF8 | SQLITE_INNOCUOUS,
                                     const_cast<SessionSettings *>(settings), SessionUser,
@@ -246,9 +274,14 @@ int CreateDictionary(sqlite3 *db, const SessionSettings *settings) {
       rc = sqlite3_exec(db, ViewSql(v, all).c_str(), nullptr, nullptr, nullptr);
     }
   }
-  // *_TAB_COLS: the same columns as *_TAB_COLUMNS (no hidden columns here).
-  for (const char *sql : {"CREATE TEMP VIEW user_tab_cols AS SELECT * FROM user_tab_columns",
-                          "CREATE TEMP VIEW all_tab_cols AS SELECT * FROM all_tab_columns"}) {
+  // *_TAB_COLS: *_TAB_COLUMNS and whether each column is virtual.
+  for (const char *sql :
+       {"CREATE TEMP VIEW user_tab_cols AS SELECT c.*, CASE WHEN EXISTS (SELECT 1 FROM "
+        "pragma_table_xinfo(c.table_name, 'main') x WHERE x.name = c.column_name COLLATE NOCASE "
+        "AND x.hidden > 1) THEN 'YES' ELSE 'NO' END AS VIRTUAL_COLUMN FROM user_tab_columns c",
+        "CREATE TEMP VIEW all_tab_cols AS SELECT c.*, CASE WHEN EXISTS (SELECT 1 FROM "
+        "pragma_table_xinfo(c.table_name, 'main') x WHERE x.name = c.column_name COLLATE NOCASE "
+        "AND x.hidden > 1) THEN 'YES' ELSE 'NO' END AS VIRTUAL_COLUMN FROM all_tab_columns c"}) {
     if (rc != SQLITE_OK) return rc;
     rc = sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
   }
@@ -319,6 +352,19 @@ int CreateDictionary(sqlite3 *db, const SessionSettings *settings) {
       "type, line, text FROM main.\"kestrel$source\"",
   };
   for (const char *sql : kSourceViews) {
+    if (rc != SQLITE_OK) return rc;
+    rc = sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
+  }
+  // Synonyms: ALL_ adds the PUBLIC ones.
+  const char *const kSynonymViews[] = {
+      "CREATE TEMP VIEW user_synonyms (SYNONYM_NAME, TABLE_OWNER, TABLE_NAME, DB_LINK) AS "
+      "SELECT name, table_owner, table_name, nullif(db_link, '') FROM main.\"kestrel$synonyms\" "
+      "WHERE owner = kestrel_session_user()",
+      "CREATE TEMP VIEW all_synonyms (OWNER, SYNONYM_NAME, TABLE_OWNER, TABLE_NAME, DB_LINK) AS "
+      "SELECT owner, name, table_owner, table_name, nullif(db_link, '') FROM "
+      "main.\"kestrel$synonyms\"",
+  };
+  for (const char *sql : kSynonymViews) {
     if (rc != SQLITE_OK) return rc;
     rc = sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
   }

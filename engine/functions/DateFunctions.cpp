@@ -338,6 +338,7 @@ void NumToYmInterval(sqlite3_context *context, int, sqlite3_value **argv) {
 void Extract(sqlite3_context *context, int, sqlite3_value **argv) {
   std::string s0, s1;
   const std::string field = Upper(ArgText(argv[0], &s0));
+  if (ExtractFromInterval(context, field, argv[1])) return;
   DateTime d;
   bool isNull = false;
   if (!ReadDateArg(context, argv[1], &d, &isNull)) return;

@@ -8,6 +8,8 @@
 
 #include <sqlite3.h>
 
+#include <string>
+
 #include "session/SessionSettings.h"
 
 namespace kestrel_engine {
@@ -26,6 +28,14 @@ int RegisterContextFunctions(sqlite3 *db, const SessionSettings *settings);
 int RegisterOperatorFunctions(sqlite3 *db, const SessionSettings *settings);
 // kestrel_fit_*: values held to their column's type by INSERT and UPDATE.
 int RegisterFitFunctions(sqlite3 *db, const SessionSettings *settings);
+
+// kestrel_interval_add, kestrel_interval_mul: interval ± interval,
+// interval × and ÷ number.
+int RegisterIntervalFunctions(sqlite3 *db, const SessionSettings *settings);
+// EXTRACT(field FROM value) when `value` is an interval: true when it was
+// one (the result or the error given).
+bool ExtractFromInterval(sqlite3_context *context, const std::string &field,
+                         sqlite3_value *value);
 
 // ROUND and TRUNC of a date (text in the stored form, or in the session's
 // date format) to a format model's unit; NumericFunctions dispatches here

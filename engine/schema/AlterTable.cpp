@@ -80,6 +80,7 @@ void ModifyColumns(Ddl &ddl, const std::string &table, const sql::AlterItem &ite
       if (s.name == name) col = &s;
     }
     if (c->type != nullptr) {
+      CheckTypeChange(ddl, table, name, col->type, DeclaredType(*c->type));
       col->type = DeclaredType(*c->type);
       rebuild = true;
     }

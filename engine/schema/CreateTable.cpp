@@ -19,7 +19,8 @@ void CheckFree(Ddl &ddl, const std::string &name) {
   CheckUserName(name);
   if (ddl.Exists("SELECT 1 FROM main.sqlite_master WHERE type IN ('table', 'view') AND name = ?1 "
                  "COLLATE NOCASE",
-                 {name})) {
+                 {name}) ||
+      HasPrivateSynonym(ddl, name)) {
     Fail(955);
   }
 }
@@ -63,6 +64,17 @@ void CreateTable(Ddl &ddl, const sql::CreateTableStmt &s, std::string_view text)
   if (s.as_query != nullptr) {
     CreateFromQuery(ddl, s, text, &plan);
   } else {
+    // Virtual columns' expressions resolve against the table's columns:
+    // a scaffold of the table stands in while they are planned.
+    bool virtuals = false;
+    std::vector<std::string> scaffold;
+    for (const sql::ColumnDef *c : s.columns) {
+      virtuals = virtuals || c->virtual_expr != nullptr;
+      scaffold.push_back(QuoteIdent(c->name->name) + (c->type ? " " + DeclaredType(*c->type) : ""));
+    }
+    if (virtuals) {
+      ddl.Exec("CREATE TABLE main." + QuoteIdent(plan.table) + " (" + Join(scaffold, ", ") + ")", 5);
+    }
     std::vector<std::string> seen;
     for (const sql::ColumnDef *c : s.columns) {
       for (const std::string &n : seen) {
@@ -89,6 +101,7 @@ void CreateTable(Ddl &ddl, const sql::CreateTableStmt &s, std::string_view text)
       std::string &def = plan.columns[i];
       if (key && !identity && def.find(" NOT NULL") == std::string::npos) def += " NOT NULL";
     }
+    if (virtuals) ddl.Exec("DROP TABLE main." + QuoteIdent(plan.table), 5);
     ddl.Exec("CREATE TABLE main." + QuoteIdent(plan.table) + " (" + Join(plan.columns, ", ") + ")", 5);
   }
   for (const sql::Constraint *c : s.constraints) {

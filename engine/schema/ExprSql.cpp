@@ -16,12 +16,13 @@ namespace kestrel_engine::schema {
 
 namespace {
 
-std::string EmitQuery(Ddl &ddl, const std::string &text) {
+std::string EmitQuery(Ddl &ddl, const std::string &text, sql::OracleType *first = nullptr) {
   sql::Arena arena;
   sql::SqliteCatalog catalog(ddl.db());
   try {
     const sql::Statement *s = sql::Parse(text, arena);
     const sql::ResolvedStatement r = sql::Resolve(*s, text, catalog);
+    if (first != nullptr && !r.columns.empty()) *first = r.columns[0].type;
     return sql::SqliteBackend().Emit(r);
   } catch (const sql::SyntaxError &e) {
     Fail(e.code());
@@ -47,6 +48,29 @@ std::string CheckSql(Ddl &ddl, const std::string &table, std::string_view condit
   const std::string bare = EmitQuery(ddl, from);
   const std::string full = EmitQuery(ddl, from + " WHERE " + std::string(condition));
   return Between(full, bare + " WHERE ", "");
+}
+
+std::string ColumnExpressionSql(Ddl &ddl, const std::string &table, std::string_view expression,
+                                sql::OracleType *type) {
+  const std::string from = " FROM " + QuoteIdent(table) + " \"NEW\"";
+  const std::string bare = EmitQuery(ddl, "SELECT 1" + from);
+  const std::string full = EmitQuery(ddl, "SELECT " + std::string(expression) + from, type);
+  const size_t one = bare.find('1');
+  std::string sql = Between(full, bare.substr(0, one), bare.substr(one + 1));
+  // A generated column names its table's columns bare. The emitter keeps
+  // string literals apart, so the qualifier is only ever a column's.
+  const std::string qualifier = "\"NEW\".";
+  std::string out;
+  bool quoted = false;
+  for (size_t i = 0; i < sql.size(); ++i) {
+    if (sql[i] == '\'') quoted = !quoted;
+    if (!quoted && sql.compare(i, qualifier.size(), qualifier) == 0) {
+      i += qualifier.size() - 1;
+      continue;
+    }
+    out.push_back(sql[i]);
+  }
+  return out;
 }
 
 std::string ExpressionSql(Ddl &ddl, std::string_view expression) {

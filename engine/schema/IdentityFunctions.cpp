@@ -9,6 +9,7 @@
 #include <string>
 
 #include "catalog/Sequences.h"
+#include "schema/ViewFunctions.h"
 #include "session/Connection.h"
 
 namespace kestrel_engine {
@@ -31,9 +32,10 @@ void Drawn(sqlite3_context *context, int, sqlite3_value **argv) {
 }  // namespace
 
 int RegisterIdentityFunctions(sqlite3 *db, Connection *connection) {
-  return sqlite3_create_function_v2(db, "kestrel_identity_drawn", 2,
-                                    SQLITE_UTF8 | SQLITE_INNOCUOUS, connection, Drawn, nullptr,
-                                    nullptr, nullptr);
+  const int rc = sqlite3_create_function_v2(db, "kestrel_identity_drawn", 2,
+                                            SQLITE_UTF8 | SQLITE_INNOCUOUS, connection, Drawn,
+                                            nullptr, nullptr, nullptr);
+  return rc == SQLITE_OK ? RegisterViewFunctions(db) : rc;
 }
 
 }  // namespace kestrel_engine

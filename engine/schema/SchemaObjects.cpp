@@ -49,6 +49,17 @@ std::string IndexExpression(Ddl &ddl, const std::string &table, const sql::Expr 
 
 }  // namespace
 
+std::string InvalidViewQuery(const std::string &owner, const std::string &name,
+                             std::vector<std::string> *names) {
+  std::string detail = "view \"" + owner + "." + name + "\"";
+  std::string quoted;
+  for (const char c : detail) quoted += c == '\'' ? std::string("''") : std::string(1, c);
+  std::string query = "SELECT kestrel_view_errors('" + quoted + "')";
+  if (names->empty()) names->push_back(QuoteIdent(kInvalidViewColumn));
+  for (size_t i = 1; i < names->size(); ++i) query += ", NULL";
+  return query;
+}
+
 void CreateView(Ddl &ddl, const sql::CreateViewStmt &s, std::string_view text) {
   const std::string name(s.name.Last());
   CheckUserName(name);
@@ -58,19 +69,29 @@ void CreateView(Ddl &ddl, const sql::CreateViewStmt &s, std::string_view text) {
   if (!existing.empty()) {
     if (!s.or_replace || existing[0][0] != "view") Fail(955);
   }
+  if (HasPrivateSynonym(ddl, name)) Fail(955);
   sql::SelectStmt select;
   select.kind = sql::StmtKind::kSelect;
   select.pos = s.query->pos;
   select.query = s.query;
   sql::SqliteCatalog catalog(ddl.db());
-  const sql::ResolvedStatement r = sql::Resolve(select, text, catalog);
-  const std::string query = sql::SqliteBackend().Emit(r);
+  std::string query;
   std::vector<std::string> names;
   for (const sql::Ident *c : s.columns) names.push_back(QuoteIdent(c->name));
-  if (names.empty()) {
-    for (const sql::ColumnInfo &c : r.columns) names.push_back(QuoteIdent(c.name));
+  try {
+    const sql::ResolvedStatement r = sql::Resolve(select, text, catalog);
+    query = sql::SqliteBackend().Emit(r);
+    if (names.empty()) {
+      for (const sql::ColumnInfo &c : r.columns) names.push_back(QuoteIdent(c.name));
+    }
+    if (names.size() != r.columns.size()) Fail(names.size() < r.columns.size() ? 1730 : 1731);
+  } catch (const sql::SemanticError &e) {
+    // FORCE: a view over what is missing is made all the same, with
+    // errors; it compiles again when used (sql/resolve/SqliteCatalog.cpp).
+    if (!s.force || e.code() == sql::kOraUnimplemented) throw;
+    query = InvalidViewQuery(ddl.owner(), name, &names);
+    ddl.with_errors = true;
   }
-  if (names.size() != r.columns.size()) Fail(names.size() < r.columns.size() ? 1730 : 1731);
   if (!existing.empty()) ddl.Exec("DROP VIEW main." + QuoteIdent(existing[0][1]));
   // The query as written rides along in a comment, for USER_VIEWS.TEXT.
   std::string written(text.substr(s.query->pos));
@@ -108,7 +129,7 @@ void CreateIndex(Ddl &ddl, const sql::CreateIndexStmt &s, std::string_view) {
 
 bool CanDrop(const sql::DropStmt &s) {
   return s.object == sql::ObjectKind::kTable || s.object == sql::ObjectKind::kView ||
-         s.object == sql::ObjectKind::kIndex;
+         s.object == sql::ObjectKind::kIndex || s.object == sql::ObjectKind::kSynonym;
 }
 
 void Drop(Ddl &ddl, const sql::DropStmt &s) {
@@ -155,6 +176,8 @@ void Drop(Ddl &ddl, const sql::DropStmt &s) {
       ddl.Exec("DROP INDEX main." + QuoteIdent(found[0][0]));
       return;
     }
+    case sql::ObjectKind::kSynonym:
+      return DropSynonym(ddl, s);
     default:
       return;
   }

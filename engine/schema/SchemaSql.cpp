@@ -7,6 +7,7 @@
 #include <strings.h>
 
 #include <cstdio>
+#include <cstring>
 
 #include "catalog/Dictionary.h"
 #include "errors/SqliteErrors.h"
@@ -57,6 +58,9 @@ constexpr Text kTexts[] = {
     {1449, "column contains NULL values; cannot alter to NOT NULL"},
     {1451, "column to be modified to NULL cannot be modified to NULL"},
     {2260, "table can have only one primary key"},
+    {1439, "column to be modified must be empty to change datatype"},
+    {1440, "column to be modified must be empty to decrease precision or scale"},
+    {1441, "cannot decrease column length because some value is too big"},
     {2261, "such unique or primary key already exists in the table"},
     {2264, "name already used by an existing constraint"},
     {2270, "no matching unique or primary key for this column-list"},
@@ -71,6 +75,7 @@ constexpr Text kTexts[] = {
     {12991, "column is referenced in a multi-column constraint"},
     {32795, "cannot insert into a generated always identity column"},
     {32796, "cannot update a generated always identity column"},
+    {54002, "only pure functions can be specified in a virtual column expression"},
 };
 
 }  // namespace
@@ -97,8 +102,12 @@ void Ddl::Exec(const std::string &sql, int statementType) {
   char *message = nullptr;
   const int rc = sqlite3_exec(db(), sql.c_str(), nullptr, nullptr, &message);
   if (rc != SQLITE_OK) {
+    // A virtual column's expression must give the same answer for the same
+    // row: a function that follows the session (TO_CHAR, SYSDATE) may not.
+    const bool impure = message != nullptr && std::strstr(message, "non-deterministic") != nullptr;
     OraError e = ErrorFromSqlite(sqlite3_extended_errcode(db()), message, statementType);
     sqlite3_free(message);
+    if (impure) Fail(54002);
     throw DdlError{e};
   }
 }
@@ -170,11 +179,14 @@ std::vector<StoredColumn> TableColumns(Ddl &ddl, const std::string &table) {
 }
 
 std::string ColumnOf(Ddl &ddl, const std::string &table, std::string_view name, uint32_t) {
-  for (const StoredColumn &c : TableColumns(ddl, table)) {
-    if (c.name == name) return c.name;
+  // Virtual columns too (SQLite's table_info leaves them out).
+  const auto columns =
+      ddl.Rows("SELECT name FROM pragma_table_xinfo(?1, 'main') WHERE hidden <> 1", {table});
+  for (const auto &c : columns) {
+    if (c[0] == name) return c[0];
   }
-  for (const StoredColumn &c : TableColumns(ddl, table)) {
-    if (strcasecmp(c.name.c_str(), std::string(name).c_str()) == 0) return c.name;
+  for (const auto &c : columns) {
+    if (strcasecmp(c[0].c_str(), std::string(name).c_str()) == 0) return c[0];
   }
   Fail(904, "\"" + std::string(name) + "\"");
 }

@@ -42,6 +42,9 @@ class Ddl {
   const std::string &owner() const { return owner_; }
   // The statement's text, for clauses kept as written (CHECK conditions).
   std::string_view text;
+  // Set when the statement succeeded with compilation errors (a FORCE
+  // view over something missing): Oracle's warning ORA-24344.
+  bool with_errors = false;
 
   // Runs `sql` (one or more statements); a failure throws its ORA- error
   // (`statementType` as for ErrorFromSqlite).

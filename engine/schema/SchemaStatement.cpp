@@ -51,6 +51,7 @@ bool Mine(const sql::Statement &s) {
     case sql::StmtKind::kCreateView:
     case sql::StmtKind::kCreateIndex:
     case sql::StmtKind::kTruncate:
+    case sql::StmtKind::kCreateSynonym:
       return true;
     case sql::StmtKind::kDrop:
       return CanDrop(static_cast<const sql::DropStmt &>(s));
@@ -73,6 +74,8 @@ void Run(Ddl &ddl, const sql::Statement &s, std::string_view text) {
       return Truncate(ddl, static_cast<const sql::TruncateStmt &>(s));
     case sql::StmtKind::kDrop:
       return Drop(ddl, static_cast<const sql::DropStmt &>(s));
+    case sql::StmtKind::kCreateSynonym:
+      return CreateSynonym(ddl, static_cast<const sql::CreateSynonymStmt &>(s));
     default:
       return;
   }
@@ -123,7 +126,10 @@ SchemaOutcome RunSchemaStatement(Connection &connection, std::string_view text,
     if (creates && error->code == sql::kOraUnimplemented) return SchemaOutcome::kNotMine;
     return SchemaOutcome::kFailed;
   }
-  return connection.Commit(error) ? SchemaOutcome::kDone : SchemaOutcome::kFailed;
+  if (!connection.Commit(error)) return SchemaOutcome::kFailed;
+  if (!ddl.with_errors) return SchemaOutcome::kDone;
+  *error = OraError::Make(24344);
+  return SchemaOutcome::kDoneWithErrors;
 }
 
 }  // namespace kestrel_engine

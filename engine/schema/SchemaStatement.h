@@ -16,7 +16,8 @@ namespace kestrel_engine {
 
 class Connection;
 
-enum class SchemaOutcome { kNotMine, kDone, kFailed };
+// kDoneWithErrors: done, with compilation errors (`error` holds ORA-24344).
+enum class SchemaOutcome { kNotMine, kDone, kFailed, kDoneWithErrors };
 
 // Runs one DDL statement as Oracle does: what is pending is committed
 // first, and the statement is one transaction of its own. `user` owns

@@ -5,7 +5,9 @@
 #ifndef KESTREL_ENGINE_SCHEMA_SCHEMASTATEMENTS_H
 #define KESTREL_ENGINE_SCHEMA_SCHEMASTATEMENTS_H
 
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "schema/SchemaSql.h"
 #include "sql/ast/Statements.h"
@@ -17,17 +19,35 @@ void CreateTable(Ddl &ddl, const sql::CreateTableStmt &s, std::string_view text)
 bool CanAlterTable(const sql::AlterTableStmt &s);
 void AlterTable(Ddl &ddl, const sql::AlterTableStmt &s);
 void CreateView(Ddl &ddl, const sql::CreateViewStmt &s, std::string_view text);
+// A view made with errors (CREATE FORCE VIEW) runs this query, which fails
+// with ORA-04063, under `names` (one placeholder column when empty) until
+// it compiles.
+std::string InvalidViewQuery(const std::string &owner, const std::string &name,
+                             std::vector<std::string> *names);
+// The column an invalid view without a column list shows.
+constexpr char kInvalidViewColumn[] = "kestrel_view_errors";
 void CreateIndex(Ddl &ddl, const sql::CreateIndexStmt &s, std::string_view text);
-// False for objects left to the older path (sequences, synonyms, code).
+// False for objects left to the older path (sequences, code).
 bool CanDrop(const sql::DropStmt &s);
 void Drop(Ddl &ddl, const sql::DropStmt &s);
 void Truncate(Ddl &ddl, const sql::TruncateStmt &s);
+void CreateSynonym(Ddl &ddl, const sql::CreateSynonymStmt &s);
+void DropSynonym(Ddl &ddl, const sql::DropStmt &s);
+// True when the creating user has a synonym `name`, which a new table or
+// view may not take (ORA-00955).
+bool HasPrivateSynonym(Ddl &ddl, const std::string &name);
 
 // The table rebuilt with `columns` (SQLite definitions) in place of its
 // own, the rows copied by `select` (expressions over the old table, one
 // per new column), every index, trigger and view kept.
 void RebuildTable(Ddl &ddl, const std::string &table, const std::vector<std::string> &columns,
                   const std::vector<std::string> &newNames, const std::vector<std::string> &select);
+
+// Refuses MODIFY of `column` from type `from` to `to` (declared types)
+// when its values would not fit: ORA-01439 (another type), 01440 (less
+// precision or scale), 01441 (shorter than a value).
+void CheckTypeChange(Ddl &ddl, const std::string &table, const std::string &column,
+                     const std::string &from, const std::string &to);
 
 // Runs an ALTER TABLE ... RENAME, setting the views aside for it when
 // SQLite refuses because one of them no longer compiles.

@@ -145,9 +145,40 @@ ConstraintDef PlanConstraint(Ddl &ddl, const std::string &table, const sql::Cons
   return d;
 }
 
+namespace {
+
+// A virtual column: SQLite's VIRTUAL generated column, of its declared
+// type or else its expression's. The table must exist (in some form) so
+// that the expression's columns resolve.
+void PlanVirtualColumn(Ddl &ddl, const sql::ColumnDef &column, TablePlan *plan) {
+  const std::string name(column.name->name);
+  sql::OracleType type;
+  const std::string expression =
+      ColumnExpressionSql(ddl, plan->table, OracleText(*column.virtual_expr), &type);
+  if (column.type == nullptr && type.Is(sql::TypeCategory::kNull)) {
+    throw DdlError{OraError::Verbatim(1723, "ORA-01723: zero-length columns are not allowed")};
+  }
+  // The expression as written rides along in a comment, which SQLite keeps
+  // in the table's definition, for the dictionary's DATA_DEFAULT.
+  std::string written = OracleText(*column.virtual_expr);
+  for (size_t at; (at = written.find("*/")) != std::string::npos;) written.replace(at, 2, "* /");
+  std::string def = QuoteIdent(name) + " " +
+                    (column.type != nullptr ? DeclaredType(*column.type) : sql::TypeText(type)) +
+                    " GENERATED ALWAYS AS (" + expression + ") VIRTUAL /* virtual " +
+                    QuoteIdent(name) + ": " + written + " */";
+  for (const sql::Constraint *c : column.constraints) {
+    if (c->kind == sql::ConstraintKind::kNull) continue;
+    plan->constraints.push_back(PlanConstraint(ddl, plan->table, *c, name));
+  }
+  plan->columns.push_back(def);
+}
+
+}  // namespace
+
 void PlanColumn(Ddl &ddl, const sql::ColumnDef &column, TablePlan *plan) {
   const std::string name(column.name->name);
-  if (column.type == nullptr) Fail(3001);  // virtual columns are not kept yet
+  if (column.virtual_expr != nullptr) return PlanVirtualColumn(ddl, column, plan);
+  if (column.type == nullptr) Fail(3001);
   std::string def = QuoteIdent(name) + " " + DeclaredType(*column.type);
   bool notNull = false;
   for (const sql::Constraint *c : column.constraints) {

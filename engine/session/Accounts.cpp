@@ -13,6 +13,7 @@
 #include "catalog/Catalog.h"
 #include "catalog/Comments.h"
 #include "catalog/Sequences.h"
+#include "catalog/Synonyms.h"
 #include "schema/Constraints.h"
 #include "plsql/StoredCode.h"
 #include "plsql/Triggers.h"
@@ -227,6 +228,7 @@ bool LogOn(Connection &connection, std::string_view user,
                schema::EnsureConstraintTables(connection, error) &&
                plsql::EnsureSource(connection, error) &&
                plsql::EnsureTriggers(connection, error) &&
+               EnsureSynonyms(connection, error) &&
                SyncCatalog(connection, name, error);
     return inserted;
   });

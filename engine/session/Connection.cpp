@@ -14,6 +14,7 @@
 #include "catalog/Comments.h"
 #include "catalog/Dictionary.h"
 #include "catalog/Sequences.h"
+#include "catalog/Synonyms.h"
 #include "schema/Constraints.h"
 #include "session/SqlGuard.h"
 #include "sql/BoundedPrintf.h"
@@ -286,7 +287,7 @@ int Connection::Authorize(void *self, int action, const char *a, const char *b,
        sqlite3_stricmp(a, schema::kConstraintsTable) == 0 ||
        sqlite3_stricmp(a, schema::kConsColumnsTable) == 0 ||
        sqlite3_stricmp(a, plsql::kSourceTable) == 0 ||
-       sqlite3_stricmp(a, plsql::kTriggersTable) == 0) &&
+       sqlite3_stricmp(a, plsql::kTriggersTable) == 0 || sqlite3_stricmp(a, kSynonymsTable) == 0) &&
       IsDictionaryView(view)) {
     return SQLITE_OK;
   }

@@ -11,6 +11,7 @@
 #include "catalog/Catalog.h"
 #include "catalog/Comments.h"
 #include "catalog/Sequences.h"
+#include "catalog/Synonyms.h"
 #include "errors/SqliteErrors.h"
 #include "schema/Constraints.h"
 #include "plsql/StoredCode.h"
@@ -71,7 +72,7 @@ using Step = bool (*)(Connection &, OraError *);
 constexpr Step kSteps[kFileFormatVersion] = {AddAdministrators, AddCatalog,
                                              EnsureSequences,   EnsureComments,
                                              schema::EnsureConstraintTables, plsql::EnsureSource,
-                                             plsql::EnsureTriggers};
+                                             plsql::EnsureTriggers, EnsureSynonyms};
 
 }  // namespace
 

@@ -20,7 +20,9 @@ namespace kestrel_engine {
 // 5: constraints and identity columns (kestrel$constraints,
 //    kestrel$cons_columns, kestrel$identities).
 // 6: stored PL/SQL source (kestrel$source).
-constexpr int kFileFormatVersion = 7;
+// 7: PL/SQL triggers (kestrel$triggers).
+// 8: synonyms (kestrel$synonyms).
+constexpr int kFileFormatVersion = 8;
 
 // The file's version; -1 with `error` set when it cannot be read.
 int FileFormatVersion(Connection &connection, OraError *error);

@@ -94,10 +94,10 @@ StatementKind Classify(const std::vector<Token> &tokens) {
     kind = tokens[k].Is("DECLARE") ? StatementKind{OCI_STMT_DECLARE, Action::kDeclare}
                                    : StatementKind{OCI_STMT_BEGIN, Action::kBlock};
   } else if (first.Is("COMMIT")) {
-    kind = {0, Action::kCommit};
+    kind = {21, Action::kCommit};  // the vendor's COMMIT statement type
   } else if (first.Is("ROLLBACK")) {
     const bool to = second.Is("TO") || (second.Is("WORK") && third.Is("TO"));
-    kind = {0, to ? Action::kOther : Action::kRollback};
+    kind = {17, to ? Action::kOther : Action::kRollback};  // and ROLLBACK's
   } else if (first.Is("SAVEPOINT")) {
     kind = {0, Action::kSavepoint};
   } else if (first.Is("COMMENT")) {

@@ -205,6 +205,13 @@ sword StatementHandle::Execute(ExecutionContext &context, ErrorHandle *error,
           rowCount_ = 0;
           columns_.clear();
           return OCI_SUCCESS;
+        case SchemaOutcome::kDoneWithErrors:
+          executed_ = true;
+          isQuery_ = false;
+          rowCount_ = 0;
+          columns_.clear();
+          if (error != nullptr) error->Set(failure);
+          return OCI_SUCCESS_WITH_INFO;
         case SchemaOutcome::kFailed:
           return Report(error, failure);
         case SchemaOutcome::kNotMine:
@@ -506,6 +513,7 @@ bool StatementHandle::RunPiece(ExecutionContext &context, std::string_view text,
         case SchemaOutcome::kDone:
           plsql::RefreshAfterAlterTable(connection, text);
           return true;
+        case SchemaOutcome::kDoneWithErrors:  // made, but PL/SQL sees ORA-24344 raised
         case SchemaOutcome::kFailed:
           return false;
         case SchemaOutcome::kNotMine:

@@ -9,6 +9,7 @@
 
 #include "handles/Environment.h"
 #include "handles/Registry.h"
+#include "sql/ast/StatementType.h"
 
 namespace kestrel_engine {
 
@@ -53,6 +54,8 @@ bool StatementHandle::Prepare(std::string_view text, OraError *error) {
   text_.assign(text.data(), text.size());
   tokens_ = Tokenize(text_);
   kind_ = Classify(tokens_);
+  // The type the client sees comes from the tree where the text parses.
+  kind_.type = sql::StatementTypeOf(text_, kind_);
   translation_ = Translate(text_, tokens_, kind_);
   sqlTokens_ = Tokenize(translation_.sql);
   prepared_ = true;

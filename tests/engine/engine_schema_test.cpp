@@ -173,6 +173,218 @@ TEST_F(SchemaTest, TableRulesStepByStep) {
   }
 }
 
+// MODIFY's type changes over a column holding a value: what still fits
+// is kept, the rest refused with Oracle's error and the column unchanged.
+TEST_F(SchemaTest, ModifyTypeKeepsOnlyWhatFits) {
+  const struct {
+    const char *type;
+    const char *value;
+    const char *to;
+    const char *error;  // "" when the change is made
+  } cases[] = {
+      {"VARCHAR2(10)", "'abcdefgh'", "VARCHAR2(8)", ""},
+      {"VARCHAR2(10)", "'abcdefgh'", "VARCHAR2(7)", "ORA-01441"},
+      {"VARCHAR2(10)", "'abc'", "NUMBER", "ORA-01439"},
+      {"VARCHAR2(10)", "NULL", "NUMBER", ""},
+      {"CHAR(5)", "'ab'", "VARCHAR2(5)", ""},
+      {"CHAR(5)", "'ab'", "CHAR(8)", ""},
+      {"CHAR(5)", "'ab'", "CHAR(3)", "ORA-01441"},
+      {"NUMBER(6,2)", "1234.5", "NUMBER(8,2)", ""},
+      {"NUMBER(6,2)", "1234.5", "NUMBER(5,2)", "ORA-01440"},
+      {"NUMBER(6,2)", "1.5", "NUMBER(7,1)", "ORA-01440"},
+      {"NUMBER", "1", "NUMBER(10)", "ORA-01440"},
+      {"NUMBER(5)", "1", "NUMBER", ""},
+      {"NUMBER(5)", "1", "DATE", "ORA-01439"},
+      {"DATE", "DATE '2024-01-31'", "TIMESTAMP(6)", ""},
+      {"TIMESTAMP", "TIMESTAMP '2024-01-31 10:00:00'", "DATE", "ORA-01439"},
+      {"RAW(4)", "HEXTORAW('01020304')", "RAW(3)", "ORA-01441"},
+  };
+  for (const auto &c : cases) {
+    Try("DROP TABLE m");
+    Ok(std::string("CREATE TABLE m (c ") + c.type + ")");
+    Ok(std::string("INSERT INTO m VALUES (") + c.value + ")");
+    const std::string error = Try(std::string("ALTER TABLE m MODIFY (c ") + c.to + ")").substr(0, 9);
+    EXPECT_EQ(error, c.error) << c.type << " -> " << c.to;
+    const std::string kept = One("SELECT data_type FROM user_tab_columns WHERE table_name = 'M'");
+    EXPECT_EQ(kept.substr(0, 3), std::string(error.empty() ? c.to : c.type).substr(0, 3))
+        << c.type << " -> " << c.to;
+  }
+}
+
+TEST_F(SchemaTest, VirtualColumnsStepByStep) {
+  const Step steps[] = {
+      {"CREATE TABLE pay (id NUMBER(4) PRIMARY KEY, sal NUMBER(7,2), comm NUMBER(7,2), "
+       "total GENERATED ALWAYS AS (sal + NVL(comm, 0)) VIRTUAL, "
+       "label VARCHAR2(20) AS (id || '-' || sal), "
+       "CONSTRAINT pay_total_ck CHECK (total < 10000))",
+       ""},
+      {"INSERT INTO pay (id, sal, comm) VALUES (1, 100.5, 20)", ""},
+      {"INSERT INTO pay VALUES (2, 300, NULL, DEFAULT, DEFAULT)", ""},
+      {"SELECT total || ' ' || label FROM pay WHERE id = 1", "120.5 1-100.5", true},
+      {"SELECT SUM(total) FROM pay", "420.5", true},
+      {"SELECT COUNT(*) FROM pay WHERE total > 200", "1", true},
+      // Computed, never written.
+      {"INSERT INTO pay (id, total) VALUES (3, 1)",
+       "ORA-54013: INSERT operation disallowed on virtual columns"},
+      {"INSERT INTO pay VALUES (3, 1, 1, 2, 'x')",
+       "ORA-54013: INSERT operation disallowed on virtual columns"},
+      {"UPDATE pay SET total = 0", "ORA-54017: UPDATE operation disallowed on virtual columns"},
+      {"UPDATE pay SET sal = 200 WHERE id = 1", ""},
+      {"SELECT total FROM pay WHERE id = 1", "220", true},
+      {"INSERT INTO pay (id, sal) VALUES (4, 99999)",
+       "ORA-02290: check constraint (SCOTT.PAY_TOTAL_CK) violated"},
+      // The dictionary: the declared type, or the expression's.
+      {"SELECT data_type || '/' || data_length FROM user_tab_columns WHERE table_name = 'PAY' "
+       "AND column_name = 'LABEL'",
+       "VARCHAR2/20", true},
+      {"SELECT data_type || ' ' || data_default FROM user_tab_columns WHERE table_name = 'PAY' "
+       "AND column_name = 'TOTAL'",
+       "NUMBER SAL + NVL(COMM, 0)", true},
+      {"SELECT COUNT(*) FROM user_tab_columns WHERE table_name = 'PAY'", "5", true},
+      {"SELECT LISTAGG(virtual_column, ',') WITHIN GROUP (ORDER BY column_id) FROM user_tab_cols "
+       "WHERE table_name = 'PAY'",
+       "NO,NO,NO,YES,YES", true},
+      // Its expression must be pure: the session's format may not decide it.
+      {"CREATE TABLE impure (d DATE, t AS (TO_CHAR(d)))",
+       "ORA-54002: only pure functions can be specified in a virtual column expression"},
+      // Added by ALTER TABLE, and indexed.
+      {"ALTER TABLE pay ADD (yearly AS (sal * 12))", ""},
+      {"CREATE INDEX pay_yearly_ix ON pay (yearly)", ""},
+      {"SELECT yearly FROM pay WHERE id = 2", "3600", true},
+      {"SELECT COUNT(*) FROM pay WHERE yearly = 2400", "1", true},
+  };
+  for (const Step &step : steps) {
+    if (step.query) {
+      EXPECT_EQ(One(step.sql), step.want) << step.sql;
+    } else {
+      EXPECT_EQ(Try(step.sql), step.want) << step.sql;
+    }
+  }
+}
+
+TEST_F(SchemaTest, ForceViewsStepByStep) {
+  const Step steps[] = {
+      {"CREATE VIEW early AS SELECT a FROM later", "ORA-00942: table or view does not exist"},
+      {"CREATE NOFORCE VIEW early AS SELECT a FROM later", "ORA-00942: table or view does not exist"},
+      // Made with errors: a warning, INVALID, and ORA-04063 when used.
+      {"CREATE FORCE VIEW early AS SELECT a, b FROM later",
+       "ORA-24344: success with compilation error"},
+      {"CREATE OR REPLACE FORCE VIEW early_named (x) AS SELECT later.missing FROM later",
+       "ORA-24344: success with compilation error"},
+      {"SELECT status FROM user_objects WHERE object_name = 'EARLY'", "INVALID", true},
+      {"SELECT text FROM user_views WHERE view_name = 'EARLY'", "SELECT a, b FROM later", true},
+      {"SELECT * FROM early", "ORA-04063: view \"SCOTT.EARLY\" has errors"},
+      {"SELECT COUNT(*) FROM early_named", "ORA-04063: view \"SCOTT.EARLY_NAMED\" has errors"},
+      // Once its table exists it compiles on use, and stays compiled.
+      {"CREATE TABLE later (a NUMBER, b VARCHAR2(5))", ""},
+      {"INSERT INTO later VALUES (1, 'x')", ""},
+      {"SELECT a || b FROM early", "1x", true},
+      {"SELECT status FROM user_objects WHERE object_name = 'EARLY'", "VALID", true},
+      {"SELECT COUNT(*) FROM user_tab_columns WHERE table_name = 'EARLY'", "2", true},
+      {"SELECT COUNT(*) FROM early_named", "ORA-04063: view \"SCOTT.EARLY_NAMED\" has errors"},
+      {"ALTER TABLE later ADD (missing NUMBER DEFAULT 7)", ""},
+      {"SELECT x FROM early_named", "7", true},
+      // Through a synonym the same.
+      {"CREATE FORCE VIEW early_too AS SELECT * FROM not_yet", "ORA-24344: success with compilation error"},
+      {"CREATE SYNONYM early_syn FOR early_too", ""},
+      {"SELECT * FROM early_syn", "ORA-04063: view \"SCOTT.EARLY_TOO\" has errors"},
+      // A view naming itself never compiles.
+      {"CREATE FORCE VIEW itself AS SELECT * FROM itself", "ORA-24344: success with compilation error"},
+      {"SELECT * FROM itself", "ORA-04063: view \"SCOTT.ITSELF\" has errors"},
+  };
+  for (const Step &step : steps) {
+    if (step.query) {
+      EXPECT_EQ(One(step.sql), step.want) << step.sql;
+    } else {
+      EXPECT_EQ(Try(step.sql), step.want) << step.sql;
+    }
+  }
+}
+
+TEST_F(SchemaTest, SynonymsStepByStep) {
+  const Step steps[] = {
+      {"CREATE TABLE emp (empno NUMBER(4) PRIMARY KEY, ename VARCHAR2(5))", ""},
+      {"INSERT INTO emp VALUES (1, 'KING')", ""},
+      {"CREATE SYNONYM staff FOR emp", ""},
+      {"CREATE PUBLIC SYNONYM people FOR scott.staff", ""},
+      // A synonym reads and writes its table, a chain of them too; the
+      // values are held to the table's columns.
+      {"SELECT s.ename FROM staff s WHERE s.empno = 1", "KING", true},
+      {"SELECT staff.ename FROM staff WHERE staff.empno = 1", "KING", true},
+      {"INSERT INTO people VALUES (2, 'BLAKE')", ""},
+      {"UPDATE people SET ename = 'ALLEN' WHERE empno = 2", ""},
+      {"UPDATE staff SET ename = 'JONES.' WHERE empno = 2",
+       "ORA-12899: value too large for column \"SCOTT\".\"EMP\".\"ENAME\" (actual: 6, maximum: 5)"},
+      {"DELETE FROM scott.staff WHERE empno = 2", ""},
+      {"SELECT COUNT(*) FROM people", "1", true},
+      // The namespace: a private synonym may not take a table's name, a
+      // PUBLIC one may; the table comes first.
+      {"CREATE SYNONYM emp FOR staff", "ORA-00955: name is already used by an existing object"},
+      {"CREATE SYNONYM staff FOR dept", "ORA-00955: name is already used by an existing object"},
+      {"CREATE TABLE staff (a NUMBER)", "ORA-00955: name is already used by an existing object"},
+      {"CREATE VIEW staff AS SELECT 1 a FROM dual",
+       "ORA-00955: name is already used by an existing object"},
+      {"CREATE PUBLIC SYNONYM emp FOR nothing", ""},
+      {"SELECT COUNT(*) FROM emp", "1", true},
+      {"SELECT table_owner || '.' || table_name || ' ' || NVL(db_link, '-') FROM user_synonyms "
+       "WHERE synonym_name = 'STAFF'",
+       "SCOTT.EMP -", true},
+      {"SELECT COUNT(*) FROM all_synonyms WHERE owner = 'PUBLIC'", "2", true},
+      {"SELECT object_type || ' ' || status FROM user_objects WHERE object_name = 'STAFF'",
+       "SYNONYM VALID", true},
+      // A synonym to a sequence.
+      {"CREATE SEQUENCE emp_seq START WITH 10", ""},
+      {"CREATE SYNONYM next_emp FOR emp_seq", ""},
+      {"SELECT next_emp.NEXTVAL FROM dual", "10", true},
+      // Translations that fail: the target gone, a loop, a remote one.
+      {"CREATE SYNONYM gone FOR dropped", ""},
+      {"SELECT * FROM gone", "ORA-00980: synonym translation is no longer valid"},
+      {"CREATE PUBLIC SYNONYM loop1 FOR loop2", ""},
+      {"CREATE PUBLIC SYNONYM loop2 FOR loop1", ""},
+      {"SELECT * FROM loop1", "ORA-01775: looping chain of synonyms"},
+      {"CREATE SYNONYM far FOR emp@elsewhere", ""},
+      {"SELECT * FROM far", "ORA-02019: connection description for remote database not found"},
+      {"SELECT * FROM nothing_at_all", "ORA-00942: table or view does not exist"},
+      // OR REPLACE retargets; DROP.
+      {"CREATE SYNONYM gone FOR emp", "ORA-00955: name is already used by an existing object"},
+      {"CREATE OR REPLACE SYNONYM gone FOR emp", ""},
+      {"SELECT COUNT(*) FROM gone", "1", true},
+      {"DROP SYNONYM gone", ""},
+      {"DROP SYNONYM gone", "ORA-01434: private synonym to be dropped does not exist"},
+      {"DROP PUBLIC SYNONYM gone", "ORA-01432: public synonym to be dropped does not exist"},
+      {"DROP PUBLIC SYNONYM people", ""},
+      {"SELECT * FROM people", "ORA-00942: table or view does not exist"},
+  };
+  for (const Step &step : steps) {
+    if (step.query) {
+      EXPECT_EQ(One(step.sql), step.want) << step.sql;
+    } else {
+      EXPECT_EQ(Try(step.sql), step.want) << step.sql;
+    }
+  }
+}
+
+// A private synonym is its owner's alone; a PUBLIC one every user's.
+TEST_F(SchemaTest, SynonymsBelongToTheirOwnerOrToEveryone) {
+  Ok("CREATE TABLE dept (deptno NUMBER(2))");
+  Ok("INSERT INTO dept VALUES (10)");
+  Ok("CREATE SYNONYM mine FOR dept");
+  Ok("CREATE PUBLIC SYNONYM everyones FOR scott.dept");
+  Ok("CREATE USER adams IDENTIFIED BY pw");
+  Session other(dir.File("schema.db"), "adams", "pw");
+  ASSERT_TRUE(other.ok()) << other.ErrorText();
+  EXPECT_EQ(other.Query("SELECT deptno FROM everyones"), (Rows{{std::string("10")}}));
+  EXPECT_EQ(other.Run("SELECT deptno FROM mine"), OCI_ERROR);
+  EXPECT_EQ(other.ErrorText(), "ORA-00942: table or view does not exist");
+  // The owner's name reaches it, and the other user may have a MINE of
+  // their own.
+  EXPECT_EQ(other.Query("SELECT deptno FROM scott.mine"), (Rows{{std::string("10")}}));
+  EXPECT_EQ(other.Run("CREATE SYNONYM mine FOR everyones"), OCI_SUCCESS) << other.ErrorText();
+  EXPECT_EQ(other.Query("SELECT COUNT(*) FROM mine"), (Rows{{std::string("1")}}));
+  EXPECT_EQ(other.Query("SELECT COUNT(*) FROM user_synonyms"), (Rows{{std::string("1")}}));
+  EXPECT_EQ(One("SELECT COUNT(*) FROM all_synonyms WHERE synonym_name = 'MINE'"), "2");
+}
+
 // The classic SCOTT schema with its usual script: keys inline, TO_DATE
 // literals in the inserts.
 TEST_F(SchemaTest, ScottSchemaLoads) {

@@ -84,6 +84,26 @@ TEST_F(EngineSizeRules, UpdatesAndMultiRowStatementsAreHeldToo) {
   EXPECT_EQ(s.Run("INSERT INTO r (s) SELECT 'ok' UNION ALL SELECT 'much too long'"),
             OCI_ERROR);
   EXPECT_EQ(s.Query("SELECT count(*) FROM r"), (Rows{{Cell("1")}}));
+  // SET (a, b) = (subquery): each value held to its column; no row sets
+  // NULLs, two rows are ORA-01427.
+  const struct {
+    const char *sql;
+    const char *result;  // s || '/' || n afterwards, or the error
+  } rowSets[] = {
+      {"UPDATE r SET (s, n) = (SELECT 'xyz', 3.456 FROM dual)", "xyz/3.46"},
+      {"UPDATE r SET (s, n) = (SELECT 'much too long', 1 FROM dual)", "ORA-12899"},
+      {"UPDATE r SET (n, s) = (SELECT 1000, 'a' FROM dual)", "ORA-01438"},
+      {"UPDATE r SET (s, n) = (SELECT 'a', 1 FROM dual UNION ALL SELECT 'b', 2 FROM dual)",
+       "ORA-01427"},
+      {"UPDATE r SET (s, n) = (SELECT s, n FROM r WHERE 1 = 0)", "/"},
+  };
+  for (const auto &c : rowSets) {
+    if (s.Run(c.sql) != OCI_SUCCESS) {
+      EXPECT_EQ(s.ErrorText().substr(0, 9), c.result) << c.sql;
+    } else {
+      EXPECT_EQ(s.Query("SELECT s || '/' || n FROM r"), (Rows{{Cell(c.result)}})) << c.sql;
+    }
+  }
 }
 
 TEST_F(EngineSizeRules, NumbersRoundToTheirScaleAndFailWhenTooWide) {

@@ -42,7 +42,9 @@ class EngineStatement : public ::testing::Test {
   Session s;
 };
 
-TEST_F(EngineStatement, TypeComesFromTheFirstKeyword) {
+// OCI_ATTR_STMT_TYPE as the vendor's client reports it, from the parsed
+// statement (the first keyword where the text does not parse).
+TEST_F(EngineStatement, TypeComesFromTheStatement) {
   const struct {
     const char *sql;
     ub2 type;
@@ -50,16 +52,29 @@ TEST_F(EngineStatement, TypeComesFromTheFirstKeyword) {
       {"SELECT 1", OCI_STMT_SELECT},
       {"  -- comment\n/* block */ select 1", OCI_STMT_SELECT},
       {"WITH x AS (SELECT 1) SELECT * FROM x", OCI_STMT_SELECT},
-      {"(SELECT 1)", OCI_STMT_SELECT},
+      {"(SELECT 1 FROM dual) UNION SELECT 2 FROM dual", OCI_STMT_SELECT},
       {"update t set a = 1", OCI_STMT_UPDATE},
       {"DELETE FROM t", OCI_STMT_DELETE},
       {"INSERT INTO t VALUES (1)", OCI_STMT_INSERT},
+      {"WITH x AS (SELECT 1 a FROM dual) INSERT INTO t SELECT a FROM x", OCI_STMT_INSERT},
+      {"INSERT ALL INTO t VALUES (1) SELECT * FROM dual", OCI_STMT_INSERT},
+      {"MERGE INTO t USING s ON (t.a = s.a) WHEN MATCHED THEN UPDATE SET b = 1", 16},
       {"CREATE TABLE t (a INT)", OCI_STMT_CREATE},
+      {"CREATE OR REPLACE PUBLIC SYNONYM s FOR t", OCI_STMT_CREATE},
+      {"CREATE OR REPLACE PROCEDURE p AS BEGIN NULL; END;", OCI_STMT_CREATE},
       {"DROP TABLE t", OCI_STMT_DROP},
+      {"DROP PUBLIC SYNONYM s", OCI_STMT_DROP},
       {"ALTER TABLE t ADD b INT", OCI_STMT_ALTER},
+      {"ALTER SESSION SET NLS_DATE_FORMAT = 'YYYY'", OCI_STMT_ALTER},
       {"BEGIN NULL; END;", OCI_STMT_BEGIN},
+      {"<<outer>> BEGIN NULL; END;", OCI_STMT_BEGIN},
       {"DECLARE x NUMBER; BEGIN NULL; END;", OCI_STMT_DECLARE},
-      {"COMMIT", 0},
+      {"CALL p()", 10},
+      {"COMMIT", 21},
+      {"ROLLBACK WORK", 17},
+      {"ROLLBACK TO SAVEPOINT a", 17},
+      {"SAVEPOINT a", 0},
+      {"TRUNCATE TABLE t", 0},
       {"PRAGMA user_version", 0},
   };
   for (const auto &c : cases) {

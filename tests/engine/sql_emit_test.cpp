@@ -172,6 +172,26 @@ TEST_F(SqlEmit, QueriesGiveOraclesRows) {
        "1980-12-18 12:00:00|1979-11-17 00:00:00|1980-12-17 08:30:01.000000000"},
       {"SELECT DATE '2021-01-31' + INTERVAL '1' MONTH FROM dual",
        "ORA-01839: date not valid for month specified"},
+      // interval ± interval of one kind, × and ÷ a number (parts of a month
+      // dropped), EXTRACT of their fields
+      {"SELECT INTERVAL '1' DAY + INTERVAL '2:30' HOUR TO MINUTE,"
+       " INTERVAL '1-6' YEAR TO MONTH - INTERVAL '2' YEAR FROM dual",
+       "+000000001 02:30:00.000000000|-000000000-06"},
+      {"SELECT INTERVAL '1 12:00:00' DAY TO SECOND * 2, 3 * INTERVAL '0.5' SECOND,"
+       " INTERVAL '3' DAY / 2 FROM dual",
+       "+000000003 00:00:00.000000000|+000000000 00:00:01.500000000|+000000001 12:00:00.000000000"},
+      {"SELECT INTERVAL '1-3' YEAR TO MONTH * 2, INTERVAL '1' YEAR / 5 FROM dual",
+       "+000000002-06|+000000000-02"},
+      {"SELECT (stamp - TIMESTAMP '1980-12-16 08:00:00') * 2, hiredate + INTERVAL '1' DAY * 2"
+       " FROM emp WHERE empno = 7369",
+       "+000000002 01:00:00.500000000|1980-12-19 00:00:00"},
+      {"SELECT INTERVAL '1' DAY / 0 FROM dual", "ORA-01476: divisor is equal to zero"},
+      {"SELECT EXTRACT(DAY FROM INTERVAL '3 04:05:06.5' DAY TO SECOND),"
+       " EXTRACT(SECOND FROM INTERVAL '3 04:05:06.5' DAY TO SECOND),"
+       " EXTRACT(MONTH FROM INTERVAL '-1-2' YEAR TO MONTH) FROM dual",
+       "3|6.5|-2"},
+      {"SELECT EXTRACT(YEAR FROM INTERVAL '3' DAY) FROM dual",
+       "ORA-30076: invalid extract field for extract source"},
       // text meets numbers as a number
       {"SELECT '10' + 5, 7 / 2, -'3' FROM dual", "15|3.5|-3"},
       {"SELECT COUNT(*) FROM emp WHERE sal > '2000'", "2"},
@@ -1039,7 +1059,10 @@ TEST_F(SqlEmit, ErrorsCarryOracleNumbersAndOffsets) {
       {"SELECT SYS_CONNECT_BY_PATH(ename) FROM emp CONNECT BY PRIOR empno = mgr", 909, 7,
        "invalid number of arguments"},
       {"SELECT LISTAGG() WITHIN GROUP (ORDER BY 1) OVER () FROM emp", 3001, 7, nullptr},
-      {"SELECT INTERVAL '1' DAY * 2 FROM dual", 3001, 7, nullptr},
+      {"SELECT INTERVAL '1' DAY + INTERVAL '1' MONTH FROM dual", 30081, 7, nullptr},
+      {"SELECT INTERVAL '1' DAY + 1 FROM dual", 30081, 7, nullptr},
+      {"SELECT 2 / INTERVAL '1' DAY FROM dual", 30081, 7, nullptr},
+      {"SELECT INTERVAL '1' DAY * INTERVAL '1' DAY FROM dual", 30081, 7, nullptr},
       {"SELECT INTERVAL '1:2' DAY TO SECOND FROM dual", 1867, 7, nullptr},
       {"MERGE INTO dept d USING emp e ON (d.deptno = e.deptno) WHEN MATCHED THEN UPDATE"
        " SET d.loc = 'X' DELETE WHERE d.loc = 'X' WHEN NOT MATCHED THEN INSERT VALUES (1, 2, 3)",

@@ -1,10 +1,15 @@
 /*
-** Statement type and action from the tree. Numbering as the first-keyword
-** classifier gives it; MERGE is 16, TRUNCATE and COMMENT are DDL of type 0.
+** Statement type and action from the tree, numbered as the vendor's
+** client reports them: MERGE 16, CALL 10, ROLLBACK 17, COMMIT 21;
+** TRUNCATE and COMMENT are DDL of type 0.
 */
 #include "sql/ast/StatementType.h"
 
+#include <exception>
+
+#include "sql/ast/Arena.h"
 #include "sql/ast/Plsql.h"
+#include "sql/parse/Parse.h"
 
 namespace kestrel_engine::sql {
 
@@ -26,10 +31,11 @@ StatementKind KindOf(const Statement &stmt) {
     case StmtKind::kDrop: return {OCI_STMT_DROP, Action::kDdl};
     case StmtKind::kTruncate:
     case StmtKind::kComment: return {0, Action::kDdl};
-    case StmtKind::kCommit: return {0, Action::kCommit};
+    case StmtKind::kCommit: return {kStmtCommit, Action::kCommit};
     case StmtKind::kRollback:
-      return {0, static_cast<const TransactionStmt &>(stmt).savepoint ? Action::kOther
-                                                                       : Action::kRollback};
+      return {kStmtRollback, static_cast<const TransactionStmt &>(stmt).savepoint
+                                 ? Action::kOther
+                                 : Action::kRollback};
     case StmtKind::kSavepoint: return {0, Action::kSavepoint};
     // A session setting commits nothing: not DDL.
     case StmtKind::kAlterSession: return {OCI_STMT_ALTER, Action::kOther};
@@ -44,7 +50,7 @@ StatementKind KindOf(const Statement &stmt) {
     case StmtKind::kCreateTrigger: return {OCI_STMT_CREATE, Action::kDdl};
     case StmtKind::kAlterCode: return {OCI_STMT_ALTER, Action::kDdl};
     // CALL runs code as a block does; Oracle's statement type 10.
-    case StmtKind::kCall: return {10, Action::kBlock};
+    case StmtKind::kCall: return {kStmtCall, Action::kBlock};
     case StmtKind::kBlock: {
       const ub2 type = static_cast<const BlockStmt &>(stmt).oci_type;
       if (type == OCI_STMT_BEGIN) return {type, Action::kBlock};
@@ -53,6 +59,20 @@ StatementKind KindOf(const Statement &stmt) {
     }
   }
   return {};
+}
+
+ub2 StatementTypeOf(std::string_view text, const StatementKind &keyword) {
+  try {
+    Arena arena;
+    if (const Statement *stmt = Parse(text, arena)) {
+      const StatementKind tree = KindOf(*stmt);
+      if (tree.action == keyword.action) return tree.type;
+    }
+  } catch (const std::exception &) {
+    // Not Oracle SQL the parser takes (PRAGMA, a syntax error): the
+    // keyword's answer stands, and execution reports the error.
+  }
+  return keyword.type;
 }
 
 }  // namespace kestrel_engine::sql

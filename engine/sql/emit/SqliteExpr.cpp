@@ -261,11 +261,7 @@ void SqliteWriter::Binary(const sql::Expr *e) {
     Put("))");
     return;
   }
-  for (const OracleType &t : {a, b}) {
-    if (t.Is(TypeCategory::kIntervalDS) || t.Is(TypeCategory::kIntervalYM)) {
-      Unsupported(StartOf(e));  // interval ± interval, interval × number: not yet
-    }
-  }
+  if (IntervalOperation(e, a, b)) return;
   if (e->op == Op::kDiv) {
     Put("kestrel_div(");
     AsNumber(e->left);

@@ -103,6 +103,34 @@ void SqliteWriter::FittedInto(const TableRef *target, std::string_view column,
   Fitted(value, *info->table, *c);
 }
 
+void SqliteWriter::FittedRow(const SetItem &item, const CatalogTable &table) {
+  // The subquery's columns are renamed k1, k2, ... by a compound whose
+  // first (empty) arm names them, and counted, so the row can be fitted
+  // column by column and a second row refused.
+  const size_t n = item.columns.size;
+  auto k = [](size_t i) { return "k" + std::to_string(i + 1); };
+  Put("(SELECT ");
+  size_t i = 0;
+  for (const sql::Expr *c : item.columns) {
+    if (i) Put(", ");
+    const ExprInfo *info = r_.Info(c);
+    const CatalogColumn *column = info != nullptr ? TargetColumn(table, info->column) : nullptr;
+    const std::string value = "\"kestrel$row\"." + k(i);
+    if (column != nullptr) {
+      FittedText(value, table, *column);
+    } else {
+      Put(value);
+    }
+    ++i;
+  }
+  Put(" FROM (SELECT *, count(*) OVER () AS \"kestrel$n\" FROM (SELECT ");
+  for (i = 0; i < n; ++i) Put((i ? ", NULL AS " : "NULL AS ") + k(i));
+  Put(" WHERE 0 UNION ALL SELECT * FROM (");
+  Query(item.value->query);
+  Put("))) AS \"kestrel$row\" WHERE CASE WHEN \"kestrel$n\" > 1 THEN kestrel_raise(1427) "
+      "ELSE 1 END)");
+}
+
 std::string_view SqliteWriter::ColumnAt(const TableRef *target, const sql::List<sql::Ident> &named,
                                         size_t n) const {
   size_t i = 0;

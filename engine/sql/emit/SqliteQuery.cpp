@@ -400,6 +400,10 @@ void SqliteWriter::Update(const UpdateStmt &s) {
     Put(" = ");
     if (item->value->kind == ExprKind::kDefault) Unsupported(item->value->pos);
     const SourceInfo *target = r_.Source(s.target);
+    if (item->row && item->value->kind == ExprKind::kSubquery && target->table != nullptr) {
+      FittedRow(*item, *target->table);
+      continue;
+    }
     const ExprInfo *info = item->row ? nullptr : r_.Info(item->columns.first);
     const CatalogColumn *column =
         info != nullptr && target->table != nullptr ? TargetColumn(*target->table, info->column)

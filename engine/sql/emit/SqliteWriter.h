@@ -34,6 +34,9 @@ class SqliteWriter {
   // Expressions
   void Expr(const sql::Expr *e);
   void Binary(const sql::Expr *e);
+  // Interval ± interval, interval × or ÷ number; false when neither side
+  // is an interval.
+  bool IntervalOperation(const sql::Expr *e, const OracleType &a, const OracleType &b);
   void Name(const sql::Expr *e);
   void Function(const sql::Expr *e);
   // OVER, WITHIN GROUP, KEEP (SqliteAnalytic.cpp, SqliteSortedAggregates.cpp)
@@ -162,6 +165,9 @@ class SqliteWriter {
   // `value` written into `column` of the table `target` names (bare when
   // the column is not known).
   void FittedInto(const TableRef *target, std::string_view column, const sql::Expr *value);
+  // SET (a, b) = (subquery): each value held to its column, NULLs for no
+  // row, ORA-01427 for more than one.
+  void FittedRow(const SetItem &item, const CatalogTable &table);
   // The n-th column an INSERT writes: of `named`, else of the table.
   std::string_view ColumnAt(const TableRef *target, const sql::List<sql::Ident> &named,
                             size_t n) const;

@@ -21,6 +21,65 @@ namespace kestrel_engine::sql {
 
 namespace {
 
+// Virtual columns are computed, never written.
+bool IsVirtual(const CatalogTable *table, std::string_view column) {
+  if (table == nullptr) return false;
+  for (const CatalogColumn &c : table->columns) {
+    if (c.virtual_column && SameName(c.name, column)) return true;
+  }
+  return false;
+}
+
+bool IsInterval(const OracleType &t) {
+  return t.Is(TypeCategory::kIntervalDS) || t.Is(TypeCategory::kIntervalYM);
+}
+
+// Interval arithmetic: interval ± interval of the same kind, interval ×
+// number (either side), interval ÷ number. Anything else with an interval
+// is ORA-30081.
+OracleType IntervalArithmetic(const Expr *e, const OracleType &a, const OracleType &b) {
+  const bool ia = IsInterval(a), ib = IsInterval(b);
+  const OracleType &interval = ia ? a : b;
+  const OracleType &other = ia ? b : a;
+  if (other.Is(TypeCategory::kNull)) return interval;
+  if (ia && ib) {
+    if ((e->op != Op::kAdd && e->op != Op::kSub) || a.category != b.category) {
+      throw SemanticError(30081, StartOf(e));
+    }
+    OracleType t = a;
+    t.precision = a.precision > b.precision ? a.precision : b.precision;
+    t.scale = a.scale > b.scale ? a.scale : b.scale;
+    return t;
+  }
+  const bool number = other.IsNumeric() || other.IsCharacter();
+  if (!number || !(e->op == Op::kMul || (e->op == Op::kDiv && ia))) {
+    throw SemanticError(30081, StartOf(e));
+  }
+  return interval;
+}
+
+// ORA-54013 for a value an INSERT gives a virtual column (DEFAULT is
+// none).
+void CheckInsertable(const CatalogTable *table, const InsertStmt &ins) {
+  if (table == nullptr) return;
+  for (const Ident *c : ins.columns) {
+    if (IsVirtual(table, c->name)) throw SemanticError(54013, c->pos);
+  }
+  if (!ins.columns.empty()) return;
+  size_t k = 0;
+  for (const Expr *v : ins.values) {
+    if (k < table->columns.size() && table->columns[k].virtual_column &&
+        v->kind != ExprKind::kDefault) {
+      throw SemanticError(54013, v->pos);
+    }
+    ++k;
+  }
+  if (ins.query == nullptr) return;
+  for (const CatalogColumn &c : table->columns) {
+    if (c.virtual_column) throw SemanticError(54013, ins.query->pos);
+  }
+}
+
 // The type of a CASE, DECODE, NVL or COALESCE: the first branch's type,
 // long enough for every branch's character value.
 OracleType Widest(OracleType t, const OracleType &branch) {
@@ -244,6 +303,7 @@ void Resolver::Statement(const sql::Statement &s) {
             throw SemanticError(904, c->pos, Quoted(target.alias, c->name));
           }
         }
+        CheckInsertable(target.table, ins);
         for (const Expr *v : ins.values) ResolveExpr(v, &empty);
         size_t given = ins.values.size;
         if (ins.query != nullptr) given = ResolveQuery(ins.query, nullptr, false).size();
@@ -255,7 +315,13 @@ void Resolver::Statement(const sql::Statement &s) {
         }
       } else if (s.kind == StmtKind::kUpdate) {
         for (const SetItem *item : static_cast<const UpdateStmt &>(s).set) {
-          for (const Expr *c : item->columns) ResolveExpr(c, &scope);
+          for (const Expr *c : item->columns) {
+            ResolveExpr(c, &scope);
+            const ExprInfo *info = out_->Info(c);
+            if (info != nullptr && IsVirtual(target.table, info->column)) {
+              throw SemanticError(54017, c->pos);
+            }
+          }
           if (item->row && item->value->kind == ExprKind::kSubquery) {
             // SET (a, b) = (SELECT x, y ...): one value per column.
             const size_t n = ResolveQuery(item->value->query, &scope, false).size();
@@ -627,7 +693,11 @@ void Resolver::AddTable(const TableRef *t, Scope *scope) {
     s.columns.push_back({kDummy, MakeType(TypeCategory::kVarchar2, 1)});
   } else {
     table = catalog_.FindTable(schema, name);
-    if (table == nullptr) throw SemanticError(kOraTableNotFound, t->pos);
+    if (table == nullptr) {
+      std::string detail;
+      const int code = catalog_.MissingTableError(schema, name, &detail);
+      throw SemanticError(code, t->pos, detail);
+    }
     for (const CatalogColumn &c : table->columns) s.columns.push_back({c.name, c.type});
   }
   info.table = table;
@@ -705,8 +775,14 @@ OracleType Resolver::ResolveName(const Expr *e, Scope *scope) {
   const std::string_view last = n.Last();
   if ((n.count == 2 || n.count == 3) && !n.quoted[n.count - 1] &&
       (last == "NEXTVAL" || last == "CURRVAL")) {
-    const std::string_view seq = n.part[n.count - 2];
-    if (!catalog_.HasSequence(seq)) throw SemanticError(kOraSequenceNotFound, e->pos);
+    std::string_view seq = n.part[n.count - 2];
+    if (!catalog_.HasSequence(seq)) {
+      std::string target;
+      if (!catalog_.SequenceThroughSynonym(seq, &target)) {
+        throw SemanticError(kOraSequenceNotFound, e->pos);
+      }
+      seq = Keep(target);
+    }
     info.binding = last == "NEXTVAL" ? NameBinding::kNextval : NameBinding::kCurrval;
     info.column = seq;
     info.type = MakeType(TypeCategory::kNumber);
@@ -793,6 +869,7 @@ OracleType Resolver::ResolveBinary(const Expr *e, Scope *scope) {
     }
     return MakeType(TypeCategory::kDate);
   }
+  if (IsInterval(a) || IsInterval(b)) return IntervalArithmetic(e, a, b);
   if (a.Is(TypeCategory::kBinaryDouble) || b.Is(TypeCategory::kBinaryDouble)) {
     return MakeType(TypeCategory::kBinaryDouble);
   }

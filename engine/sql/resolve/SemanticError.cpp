@@ -28,7 +28,13 @@ const char *Text(int code) {
     case 1719: return "outer join operator (+) not allowed in operand of OR or IN";
     case 1799: return "a column may not be outer-joined to a subquery";
     case 30930: return "NOCYCLE keyword is required with CONNECT_BY_ISCYCLE pseudo-column";
+    case 980: return "synonym translation is no longer valid";
+    case 1775: return "looping chain of synonyms";
+    case 4063: return "%s has errors";
     case 2019: return "connection description for remote database not found";
+    case 30081: return "invalid data type for datetime/interval arithmetic";
+    case 54013: return "INSERT operation disallowed on virtual columns";
+    case 54017: return "UPDATE operation disallowed on virtual columns";
     case 25156: return "old style outer join (+) cannot be used with ANSI joins";
     case kOraColumnAmbiguous: return "column ambiguously defined";
     case kOraInconsistentTypes: return "inconsistent datatypes: %s";

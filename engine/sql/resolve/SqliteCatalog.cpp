@@ -1,15 +1,27 @@
 /*
 ** The catalog over an SQLite connection: PRAGMA table_info for tables and
 ** views (temporary ones first, as SQLite resolves names), kestrel$sequences
-** for sequences.
+** for sequences, kestrel$synonyms for the names that stand for them.
 */
 #include "sql/resolve/Catalog.h"
 
 #include <cctype>
+#include <exception>
+#include <set>
+#include <utility>
+
+#include "sql/ast/Arena.h"
+#include "sql/emit/Backend.h"
+#include "sql/parse/Parse.h"
+#include "sql/resolve/Resolve.h"
 
 namespace kestrel_engine::sql {
 
 Catalog::~Catalog() = default;
+
+int Catalog::MissingTableError(std::string_view, std::string_view, std::string *) { return 942; }
+
+bool Catalog::SequenceThroughSynonym(std::string_view, std::string *) { return false; }
 
 bool SameName(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -22,6 +34,10 @@ bool SameName(std::string_view a, std::string_view b) {
 }
 
 namespace {
+
+// Views compiling views compiling views: deep enough for any real schema,
+// and a stop for one that names itself.
+constexpr size_t kMaxViewDepth = 16;
 
 // SQLite statement owned for one lookup.
 struct Stmt {
@@ -38,7 +54,111 @@ bool IsEngineName(std::string_view name) {
   return true;
 }
 
+std::string Text(sqlite3_stmt *st, int i) {
+  const unsigned char *t = sqlite3_column_text(st, i);
+  return t ? std::string(reinterpret_cast<const char *>(t)) : std::string();
+}
+
+struct SynonymTarget {
+  std::string owner, name, db_link;
+};
+
+// The synonym `name` of `owner`; false for none (or an older file without
+// the synonyms table).
+bool FindSynonym(sqlite3 *db, std::string_view owner, std::string_view name,
+                 SynonymTarget *target) {
+  Stmt st;
+  if (sqlite3_prepare_v2(db,
+                         "SELECT table_owner, table_name, db_link FROM main.\"kestrel$synonyms\" "
+                         "WHERE owner = ?1 AND name = ?2",
+                         -1, &st.s, nullptr) != SQLITE_OK) {
+    return false;
+  }
+  sqlite3_bind_text(st.s, 1, owner.data(), static_cast<int>(owner.size()), SQLITE_TRANSIENT);
+  sqlite3_bind_text(st.s, 2, name.data(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
+  if (sqlite3_step(st.s) != SQLITE_ROW) return false;
+  target->owner = Text(st.s, 0);
+  target->name = Text(st.s, 1);
+  target->db_link = Text(st.s, 2);
+  return true;
+}
+
+// The session's user, as the dictionary's kestrel_session_user() answers;
+// empty where that function is not registered.
+std::string SessionUser(sqlite3 *db) {
+  Stmt st;
+  if (sqlite3_prepare_v2(db, "SELECT kestrel_session_user()", -1, &st.s, nullptr) != SQLITE_OK ||
+      sqlite3_step(st.s) != SQLITE_ROW) {
+    return {};
+  }
+  return Text(st.s, 0);
+}
+
 }  // namespace
+
+template <typename Exists>
+int SqliteCatalog::FollowSynonym(std::string_view schema, std::string_view name, Exists exists,
+                             std::string *target) {
+  SynonymTarget t;
+  std::pair<std::string, std::string> at;
+  if (!schema.empty()) {
+    if (!FindSynonym(db_, schema, name, &t)) return 942;
+    at = {std::string(schema), std::string(name)};
+  } else {
+    const std::string user = SessionUser(db_);
+    if (!user.empty() && FindSynonym(db_, user, name, &t)) {
+      at = {user, std::string(name)};
+    } else if (FindSynonym(db_, "PUBLIC", name, &t)) {
+      at = {"PUBLIC", std::string(name)};
+    } else {
+      return 942;
+    }
+  }
+  // Each step reads the target as its owner's object, else its owner's
+  // synonym, else a PUBLIC one (so a PUBLIC synonym naming itself loops,
+  // as Oracle's does).
+  std::set<std::pair<std::string, std::string>> seen{at};
+  for (;;) {
+    if (!t.db_link.empty()) return 2019;
+    if (exists(t.name)) {
+      *target = t.name;
+      return 0;
+    }
+    SynonymTarget next;
+    if (FindSynonym(db_, t.owner, t.name, &next)) {
+      at = {t.owner, t.name};
+    } else if (FindSynonym(db_, "PUBLIC", t.name, &next)) {
+      at = {"PUBLIC", t.name};
+    } else {
+      return 980;
+    }
+    if (!seen.insert(at).second) return 1775;
+    t = std::move(next);
+  }
+}
+
+int SqliteCatalog::MissingTableError(std::string_view schema, std::string_view name,
+                                     std::string *detail) {
+  if (IsEngineName(name)) return 942;
+  std::unique_ptr<CatalogTable> found = ReadTable(schema, name);
+  int code = 942;
+  if (found == nullptr) {
+    std::string target;
+    code = FollowSynonym(
+        schema, name,
+        [&](const std::string &n) { return (found = ReadTable({}, n)) != nullptr; }, &target);
+  }
+  if (found != nullptr && found->with_errors) {
+    *detail = "view \"" + (found->owner.empty() ? std::string("PUBLIC") : found->owner) + "." +
+              found->name + "\"";
+    return 4063;
+  }
+  return code == 0 ? 942 : code;
+}
+
+bool SqliteCatalog::SequenceThroughSynonym(std::string_view name, std::string *sequence) {
+  return FollowSynonym({}, name, [&](const std::string &n) { return HasSequence(n); }, sequence) == 0;
+}
 
 const CatalogTable *SqliteCatalog::FindTable(std::string_view schema, std::string_view name) {
   std::string key(schema);
@@ -47,10 +167,38 @@ const CatalogTable *SqliteCatalog::FindTable(std::string_view schema, std::strin
   const auto found = tables_.find(key);
   if (found != tables_.end()) return found->second.get();
   if (IsEngineName(name)) return nullptr;
+  std::unique_ptr<CatalogTable> table = ReadTable(schema, name);
+  if (table == nullptr) {
+    // A synonym: the table it leads to, under the synonym's name here.
+    std::string target;
+    if (FollowSynonym(
+            schema, name,
+            [&](const std::string &n) { return (table = ReadTable({}, n)) != nullptr; },
+            &target) != 0) {
+      return nullptr;
+    }
+  }
+  if (table->with_errors) return nullptr;  // ORA-04063
+  const CatalogTable *result = table.get();
+  tables_.emplace(std::move(key), std::move(table));
+  return result;
+}
+
+std::unique_ptr<CatalogTable> SqliteCatalog::ReadTable(std::string_view schema,
+                                                       std::string_view name) {
+  if (IsEngineName(name)) return nullptr;
+  for (const std::string &v : compiling_) {
+    if (SameName(v, name)) return nullptr;
+  }
   // One user per file today: a schema qualifier is accepted and reads the
   // main schema, except that temporary objects are reached unqualified.
-  const char *sql = schema.empty() ? "SELECT name, type, dflt_value FROM pragma_table_info(?1)"
-                                   : "SELECT name, type, dflt_value FROM pragma_table_info(?1, 'main')";
+  // table_xinfo: virtual columns are hidden 2 (3 stored), which
+  // table_info leaves out; 1 is a virtual table's hidden column.
+  const char *sql = schema.empty()
+                        ? "SELECT name, type, hidden, dflt_value FROM pragma_table_xinfo(?1) "
+                          "WHERE hidden <> 1"
+                        : "SELECT name, type, hidden, dflt_value FROM pragma_table_xinfo(?1, 'main') "
+                          "WHERE hidden <> 1";
   Stmt st;
   if (sqlite3_prepare_v2(db_, sql, -1, &st.s, nullptr) != SQLITE_OK) return nullptr;
   sqlite3_bind_text(st.s, 1, name.data(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
@@ -62,7 +210,8 @@ const CatalogTable *SqliteCatalog::FindTable(std::string_view schema, std::strin
     const unsigned char *t = sqlite3_column_text(st.s, 1);
     c.name = n ? reinterpret_cast<const char *>(n) : "";
     c.type = TypeFromDeclared(t ? reinterpret_cast<const char *>(t) : "");
-    const unsigned char *d = sqlite3_column_text(st.s, 2);
+    c.virtual_column = sqlite3_column_int(st.s, 2) > 1;
+    const unsigned char *d = sqlite3_column_text(st.s, 3);
     if (d != nullptr) c.default_sql = reinterpret_cast<const char *>(d);
     table->columns.push_back(std::move(c));
   }
@@ -81,9 +230,74 @@ const CatalogTable *SqliteCatalog::FindTable(std::string_view schema, std::strin
     }
   }
   BeforeRowTriggers(*table);
-  const CatalogTable *result = table.get();
-  tables_.emplace(std::move(key), std::move(table));
-  return result;
+  if (table->view) {
+    switch (compiling_.size() < kMaxViewDepth ? Recompile(*table) : Compiled::kWithErrors) {
+      case Compiled::kRecompiled: return ReadTable(schema, name);
+      case Compiled::kWithErrors: table->with_errors = true; break;
+      case Compiled::kValid: break;
+    }
+  }
+  return table;
+}
+
+SqliteCatalog::Compiled SqliteCatalog::Recompile(const CatalogTable &table) {
+  Stmt st;
+  if (sqlite3_prepare_v2(db_,
+                         "SELECT name, sql FROM main.sqlite_master WHERE type = 'view' AND name = ?1 "
+                         "COLLATE NOCASE AND instr(sql, 'kestrel_view_errors(') > 0",
+                         -1, &st.s, nullptr) != SQLITE_OK) {
+    return Compiled::kValid;
+  }
+  sqlite3_bind_text(st.s, 1, table.name.data(), static_cast<int>(table.name.size()),
+                    SQLITE_TRANSIENT);
+  if (sqlite3_step(st.s) != SQLITE_ROW) return Compiled::kValid;
+  const std::string stored = Text(st.s, 0), definition = Text(st.s, 1);
+  // The query as written rides in the definition's comment.
+  const size_t open = definition.find(" AS /* ");
+  const size_t close = definition.rfind(" */ ");
+  if (open == std::string::npos || close == std::string::npos || close < open + 7) {
+    return Compiled::kWithErrors;
+  }
+  const std::string query = definition.substr(open + 7, close - open - 7);
+  std::vector<std::string> names;
+  const bool listed =
+      !(table.columns.size() == 1 && table.columns[0].name == "kestrel_view_errors");
+  if (listed) {
+    for (const CatalogColumn &c : table.columns) names.push_back(c.name);
+  }
+  std::string emitted;
+  try {
+    Arena arena;
+    std::vector<std::string> compiling = compiling_;
+    compiling.push_back(stored);
+    SqliteCatalog inner(db_, std::move(compiling));
+    const Statement *parsed = Parse(query, arena);
+    if (parsed == nullptr || parsed->kind != StmtKind::kSelect) return Compiled::kWithErrors;
+    const ResolvedStatement r = Resolve(*parsed, query, inner);
+    emitted = SqliteBackend().Emit(r);
+    if (!listed) {
+      for (const ColumnInfo &c : r.columns) names.push_back(c.name);
+    }
+    if (names.size() != r.columns.size()) return Compiled::kWithErrors;
+  } catch (const std::exception &) {
+    return Compiled::kWithErrors;  // still in error: its body says so when used
+  }
+  auto quote = [](std::string_view n) {
+    std::string out = "\"";
+    for (const char c : n) out += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return out + "\"";
+  };
+  std::string columns;
+  for (const std::string &n : names) columns += (columns.empty() ? "" : ", ") + quote(n);
+  const std::string sql = "SAVEPOINT kestrel_recompile; DROP VIEW main." + quote(stored) +
+                          "; CREATE VIEW main." + quote(stored) + " (" + columns + ") AS /* " +
+                          query + " */ " + emitted + "; RELEASE kestrel_recompile";
+  if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) {
+    sqlite3_exec(db_, "ROLLBACK TO kestrel_recompile; RELEASE kestrel_recompile", nullptr, nullptr,
+                 nullptr);
+    return Compiled::kWithErrors;
+  }
+  return Compiled::kRecompiled;
 }
 
 // The table's enabled BEFORE ROW triggers that assign :NEW (kestrel$triggers
