@@ -13,6 +13,7 @@
 
 #include "plsql/Interpreter.h"
 
+#include "plsql/CodeCatalog.h"
 #include "plsql/SessionState.h"
 #include "plsql/StoredCode.h"
 #include "session/Connection.h"
@@ -59,6 +60,21 @@ int Interpreter::LineOf(uint32_t pos) const {
 
 void Interpreter::Raise(int code, std::string_view detail) {
   throw PlRaise::Ora(code, detail);
+}
+
+void Interpreter::InvalidUnit(uint32_t pos, const std::string &name) {
+  // As Oracle compiles the calling block: the place, the error, and the
+  // statement it ignored.
+  int column = 1;
+  for (uint32_t i = pos; i > 0 && i <= text_.size() && text_[i - 1] != '\n'; --i) ++column;
+  const std::string place =
+      "ORA-06550: line " + std::to_string(LineOf(pos)) + ", column " + std::to_string(column) + ":\n";
+  PlRaise r;
+  r.code = 6550;
+  r.message = place + "PLS-00905: object " + name + " is invalid\n" + place +
+              "PL/SQL: Statement ignored";
+  r.traced_in = text_.data();  // a compilation error: no ORA-06512 line for this unit
+  throw r;
 }
 
 void Interpreter::PollBreak() {
@@ -285,13 +301,19 @@ bool Interpreter::CallStored(const Expr &call, Value *result) {
     auto loaded = std::make_unique<StoredUnit>();
     loaded->text = std::move(text);
     loaded->name = owner + "." + name;
+    bool invalid = false;
     try {
       const sql::Statement *st = sql::Parse(loaded->text, loaded->arena);
       if (st->kind != sql::StmtKind::kCreateSubprogram) return false;
       loaded->sub = static_cast<const sql::CreateSubprogramStmt *>(st)->sub;
+      invalid = UnitIsInvalid(ctx_.connection, owner, name,
+                              loaded->sub->function ? "FUNCTION" : "PROCEDURE");
     } catch (const sql::SyntaxError &) {
+      invalid = true;
+    }
+    if (invalid) {
       stored_.erase(name);
-      Raise(6550, "PLS-00905: object " + owner + "." + name + " is invalid");
+      InvalidUnit(call.pos, owner + "." + name);
     }
     stored_[name] = std::move(loaded);
   }

@@ -188,6 +188,8 @@ class Interpreter {
   std::string TextOf(const Value &v);
   int LineOf(uint32_t pos) const;
   [[noreturn]] void Raise(int code, std::string_view detail = {});
+  // ORA-06550 with PLS-00905 for a call at `pos` of an INVALID unit.
+  [[noreturn]] void InvalidUnit(uint32_t pos, const std::string &name);
 
   const RunContext &ctx_;
   std::string_view text_;

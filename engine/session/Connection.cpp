@@ -18,6 +18,7 @@
 #include "session/SqlGuard.h"
 #include "sql/BoundedPrintf.h"
 #include "functions/FunctionLibrary.h"
+#include "plsql/CodeCatalog.h"
 #include "plsql/SessionState.h"
 #include "plsql/StoredCode.h"
 #include "sql/RuleFunctions.h"
@@ -277,7 +278,7 @@ int Connection::Authorize(void *self, int action, const char *a, const char *b,
        sqlite3_stricmp(a, kCommentsTable) == 0 ||
        sqlite3_stricmp(a, schema::kConstraintsTable) == 0 ||
        sqlite3_stricmp(a, schema::kConsColumnsTable) == 0 ||
-       sqlite3_stricmp(a, plsql::kSourceTable) == 0) &&
+       sqlite3_stricmp(a, plsql::kSourceTable) == 0 || plsql::IsCodeTable(a)) &&
       IsDictionaryView(view)) {
     return SQLITE_OK;
   }

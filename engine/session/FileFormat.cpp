@@ -13,6 +13,7 @@
 #include "catalog/Sequences.h"
 #include "errors/SqliteErrors.h"
 #include "schema/Constraints.h"
+#include "plsql/CodeCatalog.h"
 #include "plsql/StoredCode.h"
 
 namespace kestrel_engine {
@@ -66,10 +67,14 @@ bool AddCatalog(Connection &connection, OraError *error) {
 }
 
 using Step = bool (*)(Connection &, OraError *);
+
+// A version whose step another branch adds.
+bool NoStep(Connection &, OraError *) { return true; }
 // kSteps[v] brings version v to v + 1.
 constexpr Step kSteps[kFileFormatVersion] = {AddAdministrators, AddCatalog,
                                              EnsureSequences,   EnsureComments,
-                                             schema::EnsureConstraintTables, plsql::EnsureSource};
+                                             schema::EnsureConstraintTables, plsql::EnsureSource,
+                                             NoStep,            plsql::EnsureCodeTables};
 
 }  // namespace
 

@@ -20,7 +20,10 @@ namespace kestrel_engine {
 // 5: constraints and identity columns (kestrel$constraints,
 //    kestrel$cons_columns, kestrel$identities).
 // 6: stored PL/SQL source (kestrel$source).
-constexpr int kFileFormatVersion = 6;
+// 7: kept for another branch's step.
+// 8: stored units' records: kestrel$code, kestrel$errors,
+//    kestrel$arguments, kestrel$code_refs.
+constexpr int kFileFormatVersion = 8;
 
 // The file's version; -1 with `error` set when it cannot be read.
 int FileFormatVersion(Connection &connection, OraError *error);
