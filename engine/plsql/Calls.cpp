@@ -14,6 +14,7 @@
 #include "plsql/Interpreter.h"
 
 #include "plsql/CodeCatalog.h"
+#include "plsql/EngineCatalog.h"
 #include "plsql/SessionState.h"
 #include "plsql/StoredCode.h"
 #include "session/Connection.h"
@@ -28,7 +29,7 @@ HostBinds::~HostBinds() = default;
 
 Interpreter::Interpreter(const RunContext &context, std::string_view text)
     : ctx_(context), text_(text), db_(context.connection.db()),
-      catalog_(std::make_unique<sql::SqliteCatalog>(context.connection.db())) {
+      catalog_(std::make_unique<EngineCatalog>(context.connection)) {
   auto t = std::make_shared<VarType>();
   t->sql = sql::MakeType(sql::TypeCategory::kNumber);
   t->sql.precision = 10;
@@ -288,15 +289,14 @@ void Interpreter::Call(const Expr &target) {
                  target.kind == ExprKind::kFunction ? &target.args : nullptr);
 }
 
-bool Interpreter::CallStored(const Expr &call, Value *result) {
-  const std::string name(call.name.part[0]);
+const StoredUnit *Interpreter::LoadStored(const std::string &name, uint32_t pos, bool from_sql) {
   auto &unit = stored_[name];
   if (!unit) {
     std::string owner;
     std::string text = LoadStoredSource(ctx_.connection, name, &owner);
     if (text.empty()) {
       stored_.erase(name);
-      return false;
+      return nullptr;
     }
     auto loaded = std::make_unique<StoredUnit>();
     loaded->text = std::move(text);
@@ -304,7 +304,10 @@ bool Interpreter::CallStored(const Expr &call, Value *result) {
     bool invalid = false;
     try {
       const sql::Statement *st = sql::Parse(loaded->text, loaded->arena);
-      if (st->kind != sql::StmtKind::kCreateSubprogram) return false;
+      if (st->kind != sql::StmtKind::kCreateSubprogram) {
+        stored_.erase(name);
+        return nullptr;
+      }
       loaded->sub = static_cast<const sql::CreateSubprogramStmt *>(st)->sub;
       invalid = UnitIsInvalid(ctx_.connection, owner, name,
                               loaded->sub->function ? "FUNCTION" : "PROCEDURE");
@@ -313,13 +316,19 @@ bool Interpreter::CallStored(const Expr &call, Value *result) {
     }
     if (invalid) {
       stored_.erase(name);
-      InvalidUnit(call.pos, owner + "." + name);
+      if (from_sql) Raise(6575, loaded->name);
+      InvalidUnit(pos, owner + "." + name);
     }
     stored_[name] = std::move(loaded);
   }
-  const StoredUnit &u = *stored_[name];
-  *result = CallSubprogram(*u.sub, globals_, call.kind == ExprKind::kFunction ? &call.args : nullptr,
-                           &u);
+  return stored_[name].get();
+}
+
+bool Interpreter::CallStored(const Expr &call, Value *result) {
+  const StoredUnit *u = LoadStored(std::string(call.name.part[0]), call.pos, false);
+  if (u == nullptr) return false;
+  *result = CallSubprogram(*u->sub, globals_, call.kind == ExprKind::kFunction ? &call.args : nullptr,
+                           u);
   return true;
 }
 

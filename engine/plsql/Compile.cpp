@@ -11,6 +11,7 @@
 #include <set>
 #include <vector>
 
+#include "plsql/EngineCatalog.h"
 #include "plsql/PlError.h"
 #include "session/Connection.h"
 #include "sql/parse/Lexer.h"
@@ -68,6 +69,35 @@ struct Found {
 
 class Checker;
 
+// The schema as the unit sees it: the unit itself is a function SQL may
+// call (recursion) before it is kept.
+class UnitCatalog : public EngineCatalog {
+ public:
+  UnitCatalog(Connection &connection, const std::string &owner)
+      : EngineCatalog(connection), owner_(owner) {}
+  void Self(const sql::Subprogram &sub) {
+    if (!sub.function) return;
+    name_ = sub.name.Last();
+    returns_ = sub.returns != nullptr && sub.returns->sql != nullptr
+                   ? sql::TypeFromTypeName(*sub.returns->sql)
+                   : sql::MakeType(sql::TypeCategory::kVarchar2, 4000);
+  }
+  bool FindFunction(std::string_view qualifier, std::string_view name, std::string *qualified,
+                    sql::OracleType *returns) override {
+    if (!name_.empty() && name == name_ && (qualifier.empty() || qualifier == owner_)) {
+      *qualified = owner_ + "." + std::string(name);
+      *returns = returns_;
+      return true;
+    }
+    return EngineCatalog::FindFunction(qualifier, name, qualified, returns);
+  }
+
+ private:
+  std::string owner_;
+  std::string_view name_;
+  sql::OracleType returns_;
+};
+
 // The resolver's hook: a name of the unit stands for a value.
 class CheckNames : public sql::NameScope {
  public:
@@ -81,10 +111,11 @@ class CheckNames : public sql::NameScope {
 
 class Checker {
  public:
-  Checker(Connection &connection, std::string_view text)
-      : connection_(connection), text_(text), catalog_(connection.db()) {}
+  Checker(Connection &connection, std::string_view text, const std::string &owner)
+      : connection_(connection), text_(text), catalog_(connection, owner) {}
 
   void Unit(const sql::Subprogram &sub) {
+    catalog_.Self(sub);
     Push();
     Add(Named::kLabel, sub.name.Last());
     Add(Named::kSubprogram, sub.name.Last(), &sub);
@@ -520,7 +551,7 @@ class Checker {
 
   Connection &connection_;
   std::string_view text_;
-  sql::SqliteCatalog catalog_;
+  UnitCatalog catalog_;
   std::vector<std::vector<Named>> scopes_;
   std::map<std::string, std::pair<bool, std::vector<UnitArgument>>> stored_;
 };
@@ -646,8 +677,8 @@ UnitRecord CompileUnit(Connection &connection, const sql::Statement &statement,
                        std::string_view text, size_t unit_start, const std::string &owner) {
   UnitRecord record;
   record.owner = owner;
-  Checker checker(connection, text);
-  sql::SqliteCatalog catalog(connection.db());
+  Checker checker(connection, text, owner);
+  EngineCatalog catalog(connection);
   if (statement.kind == sql::StmtKind::kCreateSubprogram) {
     const sql::Subprogram &sub = *static_cast<const sql::CreateSubprogramStmt &>(statement).sub;
     record.name = std::string(sub.name.Last());

@@ -180,6 +180,12 @@ class Interpreter {
   Value CallSubprogram(const sql::Subprogram &sub, Frame &declared,
                        const sql::List<sql::Expr> *args, const struct StoredUnit *stored = nullptr);
   bool CallStored(const sql::Expr &call, Value *result);
+  // The stored procedure or function `name`, parsed once per run; null
+  // when there is none. An INVALID one raises PLS-00905 (ORA-06575 for SQL).
+  const StoredUnit *LoadStored(const std::string &name, uint32_t pos, bool from_sql);
+  // A stored function called from SQL: `call` names it, its arguments are
+  // the binds :1 .. :n (SqlCalls.cpp); ORA-06572 when it has OUT parameters.
+  Value CallFromSql(const sql::Expr &call);
   bool Builtin(const sql::Expr &call, Value *result);
   bool TableMethod(const sql::Expr &call, size_t argc, Value *result);
   void PollBreak();

@@ -1,7 +1,7 @@
 /*
 ** What PL/SQL keeps per session between calls: the DBMS_OUTPUT buffer
-** (enabled or not, the finished lines and the line being built) and
-** DBMS_RANDOM's generator.
+** (enabled or not, the finished lines and the line being built),
+** DBMS_RANDOM's generator, and how deep SQL has called stored functions.
 */
 #ifndef KESTREL_ENGINE_PLSQL_SESSIONSTATE_H
 #define KESTREL_ENGINE_PLSQL_SESSIONSTATE_H
@@ -17,6 +17,8 @@ struct SessionState {
   std::deque<std::string> output_lines;
   std::string output_partial;  // PUT without NEW_LINE yet
   std::mt19937_64 random{std::random_device{}()};  // DBMS_RANDOM
+  int sql_call_depth = 0;  // stored functions running for SQL, nested
+  int query_calls = 0;     // of those, the ones a query called (no DML: ORA-14551)
 };
 
 }  // namespace kestrel_engine::plsql

@@ -20,6 +20,7 @@
 #include "functions/FunctionLibrary.h"
 #include "plsql/CodeCatalog.h"
 #include "plsql/SessionState.h"
+#include "plsql/SqlCalls.h"
 #include "plsql/StoredCode.h"
 #include "sql/RuleFunctions.h"
 #include "sql/resolve/Catalog.h"
@@ -209,6 +210,7 @@ std::unique_ptr<Connection> Connection::Open(std::string_view link,
                nullptr, nullptr);
   if (RegisterRuleFunctions(db) != SQLITE_OK ||
       RegisterSequenceFunctions(db, connection.get()) != SQLITE_OK ||
+      plsql::RegisterSqlCalls(db, connection.get()) != SQLITE_OK ||
       RegisterBoundedPrintf(db) != SQLITE_OK ||
       RegisterOracleFunctions(db, connection->settings_.get()) != SQLITE_OK) {
     *error = CannotResolve(link, sqlite3_errmsg(db));

@@ -316,13 +316,16 @@ void SqliteWriter::Name(const sql::Expr *e) {
     case NameBinding::kHostValue:
       out_ += "?" + std::to_string(info->ordinal);
       return;
-    case NameBinding::kNone:
+    case NameBinding::kNone: case NameBinding::kStoredCall:
       break;
   }
   Unsupported(e->pos);
 }
 
 void SqliteWriter::Function(const sql::Expr *e) {
+  if (const ExprInfo *info = r_.Info(e); info && info->binding == NameBinding::kStoredCall) {
+    return StoredCall(e, *info);
+  }
   if (JsonFunction(e)) return;
   if (e->extra != nullptr) return FunctionClauses(e);  // OVER, WITHIN GROUP, KEEP
   if (e->flags & (kIgnoreNulls | kFormatJson)) Unsupported(e->pos);

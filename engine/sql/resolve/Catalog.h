@@ -41,6 +41,11 @@ class Catalog {
   // `schema` (empty: the session's); null when there is none.
   virtual const CatalogTable *FindTable(std::string_view schema, std::string_view name) = 0;
   virtual bool HasSequence(std::string_view name) = 0;
+  // A stored function called from SQL: `qualifier` is its package or
+  // owner (empty when unqualified). Fills `qualified` (OWNER.NAME or
+  // OWNER.PACKAGE.NAME) and the declared result type.
+  virtual bool FindFunction(std::string_view qualifier, std::string_view name,
+                            std::string *qualified, OracleType *returns);
 };
 
 // Reads PRAGMA table_info on first use of each name and keeps the answer:
@@ -51,6 +56,8 @@ class SqliteCatalog : public Catalog {
   explicit SqliteCatalog(sqlite3 *db) : db_(db) {}
   const CatalogTable *FindTable(std::string_view schema, std::string_view name) override;
   bool HasSequence(std::string_view name) override;
+  bool FindFunction(std::string_view qualifier, std::string_view name, std::string *qualified,
+                    OracleType *returns) override;
   void Clear() { tables_.clear(); }
 
  private:

@@ -837,6 +837,17 @@ OracleType Resolver::ResolveFunction(const Expr *e, Scope *scope) {
     for (const char *o : kOthers) {
       if (name == o) return Typed(e, MakeType(TypeCategory::kVarchar2, 4000));
     }
+    // A stored function (f, pkg.f, owner.f), typed by its RETURN type.
+    std::string qualified;
+    OracleType returns;
+    if (e->extra == nullptr && e->name.count <= 2 &&
+        catalog_.FindFunction(e->name.count == 2 ? e->name.part[0] : std::string_view(),
+                              e->name.Last(), &qualified, &returns)) {
+      ExprInfo &info = out_->exprs[e];
+      info.binding = NameBinding::kStoredCall;
+      info.column = Keep(qualified);
+      return Typed(e, returns);
+    }
     throw SemanticError(904, e->pos, Quoted(name));
   }
   OracleType t = MakeType(rule.category, rule.category == TypeCategory::kVarchar2 ? 4000 : -1);
