@@ -1,0 +1,222 @@
+// Stored code through the client calls: units compiled at CREATE and kept
+// INVALID with their USER_ERRORS rows, calls of invalid units, ALTER ...
+// COMPILE, tables that go away under a unit, and stored functions called
+// from SQL statements.
+#include <gtest/gtest.h>
+
+#include "EngineTestSupport.h"
+
+namespace {
+
+using engine_test::Cell;
+using engine_test::Rows;
+using engine_test::Session;
+using engine_test::TempDir;
+
+class EngineStored : public ::testing::Test {
+ protected:
+  EngineStored() : s(dir.CreateLink("t.db")) {}
+  void SetUp() override { ASSERT_TRUE(s.ok()) << s.ErrorText(); }
+  void Exec(const std::string &sql) {
+    ASSERT_EQ(s.Run(sql), OCI_SUCCESS) << sql << ": " << s.ErrorText();
+  }
+  // The statement's error text, or "" when it succeeds.
+  std::string Error(const std::string &sql) {
+    return s.Run(sql) == OCI_SUCCESS ? std::string() : s.ErrorText();
+  }
+  // USER_ERRORS of a unit as "line/position text" lines joined with '|'.
+  std::string Errors(const std::string &name) {
+    std::string out;
+    for (const auto &row : s.Query("SELECT line, position, text FROM user_errors WHERE name = '" +
+                                   name + "' ORDER BY sequence")) {
+      if (!out.empty()) out += '|';
+      out += *row[0] + "/" + *row[1] + " " + *row[2];
+    }
+    return out;
+  }
+  std::string Status(const std::string &name) {
+    const Rows r = s.Query("SELECT status FROM user_objects WHERE object_name = '" + name + "'");
+    return r.size() == 1 && r[0][0] ? *r[0][0] : "(none)";
+  }
+
+  TempDir dir;
+  Session s;
+};
+
+// Each unit is kept; one with errors answers OCI_SUCCESS_WITH_INFO and
+// ORA-24344 and lists its errors where USER_SOURCE puts them.
+TEST_F(EngineStored, CompilationAtCreateKeepsErrors) {
+  Exec("CREATE TABLE t (a NUMBER, b VARCHAR2(10))");
+  Exec("CREATE PROCEDURE two(x NUMBER, y NUMBER := 0) IS BEGIN NULL; END;");
+  struct Case {
+    const char *name;
+    const char *create;
+    const char *errors;  // "" for a VALID unit
+  } const cases[] = {
+      {"UNDECLARED",
+       "CREATE PROCEDURE undeclared(x NUMBER) IS\n  v NUMBER;\nBEGIN\n  v := y + x;\nEND;",
+       "4/3 PL/SQL: Statement ignored|4/8 PLS-00201: identifier 'Y' must be declared"},
+      {"NO_TABLE", "CREATE PROCEDURE no_table IS\nBEGIN\n  INSERT INTO nosuch VALUES (1);\nEND;",
+       "3/3 PL/SQL: SQL Statement ignored|3/15 PL/SQL: ORA-00942: table or view does not exist"},
+      {"NO_COLUMN",
+       "CREATE OR REPLACE PROCEDURE no_column IS\nBEGIN\n  UPDATE t SET c = 1;\nEND;",
+       "3/3 PL/SQL: SQL Statement ignored|3/16 PL/SQL: ORA-00904: \"C\": invalid identifier"},
+      {"WRONG_ARGS", "CREATE PROCEDURE wrong_args IS\nBEGIN\n  two(1, 2, 3);\n  two(y => 1);\nEND;",
+       "3/3 PL/SQL: Statement ignored|3/3 PLS-00306: wrong number or types of arguments in call "
+       "to 'TWO'|4/3 PL/SQL: Statement ignored|4/3 PLS-00306: wrong number or types of "
+       "arguments in call to 'TWO'"},
+      {"BAD_TYPE", "CREATE FUNCTION bad_type RETURN NUMBER IS\n  v t.nope%TYPE;\nBEGIN\n  RETURN 1;\nEND;",
+       "2/3 PL/SQL: Item ignored|2/5 PLS-00201: identifier 'T.NOPE' must be declared"},
+      {"BAD_SYNTAX", "CREATE PROCEDURE bad_syntax IS\nBEGIN\n  x := ;\nEND;",
+       "3/8 PL/SQL: ORA-00936: missing expression"},
+      // What the check must not take for errors: locals, loop records,
+      // cursors, handlers, recursion, named notation, SQL on parameters.
+      {"CLEAN",
+       "CREATE PROCEDURE clean(p_a NUMBER) IS\n  CURSOR c(k NUMBER) IS SELECT a, b FROM t WHERE a > k;\n"
+       "  r t%ROWTYPE;\n  e EXCEPTION;\n  FUNCTION half(n NUMBER) RETURN NUMBER IS BEGIN RETURN n / 2; END;\n"
+       "BEGIN\n  FOR x IN c(p_a) LOOP r.a := half(x.a); END LOOP;\n"
+       "  FOR i IN 1 .. 3 LOOP INSERT INTO t (a, b) VALUES (i, TO_CHAR(SYSDATE, 'YYYY')); END LOOP;\n"
+       "  two(y => p_a, x => 1);\n  IF SQL%ROWCOUNT > 0 THEN clean(p_a - 1); END IF;\n"
+       "  SELECT COUNT(*) INTO r.a FROM t WHERE b = UPPER(r.b);\n"
+       "EXCEPTION\n  WHEN e OR NO_DATA_FOUND THEN RAISE;\n  WHEN OTHERS THEN DBMS_OUTPUT.PUT_LINE(SQLERRM);\nEND;",
+       ""},
+  };
+  for (const Case &c : cases) {
+    const sword rc = s.Run(c.create);
+    if (*c.errors == '\0') {
+      EXPECT_EQ(rc, OCI_SUCCESS) << c.name << ": " << s.ErrorText() << " " << Errors(c.name);
+      EXPECT_EQ(Status(c.name), "VALID") << c.name;
+    } else {
+      EXPECT_EQ(rc, OCI_SUCCESS_WITH_INFO) << c.name;
+      EXPECT_EQ(s.ErrorCode(), 24344) << c.name;
+      EXPECT_EQ(Status(c.name), "INVALID") << c.name;
+    }
+    EXPECT_EQ(Errors(c.name), c.errors) << c.name;
+  }
+  // The errors are also in ALL_ERRORS, with the owner.
+  EXPECT_EQ(s.Query("SELECT owner, type, attribute, message_number FROM all_errors "
+                    "WHERE name = 'UNDECLARED' ORDER BY sequence"),
+            (Rows{{Cell("SCOTT"), Cell("PROCEDURE"), Cell("ERROR"), Cell("0")},
+                  {Cell("SCOTT"), Cell("PROCEDURE"), Cell("ERROR"), Cell("201")}}));
+  // The source is kept whole even for a unit that does not parse.
+  EXPECT_EQ(s.Query("SELECT count(*) FROM user_source WHERE name = 'BAD_SYNTAX'"),
+            (Rows{{Cell("4")}}));
+  // Without OR REPLACE a second unit of the name is refused, and a
+  // procedure is not replaced by a function of its name.
+  EXPECT_EQ(s.Run("CREATE PROCEDURE undeclared IS BEGIN NULL; END;"), OCI_ERROR);
+  EXPECT_EQ(s.ErrorCode(), 955);
+  EXPECT_EQ(s.Run("CREATE OR REPLACE FUNCTION undeclared RETURN NUMBER IS BEGIN RETURN 1; END;"),
+            OCI_ERROR);
+  EXPECT_EQ(s.ErrorCode(), 955);
+}
+
+// Calling an INVALID unit fails at the call; fixing what it needs and
+// ALTER ... COMPILE makes it VALID again.
+TEST_F(EngineStored, InvalidUnitsAndRecompilation) {
+  EXPECT_EQ(s.Run("CREATE PROCEDURE log_it(m VARCHAR2) IS\nBEGIN\n  INSERT INTO log VALUES (m);\nEND;"),
+            OCI_SUCCESS_WITH_INFO);
+  EXPECT_EQ(Status("LOG_IT"), "INVALID");
+  EXPECT_EQ(Error("BEGIN\n  log_it('a');\nEND;"),
+            "ORA-06550: line 2, column 3:\nPLS-00905: object SCOTT.LOG_IT is invalid\n"
+            "ORA-06550: line 2, column 3:\nPL/SQL: Statement ignored");
+  EXPECT_EQ(s.Run("ALTER PROCEDURE log_it COMPILE"), OCI_SUCCESS_WITH_INFO);
+  EXPECT_EQ(s.ErrorCode(), 24344);
+  Exec("CREATE TABLE log (m VARCHAR2(10))");
+  Exec("ALTER PROCEDURE log_it COMPILE");
+  EXPECT_EQ(Status("LOG_IT"), "VALID");
+  EXPECT_EQ(Errors("LOG_IT"), "");
+  Exec("BEGIN log_it('b'); END;");
+  // A table the unit names going away makes it INVALID; its return makes
+  // it VALID again, as Oracle's recompilation at the next call would.
+  Exec("DROP TABLE log");
+  EXPECT_EQ(Status("LOG_IT"), "INVALID");
+  EXPECT_NE(Error("BEGIN log_it('c'); END;").find("PLS-00905"), std::string::npos);
+  Exec("CREATE TABLE log (m VARCHAR2(10))");
+  EXPECT_EQ(Status("LOG_IT"), "VALID");
+  Exec("BEGIN log_it('d'); END;");
+  EXPECT_EQ(s.Query("SELECT m FROM log"), (Rows{{Cell("d")}}));
+  // DROP forgets the unit's records with its source.
+  Exec("DROP PROCEDURE log_it");
+  EXPECT_EQ(Status("LOG_IT"), "(none)");
+  EXPECT_EQ(s.Query("SELECT count(*) FROM user_arguments WHERE object_name = 'LOG_IT'"),
+            (Rows{{Cell("0")}}));
+}
+
+TEST_F(EngineStored, ArgumentsOfUnits) {
+  Exec("CREATE FUNCTION f(a NUMBER, b IN OUT VARCHAR2, c DATE := SYSDATE) RETURN VARCHAR2 IS "
+       "BEGIN RETURN b; END;");
+  Exec("CREATE PROCEDURE p IS BEGIN NULL; END;");
+  EXPECT_EQ(s.Query("SELECT object_name, argument_name, position, sequence, data_type, in_out, "
+                    "defaulted FROM user_arguments ORDER BY object_name, sequence"),
+            (Rows{{Cell("F"), Cell(), Cell("0"), Cell("1"), Cell("VARCHAR2"), Cell("OUT"), Cell("N")},
+                  {Cell("F"), Cell("A"), Cell("1"), Cell("2"), Cell("NUMBER"), Cell("IN"), Cell("N")},
+                  {Cell("F"), Cell("B"), Cell("2"), Cell("3"), Cell("VARCHAR2"), Cell("IN/OUT"), Cell("N")},
+                  {Cell("F"), Cell("C"), Cell("3"), Cell("4"), Cell("DATE"), Cell("IN"), Cell("Y")},
+                  {Cell("P"), Cell(), Cell("1"), Cell("1"), Cell(), Cell("IN"), Cell("N")}}));
+  EXPECT_EQ(s.Query("SELECT object_name, object_type FROM user_procedures ORDER BY 1"),
+            (Rows{{Cell("F"), Cell("FUNCTION")}, {Cell("P"), Cell("PROCEDURE")}}));
+}
+
+// Stored functions in SQL: the select list, WHERE, nested calls, NULL
+// arguments, DML statements, and Oracle's refusals.
+TEST_F(EngineStored, FunctionsCalledFromSql) {
+  Exec("CREATE TABLE t (a NUMBER, b VARCHAR2(10))");
+  Exec("INSERT INTO t VALUES (1, 'x')");
+  Exec("INSERT INTO t VALUES (2, NULL)");
+  Exec("INSERT INTO t VALUES (3, 'z')");
+  Exec("CREATE FUNCTION dbl(n NUMBER) RETURN NUMBER IS BEGIN RETURN n * 2; END;");
+  Exec("CREATE FUNCTION tag(s VARCHAR2) RETURN VARCHAR2 IS BEGIN RETURN '<' || s || '>'; END;");
+  Exec("CREATE FUNCTION half_only(n NUMBER) RETURN NUMBER IS BEGIN IF n > 1 THEN RETURN n / 2; END IF; END;");
+  Exec("CREATE FUNCTION writer(n NUMBER) RETURN NUMBER IS BEGIN INSERT INTO t VALUES (n, 'w'); RETURN n; END;");
+  Exec("CREATE FUNCTION committer RETURN NUMBER IS BEGIN COMMIT; RETURN 1; END;");
+  Exec("CREATE FUNCTION inverse(n NUMBER) RETURN NUMBER IS\nBEGIN\n  RETURN 1 / n;\nEND;");
+  Exec("CREATE FUNCTION with_out(n OUT NUMBER) RETURN NUMBER IS BEGIN n := 1; RETURN 1; END;");
+  Exec("CREATE FUNCTION fact(n NUMBER) RETURN NUMBER IS v NUMBER; BEGIN IF n <= 1 THEN RETURN 1; "
+       "END IF; SELECT n * fact(n - 1) INTO v FROM dual; RETURN v; END;");
+  EXPECT_EQ(s.Query("SELECT a, dbl(a), tag(b), dbl(dbl(a)) FROM t WHERE dbl(a) > 2 ORDER BY a"),
+            (Rows{{Cell("2"), Cell("4"), Cell("<>"), Cell("8")},
+                  {Cell("3"), Cell("6"), Cell("<z>"), Cell("12")}}));
+  EXPECT_EQ(s.Query("SELECT dbl(NULL), tag(NULL), scott.dbl(4), fact(5) FROM dual"),
+            (Rows{{Cell(), Cell("<>"), Cell("8"), Cell("120")}}));
+  struct Case {
+    const char *sql;
+    const char *error;
+  } const cases[] = {
+      {"SELECT half_only(1) FROM dual", "ORA-06503: PL/SQL: Function returned without value"},
+      {"SELECT writer(9) FROM dual",
+       "ORA-14551: cannot perform a DML operation inside a query\nORA-06512: at \"SCOTT.WRITER\", line 1"},
+      {"SELECT committer() FROM dual",
+       "ORA-14552: cannot perform a DDL, commit or rollback inside a query or DML\n"
+       "ORA-06512: at \"SCOTT.COMMITTER\", line 1"},
+      {"SELECT inverse(0) FROM dual",
+       "ORA-01476: divisor is equal to zero\nORA-06512: at \"SCOTT.INVERSE\", line 3"},
+      {"SELECT with_out(1) FROM dual", "ORA-06572: Function WITH_OUT has out arguments"},
+      {"SELECT fact(60) FROM dual", "ORA-00036: maximum number of recursive SQL levels (50) exceeded"},
+      {"SELECT nosuch(1) FROM dual", "ORA-00904: \"NOSUCH\": invalid identifier"},
+  };
+  for (const Case &c : cases) {
+    const std::string error = Error(c.sql);
+    EXPECT_EQ(error.substr(0, std::string(c.error).size()), c.error) << c.sql;
+  }
+  // In DML a function may change other rows; its changes are the statement's.
+  Exec("INSERT INTO t VALUES (dbl(10), tag('i'))");
+  Exec("INSERT INTO t VALUES (writer(30), 'v')");
+  EXPECT_EQ(s.Query("SELECT a, b FROM t WHERE a >= 10 ORDER BY a, b"),
+            (Rows{{Cell("20"), Cell("<i>")}, {Cell("30"), Cell("v")}, {Cell("30"), Cell("w")}}));
+  // SQL run by PL/SQL calls them too.
+  OCIStmt *stmt = s.NewStatement();
+  const std::string block = "BEGIN SELECT tag(b) INTO :r FROM t WHERE a = dbl(0.5); END;";
+  ASSERT_EQ(OCIStmtPrepare(stmt, s.err, reinterpret_cast<const OraText *>(block.data()),
+                           static_cast<ub4>(block.size()), OCI_NTV_SYNTAX, OCI_DEFAULT),
+            OCI_SUCCESS);
+  char r[16] = {};
+  OCIBind *b = nullptr;
+  ASSERT_EQ(OCIBindByName(stmt, &b, s.err, reinterpret_cast<const OraText *>(":r"), 2, r, sizeof r,
+                          SQLT_STR, nullptr, nullptr, nullptr, 0, nullptr, OCI_DEFAULT),
+            OCI_SUCCESS);
+  ASSERT_EQ(OCIStmtExecute(s.svc, stmt, s.err, 1, 0, nullptr, nullptr, OCI_DEFAULT), OCI_SUCCESS)
+      << s.ErrorText();
+  EXPECT_STREQ(r, "<x>");
+}
+
+}  // namespace
