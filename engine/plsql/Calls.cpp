@@ -205,6 +205,7 @@ bool Interpreter::Builtin(const Expr &call, Value *result) {
     return true;
   }
   if (call.name.count == 2 && TableMethod(call, argc, result)) return true;
+  if (call.name.count == 2 && PackagedCall(call, result)) return true;
   if (call.name.count == 1) {
     Frame *where = nullptr;
     const Symbol *s = FindSymbol(call.name.part[0], &where);

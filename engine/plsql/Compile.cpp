@@ -13,8 +13,10 @@
 
 #include "plsql/EngineCatalog.h"
 #include "plsql/PlError.h"
+#include "plsql/StoredCode.h"
 #include "session/Connection.h"
 #include "sql/parse/Lexer.h"
+#include "sql/parse/Parse.h"
 #include "sql/resolve/FunctionTypes.h"
 #include "sql/resolve/Resolve.h"
 
@@ -122,6 +124,39 @@ class Checker {
     Subprogram(sub);
     Pop();
   }
+
+  // A package's specification: its declarations, the subprograms'
+  // parameters only.
+  void PackageSpec(const sql::PlBlock &spec) {
+    Push();
+    for (const sql::PlDecl *d : spec.decls) Declaration(*d);
+    Pop();
+  }
+
+  // A package body: the specification's names, then the body's
+  // declarations and subprograms, then its initialisation section.
+  void PackageBody(const sql::PlBlock *spec, const sql::PlBlock &body) {
+    Push();
+    if (spec != nullptr) {
+      for (const sql::PlDecl *d : spec->decls) {
+        if (d->kind == sql::PlDeclKind::kSubprogram) {
+          Add(Named::kSubprogram, d->sub->name.Last(), d->sub);
+        } else if (d->kind == sql::PlDeclKind::kException) {
+          Add(Named::kException, d->name->name);
+        } else if (d->kind == sql::PlDeclKind::kCursor) {
+          Add(Named::kCursor, d->name->name, nullptr, d);
+        } else if (d->kind != sql::PlDeclKind::kPragma && d->name != nullptr) {
+          Add(d->kind == sql::PlDeclKind::kVariable ? Named::kValue : Named::kType, d->name->name);
+        }
+      }
+    }
+    for (const sql::PlDecl *d : body.decls) Declaration(*d);
+    Statements(body.body);
+    for (const sql::PlWhen *h : body.handlers) Statements(h->body);
+    Pop();
+  }
+
+  void Unknown(uint32_t pos, std::string_view name) { Undeclared(pos, name); }
 
   std::vector<Found> found;
   std::set<std::string> tables;
@@ -685,6 +720,42 @@ UnitRecord CompileUnit(Connection &connection, const sql::Statement &statement,
     record.type = sub.function ? "FUNCTION" : "PROCEDURE";
     checker.Unit(sub);
     Arguments(catalog, sub, &record.arguments);
+  } else if (statement.kind == sql::StmtKind::kCreatePackage) {
+    const auto &pkg = static_cast<const sql::CreatePackageStmt &>(statement);
+    record.name = std::string(pkg.name.Last());
+    record.type = pkg.body ? "PACKAGE BODY" : "PACKAGE";
+    if (!pkg.body) {
+      checker.PackageSpec(*pkg.block);
+      // USER_ARGUMENTS: each public subprogram's parameters.
+      for (const sql::PlDecl *d : pkg.block->decls) {
+        if (d->kind != sql::PlDeclKind::kSubprogram) continue;
+        const size_t before = record.arguments.size();
+        Arguments(catalog, *d->sub, &record.arguments);
+        record.argument_objects.resize(record.arguments.size(), std::string(d->sub->name.Last()));
+        (void)before;
+      }
+    } else {
+      // The body needs its specification, kept before it.
+      std::string specOwner;
+      const std::string spec = LoadUnitSource(connection, pkg.name.Last(), "'PACKAGE'", &specOwner);
+      sql::Arena arena;
+      const sql::PlBlock *specBlock = nullptr;
+      if (!spec.empty() && specOwner == owner) {
+        try {
+          const sql::Statement *st = sql::Parse(spec, arena);
+          if (st->kind == sql::StmtKind::kCreatePackage) {
+            specBlock = static_cast<const sql::CreatePackageStmt *>(st)->block;
+          }
+        } catch (const sql::SyntaxError &) {
+        }
+      }
+      if (spec.empty() || specOwner != owner) {
+        checker.Unknown(pkg.pos, record.name);
+        checker.found.push_back({pkg.pos, 0, "PL/SQL: Compilation unit analysis terminated"});
+      } else {
+        checker.PackageBody(specBlock, *pkg.block);
+      }
+    }
   }
   Finish(checker, text, unit_start, &record);
   return record;

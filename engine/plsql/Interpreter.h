@@ -190,6 +190,16 @@ class Interpreter {
   bool TableMethod(const sql::Expr &call, size_t argc, Value *result);
   void PollBreak();
 
+  // --- packages (Packages.cpp)
+  // The package `name` as this session holds it, declared and initialised
+  // at its first use; null when there is none.
+  std::shared_ptr<struct PackageInstance> Package(std::string_view name, uint32_t pos);
+  void Initialise(struct PackageInstance &p);
+  // pkg.item: the public item (PLS-00302 for another), null when n.part[0]
+  // is no package.
+  const Symbol *PackageMember(const sql::Name &n, uint32_t pos, Frame **where);
+  bool PackagedCall(const sql::Expr &call, Value *result, bool from_sql = false);
+
   // A value's text, dates and timestamps in the session's format.
   std::string TextOf(const Value &v);
   int LineOf(uint32_t pos) const;
@@ -217,6 +227,8 @@ class Interpreter {
   Frame globals_;                // where stored units are declared
   std::unordered_map<std::string, std::unique_ptr<StoredUnit>> stored_;
   Compiled to_char_;             // SELECT to_char(?1), for TextOf
+  // Packages this run has looked up, by name (null: no such package).
+  std::unordered_map<std::string, std::shared_ptr<struct PackageInstance>> packages_;
 };
 
 }  // namespace kestrel_engine::plsql

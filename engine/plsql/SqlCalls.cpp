@@ -21,6 +21,11 @@ using sql::Expr;
 using sql::ExprKind;
 
 Value Interpreter::CallFromSql(const Expr &call) {
+  if (call.name.count == 2) {
+    Value v;
+    if (!PackagedCall(call, &v, true)) Raise(904, "\"" + std::string(call.name.part[1]) + "\"");
+    return v;
+  }
   const std::string name(call.name.part[0]);
   const StoredUnit *u = LoadStored(name, call.pos, true);
   if (u == nullptr || !u->sub->function) Raise(904, "\"" + name + "\"");
@@ -63,10 +68,13 @@ struct CallSite {
                   return false;
                 }},
         interpreter(context, {}) {
-    name.assign(qualified.substr(qualified.rfind('.') + 1));
+    // OWNER.NAME or OWNER.PACKAGE.NAME: the owner is the session's first.
+    name.assign(qualified.substr(qualified.find('.') + 1));
     call.kind = ExprKind::kFunction;
-    call.name.count = 1;
-    call.name.part[0] = name;
+    const size_t dot = name.find('.');
+    call.name.count = dot == std::string::npos ? 1 : 2;
+    call.name.part[0] = std::string_view(name).substr(0, dot);
+    if (dot != std::string::npos) call.name.part[1] = std::string_view(name).substr(dot + 1);
     labels.resize(argc);
     args.resize(argc);
     for (size_t k = 0; k < argc; ++k) {

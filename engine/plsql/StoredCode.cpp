@@ -9,6 +9,8 @@
 
 #include "plsql/Compile.h"
 #include "plsql/Interpreter.h"
+#include "plsql/Package.h"
+#include "plsql/SessionState.h"
 #include "session/Connection.h"
 #include "sql/parse/Lexer.h"
 #include "sql/parse/Parse.h"
@@ -137,11 +139,12 @@ bool CreateSubprogram(Connection &connection, const sql::CreateSubprogramStmt &s
 
 // ALTER ... COMPILE: the kept source compiled again, its errors and
 // status replaced.
-bool Recompile(Connection &connection, const sql::AlterCodeStmt &alter, OraError *error) {
+bool Recompile(Connection &connection, std::string_view name, const std::string &type,
+               OraError *error) {
   std::string owner;
-  const std::string source = LoadStoredSource(connection, alter.name.Last(), &owner);
+  const std::string source = LoadUnitSource(connection, name, "'" + type + "'", &owner);
   if (source.empty()) {
-    *error = OraError::Make(4043, alter.name.Last());
+    *error = OraError::Make(4043, name);
     return false;
   }
   constexpr size_t kUnitStart = 7;  // after "CREATE "
@@ -170,25 +173,40 @@ bool Recompile(Connection &connection, const sql::AlterCodeStmt &alter, OraError
   return true;
 }
 
-bool DropSubprogram(Connection &connection, const sql::DropStmt &st, const std::string &owner,
-                    OraError *error) {
+// DROP PROCEDURE | FUNCTION | PACKAGE [BODY]: a package goes with its body.
+bool DropUnit(Connection &connection, const sql::DropStmt &st, const std::string &owner,
+              OraError *error) {
   const std::string name(st.name.Last());
   if (!connection.Commit(error) || !EnsureSource(connection, error)) return false;
-  const std::string type = st.object == sql::ObjectKind::kFunction ? "FUNCTION" : "PROCEDURE";
-  if (!Exists(connection, owner, name, type, true)) {
+  std::vector<std::string> types;
+  switch (st.object) {
+    case sql::ObjectKind::kFunction: types = {"FUNCTION"}; break;
+    case sql::ObjectKind::kPackage: types = {"PACKAGE", "PACKAGE BODY"}; break;
+    case sql::ObjectKind::kPackageBody: types = {"PACKAGE BODY"}; break;
+    default: types = {"PROCEDURE"}; break;
+  }
+  if (!Exists(connection, owner, name, types.front(), true)) {
     *error = OraError::Make(4043, name);
     return false;
   }
   if (!connection.BeginWrite(error) || !EnsureCodeTables(connection, error)) return false;
-  if (!Run(connection, std::string("DELETE FROM \"") + kSourceTable +
-                           "\" WHERE owner = ?1 AND name = ?2 AND type = ?3",
-           error, {owner, name, type}) ||
-      !DropUnitRecord(connection, owner, name, type, error)) {
-    OraError ignored;
-    connection.Rollback(&ignored);
-    return false;
+  for (const std::string &type : types) {
+    if (!Run(connection, std::string("DELETE FROM \"") + kSourceTable +
+                             "\" WHERE owner = ?1 AND name = ?2 AND type = ?3",
+             error, {owner, name, type}) ||
+        !DropUnitRecord(connection, owner, name, type, error)) {
+      OraError ignored;
+      connection.Rollback(&ignored);
+      return false;
+    }
   }
   return connection.Commit(error);
+}
+
+bool CreatePackage(Connection &connection, const sql::CreatePackageStmt &st,
+                   std::string_view text, const std::string &owner, OraError *error) {
+  const UnitRecord record = CompileUnit(connection, st, text, UnitStart(text), owner);
+  return StoreUnit(connection, record, st.or_replace, text, error);
 }
 
 }  // namespace
@@ -203,10 +221,15 @@ bool EnsureSource(Connection &connection, OraError *error) {
 }
 
 std::string LoadStoredSource(Connection &connection, std::string_view name, std::string *owner) {
+  return LoadUnitSource(connection, name, "'PROCEDURE', 'FUNCTION'", owner);
+}
+
+std::string LoadUnitSource(Connection &connection, std::string_view name, std::string_view types,
+                           std::string *owner) {
   Connection::InternalScope scope(connection);
   Finalizer f;
   const std::string sql = std::string("SELECT owner, text FROM \"") + kSourceTable +
-                          "\" WHERE name = ?1 AND type IN ('PROCEDURE', 'FUNCTION') "
+                          "\" WHERE name = ?1 AND type IN (" + std::string(types) + ") "
                           "ORDER BY owner = kestrel_session_user() DESC, owner, line";
   if (sqlite3_prepare_v2(connection.db(), sql.c_str(), -1, &f.s, nullptr) != SQLITE_OK) return {};
   sqlite3_bind_text(f.s, 1, name.data(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
@@ -247,21 +270,48 @@ bool RunStoredCodeStatement(const RunContext &context, const sql::Statement &sta
       return CreateSubprogram(context.connection,
                               static_cast<const sql::CreateSubprogramStmt &>(statement), text,
                               owner, error);
+    case sql::StmtKind::kCreatePackage: {
+      const auto &create = static_cast<const sql::CreatePackageStmt &>(statement);
+      // This session's state of the package is gone with its old code.
+      context.connection.plsqlState().packages.erase(owner + "." + std::string(create.name.Last()));
+      return CreatePackage(context.connection, create, text, owner, error);
+    }
     case sql::StmtKind::kDrop: {
       const auto &drop = static_cast<const sql::DropStmt &>(statement);
-      if (drop.object == sql::ObjectKind::kProcedure || drop.object == sql::ObjectKind::kFunction) {
-        return DropSubprogram(context.connection, drop, owner, error);
+      if (drop.object == sql::ObjectKind::kProcedure || drop.object == sql::ObjectKind::kFunction ||
+          drop.object == sql::ObjectKind::kPackage || drop.object == sql::ObjectKind::kPackageBody) {
+        context.connection.plsqlState().packages.erase(owner + "." + std::string(drop.name.Last()));
+        return DropUnit(context.connection, drop, owner, error);
       }
       break;
     }
     case sql::StmtKind::kAlterCode: {
       // ALTER PROCEDURE | FUNCTION name COMPILE
       const auto &alter = static_cast<const sql::AlterCodeStmt &>(statement);
-      if ((alter.object != sql::ObjectKind::kProcedure &&
-           alter.object != sql::ObjectKind::kFunction) || alter.action != 0) {
-        break;
+      if (alter.action != 0) break;
+      const std::string_view name = alter.name.Last();
+      switch (alter.object) {
+        case sql::ObjectKind::kProcedure: return Recompile(context.connection, name, "PROCEDURE", error);
+        case sql::ObjectKind::kFunction: return Recompile(context.connection, name, "FUNCTION", error);
+        case sql::ObjectKind::kPackage: case sql::ObjectKind::kPackageBody: {
+          // COMPILE (both), COMPILE PACKAGE | SPECIFICATION, COMPILE BODY.
+          context.connection.plsqlState().packages.erase(owner + "." + std::string(name));
+          const bool body = alter.object == sql::ObjectKind::kPackageBody || alter.compile_part == 2;
+          if (!body && !Recompile(context.connection, name, "PACKAGE", error)) return false;
+          if (alter.compile_part == 1) return true;
+          OraError spec = *error;
+          std::string ignored;
+          if (!body && LoadUnitSource(context.connection, name, "'PACKAGE BODY'", &ignored).empty()) {
+            return true;
+          }
+          if (!Recompile(context.connection, name, "PACKAGE BODY", error)) return false;
+          if (spec.failed() && !error->failed()) *error = spec;
+          return true;
+        }
+        default:
+          break;
       }
-      return Recompile(context.connection, alter, error);
+      break;
     }
     case sql::StmtKind::kCall: {
       // CALL p(args): as the block BEGIN p(args); END;

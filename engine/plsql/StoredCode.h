@@ -40,6 +40,9 @@ bool StoreUnparsedUnit(const RunContext &context, const sql::SyntaxError &syntax
 // The source of a stored procedure or function as CREATE text, or empty;
 // `owner` gets its owner (the session's own first).
 std::string LoadStoredSource(Connection &connection, std::string_view name, std::string *owner);
+// The same for a unit of one of `types` ("'PACKAGE'", ...).
+std::string LoadUnitSource(Connection &connection, std::string_view name, std::string_view types,
+                           std::string *owner);
 
 }  // namespace kestrel_engine::plsql
 
