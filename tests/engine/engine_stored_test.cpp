@@ -219,4 +219,92 @@ TEST_F(EngineStored, FunctionsCalledFromSql) {
   EXPECT_STREQ(r, "<x>");
 }
 
+// A package: state per session, the initialisation section at first
+// use, private items, and what replacing or dropping it does.
+TEST_F(EngineStored, PackagesKeepStatePerSession) {
+  Exec("CREATE TABLE t (a NUMBER)");
+  Exec("CREATE OR REPLACE PACKAGE counter IS\n  total NUMBER := 0;\n  c_step CONSTANT NUMBER := 10;\n"
+       "  PROCEDURE bump(n NUMBER := 1);\n  FUNCTION current_total RETURN NUMBER;\n"
+       "  FUNCTION twice(n NUMBER) RETURN NUMBER;\n  FUNCTION twice(s VARCHAR2) RETURN VARCHAR2;\n"
+       "END counter;");
+  Exec("CREATE OR REPLACE PACKAGE BODY counter IS\n  calls PLS_INTEGER := 0;\n"
+       "  PROCEDURE note IS BEGIN calls := calls + 1; END;\n"
+       "  PROCEDURE bump(n NUMBER := 1) IS\n  BEGIN\n    note;\n    total := total + n * c_step;\n"
+       "    INSERT INTO t VALUES (total);\n  END;\n"
+       "  FUNCTION current_total RETURN NUMBER IS BEGIN RETURN total + calls; END;\n"
+       "  FUNCTION twice(n NUMBER) RETURN NUMBER IS BEGIN RETURN n * 2; END;\n"
+       "  FUNCTION twice(s VARCHAR2) RETURN VARCHAR2 IS BEGIN RETURN s || s; END;\n"
+       "BEGIN\n  total := 100;\nEND counter;");
+  EXPECT_EQ(s.Query("SELECT object_type, status FROM user_objects WHERE object_name = 'COUNTER' "
+                    "ORDER BY 1"),
+            (Rows{{Cell("PACKAGE"), Cell("VALID")}, {Cell("PACKAGE BODY"), Cell("VALID")}}));
+  Exec("BEGIN counter.bump; counter.bump(n => 2); END;");
+  Exec("CALL counter.bump(3)");
+  EXPECT_EQ(s.Query("SELECT counter.current_total, counter.current_total() FROM dual"),
+            (Rows{{Cell("163"), Cell("163")}}));
+  EXPECT_EQ(s.Query("SELECT a FROM t ORDER BY a"),
+            (Rows{{Cell("110")}, {Cell("130")}, {Cell("160")}}));
+  struct Case {
+    const char *sql;
+    const char *error;
+  } const cases[] = {
+      {"BEGIN counter.note; END;", "ORA-06550: PL/SQL: PLS-00302: component 'NOTE' must be declared"},
+      {"BEGIN t.a := counter.calls; END;",
+       "ORA-06550: PL/SQL: PLS-00302: component 'CALLS' must be declared"},
+      {"BEGIN counter.c_step := 2; END;",
+       "ORA-06550: PL/SQL: PLS-00363: expression 'C_STEP' cannot be used as an assignment target"},
+      {"BEGIN counter.total := counter.twice(1); END;",
+       "ORA-06550: PL/SQL: PLS-00307: too many declarations of 'TWICE' match this call"},
+      {"SELECT counter.note() FROM dual", "ORA-00904: \"COUNTER.NOTE\": invalid identifier"},
+  };
+  for (const Case &c : cases) {
+    EXPECT_EQ(Error(c.sql).substr(0, std::string(c.error).size()), c.error) << c.sql;
+  }
+  // Another session starts from the initialisation section.
+  ASSERT_EQ(s.Commit(), OCI_SUCCESS);
+  Session other(dir.CreateLink("t.db"));
+  ASSERT_TRUE(other.ok()) << other.ErrorText();
+  EXPECT_EQ(other.Query("SELECT counter.current_total FROM dual"), (Rows{{Cell("100")}}));
+  ASSERT_EQ(other.Run("BEGIN counter.bump; END;"), OCI_SUCCESS) << other.ErrorText();
+  ASSERT_EQ(other.Commit(), OCI_SUCCESS);
+  // Replaced here, the package's state in the other session is discarded
+  // at its next use, once.
+  Exec("CREATE OR REPLACE PACKAGE BODY counter IS\n  calls PLS_INTEGER := 0;\n"
+       "  PROCEDURE bump(n NUMBER := 1) IS BEGIN total := total + n; END;\n"
+       "  FUNCTION current_total RETURN NUMBER IS BEGIN RETURN total; END;\n"
+       "  FUNCTION twice(n NUMBER) RETURN NUMBER IS BEGIN RETURN n * 2; END;\n"
+       "  FUNCTION twice(s VARCHAR2) RETURN VARCHAR2 IS BEGIN RETURN s || s; END;\nEND counter;");
+  EXPECT_EQ(other.Run("BEGIN counter.bump; END;"), OCI_ERROR);
+  EXPECT_EQ(other.ErrorCode(), 4068);
+  EXPECT_EQ(other.Query("SELECT counter.current_total FROM dual"), (Rows{{Cell("0")}}));
+  // This session replaced it itself: fresh state without an error.
+  EXPECT_EQ(s.Query("SELECT counter.current_total FROM dual"), (Rows{{Cell("0")}}));
+  // A body that does not compile makes the package unusable; without its
+  // body a subprogram cannot run; a body needs its specification.
+  EXPECT_EQ(s.Run("CREATE OR REPLACE PACKAGE BODY counter IS\n  PROCEDURE bump(n NUMBER := 1) IS "
+                  "BEGIN total := missing; END;\nEND;"),
+            OCI_SUCCESS_WITH_INFO);
+  EXPECT_EQ(Errors("COUNTER"), "2/42 PL/SQL: Statement ignored|2/51 PLS-00201: identifier "
+                               "'MISSING' must be declared");
+  EXPECT_EQ(Error("BEGIN counter.bump; END;"),
+            "ORA-06550: line 1, column 7:\nPLS-00905: object SCOTT.COUNTER is invalid\n"
+            "ORA-06550: line 1, column 7:\nPL/SQL: Statement ignored");
+  Exec("DROP PACKAGE BODY counter");
+  EXPECT_EQ(Error("BEGIN counter.bump; END;").find(
+                "ORA-04067: not executed, package body \"SCOTT.COUNTER\" does not exist"),
+            0u);
+  // The specification's items stay usable without a body.
+  Exec("BEGIN INSERT INTO t VALUES (counter.c_step); END;");
+  EXPECT_EQ(s.Query("SELECT count(*) FROM t WHERE a = 10"), (Rows{{Cell("1")}}));
+  EXPECT_EQ(s.Run("CREATE PACKAGE BODY nobody IS END;"), OCI_SUCCESS_WITH_INFO);
+  EXPECT_EQ(Errors("NOBODY"), "1/1 PL/SQL: Compilation unit analysis terminated|1/1 PLS-00201: "
+                              "identifier 'NOBODY' must be declared");
+  Exec("DROP PACKAGE counter");
+  EXPECT_EQ(s.Query("SELECT count(*) FROM user_source WHERE name = 'COUNTER'"), (Rows{{Cell("0")}}));
+  EXPECT_EQ(Error("BEGIN counter.bump; END;").find(
+                "ORA-06550: PL/SQL: line 1: PLS-00201: identifier 'COUNTER.BUMP'"),
+            0u);
+}
+
 }  // namespace
+

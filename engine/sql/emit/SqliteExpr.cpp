@@ -316,7 +316,9 @@ void SqliteWriter::Name(const sql::Expr *e) {
     case NameBinding::kHostValue:
       out_ += "?" + std::to_string(info->ordinal);
       return;
-    case NameBinding::kNone: case NameBinding::kStoredCall:
+    case NameBinding::kStoredCall:
+      return StoredCall(e, *info);
+    case NameBinding::kNone:
       break;
   }
   Unsupported(e->pos);

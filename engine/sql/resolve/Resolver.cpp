@@ -184,6 +184,7 @@ class Resolver {
     return nullptr;
   }
   [[noreturn]] void Invalid(const Expr *e);
+  bool StoredFunction(const Expr *e, OracleType *type);
   // The FROM item a ROWID belongs to (`named`, else the only one of the
   // innermost query); empty when it is no stored table.
   std::string_view RowidSource(const Expr *e, Scope *scope, const Source *named);
@@ -672,6 +673,7 @@ OracleType Resolver::ResolveName(const Expr *e, Scope *scope) {
       out_->exprs[e] = info;
       return info.type;
     }
+    if (StoredFunction(e, &info.type)) return info.type;
     Invalid(e);
   }
   // q.col: a FROM item's column, else seq.NEXTVAL / schema.seq.CURRVAL.
@@ -713,7 +715,23 @@ OracleType Resolver::ResolveName(const Expr *e, Scope *scope) {
     out_->exprs[e] = info;
     return info.type;
   }
+  if (StoredFunction(e, &info.type)) return info.type;
   Invalid(e);
+}
+
+// A stored function called without parentheses (f, pkg.f, owner.f).
+bool Resolver::StoredFunction(const Expr *e, OracleType *type) {
+  const Name &n = e->name;
+  std::string qualified;
+  if (n.count > 2 || !catalog_.FindFunction(n.count == 2 ? n.part[0] : std::string_view(),
+                                            n.Last(), &qualified, type)) {
+    return false;
+  }
+  ExprInfo &info = out_->exprs[e];
+  info.binding = NameBinding::kStoredCall;
+  info.column = Keep(qualified);
+  info.type = *type;
+  return true;
 }
 
 void Resolver::CheckComparable(const Expr *at, OracleType a, OracleType b) {
