@@ -49,6 +49,19 @@ int AddUnitsToObjects(sqlite3 *db, bool all) {
   const std::string view = all ? "all_objects" : "user_objects";
   std::string old;
   {
+    // A file from before the units' records (read-only, or upgraded after
+    // this connection opened) keeps its USER_OBJECTS readable; the units
+    // join it once the tables exist (EnsureCodeTables).
+    sqlite3_stmt *s = nullptr;
+    bool recorded = false;
+    if (sqlite3_prepare_v2(db, "SELECT 1 FROM main.sqlite_master WHERE name = 'kestrel$code'", -1,
+                           &s, nullptr) == SQLITE_OK) {
+      recorded = sqlite3_step(s) == SQLITE_ROW;
+    }
+    sqlite3_finalize(s);
+    if (!recorded) return SQLITE_OK;
+  }
+  {
     sqlite3_stmt *s = nullptr;
     if (sqlite3_prepare_v2(db, "SELECT sql FROM sqlite_temp_master WHERE type = 'view' AND name = ?1",
                            -1, &s, nullptr) != SQLITE_OK) {
@@ -58,6 +71,7 @@ int AddUnitsToObjects(sqlite3 *db, bool all) {
     if (sqlite3_step(s) == SQLITE_ROW) old = ColumnText(s, 0);
     sqlite3_finalize(s);
   }
+  if (old.find(kCode) != std::string::npos) return SQLITE_OK;  // done already
   // "CREATE VIEW name (columns) AS SELECT ...": keep the columns and the query.
   const size_t open = old.find('(');
   const size_t as = old.find(") AS ");
@@ -113,7 +127,14 @@ bool EnsureCodeTables(Connection &connection, OraError *error) {
       "\" (object_name); "
       "CREATE TABLE IF NOT EXISTS \"" + kRefs +
       "\" (owner TEXT NOT NULL, name TEXT NOT NULL, type TEXT NOT NULL, ref_name TEXT NOT NULL)";
-  return connection.ExecInternal(sql.c_str(), error);
+  if (!connection.ExecInternal(sql.c_str(), error)) return false;
+  Connection::InternalScope scope(connection);
+  if (AddUnitsToObjects(connection.db(), false) != SQLITE_OK ||
+      AddUnitsToObjects(connection.db(), true) != SQLITE_OK) {
+    *error = OraError::Make(600, sqlite3_errmsg(connection.db()));
+    return false;
+  }
+  return true;
 }
 
 bool IsCodeTable(const char *name) {

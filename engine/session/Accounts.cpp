@@ -14,6 +14,7 @@
 #include "catalog/Comments.h"
 #include "catalog/Sequences.h"
 #include "schema/Constraints.h"
+#include "plsql/CodeCatalog.h"
 #include "plsql/StoredCode.h"
 #include "session/FileFormat.h"
 #include "sql/Lexer.h"
@@ -225,6 +226,7 @@ bool LogOn(Connection &connection, std::string_view user,
                EnsureComments(connection, error) &&
                schema::EnsureConstraintTables(connection, error) &&
                plsql::EnsureSource(connection, error) &&
+               plsql::EnsureCodeTables(connection, error) &&
                SyncCatalog(connection, name, error);
     return inserted;
   });
