@@ -2,6 +2,10 @@
 // INVALID with their USER_ERRORS rows, calls of invalid units, ALTER ...
 // COMPILE, tables that go away under a unit, and stored functions called
 // from SQL statements.
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
 #include <gtest/gtest.h>
 
 #include "EngineTestSupport.h"
@@ -304,6 +308,65 @@ TEST_F(EngineStored, PackagesKeepStatePerSession) {
   EXPECT_EQ(Error("BEGIN counter.bump; END;").find(
                 "ORA-06550: PL/SQL: line 1: PLS-00201: identifier 'COUNTER.BUMP'"),
             0u);
+}
+
+// hr_code.sql's procedures compile VALID (the check must not find errors
+// in real code), record their parameters' column types, and go INVALID
+// with the table they insert into.
+TEST_F(EngineStored, SampleProceduresCompileClean) {
+  std::ifstream in(std::filesystem::path(KESTREL_ORACLE_SAMPLES_DIR) / "hr_code.sql");
+  std::stringstream text;
+  text << in.rdbuf();
+  const std::string script = text.str();
+  if (script.empty()) GTEST_SKIP() << "no sample scripts at " << KESTREL_ORACLE_SAMPLES_DIR;
+  Exec("CREATE TABLE job_history (employee_id NUMBER(6) NOT NULL, start_date DATE NOT NULL, "
+       "end_date DATE NOT NULL, job_id VARCHAR2(10) NOT NULL, department_id NUMBER(4))");
+  int procedures = 0;
+  for (size_t at = script.find("CREATE OR REPLACE PROCEDURE"); at != std::string::npos;
+       at = script.find("CREATE OR REPLACE PROCEDURE", at + 1)) {
+    const size_t end = script.find("\n/", at);
+    ASSERT_NE(end, std::string::npos);
+    Exec(script.substr(at, end - at));
+    ++procedures;
+  }
+  EXPECT_EQ(procedures, 2);
+  EXPECT_EQ(s.Query("SELECT object_name, status FROM user_objects WHERE object_type = 'PROCEDURE' "
+                    "ORDER BY 1"),
+            (Rows{{Cell("ADD_JOB_HISTORY"), Cell("VALID")}, {Cell("SECURE_DML"), Cell("VALID")}}));
+  EXPECT_EQ(s.Query("SELECT argument_name, data_type FROM user_arguments WHERE object_name = "
+                    "'ADD_JOB_HISTORY' ORDER BY position"),
+            (Rows{{Cell("P_EMP_ID"), Cell("NUMBER")}, {Cell("P_START_DATE"), Cell("DATE")},
+                  {Cell("P_END_DATE"), Cell("DATE")}, {Cell("P_JOB_ID"), Cell("VARCHAR2")},
+                  {Cell("P_DEPARTMENT_ID"), Cell("NUMBER")}}));
+  Exec("DROP TABLE job_history");
+  EXPECT_EQ(Status("ADD_JOB_HISTORY"), "INVALID");
+  EXPECT_EQ(Status("SECURE_DML"), "VALID");
+}
+
+// A package's specification is checked on its own; an initialisation
+// section that fails leaves the package to be initialised again.
+TEST_F(EngineStored, PackageSpecificationAndInitialisation) {
+  EXPECT_EQ(s.Run("CREATE PACKAGE shapes IS\n  side nosuch.col%TYPE;\nEND;"), OCI_SUCCESS_WITH_INFO);
+  EXPECT_EQ(Errors("SHAPES"),
+            "2/3 PL/SQL: Item ignored|2/8 PLS-00201: identifier 'NOSUCH.COL' must be declared");
+  Exec("CREATE TABLE starts (n NUMBER)");
+  Exec("CREATE OR REPLACE PACKAGE shapes IS\n  side NUMBER;\n  FUNCTION area RETURN NUMBER;\nEND;");
+  Exec("CREATE OR REPLACE PACKAGE BODY shapes IS\n  FUNCTION area RETURN NUMBER IS BEGIN RETURN "
+       "side * side; END;\nBEGIN\n  SELECT count(*) INTO side FROM starts;\n  side := 10 / side;\n"
+       "END;");
+  EXPECT_EQ(s.Query("SELECT status FROM user_objects WHERE object_name = 'SHAPES'"),
+            (Rows{{Cell("VALID")}, {Cell("VALID")}}));
+  EXPECT_EQ(Error("SELECT shapes.area FROM dual").find("ORA-01476: divisor is equal to zero"), 0u);
+  Exec("INSERT INTO starts VALUES (1)");
+  Exec("INSERT INTO starts VALUES (2)");
+  EXPECT_EQ(s.Query("SELECT shapes.area FROM dual"), (Rows{{Cell("25")}}));
+  Exec("BEGIN shapes.side := 3; END;");
+  EXPECT_EQ(s.Query("SELECT shapes.area() FROM dual"), (Rows{{Cell("9")}}));
+  // Recompiling a valid package keeps it so (and this session's state goes).
+  Exec("ALTER PACKAGE shapes COMPILE");
+  EXPECT_EQ(s.Query("SELECT status FROM user_objects WHERE object_name = 'SHAPES'"),
+            (Rows{{Cell("VALID")}, {Cell("VALID")}}));
+  EXPECT_EQ(s.Query("SELECT shapes.area FROM dual"), (Rows{{Cell("25")}}));
 }
 
 }  // namespace
