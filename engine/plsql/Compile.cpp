@@ -14,6 +14,7 @@
 #include "plsql/EngineCatalog.h"
 #include "plsql/PlError.h"
 #include "plsql/StoredCode.h"
+#include "plsql/UnitArguments.h"
 #include "session/Connection.h"
 #include "sql/parse/Lexer.h"
 #include "sql/parse/Parse.h"
@@ -616,80 +617,6 @@ void Place(std::string_view text, size_t unit_start, uint32_t pos, int *line, in
   }
 }
 
-// PL/SQL's name for a parameter's type in USER_ARGUMENTS, and the type as
-// a declaration for a function called from SQL.
-void ArgumentType(sql::SqliteCatalog &catalog, const sql::PlType *t, UnitArgument *a) {
-  if (t == nullptr) return;
-  sql::OracleType type;
-  bool known = false;
-  if (t->sql != nullptr) {
-    type = sql::TypeFromTypeName(*t->sql);
-    known = true;
-  } else if (t->attr == 0 && t->name.count == 1) {
-    const std::string_view n = t->name.part[0];
-    if (n == "PLS_INTEGER" || n == "BINARY_INTEGER" || n == "NATURAL" || n == "POSITIVE" ||
-        n == "SIMPLE_INTEGER") {
-      a->data_type = n == "PLS_INTEGER" ? "PL/SQL PLS INTEGER" : "BINARY_INTEGER";
-      a->declared = "NUMBER(10,0)";
-      return;
-    }
-    if (n == "BOOLEAN") {
-      a->data_type = "PL/SQL BOOLEAN";
-      return;
-    }
-    if (n == "STRING") {
-      type = sql::MakeType(sql::TypeCategory::kVarchar2, 32767);
-      known = true;
-    }
-  } else if (t->attr == 1 && t->name.count >= 2) {
-    const sql::Name &n = t->name;
-    if (const sql::CatalogTable *table = catalog.FindTable(
-            n.count == 3 ? n.part[0] : std::string_view(), n.part[n.count - 2])) {
-      for (const sql::CatalogColumn &c : table->columns) {
-        if (sql::SameName(c.name, n.part[n.count - 1])) {
-          type = c.type;
-          known = true;
-        }
-      }
-    }
-  }
-  if (!known) {
-    a->data_type = t->attr == 2 ? "PL/SQL RECORD" : "";
-    return;
-  }
-  a->data_type = sql::TypeCategoryName(type.category);
-  if (type.Is(sql::TypeCategory::kNumber) && type.scale == sql::kFloatScale) a->data_type = "FLOAT";
-  a->declared = sql::TypeText(type);
-}
-
-void Arguments(sql::SqliteCatalog &catalog, const sql::Subprogram &sub,
-               std::vector<UnitArgument> *out) {
-  if (sub.function) {
-    UnitArgument r;
-    r.position = 0;
-    r.in_out = "OUT";
-    ArgumentType(catalog, sub.returns, &r);
-    out->push_back(std::move(r));
-  }
-  int position = 0;
-  for (const sql::PlParam *p : sub.params) {
-    UnitArgument a;
-    a.name = std::string(p->name->name);
-    a.position = ++position;
-    a.in_out = p->mode == 2 ? "OUT" : p->mode == 3 ? "IN/OUT" : "IN";
-    a.defaulted = p->default_value != nullptr;
-    ArgumentType(catalog, p->type, &a);
-    out->push_back(std::move(a));
-  }
-  if (!sub.function && sub.params.empty()) {
-    // Oracle keeps one row without a name for a procedure without parameters.
-    UnitArgument none;
-    none.position = 1;
-    none.in_out = "IN";
-    out->push_back(std::move(none));
-  }
-}
-
 void Finish(Checker &checker, std::string_view text, size_t unit_start, UnitRecord *record) {
   std::stable_sort(checker.found.begin(), checker.found.end(),
                    [](const Found &a, const Found &b) {
@@ -713,13 +640,12 @@ UnitRecord CompileUnit(Connection &connection, const sql::Statement &statement,
   UnitRecord record;
   record.owner = owner;
   Checker checker(connection, text, owner);
-  EngineCatalog catalog(connection);
   if (statement.kind == sql::StmtKind::kCreateSubprogram) {
     const sql::Subprogram &sub = *static_cast<const sql::CreateSubprogramStmt &>(statement).sub;
     record.name = std::string(sub.name.Last());
     record.type = sub.function ? "FUNCTION" : "PROCEDURE";
     checker.Unit(sub);
-    Arguments(catalog, sub, &record.arguments);
+    SubprogramArguments(connection, sub, &record.arguments);
   } else if (statement.kind == sql::StmtKind::kCreatePackage) {
     const auto &pkg = static_cast<const sql::CreatePackageStmt &>(statement);
     record.name = std::string(pkg.name.Last());
@@ -729,10 +655,8 @@ UnitRecord CompileUnit(Connection &connection, const sql::Statement &statement,
       // USER_ARGUMENTS: each public subprogram's parameters.
       for (const sql::PlDecl *d : pkg.block->decls) {
         if (d->kind != sql::PlDeclKind::kSubprogram) continue;
-        const size_t before = record.arguments.size();
-        Arguments(catalog, *d->sub, &record.arguments);
+        SubprogramArguments(connection, *d->sub, &record.arguments);
         record.argument_objects.resize(record.arguments.size(), std::string(d->sub->name.Last()));
-        (void)before;
       }
     } else {
       // The body needs its specification, kept before it.
