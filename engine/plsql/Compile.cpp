@@ -218,7 +218,7 @@ class Checker {
     const sql::Name &n = t->name;
     if (n.count == 0) return true;
     const Named *first = Find(n.part[0]);
-    if (first != nullptr) return true;
+    if (first != nullptr || (n.count >= 2 && IsPackage(n.part[0]))) return true;
     if (t->attr == 1 && n.count >= 2) {
       const sql::CatalogTable *table =
           catalog_.FindTable(n.count == 3 ? n.part[0] : std::string_view(), n.part[n.count - 2]);
@@ -245,6 +245,20 @@ class Checker {
     return false;
   }
 
+  // A stored package of that name: pkg.item is the run's to check.
+ public:
+  bool IsPackage(std::string_view name) {
+    const std::string key(name);
+    auto it = packages_.find(key);
+    if (it == packages_.end()) {
+      std::string owner;
+      it = packages_.emplace(key, !LoadUnitSource(connection_, name, "'PACKAGE'", &owner).empty())
+               .first;
+    }
+    return it->second;
+  }
+
+ private:
   void Uses(const sql::CatalogTable &table) {
     if (!table.owner.empty()) tables.insert(table.name);
   }
@@ -590,12 +604,18 @@ class Checker {
   UnitCatalog catalog_;
   std::vector<std::vector<Named>> scopes_;
   std::map<std::string, std::pair<bool, std::vector<UnitArgument>>> stored_;
+  std::map<std::string, bool> packages_;
 };
 
 bool CheckNames::Lookup(const Expr &e, sql::OracleType *type, uint32_t *ordinal) {
   if (e.kind != ExprKind::kBind) {
     if (e.name.count == 0) return false;
     const Named *d = c_.Find(e.name.part[0]);
+    if (d == nullptr && e.name.count >= 2 && c_.IsPackage(e.name.part[0])) {
+      *type = sql::MakeType(sql::TypeCategory::kNull);  // pkg.var
+      *ordinal = ++next_;
+      return true;
+    }
     if (d == nullptr || d->kind == Named::kException || d->kind == Named::kType) return false;
   }
   *type = sql::MakeType(sql::TypeCategory::kNull);

@@ -362,6 +362,13 @@ TEST_F(EngineStored, PackageSpecificationAndInitialisation) {
   EXPECT_EQ(s.Query("SELECT shapes.area FROM dual"), (Rows{{Cell("25")}}));
   Exec("BEGIN shapes.side := 3; END;");
   EXPECT_EQ(s.Query("SELECT shapes.area() FROM dual"), (Rows{{Cell("9")}}));
+  // Units outside the package use its items, in PL/SQL and in their SQL.
+  Exec("CREATE PROCEDURE grow(p_by shapes.side%TYPE) IS\nBEGIN\n  shapes.side := shapes.side + p_by;\n"
+       "  INSERT INTO starts VALUES (shapes.side);\nEND;");
+  EXPECT_EQ(Status("GROW"), "VALID");
+  Exec("CALL grow(2)");
+  EXPECT_EQ(s.Query("SELECT max(n), shapes.area FROM starts"), (Rows{{Cell("5"), Cell("25")}}));
+  Exec("DELETE FROM starts WHERE n = 5");
   // Recompiling a valid package keeps it so (and this session's state goes).
   Exec("ALTER PACKAGE shapes COMPILE");
   EXPECT_EQ(s.Query("SELECT status FROM user_objects WHERE object_name = 'SHAPES'"),
