@@ -130,7 +130,9 @@ void Call(sqlite3_context *ctx, int argc, sqlite3_value **argv) {
       site = static_cast<CallSite *>(sqlite3_get_auxdata(ctx, 1));
       if (site == nullptr) return sqlite3_result_error_nomem(ctx);
     }
-    const bool query = sqlite3_value_int(argv[0]) != 0;
+    // Outside a write transaction no statement of the engine changes data:
+    // whoever wrote the call, the function may not either.
+    const bool query = sqlite3_value_int(argv[0]) != 0 || !connection.InTransaction();
     struct Depth {
       SessionState &s;
       bool query;
