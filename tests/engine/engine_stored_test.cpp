@@ -2,9 +2,11 @@
 // INVALID with their USER_ERRORS rows, calls of invalid units, ALTER ...
 // COMPILE, tables that go away under a unit, and stored functions called
 // from SQL statements.
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -374,6 +376,40 @@ TEST_F(EngineStored, PackageSpecificationAndInitialisation) {
   EXPECT_EQ(s.Query("SELECT status FROM user_objects WHERE object_name = 'SHAPES'"),
             (Rows{{Cell("VALID")}, {Cell("VALID")}}));
   EXPECT_EQ(s.Query("SELECT shapes.area FROM dual"), (Rows{{Cell("25")}}));
+}
+
+// A function that never returns, called from a query, stops at OCIBreak.
+TEST_F(EngineStored, BreakStopsAFunctionCalledFromSql) {
+  Exec("CREATE FUNCTION spin RETURN NUMBER IS x PLS_INTEGER := 0; BEGIN LOOP x := x + 1; "
+       "IF x > 1000 THEN x := 0; END IF; END LOOP; END;");
+  std::thread breaker([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(OCIBreak(s.svc, nullptr), OCI_SUCCESS);
+  });
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(s.Run("SELECT spin() FROM dual"), OCI_ERROR);
+  breaker.join();
+  EXPECT_EQ(s.ErrorCode(), 1013) << s.ErrorText();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+  EXPECT_EQ(s.Query("SELECT 1 FROM dual"), (Rows{{Cell("1")}}));
+}
+
+// OR REPLACE with a text that does not parse replaces the unit: its
+// source, its errors, its status; the other session sees the same.
+TEST_F(EngineStored, ReplacingWithBrokenCodeKeepsTheNewText) {
+  Exec("CREATE PROCEDURE p IS BEGIN NULL; END;");
+  EXPECT_EQ(s.Run("CREATE OR REPLACE PROCEDURE p IS\nBEGIN\n  IF THEN\nEND;"), OCI_SUCCESS_WITH_INFO);
+  EXPECT_EQ(s.Query("SELECT count(*) FROM user_source WHERE name = 'P'"), (Rows{{Cell("4")}}));
+  EXPECT_EQ(Status("P"), "INVALID");
+  EXPECT_NE(Errors("P"), "");
+  Session other(dir.CreateLink("t.db"));
+  ASSERT_TRUE(other.ok()) << other.ErrorText();
+  EXPECT_EQ(other.Query("SELECT owner, object_type, status FROM all_objects WHERE object_name = 'P'"),
+            (Rows{{Cell("SCOTT"), Cell("PROCEDURE"), Cell("INVALID")}}));
+  Exec("CREATE OR REPLACE PROCEDURE p IS BEGIN NULL; END;");
+  EXPECT_EQ(Status("P"), "VALID");
+  EXPECT_EQ(Errors("P"), "");
+  EXPECT_EQ(other.Run("BEGIN p; END;"), OCI_SUCCESS) << other.ErrorText();
 }
 
 }  // namespace
