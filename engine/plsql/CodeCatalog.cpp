@@ -319,26 +319,6 @@ bool UnitIsInvalid(Connection &connection, const std::string &owner, std::string
   return sqlite3_step(f.s) == SQLITE_ROW && sqlite3_column_int(f.s, 0) != 0;
 }
 
-bool FindStoredFunction(Connection &connection, std::string_view package, std::string_view name,
-                        std::string *owner, std::string *declared) {
-  Connection::InternalScope scope(connection);
-  Finalizer f;
-  if (!Prepare(connection,
-               std::string("SELECT owner, declared FROM \"") + kArguments +
-                   "\" WHERE object_name = ?1 AND position = 0 AND argument_name IS NULL AND "
-                   "package_name IS ?2 ORDER BY owner = kestrel_session_user() DESC, owner "
-                   "LIMIT 1",
-               &f)) {
-    return false;
-  }
-  BindText(f.s, 1, name);
-  if (!package.empty()) BindText(f.s, 2, package);
-  if (sqlite3_step(f.s) != SQLITE_ROW) return false;
-  *owner = ColumnText(f.s, 0);
-  *declared = ColumnText(f.s, 1);
-  return true;
-}
-
 bool StoredParameters(Connection &connection, std::string_view package, std::string_view name,
                       std::vector<UnitArgument> *out) {
   Connection::InternalScope scope(connection);

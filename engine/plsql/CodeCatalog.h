@@ -67,11 +67,6 @@ bool DropUnitRecord(Connection &connection, const std::string &owner, std::strin
 bool UnitIsInvalid(Connection &connection, const std::string &owner, std::string_view name,
                    std::string_view type);
 
-// A stored function of that name (the session's own first): its owner and
-// declared result type; false when there is none.
-bool FindStoredFunction(Connection &connection, std::string_view package, std::string_view name,
-                        std::string *owner, std::string *declared);
-
 // The parameters of a stored procedure or function as kept: for a call's
 // argument check. False when the unit is unknown.
 bool StoredParameters(Connection &connection, std::string_view package, std::string_view name,
