@@ -12,6 +12,7 @@
 #include <string>
 
 #include "sql/Lexer.h"
+#include "plsql/CodeCatalog.h"
 #include "statement/DeclaredType.h"
 
 namespace kestrel_engine {
@@ -243,7 +244,7 @@ bool IsDictionaryView(const char *name) {
   for (const char *v : kViews) {
     if (sqlite3_stricmp(v, name) == 0) return true;
   }
-  return false;
+  return plsql::IsCodeView(name);
 }
 
 int CreateDictionary(sqlite3 *db, const SessionSettings *settings) {
@@ -368,6 +369,8 @@ int CreateDictionary(sqlite3 *db, const SessionSettings *settings) {
     if (rc != SQLITE_OK) return rc;
     rc = sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
   }
+  // USER_ERRORS, USER_ARGUMENTS, ..., and the units' USER_OBJECTS rows.
+  if (rc == SQLITE_OK) rc = plsql::CreateCodeViews(db);
   return rc;
 }
 

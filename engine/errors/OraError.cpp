@@ -155,6 +155,12 @@ constexpr Text kTexts[] = {
     {6535, "statement string in %s is NULL or 0 length"},
     {6592, "CASE not found while executing CASE statement"},
     {24344, "success with compilation error"},
+    {36, "maximum number of recursive SQL levels (%s) exceeded"},
+    {6572, "Function %s has out arguments"},
+    {6575, "Package or function %s is in an invalid state"},
+    {4067, "not executed, %s does not exist"},
+    {14551, "cannot perform a DML operation inside a query"},
+    {14552, "cannot perform a DDL, commit or rollback inside a query or DML"},
     {21000, "error number argument to raise_application_error of %s is out of range"},
     // Triggers
     {36, "maximum number of recursive SQL levels (%s) exceeded"},

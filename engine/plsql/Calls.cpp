@@ -13,6 +13,8 @@
 
 #include "plsql/Interpreter.h"
 
+#include "plsql/CodeCatalog.h"
+#include "plsql/EngineCatalog.h"
 #include "plsql/SessionState.h"
 #include "plsql/StoredCode.h"
 #include "session/Connection.h"
@@ -27,7 +29,7 @@ HostBinds::~HostBinds() = default;
 
 Interpreter::Interpreter(const RunContext &context, std::string_view text)
     : ctx_(context), text_(text), db_(context.connection.db()),
-      catalog_(std::make_unique<sql::SqliteCatalog>(context.connection.db())) {
+      catalog_(std::make_unique<EngineCatalog>(context.connection)) {
   auto t = std::make_shared<VarType>();
   t->sql = sql::MakeType(sql::TypeCategory::kNumber);
   t->sql.precision = 10;
@@ -59,6 +61,21 @@ int Interpreter::LineOf(uint32_t pos) const {
 
 void Interpreter::Raise(int code, std::string_view detail) {
   throw PlRaise::Ora(code, detail);
+}
+
+void Interpreter::InvalidUnit(uint32_t pos, const std::string &name) {
+  // As Oracle compiles the calling block: the place, the error, and the
+  // statement it ignored.
+  int column = 1;
+  for (uint32_t i = pos; i > 0 && i <= text_.size() && text_[i - 1] != '\n'; --i) ++column;
+  const std::string place =
+      "ORA-06550: line " + std::to_string(LineOf(pos)) + ", column " + std::to_string(column) + ":\n";
+  PlRaise r;
+  r.code = 6550;
+  r.message = place + "PLS-00905: object " + name + " is invalid\n" + place +
+              "PL/SQL: Statement ignored";
+  r.traced_in = text_.data();  // a compilation error: no ORA-06512 line for this unit
+  throw r;
 }
 
 void Interpreter::PollBreak() {
@@ -189,6 +206,7 @@ bool Interpreter::Builtin(const Expr &call, Value *result) {
     return true;
   }
   if (call.name.count == 2 && TableMethod(call, argc, result)) return true;
+  if (call.name.count == 2 && PackagedCall(call, result)) return true;
   if (call.name.count == 1) {
     Frame *where = nullptr;
     const Symbol *s = FindSymbol(call.name.part[0], &where);
@@ -273,32 +291,46 @@ void Interpreter::Call(const Expr &target) {
                  target.kind == ExprKind::kFunction ? &target.args : nullptr);
 }
 
-bool Interpreter::CallStored(const Expr &call, Value *result) {
-  const std::string name(call.name.part[0]);
+const StoredUnit *Interpreter::LoadStored(const std::string &name, uint32_t pos, bool from_sql) {
   auto &unit = stored_[name];
   if (!unit) {
     std::string owner;
     std::string text = LoadStoredSource(ctx_.connection, name, &owner);
     if (text.empty()) {
       stored_.erase(name);
-      return false;
+      return nullptr;
     }
     auto loaded = std::make_unique<StoredUnit>();
     loaded->text = std::move(text);
     loaded->name = owner + "." + name;
+    bool invalid = false;
     try {
       const sql::Statement *st = sql::Parse(loaded->text, loaded->arena);
-      if (st->kind != sql::StmtKind::kCreateSubprogram) return false;
+      if (st->kind != sql::StmtKind::kCreateSubprogram) {
+        stored_.erase(name);
+        return nullptr;
+      }
       loaded->sub = static_cast<const sql::CreateSubprogramStmt *>(st)->sub;
+      invalid = UnitIsInvalid(ctx_.connection, owner, name,
+                              loaded->sub->function ? "FUNCTION" : "PROCEDURE");
     } catch (const sql::SyntaxError &) {
+      invalid = true;
+    }
+    if (invalid) {
       stored_.erase(name);
-      Raise(6550, "PLS-00905: object " + owner + "." + name + " is invalid");
+      if (from_sql) Raise(6575, loaded->name);
+      InvalidUnit(pos, owner + "." + name);
     }
     stored_[name] = std::move(loaded);
   }
-  const StoredUnit &u = *stored_[name];
-  *result = CallSubprogram(*u.sub, globals_, call.kind == ExprKind::kFunction ? &call.args : nullptr,
-                           &u);
+  return stored_[name].get();
+}
+
+bool Interpreter::CallStored(const Expr &call, Value *result) {
+  const StoredUnit *u = LoadStored(std::string(call.name.part[0]), call.pos, false);
+  if (u == nullptr) return false;
+  *result = CallSubprogram(*u->sub, globals_, call.kind == ExprKind::kFunction ? &call.args : nullptr,
+                           u);
   return true;
 }
 

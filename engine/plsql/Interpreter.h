@@ -186,6 +186,12 @@ class Interpreter {
   Value CallSubprogram(const sql::Subprogram &sub, Frame &declared,
                        const sql::List<sql::Expr> *args, const struct StoredUnit *stored = nullptr);
   bool CallStored(const sql::Expr &call, Value *result);
+  // The stored procedure or function `name`, parsed once per run; null
+  // when there is none. An INVALID one raises PLS-00905 (ORA-06575 for SQL).
+  const StoredUnit *LoadStored(const std::string &name, uint32_t pos, bool from_sql);
+  // A stored function called from SQL: `call` names it, its arguments are
+  // the binds :1 .. :n (SqlCalls.cpp); ORA-06572 when it has OUT parameters.
+  Value CallFromSql(const sql::Expr &call);
   bool Builtin(const sql::Expr &call, Value *result);
   bool TableMethod(const sql::Expr &call, size_t argc, Value *result);
   void PollBreak();
@@ -195,11 +201,22 @@ class Interpreter {
   bool LocateTriggerRow(const sql::Expr &e, Ref *out);
   // UPDATING('column').
   bool TriggerPredicate(const sql::Expr &call, Value *result);
+  // --- packages (Packages.cpp)
+  // The package `name` as this session holds it, declared and initialised
+  // at its first use; null when there is none.
+  std::shared_ptr<struct PackageInstance> Package(std::string_view name, uint32_t pos);
+  void Initialise(struct PackageInstance &p);
+  // pkg.item: the public item (PLS-00302 for another), null when n.part[0]
+  // is no package.
+  const Symbol *PackageMember(const sql::Name &n, uint32_t pos, Frame **where);
+  bool PackagedCall(const sql::Expr &call, Value *result, bool from_sql = false);
 
   // A value's text, dates and timestamps in the session's format.
   std::string TextOf(const Value &v);
   int LineOf(uint32_t pos) const;
   [[noreturn]] void Raise(int code, std::string_view detail = {});
+  // ORA-06550 with PLS-00905 for a call at `pos` of an INVALID unit.
+  [[noreturn]] void InvalidUnit(uint32_t pos, const std::string &name);
 
   const RunContext &ctx_;
   std::string_view text_;
@@ -224,6 +241,8 @@ class Interpreter {
   int line_base_ = 0;            // a trigger's heading lines: its lines count from its body
   Frame *trigger_frame_ = nullptr;  // a trigger's INSERTING.., NEW, OLD
   uint8_t trigger_event_ = 0;    // the TriggerEvent firing it
+  // Packages this run has looked up, by name (null: no such package).
+  std::unordered_map<std::string, std::shared_ptr<struct PackageInstance>> packages_;
 };
 
 }  // namespace kestrel_engine::plsql

@@ -9,6 +9,7 @@
 #include "plsql/Interpreter.h"
 
 #include "errors/SqliteErrors.h"
+#include "plsql/SessionState.h"
 #include "session/Connection.h"
 #include "sql/emit/Backend.h"
 #include "sql/parse/Lexer.h"
@@ -171,6 +172,7 @@ Value Interpreter::EvalSql(const Expr *e) {
 }
 
 void Interpreter::EnsureBlockWrite() {
+  if (ctx_.connection.plsqlState().query_calls > 0) Raise(14551);
   if (block_open_) return;
   OraError error;
   if (!ctx_.connection.BeginBlock(&error)) throw PlRaise::From(error);

@@ -7,7 +7,10 @@
 
 #include <sqlite3.h>
 
+#include "plsql/Compile.h"
 #include "plsql/Interpreter.h"
+#include "plsql/Package.h"
+#include "plsql/SessionState.h"
 #include "session/Connection.h"
 #include "sql/parse/Lexer.h"
 #include "sql/parse/Parse.h"
@@ -43,11 +46,18 @@ std::string_view UnitText(std::string_view text) {
   return unit;
 }
 
-bool Exists(Connection &connection, const std::string &owner, std::string_view name) {
+// A unit of that name; a package body goes with its package, other units
+// share one name space.
+bool Exists(Connection &connection, const std::string &owner, std::string_view name,
+            const std::string &type, bool exact = false) {
   Connection::InternalScope scope(connection);
   Finalizer f;
+  const bool body = type == "PACKAGE BODY";
   const std::string sql = std::string("SELECT 1 FROM \"") + kSourceTable +
-                          "\" WHERE owner = ?1 AND name = ?2";
+                          "\" WHERE owner = ?1 AND name = ?2" +
+                          (exact ? " AND type = '" + type + "'"
+                           : body ? std::string(" AND type = 'PACKAGE BODY'")
+                                  : std::string(" AND type <> 'PACKAGE BODY'"));
   if (sqlite3_prepare_v2(connection.db(), sql.c_str(), -1, &f.s, nullptr) != SQLITE_OK) return false;
   sqlite3_bind_text(f.s, 1, owner.data(), static_cast<int>(owner.size()), SQLITE_TRANSIENT);
   sqlite3_bind_text(f.s, 2, name.data(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
@@ -73,21 +83,27 @@ bool Run(Connection &connection, const std::string &sql, OraError *error,
   return true;
 }
 
-bool CreateSubprogram(Connection &connection, const sql::CreateSubprogramStmt &st,
-                      std::string_view text, const std::string &owner, OraError *error) {
-  const std::string name(st.sub->name.Last());
-  const std::string type = st.sub->function ? "FUNCTION" : "PROCEDURE";
-  if (!connection.Commit(error) || !EnsureSource(connection, error)) return false;
+// Keeps the unit: its source line by line from its keyword on, and what
+// compiling it found. A unit with errors is kept too (INVALID), and the
+// CREATE then succeeds with ORA-24344 as its warning.
+bool StoreUnit(Connection &connection, const UnitRecord &record, bool or_replace,
+               std::string_view text, OraError *error) {
+  const std::string &owner = record.owner;
+  const std::string &name = record.name;
+  if (!connection.Commit(error) || !EnsureSource(connection, error) ||
+      !EnsureCodeTables(connection, error)) {
+    return false;
+  }
   if (!connection.BeginWrite(error)) return false;
   bool ok = true;
-  if (Exists(connection, owner, name)) {
-    if (!st.or_replace) {
+  if (Exists(connection, owner, name, record.type)) {
+    if (!or_replace || !Exists(connection, owner, name, record.type, true)) {
       *error = OraError::Make(955);
       ok = false;
     } else {
       ok = Run(connection, std::string("DELETE FROM \"") + kSourceTable +
-                               "\" WHERE owner = ?1 AND name = ?2",
-               error, {owner, name});
+                               "\" WHERE owner = ?1 AND name = ?2 AND type = ?3",
+               error, {owner, name, record.type});
     }
   }
   const std::string_view unit = UnitText(text);
@@ -98,34 +114,99 @@ bool CreateSubprogram(Connection &connection, const sql::CreateSubprogramStmt &s
     ok = Run(connection, std::string("INSERT INTO \"") + kSourceTable +
                              "\" (owner, name, type, line, text) VALUES (?1, ?2, ?3, ?4, ?5)",
              error,
-             {owner, name, type, std::to_string(line), std::string(unit.substr(start, end - start)) + "\n"});
+             {owner, name, record.type, std::to_string(line),
+              std::string(unit.substr(start, end - start)) + "\n"});
     start = end + 1;
   }
+  ok = ok && SaveUnitRecord(connection, record, error);
   OraError ignored;
   if (!ok) {
     connection.Rollback(&ignored);
     return false;
   }
-  return connection.Commit(error);
+  if (!connection.Commit(error)) return false;
+  if (!record.errors.empty()) *error = OraError::Make(24344);
+  return true;
 }
 
-bool DropSubprogram(Connection &connection, const sql::DropStmt &st, const std::string &owner,
-                    OraError *error) {
-  const std::string name(st.name.Last());
-  if (!connection.Commit(error) || !EnsureSource(connection, error)) return false;
-  if (!Exists(connection, owner, name)) {
+size_t UnitStart(std::string_view text) { return static_cast<size_t>(UnitText(text).data() - text.data()); }
+
+bool CreateSubprogram(Connection &connection, const sql::CreateSubprogramStmt &st,
+                      std::string_view text, const std::string &owner, OraError *error) {
+  const UnitRecord record = CompileUnit(connection, st, text, UnitStart(text), owner);
+  return StoreUnit(connection, record, st.or_replace, text, error);
+}
+
+// ALTER ... COMPILE: the kept source compiled again, its errors and
+// status replaced.
+bool Recompile(Connection &connection, std::string_view name, const std::string &type,
+               OraError *error) {
+  std::string owner;
+  const std::string source = LoadUnitSource(connection, name, "'" + type + "'", &owner);
+  if (source.empty()) {
     *error = OraError::Make(4043, name);
     return false;
   }
-  if (!connection.BeginWrite(error)) return false;
-  if (!Run(connection, std::string("DELETE FROM \"") + kSourceTable +
-                           "\" WHERE owner = ?1 AND name = ?2",
-           error, {owner, name})) {
+  constexpr size_t kUnitStart = 7;  // after "CREATE "
+  UnitRecord record;
+  sql::Arena arena;
+  try {
+    const sql::Statement *st = sql::Parse(source, arena);
+    record = CompileUnit(connection, *st, source, kUnitStart, owner);
+  } catch (const sql::SyntaxError &e) {
+    if (!SyntaxErrorRecord(e, source, kUnitStart, owner, &record)) {
+      *error = OraError::Verbatim(e.code(), e.message());
+      return false;
+    }
+  }
+  if (!connection.Commit(error) || !EnsureCodeTables(connection, error) ||
+      !connection.BeginWrite(error)) {
+    return false;
+  }
+  if (!SaveUnitRecord(connection, record, error)) {
     OraError ignored;
     connection.Rollback(&ignored);
     return false;
   }
+  if (!connection.Commit(error)) return false;
+  if (!record.errors.empty()) *error = OraError::Make(24344);
+  return true;
+}
+
+// DROP PROCEDURE | FUNCTION | PACKAGE [BODY]: a package goes with its body.
+bool DropUnit(Connection &connection, const sql::DropStmt &st, const std::string &owner,
+              OraError *error) {
+  const std::string name(st.name.Last());
+  if (!connection.Commit(error) || !EnsureSource(connection, error)) return false;
+  std::vector<std::string> types;
+  switch (st.object) {
+    case sql::ObjectKind::kFunction: types = {"FUNCTION"}; break;
+    case sql::ObjectKind::kPackage: types = {"PACKAGE", "PACKAGE BODY"}; break;
+    case sql::ObjectKind::kPackageBody: types = {"PACKAGE BODY"}; break;
+    default: types = {"PROCEDURE"}; break;
+  }
+  if (!Exists(connection, owner, name, types.front(), true)) {
+    *error = OraError::Make(4043, name);
+    return false;
+  }
+  if (!connection.BeginWrite(error) || !EnsureCodeTables(connection, error)) return false;
+  for (const std::string &type : types) {
+    if (!Run(connection, std::string("DELETE FROM \"") + kSourceTable +
+                             "\" WHERE owner = ?1 AND name = ?2 AND type = ?3",
+             error, {owner, name, type}) ||
+        !DropUnitRecord(connection, owner, name, type, error)) {
+      OraError ignored;
+      connection.Rollback(&ignored);
+      return false;
+    }
+  }
   return connection.Commit(error);
+}
+
+bool CreatePackage(Connection &connection, const sql::CreatePackageStmt &st,
+                   std::string_view text, const std::string &owner, OraError *error) {
+  const UnitRecord record = CompileUnit(connection, st, text, UnitStart(text), owner);
+  return StoreUnit(connection, record, st.or_replace, text, error);
 }
 
 }  // namespace
@@ -140,10 +221,15 @@ bool EnsureSource(Connection &connection, OraError *error) {
 }
 
 std::string LoadStoredSource(Connection &connection, std::string_view name, std::string *owner) {
+  return LoadUnitSource(connection, name, "'PROCEDURE', 'FUNCTION'", owner);
+}
+
+std::string LoadUnitSource(Connection &connection, std::string_view name, std::string_view types,
+                           std::string *owner) {
   Connection::InternalScope scope(connection);
   Finalizer f;
   const std::string sql = std::string("SELECT owner, text FROM \"") + kSourceTable +
-                          "\" WHERE name = ?1 AND type IN ('PROCEDURE', 'FUNCTION') "
+                          "\" WHERE name = ?1 AND type IN (" + std::string(types) + ") "
                           "ORDER BY owner = kestrel_session_user() DESC, owner, line";
   if (sqlite3_prepare_v2(connection.db(), sql.c_str(), -1, &f.s, nullptr) != SQLITE_OK) return {};
   sqlite3_bind_text(f.s, 1, name.data(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
@@ -160,6 +246,23 @@ std::string LoadStoredSource(Connection &connection, std::string_view name, std:
   return "CREATE " + text;
 }
 
+bool StoreUnparsedUnit(const RunContext &context, const sql::SyntaxError &syntax,
+                       std::string_view text, const std::string &owner, OraError *error) {
+  UnitRecord record;
+  size_t start = 0;
+  try {
+    start = UnitStart(text);
+  } catch (const sql::SyntaxError &) {
+    return false;  // a lexical error: the statement does not name its unit
+  }
+  if (!SyntaxErrorRecord(syntax, text, start, owner, &record)) return false;
+  sql::Arena arena;
+  const sql::TokenArray tokens = sql::Lex(text.substr(0, start), arena);
+  bool replace = false;
+  for (size_t i = 0; i < tokens.size; ++i) replace = replace || tokens.items[i].kw == sql::Kw::kReplace;
+  return StoreUnit(context.connection, record, replace, text, error);
+}
+
 bool RunStoredCodeStatement(const RunContext &context, const sql::Statement &statement,
                             std::string_view text, const std::string &owner, OraError *error) {
   switch (statement.kind) {
@@ -167,34 +270,48 @@ bool RunStoredCodeStatement(const RunContext &context, const sql::Statement &sta
       return CreateSubprogram(context.connection,
                               static_cast<const sql::CreateSubprogramStmt &>(statement), text,
                               owner, error);
+    case sql::StmtKind::kCreatePackage: {
+      const auto &create = static_cast<const sql::CreatePackageStmt &>(statement);
+      // This session's state of the package is gone with its old code.
+      context.connection.plsqlState().packages.erase(owner + "." + std::string(create.name.Last()));
+      return CreatePackage(context.connection, create, text, owner, error);
+    }
     case sql::StmtKind::kDrop: {
       const auto &drop = static_cast<const sql::DropStmt &>(statement);
-      if (drop.object == sql::ObjectKind::kProcedure || drop.object == sql::ObjectKind::kFunction) {
-        return DropSubprogram(context.connection, drop, owner, error);
+      if (drop.object == sql::ObjectKind::kProcedure || drop.object == sql::ObjectKind::kFunction ||
+          drop.object == sql::ObjectKind::kPackage || drop.object == sql::ObjectKind::kPackageBody) {
+        context.connection.plsqlState().packages.erase(owner + "." + std::string(drop.name.Last()));
+        return DropUnit(context.connection, drop, owner, error);
       }
       break;
     }
     case sql::StmtKind::kAlterCode: {
-      // ALTER PROCEDURE | FUNCTION name COMPILE: the stored source parses.
+      // ALTER PROCEDURE | FUNCTION name COMPILE
       const auto &alter = static_cast<const sql::AlterCodeStmt &>(statement);
-      if ((alter.object != sql::ObjectKind::kProcedure &&
-           alter.object != sql::ObjectKind::kFunction) || alter.action != 0) {
-        break;
+      if (alter.action != 0) break;
+      const std::string_view name = alter.name.Last();
+      switch (alter.object) {
+        case sql::ObjectKind::kProcedure: return Recompile(context.connection, name, "PROCEDURE", error);
+        case sql::ObjectKind::kFunction: return Recompile(context.connection, name, "FUNCTION", error);
+        case sql::ObjectKind::kPackage: case sql::ObjectKind::kPackageBody: {
+          // COMPILE (both), COMPILE PACKAGE | SPECIFICATION, COMPILE BODY.
+          context.connection.plsqlState().packages.erase(owner + "." + std::string(name));
+          const bool body = alter.object == sql::ObjectKind::kPackageBody || alter.compile_part == 2;
+          if (!body && !Recompile(context.connection, name, "PACKAGE", error)) return false;
+          if (alter.compile_part == 1) return true;
+          OraError spec = *error;
+          std::string ignored;
+          if (!body && LoadUnitSource(context.connection, name, "'PACKAGE BODY'", &ignored).empty()) {
+            return true;
+          }
+          if (!Recompile(context.connection, name, "PACKAGE BODY", error)) return false;
+          if (spec.failed() && !error->failed()) *error = spec;
+          return true;
+        }
+        default:
+          break;
       }
-      std::string unitOwner;
-      const std::string source = LoadStoredSource(context.connection, alter.name.Last(), &unitOwner);
-      if (source.empty()) {
-        *error = OraError::Make(4043, alter.name.Last());
-        return false;
-      }
-      sql::Arena arena;
-      try {
-        sql::Parse(source, arena);
-      } catch (const sql::SyntaxError &) {
-        *error = OraError::Make(24344);
-        return false;
-      }
-      return true;
+      break;
     }
     case sql::StmtKind::kCall: {
       // CALL p(args): as the block BEGIN p(args); END;

@@ -12,6 +12,7 @@
 
 #include "errors/OraError.h"
 #include "plsql/Plsql.h"
+#include "sql/parse/SyntaxError.h"
 
 namespace kestrel_engine {
 class Connection;
@@ -25,14 +26,23 @@ extern const char kSourceTable[];
 bool EnsureSource(Connection &connection, OraError *error);
 
 // CREATE [OR REPLACE] PROCEDURE | FUNCTION, DROP PROCEDURE | FUNCTION,
-// CALL: `statement` is the parsed tree of `text`. DDL commits first, as
-// Oracle's does.
+// ALTER ... COMPILE, CALL: `statement` is the parsed tree of `text`. DDL
+// commits first, as Oracle's does. A unit kept with compilation errors
+// answers true with `error` set to ORA-24344, the client's warning.
 bool RunStoredCodeStatement(const RunContext &context, const sql::Statement &statement,
                             std::string_view text, const std::string &owner, OraError *error);
+
+// CREATE of a unit that does not parse: kept INVALID with its syntax error
+// (true, `error` ORA-24344); false when the text names no unit.
+bool StoreUnparsedUnit(const RunContext &context, const sql::SyntaxError &syntax,
+                       std::string_view text, const std::string &owner, OraError *error);
 
 // The source of a stored procedure or function as CREATE text, or empty;
 // `owner` gets its owner (the session's own first).
 std::string LoadStoredSource(Connection &connection, std::string_view name, std::string *owner);
+// The same for a unit of one of `types` ("'PACKAGE'", ...).
+std::string LoadUnitSource(Connection &connection, std::string_view name, std::string_view types,
+                           std::string *owner);
 
 }  // namespace kestrel_engine::plsql
 

@@ -15,6 +15,7 @@
 #include "catalog/Sequences.h"
 #include "catalog/Synonyms.h"
 #include "schema/Constraints.h"
+#include "plsql/CodeCatalog.h"
 #include "plsql/StoredCode.h"
 #include "plsql/Triggers.h"
 #include "session/FileFormat.h"
@@ -229,6 +230,7 @@ bool LogOn(Connection &connection, std::string_view user,
                plsql::EnsureSource(connection, error) &&
                plsql::EnsureTriggers(connection, error) &&
                EnsureSynonyms(connection, error) &&
+               plsql::EnsureCodeTables(connection, error) &&
                SyncCatalog(connection, name, error);
     return inserted;
   });

@@ -19,7 +19,9 @@
 #include "session/SqlGuard.h"
 #include "sql/BoundedPrintf.h"
 #include "functions/FunctionLibrary.h"
+#include "plsql/CodeCatalog.h"
 #include "plsql/SessionState.h"
+#include "plsql/SqlCalls.h"
 #include "plsql/StoredCode.h"
 #include "plsql/Triggers.h"
 #include "sql/RuleFunctions.h"
@@ -210,6 +212,7 @@ std::unique_ptr<Connection> Connection::Open(std::string_view link,
                nullptr, nullptr);
   if (RegisterRuleFunctions(db) != SQLITE_OK ||
       RegisterSequenceFunctions(db, connection.get()) != SQLITE_OK ||
+      plsql::RegisterSqlCalls(db, connection.get()) != SQLITE_OK ||
       RegisterBoundedPrintf(db) != SQLITE_OK ||
       RegisterOracleFunctions(db, connection->settings_.get()) != SQLITE_OK ||
       plsql::RegisterTriggerFunctions(*connection) != SQLITE_OK) {
@@ -287,7 +290,8 @@ int Connection::Authorize(void *self, int action, const char *a, const char *b,
        sqlite3_stricmp(a, schema::kConstraintsTable) == 0 ||
        sqlite3_stricmp(a, schema::kConsColumnsTable) == 0 ||
        sqlite3_stricmp(a, plsql::kSourceTable) == 0 ||
-       sqlite3_stricmp(a, plsql::kTriggersTable) == 0 || sqlite3_stricmp(a, kSynonymsTable) == 0) &&
+       sqlite3_stricmp(a, plsql::kTriggersTable) == 0 || sqlite3_stricmp(a, kSynonymsTable) == 0 ||
+       plsql::IsCodeTable(a)) &&
       IsDictionaryView(view)) {
     return SQLITE_OK;
   }

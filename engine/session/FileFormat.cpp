@@ -14,6 +14,7 @@
 #include "catalog/Synonyms.h"
 #include "errors/SqliteErrors.h"
 #include "schema/Constraints.h"
+#include "plsql/CodeCatalog.h"
 #include "plsql/StoredCode.h"
 #include "plsql/Triggers.h"
 
@@ -68,11 +69,13 @@ bool AddCatalog(Connection &connection, OraError *error) {
 }
 
 using Step = bool (*)(Connection &, OraError *);
+
 // kSteps[v] brings version v to v + 1.
 constexpr Step kSteps[kFileFormatVersion] = {AddAdministrators, AddCatalog,
                                              EnsureSequences,   EnsureComments,
                                              schema::EnsureConstraintTables, plsql::EnsureSource,
-                                             plsql::EnsureTriggers, EnsureSynonyms};
+                                             plsql::EnsureTriggers, EnsureSynonyms,
+                                             plsql::EnsureCodeTables};
 
 }  // namespace
 

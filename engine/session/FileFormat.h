@@ -22,7 +22,9 @@ namespace kestrel_engine {
 // 6: stored PL/SQL source (kestrel$source).
 // 7: PL/SQL triggers (kestrel$triggers).
 // 8: synonyms (kestrel$synonyms).
-constexpr int kFileFormatVersion = 8;
+// 9: stored units' records: kestrel$code, kestrel$errors,
+//    kestrel$arguments, kestrel$code_refs.
+constexpr int kFileFormatVersion = 9;
 
 // The file's version; -1 with `error` set when it cannot be read.
 int FileFormatVersion(Connection &connection, OraError *error);

@@ -27,15 +27,16 @@ const Token &MainVerb(const std::vector<Token> &tokens, size_t with) {
   return tokens[with];
 }
 
-// CREATE [OR REPLACE] [EDITIONABLE | NONEDITIONABLE] PROCEDURE | FUNCTION,
-// DROP or ALTER PROCEDURE | FUNCTION.
+// CREATE [OR REPLACE] [EDITIONABLE | NONEDITIONABLE] PROCEDURE | FUNCTION |
+// PACKAGE [BODY], DROP or ALTER PROCEDURE | FUNCTION | PACKAGE [BODY].
 bool IsStoredCode(const std::vector<Token> &tokens, size_t i) {
   ++i;
   while (tokens[i].Is("OR") || tokens[i].Is("REPLACE") || tokens[i].Is("EDITIONABLE") ||
          tokens[i].Is("NONEDITIONABLE")) {
     ++i;
   }
-  return tokens[i].Is("PROCEDURE") || tokens[i].Is("FUNCTION") || tokens[i].Is("TRIGGER");
+  return tokens[i].Is("PROCEDURE") || tokens[i].Is("FUNCTION") || tokens[i].Is("TRIGGER") ||
+         tokens[i].Is("PACKAGE");
 }
 
 }  // namespace

@@ -90,6 +90,18 @@ class BlockBinds : public plsql::HostBinds {
   sqlite3_stmt *echo_ = nullptr;
 };
 
+namespace {
+
+// A unit kept with compilation errors: OCI_SUCCESS_WITH_INFO and ORA-24344
+// in the error handle, as Oracle's client sees it.
+sword CompilationWarning(ErrorHandle *error, const OraError &warning) {
+  if (!warning.failed()) return OCI_SUCCESS;
+  if (error != nullptr) error->Set(warning);
+  return OCI_SUCCESS_WITH_INFO;
+}
+
+}  // namespace
+
 sword StatementHandle::ExecutePlsql(ExecutionContext &context, ErrorHandle *error) {
   sql::Arena arena;
   const sql::Statement *tree = nullptr;
@@ -102,6 +114,18 @@ sword StatementHandle::ExecutePlsql(ExecutionContext &context, ErrorHandle *erro
     OraError ignored;
     if (kind_.action == Action::kBlock && SplitBlock(text_, tokens_, &pieces, &ignored)) {
       return ExecuteBlock(context, error);
+    }
+    // A stored unit that does not parse is kept, INVALID, with its error.
+    OraError warning;
+    plsql::RunContext run{context.connection, nullptr, {}};
+    if (kind_.action == Action::kStoredCode && kind_.type == OCI_STMT_CREATE &&
+        plsql::StoreUnparsedUnit(run, e, text_, CanonicalUserName(context.user), &warning)) {
+      executed_ = true;
+      return CompilationWarning(error, warning);
+    }
+    if (warning.failed()) {
+      executed_ = false;
+      return Report(error, warning);
     }
     executed_ = false;
     return Report(error, OraError::Verbatim(e.code(), e.message()));
@@ -129,7 +153,7 @@ sword StatementHandle::ExecutePlsql(ExecutionContext &context, ErrorHandle *erro
   if (tree->kind != sql::StmtKind::kPlBlock) {
     return plsql::RunStoredCodeStatement(run, *tree, text_, CanonicalUserName(context.user),
                                          &failure)
-               ? OCI_SUCCESS
+               ? CompilationWarning(error, failure)
                : Report(error, failure);
   }
   if (!plsql::RunAnonymousBlock(run, static_cast<const sql::PlBlockStmt &>(*tree), text_, &rows,

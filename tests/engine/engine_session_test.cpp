@@ -261,7 +261,7 @@ TEST(EngineFiles, TheFileFormatIsVersionedAndUpgradedOnce) {
   TempDir dir;
   const std::string path = dir.File("a.db");
   { Session owner(dir.CreateLink("a.db")); ASSERT_TRUE(owner.ok()); }
-  EXPECT_EQ(RawValue(path, "PRAGMA user_version"), "8");
+  EXPECT_EQ(RawValue(path, "PRAGMA user_version"), "9");
   EXPECT_EQ(RawValue(path, "SELECT admin FROM \"kestrel$users\""), "1");
   // The first release's form: accounts without the administrator column.
   RawExec(path,
@@ -285,9 +285,10 @@ TEST(EngineFiles, TheFileFormatIsVersionedAndUpgradedOnce) {
     EXPECT_EQ(owner.Run("CREATE USER adams IDENTIFIED BY pw"), OCI_SUCCESS)
         << owner.ErrorText();
   }
-  EXPECT_EQ(RawValue(path, "PRAGMA user_version"), "8");
+  EXPECT_EQ(RawValue(path, "PRAGMA user_version"), "9");
   EXPECT_EQ(RawValue(path, "SELECT count(*) FROM \"kestrel$source\""), "0");
   EXPECT_EQ(RawValue(path, "SELECT count(*) FROM \"kestrel$synonyms\""), "0");
+  EXPECT_EQ(RawValue(path, "SELECT count(*) FROM \"kestrel$errors\""), "0");
   // The catalog came with the upgrade, the old objects owned by the first
   // administrator.
   EXPECT_EQ(RawValue(path, "SELECT owner FROM \"kestrel$objects\" WHERE name = 't'"), "SCOTT");

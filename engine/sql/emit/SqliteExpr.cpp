@@ -314,6 +314,8 @@ void SqliteWriter::Name(const sql::Expr *e) {
     case NameBinding::kHostValue:
       out_ += "?" + std::to_string(info->ordinal);
       return;
+    case NameBinding::kStoredCall:
+      return StoredCall(e, *info);
     case NameBinding::kNone:
       break;
   }
@@ -321,6 +323,9 @@ void SqliteWriter::Name(const sql::Expr *e) {
 }
 
 void SqliteWriter::Function(const sql::Expr *e) {
+  if (const ExprInfo *info = r_.Info(e); info && info->binding == NameBinding::kStoredCall) {
+    return StoredCall(e, *info);
+  }
   if (JsonFunction(e)) return;
   if (e->extra != nullptr) return FunctionClauses(e);  // OVER, WITHIN GROUP, KEEP
   if (e->flags & (kIgnoreNulls | kFormatJson)) Unsupported(e->pos);

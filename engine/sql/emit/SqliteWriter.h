@@ -39,6 +39,8 @@ class SqliteWriter {
   bool IntervalOperation(const sql::Expr *e, const OracleType &a, const OracleType &b);
   void Name(const sql::Expr *e);
   void Function(const sql::Expr *e);
+  // A stored function's call (SqliteStoredCall.cpp).
+  void StoredCall(const sql::Expr *e, const ExprInfo &info);
   // OVER, WITHIN GROUP, KEEP (SqliteAnalytic.cpp, SqliteSortedAggregates.cpp)
   void FunctionClauses(const sql::Expr *e);
   void Analytic(const sql::Expr *e);

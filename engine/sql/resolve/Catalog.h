@@ -56,6 +56,11 @@ class Catalog {
                                 std::string *detail);
   // The sequence a synonym `name` stands for; false when it names none.
   virtual bool SequenceThroughSynonym(std::string_view name, std::string *sequence);
+  // A stored function called from SQL: `qualifier` is its package or
+  // owner (empty when unqualified). Fills `qualified` (OWNER.NAME or
+  // OWNER.PACKAGE.NAME) and the declared result type.
+  virtual bool FindFunction(std::string_view qualifier, std::string_view name,
+                            std::string *qualified, OracleType *returns);
 };
 
 // Reads PRAGMA table_info on first use of each name and keeps the answer:
@@ -75,6 +80,8 @@ class SqliteCatalog : public Catalog {
   int MissingTableError(std::string_view schema, std::string_view name,
                         std::string *detail) override;
   bool SequenceThroughSynonym(std::string_view name, std::string *sequence) override;
+  bool FindFunction(std::string_view qualifier, std::string_view name, std::string *qualified,
+                    OracleType *returns) override;
   void Clear() { tables_.clear(); }
 
  private:

@@ -38,6 +38,7 @@ enum class NameBinding : uint8_t {
   kSelectItem,    // ORDER BY naming a select-list item: `ordinal`
   kPseudo,        // SYSDATE, SYSTIMESTAMP, USER, ROWNUM, ...: `column` its name
   kHostValue,     // a value the caller binds (a PL/SQL name): parameter `ordinal`
+  kStoredCall,    // a call of a stored function: `column` is OWNER.[PACKAGE.]NAME
 };
 
 struct ExprInfo {

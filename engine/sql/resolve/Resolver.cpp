@@ -243,6 +243,7 @@ class Resolver {
     return nullptr;
   }
   [[noreturn]] void Invalid(const Expr *e);
+  bool StoredFunction(const Expr *e, OracleType *type);
   // The FROM item a ROWID belongs to (`named`, else the only one of the
   // innermost query); empty when it is no stored table.
   std::string_view RowidSource(const Expr *e, Scope *scope, const Source *named);
@@ -742,6 +743,7 @@ OracleType Resolver::ResolveName(const Expr *e, Scope *scope) {
       out_->exprs[e] = info;
       return info.type;
     }
+    if (StoredFunction(e, &info.type)) return info.type;
     Invalid(e);
   }
   // q.col: a FROM item's column, else seq.NEXTVAL / schema.seq.CURRVAL.
@@ -789,7 +791,23 @@ OracleType Resolver::ResolveName(const Expr *e, Scope *scope) {
     out_->exprs[e] = info;
     return info.type;
   }
+  if (StoredFunction(e, &info.type)) return info.type;
   Invalid(e);
+}
+
+// A stored function called without parentheses (f, pkg.f, owner.f).
+bool Resolver::StoredFunction(const Expr *e, OracleType *type) {
+  const Name &n = e->name;
+  std::string qualified;
+  if (n.count > 2 || !catalog_.FindFunction(n.count == 2 ? n.part[0] : std::string_view(),
+                                            n.Last(), &qualified, type)) {
+    return false;
+  }
+  ExprInfo &info = out_->exprs[e];
+  info.binding = NameBinding::kStoredCall;
+  info.column = Keep(qualified);
+  info.type = *type;
+  return true;
 }
 
 void Resolver::CheckComparable(const Expr *at, OracleType a, OracleType b) {
@@ -915,6 +933,17 @@ OracleType Resolver::ResolveFunction(const Expr *e, Scope *scope) {
         "TO_YMINTERVAL", "TO_BLOB", "TO_BINARY_DOUBLE", "VSIZE", "DUMP"};
     for (const char *o : kOthers) {
       if (name == o) return Typed(e, MakeType(TypeCategory::kVarchar2, 4000));
+    }
+    // A stored function (f, pkg.f, owner.f), typed by its RETURN type.
+    std::string qualified;
+    OracleType returns;
+    if (e->extra == nullptr && e->name.count <= 2 &&
+        catalog_.FindFunction(e->name.count == 2 ? e->name.part[0] : std::string_view(),
+                              e->name.Last(), &qualified, &returns)) {
+      ExprInfo &info = out_->exprs[e];
+      info.binding = NameBinding::kStoredCall;
+      info.column = Keep(qualified);
+      return Typed(e, returns);
     }
     throw SemanticError(904, e->pos, Quoted(name));
   }

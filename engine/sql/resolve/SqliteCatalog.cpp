@@ -22,6 +22,9 @@ Catalog::~Catalog() = default;
 int Catalog::MissingTableError(std::string_view, std::string_view, std::string *) { return 942; }
 
 bool Catalog::SequenceThroughSynonym(std::string_view, std::string *) { return false; }
+bool Catalog::FindFunction(std::string_view, std::string_view, std::string *, OracleType *) {
+  return false;
+}
 
 bool SameName(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -338,6 +341,37 @@ bool SqliteCatalog::HasSequence(std::string_view name) {
   }
   sqlite3_bind_text(st.s, 1, name.data(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
   return sqlite3_step(st.s) == SQLITE_ROW;
+}
+
+bool SqliteCatalog::FindFunction(std::string_view qualifier, std::string_view name,
+                                 std::string *qualified, OracleType *returns) {
+  // The result row (position 0) of a stored function, kept when it was
+  // compiled; the session's own first.
+  Stmt st;
+  if (sqlite3_prepare_v2(db_,
+                         "SELECT owner, package_name, declared FROM \"kestrel$arguments\" WHERE "
+                         "object_name = ?1 AND position = 0 AND argument_name IS NULL AND "
+                         "((?2 IS NULL AND package_name IS NULL) OR package_name = ?2 OR "
+                         "(package_name IS NULL AND owner = ?2)) ORDER BY owner = "
+                         "kestrel_session_user() DESC, package_name IS NULL DESC LIMIT 1",
+                         -1, &st.s, nullptr) != SQLITE_OK) {
+    return false;
+  }
+  sqlite3_bind_text(st.s, 1, name.data(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
+  if (!qualifier.empty()) {
+    sqlite3_bind_text(st.s, 2, qualifier.data(), static_cast<int>(qualifier.size()),
+                      SQLITE_TRANSIENT);
+  }
+  if (sqlite3_step(st.s) != SQLITE_ROW) return false;
+  auto text = [&](int k) {
+    const unsigned char *t = sqlite3_column_text(st.s, k);
+    return t ? std::string(reinterpret_cast<const char *>(t)) : std::string();
+  };
+  const std::string package = text(1);
+  *qualified = text(0) + "." + (package.empty() ? "" : package + ".") + std::string(name);
+  const std::string declared = text(2);
+  *returns = declared.empty() ? MakeType(TypeCategory::kVarchar2, 4000) : TypeFromDeclared(declared);
+  return true;
 }
 
 }  // namespace kestrel_engine::sql

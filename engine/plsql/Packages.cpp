@@ -1,0 +1,171 @@
+/*
+** Packages at run time: a package is loaded, declared and initialised
+** once per session at its first use (its state then lives in the
+** session), `pkg.name` finds a public item of it, and `pkg.sub(...)`
+** calls one of its subprograms with the package's items in scope. A
+** package replaced by another session since this one instantiated it
+** loses its state here with ORA-04068, as Oracle's does.
+*/
+#include "plsql/Package.h"
+
+#include "plsql/CodeCatalog.h"
+#include "plsql/SessionState.h"
+#include "plsql/StoredCode.h"
+#include "session/Connection.h"
+#include "sql/parse/Parse.h"
+
+namespace kestrel_engine::plsql {
+
+using sql::Expr;
+using sql::ExprKind;
+
+namespace {
+
+std::string_view DeclName(const sql::PlDecl &d) {
+  if (d.kind == sql::PlDeclKind::kSubprogram) return d.sub->name.Last();
+  return d.name != nullptr ? d.name->name : std::string_view();
+}
+
+}  // namespace
+
+std::shared_ptr<PackageInstance> Interpreter::Package(std::string_view name, uint32_t pos) {
+  const std::string key(name);
+  if (const auto known = packages_.find(key); known != packages_.end()) return known->second;
+  std::string owner;
+  std::string spec = LoadUnitSource(ctx_.connection, name, "'PACKAGE'", &owner);
+  if (spec.empty()) {
+    packages_[key] = nullptr;
+    return nullptr;
+  }
+  std::string bodyOwner;
+  std::string body = LoadUnitSource(ctx_.connection, name, "'PACKAGE BODY'", &bodyOwner);
+  if (bodyOwner != owner) body.clear();
+  const std::string full = owner + "." + key;
+  auto &session = ctx_.connection.plsqlState().packages;
+  if (const auto held = session.find(full); held != session.end()) {
+    if (held->second->spec.text == spec && held->second->body.text == body) {
+      packages_[key] = held->second;
+      return held->second;
+    }
+    // Replaced since this session used it: the state goes, once.
+    session.erase(held);
+    PlRaise r;
+    r.code = 4068;
+    r.message = "ORA-04068: existing state of packages has been discarded\nORA-04061: existing "
+                "state of package \"" + full + "\" has been invalidated";
+    throw r;
+  }
+  auto p = std::make_shared<PackageInstance>();
+  p->key = full;
+  p->spec.text = std::move(spec);
+  p->spec.name = full;
+  p->body.text = std::move(body);
+  p->body.name = full;
+  bool invalid = UnitIsInvalid(ctx_.connection, owner, key, "PACKAGE") ||
+                 (!p->body.text.empty() &&
+                  UnitIsInvalid(ctx_.connection, owner, key, "PACKAGE BODY"));
+  try {
+    const sql::Statement *st = sql::Parse(p->spec.text, p->spec.arena);
+    if (st->kind != sql::StmtKind::kCreatePackage) return nullptr;
+    p->spec_tree = static_cast<const sql::CreatePackageStmt *>(st);
+    if (!p->body.text.empty()) {
+      st = sql::Parse(p->body.text, p->body.arena);
+      if (st->kind == sql::StmtKind::kCreatePackage) {
+        p->body_tree = static_cast<const sql::CreatePackageStmt *>(st);
+      }
+    }
+  } catch (const sql::SyntaxError &) {
+    invalid = true;
+  }
+  if (invalid) InvalidUnit(pos, full);
+  for (const sql::PlDecl *d : p->spec_tree->block->decls) {
+    const std::string_view n = DeclName(*d);
+    if (!n.empty()) p->public_names.insert(n);
+  }
+  session[full] = p;
+  packages_[key] = p;
+  try {
+    Initialise(*p);
+  } catch (...) {
+    session.erase(full);
+    packages_.erase(key);
+    throw;
+  }
+  return p;
+}
+
+void Interpreter::Initialise(PackageInstance &p) {
+  // The declarations and the initialisation section run in a frame of
+  // their own whose names end at the package's.
+  auto inner = std::make_unique<Frame>();
+  inner->parent = &p.frame;
+  frames_.push_back(std::move(inner));
+  const std::string_view callerText = text_;
+  std::string callerUnit = std::move(unit_name_);
+  struct Restore {
+    Interpreter &in;
+    std::string_view text;
+    std::string &unit;
+    ~Restore() {
+      in.frames_.pop_back();
+      in.text_ = text;
+      in.unit_name_ = std::move(unit);
+    }
+  } restore{*this, callerText, callerUnit};
+  text_ = p.spec.text;
+  unit_name_ = p.key;
+  for (const sql::PlDecl *d : p.spec_tree->block->decls) Declare(*d, p.frame);
+  if (p.body_tree != nullptr) {
+    text_ = p.body.text;
+    for (const sql::PlDecl *d : p.body_tree->block->decls) Declare(*d, p.frame);
+    ExecList(p.body_tree->block->body);
+  }
+  p.ready = true;
+}
+
+const Symbol *Interpreter::PackageMember(const sql::Name &n, uint32_t pos, Frame **where) {
+  if (n.count < 2) return nullptr;
+  const std::shared_ptr<PackageInstance> p = Package(n.part[0], pos);
+  if (!p) return nullptr;
+  if (p->public_names.count(n.part[1]) == 0) {
+    Raise(6550, "PLS-00302: component '" + std::string(n.part[1]) + "' must be declared");
+  }
+  *where = &p->frame;
+  return p->frame.Find(n.part[1]);
+}
+
+bool Interpreter::PackagedCall(const Expr &call, Value *result, bool from_sql) {
+  if (call.name.count != 2) return false;
+  Frame *local = nullptr;
+  if (FindSymbol(call.name.part[0], &local) != nullptr) return false;  // a local name wins
+  const std::shared_ptr<PackageInstance> p = Package(call.name.part[0], call.pos);
+  if (!p) return false;
+  const std::string member(call.name.part[1]);
+  if (p->public_names.count(member) == 0) {
+    Raise(6550, "PLS-00302: component '" + member + "' must be declared");
+  }
+  int declared = 0;
+  for (const sql::PlDecl *d : p->spec_tree->block->decls) {
+    declared += d->kind == sql::PlDeclKind::kSubprogram && d->sub->name.Last() == member;
+  }
+  if (declared > 1) {
+    Raise(6550, "PLS-00307: too many declarations of '" + member + "' match this call");
+  }
+  const Symbol *s = p->frame.Find(member);
+  if (s == nullptr || s->kind != Symbol::kSubprogram) {
+    if (declared == 1) Raise(4067, "package body \"" + p->key + "\"");
+    return false;  // a variable: not a call
+  }
+  const sql::Subprogram &sub = *p->frame.subprograms[s->index];
+  if (from_sql) {
+    if (!sub.function) Raise(904, "\"" + member + "\"");
+    for (const sql::PlParam *param : sub.params) {
+      if (param->mode >= 2) Raise(6572, member);
+    }
+  }
+  *result = CallSubprogram(sub, p->frame, call.kind == ExprKind::kFunction ? &call.args : nullptr,
+                           &p->body);
+  return true;
+}
+
+}  // namespace kestrel_engine::plsql
