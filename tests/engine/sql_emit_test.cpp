@@ -454,6 +454,27 @@ TEST_F(SqlEmit, AnalyticFunctionsAndListagg) {
       {"SELECT DISTINCT NTH_VALUE(ename, 2) OVER (ORDER BY sal"
        " ROWS BETWEEN UNBOUNDED PRECEDING AND UNBOUNDED FOLLOWING) FROM emp",
        "WARD"},
+      // IGNORE NULLS: the nearest non-NULL value (LEAD's default when none);
+      // RESPECT NULLS is the default
+      {"SELECT ename, LAG(comm) IGNORE NULLS OVER (ORDER BY sal), LEAD(comm, 1, 0) IGNORE NULLS"
+       " OVER (ORDER BY sal), LAG(comm) RESPECT NULLS OVER (ORDER BY sal) FROM emp ORDER BY sal",
+       "SMITH|NULL|500|NULL;WARD|NULL|300|NULL;ALLEN|500|0|500;CLARK|300|0|300;KING|300|0|NULL"},
+      {"SELECT ename, FIRST_VALUE(comm IGNORE NULLS) OVER (ORDER BY sal),"
+       " LAST_VALUE(comm) IGNORE NULLS OVER (ORDER BY sal), NTH_VALUE(comm, 2) IGNORE NULLS"
+       " OVER (ORDER BY sal ROWS BETWEEN UNBOUNDED PRECEDING AND UNBOUNDED FOLLOWING)"
+       " FROM emp ORDER BY sal",
+       "SMITH|NULL|NULL|300;WARD|500|500|300;ALLEN|500|300|300;CLARK|500|300|300;"
+       "KING|500|300|300"},
+      // GROUPS frames count peer groups; an empty frame gives NULL
+      {"SELECT deptno, COUNT(*) OVER (ORDER BY deptno GROUPS BETWEEN 1 PRECEDING AND CURRENT ROW),"
+       " SUM(sal) OVER (ORDER BY deptno GROUPS BETWEEN 1 FOLLOWING AND UNBOUNDED FOLLOWING)"
+       " FROM emp ORDER BY deptno, ename",
+       "10|2|3650;10|2|3650;20|3|2850;30|3|NULL;30|3|NULL"},
+      // KEEP over a partition; NULLs sort last, so LAST keeps them
+      {"SELECT ename, MAX(sal) KEEP (DENSE_RANK FIRST ORDER BY hiredate) OVER (PARTITION BY deptno),"
+       " COUNT(*) KEEP (DENSE_RANK LAST ORDER BY comm) OVER (PARTITION BY deptno)"
+       " FROM emp ORDER BY empno",
+       "SMITH|800|1;ALLEN|1600|1;WARD|1600|1;CLARK|2450|2;KING|2450|2"},
       // SUM stays exact as rows enter and leave a moving window
       {"SELECT ename, SUM(sal) OVER (ORDER BY sal), SUM(0.1) OVER (ORDER BY sal ROWS 2 PRECEDING)"
        " FROM emp ORDER BY sal",
@@ -874,6 +895,9 @@ TEST_F(SqlEmit, DmlRunsWithOracleSemantics) {
   EXPECT_EQ(Run("INSERT INTO d (b, a) VALUES (DEFAULT, 1)"), "");
   EXPECT_EQ(Run("INSERT INTO d VALUES (DEFAULT, DEFAULT)"), "");
   EXPECT_EQ(Run("SELECT a, b FROM d ORDER BY a, b"), "1|NULL;7|x;7|NULL");
+  // DEFAULT in SET: the default again, NULL for a column without one
+  EXPECT_EQ(Run("UPDATE d SET a = DEFAULT, b = DEFAULT WHERE a = 1"), "");
+  EXPECT_EQ(Run("SELECT a, b FROM d ORDER BY a, b"), "7|x;7|NULL;7|NULL");
   // RETURNING gives the rows changed, for the INTO binds
   EXPECT_EQ(Run("INSERT INTO d (a, b) VALUES (2, 'r') RETURNING a * 10, b INTO :x, :y"), "20|r");
   EXPECT_EQ(Run("UPDATE d t SET a = a + 1 WHERE t.b = 'r' RETURNING t.a INTO :x"), "3");
@@ -1002,8 +1026,9 @@ TEST_F(SqlEmit, ErrorsCarryOracleNumbersAndOffsets) {
       // forms the SQLite back end does not write yet: ORA-03001 where they are
       {"SELECT * FROM emp PIVOT (SUM(sal) FOR nosuch IN (10, 20))", 904, 38, "NOSUCH"},
       {"SELECT * FROM emp PIVOT (MEDIAN(sal) FOR deptno IN (10, 20))", 3001, 25, nullptr},
-      {"SELECT MAX(sal) KEEP (DENSE_RANK FIRST ORDER BY hiredate) OVER () FROM emp", 3001, 7,
-       nullptr},
+      {"SELECT MAX(sal) KEEP (DENSE_RANK FIRST ORDER BY hiredate) OVER (ORDER BY empno) FROM emp",
+       3001, 63, nullptr},
+      {"SELECT SUM(sal) IGNORE NULLS OVER () FROM emp", 3001, 7, nullptr},
       {"SELECT COUNT(DISTINCT sal) OVER () FROM emp", 3001, 7, nullptr},
       {"SELECT COUNT(*) OVER (ORDER BY hiredate RANGE 30 PRECEDING) FROM emp", 3001, 46, nullptr},
       {"SELECT GROUPING(sal) FROM emp GROUP BY ROLLUP (deptno)", 979, 16, nullptr},
@@ -1012,7 +1037,6 @@ TEST_F(SqlEmit, ErrorsCarryOracleNumbersAndOffsets) {
       {"SELECT dname FROM dept d WHERE 1 < (SELECT COUNT(*) FROM emp e WHERE e.deptno = d.deptno"
        " FETCH FIRST 50 PERCENT ROWS ONLY)",
        3001, 101, nullptr},
-      {"UPDATE dept SET loc = DEFAULT", 3001, 22, nullptr},
       {"SELECT ename FROM emp WHERE ROWNUM < 3 OR sal > 1000", 3001, 28, "unimplemented feature"},
       {"SELECT ename FROM emp WHERE ROWNUM < sal", 3001, 28, nullptr},
       {"SELECT e.ROWID FROM emp e, dept d WHERE ROWNUM < 3 ORDER BY 1", 3001, 0, nullptr},

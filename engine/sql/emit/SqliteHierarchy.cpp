@@ -130,17 +130,27 @@ void SqliteWriter::HierarchyBlock(const sql::Query *q) {
       Put(")");
     }
   };
+  // Loop detection. When the parent is seen only through PRIOR, a repeat
+  // of the PRIOR values along a path repeats the children below it for
+  // ever, and a path longer than the item's row count must repeat a row:
+  // the two come to the same, so a depth bound suffices and costs a
+  // comparison per row. NOCYCLE (which must leave out exactly the
+  // repeating row) and a LEVEL in CONNECT BY (which may end the path)
+  // compare each row's keys with its ancestors'.
+  const bool levelInConnect = AnyInBlock(q->connect_by, [&](const sql::Expr *e) {
+    const ExprInfo *i = e->kind == ExprKind::kName ? r_.Info(e) : nullptr;
+    return i != nullptr && i->binding == NameBinding::kPseudo && i->column == "LEVEL";
+  });
+  const bool exact = !keys.empty() && (q->nocycle || levelInConnect);
+  const bool bounded = !keys.empty() && !exact;
+  // Paths are kept only for what reads them: CONNECT_BY_ISLEAF and
+  // CONNECT_BY_ISCYCLE.
+  const bool leaf = MentionsPseudo(q, "CONNECT_BY_ISLEAF");
+  const bool cycle = q->nocycle && MentionsPseudo(q, "CONNECT_BY_ISCYCLE");
+  const bool paths = leaf || cycle;
   // A stored table read in its own order numbers siblings by rowid; else
   // "kestrel$s" numbers the item's rows first.
   const bool direct = info->table != nullptr && !q->order_siblings;
-  // A row's path: its parent's, then its sibling number in ten digits.
-  const auto sequence = [&](const char *parent, const char *table) {
-    Put("kestrel_path(");
-    Put(parent);
-    Put(", ");
-    Put(table);
-    Put(direct ? ".rowid)" : ".\"kestrel$seq\")");
-  };
   const std::string alias = [&]() {
     std::string saved;
     std::swap(saved, out_);
@@ -148,6 +158,16 @@ void SqliteWriter::HierarchyBlock(const sql::Query *q) {
     std::swap(saved, out_);
     return saved;
   }();
+  const std::string seq = alias + (direct ? ".rowid" : ".\"kestrel$seq\"");
+  const auto rowCount = [&]() {
+    Put("(SELECT count(*) FROM ");
+    if (direct) {
+      From(t);
+    } else {
+      Put("\"kestrel$s\"");
+    }
+    Put(")");
+  };
 
   h.phase = Hierarchy::kSelect;
   SelectList(q);
@@ -169,17 +189,22 @@ void SqliteWriter::HierarchyBlock(const sql::Query *q) {
   };
   Put("\"kestrel$t\" AS (SELECT ");
   Put(alias);
-  Put(".*, 1 AS \"kestrel$level\", ");
-  sequence("NULL", alias.c_str());
-  Put(" AS \"kestrel$path\", ");
-  if (!keys.empty()) {
-    Put("char(1) || ");
-    key();
-    Put(" || char(1)");
-  } else {
-    Put("NULL");
+  Put(".*, 1 AS \"kestrel$level\"");
+  if (direct) {
+    Put(", ");
+    Put(seq);
+    Put(" AS \"kestrel$seq\"");
   }
-  Put(" AS \"kestrel$keys\", 0 AS \"kestrel$loop\"");
+  if (paths) {
+    Put(", kestrel_path(NULL, ");
+    Put(seq);
+    Put(") AS \"kestrel$path\"");
+  }
+  if (exact) {
+    Put(", char(1) || ");
+    key();
+    Put(" || char(1) AS \"kestrel$keys\", 0 AS \"kestrel$loop\"");
+  }
   for (size_t i = 0; i < h.carried.size(); ++i) {
     const sql::Expr *c = h.carried[i];
     Put(", ");
@@ -207,18 +232,30 @@ void SqliteWriter::HierarchyBlock(const sql::Query *q) {
   h.phase = Hierarchy::kConnect;
   Put(" UNION ALL SELECT ");
   Put(alias);
-  Put(".*, \"kestrel$p\".\"kestrel$level\" + 1, ");
-  sequence("\"kestrel$p\".\"kestrel$path\"", alias.c_str());
-  Put(", ");
-  if (!keys.empty()) {
-    Put("\"kestrel$p\".\"kestrel$keys\" || ");
+  Put(".*, ");
+  if (bounded) {
+    Put("CASE WHEN \"kestrel$p\".\"kestrel$level\" < ");
+    rowCount();
+    Put(" THEN \"kestrel$p\".\"kestrel$level\" + 1 ELSE kestrel_raise(1436) END");
+  } else {
+    Put("\"kestrel$p\".\"kestrel$level\" + 1");
+  }
+  if (direct) {
+    Put(", ");
+    Put(seq);
+  }
+  if (paths) {
+    Put(", kestrel_path(\"kestrel$p\".\"kestrel$path\", ");
+    Put(seq);
+    Put(")");
+  }
+  if (exact) {
+    Put(", \"kestrel$p\".\"kestrel$keys\" || ");
     key();
     Put(" || char(1), CASE WHEN kestrel_seen(\"kestrel$p\".\"kestrel$keys\", char(1) || ");
     key();
     Put(q->nocycle ? " || char(1)) THEN 1 ELSE 0 END"
                    : " || char(1)) THEN kestrel_raise(1436) ELSE 0 END");
-  } else {
-    Put("NULL, 0");
   }
   for (size_t i = 0; i < h.carried.size(); ++i) {
     const sql::Expr *c = h.carried[i];
@@ -245,20 +282,19 @@ void SqliteWriter::HierarchyBlock(const sql::Query *q) {
   rows();
   Put(" ON ");
   Expr(q->connect_by);
-  Put(" WHERE \"kestrel$p\".\"kestrel$loop\" = 0");
-  // A stored table read in its own order: taking the deepest rows first
-  // (siblings by path) makes SQLite's queue a stack, so the rows come out
-  // depth first and need no sort by path at the end.
-  if (direct) Put(" ORDER BY \"kestrel$level\" DESC, \"kestrel$path\"");
-  Put(")");
+  if (exact) Put(" WHERE \"kestrel$p\".\"kestrel$loop\" = 0");
+  // Taking the deepest rows first makes SQLite's queue a stack: the rows
+  // come out depth first. The rows of the deepest level waiting are always
+  // the children of one parent, so their sibling numbers order them.
+  Put(" ORDER BY \"kestrel$level\" DESC, \"kestrel$seq\")");
   // A row is a leaf when the next in depth-first order is not its child
   // (worked out only when asked for, as is CONNECT_BY_ISCYCLE).
   Put(" SELECT *");
-  if (MentionsPseudo(q, "CONNECT_BY_ISLEAF")) {
+  if (leaf) {
     Put(", CASE WHEN lead(\"kestrel$level\") OVER (ORDER BY \"kestrel$path\")"
         " > \"kestrel$level\" THEN 0 ELSE 1 END AS \"kestrel$leaf\"");
   }
-  if (q->nocycle && MentionsPseudo(q, "CONNECT_BY_ISCYCLE")) {
+  if (cycle) {
     Put(", EXISTS (SELECT 1 FROM \"kestrel$t\" AS \"kestrel$x\" WHERE \"kestrel$x\".\"kestrel$loop\" = 1"
         " AND \"kestrel$x\".\"kestrel$level\" = \"kestrel$t\".\"kestrel$level\" + 1"
         " AND substr(\"kestrel$x\".\"kestrel$path\", 1, length(\"kestrel$t\".\"kestrel$path\"))"
@@ -267,17 +303,21 @@ void SqliteWriter::HierarchyBlock(const sql::Query *q) {
   Put(" FROM \"kestrel$t\") AS ");
   Put(alias);
   h.phase = Hierarchy::kSelect;
-  Put(" WHERE ");
-  Put(alias);
-  Put(".\"kestrel$loop\" = 0");
+  if (exact) {
+    Put(" WHERE ");
+    Put(alias);
+    Put(".\"kestrel$loop\" = 0");
+  }
   if (q->where != nullptr) {
-    Put(" AND ");
+    Put(exact ? " AND " : " WHERE ");
     Expr(q->where);
   }
   GroupBy(q);
   bool grouped = !q->group_by.empty() || q->having != nullptr || q->quantifier == 1;
   for (const SelectItem *item : q->items) grouped = grouped || AnyInBlock(item->expr, IsAggregateCall);
-  if (!grouped && !direct && (q->order_by.empty() || q->order_siblings)) {
+  // Rows come depth first from the queue, unless a window sorted them by
+  // path to find the leaves.
+  if (!grouped && paths && (q->order_by.empty() || q->order_siblings)) {
     Put(" ORDER BY ");
     Put(alias);
     Put(".\"kestrel$path\"");

@@ -396,8 +396,12 @@ void SqliteWriter::Update(const UpdateStmt &s) {
     }
     if (item->row) Put(")");
     Put(" = ");
-    if (item->value->kind == ExprKind::kDefault) Unsupported(item->value->pos);
     const SourceInfo *target = r_.Source(s.target);
+    if (item->value->kind == ExprKind::kDefault) {
+      if (item->row) Unsupported(item->value->pos);
+      ColumnDefault(s.target, r_.Info(item->columns.first)->column, item->value);
+      continue;
+    }
     const ExprInfo *info = item->row ? nullptr : r_.Info(item->columns.first);
     const CatalogColumn *column =
         info != nullptr && target->table != nullptr ? TargetColumn(*target->table, info->column)
@@ -413,6 +417,19 @@ void SqliteWriter::Update(const UpdateStmt &s) {
     Expr(s.where);
   }
   Returning(s.returning);
+}
+
+// SET col = DEFAULT: the column's default as the schema keeps it (an SQLite
+// expression), NULL when it has none.
+void SqliteWriter::ColumnDefault(const TableRef *target, std::string_view column,
+                                 const sql::Expr *at) {
+  const SourceInfo *info = r_.Source(target);
+  if (info == nullptr || info->table == nullptr) Unsupported(at->pos);
+  const CatalogColumn *c = TargetColumn(*info->table, column);
+  if (c == nullptr || c->default_sql.empty()) return Put("NULL");
+  Put("(");
+  Put(c->default_sql);
+  Put(")");
 }
 
 void SqliteWriter::Delete(const DeleteStmt &s) {

@@ -39,6 +39,7 @@ class SqliteWriter {
   // OVER, WITHIN GROUP, KEEP (SqliteAnalytic.cpp, SqliteSortedAggregates.cpp)
   void FunctionClauses(const sql::Expr *e);
   void Analytic(const sql::Expr *e);
+  void IgnoreNulls(const sql::Expr *e);
   void Over(const Window &w, const sql::List<OrderItem> *order);
   void ListAgg(const sql::Expr *e);
   void Keep(const sql::Expr *e);
@@ -159,6 +160,7 @@ class SqliteWriter {
   void Fit(const CatalogTable &table, const CatalogColumn &column,
            const std::function<void()> &value);
   const CatalogColumn *TargetColumn(const CatalogTable &table, std::string_view name) const;
+  void ColumnDefault(const TableRef *target, std::string_view column, const sql::Expr *at);
   // `value` written into `column` of the table `target` names (bare when
   // the column is not known).
   void FittedInto(const TableRef *target, std::string_view column, const sql::Expr *value);

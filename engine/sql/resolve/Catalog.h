@@ -22,6 +22,7 @@ namespace kestrel_engine::sql {
 struct CatalogColumn {
   std::string name;  // as the schema stores it
   OracleType type;
+  std::string default_sql;  // the column's DEFAULT as SQLite SQL; empty: none
 };
 
 struct CatalogTable {

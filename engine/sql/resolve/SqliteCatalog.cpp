@@ -49,8 +49,8 @@ const CatalogTable *SqliteCatalog::FindTable(std::string_view schema, std::strin
   if (IsEngineName(name)) return nullptr;
   // One user per file today: a schema qualifier is accepted and reads the
   // main schema, except that temporary objects are reached unqualified.
-  const char *sql = schema.empty() ? "SELECT name, type FROM pragma_table_info(?1)"
-                                   : "SELECT name, type FROM pragma_table_info(?1, 'main')";
+  const char *sql = schema.empty() ? "SELECT name, type, dflt_value FROM pragma_table_info(?1)"
+                                   : "SELECT name, type, dflt_value FROM pragma_table_info(?1, 'main')";
   Stmt st;
   if (sqlite3_prepare_v2(db_, sql, -1, &st.s, nullptr) != SQLITE_OK) return nullptr;
   sqlite3_bind_text(st.s, 1, name.data(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
@@ -62,6 +62,8 @@ const CatalogTable *SqliteCatalog::FindTable(std::string_view schema, std::strin
     const unsigned char *t = sqlite3_column_text(st.s, 1);
     c.name = n ? reinterpret_cast<const char *>(n) : "";
     c.type = TypeFromDeclared(t ? reinterpret_cast<const char *>(t) : "");
+    const unsigned char *d = sqlite3_column_text(st.s, 2);
+    if (d != nullptr) c.default_sql = reinterpret_cast<const char *>(d);
     table->columns.push_back(std::move(c));
   }
   if (table->columns.empty()) return nullptr;
