@@ -15,6 +15,7 @@ int RegisterOracleFunctions(sqlite3 *db, const SessionSettings *settings) {
       RegisterDateFunctions,       RegisterRegexFunctions,      RegisterComparisonFunctions,
       RegisterAggregateFunctions,  RegisterRawFunctions,        RegisterContextFunctions,
       RegisterOperatorFunctions,   RegisterFitFunctions,        RegisterQueryFormFunctions,
+      RegisterJsonFunctions,
   };
   for (Register r : families) {
     const int rc = r(db, settings);

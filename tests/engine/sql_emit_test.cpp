@@ -589,6 +589,18 @@ TEST_F(SqlEmit, HierarchicalQueries) {
        "1|1|0|0;2|2|0|0;3|3|1|0;4|4|0|1"},
       {"SELECT ename, LEVEL FROM emp START WITH mgr IS NULL CONNECT BY PRIOR empno = mgr",
        "KING|1;CLARK|2"},
+      // siblings as read from an inline view; leaves of a stored table
+      {"SELECT name FROM (SELECT * FROM tree WHERE id <> 3) t START WITH parent IS NULL"
+       " CONNECT BY PRIOR id = parent",
+       "A;B;E;D;G;H"},
+      {"SELECT name, CONNECT_BY_ISLEAF FROM tree START WITH parent IS NULL"
+       " CONNECT BY PRIOR id = parent",
+       "A|0;C|0;F|1;B|0;E|1;D|1;G|0;H|1"},
+      // a loop is found when LEVEL may end the path too
+      {"SELECT id FROM loop START WITH id = 1 CONNECT BY PRIOR id = parent AND LEVEL <= 10",
+       "ORA-01436: CONNECT BY loop in user data"},
+      {"SELECT COUNT(*) FROM loop CONNECT BY PRIOR id = parent",
+       "ORA-01436: CONNECT BY loop in user data"},
       // recursive WITH, Oracle's form with its column list
       {"WITH t (n, f) AS (SELECT 1, 1 FROM dual UNION ALL SELECT n + 1, f * (n + 1) FROM t"
        " WHERE n < 5) SELECT n, f FROM t ORDER BY n DESC FETCH FIRST 2 ROWS ONLY",
