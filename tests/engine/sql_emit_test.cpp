@@ -609,6 +609,21 @@ TEST_F(SqlEmit, HierarchicalQueries) {
        " UNION ALL SELECT c.id, c.name, s.depth + 1 FROM sub s JOIN tree c ON c.parent = s.id)"
        " SELECT depth, COUNT(*) FROM sub GROUP BY depth ORDER BY depth",
        "0|2;1|3;2|3"},
+      // SEARCH numbers the rows depth or breadth first, siblings by the BY
+      // columns; CYCLE marks the row that repeats an ancestor and stops there
+      {"WITH t (id, name) AS (SELECT id, name FROM tree WHERE parent IS NULL UNION ALL"
+       " SELECT c.id, c.name FROM t JOIN tree c ON c.parent = t.id)"
+       " SEARCH DEPTH FIRST BY name SET ord SELECT name, ord FROM t ORDER BY ord",
+       "A|1;B|2;D|3;E|4;C|5;F|6;G|7;H|8"},
+      {"WITH t (id, name) AS (SELECT id, name FROM tree WHERE parent IS NULL UNION ALL"
+       " SELECT c.id, c.name FROM t JOIN tree c ON c.parent = t.id)"
+       " SEARCH BREADTH FIRST BY name DESC SET ord SELECT name FROM t ORDER BY ord",
+       "G;A;H;C;B;F;E;D"},
+      {"WITH t (id, lvl) AS (SELECT id, 1 FROM loop WHERE id = 1 UNION ALL"
+       " SELECT l.id, t.lvl + 1 FROM t JOIN loop l ON l.parent = t.id)"
+       " SEARCH DEPTH FIRST BY id SET o CYCLE id SET c TO 'Y' DEFAULT 'N'"
+       " SELECT id, lvl, o, c FROM t ORDER BY o",
+       "1|1|1|N;2|2|2|N;3|3|3|N;1|4|4|Y;4|4|5|N"},
   };
   ExpectRows(cases);
 }
@@ -1071,6 +1086,9 @@ TEST_F(SqlEmit, ErrorsCarryOracleNumbersAndOffsets) {
        " CONNECT BY PRIOR empno = mgr",
        3001, 87, nullptr},
       {"SELECT CONNECT_BY_ISCYCLE FROM emp CONNECT BY PRIOR empno = mgr", 30930, 7, nullptr},
+      {"WITH t (n) AS (SELECT 1 FROM dual UNION ALL SELECT n + 1 FROM t WHERE n < 3)"
+       " SEARCH DEPTH FIRST BY m SET o SELECT * FROM t",
+       904, 99, "\"M\""},
       {"SELECT PRIOR ename FROM emp", 3001, 7, nullptr},
       {"SELECT SYS_CONNECT_BY_PATH(ename) FROM emp CONNECT BY PRIOR empno = mgr", 909, 7,
        "invalid number of arguments"},

@@ -53,9 +53,12 @@ void SqliteWriter::With(const sql::List<Cte> &with) {
   Put("WITH ");
   bool first = true;
   for (const Cte *c : with) {
-    if (c->search != 0 || !c->cycle.empty()) Unsupported(c->pos);
     if (!first) Put(", ");
     first = false;
+    if (c->search != 0 || !c->cycle.empty()) {
+      SearchCycleCte(c);
+      continue;
+    }
     Ident(c->name->name);
     if (!c->columns.empty()) {
       Put("(");
@@ -160,6 +163,7 @@ void SqliteWriter::SelectList(const sql::Query *q) {
       Ident(item->alias->name);
     }
   }
+  if (search_cycle_ != nullptr && search_cycle_->block == q) search_cycle_->items();
 }
 
 void SqliteWriter::FromList(const sql::Query *q) {
@@ -205,6 +209,8 @@ void SqliteWriter::From(const TableRef *t) {
         // objects (DUAL and the dictionary views), as the catalog did.
         if (t->name.count == 2) Put("main.");
         Ident(info->table->name);
+      } else if (search_cycle_ != nullptr && SameName(t->name.Last(), search_cycle_->self)) {
+        Put(search_cycle_->internal);  // a recursive WITH's working copy
       } else {
         Ident(t->name.Last());  // a WITH query
       }

@@ -109,6 +109,7 @@ class SqliteWriter {
   bool HierarchyColumn(const ExprInfo &info);
   void HierarchyValue(const sql::Expr *e);
   void HierarchyPseudo(const sql::Expr *e, std::string_view name);
+  void SearchCycleCte(const sql::Cte *c);
 
   // ROLLUP, CUBE, GROUPING SETS (SqliteGrouping.cpp): the grouping set
   // being written, and every grouping expression.
@@ -203,6 +204,16 @@ class SqliteWriter {
   Grouping *grouping_ = nullptr;
   const std::vector<const sql::Expr *> *nested_ = nullptr;  // inner aggregates
   std::vector<std::unique_ptr<Hierarchy>> hier_storage_;  // writing a LEFT JOIN made of (+) conditions
+  // A recursive WITH with SEARCH or CYCLE (SqliteSearchCycle.cpp): its
+  // members read the working copy `internal` where they name `self`, and
+  // `block`'s select list ends in the columns `items` writes.
+  struct SearchCycle {
+    std::string_view self;
+    std::string internal;
+    const sql::Query *block = nullptr;
+    std::function<void()> items;
+  };
+  SearchCycle *search_cycle_ = nullptr;
 };
 
 }  // namespace kestrel_engine::sql
