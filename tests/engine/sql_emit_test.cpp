@@ -824,6 +824,21 @@ TEST_F(SqlEmit, PivotAndUnpivot) {
       {"SELECT DISTINCT k FROM (SELECT empno, sal, comm FROM emp) UNPIVOT (v FOR k IN (sal, comm))"
        " ORDER BY 1",
        "COMM;SAL"},
+      // a value no row has: COUNT 0, the others NULL
+      {"SELECT * FROM (SELECT deptno, sal FROM emp) PIVOT (COUNT(*) AS n, MAX(sal) AS m"
+       " FOR deptno IN (10 AS d10, 40 AS d40))",
+       "2|5000|0|NULL"},
+      // a NULL in the columns left alone is a group of its own
+      {"SELECT * FROM (SELECT comm, deptno FROM emp) PIVOT (COUNT(*) FOR deptno IN (10, 30))"
+       " ORDER BY comm",
+       "300|0|1;500|0|1;NULL|2|0"},
+      // several measures: a row is left out only when all of them are NULL
+      {"SELECT * FROM (SELECT empno, sal, deptno, comm, mgr FROM emp WHERE empno = 7499)"
+       " UNPIVOT ((a, b) FOR k IN ((sal, deptno) AS 'P', (comm, mgr) AS 'Q')) ORDER BY k",
+       "7499|P|1600|30;7499|Q|300|7698"},
+      {"SELECT COUNT(*) FROM (SELECT empno, sal, deptno, comm, mgr FROM emp)"
+       " UNPIVOT ((a, b) FOR k IN ((sal, deptno) AS 'P', (comm, mgr) AS 'Q'))",
+       "9"},
   };
   ExpectRows(cases);
   ResolvedStatement r;
