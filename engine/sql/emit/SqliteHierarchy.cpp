@@ -159,13 +159,11 @@ void SqliteWriter::HierarchyBlock(const sql::Query *q) {
     return saved;
   }();
   const std::string seq = alias + (direct ? ".rowid" : ".\"kestrel$seq\"");
+  // (Counted from the FROM item itself: the client's authorizer refuses
+  // a count of the engine-named "kestrel$s".)
   const auto rowCount = [&]() {
     Put("(SELECT count(*) FROM ");
-    if (direct) {
-      From(t);
-    } else {
-      Put("\"kestrel$s\"");
-    }
+    From(t);
     Put(")");
   };
 
