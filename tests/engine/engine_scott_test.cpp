@@ -134,6 +134,12 @@ TEST_F(EngineScott, QueryFormsGiveOraclesAnswers) {
       {"SELECT LEVEL, COUNT(*) FROM emp START WITH mgr IS NULL CONNECT BY PRIOR empno = mgr "
        "GROUP BY LEVEL ORDER BY 1",
        "1|1;2|3;3|8;4|2"},
+      // over a join; WHERE's other conditions after the hierarchy
+      {"SELECT e.ename, d.dname FROM emp e JOIN dept d ON e.deptno = d.deptno "
+       "WHERE d.dname <> 'SALES' START WITH e.mgr IS NULL CONNECT BY PRIOR e.empno = e.mgr "
+       "ORDER SIBLINGS BY e.ename",
+       "KING|ACCOUNTING;CLARK|ACCOUNTING;MILLER|ACCOUNTING;JONES|RESEARCH;FORD|RESEARCH;"
+       "SMITH|RESEARCH;SCOTT|RESEARCH;ADAMS|RESEARCH"},
       {"SELECT ename, LAG(comm) IGNORE NULLS OVER (ORDER BY empno) FROM emp WHERE deptno = 30 "
        "ORDER BY empno",
        "ALLEN|;WARD|300;MARTIN|500;BLAKE|1400;TURNER|1400;JAMES|0"},

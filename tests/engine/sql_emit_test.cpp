@@ -596,6 +596,14 @@ TEST_F(SqlEmit, HierarchicalQueries) {
       {"SELECT name, CONNECT_BY_ISLEAF FROM tree START WITH parent IS NULL"
        " CONNECT BY PRIOR id = parent",
        "A|0;C|0;F|1;B|0;E|1;D|1;G|0;H|1"},
+      // over a join: joined first (WHERE's join conditions too), the
+      // other conditions after the hierarchy
+      {"SELECT e.ename, deptno, LEVEL FROM emp e JOIN dept d USING (deptno) START WITH mgr IS NULL"
+       " CONNECT BY PRIOR empno = mgr",
+       "KING|10|1;CLARK|10|2"},
+      {"SELECT e.ename, d.loc, PRIOR e.ename FROM emp e, dept d WHERE e.deptno = d.deptno"
+       " AND e.ename <> 'KING' START WITH e.mgr IS NULL CONNECT BY PRIOR e.empno = e.mgr",
+       "CLARK|NEW YORK|KING"},
       // a loop is found when LEVEL may end the path too
       {"SELECT id FROM loop START WITH id = 1 CONNECT BY PRIOR id = parent AND LEVEL <= 10",
        "ORA-01436: CONNECT BY loop in user data"},
@@ -1097,9 +1105,6 @@ TEST_F(SqlEmit, ErrorsCarryOracleNumbersAndOffsets) {
        nullptr},
       {"SELECT 1 FROM emp e JOIN dept d ON e.deptno = d.deptno, emp m WHERE m.empno(+) = e.mgr",
        25156, 68, nullptr},
-      {"SELECT e.ename FROM emp e JOIN dept d USING (deptno) START WITH mgr IS NULL"
-       " CONNECT BY PRIOR empno = mgr",
-       3001, 87, nullptr},
       {"SELECT CONNECT_BY_ISCYCLE FROM emp CONNECT BY PRIOR empno = mgr", 30930, 7, nullptr},
       {"WITH t (n) AS (SELECT 1 FROM dual UNION ALL SELECT n + 1 FROM t WHERE n < 3)"
        " SEARCH DEPTH FIRST BY m SET o SELECT * FROM t",

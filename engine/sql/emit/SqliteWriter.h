@@ -106,6 +106,8 @@ class SqliteWriter {
     std::vector<const sql::Expr *> carried;  // PRIOR, CONNECT_BY_ROOT, SYS_CONNECT_BY_PATH
   };
   void HierarchyBlock(const sql::Query *q);
+  void HierarchyJoin(const sql::Query *q, std::vector<const sql::Expr *> *joining,
+                     std::vector<const sql::Expr *> *after);
   bool HierarchyColumn(const ExprInfo &info);
   void HierarchyValue(const sql::Expr *e);
   void HierarchyPseudo(const sql::Expr *e, std::string_view name);
