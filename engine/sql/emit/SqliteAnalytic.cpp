@@ -115,8 +115,10 @@ void SqliteWriter::IgnoreNulls(const sql::Expr *e) {
   const sql::Expr *n = e->args.size > 1 ? static_cast<const sql::Expr *>(value->next) : nullptr;
   const sql::Expr *fallback =
       offset && e->args.size > 2 ? static_cast<const sql::Expr *>(n->next) : nullptr;
-  if (value == nullptr || (name == "NTH_VALUE") != (e->args.size == 2) ||
-      e->args.size > (offset ? 3u : 2u) || (offset && w.units != 0)) {
+  const uint32_t most = offset ? 3 : name == "NTH_VALUE" ? 2 : 1;
+  const uint32_t least = name == "NTH_VALUE" ? 2 : 1;
+  if (value == nullptr || e->args.size < least || e->args.size > most ||
+      (offset && w.units != 0)) {
     Unsupported(e->pos);
   }
   if (fallback != nullptr) Put("coalesce(");
