@@ -16,6 +16,7 @@ int RegisterOracleFunctions(sqlite3 *db, const SessionSettings *settings) {
       RegisterAggregateFunctions,  RegisterRawFunctions,        RegisterContextFunctions,
       RegisterOperatorFunctions,   RegisterFitFunctions,        RegisterQueryFormFunctions,
       RegisterIntervalFunctions,
+      RegisterJsonFunctions,
   };
   for (Register r : families) {
     const int rc = r(db, settings);

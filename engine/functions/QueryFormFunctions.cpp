@@ -8,7 +8,9 @@
 ** kestrel_keep(kind, last, value, key1, flags1, ...) is MIN, MAX, SUM,
 ** COUNT or AVG (kind) KEEP (DENSE_RANK FIRST|LAST (last 0|1) ORDER BY
 ** keys): the aggregate of the values of the rows whose keys rank first
-** (or last).
+** (or last); also a window function, for KEEP ... OVER (PARTITION BY).
+** kestrel_nonnull(value, n, from_last) is the n-th non-NULL value of a
+** window frame: the analytic functions' IGNORE NULLS.
 ** kestrel_listagg is the aggregate LISTAGG ... WITHIN GROUP (ORDER BY ...)
 ** is written as: SQLite's group_concat cannot order its input, so the
 ** values are kept with their sort keys and joined at the end.
@@ -21,6 +23,7 @@
 */
 #include <algorithm>
 #include <cstring>
+#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
@@ -204,15 +207,8 @@ void KeepStep(sqlite3_context *context, int argc, sqlite3_value **argv) {
   (*slot)->rows.push_back(std::move(row));
 }
 
-void KeepFinal(sqlite3_context *context) {
-  auto **slot = static_cast<KeepState **>(sqlite3_aggregate_context(context, 0));
-  if (slot == nullptr || *slot == nullptr) {
-    // No rows: COUNT is 0, the others NULL.
-    return;
-  }
-  std::unique_ptr<KeepState> owned(*slot);
-  *slot = nullptr;
-  const KeepState &s = *owned;
+// The aggregate of the kept rows; the state stays (a window asks again).
+void KeepResult(sqlite3_context *context, const KeepState &s) {
   const KeepRow *best = nullptr;
   for (const KeepRow &r : s.rows) {
     if (best == nullptr) {
@@ -251,6 +247,93 @@ void KeepFinal(sqlite3_context *context) {
   if (s.kind == "SUM") return ResultDecimal(context, sum);
   if (s.kind == "AVG") return ResultDouble(context, total / static_cast<double>(count));
   sqlite3_result_value(context, extreme);
+}
+
+void KeepFinal(sqlite3_context *context) {
+  auto **slot = static_cast<KeepState **>(sqlite3_aggregate_context(context, 0));
+  // No rows: COUNT is 0 (the caller's coalesce), the others NULL.
+  if (slot == nullptr || *slot == nullptr) return;
+  std::unique_ptr<KeepState> owned(*slot);
+  *slot = nullptr;
+  KeepResult(context, *owned);
+}
+
+// KEEP ... OVER (PARTITION BY ...): the whole partition is the window.
+void KeepValue(sqlite3_context *context) {
+  auto **slot = static_cast<KeepState **>(sqlite3_aggregate_context(context, 0));
+  if (slot != nullptr && *slot != nullptr) KeepResult(context, **slot);
+}
+
+void KeepInverse(sqlite3_context *context, int, sqlite3_value **) {
+  auto **slot = static_cast<KeepState **>(sqlite3_aggregate_context(context, 0));
+  if (slot != nullptr && *slot != nullptr && !(*slot)->rows.empty()) {
+    (*slot)->rows.erase((*slot)->rows.begin());
+  }
+}
+
+// kestrel_nonnull(value, n, from_last): the n-th non-NULL value of the
+// window frame, counted from its first row (or its last); NULL when there
+// are fewer. FIRST_VALUE, LAST_VALUE, NTH_VALUE, LAG and LEAD with IGNORE
+// NULLS are written with it over the frame each reads.
+struct NonNullState {
+  std::deque<Value> values;  // the frame's values, NULLs too, in order
+  int64_t n = 1;
+  bool from_last = false;
+};
+
+NonNullState **NonNullSlot(sqlite3_context *context, bool create) {
+  return static_cast<NonNullState **>(
+      sqlite3_aggregate_context(context, create ? sizeof(NonNullState *) : 0));
+}
+
+void NonNullStep(sqlite3_context *context, int, sqlite3_value **argv) {
+  NonNullState **slot = NonNullSlot(context, true);
+  if (slot == nullptr) return sqlite3_result_error_nomem(context);
+  if (*slot == nullptr) *slot = new NonNullState();
+  NonNullState &s = **slot;
+  s.n = sqlite3_value_int64(argv[1]);
+  s.from_last = sqlite3_value_int(argv[2]) != 0;
+  s.values.emplace_back(sqlite3_value_dup(argv[0]));
+  if (s.values.back() == nullptr) return sqlite3_result_error_nomem(context);
+}
+
+void NonNullInverse(sqlite3_context *context, int, sqlite3_value **) {
+  NonNullState **slot = NonNullSlot(context, false);
+  if (slot != nullptr && *slot != nullptr && !(*slot)->values.empty()) {
+    (*slot)->values.pop_front();
+  }
+}
+
+void NonNullValue(sqlite3_context *context) {
+  NonNullState **slot = NonNullSlot(context, false);
+  if (slot == nullptr || *slot == nullptr) return sqlite3_result_null(context);
+  const NonNullState &s = **slot;
+  int64_t left = s.n;
+  if (left < 1) return sqlite3_result_null(context);
+  const auto pick = [&](const Value &v) {
+    if (IsNullArg(v.get()) || --left > 0) return false;
+    sqlite3_result_value(context, v.get());
+    return true;
+  };
+  if (s.from_last) {
+    for (auto it = s.values.rbegin(); it != s.values.rend(); ++it) {
+      if (pick(*it)) return;
+    }
+  } else {
+    for (const Value &v : s.values) {
+      if (pick(v)) return;
+    }
+  }
+  sqlite3_result_null(context);
+}
+
+void NonNullFinal(sqlite3_context *context) {
+  NonNullValue(context);
+  NonNullState **slot = NonNullSlot(context, false);
+  if (slot != nullptr) {
+    delete *slot;
+    *slot = nullptr;
+  }
 }
 
 void RaiseCall(sqlite3_context *context, int, sqlite3_value **argv) {
@@ -295,9 +378,13 @@ int RegisterQueryFormFunctions(sqlite3 *db, const SessionSettings *settings) {
   const int rc = sqlite3_create_function_v2(db, "kestrel_listagg", -1, flags, data, nullptr,
                                             ListStep, ListFinal, nullptr);
   if (rc != SQLITE_OK) return rc;
-  const int rk = sqlite3_create_function_v2(db, "kestrel_keep", -1, flags, data, nullptr,
-                                            KeepStep, KeepFinal, nullptr);
+  const int rk = sqlite3_create_window_function(db, "kestrel_keep", -1, flags, data, KeepStep,
+                                                KeepFinal, KeepValue, KeepInverse, nullptr);
   if (rk != SQLITE_OK) return rk;
+  const int rn = sqlite3_create_window_function(db, "kestrel_nonnull", 3, flags, data,
+                                                NonNullStep, NonNullFinal, NonNullValue,
+                                                NonNullInverse, nullptr);
+  if (rn != SQLITE_OK) return rn;
   const struct {
     const char *name;
     void (*call)(sqlite3_context *, int, sqlite3_value **);

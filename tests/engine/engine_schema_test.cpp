@@ -713,4 +713,71 @@ TEST_F(SchemaTest, CustomerOrdersTablesLoadWithIdentityKeys) {
   EXPECT_EQ(One("SELECT COUNT(*) FROM user_constraints WHERE constraint_type IN ('P', 'U', 'R')"), "20");
 }
 
+// The whole Customer Orders create script through the client (its JSON
+// check and its views too), then data of our own: each view's rows as
+// Oracle gives them, worked out by hand.
+TEST_F(SchemaTest, CustomerOrdersScriptRunsAndItsViewsAnswerAsOracle) {
+  const std::filesystem::path dir = KESTREL_ORACLE_SAMPLES_DIR;
+  if (!std::filesystem::exists(dir / "co_create.sql")) GTEST_SKIP() << "no sample scripts at " << dir;
+  for (const std::string &sql : ScriptStatements(dir / "co_create.sql")) EXPECT_EQ(Try(sql), "") << sql;
+  for (const char *sql : {
+           "INSERT INTO customers (email_address, full_name) VALUES ('a@x', 'Ann')",
+           "INSERT INTO customers (email_address, full_name) VALUES ('b@x', 'Bob')",
+           "INSERT INTO customers (email_address, full_name) VALUES ('c@x', 'Cy')",
+           "INSERT INTO stores (store_name, web_address) VALUES ('Online', 'http://s')",
+           "INSERT INTO stores (store_name, physical_address, latitude, longitude)"
+           " VALUES ('Town', '1 Main St', 51.5, -0.1)",
+           "INSERT INTO products (product_name, unit_price, product_details) VALUES ('Hat', 10,"
+           " UTL_RAW.CAST_TO_RAW('{\"colour\":\"red\",\"reviews\":[{\"rating\":4,\"review\":\"ok\"},"
+           "{\"rating\":2,\"review\":\"meh\"}]}'))",
+           "INSERT INTO products (product_name, unit_price, product_details) VALUES ('Bag', 20,"
+           " UTL_RAW.CAST_TO_RAW('{\"reviews\":[]}'))",
+           "INSERT INTO products (product_name, unit_price) VALUES ('Pen', 1)",
+           "INSERT INTO orders (order_tms, customer_id, order_status, store_id)"
+           " VALUES (TIMESTAMP '2023-01-01 10:00:00', 1, 'COMPLETE', 1)",
+           "INSERT INTO orders (order_tms, customer_id, order_status, store_id)"
+           " VALUES (TIMESTAMP '2023-01-02 11:00:00', 2, 'OPEN', 2)",
+           "INSERT INTO orders (order_tms, customer_id, order_status, store_id)"
+           " VALUES (TIMESTAMP '2023-01-03 12:00:00', 1, 'COMPLETE', 2)",
+           "INSERT INTO order_items VALUES (1, 1, 1, 10, 2, NULL)",
+           "INSERT INTO order_items VALUES (1, 2, 2, 20, 1, NULL)",
+           "INSERT INTO order_items VALUES (2, 1, 3, 1, 5, NULL)",
+           "INSERT INTO order_items VALUES (3, 1, 1, 10, 1, NULL)",
+       }) {
+    Ok(sql);
+  }
+  EXPECT_EQ(Try("INSERT INTO products (product_name, product_details) VALUES ('Bad',"
+                " UTL_RAW.CAST_TO_RAW('{oops'))"),
+            "ORA-02290: check constraint (SCOTT.PRODUCTS_JSON_C) violated");
+  const auto all = [&](const std::string &sql) {
+    std::string out;
+    for (const auto &row : s.Query(sql)) {
+      if (!out.empty()) out += ';';
+      for (size_t i = 0; i < row.size(); ++i) out += (i ? "|" : "") + (row[i] ? *row[i] : "NULL");
+    }
+    return out;
+  };
+  const std::vector<std::pair<std::string, std::string>> views = {
+      {"SELECT order_id, TO_CHAR(order_tms, 'YYYY-MM-DD HH24:MI'), order_status, customer_id,"
+       " email_address, full_name, order_total, items FROM customer_order_products ORDER BY 1",
+       "1|2023-01-01 10:00|COMPLETE|1|a@x|Ann|40|Hat, Bag;2|2023-01-02 11:00|OPEN|2|b@x|Bob|5|Pen;"
+       "3|2023-01-03 12:00|COMPLETE|1|a@x|Ann|10|Hat"},
+      // grouping sets: a store's total, a store and status, a status's
+      // total, the grand total (COUNT(DISTINCT) counts orders, not lines)
+      {"SELECT total, store_name, address, order_status, order_count, total_sales"
+       " FROM store_orders ORDER BY total, store_name, order_status",
+       "GRAND TOTAL|NULL|NULL|NULL|3|55;STATUS TOTAL|NULL|NULL|COMPLETE|2|50;"
+       "STATUS TOTAL|NULL|NULL|OPEN|1|5;STORE TOTAL|Online|http://s|NULL|1|40;"
+       "STORE TOTAL|Town|1 Main St|NULL|2|15;NULL|Online|http://s|COMPLETE|1|40;"
+       "NULL|Town|1 Main St|COMPLETE|1|10;NULL|Town|1 Main St|OPEN|1|5"},
+      {"SELECT COUNT(*) FROM store_orders WHERE latitude = 51.5 AND longitude = -0.1", "3"},
+      // an empty review array keeps its product (NESTED PATH is an outer
+      // join); a product without details has no row
+      {"SELECT product_name, rating, avg_rating, review FROM product_reviews ORDER BY 1, 2",
+       "Bag|NULL|NULL|NULL;Hat|2|3|meh;Hat|4|3|ok"},
+      {"SELECT * FROM product_orders ORDER BY 1", "Bag|COMPLETE|20|1;Hat|COMPLETE|30|2;Pen|OPEN|5|1"},
+  };
+  for (const auto &[sql, want] : views) EXPECT_EQ(all(sql), want) << sql;
+}
+
 }  // namespace

@@ -117,6 +117,71 @@ TEST_F(EngineScott, QueriesGiveOraclesAnswers) {
   for (const auto &c : cases) EXPECT_EQ(Answer(c.sql), c.rows) << c.sql;
 }
 
+// Hierarchies, analytic and recursive forms over SCOTT's tree of managers.
+TEST_F(EngineScott, QueryFormsGiveOraclesAnswers) {
+  const struct {
+    const char *sql;
+    const char *rows;
+  } cases[] = {
+      {"SELECT ename, LEVEL FROM emp START WITH mgr IS NULL CONNECT BY PRIOR empno = mgr "
+       "ORDER SIBLINGS BY ename",
+       "KING|1;BLAKE|2;ALLEN|3;JAMES|3;MARTIN|3;TURNER|3;WARD|3;CLARK|2;MILLER|3;JONES|2;"
+       "FORD|3;SMITH|4;SCOTT|3;ADAMS|4"},
+      {"SELECT SYS_CONNECT_BY_PATH(ename, '/') FROM emp WHERE CONNECT_BY_ISLEAF = 1 "
+       "START WITH mgr IS NULL CONNECT BY PRIOR empno = mgr ORDER SIBLINGS BY ename",
+       "/KING/BLAKE/ALLEN;/KING/BLAKE/JAMES;/KING/BLAKE/MARTIN;/KING/BLAKE/TURNER;"
+       "/KING/BLAKE/WARD;/KING/CLARK/MILLER;/KING/JONES/FORD/SMITH;/KING/JONES/SCOTT/ADAMS"},
+      {"SELECT LEVEL, COUNT(*) FROM emp START WITH mgr IS NULL CONNECT BY PRIOR empno = mgr "
+       "GROUP BY LEVEL ORDER BY 1",
+       "1|1;2|3;3|8;4|2"},
+      // over a join; WHERE's other conditions after the hierarchy
+      {"SELECT e.ename, d.dname FROM emp e JOIN dept d ON e.deptno = d.deptno "
+       "WHERE d.dname <> 'SALES' START WITH e.mgr IS NULL CONNECT BY PRIOR e.empno = e.mgr "
+       "ORDER SIBLINGS BY e.ename",
+       "KING|ACCOUNTING;CLARK|ACCOUNTING;MILLER|ACCOUNTING;JONES|RESEARCH;FORD|RESEARCH;"
+       "SMITH|RESEARCH;SCOTT|RESEARCH;ADAMS|RESEARCH"},
+      {"SELECT ename, LAG(comm) IGNORE NULLS OVER (ORDER BY empno) FROM emp WHERE deptno = 30 "
+       "ORDER BY empno",
+       "ALLEN|;WARD|300;MARTIN|500;BLAKE|1400;TURNER|1400;JAMES|0"},
+      {"SELECT DISTINCT deptno, MIN(ename) KEEP (DENSE_RANK LAST ORDER BY sal) "
+       "OVER (PARTITION BY deptno) FROM emp ORDER BY deptno",
+       "10|KING;20|FORD;30|BLAKE"},
+      {"SELECT DISTINCT sal, COUNT(*) OVER (ORDER BY sal GROUPS BETWEEN CURRENT ROW AND "
+       "1 FOLLOWING) FROM emp WHERE deptno = 20 ORDER BY sal",
+       "800|2;1100|2;2975|3;3000|2"},
+      {"WITH h (empno, ename, lvl) AS (SELECT empno, ename, 1 FROM emp WHERE mgr IS NULL "
+       "UNION ALL SELECT e.empno, e.ename, h.lvl + 1 FROM h JOIN emp e ON e.mgr = h.empno) "
+       "SEARCH BREADTH FIRST BY ename SET o SELECT ename FROM h WHERE lvl <= 3 ORDER BY o",
+       "KING;BLAKE;CLARK;JONES;ALLEN;FORD;JAMES;MARTIN;MILLER;SCOTT;TURNER;WARD"},
+  };
+  for (const auto &c : cases) EXPECT_EQ(Answer(c.sql), c.rows) << c.sql;
+  // KING under SMITH: a loop, found without NOCYCLE and marked with CYCLE
+  ASSERT_EQ(s.Run("UPDATE emp SET mgr = 7369 WHERE empno = 7839"), OCI_SUCCESS) << s.ErrorText();
+  // (raised by a fetch, as in Oracle)
+  OCIStmt *stmt = s.NewStatement();
+  sword rc = s.Run("SELECT ename FROM emp START WITH empno = 7839 CONNECT BY PRIOR empno = mgr", stmt);
+  while (rc == OCI_SUCCESS) rc = OCIStmtFetch(stmt, s.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT);
+  EXPECT_EQ(rc, OCI_ERROR);
+  EXPECT_EQ(s.ErrorText(), "ORA-01436: CONNECT BY loop in user data");
+  EXPECT_EQ(Answer("WITH h (empno, ename) AS (SELECT empno, ename FROM emp WHERE empno = 7566 "
+                   "UNION ALL SELECT e.empno, e.ename FROM h JOIN emp e ON e.mgr = h.empno) "
+                   "CYCLE empno SET looped TO 'Y' DEFAULT 'N' "
+                   "SELECT ename FROM h WHERE looped = 'Y' ORDER BY 1"),
+            "JONES");
+}
+
+// SET col = DEFAULT puts the column's default back (NULL without one).
+TEST_F(EngineScott, UpdateSetsDefaults) {
+  ASSERT_EQ(s.Run("CREATE TABLE d (n NUMBER(3) DEFAULT 7, t VARCHAR2(5))"), OCI_SUCCESS);
+  ASSERT_EQ(s.Run("INSERT INTO d VALUES (1, 'x')"), OCI_SUCCESS);
+  OCIStmt *stmt = s.NewStatement();
+  ASSERT_EQ(s.Run("UPDATE d SET n = DEFAULT, t = DEFAULT", stmt), OCI_SUCCESS) << s.ErrorText();
+  ub4 rows = 0;
+  OCIAttrGet(stmt, OCI_HTYPE_STMT, &rows, nullptr, OCI_ATTR_ROW_COUNT, s.err);
+  EXPECT_EQ(rows, 1u);
+  EXPECT_EQ(Answer("SELECT n, t FROM d"), "7|");
+}
+
 // MERGE and multi-table INSERT run as one statement and count the rows
 // they wrote.
 TEST_F(EngineScott, MergeAndInsertAllCountTheirRows) {

@@ -474,6 +474,29 @@ TEST_F(SqlEmit, AnalyticFunctionsAndListagg) {
       {"SELECT DISTINCT NTH_VALUE(ename, 2) OVER (ORDER BY sal"
        " ROWS BETWEEN UNBOUNDED PRECEDING AND UNBOUNDED FOLLOWING) FROM emp",
        "WARD"},
+      // IGNORE NULLS: the nearest non-NULL value (LEAD's default when none);
+      // RESPECT NULLS is the default
+      {"SELECT ename, LAG(comm) IGNORE NULLS OVER (ORDER BY sal), LEAD(comm, 1, 0) IGNORE NULLS"
+       " OVER (ORDER BY sal), LAG(comm) RESPECT NULLS OVER (ORDER BY sal),"
+       " LAG(comm, 2) IGNORE NULLS OVER (ORDER BY sal) FROM emp ORDER BY sal",
+       "SMITH|NULL|500|NULL|NULL;WARD|NULL|300|NULL|NULL;ALLEN|500|0|500|NULL;"
+       "CLARK|300|0|300|500;KING|300|0|NULL|500"},
+      {"SELECT ename, FIRST_VALUE(comm IGNORE NULLS) OVER (ORDER BY sal),"
+       " LAST_VALUE(comm) IGNORE NULLS OVER (ORDER BY sal), NTH_VALUE(comm, 2) IGNORE NULLS"
+       " OVER (ORDER BY sal ROWS BETWEEN UNBOUNDED PRECEDING AND UNBOUNDED FOLLOWING)"
+       " FROM emp ORDER BY sal",
+       "SMITH|NULL|NULL|300;WARD|500|500|300;ALLEN|500|300|300;CLARK|500|300|300;"
+       "KING|500|300|300"},
+      // GROUPS frames count peer groups; an empty frame gives NULL
+      {"SELECT deptno, COUNT(*) OVER (ORDER BY deptno GROUPS BETWEEN 1 PRECEDING AND CURRENT ROW),"
+       " SUM(sal) OVER (ORDER BY deptno GROUPS BETWEEN 1 FOLLOWING AND UNBOUNDED FOLLOWING)"
+       " FROM emp ORDER BY deptno, ename",
+       "10|2|3650;10|2|3650;20|3|2850;30|3|NULL;30|3|NULL"},
+      // KEEP over a partition; NULLs sort last, so LAST keeps them
+      {"SELECT ename, MAX(sal) KEEP (DENSE_RANK FIRST ORDER BY hiredate) OVER (PARTITION BY deptno),"
+       " COUNT(*) KEEP (DENSE_RANK LAST ORDER BY comm) OVER (PARTITION BY deptno)"
+       " FROM emp ORDER BY empno",
+       "SMITH|800|1;ALLEN|1600|1;WARD|1600|1;CLARK|2450|2;KING|2450|2"},
       // SUM stays exact as rows enter and leave a moving window
       {"SELECT ename, SUM(sal) OVER (ORDER BY sal), SUM(0.1) OVER (ORDER BY sal ROWS 2 PRECEDING)"
        " FROM emp ORDER BY sal",
@@ -588,6 +611,26 @@ TEST_F(SqlEmit, HierarchicalQueries) {
        "1|1|0|0;2|2|0|0;3|3|1|0;4|4|0|1"},
       {"SELECT ename, LEVEL FROM emp START WITH mgr IS NULL CONNECT BY PRIOR empno = mgr",
        "KING|1;CLARK|2"},
+      // siblings as read from an inline view; leaves of a stored table
+      {"SELECT name FROM (SELECT * FROM tree WHERE id <> 3) t START WITH parent IS NULL"
+       " CONNECT BY PRIOR id = parent",
+       "A;B;E;D;G;H"},
+      {"SELECT name, CONNECT_BY_ISLEAF FROM tree START WITH parent IS NULL"
+       " CONNECT BY PRIOR id = parent",
+       "A|0;C|0;F|1;B|0;E|1;D|1;G|0;H|1"},
+      // over a join: joined first (WHERE's join conditions too), the
+      // other conditions after the hierarchy
+      {"SELECT e.ename, deptno, LEVEL FROM emp e JOIN dept d USING (deptno) START WITH mgr IS NULL"
+       " CONNECT BY PRIOR empno = mgr",
+       "KING|10|1;CLARK|10|2"},
+      {"SELECT e.ename, d.loc, PRIOR e.ename FROM emp e, dept d WHERE e.deptno = d.deptno"
+       " AND e.ename <> 'KING' START WITH e.mgr IS NULL CONNECT BY PRIOR e.empno = e.mgr",
+       "CLARK|NEW YORK|KING"},
+      // a loop is found when LEVEL may end the path too
+      {"SELECT id FROM loop START WITH id = 1 CONNECT BY PRIOR id = parent AND LEVEL <= 10",
+       "ORA-01436: CONNECT BY loop in user data"},
+      {"SELECT COUNT(*) FROM loop CONNECT BY PRIOR id = parent",
+       "ORA-01436: CONNECT BY loop in user data"},
       // recursive WITH, Oracle's form with its column list
       {"WITH t (n, f) AS (SELECT 1, 1 FROM dual UNION ALL SELECT n + 1, f * (n + 1) FROM t"
        " WHERE n < 5) SELECT n, f FROM t ORDER BY n DESC FETCH FIRST 2 ROWS ONLY",
@@ -596,6 +639,21 @@ TEST_F(SqlEmit, HierarchicalQueries) {
        " UNION ALL SELECT c.id, c.name, s.depth + 1 FROM sub s JOIN tree c ON c.parent = s.id)"
        " SELECT depth, COUNT(*) FROM sub GROUP BY depth ORDER BY depth",
        "0|2;1|3;2|3"},
+      // SEARCH numbers the rows depth or breadth first, siblings by the BY
+      // columns; CYCLE marks the row that repeats an ancestor and stops there
+      {"WITH t (id, name) AS (SELECT id, name FROM tree WHERE parent IS NULL UNION ALL"
+       " SELECT c.id, c.name FROM t JOIN tree c ON c.parent = t.id)"
+       " SEARCH DEPTH FIRST BY name SET ord SELECT name, ord FROM t ORDER BY ord",
+       "A|1;B|2;D|3;E|4;C|5;F|6;G|7;H|8"},
+      {"WITH t (id, name) AS (SELECT id, name FROM tree WHERE parent IS NULL UNION ALL"
+       " SELECT c.id, c.name FROM t JOIN tree c ON c.parent = t.id)"
+       " SEARCH BREADTH FIRST BY name DESC SET ord SELECT name FROM t ORDER BY ord",
+       "G;A;H;C;B;F;E;D"},
+      {"WITH t (id, lvl) AS (SELECT id, 1 FROM loop WHERE id = 1 UNION ALL"
+       " SELECT l.id, t.lvl + 1 FROM t JOIN loop l ON l.parent = t.id)"
+       " SEARCH DEPTH FIRST BY id SET o CYCLE id SET c TO 'Y' DEFAULT 'N'"
+       " SELECT id, lvl, o, c FROM t ORDER BY o",
+       "1|1|1|N;2|2|2|N;3|3|3|N;1|4|4|Y;4|4|5|N"},
   };
   ExpectRows(cases);
 }
@@ -796,6 +854,21 @@ TEST_F(SqlEmit, PivotAndUnpivot) {
       {"SELECT DISTINCT k FROM (SELECT empno, sal, comm FROM emp) UNPIVOT (v FOR k IN (sal, comm))"
        " ORDER BY 1",
        "COMM;SAL"},
+      // a value no row has: COUNT 0, the others NULL
+      {"SELECT * FROM (SELECT deptno, sal FROM emp) PIVOT (COUNT(*) AS n, MAX(sal) AS m"
+       " FOR deptno IN (10 AS d10, 40 AS d40))",
+       "2|5000|0|NULL"},
+      // a NULL in the columns left alone is a group of its own
+      {"SELECT * FROM (SELECT comm, deptno FROM emp) PIVOT (COUNT(*) FOR deptno IN (10, 30))"
+       " ORDER BY comm",
+       "300|0|1;500|0|1;NULL|2|0"},
+      // several measures: a row is left out only when all of them are NULL
+      {"SELECT * FROM (SELECT empno, sal, deptno, comm, mgr FROM emp WHERE empno = 7499)"
+       " UNPIVOT ((a, b) FOR k IN ((sal, deptno) AS 'P', (comm, mgr) AS 'Q')) ORDER BY k",
+       "7499|P|1600|30;7499|Q|300|7698"},
+      {"SELECT COUNT(*) FROM (SELECT empno, sal, deptno, comm, mgr FROM emp)"
+       " UNPIVOT ((a, b) FOR k IN ((sal, deptno) AS 'P', (comm, mgr) AS 'Q'))",
+       "9"},
   };
   ExpectRows(cases);
   ResolvedStatement r;
@@ -894,6 +967,9 @@ TEST_F(SqlEmit, DmlRunsWithOracleSemantics) {
   EXPECT_EQ(Run("INSERT INTO d (b, a) VALUES (DEFAULT, 1)"), "");
   EXPECT_EQ(Run("INSERT INTO d VALUES (DEFAULT, DEFAULT)"), "");
   EXPECT_EQ(Run("SELECT a, b FROM d ORDER BY a, b"), "1|NULL;7|x;7|NULL");
+  // DEFAULT in SET: the default again, NULL for a column without one
+  EXPECT_EQ(Run("UPDATE d SET a = DEFAULT, b = DEFAULT WHERE a = 1"), "");
+  EXPECT_EQ(Run("SELECT a, b FROM d ORDER BY a, b"), "7|x;7|NULL;7|NULL");
   // RETURNING gives the rows changed, for the INTO binds
   EXPECT_EQ(Run("INSERT INTO d (a, b) VALUES (2, 'r') RETURNING a * 10, b INTO :x, :y"), "20|r");
   EXPECT_EQ(Run("UPDATE d t SET a = a + 1 WHERE t.b = 'r' RETURNING t.a INTO :x"), "3");
@@ -1022,8 +1098,9 @@ TEST_F(SqlEmit, ErrorsCarryOracleNumbersAndOffsets) {
       // forms the SQLite back end does not write yet: ORA-03001 where they are
       {"SELECT * FROM emp PIVOT (SUM(sal) FOR nosuch IN (10, 20))", 904, 38, "NOSUCH"},
       {"SELECT * FROM emp PIVOT (MEDIAN(sal) FOR deptno IN (10, 20))", 3001, 25, nullptr},
-      {"SELECT MAX(sal) KEEP (DENSE_RANK FIRST ORDER BY hiredate) OVER () FROM emp", 3001, 7,
-       nullptr},
+      {"SELECT MAX(sal) KEEP (DENSE_RANK FIRST ORDER BY hiredate) OVER (ORDER BY empno) FROM emp",
+       3001, 63, nullptr},
+      {"SELECT SUM(sal) IGNORE NULLS OVER () FROM emp", 3001, 7, nullptr},
       {"SELECT COUNT(DISTINCT sal) OVER () FROM emp", 3001, 7, nullptr},
       {"SELECT COUNT(*) OVER (ORDER BY hiredate RANGE 30 PRECEDING) FROM emp", 3001, 46, nullptr},
       {"SELECT GROUPING(sal) FROM emp GROUP BY ROLLUP (deptno)", 979, 16, nullptr},
@@ -1032,7 +1109,6 @@ TEST_F(SqlEmit, ErrorsCarryOracleNumbersAndOffsets) {
       {"SELECT dname FROM dept d WHERE 1 < (SELECT COUNT(*) FROM emp e WHERE e.deptno = d.deptno"
        " FETCH FIRST 50 PERCENT ROWS ONLY)",
        3001, 101, nullptr},
-      {"UPDATE dept SET loc = DEFAULT", 3001, 22, nullptr},
       {"SELECT ename FROM emp WHERE ROWNUM < 3 OR sal > 1000", 3001, 28, "unimplemented feature"},
       {"SELECT ename FROM emp WHERE ROWNUM < sal", 3001, 28, nullptr},
       {"SELECT e.ROWID FROM emp e, dept d WHERE ROWNUM < 3 ORDER BY 1", 3001, 0, nullptr},
@@ -1051,10 +1127,10 @@ TEST_F(SqlEmit, ErrorsCarryOracleNumbersAndOffsets) {
        nullptr},
       {"SELECT 1 FROM emp e JOIN dept d ON e.deptno = d.deptno, emp m WHERE m.empno(+) = e.mgr",
        25156, 68, nullptr},
-      {"SELECT e.ename FROM emp e JOIN dept d USING (deptno) START WITH mgr IS NULL"
-       " CONNECT BY PRIOR empno = mgr",
-       3001, 87, nullptr},
       {"SELECT CONNECT_BY_ISCYCLE FROM emp CONNECT BY PRIOR empno = mgr", 30930, 7, nullptr},
+      {"WITH t (n) AS (SELECT 1 FROM dual UNION ALL SELECT n + 1 FROM t WHERE n < 3)"
+       " SEARCH DEPTH FIRST BY m SET o SELECT * FROM t",
+       904, 99, "\"M\""},
       {"SELECT PRIOR ename FROM emp", 3001, 7, nullptr},
       {"SELECT SYS_CONNECT_BY_PATH(ename) FROM emp CONNECT BY PRIOR empno = mgr", 909, 7,
        "invalid number of arguments"},

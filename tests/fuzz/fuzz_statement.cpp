@@ -197,6 +197,15 @@ const char *const kTemplates[] = {
     "ALTER TABLE t ADD CONSTRAINT t_pk PRIMARY KEY (id)",
     "CREATE OR REPLACE VIEW tv (a, b) AS SELECT id, name FROM t WHERE id > 0 WITH READ ONLY",
     "UPDATE t SET at = TIMESTAMP '2024-01-01 10:00:00.5', amount = '7.125' WHERE id = 1",
+    // Query forms: hierarchies, analytic clauses, SEARCH/CYCLE, SET DEFAULT.
+    "SELECT id, LEVEL, SYS_CONNECT_BY_PATH(name, '/'), CONNECT_BY_ISLEAF FROM t START WITH id = 1 "
+    "CONNECT BY NOCYCLE PRIOR id = id - 1 ORDER SIBLINGS BY name",
+    "SELECT a.id, LAG(a.amount, 1, 0) IGNORE NULLS OVER (ORDER BY a.id), MAX(a.name) KEEP "
+    "(DENSE_RANK LAST ORDER BY a.at) OVER (PARTITION BY a.id), COUNT(*) OVER (ORDER BY a.id "
+    "GROUPS 1 PRECEDING) FROM t a JOIN t b ON a.id = b.id",
+    "WITH r (i, p) AS (SELECT id, 0 FROM t UNION ALL SELECT i + 1, p + 1 FROM r WHERE p < 3) "
+    "SEARCH BREADTH FIRST BY i SET o CYCLE i SET c TO 'Y' DEFAULT 'N' SELECT * FROM r ORDER BY o",
+    "UPDATE t SET name = DEFAULT, amount = DEFAULT WHERE id = 2",
     // PL/SQL: cursors, exceptions, collections, dynamic SQL, stored code.
     "DECLARE n NUMBER := 0; CURSOR c IS SELECT id, name FROM t; BEGIN FOR r IN c LOOP "
     "n := n + r.id; END LOOP; SELECT count(*) INTO n FROM t WHERE id > n; "

@@ -4,7 +4,8 @@
 ** also a window function; RATIO_TO_REPORT divides by the partition's sum.
 ** Oracle's default window is SQLite's (the partition up to the current row
 ** and its peers once there is an ORDER BY, else the whole partition), and
-** its NULL ordering is written out as in every ORDER BY.
+** its NULL ordering is written out as in every ORDER BY. ROWS, RANGE and
+** GROUPS frames are SQLite's own.
 */
 #include "sql/emit/SqliteWriter.h"
 
@@ -30,14 +31,14 @@ void SqliteWriter::FunctionClauses(const sql::Expr *e) {
     return Analytic(e);
   }
   if (name == "LISTAGG" && x.over == nullptr) return ListAgg(e);
-  if (x.keep != 0 && x.over == nullptr) return Keep(e);
+  if (x.keep != 0) return Keep(e);
   Unsupported(e->pos);  // KEEP, JSON clauses, other WITHIN GROUP functions
 }
 
 void SqliteWriter::Analytic(const sql::Expr *e) {
   const FuncExtra &x = *e->extra;
   const std::string_view name = e->name.part[0];
-  if ((e->flags & (kIgnoreNulls | kDistinct)) || x.over->units == 3) Unsupported(e->pos);
+  if (e->flags & kDistinct) Unsupported(e->pos);
   static const char *const kWindow[] = {
       "ROW_NUMBER", "RANK", "DENSE_RANK", "PERCENT_RANK", "CUME_DIST", "NTILE", "LAG", "LEAD",
       "FIRST_VALUE", "LAST_VALUE", "NTH_VALUE", "COUNT", "MIN", "MAX", "AVG", "SUM",
@@ -76,6 +77,7 @@ void SqliteWriter::Analytic(const sql::Expr *e) {
     Over(w, &x.within_group);
     return;
   }
+  if (e->flags & kIgnoreNulls) return IgnoreNulls(e);
   Put(name == "SUM" ? std::string("kestrel_sum") : Lower(name));
   Put("(");
   if (e->args.size == 1 && e->args.first->kind == ExprKind::kStar) {
@@ -96,6 +98,57 @@ void SqliteWriter::Analytic(const sql::Expr *e) {
   }
   Put(")");
   Over(w, nullptr);
+}
+
+// IGNORE NULLS: the n-th non-NULL value of the frame the function reads
+// (LAG: the rows before the current one, from the last; LEAD: the rows
+// after it), through kestrel_nonnull; LAG's and LEAD's default stands in
+// when there is none. Only the value functions take it.
+void SqliteWriter::IgnoreNulls(const sql::Expr *e) {
+  const Window &w = *e->extra->over;
+  const std::string_view name = e->name.part[0];
+  const bool offset = name == "LAG" || name == "LEAD";
+  if (!offset && name != "FIRST_VALUE" && name != "LAST_VALUE" && name != "NTH_VALUE") {
+    Unsupported(e->pos);
+  }
+  const sql::Expr *value = e->args.first;
+  const sql::Expr *n = e->args.size > 1 ? static_cast<const sql::Expr *>(value->next) : nullptr;
+  const sql::Expr *fallback =
+      offset && e->args.size > 2 ? static_cast<const sql::Expr *>(n->next) : nullptr;
+  const uint32_t most = offset ? 3 : name == "NTH_VALUE" ? 2 : 1;
+  const uint32_t least = name == "NTH_VALUE" ? 2 : 1;
+  if (value == nullptr || e->args.size < least || e->args.size > most ||
+      (offset && w.units != 0)) {
+    Unsupported(e->pos);
+  }
+  if (fallback != nullptr) Put("coalesce(");
+  Put("kestrel_nonnull(");
+  Expr(value);
+  Put(", ");
+  if (n != nullptr) {
+    AsNumber(n);
+  } else {
+    Put("1");
+  }
+  Put(name == "LAG" || name == "LAST_VALUE" ? ", 1)" : ", 0)");
+  if (!offset) {
+    Over(w, nullptr);
+  } else {
+    Put(" OVER (");
+    if (!w.partition.empty()) {
+      Put("PARTITION BY ");
+      List(w.partition);
+      Put(" ");
+    }
+    OrderKeys(w.order, nullptr);
+    Put(name == "LAG" ? " ROWS BETWEEN UNBOUNDED PRECEDING AND 1 PRECEDING)"
+                      : " ROWS BETWEEN 1 FOLLOWING AND UNBOUNDED FOLLOWING)");
+  }
+  if (fallback != nullptr) {
+    Put(", ");
+    Expr(fallback);
+    Put(")");
+  }
 }
 
 void SqliteWriter::Over(const Window &w, const sql::List<OrderItem> *order) {
@@ -122,7 +175,7 @@ void SqliteWriter::Over(const Window &w, const sql::List<OrderItem> *order) {
         }
       }
     }
-    Put(w.units == 1 ? " ROWS " : " RANGE ");
+    Put(w.units == 1 ? " ROWS " : w.units == 2 ? " RANGE " : " GROUPS ");
     if (w.between) Put("BETWEEN ");
     const auto bound = [&](const FrameBound &b) {
       switch (b.kind) {

@@ -15,8 +15,11 @@
 **     CONNECT_BY_ROOT, SYS_CONNECT_BY_PATH and PRIOR in the select list
 **     read.
 ** WHERE filters the rows after the hierarchy is built, as in Oracle for a
-** single FROM item; joins under CONNECT BY are not written (ORA-03001).
+** single FROM item; over a join (or several FROM items) the rows are
+** joined first, WHERE's join conditions with them (HierarchyJoin).
 */
+#include <algorithm>
+
 #include "sql/emit/SqliteWalk.h"
 #include "sql/emit/SqliteWriter.h"
 
@@ -24,6 +27,8 @@ namespace kestrel_engine::sql {
 
 namespace {
 
+
+constexpr std::string_view kJoinedRows = "kestrel$w";
 
 bool IsHierarchyFunction(const Expr *e) {
   return e->kind == ExprKind::kFunction && e->name.count == 1 &&
@@ -34,6 +39,17 @@ bool IsHierarchyFunction(const Expr *e) {
 
 bool SqliteWriter::HierarchyColumn(const ExprInfo &info) {
   if (hier_ == nullptr || !hier_->in_prior) return false;
+  if (wrapped_ != nullptr && hier_->alias == kJoinedRows) {
+    // Joined rows: the parent's copy of the column.
+    std::string name;
+    std::swap(name, out_);
+    const bool found = WrappedName(info);
+    std::swap(name, out_);
+    if (!found) return false;
+    Put("\"kestrel$p\"");
+    Put(name.substr(name.find('.')));
+    return true;
+  }
   if (info.source.data() != hier_->alias.data() || info.source.size() != hier_->alias.size()) {
     return false;
   }
@@ -56,7 +72,7 @@ void SqliteWriter::HierarchyValue(const sql::Expr *e) {
   for (size_t i = 0; i < hier_->carried.size(); ++i) {
     if (hier_->carried[i] == e) {
       Ident(hier_->alias);
-      Put(".\"kestrel$c");
+      Put(".\"kestrel$v");
       Put(std::to_string(i));
       return Put("\"");
     }
@@ -85,18 +101,97 @@ void SqliteWriter::HierarchyPseudo(const sql::Expr *e, std::string_view name) {
   Unsupported(e->pos);
 }
 
+// CONNECT BY over a join: Oracle joins first, applying WHERE's join
+// conditions (those reading two of the block's FROM items) before the
+// hierarchy and the other conditions after it. The joined rows give the
+// columns the block reads as "kestrel$c<n>" (wrapped_).
+void SqliteWriter::HierarchyJoin(const sql::Query *q, std::vector<const sql::Expr *> *joining,
+                                 std::vector<const sql::Expr *> *after) {
+  std::vector<std::string_view> aliases;
+  const std::function<void(const TableRef *)> collect = [&](const TableRef *t) {
+    if (t->kind == TableKind::kJoin) {
+      collect(t->left);
+      collect(t->right);
+      return;
+    }
+    const SourceInfo *info = r_.Source(t);
+    if (info == nullptr || info->alias.empty()) Unsupported(t->pos);
+    aliases.push_back(info->alias);
+  };
+  for (const TableRef *t : q->from) collect(t);
+  const auto ours = [&](std::string_view source) {
+    for (size_t i = 0; i < aliases.size(); ++i) {
+      if (aliases[i].data() == source.data() && aliases[i].size() == source.size()) return i;
+    }
+    return aliases.size();
+  };
+  std::vector<const sql::Expr *> rest;
+  for (const sql::Expr *c : *after) {
+    std::vector<size_t> seen;
+    ForEachExprDeep(c, [&](const sql::Expr *e) {
+      const ExprInfo *info = e->kind == ExprKind::kName ? r_.Info(e) : nullptr;
+      if (info == nullptr || info->binding != NameBinding::kColumn) return;
+      const size_t i = ours(info->source);
+      if (i < aliases.size() && std::find(seen.begin(), seen.end(), i) == seen.end()) {
+        seen.push_back(i);
+      }
+    });
+    (seen.size() > 1 ? joining : &rest)->push_back(c);
+  }
+  *after = std::move(rest);
+  wrapped_storage_.push_back(std::make_unique<std::vector<WrappedColumn>>());
+  std::vector<WrappedColumn> &columns = *wrapped_storage_.back();
+  const auto add = [&](std::string_view source, std::string_view column, bool joined) {
+    for (const WrappedColumn &c : columns) {
+      if (c.source.data() == source.data() && c.column == column && c.joined == joined) return;
+    }
+    columns.push_back({source, column, joined});
+  };
+  const auto read = [&](const sql::Expr *e) {
+    if (e->kind == ExprKind::kStar) {
+      const auto found = r_.stars.find(e);
+      if (found == r_.stars.end()) return;
+      for (const StarColumn &c : found->second) {
+        if (c.source.empty() || ours(c.source) < aliases.size()) {
+          add(c.source, c.column, c.source.empty());
+        }
+      }
+      return;
+    }
+    if (e->kind != ExprKind::kName) return;
+    const ExprInfo *info = r_.Info(e);
+    if (info != nullptr && info->binding == NameBinding::kColumn &&
+        (info->joined || ours(info->source) < aliases.size())) {
+      add(info->source, info->column, info->joined);
+    }
+  };
+  for (const SelectItem *item : q->items) ForEachExprDeep(item->expr, read);
+  for (const sql::Expr *g : q->group_by) ForEachExprDeep(g, read);
+  ForEachExprDeep(q->having, read);
+  for (const OrderItem *o : q->order_by) ForEachExprDeep(o->expr, read);
+  for (const sql::Expr *c : *after) ForEachExprDeep(c, read);
+  ForEachExprDeep(q->start_with, read);
+  ForEachExprDeep(q->connect_by, read);
+  wrapped_ = &columns;
+}
+
 void SqliteWriter::HierarchyBlock(const sql::Query *q) {
   if (q->connect_by == nullptr) Unsupported(StartOf(q->start_with));
-  const TableRef *t = q->from.size == 1 ? q->from.first : nullptr;
-  if (t == nullptr || t->kind == TableKind::kJoin) Unsupported(StartOf(q->connect_by));
+  if (q->from.empty()) Unsupported(StartOf(q->connect_by));
+  const TableRef *t = q->from.first;
+  // Several FROM items or a join: joined first, then the hierarchy.
+  const bool joined = q->from.size != 1 || t->kind == TableKind::kJoin;
   if (MentionsPseudo(q, "ROWNUM")) Unsupported(q->pos);
-  const SourceInfo *info = r_.Source(t);
-  if (info == nullptr || info->alias.empty()) Unsupported(t->pos);
+  const SourceInfo *info = joined ? nullptr : r_.Source(t);
+  if (!joined && (info == nullptr || info->alias.empty())) Unsupported(t->pos);
+  std::vector<const sql::Expr *> after = Conjuncts(q->where);
+  std::vector<const sql::Expr *> joining;
+  if (joined) HierarchyJoin(q, &joining, &after);
   // Kept past this call: the block's ORDER BY, which Query() writes next,
   // reads it too (Query() puts back the outer block's).
   hier_storage_.push_back(std::make_unique<Hierarchy>());
   Hierarchy &h = *hier_storage_.back();
-  h.alias = info->alias;
+  h.alias = joined ? std::string_view(kJoinedRows) : info->alias;
   h.nocycle = q->nocycle;
   // What the select list, WHERE and ORDER BY read from the rows' history.
   const auto carried = [&](const sql::Expr *e) {
@@ -130,16 +225,50 @@ void SqliteWriter::HierarchyBlock(const sql::Query *q) {
       Put(")");
     }
   };
+  // Loop detection. When the parent is seen only through PRIOR, a repeat
+  // of the PRIOR values along a path repeats the children below it for
+  // ever, and a path longer than the item's row count must repeat a row:
+  // the two come to the same, so a depth bound suffices and costs a
+  // comparison per row. NOCYCLE (which must leave out exactly the
+  // repeating row) and a LEVEL in CONNECT BY (which may end the path)
+  // compare each row's keys with its ancestors'.
+  const bool levelInConnect = AnyInBlock(q->connect_by, [&](const sql::Expr *e) {
+    const ExprInfo *i = e->kind == ExprKind::kName ? r_.Info(e) : nullptr;
+    return i != nullptr && i->binding == NameBinding::kPseudo && i->column == "LEVEL";
+  });
+  const bool exact = !keys.empty() && (q->nocycle || levelInConnect);
+  const bool bounded = !keys.empty() && !exact;
+  // Paths are kept only for what reads them: CONNECT_BY_ISLEAF and
+  // CONNECT_BY_ISCYCLE.
+  const bool leaf = MentionsPseudo(q, "CONNECT_BY_ISLEAF");
+  const bool cycle = q->nocycle && MentionsPseudo(q, "CONNECT_BY_ISCYCLE");
+  const bool paths = leaf || cycle;
   // A stored table read in its own order numbers siblings by rowid; else
   // "kestrel$s" numbers the item's rows first.
-  const bool direct = info->table != nullptr && !q->order_siblings;
-  // A row's path: its parent's, then its sibling number in ten digits.
-  const auto sequence = [&](const char *parent, const char *table) {
-    Put("kestrel_path(");
-    Put(parent);
-    Put(", ");
-    Put(table);
-    Put(direct ? ".rowid)" : ".\"kestrel$seq\")");
+  const bool direct = !joined && info->table != nullptr && !q->order_siblings;
+  // The FROM item, or the joined rows with the columns the block reads.
+  const std::vector<WrappedColumn> *columns = wrapped_;
+  const auto source = [&]() {
+    if (!joined) return From(t);
+    wrapped_ = nullptr;
+    Put("(SELECT ");
+    for (size_t i = 0; i < columns->size(); ++i) {
+      const WrappedColumn &c = (*columns)[i];
+      if (i > 0) Put(", ");
+      if (!c.joined) {
+        Ident(c.source);
+        Put(".");
+      }
+      Ident(c.column);
+      Put(" AS \"kestrel$c");
+      Put(std::to_string(i));
+      Put("\"");
+    }
+    if (columns->empty()) Put("1 AS \"kestrel$c\"");
+    FromWhere(q, joining);
+    Put(") AS ");
+    Ident(kJoinedRows);
+    wrapped_ = columns;
   };
   const std::string alias = [&]() {
     std::string saved;
@@ -148,6 +277,14 @@ void SqliteWriter::HierarchyBlock(const sql::Query *q) {
     std::swap(saved, out_);
     return saved;
   }();
+  const std::string seq = alias + (direct ? ".rowid" : ".\"kestrel$seq\"");
+  // (Counted from the FROM item itself: the client's authorizer refuses
+  // a count of the engine-named "kestrel$s".)
+  const auto rowCount = [&]() {
+    Put("(SELECT count(*) FROM ");
+    source();
+    Put(")");
+  };
 
   h.phase = Hierarchy::kSelect;
   SelectList(q);
@@ -159,7 +296,7 @@ void SqliteWriter::HierarchyBlock(const sql::Query *q) {
     Put(".*, row_number() OVER (");
     if (q->order_siblings) OrderKeys(q->order_by, nullptr);
     Put(") AS \"kestrel$seq\" FROM ");
-    From(t);
+    source();
     Put("), ");
   }
   const auto rows = [&]() {
@@ -169,17 +306,22 @@ void SqliteWriter::HierarchyBlock(const sql::Query *q) {
   };
   Put("\"kestrel$t\" AS (SELECT ");
   Put(alias);
-  Put(".*, 1 AS \"kestrel$level\", ");
-  sequence("NULL", alias.c_str());
-  Put(" AS \"kestrel$path\", ");
-  if (!keys.empty()) {
-    Put("char(1) || ");
-    key();
-    Put(" || char(1)");
-  } else {
-    Put("NULL");
+  Put(".*, 1 AS \"kestrel$level\"");
+  if (direct) {
+    Put(", ");
+    Put(seq);
+    Put(" AS \"kestrel$seq\"");
   }
-  Put(" AS \"kestrel$keys\", 0 AS \"kestrel$loop\"");
+  if (paths) {
+    Put(", kestrel_path(NULL, ");
+    Put(seq);
+    Put(") AS \"kestrel$path\"");
+  }
+  if (exact) {
+    Put(", char(1) || ");
+    key();
+    Put(" || char(1) AS \"kestrel$keys\", 0 AS \"kestrel$loop\"");
+  }
   for (size_t i = 0; i < h.carried.size(); ++i) {
     const sql::Expr *c = h.carried[i];
     Put(", ");
@@ -194,7 +336,7 @@ void SqliteWriter::HierarchyBlock(const sql::Query *q) {
       AsText(c->args.first);
       Put(")");
     }
-    Put(" AS \"kestrel$c");
+    Put(" AS \"kestrel$v");
     Put(std::to_string(i));
     Put("\"");
   }
@@ -207,18 +349,30 @@ void SqliteWriter::HierarchyBlock(const sql::Query *q) {
   h.phase = Hierarchy::kConnect;
   Put(" UNION ALL SELECT ");
   Put(alias);
-  Put(".*, \"kestrel$p\".\"kestrel$level\" + 1, ");
-  sequence("\"kestrel$p\".\"kestrel$path\"", alias.c_str());
-  Put(", ");
-  if (!keys.empty()) {
-    Put("\"kestrel$p\".\"kestrel$keys\" || ");
+  Put(".*, ");
+  if (bounded) {
+    Put("CASE WHEN \"kestrel$p\".\"kestrel$level\" < ");
+    rowCount();
+    Put(" THEN \"kestrel$p\".\"kestrel$level\" + 1 ELSE kestrel_raise(1436) END");
+  } else {
+    Put("\"kestrel$p\".\"kestrel$level\" + 1");
+  }
+  if (direct) {
+    Put(", ");
+    Put(seq);
+  }
+  if (paths) {
+    Put(", kestrel_path(\"kestrel$p\".\"kestrel$path\", ");
+    Put(seq);
+    Put(")");
+  }
+  if (exact) {
+    Put(", \"kestrel$p\".\"kestrel$keys\" || ");
     key();
     Put(" || char(1), CASE WHEN kestrel_seen(\"kestrel$p\".\"kestrel$keys\", char(1) || ");
     key();
     Put(q->nocycle ? " || char(1)) THEN 1 ELSE 0 END"
                    : " || char(1)) THEN kestrel_raise(1436) ELSE 0 END");
-  } else {
-    Put("NULL, 0");
   }
   for (size_t i = 0; i < h.carried.size(); ++i) {
     const sql::Expr *c = h.carried[i];
@@ -228,11 +382,11 @@ void SqliteWriter::HierarchyBlock(const sql::Query *q) {
       Expr(c->left);
       h.in_prior = false;
     } else if (c->kind == ExprKind::kUnary) {
-      Put("\"kestrel$p\".\"kestrel$c");
+      Put("\"kestrel$p\".\"kestrel$v");
       Put(std::to_string(i));
       Put("\"");
     } else {
-      Put("concat(\"kestrel$p\".\"kestrel$c");
+      Put("concat(\"kestrel$p\".\"kestrel$v");
       Put(std::to_string(i));
       Put("\", concat(");
       AsText(static_cast<const sql::Expr *>(c->args.first->next));
@@ -245,20 +399,19 @@ void SqliteWriter::HierarchyBlock(const sql::Query *q) {
   rows();
   Put(" ON ");
   Expr(q->connect_by);
-  Put(" WHERE \"kestrel$p\".\"kestrel$loop\" = 0");
-  // A stored table read in its own order: taking the deepest rows first
-  // (siblings by path) makes SQLite's queue a stack, so the rows come out
-  // depth first and need no sort by path at the end.
-  if (direct) Put(" ORDER BY \"kestrel$level\" DESC, \"kestrel$path\"");
-  Put(")");
+  if (exact) Put(" WHERE \"kestrel$p\".\"kestrel$loop\" = 0");
+  // Taking the deepest rows first makes SQLite's queue a stack: the rows
+  // come out depth first. The rows of the deepest level waiting are always
+  // the children of one parent, so their sibling numbers order them.
+  Put(" ORDER BY \"kestrel$level\" DESC, \"kestrel$seq\")");
   // A row is a leaf when the next in depth-first order is not its child
   // (worked out only when asked for, as is CONNECT_BY_ISCYCLE).
   Put(" SELECT *");
-  if (MentionsPseudo(q, "CONNECT_BY_ISLEAF")) {
+  if (leaf) {
     Put(", CASE WHEN lead(\"kestrel$level\") OVER (ORDER BY \"kestrel$path\")"
         " > \"kestrel$level\" THEN 0 ELSE 1 END AS \"kestrel$leaf\"");
   }
-  if (q->nocycle && MentionsPseudo(q, "CONNECT_BY_ISCYCLE")) {
+  if (cycle) {
     Put(", EXISTS (SELECT 1 FROM \"kestrel$t\" AS \"kestrel$x\" WHERE \"kestrel$x\".\"kestrel$loop\" = 1"
         " AND \"kestrel$x\".\"kestrel$level\" = \"kestrel$t\".\"kestrel$level\" + 1"
         " AND substr(\"kestrel$x\".\"kestrel$path\", 1, length(\"kestrel$t\".\"kestrel$path\"))"
@@ -267,17 +420,24 @@ void SqliteWriter::HierarchyBlock(const sql::Query *q) {
   Put(" FROM \"kestrel$t\") AS ");
   Put(alias);
   h.phase = Hierarchy::kSelect;
-  Put(" WHERE ");
-  Put(alias);
-  Put(".\"kestrel$loop\" = 0");
-  if (q->where != nullptr) {
-    Put(" AND ");
-    Expr(q->where);
+  bool first = true;
+  if (exact) {
+    Put(" WHERE ");
+    Put(alias);
+    Put(".\"kestrel$loop\" = 0");
+    first = false;
+  }
+  for (const sql::Expr *c : after) {
+    Put(first ? " WHERE " : " AND ");
+    first = false;
+    Expr(c);
   }
   GroupBy(q);
   bool grouped = !q->group_by.empty() || q->having != nullptr || q->quantifier == 1;
   for (const SelectItem *item : q->items) grouped = grouped || AnyInBlock(item->expr, IsAggregateCall);
-  if (!grouped && !direct && (q->order_by.empty() || q->order_siblings)) {
+  // Rows come depth first from the queue, unless a window sorted them by
+  // path to find the leaves.
+  if (!grouped && paths && (q->order_by.empty() || q->order_siblings)) {
     Put(" ORDER BY ");
     Put(alias);
     Put(".\"kestrel$path\"");

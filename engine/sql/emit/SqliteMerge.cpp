@@ -38,7 +38,7 @@ std::vector<EmittedStep> SqliteWriter::Merge(const MergeStmt &s) {
     Put(" SET ");
     bool first = true;
     for (const SetItem *item : s.set) {
-      if (item->row || item->value->kind == ExprKind::kDefault) Unsupported(item->pos);
+      if (item->row) Unsupported(item->pos);
       const sql::Expr *c = item->columns.first;
       const ExprInfo *info = r_.Info(c);
       if (info == nullptr || info->binding != NameBinding::kColumn) Unsupported(c->pos);
@@ -46,7 +46,11 @@ std::vector<EmittedStep> SqliteWriter::Merge(const MergeStmt &s) {
       first = false;
       Ident(info->column);
       Put(" = ");
-      FittedInto(s.target, info->column, item->value);
+      if (item->value->kind == ExprKind::kDefault) {
+        ColumnDefault(s.target, info->column, item->value);
+      } else {
+        FittedInto(s.target, info->column, item->value);
+      }
     }
     Put(" FROM ");
     From(s.source);

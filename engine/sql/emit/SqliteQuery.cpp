@@ -53,9 +53,12 @@ void SqliteWriter::With(const sql::List<Cte> &with) {
   Put("WITH ");
   bool first = true;
   for (const Cte *c : with) {
-    if (c->search != 0 || !c->cycle.empty()) Unsupported(c->pos);
     if (!first) Put(", ");
     first = false;
+    if (c->search != 0 || !c->cycle.empty()) {
+      SearchCycleCte(c);
+      continue;
+    }
     Ident(c->name->name);
     if (!c->columns.empty()) {
       Put("(");
@@ -160,6 +163,7 @@ void SqliteWriter::SelectList(const sql::Query *q) {
       Ident(item->alias->name);
     }
   }
+  if (search_cycle_ != nullptr && search_cycle_->block == q) search_cycle_->items();
 }
 
 void SqliteWriter::FromList(const sql::Query *q) {
@@ -205,6 +209,8 @@ void SqliteWriter::From(const TableRef *t) {
         // objects (DUAL and the dictionary views), as the catalog did.
         if (t->name.count == 2) Put("main.");
         Ident(info->table->name);
+      } else if (search_cycle_ != nullptr && SameName(t->name.Last(), search_cycle_->self)) {
+        Put(search_cycle_->internal);  // a recursive WITH's working copy
       } else {
         Ident(t->name.Last());  // a WITH query
       }
@@ -398,8 +404,12 @@ void SqliteWriter::Update(const UpdateStmt &s) {
     }
     if (item->row) Put(")");
     Put(" = ");
-    if (item->value->kind == ExprKind::kDefault) Unsupported(item->value->pos);
     const SourceInfo *target = r_.Source(s.target);
+    if (item->value->kind == ExprKind::kDefault) {
+      if (item->row) Unsupported(item->value->pos);
+      ColumnDefault(s.target, r_.Info(item->columns.first)->column, item->value);
+      continue;
+    }
     if (item->row && item->value->kind == ExprKind::kSubquery && target->table != nullptr) {
       FittedRow(*item, *target->table);
       continue;
@@ -419,6 +429,19 @@ void SqliteWriter::Update(const UpdateStmt &s) {
     Expr(s.where);
   }
   Returning(s.returning);
+}
+
+// SET col = DEFAULT: the column's default as the schema keeps it (an SQLite
+// expression), NULL when it has none.
+void SqliteWriter::ColumnDefault(const TableRef *target, std::string_view column,
+                                 const sql::Expr *at) {
+  const SourceInfo *info = r_.Source(target);
+  if (info == nullptr || info->table == nullptr) Unsupported(at->pos);
+  const CatalogColumn *c = TargetColumn(*info->table, column);
+  if (c == nullptr || c->default_sql.empty()) return Put("NULL");
+  Put("(");
+  Put(c->default_sql);
+  Put(")");
 }
 
 void SqliteWriter::Delete(const DeleteStmt &s) {

@@ -3,7 +3,8 @@
 ** that are handed each value with its sort keys and sort them themselves:
 ** LISTAGG ... WITHIN GROUP (kestrel_listagg, with the DISTINCT and ON
 ** OVERFLOW choices as constant arguments) and MIN, MAX, SUM, COUNT and AVG
-** KEEP (DENSE_RANK FIRST|LAST ORDER BY ...) (kestrel_keep).
+** KEEP (DENSE_RANK FIRST|LAST ORDER BY ...) (kestrel_keep, also over a
+** partition).
 */
 #include "sql/emit/SqliteWriter.h"
 
@@ -65,6 +66,12 @@ void SqliteWriter::Keep(const sql::Expr *e) {
   }
   SortKeys(x.keep_order);
   Put(")");
+  if (x.over != nullptr) {
+    // Oracle's KEEP ... OVER takes a partition only: the whole partition
+    // is the window.
+    if (!x.over->order.empty() || x.over->units != 0) Unsupported(x.over->pos);
+    Over(*x.over, nullptr);
+  }
   if (n == "COUNT") Put(", 0)");
 }
 

@@ -44,6 +44,7 @@ class SqliteWriter {
   // OVER, WITHIN GROUP, KEEP (SqliteAnalytic.cpp, SqliteSortedAggregates.cpp)
   void FunctionClauses(const sql::Expr *e);
   void Analytic(const sql::Expr *e);
+  void IgnoreNulls(const sql::Expr *e);
   void Over(const Window &w, const sql::List<OrderItem> *order);
   void ListAgg(const sql::Expr *e);
   void Keep(const sql::Expr *e);
@@ -110,9 +111,12 @@ class SqliteWriter {
     std::vector<const sql::Expr *> carried;  // PRIOR, CONNECT_BY_ROOT, SYS_CONNECT_BY_PATH
   };
   void HierarchyBlock(const sql::Query *q);
+  void HierarchyJoin(const sql::Query *q, std::vector<const sql::Expr *> *joining,
+                     std::vector<const sql::Expr *> *after);
   bool HierarchyColumn(const ExprInfo &info);
   void HierarchyValue(const sql::Expr *e);
   void HierarchyPseudo(const sql::Expr *e, std::string_view name);
+  void SearchCycleCte(const sql::Cte *c);
 
   // ROLLUP, CUBE, GROUPING SETS (SqliteGrouping.cpp): the grouping set
   // being written, and every grouping expression.
@@ -164,6 +168,7 @@ class SqliteWriter {
   void Fit(const CatalogTable &table, const CatalogColumn &column,
            const std::function<void()> &value);
   const CatalogColumn *TargetColumn(const CatalogTable &table, std::string_view name) const;
+  void ColumnDefault(const TableRef *target, std::string_view column, const sql::Expr *at);
   // `value` written into `column` of the table `target` names (bare when
   // the column is not known).
   void FittedInto(const TableRef *target, std::string_view column, const sql::Expr *value);
@@ -217,6 +222,16 @@ class SqliteWriter {
   Grouping *grouping_ = nullptr;
   const std::vector<const sql::Expr *> *nested_ = nullptr;  // inner aggregates
   std::vector<std::unique_ptr<Hierarchy>> hier_storage_;  // writing a LEFT JOIN made of (+) conditions
+  // A recursive WITH with SEARCH or CYCLE (SqliteSearchCycle.cpp): its
+  // members read the working copy `internal` where they name `self`, and
+  // `block`'s select list ends in the columns `items` writes.
+  struct SearchCycle {
+    std::string_view self;
+    std::string internal;
+    const sql::Query *block = nullptr;
+    std::function<void()> items;
+  };
+  SearchCycle *search_cycle_ = nullptr;
 };
 
 }  // namespace kestrel_engine::sql

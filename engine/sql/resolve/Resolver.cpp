@@ -213,6 +213,7 @@ class Resolver {
     return true;
   }
   std::vector<ColumnInfo> ResolveQuery(const Query *q, Scope *parent, bool top);
+  void AddSearchCycleColumns(const Cte &c, CteDef *def);
   std::vector<ColumnInfo> ResolveBlock(const Query *q, Scope *parent);
   void AddFrom(const TableRef *t, Scope *scope);
   void AddTable(const TableRef *t, Scope *scope);
@@ -405,6 +406,17 @@ void Resolver::Statement(const sql::Statement &s) {
   }
 }
 
+// SEARCH ... SET col adds a NUMBER, CYCLE ... SET mark TO 'Y' a
+// VARCHAR2(1), after the listed columns.
+void Resolver::AddSearchCycleColumns(const Cte &c, CteDef *def) {
+  if (c.search_set != nullptr) {
+    def->columns.push_back({std::string(c.search_set->name), MakeType(TypeCategory::kNumber)});
+  }
+  if (c.cycle_set != nullptr) {
+    def->columns.push_back({std::string(c.cycle_set->name), MakeType(TypeCategory::kVarchar2, 1)});
+  }
+}
+
 std::vector<ColumnInfo> Resolver::ResolveQuery(const Query *q, Scope *parent, bool top) {
   if (++depth_ > 1000) throw SemanticError(36, q->pos, "1000");
   const size_t cte_mark = ctes_.size();
@@ -425,6 +437,7 @@ std::vector<ColumnInfo> Resolver::ResolveQuery(const Query *q, Scope *parent, bo
       ctes_.push_back(named(ResolveQuery(anchor, nullptr, false)));
       const size_t self = ctes_.size() - 1;
       CteDef def = named(ResolveQuery(c->query, nullptr, false));
+      AddSearchCycleColumns(*c, &def);
       ctes_[self] = std::move(def);
       continue;
     }
