@@ -108,6 +108,12 @@ std::string StatementFeedback(const std::string &sql, long rows) {
   return "Statement processed.";
 }
 
+bool IsBlock(const std::string &sql) {
+  const std::vector<std::string> w = Words(sql, 1);
+  return !w.empty() && (w[0] == "BEGIN" || w[0] == "DECLARE" || w[0] == "CALL" ||
+                        w[0] == "EXEC" || w[0] == "EXECUTE");
+}
+
 std::string SelectedFeedback(size_t rows) {
   if (rows == 0) return "no rows selected";
   return rows == 1 ? "1 row selected."

@@ -14,6 +14,9 @@ namespace kestrel_sql {
 // The message for a statement other than a query that changed `rows` rows.
 std::string StatementFeedback(const std::string &sql, long rows);
 
+// True for a PL/SQL block or a call: BEGIN, DECLARE, CALL, EXECUTE.
+bool IsBlock(const std::string &sql);
+
 // The line after a query's rows: "no rows selected", "1 row selected.",
 // "N rows selected.".
 std::string SelectedFeedback(size_t rows);

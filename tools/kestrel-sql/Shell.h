@@ -107,6 +107,11 @@ class Shell {
   void Spool(const std::vector<std::string> &words, const Frame &frame);
   void Whenever(const std::vector<std::string> &words, const Frame &frame);
   void Describe(const std::vector<std::string> &words, const Frame &frame);
+  // SET SERVEROUTPUT's ENABLE or DISABLE on the session.
+  void SwitchServerOutput(const Frame &frame);
+  // Prints the session's DBMS_OUTPUT lines when SERVEROUTPUT is on; true
+  // when there were any.
+  bool ShowServerOutput();
 
   ClientConnection &connection_;
   Output &output_;

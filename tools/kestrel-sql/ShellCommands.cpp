@@ -136,8 +136,10 @@ void Shell::RunCommand(const std::string &name, const std::string &original,
     Exit(code, action);
   } else if (name == "SET") {
     std::string error, note;
+    const int serverOutputSets = settings_.serverOutputSets;
     if (!settings_.Apply(rest, &error, &note)) client(error);
     else if (!note.empty()) Print(note + "\n");
+    if (settings_.serverOutputSets != serverOutputSets) SwitchServerOutput(frame);
   } else if (name == "SHOW") {
     Show(words, frame);
   } else if (name == "PROMPT") {
@@ -401,6 +403,7 @@ void Shell::Connect(const std::vector<std::string> &words, const Frame &frame) {
   if (prompter_ != nullptr) prompter_->BreakTarget(connection_.ServiceContext());
   SetLogon(logon.user, logon.link);
   Print("Connected.\n");
+  if (settings_.serverOutput) SwitchServerOutput(frame);
 }
 
 void Shell::Describe(const std::vector<std::string> &words, const Frame &frame) {

@@ -118,8 +118,13 @@ RunResult StatementRunner::Run(const std::string &sql) {
       const long columns = recordset.GetFieldCount();
       if (columns > 0) {
         result = Query(recordset, columns);
-      } else if (settings_.format != OutputFormat::kCsv && settings_.feedback > 0) {
-        out_ << StatementFeedback(sql, recordset.GetRSCount()) << "\n\n";
+      } else {
+        const bool feedback = settings_.format != OutputFormat::kCsv && settings_.feedback > 0;
+        if (serverOutput_ && IsBlock(sql)) {
+          result.outputShown = true;
+          if (serverOutput_() && feedback) out_ << "\n";
+        }
+        if (feedback) out_ << StatementFeedback(sql, recordset.GetRSCount()) << "\n\n";
       }
     }
   } catch (const COCIException &) {

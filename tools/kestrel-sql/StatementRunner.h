@@ -24,6 +24,7 @@ struct RunResult {
   std::string message;  // the failure's one-line text
   // COLUMN ... NEW_VALUE: variable and value from the query's last row.
   std::vector<std::pair<std::string, std::string>> newValues;
+  bool outputShown = false;  // the server output was printed already
 };
 
 class StatementRunner {
@@ -34,6 +35,11 @@ class StatementRunner {
 
   // Asked between fetched rows; true stops the fetch (Ctrl-C).
   void SetInterruptCheck(std::function<bool()> check) { interrupted_ = std::move(check); }
+
+  // Prints the session's DBMS_OUTPUT lines (SET SERVEROUTPUT ON) and
+  // answers whether there were any. A block's lines come before its
+  // feedback line, as SQL*Plus prints them; other statements' after.
+  void SetServerOutput(std::function<bool()> show) { serverOutput_ = std::move(show); }
 
   RunResult Run(const std::string &sql);
 
@@ -49,6 +55,7 @@ class StatementRunner {
   const Settings &settings_;
   std::ostream &out_;
   std::function<bool()> interrupted_;
+  std::function<bool()> serverOutput_;
 };
 
 // The error record's message as one line: "ORA-NNNNN: text" when the
