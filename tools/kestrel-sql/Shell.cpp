@@ -382,6 +382,10 @@ void Shell::RunSql(const std::string &sql, const Frame &frame, int line) {
   CheckOutput();
   if (done_) return;
   for (const auto &value : result.newValues) defines_.Set(value.first, value.second);
+  if (result.compiled) {
+    lastUnit_ = result.unit;
+    hasLastUnit_ = true;
+  }
   if (!result.ok) Error(ErrorKind::kSql, frame, line, result.message, result.code);
   // After an error too: what the block put before it failed is shown.
   if (!result.outputShown && !done_) ShowServerOutput();

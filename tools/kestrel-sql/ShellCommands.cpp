@@ -268,9 +268,8 @@ void Shell::Show(const std::vector<std::string> &words, const Frame &frame) {
                               : "not spooling currently";
   } else if (what == "RELEASE" || what == "REL") {
     text = "release " KESTREL_SQL_VERSION;
-  } else if (what == "ERRORS" || what == "ERR") {
-    Error(ErrorKind::kClient, frame, frame.line,
-          "SP2-0734: SHOW ERRORS is not available in kestrel-sql yet");
+  } else if (Abbreviates(what, "ERRORS", 3)) {
+    ShowErrors(std::vector<std::string>(words.begin() + 1, words.end()), frame);
     return;
   } else if (what == "SQLCODE" || what == "SQLC") {
     text = "sqlcode " + std::to_string(lastSqlCode_);
@@ -429,9 +428,11 @@ void Shell::Describe(const std::vector<std::string> &words, const Frame &frame) 
   std::vector<ResultColumn> columns;
   if (query.Prepare("SELECT * FROM " + object + " WHERE 1 = 0") != TextQuery::Kind::kQuery ||
       !query.Execute(&columns)) {
+    if ((query.ErrorCode() == 942 || query.ErrorCode() == 0) && DescribeCode(object, frame))
+      return;
     Error(ErrorKind::kClient, frame, frame.line,
           query.ErrorCode() == 942 || query.ErrorCode() == 0
-              ? "ORA-04043: object " + object + " does not exist"
+              ? "ERROR:\nORA-04043: object " + object + " does not exist"
               : query.ErrorText());
     return;
   }

@@ -86,6 +86,15 @@ RunResult StatementRunner::Run(const std::string &sql) {
                     connection_->ErrorHandle(),
                     static_cast<size_t>(settings_.longChars));
     const TextQuery::Kind kind = query.Prepare(sql);
+    CodeUnit unit;
+    if (kind == TextQuery::Kind::kOther && FindCodeUnit(sql, &unit)) {
+      // Stored code is run here, where a compilation warning can be heard.
+      RunResult result = Code(query, unit);
+      if (settings_.timing && settings_.format != OutputFormat::kCsv)
+        out_ << Elapsed(std::chrono::steady_clock::now() - started) << "\n";
+      out_.flush();
+      return result;
+    }
     if (kind != TextQuery::Kind::kOther) {
       RunResult result;
       if (kind == TextQuery::Kind::kQuery) {
@@ -134,6 +143,28 @@ RunResult StatementRunner::Run(const std::string &sql) {
   if (settings_.timing && settings_.format != OutputFormat::kCsv)
     out_ << Elapsed(std::chrono::steady_clock::now() - started) << "\n";
   out_.flush();
+  return result;
+}
+
+RunResult StatementRunner::Code(TextQuery &query, const CodeUnit &unit) {
+  RunResult result;
+  result.unit = unit;
+  int info = 0;
+  const bool ran = query.ExecuteOther(&info);
+  // A client may answer compilation errors as a failure with ORA-24344;
+  // the unit was stored all the same, as a success with information says.
+  if (!ran && query.ErrorCode() != 24344) {
+    result.ok = false;
+    result.code = query.ErrorCode() > 0 ? query.ErrorCode() : 0;
+    result.message = query.ErrorText();
+    return result;
+  }
+  result.compiled = true;
+  if (settings_.format == OutputFormat::kCsv) return result;
+  if (!ran || info == 24344)  // shown whatever FEEDBACK says, as SQL*Plus does
+    out_ << CompilationWarning(unit) << "\n\n";
+  else if (settings_.feedback > 0)
+    out_ << StatementFeedback(unit.verb + " " + unit.type, 0) << "\n\n";
   return result;
 }
 

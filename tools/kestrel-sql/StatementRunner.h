@@ -14,6 +14,7 @@
 
 #include "ClientConnection.h"
 #include "COCIRecordset.h"
+#include "Feedback.h"
 #include "Settings.h"
 
 namespace kestrel_sql {
@@ -25,6 +26,10 @@ struct RunResult {
   // COLUMN ... NEW_VALUE: variable and value from the query's last row.
   std::vector<std::pair<std::string, std::string>> newValues;
   bool outputShown = false;  // the server output was printed already
+  // A CREATE or ALTER of stored code, for SHOW ERRORS; compiled is false
+  // when the statement did not run.
+  CodeUnit unit;
+  bool compiled = false;
 };
 
 class StatementRunner {
@@ -46,6 +51,7 @@ class StatementRunner {
 
  private:
   RunResult TextRows(class TextQuery &query);
+  RunResult Code(class TextQuery &query, const CodeUnit &unit);
   RunResult Query(COCIRecordset &recordset, long columns);
   RunResult Rows(const std::vector<ResultColumn> &header,
                  const std::function<bool(std::vector<Cell> *)> &next,
