@@ -25,19 +25,20 @@ TEST_F(ToolTest, SetOptionsShapeTheOutput) {
     const char *commands;
     const char *expected;
   } cases[] = {
-      {"set heading off", "1\n2 two\n\n2 rows selected.\n\n"},
-      {"set feedback off", "ID NAME\n-- ----\n 1\n 2 two\n\n"},
-      {"set feedback 3", "ID NAME\n-- ----\n 1\n 2 two\n\n"},
-      {"set null '(null)' colsep |", "ID|NAME\n--|------\n 1|(null)\n 2|two\n\n2 rows selected.\n\n"},
-      {"set pagesize 1 feedback off", "ID NAME\n-- ----\n 1\n\nID NAME\n-- ----\n 2 two\n\n"},
+      {"set numwidth 2 heading off", " 1\n 2 two\n\n2 rows selected.\n\n"},
+      {"set numwidth 2 feedback off", "ID NAME\n-- ----\n 1\n 2 two\n\n"},
+      {"set numw 2 feedback 3", "ID NAME\n-- ----\n 1\n 2 two\n\n"},
+      {"set numwidth 2 null '(null)' colsep |", "ID|NAME\n--|------\n 1|(null)\n 2|two\n\n2 rows selected.\n\n"},
+      {"set numwidth 2 pagesize 1 feedback off", "ID NAME\n-- ----\n 1\n\nID NAME\n-- ----\n 2 two\n\n"},
+      {"set feedback off", "        ID NAME\n---------- ----\n         1\n         2 two\n\n"},
       {"set vertical on feedback off", "ID   : 1\nNAME :\n\nID   : 2\nNAME : two\n\n"},
       {"set markup csv on", "ID,NAME\r\n1,\r\n2,two\r\n"},
       {"column name heading Who format a2\ncolumn id noprint\nset feedback off",
        "Wh\n--\n\ntw\no\n\n"},
       {"column id format 09.9 heading Id\nset feedback off",
        "   Id NAME\n----- ----\n 01.0\n 02.0 two\n\n"},
-      {"column name heading Who format a2\ncolumn name clear\nset feedback off",
-       "ID NAME\n-- ----\n 1\n 2 two\n\n"},
+      {"column name heading Who format a2\ncolumn name clear\nset feedback off numwidth 3",
+       " ID NAME\n--- ----\n  1\n  2 two\n\n"},
   };
   for (const auto &c : cases) {
     const ToolRun run =
@@ -63,7 +64,7 @@ TEST_F(ToolTest, SetOptionsShapeTheOutput) {
   std::ifstream spooled(dir_ + "/quiet.lst");
   std::ostringstream text;
   text << spooled.rdbuf();
-  EXPECT_EQ(text.str(), "ID\n--\n 2\n\n1 row selected.\n\nUser created.\n\nConnected.\n");
+  EXPECT_EQ(text.str(), "        ID\n----------\n         2\n\n1 row selected.\n\nUser created.\n\nConnected.\n");
 }
 
 TEST_F(ToolTest, SubstitutionVariablesAndScriptArguments) {
@@ -127,9 +128,9 @@ TEST_F(ToolTest, SpoolTheBufferAndUnknownCommands) {
             "<stdin>:6: SP2-0738: HOST is refused: start kestrel-sql with --allow-host\n");
   const std::string spooled = ReadAll(spool + ".lst");
   EXPECT_EQ(spooled,
-            "1 row inserted.\n\n1 row inserted.\n\n"
-            "  1* insert into t values (1)\n1 row inserted.\n\n" + run.err +
-            "N\n-\n3\n\n1 row selected.\n\n");
+            "1 row created.\n\n1 row created.\n\n"
+            "  1* insert into t values (1)\n1 row created.\n\n" + run.err +
+            "         N\n----------\n         3\n\n1 row selected.\n\n");
   EXPECT_NE(run.out.find("not spooled"), std::string::npos);
   const ToolRun host = Sql({"--allow-host", Logon()}, "prompt a\nhost echo b\n!echo c\n");
   EXPECT_EQ(host.out, "a\nb\nc\n") << host.err;

@@ -95,11 +95,11 @@ std::string StatementFeedback(const std::string &sql, long rows) {
   if (w.empty()) return "Statement processed.";
   const std::string &first = w[0];
 
-  if (first == "INSERT") return Rows(rows, "inserted");
+  if (first == "INSERT") return Rows(rows, "created");
   if (first == "UPDATE") return Rows(rows, "updated");
   if (first == "DELETE") return Rows(rows, "deleted");
   if (first == "MERGE") return Rows(rows, "merged");
-  if (first == "REPLACE") return Rows(rows, "inserted");
+  if (first == "REPLACE") return Rows(rows, "created");
   if (first == "BEGIN" || first == "DECLARE" || first == "CALL" ||
       first == "EXEC" || first == "EXECUTE")
     return "PL/SQL procedure successfully completed.";

@@ -1,6 +1,6 @@
 /*
 ** What kestrel-sql prints after a statement ran, in the vendor shell's
-** words: "Table created.", "1 row inserted.", "3 rows updated.", "2 rows
+** words: "Table created.", "1 row created.", "3 rows updated.", "2 rows
 ** selected.". The library does not tell a statement's type, so the
 ** message follows the statement's leading keywords.
 */

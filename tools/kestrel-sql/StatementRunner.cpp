@@ -220,6 +220,7 @@ RunResult StatementRunner::Rows(
   std::vector<ResultColumn> shown;
   std::vector<size_t> visible;
   std::vector<std::string> numberFormats(header.size());
+  std::vector<bool> fitted(header.size());
   std::vector<std::pair<size_t, std::string>> captured;  // column, variable
   for (size_t i = 0; i < header.size(); ++i) {
     ResultColumn column = header[i];
@@ -230,6 +231,12 @@ RunResult StatementRunner::Rows(
       if (!format->second.heading.empty()) column.name = format->second.heading;
       numberFormats[i] = format->second.numberFormat;
       column.width = format->second.width;
+    }
+    // A number without a COLUMN format fills SET NUMWIDTH in a table.
+    if (column.numeric && numberFormats[i].empty() && column.width == 0 &&
+        settings_.format == OutputFormat::kTable) {
+      column.minWidth = static_cast<size_t>(settings_.numWidth);
+      fitted[i] = true;
     }
     visible.push_back(i);
     shown.push_back(column);
@@ -246,6 +253,8 @@ RunResult StatementRunner::Rows(
       cells.push_back(i < row.size() ? row[i] : Cell());
       if (cells.back() && !numberFormats[i].empty())
         cells.back() = FormatNumber(*cells.back(), numberFormats[i]);
+      else if (cells.back() && fitted[i])
+        cells.back() = FitNumber(*cells.back(), static_cast<size_t>(settings_.numWidth));
     }
     if (!shown.empty()) printer->Row(cells);  // every column NOPRINT: nothing
     if (!captured.empty()) {
