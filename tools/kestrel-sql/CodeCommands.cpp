@@ -179,7 +179,20 @@ bool Shell::DescribeCode(const std::string &object, const Frame &) {
     const size_t by = sql.find("SUBPROGRAM_ID, ");
     Dictionary(sql.substr(0, by) + "OBJECT_NAME, " + sql.substr(by + 15), &rows, &error, &code);
   }
-  if (code != 0 || rows.empty()) return false;
+  if (code != 0) return false;
+  if (rows.empty()) {
+    // A procedure without arguments may have no rows there at all.
+    std::vector<std::vector<Cell>> kinds;
+    if (!Dictionary(std::string("SELECT OBJECT_TYPE FROM ") + (other ? "ALL_OBJECTS" : "USER_OBJECTS") +
+                        " WHERE OBJECT_NAME = " + Literal(name) +
+                        (other ? " AND OWNER = " + Literal(schema) : std::string()) +
+                        " AND OBJECT_TYPE IN ('PROCEDURE', 'PACKAGE')",
+                    &kinds, &error, &code) ||
+        kinds.empty())
+      return false;
+    if (Text(kinds[0][0]) == "PROCEDURE") Print("PROCEDURE " + name + "\n");
+    return true;
+  }
   const std::string heading =
       " " + Padded("Argument Name", 30) + " " + Padded("Type", 23) + " In/Out Default?\n" + " " +
       std::string(30, '-') + " " + std::string(23, '-') + " ------ --------\n";
