@@ -32,13 +32,14 @@ TEST_F(ToolTest, ArgumentsRunInOrderAndPrintTablesAndFeedback) {
   EXPECT_EQ(run.err, "");
   EXPECT_EQ(run.out,
             "Table created.\n\n"
-            "1 row inserted.\n\n"
-            "1 row inserted.\n\n"
+            "1 row created.\n\n"
+            "1 row created.\n\n"
             "1 row updated.\n\n"
-            "ID NAME PRICE\n"
-            "-- ---- -----\n"
-            " 1 pen      5\n"
-            "22       1000\n"
+            // Numbers fill SET NUMWIDTH (10), as in SQL*Plus.
+            "        ID NAME      PRICE\n"
+            "---------- ---- ----------\n"
+            "         1 pen           5\n"
+            "        22            1000\n"
             "\n2 rows selected.\n\n"
             "no rows selected\n\n"
             "2 rows deleted.\n\n");
@@ -50,7 +51,7 @@ TEST_F(ToolTest, EveryKindOfValueIsShownAsTheDatabaseWritesIt) {
          "HEXTORAW('00FF10'), HEXTORAW('ABCD'), 'a clob')",
          "insert into v values (2, NULL, NULL, "
          "HEXTORAW('000102030405060708090A0B0C0D0E0F101112131415161718191A1B1C1D1E1F'), NULL, NULL)"});
-  const ToolRun run = Sql({Logon(), "set null ~ long 16",
+  const ToolRun run = Sql({Logon(), "set null ~ long 16 numwidth 19",
                            "select n, d, b, r, c from v order by k"});
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.out,
@@ -95,7 +96,8 @@ TEST_F(ToolTest, ScriptFileRunsStatementsOfEveryShape) {
       "select 'never run' from t;\n");
   const ToolRun run = Sql({"-f", script, Logon()});
   ASSERT_EQ(run.status, 0) << run.err;
-  EXPECT_NE(run.out.find(" 1 semi;colon\n 2 /* not a comment */\n 3 slash\n"),
+  EXPECT_NE(run.out.find("         1 semi;colon\n         2 /* not a comment */\n"
+                         "         3 slash\n"),
             std::string::npos)
       << run.out;
   EXPECT_EQ(run.out.find("never run"), std::string::npos);
@@ -118,7 +120,7 @@ TEST_F(ToolTest, ScriptsGoOnAfterErrorsUnlessBailOrWheneverSaysStop) {
   EXPECT_NE(run.err.find(script + ":5: SP2-0734: unknown command beginning \"frobnicate"),
             std::string::npos) << run.err;
   EXPECT_EQ(LineCount(run.err), 2u);
-  EXPECT_NE(run.out.find("1 row inserted."), std::string::npos);
+  EXPECT_NE(run.out.find("1 row created."), std::string::npos);
   // The same script started with @ from the command line.
   Setup({"delete from t"});
   EXPECT_EQ(Sql({Logon(), "@" + script}).status, 0);
@@ -153,7 +155,7 @@ TEST_F(ToolTest, ScriptsGoOnAfterErrorsUnlessBailOrWheneverSaysStop) {
   }
   // Only the bailed script's first insert is there.
   const ToolRun count = Sql({Logon(), "select count(*) as n from t"});
-  EXPECT_NE(count.out.find("\n1\n"), std::string::npos) << count.out;
+  EXPECT_NE(count.out.find("\n         1\n"), std::string::npos) << count.out;
 }
 
 TEST_F(ToolTest, FirstErrorAmongArgumentsEndsTheRun) {
@@ -163,7 +165,7 @@ TEST_F(ToolTest, FirstErrorAmongArgumentsEndsTheRun) {
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.err.rfind("ORA-00942: ", 0), 0u) << run.err;
   EXPECT_EQ(LineCount(run.err), 1u);
-  EXPECT_EQ(run.out, "1 row inserted.\n\n");
+  EXPECT_EQ(run.out, "1 row created.\n\n");
 }
 
 TEST_F(ToolTest, PipedInputIsReadSilently) {
@@ -175,9 +177,9 @@ TEST_F(ToolTest, PipedInputIsReadSilently) {
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.out.find("SQL>"), std::string::npos);
   EXPECT_EQ(run.out,
-            "1 row inserted.\n\n"
-            "ID\n--\n 5\n\n1 row selected.\n\n"
-            "NEXT\n----\n   6\n\n1 row selected.\n\n");
+            "1 row created.\n\n"
+            "        ID\n----------\n         5\n\n1 row selected.\n\n"
+            "      NEXT\n----------\n         6\n\n1 row selected.\n\n");
 }
 
 TEST_F(ToolTest, LogonFailuresGiveOneLineAndStatusOne) {
@@ -293,7 +295,7 @@ TEST_F(ToolTest, NothingIsReportedDoneThatWasNot) {
   Setup({"create table p (id number primary key)",
          "create table c (pid number references p (id) deferrable initially deferred)",
          "create table t (id number)", "insert into t values (1)"});
-  // A commit that fails: an error, never "1 row inserted.".
+  // A commit that fails: an error, never "1 row created.".
   const ToolRun commit = Sql({Logon(), "insert into c values (5)"});
   EXPECT_EQ(commit.status, 1);
   EXPECT_EQ(commit.out, "");
@@ -316,7 +318,7 @@ TEST_F(ToolTest, NothingIsReportedDoneThatWasNot) {
             "<stdin>:1: ORA-00911: invalid character (a NUL byte in the input)\n"
             "<stdin>:3: ORA-00911: invalid character (a NUL byte in the input)\n"
             "<stdin>:4: ORA-00911: invalid character (a NUL byte in the input)\n");
-  EXPECT_NE(nul.out.find("N\n-\n1\n"), std::string::npos) << nul.out;
+  EXPECT_NE(nul.out.find("N\n----------\n         1\n"), std::string::npos) << nul.out;
 }
 
 TEST_F(ToolTest, LogonNamesMayBeQuotedAndPasswordsKeptOutOfArgv) {

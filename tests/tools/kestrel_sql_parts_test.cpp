@@ -265,6 +265,16 @@ TEST(NumberFormat, AppliesColumnFormatsToTheDatabasesText) {
       {"12", "$9,999", "    $12"},
       {"1234567890123456789", "9999999999999999999", " 1234567890123456789"},
       {"1e+20", "999", "1e+20"},
+      // Sign, blank and scientific elements around the digits.
+      {"-12", "999MI", " 12-"},
+      {"12", "999MI", " 12 "},
+      {"-12", "S999", " -12"},
+      {"12", "999S", " 12+"},
+      {"-12", "999PR", " <12>"},
+      {"12", "999PR", "  12 "},
+      {"0", "B999", "    "},
+      {"-1234.5", "9.99EEEE", "-1.23E+03"},
+      {"-0.001", "9.99MI", " .00 "},
   };
   for (const auto &c : cases)
     EXPECT_EQ(FormatNumber(std::get<0>(c), std::get<1>(c)), std::get<2>(c))
@@ -272,6 +282,24 @@ TEST(NumberFormat, AppliesColumnFormatsToTheDatabasesText) {
   EXPECT_TRUE(IsNumberFormat("$9,990.99"));
   EXPECT_FALSE(IsNumberFormat("A20"));
   EXPECT_FALSE(IsNumberFormat("99.9.9"));
+  EXPECT_FALSE(IsNumberFormat("$9.9EEEE"));
+}
+
+TEST(NumberFormat, NumbersFitNumwidthAsSqlPlusShowsThem) {
+  const std::tuple<const char *, size_t, const char *> cases[] = {
+      {"1234567890", 10, "1234567890"},
+      {"12345678901", 10, "1.2346E+10"},           // too many whole digits
+      {"-12345678901", 10, "-1.235E+10"},
+      {"1234567890.123456", 10, "1234567890"},     // the fraction rounded away
+      {"999999999.96", 10, "1000000000"},          // rounding carries
+      {".12345678901234", 10, ".123456789"},
+      {"-.000000000012345", 10, "-1.235E-11"},     // no digit would stay
+      {"12345678901", 4, "####"},                  // not even 1E+10 fits
+      {"12345678901", 5, "1E+10"},
+  };
+  for (const auto &c : cases)
+    EXPECT_EQ(FitNumber(std::get<0>(c), std::get<1>(c)), std::get<2>(c))
+        << std::get<0>(c) << " in " << std::get<1>(c);
 }
 
 TEST(TextQuery, HexUpToTheLimitWithTheLength) {
@@ -350,8 +378,8 @@ TEST(Feedback, FollowsTheLeadingKeywords) {
       {"create package body p as end;", 0, "Package body created."},
       {"drop table t", 0, "Table dropped."},
       {"alter table t add b number", 0, "Table altered."},
-      {"insert into t values (1)", 1, "1 row inserted."},
-      {"/* why */ INSERT into t select * from u", 3, "3 rows inserted."},
+      {"insert into t values (1)", 1, "1 row created."},
+      {"/* why */ INSERT into t select * from u", 3, "3 rows created."},
       {"update t set a = 1", 0, "0 rows updated."},
       {"delete from t", 2, "2 rows deleted."},
       {"merge into t using u on (1=1)", 1, "1 row merged."},
@@ -361,10 +389,37 @@ TEST(Feedback, FollowsTheLeadingKeywords) {
        "Rollback complete; nothing was undone: every statement was committed as it ran."},
       {"truncate table t", 0, "Table truncated."},
       {"pragma foo", 0, "Statement processed."},
+      {"create public synonym s for t", 0, "Synonym created."},
+      {"create sequence s", 0, "Sequence created."},
+      {"create or replace type body tb as end;", 0, "Type body created."},
+      {"create materialized view m as select 1", 0, "Materialized view created."},
+      {"drop trigger tr", 0, "Trigger dropped."},
+      {"alter procedure p compile", 0, "Procedure altered."},
   };
   for (const auto &c : cases)
     EXPECT_EQ(StatementFeedback(std::get<0>(c), std::get<1>(c)), std::get<2>(c))
         << std::get<0>(c);
+  // Stored code: what SHOW ERRORS looks up, and the compilation warning.
+  const std::tuple<const char *, const char *, const char *, const char *> units[] = {
+      {"create or replace procedure p is begin null; end;", "PROCEDURE", "", "P"},
+      {"CREATE EDITIONABLE PACKAGE BODY hr.\"Pk\" AS END;", "PACKAGE BODY", "HR", "Pk"},
+      {"create /* c */ trigger t1 before insert on t begin null; end;", "TRIGGER", "", "T1"},
+      {"alter function f compile", "FUNCTION", "", "F"},
+      {"create force view v as select 1 x from dual", "VIEW", "", "V"},
+  };
+  for (const auto &u : units) {
+    CodeUnit unit;
+    ASSERT_TRUE(FindCodeUnit(std::get<0>(u), &unit)) << std::get<0>(u);
+    EXPECT_EQ(unit.type, std::get<1>(u));
+    EXPECT_EQ(unit.schema, std::get<2>(u));
+    EXPECT_EQ(unit.name, std::get<3>(u));
+  }
+  CodeUnit unit;
+  EXPECT_FALSE(FindCodeUnit("create table p (a number)", &unit));
+  ASSERT_TRUE(FindCodeUnit("create package body pk as end;", &unit));
+  EXPECT_EQ(CompilationWarning(unit), "Warning: Package body created with compilation errors.");
+  ASSERT_TRUE(FindCodeUnit("alter trigger tr compile", &unit));
+  EXPECT_EQ(CompilationWarning(unit), "Warning: Trigger altered with compilation errors.");
   EXPECT_EQ(SelectedFeedback(0), "no rows selected");
   EXPECT_EQ(SelectedFeedback(1), "1 row selected.");
   EXPECT_EQ(SelectedFeedback(12), "12 rows selected.");

@@ -141,7 +141,7 @@ TEST_F(ToolTest, PromptsOnATerminalAndGoesOnAfterErrors) {
   ASSERT_TRUE(term.WaitFor("ORA-00942")) << term.Screen();
   ASSERT_TRUE(term.WaitForPrompt()) << term.Screen();
   term.Type("insert into t values (8, 'eight');\n");
-  ASSERT_TRUE(term.WaitFor("1 row inserted.")) << term.Screen();
+  ASSERT_TRUE(term.WaitFor("1 row created.")) << term.Screen();
   ASSERT_TRUE(term.WaitForPrompt()) << term.Screen();
 
   term.Type("exit\n");
@@ -149,7 +149,7 @@ TEST_F(ToolTest, PromptsOnATerminalAndGoesOnAfterErrors) {
 
   // The insert after the error was committed.
   const ToolRun run = Sql({Logon(), "select count(*) as n from t"});
-  EXPECT_NE(run.out.find("\n2\n"), std::string::npos) << run.out << run.err;
+  EXPECT_NE(run.out.find("\n         2\n"), std::string::npos) << run.out << run.err;
 }
 
 TEST_F(ToolTest, EndOfInputOnATerminalLeavesCleanly) {
@@ -193,7 +193,7 @@ TEST_F(ToolTest, CtrlCClearsTheStatementAndHistoryRecallsItWhole) {
             "where x < 900000000) select x from n;\n"
             "prompt after the query\n");
   term.Type("@" + dir_ + "/long\n");
-  ASSERT_TRUE(term.WaitFor("\n1000")) << term.Screen();
+  ASSERT_TRUE(term.WaitFor("      1000")) << term.Screen();
   term.Type("\x03");
   ASSERT_TRUE(term.WaitFor("ORA-01013")) << term.Screen();
   ASSERT_TRUE(term.WaitForPrompt()) << term.Screen();
@@ -211,7 +211,7 @@ TEST_F(ToolTest, CtrlCClearsTheStatementAndHistoryRecallsItWhole) {
   EXPECT_EQ(term.WaitForExit(), 0) << term.Screen();
 
   const ToolRun run = Sql({Logon(), "select count(*) as n from t"});
-  EXPECT_NE(run.out.find("\n1\n"), std::string::npos) << run.out << run.err;
+  EXPECT_NE(run.out.find("\n         1\n"), std::string::npos) << run.out << run.err;
 }
 
 TEST_F(ToolTest, AsksForAMissingPasswordWithoutEcho) {

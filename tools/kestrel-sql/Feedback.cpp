@@ -50,6 +50,23 @@ std::string Capitalised(std::string word) {
   return word;
 }
 
+// A name at `i`: "quoted" kept as it is, else upper-cased; empty if none.
+std::string NameAt(const std::string &sql, size_t *i) {
+  while (*i < sql.size() && std::isspace(static_cast<unsigned char>(sql[*i]))) ++*i;
+  std::string name;
+  if (*i < sql.size() && sql[*i] == '"') {
+    const size_t end = sql.find('"', *i + 1);
+    if (end == std::string::npos) return std::string();
+    name = sql.substr(*i + 1, end - *i - 1);
+    *i = end + 1;
+    return name;
+  }
+  while (*i < sql.size() && (std::isalnum(static_cast<unsigned char>(sql[*i])) ||
+                             sql[*i] == '_' || sql[*i] == '$' || sql[*i] == '#'))
+    name += static_cast<char>(std::toupper(static_cast<unsigned char>(sql[(*i)++])));
+  return name;
+}
+
 // The object kind after CREATE, DROP or ALTER, modifiers skipped:
 // "TABLE", "INDEX", "VIEW", ... or empty.
 std::string ObjectKind(const std::vector<std::string> &w) {
@@ -61,8 +78,10 @@ std::string ObjectKind(const std::vector<std::string> &w) {
     bool modifier = false;
     for (const char *m : kModifiers) modifier = modifier || w[i] == m;
     if (!modifier) {
-      if (w[i] == "PACKAGE" && i + 1 < w.size() && w[i + 1] == "BODY")
-        return "PACKAGE BODY";
+      const std::string next = i + 1 < w.size() ? w[i + 1] : std::string();
+      if ((w[i] == "PACKAGE" || w[i] == "TYPE") && next == "BODY") return w[i] + " BODY";
+      if (w[i] == "DATABASE" && next == "LINK") return "DATABASE LINK";
+      if (w[i] == "VIEW" && i > 1 && w[i - 1] == "MATERIALIZED") return "MATERIALIZED VIEW";
       return w[i];
     }
   }
@@ -76,11 +95,11 @@ std::string StatementFeedback(const std::string &sql, long rows) {
   if (w.empty()) return "Statement processed.";
   const std::string &first = w[0];
 
-  if (first == "INSERT") return Rows(rows, "inserted");
+  if (first == "INSERT") return Rows(rows, "created");
   if (first == "UPDATE") return Rows(rows, "updated");
   if (first == "DELETE") return Rows(rows, "deleted");
   if (first == "MERGE") return Rows(rows, "merged");
-  if (first == "REPLACE") return Rows(rows, "inserted");
+  if (first == "REPLACE") return Rows(rows, "created");
   if (first == "BEGIN" || first == "DECLARE" || first == "CALL" ||
       first == "EXEC" || first == "EXECUTE")
     return "PL/SQL procedure successfully completed.";
@@ -93,6 +112,8 @@ std::string StatementFeedback(const std::string &sql, long rows) {
            "committed as it ran.";
   if (first == "SAVEPOINT") return "Savepoint created.";
   if (first == "TRUNCATE") return "Table truncated.";
+  if (first == "RENAME") return "Table renamed.";
+  if (first == "FLASHBACK") return "Flashback complete.";
   if (first == "GRANT") return "Grant succeeded.";
   if (first == "REVOKE") return "Revoke succeeded.";
   if (first == "COMMENT") return "Comment created.";
@@ -106,6 +127,58 @@ std::string StatementFeedback(const std::string &sql, long rows) {
     }
   }
   return "Statement processed.";
+}
+
+bool FindCodeUnit(const std::string &sql, CodeUnit *unit) {
+  const std::vector<std::string> w = Words(sql, 8);
+  if (w.empty() || (w[0] != "CREATE" && w[0] != "ALTER")) return false;
+  const std::string kind = ObjectKind(w);
+  static const char *const kCode[] = {"PROCEDURE", "FUNCTION", "PACKAGE", "PACKAGE BODY",
+                                      "TRIGGER", "TYPE", "TYPE BODY", "VIEW"};
+  bool code = false;
+  for (const char *k : kCode) code = code || kind == k;
+  if (!code) return false;
+  // The name follows the kind's last word.
+  const std::string last = kind.substr(kind.rfind(' ') + 1);
+  size_t i = 0;
+  for (;;) {
+    size_t at = i;
+    const std::string word = NameAt(sql, &at);
+    if (word.empty()) {
+      if (at >= sql.size()) return false;
+      i = at + 1;  // a comment's or a blank's character
+      if (sql.compare(at, 2, "--") == 0) i = sql.find('\n', at);
+      else if (sql.compare(at, 2, "/*") == 0) i = sql.find("*/", at) + 2;
+      if (i == std::string::npos || i < at) return false;
+      continue;
+    }
+    i = at;
+    if (word == last) break;
+  }
+  std::string name = NameAt(sql, &i);
+  std::string schema;
+  if (i < sql.size() && sql[i] == '.') {
+    ++i;
+    schema = name;
+    name = NameAt(sql, &i);
+  }
+  if (name.empty()) return false;
+  unit->verb = w[0];
+  unit->type = kind;
+  unit->schema = schema;
+  unit->name = name;
+  return true;
+}
+
+std::string CompilationWarning(const CodeUnit &unit) {
+  return "Warning: " + Capitalised(unit.type) + (unit.verb == "ALTER" ? " altered" : " created") +
+         " with compilation errors.";
+}
+
+bool IsBlock(const std::string &sql) {
+  const std::vector<std::string> w = Words(sql, 1);
+  return !w.empty() && (w[0] == "BEGIN" || w[0] == "DECLARE" || w[0] == "CALL" ||
+                        w[0] == "EXEC" || w[0] == "EXECUTE");
 }
 
 std::string SelectedFeedback(size_t rows) {

@@ -13,6 +13,7 @@ struct ResultColumn {
   bool numeric = false;  // printed right-aligned
   size_t width = 0;      // COLUMN ... FORMAT An: wrap values at n; 0: fit
   bool hidden = false;   // COLUMN ... NOPRINT
+  size_t minWidth = 0;   // SET NUMWIDTH: a number column is at least this wide
 };
 
 }  // namespace kestrel_sql

@@ -118,6 +118,7 @@ class TablePrinter : public RowPrinter {
         widths[i] = columns_[i].width;
         continue;
       }
+      widths[i] = std::max(widths[i], columns_[i].minWidth);
       if (headings) widths[i] = std::max(widths[i], DisplayWidth(columns_[i].name));
       for (const auto &row : page_) {
         for (const std::string &line : row[i])

@@ -144,11 +144,7 @@ bool Settings::Apply(const std::string &text, std::string *error,
       std::string rest;
       for (size_t k = i + 1; k < words.size(); ++k) rest += (k > i + 1 ? " " : "") + words[k];
       if (name == "SERVEROUTPUT") {
-        const std::vector<std::string> w = CommandWords(rest);
-        if (w.empty() || !OnOff(w[0], &serverOutput)) {
-          *error = "SP2-0265: serveroutput must be set to ON or OFF";
-          return false;
-        }
+        if (!ApplyServerOutput(CommandWords(rest), error)) return false;
       } else if (name == "MARKUP") {
         const std::vector<std::string> w = CommandWords(rest);
         bool on = false;
@@ -222,6 +218,45 @@ bool Settings::Apply(const std::string &text, std::string *error,
   return true;
 }
 
+bool Settings::ApplyServerOutput(const std::vector<std::string> &w, std::string *error) {
+  // ON|OFF [SIZE n|UNLIMITED] [FORMAT WRAPPED|WORD_WRAPPED|TRUNCATED]
+  bool on = false;
+  if (w.empty() || !OnOff(w[0], &on)) {
+    *error = "SP2-0265: serveroutput must be set to ON or OFF";
+    return false;
+  }
+  long size = serverOutputSize;
+  OutputWrap wrap = serverOutputWrap;
+  for (size_t k = 1; k < w.size(); k += 2) {
+    const bool hasValue = k + 1 < w.size();
+    if (Abbreviates(w[k], "SIZE", 3) && hasValue) {
+      int n = 0;
+      if (Abbreviates(w[k + 1], "UNLIMITED", 3)) size = 0;
+      else if (Number(w[k + 1], 2000, 1000000, &n)) size = n;
+      else {
+        *error = "SP2-0547: size option " + w[k + 1] + " out of range (2000 through 1000000)";
+        return false;
+      }
+    } else if (Abbreviates(w[k], "FORMAT", 3) && hasValue) {
+      if (Abbreviates(w[k + 1], "WRAPPED", 3)) wrap = OutputWrap::kWrapped;
+      else if (Abbreviates(w[k + 1], "WORD_WRAPPED", 3)) wrap = OutputWrap::kWordWrapped;
+      else if (Abbreviates(w[k + 1], "TRUNCATED", 3)) wrap = OutputWrap::kTruncated;
+      else {
+        *error = "SP2-0265: format must be WRAPPED, WORD_WRAPPED or TRUNCATED";
+        return false;
+      }
+    } else {
+      *error = "SP2-0158: unknown SET SERVEROUTPUT option \"" + w[k] + "\"";
+      return false;
+    }
+  }
+  serverOutput = on;
+  serverOutputSize = size;
+  serverOutputWrap = wrap;
+  ++serverOutputSets;
+  return true;
+}
+
 bool Settings::Show(const std::string &word, std::string *text) const {
   const Option *o = Find(word, std::begin(kOptions), std::end(kOptions));
   const Option *accepted =
@@ -260,7 +295,16 @@ bool Settings::Show(const std::string &word, std::string *text) const {
   else if (name == "NUMWIDTH") value = std::to_string(numWidth);
   else if (name == "LONG") value = std::to_string(longChars);
   else if (name == "PAGESIZE") value = std::to_string(layout.pageSize);
-  else if (name == "SERVEROUTPUT") value = OnOffText(serverOutput);
+  else if (name == "SERVEROUTPUT") {
+    value = OnOffText(serverOutput);
+    if (serverOutput) {
+      value += " SIZE " + (serverOutputSize == 0 ? std::string("UNLIMITED")
+                                                 : std::to_string(serverOutputSize));
+      value += serverOutputWrap == OutputWrap::kWrapped     ? " FORMAT WRAPPED"
+               : serverOutputWrap == OutputWrap::kTruncated ? " FORMAT TRUNCATED"
+                                                             : " FORMAT WORD_WRAPPED";
+    }
+  }
   else if (name == "TAB") value = OnOffText(tab);
   else if (name == "TERMOUT") value = OnOffText(termOut);
   else if (name == "TIMING") value = OnOffText(timing);

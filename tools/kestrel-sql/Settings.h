@@ -8,10 +8,14 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 #include "RowPrinter.h"
 
 namespace kestrel_sql {
+
+// SET SERVEROUTPUT's FORMAT: how a line longer than LINESIZE is cut.
+enum class OutputWrap { kWordWrapped, kWrapped, kTruncated };
 
 struct Settings {
   bool echo = false;
@@ -27,6 +31,9 @@ struct Settings {
   bool tab = true;
   bool termOut = true;
   bool serverOutput = false;
+  long serverOutputSize = 0;  // SIZE n; 0 is UNLIMITED
+  OutputWrap serverOutputWrap = OutputWrap::kWordWrapped;
+  int serverOutputSets = 0;   // counts SET SERVEROUTPUT, so the shell can act on it
   OutputFormat format = OutputFormat::kTable;
   // Options accepted for scripts' sake that change nothing here, by name.
   std::map<std::string, std::string> accepted;
@@ -53,6 +60,9 @@ struct Settings {
 
   // SHOW NAME's text, "ALL" for every option; false for an unknown name.
   bool Show(const std::string &name, std::string *text) const;
+
+ private:
+  bool ApplyServerOutput(const std::vector<std::string> &words, std::string *error);
 };
 
 // The words of a command line: blanks separate them, a single- or

@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "COCIRecordset.h"
+#include "ServerOutput.h"
 
 namespace kestrel_sql {
 
@@ -123,6 +124,34 @@ Shell::Shell(ClientConnection &connection, Output &output, std::ostream &err,
       options_(options),
       runner_(&connection, settings_, output.Stream()) {
   runner_.SetInterruptCheck([this] { return output_.Failed() || TakeInterrupt(); });
+  runner_.SetServerOutput([this] { return ShowServerOutput(); });
+}
+
+void Shell::SwitchServerOutput(const Frame &frame) {
+  if (!connected_) return;  // CONNECT enables it on the new session
+  std::string message;
+  if (!kestrel_sql::SwitchServerOutput(connection_.Environment(), connection_.ServiceContext(),
+                                       connection_.ErrorHandle(), settings_.serverOutput,
+                                       settings_.serverOutputSize, &message))
+    Error(ErrorKind::kSql, frame, frame.line, message);
+}
+
+bool Shell::ShowServerOutput() {
+  if (!settings_.serverOutput || !connected_) return false;
+  bool any = false;
+  std::string message;
+  const size_t width = settings_.layout.lineSize > 0
+                           ? static_cast<size_t>(settings_.layout.lineSize) : 0;
+  const bool ok = ReadServerOutput(
+      connection_.Environment(), connection_.ServiceContext(), connection_.ErrorHandle(),
+      [&](const std::string &line) {
+        any = true;
+        for (const std::string &piece : WrapOutputLine(line, width, settings_.serverOutputWrap))
+          Print(piece + "\n");
+      },
+      &message);
+  if (!ok) err_ << "kestrel-sql: reading the server output: " << message << std::endl;
+  return any;
 }
 
 void Shell::SetLogon(const std::string &user, const std::string &link) {
@@ -353,7 +382,13 @@ void Shell::RunSql(const std::string &sql, const Frame &frame, int line) {
   CheckOutput();
   if (done_) return;
   for (const auto &value : result.newValues) defines_.Set(value.first, value.second);
+  if (result.compiled) {
+    lastUnit_ = result.unit;
+    hasLastUnit_ = true;
+  }
   if (!result.ok) Error(ErrorKind::kSql, frame, line, result.message, result.code);
+  // After an error too: what the block put before it failed is shown.
+  if (!result.outputShown && !done_) ShowServerOutput();
 }
 
 bool Shell::RunText(const std::string &text) {

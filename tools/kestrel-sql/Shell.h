@@ -107,6 +107,18 @@ class Shell {
   void Spool(const std::vector<std::string> &words, const Frame &frame);
   void Whenever(const std::vector<std::string> &words, const Frame &frame);
   void Describe(const std::vector<std::string> &words, const Frame &frame);
+  // SHOW ERRORS [type [schema.]name] and DESCRIBE of stored code, from
+  // the data dictionary (CodeCommands.cpp).
+  void ShowErrors(const std::vector<std::string> &words, const Frame &frame);
+  bool DescribeCode(const std::string &object, const Frame &frame);
+  // Runs a dictionary query; false with `error` (the ORA- text) on failure.
+  bool Dictionary(const std::string &sql, std::vector<std::vector<Cell>> *rows,
+                  std::string *error, int *code);
+  // SET SERVEROUTPUT's ENABLE or DISABLE on the session.
+  void SwitchServerOutput(const Frame &frame);
+  // Prints the session's DBMS_OUTPUT lines when SERVEROUTPUT is on; true
+  // when there were any.
+  bool ShowServerOutput();
 
   ClientConnection &connection_;
   Output &output_;
@@ -121,6 +133,8 @@ class Shell {
   std::string link_;
   bool connected_ = true;
   std::string buffer_;  // the last SQL statement, for '/' and RUN
+  CodeUnit lastUnit_;  // the last stored code created, for SHOW ERRORS
+  bool hasLastUnit_ = false;
   struct Whenever sqlError_;
   struct Whenever osError_;
   int lastSqlCode_ = 0;

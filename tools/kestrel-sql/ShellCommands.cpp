@@ -56,6 +56,11 @@ const char kHelpText[] =
     "                      TERMOUT SERVEROUTPUT AUTOCOMMIT LONG VERTICAL,\n"
     "                      MARKUP CSV ON|OFF\n"
     "  SHOW option|ALL|USER|SPOOL|RELEASE|SQLCODE\n"
+    "  SHOW ERRORS [PROCEDURE|FUNCTION|PACKAGE [BODY]|TRIGGER|VIEW|TYPE [BODY] [schema.]name]\n"
+    "                      compilation errors of the last CREATE, or of the one named\n"
+    "  SET SERVEROUTPUT ON [SIZE n|UNLIMITED] [FORMAT WRAPPED|WORD_WRAPPED|TRUNCATED]|OFF\n"
+    "                      print DBMS_OUTPUT's lines after each statement\n"
+    "  SET NUMWIDTH n      width of numbers without a COLUMN format (10)\n"
     "  DEFINE [name [= value]]  UNDEFINE name...  &name  &&name  &1\n"
     "  ACCEPT name [NUMBER|CHAR] [DEFAULT d] [PROMPT text|NOPROMPT] [HIDE]\n"
     "  PROMPT text         REMARK text         -- comment   /* comment */\n"
@@ -64,8 +69,11 @@ const char kHelpText[] =
     "           [COMMIT|ROLLBACK] | CONTINUE [COMMIT|ROLLBACK|NONE]\n"
     "                      (EXIT without a code: FAILURE)\n"
     "  COLUMN name [HEADING text] [FORMAT An|9,990.99] [NOPRINT] [NEW_VALUE var] [CLEAR]\n"
+    "                      number formats: 9 0 , . $ B S MI PR EEEE; dates follow\n"
+    "                      NLS_DATE_FORMAT (ALTER SESSION), as in SQL*Plus\n"
     "  CLEAR COLUMNS\n"
-    "  DESCRIBE name       a table's or view's columns, NOT NULL and types\n"
+    "  DESCRIBE name       a table's or view's columns, NOT NULL and types; a\n"
+    "                      procedure's, function's or package's arguments\n"
     "  (your tables: SELECT table_name FROM user_tables; every object with its\n"
     "   owner: SELECT owner, object_name, object_type FROM all_objects)\n"
     "  EXECUTE statement   runs BEGIN statement; END;\n"
@@ -76,7 +84,7 @@ const char kHelpText[] =
     "                      at the prompt: drops the statement being typed\n"
     "Accepted and ignored: BREAK BTITLE COMPUTE PAUSE TTITLE, other formats.\n"
     "  HOST command, !command  with --allow-host only\n"
-    "Not available yet: SHOW ERRORS, VARIABLE, PRINT.\n"
+    "Not available yet: VARIABLE, PRINT. SET TAB is accepted; output uses spaces.\n"
     "On a terminal: Ctrl-C clears the statement being typed, or stops printing\n"
     "a result and the running script; Ctrl-D on an empty line leaves; the\n"
     "arrows (or Ctrl-P, Ctrl-N) recall whole statements.\n";
@@ -136,8 +144,10 @@ void Shell::RunCommand(const std::string &name, const std::string &original,
     Exit(code, action);
   } else if (name == "SET") {
     std::string error, note;
+    const int serverOutputSets = settings_.serverOutputSets;
     if (!settings_.Apply(rest, &error, &note)) client(error);
     else if (!note.empty()) Print(note + "\n");
+    if (settings_.serverOutputSets != serverOutputSets) SwitchServerOutput(frame);
   } else if (name == "SHOW") {
     Show(words, frame);
   } else if (name == "PROMPT") {
@@ -266,9 +276,8 @@ void Shell::Show(const std::vector<std::string> &words, const Frame &frame) {
                               : "not spooling currently";
   } else if (what == "RELEASE" || what == "REL") {
     text = "release " KESTREL_SQL_VERSION;
-  } else if (what == "ERRORS" || what == "ERR") {
-    Error(ErrorKind::kClient, frame, frame.line,
-          "SP2-0734: SHOW ERRORS is not available in kestrel-sql yet");
+  } else if (Abbreviates(what, "ERRORS", 3)) {
+    ShowErrors(std::vector<std::string>(words.begin() + 1, words.end()), frame);
     return;
   } else if (what == "SQLCODE" || what == "SQLC") {
     text = "sqlcode " + std::to_string(lastSqlCode_);
@@ -401,6 +410,7 @@ void Shell::Connect(const std::vector<std::string> &words, const Frame &frame) {
   if (prompter_ != nullptr) prompter_->BreakTarget(connection_.ServiceContext());
   SetLogon(logon.user, logon.link);
   Print("Connected.\n");
+  if (settings_.serverOutput) SwitchServerOutput(frame);
 }
 
 void Shell::Describe(const std::vector<std::string> &words, const Frame &frame) {
@@ -426,9 +436,11 @@ void Shell::Describe(const std::vector<std::string> &words, const Frame &frame) 
   std::vector<ResultColumn> columns;
   if (query.Prepare("SELECT * FROM " + object + " WHERE 1 = 0") != TextQuery::Kind::kQuery ||
       !query.Execute(&columns)) {
+    if ((query.ErrorCode() == 942 || query.ErrorCode() == 0) && DescribeCode(object, frame))
+      return;
     Error(ErrorKind::kClient, frame, frame.line,
           query.ErrorCode() == 942 || query.ErrorCode() == 0
-              ? "ORA-04043: object " + object + " does not exist"
+              ? "ERROR:\nORA-04043: object " + object + " does not exist"
               : query.ErrorText());
     return;
   }

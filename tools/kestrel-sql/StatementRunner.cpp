@@ -86,6 +86,15 @@ RunResult StatementRunner::Run(const std::string &sql) {
                     connection_->ErrorHandle(),
                     static_cast<size_t>(settings_.longChars));
     const TextQuery::Kind kind = query.Prepare(sql);
+    CodeUnit unit;
+    if (kind == TextQuery::Kind::kOther && FindCodeUnit(sql, &unit)) {
+      // Stored code is run here, where a compilation warning can be heard.
+      RunResult result = Code(query, unit);
+      if (settings_.timing && settings_.format != OutputFormat::kCsv)
+        out_ << Elapsed(std::chrono::steady_clock::now() - started) << "\n";
+      out_.flush();
+      return result;
+    }
     if (kind != TextQuery::Kind::kOther) {
       RunResult result;
       if (kind == TextQuery::Kind::kQuery) {
@@ -118,8 +127,13 @@ RunResult StatementRunner::Run(const std::string &sql) {
       const long columns = recordset.GetFieldCount();
       if (columns > 0) {
         result = Query(recordset, columns);
-      } else if (settings_.format != OutputFormat::kCsv && settings_.feedback > 0) {
-        out_ << StatementFeedback(sql, recordset.GetRSCount()) << "\n\n";
+      } else {
+        const bool feedback = settings_.format != OutputFormat::kCsv && settings_.feedback > 0;
+        if (serverOutput_ && IsBlock(sql)) {
+          result.outputShown = true;
+          if (serverOutput_() && feedback) out_ << "\n";
+        }
+        if (feedback) out_ << StatementFeedback(sql, recordset.GetRSCount()) << "\n\n";
       }
     }
   } catch (const COCIException &) {
@@ -129,6 +143,28 @@ RunResult StatementRunner::Run(const std::string &sql) {
   if (settings_.timing && settings_.format != OutputFormat::kCsv)
     out_ << Elapsed(std::chrono::steady_clock::now() - started) << "\n";
   out_.flush();
+  return result;
+}
+
+RunResult StatementRunner::Code(TextQuery &query, const CodeUnit &unit) {
+  RunResult result;
+  result.unit = unit;
+  int info = 0;
+  const bool ran = query.ExecuteOther(&info);
+  // A client may answer compilation errors as a failure with ORA-24344;
+  // the unit was stored all the same, as a success with information says.
+  if (!ran && query.ErrorCode() != 24344) {
+    result.ok = false;
+    result.code = query.ErrorCode() > 0 ? query.ErrorCode() : 0;
+    result.message = query.ErrorText();
+    return result;
+  }
+  result.compiled = true;
+  if (settings_.format == OutputFormat::kCsv) return result;
+  if (!ran || info == 24344)  // shown whatever FEEDBACK says, as SQL*Plus does
+    out_ << CompilationWarning(unit) << "\n\n";
+  else if (settings_.feedback > 0)
+    out_ << StatementFeedback(unit.verb + " " + unit.type, 0) << "\n\n";
   return result;
 }
 
@@ -184,6 +220,7 @@ RunResult StatementRunner::Rows(
   std::vector<ResultColumn> shown;
   std::vector<size_t> visible;
   std::vector<std::string> numberFormats(header.size());
+  std::vector<bool> fitted(header.size());
   std::vector<std::pair<size_t, std::string>> captured;  // column, variable
   for (size_t i = 0; i < header.size(); ++i) {
     ResultColumn column = header[i];
@@ -194,6 +231,12 @@ RunResult StatementRunner::Rows(
       if (!format->second.heading.empty()) column.name = format->second.heading;
       numberFormats[i] = format->second.numberFormat;
       column.width = format->second.width;
+    }
+    // A number without a COLUMN format fills SET NUMWIDTH in a table.
+    if (column.numeric && numberFormats[i].empty() && column.width == 0 &&
+        settings_.format == OutputFormat::kTable) {
+      column.minWidth = static_cast<size_t>(settings_.numWidth);
+      fitted[i] = true;
     }
     visible.push_back(i);
     shown.push_back(column);
@@ -210,6 +253,8 @@ RunResult StatementRunner::Rows(
       cells.push_back(i < row.size() ? row[i] : Cell());
       if (cells.back() && !numberFormats[i].empty())
         cells.back() = FormatNumber(*cells.back(), numberFormats[i]);
+      else if (cells.back() && fitted[i])
+        cells.back() = FitNumber(*cells.back(), static_cast<size_t>(settings_.numWidth));
     }
     if (!shown.empty()) printer->Row(cells);  // every column NOPRINT: nothing
     if (!captured.empty()) {

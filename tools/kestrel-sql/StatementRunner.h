@@ -14,6 +14,7 @@
 
 #include "ClientConnection.h"
 #include "COCIRecordset.h"
+#include "Feedback.h"
 #include "Settings.h"
 
 namespace kestrel_sql {
@@ -24,6 +25,11 @@ struct RunResult {
   std::string message;  // the failure's one-line text
   // COLUMN ... NEW_VALUE: variable and value from the query's last row.
   std::vector<std::pair<std::string, std::string>> newValues;
+  bool outputShown = false;  // the server output was printed already
+  // A CREATE or ALTER of stored code, for SHOW ERRORS; compiled is false
+  // when the statement did not run.
+  CodeUnit unit;
+  bool compiled = false;
 };
 
 class StatementRunner {
@@ -35,11 +41,17 @@ class StatementRunner {
   // Asked between fetched rows; true stops the fetch (Ctrl-C).
   void SetInterruptCheck(std::function<bool()> check) { interrupted_ = std::move(check); }
 
+  // Prints the session's DBMS_OUTPUT lines (SET SERVEROUTPUT ON) and
+  // answers whether there were any. A block's lines come before its
+  // feedback line, as SQL*Plus prints them; other statements' after.
+  void SetServerOutput(std::function<bool()> show) { serverOutput_ = std::move(show); }
+
   RunResult Run(const std::string &sql);
 
 
  private:
   RunResult TextRows(class TextQuery &query);
+  RunResult Code(class TextQuery &query, const CodeUnit &unit);
   RunResult Query(COCIRecordset &recordset, long columns);
   RunResult Rows(const std::vector<ResultColumn> &header,
                  const std::function<bool(std::vector<Cell> *)> &next,
@@ -49,6 +61,7 @@ class StatementRunner {
   const Settings &settings_;
   std::ostream &out_;
   std::function<bool()> interrupted_;
+  std::function<bool()> serverOutput_;
 };
 
 // The error record's message as one line: "ORA-NNNNN: text" when the

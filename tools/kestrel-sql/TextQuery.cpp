@@ -102,6 +102,24 @@ TextQuery::Kind TextQuery::Prepare(const std::string &sql) {
   return type == OCI_STMT_SELECT ? Kind::kQuery : Kind::kOther;
 }
 
+bool TextQuery::ExecuteOther(int *info) {
+  *info = 0;
+  const sword status =
+      OCIStmtExecute(service_, statement_, error_, 1, 0, nullptr, nullptr, OCI_DEFAULT);
+  if (status == OCI_SUCCESS_WITH_INFO) {
+    sb4 code = 0;
+    char text[512] = {0};
+    OCIErrorGet(error_, 1, nullptr, &code, reinterpret_cast<OraText *>(text), sizeof text,
+                OCI_HTYPE_ERROR);
+    *info = code;
+  }
+  if (!Check(status)) {
+    OCITransRollback(service_, error_, OCI_DEFAULT);
+    return false;
+  }
+  return Check(OCITransCommit(service_, error_, OCI_DEFAULT));
+}
+
 bool TextQuery::Execute(std::vector<ResultColumn> *columns) {
   if (!Check(OCIStmtExecute(service_, statement_, error_, 0, 0, nullptr, nullptr,
                             OCI_DEFAULT)))

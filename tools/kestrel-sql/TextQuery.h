@@ -44,6 +44,10 @@ class TextQuery {
   enum class Kind { kQuery, kOther, kError };
   // Prepares the text and tells a query from other statements.
   Kind Prepare(const std::string &sql);
+  // Executes a prepared statement other than a query and commits it;
+  // `info` gets the code of a success with information (24344: stored
+  // code created with compilation errors), else 0.
+  bool ExecuteOther(int *info);
   // Executes the prepared query and describes its columns.
   bool Execute(std::vector<ResultColumn> *columns);
   // The next row; false after the last row or on an error (then
