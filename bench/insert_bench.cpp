@@ -3,7 +3,8 @@
 // parameters set for each row, one transaction) next to raw SQLite's
 // prepared insert of the same rows in one transaction (SQLite's default
 // open); and 2,000 rows with one commit per row both ways, the raw side
-// with the engine's durability (WAL, synchronous=FULL).
+// with the engine's durability (WAL, synchronous=FULL); and the time of a
+// logon.
 // The work per row is in the functions named *Rows, for callgrind's
 // --toggle-collect.
 #include <sqlite3.h>
@@ -165,6 +166,30 @@ BENCHMARK(BM_LibraryInsertCommitEach)
 BENCHMARK(BM_RawSqliteInsertCommitEach)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
+
+// A logon to an existing database and its end, as an application opens a
+// connection (most of it is the password hash, which stays). Run with
+// --benchmark_repetitions=20 for the median.
+void BM_Logon(benchmark::State &state) {
+  TempDatabase db;
+  const std::string link = "file:" + db.path + "?mode=rwc";
+  {
+    COCIConnection first;
+    if (!first.Connect(link.c_str(), "bench", "bench")) {
+      state.SkipWithError("connect failed");
+      return;
+    }
+  }
+  for (auto _ : state) {
+    COCIConnection connection;
+    if (!connection.Connect(link.c_str(), "bench", "bench")) {
+      state.SkipWithError("connect failed");
+      return;
+    }
+    connection.DisConnect();
+  }
+}
+BENCHMARK(BM_Logon)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 

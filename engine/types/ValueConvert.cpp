@@ -383,10 +383,12 @@ __attribute__((always_inline)) inline int StoreIntoNumber(sqlite3_value *value, 
 
 __attribute__((always_inline)) inline int StoreIntoDouble(sqlite3_value *value, const ColumnTraits &traits,
                     const OutputTarget &target) {
-  if (sqlite3_value_type(value) != SQLITE_FLOAT || target.size != 8 ||
-      !target.value)
+  const int kind = sqlite3_value_type(value);
+  if ((kind != SQLITE_FLOAT && kind != SQLITE_INTEGER) || target.size != 8 || !target.value)
     return StoreGeneral(value, traits, target);
-  Put(target, sqlite3_value_double(value));
+  // An integer as StoreFloat gives it: the nearest double.
+  Put(target, kind == SQLITE_FLOAT ? sqlite3_value_double(value)
+                                   : static_cast<double>(sqlite3_value_int64(value)));
   Report(target, 0, 8, 0);
   return kStored;
 }

@@ -165,6 +165,11 @@ TEST_F(EngineConversion, OperatorsFollowOracle) {
       {"CASE WHEN 'a ' = 'a' THEN 'padded' ELSE 'exact' END", "padded"},
       {"CASE WHEN '10' > 9 THEN 'number' ELSE 'text' END", "number"},
       {"'x' + 1", "ORA-1722"},
+      // LOB conversions: TO_CLOB of a number is its text, a CLOB joined to
+      // text stays whole, TO_BLOB takes RAW or hexadecimal text.
+      {"LENGTH(TO_CLOB(123) || RPAD('x', 3000, 'x') || RPAD('y', 3000, 'y'))", "6003"},
+      {"RAWTOHEX(TO_BLOB(HEXTORAW('0A0B')))", "0A0B"},
+      {"RAWTOHEX(TO_BLOB('0c0d'))", "0C0D"},
   });
 }
 

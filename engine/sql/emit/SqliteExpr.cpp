@@ -349,7 +349,7 @@ void SqliteWriter::Function(const sql::Expr *e) {
       "replace", "round", "rpad", "rtrim", "sign", "soundex", "sqrt", "stddev", "substr",
       "substrb", "sum", "sys_context", "sys_guid", "to_char", "to_date", "to_number",
       "to_timestamp", "translate", "trunc", "typeof", "upper", "userenv", "utl_raw_cast_to_raw",
-      "utl_raw_cast_to_varchar2", "variance", "width_bucket", "empty_blob", "empty_clob", "to_clob", "to_nclob"};
+      "utl_raw_cast_to_varchar2", "variance", "width_bucket", "empty_blob", "empty_clob", "to_clob", "to_nclob", "to_blob"};
   bool known = false;
   for (const char *k : kNative) known = known || n == k;
   if (n == "sys_connect_by_path") return HierarchyValue(e);
@@ -358,6 +358,16 @@ void SqliteWriter::Function(const sql::Expr *e) {
   if (n == "empty_clob") return Put("''");
   // A CLOB is stored as text: TO_CLOB of text is the text, of anything
   // else its text form.
+  // A BLOB is stored as bytes, as RAW is: TO_BLOB of RAW is the bytes, of
+  // text the bytes its hexadecimal digits give (the implicit RAW
+  // conversion).
+  if (n == "to_blob" && e->args.size == 1) {
+    if (TypeOf(e->args.first).IsBinary()) return Expr(e->args.first);
+    Put("hextoraw(");
+    Expr(e->args.first);
+    Put(")");
+    return;
+  }
   if ((n == "to_clob" || n == "to_nclob") && e->args.size == 1) {
     if (TypeOf(e->args.first).IsCharacter()) return Expr(e->args.first);
     Put("to_char(");

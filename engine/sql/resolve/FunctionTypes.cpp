@@ -25,7 +25,7 @@ constexpr TypeCategory T = TypeCategory::kTimestamp;
 constexpr TypeCategory R = TypeCategory::kRaw;
 constexpr TypeCategory B = TypeCategory::kBoolean;
 
-const Entry kFunctions[] = {
+constexpr Entry kFunctions[] = {
     {"ABS", false, 0, N},
     {"ADD_MONTHS", false, -1, D},
     {"ASCII", false, -1, N},
@@ -87,6 +87,7 @@ const Entry kFunctions[] = {
     {"SUM", true, -1, N},
     {"SYS_CONTEXT", false, -1, V},
     {"SYS_GUID", false, -1, R},
+    {"TO_BLOB", false, -1, TypeCategory::kBlob},
     {"TO_CHAR", false, -1, V},
     {"TO_CLOB", false, -1, TypeCategory::kClob},
     {"TO_DATE", false, -1, D},
@@ -105,6 +106,15 @@ const Entry kFunctions[] = {
     {"VARIANCE", true, -1, N},
     {"WIDTH_BUCKET", false, -1, N},
 };
+
+// The binary search needs the order: a name out of place would be unknown.
+constexpr bool Sorted() {
+  for (size_t i = 1; i < sizeof kFunctions / sizeof kFunctions[0]; ++i) {
+    if (!(kFunctions[i - 1].name < kFunctions[i].name)) return false;
+  }
+  return true;
+}
+static_assert(Sorted(), "the function table is kept sorted by name");
 
 }  // namespace
 

@@ -943,7 +943,7 @@ OracleType Resolver::ResolveFunction(const Expr *e, Scope *scope) {
         "COVAR_SAMP", "STDDEV_POP", "STDDEV_SAMP", "VAR_POP", "VAR_SAMP", "NTH_VALUE",
         "PERCENTILE_CONT", "PERCENTILE_DISC", "LNNVL", "NANVL", "TZ_OFFSET",
         "FROM_TZ", "NEW_TIME", "SESSIONTIMEZONE", "DBTIMEZONE", "TO_DSINTERVAL",
-        "TO_YMINTERVAL", "TO_BLOB", "TO_BINARY_DOUBLE", "VSIZE", "DUMP"};
+        "TO_YMINTERVAL", "TO_BINARY_DOUBLE", "VSIZE", "DUMP"};
     for (const char *o : kOthers) {
       if (name == o) return Typed(e, MakeType(TypeCategory::kVarchar2, 4000));
     }
