@@ -83,16 +83,9 @@ void Result(sqlite3_context *context, const Interval &v) {
                   static_cast<unsigned long long>(m % 12));
     return ResultText(context, buffer);
   }
-  const bool negative = v.amount < 0 || v.nanos < 0;
   const uint64_t s = static_cast<uint64_t>(v.amount < 0 ? -v.amount : v.amount);
-  const uint64_t ns = static_cast<uint64_t>(v.nanos < 0 ? -v.nanos : v.nanos);
   if (s / 86400 > static_cast<uint64_t>(kMaxDays)) return Raise(context, 1873);
-  std::snprintf(buffer, sizeof buffer, "%c%09llu %02llu:%02llu:%02llu.%09llu",
-                negative ? '-' : '+', static_cast<unsigned long long>(s / 86400),
-                static_cast<unsigned long long>(s / 3600 % 24),
-                static_cast<unsigned long long>(s / 60 % 60),
-                static_cast<unsigned long long>(s % 60), static_cast<unsigned long long>(ns));
-  ResultText(context, buffer);
+  ResultText(context, DayToSecondText(v.amount, v.nanos));
 }
 
 // Seconds and nanoseconds brought to one sign, nanoseconds under a second.

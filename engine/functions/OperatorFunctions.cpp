@@ -85,16 +85,7 @@ void TimestampDiff(sqlite3_context *context, int, sqlite3_value **argv) {
     ++seconds;
     nanos -= 1000000000;
   }
-  const bool negative = seconds < 0 || nanos < 0;
-  const uint64_t s = static_cast<uint64_t>(seconds < 0 ? -seconds : seconds);
-  const uint64_t ns = static_cast<uint64_t>(nanos < 0 ? -nanos : nanos);
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%c%09llu %02llu:%02llu:%02llu.%09llu",
-                negative ? '-' : '+', static_cast<unsigned long long>(s / 86400),
-                static_cast<unsigned long long>(s / 3600 % 24),
-                static_cast<unsigned long long>(s / 60 % 60),
-                static_cast<unsigned long long>(s % 60), static_cast<unsigned long long>(ns));
-  ResultText(context, buffer);
+  ResultText(context, DayToSecondText(seconds, nanos));
 }
 
 // kestrel_div(a, b): Oracle's division.

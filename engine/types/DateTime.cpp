@@ -181,4 +181,17 @@ bool ParseStored(std::string_view text, DateTime *out) {
   return true;
 }
 
+std::string DayToSecondText(int64_t seconds, int64_t nanos) {
+  const bool negative = seconds < 0 || nanos < 0;
+  const uint64_t s = static_cast<uint64_t>(seconds < 0 ? -seconds : seconds);
+  const uint64_t ns = static_cast<uint64_t>(nanos < 0 ? -nanos : nanos);
+  char buffer[64];
+  snprintf(buffer, sizeof buffer, "%c%09llu %02llu:%02llu:%02llu.%09llu",
+                negative ? '-' : '+', static_cast<unsigned long long>(s / 86400),
+                static_cast<unsigned long long>(s / 3600 % 24),
+                static_cast<unsigned long long>(s / 60 % 60),
+                static_cast<unsigned long long>(s % 60), static_cast<unsigned long long>(ns));
+  return buffer;
+}
+
 }  // namespace kestrel_engine

@@ -64,6 +64,10 @@ std::string StoreTimestamp(const DateTime &value);
 // date functions write them. False for anything else.
 bool ParseStored(std::string_view text, DateTime *out);
 
+// An INTERVAL DAY TO SECOND of `seconds` and `nanos` (both of the same
+// sign, or zero) in its stored text form, '+DDDDDDDDD HH:MM:SS.FFFFFFFFF'.
+std::string DayToSecondText(int64_t seconds, int64_t nanos);
+
 }  // namespace kestrel_engine
 
 #endif

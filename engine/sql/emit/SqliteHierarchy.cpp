@@ -107,18 +107,7 @@ void SqliteWriter::HierarchyPseudo(const sql::Expr *e, std::string_view name) {
 // columns the block reads as "kestrel$c<n>" (wrapped_).
 void SqliteWriter::HierarchyJoin(const sql::Query *q, std::vector<const sql::Expr *> *joining,
                                  std::vector<const sql::Expr *> *after) {
-  std::vector<std::string_view> aliases;
-  const std::function<void(const TableRef *)> collect = [&](const TableRef *t) {
-    if (t->kind == TableKind::kJoin) {
-      collect(t->left);
-      collect(t->right);
-      return;
-    }
-    const SourceInfo *info = r_.Source(t);
-    if (info == nullptr || info->alias.empty()) Unsupported(t->pos);
-    aliases.push_back(info->alias);
-  };
-  for (const TableRef *t : q->from) collect(t);
+  const std::vector<std::string_view> aliases = FromAliases(q);
   const auto ours = [&](std::string_view source) {
     for (size_t i = 0; i < aliases.size(); ++i) {
       if (aliases[i].data() == source.data() && aliases[i].size() == source.size()) return i;

@@ -237,10 +237,7 @@ void SqliteWriter::RownumBlock(const sql::Query *q) {
 
 // Several FROM items (or a join): the rows are made and numbered in an
 // inline view giving every column of theirs the block reads.
-void SqliteWriter::RownumJoinBlock(const sql::Query *q,
-                                   const std::vector<const sql::Expr *> &conditions,
-                                   const std::vector<const sql::Expr *> &rest) {
-  if (q->from.empty() || MentionsPseudo(q, "ROWID")) Unsupported(q->pos);
+std::vector<std::string_view> SqliteWriter::FromAliases(const sql::Query *q) {
   std::vector<std::string_view> aliases;
   const std::function<void(const TableRef *)> collect = [&](const TableRef *t) {
     if (t->kind == TableKind::kJoin) {
@@ -253,6 +250,14 @@ void SqliteWriter::RownumJoinBlock(const sql::Query *q,
     aliases.push_back(info->alias);
   };
   for (const TableRef *t : q->from) collect(t);
+  return aliases;
+}
+
+void SqliteWriter::RownumJoinBlock(const sql::Query *q,
+                                   const std::vector<const sql::Expr *> &conditions,
+                                   const std::vector<const sql::Expr *> &rest) {
+  if (q->from.empty() || MentionsPseudo(q, "ROWID")) Unsupported(q->pos);
+  const std::vector<std::string_view> aliases = FromAliases(q);
   const auto ours = [&](std::string_view source) {
     for (const std::string_view a : aliases) {
       if (a.data() == source.data() && a.size() == source.size()) return true;

@@ -95,6 +95,9 @@ class SqliteWriter {
   void RownumBlock(const sql::Query *q);
   void RownumLimit(const std::vector<const sql::Expr *> &conditions);
   void Pseudo(const sql::Expr *e, const ExprInfo &info);
+  // The aliases of the FROM items of `q`, joins taken apart (each item
+  // must have one).
+  std::vector<std::string_view> FromAliases(const sql::Query *q);
   void RownumJoinBlock(const sql::Query *q, const std::vector<const sql::Expr *> &conditions,
                        const std::vector<const sql::Expr *> &rest);
   bool WrappedName(const ExprInfo &info);
