@@ -126,20 +126,20 @@ class Checker {
     Pop();
   }
 
-  // A package's specification: its declarations, the subprograms'
+  // A package's header: its declarations, the subprograms'
   // parameters only.
-  void PackageSpec(const sql::PlBlock &spec) {
+  void PackageHeader(const sql::PlBlock &header) {
     Push();
-    for (const sql::PlDecl *d : spec.decls) Declaration(*d);
+    for (const sql::PlDecl *d : header.decls) Declaration(*d);
     Pop();
   }
 
-  // A package body: the specification's names, then the body's
+  // A package body: the header's names, then the body's
   // declarations and subprograms, then its initialisation section.
-  void PackageBody(const sql::PlBlock *spec, const sql::PlBlock &body) {
+  void PackageBody(const sql::PlBlock *header, const sql::PlBlock &body) {
     Push();
-    if (spec != nullptr) {
-      for (const sql::PlDecl *d : spec->decls) {
+    if (header != nullptr) {
+      for (const sql::PlDecl *d : header->decls) {
         if (d->kind == sql::PlDeclKind::kSubprogram) {
           Add(Named::kSubprogram, d->sub->name.Last(), d->sub);
         } else if (d->kind == sql::PlDeclKind::kException) {
@@ -671,7 +671,7 @@ UnitRecord CompileUnit(Connection &connection, const sql::Statement &statement,
     record.name = std::string(pkg.name.Last());
     record.type = pkg.body ? "PACKAGE BODY" : "PACKAGE";
     if (!pkg.body) {
-      checker.PackageSpec(*pkg.block);
+      checker.PackageHeader(*pkg.block);
       // USER_ARGUMENTS: each public subprogram's parameters.
       for (const sql::PlDecl *d : pkg.block->decls) {
         if (d->kind != sql::PlDeclKind::kSubprogram) continue;
@@ -679,25 +679,25 @@ UnitRecord CompileUnit(Connection &connection, const sql::Statement &statement,
         record.argument_objects.resize(record.arguments.size(), std::string(d->sub->name.Last()));
       }
     } else {
-      // The body needs its specification, kept before it.
-      std::string specOwner;
-      const std::string spec = LoadUnitSource(connection, pkg.name.Last(), "'PACKAGE'", &specOwner);
+      // The body needs its header, kept before it.
+      std::string headerOwner;
+      const std::string header = LoadUnitSource(connection, pkg.name.Last(), "'PACKAGE'", &headerOwner);
       sql::Arena arena;
-      const sql::PlBlock *specBlock = nullptr;
-      if (!spec.empty() && specOwner == owner) {
+      const sql::PlBlock *headerBlock = nullptr;
+      if (!header.empty() && headerOwner == owner) {
         try {
-          const sql::Statement *st = sql::Parse(spec, arena);
+          const sql::Statement *st = sql::Parse(header, arena);
           if (st->kind == sql::StmtKind::kCreatePackage) {
-            specBlock = static_cast<const sql::CreatePackageStmt *>(st)->block;
+            headerBlock = static_cast<const sql::CreatePackageStmt *>(st)->block;
           }
         } catch (const sql::SyntaxError &) {
         }
       }
-      if (spec.empty() || specOwner != owner) {
+      if (header.empty() || headerOwner != owner) {
         checker.Unknown(pkg.pos, record.name);
         checker.found.push_back({pkg.pos, 0, "PL/SQL: Compilation unit analysis terminated"});
       } else {
-        checker.PackageBody(specBlock, *pkg.block);
+        checker.PackageBody(headerBlock, *pkg.block);
       }
     }
   }

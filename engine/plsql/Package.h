@@ -1,9 +1,9 @@
 /*
-** A package as one session holds it: the specification and body as
+** A package as one session holds it: the header and body as
 ** parsed, the frame of its variables, constants, cursors, types and
 ** subprograms (declared once, at the session's first use, when the
 ** body's initialisation section runs), and which names the
-** specification makes public.
+** header makes public.
 */
 #ifndef KESTREL_ENGINE_PLSQL_PACKAGE_H
 #define KESTREL_ENGINE_PLSQL_PACKAGE_H
@@ -18,9 +18,9 @@ namespace kestrel_engine::plsql {
 
 struct PackageInstance {
   std::string key;  // OWNER.NAME
-  StoredUnit spec;
+  StoredUnit header;
   StoredUnit body;  // text empty when the package has no body
-  const sql::CreatePackageStmt *spec_tree = nullptr;
+  const sql::CreatePackageStmt *header_tree = nullptr;
   const sql::CreatePackageStmt *body_tree = nullptr;
   Frame frame;
   std::set<std::string_view> public_names;

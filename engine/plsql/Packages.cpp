@@ -32,8 +32,8 @@ std::shared_ptr<PackageInstance> Interpreter::Package(std::string_view name, uin
   const std::string key(name);
   if (const auto known = packages_.find(key); known != packages_.end()) return known->second;
   std::string owner;
-  std::string spec = LoadUnitSource(ctx_.connection, name, "'PACKAGE'", &owner);
-  if (spec.empty()) {
+  std::string header = LoadUnitSource(ctx_.connection, name, "'PACKAGE'", &owner);
+  if (header.empty()) {
     packages_[key] = nullptr;
     return nullptr;
   }
@@ -43,7 +43,7 @@ std::shared_ptr<PackageInstance> Interpreter::Package(std::string_view name, uin
   const std::string full = owner + "." + key;
   auto &session = ctx_.connection.plsqlState().packages;
   if (const auto held = session.find(full); held != session.end()) {
-    if (held->second->spec.text == spec && held->second->body.text == body) {
+    if (held->second->header.text == header && held->second->body.text == body) {
       packages_[key] = held->second;
       return held->second;
     }
@@ -57,17 +57,17 @@ std::shared_ptr<PackageInstance> Interpreter::Package(std::string_view name, uin
   }
   auto p = std::make_shared<PackageInstance>();
   p->key = full;
-  p->spec.text = std::move(spec);
-  p->spec.name = full;
+  p->header.text = std::move(header);
+  p->header.name = full;
   p->body.text = std::move(body);
   p->body.name = full;
   bool invalid = UnitIsInvalid(ctx_.connection, owner, key, "PACKAGE") ||
                  (!p->body.text.empty() &&
                   UnitIsInvalid(ctx_.connection, owner, key, "PACKAGE BODY"));
   try {
-    const sql::Statement *st = sql::Parse(p->spec.text, p->spec.arena);
+    const sql::Statement *st = sql::Parse(p->header.text, p->header.arena);
     if (st->kind != sql::StmtKind::kCreatePackage) return nullptr;
-    p->spec_tree = static_cast<const sql::CreatePackageStmt *>(st);
+    p->header_tree = static_cast<const sql::CreatePackageStmt *>(st);
     if (!p->body.text.empty()) {
       st = sql::Parse(p->body.text, p->body.arena);
       if (st->kind == sql::StmtKind::kCreatePackage) {
@@ -78,7 +78,7 @@ std::shared_ptr<PackageInstance> Interpreter::Package(std::string_view name, uin
     invalid = true;
   }
   if (invalid) InvalidUnit(pos, full);
-  for (const sql::PlDecl *d : p->spec_tree->block->decls) {
+  for (const sql::PlDecl *d : p->header_tree->block->decls) {
     const std::string_view n = DeclName(*d);
     if (!n.empty()) p->public_names.insert(n);
   }
@@ -112,9 +112,9 @@ void Interpreter::Initialise(PackageInstance &p) {
       in.unit_name_ = std::move(unit);
     }
   } restore{*this, callerText, callerUnit};
-  text_ = p.spec.text;
+  text_ = p.header.text;
   unit_name_ = p.key;
-  for (const sql::PlDecl *d : p.spec_tree->block->decls) Declare(*d, p.frame);
+  for (const sql::PlDecl *d : p.header_tree->block->decls) Declare(*d, p.frame);
   if (p.body_tree != nullptr) {
     text_ = p.body.text;
     for (const sql::PlDecl *d : p.body_tree->block->decls) Declare(*d, p.frame);
@@ -145,7 +145,7 @@ bool Interpreter::PackagedCall(const Expr &call, Value *result, bool from_sql) {
     Raise(6550, "PLS-00302: component '" + member + "' must be declared");
   }
   int declared = 0;
-  for (const sql::PlDecl *d : p->spec_tree->block->decls) {
+  for (const sql::PlDecl *d : p->header_tree->block->decls) {
     declared += d->kind == sql::PlDeclKind::kSubprogram && d->sub->name.Last() == member;
   }
   if (declared > 1) {

@@ -294,18 +294,18 @@ bool RunStoredCodeStatement(const RunContext &context, const sql::Statement &sta
         case sql::ObjectKind::kProcedure: return Recompile(context.connection, name, "PROCEDURE", error);
         case sql::ObjectKind::kFunction: return Recompile(context.connection, name, "FUNCTION", error);
         case sql::ObjectKind::kPackage: case sql::ObjectKind::kPackageBody: {
-          // COMPILE (both), COMPILE PACKAGE | SPECIFICATION, COMPILE BODY.
+          // COMPILE (both), COMPILE PACKAGE (the header alone), COMPILE BODY.
           context.connection.plsqlState().packages.erase(owner + "." + std::string(name));
           const bool body = alter.object == sql::ObjectKind::kPackageBody || alter.compile_part == 2;
           if (!body && !Recompile(context.connection, name, "PACKAGE", error)) return false;
           if (alter.compile_part == 1) return true;
-          OraError spec = *error;
+          OraError header = *error;
           std::string ignored;
           if (!body && LoadUnitSource(context.connection, name, "'PACKAGE BODY'", &ignored).empty()) {
             return true;
           }
           if (!Recompile(context.connection, name, "PACKAGE BODY", error)) return false;
-          if (spec.failed() && !error->failed()) *error = spec;
+          if (header.failed() && !error->failed()) *error = header;
           return true;
         }
         default:
