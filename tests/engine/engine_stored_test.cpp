@@ -286,7 +286,7 @@ TEST_F(EngineStored, PackagesKeepStatePerSession) {
   // This session replaced it itself: fresh state without an error.
   EXPECT_EQ(s.Query("SELECT counter.current_total FROM dual"), (Rows{{Cell("0")}}));
   // A body that does not compile makes the package unusable; without its
-  // body a subprogram cannot run; a body needs its specification.
+  // body a subprogram cannot run; a body needs its header.
   EXPECT_EQ(s.Run("CREATE OR REPLACE PACKAGE BODY counter IS\n  PROCEDURE bump(n NUMBER := 1) IS "
                   "BEGIN total := missing; END;\nEND;"),
             OCI_SUCCESS_WITH_INFO);
@@ -299,7 +299,7 @@ TEST_F(EngineStored, PackagesKeepStatePerSession) {
   EXPECT_EQ(Error("BEGIN counter.bump; END;").find(
                 "ORA-04067: not executed, package body \"SCOTT.COUNTER\" does not exist"),
             0u);
-  // The specification's items stay usable without a body.
+  // The header's items stay usable without a body.
   Exec("BEGIN INSERT INTO t VALUES (counter.c_step); END;");
   EXPECT_EQ(s.Query("SELECT count(*) FROM t WHERE a = 10"), (Rows{{Cell("1")}}));
   EXPECT_EQ(s.Run("CREATE PACKAGE BODY nobody IS END;"), OCI_SUCCESS_WITH_INFO);
@@ -345,9 +345,9 @@ TEST_F(EngineStored, SampleProceduresCompileClean) {
   EXPECT_EQ(Status("SECURE_DML"), "VALID");
 }
 
-// A package's specification is checked on its own; an initialisation
+// A package's header is checked on its own; an initialisation
 // section that fails leaves the package to be initialised again.
-TEST_F(EngineStored, PackageSpecificationAndInitialisation) {
+TEST_F(EngineStored, PackageHeaderAndInitialisation) {
   EXPECT_EQ(s.Run("CREATE PACKAGE shapes IS\n  side nosuch.col%TYPE;\nEND;"), OCI_SUCCESS_WITH_INFO);
   EXPECT_EQ(Errors("SHAPES"),
             "2/3 PL/SQL: Item ignored|2/8 PLS-00201: identifier 'NOSUCH.COL' must be declared");

@@ -131,10 +131,7 @@ void SqliteWriter::HierarchyJoin(const sql::Query *q, std::vector<const sql::Exp
   wrapped_storage_.push_back(std::make_unique<std::vector<WrappedColumn>>());
   std::vector<WrappedColumn> &columns = *wrapped_storage_.back();
   const auto add = [&](std::string_view source, std::string_view column, bool joined) {
-    for (const WrappedColumn &c : columns) {
-      if (c.source.data() == source.data() && c.column == column && c.joined == joined) return;
-    }
-    columns.push_back({source, column, joined});
+    AddWrapped(&columns, source, column, joined);
   };
   const auto read = [&](const sql::Expr *e) {
     if (e->kind == ExprKind::kStar) {

@@ -237,6 +237,14 @@ void SqliteWriter::RownumBlock(const sql::Query *q) {
 
 // Several FROM items (or a join): the rows are made and numbered in an
 // inline view giving every column of theirs the block reads.
+void SqliteWriter::AddWrapped(std::vector<WrappedColumn> *columns, std::string_view source,
+                              std::string_view column, bool joined) {
+  for (const WrappedColumn &c : *columns) {
+    if (c.source.data() == source.data() && c.column == column && c.joined == joined) return;
+  }
+  columns->push_back({source, column, joined});
+}
+
 std::vector<std::string_view> SqliteWriter::FromAliases(const sql::Query *q) {
   std::vector<std::string_view> aliases;
   const std::function<void(const TableRef *)> collect = [&](const TableRef *t) {
@@ -267,10 +275,7 @@ void SqliteWriter::RownumJoinBlock(const sql::Query *q,
   wrapped_storage_.push_back(std::make_unique<std::vector<WrappedColumn>>());
   std::vector<WrappedColumn> &columns = *wrapped_storage_.back();
   const auto add = [&](std::string_view source, std::string_view column, bool joined) {
-    for (const WrappedColumn &c : columns) {
-      if (c.source.data() == source.data() && c.column == column && c.joined == joined) return;
-    }
-    columns.push_back({source, column, joined});
+    AddWrapped(&columns, source, column, joined);
   };
   const auto read = [&](const sql::Expr *e) {
     if (e->kind == ExprKind::kStar) {

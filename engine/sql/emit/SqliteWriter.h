@@ -214,6 +214,9 @@ class SqliteWriter {
     std::string_view column;
     bool joined;
   };
+  // Adds a column a wrapped join block reads, once.
+  static void AddWrapped(std::vector<WrappedColumn> *columns, std::string_view source,
+                         std::string_view column, bool joined);
   const std::vector<WrappedColumn> *wrapped_ = nullptr;
   std::vector<std::unique_ptr<std::vector<WrappedColumn>>> wrapped_storage_;
   int correlatable_ = 0;
