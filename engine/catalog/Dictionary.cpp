@@ -10,6 +10,8 @@
 #include <string.h>
 
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "sql/Lexer.h"
 #include "plsql/CodeCatalog.h"
@@ -247,7 +249,7 @@ bool IsDictionaryView(const char *name) {
   return plsql::IsCodeView(name);
 }
 
-int CreateDictionary(sqlite3 *db, const SessionSettings *settings) {
+int RegisterDictionaryFunctions(sqlite3 *db, const SessionSettings *settings) {
   const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS;
   int rc = sqlite3_create_function_v2(db, "kestrel_oracle_name", 1, flags, nullptr,
                                       OracleName, nullptr, nullptr, nullptr);
@@ -269,11 +271,16 @@ int CreateDictionary(sqlite3 *db, const SessionSettings *settings) {
                                     const_cast<SessionSettings *>(settings), SessionUser,
                                     nullptr, nullptr, nullptr);
   }
+  return rc;
+}
+
+namespace {
+
+// Every view's CREATE statement.
+std::vector<std::string> ViewStatements() {
+  std::vector<std::string> out;
   for (const View &v : kDefinitions) {
-    for (bool all : {false, true}) {
-      if (rc != SQLITE_OK) return rc;
-      rc = sqlite3_exec(db, ViewSql(v, all).c_str(), nullptr, nullptr, nullptr);
-    }
+    for (bool all : {false, true}) out.push_back(ViewSql(v, all));
   }
   // *_TAB_COLS: *_TAB_COLUMNS and whether each column is virtual.
   for (const char *sql :
@@ -283,8 +290,7 @@ int CreateDictionary(sqlite3 *db, const SessionSettings *settings) {
         "CREATE TEMP VIEW all_tab_cols AS SELECT c.*, CASE WHEN EXISTS (SELECT 1 FROM "
         "pragma_table_xinfo(c.table_name, 'main') x WHERE x.name = c.column_name COLLATE NOCASE "
         "AND x.hidden > 1) THEN 'YES' ELSE 'NO' END AS VIRTUAL_COLUMN FROM all_tab_columns c"}) {
-    if (rc != SQLITE_OK) return rc;
-    rc = sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
+    out.push_back(sql);
   }
   // Sequences live in their own table.
   const char *const kSequenceViews[] = {
@@ -298,8 +304,7 @@ int CreateDictionary(sqlite3 *db, const SessionSettings *settings) {
       "cache_size, last_number FROM main.\"kestrel$sequences\"",
   };
   for (const char *sql : kSequenceViews) {
-    if (rc != SQLITE_OK) return rc;
-    rc = sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
+    out.push_back(sql);
   }
   // Constraints live in their own tables too (engine/schema/Constraints.h).
   for (bool all : {false, true}) {
@@ -322,14 +327,11 @@ int CreateDictionary(sqlite3 *db, const SessionSettings *settings) {
         "c.owner, c.constraint_name, kestrel_oracle_name(c.table_name), "
         "kestrel_oracle_name(c.column_name), c.position FROM main.\"kestrel$cons_columns\" c" +
         where;
-    for (const std::string &sql : {constraints, columns}) {
-      if (rc != SQLITE_OK) return rc;
-      rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
-    }
+    out.push_back(constraints);
+    out.push_back(columns);
   }
   // PL/SQL triggers, from their definitions.
   for (bool all : {false, true}) {
-    if (rc != SQLITE_OK) return rc;
     const std::string sql =
         std::string("CREATE TEMP VIEW ") + (all ? "all" : "user") +
         "_triggers (" + (all ? "OWNER, " : "") +
@@ -343,7 +345,7 @@ int CreateDictionary(sqlite3 *db, const SessionSettings *settings) {
         "kestrel_oracle_name(t.table_name), NULL, t.referencing, t.when_clause, t.status, "
         "t.description, 'PL/SQL     ', t.body FROM \"kestrel$triggers\" t" +
         (all ? "" : " WHERE t.owner = kestrel_session_user()");
-    rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
+    out.push_back(sql);
   }
   // Stored PL/SQL source, line by line.
   const char *const kSourceViews[] = {
@@ -353,8 +355,7 @@ int CreateDictionary(sqlite3 *db, const SessionSettings *settings) {
       "type, line, text FROM main.\"kestrel$source\"",
   };
   for (const char *sql : kSourceViews) {
-    if (rc != SQLITE_OK) return rc;
-    rc = sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
+    out.push_back(sql);
   }
   // Synonyms: ALL_ adds the PUBLIC ones.
   const char *const kSynonymViews[] = {
@@ -366,12 +367,77 @@ int CreateDictionary(sqlite3 *db, const SessionSettings *settings) {
       "main.\"kestrel$synonyms\"",
   };
   for (const char *sql : kSynonymViews) {
-    if (rc != SQLITE_OK) return rc;
-    rc = sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
+    out.push_back(sql);
   }
-  // USER_ERRORS, USER_ARGUMENTS, ..., and the units' USER_OBJECTS rows.
-  if (rc == SQLITE_OK) rc = plsql::CreateCodeViews(db);
-  return rc;
+  // USER_ERRORS, USER_ARGUMENTS, ...
+  plsql::AddCodeViewStatements(&out);
+  return out;
+}
+
+// The name a "CREATE TEMP VIEW name ..." statement makes.
+std::string_view MadeName(const std::string &sql) {
+  std::string_view rest(sql);
+  rest.remove_prefix(std::string_view("CREATE TEMP VIEW ").size());
+  return rest.substr(0, rest.find_first_of(" ("));
+}
+
+bool Made(sqlite3 *db, std::string_view name) {
+  sqlite3_stmt *s = nullptr;
+  bool found = false;
+  if (sqlite3_prepare_v2(db,
+                         "SELECT 1 FROM temp.sqlite_master WHERE type = 'view' AND name = ?1 "
+                         "COLLATE NOCASE",
+                         -1, &s, nullptr) == SQLITE_OK) {
+    sqlite3_bind_text(s, 1, name.data(), static_cast<int>(name.size()), SQLITE_STATIC);
+    found = sqlite3_step(s) == SQLITE_ROW;
+  }
+  sqlite3_finalize(s);
+  return found;
+}
+
+int Make(sqlite3 *db, const std::vector<std::string> &statements, std::string_view name) {
+  if (Made(db, name)) return SQLITE_OK;
+  for (const std::string &sql : statements) {
+    if (sqlite3_strnicmp(MadeName(sql).data(), name.data(), static_cast<int>(name.size())) != 0 ||
+        MadeName(sql).size() != name.size()) {
+      continue;
+    }
+    // The views it reads first (USER_TAB_COLS reads USER_TAB_COLUMNS).
+    for (const std::string &other : statements) {
+      const std::string from = " FROM " + std::string(MadeName(other)) + " ";
+      if (&other != &sql && sql.find(from) != std::string::npos) {
+        const int rc = Make(db, statements, MadeName(other));
+        if (rc != SQLITE_OK) return rc;
+      }
+    }
+    int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
+    // The stored PL/SQL units are objects too.
+    const std::string made(name);
+    const bool all = sqlite3_stricmp(made.c_str(), "all_objects") == 0;
+    if (rc == SQLITE_OK && (all || sqlite3_stricmp(made.c_str(), "user_objects") == 0)) {
+      rc = plsql::AddUnitsToObjects(db, all);
+    }
+    return rc;
+  }
+  return SQLITE_NOTFOUND;
+}
+
+}  // namespace
+
+int EnsureDictionaryView(sqlite3 *db, std::string_view name) {
+  if (!IsDictionaryView(std::string(name).c_str())) return SQLITE_NOTFOUND;
+  return Make(db, ViewStatements(), name);
+}
+
+int EnsureMissingDictionaryView(sqlite3 *db) {
+  // SQLite names the first table it cannot find: "no such table: name"
+  // (or "schema.name").
+  std::string_view message = sqlite3_errmsg(db);
+  constexpr std::string_view kNoSuchTable = "no such table: ";
+  if (message.substr(0, kNoSuchTable.size()) != kNoSuchTable) return SQLITE_NOTFOUND;
+  message.remove_prefix(kNoSuchTable.size());
+  if (message.substr(0, 5) == "temp." || message.substr(0, 5) == "main.") message.remove_prefix(5);
+  return EnsureDictionaryView(db, message);
 }
 
 }  // namespace kestrel_engine

@@ -43,6 +43,12 @@ std::string ColumnText(sqlite3_stmt *s, int k) {
   return t ? reinterpret_cast<const char *>(t) : "";
 }
 
+
+const char *const kCodeViews[] = {"user_errors",    "all_errors",     "user_arguments",
+                                  "all_arguments",  "user_procedures", "all_procedures"};
+
+}  // namespace
+
 // Wraps the dictionary's USER_OBJECTS / ALL_OBJECTS (whatever their rows
 // already are) with the stored units' rows.
 int AddUnitsToObjects(sqlite3 *db, bool all) {
@@ -87,11 +93,6 @@ int AddUnitsToObjects(sqlite3 *db, bool all) {
                           columns + " AS " + query + " UNION ALL " + units;
   return sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
 }
-
-const char *const kCodeViews[] = {"user_errors",    "all_errors",     "user_arguments",
-                                  "all_arguments",  "user_procedures", "all_procedures"};
-
-}  // namespace
 
 bool RunInternal(Connection &connection, const std::string &sql,
                  const std::vector<std::string> &args, OraError *error) {
@@ -153,7 +154,7 @@ bool IsCodeView(const char *name) {
   return false;
 }
 
-int CreateCodeViews(sqlite3 *db) {
+void AddCodeViewStatements(std::vector<std::string> *out) {
   const std::string errors =
       "(NAME, TYPE, SEQUENCE, LINE, POSITION, TEXT, ATTRIBUTE, MESSAGE_NUMBER) AS SELECT name, "
       "type, sequence, line, position, text, attribute, message_number FROM main.\"kestrel$errors\"";
@@ -198,13 +199,7 @@ int CreateCodeViews(sqlite3 *db) {
       "CREATE TEMP VIEW user_procedures " + procs(false),
       "CREATE TEMP VIEW all_procedures " + procs(true),
   };
-  int rc = SQLITE_OK;
-  for (const std::string &s : sql) {
-    if (rc == SQLITE_OK) rc = sqlite3_exec(db, s.c_str(), nullptr, nullptr, nullptr);
-  }
-  if (rc == SQLITE_OK) rc = AddUnitsToObjects(db, false);
-  if (rc == SQLITE_OK) rc = AddUnitsToObjects(db, true);
-  return rc;
+  out->insert(out->end(), std::begin(sql), std::end(sql));
 }
 
 bool SaveUnitRecord(Connection &connection, const UnitRecord &r, OraError *error) {

@@ -52,7 +52,12 @@ struct UnitRecord {
 
 // The tables (the file-format step) and the dictionary views.
 bool EnsureCodeTables(Connection &connection, OraError *error);
-int CreateCodeViews(sqlite3 *db);
+// The CREATE statements of USER_ERRORS, USER_ARGUMENTS, ... (made
+// lazily, as the other dictionary views).
+void AddCodeViewStatements(std::vector<std::string> *out);
+// Wraps USER_OBJECTS (all: ALL_OBJECTS), when the connection has made
+// it, with the stored units' rows.
+int AddUnitsToObjects(sqlite3 *db, bool all);
 bool IsCodeTable(const char *name);
 bool IsCodeView(const char *name);
 

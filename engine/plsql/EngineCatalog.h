@@ -26,6 +26,11 @@ class EngineCatalog : public sql::SqliteCatalog {
     return SqliteCatalog::FindFunction(qualifier, name, qualified, returns);
   }
 
+ protected:
+  bool MakeOnFirstUse(std::string_view name) override {
+    return connection_.MakeDictionaryView(name);
+  }
+
  private:
   Connection &connection_;
 };

@@ -124,6 +124,26 @@ int OpenAndRead(const std::string &path, int flags, sqlite3 **db) {
 
 }  // namespace
 
+namespace {
+
+// The client SQL's catalog: it makes the dictionary views its statements
+// name.
+class SessionCatalog : public sql::SqliteCatalog {
+ public:
+  explicit SessionCatalog(Connection &connection)
+      : SqliteCatalog(connection.db()), connection_(connection) {}
+
+ protected:
+  bool MakeOnFirstUse(std::string_view name) override {
+    return connection_.MakeDictionaryView(name);
+  }
+
+ private:
+  Connection &connection_;
+};
+
+}  // namespace
+
 Connection::Connection(sqlite3 *db)
     : db_(db),
       sequences_(std::make_unique<SequenceState>()),
@@ -133,7 +153,7 @@ sql::SqliteCatalog &Connection::Catalog() {
   unsigned version = 0;
   sqlite3_file_control(db_, "main", SQLITE_FCNTL_DATA_VERSION, &version);
   if (catalog_ == nullptr) {
-    catalog_ = std::make_unique<sql::SqliteCatalog>(db_);
+    catalog_ = std::make_unique<SessionCatalog>(*this);
   } else if (version != catalogDataVersion_) {
     catalog_->Clear();
   }
@@ -219,8 +239,9 @@ std::unique_ptr<Connection> Connection::Open(std::string_view link,
     *error = CannotResolve(link, sqlite3_errmsg(db));
     return nullptr;
   }
-  // The vendor's dictionary views, private to the connection like DUAL.
-  if (CreateDictionary(db, connection->settings_.get()) != SQLITE_OK) {
+  // The vendor's dictionary views, private to the connection like DUAL,
+  // are made as statements name them; their functions now.
+  if (RegisterDictionaryFunctions(db, connection->settings_.get()) != SQLITE_OK) {
     *error = CannotResolve(link, sqlite3_errmsg(db));
     return nullptr;
   }
@@ -292,7 +313,10 @@ int Connection::Authorize(void *self, int action, const char *a, const char *b,
        sqlite3_stricmp(a, plsql::kSourceTable) == 0 ||
        sqlite3_stricmp(a, plsql::kTriggersTable) == 0 || sqlite3_stricmp(a, kSynonymsTable) == 0 ||
        plsql::IsCodeTable(a)) &&
-      IsDictionaryView(view)) {
+      // SQLite names no view for a table read with no column (the count
+      // of an ALL_ view with no condition); the count is what the ALL_
+      // view shows anyway.
+      (IsDictionaryView(view) || (b != nullptr && *b == '\0'))) {
     return SQLITE_OK;
   }
   switch (action) {
@@ -460,6 +484,16 @@ bool Connection::ExecInternal(const char *sql, OraError *error) {
   }
   sqlite3_free(message);
   return rc == SQLITE_OK;
+}
+
+bool Connection::MakeDictionaryView(std::string_view name) {
+  InternalScope scope(*this);
+  return EnsureDictionaryView(db_, name) == SQLITE_OK;
+}
+
+bool Connection::MakeMissingDictionaryView() {
+  InternalScope scope(*this);
+  return EnsureMissingDictionaryView(db_) == SQLITE_OK;
 }
 
 Connection::InternalScope::InternalScope(Connection &connection)

@@ -121,6 +121,11 @@ class Connection {
   sql::SqliteCatalog &Catalog();
   void ForgetCatalog();
 
+  // Makes the dictionary view `name`, or the one the last error says is
+  // missing, with the engine's rights; true when it is there now.
+  bool MakeDictionaryView(std::string_view name);
+  bool MakeMissingDictionaryView();
+
   // The error for a statement that failed to prepare: the authorizer's
   // refusal of an engine table reads as a table that does not exist.
   OraError PrepareError(int statementType);

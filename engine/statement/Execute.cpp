@@ -74,8 +74,14 @@ bool StatementHandle::EnsurePrepared(Connection &connection, OraError *error) {
   }
   const std::string &sql = frontEnd_ ? compiled_.sql : translation_.sql;
   connection.ClientStatementBegins();
-  const int rc = sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()),
-                                    &statement_, &tail);
+  int rc = sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()), &statement_, &tail);
+  if (rc != SQLITE_OK && connection.MakeMissingDictionaryView()) {
+    // A dictionary view the front end did not meet (the older rewrite),
+    // or one a rollback took away.
+    sqlite3_finalize(statement_);
+    statement_ = nullptr;
+    rc = sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()), &statement_, &tail);
+  }
   if (rc != SQLITE_OK) {
     *error = connection.PrepareError(kind_.type);
     sqlite3_finalize(statement_);
@@ -246,7 +252,13 @@ sword StatementHandle::ExecuteQuery(ErrorHandle *error, ub4 iterations) {
   rowPending_ = false;
   exhausted_ = false;
   slotsDirty_ = true;
-  const int rc = sqlite3_step(statement_);
+  int rc = sqlite3_step(statement_);
+  if (rc == SQLITE_ERROR && connection_->MakeMissingDictionaryView()) {
+    // Prepared before a rollback took away a dictionary view it reads:
+    // SQLite prepares it again on the next step.
+    sqlite3_reset(statement_);
+    rc = sqlite3_step(statement_);
+  }
   if (rc == SQLITE_ROW) {
     rowPending_ = true;
   } else if (rc == SQLITE_DONE) {
@@ -528,8 +540,13 @@ bool StatementHandle::RunPiece(ExecutionContext &context, std::string_view text,
   sqlite3_stmt *raw = nullptr;
   const char *tail = nullptr;
   connection.ClientStatementBegins();
-  if (sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()), &raw,
-                         &tail) != SQLITE_OK) {
+  int rc = sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()), &raw, &tail);
+  if (rc != SQLITE_OK && connection.MakeMissingDictionaryView()) {
+    sqlite3_finalize(raw);
+    raw = nullptr;
+    rc = sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()), &raw, &tail);
+  }
+  if (rc != SQLITE_OK) {
     *error = connection.PrepareError(kind.type);
     sqlite3_finalize(raw);
     return false;
@@ -555,7 +572,6 @@ bool StatementHandle::RunPiece(ExecutionContext &context, std::string_view text,
   if (!targets.empty() && !plsql::FireStatementTriggers(connection, targets, false, error)) {
     return false;
   }
-  int rc;
   while ((rc = sqlite3_step(raw)) == SQLITE_ROW) {
   }
   if (rc != SQLITE_DONE) {

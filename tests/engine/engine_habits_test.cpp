@@ -316,6 +316,20 @@ TEST_F(EngineHabits, TheDataDictionaryShowsTheSchema) {
   EXPECT_EQ(s.ErrorCode(), 942);
   EXPECT_EQ(s.Run("DROP VIEW user_tables"), OCI_ERROR);
   EXPECT_EQ(s.Run("CREATE VIEW all_objects AS SELECT 1 x FROM dual"), OCI_ERROR);
+  // A view is made when a statement first names it, here inside a
+  // transaction; the rollback that takes it away does not lose it, for a
+  // new statement nor for one prepared before.
+  ASSERT_EQ(s.Run("INSERT INTO emp (empno, ename) VALUES (1, 'A')"), OCI_SUCCESS);
+  OCIStmt *before = s.NewStatement();
+  ASSERT_EQ(s.Run("SELECT count(*) FROM user_sequences", before), OCI_SUCCESS) << s.ErrorText();
+  ASSERT_EQ(s.Rollback(), OCI_SUCCESS);
+  EXPECT_EQ(OCIStmtExecute(s.svc, before, s.err, 1, 0, nullptr, nullptr, OCI_DEFAULT),
+            OCI_SUCCESS)
+      << s.ErrorText();
+  ASSERT_EQ(s.Run("INSERT INTO emp (empno, ename) VALUES (1, 'A')"), OCI_SUCCESS);
+  EXPECT_EQ(s.Query("SELECT count(*) FROM all_sequences"), (Rows{{"0"}}));
+  ASSERT_EQ(s.Rollback(), OCI_SUCCESS);
+  EXPECT_EQ(s.Query("SELECT count(*) FROM all_sequences"), (Rows{{"0"}})) << s.ErrorText();
 }
 
 }  // namespace

@@ -84,6 +84,12 @@ class SqliteCatalog : public Catalog {
                     OracleType *returns) override;
   void Clear() { tables_.clear(); }
 
+ protected:
+  // Makes an unqualified `name` that is none of the schema's objects when
+  // it is one the session makes on first use (a dictionary view); true
+  // when it is there now.
+  virtual bool MakeOnFirstUse(std::string_view) { return false; }
+
  private:
   void BeforeRowTriggers(CatalogTable &table);
   std::unique_ptr<CatalogTable> ReadTable(std::string_view schema, std::string_view name);
@@ -100,6 +106,7 @@ class SqliteCatalog : public Catalog {
                 std::string *target);
 
   sqlite3 *db_;
+  bool makingView_ = false;
   std::vector<std::string> compiling_;
   std::map<std::string, std::unique_ptr<CatalogTable>, std::less<>> tables_;
 };

@@ -218,7 +218,16 @@ std::unique_ptr<CatalogTable> SqliteCatalog::ReadTable(std::string_view schema,
     if (d != nullptr) c.default_sql = reinterpret_cast<const char *>(d);
     table->columns.push_back(std::move(c));
   }
-  if (table->columns.empty()) return nullptr;
+  if (table->columns.empty()) {
+    // The dictionary's views are made on first use.
+    if (makingView_ || !schema.empty() || !compiling_.empty() || !MakeOnFirstUse(name)) {
+      return nullptr;
+    }
+    makingView_ = true;
+    table = ReadTable(schema, name);
+    makingView_ = false;
+    return table;
+  }
   Stmt owner;
   if (sqlite3_prepare_v2(db_,
                          "SELECT owner, type FROM \"kestrel$objects\" WHERE type IN ('table', 'view') "
