@@ -161,6 +161,21 @@ std::u16string BstrText(BSTR bstr) {
   return std::u16string(bstr, h.byteLength / sizeof(OLECHAR));
 }
 
+bool BstrRefillAnsi(BSTR bstr, const char *bytes, UINT len) {
+  if (bstr == nullptr) return false;
+  char *block = BlockOf(bstr);
+  const size_t total = sizeof(Header) + static_cast<size_t>(len) + sizeof(OLECHAR);
+  if (len > UINT32_MAX - sizeof(Header) - sizeof(OLECHAR) || malloc_usable_size(block) < total)
+    return false;
+  const Header h{kAnsiMark, len};
+  memcpy(block, &h, sizeof h);
+  char *data = block + sizeof h;
+  if (len > 0) memmove(data, bytes, len);
+  data[len] = 0;
+  data[len + 1] = 0;
+  return true;
+}
+
 BSTR BstrFromText(const std::u16string &text) {
   if (text.size() > UINT32_MAX) return nullptr;
   return SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));

@@ -20,6 +20,12 @@ HRESULT BstrDuplicate(BSTR src, BSTR *out);
 // page, any other BSTR is taken as its code units. Null gives "".
 std::u16string BstrText(BSTR bstr);
 
+// Makes `bstr` what AfxAllocAnsiBstr(bytes, len) would return, in its own
+// block, when the block can hold it (a string read row after row keeps
+// one block instead of trading it with the allocator each row). False,
+// with `bstr` untouched, when it cannot.
+bool BstrRefillAnsi(BSTR bstr, const char *bytes, UINT len);
+
 // A new unmarked BSTR holding text, or null when memory runs out.
 BSTR BstrFromText(const std::u16string &text);
 

@@ -10,6 +10,7 @@
 
 #include "COCIException.h"
 #include "COCIRecordset.h"
+#include "BstrInternal.h"
 #include "COleDateTime.h"
 #include "error/ErrorRecord.h"
 #include "oleauto.h"
@@ -32,15 +33,22 @@ bool IsText(int type) {
 // field, so nothing reads back a partly written word.
 static_assert(sizeof(VARIANT) == 24, "a header word and 16 bytes of value");
 
-void Replace(COleVariant &value, VARTYPE kind, uint64_t payload) {
-  if (value.vt != VT_EMPTY && value.vt != VT_I4 && value.vt != VT_R8)
-    VariantClear(&value);
+void Write(COleVariant &value, VARTYPE kind, uint64_t payload) {
   unsigned char *bytes = reinterpret_cast<unsigned char *>(static_cast<VARIANT *>(&value));
   const uint64_t header = kind;
   const uint64_t zero = 0;
   memcpy(bytes, &header, 8);
   memcpy(bytes + 8, &payload, 8);
   memcpy(bytes + 16, &zero, 8);
+}
+
+void Replace(COleVariant &value, VARTYPE kind, uint64_t payload) {
+  // A string, the commonest thing held, is freed as VariantClear frees it.
+  if (value.vt == VT_BSTR)
+    SysFreeString(value.bstrVal);
+  else if (value.vt != VT_EMPTY && value.vt != VT_I4 && value.vt != VT_R8)
+    VariantClear(&value);
+  Write(value, kind, payload);
 }
 
 void SetLong(COleVariant &value, LONG number) {
@@ -55,6 +63,22 @@ void SetDouble(COleVariant &value, double number) {
 
 void SetText(COleVariant &value, BSTR text) {
   Replace(value, VT_BSTR, reinterpret_cast<uintptr_t>(text));
+}
+
+// Text is handed out as the column's bytes, unconverted: a marked BSTR of
+// them, as COleVariant(text, VT_BSTRT) makes it, built straight from the
+// define buffer before the old value goes, in the old value's own block
+// when that is a string that fits.
+int TextToVariant(const char *bytes, COleVariant &value) {
+  const UINT length = static_cast<UINT>(strlen(bytes));
+  if (value.vt == VT_BSTR && kestrel::BstrRefillAnsi(value.bstrVal, bytes, length)) {
+    Write(value, VT_BSTR, reinterpret_cast<uintptr_t>(value.bstrVal));
+    return TRUE;
+  }
+  BSTR text = AfxAllocAnsiBstr(bytes, length);
+  if (text == nullptr) AfxThrowMemoryException();
+  SetText(value, text);
+  return TRUE;
 }
 
 // The conversions of the Oracle types are kept out of line (noinline), so
@@ -299,6 +323,17 @@ int COCIRecordset::GetFieldValue(const long &index, COleVariant &value) {
   const size_t i = static_cast<size_t>(index);
   const int type = st.types[i];
   const void *buffer = st.buffers[i];
+  // The commonest values first: a text or a NUMBER fetched as a double,
+  // present and whole (what the checks below would let through).
+  if (st.indicators[i] == 0 && buffer != nullptr) {
+    if (IsText(type)) return TextToVariant(static_cast<const char *>(buffer), value);
+    if (type == SQLT_NUM && direct && st.fetched && st.doubles[i]) {
+      double number;
+      memcpy(&number, buffer, sizeof number);
+      NumberToVariant(AsNumber(number), st.scales[i], value);
+      return TRUE;
+    }
+  }
   if (type == SQLT_CLOB) return ClobFromLocator(st, i, value);
   if (type == SQLT_TIMESTAMP) return TimestampFromDescriptor(st, i, value);
   if (buffer == nullptr) return TRUE;  // no conversion for this type
@@ -310,16 +345,7 @@ int COCIRecordset::GetFieldValue(const long &index, COleVariant &value) {
     throw COCIException();
   }
 
-  if (IsText(type)) {
-    // Text is handed out as the column's bytes, unconverted.
-    const char *bytes = static_cast<const char *>(buffer);
-    // A marked BSTR of the bytes, as COleVariant(text, VT_BSTRT) makes it,
-    // built straight from the define buffer before the old value goes.
-    BSTR text = AfxAllocAnsiBstr(bytes, static_cast<UINT>(strlen(bytes)));
-    if (text == nullptr) AfxThrowMemoryException();
-    SetText(value, text);
-    return TRUE;
-  }
+  if (IsText(type)) return TextToVariant(static_cast<const char *>(buffer), value);
   // The other buffers hold no value until a row was fetched.
   if (!st.fetched) return FALSE;
   switch (type) {

@@ -132,6 +132,15 @@ TEST_F(RecordsetColumns, ValuesOfEveryTypeAndNulls) {
   EXPECT_EQ(memcmp(v.bstrVal, "abc", 3), 0);
   ASSERT_TRUE(rs_.GetFieldValue(1, v));
   EXPECT_EQ(TextOf(v), "x  ");  // CHAR(3) is blank-padded
+  // Into a variant already holding a string (here an unmarked one, longer
+  // than the value): the same bytes and mark as into an empty variant.
+  COleVariant held("a longer string", VT_BSTR);
+  ASSERT_FALSE(AfxIsAnsiBstr(held.bstrVal));
+  ASSERT_TRUE(rs_.GetFieldValue(0, held));
+  ASSERT_EQ(held.vt, VT_BSTR);
+  EXPECT_TRUE(AfxIsAnsiBstr(held.bstrVal));
+  EXPECT_EQ(SysStringByteLen(held.bstrVal), 3u);
+  EXPECT_EQ(memcmp(held.bstrVal, "abc\0\0", 5), 0);
   ASSERT_TRUE(rs_.GetFieldValue(2, v));
   EXPECT_EQ(v.vt, VT_R8);
   EXPECT_EQ(v.dblVal, 12.5);
