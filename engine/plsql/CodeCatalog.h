@@ -39,6 +39,7 @@ struct UnitArgument {
   std::string in_out;     // IN, OUT, IN/OUT
   bool defaulted = false;
   std::string declared;   // the type as a declaration, for the resolver ("NUMBER(7,2)")
+  int overload = 0;       // a package's overloaded subprogram: 1, 2, ...; 0 when not
 };
 
 // What a compilation found, ready to be kept.
@@ -52,6 +53,8 @@ struct UnitRecord {
 
 // The tables (the file-format step) and the dictionary views.
 bool EnsureCodeTables(Connection &connection, OraError *error);
+// The file-format step that numbers overloads in kestrel$arguments.
+bool AddArgumentOverloads(Connection &connection, OraError *error);
 int CreateCodeViews(sqlite3 *db);
 bool IsCodeTable(const char *name);
 bool IsCodeView(const char *name);
