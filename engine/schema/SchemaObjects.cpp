@@ -159,6 +159,13 @@ void Drop(Ddl &ddl, const sql::DropStmt &s) {
                                   "COLLATE NOCASE",
                                   {std::string(s.name.Last())});
       if (found.empty()) Fail(942);
+      // Its INSTEAD OF triggers go with it.
+      for (const auto &t : ddl.Rows("SELECT owner, name FROM main.\"kestrel$triggers\" WHERE table_name = ?1",
+                                    {found[0][0]})) {
+        ddl.Rows("DELETE FROM main.\"kestrel$source\" WHERE owner = ?1 AND name = ?2 AND type = 'TRIGGER'",
+                 {t[0], t[1]});
+      }
+      ddl.Rows("DELETE FROM main.\"kestrel$triggers\" WHERE table_name = ?1", {found[0][0]});
       ddl.Exec("DROP VIEW main." + QuoteIdent(found[0][0]));
       return;
     }
