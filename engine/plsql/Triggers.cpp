@@ -519,16 +519,24 @@ void RefreshAfterAlterTable(Connection &connection, std::string_view text) {
   const std::string table = TableNamed(connection, tokens.items[k].value);
   OraError error;
   std::vector<Row> rows;
+  // Rebuilding a table makes the views over it again, and SQLite drops a
+  // view's triggers with it: the INSTEAD OF triggers are made again too.
   if (table.empty() ||
       !Query(connection,
-             std::string("SELECT 1 FROM \"") + kTriggersTable + "\" WHERE table_name = ?1 AND row_level = 1",
+             std::string("SELECT DISTINCT table_name FROM \"") + kTriggersTable +
+                 "\" WHERE (table_name = ?1 AND row_level = 1) OR timing = 'INSTEAD OF'",
              {table}, &rows, &error) ||
       rows.empty()) {
     return;
   }
   // A failure leaves the triggers as they were, to be made again by the
   // next change of the table's triggers.
-  AsDdl(connection, &error, [&] { return RefreshTableTriggers(connection, table, &error); });
+  AsDdl(connection, &error, [&] {
+    for (const Row &r : rows) {
+      if (!RefreshTableTriggers(connection, r[0], &error)) return false;
+    }
+    return true;
+  });
 }
 
 bool RefreshTableTriggers(Connection &connection, std::string_view tableName, OraError *error) {

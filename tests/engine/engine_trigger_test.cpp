@@ -300,9 +300,18 @@ TEST_F(EngineTriggers, InsteadOfTriggersTakeOverAViewsDml) {
        "ORA-00942: table or view does not exist"},
   };
   for (const auto &c : cases) EXPECT_EQ(Try(c.sql), c.error) << c.sql;
-  // Disabled, the view refuses DML again; dropped with the view.
+  // A table rebuilt under the view keeps it; disabled, the view refuses
+  // DML again; made again or dropped, the view loses it.
+  Exec("ALTER TABLE t ADD (extra NUMBER)");
+  Exec("ALTER TABLE t DROP COLUMN extra");
+  EXPECT_EQ(count("DELETE FROM tv"), 1u);
+  EXPECT_EQ(Log(), "x>");
   Exec("ALTER TRIGGER tv_io DISABLE");
   EXPECT_EQ(Try("DELETE FROM tv"), "ORA-01732: data manipulation operation not legal on this view");
+  Exec("CREATE TRIGGER tv_del INSTEAD OF DELETE ON tv BEGIN NULL; END;");
+  Exec("CREATE OR REPLACE VIEW tv AS SELECT id, v FROM t");
+  EXPECT_EQ(One("SELECT COUNT(*) FROM user_triggers"), "0");
+  Exec("CREATE TRIGGER tv_del INSTEAD OF DELETE ON tv BEGIN NULL; END;");
   Exec("DROP VIEW tv");
   EXPECT_EQ(One("SELECT COUNT(*) FROM user_triggers"), "0");
 }
