@@ -338,10 +338,12 @@ std::vector<std::string> ViewStatements() {
         "TRIGGER_NAME, TRIGGER_TYPE, TRIGGERING_EVENT, TABLE_OWNER, BASE_OBJECT_TYPE, "
         "TABLE_NAME, COLUMN_NAME, REFERENCING_NAMES, WHEN_CLAUSE, STATUS, DESCRIPTION, "
         "ACTION_TYPE, TRIGGER_BODY) AS SELECT " + (all ? "t.owner, " : "") +
-        "t.name, t.timing || CASE WHEN t.row_level THEN ' EACH ROW' ELSE ' STATEMENT' END, "
+        "t.name, CASE WHEN t.timing IN ('INSTEAD OF', 'COMPOUND') THEN t.timing ELSE t.timing || "
+        "CASE WHEN t.row_level THEN ' EACH ROW' ELSE ' STATEMENT' END END, "
         "substr(CASE WHEN t.events & 1 THEN ' OR INSERT' ELSE '' END || "
         "CASE WHEN t.events & 2 THEN ' OR UPDATE' ELSE '' END || "
-        "CASE WHEN t.events & 4 THEN ' OR DELETE' ELSE '' END, 5), t.table_owner, 'TABLE', "
+        "CASE WHEN t.events & 4 THEN ' OR DELETE' ELSE '' END, 5), t.table_owner, "
+        "CASE t.timing WHEN 'INSTEAD OF' THEN 'VIEW' ELSE 'TABLE' END, "
         "kestrel_oracle_name(t.table_name), NULL, t.referencing, t.when_clause, t.status, "
         "t.description, 'PL/SQL     ', t.body FROM \"kestrel$triggers\" t" +
         (all ? "" : " WHERE t.owner = kestrel_session_user()");

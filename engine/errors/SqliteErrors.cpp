@@ -101,6 +101,10 @@ OraError FromMessage(std::string_view message, int statementType) {
       message.find("may not be modified") != std::string_view::npos) {
     return OraError::Make(1031, message);  // the schema, in defensive mode
   }
+  if (StartsWith(message, "cannot modify ") &&
+      message.find(" because it is a view") != std::string_view::npos) {
+    return OraError::Make(1732);  // a view without an INSTEAD OF trigger
+  }
   if (StartsWith(message, "unrecognized token:")) {
     return OraError::Make(911, message);
   }

@@ -14,6 +14,7 @@
 #include "plsql/Interpreter.h"
 
 #include "plsql/CodeCatalog.h"
+#include "plsql/CodeSynonyms.h"
 #include "plsql/EngineCatalog.h"
 #include "plsql/SessionState.h"
 #include "plsql/StoredCode.h"
@@ -211,8 +212,7 @@ bool Interpreter::Builtin(const Expr &call, Value *result) {
     Frame *where = nullptr;
     const Symbol *s = FindSymbol(call.name.part[0], &where);
     if (s != nullptr && s->kind == Symbol::kSubprogram) {
-      *result = CallSubprogram(*where->subprograms[s->index], *where,
-                               call.kind == ExprKind::kFunction ? &call.args : nullptr);
+      *result = CallNamed(*s, *where, call);
       return true;
     }
     if (s == nullptr && CallStored(call, result)) return true;
@@ -287,22 +287,27 @@ void Interpreter::Call(const Expr &target) {
     Raise(6550, "line " + std::to_string(LineOf(target.pos)) + ": PLS-00201: identifier '" +
                     FullName(n) + "' must be declared");
   }
-  CallSubprogram(*where->subprograms[s->index], *where,
-                 target.kind == ExprKind::kFunction ? &target.args : nullptr);
+  CallNamed(*s, *where, target);
 }
 
 const StoredUnit *Interpreter::LoadStored(const std::string &name, uint32_t pos, bool from_sql) {
   auto &unit = stored_[name];
   if (!unit) {
     std::string owner;
+    std::string unitName = name;
     std::string text = LoadStoredSource(ctx_.connection, name, &owner);
+    if (text.empty()) {
+      // A synonym for one.
+      unitName = CodeSynonymTarget(ctx_.connection, name, "'PROCEDURE', 'FUNCTION'");
+      if (!unitName.empty()) text = LoadStoredSource(ctx_.connection, unitName, &owner);
+    }
     if (text.empty()) {
       stored_.erase(name);
       return nullptr;
     }
     auto loaded = std::make_unique<StoredUnit>();
     loaded->text = std::move(text);
-    loaded->name = owner + "." + name;
+    loaded->name = owner + "." + unitName;
     bool invalid = false;
     try {
       const sql::Statement *st = sql::Parse(loaded->text, loaded->arena);
@@ -311,7 +316,7 @@ const StoredUnit *Interpreter::LoadStored(const std::string &name, uint32_t pos,
         return nullptr;
       }
       loaded->sub = static_cast<const sql::CreateSubprogramStmt *>(st)->sub;
-      invalid = UnitIsInvalid(ctx_.connection, owner, name,
+      invalid = UnitIsInvalid(ctx_.connection, owner, unitName,
                               loaded->sub->function ? "FUNCTION" : "PROCEDURE");
     } catch (const sql::SyntaxError &) {
       invalid = true;
@@ -319,7 +324,7 @@ const StoredUnit *Interpreter::LoadStored(const std::string &name, uint32_t pos,
     if (invalid) {
       stored_.erase(name);
       if (from_sql) Raise(6575, loaded->name);
-      InvalidUnit(pos, owner + "." + name);
+      InvalidUnit(pos, owner + "." + unitName);
     }
     stored_[name] = std::move(loaded);
   }
@@ -334,8 +339,26 @@ bool Interpreter::CallStored(const Expr &call, Value *result) {
   return true;
 }
 
+namespace {
+
+// An argument's value: evaluated already when the call chose among overloads.
+Value Evaluated(const Expr *x, const ArgValues *evaluated, bool *found) {
+  if (evaluated != nullptr) {
+    const auto known = evaluated->find(x);
+    if (known != evaluated->end()) {
+      *found = true;
+      return known->second;
+    }
+  }
+  *found = false;
+  return Value();
+}
+
+}  // namespace
+
 Value Interpreter::CallSubprogram(const sql::Subprogram &sub, Frame &declared,
-                                  const sql::List<Expr> *args, const StoredUnit *stored) {
+                                  const sql::List<Expr> *args, const StoredUnit *stored,
+                                  const ArgValues *evaluated) {
   PollBreak();
   // Arguments by position, then by name (name => value).
   std::vector<const sql::PlParam *> params;
@@ -372,7 +395,9 @@ Value Interpreter::CallSubprogram(const sql::Subprogram &sub, Frame &declared,
       if (p.mode >= 2 || p.default_value == nullptr) wrong();
       v.value = Coerce(Eval(p.default_value), *v.type);
     } else if (in) {
-      v.value = Coerce(Eval(given[k]), *v.type);
+      bool found = false;
+      Value given_value = Evaluated(given[k], evaluated, &found);
+      v.value = Coerce(found ? std::move(given_value) : Eval(given[k]), *v.type);
     }
     v.constant = p.mode == 0 || p.mode == 1;
     frame->vars.push_back(std::move(v));

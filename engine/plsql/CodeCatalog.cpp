@@ -123,7 +123,8 @@ bool EnsureCodeTables(Connection &connection, OraError *error) {
       "CREATE TABLE IF NOT EXISTS \"" + kArguments +
       "\" (owner TEXT NOT NULL, type TEXT NOT NULL, package_name TEXT, object_name TEXT NOT "
       "NULL, argument_name TEXT, position INTEGER NOT NULL, sequence INTEGER NOT NULL, "
-      "data_type TEXT, in_out TEXT NOT NULL, defaulted TEXT NOT NULL, declared TEXT); "
+      "data_type TEXT, in_out TEXT NOT NULL, defaulted TEXT NOT NULL, declared TEXT, overload "
+      "INTEGER); "
       "CREATE INDEX IF NOT EXISTS \"kestrel$arguments_name\" ON \"" + kArguments +
       "\" (object_name); "
       "CREATE TABLE IF NOT EXISTS \"" + kRefs +
@@ -136,6 +137,34 @@ bool EnsureCodeTables(Connection &connection, OraError *error) {
     return false;
   }
   return true;
+}
+
+bool AddArgumentOverloads(Connection &connection, OraError *error) {
+  // Files of the previous version have the table without the column.
+  bool missing = false;
+  {
+    Connection::InternalScope scope(connection);
+    Finalizer f;
+    if (Prepare(connection, std::string("SELECT count(*) FROM pragma_table_info('") + kArguments +
+                                "') WHERE name = 'overload'",
+                &f) &&
+        sqlite3_step(f.s) == SQLITE_ROW) {
+      missing = sqlite3_column_int(f.s, 0) == 0;
+    }
+  }
+  bool exists = false;
+  {
+    Connection::InternalScope scope(connection);
+    Finalizer f;
+    if (Prepare(connection, std::string("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = '") +
+                                kArguments + "'",
+                &f)) {
+      exists = sqlite3_step(f.s) == SQLITE_ROW;
+    }
+  }
+  if (!exists || !missing) return true;
+  return connection.ExecInternal(
+      (std::string("ALTER TABLE \"") + kArguments + "\" ADD COLUMN overload INTEGER").c_str(), error);
 }
 
 bool IsCodeTable(const char *name) {
@@ -159,10 +188,10 @@ void AddCodeViewStatements(std::vector<std::string> *out) {
       "(NAME, TYPE, SEQUENCE, LINE, POSITION, TEXT, ATTRIBUTE, MESSAGE_NUMBER) AS SELECT name, "
       "type, sequence, line, position, text, attribute, message_number FROM main.\"kestrel$errors\"";
   const std::string arguments =
-      "(OBJECT_NAME, PACKAGE_NAME, ARGUMENT_NAME, POSITION, SEQUENCE, DATA_TYPE, IN_OUT, "
-      "DEFAULTED, DATA_LENGTH, DATA_PRECISION, DATA_SCALE) AS SELECT object_name, package_name, "
-      "argument_name, position, sequence, data_type, in_out, defaulted, NULL, NULL, NULL FROM "
-      "main.\"kestrel$arguments\"";
+      "(OBJECT_NAME, PACKAGE_NAME, OVERLOAD, ARGUMENT_NAME, POSITION, SEQUENCE, DATA_TYPE, "
+      "IN_OUT, DEFAULTED, DATA_LENGTH, DATA_PRECISION, DATA_SCALE) AS SELECT object_name, "
+      "package_name, CAST(overload AS TEXT), argument_name, position, sequence, data_type, in_out, "
+      "defaulted, NULL, NULL, NULL FROM main.\"kestrel$arguments\"";
   // A package's subprograms are its rows with PROCEDURE_NAME set.
   const std::string procedures =
       "(OBJECT_NAME, PROCEDURE_NAME, OBJECT_TYPE) AS SELECT c.name, NULL, c.type FROM "
@@ -244,13 +273,14 @@ bool SaveUnitRecord(Connection &connection, const UnitRecord &r, OraError *error
   for (size_t k = 0; k < r.arguments.size(); ++k) {
     const UnitArgument &a = r.arguments[k];
     const std::string object = package ? r.argument_objects[k] : r.name;
-    if (object != previous) argSequence = 0;
-    previous = object;
+    const std::string which = object + "/" + std::to_string(a.overload);
+    if (which != previous) argSequence = 0;
+    previous = which;
     Connection::InternalScope scope(connection);
     Finalizer f;
     if (!Prepare(connection,
                  std::string("INSERT INTO \"") + kArguments +
-                     "\" VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11)",
+                     "\" VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12)",
                  &f)) {
       *error = OraError::Make(600, sqlite3_errmsg(connection.db()));
       return false;
@@ -266,6 +296,7 @@ bool SaveUnitRecord(Connection &connection, const UnitRecord &r, OraError *error
     BindText(f.s, 9, a.in_out);
     BindText(f.s, 10, a.defaulted ? "Y" : "N");
     if (!a.declared.empty()) BindText(f.s, 11, a.declared);
+    if (a.overload > 0) sqlite3_bind_int(f.s, 12, a.overload);
     if (sqlite3_step(f.s) != SQLITE_DONE) {
       *error = OraError::Make(600, sqlite3_errmsg(connection.db()));
       return false;

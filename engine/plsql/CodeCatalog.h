@@ -39,6 +39,7 @@ struct UnitArgument {
   std::string in_out;     // IN, OUT, IN/OUT
   bool defaulted = false;
   std::string declared;   // the type as a declaration, for the resolver ("NUMBER(7,2)")
+  int overload = 0;       // a package's overloaded subprogram: 1, 2, ...; 0 when not
 };
 
 // What a compilation found, ready to be kept.
@@ -58,6 +59,8 @@ void AddCodeViewStatements(std::vector<std::string> *out);
 // Wraps USER_OBJECTS (all: ALL_OBJECTS), when the connection has made
 // it, with the stored units' rows.
 int AddUnitsToObjects(sqlite3 *db, bool all);
+// The file-format step that numbers overloads in kestrel$arguments.
+bool AddArgumentOverloads(Connection &connection, OraError *error);
 bool IsCodeTable(const char *name);
 bool IsCodeView(const char *name);
 

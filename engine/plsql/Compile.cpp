@@ -11,6 +11,7 @@
 #include <set>
 #include <vector>
 
+#include "plsql/CodeSynonyms.h"
 #include "plsql/EngineCatalog.h"
 #include "plsql/PlError.h"
 #include "plsql/StoredCode.h"
@@ -194,7 +195,11 @@ class Checker {
     auto it = stored_.find(key);
     if (it == stored_.end()) {
       std::vector<UnitArgument> params;
-      const bool known = StoredParameters(connection_, {}, name, &params);
+      bool known = StoredParameters(connection_, {}, name, &params);
+      if (!known) {
+        const std::string target = CodeSynonymTarget(connection_, name, "'PROCEDURE', 'FUNCTION'");
+        known = !target.empty() && StoredParameters(connection_, {}, target, &params);
+      }
       it = stored_.emplace(key, std::make_pair(known, std::move(params))).first;
     }
     return it->second.first ? &it->second.second : nullptr;
@@ -252,7 +257,8 @@ class Checker {
     auto it = packages_.find(key);
     if (it == packages_.end()) {
       std::string owner;
-      it = packages_.emplace(key, !LoadUnitSource(connection_, name, "'PACKAGE'", &owner).empty())
+      it = packages_.emplace(key, !LoadUnitSource(connection_, name, "'PACKAGE'", &owner).empty() ||
+                                      !CodeSynonymTarget(connection_, name, "'PACKAGE'").empty())
                .first;
     }
     return it->second;
@@ -461,7 +467,7 @@ class Checker {
     if (e.name.count != 1) return;  // package members, schema.name: the run decides
     const std::string_view name = e.name.part[0];
     if (const Named *d = Find(name)) {
-      if (d->kind == Named::kSubprogram) Arguments(e, *d->sub);
+      if (d->kind == Named::kSubprogram) Arguments(e, *d);
       return;
     }
     if (const std::vector<UnitArgument> *params = Stored(name)) {
@@ -478,8 +484,22 @@ class Checker {
                            std::string(e.name.Last()) + "'");
   }
 
-  // The call's arguments against a local subprogram's parameters.
-  void Arguments(const Expr &e, const sql::Subprogram &sub) {
+  // The call's arguments against a local subprogram's parameters; an
+  // overloaded name needs one of its declarations in that scope to fit
+  // (which one is the run's to choose).
+  void Arguments(const Expr &e, const Named &found) {
+    for (size_t i = scopes_.size(); i-- > 0;) {
+      bool here = false;
+      for (const Named &n : scopes_[i]) {
+        if (n.name != found.name || n.kind != Named::kSubprogram) continue;
+        here = true;
+        if (Fits(e, Parameters(*n.sub))) return;
+      }
+      if (here) return WrongArguments(e);
+    }
+  }
+
+  static std::vector<UnitArgument> Parameters(const sql::Subprogram &sub) {
     std::vector<UnitArgument> params;
     for (const sql::PlParam *p : sub.params) {
       UnitArgument a;
@@ -487,10 +507,14 @@ class Checker {
       a.defaulted = p->default_value != nullptr;
       params.push_back(std::move(a));
     }
-    StoredArguments(e, params);
+    return params;
   }
 
   void StoredArguments(const Expr &e, const std::vector<UnitArgument> &params) {
+    if (!Fits(e, params)) WrongArguments(e);
+  }
+
+  static bool Fits(const Expr &e, const std::vector<UnitArgument> &params) {
     std::vector<bool> given(params.size(), false);
     size_t position = 0;
     if (e.kind == ExprKind::kFunction) {
@@ -498,17 +522,18 @@ class Checker {
         if (a->kind == ExprKind::kNamedArg) {
           size_t k = 0;
           while (k < params.size() && !sql::SameName(params[k].name, a->text)) ++k;
-          if (k == params.size() || given[k]) return WrongArguments(e);
+          if (k == params.size() || given[k]) return false;
           given[k] = true;
         } else {
-          if (position >= params.size()) return WrongArguments(e);
+          if (position >= params.size()) return false;
           given[position++] = true;
         }
       }
     }
     for (size_t k = 0; k < params.size(); ++k) {
-      if (!given[k] && !params[k].defaulted) return WrongArguments(e);
+      if (!given[k] && !params[k].defaulted) return false;
     }
+    return true;
   }
 
   void Expression(const Expr *e) {
@@ -518,7 +543,7 @@ class Checker {
         if (e->name.count == 1) {
           const std::string_view n = e->name.part[0];
           if (const Named *d = Find(n)) {
-            if (d->kind == Named::kSubprogram) Arguments(*e, *d->sub);
+            if (d->kind == Named::kSubprogram) Arguments(*e, *d);
             return;
           }
           if (PredefinedName(n)) return;
@@ -673,10 +698,19 @@ UnitRecord CompileUnit(Connection &connection, const sql::Statement &statement,
     if (!pkg.body) {
       checker.PackageHeader(*pkg.block);
       // USER_ARGUMENTS: each public subprogram's parameters.
+      // Overloads are numbered 1, 2, ... in the order declared.
+      std::map<std::string_view, int> declared, numbered;
+      for (const sql::PlDecl *d : pkg.block->decls) {
+        if (d->kind == sql::PlDeclKind::kSubprogram) ++declared[d->sub->name.Last()];
+      }
       for (const sql::PlDecl *d : pkg.block->decls) {
         if (d->kind != sql::PlDeclKind::kSubprogram) continue;
+        const size_t first = record.arguments.size();
         SubprogramArguments(connection, *d->sub, &record.arguments);
         record.argument_objects.resize(record.arguments.size(), std::string(d->sub->name.Last()));
+        if (declared[d->sub->name.Last()] < 2) continue;
+        const int overload = ++numbered[d->sub->name.Last()];
+        for (size_t k = first; k < record.arguments.size(); ++k) record.arguments[k].overload = overload;
       }
     } else {
       // The body needs its header, kept before it.

@@ -114,6 +114,10 @@ struct Ref {
 
 enum class Flow : uint8_t { kNext, kExit, kContinue, kReturn };
 
+// Arguments evaluated before the call (to choose among overloads), by
+// their expressions.
+using ArgValues = std::unordered_map<const sql::Expr *, Value>;
+
 // A stored procedure or function loaded for this run.
 struct StoredUnit {
   std::string text;  // CREATE ... as parsed
@@ -184,7 +188,18 @@ class Interpreter {
   // --- calls and built-in packages (Calls.cpp)
   void Call(const sql::Expr &target);
   Value CallSubprogram(const sql::Subprogram &sub, Frame &declared,
-                       const sql::List<sql::Expr> *args, const struct StoredUnit *stored = nullptr);
+                       const sql::List<sql::Expr> *args, const struct StoredUnit *stored = nullptr,
+                       const ArgValues *evaluated = nullptr);
+  // --- overloads (Overloads.cpp)
+  // The subprograms of `name` declared in `frame`.
+  std::vector<const sql::Subprogram *> Overloads(const Frame &frame, std::string_view name);
+  // The one of `candidates` the call means (PLS-00306, PLS-00307); the
+  // arguments it had to evaluate are kept in `values`.
+  const sql::Subprogram *ChooseOverload(const std::vector<const sql::Subprogram *> &candidates,
+                                        Frame &declared, const sql::Expr &call, ArgValues *values);
+  // Calls the subprogram symbol `s` of `where`, choosing among its overloads.
+  Value CallNamed(const Symbol &s, Frame &where, const sql::Expr &call,
+                  const struct StoredUnit *stored = nullptr);
   bool CallStored(const sql::Expr &call, Value *result);
   // The stored procedure or function `name`, parsed once per run; null
   // when there is none. An INVALID one raises PLS-00905 (ORA-06575 for SQL).

@@ -9,6 +9,7 @@
 #include "plsql/Package.h"
 
 #include "plsql/CodeCatalog.h"
+#include "plsql/CodeSynonyms.h"
 #include "plsql/SessionState.h"
 #include "plsql/StoredCode.h"
 #include "session/Connection.h"
@@ -26,25 +27,54 @@ std::string_view DeclName(const sql::PlDecl &d) {
   return d.name != nullptr ? d.name->name : std::string_view();
 }
 
+bool SameType(const sql::PlType *a, const sql::PlType *b) {
+  if (a == nullptr || b == nullptr) return a == b;
+  if ((a->sql == nullptr) != (b->sql == nullptr)) return false;
+  if (a->sql != nullptr) return a->sql->kind == b->sql->kind;
+  if (a->attr != b->attr || a->name.count != b->name.count) return false;
+  for (int i = 0; i < a->name.count; ++i) {
+    if (a->name.part[i] != b->name.part[i]) return false;
+  }
+  return true;
+}
+
+// A body's subprogram and a header's declaration of it: the same
+// parameters (names and types) in the same order.
+bool SameParameters(const sql::Subprogram &a, const sql::Subprogram &b) {
+  if (a.function != b.function || a.params.size != b.params.size) return false;
+  auto x = a.params.begin();
+  for (const sql::PlParam *q : b.params) {
+    if ((*x)->name->name != q->name->name || !SameType((*x)->type, q->type)) return false;
+    ++x;
+  }
+  return true;
+}
+
 }  // namespace
 
 std::shared_ptr<PackageInstance> Interpreter::Package(std::string_view name, uint32_t pos) {
-  const std::string key(name);
-  if (const auto known = packages_.find(key); known != packages_.end()) return known->second;
+  const std::string called(name);
+  if (const auto known = packages_.find(called); known != packages_.end()) return known->second;
   std::string owner;
+  std::string key = called;
   std::string header = LoadUnitSource(ctx_.connection, name, "'PACKAGE'", &owner);
   if (header.empty()) {
-    packages_[key] = nullptr;
+    // A synonym for one: the package's own state, whichever name reaches it.
+    key = CodeSynonymTarget(ctx_.connection, name, "'PACKAGE'");
+    if (!key.empty()) header = LoadUnitSource(ctx_.connection, key, "'PACKAGE'", &owner);
+  }
+  if (header.empty()) {
+    packages_[called] = nullptr;
     return nullptr;
   }
   std::string bodyOwner;
-  std::string body = LoadUnitSource(ctx_.connection, name, "'PACKAGE BODY'", &bodyOwner);
+  std::string body = LoadUnitSource(ctx_.connection, key, "'PACKAGE BODY'", &bodyOwner);
   if (bodyOwner != owner) body.clear();
   const std::string full = owner + "." + key;
   auto &session = ctx_.connection.plsqlState().packages;
   if (const auto held = session.find(full); held != session.end()) {
     if (held->second->header.text == header && held->second->body.text == body) {
-      packages_[key] = held->second;
+      packages_[called] = held->second;
       return held->second;
     }
     // Replaced since this session used it: the state goes, once.
@@ -83,12 +113,12 @@ std::shared_ptr<PackageInstance> Interpreter::Package(std::string_view name, uin
     if (!n.empty()) p->public_names.insert(n);
   }
   session[full] = p;
-  packages_[key] = p;
+  packages_[called] = p;
   try {
     Initialise(*p);
   } catch (...) {
     session.erase(full);
-    packages_.erase(key);
+    packages_.erase(called);
     throw;
   }
   return p;
@@ -144,27 +174,42 @@ bool Interpreter::PackagedCall(const Expr &call, Value *result, bool from_sql) {
   if (p->public_names.count(member) == 0) {
     Raise(6550, "PLS-00302: component '" + member + "' must be declared");
   }
-  int declared = 0;
+  // The header's declarations of the name: those a call from outside
+  // may mean.
+  std::vector<const sql::Subprogram *> declared;
   for (const sql::PlDecl *d : p->header_tree->block->decls) {
-    declared += d->kind == sql::PlDeclKind::kSubprogram && d->sub->name.Last() == member;
-  }
-  if (declared > 1) {
-    Raise(6550, "PLS-00307: too many declarations of '" + member + "' match this call");
+    if (d->kind == sql::PlDeclKind::kSubprogram && d->sub->name.Last() == member) {
+      declared.push_back(d->sub);
+    }
   }
   const Symbol *s = p->frame.Find(member);
   if (s == nullptr || s->kind != Symbol::kSubprogram) {
-    if (declared == 1) Raise(4067, "package body \"" + p->key + "\"");
+    if (!declared.empty()) Raise(4067, "package body \"" + p->key + "\"");
     return false;  // a variable: not a call
   }
-  const sql::Subprogram &sub = *p->frame.subprograms[s->index];
+  const sql::Subprogram *sub = p->frame.subprograms[s->index];
+  ArgValues values;
+  if (declared.size() > 1) {
+    // The body's subprograms that carry a public declaration.
+    std::vector<const sql::Subprogram *> candidates;
+    for (const sql::Subprogram *body : Overloads(p->frame, member)) {
+      for (const sql::Subprogram *header : declared) {
+        if (SameParameters(*header, *body)) {
+          candidates.push_back(body);
+          break;
+        }
+      }
+    }
+    sub = ChooseOverload(candidates, p->frame, call, &values);
+  }
   if (from_sql) {
-    if (!sub.function) Raise(904, "\"" + member + "\"");
-    for (const sql::PlParam *param : sub.params) {
+    if (!sub->function) Raise(904, "\"" + member + "\"");
+    for (const sql::PlParam *param : sub->params) {
       if (param->mode >= 2) Raise(6572, member);
     }
   }
-  *result = CallSubprogram(sub, p->frame, call.kind == ExprKind::kFunction ? &call.args : nullptr,
-                           &p->body);
+  *result = CallSubprogram(*sub, p->frame, call.kind == ExprKind::kFunction ? &call.args : nullptr,
+                           &p->body, &values);
   return true;
 }
 

@@ -377,13 +377,14 @@ void Interpreter::RunSql(const sql::PlStmt &s) {
   EnsureBlockWrite();
   const std::vector<DmlTarget> &triggers = TriggersOf(*c, st);
   FireStatementLevel(triggers, false);
+  TakeInsteadOfRows(ctx_.connection);
   const int rc = sqlite3_step(c->stmt);
   if (rc != SQLITE_DONE && rc != SQLITE_ROW) {
     const OraError error = ErrorFromSqlite(db_, OciType(st.kind));
     sqlite3_reset(c->stmt);
     throw PlRaise::From(error);
   }
-  const int changes = sqlite3_changes(db_);
+  const int changes = sqlite3_changes(db_) + static_cast<int>(TakeInsteadOfRows(ctx_.connection));
   sqlite3_reset(c->stmt);
   FireStatementLevel(triggers, true);
   rows_ += static_cast<uint32_t>(changes);
@@ -451,6 +452,7 @@ void Interpreter::RunReturning(const sql::Statement &st, const sql::Returning &r
   const std::vector<DmlTarget> &triggers = TriggersOf(c, st);
   FireStatementLevel(triggers, false);
   std::vector<std::vector<Value>> rows;
+  TakeInsteadOfRows(ctx_.connection);
   int rc;
   while ((rc = sqlite3_step(c.stmt)) == SQLITE_ROW) rows.push_back(RowOf(c.stmt));
   if (rc != SQLITE_DONE) {
@@ -458,7 +460,7 @@ void Interpreter::RunReturning(const sql::Statement &st, const sql::Returning &r
     sqlite3_reset(c.stmt);
     throw PlRaise::From(error);
   }
-  const int changes = sqlite3_changes(db_);
+  const int changes = sqlite3_changes(db_) + static_cast<int>(TakeInsteadOfRows(ctx_.connection));
   sqlite3_reset(c.stmt);
   FireStatementLevel(triggers, true);
   rows_ += static_cast<uint32_t>(changes);
@@ -531,6 +533,7 @@ void Interpreter::ExecuteImmediate(const sql::PlStmt &s) {
     triggers = StatementTriggerTargets(ctx_.connection, *st);
     FireStatementLevel(triggers, false);
   }
+  TakeInsteadOfRows(ctx_.connection);
   int rc = sqlite3_step(raw);
   if (st->kind == StmtKind::kSelect && !s.into.empty()) {
     if (rc == SQLITE_DONE) Raise(1403);
@@ -544,7 +547,7 @@ void Interpreter::ExecuteImmediate(const sql::PlStmt &s) {
   if (rc != SQLITE_DONE) throw PlRaise::From(ErrorFromSqlite(db_, OciType(st->kind)));
   FireStatementLevel(triggers, true);
   if (st->kind != StmtKind::kSelect) {
-    const int changes = sqlite3_changes(db_);
+    const int changes = sqlite3_changes(db_) + static_cast<int>(TakeInsteadOfRows(ctx_.connection));
     rows_ += static_cast<uint32_t>(changes);
     sql_cursor_.rowcount = changes;
     sql_cursor_.fetched = true;

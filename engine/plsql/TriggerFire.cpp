@@ -25,11 +25,19 @@ struct LoadedTrigger {
   int64_t seq = 0;
   std::string owner, name, table;
   bool before = true;
+  bool instead = false;  // INSTEAD OF, on a view
+  bool compound = false;
   bool row = false;
   std::string text;
   sql::Arena arena;
   const sql::CreateTriggerStmt *stmt = nullptr;
   int line_base = 0;  // lines of the heading, before the body
+};
+
+// A compound trigger's declarations for the statement firing it.
+struct CompoundState {
+  std::shared_ptr<LoadedTrigger> trigger;
+  std::unique_ptr<Frame> frame;
 };
 
 namespace {
@@ -74,6 +82,8 @@ std::shared_ptr<LoadedTrigger> Load(Connection &connection, const std::string &o
   t->name = name;
   t->table = ColumnText(f.s, 1);
   t->before = ColumnText(f.s, 2) == "BEFORE";
+  t->instead = ColumnText(f.s, 2) == "INSTEAD OF";
+  t->compound = ColumnText(f.s, 2) == "COMPOUND";
   t->row = sqlite3_column_int(f.s, 3) != 0;
   t->text = ColumnText(f.s, 4);
   try {
@@ -103,10 +113,21 @@ bool Same(const Value &a, const Value &b) {
 // `newRow` gets the row's :NEW values back when `assignable` says which
 // columns the statement writes ('0' none); otherwise a changed :NEW is
 // refused.
+// A compound trigger runs the section of `point` with the declarations
+// its statement's BEFORE STATEMENT made.
 bool RunTrigger(Connection &connection, const LoadedTrigger &t, uint8_t event,
                 const std::vector<Value> *oldRow, std::vector<Value> *newRow, OraError *error,
-                std::string_view assignable = {}) {
+                std::string_view assignable = {},
+                sql::TriggerSection::Point point = sql::TriggerSection::kBeforeStatement) {
   TriggerSession &session = connection.plsqlState().triggers;
+  const bool rowFiring = oldRow != nullptr || newRow != nullptr;
+  const sql::PlBlock *body = t.stmt->block;
+  if (t.compound) {
+    body = nullptr;
+    for (const sql::TriggerSection *section : t.stmt->sections) {
+      if (section->point == point) body = section->block;
+    }
+  }
   if (session.depth >= kMaxTriggerDepth) {
     *error = OraError::Make(36, std::to_string(kMaxTriggerDepth));
     return false;
@@ -114,7 +135,9 @@ bool RunTrigger(Connection &connection, const LoadedTrigger &t, uint8_t event,
   struct Nesting {
     TriggerSession &s;
     bool row;
-    Nesting(TriggerSession &session, const LoadedTrigger &t) : s(session), row(t.row) {
+    // A view is not mutating under its INSTEAD OF trigger: the trigger is the change.
+    Nesting(TriggerSession &session, const LoadedTrigger &t, bool rowFiring)
+        : s(session), row(rowFiring && !t.instead) {
       ++s.depth;
       if (row) {
         s.mutating.push_back(t.table);
@@ -128,7 +151,7 @@ bool RunTrigger(Connection &connection, const LoadedTrigger &t, uint8_t event,
         s.mutating_owner.pop_back();
       }
     }
-  } nesting(session, t);
+  } nesting(session, t, rowFiring);
   const std::string unit = t.owner + "." + t.name;
   RunContext context{connection, nullptr, {}};
   Interpreter in(context, t.text);
@@ -152,7 +175,7 @@ bool RunTrigger(Connection &connection, const LoadedTrigger &t, uint8_t event,
     add("UPDATING", boolean, Value::Bool(event == sql::kOnUpdate));
     add("DELETING", boolean, Value::Bool(event == sql::kOnDelete));
     for (Variable &v : frame->vars) v.constant = true;
-    if (t.row) {
+    if (rowFiring) {
       const sql::CatalogTable *table = in.catalog_->FindTable("", t.table);
       auto type = std::make_shared<VarType>();
       type->kind = VarType::kRecord;
@@ -174,11 +197,30 @@ bool RunTrigger(Connection &connection, const LoadedTrigger &t, uint8_t event,
       frame->vars[4].constant = true;
     }
     in.trigger_frame_ = frame.get();
+    Frame *shared = nullptr;
+    bool fresh = false;
+    if (t.compound) {
+      std::shared_ptr<CompoundState> &state = session.compound[unit];
+      const auto loaded = session.loaded.find(unit);
+      if (point == sql::TriggerSection::kBeforeStatement || !state ||
+          state->trigger.get() != &t) {
+        state = std::make_shared<CompoundState>();
+        if (loaded != session.loaded.end()) state->trigger = loaded->second;
+        state->frame = std::make_unique<Frame>();
+        fresh = true;
+      }
+      shared = state->frame.get();
+      frame->parent = shared;
+    }
     in.frames_.push_back(std::move(frame));
+    if (fresh) {
+      for (const sql::PlDecl *d : t.stmt->block->decls) in.Declare(*d, *shared);
+    }
+    if (body == nullptr) return true;  // a compound trigger without this section
     if (t.stmt->when != nullptr && !in.Condition(t.stmt->when)) return true;
-    const Value before = t.row ? in.trigger_frame_->vars[3].value.Clone() : Value();
-    in.ExecBlock(*t.stmt->block);
-    if (t.row) {
+    const Value before = rowFiring ? in.trigger_frame_->vars[3].value.Clone() : Value();
+    in.ExecBlock(*body);
+    if (rowFiring) {
       const Value &after = in.trigger_frame_->vars[3].value;
       for (size_t k = 0; k < after.rec->values.size(); ++k) {
         if (Same(before.rec->values[k], after.rec->values[k])) continue;
@@ -188,12 +230,16 @@ bool RunTrigger(Connection &connection, const LoadedTrigger &t, uint8_t event,
         }
         // SQLite keeps the row it was given: a BEFORE ROW trigger's new
         // values are refused rather than lost.
+        if (t.compound && point == sql::TriggerSection::kBeforeRow && event != sql::kOnDelete) {
+          throw PlRaise::Ora(3001, "assigning :NEW in a compound trigger");
+        }
         if (!t.before || event == sql::kOnDelete) throw PlRaise::Ora(4084);
         throw PlRaise::Ora(3001, "assigning :NEW in a BEFORE ROW trigger");
       }
     }
     return true;
   } catch (PlRaise &raised) {
+    if (t.compound) session.compound.erase(unit);
     raised.trace += OraError::Make(4088, unit).message;
     raised.trace += '\n';
     *error = raised.ToOraError();
@@ -220,17 +266,25 @@ void TriggerRow(sqlite3_context *context, int argc, sqlite3_value **argv) {
     sqlite3_result_error(context, error.message.c_str(), -1);
     return;
   }
-  const uint8_t event = static_cast<uint8_t>(sqlite3_value_int(argv[3]));
+  // A compound trigger's AFTER EACH ROW call adds kAfterRowCall to the event.
+  const int code = sqlite3_value_int(argv[3]);
+  const uint8_t event = static_cast<uint8_t>(code & ~kAfterRowCall);
+  const auto point = code & kAfterRowCall ? sql::TriggerSection::kAfterRow : sql::TriggerSection::kBeforeRow;
   const int n = (argc - 4) / 2;
   std::vector<Value> oldRow, newRow;
   for (int k = 0; k < n; ++k) {
     oldRow.push_back(FromSqlite(argv[4 + k]));
     newRow.push_back(FromSqlite(argv[4 + n + k]));
   }
-  if (!RunTrigger(connection, *t, event, &oldRow, &newRow, &error)) {
+  // The body's own statements count their rows; the view's statement
+  // counts one for each row the trigger took over.
+  TriggerSession &session = connection.plsqlState().triggers;
+  const uint32_t counted = session.instead_rows;
+  if (!RunTrigger(connection, *t, event, &oldRow, &newRow, &error, {}, point)) {
     sqlite3_result_error(context, error.message.c_str(), -1);
     return;
   }
+  session.instead_rows = counted + (t->instead ? 1 : 0);
   sqlite3_result_null(context);
 }
 
@@ -329,7 +383,8 @@ void AddTarget(Connection &connection, const sql::TableRef *target, uint8_t even
   Connection::InternalScope scope(connection);
   Finalizer f;
   const std::string sql = std::string("SELECT table_name FROM \"") + kTriggersTable +
-                          "\" WHERE table_name = ?1 COLLATE NOCASE AND row_level = 0 LIMIT 1";
+                          "\" WHERE table_name = ?1 COLLATE NOCASE AND (row_level = 0 OR timing = "
+                          "'COMPOUND') LIMIT 1";
   if (sqlite3_prepare_v2(connection.db(), sql.c_str(), -1, &f.s, nullptr) != SQLITE_OK) return;
   const std::string_view name = target->name.Last();
   sqlite3_bind_text(f.s, 1, name.data(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
@@ -432,6 +487,13 @@ std::vector<DmlTarget> StatementTriggerTargets(Connection &connection, const sql
   return out;
 }
 
+uint32_t TakeInsteadOfRows(Connection &connection) {
+  TriggerSession &session = connection.plsqlState().triggers;
+  const uint32_t rows = session.instead_rows;
+  session.instead_rows = 0;
+  return rows;
+}
+
 bool FireStatementTriggers(Connection &connection, const std::vector<DmlTarget> &targets, bool after,
                            OraError *error) {
   for (const DmlTarget &target : targets) {
@@ -441,8 +503,8 @@ bool FireStatementTriggers(Connection &connection, const std::vector<DmlTarget> 
       Connection::InternalScope scope(connection);
       Finalizer f;
       const std::string sql = std::string("SELECT owner, name, events FROM \"") + kTriggersTable +
-                              "\" WHERE table_name = ?1 AND row_level = 0 AND status = 'ENABLED' AND "
-                              "timing = ?2 AND (events & ?3) <> 0 ORDER BY seq";
+                              "\" WHERE table_name = ?1 AND status = 'ENABLED' AND ((row_level = 0 "
+                              "AND timing = ?2) OR timing = 'COMPOUND') AND (events & ?3) <> 0 ORDER BY seq";
       if (sqlite3_prepare_v2(connection.db(), sql.c_str(), -1, &f.s, nullptr) != SQLITE_OK) continue;
       sqlite3_bind_text(f.s, 1, target.table.data(), static_cast<int>(target.table.size()),
                         SQLITE_TRANSIENT);
@@ -458,7 +520,12 @@ bool FireStatementTriggers(Connection &connection, const std::vector<DmlTarget> 
       if (t == nullptr) return false;
       for (const uint8_t bit : {sql::kOnInsert, sql::kOnUpdate, sql::kOnDelete}) {
         if (!(events[k] & target.events & bit)) continue;
-        if (!RunTrigger(connection, *t, bit, nullptr, nullptr, error)) return false;
+        if (!RunTrigger(connection, *t, bit, nullptr, nullptr, error, {},
+                        after ? sql::TriggerSection::kAfterStatement
+                              : sql::TriggerSection::kBeforeStatement)) {
+          return false;
+        }
+        if (t->compound && after) connection.plsqlState().triggers.compound.erase(t->owner + "." + t->name);
       }
     }
   }

@@ -2,7 +2,8 @@
 ** What a session keeps while triggers run: how deep trigger bodies nest,
 ** the tables whose row triggers are running (the mutating tables a body
 ** may not touch), the triggers already parsed, by OWNER.NAME, and the row
-** the BEFORE ROW triggers made.
+** the BEFORE ROW triggers made, and the state compound triggers share
+** across their sections.
 */
 #ifndef KESTREL_ENGINE_PLSQL_TRIGGERSESSION_H
 #define KESTREL_ENGINE_PLSQL_TRIGGERSESSION_H
@@ -17,6 +18,7 @@
 namespace kestrel_engine::plsql {
 
 struct LoadedTrigger;
+struct CompoundState;
 
 struct TriggerSession {
   int depth = 0;
@@ -30,6 +32,12 @@ struct TriggerSession {
   // The row kestrel_before_row made last, read column by column by
   // kestrel_new_value while SQLite writes it.
   std::vector<Value> new_row;
+  // Rows INSTEAD OF triggers took over since the running statement began
+  // (SQLite counts no change on a view).
+  uint32_t instead_rows = 0;
+  // Compound triggers' declarations while their statement runs, by
+  // OWNER.NAME: made at BEFORE STATEMENT, gone after AFTER STATEMENT.
+  std::map<std::string, std::shared_ptr<CompoundState>> compound;
 };
 
 }  // namespace kestrel_engine::plsql

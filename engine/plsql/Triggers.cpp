@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <tuple>
 
+#include "plsql/SessionState.h"
 #include "plsql/StoredCode.h"
 #include "session/Connection.h"
 #include "sql/parse/Lexer.h"
@@ -101,6 +102,17 @@ std::string TableNamed(Connection &connection, std::string_view name) {
   OraError ignored;
   Query(connection,
         "SELECT name FROM main.sqlite_master WHERE type = 'table' AND name = ?1 COLLATE NOCASE "
+        "AND substr(name, 1, 8) <> 'kestrel$'",
+        {std::string(name)}, &rows, &ignored);
+  return rows.empty() ? std::string() : rows[0][0];
+}
+
+// The view as SQLite names it, or empty.
+std::string ViewNamed(Connection &connection, std::string_view name) {
+  std::vector<Row> rows;
+  OraError ignored;
+  Query(connection,
+        "SELECT name FROM main.sqlite_master WHERE type = 'view' AND name = ?1 COLLATE NOCASE "
         "AND substr(name, 1, 8) <> 'kestrel$'",
         {std::string(name)}, &rows, &ignored);
   return rows.empty() ? std::string() : rows[0][0];
@@ -195,9 +207,27 @@ bool AsDdl(Connection &connection, OraError *error, Work work) {
 bool CreateTrigger(Connection &connection, const sql::CreateTriggerStmt &st, std::string_view text,
                    const std::string &owner, OraError *error) {
   const std::string name(st.name.Last());
-  if (st.timing == 2) return Fail(error, 3001, "INSTEAD OF triggers");
-  if (st.when != nullptr && !st.for_each_row) return Fail(error, 4077);
-  const std::string table = TableNamed(connection, st.table.Last());
+  // INSTEAD OF triggers are on views and always per row; the others on tables.
+  const bool instead = st.timing == 2;
+  const bool compound = st.timing == 3;
+  bool perRow = st.for_each_row || instead;
+  for (const sql::TriggerSection *section : st.sections) {
+    if (section->point == sql::TriggerSection::kInsteadOfRow) {
+      return Fail(error, 3001, "compound triggers on views");
+    }
+    perRow = perRow || section->point == sql::TriggerSection::kBeforeRow ||
+             section->point == sql::TriggerSection::kAfterRow;
+  }
+  if (compound && st.when != nullptr) return Fail(error, 3001, "WHEN in compound triggers");
+  if (instead && st.when != nullptr) return Fail(error, 25004);
+  if (st.when != nullptr && !perRow) return Fail(error, 4077);
+  std::string table = TableNamed(connection, st.table.Last());
+  if (instead) {
+    if (!table.empty()) return Fail(error, 25002);
+    table = ViewNamed(connection, st.table.Last());
+  } else if (table.empty() && !ViewNamed(connection, st.table.Last()).empty()) {
+    return Fail(error, 25001);
+  }
   if (table.empty()) return Fail(error, 942);
   const std::vector<std::string> columns = ColumnsOf(connection, table);
   std::string updateOf;
@@ -209,7 +239,7 @@ bool CreateTrigger(Connection &connection, const sql::CreateTriggerStmt &st, std
     updateOf += std::string(c->name);
   }
   // A row's values reach the body as one call's arguments.
-  if (st.for_each_row &&
+  if (perRow &&
       static_cast<int>(columns.size() * 2 + 4) > sqlite3_limit(connection.db(), SQLITE_LIMIT_FUNCTION_ARG, -1)) {
     return Fail(error, 3001, "row triggers on a table this wide");
   }
@@ -263,6 +293,17 @@ bool CreateTrigger(Connection &connection, const sql::CreateTriggerStmt &st, std
       return false;
     }
     if (!old.empty() && !st.or_replace) return Fail(error, 4081, owner + "." + name);
+    // Sessions keep a parsed trigger while its number stays: a new
+    // definition takes one no earlier definition had (the replaced one
+    // counts; the clock covers one dropped before).
+    std::vector<Row> next;
+    if (!Query(connection,
+               std::string("SELECT max(coalesce(max(seq), 0) + 1, CAST((julianday('now') - "
+                           "2440587.5) * 86400000 AS INTEGER)) FROM \"") +
+                   kTriggersTable + "\"",
+               {}, &next, error)) {
+      return false;
+    }
     if (!Exec(connection,
               std::string("DELETE FROM \"") + kTriggersTable + "\" WHERE owner = ?1 AND name = ?2",
               {owner, name}, error) ||
@@ -278,12 +319,12 @@ bool CreateTrigger(Connection &connection, const sql::CreateTriggerStmt &st, std
                   "\" (owner, name, table_owner, table_name, timing, events, update_of, row_level, "
                   "when_clause, status, referencing, description, body, text, new_assigned, seq, created, "
                   "last_ddl_time) VALUES (?1, ?2, ?3, ?4, ?5, ?6, nullif(?7, ''), ?8, nullif(?9, ''), "
-                  "?10, ?11, ?12, ?13, ?14, nullif(?15, ''), (SELECT coalesce(max(seq), 0) + 1 FROM \"" +
-                  kTriggersTable + "\"), " + created + ", datetime('now', 'localtime'))",
-              {owner, name, owner, table, st.timing == 0 ? "BEFORE" : "AFTER",
-               std::to_string(st.events), updateOf, st.for_each_row ? "1" : "0", whenText,
+                  "?10, ?11, ?12, ?13, ?14, nullif(?15, ''), CAST(?16 AS INTEGER), " + created +
+                  ", datetime('now', 'localtime'))",
+              {owner, name, owner, table, st.timing == 0 ? "BEFORE" : instead ? "INSTEAD OF" : compound ? "COMPOUND" : "AFTER",
+               std::to_string(st.events), updateOf, perRow ? "1" : "0", whenText,
                st.enabled == 2 ? "DISABLED" : "ENABLED", referencing, description, body,
-               std::string(text), assigned},
+               std::string(text), assigned, next.at(0).at(0)},
               error)) {
       return false;
     }
@@ -368,6 +409,8 @@ bool IsTriggerStatement(const sql::Statement &statement) {
 
 bool RunTriggerStatement(Connection &connection, const sql::Statement &statement,
                          std::string_view text, const std::string &owner, OraError *error) {
+  // This session parses its triggers again after it changed one.
+  connection.plsqlState().triggers.loaded.clear();
   if (statement.kind == sql::StmtKind::kCreateTrigger) {
     return CreateTrigger(connection, static_cast<const sql::CreateTriggerStmt &>(statement), text,
                          owner, error);
@@ -476,16 +519,24 @@ void RefreshAfterAlterTable(Connection &connection, std::string_view text) {
   const std::string table = TableNamed(connection, tokens.items[k].value);
   OraError error;
   std::vector<Row> rows;
+  // Rebuilding a table makes the views over it again, and SQLite drops a
+  // view's triggers with it: the INSTEAD OF triggers are made again too.
   if (table.empty() ||
       !Query(connection,
-             std::string("SELECT 1 FROM \"") + kTriggersTable + "\" WHERE table_name = ?1 AND row_level = 1",
+             std::string("SELECT DISTINCT table_name FROM \"") + kTriggersTable +
+                 "\" WHERE (table_name = ?1 AND row_level = 1) OR timing = 'INSTEAD OF'",
              {table}, &rows, &error) ||
       rows.empty()) {
     return;
   }
   // A failure leaves the triggers as they were, to be made again by the
   // next change of the table's triggers.
-  AsDdl(connection, &error, [&] { return RefreshTableTriggers(connection, table, &error); });
+  AsDdl(connection, &error, [&] {
+    for (const Row &r : rows) {
+      if (!RefreshTableTriggers(connection, r[0], &error)) return false;
+    }
+    return true;
+  });
 }
 
 bool RefreshTableTriggers(Connection &connection, std::string_view tableName, OraError *error) {
@@ -518,41 +569,54 @@ bool RefreshTableTriggers(Connection &connection, std::string_view tableName, Or
     if (r[2] == "BEFORE" && !r[6].empty()) throughValues |= std::stoi(r[3]) & (sql::kOnInsert | sql::kOnUpdate);
   }
   const std::vector<std::string> columns = ColumnsOf(connection, table);
+  // A compound trigger's row sections run from a BEFORE and an AFTER
+  // trigger each (the second passing kAfterRowCall).
+  struct Timing {
+    std::string timing;
+    std::string suffix;
+    int call;
+  };
   for (const Row &r : rows) {
     const int events = std::stoi(r[3]);
-    for (const auto &[bit, letter, verb] :
-         {std::tuple<int, const char *, const char *>{sql::kOnInsert, "I", "INSERT"},
-          {sql::kOnUpdate, "U", "UPDATE"},
-          {sql::kOnDelete, "D", "DELETE"}}) {
-      if (!(events & bit)) continue;
-      if (r[2] == "BEFORE" && (throughValues & bit)) continue;
-      std::string sql = "CREATE TRIGGER main." + Quote("kestrel$t$" + r[0] + "$" + r[1] + "$" + letter) +
-                        " " + r[2] + " " + verb;
-      if (bit == sql::kOnUpdate && !r[4].empty()) {
-        sql += " OF ";
-        size_t start = 0;
-        bool first = true;
-        while (start <= r[4].size()) {
-          size_t end = r[4].find(',', start);
-          if (end == std::string::npos) end = r[4].size();
-          const std::string wanted = r[4].substr(start, end - start);
-          for (const std::string &c : columns) {
-            if (!SameName(c, wanted)) continue;
-            if (!first) sql += ", ";
-            first = false;
-            sql += Quote(c);
+    const std::vector<Timing> timings =
+        r[2] == "COMPOUND" ? std::vector<Timing>{{"BEFORE", "", 0}, {"AFTER", "A", kAfterRowCall}}
+                           : std::vector<Timing>{{r[2], "", 0}};
+    for (const Timing &timing : timings) {
+      for (const auto &[bit, letter, verb] :
+           {std::tuple<int, const char *, const char *>{sql::kOnInsert, "I", "INSERT"},
+            {sql::kOnUpdate, "U", "UPDATE"},
+            {sql::kOnDelete, "D", "DELETE"}}) {
+        if (!(events & bit)) continue;
+        if (r[2] == "BEFORE" && (throughValues & bit)) continue;
+        std::string sql = "CREATE TRIGGER main." +
+                          Quote("kestrel$t$" + r[0] + "$" + r[1] + "$" + letter + timing.suffix) + " " +
+                          timing.timing + " " + verb;
+        if (bit == sql::kOnUpdate && !r[4].empty()) {
+          sql += " OF ";
+          size_t start = 0;
+          bool first = true;
+          while (start <= r[4].size()) {
+            size_t end = r[4].find(',', start);
+            if (end == std::string::npos) end = r[4].size();
+            const std::string wanted = r[4].substr(start, end - start);
+            for (const std::string &c : columns) {
+              if (!SameName(c, wanted)) continue;
+              if (!first) sql += ", ";
+              first = false;
+              sql += Quote(c);
+            }
+            start = end + 1;
           }
-          start = end + 1;
         }
+        sql += " ON " + Quote(table) + " FOR EACH ROW BEGIN SELECT kestrel_trigger_row(" +
+               Literal(r[0]) + ", " + Literal(r[1]) + ", " + r[5] + ", " + std::to_string(bit + timing.call);
+        for (const char *side : {"old", "new"}) {
+          const bool has = std::string(side) == "old" ? bit != sql::kOnInsert : bit != sql::kOnDelete;
+          for (const std::string &c : columns) sql += has ? ", " + std::string(side) + "." + Quote(c) : ", NULL";
+        }
+        sql += "); END";
+        if (!Exec(connection, sql, {}, error)) return false;
       }
-      sql += " ON " + Quote(table) + " FOR EACH ROW BEGIN SELECT kestrel_trigger_row(" +
-             Literal(r[0]) + ", " + Literal(r[1]) + ", " + r[5] + ", " + std::to_string(bit);
-      for (const char *side : {"old", "new"}) {
-        const bool has = std::string(side) == "old" ? bit != sql::kOnInsert : bit != sql::kOnDelete;
-        for (const std::string &c : columns) sql += has ? ", " + std::string(side) + "." + Quote(c) : ", NULL";
-      }
-      sql += "); END";
-      if (!Exec(connection, sql, {}, error)) return false;
     }
   }
   return true;

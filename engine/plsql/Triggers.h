@@ -53,6 +53,10 @@ bool RefreshTableTriggers(Connection &connection, std::string_view table, OraErr
 // statements or tables without triggers.
 void RefreshAfterAlterTable(Connection &connection, std::string_view text);
 
+// Added to the event a compound trigger's AFTER row trigger passes
+// kestrel_trigger_row (its BEFORE one passes the event alone).
+constexpr int kAfterRowCall = 8;
+
 // Registers kestrel_trigger_row on the connection.
 int RegisterTriggerFunctions(Connection &connection);
 
@@ -66,6 +70,10 @@ struct DmlTarget {
 // that have statement triggers now; empty for most.
 std::vector<DmlTarget> StatementTriggerTargets(Connection &connection,
                                                const sql::Statement &statement);
+
+// The rows INSTEAD OF triggers took over since the last call: a DML
+// statement's count adds them (taken before it runs, to start from none).
+uint32_t TakeInsteadOfRows(Connection &connection);
 
 // Runs the enabled statement triggers of the targets, BEFORE or AFTER.
 bool FireStatementTriggers(Connection &connection, const std::vector<DmlTarget> &targets,

@@ -49,6 +49,16 @@ std::string IndexExpression(Ddl &ddl, const std::string &table, const sql::Expr 
 
 }  // namespace
 
+// A view's INSTEAD OF triggers, forgotten as SQLite drops them with it.
+void ForgetViewTriggers(Ddl &ddl, const std::string &view) {
+  for (const auto &t : ddl.Rows("SELECT owner, name FROM main.\"kestrel$triggers\" WHERE table_name = ?1",
+                                {view})) {
+    ddl.Rows("DELETE FROM main.\"kestrel$source\" WHERE owner = ?1 AND name = ?2 AND type = 'TRIGGER'",
+             {t[0], t[1]});
+  }
+  ddl.Rows("DELETE FROM main.\"kestrel$triggers\" WHERE table_name = ?1", {view});
+}
+
 std::string InvalidViewQuery(const std::string &owner, const std::string &name,
                              std::vector<std::string> *names) {
   std::string detail = "view \"" + owner + "." + name + "\"";
@@ -92,7 +102,11 @@ void CreateView(Ddl &ddl, const sql::CreateViewStmt &s, std::string_view text) {
     query = InvalidViewQuery(ddl.owner(), name, &names);
     ddl.with_errors = true;
   }
-  if (!existing.empty()) ddl.Exec("DROP VIEW main." + QuoteIdent(existing[0][1]));
+  if (!existing.empty()) {
+    // As in Oracle, the view made again has no INSTEAD OF triggers.
+    ForgetViewTriggers(ddl, existing[0][1]);
+    ddl.Exec("DROP VIEW main." + QuoteIdent(existing[0][1]));
+  }
   // The query as written rides along in a comment, for USER_VIEWS.TEXT.
   std::string written(text.substr(s.query->pos));
   while (!written.empty() && (std::isspace(static_cast<unsigned char>(written.back())) ||
@@ -159,6 +173,7 @@ void Drop(Ddl &ddl, const sql::DropStmt &s) {
                                   "COLLATE NOCASE",
                                   {std::string(s.name.Last())});
       if (found.empty()) Fail(942);
+      ForgetViewTriggers(ddl, found[0][0]);
       ddl.Exec("DROP VIEW main." + QuoteIdent(found[0][0]));
       return;
     }

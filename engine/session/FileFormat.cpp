@@ -75,7 +75,8 @@ constexpr Step kSteps[kFileFormatVersion] = {AddAdministrators, AddCatalog,
                                              EnsureSequences,   EnsureComments,
                                              schema::EnsureConstraintTables, plsql::EnsureSource,
                                              plsql::EnsureTriggers, EnsureSynonyms,
-                                             plsql::EnsureCodeTables};
+                                             plsql::EnsureCodeTables,
+                                             plsql::AddArgumentOverloads};
 
 }  // namespace
 

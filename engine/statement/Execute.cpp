@@ -327,6 +327,7 @@ sword StatementHandle::ExecuteOther(ExecutionContext &context,
     if (i > 0 && !ApplyBinds(statement_, i, &failure)) return fail(failure);
     int rc;
     int returned = 0;
+    plsql::TakeInsteadOfRows(connection);
     while ((rc = sqlite3_step(statement_)) == SQLITE_ROW) {
       if (frontEnd_ && !compiled_.returningInto.empty() &&
           !StoreReturned(++returned, i, &failure)) {
@@ -343,7 +344,7 @@ sword StatementHandle::ExecuteOther(ExecutionContext &context,
       ClearReturned(i);
     }
     if (IsDml(kind_.type) && (!frontEnd_ || compiled_.counted)) {
-      rowCount_ += static_cast<ub4>(sqlite3_changes(db));
+      rowCount_ += static_cast<ub4>(sqlite3_changes(db)) + plsql::TakeInsteadOfRows(connection);
     }
     sqlite3_reset(statement_);
     if (stepped && !RunFollowingSteps(connection, i, &failure)) return fail(failure);
@@ -572,13 +573,16 @@ bool StatementHandle::RunPiece(ExecutionContext &context, std::string_view text,
   if (!targets.empty() && !plsql::FireStatementTriggers(connection, targets, false, error)) {
     return false;
   }
+  plsql::TakeInsteadOfRows(connection);
   while ((rc = sqlite3_step(raw)) == SQLITE_ROW) {
   }
   if (rc != SQLITE_DONE) {
     *error = ErrorFromSqlite(db, kind.type);
     return false;
   }
-  if (IsDml(kind.type)) *changes = static_cast<ub4>(sqlite3_changes(db));
+  if (IsDml(kind.type)) {
+    *changes = static_cast<ub4>(sqlite3_changes(db)) + plsql::TakeInsteadOfRows(connection);
+  }
   if (!targets.empty() && !plsql::FireStatementTriggers(connection, targets, true, error)) {
     return false;
   }

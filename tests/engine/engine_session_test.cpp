@@ -261,7 +261,7 @@ TEST(EngineFiles, TheFileFormatIsVersionedAndUpgradedOnce) {
   TempDir dir;
   const std::string path = dir.File("a.db");
   { Session owner(dir.CreateLink("a.db")); ASSERT_TRUE(owner.ok()); }
-  EXPECT_EQ(RawValue(path, "PRAGMA user_version"), "9");
+  EXPECT_EQ(RawValue(path, "PRAGMA user_version"), "10");
   EXPECT_EQ(RawValue(path, "SELECT admin FROM \"kestrel$users\""), "1");
   // The first release's form: accounts without the administrator column.
   RawExec(path,
@@ -272,6 +272,7 @@ TEST(EngineFiles, TheFileFormatIsVersionedAndUpgradedOnce) {
           "DROP TABLE \"kestrel$objects\"; DROP TABLE \"kestrel$sequences\"; "
           "DROP TABLE \"kestrel$comments\"; DROP TABLE \"kestrel$source\"; "
           "DROP TABLE \"kestrel$synonyms\"; "
+          "ALTER TABLE \"kestrel$arguments\" DROP COLUMN overload; "
           "CREATE TABLE t (a INTEGER)");
   {
     Session reader("file:" + path + "?mode=ro");
@@ -285,10 +286,13 @@ TEST(EngineFiles, TheFileFormatIsVersionedAndUpgradedOnce) {
     EXPECT_EQ(owner.Run("CREATE USER adams IDENTIFIED BY pw"), OCI_SUCCESS)
         << owner.ErrorText();
   }
-  EXPECT_EQ(RawValue(path, "PRAGMA user_version"), "9");
+  EXPECT_EQ(RawValue(path, "PRAGMA user_version"), "10");
   EXPECT_EQ(RawValue(path, "SELECT count(*) FROM \"kestrel$source\""), "0");
   EXPECT_EQ(RawValue(path, "SELECT count(*) FROM \"kestrel$synonyms\""), "0");
   EXPECT_EQ(RawValue(path, "SELECT count(*) FROM \"kestrel$errors\""), "0");
+  EXPECT_EQ(RawValue(path, "SELECT count(*) FROM pragma_table_info('kestrel$arguments') WHERE "
+                           "name = 'overload'"),
+            "1");
   // The catalog came with the upgrade, the old objects owned by the first
   // administrator.
   EXPECT_EQ(RawValue(path, "SELECT owner FROM \"kestrel$objects\" WHERE name = 't'"), "SCOTT");

@@ -259,7 +259,7 @@ TEST_F(EngineStored, PackagesKeepStatePerSession) {
        "ORA-06550: PL/SQL: PLS-00302: component 'CALLS' must be declared"},
       {"BEGIN counter.c_step := 2; END;",
        "ORA-06550: PL/SQL: PLS-00363: expression 'C_STEP' cannot be used as an assignment target"},
-      {"BEGIN counter.total := counter.twice(1); END;",
+      {"BEGIN counter.total := counter.twice(NULL); END;",
        "ORA-06550: PL/SQL: PLS-00307: too many declarations of 'TWICE' match this call"},
       {"SELECT counter.note() FROM dual", "ORA-00904: \"COUNTER.NOTE\": invalid identifier"},
   };
@@ -310,6 +310,115 @@ TEST_F(EngineStored, PackagesKeepStatePerSession) {
   EXPECT_EQ(Error("BEGIN counter.bump; END;").find(
                 "ORA-06550: PL/SQL: line 1: PLS-00201: identifier 'COUNTER.BUMP'"),
             0u);
+}
+
+// Overloads: a call means the declaration its arguments fit (count,
+// names, defaults, type families), in packages, in a block's DECLARE
+// section and from SQL; USER_ARGUMENTS numbers them.
+TEST_F(EngineStored, OverloadsResolveByTheArguments) {
+  Exec("CREATE TABLE r (v VARCHAR2(40))");
+  Exec("CREATE OR REPLACE PACKAGE ov IS\n"
+       "  FUNCTION f(n NUMBER) RETURN VARCHAR2;\n  FUNCTION f(s VARCHAR2) RETURN VARCHAR2;\n"
+       "  FUNCTION f(d DATE) RETURN VARCHAR2;\n  FUNCTION f(b BOOLEAN) RETURN VARCHAR2;\n"
+       "  FUNCTION f(n NUMBER, m NUMBER) RETURN VARCHAR2;\n"
+       "  FUNCTION g(x NUMBER) RETURN VARCHAR2;\n  FUNCTION g(x NUMBER, y NUMBER := 0) RETURN VARCHAR2;\n"
+       "  PROCEDURE single(x NUMBER);\nEND ov;");
+  Exec("CREATE OR REPLACE PACKAGE BODY ov IS\n"
+       "  FUNCTION f(n NUMBER) RETURN VARCHAR2 IS BEGIN RETURN 'num ' || n; END;\n"
+       "  FUNCTION f(s VARCHAR2) RETURN VARCHAR2 IS BEGIN RETURN 'char ' || s; END;\n"
+       "  FUNCTION f(d DATE) RETURN VARCHAR2 IS BEGIN RETURN 'date'; END;\n"
+       "  FUNCTION f(b BOOLEAN) RETURN VARCHAR2 IS BEGIN RETURN 'bool'; END;\n"
+       "  FUNCTION f(n NUMBER, m NUMBER) RETURN VARCHAR2 IS BEGIN RETURN 'two'; END;\n"
+       "  FUNCTION g(x NUMBER) RETURN VARCHAR2 IS BEGIN RETURN 'g1'; END;\n"
+       "  FUNCTION g(x NUMBER, y NUMBER := 0) RETURN VARCHAR2 IS BEGIN RETURN 'g2'; END;\n"
+       "  PROCEDURE single(x NUMBER) IS BEGIN NULL; END;\n"
+       "  FUNCTION inner_call RETURN VARCHAR2 IS BEGIN RETURN f(2, 3); END;\nEND ov;");
+  EXPECT_EQ(s.Query("SELECT status FROM user_objects WHERE object_name = 'OV'"),
+            (Rows{{Cell("VALID")}, {Cell("VALID")}}));
+  struct Case {
+    const char *expr;  // assigned to a VARCHAR2 in a block
+    const char *result;  // or the error's start
+  } const cases[] = {
+      {"ov.f(1)", "num 1"},
+      {"ov.f('x')", "char x"},
+      {"ov.f(s => 'y')", "char y"},
+      {"ov.f(SYSDATE)", "date"},
+      {"ov.f(1 > 0)", "bool"},
+      {"ov.f(1, 2)", "two"},
+      {"ov.f(v_text)", "char 12"},  // the variable's declared type, not its value
+      {"ov.f(v_num || 'a')", "char 7a"},
+      {"ov.g(1, 2)", "g2"},
+      {"ov.f(NULL)", "ORA-06550: PL/SQL: PLS-00307: too many declarations of 'F' match this call"},
+      {"ov.g(1)", "ORA-06550: PL/SQL: PLS-00307: too many declarations of 'G' match this call"},
+      {"ov.f(1, 2, 3)", "ORA-06550: PL/SQL: PLS-00306: wrong number or types of arguments in call to 'F'"},
+      {"ov.f(q => 1)", "ORA-06550: PL/SQL: PLS-00306: wrong number or types of arguments in call to 'F'"},
+  };
+  for (const Case &c : cases) {
+    Exec("DELETE FROM r");
+    const std::string error = Error(std::string("DECLARE v_text VARCHAR2(5) := '12'; v_num NUMBER := 7; "
+                                                "x VARCHAR2(40); BEGIN x := ") +
+                                    c.expr + "; INSERT INTO r VALUES (x); END;");
+    if (!error.empty()) {
+      EXPECT_EQ(error.substr(0, std::string(c.result).size()), c.result) << c.expr;
+    } else {
+      EXPECT_EQ(s.Query("SELECT v FROM r"), (Rows{{Cell(c.result)}})) << c.expr;
+    }
+  }
+  // From SQL, and from inside the package, unqualified.
+  EXPECT_EQ(s.Query("SELECT ov.f(4), ov.f('z'), ov.f(1, 1) FROM dual"),
+            (Rows{{Cell("num 4"), Cell("char z"), Cell("two")}}));
+  EXPECT_NE(Error("SELECT ov.g(4) FROM dual").find("PLS-00307"), std::string::npos);
+  // Local overloads in a block.
+  Exec("BEGIN DELETE FROM r; END;");
+  Exec("DECLARE\n  x VARCHAR2(10);\n"
+       "  FUNCTION h(n NUMBER) RETURN VARCHAR2 IS BEGIN RETURN 'n'; END;\n"
+       "  FUNCTION h(s VARCHAR2) RETURN VARCHAR2 IS BEGIN RETURN 's'; END;\n"
+       "  PROCEDURE k(n NUMBER) IS BEGIN x := 'k' || h(n); INSERT INTO r VALUES (x); END;\n"
+       "  PROCEDURE k(s VARCHAR2) IS BEGIN x := 'k' || h(s); INSERT INTO r VALUES (x); END;\n"
+       "BEGIN\n  x := h(1) || h('a') || h(1 + 1) || h('a' || 1);\n  INSERT INTO r VALUES (x);\n"
+       "  k(5);\n  k('b');\nEND;");
+  EXPECT_EQ(s.Query("SELECT v FROM r ORDER BY v"), (Rows{{Cell("kn")}, {Cell("ks")}, {Cell("nsns")}}));
+  // A stored unit calling local overloads compiles VALID.
+  Exec("CREATE PROCEDURE uses_local IS\n  x NUMBER;\n"
+       "  FUNCTION h(n NUMBER) RETURN NUMBER IS BEGIN RETURN n; END;\n"
+       "  FUNCTION h(a NUMBER, b NUMBER) RETURN NUMBER IS BEGIN RETURN a + b; END;\nBEGIN\n  x := h(1) + h(2, 3);\n  INSERT INTO r VALUES (x);\nEND;");
+  EXPECT_EQ(Status("USES_LOCAL"), "VALID");
+  EXPECT_EQ(s.Query("SELECT object_name, overload, position, argument_name FROM user_arguments "
+                    "WHERE package_name = 'OV' AND object_name IN ('G', 'SINGLE') "
+                    "ORDER BY object_name, overload, position"),
+            (Rows{{Cell("G"), Cell("1"), Cell("0"), std::nullopt},
+                  {Cell("G"), Cell("1"), Cell("1"), Cell("X")},
+                  {Cell("G"), Cell("2"), Cell("0"), std::nullopt},
+                  {Cell("G"), Cell("2"), Cell("1"), Cell("X")},
+                  {Cell("G"), Cell("2"), Cell("2"), Cell("Y")},
+                  {Cell("SINGLE"), std::nullopt, Cell("1"), Cell("X")}}));
+}
+
+// Synonyms for stored code: private or PUBLIC, chained, in blocks, CALL,
+// SQL and compiled units; a package keeps one state under either name.
+TEST_F(EngineStored, SynonymsNameProceduresFunctionsAndPackages) {
+  Exec("CREATE TABLE t (a NUMBER)");
+  Exec("CREATE PROCEDURE add_row(x NUMBER) IS BEGIN INSERT INTO t VALUES (x); END;");
+  Exec("CREATE FUNCTION twice(x NUMBER) RETURN NUMBER IS BEGIN RETURN 2 * x; END;");
+  Exec("CREATE PACKAGE bag IS\n  n NUMBER := 0;\n  FUNCTION next_n RETURN NUMBER;\nEND;");
+  Exec("CREATE PACKAGE BODY bag IS\n  FUNCTION next_n RETURN NUMBER IS BEGIN n := n + 1; RETURN n; "
+       "END;\nEND;");
+  Exec("CREATE SYNONYM ar FOR add_row");
+  Exec("CREATE PUBLIC SYNONYM tw FOR twice");
+  Exec("CREATE SYNONYM b FOR bag");
+  Exec("CREATE SYNONYM ar2 FOR ar");
+  Exec("BEGIN ar(1); ar2(x => 2); END;");
+  Exec("CALL ar(3)");
+  EXPECT_EQ(s.Query("SELECT tw(a) FROM t ORDER BY a"), (Rows{{Cell("2")}, {Cell("4")}, {Cell("6")}}));
+  EXPECT_EQ(s.Query("SELECT b.next_n FROM dual"), (Rows{{Cell("1")}}));
+  Exec("BEGIN b.n := b.n + 10; END;");
+  EXPECT_EQ(s.Query("SELECT bag.next_n FROM dual"), (Rows{{Cell("12")}}));
+  Exec("CREATE PROCEDURE via IS\nBEGIN\n  ar(tw(5) + b.next_n);\nEND;");
+  EXPECT_EQ(Status("VIA"), "VALID");
+  Exec("CALL via()");
+  EXPECT_EQ(s.Query("SELECT COUNT(*) FROM t WHERE a = 23"), (Rows{{Cell("1")}}));
+  Exec("CREATE SYNONYM gone FOR nothing_here");
+  EXPECT_EQ(Error("BEGIN gone(1); END;").find("PLS-00201: identifier 'GONE' must be declared"), 27u);
 }
 
 // hr_code.sql's procedures compile VALID (the check must not find errors

@@ -242,6 +242,132 @@ TEST_F(EngineTriggers, BeforeRowTriggersAssignTheRowWritten) {
             "ORA-03001: unimplemented feature");
 }
 
+// INSTEAD OF triggers make a view's DML theirs: once per row with :NEW
+// and :OLD, the statement counting the rows they took over.
+TEST_F(EngineTriggers, InsteadOfTriggersTakeOverAViewsDml) {
+  Exec("CREATE TABLE dept (id NUMBER(4) PRIMARY KEY, name VARCHAR2(20))");
+  Exec("INSERT INTO t VALUES (1, 'one')");
+  Exec("INSERT INTO t VALUES (2, 'two')");
+  Exec("CREATE VIEW tv AS SELECT t.id, t.v, d.name FROM t LEFT JOIN dept d ON d.id = t.id");
+  // Without one the view refuses DML (Oracle would update a key-preserved
+  // join view itself; the engine does not).
+  EXPECT_EQ(Try("INSERT INTO tv (id, v) VALUES (3, 'x')"),
+            "ORA-01732: data manipulation operation not legal on this view");
+  Exec("CREATE TRIGGER tv_io INSTEAD OF INSERT OR UPDATE OR DELETE ON tv\n"
+       "BEGIN\n"
+       "  IF INSERTING THEN\n"
+       "    INSERT INTO t VALUES (:NEW.id, :NEW.v);\n"
+       "    INSERT INTO dept VALUES (:NEW.id, :NEW.name);\n"
+       "  ELSIF UPDATING THEN\n"
+       "    UPDATE t SET v = :NEW.v WHERE id = :OLD.id;\n"
+       "  ELSE\n"
+       "    DELETE FROM t WHERE id = :OLD.id;\n"
+       "  END IF;\n"
+       "  INSERT INTO log VALUES (seq.NEXTVAL, :OLD.v || '>' || :NEW.v);\n"
+       "END;");
+  auto count = [&](const std::string &sql) {
+    OCIStmt *stmt = s.NewStatement();
+    EXPECT_EQ(s.Run(sql, stmt), OCI_SUCCESS) << sql << ": " << s.ErrorText();
+    ub4 rows = 0;
+    OCIAttrGet(stmt, OCI_HTYPE_STMT, &rows, nullptr, OCI_ATTR_ROW_COUNT, s.err);
+    return rows;
+  };
+  EXPECT_EQ(count("INSERT INTO tv VALUES (3, 'three', 'D3')"), 1u);
+  EXPECT_EQ(count("UPDATE tv SET v = upper(v) WHERE id <= 2"), 2u);
+  EXPECT_EQ(count("DELETE FROM tv WHERE name IS NULL"), 2u);
+  EXPECT_EQ(count("DELETE FROM tv WHERE id = 99"), 0u);
+  EXPECT_EQ(s.Query("SELECT id, v, name FROM tv"),
+            (Rows{{std::string("3"), std::string("three"), std::string("D3")}}));
+  EXPECT_EQ(Log(), ">three|one>ONE|two>TWO|ONE>|TWO>");
+  // From PL/SQL: SQL%ROWCOUNT counts them too.
+  Exec("DECLARE n NUMBER; BEGIN UPDATE tv SET v = 'x'; n := SQL%ROWCOUNT; "
+       "INSERT INTO log VALUES (seq.NEXTVAL, n); END;");
+  EXPECT_EQ(Log(), "three>x|1");
+  EXPECT_EQ(One("SELECT trigger_type || ' ' || base_object_type || ' ' || triggering_event FROM "
+                "user_triggers WHERE trigger_name = 'TV_IO'"),
+            "INSTEAD OF VIEW INSERT OR UPDATE OR DELETE");
+  const struct {
+    const char *sql;
+    const char *error;
+  } cases[] = {
+      {"CREATE TRIGGER x INSTEAD OF INSERT ON t BEGIN NULL; END;",
+       "ORA-25002: cannot create INSTEAD OF triggers on tables"},
+      {"CREATE TRIGGER x BEFORE INSERT ON tv BEGIN NULL; END;",
+       "ORA-25001: cannot create this trigger type on views"},
+      {"CREATE TRIGGER x INSTEAD OF INSERT ON tv FOR EACH ROW WHEN (NEW.id > 0) BEGIN NULL; END;",
+       "ORA-25004: WHEN clause is not allowed in INSTEAD OF triggers"},
+      {"CREATE TRIGGER x INSTEAD OF INSERT ON nowhere BEGIN NULL; END;",
+       "ORA-00942: table or view does not exist"},
+  };
+  for (const auto &c : cases) EXPECT_EQ(Try(c.sql), c.error) << c.sql;
+  // A table rebuilt under the view keeps it; disabled, the view refuses
+  // DML again; made again or dropped, the view loses it.
+  Exec("ALTER TABLE t ADD (extra NUMBER)");
+  Exec("ALTER TABLE t DROP COLUMN extra");
+  EXPECT_EQ(count("DELETE FROM tv"), 1u);
+  EXPECT_EQ(Log(), "x>");
+  Exec("ALTER TRIGGER tv_io DISABLE");
+  EXPECT_EQ(Try("DELETE FROM tv"), "ORA-01732: data manipulation operation not legal on this view");
+  Exec("CREATE TRIGGER tv_del INSTEAD OF DELETE ON tv BEGIN NULL; END;");
+  Exec("CREATE OR REPLACE VIEW tv AS SELECT id, v FROM t");
+  EXPECT_EQ(One("SELECT COUNT(*) FROM user_triggers"), "0");
+  Exec("CREATE TRIGGER tv_del INSTEAD OF DELETE ON tv BEGIN NULL; END;");
+  Exec("DROP VIEW tv");
+  EXPECT_EQ(One("SELECT COUNT(*) FROM user_triggers"), "0");
+}
+
+// A compound trigger's sections share its declarations for one
+// statement: rows collected after each row are used after the statement,
+// where reading the table is no longer ORA-04091.
+TEST_F(EngineTriggers, CompoundTriggersShareStateAcrossSections) {
+  Exec("CREATE TRIGGER t_sum FOR INSERT OR UPDATE ON t COMPOUND TRIGGER\n"
+       "  TYPE ids_t IS TABLE OF NUMBER INDEX BY PLS_INTEGER;\n"
+       "  ids ids_t;\n"
+       "  n PLS_INTEGER := 0;\n"
+       "  started VARCHAR2(10) := 'init';\n"
+       "  total NUMBER;\n"
+       "  last_id NUMBER;\n"
+       "  BEFORE STATEMENT IS\n  BEGIN\n    started := 'before';\n  END BEFORE STATEMENT;\n"
+       "  BEFORE EACH ROW IS\n  BEGIN\n"
+       "    INSERT INTO log VALUES (seq.NEXTVAL, started || ' ' || :NEW.id);\n"
+       "  END BEFORE EACH ROW;\n"
+       "  AFTER EACH ROW IS\n  BEGIN\n    n := n + 1;\n    ids(n) := :NEW.id;\n  END AFTER EACH ROW;\n"
+       "  AFTER STATEMENT IS\n  BEGIN\n"
+       "    SELECT SUM(id) INTO total FROM t;\n"
+       "    last_id := ids(n);\n"
+       "    INSERT INTO log VALUES (seq.NEXTVAL, n || ' rows, last ' || last_id || ', sum ' || total);\n"
+       "  END AFTER STATEMENT;\n"
+       "END t_sum;");
+  Exec("INSERT INTO t SELECT 1, 'a' FROM dual UNION ALL SELECT 2, 'b' FROM dual");
+  EXPECT_EQ(Log(), "before 1|before 2|2 rows, last 2, sum 3");
+  // The next statement starts from the declarations again.
+  Exec("UPDATE t SET v = 'c' WHERE id = 2");
+  EXPECT_EQ(Log(), "before 2|1 rows, last 2, sum 3");
+  Exec("BEGIN INSERT INTO t VALUES (4, 'd'); END;");
+  EXPECT_EQ(Log(), "before 4|1 rows, last 4, sum 7");
+  Exec("DELETE FROM t");  // not its event
+  EXPECT_EQ(Log(), "");
+  EXPECT_EQ(One("SELECT trigger_type || ' ' || triggering_event FROM user_triggers WHERE "
+                "trigger_name = 'T_SUM'"),
+            "COMPOUND INSERT OR UPDATE");
+  // A row section still may not read the mutating table; another session
+  // that ran the old definition runs the new one.
+  ASSERT_EQ(s.Commit(), OCI_SUCCESS);
+  Session other(dir.CreateLink("t.db"));
+  ASSERT_EQ(other.Run("INSERT INTO t VALUES (5, 'e')"), OCI_SUCCESS) << other.ErrorText();
+  ASSERT_EQ(other.Commit(), OCI_SUCCESS);
+  EXPECT_EQ(Log(), "before 5|1 rows, last 5, sum 5");
+  Exec("CREATE OR REPLACE TRIGGER t_sum FOR INSERT ON t COMPOUND TRIGGER\n"
+       "  c NUMBER;\n"
+       "  AFTER EACH ROW IS BEGIN SELECT COUNT(*) INTO c FROM t; END AFTER EACH ROW;\n"
+       "END;");
+  EXPECT_EQ(Try("INSERT INTO t VALUES (1, 'a')").substr(0, 69),
+            "ORA-04091: table SCOTT.T is mutating, trigger/function may not see it");
+  ASSERT_EQ(s.Commit(), OCI_SUCCESS);
+  EXPECT_EQ(other.Run("INSERT INTO t VALUES (1, 'a')"), OCI_ERROR);
+  EXPECT_EQ(other.ErrorCode(), 4091) << other.ErrorText();
+}
+
 // A trigger's loop that never ends stops at OCIBreak, and its statement
 // is undone.
 TEST_F(EngineTriggers, BreakStopsARunawayTrigger) {

@@ -181,11 +181,20 @@ struct CreatePackageStmt : Statement {
 
 enum TriggerEvent : uint8_t { kOnInsert = 1, kOnUpdate = 2, kOnDelete = 4 };
 
+// A compound trigger's timing-point section: IS BEGIN ... END point;
+struct TriggerSection : Node {
+  enum Point : uint8_t { kBeforeStatement, kBeforeRow, kAfterRow, kAfterStatement, kInsteadOfRow };
+  Point point = kBeforeStatement;
+  PlBlock *block = nullptr;
+};
+
 struct CreateTriggerStmt : Statement {
   bool or_replace = false;
   uint8_t editionable = 0;
   Name name;
-  uint8_t timing = 0;  // 0 BEFORE, 1 AFTER, 2 INSTEAD OF
+  // 0 BEFORE, 1 AFTER, 2 INSTEAD OF, 3 COMPOUND (FOR ... COMPOUND TRIGGER:
+  // `block` holds its declarations, `sections` its timing points)
+  uint8_t timing = 0;
   uint8_t events = 0;  // TriggerEvent bits
   List<Ident> update_of;
   Name table;
@@ -196,6 +205,7 @@ struct CreateTriggerStmt : Statement {
   uint8_t enabled = 0;  // 0 unstated, 1 ENABLE, 2 DISABLE
   Expr *when = nullptr;
   PlBlock *block = nullptr;
+  List<TriggerSection> sections;
 };
 
 // ALTER TRIGGER | PROCEDURE | FUNCTION | PACKAGE [BODY] name action

@@ -32,6 +32,13 @@ PlBlock *Parser::ParsePlBlock() {
 }
 
 void Parser::ParseBlockBody(PlBlock *b) {
+  ParseBlockStatements(b);
+  ExpectPl(Kw::kEnd);
+  if (PeekIdentifier()) b->end_name = ParseIdent();
+  ExpectPlSym(Sym::kSemicolon);
+}
+
+void Parser::ParseBlockStatements(PlBlock *b) {
   ExpectPl(Kw::kBegin);
   ParsePlStatements(b->body);
   if (AcceptWord(Kw::kException)) {
@@ -50,9 +57,6 @@ void Parser::ParseBlockBody(PlBlock *b) {
       b->handlers.Append(h);
     }
   }
-  ExpectPl(Kw::kEnd);
-  if (PeekIdentifier()) b->end_name = ParseIdent();
-  ExpectPlSym(Sym::kSemicolon);
 }
 
 namespace {

@@ -106,7 +106,9 @@ Statement *Parser::ParseCreateTrigger(uint32_t pos, bool or_replace, uint8_t edi
   ExpectPl(Kw::kTrigger);
   if (!PeekIdentifier()) FailPls();
   ParseName(s->name);
-  if (AcceptWord(Kw::kBefore)) {
+  if (AcceptWord(Kw::kFor)) {
+    s->timing = 3;
+  } else if (AcceptWord(Kw::kBefore)) {
     s->timing = 0;
   } else if (AcceptWord(Kw::kAfter)) {
     s->timing = 1;
@@ -163,7 +165,11 @@ Statement *Parser::ParseCreateTrigger(uint32_t pos, bool or_replace, uint8_t edi
     s->when = ParseExpr();
     ExpectPlSym(Sym::kRParen);
   }
-  s->block = ParsePlBlock();
+  if (s->timing == 3) {
+    ParseCompoundBody(s);
+  } else {
+    s->block = ParsePlBlock();
+  }
   return s;
 }
 

@@ -191,6 +191,9 @@ class Parser {
   Statement *ParsePlsqlUnit(uint32_t pos, int what, bool or_replace, uint8_t editionable);
   Statement *ParsePlsqlUnitBody(uint32_t pos, int what, bool or_replace, uint8_t editionable);
   Statement *ParseCreateTrigger(uint32_t pos, bool or_replace, uint8_t editionable);
+  // After the heading: COMPOUND TRIGGER declarations sections END [name];
+  void ParseCompoundBody(CreateTriggerStmt *s);
+  TriggerSection::Point ParseTimingPoint();
   Statement *ParseCreatePackage(uint32_t pos, bool or_replace, uint8_t editionable);
   Statement *ParseAlterCode(uint32_t pos);
   Statement *ParseCall(uint32_t pos);
@@ -207,6 +210,7 @@ class Parser {
   // Blocks, declarations, types (ParsePlsqlBlock.cpp)
   PlBlock *ParsePlBlock();                 // [<<label>>] [DECLARE ...] BEGIN ... END [name];
   void ParseBlockBody(PlBlock *block);     // BEGIN ... END [name] ;
+  void ParseBlockStatements(PlBlock *block);  // BEGIN ... [EXCEPTION ...], before END
   void ParseDeclarations(List<PlDecl> &into);
   PlDecl *ParseDeclaration();
   PlType *ParsePlType();

@@ -188,6 +188,16 @@ class PlWriter {
 
   // [BEGIN statements [EXCEPTION handlers]] END [name];
   void Body(const PlBlock &b) {
+    BeginPart(b);
+    w_ << "END";
+    if (b.end_name) {
+      w_ << " ";
+      w_.Ident(b.end_name);
+    }
+    w_ << ";";
+  }
+
+  void BeginPart(const PlBlock &b) {
     if (b.has_begin) {
       w_ << "BEGIN ";
       Stmts(b.body);
@@ -206,12 +216,6 @@ class PlWriter {
         }
       }
     }
-    w_ << "END";
-    if (b.end_name) {
-      w_ << " ";
-      w_.Ident(b.end_name);
-    }
-    w_ << ";";
   }
 
   void Stmts(const List<PlStmt> &list) {
@@ -431,8 +435,8 @@ class PlWriter {
     Create(t.or_replace, t.editionable);
     w_ << "TRIGGER ";
     w_.Name(t.name);
-    static const char *const kTiming[] = {" BEFORE ", " AFTER ", " INSTEAD OF "};
-    w_ << kTiming[t.timing < 3 ? t.timing : 0];
+    static const char *const kTiming[] = {" BEFORE ", " AFTER ", " INSTEAD OF ", " FOR "};
+    w_ << kTiming[t.timing < 4 ? t.timing : 0];
     bool first = true;
     auto event = [&](const char *word) {
       if (!first) w_ << " OR ";
@@ -475,7 +479,27 @@ class PlWriter {
       w_ << ")";
     }
     w_ << " ";
+    if (t.timing == 3) return Compound(t);
     Block(*t.block);
+  }
+
+  // COMPOUND TRIGGER declarations, each section, END [name];
+  void Compound(const CreateTriggerStmt &t) {
+    static const char *const kPoints[] = {"BEFORE STATEMENT", "BEFORE EACH ROW", "AFTER EACH ROW",
+                                          "AFTER STATEMENT", "INSTEAD OF EACH ROW"};
+    w_ << "COMPOUND TRIGGER ";
+    Decls(t.block->decls);
+    for (const TriggerSection *section : t.sections) {
+      w_ << kPoints[section->point] << " IS ";
+      BeginPart(*section->block);
+      w_ << "END " << kPoints[section->point] << "; ";
+    }
+    w_ << "END";
+    if (t.block->end_name) {
+      w_ << " ";
+      w_.Ident(t.block->end_name);
+    }
+    w_ << ";";
   }
 
  private:

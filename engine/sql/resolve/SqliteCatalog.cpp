@@ -352,12 +352,14 @@ bool SqliteCatalog::HasSequence(std::string_view name) {
   return sqlite3_step(st.s) == SQLITE_ROW;
 }
 
-bool SqliteCatalog::FindFunction(std::string_view qualifier, std::string_view name,
-                                 std::string *qualified, OracleType *returns) {
-  // The result row (position 0) of a stored function, kept when it was
-  // compiled; the session's own first.
+namespace {
+
+// The result row (position 0) of a stored function, kept when it was
+// compiled; the session's own first.
+bool FindStoredFunction(sqlite3 *db, std::string_view qualifier, std::string_view name,
+                        std::string *qualified, OracleType *returns) {
   Stmt st;
-  if (sqlite3_prepare_v2(db_,
+  if (sqlite3_prepare_v2(db,
                          "SELECT owner, package_name, declared FROM \"kestrel$arguments\" WHERE "
                          "object_name = ?1 AND position = 0 AND argument_name IS NULL AND "
                          "((?2 IS NULL AND package_name IS NULL) OR package_name = ?2 OR "
@@ -381,6 +383,23 @@ bool SqliteCatalog::FindFunction(std::string_view qualifier, std::string_view na
   const std::string declared = text(2);
   *returns = declared.empty() ? MakeType(TypeCategory::kVarchar2, 4000) : TypeFromDeclared(declared);
   return true;
+}
+
+}  // namespace
+
+bool SqliteCatalog::FindFunction(std::string_view qualifier, std::string_view name,
+                                 std::string *qualified, OracleType *returns) {
+  if (FindStoredFunction(db_, qualifier, name, qualified, returns)) return true;
+  // A synonym for the function, or for the package qualifying it.
+  std::string target;
+  if (qualifier.empty()) {
+    return FollowSynonym({}, name, [&](std::string_view n) {
+             return FindStoredFunction(db_, {}, n, qualified, returns);
+           }, &target) == 0;
+  }
+  return FollowSynonym({}, qualifier, [&](std::string_view q) {
+           return FindStoredFunction(db_, q, name, qualified, returns);
+         }, &target) == 0;
 }
 
 }  // namespace kestrel_engine::sql
