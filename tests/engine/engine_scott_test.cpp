@@ -153,6 +153,11 @@ TEST_F(EngineScott, QueryFormsGiveOraclesAnswers) {
        "UNION ALL SELECT e.empno, e.ename, h.lvl + 1 FROM h JOIN emp e ON e.mgr = h.empno) "
        "SEARCH BREADTH FIRST BY ename SET o SELECT ename FROM h WHERE lvl <= 3 ORDER BY o",
        "KING;BLAKE;CLARK;JONES;ALLEN;FORD;JAMES;MARTIN;MILLER;SCOTT;TURNER;WARD"},
+      // ROWNUM under OR and beside columns: only kept rows use up a number
+      {"SELECT ename FROM emp WHERE ROWNUM <= 3 OR deptno = 10",
+       "SMITH;ALLEN;WARD;CLARK;KING;MILLER"},
+      {"SELECT ROWNUM, ename FROM emp WHERE deptno = 20 AND (ROWNUM < 3 OR job = 'ANALYST')",
+       "1|SMITH;2|JONES;3|SCOTT;4|FORD"},
   };
   for (const auto &c : cases) EXPECT_EQ(Answer(c.sql), c.rows) << c.sql;
   // KING under SMITH: a loop, found without NOCYCLE and marked with CYCLE

@@ -399,6 +399,34 @@ TEST_F(SqlEmit, RownumNumbersRowsBeforeSorting) {
        "ALLEN|1|3;SMITH|3|3;WARD|2|3"},
       {"SELECT ename, RANK() OVER (ORDER BY sal DESC) FROM emp WHERE ROWNUM <= 2",
        "ALLEN|1;SMITH|2"},
+      // ROWNUM beside columns or under OR: a row is tested with the number
+      // it would get, which only kept rows use up
+      {"SELECT ename FROM emp WHERE ROWNUM <= 2 OR deptno = 10", "SMITH;ALLEN;CLARK;KING"},
+      {"SELECT ROWNUM, ename FROM emp WHERE ROWNUM < sal / 1000", "1|ALLEN;2|CLARK;3|KING"},
+      {"SELECT ename FROM emp WHERE ROWNUM > 1 OR ename = 'ALLEN'", "ALLEN;WARD;CLARK;KING"},
+      {"SELECT ename FROM emp WHERE deptno = 30 AND (ROWNUM < 2 OR job = 'CLERK')", "ALLEN"},
+      {"SELECT ename FROM emp WHERE NOT (ROWNUM > 2 AND sal < 3000)", "SMITH;ALLEN;KING"},
+      {"SELECT ename FROM emp WHERE ROWNUM IN (1, 3) OR sal > 2000", "SMITH;CLARK;KING"},
+      {"SELECT ename FROM emp WHERE ROWNUM BETWEEN 2 AND 3 OR ename = 'SMITH'",
+       "SMITH;ALLEN;WARD"},
+      {"SELECT ename FROM emp WHERE ROWNUM < comm", "ALLEN;WARD"},
+      {"SELECT deptno, COUNT(*) FROM emp WHERE ROWNUM <= 1 OR deptno = 10 GROUP BY deptno"
+       " ORDER BY 1",
+       "10|2;20|1"},
+      {"SELECT ROWID, ROWNUM FROM emp WHERE ROWNUM < 2 OR ROWID = '4' ORDER BY 2 DESC",
+       "4|2;1|1"},
+      {"SELECT e.ename, ROWNUM FROM emp e, dept d WHERE e.deptno = d.deptno"
+       " AND (ROWNUM < 3 OR d.loc = 'NEW YORK') ORDER BY 1",
+       "ALLEN|2;CLARK|3;KING|4;SMITH|1"},
+      // numbering starts again for each run of a correlated subquery
+      {"SELECT dname, (SELECT COUNT(*) FROM emp e WHERE e.deptno = d.deptno"
+       " AND (ROWNUM < 2 OR e.sal > 2000)) FROM dept d ORDER BY deptno",
+       "ACCOUNTING|2;RESEARCH|1;SALES|1;OPERATIONS|0"},
+      // ROWNUM grouped, in aggregates and in ORDER BY
+      {"SELECT CEIL(ROWNUM / 2), COUNT(*) FROM emp GROUP BY CEIL(ROWNUM / 2) ORDER BY 1",
+       "1|2;2|2;3|1"},
+      {"SELECT MAX(ROWNUM), SUM(ROWNUM) FROM emp WHERE deptno <> 20", "4|10"},
+      {"SELECT ename FROM emp WHERE deptno = 30 ORDER BY ROWNUM DESC", "WARD;ALLEN"},
   };
   ExpectRows(cases);
   EXPECT_EQ(Run("DELETE FROM emp WHERE ROWID = '1'"), "");
@@ -1109,8 +1137,8 @@ TEST_F(SqlEmit, ErrorsCarryOracleNumbersAndOffsets) {
       {"SELECT dname FROM dept d WHERE 1 < (SELECT COUNT(*) FROM emp e WHERE e.deptno = d.deptno"
        " FETCH FIRST 50 PERCENT ROWS ONLY)",
        3001, 101, nullptr},
-      {"SELECT ename FROM emp WHERE ROWNUM < 3 OR sal > 1000", 3001, 28, "unimplemented feature"},
-      {"SELECT ename FROM emp WHERE ROWNUM < sal", 3001, 28, nullptr},
+      {"SELECT ename FROM emp WHERE MOD(ROWNUM, 2) = 1 OR sal > 1000", 3001, 28,
+       "unimplemented feature"},
       {"SELECT e.ROWID FROM emp e, dept d WHERE ROWNUM < 3 ORDER BY 1", 3001, 0, nullptr},
       {"SELECT ROWID FROM emp, dept", 918, 7, nullptr},
       {"SELECT * FROM emp@remote", 2019, 14, "remote database not found"},

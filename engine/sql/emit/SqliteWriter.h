@@ -99,7 +99,11 @@ class SqliteWriter {
   // must have one).
   std::vector<std::string_view> FromAliases(const sql::Query *q);
   void RownumJoinBlock(const sql::Query *q, const std::vector<const sql::Expr *> &conditions,
-                       const std::vector<const sql::Expr *> &rest);
+                       const std::vector<const sql::Expr *> &rest, bool counted);
+  // ROWNUM beside columns or under OR: kestrel_rownum numbers the rows.
+  bool IsRownum(const sql::Expr *e) const;
+  void RownumProgram(const sql::Expr *c, std::string *program);
+  void RownumCounted(const std::vector<const sql::Expr *> &conditions);
   bool WrappedName(const ExprInfo &info);
 
   // CONNECT BY (SqliteHierarchy.cpp). The phase says which row a name
