@@ -294,7 +294,7 @@ sword StatementHandle::ExecuteOther(ExecutionContext &context,
                      !atomic && iterations == 1;
   if (ddl) {
     if (!connection.Commit(&failure)) return Report(error, failure);
-  } else if (!sqlite3_stmt_readonly(statement_) ||
+  } else if (!sqlite3_stmt_readonly(statement_) || stepped ||
              kind_.action == Action::kSavepoint) {
     if (!(alone ? connection.BeginWriteAlone(&failure) : connection.BeginWrite(&failure)))
       return Report(error, failure);

@@ -534,6 +534,17 @@ TEST_F(SqlEmit, AnalyticFunctionsAndListagg) {
        "SMITH|2;WARD|3;ALLEN|2;CLARK|1;KING|1"},
       {"SELECT ename, RATIO_TO_REPORT(comm) OVER () FROM emp ORDER BY empno FETCH FIRST 3 ROWS ONLY",
        "SMITH|NULL;ALLEN|0.375;WARD|0.625"},
+      // IGNORE NULLS inside LAG's parentheses, before the offset
+      {"SELECT ename, LAG(comm IGNORE NULLS, 1, -1) OVER (ORDER BY sal) FROM emp ORDER BY sal",
+       "SMITH|-1;WARD|-1;ALLEN|500;CLARK|300;KING|300"},
+      // a RANGE of days over a date, either way round
+      {"SELECT ename, COUNT(*) OVER (ORDER BY hiredate RANGE 3 PRECEDING),"
+       " COUNT(*) OVER (ORDER BY hiredate DESC RANGE 70 PRECEDING) FROM emp ORDER BY hiredate",
+       "SMITH|1|3;ALLEN|1|2;WARD|2|1;CLARK|1|1;KING|1|1"},
+      // COUNT(DISTINCT) over a partition: NULLs not counted
+      {"SELECT DISTINCT deptno, COUNT(DISTINCT job) OVER (PARTITION BY deptno),"
+       " COUNT(DISTINCT comm) OVER () FROM emp ORDER BY 1",
+       "10|2|2;20|1|2;30|1|2"},
       {"SELECT deptno, SUM(sal), RANK() OVER (ORDER BY SUM(sal) DESC) r FROM emp"
        " GROUP BY deptno ORDER BY r",
        "10|7450|1;30|2850|2;20|800|3"},
@@ -1043,6 +1054,17 @@ TEST_F(SqlEmit, MergeCountsRowsUpdatedAndInserted) {
                   " WHEN MATCHED THEN UPDATE SET e.sal = e.sal * 2 DELETE WHERE e.sal > 6000"),
             5);
   EXPECT_EQ(Run("SELECT COUNT(*), SUM(sal) FROM emp"), "4|12200");
+  // DELETE WHERE beside UPDATE WHERE and INSERT: it sees the new values and
+  // takes only rows this MERGE updated (not 20, not the inserted 70)
+  EXPECT_EQ(merge("MERGE INTO dept d USING (SELECT 10 deptno, 'A' dname FROM dual UNION ALL"
+                  " SELECT 50, 'B' FROM dual UNION ALL SELECT 70, 'C' FROM dual UNION ALL"
+                  " SELECT 20, 'D' FROM dual) s ON (d.deptno = s.deptno)"
+                  " WHEN MATCHED THEN UPDATE SET d.loc = 'GONE' WHERE d.deptno <> 20"
+                  " DELETE WHERE d.loc = 'GONE' AND s.dname <> 'B'"
+                  " WHEN NOT MATCHED THEN INSERT (deptno, dname, loc) VALUES (s.deptno, s.dname, 'GONE')"),
+            3);
+  EXPECT_EQ(Run("SELECT deptno, loc FROM dept WHERE deptno IN (10, 20, 50, 70) ORDER BY 1"),
+            "20|DALLAS;50|GONE;70|GONE");
 }
 
 // INSERT ALL gives each row to every branch whose condition holds; INSERT
@@ -1129,8 +1151,9 @@ TEST_F(SqlEmit, ErrorsCarryOracleNumbersAndOffsets) {
       {"SELECT MAX(sal) KEEP (DENSE_RANK FIRST ORDER BY hiredate) OVER (ORDER BY empno) FROM emp",
        3001, 63, nullptr},
       {"SELECT SUM(sal) IGNORE NULLS OVER () FROM emp", 3001, 7, nullptr},
-      {"SELECT COUNT(DISTINCT sal) OVER () FROM emp", 3001, 7, nullptr},
-      {"SELECT COUNT(*) OVER (ORDER BY hiredate RANGE 30 PRECEDING) FROM emp", 3001, 46, nullptr},
+      {"SELECT COUNT(DISTINCT sal) OVER (ORDER BY sal) FROM emp", 30487, 32, nullptr},
+      {"SELECT COUNT(*) OVER (ORDER BY hiredate RANGE INTERVAL '3' DAY PRECEDING) FROM emp", 3001,
+       46, nullptr},
       {"SELECT GROUPING(sal) FROM emp GROUP BY ROLLUP (deptno)", 979, 16, nullptr},
       {"SELECT ename FROM emp UNION SELECT dname FROM dept ORDER BY 1 FETCH FIRST 2 ROWS WITH TIES",
        3001, 74, nullptr},
@@ -1168,9 +1191,6 @@ TEST_F(SqlEmit, ErrorsCarryOracleNumbersAndOffsets) {
       {"SELECT 2 / INTERVAL '1' DAY FROM dual", 30081, 7, nullptr},
       {"SELECT INTERVAL '1' DAY * INTERVAL '1' DAY FROM dual", 30081, 7, nullptr},
       {"SELECT INTERVAL '1:2' DAY TO SECOND FROM dual", 1867, 7, nullptr},
-      {"MERGE INTO dept d USING emp e ON (d.deptno = e.deptno) WHEN MATCHED THEN UPDATE"
-       " SET d.loc = 'X' DELETE WHERE d.loc = 'X' WHEN NOT MATCHED THEN INSERT VALUES (1, 2, 3)",
-       3001, 109, nullptr},
       {"MERGE INTO dept d USING emp e ON (d.deptno = e.deptno)"
        " WHEN NOT MATCHED THEN INSERT (deptno, nosuch) VALUES (e.deptno, 1)",
        904, 93, "NOSUCH"},
