@@ -229,6 +229,15 @@ TEST_F(EnginePlsql, SqlInsideBlocks) {
        "FORALL i IN 1 .. 2 DELETE FROM emp WHERE id = i RETURNING name BULK COLLECT INTO ns; "
        "DBMS_OUTPUT.PUT_LINE(ns.COUNT || ns(1) || ns(2) || SQL%ROWCOUNT); ROLLBACK; END;",
        "22cy|0|2annbob2"},
+      // MERGE in a block, with DELETE WHERE beside UPDATE WHERE and INSERT
+      {"BEGIN MERGE INTO emp e USING (SELECT 2 id, 'bo' name FROM dual UNION ALL "
+       "SELECT 3, 'cy' FROM dual UNION ALL SELECT 8, 'hal' FROM dual) s ON (e.id = s.id) "
+       "WHEN MATCHED THEN UPDATE SET e.sal = e.sal * 10 WHERE s.name <> 'cy' "
+       "DELETE WHERE e.sal > 1000 WHEN NOT MATCHED THEN INSERT (id, name) VALUES (s.id, s.name); "
+       "DBMS_OUTPUT.PUT_LINE(SQL%ROWCOUNT); FOR r IN (SELECT id, sal FROM emp ORDER BY id) LOOP "
+       "DBMS_OUTPUT.PUT(r.id || ':' || r.sal || ' '); END LOOP; DBMS_OUTPUT.NEW_LINE; "
+       "ROLLBACK; END;",
+       "2|1:100 3:300 8: "},
       {"DECLARE TYPE nums IS TABLE OF NUMBER; ids nums; BEGIN INSERT INTO emp SELECT * FROM emp "
        "RETURNING id BULK COLLECT INTO ids; END;",
        "ORA-06550: line 1, column 89:\nPL/SQL: ORA-00933: SQL command not properly ended"},
