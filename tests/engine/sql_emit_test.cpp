@@ -1164,6 +1164,8 @@ TEST_F(SqlEmit, ErrorsCarryOracleNumbersAndOffsets) {
        "unimplemented feature"},
       {"SELECT e.ROWID FROM emp e, dept d WHERE ROWNUM < 3 ORDER BY 1", 3001, 0, nullptr},
       {"SELECT ROWID FROM emp, dept", 918, 7, nullptr},
+      {"SELECT ROWNUM, COUNT(*) FROM emp", 937, 7, nullptr},
+      {"SELECT deptno, COUNT(*) FROM emp GROUP BY deptno ORDER BY ROWNUM", 979, 58, nullptr},
       {"SELECT * FROM emp@remote", 2019, 14, "remote database not found"},
       {"SELECT ROWID FROM (SELECT ename FROM emp)", 3001, 7, nullptr},
       // (+) where Oracle refuses it
