@@ -58,8 +58,10 @@ void DeleteMarks(void *p) { delete static_cast<MergeMarks *>(p); }
 
 int RegisterMergeMarks(sqlite3 *db, const SessionSettings *) {
   auto *marks = new MergeMarks;
-  // Not deterministic: each call must run where and when it is written.
-  const int flags = SQLITE_UTF8 | SQLITE_INNOCUOUS;
+  // Not deterministic: each call must run where and when it is written;
+  // not innocuous: the MERGE's own steps call them, never a view or a
+  // trigger.
+  const int flags = SQLITE_UTF8;
   const struct {
     const char *name;
     int args;

@@ -158,6 +158,9 @@ TEST_F(EngineScott, QueryFormsGiveOraclesAnswers) {
        "SMITH;ALLEN;WARD;CLARK;KING;MILLER"},
       {"SELECT ROWNUM, ename FROM emp WHERE deptno = 20 AND (ROWNUM < 3 OR job = 'ANALYST')",
        "1|SMITH;2|JONES;3|SCOTT;4|FORD"},
+      {"SELECT ROWNUM, ename FROM emp WHERE CONNECT_BY_ISLEAF = 1 AND ROWNUM <= 3 "
+       "START WITH mgr IS NULL CONNECT BY PRIOR empno = mgr ORDER SIBLINGS BY ename",
+       "1|ALLEN;2|JAMES;3|MARTIN"},
   };
   for (const auto &c : cases) EXPECT_EQ(Answer(c.sql), c.rows) << c.sql;
   // KING under SMITH: a loop, found without NOCYCLE and marked with CYCLE

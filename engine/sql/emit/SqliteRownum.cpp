@@ -159,8 +159,7 @@ void SqliteWriter::RownumProgram(const sql::Expr *c, std::string *program) {
     return;
   }
   switch (c->kind) {
-    case ExprKind::kLogical:
-    {
+    case ExprKind::kLogical: {
       bool first = true;
       for (const sql::Expr *a : c->args) {
         RownumProgram(a, program);
@@ -194,9 +193,8 @@ void SqliteWriter::RownumProgram(const sql::Expr *c, std::string *program) {
       Put(", ");
       AsNumber(c->third);
       return;
-    case ExprKind::kIn:
+    case ExprKind::kIn: {
       if (!IsRownum(c->left) || c->query != nullptr || c->args.size == 0) break;
-    {
       bool first = true;
       for (const sql::Expr *a : c->args) {
         if (!free(a)) Unsupported(StartOf(a));
