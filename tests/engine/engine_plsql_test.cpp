@@ -236,8 +236,9 @@ TEST_F(EnginePlsql, SqlInsideBlocks) {
        "DELETE WHERE e.sal > 1000 WHEN NOT MATCHED THEN INSERT (id, name) VALUES (s.id, s.name); "
        "DBMS_OUTPUT.PUT_LINE(SQL%ROWCOUNT); FOR r IN (SELECT id, sal FROM emp ORDER BY id) LOOP "
        "DBMS_OUTPUT.PUT(r.id || ':' || r.sal || ' '); END LOOP; DBMS_OUTPUT.NEW_LINE; "
-       "ROLLBACK; END;",
-       "2|1:100 3:300 8: "},
+       "INSERT ALL INTO emp (id) VALUES (id + 100) INTO emp (id) VALUES (id + 200) "
+       "SELECT id FROM emp WHERE id = 1; DBMS_OUTPUT.PUT_LINE(SQL%ROWCOUNT); ROLLBACK; END;",
+       "2|1:100 3:300 8: |2"},
       {"DECLARE TYPE nums IS TABLE OF NUMBER; ids nums; BEGIN INSERT INTO emp SELECT * FROM emp "
        "RETURNING id BULK COLLECT INTO ids; END;",
        "ORA-06550: line 1, column 89:\nPL/SQL: ORA-00933: SQL command not properly ended"},

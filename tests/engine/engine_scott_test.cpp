@@ -233,6 +233,27 @@ TEST_F(EngineScott, MergeAndInsertAllCountTheirRows) {
             OCI_ERROR);
   EXPECT_EQ(s.ErrorCode(), 12899);
   EXPECT_EQ(Answer("SELECT COUNT(*) FROM bonus"), "15");
+  // A MERGE failing after its UPDATE marked rows leaves no mark behind for
+  // the next one's DELETE WHERE.
+  EXPECT_EQ(s.Run("MERGE INTO bonus b USING (SELECT ename FROM emp WHERE deptno = 20 "
+                  "UNION ALL SELECT 'ZED' FROM dual) e ON (b.ename = e.ename) "
+                  "WHEN MATCHED THEN UPDATE SET b.job = 'X' WHERE 1 = 1 DELETE WHERE b.job = 'X' "
+                  "WHEN NOT MATCHED THEN INSERT (ename) VALUES (e.ename || 'toolongforten')"),
+            OCI_ERROR);
+  EXPECT_EQ(s.ErrorCode(), 12899);
+  ASSERT_EQ(s.Run("MERGE INTO bonus b USING (SELECT 'NEWBIE' ename FROM dual UNION ALL "
+                  "SELECT 'ZED' FROM dual) e ON (b.ename = e.ename) "
+                  "WHEN MATCHED THEN UPDATE SET b.job = 'X' WHERE 1 = 1 DELETE WHERE b.job = 'X' "
+                  "WHEN NOT MATCHED THEN INSERT (ename, job) VALUES (e.ename, 'X')",
+                  stmt),
+            OCI_SUCCESS)
+      << s.ErrorText();
+  ub4 rows = 0;
+  OCIAttrGet(stmt, OCI_HTYPE_STMT, &rows, nullptr, OCI_ATTR_ROW_COUNT, s.err);
+  EXPECT_EQ(rows, 2u);
+  EXPECT_EQ(Answer("SELECT COUNT(*), MAX(ename) FROM bonus WHERE job = 'X' OR ename = 'NEWBIE'"),
+            "1|ZED");
+  EXPECT_EQ(Answer("SELECT COUNT(*) FROM bonus"), "15");
 }
 
 // RETURNING ... INTO writes the changed row into the client's binds.

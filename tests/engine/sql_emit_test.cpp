@@ -410,6 +410,10 @@ TEST_F(SqlEmit, RownumNumbersRowsBeforeSorting) {
       {"SELECT ename FROM emp WHERE ROWNUM BETWEEN 2 AND 3 OR ename = 'SMITH'",
        "SMITH;ALLEN;WARD"},
       {"SELECT ename FROM emp WHERE ROWNUM < comm", "ALLEN;WARD"},
+      {"SELECT ename FROM emp WHERE ROWNUM NOT IN (2) OR sal > 2000", "SMITH;CLARK;KING"},
+      {"SELECT ename FROM emp WHERE ROWNUM NOT BETWEEN 2 AND 3 AND deptno <> 20"
+       " OR ename = 'WARD'",
+       "ALLEN;WARD"},
       {"SELECT deptno, COUNT(*) FROM emp WHERE ROWNUM <= 1 OR deptno = 10 GROUP BY deptno"
        " ORDER BY 1",
        "10|2;20|1"},
