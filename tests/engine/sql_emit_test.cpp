@@ -433,6 +433,7 @@ TEST_F(SqlEmit, RownumNumbersRowsBeforeSorting) {
       {"SELECT ename FROM emp WHERE deptno = 30 ORDER BY ROWNUM DESC", "WARD;ALLEN"},
       // in a hierarchy's order, as the rows pass WHERE
       {"SELECT ROWNUM, LEVEL FROM dual CONNECT BY LEVEL <= 3", "1|1;2|2;3|3"},
+      {"SELECT ROWNUM, LEVEL FROM dual CONNECT BY ROWNUM <= 2", "1|1;2|2"},
       {"SELECT ROWNUM, ename FROM emp WHERE ename <> 'KING' AND ROWNUM <= 2"
        " START WITH mgr IS NULL CONNECT BY PRIOR empno = mgr",
        "1|CLARK"},
@@ -1174,7 +1175,7 @@ TEST_F(SqlEmit, ErrorsCarryOracleNumbersAndOffsets) {
       {"SELECT e.ROWID FROM emp e, dept d WHERE ROWNUM < 3 ORDER BY 1", 3001, 0, nullptr},
       {"SELECT ROWID FROM emp, dept", 918, 7, nullptr},
       {"SELECT ROWNUM, COUNT(*) FROM emp", 937, 7, nullptr},
-      {"SELECT LEVEL FROM dual CONNECT BY ROWNUM <= 3", 3001, 34, nullptr},
+      {"SELECT LEVEL FROM emp CONNECT BY ROWNUM <= 3", 3001, 33, nullptr},
       {"SELECT deptno, COUNT(*) FROM emp GROUP BY deptno ORDER BY ROWNUM", 979, 58, nullptr},
       {"SELECT * FROM emp@remote", 2019, 14, "remote database not found"},
       {"SELECT ROWID FROM (SELECT ename FROM emp)", 3001, 7, nullptr},

@@ -175,11 +175,18 @@ void SqliteWriter::HierarchyBlock(const sql::Query *q) {
   // generator `SELECT ROWNUM FROM dual CONNECT BY LEVEL <= n`), its
   // conditions on ROWNUM alone a LIMIT.
   std::vector<const sql::Expr *> rownumLimits;
+  const auto isRownum = [&](const sql::Expr *e) { return IsRownum(e); };
+  // The row generator `FROM dual CONNECT BY ROWNUM <= n`: one row a
+  // level, so the number a row would get is its LEVEL.
+  const bool prior = AnyInBlock(q->connect_by, [](const sql::Expr *e) {
+    return e->kind == ExprKind::kUnary && e->op == Op::kPrior;
+  });
+  const bool rownumIsLevel = !joined && info->dual && !prior && q->where == nullptr &&
+                             AnyInBlock(q->connect_by, isRownum);
   if (MentionsPseudo(q, "ROWNUM")) {
-    const auto isRownum = [&](const sql::Expr *e) { return IsRownum(e); };
     bool flat = q->group_by.empty() && q->having == nullptr && q->quantifier != 1 &&
                 (q->order_by.empty() || q->order_siblings) && q->fetch == nullptr &&
-                q->offset == nullptr && !AnyInBlock(q->connect_by, isRownum) &&
+                q->offset == nullptr && (rownumIsLevel || !AnyInBlock(q->connect_by, isRownum)) &&
                 !AnyInBlock(q->start_with, isRownum);
     const auto windowed = [](const sql::Expr *e) {
       return IsAggregateCall(e) || (e->kind == ExprKind::kFunction && e->extra != nullptr &&
@@ -222,6 +229,7 @@ void SqliteWriter::HierarchyBlock(const sql::Query *q) {
   Hierarchy &h = *hier_storage_.back();
   h.alias = joined ? std::string_view(kJoinedRows) : info->alias;
   h.nocycle = q->nocycle;
+  h.rownum_is_level = rownumIsLevel;
   // What the select list, WHERE and ORDER BY read from the rows' history.
   const auto carried = [&](const sql::Expr *e) {
     const bool prior = e->kind == ExprKind::kUnary &&

@@ -47,6 +47,10 @@ bool SqliteWriter::MentionsPseudo(const sql::Query *q, std::string_view name) co
 }
 
 void SqliteWriter::Pseudo(const sql::Expr *e, const ExprInfo &info) {
+  if (info.column == "ROWNUM" && hier_ != nullptr && hier_->rownum_is_level &&
+      hier_->phase != Hierarchy::kSelect) {
+    return HierarchyPseudo(e, "LEVEL");
+  }
   if (info.column == "ROWNUM" && !rownum_.empty()) return Put(rownum_);
   if (info.column == "ROWID" && !info.source.empty()) {
     Ident(info.source);

@@ -116,6 +116,7 @@ class SqliteWriter {
     std::string_view alias;
     bool nocycle = false;
     bool in_prior = false;
+    bool rownum_is_level = false;  // CONNECT BY ROWNUM <= n over DUAL
     std::vector<const sql::Expr *> carried;  // PRIOR, CONNECT_BY_ROOT, SYS_CONNECT_BY_PATH
   };
   void HierarchyBlock(const sql::Query *q);
