@@ -21,6 +21,10 @@ int RegisterRegexFunctions(sqlite3 *db, const SessionSettings *settings);
 int RegisterComparisonFunctions(sqlite3 *db, const SessionSettings *settings);
 int RegisterAggregateFunctions(sqlite3 *db, const SessionSettings *settings);
 int RegisterQueryFormFunctions(sqlite3 *db, const SessionSettings *settings);
+// kestrel_rownum: ROWNUM tested beside columns or under OR.
+int RegisterRownumFunction(sqlite3 *db, const SessionSettings *settings);
+// kestrel_merge_*: the rows a MERGE updated, for its DELETE WHERE.
+int RegisterMergeMarks(sqlite3 *db, const SessionSettings *settings);
 int RegisterJsonFunctions(sqlite3 *db, const SessionSettings *settings);
 int RegisterRawFunctions(sqlite3 *db, const SessionSettings *settings);
 int RegisterContextFunctions(sqlite3 *db, const SessionSettings *settings);

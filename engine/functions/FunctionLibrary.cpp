@@ -17,6 +17,7 @@ int RegisterOracleFunctions(sqlite3 *db, const SessionSettings *settings) {
       RegisterOperatorFunctions,   RegisterFitFunctions,        RegisterQueryFormFunctions,
       RegisterIntervalFunctions,
       RegisterJsonFunctions,
+      RegisterRownumFunction,      RegisterMergeMarks,
   };
   for (Register r : families) {
     const int rc = r(db, settings);

@@ -165,6 +165,8 @@ class Interpreter {
   void BindParams(Compiled &c);
   void RunSql(const sql::PlStmt &s);
   void RunReturning(const sql::Statement &st, const sql::Returning &returning);
+  // The DML's RETURNING ... BULK COLLECT, if it has one.
+  const sql::Returning *BulkReturning(const sql::PlStmt &s) const;
   void ExecuteImmediate(const sql::PlStmt &s);
   void EnsureBlockWrite();
   // The statement triggers of a DML statement's tables, BEFORE or AFTER.
@@ -243,6 +245,11 @@ class Interpreter {
   std::vector<std::unique_ptr<Compiled>> spare_;  // prepared while the cached one was busy
   std::vector<const PlRaise *> handling_;  // exceptions whose handlers run
   CursorState sql_cursor_;  // SQL%...
+  // FORALL's RETURNING ... BULK COLLECT: the rows its runs return so far.
+  struct ForallBulk {
+    const sql::Returning *returning = nullptr;
+    std::vector<Value> *rows = nullptr;
+  } forall_bulk_;
   uint32_t rows_ = 0;
   bool block_open_ = false;
   int depth_ = 0;

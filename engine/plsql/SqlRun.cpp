@@ -403,7 +403,7 @@ void Interpreter::RunReturning(const sql::Statement &st, const sql::Returning &r
     UnitNames names(*this, &c->params);
     auto &dml = const_cast<sql::DmlStmt &>(static_cast<const sql::DmlStmt &>(st));
     if (dml.target == nullptr || dml.target->kind != sql::TableKind::kTable ||
-        dml.target->alias != nullptr || returning.bulk) {
+        dml.target->alias != nullptr) {
       Raise(3001, "RETURNING with this target");
     }
     std::string text;
@@ -467,6 +467,19 @@ void Interpreter::RunReturning(const sql::Statement &st, const sql::Returning &r
   sql_cursor_.rowcount = changes;
   sql_cursor_.fetched = true;
   sql_cursor_.found = changes > 0;
+  if (returning.bulk) {
+    // BULK COLLECT: every row, into collections (FORALL gathers the rows
+    // of all its runs first).
+    std::vector<Value> flat;
+    for (std::vector<Value> &row : rows) {
+      for (Value &v : row) flat.push_back(std::move(v));
+    }
+    if (forall_bulk_.returning == &returning) {
+      for (Value &v : flat) forall_bulk_.rows->push_back(std::move(v));
+      return;
+    }
+    return BulkInto(returning.into, flat.data(), rows.size(), returning.exprs.size);
+  }
   if (rows.size() > 1) Raise(1422);
   if (rows.empty()) {
     // No row: the targets become NULL.
@@ -474,6 +487,15 @@ void Interpreter::RunReturning(const sql::Statement &st, const sql::Returning &r
     return;
   }
   IntoTargets(returning.into, rows[0].data(), rows[0].size());
+}
+
+const sql::Returning *Interpreter::BulkReturning(const sql::PlStmt &s) const {
+  if (s.sql == nullptr || (s.sql->kind != StmtKind::kInsert && s.sql->kind != StmtKind::kUpdate &&
+                           s.sql->kind != StmtKind::kDelete)) {
+    return nullptr;
+  }
+  const sql::Returning *r = static_cast<const sql::DmlStmt &>(*s.sql).returning;
+  return r != nullptr && r->bulk ? r : nullptr;
 }
 
 void Interpreter::ExecuteImmediate(const sql::PlStmt &s) {

@@ -215,11 +215,24 @@ Flow Interpreter::Exec(const PlStmt &s) {
         Frame &frame = guard.frame();
         Value &slot = AddLoopIndex(frame, s);
         int64_t total = 0;
+        // RETURNING ... BULK COLLECT: the rows of every run, in order.
+        const sql::Returning *bulk = BulkReturning(s);
+        std::vector<Value> returned;
+        struct Gather {
+          ForallBulk &to;
+          ~Gather() { to = ForallBulk(); }
+        } gather{forall_bulk_};
+        if (bulk != nullptr) forall_bulk_ = {bulk, &returned};
         for (int64_t i = a; i <= b; ++i) {
           PollBreak();
           slot = Value::Int(i);
           RunSql(s);
           total += sql_cursor_.rowcount;
+        }
+        forall_bulk_ = ForallBulk();
+        if (bulk != nullptr) {
+          const size_t columns = bulk->exprs.size;
+          BulkInto(bulk->into, returned.data(), returned.size() / columns, columns);
         }
         sql_cursor_.rowcount = total;
         sql_cursor_.found = total > 0;

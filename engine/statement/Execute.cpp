@@ -306,7 +306,7 @@ sword StatementHandle::ExecuteOther(ExecutionContext &context,
                      !atomic && iterations == 1;
   if (ddl) {
     if (!connection.Commit(&failure)) return Report(error, failure);
-  } else if (!sqlite3_stmt_readonly(statement_) ||
+  } else if (!sqlite3_stmt_readonly(statement_) || stepped ||
              kind_.action == Action::kSavepoint) {
     if (!(alone ? connection.BeginWriteAlone(&failure) : connection.BeginWrite(&failure)))
       return Report(error, failure);
@@ -475,15 +475,11 @@ bool StatementHandle::RunPiece(ExecutionContext &context, std::string_view text,
   // A block's schema change is seen by its next statements.
   if (kind.action != Action::kQuery && kind.action != Action::kDml) connection.ForgetCatalog();
   std::vector<plsql::DmlTarget> targets;
+  CompiledStatement compiled;  // MERGE, INSERT ALL: its steps after the first
   if (kind.action == Action::kQuery || kind.action == Action::kDml) {
-    CompiledStatement compiled;
     uint32_t offset = 0;
     switch (CompileStatement(connection, text, &compiled, error, &offset)) {
       case FrontEndOutcome::kCompiled:
-        if (!compiled.following.empty()) {  // MERGE, INSERT ALL: not in this path
-          *error = OraError::Make(3001);
-          return false;
-        }
         sql = std::move(compiled.sql);
         targets = std::move(compiled.triggerTargets);
         break;
@@ -570,6 +566,17 @@ bool StatementHandle::RunPiece(ExecutionContext &context, std::string_view text,
   } else if (!sqlite3_stmt_readonly(raw) || kind.action == Action::kSavepoint) {
     if (!connection.BeginWrite(error)) return false;
   }
+  // A statement of several steps is undone whole when one fails.
+  const bool stepped = !compiled.following.empty();
+  if (stepped && !connection.BeginBlock(error)) return false;
+  struct Undo {
+    Connection &connection;
+    bool active;
+    bool done = false;
+    ~Undo() {
+      if (active) connection.EndBlock(!done);
+    }
+  } undo{connection, stepped};
   if (!targets.empty() && !plsql::FireStatementTriggers(connection, targets, false, error)) {
     return false;
   }
@@ -581,8 +588,28 @@ bool StatementHandle::RunPiece(ExecutionContext &context, std::string_view text,
     return false;
   }
   if (IsDml(kind.type)) {
-    *changes = static_cast<ub4>(sqlite3_changes(db)) + plsql::TakeInsteadOfRows(connection);
+    *changes = (!stepped || compiled.counted ? static_cast<ub4>(sqlite3_changes(db)) : 0) +
+               plsql::TakeInsteadOfRows(connection);
   }
+  for (const FollowingStep &step : compiled.following) {
+    sqlite3_stmt *next = nullptr;
+    if (sqlite3_prepare_v2(db, step.sql.data(), static_cast<int>(step.sql.size()), &next,
+                           nullptr) != SQLITE_OK) {
+      *error = connection.PrepareError(kind.type);
+      sqlite3_finalize(next);
+      return false;
+    }
+    const Finalizer stepFinalizer{next};
+    if (!ApplyBinds(next, 0, error)) return false;
+    while ((rc = sqlite3_step(next)) == SQLITE_ROW) {
+    }
+    if (rc != SQLITE_DONE) {
+      *error = ErrorFromSqlite(db, kind.type);
+      return false;
+    }
+    if (step.counted) *changes += static_cast<ub4>(sqlite3_changes(db));
+  }
+  undo.done = true;
   if (!targets.empty() && !plsql::FireStatementTriggers(connection, targets, true, error)) {
     return false;
   }

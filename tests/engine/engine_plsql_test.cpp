@@ -218,6 +218,30 @@ TEST_F(EnginePlsql, SqlInsideBlocks) {
        "ann200|7"},
       {"DECLARE s NUMBER; BEGIN UPDATE emp SET sal = sal RETURNING sal INTO s; END;",
        "ORA-01422: exact fetch returns more than requested number of rows\nORA-06512: at line 1"},
+      // RETURNING ... BULK COLLECT INTO: every row (none empties the
+      // collections); under FORALL the rows of all its runs
+      {"DECLARE TYPE nums IS TABLE OF NUMBER; TYPE names IS TABLE OF VARCHAR2(20) "
+       "INDEX BY PLS_INTEGER; ids nums; ns names; BEGIN "
+       "UPDATE emp SET sal = sal + 1 WHERE sal > 150 RETURNING id, name BULK COLLECT INTO ids, ns; "
+       "DBMS_OUTPUT.PUT_LINE(ids.COUNT || ids(1) || ns(2)); "
+       "DELETE FROM emp WHERE id = 99 RETURNING id BULK COLLECT INTO ids; "
+       "DBMS_OUTPUT.PUT_LINE(ids.COUNT); "
+       "FORALL i IN 1 .. 2 DELETE FROM emp WHERE id = i RETURNING name BULK COLLECT INTO ns; "
+       "DBMS_OUTPUT.PUT_LINE(ns.COUNT || ns(1) || ns(2) || SQL%ROWCOUNT); ROLLBACK; END;",
+       "22cy|0|2annbob2"},
+      // MERGE in a block, with DELETE WHERE beside UPDATE WHERE and INSERT
+      {"BEGIN MERGE INTO emp e USING (SELECT 2 id, 'bo' name FROM dual UNION ALL "
+       "SELECT 3, 'cy' FROM dual UNION ALL SELECT 8, 'hal' FROM dual) s ON (e.id = s.id) "
+       "WHEN MATCHED THEN UPDATE SET e.sal = e.sal * 10 WHERE s.name <> 'cy' "
+       "DELETE WHERE e.sal > 1000 WHEN NOT MATCHED THEN INSERT (id, name) VALUES (s.id, s.name); "
+       "DBMS_OUTPUT.PUT_LINE(SQL%ROWCOUNT); FOR r IN (SELECT id, sal FROM emp ORDER BY id) LOOP "
+       "DBMS_OUTPUT.PUT(r.id || ':' || r.sal || ' '); END LOOP; DBMS_OUTPUT.NEW_LINE; "
+       "INSERT ALL INTO emp (id) VALUES (id + 100) INTO emp (id) VALUES (id + 200) "
+       "SELECT id FROM emp WHERE id = 1; DBMS_OUTPUT.PUT_LINE(SQL%ROWCOUNT); ROLLBACK; END;",
+       "2|1:100 3:300 8: |2"},
+      {"DECLARE TYPE nums IS TABLE OF NUMBER; ids nums; BEGIN INSERT INTO emp SELECT * FROM emp "
+       "RETURNING id BULK COLLECT INTO ids; END;",
+       "ORA-06550: line 1, column 89:\nPL/SQL: ORA-00933: SQL command not properly ended"},
       // Dates stay dates through variables.
       {"DECLARE d DATE; v VARCHAR2(20); BEGIN SELECT hired INTO d FROM emp WHERE id = 1; "
        "DBMS_OUTPUT.PUT_LINE(TO_CHAR(d + 1, 'YYYY-MM-DD')); v := d; "

@@ -153,6 +153,14 @@ TEST_F(EngineScott, QueryFormsGiveOraclesAnswers) {
        "UNION ALL SELECT e.empno, e.ename, h.lvl + 1 FROM h JOIN emp e ON e.mgr = h.empno) "
        "SEARCH BREADTH FIRST BY ename SET o SELECT ename FROM h WHERE lvl <= 3 ORDER BY o",
        "KING;BLAKE;CLARK;JONES;ALLEN;FORD;JAMES;MARTIN;MILLER;SCOTT;TURNER;WARD"},
+      // ROWNUM under OR and beside columns: only kept rows use up a number
+      {"SELECT ename FROM emp WHERE ROWNUM <= 3 OR deptno = 10",
+       "SMITH;ALLEN;WARD;CLARK;KING;MILLER"},
+      {"SELECT ROWNUM, ename FROM emp WHERE deptno = 20 AND (ROWNUM < 3 OR job = 'ANALYST')",
+       "1|SMITH;2|JONES;3|SCOTT;4|FORD"},
+      {"SELECT ROWNUM, ename FROM emp WHERE CONNECT_BY_ISLEAF = 1 AND ROWNUM <= 3 "
+       "START WITH mgr IS NULL CONNECT BY PRIOR empno = mgr ORDER SIBLINGS BY ename",
+       "1|ALLEN;2|JAMES;3|MARTIN"},
   };
   for (const auto &c : cases) EXPECT_EQ(Answer(c.sql), c.rows) << c.sql;
   // KING under SMITH: a loop, found without NOCYCLE and marked with CYCLE
@@ -202,6 +210,14 @@ TEST_F(EngineScott, MergeAndInsertAllCountTheirRows) {
       {"INSERT ALL INTO bonus (ename, job) VALUES (ename, 'A') "
        "INTO bonus (ename, job) VALUES (ename, 'B') SELECT ename FROM emp WHERE deptno = 10",
        6, "SELECT COUNT(*) FROM bonus WHERE job IN ('A', 'B')", "6"},
+      // DELETE WHERE takes only rows this MERGE updated (ALLEN, BLAKE,
+      // TURNER; not WARD or MARTIN, whose comm is low too): 5 updated and
+      // NEWBIE inserted are counted
+      {"MERGE INTO bonus b USING (SELECT ename, sal FROM emp WHERE deptno = 30 OR job = 'ANALYST' "
+       "UNION ALL SELECT 'NEWBIE', 100 FROM dual) e ON (b.ename = e.ename) "
+       "WHEN MATCHED THEN UPDATE SET b.comm = e.sal WHERE b.sal > 2500 DELETE WHERE b.comm < 3000 "
+       "WHEN NOT MATCHED THEN INSERT (ename, sal) VALUES (e.ename, e.sal)",
+       6, "SELECT COUNT(*), SUM(comm) FROM bonus", "15|7900"},
   };
   OCIStmt *stmt = s.NewStatement();
   for (const auto &step : steps) {
@@ -216,7 +232,28 @@ TEST_F(EngineScott, MergeAndInsertAllCountTheirRows) {
                   "VALUES (ename || 'toolongforten') SELECT ename FROM emp"),
             OCI_ERROR);
   EXPECT_EQ(s.ErrorCode(), 12899);
-  EXPECT_EQ(Answer("SELECT COUNT(*) FROM bonus"), "17");
+  EXPECT_EQ(Answer("SELECT COUNT(*) FROM bonus"), "15");
+  // A MERGE failing after its UPDATE marked rows leaves no mark behind for
+  // the next one's DELETE WHERE.
+  EXPECT_EQ(s.Run("MERGE INTO bonus b USING (SELECT ename FROM emp WHERE deptno = 20 "
+                  "UNION ALL SELECT 'ZED' FROM dual) e ON (b.ename = e.ename) "
+                  "WHEN MATCHED THEN UPDATE SET b.job = 'X' WHERE 1 = 1 DELETE WHERE b.job = 'X' "
+                  "WHEN NOT MATCHED THEN INSERT (ename) VALUES (e.ename || 'toolongforten')"),
+            OCI_ERROR);
+  EXPECT_EQ(s.ErrorCode(), 12899);
+  ASSERT_EQ(s.Run("MERGE INTO bonus b USING (SELECT 'NEWBIE' ename FROM dual UNION ALL "
+                  "SELECT 'ZED' FROM dual) e ON (b.ename = e.ename) "
+                  "WHEN MATCHED THEN UPDATE SET b.job = 'X' WHERE 1 = 1 DELETE WHERE b.job = 'X' "
+                  "WHEN NOT MATCHED THEN INSERT (ename, job) VALUES (e.ename, 'X')",
+                  stmt),
+            OCI_SUCCESS)
+      << s.ErrorText();
+  ub4 rows = 0;
+  OCIAttrGet(stmt, OCI_HTYPE_STMT, &rows, nullptr, OCI_ATTR_ROW_COUNT, s.err);
+  EXPECT_EQ(rows, 2u);
+  EXPECT_EQ(Answer("SELECT COUNT(*), MAX(ename) FROM bonus WHERE job = 'X' OR ename = 'NEWBIE'"),
+            "1|ZED");
+  EXPECT_EQ(Answer("SELECT COUNT(*) FROM bonus"), "15");
 }
 
 // RETURNING ... INTO writes the changed row into the client's binds.

@@ -399,6 +399,44 @@ TEST_F(SqlEmit, RownumNumbersRowsBeforeSorting) {
        "ALLEN|1|3;SMITH|3|3;WARD|2|3"},
       {"SELECT ename, RANK() OVER (ORDER BY sal DESC) FROM emp WHERE ROWNUM <= 2",
        "ALLEN|1;SMITH|2"},
+      // ROWNUM beside columns or under OR: a row is tested with the number
+      // it would get, which only kept rows use up
+      {"SELECT ename FROM emp WHERE ROWNUM <= 2 OR deptno = 10", "SMITH;ALLEN;CLARK;KING"},
+      {"SELECT ROWNUM, ename FROM emp WHERE ROWNUM < sal / 1000", "1|ALLEN;2|CLARK;3|KING"},
+      {"SELECT ename FROM emp WHERE ROWNUM > 1 OR ename = 'ALLEN'", "ALLEN;WARD;CLARK;KING"},
+      {"SELECT ename FROM emp WHERE deptno = 30 AND (ROWNUM < 2 OR job = 'CLERK')", "ALLEN"},
+      {"SELECT ename FROM emp WHERE NOT (ROWNUM > 2 AND sal < 3000)", "SMITH;ALLEN;KING"},
+      {"SELECT ename FROM emp WHERE ROWNUM IN (1, 3) OR sal > 2000", "SMITH;CLARK;KING"},
+      {"SELECT ename FROM emp WHERE ROWNUM BETWEEN 2 AND 3 OR ename = 'SMITH'",
+       "SMITH;ALLEN;WARD"},
+      {"SELECT ename FROM emp WHERE ROWNUM < comm", "ALLEN;WARD"},
+      {"SELECT ename FROM emp WHERE ROWNUM NOT IN (2) OR sal > 2000", "SMITH;CLARK;KING"},
+      {"SELECT ename FROM emp WHERE ROWNUM NOT BETWEEN 2 AND 3 AND deptno <> 20"
+       " OR ename = 'WARD'",
+       "ALLEN;WARD"},
+      {"SELECT deptno, COUNT(*) FROM emp WHERE ROWNUM <= 1 OR deptno = 10 GROUP BY deptno"
+       " ORDER BY 1",
+       "10|2;20|1"},
+      {"SELECT ROWID, ROWNUM FROM emp WHERE ROWNUM < 2 OR ROWID = '4' ORDER BY 2 DESC",
+       "4|2;1|1"},
+      {"SELECT e.ename, ROWNUM FROM emp e, dept d WHERE e.deptno = d.deptno"
+       " AND (ROWNUM < 3 OR d.loc = 'NEW YORK') ORDER BY 1",
+       "ALLEN|2;CLARK|3;KING|4;SMITH|1"},
+      // numbering starts again for each run of a correlated subquery
+      {"SELECT dname, (SELECT COUNT(*) FROM emp e WHERE e.deptno = d.deptno"
+       " AND (ROWNUM < 2 OR e.sal > 2000)) FROM dept d ORDER BY deptno",
+       "ACCOUNTING|2;RESEARCH|1;SALES|1;OPERATIONS|0"},
+      // ROWNUM grouped, in aggregates and in ORDER BY
+      {"SELECT CEIL(ROWNUM / 2), COUNT(*) FROM emp GROUP BY CEIL(ROWNUM / 2) ORDER BY 1",
+       "1|2;2|2;3|1"},
+      {"SELECT MAX(ROWNUM), SUM(ROWNUM) FROM emp WHERE deptno <> 20", "4|10"},
+      {"SELECT ename FROM emp WHERE deptno = 30 ORDER BY ROWNUM DESC", "WARD;ALLEN"},
+      // in a hierarchy's order, as the rows pass WHERE
+      {"SELECT ROWNUM, LEVEL FROM dual CONNECT BY LEVEL <= 3", "1|1;2|2;3|3"},
+      {"SELECT ROWNUM, LEVEL FROM dual CONNECT BY ROWNUM <= 2", "1|1;2|2"},
+      {"SELECT ROWNUM, ename FROM emp WHERE ename <> 'KING' AND ROWNUM <= 2"
+       " START WITH mgr IS NULL CONNECT BY PRIOR empno = mgr",
+       "1|CLARK"},
   };
   ExpectRows(cases);
   EXPECT_EQ(Run("DELETE FROM emp WHERE ROWID = '1'"), "");
@@ -506,6 +544,17 @@ TEST_F(SqlEmit, AnalyticFunctionsAndListagg) {
        "SMITH|2;WARD|3;ALLEN|2;CLARK|1;KING|1"},
       {"SELECT ename, RATIO_TO_REPORT(comm) OVER () FROM emp ORDER BY empno FETCH FIRST 3 ROWS ONLY",
        "SMITH|NULL;ALLEN|0.375;WARD|0.625"},
+      // IGNORE NULLS inside LAG's parentheses, before the offset
+      {"SELECT ename, LAG(comm IGNORE NULLS, 1, -1) OVER (ORDER BY sal) FROM emp ORDER BY sal",
+       "SMITH|-1;WARD|-1;ALLEN|500;CLARK|300;KING|300"},
+      // a RANGE of days over a date, either way round
+      {"SELECT ename, COUNT(*) OVER (ORDER BY hiredate RANGE 3 PRECEDING),"
+       " COUNT(*) OVER (ORDER BY hiredate DESC RANGE 70 PRECEDING) FROM emp ORDER BY hiredate",
+       "SMITH|1|3;ALLEN|1|2;WARD|2|1;CLARK|1|1;KING|1|1"},
+      // COUNT(DISTINCT) over a partition: NULLs not counted
+      {"SELECT DISTINCT deptno, COUNT(DISTINCT job) OVER (PARTITION BY deptno),"
+       " COUNT(DISTINCT comm) OVER () FROM emp ORDER BY 1",
+       "10|2|2;20|1|2;30|1|2"},
       {"SELECT deptno, SUM(sal), RANK() OVER (ORDER BY SUM(sal) DESC) r FROM emp"
        " GROUP BY deptno ORDER BY r",
        "10|7450|1;30|2850|2;20|800|3"},
@@ -1015,6 +1064,17 @@ TEST_F(SqlEmit, MergeCountsRowsUpdatedAndInserted) {
                   " WHEN MATCHED THEN UPDATE SET e.sal = e.sal * 2 DELETE WHERE e.sal > 6000"),
             5);
   EXPECT_EQ(Run("SELECT COUNT(*), SUM(sal) FROM emp"), "4|12200");
+  // DELETE WHERE beside UPDATE WHERE and INSERT: it sees the new values and
+  // takes only rows this MERGE updated (not 20, not the inserted 70)
+  EXPECT_EQ(merge("MERGE INTO dept d USING (SELECT 10 deptno, 'A' dname FROM dual UNION ALL"
+                  " SELECT 50, 'B' FROM dual UNION ALL SELECT 70, 'C' FROM dual UNION ALL"
+                  " SELECT 20, 'D' FROM dual) s ON (d.deptno = s.deptno)"
+                  " WHEN MATCHED THEN UPDATE SET d.loc = 'GONE' WHERE d.deptno <> 20"
+                  " DELETE WHERE d.loc = 'GONE' AND s.dname <> 'B'"
+                  " WHEN NOT MATCHED THEN INSERT (deptno, dname, loc) VALUES (s.deptno, s.dname, 'GONE')"),
+            3);
+  EXPECT_EQ(Run("SELECT deptno, loc FROM dept WHERE deptno IN (10, 20, 50, 70) ORDER BY 1"),
+            "20|DALLAS;50|GONE;70|GONE");
 }
 
 // INSERT ALL gives each row to every branch whose condition holds; INSERT
@@ -1101,18 +1161,22 @@ TEST_F(SqlEmit, ErrorsCarryOracleNumbersAndOffsets) {
       {"SELECT MAX(sal) KEEP (DENSE_RANK FIRST ORDER BY hiredate) OVER (ORDER BY empno) FROM emp",
        3001, 63, nullptr},
       {"SELECT SUM(sal) IGNORE NULLS OVER () FROM emp", 3001, 7, nullptr},
-      {"SELECT COUNT(DISTINCT sal) OVER () FROM emp", 3001, 7, nullptr},
-      {"SELECT COUNT(*) OVER (ORDER BY hiredate RANGE 30 PRECEDING) FROM emp", 3001, 46, nullptr},
+      {"SELECT COUNT(DISTINCT sal) OVER (ORDER BY sal) FROM emp", 30487, 32, nullptr},
+      {"SELECT COUNT(*) OVER (ORDER BY hiredate RANGE INTERVAL '3' DAY PRECEDING) FROM emp", 3001,
+       46, nullptr},
       {"SELECT GROUPING(sal) FROM emp GROUP BY ROLLUP (deptno)", 979, 16, nullptr},
       {"SELECT ename FROM emp UNION SELECT dname FROM dept ORDER BY 1 FETCH FIRST 2 ROWS WITH TIES",
        3001, 74, nullptr},
       {"SELECT dname FROM dept d WHERE 1 < (SELECT COUNT(*) FROM emp e WHERE e.deptno = d.deptno"
        " FETCH FIRST 50 PERCENT ROWS ONLY)",
        3001, 101, nullptr},
-      {"SELECT ename FROM emp WHERE ROWNUM < 3 OR sal > 1000", 3001, 28, "unimplemented feature"},
-      {"SELECT ename FROM emp WHERE ROWNUM < sal", 3001, 28, nullptr},
+      {"SELECT ename FROM emp WHERE MOD(ROWNUM, 2) = 1 OR sal > 1000", 3001, 28,
+       "unimplemented feature"},
       {"SELECT e.ROWID FROM emp e, dept d WHERE ROWNUM < 3 ORDER BY 1", 3001, 0, nullptr},
       {"SELECT ROWID FROM emp, dept", 918, 7, nullptr},
+      {"SELECT ROWNUM, COUNT(*) FROM emp", 937, 7, nullptr},
+      {"SELECT LEVEL FROM emp CONNECT BY ROWNUM <= 3", 3001, 33, nullptr},
+      {"SELECT deptno, COUNT(*) FROM emp GROUP BY deptno ORDER BY ROWNUM", 979, 58, nullptr},
       {"SELECT * FROM emp@remote", 2019, 14, "remote database not found"},
       {"SELECT ROWID FROM (SELECT ename FROM emp)", 3001, 7, nullptr},
       // (+) where Oracle refuses it
@@ -1140,9 +1204,6 @@ TEST_F(SqlEmit, ErrorsCarryOracleNumbersAndOffsets) {
       {"SELECT 2 / INTERVAL '1' DAY FROM dual", 30081, 7, nullptr},
       {"SELECT INTERVAL '1' DAY * INTERVAL '1' DAY FROM dual", 30081, 7, nullptr},
       {"SELECT INTERVAL '1:2' DAY TO SECOND FROM dual", 1867, 7, nullptr},
-      {"MERGE INTO dept d USING emp e ON (d.deptno = e.deptno) WHEN MATCHED THEN UPDATE"
-       " SET d.loc = 'X' DELETE WHERE d.loc = 'X' WHEN NOT MATCHED THEN INSERT VALUES (1, 2, 3)",
-       3001, 109, nullptr},
       {"MERGE INTO dept d USING emp e ON (d.deptno = e.deptno)"
        " WHEN NOT MATCHED THEN INSERT (deptno, nosuch) VALUES (e.deptno, 1)",
        904, 93, "NOSUCH"},

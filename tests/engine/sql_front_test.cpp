@@ -336,6 +336,8 @@ const Bad kBad[] = {
   {"SELECT 1 FROM dual UNION SELECT 2", 923, 33},
   {"SELECT (1 FROM dual", 907, 10},
   {"SELECT SUM(a FROM t", 907, 13},
+  {"SELECT SUM(a IGNORE NULLS) FROM t", 907, 13},
+  {"INSERT INTO t SELECT * FROM u RETURNING a INTO :a", 933, 30},
   {"SELECT * FROM t WHERE a IN (1, 2", 907, 32},
   {"SELECT * FROM t WHERE a IN 1", 906, 27},
   {"SELECT CAST(a NUMBER) FROM t", 905, 14},

@@ -206,6 +206,13 @@ const char *const kTemplates[] = {
     "WITH r (i, p) AS (SELECT id, 0 FROM t UNION ALL SELECT i + 1, p + 1 FROM r WHERE p < 3) "
     "SEARCH BREADTH FIRST BY i SET o CYCLE i SET c TO 'Y' DEFAULT 'N' SELECT * FROM r ORDER BY o",
     "UPDATE t SET name = DEFAULT, amount = DEFAULT WHERE id = 2",
+    "SELECT ROWNUM, id FROM t WHERE ROWNUM <= 2 OR (amount > ROWNUM AND name IS NOT NULL)",
+    "SELECT ROWNUM, LEVEL, COUNT(DISTINCT name) OVER () FROM dual CONNECT BY LEVEL <= 3",
+    "MERGE INTO t USING (SELECT id, name FROM t) s ON (t.id = s.id) WHEN MATCHED THEN UPDATE "
+    "SET t.amount = 1 WHERE s.id > 1 DELETE WHERE t.amount = 1 WHEN NOT MATCHED THEN INSERT "
+    "(id) VALUES (s.id + 100)",
+    "DECLARE TYPE n IS TABLE OF NUMBER; v n; BEGIN FORALL i IN 1 .. 2 UPDATE t SET amount = i "
+    "WHERE id = i RETURNING id BULK COLLECT INTO v; END;",
     // PL/SQL: cursors, exceptions, collections, dynamic SQL, stored code.
     "DECLARE n NUMBER := 0; CURSOR c IS SELECT id, name FROM t; BEGIN FOR r IN c LOOP "
     "n := n + r.id; END LOOP; SELECT count(*) INTO n FROM t WHERE id > n; "

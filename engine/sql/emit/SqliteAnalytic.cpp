@@ -38,7 +38,7 @@ void SqliteWriter::FunctionClauses(const sql::Expr *e) {
 void SqliteWriter::Analytic(const sql::Expr *e) {
   const FuncExtra &x = *e->extra;
   const std::string_view name = e->name.part[0];
-  if (e->flags & kDistinct) Unsupported(e->pos);
+  if (e->flags & kDistinct) return DistinctCount(e);
   static const char *const kWindow[] = {
       "ROW_NUMBER", "RANK", "DENSE_RANK", "PERCENT_RANK", "CUME_DIST", "NTILE", "LAG", "LEAD",
       "FIRST_VALUE", "LAST_VALUE", "NTH_VALUE", "COUNT", "MIN", "MAX", "AVG", "SUM",
@@ -100,6 +100,42 @@ void SqliteWriter::Analytic(const sql::Expr *e) {
   Over(w, nullptr);
 }
 
+// COUNT(DISTINCT x) OVER (PARTITION BY ...), which Oracle allows no ORDER
+// BY or frame (ORA-30487): x's dense rank from below plus its rank from
+// above is the number of distinct values plus one, NULLs kept out by
+// sorting them last one way and first the other.
+void SqliteWriter::DistinctCount(const sql::Expr *e) {
+  const Window &w = *e->extra->over;
+  if (!w.order.empty() || w.units != 0) throw SemanticError(30487, w.pos);
+  if (e->name.part[0] != "COUNT" || e->args.size != 1 ||
+      e->args.first->kind == ExprKind::kStar) {
+    Unsupported(e->pos);
+  }
+  const auto over = [&](const char *order) {
+    Put(" OVER (");
+    if (!w.partition.empty()) {
+      Put("PARTITION BY ");
+      List(w.partition);
+      Put(" ");
+    }
+    if (order != nullptr) {
+      Put("ORDER BY ");
+      Expr(e->args.first);
+      Put(order);
+    }
+    Put(")");
+  };
+  Put("(dense_rank()");
+  over(" NULLS LAST");
+  Put(" + dense_rank()");
+  over(" DESC NULLS FIRST");
+  Put(" - 1 - max(");
+  Expr(e->args.first);
+  Put(" IS NULL)");
+  over(nullptr);
+  Put(")");
+}
+
 // IGNORE NULLS: the n-th non-NULL value of the frame the function reads
 // (LAG: the rows before the current one, from the last; LEAD: the rows
 // after it), through kestrel_nonnull; LAG's and LEAD's default stands in
@@ -158,7 +194,21 @@ void SqliteWriter::Over(const Window &w, const sql::List<OrderItem> *order) {
     List(w.partition);
   }
   const sql::List<OrderItem> &keys = order != nullptr ? *order : w.order;
-  if (!keys.empty()) {
+  // A RANGE of days over a date: the key as a day number.
+  const bool days = order == nullptr && w.units == 2 && w.order.size == 1 &&
+                    TypeOf(w.order.first->expr).IsDatetime() &&
+                    (w.start.offset != nullptr || w.end.offset != nullptr);
+  if (days) {
+    for (const FrameBound *b : {&w.start, &w.end}) {
+      if (b->offset != nullptr && !TypeOf(b->offset).IsNumeric()) Unsupported(b->offset->pos);
+    }
+    const OrderItem *o = w.order.first;
+    if (!w.partition.empty()) Put(" ");
+    Put("ORDER BY julianday(");
+    Expr(o->expr);
+    Put(o->desc ? ") DESC" : ")");
+    Put((o->nulls == 0 ? o->desc : o->nulls == 1) ? " NULLS FIRST" : " NULLS LAST");
+  } else if (!keys.empty()) {
     if (!w.partition.empty()) Put(" ");
     OrderKeys(keys, nullptr);
   }
@@ -166,7 +216,7 @@ void SqliteWriter::Over(const Window &w, const sql::List<OrderItem> *order) {
     // Every row sees the whole ordered partition.
     Put(" ROWS BETWEEN UNBOUNDED PRECEDING AND UNBOUNDED FOLLOWING");
   } else if (w.units != 0) {
-    if (w.units == 2) {
+    if (w.units == 2 && !days) {
       // A RANGE offset counts in the ORDER BY key's units: numbers only.
       for (const FrameBound *b : {&w.start, &w.end}) {
         if (b->offset != nullptr &&

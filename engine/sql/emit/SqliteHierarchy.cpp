@@ -167,10 +167,60 @@ void SqliteWriter::HierarchyBlock(const sql::Query *q) {
   const TableRef *t = q->from.first;
   // Several FROM items or a join: joined first, then the hierarchy.
   const bool joined = q->from.size != 1 || t->kind == TableKind::kJoin;
-  if (MentionsPseudo(q, "ROWNUM")) Unsupported(q->pos);
   const SourceInfo *info = joined ? nullptr : r_.Source(t);
   if (!joined && (info == nullptr || info->alias.empty())) Unsupported(t->pos);
   std::vector<const sql::Expr *> after = Conjuncts(q->where);
+  // ROWNUM numbers the rows in the hierarchy's order as they pass WHERE:
+  // written for a block that neither groups nor sorts them (the row
+  // generator `SELECT ROWNUM FROM dual CONNECT BY LEVEL <= n`), its
+  // conditions on ROWNUM alone a LIMIT.
+  std::vector<const sql::Expr *> rownumLimits;
+  const auto isRownum = [&](const sql::Expr *e) { return IsRownum(e); };
+  // The row generator `FROM dual CONNECT BY ROWNUM <= n`: one row a
+  // level, so the number a row would get is its LEVEL.
+  const bool prior = AnyInBlock(q->connect_by, [](const sql::Expr *e) {
+    return e->kind == ExprKind::kUnary && e->op == Op::kPrior;
+  });
+  const bool rownumIsLevel = !joined && info->dual && !prior && q->where == nullptr &&
+                             AnyInBlock(q->connect_by, isRownum);
+  if (MentionsPseudo(q, "ROWNUM")) {
+    bool flat = q->group_by.empty() && q->having == nullptr && q->quantifier != 1 &&
+                (q->order_by.empty() || q->order_siblings) && q->fetch == nullptr &&
+                q->offset == nullptr && (rownumIsLevel || !AnyInBlock(q->connect_by, isRownum)) &&
+                !AnyInBlock(q->start_with, isRownum);
+    const auto windowed = [](const sql::Expr *e) {
+      return IsAggregateCall(e) || (e->kind == ExprKind::kFunction && e->extra != nullptr &&
+                                    e->extra->over != nullptr);
+    };
+    for (const SelectItem *item : q->items) flat = flat && !AnyInBlock(item->expr, windowed);
+    if (!flat) Unsupported(q->pos);
+    for (size_t i = 0; i < after.size();) {
+      const sql::Expr *c = after[i];
+      if (!AnyInBlock(c, isRownum)) {
+        ++i;
+        continue;
+      }
+      // A value fixed for the block: literals, binds and functions of them.
+      const auto bound = [&](const sql::Expr *e) {
+        return !AnyInBlock(e, [&](const sql::Expr *x) {
+          if (x->query != nullptr) return true;
+          if (x->kind != ExprKind::kName) return false;
+          const ExprInfo *i = r_.Info(x);
+          return i == nullptr || i->binding != NameBinding::kPseudo || i->column == "ROWNUM" ||
+                 i->column == "ROWID" || i->column == "LEVEL";
+        });
+      };
+      const bool compared = c->kind == ExprKind::kBinary && c->op >= Op::kEq && c->op <= Op::kGe &&
+                            ((IsRownum(c->left) && bound(c->right)) ||
+                             (IsRownum(c->right) && bound(c->left)));
+      const bool between = c->kind == ExprKind::kBetween && !(c->flags & kNegated) &&
+                           IsRownum(c->left) && bound(c->right) && bound(c->third);
+      if (!compared && !between) Unsupported(StartOf(c));
+      rownumLimits.push_back(c);
+      after.erase(after.begin() + static_cast<std::ptrdiff_t>(i));
+    }
+    rownum_ = "row_number() OVER ()";
+  }
   std::vector<const sql::Expr *> joining;
   if (joined) HierarchyJoin(q, &joining, &after);
   // Kept past this call: the block's ORDER BY, which Query() writes next,
@@ -179,6 +229,7 @@ void SqliteWriter::HierarchyBlock(const sql::Query *q) {
   Hierarchy &h = *hier_storage_.back();
   h.alias = joined ? std::string_view(kJoinedRows) : info->alias;
   h.nocycle = q->nocycle;
+  h.rownum_is_level = rownumIsLevel;
   // What the select list, WHERE and ORDER BY read from the rows' history.
   const auto carried = [&](const sql::Expr *e) {
     const bool prior = e->kind == ExprKind::kUnary &&
@@ -428,6 +479,7 @@ void SqliteWriter::HierarchyBlock(const sql::Query *q) {
     Put(alias);
     Put(".\"kestrel$path\"");
   }
+  if (!rownumLimits.empty()) RownumLimit(rownumLimits);
 }
 
 }  // namespace kestrel_engine::sql

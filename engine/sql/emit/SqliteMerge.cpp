@@ -3,10 +3,13 @@
 ** caller): the UPDATE of the matched rows (UPDATE ... FROM the source),
 ** the INSERT of the source rows no target row matches (evaluated after the
 ** UPDATE, which cannot change the ON columns: Oracle forbids it), then the
-** DELETE WHERE of the updated rows. Oracle's row count is the rows updated
-** and inserted, so the DELETE step is not counted. A DELETE WHERE beside an
-** UPDATE WHERE or an INSERT clause is not written (ORA-03001): after the
-** steps above, it could not tell the rows the MERGE updated or inserted.
+** DELETE WHERE of the updated rows, which sees their new values. Oracle's
+** row count is the rows updated and inserted, so the DELETE step is not
+** counted. Beside an UPDATE WHERE or an INSERT clause the DELETE cannot
+** tell the updated rows from the table alone (the INSERT's rows may match
+** too, and the UPDATE WHERE may no longer hold), so the UPDATE marks the
+** rows it changes (functions/MergeMarks.cpp) and the DELETE reads the
+** marks, between a first and a last step that open and drop them.
 */
 #include "sql/emit/Backend.h"
 #include "sql/emit/SqliteWriter.h"
@@ -18,13 +21,15 @@ std::vector<EmittedStep> SqliteWriter::Merge(const MergeStmt &s) {
   // BEFORE ROW triggers that assign :NEW: not through MERGE yet.
   const SourceInfo *target = r_.Source(s.target);
   if (target != nullptr && target->table != nullptr && target->table->before_row != 0) Unsupported(s.pos);
-  if (s.delete_where != nullptr && (s.update_where != nullptr || s.has_insert)) {
-    Unsupported(StartOf(s.delete_where));
-  }
+  const bool marked = s.delete_where != nullptr && (s.update_where != nullptr || s.has_insert);
   const auto step = [&](bool counted) {
     steps.push_back({std::move(out_), counted});
     out_.clear();
   };
+  if (marked) {
+    Put("SELECT kestrel_merge_begin()");
+    step(false);
+  }
   const auto on = [&](const sql::Expr *extra) {
     Expr(s.on);
     if (extra != nullptr) {
@@ -56,6 +61,7 @@ std::vector<EmittedStep> SqliteWriter::Merge(const MergeStmt &s) {
     From(s.source);
     Put(" WHERE ");
     on(s.update_where);
+    if (marked) Put(" RETURNING kestrel_merge_mark(rowid)");
     step(true);
   }
   if (s.has_insert) {
@@ -96,11 +102,16 @@ std::vector<EmittedStep> SqliteWriter::Merge(const MergeStmt &s) {
   if (s.delete_where != nullptr) {
     Put("DELETE FROM ");
     Target(s.target, true);
-    Put(" WHERE EXISTS (SELECT 1 FROM ");
+    Put(marked ? " WHERE kestrel_merge_marked(rowid) AND EXISTS (SELECT 1 FROM "
+               : " WHERE EXISTS (SELECT 1 FROM ");
     From(s.source);
     Put(" WHERE ");
     on(s.delete_where);
     Put(")");
+    step(false);
+  }
+  if (marked) {
+    Put("SELECT kestrel_merge_end()");
     step(false);
   }
   return steps;

@@ -9,6 +9,11 @@
 ** numbers its rows in a wrapped copy of its one FROM item, which keeps the
 ** item's name (and carries its rowid when the block also names ROWID), or
 ** over several FROM items in an inline view of the columns it reads.
+** ROWNUM tested beside columns or under OR cannot be a LIMIT: whether a
+** row is kept depends on how many were kept before it, so those blocks
+** number their rows with kestrel_rownum (functions/RownumFunction.cpp),
+** which runs the conditions as a small program, and keep the rows it
+** numbers.
 */
 #include <functional>
 
@@ -42,6 +47,10 @@ bool SqliteWriter::MentionsPseudo(const sql::Query *q, std::string_view name) co
 }
 
 void SqliteWriter::Pseudo(const sql::Expr *e, const ExprInfo &info) {
+  if (info.column == "ROWNUM" && hier_ != nullptr && hier_->rownum_is_level &&
+      hier_->phase != Hierarchy::kSelect) {
+    return HierarchyPseudo(e, "LEVEL");
+  }
   if (info.column == "ROWNUM" && !rownum_.empty()) return Put(rownum_);
   if (info.column == "ROWID" && !info.source.empty()) {
     Ident(info.source);
@@ -134,12 +143,96 @@ void SqliteWriter::RownumLimit(const std::vector<const sql::Expr *> &conditions)
   Put(", 0))");
 }
 
+bool SqliteWriter::IsRownum(const sql::Expr *e) const {
+  if (e == nullptr || e->kind != ExprKind::kName) return false;
+  const ExprInfo *info = r_.Info(e);
+  return info != nullptr && info->binding == NameBinding::kPseudo && info->column == "ROWNUM";
+}
+
+// Appends condition `c`'s steps to kestrel_rownum's program and writes
+// their arguments (each after a comma). ROWNUM may be compared with
+// anything of the row; other uses of it are not written yet.
+void SqliteWriter::RownumProgram(const sql::Expr *c, std::string *program) {
+  const auto isRownum = [&](const sql::Expr *e) { return IsRownum(e); };
+  const auto free = [&](const sql::Expr *e) { return !AnyInBlock(e, isRownum); };
+  if (free(c)) {
+    *program += 'v';
+    Put(", (");
+    Expr(c);
+    Put(")");
+    return;
+  }
+  switch (c->kind) {
+    case ExprKind::kLogical: {
+      bool first = true;
+      for (const sql::Expr *a : c->args) {
+        RownumProgram(a, program);
+        if (!first) *program += c->op == Op::kAnd ? '&' : '|';
+        first = false;
+      }
+      return;
+    }
+    case ExprKind::kUnary:
+      if (c->op != Op::kNot) break;
+      RownumProgram(c->left, program);
+      *program += '~';
+      return;
+    case ExprKind::kBinary: {
+      if (c->op < Op::kEq || c->op > Op::kGe) break;
+      const bool left = IsRownum(c->left) && free(c->right);
+      if (!left && !(IsRownum(c->right) && free(c->left))) break;
+      // Bring ROWNUM to the left: `k > ROWNUM` is `ROWNUM < k`.
+      static constexpr char kLeft[] = "=!<l>g", kRight[] = "=!>g<l";
+      const int at = static_cast<int>(c->op) - static_cast<int>(Op::kEq);
+      *program += left ? kLeft[at] : kRight[at];
+      Put(", ");
+      AsNumber(left ? c->right : c->left);
+      return;
+    }
+    case ExprKind::kBetween:
+      if (!IsRownum(c->left) || !free(c->right) || !free(c->third)) break;
+      *program += (c->flags & kNegated) ? "b~" : "b";
+      Put(", ");
+      AsNumber(c->right);
+      Put(", ");
+      AsNumber(c->third);
+      return;
+    case ExprKind::kIn: {
+      if (!IsRownum(c->left) || c->query != nullptr || c->args.size == 0) break;
+      bool first = true;
+      for (const sql::Expr *a : c->args) {
+        if (!free(a)) Unsupported(StartOf(a));
+        *program += first ? "=" : "=|";
+        first = false;
+        Put(", ");
+        AsNumber(a);
+      }
+      if (c->flags & kNegated) *program += '~';
+      return;
+    }
+    default:
+      break;
+  }
+  Unsupported(StartOf(c));
+}
+
+// kestrel_rownum over the block's ROWNUM conditions, ANDed.
+void SqliteWriter::RownumCounted(const std::vector<const sql::Expr *> &conditions) {
+  std::string program;
+  const std::string args = Captured([&]() {
+    for (size_t i = 0; i < conditions.size(); ++i) {
+      RownumProgram(conditions[i], &program);
+      if (i > 0) program += '&';
+    }
+  });
+  Put("kestrel_rownum(");
+  Literal(program);
+  Put(args);
+  Put(") OVER (ROWS UNBOUNDED PRECEDING)");
+}
+
 void SqliteWriter::RownumBlock(const sql::Query *q) {
-  const auto isRownum = [&](const sql::Expr *e) {
-    if (e == nullptr || e->kind != ExprKind::kName) return false;
-    const ExprInfo *info = r_.Info(e);
-    return info != nullptr && info->binding == NameBinding::kPseudo && info->column == "ROWNUM";
-  };
+  const auto isRownum = [&](const sql::Expr *e) { return IsRownum(e); };
   // A bound is a value fixed for the block: literals, binds, arithmetic
   // and functions of them.
   const auto isBound = [&](const sql::Expr *e) {
@@ -153,6 +246,7 @@ void SqliteWriter::RownumBlock(const sql::Query *q) {
   };
   // The WHERE's conditions on ROWNUM, and the rest.
   std::vector<const sql::Expr *> conditions, rest = Conjuncts(q->where);
+  bool counted = false;  // a condition a LIMIT cannot stand for
   for (size_t i = 0; i < rest.size();) {
     const sql::Expr *c = rest[i];
     if (!AnyInBlock(c, isRownum)) {
@@ -164,7 +258,7 @@ void SqliteWriter::RownumBlock(const sql::Query *q) {
                            (isRownum(c->right) && isBound(c->left)));
     const bool between = c->kind == ExprKind::kBetween && !(c->flags & kNegated) &&
                          isRownum(c->left) && isBound(c->right) && isBound(c->third);
-    if (!compared && !between) Unsupported(StartOf(c));  // ROWNUM beside columns, OR, IN
+    if (!compared && !between) counted = true;  // ROWNUM beside columns, under OR, IN
     conditions.push_back(c);
     rest.erase(rest.begin() + static_cast<std::ptrdiff_t>(i));
   }
@@ -179,7 +273,7 @@ void SqliteWriter::RownumBlock(const sql::Query *q) {
     }
   };
   bool flat = q->group_by.empty() && q->having == nullptr && q->quantifier != 1 &&
-              q->order_by.empty() && q->fetch == nullptr && q->offset == nullptr;
+              q->order_by.empty() && q->fetch == nullptr && q->offset == nullptr && !counted;
   // Analytic functions, like aggregates, see only the numbered rows kept;
   // a LIMIT in the same block would come after them.
   const auto windowed = [](const sql::Expr *e) {
@@ -199,7 +293,9 @@ void SqliteWriter::RownumBlock(const sql::Query *q) {
   }
   // Numbered in a wrapped copy of the FROM item, which keeps its name.
   const TableRef *t = q->from.size == 1 ? q->from.first : nullptr;
-  if (t == nullptr || t->kind == TableKind::kJoin) return RownumJoinBlock(q, conditions, rest);
+  if (t == nullptr || t->kind == TableKind::kJoin) {
+    return RownumJoinBlock(q, conditions, rest, counted);
+  }
   const SourceInfo *info = r_.Source(t);
   const std::string_view alias = info != nullptr ? info->alias : std::string_view();
   const bool rowid = info != nullptr && info->table != nullptr && MentionsPseudo(q, "ROWID");
@@ -221,16 +317,26 @@ void SqliteWriter::RownumBlock(const sql::Query *q) {
     Ident(alias);
     Put(".rowid AS \"kestrel$rowid\", ");
   }
-  Put("row_number() OVER () AS \"kestrel$rownum\" FROM ");
+  if (counted) {
+    RownumCounted(conditions);
+  } else {
+    Put("row_number() OVER ()");
+  }
+  Put(" AS \"kestrel$rownum\" FROM ");
   From(t);
   where();
-  if (!conditions.empty()) RownumLimit(conditions);
+  if (!conditions.empty() && !counted) RownumLimit(conditions);
   Put(")");
   if (!alias.empty()) {
     Put(" AS ");
     Ident(alias);
   }
   rownum_ = numbered + "\"kestrel$rownum\"";
+  if (counted) {
+    Put(" WHERE ");
+    Put(rownum_);
+    Put(" > 0");
+  }
   if (rowid) rowid_carried_ = alias;
   GroupBy(q);
 }
@@ -263,7 +369,7 @@ std::vector<std::string_view> SqliteWriter::FromAliases(const sql::Query *q) {
 
 void SqliteWriter::RownumJoinBlock(const sql::Query *q,
                                    const std::vector<const sql::Expr *> &conditions,
-                                   const std::vector<const sql::Expr *> &rest) {
+                                   const std::vector<const sql::Expr *> &rest, bool counted) {
   if (q->from.empty() || MentionsPseudo(q, "ROWID")) Unsupported(q->pos);
   const std::vector<std::string_view> aliases = FromAliases(q);
   const auto ours = [&](std::string_view source) {
@@ -318,11 +424,17 @@ void SqliteWriter::RownumJoinBlock(const sql::Query *q,
     Put(std::to_string(i));
     Put("\", ");
   }
-  Put("row_number() OVER () AS \"kestrel$rownum\"");
+  if (counted) {
+    RownumCounted(conditions);
+  } else {
+    Put("row_number() OVER ()");
+  }
+  Put(" AS \"kestrel$rownum\"");
   FromWhere(q, rest);
-  if (!conditions.empty()) RownumLimit(conditions);
+  if (!conditions.empty() && !counted) RownumLimit(conditions);
   Put(") AS \"kestrel$w\"");
   rownum_ = "\"kestrel$w\".\"kestrel$rownum\"";
+  if (counted) Put(" WHERE \"kestrel$w\".\"kestrel$rownum\" > 0");
   wrapped_ = &columns;
   GroupBy(q);
 }

@@ -45,6 +45,7 @@ class SqliteWriter {
   void FunctionClauses(const sql::Expr *e);
   void Analytic(const sql::Expr *e);
   void IgnoreNulls(const sql::Expr *e);
+  void DistinctCount(const sql::Expr *e);  // COUNT(DISTINCT x) OVER (...)
   void Over(const Window &w, const sql::List<OrderItem> *order);
   void ListAgg(const sql::Expr *e);
   void Keep(const sql::Expr *e);
@@ -99,7 +100,11 @@ class SqliteWriter {
   // must have one).
   std::vector<std::string_view> FromAliases(const sql::Query *q);
   void RownumJoinBlock(const sql::Query *q, const std::vector<const sql::Expr *> &conditions,
-                       const std::vector<const sql::Expr *> &rest);
+                       const std::vector<const sql::Expr *> &rest, bool counted);
+  // ROWNUM beside columns or under OR: kestrel_rownum numbers the rows.
+  bool IsRownum(const sql::Expr *e) const;
+  void RownumProgram(const sql::Expr *c, std::string *program);
+  void RownumCounted(const std::vector<const sql::Expr *> &conditions);
   bool WrappedName(const ExprInfo &info);
 
   // CONNECT BY (SqliteHierarchy.cpp). The phase says which row a name
@@ -111,6 +116,7 @@ class SqliteWriter {
     std::string_view alias;
     bool nocycle = false;
     bool in_prior = false;
+    bool rownum_is_level = false;  // CONNECT BY ROWNUM <= n over DUAL
     std::vector<const sql::Expr *> carried;  // PRIOR, CONNECT_BY_ROOT, SYS_CONNECT_BY_PATH
   };
   void HierarchyBlock(const sql::Query *q);

@@ -52,6 +52,8 @@ Statement *Parser::ParseInsert(uint32_t pos) {
     }
   } else if (PeekQueryStart()) {
     s->query = ParseQuery();
+    // Oracle returns only from INSERT ... VALUES.
+    if (PeekWord(Kw::kReturning) || PeekWord(Kw::kReturn)) Fail(kOraNotProperlyEnded);
   } else {
     Fail(kOraMissingValues);
   }

@@ -26,6 +26,15 @@ Expr *Parser::ParseFunction(Expr *fn) {
   return fn;
 }
 
+// FIRST_VALUE, LAST_VALUE, NTH_VALUE, LAG and LEAD: the functions that
+// take IGNORE or RESPECT NULLS.
+bool Parser::TakesNullTreatment(const Expr *fn) {
+  if (fn->name.count != 1) return false;
+  const std::string_view name = fn->name.part[0];
+  return name == "FIRST_VALUE" || name == "LAST_VALUE" || name == "NTH_VALUE" || name == "LAG" ||
+         name == "LEAD";
+}
+
 void Parser::ParseArguments(Expr *fn) {
   ExpectLParen();
   if (AcceptSym(Sym::kRParen)) return;
@@ -58,6 +67,12 @@ void Parser::ParseArguments(Expr *fn) {
       arg->flags |= kFormatJson;
     }
     fn->args.Append(arg);
+    // LAG(x IGNORE NULLS, 1): the null treatment may follow the value.
+    if (fn->args.size == 1 && (PeekWord(Kw::kIgnore) || PeekWord(Kw::kRespect)) &&
+        PeekWord(Kw::kNulls, 1) && PeekSym(Sym::kComma, 2) && TakesNullTreatment(fn)) {
+      if (Next().kw == Kw::kIgnore) fn->flags |= kIgnoreNulls;
+      ++pos_;
+    }
     if (AcceptSym(Sym::kComma)) continue;
     break;
   }
@@ -67,6 +82,8 @@ void Parser::ParseArguments(Expr *fn) {
     ParseOrderBy(Extra(fn)->order);
   }
   if (PeekWord(Kw::kIgnore) || PeekWord(Kw::kRespect)) {
+    // Only the value functions take it inside their parentheses.
+    if (!TakesNullTreatment(fn)) Fail(kOraMissingRightParen);
     if (Next().kw == Kw::kIgnore) fn->flags |= kIgnoreNulls;
     ExpectWord(Kw::kNulls);
   }

@@ -155,6 +155,7 @@ class Parser {
   Statement *ParseMerge(uint32_t pos);
   void ParseSetList(List<SetItem> &into);
   void ParseValues(List<Expr> &into);
+  static bool TakesNullTreatment(const Expr *fn);
   Returning *MaybeReturning();
 
   // Tables and columns (ParseTableDdl.cpp)

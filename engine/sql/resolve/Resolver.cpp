@@ -1178,6 +1178,12 @@ void Resolver::CheckGrouped(const Expr *e, const Query *q, Scope *scope) {
       throw SemanticError(q->group_by.empty() ? kOraNotSingleGroup : kOraNotGroupBy, e->pos);
     case ExprKind::kName: {
       const ExprInfo *info = out_->Info(e);
+      // The pseudo-columns with a value per row are like columns.
+      if (info != nullptr && info->binding == NameBinding::kPseudo &&
+          (info->column == "ROWNUM" || info->column == "ROWID" || info->column == "LEVEL" ||
+           info->column == "CONNECT_BY_ISLEAF" || info->column == "CONNECT_BY_ISCYCLE")) {
+        throw SemanticError(q->group_by.empty() ? kOraNotSingleGroup : kOraNotGroupBy, e->pos);
+      }
       if (info == nullptr || info->binding != NameBinding::kColumn) return;
       // A column of an outer query is a constant here.
       for (const Source &s : scope->sources) {

@@ -27,6 +27,7 @@ const char *Text(int code) {
     case 1468: return "a predicate may reference only one outer-joined table";
     case 1719: return "outer join operator (+) not allowed in operand of OR or IN";
     case 1799: return "a column may not be outer-joined to a subquery";
+    case 30487: return "ORDER BY not allowed here";
     case 30930: return "NOCYCLE keyword is required with CONNECT_BY_ISCYCLE pseudo-column";
     case 980: return "synonym translation is no longer valid";
     case 1775: return "looping chain of synonyms";
