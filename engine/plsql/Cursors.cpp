@@ -4,6 +4,7 @@
 ** FOR loops over a query or a declared cursor.
 */
 #include "plsql/Interpreter.h"
+#include "plsql/SessionState.h"
 
 #include "errors/SqliteErrors.h"
 #include "session/Connection.h"
@@ -167,6 +168,9 @@ Flow Interpreter::CursorLoop(const sql::PlStmt &s) {
   } close{*this, c};
   auto frame = std::make_unique<Frame>();
   frame->parent = frames_.back().get();
+  frame->scope = &s;
+  frame->sealed = true;
+  frame->serial = ++ctx_.connection.plsqlState().frame_serial;
   Variable record;
   record.name = s.name->name;
   record.type = RowType(c->columns);

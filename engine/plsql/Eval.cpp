@@ -62,6 +62,15 @@ bool Interpreter::Locate(const Expr &e, Ref *out, bool create) {
   }
   if (e.kind == ExprKind::kName) {
     const sql::Name &n = e.name;
+    if (Variable *v = FindVariable(e)) {
+      out->slot = &v->value;
+      out->type = v->type;
+      out->var = v;
+      for (int next = 1; next < n.count; ++next) {
+        if (!FieldOf(out->slot, out->type, n.part[next], out)) return false;
+      }
+      return true;
+    }
     Frame *where = nullptr;
     const Symbol *s = FindSymbol(n.part[0], &where);
     int next = 1;
@@ -143,16 +152,12 @@ void Interpreter::Store(const Ref &ref, Value v) {
 
 void Interpreter::Assign(const Expr &target, Value v) {
   if (target.kind == ExprKind::kName && target.name.count == 1) {
-    Frame *where = nullptr;
-    const Symbol *sym = FindSymbol(target.name.part[0], &where);
-    if (sym != nullptr && sym->kind == Symbol::kVariable) {
-      Variable &var = where->vars[sym->index];
-      if (!var.constant && var.type->kind == VarType::kScalar) {
-        v = Coerce(std::move(v), *var.type);
-        if (var.not_null && v.IsNull()) Raise(6502);
-        var.value = std::move(v);
-        return;
-      }
+    Variable *var = FindVariable(target);
+    if (var != nullptr && !var->constant && var->type->kind == VarType::kScalar) {
+      v = Coerce(std::move(v), *var->type);
+      if (var->not_null && v.IsNull()) Raise(6502);
+      var->value = std::move(v);
+      return;
     }
   }
   Ref ref;
@@ -184,6 +189,20 @@ Value ParseNumber(std::string_view text) {
 }  // namespace
 
 bool Interpreter::Condition(const Expr *e) {
+  if (e->kind == ExprKind::kBinary && e->op >= Op::kEq && e->op <= Op::kGe) {
+    // Whole numbers compare without values.
+    int64_t a = 0, b = 0;
+    if (EvalWhole(e->left, &a) && EvalWhole(e->right, &b)) {
+      switch (e->op) {
+        case Op::kEq: return a == b;
+        case Op::kNe: return a != b;
+        case Op::kLt: return a < b;
+        case Op::kLe: return a <= b;
+        case Op::kGt: return a > b;
+        default: return a >= b;
+      }
+    }
+  }
   const Value v = Eval(e);
   if (v.IsNull()) return false;
   if (v.kind != Value::kBool) {
@@ -204,9 +223,7 @@ Value Interpreter::Eval(const Expr *e) {
     case ExprKind::kBind: case ExprKind::kName: case ExprKind::kMember: {
       if (e->kind == ExprKind::kName && e->name.count == 1) {
         // A plain variable: no reference to build.
-        Frame *where = nullptr;
-        const Symbol *sym = FindSymbol(e->name.part[0], &where);
-        if (sym != nullptr && sym->kind == Symbol::kVariable) return where->vars[sym->index].value;
+        if (const Variable *v = FindVariable(*e)) return v->value;
       }
       Ref ref;
       if (Locate(*e, &ref, false)) {
@@ -298,6 +315,8 @@ Value Interpreter::Eval(const Expr *e) {
         }
       }
       if (op == Op::kAdd || op == Op::kSub || op == Op::kMul || op == Op::kDiv || op == Op::kPow) {
+        int64_t whole = 0;
+        if (EvalWhole(e, &whole)) return Value::Int(whole);
         Value a = Eval(e->left), b = Eval(e->right);
         if (a.IsDatetimeText() || b.IsDatetimeText()) break;
         // Text operands convert; numbers are used as they are.

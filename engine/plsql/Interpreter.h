@@ -83,6 +83,16 @@ struct Frame {
   std::vector<const sql::Subprogram *> subprograms;
   bool unit = false;  // a subprogram's outermost frame: names stop here
                       // except those of the frames it was declared in
+  // The syntax node whose run made this frame (a block, a loop, a
+  // subprogram): frames made for one node always sit in the same chain of
+  // scopes, so a name found from there is found at the same place again.
+  // Null where that does not hold or is not known: names are then not cached.
+  const void *scope = nullptr;
+  // All its declarations are made: it gains no more names.
+  bool sealed = false;
+  // Unique in the session (0: none given): names found from this frame
+  // as the innermost keep the variable itself while it lives.
+  uint64_t serial = 0;
 
   const Symbol *Find(std::string_view name) const {
     for (size_t i = symbols.size(); i-- > 0;) {
@@ -146,6 +156,32 @@ class Interpreter {
   // --- names and expressions (Eval.cpp)
   bool Locate(const sql::Expr &e, Ref *out, bool create);
   const Symbol *FindSymbol(std::string_view name, Frame **where);
+  // The variable the first part of a name refers to, through the slot the
+  // name node caches (NameSlots.cpp); null when it is no variable.
+  Variable *FindVariable(const sql::Expr &e) {
+    if (e.found_scope != nullptr && !frames_.empty()) {
+      Frame *const top = frames_.back().get();
+      if (top->serial == e.found_frame && top->serial != 0) return static_cast<Variable *>(e.found_var);
+      if (e.found_scope == top->scope && e.found_name == e.name.part[0].data()) {
+        Frame *f = top;
+        for (uint32_t h = e.found_hops; h > 0; --h) f = f->parent;
+        if (e.found_symbol < f->symbols.size()) {
+          Variable *v = &f->vars[f->symbols[e.found_symbol].index];
+          e.found_var = v;
+          e.found_frame = top->serial;
+          return v;
+        }
+      }
+    }
+    return SearchVariable(e);
+  }
+  Variable *SearchVariable(const sql::Expr &e);
+  // Whole-number arithmetic over variables and literals without building
+  // values; false (having done nothing) for any other form (FastPath.cpp).
+  bool EvalWhole(const sql::Expr *e, int64_t *out);
+  // `target := expr` for a plain variable whose value stays a whole
+  // number or is simply replaced; false when the general path must run.
+  bool AssignFast(const sql::Expr &target, const sql::Expr *expr);
   Value Eval(const sql::Expr *e);
   bool Condition(const sql::Expr *e);  // NULL reads as false
   Value EvalSql(const sql::Expr *e);
@@ -157,6 +193,11 @@ class Interpreter {
   Flow Exec(const sql::PlStmt &s);
   Flow ExecBlock(const sql::PlBlock &block);
   Flow ExecLoopBody(const sql::PlStmt &s, bool *stop);
+  // What the flow `f` out of loop `s`'s body does to the loop: *stop when
+  // it ends it, with the flow to go on with.
+  Flow LoopFlow(const sql::PlStmt &s, Flow f, bool *stop);
+  // Adds the ORA-06512 line of statement `s` once per unit an error leaves.
+  void TraceLine(PlRaise &raised, const sql::PlStmt &s);
   void LoopBounds(const sql::PlStmt &s, int64_t *lo, int64_t *hi);
   Value &AddLoopIndex(Frame &frame, const sql::PlStmt &s);
 
@@ -253,6 +294,7 @@ class Interpreter {
   uint32_t rows_ = 0;
   bool block_open_ = false;
   int depth_ = 0;
+  uint32_t loop_polls_ = 0;      // loop iterations since the break flag was polled
   std::string_view exit_label_;  // EXIT/CONTINUE label travelling out
   Value return_value_;           // RETURN expr of a function
   TypeRef loop_index_type_;      // PLS_INTEGER

@@ -29,6 +29,9 @@ struct SessionState {
   int query_calls = 0;     // of those, the ones a query called (no DML: ORA-14551)
   // Packages in use, by OWNER.NAME: their variables live as long as the session.
   std::map<std::string, std::shared_ptr<PackageInstance>> packages;
+  // The last serial number given to an interpreter frame: unique in the
+  // session, as the syntax trees that cache variables by frame are.
+  uint64_t frame_serial = 0;
 };
 
 }  // namespace kestrel_engine::plsql

@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "plsql/Interpreter.h"
+#include "plsql/SessionState.h"
 #include "session/Connection.h"
 
 namespace kestrel_engine::plsql {
@@ -24,10 +25,14 @@ std::string_view LoopLabel(const PlStmt &s) {
 // Frames pushed for a block or a loop, popped however it is left.
 class FrameGuard {
  public:
-  FrameGuard(std::vector<std::unique_ptr<Frame>> &frames, std::string_view label) : frames_(frames) {
+  FrameGuard(std::vector<std::unique_ptr<Frame>> &frames, std::string_view label, const void *scope,
+             uint64_t &serials)
+      : frames_(frames) {
     auto f = std::make_unique<Frame>();
     f->parent = frames.empty() ? nullptr : frames.back().get();
     f->label = label;
+    f->scope = scope;
+    f->serial = ++serials;
     frames.push_back(std::move(f));
   }
   ~FrameGuard() { frames_.pop_back(); }
@@ -50,10 +55,12 @@ Flow Interpreter::ExecBlock(const sql::PlBlock &block) {
     int &d;
     ~DepthGuard() { --d; }
   } depth{depth_};
-  FrameGuard guard(frames_, block.labels.empty() ? std::string_view() : block.labels.last->name);
+  FrameGuard guard(frames_, block.labels.empty() ? std::string_view() : block.labels.last->name,
+                   &block, ctx_.connection.plsqlState().frame_serial);
   Frame &frame = guard.frame();
   // An error in the declarations is not for this block's handlers.
   for (const sql::PlDecl *d : block.decls) Declare(*d, frame);
+  frame.sealed = true;
   try {
     const Flow flow = ExecList(block.body);
     // Cursors still open close with their block.
@@ -111,6 +118,7 @@ Value &Interpreter::AddLoopIndex(Frame &frame, const PlStmt &s) {
   index.constant = true;
   frame.vars.push_back(index);
   frame.symbols.push_back({Symbol::kVariable, index.name, 0});
+  frame.sealed = true;
   return frame.vars.front().value;
 }
 
@@ -123,6 +131,15 @@ void Interpreter::LoopBounds(const PlStmt &s, int64_t *lo, int64_t *hi) {
 
 Flow Interpreter::ExecList(const sql::List<PlStmt> &list) {
   for (const PlStmt *s : list) {
+    if (s->kind == PlStmtKind::kAssign) {
+      // Whole-number assignments, without the general dispatch.
+      try {
+        if (AssignFast(*s->target, s->expr)) continue;
+      } catch (PlRaise &raised) {
+        TraceLine(raised, *s);
+        throw;
+      }
+    }
     const Flow f = Exec(*s);
     if (f != Flow::kNext) return f;
   }
@@ -130,8 +147,13 @@ Flow Interpreter::ExecList(const sql::List<PlStmt> &list) {
 }
 
 Flow Interpreter::ExecLoopBody(const PlStmt &s, bool *stop) {
-  PollBreak();
-  const Flow f = ExecList(s.body);
+  // The break flag is read every few iterations: often enough for a
+  // person waiting, rarely enough to cost nothing in a tight loop.
+  if ((++loop_polls_ & 15) == 0) PollBreak();
+  return LoopFlow(s, ExecList(s.body), stop);
+}
+
+Flow Interpreter::LoopFlow(const PlStmt &s, Flow f, bool *stop) {
   if (f == Flow::kExit || f == Flow::kContinue) {
     // EXIT/CONTINUE naming an outer loop travel on.
     if (!exit_label_.empty() && exit_label_ != LoopLabel(s)) {
@@ -191,15 +213,21 @@ Flow Interpreter::Exec(const PlStmt &s) {
       case PlStmtKind::kForRange: {
         int64_t a = 0, b = 0;
         LoopBounds(s, &a, &b);
-        FrameGuard guard(frames_, std::string_view());
+        FrameGuard guard(frames_, std::string_view(), &s, ctx_.connection.plsqlState().frame_serial);
         Frame &frame = guard.frame();
         Value &slot = AddLoopIndex(frame, s);
         if (a > b) return Flow::kNext;
+        slot = Value::Int(a);
         for (int64_t i = s.reverse ? b : a;; s.reverse ? --i : ++i) {
-          slot = Value::Int(i);
-          bool stop = false;
-          const Flow f = ExecLoopBody(s, &stop);
-          if (stop) return f;
+          slot.i = i;  // the index is a constant: it stays a whole number
+          // ExecLoopBody, written out for the commonest loop.
+          if ((++loop_polls_ & 15) == 0) PollBreak();
+          const Flow f = ExecList(s.body);
+          if (f != Flow::kNext) {
+            bool stop = false;
+            const Flow g = LoopFlow(s, f, &stop);
+            if (stop) return g;
+          }
           if (i == (s.reverse ? a : b)) break;
         }
         return Flow::kNext;
@@ -211,7 +239,7 @@ Flow Interpreter::Exec(const PlStmt &s) {
         if (s.forall != 0) Raise(6550, "PLS-00999: FORALL INDICES OF / VALUES OF is not supported");
         int64_t a = 0, b = 0;
         LoopBounds(s, &a, &b);
-        FrameGuard guard(frames_, std::string_view());
+        FrameGuard guard(frames_, std::string_view(), &s, ctx_.connection.plsqlState().frame_serial);
         Frame &frame = guard.frame();
         Value &slot = AddLoopIndex(frame, s);
         int64_t total = 0;
@@ -318,14 +346,17 @@ Flow Interpreter::Exec(const PlStmt &s) {
                         ": PLS-00999: this statement is not supported");
     }
   } catch (PlRaise &raised) {
-    if (raised.traced_in != text_.data()) {
-      raised.traced_in = text_.data();
-      const std::string where = unit_name_.empty() ? std::string() : "\"" + unit_name_ + "\", ";
-      raised.trace += OraError::Make(6512, where + "line " + std::to_string(LineOf(s.pos))).message;
-      raised.trace += '\n';
-    }
+    TraceLine(raised, s);
     throw;
   }
+}
+
+void Interpreter::TraceLine(PlRaise &raised, const PlStmt &s) {
+  if (raised.traced_in == text_.data()) return;
+  raised.traced_in = text_.data();
+  const std::string where = unit_name_.empty() ? std::string() : "\"" + unit_name_ + "\", ";
+  raised.trace += OraError::Make(6512, where + "line " + std::to_string(LineOf(s.pos))).message;
+  raised.trace += '\n';
 }
 
 }  // namespace kestrel_engine::plsql

@@ -149,6 +149,40 @@ TEST_F(EnginePlsql, ScalarsAndControlFlow) {
        "ORA-01426: numeric overflow\nORA-06512: at line 1"},
       {"BEGIN DBMS_OUTPUT.PUT_LINE(1/0); END;",
        "ORA-01476: divisor is equal to zero\nORA-06512: at line 1"},
+      // Whole-number assignment keeps the declared type's limits, with the
+      // statement's line; past 64 bits the value leaves whole numbers.
+      {"DECLARE p PLS_INTEGER := 2147483640;\nBEGIN\n  FOR i IN 1 .. 10 LOOP\n    p := p + i;\n"
+       "  END LOOP;\nEND;",
+       "ORA-01426: numeric overflow\nORA-06512: at line 4"},
+      {"DECLARE p PLS_INTEGER := -2147483647; n NUMBER(3) := 998; BEGIN "
+       "p := p - 1; n := n + 1; DBMS_OUTPUT.PUT_LINE(p || ' ' || n); "
+       "BEGIN p := p - 1; EXCEPTION WHEN OTHERS THEN DBMS_OUTPUT.PUT_LINE(SQLERRM); END; "
+       "BEGIN n := -n - 1; EXCEPTION WHEN OTHERS THEN DBMS_OUTPUT.PUT_LINE(SQLERRM); END; "
+       "DBMS_OUTPUT.PUT_LINE(p || ' ' || n); END;",
+       "-2147483648 999|ORA-01426: numeric overflow|"
+       "ORA-06502: PL/SQL: numeric or value error: number precision too large|-2147483648 999"},
+      {"DECLARE n NUMBER := 9223372036854775807; BEGIN n := n + 1; DBMS_OUTPUT.PUT_LINE(n); "
+       "n := n / 2 - 4611686018427387904 + 7 * 3; DBMS_OUTPUT.PUT_LINE(n); END;",
+       "9223372036854775808|21"},
+      {"BEGIN FOR i IN 1 .. 2 LOOP i := 5; END LOOP; END;",
+       "ORA-06550: PL/SQL: PLS-00363: expression 'I' cannot be used as an assignment target\n"
+       "ORA-06512: at line 1"},
+      // A name resolves to its own block each time: an inner block made
+      // anew on each iteration, and a procedure seeing the x of where it
+      // was declared whoever calls it.
+      {"DECLARE x NUMBER := 1; s VARCHAR2(50); BEGIN FOR i IN 1 .. 3 LOOP s := s || x; "
+       "DECLARE x NUMBER := i * 10; BEGIN s := s || x; x := x + 1; s := s || x; END; "
+       "s := s || ','; END LOOP; DBMS_OUTPUT.PUT_LINE(s); END;",
+       "11011,12021,13031,"},
+      {"DECLARE x PLS_INTEGER := 0; PROCEDURE bump IS BEGIN x := x + 1; END; BEGIN bump; "
+       "FOR i IN 1 .. 3 LOOP DECLARE x PLS_INTEGER := 100; BEGIN bump; x := x + 1; END; "
+       "END LOOP; DBMS_OUTPUT.PUT_LINE(x); END;",
+       "4"},
+      // Each call of a recursive function has its own variables.
+      {"DECLARE FUNCTION f(n PLS_INTEGER) RETURN PLS_INTEGER IS v PLS_INTEGER := n * 10; "
+       "r PLS_INTEGER := 0; BEGIN IF n > 0 THEN r := f(n - 1); END IF; v := v + r; RETURN v; END; "
+       "BEGIN DBMS_OUTPUT.PUT_LINE(f(3)); END;",
+       "60"},
       // Functions SQLite computes, with variables bound.
       {"DECLARE s VARCHAR2(20) := 'hello'; BEGIN DBMS_OUTPUT.PUT_LINE(UPPER(SUBSTR(s, 2, 3)) || "
        "LPAD(LENGTH(s), 3, '0') || NVL(NULL, 'n')); "

@@ -99,6 +99,17 @@ struct Expr : Node {
   Query *query = nullptr;
   TypeName *type = nullptr;
   FuncExtra *extra = nullptr;  // kFunction: analytic and special clauses
+  // Where the PL/SQL interpreter last found the variable this name's
+  // first part names: the scope of its innermost frame then, how many
+  // frames out, and the symbol there; and the variable itself with the
+  // serial number of that innermost frame. Checked before each use
+  // (engine/plsql/NameSlots.cpp); parsing leaves it empty.
+  mutable const void *found_scope = nullptr;
+  mutable const char *found_name = nullptr;
+  mutable uint32_t found_hops = 0;
+  mutable uint32_t found_symbol = 0;
+  mutable void *found_var = nullptr;
+  mutable uint64_t found_frame = 0;
 };
 
 struct OrderItem : Node {
