@@ -11,6 +11,7 @@
 
 #include <string>
 
+#include "catalog/PrivilegeViews.h"
 #include "sql/Lexer.h"
 #include "plsql/CodeCatalog.h"
 #include "statement/DeclaredType.h"
@@ -221,7 +222,7 @@ std::string ViewSql(const View &v, bool all) {
   std::string sql = std::string("CREATE TEMP VIEW ") + (all ? "all_" : "user_") + name + " (" +
                     (all ? "OWNER, " : "") + v.columns + ") AS SELECT " +
                     (all ? "o.owner, " : "") + v.select + " FROM " + from + " WHERE " +
-                    (all ? "1 " : "o.owner = kestrel_session_user() ") + v.from;
+                    (all ? "kestrel_may_reach(o.name) " : "o.owner = kestrel_session_user() ") + v.from;
   if (name == "objects") {
     // PL/SQL triggers are the engine's, not SQLite's objects.
     sql += std::string(" UNION ALL SELECT ") + (all ? "t.owner, " : "") +
@@ -244,7 +245,7 @@ bool IsDictionaryView(const char *name) {
   for (const char *v : kViews) {
     if (sqlite3_stricmp(v, name) == 0) return true;
   }
-  return plsql::IsCodeView(name);
+  return plsql::IsCodeView(name) || IsPrivilegeView(name);
 }
 
 int CreateDictionary(sqlite3 *db, const SessionSettings *settings) {
@@ -371,6 +372,7 @@ int CreateDictionary(sqlite3 *db, const SessionSettings *settings) {
   }
   // USER_ERRORS, USER_ARGUMENTS, ..., and the units' USER_OBJECTS rows.
   if (rc == SQLITE_OK) rc = plsql::CreateCodeViews(db);
+  if (rc == SQLITE_OK) rc = CreatePrivilegeViews(db);
   return rc;
 }
 

@@ -28,6 +28,7 @@ class SqliteCatalog;
 namespace kestrel_engine {
 
 class SequenceState;
+class AccessData;
 namespace plsql {
 struct SessionState;
 }
@@ -113,13 +114,36 @@ class Connection {
 
   // Called before a client statement is prepared: what the authorizer saw
   // of the one before no longer counts.
-  void ClientStatementBegins() { droppingTable_.clear(); }
+  void ClientStatementBegins() {
+    droppingTable_.clear();
+    Access();
+  }
 
   // What the front end knows of the schema, kept between statements. It is
   // forgotten when another connection commits (SQLite's data version
   // moves) and when this one runs anything but a query or DML.
   sql::SqliteCatalog &Catalog();
   void ForgetCatalog();
+
+  // The grants as the privilege checks read them (catalog/Privileges.h),
+  // read again when another session has committed or this one ran
+  // anything but a query or DML. Never read inside the authorizer, which
+  // uses what the last call read.
+  AccessData &Access();
+  // The user whose rights SQL runs with: the session's, or the owner of
+  // the definer's-rights unit running (DefinerScope).
+  const std::string &RightsHolder() const;
+  class DefinerScope {
+   public:
+    DefinerScope(Connection &connection, std::string owner);
+    ~DefinerScope();
+    DefinerScope(const DefinerScope &) = delete;
+    DefinerScope &operator=(const DefinerScope &) = delete;
+
+   private:
+    Connection &connection_;
+    std::string previous_;
+  };
 
   // The error for a statement that failed to prepare: the authorizer's
   // refusal of an engine table reads as a table that does not exist.
@@ -154,6 +178,11 @@ class Connection {
   std::unique_ptr<SequenceState> sequences_;
   std::unique_ptr<sql::SqliteCatalog> catalog_;
   unsigned catalogDataVersion_ = 0;
+  std::unique_ptr<AccessData> access_;
+  unsigned accessDataVersion_ = 0;
+  bool accessStale_ = true;
+  std::string definer_;  // empty: the session's user
+  bool deniedInvisible_ = false;  // the authorizer hid another's object
   std::unique_ptr<plsql::SessionState> plsqlState_;
   std::atomic<bool> *break_ = nullptr;
   int busyTimeoutMs_ = kDefaultBusyTimeoutMs;

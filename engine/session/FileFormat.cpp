@@ -10,6 +10,7 @@
 
 #include "catalog/Catalog.h"
 #include "catalog/Comments.h"
+#include "catalog/Privileges.h"
 #include "catalog/Sequences.h"
 #include "catalog/Synonyms.h"
 #include "errors/SqliteErrors.h"
@@ -75,7 +76,7 @@ constexpr Step kSteps[kFileFormatVersion] = {AddAdministrators, AddCatalog,
                                              EnsureSequences,   EnsureComments,
                                              schema::EnsureConstraintTables, plsql::EnsureSource,
                                              plsql::EnsureTriggers, EnsureSynonyms,
-                                             plsql::EnsureCodeTables};
+                                             plsql::EnsureCodeTables, UpgradeToPrivileges};
 
 }  // namespace
 

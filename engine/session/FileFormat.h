@@ -24,7 +24,10 @@ namespace kestrel_engine {
 // 8: synonyms (kestrel$synonyms).
 // 9: stored units' records: kestrel$code, kestrel$errors,
 //    kestrel$arguments, kestrel$code_refs.
-constexpr int kFileFormatVersion = 9;
+// 10: users, roles and privileges: kestrel$roles, kestrel$sys_privs,
+//     kestrel$role_privs, kestrel$tab_privs, and each account's lock,
+//     expiry and failed-logon count.
+constexpr int kFileFormatVersion = 10;
 
 // The file's version; -1 with `error` set when it cannot be read.
 int FileFormatVersion(Connection &connection, OraError *error);
