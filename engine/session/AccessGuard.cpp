@@ -51,6 +51,14 @@ void HoldsFunction(sqlite3_context *context, int, sqlite3_value **argv) {
 
 }  // namespace
 
+bool MayExecute(Connection &connection, const std::string &owner, const std::string &name) {
+  const std::string &holder = connection.RightsHolder();
+  if (holder.empty() || owner == holder) return true;
+  AccessData &access = connection.Access();
+  if (access.HasSys(holder, "EXECUTE ANY PROCEDURE")) return true;
+  return access.May(holder, name, "EXECUTE");
+}
+
 int RegisterAccessFunctions(sqlite3 *db, Connection *connection) {
   int rc = sqlite3_create_function_v2(db, "kestrel_may_reach", 1, SQLITE_UTF8 | SQLITE_INNOCUOUS,
                                       connection, MayReachFunction, nullptr, nullptr, nullptr);

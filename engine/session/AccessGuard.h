@@ -23,6 +23,10 @@ int AuthorizeObjectAccess(AccessData &access, const std::string &user, int actio
                           const char *a, const char *b, const char *database, const char *view,
                           bool *invisible);
 
+// True when the session's rights holder may run `owner`'s stored unit
+// `name`: its own, or EXECUTE granted.
+bool MayExecute(Connection &connection, const std::string &owner, const std::string &name);
+
 // kestrel_may_reach(name): 1 when the session's rights holder may see the
 // object `name` (the resolver and the ALL_ views ask it).
 int RegisterAccessFunctions(sqlite3 *db, Connection *connection);

@@ -301,6 +301,7 @@ OraError Connection::PrepareError(int statementType) {
   }
   deniedEngineTable_ = false;
   deniedInvisible_ = false;
+  deniedObject_ = false;
   std::string &mutating = plsqlState_->triggers.mutating_hit;
   if (!mutating.empty()) {
     error = OraError::Make(4091, mutating);
@@ -355,9 +356,15 @@ int Connection::Authorize(void *self, int action, const char *a, const char *b,
              !dropping.empty() && sqlite3_stricmp(b, dropping.c_str()) == 0) {
     return SQLITE_OK;
   }
+  bool invisible = false;
   if (connection->access_ != nullptr && connection->settings_->user.size() != 0 &&
       AuthorizeObjectAccess(*connection->access_, connection->RightsHolder(), action, a, b,
-                            database, view, &connection->deniedInvisible_) != SQLITE_OK) {
+                            database, view, &invisible) != SQLITE_OK) {
+    // SQLite goes on asking about the rest of the statement after a
+    // refusal: one object the user may see but not use makes it 1031.
+    connection->deniedInvisible_ =
+        invisible && (!connection->deniedObject_ || connection->deniedInvisible_);
+    connection->deniedObject_ = true;
     return SQLITE_DENY;
   }
   const int verdict = AuthorizeClientAction(action, a, b);

@@ -116,6 +116,7 @@ class Connection {
   // of the one before no longer counts.
   void ClientStatementBegins() {
     droppingTable_.clear();
+    deniedObject_ = deniedInvisible_ = deniedEngineTable_ = false;
     Access();
   }
 
@@ -183,6 +184,7 @@ class Connection {
   bool accessStale_ = true;
   std::string definer_;  // empty: the session's user
   bool deniedInvisible_ = false;  // the authorizer hid another's object
+  bool deniedObject_ = false;     // the authorizer refused an object already
   std::unique_ptr<plsql::SessionState> plsqlState_;
   std::atomic<bool> *break_ = nullptr;
   int busyTimeoutMs_ = kDefaultBusyTimeoutMs;

@@ -187,6 +187,30 @@ TEST_F(PrivilegesTest, ViewsRunWithTheirOwnersRights) {
   EXPECT_EQ(One("scott", "SELECT account_status FROM dba_users WHERE username = 'ADAMS'"), "OPEN");
 }
 
+// Stored code is there for a holder of EXECUTE, and runs with its owner's
+// rights unless it says AUTHID CURRENT_USER.
+TEST_F(PrivilegesTest, StoredCodeNeedsExecuteAndRunsWithItsOwnersRights) {
+  Steps({
+      {"scott", "CREATE USER adams IDENTIFIED BY pw", 0},
+      {"scott", "GRANT CONNECT TO adams", 0},
+      {"scott", "CREATE TABLE audit_log (msg VARCHAR2(20))", 0},
+      {"scott", "CREATE PROCEDURE log_it (m VARCHAR2) IS BEGIN INSERT INTO audit_log VALUES (m); "
+                "END;",
+       0},
+      {"scott", "CREATE PROCEDURE log_as_caller (m VARCHAR2) AUTHID CURRENT_USER IS BEGIN INSERT "
+                "INTO scott.audit_log VALUES (m); END;",
+       0},
+      {"adams", "BEGIN log_it('denied'); END;", 6550},
+      {"scott", "GRANT EXECUTE ON log_it TO adams", 0},
+      {"scott", "GRANT EXECUTE ON log_as_caller TO adams", 0},
+      {"adams", "BEGIN log_it('definer'); END;", 0},
+      {"adams", "INSERT INTO scott.audit_log VALUES ('direct')", 942},
+      {"adams", "COMMIT", 0},
+  });
+  EXPECT_NE(Code("adams", "BEGIN log_as_caller('invoker'); END;"), 0);
+  EXPECT_EQ(One("scott", "SELECT COUNT(*) || ' ' || MAX(msg) FROM audit_log"), "1 definer");
+}
+
 TEST_F(PrivilegesTest, AccountsLockExpireAndDropWithTheirObjects) {
   Steps({
       {"scott", "CREATE USER adams IDENTIFIED BY pw DEFAULT TABLESPACE users TEMPORARY "
@@ -273,6 +297,30 @@ TEST(EnginePrivilegesUpgrade, OlderAccountsKeepTheirReach) {
   const Rows version = owner.Query("SELECT COUNT(*) FROM user_role_privs WHERE granted_role = 'DBA'");
   ASSERT_EQ(version.size(), 1u);
   EXPECT_EQ(*version[0][0], "1");
+}
+
+// A key check reads the other table as the engine, not as the user: the
+// user needs no privilege on a child table to delete from its parent.
+TEST_F(PrivilegesTest, KeyChecksNeedNoPrivilegeOnTheOtherTable) {
+  Steps({{"scott", "CREATE USER adams IDENTIFIED BY pw", 0}, {"scott", "GRANT CONNECT TO adams", 0},
+         {"scott", "CREATE TABLE d (a NUMBER PRIMARY KEY)", 0},
+         {"scott", "CREATE TABLE c (b NUMBER REFERENCES d)", 0},
+         {"scott", "GRANT SELECT ON d TO adams", 0},
+         {"adams", "DELETE FROM scott.d", 1031},
+         {"scott", "INSERT INTO d VALUES (1)", 0},
+         {"scott", "INSERT INTO d VALUES (2)", 0},
+         {"scott", "INSERT INTO c VALUES (1)", 0},
+         {"scott", "COMMIT", 0},
+         {"scott", "GRANT DELETE ON d TO adams", 0},
+         {"adams", "DELETE FROM scott.d WHERE a = 2", 0},
+         {"adams", "DELETE FROM scott.d", 2292},
+         {"adams", "ROLLBACK", 0},
+         {"scott", "CREATE TABLE d2 (a NUMBER PRIMARY KEY)", 0},
+         {"scott", "CREATE TABLE c2 (b NUMBER)", 0},
+         {"scott", "ALTER TABLE c2 ADD CONSTRAINT c2_fk FOREIGN KEY (b) REFERENCES d2", 0},
+         {"scott", "GRANT SELECT, DELETE ON d2 TO adams", 0},
+         {"adams", "DELETE FROM scott.d2", 0},
+  });
 }
 
 }  // namespace
