@@ -275,11 +275,13 @@ bool LogOn(Connection &connection, std::string_view user,
                EnsureSynonyms(connection, error) &&
                plsql::EnsureCodeTables(connection, error) &&
                EnsurePrivileges(connection, error) &&
-               connection.ExecInternal(
-                   ("INSERT INTO \"kestrel$role_privs\" VALUES ('" + name + "', 'DBA', 1); "
-                    "UPDATE " + Quoted() + " SET created = datetime('now', 'localtime')")
-                       .c_str(),
-                   error) &&
+               Change(connection,
+                      std::string("INSERT INTO \"") + kRolePrivsTable + "\" VALUES (?1, 'DBA', 1)",
+                      name, nullptr, error) &&
+               Change(connection,
+                      "UPDATE " + Quoted() + " SET created = datetime('now', 'localtime') "
+                      "WHERE name=?1",
+                      name, nullptr, error) &&
                SyncCatalog(connection, name, error);
     return inserted;
   });

@@ -70,6 +70,8 @@ bool CheckSchemaPrivilege(Connection &connection, const std::vector<Token> &toke
     name = Folded(At(tokens, i + 2));
     i += 2;
   }
+  // main.name is SQLite's name for the database, not a schema.
+  if (schema == "MAIN" && !access.IsUser(schema)) schema.clear();
   if (family == "SYNONYM" && isPublic) {
     const char *needed = create ? "CREATE PUBLIC SYNONYM" : "DROP PUBLIC SYNONYM";
     return access.HasSys(user, needed) || Fail(error, 1031);

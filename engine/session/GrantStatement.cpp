@@ -105,7 +105,8 @@ bool Parse(const std::vector<Token> &t, Parsed *p, OraError *error) {
   ++i;
   for (;;) {
     if (!IsName(At(t, i))) return Fail(error, 987);
-    p->grantees.push_back(Folded(At(t, i++)));
+    // Users and roles compare case-insensitively, quoted or not.
+    p->grantees.push_back(UpperAscii(At(t, i++).Name()));
     if (!At(t, i).IsSymbol(',')) break;
     ++i;
   }
@@ -412,7 +413,7 @@ bool RunPrivilegeStatement(Connection &connection, const std::vector<Token> &tok
   const bool roleStatement = tokens[0].Is("CREATE") || tokens[0].Is("DROP");
   if (roleStatement) {
     if (!IsName(At(tokens, 2))) return Fail(error, 903);
-    role = Folded(At(tokens, 2));
+    role = UpperAscii(At(tokens, 2).Name());
     size_t i = 3;
     if (At(tokens, i).Is("NOT") && At(tokens, i + 1).Is("IDENTIFIED")) i += 2;
     if (At(tokens, i).IsSymbol(';')) ++i;

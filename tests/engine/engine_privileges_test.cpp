@@ -254,6 +254,14 @@ TEST_F(PrivilegesTest, AccountsLockExpireAndDropWithTheirObjects) {
   EXPECT_EQ(One("scott", "SELECT COUNT(*) FROM all_users WHERE username = 'ADAMS'"), "0");
 }
 
+// The claiming account becomes an administrator whatever its name holds.
+TEST(EnginePrivilegesClaim, TheFirstAccountHoldsDbaWhateverItsName) {
+  TempDir dir;
+  Session first(dir.CreateLink("q.db"), "o'brien", "pw");
+  ASSERT_TRUE(first.ok()) << first.ErrorText();
+  EXPECT_EQ(first.Run("CREATE USER adams IDENTIFIED BY pw"), OCI_SUCCESS) << first.ErrorText();
+}
+
 // A database made before privileges: its plain accounts keep what they
 // could do, on the objects that were there.
 TEST(EnginePrivilegesUpgrade, OlderAccountsKeepTheirReach) {
@@ -297,6 +305,23 @@ TEST(EnginePrivilegesUpgrade, OlderAccountsKeepTheirReach) {
   const Rows version = owner.Query("SELECT COUNT(*) FROM user_role_privs WHERE granted_role = 'DBA'");
   ASSERT_EQ(version.size(), 1u);
   EXPECT_EQ(*version[0][0], "1");
+}
+
+// Schemas name their objects' owners, but share one namespace of names.
+TEST_F(PrivilegesTest, SchemasOwnTheirObjectsInOneNamespace) {
+  Steps({
+      {"scott", "CREATE USER adams IDENTIFIED BY pw", 0},
+      {"scott", "GRANT CONNECT, RESOURCE TO adams", 0},
+      {"scott", "CREATE TABLE dept (deptno NUMBER(2))", 0},
+      {"adams", "CREATE TABLE dept (deptno NUMBER(2))", 955},
+      {"scott", "ALTER SESSION SET CURRENT_SCHEMA = adams", 0},
+      {"scott", "CREATE TABLE made_here (a NUMBER)", 0},
+      {"scott", "ALTER SESSION SET CURRENT_SCHEMA = scott", 0},
+      {"adams", "INSERT INTO made_here VALUES (1)", 0},
+      {"adams", "CREATE TABLE scott.t (a NUMBER)", 1031},
+      {"scott", "CREATE TABLE nobody.t (a NUMBER)", 1918},
+  });
+  EXPECT_EQ(One("adams", "SELECT table_name FROM user_tables"), "MADE_HERE");
 }
 
 // A key check reads the other table as the engine, not as the user: the

@@ -185,7 +185,7 @@ const CatalogTable *SqliteCatalog::FindTable(std::string_view schema, std::strin
   // All schemas share one namespace of names: a qualifier must name the
   // object's owner, else it may name a synonym of that schema.
   if (table != nullptr && !schema.empty() && !table->owner.empty() &&
-      !SameName(table->owner, schema)) {
+      !SameName(table->owner, schema) && !SameName(schema, "main")) {
     table.reset();
   }
   if (table == nullptr) {
