@@ -296,7 +296,7 @@ int CreateDictionary(sqlite3 *db, const SessionSettings *settings) {
       "CREATE TEMP VIEW all_sequences (SEQUENCE_OWNER, SEQUENCE_NAME, MIN_VALUE, "
       "MAX_VALUE, INCREMENT_BY, CYCLE_FLAG, ORDER_FLAG, CACHE_SIZE, LAST_NUMBER) AS "
       "SELECT owner, name, min_value, max_value, increment_by, cycle_flag, order_flag, "
-      "cache_size, last_number FROM main.\"kestrel$sequences\"",
+      "cache_size, last_number FROM main.\"kestrel$sequences\" WHERE kestrel_may_reach(name)",
   };
   for (const char *sql : kSequenceViews) {
     if (rc != SQLITE_OK) return rc;
@@ -304,7 +304,8 @@ int CreateDictionary(sqlite3 *db, const SessionSettings *settings) {
   }
   // Constraints live in their own tables too (engine/schema/Constraints.h).
   for (bool all : {false, true}) {
-    const std::string where = all ? "" : " WHERE c.owner = kestrel_session_user()";
+    const std::string where = all ? " WHERE kestrel_may_reach(c.table_name)"
+                                  : " WHERE c.owner = kestrel_session_user()";
     const std::string prefix = all ? "all_" : "user_";
     const std::string constraints =
         "CREATE TEMP VIEW " + prefix +
@@ -343,7 +344,7 @@ int CreateDictionary(sqlite3 *db, const SessionSettings *settings) {
         "CASE WHEN t.events & 4 THEN ' OR DELETE' ELSE '' END, 5), t.table_owner, 'TABLE', "
         "kestrel_oracle_name(t.table_name), NULL, t.referencing, t.when_clause, t.status, "
         "t.description, 'PL/SQL     ', t.body FROM \"kestrel$triggers\" t" +
-        (all ? "" : " WHERE t.owner = kestrel_session_user()");
+        (all ? " WHERE kestrel_may_reach(t.name)" : " WHERE t.owner = kestrel_session_user()");
     rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
   }
   // Stored PL/SQL source, line by line.
@@ -351,7 +352,7 @@ int CreateDictionary(sqlite3 *db, const SessionSettings *settings) {
       "CREATE TEMP VIEW user_source (NAME, TYPE, LINE, TEXT) AS SELECT name, type, line, text "
       "FROM main.\"kestrel$source\" WHERE owner = kestrel_session_user()",
       "CREATE TEMP VIEW all_source (OWNER, NAME, TYPE, LINE, TEXT) AS SELECT owner, name, "
-      "type, line, text FROM main.\"kestrel$source\"",
+      "type, line, text FROM main.\"kestrel$source\" WHERE kestrel_may_reach(name)",
   };
   for (const char *sql : kSourceViews) {
     if (rc != SQLITE_OK) return rc;

@@ -376,9 +376,9 @@ class Runner {
                             " WHERE grantor = ?1 AND table_name = ?2 AND privilege = ?3")
                                .c_str(),
                            -1, &s, nullptr);
+        int k = 0;
         for (const std::string *a : {&grantor, &key, &privilege}) {
-          sqlite3_bind_text(s, static_cast<int>(a == &grantor ? 1 : a == &key ? 2 : 3),
-                            a->data(), static_cast<int>(a->size()), SQLITE_TRANSIENT);
+          sqlite3_bind_text(s, ++k, a->data(), static_cast<int>(a->size()), SQLITE_TRANSIENT);
         }
         while (s != nullptr && sqlite3_step(s) == SQLITE_ROW) {
           grantees.emplace_back(reinterpret_cast<const char *>(sqlite3_column_text(s, 0)));

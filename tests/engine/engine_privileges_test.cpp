@@ -177,7 +177,11 @@ TEST_F(PrivilegesTest, ViewsRunWithTheirOwnersRights) {
       {"adams", "SELECT scott.emp_seq.NEXTVAL FROM dual", 2289},
       {"scott", "GRANT SELECT ON emp_seq TO adams", 0},
       {"adams", "SELECT scott.emp_seq.NEXTVAL FROM dual", 0},
+      {"scott", "CREATE SEQUENCE hidden_seq", 0},
   });
+  // ALL_SEQUENCES shows the granted sequence, not the other.
+  EXPECT_EQ(One("adams", "SELECT COUNT(*) || ' ' || MAX(sequence_name) FROM all_sequences"),
+            "1 EMP_SEQ");
   EXPECT_EQ(One("adams", "SELECT ename FROM scott.emp_names"), "SMITH");
   EXPECT_EQ(One("adams", "SELECT COUNT(*) FROM all_objects WHERE owner = 'SCOTT'"), "1");
   EXPECT_EQ(One("adams", "SELECT owner || '.' || table_name || ' ' || privilege || ' ' || grantable "
