@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "catalog/PrivilegeViews.h"
 #include "sql/Lexer.h"
 #include "plsql/CodeCatalog.h"
 #include "statement/DeclaredType.h"
@@ -223,7 +224,7 @@ std::string ViewSql(const View &v, bool all) {
   std::string sql = std::string("CREATE TEMP VIEW ") + (all ? "all_" : "user_") + name + " (" +
                     (all ? "OWNER, " : "") + v.columns + ") AS SELECT " +
                     (all ? "o.owner, " : "") + v.select + " FROM " + from + " WHERE " +
-                    (all ? "1 " : "o.owner = kestrel_session_user() ") + v.from;
+                    (all ? "kestrel_may_reach(o.name) " : "o.owner = kestrel_session_user() ") + v.from;
   if (name == "objects") {
     // PL/SQL triggers are the engine's, not SQLite's objects.
     sql += std::string(" UNION ALL SELECT ") + (all ? "t.owner, " : "") +
@@ -246,7 +247,7 @@ bool IsDictionaryView(const char *name) {
   for (const char *v : kViews) {
     if (sqlite3_stricmp(v, name) == 0) return true;
   }
-  return plsql::IsCodeView(name);
+  return plsql::IsCodeView(name) || IsPrivilegeView(name);
 }
 
 int RegisterDictionaryFunctions(sqlite3 *db, const SessionSettings *settings) {
@@ -301,14 +302,15 @@ std::vector<std::string> ViewStatements() {
       "CREATE TEMP VIEW all_sequences (SEQUENCE_OWNER, SEQUENCE_NAME, MIN_VALUE, "
       "MAX_VALUE, INCREMENT_BY, CYCLE_FLAG, ORDER_FLAG, CACHE_SIZE, LAST_NUMBER) AS "
       "SELECT owner, name, min_value, max_value, increment_by, cycle_flag, order_flag, "
-      "cache_size, last_number FROM main.\"kestrel$sequences\"",
+      "cache_size, last_number FROM main.\"kestrel$sequences\" WHERE kestrel_may_reach(name)",
   };
   for (const char *sql : kSequenceViews) {
     out.push_back(sql);
   }
   // Constraints live in their own tables too (engine/schema/Constraints.h).
   for (bool all : {false, true}) {
-    const std::string where = all ? "" : " WHERE c.owner = kestrel_session_user()";
+    const std::string where = all ? " WHERE kestrel_may_reach(c.table_name)"
+                                  : " WHERE c.owner = kestrel_session_user()";
     const std::string prefix = all ? "all_" : "user_";
     const std::string constraints =
         "CREATE TEMP VIEW " + prefix +
@@ -346,7 +348,7 @@ std::vector<std::string> ViewStatements() {
         "CASE t.timing WHEN 'INSTEAD OF' THEN 'VIEW' ELSE 'TABLE' END, "
         "kestrel_oracle_name(t.table_name), NULL, t.referencing, t.when_clause, t.status, "
         "t.description, 'PL/SQL     ', t.body FROM \"kestrel$triggers\" t" +
-        (all ? "" : " WHERE t.owner = kestrel_session_user()");
+        (all ? " WHERE kestrel_may_reach(t.name)" : " WHERE t.owner = kestrel_session_user()");
     out.push_back(sql);
   }
   // Stored PL/SQL source, line by line.
@@ -354,7 +356,7 @@ std::vector<std::string> ViewStatements() {
       "CREATE TEMP VIEW user_source (NAME, TYPE, LINE, TEXT) AS SELECT name, type, line, text "
       "FROM main.\"kestrel$source\" WHERE owner = kestrel_session_user()",
       "CREATE TEMP VIEW all_source (OWNER, NAME, TYPE, LINE, TEXT) AS SELECT owner, name, "
-      "type, line, text FROM main.\"kestrel$source\"",
+      "type, line, text FROM main.\"kestrel$source\" WHERE kestrel_may_reach(name)",
   };
   for (const char *sql : kSourceViews) {
     out.push_back(sql);
@@ -373,6 +375,7 @@ std::vector<std::string> ViewStatements() {
   }
   // USER_ERRORS, USER_ARGUMENTS, ...
   plsql::AddCodeViewStatements(&out);
+  AddPrivilegeViewStatements(&out);
   return out;
 }
 

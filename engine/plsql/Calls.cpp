@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdio>
 #include <iterator>
+#include <optional>
 #include <random>
 #include <thread>
 
@@ -17,6 +18,8 @@
 #include "plsql/CodeSynonyms.h"
 #include "plsql/EngineCatalog.h"
 #include "plsql/SessionState.h"
+#include "session/AccessGuard.h"
+#include "session/Connection.h"
 #include "plsql/StoredCode.h"
 #include "session/Connection.h"
 #include "sql/parse/Parse.h"
@@ -308,6 +311,11 @@ const StoredUnit *Interpreter::LoadStored(const std::string &name, uint32_t pos,
     auto loaded = std::make_unique<StoredUnit>();
     loaded->text = std::move(text);
     loaded->name = owner + "." + unitName;
+    // Another schema's unit is there only for a holder of EXECUTE on it.
+    if (!MayExecute(ctx_.connection, owner, unitName)) {
+      stored_.erase(name);
+      return nullptr;
+    }
     bool invalid = false;
     try {
       const sql::Statement *st = sql::Parse(loaded->text, loaded->arena);
@@ -409,6 +417,11 @@ Value Interpreter::CallSubprogram(const sql::Subprogram &sub, Frame &declared,
   Flow flow;
   const std::string_view callerText = text_;
   std::string callerUnit;
+  // A stored unit runs with its owner's rights unless AUTHID CURRENT_USER.
+  std::optional<Connection::DefinerScope> rights;
+  if (stored != nullptr && sub.authid != 2) {
+    rights.emplace(ctx_.connection, stored->name.substr(0, stored->name.find('.')));
+  }
   if (stored != nullptr) {
     text_ = stored->text;
     callerUnit = std::move(unit_name_);

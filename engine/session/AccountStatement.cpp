@@ -38,7 +38,10 @@ bool ParseAccountStatement(const std::vector<Token> &tokens,
   if (tokens[0].Is("DROP")) {
     statement->verb = AccountStatement::Verb::kDrop;
     size_t i = 3;
-    if (At(tokens, i).Is("CASCADE")) ++i;
+    if (At(tokens, i).Is("CASCADE")) {
+      statement->cascade = true;
+      ++i;
+    }
     if (!AtEnd(tokens, i)) {
       *error = OraError::Make(922, "expected DROP USER name [CASCADE]");
       return false;
@@ -48,15 +51,18 @@ bool ParseAccountStatement(const std::vector<Token> &tokens,
   statement->verb = tokens[0].Is("CREATE") ? AccountStatement::Verb::kCreate
                                            : AccountStatement::Verb::kAlter;
   const Token &password = At(tokens, 5);
-  if (!At(tokens, 3).Is("IDENTIFIED") || !At(tokens, 4).Is("BY") ||
-      !IsPassword(password)) {
-    *error = OraError::Make(922, "expected USER name IDENTIFIED BY password");
-    return false;
+  const bool alter = statement->verb == AccountStatement::Verb::kAlter;
+  size_t i = 3;
+  if (At(tokens, 3).Is("IDENTIFIED") || !alter) {
+    if (!At(tokens, 3).Is("IDENTIFIED") || !At(tokens, 4).Is("BY") || !IsPassword(password)) {
+      *error = OraError::Make(922, "expected USER name IDENTIFIED BY password");
+      return false;
+    }
+    statement->password = password.Name();
+    statement->hasPassword = true;
+    i = 6;
   }
-  statement->password = password.Name();
-  size_t i = 6;
-  if (statement->verb == AccountStatement::Verb::kAlter &&
-      At(tokens, i).Is("REPLACE")) {
+  if (alter && statement->hasPassword && At(tokens, i).Is("REPLACE")) {
     if (!IsPassword(At(tokens, i + 1))) {
       *error = OraError::Make(922, "expected REPLACE old_password");
       return false;
@@ -65,7 +71,35 @@ bool ParseAccountStatement(const std::vector<Token> &tokens,
     statement->hasReplace = true;
     i += 2;
   }
-  if (!AtEnd(tokens, i)) {
+  // The storage and profile clauses are accepted: one file has no
+  // tablespaces, quotas or profiles to apply them to.
+  bool any = statement->hasPassword;
+  while (!AtEnd(tokens, i)) {
+    const Token &t = At(tokens, i);
+    if ((t.Is("DEFAULT") || t.Is("TEMPORARY")) && At(tokens, i + 1).Is("TABLESPACE") &&
+        IsName(At(tokens, i + 2))) {
+      if (t.Is("DEFAULT")) statement->defaultTablespace = UpperAscii(At(tokens, i + 2).Name());
+      i += 3;
+    } else if (t.Is("QUOTA") && (At(tokens, i + 1).kind == TokenKind::kNumber ||
+                                 At(tokens, i + 1).Is("UNLIMITED"))) {
+      i += 2;
+      if (At(tokens, i).kind == TokenKind::kWord && !At(tokens, i).Is("ON")) ++i;  // 10M
+      if (!At(tokens, i).Is("ON") || !IsName(At(tokens, i + 1))) break;
+      i += 2;
+    } else if (t.Is("PROFILE") && IsName(At(tokens, i + 1))) {
+      i += 2;
+    } else if (t.Is("ACCOUNT") && (At(tokens, i + 1).Is("LOCK") || At(tokens, i + 1).Is("UNLOCK"))) {
+      statement->lock = At(tokens, i + 1).Is("LOCK") ? 1 : 0;
+      i += 2;
+    } else if (t.Is("PASSWORD") && At(tokens, i + 1).Is("EXPIRE")) {
+      statement->expire = true;
+      i += 2;
+    } else {
+      break;
+    }
+    any = true;
+  }
+  if (!AtEnd(tokens, i) || !any) {
     *error = OraError::Make(922, "expected USER name IDENTIFIED BY password");
     return false;
   }

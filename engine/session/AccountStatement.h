@@ -22,6 +22,11 @@ struct AccountStatement {
   std::string password;  // empty for DROP
   std::string replaced;  // ALTER's REPLACE old password, when given
   bool hasReplace = false;
+  bool hasPassword = false;  // ALTER USER may change the account alone
+  int lock = -1;             // ACCOUNT LOCK 1, ACCOUNT UNLOCK 0, unstated -1
+  bool expire = false;       // PASSWORD EXPIRE
+  bool cascade = false;      // DROP USER ... CASCADE
+  std::string defaultTablespace;
 };
 
 // 922 (missing or invalid option) or 900 when the text is not one of the

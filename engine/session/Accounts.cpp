@@ -8,9 +8,12 @@
 #include <sodium.h>
 
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "errors/SqliteErrors.h"
 #include "catalog/Catalog.h"
+#include "catalog/Privileges.h"
 #include "catalog/Comments.h"
 #include "catalog/Sequences.h"
 #include "catalog/Synonyms.h"
@@ -159,7 +162,9 @@ bool EnsureTable(Connection &connection, OraError *error) {
   return connection.ExecInternal(
       ("CREATE TABLE IF NOT EXISTS " + Quoted() +
        " (name TEXT PRIMARY KEY, hash TEXT NOT NULL, "
-       "admin INTEGER NOT NULL DEFAULT 0)")
+       "admin INTEGER NOT NULL DEFAULT 0, locked INTEGER NOT NULL DEFAULT 0, expired INTEGER "
+       "NOT NULL DEFAULT 0, failed INTEGER NOT NULL DEFAULT 0, created DATE, "
+       "default_tablespace TEXT NOT NULL DEFAULT 'USERS')")
           .c_str(),
       error);
 }
@@ -177,6 +182,46 @@ bool InOwnTransaction(Connection &connection, OraError *error, Body body) {
   return connection.Commit(error);
 }
 
+// The account's state after its password was checked: a wrong one
+// counts, and the count locks the account; a right one meets the lock
+// and the expiry. An older file without these columns has neither.
+bool CheckStatus(Connection &connection, const std::string &name, bool right,
+                 OraError *error) {
+  int locked = 0, expired = 0, failed = 0;
+  {
+    Connection::InternalScope scope(connection);
+    OraError ignored;
+    Statement statement = Prepare(
+        connection, "SELECT locked, expired, failed FROM " + Quoted() + " WHERE name=?1",
+        &ignored);
+    if (statement) {
+      sqlite3_bind_text(statement.get(), 1, name.data(), static_cast<int>(name.size()),
+                        SQLITE_STATIC);
+      if (sqlite3_step(statement.get()) == SQLITE_ROW) {
+        locked = sqlite3_column_int(statement.get(), 0);
+        expired = sqlite3_column_int(statement.get(), 1);
+        failed = sqlite3_column_int(statement.get(), 2);
+      }
+    } else {
+      return right ? true : Refuse(error, 1017);
+    }
+  }
+  const bool count = !right || failed != 0;
+  if (count && !locked && !connection.readOnly() && !connection.InTransaction()) {
+    OraError ignored;
+    const std::string sql =
+        right ? "UPDATE " + Quoted() + " SET failed = 0 WHERE name=?1"
+              : "UPDATE " + Quoted() + " SET failed = failed + 1, locked = (failed + 1 >= " +
+                    std::to_string(kFailedLogonsToLock) + ") WHERE name=?1";
+    InOwnTransaction(connection, &ignored,
+                     [&] { return Change(connection, sql, name, nullptr, &ignored); });
+  }
+  if (!right) return Refuse(error, 1017);
+  if (locked) return Refuse(error, 28000);
+  if (expired) return Refuse(error, 28001);
+  return true;
+}
+
 }  // namespace
 
 std::string CanonicalUserName(std::string_view name) { return UpperAscii(name); }
@@ -191,11 +236,9 @@ bool LogOn(Connection &connection, std::string_view user,
   std::string hash;
   const bool claimed = TableExists(connection);
   if (claimed && StoredHash(connection, name, &hash, error)) {
-    if (crypto_pwhash_str_verify(hash.c_str(), password.data(),
-                                 password.size()) == 0) {
-      return true;
-    }
-    return Refuse(error, 1017);
+    const bool right =
+        crypto_pwhash_str_verify(hash.c_str(), password.data(), password.size()) == 0;
+    return CheckStatus(connection, name, right, error);
   }
   if (error->failed()) return false;
   if (claimed && AccountCount(connection, error) != 0) {
@@ -231,6 +274,14 @@ bool LogOn(Connection &connection, std::string_view user,
                plsql::EnsureTriggers(connection, error) &&
                EnsureSynonyms(connection, error) &&
                plsql::EnsureCodeTables(connection, error) &&
+               EnsurePrivileges(connection, error) &&
+               Change(connection,
+                      std::string("INSERT INTO \"") + kRolePrivsTable + "\" VALUES (?1, 'DBA', 1)",
+                      name, nullptr, error) &&
+               Change(connection,
+                      "UPDATE " + Quoted() + " SET created = datetime('now', 'localtime') "
+                      "WHERE name=?1",
+                      name, nullptr, error) &&
                SyncCatalog(connection, name, error);
     return inserted;
   });
@@ -247,16 +298,89 @@ static bool HashNewPassword(std::string_view password, std::string *hash,
   return HashPassword(password, hash, error);
 }
 
-bool CreateAccount(Connection &connection, std::string_view user,
-                   std::string_view password, std::string_view currentUser,
-                   OraError *error) {
-  const std::string name = CanonicalUserName(user);
+namespace {
+
+bool Holds(Connection &connection, const std::string &user, const char *privilege) {
+  return connection.Access().HasSys(user, privilege);
+}
+
+// The status columns an account statement sets besides the password.
+bool ApplyStatus(Connection &connection, const AccountStatement &statement,
+                 const std::string &name, OraError *error) {
+  std::string set;
+  if (statement.lock == 1) set += ", locked = 1";
+  if (statement.lock == 0) set += ", locked = 0, failed = 0";
+  if (statement.expire) set += ", expired = 1";
+  if (!statement.defaultTablespace.empty()) {
+    set += ", default_tablespace = '" + UpperAscii(statement.defaultTablespace) + "'";
+    for (char c : statement.defaultTablespace) {
+      if (c == '\'') return Refuse(error, 922);
+    }
+  }
+  if (set.empty()) return true;
+  return Change(connection, "UPDATE " + Quoted() + " SET " + set.substr(2) + " WHERE name=?1",
+                name, nullptr, error);
+}
+
+// Everything `owner` owns, by statement, for DROP USER CASCADE.
+bool DropOwned(Connection &connection, const std::string &owner, OraError *error) {
+  std::vector<std::pair<std::string, std::string>> objects;
+  {
+    Connection::InternalScope scope(connection);
+    Statement statement = Prepare(
+        connection,
+        std::string("SELECT type, name FROM \"") + kObjectsTable +
+            "\" WHERE owner=?1 AND type IN ('view', 'table') ORDER BY type = 'table'",
+        error);
+    if (!statement) return false;
+    sqlite3_bind_text(statement.get(), 1, owner.data(), static_cast<int>(owner.size()),
+                      SQLITE_STATIC);
+    while (sqlite3_step(statement.get()) == SQLITE_ROW) {
+      objects.emplace_back(
+          reinterpret_cast<const char *>(sqlite3_column_text(statement.get(), 0)),
+          reinterpret_cast<const char *>(sqlite3_column_text(statement.get(), 1)));
+    }
+  }
+  std::string sql = "PRAGMA defer_foreign_keys = ON; ";
+  for (const auto &o : objects) {
+    std::string quoted = "\"";
+    for (char c : o.second) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+    sql += std::string("DROP ") + (o.first == "view" ? "VIEW" : "TABLE") + " IF EXISTS main." +
+           quoted + "\"; ";
+  }
+  for (const char *table :
+       {"kestrel$sequences", "kestrel$synonyms", "kestrel$source", "kestrel$code",
+        "kestrel$errors", "kestrel$arguments", "kestrel$code_refs", "kestrel$triggers",
+        "kestrel$constraints", "kestrel$cons_columns"}) {
+    sql += std::string("DELETE FROM \"") + table + "\" WHERE owner = ?1; ";
+  }
+  // One statement at a time, each with the owner bound.
+  size_t at = 0;
+  while (at < sql.size()) {
+    const size_t end = sql.find("; ", at);
+    const std::string one = sql.substr(at, end - at);
+    at = end == std::string::npos ? sql.size() : end + 2;
+    if (one.find("?1") == std::string::npos) {
+      if (!connection.ExecInternal(one.c_str(), error)) return false;
+    } else if (!Change(connection, one, owner, nullptr, error)) {
+      return false;
+    }
+  }
+  return SyncCatalog(connection, owner, error);
+}
+
+}  // namespace
+
+bool CreateAccount(Connection &connection, const AccountStatement &statement,
+                   std::string_view currentUser, OraError *error) {
+  const std::string name = CanonicalUserName(statement.user);
   const std::string current = CanonicalUserName(currentUser);
-  if (!IsAdministrator(connection, current, error)) {
-    return error->failed() ? false : Refuse(error, 1031);
+  if (!Holds(connection, current, "CREATE USER")) return Refuse(error, 1031);
+  if (connection.Access().IsRole(name) || name == kPublicGrantee) {
+    return Refuse(error, 1920, name);
   }
   std::string hash;
-  if (!HashNewPassword(password, &hash, error)) return false;
+  if (!HashNewPassword(statement.password, &hash, error)) return false;
   return InOwnTransaction(connection, error, [&] {
     if (!EnsureTable(connection, error)) return false;
     std::string existing;
@@ -265,48 +389,50 @@ bool CreateAccount(Connection &connection, std::string_view user,
     }
     if (error->failed()) return false;
     return Change(connection,
-                  "INSERT INTO " + Quoted() + " (name, hash) VALUES (?1, ?2)",
-                  name, &hash, error);
+                  "INSERT INTO " + Quoted() +
+                      " (name, hash, created) VALUES (?1, ?2, datetime('now', 'localtime'))",
+                  name, &hash, error) &&
+           ApplyStatus(connection, statement, name, error);
   });
 }
 
-bool AlterAccount(Connection &connection, std::string_view user,
-                  std::string_view password, const std::string *replaced,
+bool AlterAccount(Connection &connection, const AccountStatement &statement,
                   std::string_view currentUser, OraError *error) {
-  const std::string name = CanonicalUserName(user);
+  const std::string name = CanonicalUserName(statement.user);
   const std::string current = CanonicalUserName(currentUser);
-  const bool administrator = IsAdministrator(connection, current, error);
-  if (error->failed()) return false;
+  const bool administrator = Holds(connection, current, "ALTER USER");
   if (!administrator && name != current) return Refuse(error, 1031);
+  if (!administrator && (statement.lock >= 0 || statement.expire)) return Refuse(error, 1031);
   // A plain user proves it knows the password it replaces; an
   // administrator may name it too, and is then held to it.
-  if (!administrator && replaced == nullptr) return Refuse(error, 28221);
+  if (!administrator && statement.hasPassword && !statement.hasReplace) {
+    return Refuse(error, 28221);
+  }
   std::string hash;
-  if (!HashNewPassword(password, &hash, error)) return false;
+  if (statement.hasPassword && !HashNewPassword(statement.password, &hash, error)) return false;
   return InOwnTransaction(connection, error, [&] {
     std::string existing;
     if (!TableExists(connection) ||
         !StoredHash(connection, name, &existing, error)) {
       return error->failed() ? false : Refuse(error, 1918, name);
     }
-    if (replaced != nullptr &&
-        crypto_pwhash_str_verify(existing.c_str(), replaced->data(),
-                                 replaced->size()) != 0) {
+    if (statement.hasReplace &&
+        crypto_pwhash_str_verify(existing.c_str(), statement.replaced.data(),
+                                 statement.replaced.size()) != 0) {
       return Refuse(error, 28008);
     }
-    return Change(connection,
-                  "UPDATE " + Quoted() + " SET hash=?2 WHERE name=?1", name,
-                  &hash, error);
+    return (!statement.hasPassword ||
+            Change(connection, "UPDATE " + Quoted() + " SET hash=?2, expired=0 WHERE name=?1",
+                   name, &hash, error)) &&
+           ApplyStatus(connection, statement, name, error);
   });
 }
 
-bool DropAccount(Connection &connection, std::string_view user,
+bool DropAccount(Connection &connection, const AccountStatement &statement,
                  std::string_view currentUser, OraError *error) {
-  const std::string name = CanonicalUserName(user);
+  const std::string name = CanonicalUserName(statement.user);
   const std::string current = CanonicalUserName(currentUser);
-  if (!IsAdministrator(connection, current, error)) {
-    return error->failed() ? false : Refuse(error, 1031);
-  }
+  if (!Holds(connection, current, "DROP USER")) return Refuse(error, 1031);
   return InOwnTransaction(connection, error, [&] {
     std::string existing;
     if (!TableExists(connection) ||
@@ -323,9 +449,31 @@ bool DropAccount(Connection &connection, std::string_view user,
                  : Refuse(error, 1031, "the last administrator cannot be dropped");
     }
     if (error->failed()) return false;
+    const long long owned = Count(
+        connection,
+        std::string("SELECT (SELECT count(*) FROM \"") + kObjectsTable +
+            "\" WHERE owner=?1) + (SELECT count(*) FROM \"kestrel$sequences\" WHERE owner=?1) + "
+            "(SELECT count(*) FROM \"kestrel$code\" WHERE owner=?1) + (SELECT count(*) FROM "
+            "\"kestrel$synonyms\" WHERE owner=?1)",
+        &name, error);
+    if (owned < 0) return false;
+    if (owned > 0 && !statement.cascade) return Refuse(error, 1922, name);
+    if (owned > 0 && !DropOwned(connection, name, error)) return false;
+    for (const std::string &sql :
+         {std::string("DELETE FROM \"") + kTabPrivsTable +
+              "\" WHERE grantee=?1 OR owner=?1 OR grantor=?1",
+          std::string("DELETE FROM \"") + kSysPrivsTable + "\" WHERE grantee=?1",
+          std::string("DELETE FROM \"") + kRolePrivsTable + "\" WHERE grantee=?1"}) {
+      if (!Change(connection, sql, name, nullptr, error)) return false;
+    }
     return Change(connection, "DELETE FROM " + Quoted() + " WHERE name=?1",
                   name, nullptr, error);
   });
+}
+
+bool MayStartSession(Connection &connection, const std::string &user, OraError *error) {
+  if (connection.Access().HasSys(user, "CREATE SESSION")) return true;
+  return Refuse(error, 1045, user);
 }
 
 }  // namespace kestrel_engine

@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "errors/OraError.h"
+#include "session/AccountStatement.h"
 #include "session/Connection.h"
 
 namespace kestrel_engine {
@@ -28,28 +29,39 @@ std::string CanonicalUserName(std::string_view name);
 // yet: the claiming account is the database's first administrator. A
 // database that holds other objects but no accounts is claimed only when
 // the link allows it. 1017 for an unknown user or a wrong password, 1005
-// for an empty password. A failed logon writes nothing.
+// for an empty password, 28000 for a locked account, 28001 for an
+// expired password. A wrong password counts against its account, the one
+// write a failed logon makes: the tenth in a row locks it.
 bool LogOn(Connection &connection, std::string_view user,
            std::string_view password, OraError *error);
 
-// Accounts are administrators or plain users; only administrators create,
-// alter or drop other accounts (1031 otherwise), and the accounts they
-// create are plain. `currentUser` is the session's user.
+// Account statements are held to the system privileges CREATE USER,
+// ALTER USER and DROP USER (1031 without); administrators hold them
+// through DBA. `currentUser` is the session's user.
 
-// 1920 when the user exists.
-bool CreateAccount(Connection &connection, std::string_view user,
-                   std::string_view password, std::string_view currentUser,
-                   OraError *error);
-// 1918 when the user does not exist. A plain user may change its own
-// password only, naming the old one: 28221 without REPLACE, 28008 when
-// it is wrong. `replaced` is null when the statement has no REPLACE.
-bool AlterAccount(Connection &connection, std::string_view user,
-                  std::string_view password, const std::string *replaced,
+// 1920 when the user or a role has the name.
+bool CreateAccount(Connection &connection, const AccountStatement &statement,
+                   std::string_view currentUser, OraError *error);
+// 1918 when the user does not exist. A user without ALTER USER may change
+// its own password only, naming the old one: 28221 without REPLACE, 28008
+// when it is wrong. ACCOUNT UNLOCK also clears the failed-logon count; a
+// new password ends PASSWORD EXPIRE.
+bool AlterAccount(Connection &connection, const AccountStatement &statement,
                   std::string_view currentUser, OraError *error);
 // 1918 when the user does not exist; 1940 for the session's own user (it
-// is connected); 1031 for the last administrator.
-bool DropAccount(Connection &connection, std::string_view user,
+// is connected); 1031 for the last administrator; 1922 when it owns
+// objects and CASCADE is not given, which drops them and every grant
+// made to or by it.
+bool DropAccount(Connection &connection, const AccountStatement &statement,
                  std::string_view currentUser, OraError *error);
+
+// After a logon has been checked and the file brought up to date: 1045
+// when the user holds no CREATE SESSION, directly or through a role.
+bool MayStartSession(Connection &connection, const std::string &user, OraError *error);
+
+// Failed logons in a row that lock an account (Oracle's default profile
+// has FAILED_LOGIN_ATTEMPTS 10).
+constexpr int kFailedLogonsToLock = 10;
 
 }  // namespace kestrel_engine
 

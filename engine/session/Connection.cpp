@@ -13,9 +13,11 @@
 #include "catalog/Catalog.h"
 #include "catalog/Comments.h"
 #include "catalog/Dictionary.h"
+#include "catalog/Privileges.h"
 #include "catalog/Sequences.h"
 #include "catalog/Synonyms.h"
 #include "schema/Constraints.h"
+#include "session/AccessGuard.h"
 #include "session/SqlGuard.h"
 #include "sql/BoundedPrintf.h"
 #include "functions/FunctionLibrary.h"
@@ -163,7 +165,33 @@ sql::SqliteCatalog &Connection::Catalog() {
 
 void Connection::ForgetCatalog() {
   if (catalog_ != nullptr) catalog_->Clear();
+  accessStale_ = true;
 }
+
+AccessData &Connection::Access() {
+  unsigned version = 0;
+  sqlite3_file_control(db_, "main", SQLITE_FCNTL_DATA_VERSION, &version);
+  if (access_ == nullptr) access_ = std::make_unique<AccessData>();
+  if (accessStale_ || version != accessDataVersion_) {
+    OraError ignored;
+    // A failed read leaves nothing granted but what owners hold.
+    access_->Load(*this, &ignored);
+    accessStale_ = false;
+    accessDataVersion_ = version;
+  }
+  return *access_;
+}
+
+const std::string &Connection::RightsHolder() const {
+  return definer_.empty() ? settings_->user : definer_;
+}
+
+Connection::DefinerScope::DefinerScope(Connection &connection, std::string owner)
+    : connection_(connection), previous_(std::move(connection.definer_)) {
+  connection.definer_ = std::move(owner);
+}
+
+Connection::DefinerScope::~DefinerScope() { connection_.definer_ = std::move(previous_); }
 
 Connection::~Connection() {
   sqlite3_finalize(begin_);
@@ -234,6 +262,7 @@ std::unique_ptr<Connection> Connection::Open(std::string_view link,
       RegisterSequenceFunctions(db, connection.get()) != SQLITE_OK ||
       plsql::RegisterSqlCalls(db, connection.get()) != SQLITE_OK ||
       RegisterBoundedPrintf(db) != SQLITE_OK ||
+      RegisterAccessFunctions(db, connection.get()) != SQLITE_OK ||
       RegisterOracleFunctions(db, connection->settings_.get()) != SQLITE_OK ||
       plsql::RegisterTriggerFunctions(*connection) != SQLITE_OK) {
     *error = CannotResolve(link, sqlite3_errmsg(db));
@@ -288,8 +317,12 @@ void Connection::PrepareForWrites() {
 
 OraError Connection::PrepareError(int statementType) {
   OraError error = ErrorFromSqlite(db_, statementType);
-  if (deniedEngineTable_ && error.code == 1031) error = OraError::Make(942);
+  if ((deniedEngineTable_ || deniedInvisible_) && error.code == 1031) {
+    error = OraError::Make(942);
+  }
   deniedEngineTable_ = false;
+  deniedInvisible_ = false;
+  deniedObject_ = false;
   std::string &mutating = plsqlState_->triggers.mutating_hit;
   if (!mutating.empty()) {
     error = OraError::Make(4091, mutating);
@@ -300,7 +333,7 @@ OraError Connection::PrepareError(int statementType) {
 
 // Client SQL is held to SqlGuard's rules; the engine's own SQL passes.
 int Connection::Authorize(void *self, int action, const char *a, const char *b,
-                          const char *, const char *view) {
+                          const char *database, const char *view) {
   Connection *connection = static_cast<Connection *>(self);
   if (connection->internal_) return SQLITE_OK;
   // The dictionary's views read the catalog for client SQL; nothing else
@@ -312,11 +345,12 @@ int Connection::Authorize(void *self, int action, const char *a, const char *b,
        sqlite3_stricmp(a, schema::kConsColumnsTable) == 0 ||
        sqlite3_stricmp(a, plsql::kSourceTable) == 0 ||
        sqlite3_stricmp(a, plsql::kTriggersTable) == 0 || sqlite3_stricmp(a, kSynonymsTable) == 0 ||
-       plsql::IsCodeTable(a)) &&
+       plsql::IsCodeTable(a) || IsPrivilegeTable(a) || sqlite3_stricmp(a, kAccountsTable) == 0) &&
       // SQLite names no view for a table read with no column (the count
-      // of an ALL_ view with no condition); the count is what the ALL_
-      // view shows anyway.
-      (IsDictionaryView(view) || (b != nullptr && *b == '\0'))) {
+      // of an ALL_ view with no condition); such a count of the catalog
+      // is what an ALL_ view with no condition shows anyway.
+      (IsDictionaryView(view) || (b != nullptr && *b == '\0' && !IsPrivilegeTable(a) &&
+                                  sqlite3_stricmp(a, kAccountsTable) != 0))) {
     return SQLITE_OK;
   }
   switch (action) {
@@ -346,6 +380,17 @@ int Connection::Authorize(void *self, int action, const char *a, const char *b,
   } else if (action == SQLITE_DROP_TRIGGER && IsEngineTable(a) && b != nullptr &&
              !dropping.empty() && sqlite3_stricmp(b, dropping.c_str()) == 0) {
     return SQLITE_OK;
+  }
+  bool invisible = false;
+  if (connection->access_ != nullptr && connection->settings_->user.size() != 0 &&
+      AuthorizeObjectAccess(*connection->access_, connection->RightsHolder(), action, a, b,
+                            database, view, &invisible) != SQLITE_OK) {
+    // SQLite goes on asking about the rest of the statement after a
+    // refusal: one object the user may see but not use makes it 1031.
+    connection->deniedInvisible_ =
+        invisible && (!connection->deniedObject_ || connection->deniedInvisible_);
+    connection->deniedObject_ = true;
+    return SQLITE_DENY;
   }
   const int verdict = AuthorizeClientAction(action, a, b);
   if (verdict != SQLITE_OK && (IsEngineTable(a) || IsEngineTable(b))) {

@@ -28,6 +28,7 @@ class SqliteCatalog;
 namespace kestrel_engine {
 
 class SequenceState;
+class AccessData;
 namespace plsql {
 struct SessionState;
 }
@@ -113,7 +114,11 @@ class Connection {
 
   // Called before a client statement is prepared: what the authorizer saw
   // of the one before no longer counts.
-  void ClientStatementBegins() { droppingTable_.clear(); }
+  void ClientStatementBegins() {
+    droppingTable_.clear();
+    deniedObject_ = deniedInvisible_ = deniedEngineTable_ = false;
+    Access();
+  }
 
   // What the front end knows of the schema, kept between statements. It is
   // forgotten when another connection commits (SQLite's data version
@@ -125,6 +130,25 @@ class Connection {
   // missing, with the engine's rights; true when it is there now.
   bool MakeDictionaryView(std::string_view name);
   bool MakeMissingDictionaryView();
+  // The grants as the privilege checks read them (catalog/Privileges.h),
+  // read again when another session has committed or this one ran
+  // anything but a query or DML. Never read inside the authorizer, which
+  // uses what the last call read.
+  AccessData &Access();
+  // The user whose rights SQL runs with: the session's, or the owner of
+  // the definer's-rights unit running (DefinerScope).
+  const std::string &RightsHolder() const;
+  class DefinerScope {
+   public:
+    DefinerScope(Connection &connection, std::string owner);
+    ~DefinerScope();
+    DefinerScope(const DefinerScope &) = delete;
+    DefinerScope &operator=(const DefinerScope &) = delete;
+
+   private:
+    Connection &connection_;
+    std::string previous_;
+  };
 
   // The error for a statement that failed to prepare: the authorizer's
   // refusal of an engine table reads as a table that does not exist.
@@ -159,6 +183,12 @@ class Connection {
   std::unique_ptr<SequenceState> sequences_;
   std::unique_ptr<sql::SqliteCatalog> catalog_;
   unsigned catalogDataVersion_ = 0;
+  std::unique_ptr<AccessData> access_;
+  unsigned accessDataVersion_ = 0;
+  bool accessStale_ = true;
+  std::string definer_;  // empty: the session's user
+  bool deniedInvisible_ = false;  // the authorizer hid another's object
+  bool deniedObject_ = false;     // the authorizer refused an object already
   std::unique_ptr<plsql::SessionState> plsqlState_;
   std::atomic<bool> *break_ = nullptr;
   int busyTimeoutMs_ = kDefaultBusyTimeoutMs;

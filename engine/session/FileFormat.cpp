@@ -10,6 +10,7 @@
 
 #include "catalog/Catalog.h"
 #include "catalog/Comments.h"
+#include "catalog/Privileges.h"
 #include "catalog/Sequences.h"
 #include "catalog/Synonyms.h"
 #include "errors/SqliteErrors.h"
@@ -76,7 +77,8 @@ constexpr Step kSteps[kFileFormatVersion] = {AddAdministrators, AddCatalog,
                                              schema::EnsureConstraintTables, plsql::EnsureSource,
                                              plsql::EnsureTriggers, EnsureSynonyms,
                                              plsql::EnsureCodeTables,
-                                             plsql::AddArgumentOverloads};
+                                             plsql::AddArgumentOverloads,
+                                             UpgradeToPrivileges};
 
 }  // namespace
 

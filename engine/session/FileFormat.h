@@ -25,7 +25,10 @@ namespace kestrel_engine {
 // 9: stored units' records: kestrel$code, kestrel$errors,
 //    kestrel$arguments, kestrel$code_refs.
 // 10: overloaded packaged subprograms numbered in kestrel$arguments.
-constexpr int kFileFormatVersion = 10;
+// 11: users, roles and privileges: kestrel$roles, kestrel$sys_privs,
+//     kestrel$role_privs, kestrel$tab_privs, and each account's lock,
+//     expiry and failed-logon count.
+constexpr int kFileFormatVersion = 11;
 
 // The file's version; -1 with `error` set when it cannot be read.
 int FileFormatVersion(Connection &connection, OraError *error);

@@ -44,8 +44,11 @@ sword BeginSession(ServiceContext &context, ErrorHandle *error,
       !UpgradeFileFormat(connection, &failure)) {
     return Report(error, failure);
   }
+  const std::string user = CanonicalUserName(session.userName());
+  connection.ForgetCatalog();  // the grants are read afresh for this user
+  if (!MayStartSession(connection, user, &failure)) return Report(error, failure);
   connection.PrepareForWrites();
-  connection.settings().user = CanonicalUserName(session.userName());
+  connection.settings().user = user;
   session.LoggedOn(server);
   context.session = &session;
   return OCI_SUCCESS;

@@ -104,6 +104,9 @@ bool AlterSession(const std::vector<Token> &tokens, SessionSettings *settings,
       if (upper != "AMERICAN" && upper != "ENGLISH") return Fail(error, 12705);
       (name == "NLS_LANGUAGE" ? next.language : next.dateLanguage) = upper;
       if (name == "NLS_LANGUAGE") next.dateLanguage = upper;
+    } else if (name == "CURRENT_SCHEMA") {
+      next.currentSchema = tokens[i - 1].kind == TokenKind::kWord ? upper : value;
+      if (next.currentSchema == next.user) next.currentSchema.clear();
     } else if (name == "NLS_TERRITORY") {
       if (upper != "AMERICA") return Fail(error, 12705);
       next.territory = upper;

@@ -30,6 +30,9 @@ struct SessionSettings {
   NumberSymbols numbers;
   // The logged-on user, as stored (upper case): USER, UID and SYS_CONTEXT.
   std::string user;
+  // ALTER SESSION SET CURRENT_SCHEMA: whose schema unqualified new
+  // objects go to; empty for the user's own.
+  std::string currentSchema;
   // FIXED_DATE as stored ('YYYY-MM-DD HH:MM:SS'), what SYSDATE returns;
   // empty for the clock. ALTER SYSTEM sets it too: it lasts for the
   // connection, the engine having no instance beyond it.

@@ -66,6 +66,11 @@ StatementKind Classify(const std::vector<Token> &tokens) {
                              : first.Is("DROP") ? OCI_STMT_DROP
                                                 : OCI_STMT_ALTER),
             Action::kStoredCode};
+  } else if (first.Is("GRANT") || first.Is("REVOKE")) {
+    kind = {0, Action::kPrivilege};
+  } else if ((first.Is("CREATE") || first.Is("DROP")) && second.Is("ROLE")) {
+    kind = {static_cast<ub2>(first.Is("CREATE") ? OCI_STMT_CREATE : OCI_STMT_DROP),
+            Action::kPrivilege};
   } else if (first.Is("CALL")) {
     kind = {10, Action::kStoredCode};  // the vendor's CALL statement type
   } else if (first.Is("CREATE")) {

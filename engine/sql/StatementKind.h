@@ -28,7 +28,8 @@ enum class Action {
   kSavepoint,  // SAVEPOINT name: opens the transaction first
   kRefused,    // anything the engine does not run: 900
   kOther,      // ROLLBACK TO and PRAGMA go to SQLite as written
-  kStoredCode  // CREATE/DROP/ALTER PROCEDURE | FUNCTION, CALL: the PL/SQL interpreter
+  kStoredCode,  // CREATE/DROP/ALTER PROCEDURE | FUNCTION, CALL: the PL/SQL interpreter
+  kPrivilege    // GRANT, REVOKE, CREATE ROLE, DROP ROLE: the engine's privilege tables
 };
 
 struct StatementKind {

@@ -17,6 +17,8 @@
 #include "schema/SchemaStatement.h"
 #include "session/AccountStatement.h"
 #include "session/Accounts.h"
+#include "session/DdlPrivileges.h"
+#include "session/GrantStatement.h"
 #include "session/Connection.h"
 #include "sql/Block.h"
 #include "sql/ColumnRules.h"
@@ -152,7 +154,22 @@ sword StatementHandle::Execute(ExecutionContext &context, ErrorHandle *error,
                                                                            : &context.connection};
   if (refresh.connection) refresh.connection->ForgetCatalog();
   OraError failure;
+  // The schema the statement's new object goes to, once its privilege
+  // has been checked.
+  std::string owner;
+  if ((kind_.action == Action::kDdl || kind_.action == Action::kSequence ||
+       kind_.action == Action::kStoredCode) &&
+      !CheckSchemaPrivilege(context.connection, tokens_, &owner, &failure)) {
+    return Report(error, failure);
+  }
+  if (owner.empty()) owner = CanonicalUserName(context.user);
   switch (kind_.action) {
+    case Action::kPrivilege:
+      rowCount_ = 0;
+      return RunPrivilegeStatement(context.connection, tokens_, CanonicalUserName(context.user),
+                                   &failure)
+                 ? OCI_SUCCESS
+                 : Report(error, failure);
     case Action::kCommit:
       rowCount_ = 0;
       return context.connection.Commit(&failure) ? OCI_SUCCESS
@@ -202,8 +219,7 @@ sword StatementHandle::Execute(ExecutionContext &context, ErrorHandle *error,
           return done ? OCI_SUCCESS : Report(error, failure);
         }
       }
-      switch (RunSchemaStatement(context.connection, text_, CanonicalUserName(context.user),
-                                 &failure)) {
+      switch (RunSchemaStatement(context.connection, text_, owner, &failure)) {
         case SchemaOutcome::kDone:
           plsql::RefreshAfterAlterTable(context.connection, text_);
           executed_ = true;
@@ -493,7 +509,15 @@ bool StatementHandle::RunPiece(ExecutionContext &context, std::string_view text,
         return false;
     }
   }
+  std::string owner;
+  if ((kind.action == Action::kDdl || kind.action == Action::kSequence) &&
+      !CheckSchemaPrivilege(connection, tokens, &owner, error)) {
+    return false;
+  }
+  if (owner.empty()) owner = CanonicalUserName(context.user);
   switch (kind.action) {
+    case Action::kPrivilege:
+      return RunPrivilegeStatement(connection, tokens, CanonicalUserName(context.user), error);
     case Action::kCommit:
       return connection.Commit(error);
     case Action::kRollback:
@@ -518,7 +542,7 @@ bool StatementHandle::RunPiece(ExecutionContext &context, std::string_view text,
       bool handled = false;
       const bool done = plsql::RunAllTriggersStatement(connection, text, &handled, error);
       if (handled) return done;
-      switch (RunSchemaStatement(connection, text, CanonicalUserName(context.user), error)) {
+      switch (RunSchemaStatement(connection, text, owner, error)) {
         case SchemaOutcome::kDone:
           plsql::RefreshAfterAlterTable(connection, text);
           return true;
@@ -624,16 +648,11 @@ bool StatementHandle::RunAccountStatement(ExecutionContext &context,
   if (!ParseAccountStatement(tokens, &statement, error)) return false;
   switch (statement.verb) {
     case AccountStatement::Verb::kCreate:
-      return CreateAccount(context.connection, statement.user,
-                           statement.password, context.user, error);
+      return CreateAccount(context.connection, statement, context.user, error);
     case AccountStatement::Verb::kAlter:
-      return AlterAccount(context.connection, statement.user,
-                          statement.password,
-                          statement.hasReplace ? &statement.replaced : nullptr,
-                          context.user, error);
+      return AlterAccount(context.connection, statement, context.user, error);
     case AccountStatement::Verb::kDrop:
-      return DropAccount(context.connection, statement.user, context.user,
-                         error);
+      return DropAccount(context.connection, statement, context.user, error);
   }
   return false;
 }

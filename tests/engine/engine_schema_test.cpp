@@ -371,6 +371,8 @@ TEST_F(SchemaTest, SynonymsBelongToTheirOwnerOrToEveryone) {
   Ok("CREATE SYNONYM mine FOR dept");
   Ok("CREATE PUBLIC SYNONYM everyones FOR scott.dept");
   Ok("CREATE USER adams IDENTIFIED BY pw");
+  Ok("GRANT CREATE SESSION, CREATE SYNONYM TO adams");
+  Ok("GRANT SELECT ON dept TO adams");
   Session other(dir.File("schema.db"), "adams", "pw");
   ASSERT_TRUE(other.ok()) << other.ErrorText();
   EXPECT_EQ(other.Query("SELECT deptno FROM everyones"), (Rows{{std::string("10")}}));
@@ -778,6 +780,51 @@ TEST_F(SchemaTest, CustomerOrdersScriptRunsAndItsViewsAnswerAsOracle) {
       {"SELECT * FROM product_orders ORDER BY 1", "Bag|COMPLETE|20|1;Hat|COMPLETE|30|2;Pen|OPEN|5|1"},
   };
   for (const auto &[sql, want] : views) EXPECT_EQ(all(sql), want) << sql;
+}
+
+// Oracle's sample-schema install style: an administrator makes HR and CO,
+// grants them what the scripts need, each loads its schema as itself, and
+// one schema reads the other's only after a grant.
+TEST_F(SchemaTest, SampleSchemasLiveSideBySideBehindTheirGrants) {
+  const std::filesystem::path dir = KESTREL_ORACLE_SAMPLES_DIR;
+  if (!std::filesystem::exists(dir / "hr_create.sql")) GTEST_SKIP() << "no sample scripts at " << dir;
+  for (const char *user : {"hr", "co"}) {
+    Ok(std::string("CREATE USER ") + user + " IDENTIFIED BY pw DEFAULT TABLESPACE users QUOTA "
+       "UNLIMITED ON users");
+    Ok(std::string("GRANT CREATE SESSION, CREATE TABLE, CREATE VIEW, CREATE SEQUENCE, CREATE "
+                   "PROCEDURE, CREATE TRIGGER, CREATE SYNONYM, UNLIMITED TABLESPACE TO ") + user);
+  }
+  Session hr(this->dir.File("schema.db"), "hr", "pw");
+  ASSERT_TRUE(hr.ok()) << hr.ErrorText();
+  for (const char *script : {"hr_create.sql", "hr_populate.sql"}) {
+    for (const std::string &sql : ScriptStatements(dir / script)) {
+      EXPECT_EQ(hr.Run(sql), OCI_SUCCESS) << sql << ": " << hr.ErrorText();
+    }
+  }
+  Session co(this->dir.File("schema.db"), "co", "pw");
+  ASSERT_TRUE(co.ok()) << co.ErrorText();
+  for (const std::string &sql : ScriptStatements(dir / "co_create.sql")) {
+    EXPECT_EQ(co.Run(sql), OCI_SUCCESS) << sql << ": " << co.ErrorText();
+  }
+  EXPECT_EQ(co.Run("SELECT COUNT(*) FROM hr.employees"), OCI_ERROR);
+  EXPECT_EQ(co.ErrorText(), "ORA-00942: table or view does not exist");
+  EXPECT_EQ(co.Run("SELECT COUNT(*) FROM employees"), OCI_ERROR);
+  EXPECT_EQ(hr.Run("SELECT COUNT(*) FROM co.customers"), OCI_ERROR);
+  ASSERT_EQ(hr.Run("GRANT SELECT ON employees TO co"), OCI_SUCCESS) << hr.ErrorText();
+  const Rows rows = co.Query("SELECT COUNT(*) FROM hr.employees");
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(*rows[0][0], "107");
+  EXPECT_EQ(co.Run("DELETE FROM hr.employees WHERE employee_id = 206"), OCI_ERROR);
+  EXPECT_EQ(co.ErrorCode(), 1031) << co.ErrorText();
+  // With DELETE granted, HR's constraints answer, naming HR's keys.
+  ASSERT_EQ(hr.Run("GRANT DELETE ON employees TO co"), OCI_SUCCESS) << hr.ErrorText();
+  EXPECT_EQ(co.Run("DELETE FROM hr.employees WHERE employee_id = 100"), OCI_ERROR);
+  EXPECT_EQ(co.ErrorText(),
+            "ORA-02292: integrity constraint (HR.DEPT_MGR_FK) violated - child record found");
+  // Each schema's objects are its own, and the administrator sees both.
+  EXPECT_EQ(One("SELECT owner FROM all_tables WHERE table_name = 'EMPLOYEES'"), "HR");
+  EXPECT_EQ(One("SELECT owner FROM all_tables WHERE table_name = 'CUSTOMERS'"), "CO");
+  EXPECT_EQ(One("SELECT COUNT(*) FROM hr.employees"), "107");
 }
 
 }  // namespace

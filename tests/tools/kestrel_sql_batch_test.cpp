@@ -322,7 +322,8 @@ TEST_F(ToolTest, NothingIsReportedDoneThatWasNot) {
 }
 
 TEST_F(ToolTest, LogonNamesMayBeQuotedAndPasswordsKeptOutOfArgv) {
-  Setup({"create user \"ops/eu@x\" identified by \"p@ss\""});
+  Setup({"create user \"ops/eu@x\" identified by \"p@ss\"",
+         "grant create session to \"ops/eu@x\""});
   const ToolRun quoted = Sql({"\"ops/eu@x\"/\"p@ss\"@" + db_, "select 1 as one from dual"});
   EXPECT_EQ(quoted.status, 0) << quoted.err;
   EXPECT_NE(quoted.out.find("ONE"), std::string::npos);

@@ -54,7 +54,8 @@ TEST_F(ToolTest, SetOptionsShapeTheOutput) {
   // starts a new session (a new user here, made by the first).
   const std::string quiet = WriteFile(
       "quiet.sql", "set termout off\nspool " + dir_ + "/quiet.lst\nselect id from t where id = 2;\n"
-                   "create user adams identified by wood;\nconnect adams/wood@" + db_ +
+                   "create user adams identified by wood;\ngrant create session to adams;\nconnect "
+                   "adams/wood@" + db_ +
                    "\nspool off\nset termout on\nshow user\n");
   const ToolRun silent = Sql({Logon(), "@" + quiet});
   EXPECT_EQ(silent.status, 0) << silent.err;
@@ -64,7 +65,8 @@ TEST_F(ToolTest, SetOptionsShapeTheOutput) {
   std::ifstream spooled(dir_ + "/quiet.lst");
   std::ostringstream text;
   text << spooled.rdbuf();
-  EXPECT_EQ(text.str(), "        ID\n----------\n         2\n\n1 row selected.\n\nUser created.\n\nConnected.\n");
+  EXPECT_EQ(text.str(), "        ID\n----------\n         2\n\n1 row selected.\n\nUser created.\n\nGrant succeeded.\n\n"
+                        "Connected.\n");
 }
 
 TEST_F(ToolTest, SubstitutionVariablesAndScriptArguments) {

@@ -92,6 +92,8 @@ class SqliteCatalog : public Catalog {
 
  private:
   void BeforeRowTriggers(CatalogTable &table);
+  // The session may see `name` (its own, or granted to it).
+  bool MayReach(std::string_view name);
   std::unique_ptr<CatalogTable> ReadTable(std::string_view schema, std::string_view name);
   // A view made with errors (CREATE FORCE VIEW) compiled again, as its
   // first use after the objects it names appear does in Oracle.

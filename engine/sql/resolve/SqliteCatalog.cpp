@@ -99,6 +99,17 @@ std::string SessionUser(sqlite3 *db) {
 
 }  // namespace
 
+bool SqliteCatalog::MayReach(std::string_view name) {
+  Stmt st;
+  // Where the engine's privilege function is not registered (the front
+  // end on a bare connection) nothing is hidden.
+  if (sqlite3_prepare_v2(db_, "SELECT kestrel_may_reach(?1)", -1, &st.s, nullptr) != SQLITE_OK) {
+    return true;
+  }
+  sqlite3_bind_text(st.s, 1, name.data(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
+  return sqlite3_step(st.s) != SQLITE_ROW || sqlite3_column_int(st.s, 0) != 0;
+}
+
 template <typename Exists>
 int SqliteCatalog::FollowSynonym(std::string_view schema, std::string_view name, Exists exists,
                              std::string *target) {
@@ -171,6 +182,12 @@ const CatalogTable *SqliteCatalog::FindTable(std::string_view schema, std::strin
   if (found != tables_.end()) return found->second.get();
   if (IsEngineName(name)) return nullptr;
   std::unique_ptr<CatalogTable> table = ReadTable(schema, name);
+  // All schemas share one namespace of names: a qualifier must name the
+  // object's owner, else it may name a synonym of that schema.
+  if (table != nullptr && !schema.empty() && !table->owner.empty() &&
+      !SameName(table->owner, schema) && !SameName(schema, "main")) {
+    table.reset();
+  }
   if (table == nullptr) {
     // A synonym: the table it leads to, under the synonym's name here.
     std::string target;
@@ -182,6 +199,7 @@ const CatalogTable *SqliteCatalog::FindTable(std::string_view schema, std::strin
     }
   }
   if (table->with_errors) return nullptr;  // ORA-04063
+  if (!MayReach(table->name)) return nullptr;  // another's, not granted: ORA-00942
   const CatalogTable *result = table.get();
   tables_.emplace(std::move(key), std::move(table));
   return result;
@@ -349,7 +367,7 @@ bool SqliteCatalog::HasSequence(std::string_view name) {
     return false;
   }
   sqlite3_bind_text(st.s, 1, name.data(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
-  return sqlite3_step(st.s) == SQLITE_ROW;
+  return sqlite3_step(st.s) == SQLITE_ROW && MayReach(name);
 }
 
 namespace {

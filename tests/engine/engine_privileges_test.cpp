@@ -1,0 +1,355 @@
+// Users, roles and privileges through the client interface: each kind of
+// privilege with its denial, grant options and the cascade of a revoke,
+// roles, views run with their owner's rights, account locks, and the
+// upgrade of a database made before privileges existed.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include <sqlite3.h>
+
+#include "EngineTestSupport.h"
+
+namespace {
+
+using engine_test::Rows;
+using engine_test::Session;
+using engine_test::TempDir;
+
+class PrivilegesTest : public ::testing::Test {
+ protected:
+  TempDir dir;
+  std::map<std::string, std::unique_ptr<Session>> sessions;
+
+  PrivilegesTest() { As("scott"); }  // claims the database: its administrator
+
+  Session &As(const std::string &user) {
+    auto &s = sessions[user];
+    if (!s) s = std::make_unique<Session>(dir.CreateLink("p.db"), user, user == "scott" ? "tiger" : "pw");
+    return *s;
+  }
+  // 0 when `sql` succeeds as `user`, else the Oracle error number.
+  int Code(const std::string &user, const std::string &sql) {
+    Session &s = As(user);
+    return s.Run(sql) == OCI_SUCCESS ? 0 : s.ErrorCode();
+  }
+  std::string One(const std::string &user, const std::string &sql) {
+    const Rows rows = As(user).Query(sql);
+    if (rows.empty() || rows[0].empty() || !rows[0][0]) return "<none>";
+    return *rows[0][0];
+  }
+  struct Step {
+    const char *user;
+    const char *sql;
+    int error;
+  };
+  void Steps(std::initializer_list<Step> steps) {
+    for (const Step &step : steps) {
+      EXPECT_EQ(Code(step.user, step.sql), step.error)
+          << step.user << ": " << step.sql << ": " << As(step.user).ErrorText();
+    }
+  }
+};
+
+TEST_F(PrivilegesTest, EachPrivilegeKindGrantsWhatItNamesAndNoMore) {
+  Steps({{"scott", "CREATE USER adams IDENTIFIED BY pw", 0},
+         {"scott", "CREATE USER blake IDENTIFIED BY pw", 0}});
+  {
+    Session denied(dir.File("p.db"), "adams", "pw");
+    EXPECT_EQ(denied.ErrorCode(), 1045) << denied.ErrorText();
+    EXPECT_EQ(denied.ErrorText(), "ORA-01045: user ADAMS lacks CREATE SESSION privilege; logon denied");
+  }
+  Steps({
+      {"scott", "GRANT CREATE SESSION TO adams, blake", 0},
+      {"scott", "CREATE TABLE dept (deptno NUMBER(2), dname VARCHAR2(14))", 0},
+      {"scott", "INSERT INTO dept VALUES (10, 'ACCOUNTING')", 0},
+      {"scott", "COMMIT", 0},
+      // Another's table is invisible without a privilege on it.
+      {"adams", "SELECT COUNT(*) FROM dept", 942},
+      {"adams", "SELECT COUNT(*) FROM scott.dept", 942},
+      {"adams", "CREATE TABLE mine (a NUMBER)", 1031},
+      {"scott", "GRANT SELECT ON dept TO adams WITH GRANT OPTION", 0},
+      {"adams", "SELECT COUNT(*) FROM scott.dept", 0},
+      {"adams", "SELECT COUNT(*) FROM blake.dept", 942},
+      // SELECT does not grant INSERT or DELETE.
+      {"adams", "INSERT INTO scott.dept VALUES (20, 'RESEARCH')", 1031},
+      {"adams", "DELETE FROM scott.dept", 1031},
+      // The grant option passes it on; without it, 1031.
+      {"adams", "GRANT SELECT ON scott.dept TO blake", 0},
+      {"blake", "SELECT COUNT(*) FROM scott.dept", 0},
+      {"blake", "GRANT SELECT ON scott.dept TO adams", 1031},
+      // Revoking what adams was granted with the option takes blake's too.
+      {"scott", "REVOKE SELECT ON dept FROM adams", 0},
+      {"blake", "SELECT COUNT(*) FROM scott.dept", 942},
+      {"adams", "SELECT COUNT(*) FROM scott.dept", 942},
+      {"scott", "REVOKE SELECT ON dept FROM adams", 1927},
+      // A column's UPDATE reaches that column alone.
+      {"scott", "GRANT UPDATE (dname) ON dept TO adams", 0},
+      {"adams", "UPDATE scott.dept SET dname = 'FINANCE'", 0},
+      {"adams", "UPDATE scott.dept SET deptno = 11", 1031},
+      {"adams", "COMMIT", 0},
+      {"scott", "GRANT INSERT, DELETE ON dept TO PUBLIC", 0},
+      {"blake", "INSERT INTO scott.dept VALUES (20, 'RESEARCH')", 0},
+      {"blake", "COMMIT", 0},
+      {"scott", "REVOKE ALL ON dept FROM PUBLIC", 0},
+      // System privileges: granted, used, revoked; no cascade to check.
+      {"scott", "GRANT CREATE TABLE TO adams", 0},
+      {"adams", "CREATE TABLE mine (a NUMBER)", 0},
+      {"scott", "REVOKE CREATE TABLE FROM adams", 0},
+      {"scott", "REVOKE CREATE TABLE FROM adams", 1952},
+      {"adams", "CREATE TABLE more (a NUMBER)", 1031},
+      {"adams", "INSERT INTO mine VALUES (1)", 0},  // its own, whatever its privileges
+      {"adams", "DROP TABLE mine", 0},
+      {"blake", "DROP TABLE scott.dept", 942},
+      {"scott", "GRANT SELECT ON dept TO blake", 0},
+      {"blake", "DROP TABLE scott.dept", 1031},
+      {"adams", "CREATE USER carol IDENTIFIED BY pw", 1031},
+      {"adams", "GRANT CREATE SESSION TO blake", 1031},
+      // Oracle's errors for names that are no user, role or privilege.
+      {"scott", "GRANT nosuch TO adams", 1919},
+      {"scott", "GRANT SELECT ON dept TO nobody", 1917},
+      {"scott", "GRANT CREATE NONSENSE TO adams", 990},
+      {"scott", "GRANT SELECT ON nothing TO adams", 942},
+      {"scott", "GRANT SELECT ON dept TO scott", 1749},
+      // DBA makes another administrator.
+      {"scott", "GRANT DBA TO adams", 0},
+      {"adams", "SELECT COUNT(*) FROM scott.dept", 0},
+      {"adams", "CREATE USER carol IDENTIFIED BY pw", 0},
+      {"adams", "CREATE TABLE scott.made_for_scott (a NUMBER)", 0},
+  });
+  EXPECT_EQ(One("scott", "SELECT dname FROM dept WHERE deptno = 10"), "FINANCE");
+  EXPECT_EQ(One("scott", "SELECT owner FROM all_tables WHERE table_name = 'MADE_FOR_SCOTT'"),
+            "SCOTT");
+}
+
+TEST_F(PrivilegesTest, RolesCarryTheirPrivilegesToTheirHolders) {
+  Steps({
+      {"scott", "CREATE USER adams IDENTIFIED BY pw", 0},
+      {"scott", "GRANT CONNECT TO adams", 0},
+      {"scott", "CREATE TABLE emp (empno NUMBER(4), ename VARCHAR2(10))", 0},
+      {"scott", "CREATE ROLE clerk", 0},
+      {"scott", "CREATE ROLE clerk", 1921},
+      {"scott", "CREATE ROLE adams", 1921},
+      {"scott", "CREATE ROLE senior", 0},
+      {"scott", "GRANT SELECT, INSERT ON emp TO clerk", 0},
+      {"scott", "GRANT CREATE VIEW TO clerk", 0},
+      {"scott", "GRANT clerk TO senior", 0},
+      {"scott", "GRANT senior TO clerk", 1934},
+      {"scott", "GRANT senior TO adams", 0},
+      {"adams", "INSERT INTO scott.emp VALUES (7369, 'SMITH')", 0},
+      {"adams", "COMMIT", 0},
+      {"adams", "UPDATE scott.emp SET ename = 'X'", 1031},
+      {"adams", "CREATE VIEW v AS SELECT 1 AS one FROM dual", 0},
+      {"scott", "REVOKE senior FROM adams", 0},
+      {"scott", "REVOKE senior FROM adams", 1951},
+      {"adams", "SELECT COUNT(*) FROM scott.emp", 942},
+      {"scott", "DROP ROLE clerk", 0},
+      {"scott", "DROP ROLE clerk", 1919},
+  });
+  EXPECT_EQ(As("scott").Run("REVOKE senior FROM adams"), OCI_ERROR);
+  EXPECT_EQ(As("scott").ErrorText(), "ORA-01951: ROLE 'SENIOR' not granted to 'ADAMS'");
+  EXPECT_EQ(One("adams", "SELECT COUNT(*) FROM session_roles WHERE role = 'CONNECT'"), "1");
+  EXPECT_EQ(One("adams", "SELECT COUNT(*) FROM session_privs WHERE privilege = 'CREATE SESSION'"),
+            "1");
+  EXPECT_EQ(One("scott", "SELECT COUNT(*) FROM user_role_privs WHERE granted_role = 'DBA'"), "1");
+  EXPECT_EQ(One("scott", "SELECT COUNT(*) FROM role_sys_privs WHERE role = 'DBA' AND privilege = "
+                         "'CREATE ANY TABLE'"),
+            "1");
+}
+
+// Views run with their owner's rights: a grant on the view is enough.
+// The dictionary shows each user what it may reach.
+TEST_F(PrivilegesTest, ViewsRunWithTheirOwnersRights) {
+  Steps({
+      {"scott", "CREATE USER adams IDENTIFIED BY pw", 0},
+      {"scott", "GRANT CONNECT TO adams", 0},
+      {"scott", "CREATE TABLE emp (empno NUMBER(4), ename VARCHAR2(10), sal NUMBER(7,2))", 0},
+      {"scott", "INSERT INTO emp VALUES (7369, 'SMITH', 800)", 0},
+      {"scott", "COMMIT", 0},
+      {"scott", "CREATE VIEW emp_names AS SELECT empno, ename FROM emp", 0},
+      {"scott", "CREATE SEQUENCE emp_seq", 0},
+      {"adams", "SELECT COUNT(*) FROM scott.emp_names", 942},
+      {"scott", "GRANT SELECT ON emp_names TO adams", 0},
+      {"adams", "SELECT COUNT(*) FROM scott.emp_names", 0},
+      {"adams", "SELECT sal FROM scott.emp", 942},
+      {"adams", "SELECT scott.emp_seq.NEXTVAL FROM dual", 2289},
+      {"scott", "GRANT SELECT ON emp_seq TO adams", 0},
+      {"adams", "SELECT scott.emp_seq.NEXTVAL FROM dual", 0},
+      {"scott", "CREATE SEQUENCE hidden_seq", 0},
+  });
+  // ALL_SEQUENCES shows the granted sequence, not the other.
+  EXPECT_EQ(One("adams", "SELECT COUNT(*) || ' ' || MAX(sequence_name) FROM all_sequences"),
+            "1 EMP_SEQ");
+  EXPECT_EQ(One("adams", "SELECT ename FROM scott.emp_names"), "SMITH");
+  EXPECT_EQ(One("adams", "SELECT COUNT(*) FROM all_objects WHERE owner = 'SCOTT'"), "1");
+  EXPECT_EQ(One("adams", "SELECT owner || '.' || table_name || ' ' || privilege || ' ' || grantable "
+                         "FROM user_tab_privs WHERE table_name = 'EMP_NAMES'"),
+            "SCOTT.EMP_NAMES SELECT NO");
+  EXPECT_EQ(One("adams", "SELECT COUNT(*) FROM dba_users"), "0");  // no SELECT ANY DICTIONARY
+  EXPECT_EQ(One("scott", "SELECT account_status FROM dba_users WHERE username = 'ADAMS'"), "OPEN");
+}
+
+// Stored code is there for a holder of EXECUTE, and runs with its owner's
+// rights unless it says AUTHID CURRENT_USER.
+TEST_F(PrivilegesTest, StoredCodeNeedsExecuteAndRunsWithItsOwnersRights) {
+  Steps({
+      {"scott", "CREATE USER adams IDENTIFIED BY pw", 0},
+      {"scott", "GRANT CONNECT TO adams", 0},
+      {"scott", "CREATE TABLE audit_log (msg VARCHAR2(20))", 0},
+      {"scott", "CREATE PROCEDURE log_it (m VARCHAR2) IS BEGIN INSERT INTO audit_log VALUES (m); "
+                "END;",
+       0},
+      {"scott", "CREATE PROCEDURE log_as_caller (m VARCHAR2) AUTHID CURRENT_USER IS BEGIN INSERT "
+                "INTO scott.audit_log VALUES (m); END;",
+       0},
+      {"adams", "BEGIN log_it('denied'); END;", 6550},
+      {"scott", "GRANT EXECUTE ON log_it TO adams", 0},
+      {"scott", "GRANT EXECUTE ON log_as_caller TO adams", 0},
+      {"adams", "BEGIN log_it('definer'); END;", 0},
+      {"adams", "INSERT INTO scott.audit_log VALUES ('direct')", 942},
+      {"adams", "COMMIT", 0},
+  });
+  EXPECT_NE(Code("adams", "BEGIN log_as_caller('invoker'); END;"), 0);
+  EXPECT_EQ(One("scott", "SELECT COUNT(*) || ' ' || MAX(msg) FROM audit_log"), "1 definer");
+}
+
+TEST_F(PrivilegesTest, AccountsLockExpireAndDropWithTheirObjects) {
+  Steps({
+      {"scott", "CREATE USER adams IDENTIFIED BY pw DEFAULT TABLESPACE users TEMPORARY "
+                "TABLESPACE temp QUOTA UNLIMITED ON users PROFILE default ACCOUNT UNLOCK",
+       0},
+      {"scott", "GRANT CONNECT, RESOURCE TO adams", 0},
+      {"scott", "ALTER USER adams ACCOUNT LOCK", 0},
+  });
+  {
+    Session locked(dir.File("p.db"), "adams", "pw");
+    EXPECT_EQ(locked.ErrorCode(), 28000) << locked.ErrorText();
+  }
+  Steps({{"scott", "ALTER USER adams ACCOUNT UNLOCK", 0},
+         {"scott", "ALTER USER adams PASSWORD EXPIRE", 0}});
+  {
+    Session expired(dir.File("p.db"), "adams", "pw");
+    EXPECT_EQ(expired.ErrorCode(), 28001) << expired.ErrorText();
+  }
+  Steps({{"scott", "ALTER USER adams IDENTIFIED BY pw", 0}});
+  // Ten wrong passwords in a row lock the account.
+  for (int i = 0; i < 10; ++i) {
+    Session wrong(dir.File("p.db"), "adams", "nope");
+    EXPECT_EQ(wrong.ErrorCode(), 1017);
+  }
+  {
+    Session right(dir.File("p.db"), "adams", "pw");
+    EXPECT_EQ(right.ErrorCode(), 28000) << right.ErrorText();
+  }
+  EXPECT_EQ(One("scott", "SELECT account_status FROM dba_users WHERE username = 'ADAMS'"), "LOCKED");
+  Steps({
+      {"scott", "ALTER USER adams ACCOUNT UNLOCK", 0},
+      {"adams", "CREATE TABLE owned (a NUMBER)", 0},
+      {"adams", "CREATE SEQUENCE owned_seq", 0},
+  });
+  sessions.erase("adams");
+  Steps({
+      {"scott", "DROP USER adams", 1922},
+      {"scott", "DROP USER adams CASCADE", 0},
+      {"scott", "CREATE TABLE owned (b NUMBER)", 0},  // the name is free again
+  });
+  EXPECT_EQ(One("scott", "SELECT COUNT(*) FROM all_users WHERE username = 'ADAMS'"), "0");
+}
+
+// The claiming account becomes an administrator whatever its name holds.
+TEST(EnginePrivilegesClaim, TheFirstAccountHoldsDbaWhateverItsName) {
+  TempDir dir;
+  Session first(dir.CreateLink("q.db"), "o'brien", "pw");
+  ASSERT_TRUE(first.ok()) << first.ErrorText();
+  EXPECT_EQ(first.Run("CREATE USER adams IDENTIFIED BY pw"), OCI_SUCCESS) << first.ErrorText();
+}
+
+// A database made before privileges: its plain accounts keep what they
+// could do, on the objects that were there.
+TEST(EnginePrivilegesUpgrade, OlderAccountsKeepTheirReach) {
+  TempDir dir;
+  const std::string path = dir.File("old.db");
+  {
+    Session owner(dir.CreateLink("old.db"), "scott", "tiger");
+    ASSERT_TRUE(owner.ok());
+    ASSERT_EQ(owner.Run("CREATE USER adams IDENTIFIED BY pw"), OCI_SUCCESS);
+    ASSERT_EQ(owner.Run("CREATE TABLE dept (deptno NUMBER(2))"), OCI_SUCCESS);
+    ASSERT_EQ(owner.Run("CREATE SEQUENCE dept_seq"), OCI_SUCCESS);
+    owner.End();
+  }
+  // What a version 10 file held: no privilege tables, accounts of name,
+  // hash and administrator flag.
+  sqlite3 *db = nullptr;
+  ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(db,
+                         "DROP TABLE \"kestrel$roles\"; DROP TABLE \"kestrel$sys_privs\"; "
+                         "DROP TABLE \"kestrel$role_privs\"; DROP TABLE \"kestrel$tab_privs\"; "
+                         "ALTER TABLE \"kestrel$users\" DROP COLUMN locked; "
+                         "ALTER TABLE \"kestrel$users\" DROP COLUMN expired; "
+                         "ALTER TABLE \"kestrel$users\" DROP COLUMN failed; "
+                         "ALTER TABLE \"kestrel$users\" DROP COLUMN created; "
+                         "ALTER TABLE \"kestrel$users\" DROP COLUMN default_tablespace; "
+                         "PRAGMA user_version = 10",
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK)
+      << sqlite3_errmsg(db);
+  sqlite3_close(db);
+  Session plain(path, "adams", "pw");
+  ASSERT_TRUE(plain.ok()) << plain.ErrorText();
+  for (const char *sql : {"INSERT INTO dept VALUES (10)", "UPDATE dept SET deptno = 20",
+                          "SELECT scott.dept_seq.NEXTVAL FROM dual", "DELETE FROM dept",
+                          "CREATE TABLE mine (a NUMBER)", "CREATE VIEW mine_v AS SELECT a FROM mine"}) {
+    EXPECT_EQ(plain.Run(sql), OCI_SUCCESS) << sql << ": " << plain.ErrorText();
+  }
+  Session owner(path, "scott", "tiger");
+  ASSERT_TRUE(owner.ok()) << owner.ErrorText();
+  EXPECT_EQ(owner.Run("CREATE USER blake IDENTIFIED BY pw"), OCI_SUCCESS) << owner.ErrorText();
+  const Rows version = owner.Query("SELECT COUNT(*) FROM user_role_privs WHERE granted_role = 'DBA'");
+  ASSERT_EQ(version.size(), 1u);
+  EXPECT_EQ(*version[0][0], "1");
+}
+
+// Schemas name their objects' owners, but share one namespace of names.
+TEST_F(PrivilegesTest, SchemasOwnTheirObjectsInOneNamespace) {
+  Steps({
+      {"scott", "CREATE USER adams IDENTIFIED BY pw", 0},
+      {"scott", "GRANT CONNECT, RESOURCE TO adams", 0},
+      {"scott", "CREATE TABLE dept (deptno NUMBER(2))", 0},
+      {"adams", "CREATE TABLE dept (deptno NUMBER(2))", 955},
+      {"scott", "ALTER SESSION SET CURRENT_SCHEMA = adams", 0},
+      {"scott", "CREATE TABLE made_here (a NUMBER)", 0},
+      {"scott", "ALTER SESSION SET CURRENT_SCHEMA = scott", 0},
+      {"adams", "INSERT INTO made_here VALUES (1)", 0},
+      {"adams", "CREATE TABLE scott.t (a NUMBER)", 1031},
+      {"scott", "CREATE TABLE nobody.t (a NUMBER)", 1918},
+  });
+  EXPECT_EQ(One("adams", "SELECT table_name FROM user_tables"), "MADE_HERE");
+}
+
+// A key check reads the other table as the engine, not as the user: the
+// user needs no privilege on a child table to delete from its parent.
+TEST_F(PrivilegesTest, KeyChecksNeedNoPrivilegeOnTheOtherTable) {
+  Steps({{"scott", "CREATE USER adams IDENTIFIED BY pw", 0}, {"scott", "GRANT CONNECT TO adams", 0},
+         {"scott", "CREATE TABLE d (a NUMBER PRIMARY KEY)", 0},
+         {"scott", "CREATE TABLE c (b NUMBER REFERENCES d)", 0},
+         {"scott", "GRANT SELECT ON d TO adams", 0},
+         {"adams", "DELETE FROM scott.d", 1031},
+         {"scott", "INSERT INTO d VALUES (1)", 0},
+         {"scott", "INSERT INTO d VALUES (2)", 0},
+         {"scott", "INSERT INTO c VALUES (1)", 0},
+         {"scott", "COMMIT", 0},
+         {"scott", "GRANT DELETE ON d TO adams", 0},
+         {"adams", "DELETE FROM scott.d WHERE a = 2", 0},
+         {"adams", "DELETE FROM scott.d", 2292},
+         {"adams", "ROLLBACK", 0},
+         {"scott", "CREATE TABLE d2 (a NUMBER PRIMARY KEY)", 0},
+         {"scott", "CREATE TABLE c2 (b NUMBER)", 0},
+         {"scott", "ALTER TABLE c2 ADD CONSTRAINT c2_fk FOREIGN KEY (b) REFERENCES d2", 0},
+         {"scott", "GRANT SELECT, DELETE ON d2 TO adams", 0},
+         {"adams", "DELETE FROM scott.d2", 0},
+  });
+}
+
+}  // namespace
