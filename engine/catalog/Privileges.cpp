@@ -12,6 +12,7 @@
 #include "catalog/Catalog.h"
 #include "catalog/Sequences.h"
 #include "session/Connection.h"
+#include "session/OwnedStatement.h"
 
 namespace kestrel_engine {
 
@@ -24,16 +25,6 @@ const char kPublicGrantee[] = "PUBLIC";
 namespace {
 
 std::string Q(const char *table) { return std::string("main.\"") + table + "\""; }
-
-struct Stmt {
-  sqlite3_stmt *s = nullptr;
-  ~Stmt() { sqlite3_finalize(s); }
-};
-
-std::string Column(sqlite3_stmt *s, int i) {
-  const unsigned char *t = sqlite3_column_text(s, i);
-  return t ? reinterpret_cast<const char *>(t) : "";
-}
 
 // What RESOURCE holds, as in Oracle.
 const char *const kResource[] = {"CREATE TABLE",   "CREATE SEQUENCE", "CREATE PROCEDURE",
@@ -135,7 +126,7 @@ bool EnsurePrivileges(Connection &connection, OraError *error) {
   // The account's state beyond its password.
   Connection::InternalScope scope(connection);
   const std::string users = std::string("\"") + kAccountsTable + "\"";
-  Stmt st;
+  OwnedStatement st;
   bool hasLocked = false;
   if (sqlite3_prepare_v2(connection.db(),
                          ("SELECT 1 FROM pragma_table_info('" + std::string(kAccountsTable) +
@@ -192,7 +183,7 @@ bool AccessData::Load(Connection &connection, OraError *error) {
   Connection::InternalScope scope(connection);
   sqlite3 *db = connection.db();
   {
-    Stmt st;
+    OwnedStatement st;
     if (sqlite3_prepare_v2(db,
                            "SELECT count(*) FROM main.sqlite_master WHERE type = 'table' AND "
                            "name = 'kestrel$tab_privs'",
@@ -218,25 +209,25 @@ bool AccessData::Load(Connection &connection, OraError *error) {
           kObjectsTable + "\" WHERE type IN ('table', 'view', 'trigger')",
   };
   for (int q = 0; q < 6; ++q) {
-    Stmt st;
+    OwnedStatement st;
     if (sqlite3_prepare_v2(db, queries[q].c_str(), -1, &st.s, nullptr) != SQLITE_OK) {
       if (q == 5) continue;  // an older file without some of them
       *error = OraError::Make(600, sqlite3_errmsg(db));
       return false;
     }
     while (sqlite3_step(st.s) == SQLITE_ROW) {
-      std::string a = Column(st.s, 0), b = Column(st.s, 1);
+      std::string a = ColumnText(st.s, 0), b = ColumnText(st.s, 1);
       switch (q) {
         case 0: users_.insert(a); break;
         case 1: roles_.insert(a); break;
         case 2: sysGrants_.emplace(a, b); break;
         case 3: roleGrants_.emplace(a, b); break;
         case 4:
-          objectGrants_.emplace(ObjectKey(a), ObjectGrant{b, Column(st.s, 2), Column(st.s, 3)});
+          objectGrants_.emplace(ObjectKey(a), ObjectGrant{b, ColumnText(st.s, 2), ColumnText(st.s, 3)});
           break;
         default:
           owners_[a] = b;
-          kinds_[a] = Column(st.s, 2);
+          kinds_[a] = ColumnText(st.s, 2);
           break;
       }
     }

@@ -7,6 +7,7 @@
 #include "plsql/CodeCatalog.h"
 
 #include "session/Connection.h"
+#include "session/OwnedStatement.h"
 
 namespace kestrel_engine::plsql {
 
@@ -17,11 +18,6 @@ constexpr char kErrors[] = "kestrel$errors";
 constexpr char kArguments[] = "kestrel$arguments";
 constexpr char kRefs[] = "kestrel$code_refs";
 
-struct Finalizer {
-  sqlite3_stmt *s = nullptr;
-  ~Finalizer() { sqlite3_finalize(s); }
-};
-
 // The condition that a unit (alias c: owner, name, type) is INVALID.
 const char kInvalid[] =
     "(EXISTS (SELECT 1 FROM main.\"kestrel$errors\" e WHERE e.owner = c.owner AND "
@@ -30,17 +26,12 @@ const char kInvalid[] =
     "r.type = c.type AND NOT EXISTS (SELECT 1 FROM main.sqlite_master m WHERE m.type IN "
     "('table', 'view') AND m.name = r.ref_name COLLATE NOCASE)))";
 
-bool Prepare(Connection &connection, const std::string &sql, Finalizer *f) {
+bool Prepare(Connection &connection, const std::string &sql, OwnedStatement *f) {
   return sqlite3_prepare_v2(connection.db(), sql.c_str(), -1, &f->s, nullptr) == SQLITE_OK;
 }
 
 void BindText(sqlite3_stmt *s, int k, std::string_view v) {
   sqlite3_bind_text(s, k, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
-}
-
-std::string ColumnText(sqlite3_stmt *s, int k) {
-  const unsigned char *t = sqlite3_column_text(s, k);
-  return t ? reinterpret_cast<const char *>(t) : "";
 }
 
 
@@ -97,7 +88,7 @@ int AddUnitsToObjects(sqlite3 *db, bool all) {
 bool RunInternal(Connection &connection, const std::string &sql,
                  const std::vector<std::string> &args, OraError *error) {
   Connection::InternalScope scope(connection);
-  Finalizer f;
+  OwnedStatement f;
   if (!Prepare(connection, sql, &f)) {
     *error = OraError::Make(600, sqlite3_errmsg(connection.db()));
     return false;
@@ -144,7 +135,7 @@ bool AddArgumentOverloads(Connection &connection, OraError *error) {
   bool missing = false;
   {
     Connection::InternalScope scope(connection);
-    Finalizer f;
+    OwnedStatement f;
     if (Prepare(connection, std::string("SELECT count(*) FROM pragma_table_info('") + kArguments +
                                 "') WHERE name = 'overload'",
                 &f) &&
@@ -155,7 +146,7 @@ bool AddArgumentOverloads(Connection &connection, OraError *error) {
   bool exists = false;
   {
     Connection::InternalScope scope(connection);
-    Finalizer f;
+    OwnedStatement f;
     if (Prepare(connection, std::string("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = '") +
                                 kArguments + "'",
                 &f)) {
@@ -277,7 +268,7 @@ bool SaveUnitRecord(Connection &connection, const UnitRecord &r, OraError *error
     if (which != previous) argSequence = 0;
     previous = which;
     Connection::InternalScope scope(connection);
-    Finalizer f;
+    OwnedStatement f;
     if (!Prepare(connection,
                  std::string("INSERT INTO \"") + kArguments +
                      "\" VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12)",
@@ -332,7 +323,7 @@ bool DropUnitRecord(Connection &connection, const std::string &owner, std::strin
 bool UnitIsInvalid(Connection &connection, const std::string &owner, std::string_view name,
                    std::string_view type) {
   Connection::InternalScope scope(connection);
-  Finalizer f;
+  OwnedStatement f;
   if (!Prepare(connection,
                std::string("SELECT ") + kInvalid + " FROM \"" + kCode +
                    "\" c WHERE c.owner = ?1 AND c.name = ?2 AND c.type = ?3",
@@ -348,7 +339,7 @@ bool UnitIsInvalid(Connection &connection, const std::string &owner, std::string
 bool StoredParameters(Connection &connection, std::string_view package, std::string_view name,
                       std::vector<UnitArgument> *out) {
   Connection::InternalScope scope(connection);
-  Finalizer f;
+  OwnedStatement f;
   if (!Prepare(connection,
                std::string("SELECT owner, argument_name, position, in_out, defaulted FROM \"") +
                    kArguments +

@@ -10,6 +10,7 @@
 #include "catalog/Synonyms.h"
 #include "plsql/StoredCode.h"
 #include "session/Connection.h"
+#include "session/OwnedStatement.h"
 
 namespace kestrel_engine::plsql {
 
@@ -18,21 +19,11 @@ namespace {
 // Deeper chains than any real schema's; a loop stops here.
 constexpr int kMaxSynonymSteps = 16;
 
-struct Finalizer {
-  sqlite3_stmt *s = nullptr;
-  ~Finalizer() { sqlite3_finalize(s); }
-};
-
-std::string ColumnText(sqlite3_stmt *s, int k) {
-  const unsigned char *t = sqlite3_column_text(s, k);
-  return t ? reinterpret_cast<const char *>(t) : "";
-}
-
 // The target of synonym owner.name (remote ones do not count).
 bool Synonym(Connection &connection, const std::string &owner, std::string_view name,
              std::string *targetOwner, std::string *targetName) {
   Connection::InternalScope scope(connection);
-  Finalizer f;
+  OwnedStatement f;
   const std::string sql = std::string("SELECT table_owner, table_name FROM main.\"") + kSynonymsTable +
                           "\" WHERE owner = ?1 AND name = ?2 AND db_link = ''";
   if (sqlite3_prepare_v2(connection.db(), sql.c_str(), -1, &f.s, nullptr) != SQLITE_OK) return false;
@@ -47,7 +38,7 @@ bool Synonym(Connection &connection, const std::string &owner, std::string_view 
 bool UnitExists(Connection &connection, const std::string &owner, const std::string &name,
                 std::string_view types) {
   Connection::InternalScope scope(connection);
-  Finalizer f;
+  OwnedStatement f;
   const std::string sql = std::string("SELECT 1 FROM main.\"") + kSourceTable +
                           "\" WHERE owner = ?1 AND name = ?2 AND type IN (" + std::string(types) +
                           ") LIMIT 1";
@@ -58,7 +49,7 @@ bool UnitExists(Connection &connection, const std::string &owner, const std::str
 }
 
 std::string SessionUser(Connection &connection) {
-  Finalizer f;
+  OwnedStatement f;
   if (sqlite3_prepare_v2(connection.db(), "SELECT kestrel_session_user()", -1, &f.s, nullptr) !=
           SQLITE_OK ||
       sqlite3_step(f.s) != SQLITE_ROW) {

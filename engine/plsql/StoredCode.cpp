@@ -12,6 +12,7 @@
 #include "plsql/Package.h"
 #include "plsql/SessionState.h"
 #include "session/Connection.h"
+#include "session/OwnedStatement.h"
 #include "sql/parse/Lexer.h"
 #include "sql/parse/Parse.h"
 
@@ -20,11 +21,6 @@ namespace kestrel_engine::plsql {
 const char kSourceTable[] = "kestrel$source";
 
 namespace {
-
-struct Finalizer {
-  sqlite3_stmt *s = nullptr;
-  ~Finalizer() { sqlite3_finalize(s); }
-};
 
 // The text from the unit's keyword on (CREATE OR REPLACE and the
 // EDITIONABLE marks dropped), without the trailing semicolons and slash.
@@ -51,7 +47,7 @@ std::string_view UnitText(std::string_view text) {
 bool Exists(Connection &connection, const std::string &owner, std::string_view name,
             const std::string &type, bool exact = false) {
   Connection::InternalScope scope(connection);
-  Finalizer f;
+  OwnedStatement f;
   const bool body = type == "PACKAGE BODY";
   const std::string sql = std::string("SELECT 1 FROM \"") + kSourceTable +
                           "\" WHERE owner = ?1 AND name = ?2" +
@@ -67,7 +63,7 @@ bool Exists(Connection &connection, const std::string &owner, std::string_view n
 bool Run(Connection &connection, const std::string &sql, OraError *error,
          const std::vector<std::string> &args) {
   Connection::InternalScope scope(connection);
-  Finalizer f;
+  OwnedStatement f;
   if (sqlite3_prepare_v2(connection.db(), sql.c_str(), -1, &f.s, nullptr) != SQLITE_OK) {
     *error = OraError::Make(600, sqlite3_errmsg(connection.db()));
     return false;
@@ -227,7 +223,7 @@ std::string LoadStoredSource(Connection &connection, std::string_view name, std:
 std::string LoadUnitSource(Connection &connection, std::string_view name, std::string_view types,
                            std::string *owner) {
   Connection::InternalScope scope(connection);
-  Finalizer f;
+  OwnedStatement f;
   const std::string sql = std::string("SELECT owner, text FROM \"") + kSourceTable +
                           "\" WHERE name = ?1 AND type IN (" + std::string(types) + ") "
                           "ORDER BY owner = kestrel_session_user() DESC, owner, line";

@@ -13,6 +13,7 @@
 #include "plsql/SessionState.h"
 #include "plsql/Triggers.h"
 #include "session/Connection.h"
+#include "session/OwnedStatement.h"
 #include "sql/parse/Parse.h"
 
 namespace kestrel_engine::plsql {
@@ -42,16 +43,6 @@ struct CompoundState {
 
 namespace {
 
-struct Finalizer {
-  sqlite3_stmt *s = nullptr;
-  ~Finalizer() { sqlite3_finalize(s); }
-};
-
-std::string ColumnText(sqlite3_stmt *s, int k) {
-  const unsigned char *t = sqlite3_column_text(s, k);
-  return t ? reinterpret_cast<const char *>(t) : "";
-}
-
 // The trigger's definition, parsed once per session and kept while its
 // sequence number (new at every CREATE) stays; `seq` < 0 takes the stored.
 std::shared_ptr<LoadedTrigger> Load(Connection &connection, const std::string &owner,
@@ -61,7 +52,7 @@ std::shared_ptr<LoadedTrigger> Load(Connection &connection, const std::string &o
   auto found = session.loaded.find(key);
   if (found != session.loaded.end() && seq >= 0 && found->second->seq == seq) return found->second;
   Connection::InternalScope scope(connection);
-  Finalizer f;
+  OwnedStatement f;
   const std::string sql = std::string("SELECT seq, table_name, timing, row_level, text FROM \"") +
                           kTriggersTable + "\" WHERE owner = ?1 AND name = ?2";
   if (sqlite3_prepare_v2(connection.db(), sql.c_str(), -1, &f.s, nullptr) != SQLITE_OK) {
@@ -322,7 +313,7 @@ void BeforeRow(sqlite3_context *context, int argc, sqlite3_value **argv) {
   std::vector<std::tuple<std::string, std::string, std::string>> triggers;
   {
     Connection::InternalScope scope(connection);
-    Finalizer f;
+    OwnedStatement f;
     const std::string sql = std::string("SELECT owner, name, coalesce(update_of, '') FROM \"") + kTriggersTable +
                             "\" WHERE table_name = ?1 COLLATE NOCASE AND timing = 'BEFORE' AND row_level = 1 AND status = "
                             "'ENABLED' AND (events & ?2) <> 0 ORDER BY seq";
@@ -381,7 +372,7 @@ void AddTarget(Connection &connection, const sql::TableRef *target, uint8_t even
                std::vector<DmlTarget> *out) {
   if (target == nullptr || target->kind != sql::TableKind::kTable || events == 0) return;
   Connection::InternalScope scope(connection);
-  Finalizer f;
+  OwnedStatement f;
   const std::string sql = std::string("SELECT table_name FROM \"") + kTriggersTable +
                           "\" WHERE table_name = ?1 COLLATE NOCASE AND (row_level = 0 OR timing = "
                           "'COMPOUND') LIMIT 1";
@@ -501,7 +492,7 @@ bool FireStatementTriggers(Connection &connection, const std::vector<DmlTarget> 
     std::vector<int> events;
     {
       Connection::InternalScope scope(connection);
-      Finalizer f;
+      OwnedStatement f;
       const std::string sql = std::string("SELECT owner, name, events FROM \"") + kTriggersTable +
                               "\" WHERE table_name = ?1 AND status = 'ENABLED' AND ((row_level = 0 "
                               "AND timing = ?2) OR timing = 'COMPOUND') AND (events & ?3) <> 0 ORDER BY seq";

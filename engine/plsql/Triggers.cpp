@@ -16,6 +16,7 @@
 #include "plsql/SessionState.h"
 #include "plsql/StoredCode.h"
 #include "session/Connection.h"
+#include "session/OwnedStatement.h"
 #include "sql/parse/Lexer.h"
 #include "sql/parse/Parse.h"
 
@@ -27,16 +28,11 @@ namespace {
 
 using Row = std::vector<std::string>;
 
-struct Finalizer {
-  sqlite3_stmt *s = nullptr;
-  ~Finalizer() { sqlite3_finalize(s); }
-};
-
 // The engine's own SQL with text arguments; the rows it answers.
 bool Query(Connection &connection, const std::string &sql, const Row &args, std::vector<Row> *rows,
            OraError *error) {
   Connection::InternalScope scope(connection);
-  Finalizer f;
+  OwnedStatement f;
   if (sqlite3_prepare_v2(connection.db(), sql.c_str(), -1, &f.s, nullptr) != SQLITE_OK) {
     *error = OraError::Make(600, sqlite3_errmsg(connection.db()));
     return false;
