@@ -330,6 +330,20 @@ TEST_F(EngineHabits, TheDataDictionaryShowsTheSchema) {
   EXPECT_EQ(s.Query("SELECT count(*) FROM all_sequences"), (Rows{{"0"}}));
   ASSERT_EQ(s.Rollback(), OCI_SUCCESS);
   EXPECT_EQ(s.Query("SELECT count(*) FROM all_sequences"), (Rows{{"0"}})) << s.ErrorText();
+  // A new session whose first use of a view is one that reads another
+  // (USER_TAB_COLS reads USER_TAB_COLUMNS), or comes from PL/SQL, or wants
+  // the stored units among the objects.
+  Exec("CREATE PROCEDURE p IS BEGIN NULL; END;");
+  Session other(Link());
+  EXPECT_EQ(other.Query("SELECT count(*) FROM user_tab_cols WHERE table_name = 'EMP'"),
+            (Rows{{"5"}}))
+      << other.ErrorText();
+  EXPECT_EQ(other.Run("DECLARE n NUMBER; BEGIN SELECT count(*) INTO n FROM user_views; "
+                      "IF n <> 0 THEN RAISE_APPLICATION_ERROR(-20001, 'views'); END IF; END;"),
+            OCI_SUCCESS)
+      << other.ErrorText();
+  EXPECT_EQ(other.Query("SELECT object_type FROM user_objects WHERE object_name = 'P'"),
+            (Rows{{"PROCEDURE"}}));
 }
 
 }  // namespace
