@@ -2,11 +2,14 @@
 ** Aggregates SQLite lacks: STDDEV and VARIANCE (sample statistics; one row
 ** gives 0, as Oracle answers), MEDIAN, and kestrel_sum, the exact SUM the
 ** SQL front end emits for NUMBER: it adds each value's shortest decimal
-** form without rounding, so ten rows of 0.1 add up to 1. NULLs are skipped;
-** no rows give NULL.
+** form without rounding, so ten rows of 0.1 add up to 1; each also runs
+** over a window, as do kestrel_sum_distinct and kestrel_avg_distinct, the
+** analytic SUM and AVG of DISTINCT values. NULLs are skipped; no rows give
+** NULL.
 */
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <vector>
 
 #include "functions/FunctionFamilies.h"
@@ -33,6 +36,24 @@ void MomentsStep(sqlite3_context *context, int, sqlite3_value **argv) {
   const double delta = x - m->mean;
   m->mean += delta / static_cast<double>(m->count);
   m->m2 += delta * (x - m->mean);
+}
+
+// A value leaving a window's frame: Welford's step undone.
+void MomentsInverse(sqlite3_context *context, int, sqlite3_value **argv) {
+  const Num n = ReadNum(context, argv[0]);
+  if (n.kind == Num::kNull || n.kind == Num::kError) return;
+  auto *m = static_cast<Moments *>(sqlite3_aggregate_context(context, sizeof(Moments)));
+  if (m == nullptr) return sqlite3_result_error_nomem(context);
+  if (m->count <= 1) {
+    *m = Moments{0, 0, 0};
+    return;
+  }
+  const double x = n.AsDouble();
+  const double before = m->mean;
+  m->mean = (static_cast<double>(m->count) * m->mean - x) / static_cast<double>(m->count - 1);
+  m->m2 -= (x - before) * (x - m->mean);
+  if (m->m2 < 0) m->m2 = 0;  // rounding
+  --m->count;
 }
 
 bool Variance(sqlite3_context *context, double *out) {
@@ -79,8 +100,17 @@ void MedianStep(sqlite3_context *context, int, sqlite3_value **argv) {
   values->push_back(n.AsDouble());
 }
 
-void MedianFinal(sqlite3_context *context) {
+// A value leaving a window's frame (MEDIAN OVER a partition).
+void MedianInverse(sqlite3_context *context, int, sqlite3_value **argv) {
+  const Num n = ReadNum(context, argv[0]);
+  if (n.kind == Num::kNull || n.kind == Num::kError) return;
   auto *values = State<std::vector<double>>(context, false);
+  if (values == nullptr) return;
+  const auto at = std::find(values->begin(), values->end(), n.AsDouble());
+  if (at != values->end()) values->erase(at);
+}
+
+void MedianOf(sqlite3_context *context, std::vector<double> *values) {
   if (values != nullptr && !values->empty()) {
     const size_t middle = values->size() / 2;
     std::nth_element(values->begin(), values->begin() + static_cast<long>(middle), values->end());
@@ -98,7 +128,70 @@ void MedianFinal(sqlite3_context *context) {
       }
     }
   }
+}
+
+// A window's current value: the median of a copy, the frame kept.
+void MedianValue(sqlite3_context *context) {
+  const auto *values = State<std::vector<double>>(context, false);
+  if (values == nullptr) return;
+  std::vector<double> copy = *values;
+  MedianOf(context, &copy);
+}
+
+void MedianFinal(sqlite3_context *context) {
+  MedianOf(context, State<std::vector<double>>(context, false));
   FreeState<std::vector<double>>(context);
+}
+
+// SUM(DISTINCT x) and AVG(DISTINCT x) OVER (PARTITION BY ...), which
+// SQLite's windows cannot take: each value with how many rows of the
+// frame hold it.
+using Distinct = std::map<double, int64_t>;
+
+void DistinctStep(sqlite3_context *context, int, sqlite3_value **argv) {
+  const Num n = ReadNum(context, argv[0]);
+  if (n.kind == Num::kNull || n.kind == Num::kError) return;
+  auto *values = State<Distinct>(context, true);
+  if (values == nullptr) return sqlite3_result_error_nomem(context);
+  ++(*values)[n.AsDouble()];
+}
+
+void DistinctInverse(sqlite3_context *context, int, sqlite3_value **argv) {
+  const Num n = ReadNum(context, argv[0]);
+  if (n.kind == Num::kNull || n.kind == Num::kError) return;
+  auto *values = State<Distinct>(context, false);
+  if (values == nullptr) return;
+  const auto at = values->find(n.AsDouble());
+  if (at != values->end() && --at->second == 0) values->erase(at);
+}
+
+// The distinct values' exact sum (as kestrel_sum adds), or their mean.
+void DistinctResult(sqlite3_context *context, bool mean) {
+  const auto *values = State<Distinct>(context, false);
+  if (values == nullptr || values->empty()) return;
+  Decimal total;
+  double plain = 0;
+  bool exact = true;
+  for (const auto &v : *values) {
+    Decimal d;
+    exact = exact && DecimalFromDouble(v.first, &d);
+    if (exact) total = DecimalAdd(total, d);
+    plain += v.first;
+  }
+  if (mean) return ResultDouble(context, plain / static_cast<double>(values->size()));
+  if (exact) return ResultDecimal(context, total);
+  ResultDouble(context, plain);
+}
+
+void DistinctSumValue(sqlite3_context *context) { DistinctResult(context, false); }
+void DistinctAvgValue(sqlite3_context *context) { DistinctResult(context, true); }
+void DistinctSumFinal(sqlite3_context *context) {
+  DistinctResult(context, false);
+  FreeState<Distinct>(context);
+}
+void DistinctAvgFinal(sqlite3_context *context) {
+  DistinctResult(context, true);
+  FreeState<Distinct>(context);
 }
 
 struct ExactSum {
@@ -141,26 +234,31 @@ void SumFinal(sqlite3_context *context) {
 }  // namespace
 
 int RegisterAggregateFunctions(sqlite3 *db, const SessionSettings *settings) {
+  // Each is also an analytic function: xValue answers for the current
+  // frame and xInverse takes a row back out of it.
   struct Aggregate {
     const char *name;
     void (*step)(sqlite3_context *, int, sqlite3_value **);
     void (*final)(sqlite3_context *);
+    void (*value)(sqlite3_context *);
+    void (*inverse)(sqlite3_context *, int, sqlite3_value **);
   };
   static const Aggregate kAggregates[] = {
-      {"stddev", MomentsStep, StddevFinal},
-      {"variance", MomentsStep, VarianceFinal},
-      {"median", MedianStep, MedianFinal},
+      {"stddev", MomentsStep, StddevFinal, StddevFinal, MomentsInverse},
+      {"variance", MomentsStep, VarianceFinal, VarianceFinal, MomentsInverse},
+      {"median", MedianStep, MedianFinal, MedianValue, MedianInverse},
+      {"kestrel_sum", SumStep, SumFinal, SumValue, SumInverse},
+      {"kestrel_sum_distinct", DistinctStep, DistinctSumFinal, DistinctSumValue, DistinctInverse},
+      {"kestrel_avg_distinct", DistinctStep, DistinctAvgFinal, DistinctAvgValue, DistinctInverse},
   };
   const int flags = SQLITE_UTF8 | SQLITE_INNOCUOUS | SQLITE_DETERMINISTIC;
   void *data = const_cast<SessionSettings *>(settings);
   for (const Aggregate &a : kAggregates) {
-    const int rc = sqlite3_create_function_v2(db, a.name, 1, flags, data, nullptr, a.step,
-                                              a.final, nullptr);
+    const int rc = sqlite3_create_window_function(db, a.name, 1, flags, data, a.step, a.final,
+                                                  a.value, a.inverse, nullptr);
     if (rc != SQLITE_OK) return rc;
   }
-  // kestrel_sum is also SUM(...) OVER (...).
-  return sqlite3_create_window_function(db, "kestrel_sum", 1, flags, data, SumStep, SumFinal,
-                                        SumValue, SumInverse, nullptr);
+  return SQLITE_OK;
 }
 
 }  // namespace kestrel_engine

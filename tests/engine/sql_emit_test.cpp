@@ -555,6 +555,14 @@ TEST_F(SqlEmit, AnalyticFunctionsAndListagg) {
       {"SELECT DISTINCT deptno, COUNT(DISTINCT job) OVER (PARTITION BY deptno),"
        " COUNT(DISTINCT comm) OVER () FROM emp ORDER BY 1",
        "10|2|2;20|1|2;30|1|2"},
+      // MEDIAN over a partition; SUM and AVG of DISTINCT values; a
+      // variance whose frame moves (each row leaving it taken back out)
+      {"SELECT DISTINCT deptno, MEDIAN(sal) OVER (PARTITION BY deptno),"
+       " SUM(DISTINCT comm) OVER (), AVG(DISTINCT sal) OVER (PARTITION BY deptno) FROM emp"
+       " ORDER BY 1",
+       "10|3725|800|3725;20|800|800|800;30|1425|800|1425"},
+      {"SELECT ename, VARIANCE(sal) OVER (ORDER BY sal ROWS 1 PRECEDING) FROM emp ORDER BY sal",
+       "SMITH|0;WARD|101250;ALLEN|61250;CLARK|361250;KING|3251250"},
       {"SELECT deptno, SUM(sal), RANK() OVER (ORDER BY SUM(sal) DESC) r FROM emp"
        " GROUP BY deptno ORDER BY r",
        "10|7450|1;30|2850|2;20|800|3"},
@@ -1162,6 +1170,7 @@ TEST_F(SqlEmit, ErrorsCarryOracleNumbersAndOffsets) {
        3001, 63, nullptr},
       {"SELECT SUM(sal) IGNORE NULLS OVER () FROM emp", 3001, 7, nullptr},
       {"SELECT COUNT(DISTINCT sal) OVER (ORDER BY sal) FROM emp", 30487, 32, nullptr},
+      {"SELECT MEDIAN(sal) OVER (ORDER BY sal) FROM emp", 30487, 24, nullptr},
       {"SELECT COUNT(*) OVER (ORDER BY hiredate RANGE INTERVAL '3' DAY PRECEDING) FROM emp", 3001,
        46, nullptr},
       {"SELECT GROUPING(sal) FROM emp GROUP BY ROLLUP (deptno)", 979, 16, nullptr},

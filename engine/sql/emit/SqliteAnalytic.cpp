@@ -42,11 +42,13 @@ void SqliteWriter::Analytic(const sql::Expr *e) {
   static const char *const kWindow[] = {
       "ROW_NUMBER", "RANK", "DENSE_RANK", "PERCENT_RANK", "CUME_DIST", "NTILE", "LAG", "LEAD",
       "FIRST_VALUE", "LAST_VALUE", "NTH_VALUE", "COUNT", "MIN", "MAX", "AVG", "SUM",
-      "RATIO_TO_REPORT", "LISTAGG"};
+      "RATIO_TO_REPORT", "LISTAGG", "MEDIAN", "STDDEV", "VARIANCE"};
   bool known = false;
   for (const char *k : kWindow) known = known || name == k;
   if (!known) Unsupported(e->pos);
   const Window &w = *x.over;
+  // MEDIAN's window is its partition only.
+  if (name == "MEDIAN" && (!w.order.empty() || w.units != 0)) throw SemanticError(30487, w.pos);
   if (name == "RATIO_TO_REPORT") {
     // The share of the partition's total; ORDER BY has no place here.
     if (e->args.size != 1 || !w.order.empty()) Unsupported(e->pos);
@@ -100,16 +102,29 @@ void SqliteWriter::Analytic(const sql::Expr *e) {
   Over(w, nullptr);
 }
 
-// COUNT(DISTINCT x) OVER (PARTITION BY ...), which Oracle allows no ORDER
-// BY or frame (ORA-30487): x's dense rank from below plus its rank from
-// above is the number of distinct values plus one, NULLs kept out by
-// sorting them last one way and first the other.
+// An aggregate of DISTINCT values OVER (PARTITION BY ...), which Oracle
+// allows no ORDER BY or frame (ORA-30487). COUNT(DISTINCT x) is x's dense
+// rank from below plus its rank from above, which is the number of
+// distinct values plus one, NULLs kept out by sorting them last one way
+// and first the other. SUM and AVG count each value once through their
+// own window functions; MIN and MAX are the same without DISTINCT.
 void SqliteWriter::DistinctCount(const sql::Expr *e) {
   const Window &w = *e->extra->over;
   if (!w.order.empty() || w.units != 0) throw SemanticError(30487, w.pos);
-  if (e->name.part[0] != "COUNT" || e->args.size != 1 ||
-      e->args.first->kind == ExprKind::kStar) {
-    Unsupported(e->pos);
+  const std::string_view name = e->name.part[0];
+  if (e->args.size != 1 || e->args.first->kind == ExprKind::kStar) Unsupported(e->pos);
+  if (name != "COUNT") {
+    if (name == "SUM" || name == "AVG") {
+      Put(name == "SUM" ? "kestrel_sum_distinct(" : "kestrel_avg_distinct(");
+      AsNumber(e->args.first);
+    } else if (name == "MIN" || name == "MAX") {
+      Put(name == "MIN" ? "min(" : "max(");
+      Expr(e->args.first);
+    } else {
+      Unsupported(e->pos);
+    }
+    Put(")");
+    return Over(w, nullptr);
   }
   const auto over = [&](const char *order) {
     Put(" OVER (");

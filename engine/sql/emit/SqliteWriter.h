@@ -45,7 +45,7 @@ class SqliteWriter {
   void FunctionClauses(const sql::Expr *e);
   void Analytic(const sql::Expr *e);
   void IgnoreNulls(const sql::Expr *e);
-  void DistinctCount(const sql::Expr *e);  // COUNT(DISTINCT x) OVER (...)
+  void DistinctCount(const sql::Expr *e);  // COUNT/SUM/AVG(DISTINCT x) OVER (...)
   void Over(const Window &w, const sql::List<OrderItem> *order);
   void ListAgg(const sql::Expr *e);
   void Keep(const sql::Expr *e);
