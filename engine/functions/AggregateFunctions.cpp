@@ -73,6 +73,14 @@ void StddevFinal(sqlite3_context *context) {
   if (Variance(context, &v)) ResultDouble(context, std::sqrt(v));
 }
 
+// Numbers in Oracle's order, NaN above every other (and equal to itself),
+// so that sorting a BINARY_DOUBLE NaN keeps a strict weak order.
+struct NumberOrder {
+  bool operator()(double a, double b) const {
+    return std::isnan(b) ? !std::isnan(a) : a < b;
+  }
+};
+
 // The aggregate context holds only a pointer: SQLite's memory is zeroed,
 // not constructed, and xFinal runs once for every group that stepped.
 template <typename T>
@@ -106,19 +114,24 @@ void MedianInverse(sqlite3_context *context, int, sqlite3_value **argv) {
   if (n.kind == Num::kNull || n.kind == Num::kError) return;
   auto *values = State<std::vector<double>>(context, false);
   if (values == nullptr) return;
-  const auto at = std::find(values->begin(), values->end(), n.AsDouble());
+  const double x = n.AsDouble();
+  const auto at = std::find_if(values->begin(), values->end(), [x](double v) {
+    return v == x || (std::isnan(v) && std::isnan(x));
+  });
   if (at != values->end()) values->erase(at);
 }
 
 void MedianOf(sqlite3_context *context, std::vector<double> *values) {
   if (values != nullptr && !values->empty()) {
     const size_t middle = values->size() / 2;
-    std::nth_element(values->begin(), values->begin() + static_cast<long>(middle), values->end());
+    std::nth_element(values->begin(), values->begin() + static_cast<long>(middle), values->end(),
+                     NumberOrder());
     const double upper = (*values)[middle];
     if (values->size() % 2 == 1) {
       ResultDouble(context, upper);
     } else {
-      const double lower = *std::max_element(values->begin(), values->begin() + static_cast<long>(middle));
+      const double lower = *std::max_element(
+          values->begin(), values->begin() + static_cast<long>(middle), NumberOrder());
       Decimal a, b;
       // Halved exactly in decimal: the median of 0.1 and 0.2 is 0.15.
       if (DecimalFromDouble(lower, &a) && DecimalFromDouble(upper, &b)) {
@@ -146,7 +159,7 @@ void MedianFinal(sqlite3_context *context) {
 // SUM(DISTINCT x) and AVG(DISTINCT x) OVER (PARTITION BY ...), which
 // SQLite's windows cannot take: each value with how many rows of the
 // frame hold it.
-using Distinct = std::map<double, int64_t>;
+using Distinct = std::map<double, int64_t, NumberOrder>;
 
 void DistinctStep(sqlite3_context *context, int, sqlite3_value **argv) {
   const Num n = ReadNum(context, argv[0]);
