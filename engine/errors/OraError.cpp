@@ -41,6 +41,7 @@ constexpr Text kTexts[] = {
     {1045, "user %s lacks CREATE SESSION privilege; logon denied"},
     {1432, "public synonym to be dropped does not exist"},
     {1434, "private synonym to be dropped does not exist"},
+    {1435, "user does not exist"},
     {1732, "data manipulation operation not legal on this view"},
     {1749, "you may not GRANT/REVOKE privileges to/from yourself"},
     {1775, "looping chain of synonyms"},

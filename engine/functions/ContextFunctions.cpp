@@ -125,7 +125,9 @@ std::string DbName(sqlite3_context *context) {
 bool UserEnv(sqlite3_context *context, const std::string &key, std::string *out) {
   const ContextData &data = Data(context);
   const SessionSettings &s = *data.settings;
-  if (key == "SESSION_USER" || key == "CURRENT_USER" || key == "CURRENT_SCHEMA") {
+  if (key == "CURRENT_SCHEMA" && !s.currentSchema.empty()) {
+    *out = s.currentSchema;
+  } else if (key == "SESSION_USER" || key == "CURRENT_USER" || key == "CURRENT_SCHEMA") {
     *out = s.user;
   } else if (key == "LANGUAGE") {
     *out = s.language + "_" + s.territory + ".AL32UTF8";

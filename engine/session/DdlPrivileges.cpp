@@ -6,6 +6,7 @@
 
 #include "catalog/Privileges.h"
 #include "session/Connection.h"
+#include "session/SessionSettings.h"
 
 namespace kestrel_engine {
 
@@ -125,6 +126,19 @@ bool CheckSchemaPrivilege(Connection &connection, const std::vector<Token> &toke
   }
   const std::string needed = (drop ? "DROP ANY " : "ALTER ANY ") + family;
   return access.HasSys(user, needed) || Fail(error, 1031);
+}
+
+bool AlterSessionChecked(Connection &connection, const std::vector<Token> &tokens,
+                         OraError *error) {
+  const SessionSettings before = connection.settings();
+  if (!AlterSession(tokens, &connection.settings(), error)) return false;
+  const std::string &schema = connection.settings().currentSchema;
+  if (schema.empty() || schema == before.currentSchema || connection.Access().IsUser(schema)) {
+    return true;
+  }
+  connection.settings() = before;
+  *error = OraError::Make(1435);
+  return false;
 }
 
 }  // namespace kestrel_engine

@@ -25,6 +25,11 @@ class Connection;
 bool CheckSchemaPrivilege(Connection &connection, const std::vector<Token> &tokens,
                           std::string *owner, OraError *error);
 
+// ALTER SESSION SET ...; a CURRENT_SCHEMA that names no user is 1435 and
+// changes no setting of the statement.
+bool AlterSessionChecked(Connection &connection, const std::vector<Token> &tokens,
+                         OraError *error);
+
 }  // namespace kestrel_engine
 
 #endif

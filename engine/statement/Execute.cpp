@@ -195,7 +195,7 @@ sword StatementHandle::Execute(ExecutionContext &context, ErrorHandle *error,
                  : Report(error, failure);
     case Action::kSession:
       rowCount_ = 0;
-      return AlterSession(tokens_, &context.connection.settings(), &failure)
+      return AlterSessionChecked(context.connection, tokens_, &failure)
                  ? OCI_SUCCESS
                  : Report(error, failure);
     case Action::kBlock:
@@ -525,7 +525,7 @@ bool StatementHandle::RunPiece(ExecutionContext &context, std::string_view text,
     case Action::kAccount:
       return RunAccountStatement(context, tokens, error);
     case Action::kSession:
-      return AlterSession(tokens, &connection.settings(), error);
+      return AlterSessionChecked(connection, tokens, error);
     case Action::kSequence:
       return RunSequenceStatement(connection, tokens, context.user, error);
     case Action::kComment:

@@ -318,7 +318,9 @@ TEST_F(PrivilegesTest, SchemasOwnTheirObjectsInOneNamespace) {
       {"scott", "GRANT CONNECT, RESOURCE TO adams", 0},
       {"scott", "CREATE TABLE dept (deptno NUMBER(2))", 0},
       {"adams", "CREATE TABLE dept (deptno NUMBER(2))", 955},
+      {"scott", "ALTER SESSION SET CURRENT_SCHEMA = nobody", 1435},
       {"scott", "ALTER SESSION SET CURRENT_SCHEMA = adams", 0},
+      {"scott", "ALTER SESSION SET NLS_DATE_FORMAT = 'YYYY' CURRENT_SCHEMA = nobody", 1435},
       {"scott", "CREATE TABLE made_here (a NUMBER)", 0},
       {"scott", "ALTER SESSION SET CURRENT_SCHEMA = scott", 0},
       {"adams", "INSERT INTO made_here VALUES (1)", 0},
@@ -326,6 +328,11 @@ TEST_F(PrivilegesTest, SchemasOwnTheirObjectsInOneNamespace) {
       {"scott", "CREATE TABLE nobody.t (a NUMBER)", 1918},
   });
   EXPECT_EQ(One("adams", "SELECT table_name FROM user_tables"), "MADE_HERE");
+  // The refused statement changed no setting, the date format neither.
+  EXPECT_EQ(One("scott", "SELECT TO_CHAR(DATE '2020-01-02') FROM dual"), "02-JAN-20");
+  EXPECT_EQ(One("scott", "SELECT SYS_CONTEXT('USERENV', 'CURRENT_SCHEMA') FROM dual"), "SCOTT");
+  ASSERT_EQ(As("scott").Run("ALTER SESSION SET CURRENT_SCHEMA = adams"), OCI_SUCCESS);
+  EXPECT_EQ(One("scott", "SELECT SYS_CONTEXT('USERENV', 'CURRENT_SCHEMA') FROM dual"), "ADAMS");
 }
 
 // A key check reads the other table as the engine, not as the user: the
