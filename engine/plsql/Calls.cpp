@@ -211,6 +211,7 @@ bool Interpreter::Builtin(const Expr &call, Value *result) {
   }
   if (call.name.count == 2 && TableMethod(call, argc, result)) return true;
   if (call.name.count == 2 && PackagedCall(call, result)) return true;
+  if (call.name.count == 2 && CallOwnerQualified(call, result)) return true;
   if (call.name.count == 1) {
     Frame *where = nullptr;
     const Symbol *s = FindSymbol(call.name.part[0], &where);
@@ -337,6 +338,15 @@ const StoredUnit *Interpreter::LoadStored(const std::string &name, uint32_t pos,
     stored_[name] = std::move(loaded);
   }
   return stored_[name].get();
+}
+
+bool Interpreter::CallOwnerQualified(const Expr &call, Value *result) {
+  const std::string name(call.name.part[1]);
+  const StoredUnit *u = LoadStored(name, call.pos, false);
+  if (u == nullptr || u->name != std::string(call.name.part[0]) + "." + name) return false;
+  *result = CallSubprogram(*u->sub, globals_, call.kind == ExprKind::kFunction ? &call.args : nullptr,
+                           u);
+  return true;
 }
 
 bool Interpreter::CallStored(const Expr &call, Value *result) {

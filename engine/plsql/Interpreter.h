@@ -244,6 +244,8 @@ class Interpreter {
   Value CallNamed(const Symbol &s, Frame &where, const sql::Expr &call,
                   const struct StoredUnit *stored = nullptr);
   bool CallStored(const sql::Expr &call, Value *result);
+  // owner.unit(...): a stored procedure or function named with its schema.
+  bool CallOwnerQualified(const sql::Expr &call, Value *result);
   // The stored procedure or function `name`, parsed once per run; null
   // when there is none. An INVALID one raises PLS-00905 (ORA-06575 for SQL).
   const StoredUnit *LoadStored(const std::string &name, uint32_t pos, bool from_sql);

@@ -205,9 +205,11 @@ TEST_F(PrivilegesTest, StoredCodeNeedsExecuteAndRunsWithItsOwnersRights) {
                 "INTO scott.audit_log VALUES (m); END;",
        0},
       {"adams", "BEGIN log_it('denied'); END;", 6550},
+      {"adams", "BEGIN scott.log_it('denied'); END;", 6550},
       {"scott", "GRANT EXECUTE ON log_it TO adams", 0},
       {"scott", "GRANT EXECUTE ON log_as_caller TO adams", 0},
-      {"adams", "BEGIN log_it('definer'); END;", 0},
+      {"adams", "BEGIN adams.log_it('wrong owner'); END;", 6550},
+      {"adams", "BEGIN scott.log_it('definer'); END;", 0},
       {"adams", "INSERT INTO scott.audit_log VALUES ('direct')", 942},
       {"adams", "COMMIT", 0},
   });
