@@ -5,6 +5,10 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <algorithm>
+#include <cctype>
+#include <fstream>
+
 #include <gtest/gtest.h>
 
 namespace engine_test {
@@ -141,6 +145,59 @@ std::string Session::ErrorText() const {
     return "";
   }
   return reinterpret_cast<char *>(buffer);
+}
+
+std::vector<std::string> ScriptStatements(const std::filesystem::path &file) {
+  static const char *const kClient[] = {"SET", "PROMPT", "REM", "REMARK", "DEFINE", "SPOOL",
+                                        "WHENEVER", "EXIT", "CONNECT", "SHOW", "PAUSE", "@"};
+  std::ifstream in(file);
+  std::vector<std::string> out;
+  std::string line, current;
+  int quotes = 0;
+  bool block = false;
+  while (std::getline(in, line)) {
+    const size_t b = line.find_first_not_of(" \t\r");
+    const std::string t = b == std::string::npos ? "" : line.substr(b);
+    std::string upper = t;
+    for (char &c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (block) {
+      if (t.rfind("/", 0) == 0 && t.find_first_not_of("/ \t\r") == std::string::npos) {
+        out.push_back(current);
+        current.clear();
+        block = false;
+      } else {
+        current += line + "\n";
+      }
+      continue;
+    }
+    if (current.empty() && (upper.rfind("BEGIN", 0) == 0 || upper.rfind("DECLARE", 0) == 0 ||
+                            upper.rfind("CREATE OR REPLACE PROCEDURE", 0) == 0 ||
+                            upper.rfind("CREATE OR REPLACE TRIGGER", 0) == 0)) {
+      block = true;
+      current = line + "\n";
+      continue;
+    }
+    if (current.empty() && t == "/") continue;
+    if (current.empty()) {
+      bool client = t.empty() || t.rfind("--", 0) == 0;
+      for (const char *w : kClient) {
+        const size_t n = std::string(w).size();
+        client = client || (upper.rfind(w, 0) == 0 &&
+                            (upper.size() == n || !std::isalnum(static_cast<unsigned char>(upper[n]))));
+      }
+      if (client) continue;
+    }
+    current += line + "\n";
+    const std::string code = line.substr(0, line.find("--"));
+    quotes += static_cast<int>(std::count(code.begin(), code.end(), '\''));
+    const size_t e = line.find_last_not_of(" \t\r");
+    if (quotes % 2 == 0 && e != std::string::npos && line[e] == ';') {
+      out.push_back(current.substr(0, current.rfind(';')));
+      current.clear();
+      quotes = 0;
+    }
+  }
+  return out;
 }
 
 }  // namespace engine_test

@@ -74,6 +74,13 @@ class Session {
   bool ended_ = false;
 };
 
+// The statements of a SQL*Plus script such as Oracle's sample scripts:
+// each to its ';' at the end of a line outside a literal, comments and
+// the client's commands (SET, PROMPT, REM, ...) skipped; a block (BEGIN,
+// DECLARE) or a PL/SQL unit (CREATE OR REPLACE PROCEDURE / TRIGGER) runs
+// whole, up to its '/' line.
+std::vector<std::string> ScriptStatements(const std::filesystem::path &file);
+
 }  // namespace engine_test
 
 #endif

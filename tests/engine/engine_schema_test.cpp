@@ -17,6 +17,7 @@
 namespace {
 
 using engine_test::Rows;
+using engine_test::ScriptStatements;
 using engine_test::Session;
 using engine_test::TempDir;
 
@@ -578,61 +579,6 @@ TEST_F(SchemaTest, CutAndBentStatementsAnswerWithAStatus) {
   EXPECT_GT(statuses, 100);
   EXPECT_EQ(One("SELECT COUNT(*) FROM user_tables"), "1");
   Ok("INSERT INTO base (id, v) VALUES (1, 'a')");
-}
-
-// The SQL statements of a sample script: a statement ends with ';' at the
-// end of a line outside a literal; comments and the client's commands
-// (SET, PROMPT, REM, ...) are skipped; a BEGIN ... END block runs whole,
-// up to its '/' line.
-std::vector<std::string> ScriptStatements(const std::filesystem::path &file) {
-  static const char *const kClient[] = {"SET", "PROMPT", "REM", "REMARK", "DEFINE", "SPOOL",
-                                        "WHENEVER", "EXIT", "CONNECT", "SHOW", "PAUSE", "@"};
-  std::ifstream in(file);
-  std::vector<std::string> out;
-  std::string line, current;
-  int quotes = 0;
-  bool block = false;
-  while (std::getline(in, line)) {
-    const size_t b = line.find_first_not_of(" \t\r");
-    const std::string t = b == std::string::npos ? "" : line.substr(b);
-    if (block) {
-      if (t.rfind("/", 0) == 0 && t.find_first_not_of("/ \t\r") == std::string::npos) {
-        out.push_back(current);
-        current.clear();
-        block = false;
-      } else {
-        current += line + "\n";
-      }
-      continue;
-    }
-    if (current.empty() && (t.rfind("BEGIN", 0) == 0 || t.rfind("begin", 0) == 0)) {
-      block = true;
-      current = line + "\n";
-      continue;
-    }
-    if (current.empty() && t == "/") continue;
-    if (current.empty()) {
-      std::string upper = t;
-      for (char &c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-      bool client = t.empty() || t.rfind("--", 0) == 0;
-      for (const char *w : kClient) {
-        const size_t n = std::string(w).size();
-        client = client || (upper.rfind(w, 0) == 0 &&
-                            (upper.size() == n || !std::isalnum(static_cast<unsigned char>(upper[n]))));
-      }
-      if (client) continue;
-    }
-    current += line + "\n";
-    const std::string code = line.substr(0, line.find("--"));
-    quotes += static_cast<int>(std::count(code.begin(), code.end(), '\''));
-    const size_t e = line.find_last_not_of(" \t\r");
-    if (quotes % 2 == 0 && e != std::string::npos && line[e] == ';') {
-      out.push_back(current.substr(0, current.rfind(';')));
-      current.clear();
-      quotes = 0;
-    }
-  }
-  return out;
 }
 
 TEST_F(SchemaTest, HumanResourcesSchemaLoadsAndAnswersAsOracle) {

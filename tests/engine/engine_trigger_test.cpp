@@ -15,6 +15,7 @@
 namespace {
 
 using engine_test::Rows;
+using engine_test::ScriptStatements;
 using engine_test::Session;
 using engine_test::TempDir;
 
@@ -448,62 +449,6 @@ TEST_F(EngineTriggers, FixedDateIsWhatSysdateReturns) {
   EXPECT_NE(One("SELECT TO_CHAR(SYSDATE, 'YYYY') FROM dual"), "2024");
 }
 
-// Statements of a SQL*Plus script, as the schema test reads them: each
-// to its ';' at the end of a line outside a literal, the client's
-// commands skipped; a block or a PL/SQL unit runs whole, to its '/' line.
-std::vector<std::string> Script(const std::filesystem::path &file) {
-  static const char *const kClient[] = {"SET", "PROMPT", "REM", "REMARK", "DEFINE", "SPOOL",
-                                        "WHENEVER", "EXIT", "CONNECT", "SHOW", "PAUSE", "@"};
-  std::ifstream in(file);
-  std::vector<std::string> out;
-  std::string line, current;
-  int quotes = 0;
-  bool block = false;
-  while (std::getline(in, line)) {
-    const size_t b = line.find_first_not_of(" \t\r");
-    const std::string t = b == std::string::npos ? "" : line.substr(b);
-    std::string upper = t;
-    for (char &c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    if (block) {
-      if (t.rfind("/", 0) == 0 && t.find_first_not_of("/ \t\r") == std::string::npos) {
-        out.push_back(current);
-        current.clear();
-        block = false;
-      } else {
-        current += line + "\n";
-      }
-      continue;
-    }
-    if (current.empty() && (upper.rfind("BEGIN", 0) == 0 || upper.rfind("DECLARE", 0) == 0 ||
-                            upper.rfind("CREATE OR REPLACE PROCEDURE", 0) == 0 ||
-                            upper.rfind("CREATE OR REPLACE TRIGGER", 0) == 0)) {
-      block = true;
-      current = line + "\n";
-      continue;
-    }
-    if (current.empty() && t == "/") continue;
-    if (current.empty()) {
-      bool client = t.empty() || t.rfind("--", 0) == 0;
-      for (const char *w : kClient) {
-        const size_t n = std::string(w).size();
-        client = client || (upper.rfind(w, 0) == 0 &&
-                            (upper.size() == n || !std::isalnum(static_cast<unsigned char>(upper[n]))));
-      }
-      if (client) continue;
-    }
-    current += line + "\n";
-    const std::string code = line.substr(0, line.find("--"));
-    quotes += static_cast<int>(std::count(code.begin(), code.end(), '\''));
-    const size_t e = line.find_last_not_of(" \t\r");
-    if (quotes % 2 == 0 && e != std::string::npos && line[e] == ';') {
-      out.push_back(current.substr(0, current.rfind(';')));
-      current.clear();
-      quotes = 0;
-    }
-  }
-  return out;
-}
-
 // Oracle's own copy of HR's code loads and works: the job history kept by
 // a row trigger calling a procedure, office hours kept by a statement
 // trigger, SYSDATE fixed by FIXED_DATE.
@@ -514,7 +459,7 @@ TEST(EngineTriggerSamples, HumanResourcesCodeKeepsHistoryAndOfficeHours) {
   Session s(temp.CreateLink("hr.db"));
   ASSERT_TRUE(s.ok()) << s.ErrorText();
   for (const char *script : {"hr_create.sql", "hr_populate.sql", "hr_code.sql"}) {
-    for (const std::string &sql : Script(dir / script)) {
+    for (const std::string &sql : ScriptStatements(dir / script)) {
       EXPECT_EQ(s.Run(sql), OCI_SUCCESS) << sql << ": " << s.ErrorText();
     }
   }
