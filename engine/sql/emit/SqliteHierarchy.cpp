@@ -130,27 +130,8 @@ void SqliteWriter::HierarchyJoin(const sql::Query *q, std::vector<const sql::Exp
   *after = std::move(rest);
   wrapped_storage_.push_back(std::make_unique<std::vector<WrappedColumn>>());
   std::vector<WrappedColumn> &columns = *wrapped_storage_.back();
-  const auto add = [&](std::string_view source, std::string_view column, bool joined) {
-    AddWrapped(&columns, source, column, joined);
-  };
-  const auto read = [&](const sql::Expr *e) {
-    if (e->kind == ExprKind::kStar) {
-      const auto found = r_.stars.find(e);
-      if (found == r_.stars.end()) return;
-      for (const StarColumn &c : found->second) {
-        if (c.source.empty() || ours(c.source) < aliases.size()) {
-          add(c.source, c.column, c.source.empty());
-        }
-      }
-      return;
-    }
-    if (e->kind != ExprKind::kName) return;
-    const ExprInfo *info = r_.Info(e);
-    if (info != nullptr && info->binding == NameBinding::kColumn &&
-        (info->joined || ours(info->source) < aliases.size())) {
-      add(info->source, info->column, info->joined);
-    }
-  };
+  const auto own = [&](std::string_view source) { return ours(source) < aliases.size(); };
+  const auto read = [&](const sql::Expr *e) { ReadWrapped(e, own, true, &columns); };
   for (const SelectItem *item : q->items) ForEachExprDeep(item->expr, read);
   for (const sql::Expr *g : q->group_by) ForEachExprDeep(g, read);
   ForEachExprDeep(q->having, read);

@@ -351,6 +351,24 @@ void SqliteWriter::AddWrapped(std::vector<WrappedColumn> *columns, std::string_v
   columns->push_back({source, column, joined});
 }
 
+void SqliteWriter::ReadWrapped(const sql::Expr *e, const std::function<bool(std::string_view)> &own,
+                               bool joinedNames, std::vector<WrappedColumn> *columns) {
+  if (e->kind == ExprKind::kStar) {
+    const auto found = r_.stars.find(e);
+    if (found == r_.stars.end()) return;
+    for (const StarColumn &c : found->second) {
+      if (c.source.empty() || own(c.source)) AddWrapped(columns, c.source, c.column, c.source.empty());
+    }
+    return;
+  }
+  if (e->kind != ExprKind::kName) return;
+  const ExprInfo *info = r_.Info(e);
+  if (info != nullptr && info->binding == NameBinding::kColumn &&
+      ((joinedNames && info->joined) || own(info->source))) {
+    AddWrapped(columns, info->source, info->column, info->joined);
+  }
+}
+
 std::vector<std::string_view> SqliteWriter::FromAliases(const sql::Query *q) {
   std::vector<std::string_view> aliases;
   const std::function<void(const TableRef *)> collect = [&](const TableRef *t) {
@@ -380,28 +398,7 @@ void SqliteWriter::RownumJoinBlock(const sql::Query *q,
   };
   wrapped_storage_.push_back(std::make_unique<std::vector<WrappedColumn>>());
   std::vector<WrappedColumn> &columns = *wrapped_storage_.back();
-  const auto add = [&](std::string_view source, std::string_view column, bool joined) {
-    AddWrapped(&columns, source, column, joined);
-  };
-  const auto read = [&](const sql::Expr *e) {
-    if (e->kind == ExprKind::kStar) {
-      const auto found = r_.stars.find(e);
-      if (found == r_.stars.end()) return;
-      for (const StarColumn &c : found->second) {
-        if (c.source.empty()) {
-          add(c.source, c.column, true);
-        } else if (ours(c.source)) {
-          add(c.source, c.column, false);
-        }
-      }
-      return;
-    }
-    if (e->kind != ExprKind::kName) return;
-    const ExprInfo *info = r_.Info(e);
-    if (info != nullptr && info->binding == NameBinding::kColumn && ours(info->source)) {
-      add(info->source, info->column, info->joined);
-    }
-  };
+  const auto read = [&](const sql::Expr *e) { ReadWrapped(e, ours, false, &columns); };
   for (const SelectItem *item : q->items) ForEachExprDeep(item->expr, read);
   for (const sql::Expr *g : q->group_by) ForEachExprDeep(g, read);
   ForEachExprDeep(q->having, read);

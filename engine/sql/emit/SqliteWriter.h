@@ -223,6 +223,11 @@ class SqliteWriter {
   // Adds a column a wrapped join block reads, once.
   static void AddWrapped(std::vector<WrappedColumn> *columns, std::string_view source,
                          std::string_view column, bool joined);
+  // Adds the columns `e` reads of the block's own FROM items (those `own`
+  // accepts): a star's, and the names bound to them; `joinedNames` adds a
+  // USING or NATURAL join's merged column too.
+  void ReadWrapped(const sql::Expr *e, const std::function<bool(std::string_view)> &own,
+                   bool joinedNames, std::vector<WrappedColumn> *columns);
   const std::vector<WrappedColumn> *wrapped_ = nullptr;
   std::vector<std::unique_ptr<std::vector<WrappedColumn>>> wrapped_storage_;
   int correlatable_ = 0;
