@@ -467,7 +467,8 @@ bool RestoreSequenceMarks(Connection &connection) {
 }
 
 void ForgetSequenceMarks(Connection &connection) {
-  connection.sequences().raisedInTransaction.clear();
+  auto &raised = connection.sequences().raisedInTransaction;
+  if (!raised.empty()) raised.clear();
 }
 
 }  // namespace kestrel_engine

@@ -164,6 +164,7 @@ sql::SqliteCatalog &Connection::Catalog() {
 }
 
 void Connection::ForgetCatalog() {
+  ++schemaGeneration_;
   if (catalog_ != nullptr) catalog_->Clear();
   accessStale_ = true;
 }
@@ -428,19 +429,27 @@ bool Connection::Begin(OraError *error, int waitMs, bool mark) {
     Run(rollback_, &ignored);
     return false;
   }
+  *error = LockFailure(*error, waitMs);
+  return false;
+}
+
+OraError Connection::LockFailure(const OraError &cause, int waitMs) const {
+  const int wait = waitMs < 0 ? busyTimeoutMs_ : waitMs;
   if (sqlite3_extended_errcode(db_) == SQLITE_BUSY_SNAPSHOT) {
     // Waiting would not help: SQLite writes only on the newest snapshot.
-    *error = OraError::Make(54, "an open query of this session reads data "
-                                "another session has changed since; fetch "
-                                "it to the end or close it first");
-  } else if (error->code == 54 && waitMs > 0) {
-    // FOR UPDATE WAIT n: the vendor names the timeout apart from NOWAIT.
-    *error = OraError::Make(30006);
-  } else if (error->code == 54) {
-    *error = OraError::Make(54, "waited " + std::to_string(wait) +
-                                    " ms for another session's write lock");
+    return OraError::Make(54, "an open query of this session reads data "
+                              "another session has changed since; fetch "
+                              "it to the end or close it first");
   }
-  return false;
+  if (cause.code == 54 && waitMs > 0) {
+    // FOR UPDATE WAIT n: the vendor names the timeout apart from NOWAIT.
+    return OraError::Make(30006);
+  }
+  if (cause.code == 54) {
+    return OraError::Make(54, "waited " + std::to_string(wait) +
+                                  " ms for another session's write lock");
+  }
+  return cause;
 }
 
 bool Connection::BeginWriteAlone(OraError *error) {
@@ -448,6 +457,45 @@ bool Connection::BeginWriteAlone(OraError *error) {
   if (!Begin(error, -1, false)) return false;
   alone_ = true;
   return true;
+}
+
+bool Connection::HasDeferrableKeys() {
+  InternalScope scope(*this);
+  sqlite3_stmt *query = nullptr;
+  // Conservative: any DEFERRABLE counts, initially deferred or not.
+  if (sqlite3_prepare_v2(db_,
+                         "SELECT 1 FROM main.sqlite_master WHERE type = 'table' "
+                         "AND upper(sql) GLOB '*DEFERRABLE*' LIMIT 1",
+                         -1, &query, nullptr) != SQLITE_OK) {
+    sqlite3_finalize(query);
+    return true;
+  }
+  const bool found = sqlite3_step(query) != SQLITE_DONE;
+  sqlite3_finalize(query);
+  return found;
+}
+
+void Connection::EndImplicit(bool succeeded) {
+  implicit_ = false;
+  OraError ignored;
+  if (sqlite3_get_autocommit(db_) == 0) {
+    // Something the statement ran began a transaction of ours, which
+    // also kept SQLite from ending the statement's: the caller commits it
+    // as an alone one, or it is undone here, as SQLite would have.
+    if (succeeded) {
+      alone_ = true;
+      return;
+    }
+    Run(rollback_, &ignored);
+    KeepAfterUndo(&ignored);
+    return;
+  }
+  // SQLite has committed the statement with its marks, or undone both.
+  if (succeeded) {
+    ForgetSequenceMarks(*this);
+  } else {
+    KeepAfterUndo(&ignored);
+  }
 }
 
 bool Connection::EndAloneAfterFailure(OraError *error) {

@@ -83,8 +83,10 @@ class Connection {
   // so a failed one changes nothing in the file.
   void PrepareForWrites();
 
-  // True while changes are pending (a write transaction is open).
-  bool InTransaction() const { return sqlite3_get_autocommit(db_) == 0; }
+  // True while changes are pending (a write transaction is open), or
+  // while a statement runs in SQLite's own transaction (RunImplicit), so
+  // that the engine's code it calls writes inside it as inside ours.
+  bool InTransaction() const { return implicit_ || sqlite3_get_autocommit(db_) == 0; }
 
   // Begins the write transaction unless one is open: waits up to the busy
   // timeout (or `waitMs`, when not negative) for another writer, then
@@ -98,6 +100,23 @@ class Connection {
   bool BeginWriteAlone(OraError *error);
   bool Alone() const { return alone_ && InTransaction(); }
   bool EndAloneAfterFailure(OraError *error);
+  // The cheaper form of an alone transaction when nothing is pending:
+  // the statement runs in SQLite's own transaction, which commits when
+  // it succeeds and undoes it when it fails, saving a BEGIN and a COMMIT
+  // a row. EndImplicit then keeps the sequence marks either way; if the
+  // engine's code the statement ran began a transaction of ours after
+  // all, that one is left to end as an alone transaction.
+  void BeginImplicit() { implicit_ = true; }
+  // Whether any table declares a deferrable constraint, which SQLite
+  // checks when its own transaction commits; a failure there is Oracle's
+  // 2091, which only a commit of ours can tell apart.
+  bool HasDeferrableKeys();
+  // Counts this session's changes of schema.
+  unsigned schemaGeneration() const { return schemaGeneration_; }
+  void EndImplicit(bool succeeded);
+  // A step that failed on another session's lock: the error BeginWrite
+  // gives for it.
+  OraError LockFailure(const OraError &cause, int waitMs = -1) const;
   // Commits what is pending. A commit that fails (a deferred constraint)
   // rolls back and reports 2091.
   bool Commit(OraError *error);
@@ -202,6 +221,8 @@ class Connection {
   sqlite3_stmt *begin_ = nullptr;
   bool Begin(OraError *error, int waitMs, bool mark);
   bool alone_ = false;                // the transaction has no mark
+  bool implicit_ = false;             // a statement runs in SQLite's transaction
+  unsigned schemaGeneration_ = 0;
   sqlite3_stmt *mark_ = nullptr;      // SAVEPOINT at the transaction's start
   sqlite3_stmt *undoWork_ = nullptr;  // ROLLBACK TO it
   sqlite3_stmt *commit_ = nullptr;

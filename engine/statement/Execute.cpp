@@ -49,7 +49,8 @@ bool IsDml(ub2 type) {
 
 bool StatementHandle::EnsurePrepared(Connection &connection, OraError *error) {
   if (statement_ != nullptr && connection_ == &connection) {
-    sqlite3_reset(statement_);
+    // DML leaves ExecuteOther reset already; a query may stop anywhere.
+    if (kind_.action != Action::kDml) sqlite3_reset(statement_);
     return true;
   }
   ResetExecution();
@@ -162,7 +163,8 @@ sword StatementHandle::Execute(ExecutionContext &context, ErrorHandle *error,
       !CheckSchemaPrivilege(context.connection, tokens_, &owner, &failure)) {
     return Report(error, failure);
   }
-  if (owner.empty()) owner = CanonicalUserName(context.user);
+  const bool plain = kind_.action == Action::kQuery || kind_.action == Action::kDml;
+  if (owner.empty() && !plain) owner = CanonicalUserName(context.user);
   switch (kind_.action) {
     case Action::kPrivilege:
       rowCount_ = 0;
@@ -320,8 +322,19 @@ sword StatementHandle::ExecuteOther(ExecutionContext &context,
   // it succeeds: SQLite undoes it alone when it fails.
   const bool alone = context.commitOnSuccess && kind_.action == Action::kDml &&
                      !atomic && iterations == 1;
+  // Alone with nothing pending: SQLite's own transaction is ours.
+  struct Implicit {
+    Connection *connection = nullptr;
+    bool succeeded = false;
+    ~Implicit() {
+      if (connection != nullptr) connection->EndImplicit(succeeded);
+    }
+  } implicit;
   if (ddl) {
     if (!connection.Commit(&failure)) return Report(error, failure);
+  } else if (alone && !connection.InTransaction() && !MayFailDeferred(connection)) {
+    connection.BeginImplicit();
+    implicit.connection = &connection;
   } else if (!sqlite3_stmt_readonly(statement_) || stepped ||
              kind_.action == Action::kSavepoint) {
     if (!(alone ? connection.BeginWriteAlone(&failure) : connection.BeginWrite(&failure)))
@@ -353,6 +366,7 @@ sword StatementHandle::ExecuteOther(ExecutionContext &context,
     }
     if (rc != SQLITE_DONE) {
       failure = ErrorFromSqlite(db, kind_.type);
+      if (implicit.connection != nullptr) failure = connection.LockFailure(failure);
       sqlite3_reset(statement_);
       return fail(failure);
     }
@@ -371,7 +385,22 @@ sword StatementHandle::ExecuteOther(ExecutionContext &context,
   }
   if (atomic) connection.EndBlock(false);
   if (ddl) RecordSchemaChange(context);
+  implicit.succeeded = true;
   return OCI_SUCCESS;
+}
+
+// Asked again when SQLite has prepared the statement anew (another
+// session changed the schema; then the first run after it still goes by
+// the old answer) or this session changed the schema.
+bool StatementHandle::MayFailDeferred(Connection &connection) {
+  const int reprepares = sqlite3_stmt_status(statement_, SQLITE_STMTSTATUS_REPREPARE, 0);
+  if (reprepares != deferredReprepares_ ||
+      connection.schemaGeneration() != deferredGeneration_) {
+    deferredKeys_ = connection.HasDeferrableKeys();
+    deferredReprepares_ = reprepares;
+    deferredGeneration_ = connection.schemaGeneration();
+  }
+  return deferredKeys_;
 }
 
 // RETURNING ... INTO: the row the DML returned, column by column into

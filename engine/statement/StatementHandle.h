@@ -161,6 +161,13 @@ class StatementHandle : public Handle {
   bool bindOrderValid_ = false;
   std::vector<std::string> placeholders_;  // keys by position
   bool placeholdersKnown_ = false;
+  // Whether a deferred constraint may fail this statement's commit,
+  // known for the schema SQLite prepared it against and the session's
+  // last change of schema.
+  bool deferredKeys_ = true;
+  int deferredReprepares_ = -1;
+  unsigned deferredGeneration_ = 0;
+  bool MayFailDeferred(Connection &connection);
 };
 
 }  // namespace kestrel_engine

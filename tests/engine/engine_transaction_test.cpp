@@ -60,7 +60,7 @@ TEST_F(EngineTransaction, TransStartKeepsPendingChanges) {
 // stays pending, while a failed statement that was the transaction keeps
 // the sequence numbers it handed out.
 TEST_F(EngineTransaction, CommitOnSuccess) {
-  Session a(Link());
+  Session a("file:" + Link() + "?busy_timeout=150");
   Session b(Link());
   ASSERT_EQ(a.Run("CREATE SEQUENCE s NOCACHE"), OCI_SUCCESS);
   ASSERT_EQ(a.Run("CREATE TABLE u (a NUMBER(1))"), OCI_SUCCESS);
@@ -81,6 +81,7 @@ TEST_F(EngineTransaction, CommitOnSuccess) {
       {"INSERT INTO t VALUES (2)", "INSERT INTO t VALUES (3)", OCI_SUCCESS, 3},
       {"INSERT INTO t VALUES (4)", "INSERT INTO u VALUES (10)", OCI_ERROR, 4},
       {nullptr, "INSERT INTO u VALUES (s.NEXTVAL * 10)", OCI_ERROR, 4},
+      {nullptr, "INSERT INTO t VALUES (s.NEXTVAL)", OCI_SUCCESS, 5},
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.sql);
@@ -99,7 +100,16 @@ TEST_F(EngineTransaction, CommitOnSuccess) {
   }
   // The failed statement's NEXTVAL stays taken, as the vendor's sequences
   // are outside transactions.
-  EXPECT_EQ(b.Query("SELECT s.NEXTVAL FROM dual"), Rows{{Cell("2")}});
+  EXPECT_EQ(b.Query("SELECT s.NEXTVAL FROM dual"), Rows{{Cell("3")}});
+  // A lone statement waits for another writer as a transaction does.
+  ASSERT_EQ(b.Run("INSERT INTO t VALUES (6)"), OCI_SUCCESS);
+  EXPECT_EQ(run("INSERT INTO t VALUES (7)"), OCI_ERROR);
+  EXPECT_EQ(a.ErrorCode(), 54);
+  EXPECT_NE(a.ErrorText().find("ms for another session's write lock"), std::string::npos)
+      << a.ErrorText();
+  ASSERT_EQ(b.Commit(), OCI_SUCCESS);
+  EXPECT_EQ(run("INSERT INTO t VALUES (7)"), OCI_SUCCESS) << a.ErrorText();
+  EXPECT_EQ(Count(b), Counted(7));
 }
 
 // The vendor's rule: OCISessionEnd commits; any other end rolls back.
