@@ -44,9 +44,14 @@ void FitText(sqlite3_context *context, int, sqlite3_value **argv) {
       (sqlite3_value_type(argv[0]) == SQLITE_BLOB && sqlite3_value_bytes(argv[0]) == 0)) {
     return;
   }
+  const int64_t maximum = sqlite3_value_int64(argv[1]);
+  // Text that fits is the value as it came: passing it on spares a copy.
+  if (sqlite3_value_type(argv[0]) == SQLITE_TEXT &&
+      (maximum < 0 || sqlite3_value_bytes(argv[0]) <= maximum)) {
+    return sqlite3_result_value(context, argv[0]);
+  }
   std::string storage;
   const std::string_view text = ArgText(argv[0], &storage);
-  const int64_t maximum = sqlite3_value_int64(argv[1]);
   if (maximum >= 0 && static_cast<int64_t>(text.size()) > maximum) {
     return TooLarge(context, argv[2], text.size(), maximum);
   }
@@ -107,10 +112,13 @@ bool Unchanged(sqlite3_value *value, int64_t precision, int64_t scale, bool *too
       return true;
     }
     case SQLITE_FLOAT: {
+      // d * 10^s may miss the whole number by a rounding (0.29 * 100 is
+      // 28.999999999999996); the nearest whole r still proves d unchanged
+      // when r / 10^s gives d back, as that quotient is the double nearest
+      // to the decimal r / 10^s, which is what rounding would store.
       const double d = sqlite3_value_double(value);
-      const double scaled = d * PowerOfTen(scale);
-      if (!(std::fabs(scaled) < 9007199254740992.0) || scaled != std::floor(scaled) ||
-          scaled / PowerOfTen(scale) != d) {
+      const double scaled = std::nearbyint(d * PowerOfTen(scale));
+      if (!(std::fabs(scaled) < 9007199254740992.0) || scaled / PowerOfTen(scale) != d) {
         return false;
       }
       *tooLarge = std::fabs(d) >= limit;

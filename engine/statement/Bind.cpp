@@ -92,7 +92,8 @@ bool StatementHandle::ApplyBinds(sqlite3_stmt *statement, ub4 row,
   const bool own = statement == statement_;
   if (own && bindOrderValid_) {
     for (size_t i = 0; i < bindOrder_.size(); ++i) {
-      if (const int rc = BindValue(statement, static_cast<int>(i + 1), bindOrder_[i]->source, row)) {
+      if (const int rc = BindValue(statement, static_cast<int>(i + 1), bindOrder_[i]->source, row,
+                                   kind_.action == Action::kDml)) {
         *error = OraError::Make(rc, std::string("bind ") +
                                         sqlite3_bind_parameter_name(statement, static_cast<int>(i + 1)));
         return false;

@@ -24,6 +24,7 @@
 #include <string.h>
 
 #include <cstdint>
+#include <cstring>
 
 #include "number/OraNumber.h"
 #include "types/DateTime.h"
@@ -74,13 +75,31 @@ int BindNumber(sqlite3_stmt *statement, int index, const OCINumber &number) {
 }
 
 int BindText(sqlite3_stmt *statement, int index, const unsigned char *bytes,
-             size_t length) {
+             size_t length, bool during) {
   if (length == 0) {
     sqlite3_bind_null(statement, index);
-  } else {
-    sqlite3_bind_text64(statement, index, reinterpret_cast<const char *>(bytes),
-                        length, SQLITE_TRANSIENT, SQLITE_UTF8);
+    return 0;
   }
+  // Read only while the call runs: SQLite may use the caller's bytes.
+  if (during) {
+    sqlite3_bind_text64(statement, index, reinterpret_cast<const char *>(bytes), length,
+                        SQLITE_STATIC, SQLITE_UTF8);
+    return 0;
+  }
+  // Text without a NUL goes in as a terminated copy of ours: SQLite marks
+  // only such a value terminated, and the size rules then read it without
+  // copying it again for every row.
+  if (length < 0x7fffffff && std::memchr(bytes, 0, length) == nullptr) {
+    char *copy = static_cast<char *>(sqlite3_malloc64(length + 1));
+    if (copy != nullptr) {
+      std::memcpy(copy, bytes, length);
+      copy[length] = '\0';
+      sqlite3_bind_text(statement, index, copy, -1, sqlite3_free);
+      return 0;
+    }
+  }
+  sqlite3_bind_text64(statement, index, reinterpret_cast<const char *>(bytes),
+                      length, SQLITE_TRANSIENT, SQLITE_UTF8);
   return 0;
 }
 
@@ -157,7 +176,7 @@ int CheckBindSource(const BindSource &source) {
 }
 
 int BindValue(sqlite3_stmt *statement, int index, const BindSource &source,
-              ub4 row) {
+              ub4 row, bool during) {
   if ((source.indicator && source.indicator[row] < 0) || !source.value) {
     sqlite3_bind_null(statement, index);
     return 0;
@@ -169,14 +188,14 @@ int BindValue(sqlite3_stmt *statement, int index, const BindSource &source,
     case SQLT_CHR: {
       size_t length = size;
       if (source.length && source.length[row] < length) length = source.length[row];
-      return BindText(statement, index, bytes, length);
+      return BindText(statement, index, bytes, length, during);
     }
     case SQLT_STR: {
       const void *nul = memchr(bytes, '\0', size);
       const size_t length =
           nul ? static_cast<size_t>(static_cast<const unsigned char *>(nul) - bytes)
               : size;
-      return BindText(statement, index, bytes, length);
+      return BindText(statement, index, bytes, length, during);
     }
     case SQLT_INT: {
       int64_t v = 0;

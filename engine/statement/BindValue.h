@@ -35,8 +35,11 @@ int CheckBindSource(const BindSource &source);
 // Answers 0, or the Oracle error number: 1722 for bytes that are not a
 // well-formed NUMBER, 1426 for a NaN (SQLite would keep it as NULL), 1841,
 // 1843, 1847 or 1850..1852 for a date with a field out of range.
+// `during`: the statement reads the value only before the call that binds
+// it returns (DML, not a query fetched later), so text may stay in the
+// caller's buffer instead of a copy.
 int BindValue(sqlite3_stmt *statement, int index, const BindSource &source,
-              ub4 row);
+              ub4 row, bool during = false);
 
 }  // namespace kestrel_engine
 

@@ -53,6 +53,14 @@ void COCIRecordset::SetParam(const CString &name, const COleVariant &value) {
 void COCIRecordset::StoreParam(const std::string &name, int position,
                                const COleVariant &value) {
   kestrel::StatementState &st = *m_pShared;
+  // Positions set in order sit at their own index: a new value for one
+  // needs no search.
+  const size_t at = static_cast<size_t>(position) - 1;
+  if (name.empty() && position > 0 && at < st.params.size() &&
+      st.params[at]->name.empty() && st.params[at]->position == static_cast<ub4>(position)) {
+    if (const int rc = kestrel::SetParamValue(*st.params[at], value)) Refuse(rc);
+    return;
+  }
   for (const std::unique_ptr<kestrel::Param> &p : st.params) {
     if (p->name == name && p->position == static_cast<ub4>(position)) {
       if (const int rc = kestrel::SetParamValue(*p, value)) Refuse(rc);

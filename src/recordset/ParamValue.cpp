@@ -84,6 +84,11 @@ int SetParamValue(Param &param, const VARIANT &value) {
       param.indicator = -1;
       return 0;
     case VT_BSTR: {
+      if (value.bstrVal != nullptr && AfxIsAnsiBstr(value.bstrVal)) {
+        // Its bytes are the text already.
+        Store(param, SQLT_CHR, value.bstrVal, SysStringByteLen(value.bstrVal), true);
+        return 0;
+      }
       const CString text = BstrToText(value.bstrVal);
       Store(param, SQLT_CHR, text.GetString(),
             static_cast<size_t>(text.GetLength()), true);

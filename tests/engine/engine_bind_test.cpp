@@ -204,6 +204,22 @@ TEST_F(EngineBind, CallerMemoryIsReadAtEachExecution) {
             OCI_SUCCESS);
   ASSERT_EQ(OCIStmtFetch(blobs, s.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_SUCCESS);
   EXPECT_STREQ(hex, "0203");
+
+  // A query's rows keep the values of its execution, however the caller's
+  // memory changes between fetches (DML may read it in place; a query may not).
+  OCIStmt *kept = Prepared("SELECT id FROM v WHERE :x = 'first' ORDER BY id");
+  strcpy(text, "first");
+  ASSERT_EQ(ByName(kept, ":x", text, sizeof text, SQLT_STR), OCI_SUCCESS);
+  ASSERT_EQ(Execute(kept, 0), OCI_SUCCESS) << s.ErrorText();
+  define = nullptr;
+  ASSERT_EQ(OCIDefineByPos(kept, &define, s.err, 1, &id, sizeof id, SQLT_INT, nullptr, nullptr,
+                           nullptr, OCI_DEFAULT),
+            OCI_SUCCESS);
+  ASSERT_EQ(OCIStmtFetch(kept, s.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_SUCCESS);
+  EXPECT_EQ(id, 1);
+  strcpy(text, "other");
+  ASSERT_EQ(OCIStmtFetch(kept, s.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_SUCCESS);
+  EXPECT_EQ(id, 2);
 }
 
 TEST_F(EngineBind, BindingAgainReplacesTheEarlierBind) {

@@ -115,6 +115,8 @@ TEST_F(EngineSizeRules, NumbersRoundToTheirScaleAndFailWhenTooWide) {
       {"n", "123.456", "123.46"},
       {"n", "-123.455", "-123.46"},  // half away from zero
       {"n", "1.005", "1.01"},        // the decimal value, not its binary double
+      {"n", "0.29", ".29"},          // 0.29 * 100 is not whole as a double
+      {"n", "-255.29", "-255.29"},
       {"n", "999.994", "999.99"},
       {"n", "999.995", "ORA-1438"},  // rounds to 1000.00: four integer digits
       {"n", "12345", "ORA-1438"},
