@@ -70,14 +70,24 @@ bool StatementHandle::BuildSlots(OraError *error) {
                           dateAsText ? StoreValue : StoreFor(d->target)});
   }
   bool anyLocator = false;
+  aheadTargets_.clear();
+  aheadTargets_.reserve(slots_.size());
+  aheadPlain_ = true;
   for (const Slot &slot : slots_) {
     anyLocator = anyLocator || slot.locator;
     const OutputTarget &target = slot.define->target;
     const StoreKind kind =
         slot.traits.dateModel != nullptr ? StoreKind::kOther : StoreKindFor(target);
     plainSlots_.push_back(ColumnSlot{slot.column, slot.traits, kind, &target});
+    aheadTargets_.push_back(target);
+    aheadPlain_ = aheadPlain_ && target.indicator && !target.returnLength && !target.returnCode;
   }
-  if (anyLocator) plainSlots_.clear();
+  aheadSlots_ = plainSlots_;
+  for (size_t k = 0; k < aheadSlots_.size(); ++k) aheadSlots_[k].target = &aheadTargets_[k];
+  if (anyLocator) {
+    plainSlots_.clear();
+    aheadSlots_.clear();
+  }
   slotsDirty_ = false;
   return true;
 }
@@ -192,12 +202,33 @@ sword StatementHandle::Fetch(ErrorHandle *error, ub4 rows, ub2 orientation) {
       const int rc = sqlite3_step(statement_);
       if (rc != SQLITE_ROW) return EndOfRows(error, rc);
     }
-    // The usual row, the first of a fetch into defines that are all
-    // values, in one loop; the others slot by slot.
-    const int stored =
-        row == 0 && !plainSlots_.empty()
-            ? StoreColumns(statement_, plainSlots_.data(), plainSlots_.size())
-            : StoreRow(row);
+    // Defines that are all values in one loop; locators slot by slot.
+    // The later rows of an array fetch go to targets moved on one element
+    // a row, rather than to targets worked out anew for each value.
+    int stored;
+    if (plainSlots_.empty()) {
+      stored = StoreRow(row);
+    } else if (row == 0) {
+      stored = StoreColumns(statement_, plainSlots_.data(), plainSlots_.size());
+    } else {
+      if (row == 1) {
+        for (size_t k = 0; k < aheadTargets_.size(); ++k) aheadTargets_[k] = *plainSlots_[k].target;
+      }
+      if (aheadPlain_) {  // each with an indicator, none with lengths or codes
+        for (OutputTarget &t : aheadTargets_) {
+          t.value = static_cast<unsigned char *>(t.value) + t.size;
+          ++t.indicator;
+        }
+      } else {
+        for (OutputTarget &t : aheadTargets_) {
+          t.value = static_cast<unsigned char *>(t.value) + t.size;
+          if (t.indicator) ++t.indicator;
+          if (t.returnLength) ++t.returnLength;
+          if (t.returnCode) ++t.returnCode;
+        }
+      }
+      stored = StoreColumns(statement_, aheadSlots_.data(), aheadSlots_.size());
+    }
     if (stored == kTruncated) {
       truncated = true;
     } else if (stored != kStored) {

@@ -153,6 +153,11 @@ class StatementHandle : public Handle {
   std::vector<DefineHandle *> byPosition_;   // by position - 1
   std::vector<Slot> slots_;
   std::vector<ColumnSlot> plainSlots_;  // the same, when none is a locator
+  // For the later rows of an array fetch: the same slots, their targets
+  // moved on to the row being stored.
+  std::vector<ColumnSlot> aheadSlots_;
+  std::vector<OutputTarget> aheadTargets_;
+  bool aheadPlain_ = true;  // each has an indicator, none lengths or codes
   bool slotsDirty_ = true;
 
   std::vector<BindHandle *> binds_;

@@ -220,6 +220,7 @@ int COCIRecordset::execute(int iterations, unsigned int mode) {
   // Every execution (AddRecord's too) binds first: a parameter whose value
   // moved to a new buffer must not be read where it was.
   BindParams();
+  m_pShared->ForgetAhead();
   Check(OCIStmtExecute(ServiceContext(), m_pShared->stmt, ErrorHandle(),
                        static_cast<ub4>(iterations), 0, nullptr, nullptr,
                        static_cast<ub4>(mode)));

@@ -4,6 +4,8 @@
 */
 #include <string.h>
 
+#include <algorithm>
+
 #include "COCIException.h"
 #include "COCIRecordset.h"
 #include "error/ErrorRecord.h"
@@ -67,6 +69,9 @@ long COCIRecordset::GetRSCount() {
   ub4 count = 0;
   Check(OCIAttrGet(m_pShared->stmt, OCI_HTYPE_STMT, &count, nullptr,
                    OCI_ATTR_ROW_COUNT, ErrorHandle()));
+  // Rows fetched ahead are not read yet.
+  const kestrel::StatementState &st = *m_pShared;
+  if (st.batch > 1 && count == st.engineRows) count -= st.held - st.next;
   return static_cast<long>(count);
 }
 
@@ -131,6 +136,29 @@ int COCIRecordset::GetFieldScale(const long &position) {
   return static_cast<int>(scale);
 }
 
+namespace {
+
+// How many rows each fetch brings. On the embedded engine a fetch call
+// costs about as much again as SQLite's step for a row, so rows come in
+// batches of up to 64 (64 KiB of buffers at most); the vendor's client
+// prefetches rows by itself. One row at a time while a test has a fault
+// armed (the fault paths count calls), and for columns read through
+// locators or descriptors, which are one per column.
+ub4 RowsAhead(const kestrel::StatementState &st) {
+  if (!kestrel::EmbeddedEngine() || kestrel::EngineFaultArmed()) return 1;
+  size_t rowBytes = 0;
+  for (size_t i = 0; i < st.types.size(); ++i) {
+    const int type = st.types[i];
+    if (type == SQLT_BLOB || type == SQLT_CLOB || type == SQLT_TIMESTAMP) return 1;
+    rowBytes += static_cast<size_t>(ShapeOf(type, st.sizes[i]).bytes);
+  }
+  if (rowBytes == 0) return 1;
+  const size_t rows = std::min<size_t>(64, 65536 / rowBytes);
+  return rows < 2 ? 1 : static_cast<ub4>(rows);
+}
+
+}  // namespace
+
 int COCIRecordset::allocateCursor() {
   const long count = GetFieldCount();
   const size_t n = count > 0 ? static_cast<size_t>(count) : 0;
@@ -143,18 +171,27 @@ int COCIRecordset::allocateCursor() {
   st.sizes.resize(n, 0);
   st.scales.resize(n, 0);
   st.indicators.resize(n, 0);
+  st.bases.resize(n, nullptr);
   // Every BLOB column after the first keeps its locator here.
   st.lobs.assign(n, nullptr);
   st.timestamps.assign(n, nullptr);
   st.doubles.assign(n, 0);
   if (count < 1) return 1;
 
-  bool firstBlob = true;
   for (long p = 1; p <= count; ++p) {
     const size_t i = static_cast<size_t>(p - 1);
     st.types[i] = GetFieldType(p);
     st.sizes[i] = GetFieldSize(p);
     st.scales[i] = GetFieldScale(p);
+  }
+  st.batch = RowsAhead(st);
+  st.batchIndicators.assign(n * st.batch, 0);
+  st.views.assign(n, kestrel::StatementState::View{0, 0, nullptr});
+  for (size_t i = 0; i < n; ++i)
+    st.views[i].indicators = st.batch > 1 ? &st.batchIndicators[i * st.batch] : &st.indicators[i];
+  bool firstBlob = true;
+  for (long p = 1; p <= count; ++p) {
+    const size_t i = static_cast<size_t>(p - 1);
     // A CLOB is read through its locator, so that a value of any length
     // comes whole (GetFieldValue reads it).
     if (st.types[i] == SQLT_BLOB || st.types[i] == SQLT_CLOB) {
@@ -189,13 +226,17 @@ int COCIRecordset::allocateCursor() {
       shape = {static_cast<int>(sizeof(double)), SQLT_FLT};
       st.doubles[i] = 1;
     }
-    void *buffer = ::operator new(static_cast<size_t>(shape.bytes));
+    const size_t stride = static_cast<size_t>(shape.bytes);
+    void *buffer = ::operator new(stride * st.batch);
+    st.bases[i] = buffer;
     st.buffers[i] = buffer;
-    if (shape.external == SQLT_STR)
-      memset(buffer, 0, static_cast<size_t>(shape.bytes));
+    st.views[i].buffer = reinterpret_cast<uintptr_t>(buffer);
+    st.views[i].stride = stride;
+    if (shape.external == SQLT_STR) memset(buffer, 0, stride * st.batch);
+    sb2 *indicator = st.batch > 1 ? &st.batchIndicators[i * st.batch] : &st.indicators[i];
     Check(OCIDefineByPos(st.stmt, &st.defines[i], ErrorHandle(),
                          static_cast<ub4>(p), buffer, shape.bytes,
-                         shape.external, &st.indicators[i], nullptr, nullptr,
+                         shape.external, indicator, nullptr, nullptr,
                          OCI_DEFAULT));
   }
   return 1;

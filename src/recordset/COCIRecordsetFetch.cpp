@@ -275,10 +275,80 @@ bool Fetched(sword status) {
   return status == OCI_SUCCESS || status == OCI_SUCCESS_WITH_INFO;
 }
 
+// The next of the rows fetched ahead into view, fetching more when none
+// is left; each row answers as a fetch of that one row would: a row with
+// a value cut to its buffer is ORA-01406, and the error or the end that
+// stopped the fetch comes after the rows before it.
+__attribute__((noinline)) sword FetchAhead(kestrel::StatementState &st) {
+  OCIError *err = st.session->error;
+  if (st.next >= st.held) {
+    if (st.ending != OCI_SUCCESS) {
+      const sword ending = st.ending;
+      st.ending = OCI_SUCCESS;
+      if (ending == OCI_ERROR)
+        kestrel::RecordError(st.endCode, st.endText.c_str());
+      else if (ending != OCI_NO_DATA)
+        COCIException::checkErr(err, ending);
+      return ending;
+    }
+    const sword status = OCIStmtFetch(st.stmt, err, st.batch, OCI_FETCH_NEXT, OCI_DEFAULT);
+    st.ending = status == OCI_SUCCESS_WITH_INFO ? OCI_SUCCESS : status;
+    if (status == OCI_ERROR) {
+      // Read before the next call clears it.
+      sb4 code = 0;
+      char text[kestrel::kErrorMessageSize] = {0};
+      OCIErrorGet(err, 1, nullptr, &code, reinterpret_cast<OraText *>(text), sizeof text,
+                  OCI_HTYPE_ERROR);
+      text[sizeof text - 1] = '\0';
+      st.endCode = code;
+      st.endText = text;
+      // A value cut to its buffer stops no row: each such row says so.
+      if (code == 1406) st.ending = OCI_SUCCESS;
+    }
+    st.cut = status == OCI_ERROR && st.endCode == 1406;
+    // The rows that came: what the statement's count moved by.
+    ub4 rows = st.engineRows;
+    if (status != OCI_INVALID_HANDLE &&
+        OCIAttrGet(st.stmt, OCI_HTYPE_STMT, &rows, nullptr, OCI_ATTR_ROW_COUNT, err) !=
+            OCI_SUCCESS) {
+      rows = st.engineRows;
+    }
+    st.held = rows - st.engineRows;
+    st.engineRows = rows;
+    st.next = 0;
+    if (st.held == 0) {
+      if (st.ending == OCI_SUCCESS) st.ending = OCI_NO_DATA;
+      return FetchAhead(st);
+    }
+  }
+  const ub4 k = st.next++;
+  st.row = k;
+  if (st.cut) {
+    for (size_t i = 0; i < st.bases.size(); ++i) {
+      const sb2 indicator = st.Indicator(i);
+      if (st.buffers[i] != nullptr && (indicator > 0 || indicator == -2)) {
+        kestrel::RecordError(1406, "ORA-01406: fetched column value was truncated");
+        return OCI_ERROR;
+      }
+    }
+  }
+  st.fetched = true;
+  return OCI_SUCCESS;
+}
+
 // One row into the statement's buffers. The end of the rows leaves the
 // error record as it was; a failure is recorded so that it can be told
 // from the end.
 sword FetchNext(kestrel::StatementState &st) {
+  if (st.batch > 1) {
+    // The usual case: the next of the rows fetched ahead, whole.
+    if (st.next < st.held && !st.cut) {
+      st.row = st.next++;
+      st.fetched = true;
+      return OCI_SUCCESS;
+    }
+    return FetchAhead(st);
+  }
   OCIError *err = st.session->error;
   const sword status =
       OCIStmtFetch(st.stmt, err, 1, OCI_FETCH_NEXT, OCI_DEFAULT);
@@ -322,10 +392,11 @@ int COCIRecordset::GetFieldValue(const long &index, COleVariant &value) {
     return FALSE;
   const size_t i = static_cast<size_t>(index);
   const int type = st.types[i];
-  const void *buffer = st.buffers[i];
+  const void *buffer = st.Buffer(i);
+  const sb2 indicator = st.Indicator(i);
   // The commonest values first: a text or a NUMBER fetched as a double,
   // present and whole (what the checks below would let through).
-  if (st.indicators[i] == 0 && buffer != nullptr) {
+  if (indicator == 0 && buffer != nullptr) {
     if (IsText(type)) return TextToVariant(static_cast<const char *>(buffer), value);
     if (type == SQLT_NUM && direct && st.fetched && st.doubles[i]) {
       double number;
@@ -337,10 +408,10 @@ int COCIRecordset::GetFieldValue(const long &index, COleVariant &value) {
   if (type == SQLT_CLOB) return ClobFromLocator(st, i, value);
   if (type == SQLT_TIMESTAMP) return TimestampFromDescriptor(st, i, value);
   if (buffer == nullptr) return TRUE;  // no conversion for this type
-  if (st.indicators[i] == -1) return FALSE;
+  if (indicator == -1) return FALSE;
   // A value cut to its buffer is refused rather than handed out as if it
   // were whole.
-  if (st.indicators[i] > 0 || st.indicators[i] == -2) {
+  if (indicator > 0 || indicator == -2) {
     kestrel::RecordError(1406, "ORA-01406: fetched column value was truncated");
     throw COCIException();
   }
@@ -393,7 +464,7 @@ int COCIRecordset::WriteText(size_t index, const COleVariant &value) {
   const kestrel::StatementState &st = *m_pShared;
   const int capacity = st.sizes[index] + 1;
   if (text.GetLength() + 1 > capacity) return FALSE;
-  memcpy(st.buffers[index], text.GetString(),
+  memcpy(st.Buffer(index), text.GetString(),
          static_cast<size_t>(text.GetLength()) + 1);
   return TRUE;
 }
@@ -428,7 +499,7 @@ int COCIRecordset::SetFieldValue(const long &index, const COleVariant &value) {
   const size_t i = static_cast<size_t>(index);
   const kestrel::StatementState &st = *m_pShared;
   if (i >= st.buffers.size() || st.buffers[i] == nullptr) return TRUE;
-  void *buffer = st.buffers[i];
+  void *buffer = st.Buffer(i);
   OCIError *err = st.session->error;
   OCINumber *number = static_cast<OCINumber *>(buffer);
 

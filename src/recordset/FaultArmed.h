@@ -14,6 +14,16 @@
 
 namespace kestrel {
 
+// True when the library runs on the embedded engine rather than the
+// vendor's client library.
+inline bool EmbeddedEngine() {
+#ifdef KESTREL_ENGINE_FAULTS
+  return true;
+#else
+  return false;
+#endif
+}
+
 inline bool EngineFaultArmed() {
 #ifdef KESTREL_ENGINE_FAULTS
   return kestrel_fault_armed() != 0;

@@ -22,9 +22,14 @@ void StatementState::Close() {
   lob = nullptr;
   lobs.clear();
   timestamps.clear();
-  for (void *buffer : buffers) ::operator delete(buffer);
+  for (void *buffer : bases) ::operator delete(buffer);
+  bases.clear();
   buffers.clear();
   indicators.clear();
+  batchIndicators.clear();
+  views.clear();
+  batch = 1;
+  ForgetAhead();
   defines.clear();
   types.clear();
   sizes.clear();

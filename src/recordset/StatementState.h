@@ -9,6 +9,7 @@
 #ifndef KESTREL_STATEMENT_STATE_H
 #define KESTREL_STATEMENT_STATE_H
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -59,6 +60,48 @@ struct StatementState {
   std::vector<OCIDateTime *> timestamps;
   // True once a fetch has put a row in the buffers.
   bool fetched = false;
+
+  // Rows fetched ahead (on the embedded engine, where each fetch call
+  // costs what SQLite's step for a row costs again): each column's
+  // memory (`bases`, owned) holds `batch` elements (`views`) and
+  // `batchIndicators` their indicators, column by column; `buffers` and
+  // `indicators` show the current row. `held` rows came with the last
+  // fetch and `next` is the first not yet shown; after them comes
+  // `ending` (OCI_NO_DATA, or OCI_ERROR with `endCode`/`endText`).
+  std::vector<void *> bases;
+  std::vector<sb2> batchIndicators;
+  ub4 batch = 1;
+  ub4 held = 0;
+  ub4 next = 0;
+  ub4 row = 0;        // the one in view
+  bool cut = false;   // the last fetch cut a value to its buffer
+  ub4 engineRows = 0;  // the statement's row count after the last fetch
+  sword ending = OCI_SUCCESS;
+  sb4 endCode = 0;
+  std::string endText;
+  // Forgets rows fetched ahead: a new execution starts over.
+  void ForgetAhead() {
+    held = next = row = engineRows = 0;
+    ending = OCI_SUCCESS;
+    cut = false;
+  }
+  // Column i's buffer and indicator for the row in view (`row` stays 0
+  // when rows come one at a time; a column without a buffer has stride 0).
+  // (Worked out on addresses as integers: a column without a buffer has
+  // stride 0 and stays null.)
+  void *Buffer(size_t i) const {
+    const View &v = views[i];
+    return reinterpret_cast<void *>(v.buffer + v.stride * row);
+  }
+  sb2 Indicator(size_t i) const { return views[i].indicators[row]; }
+  // Each column's first buffer and indicator, and the bytes between rows,
+  // side by side for the value path.
+  struct View {
+    uintptr_t buffer;
+    size_t stride;
+    sb2 *indicators;
+  };
+  std::vector<View> views;
 
   // The statement last prepared, its type, and whether it is prepared.
   std::string sql;

@@ -460,3 +460,32 @@ TEST_F(RecordsetColumns, EveryBlobColumnGetsItsOwnLocator) {
 }
 
 }  // namespace
+
+// Rows come ahead of MoveNext, many at a time; each still answers as a
+// fetch of that row alone would: its values, the count so far, and a
+// failure only at the row that failed.
+TEST_F(RecordsetColumns, RowsFetchedAheadAnswerOneByOne) {
+  Exec("CREATE TABLE many (n NUMBER, s VARCHAR2(10))");
+  Exec("BEGIN FOR i IN 1 .. 150 LOOP INSERT INTO many VALUES (i, CASE WHEN i = 100 "
+       "THEN 'x' ELSE TO_CHAR(i) END); END LOOP; END;");
+  rs_.OpenRecordset("SELECT n, TO_NUMBER(s) FROM many");
+  COleVariant v;
+  for (long i = 1; i < 100; ++i) {
+    ASSERT_TRUE(rs_.MoveNext()) << i;
+    ASSERT_TRUE(rs_.GetFieldValue(1, v));
+    ASSERT_EQ(v.lVal, i);
+    if (i == 1 || i == 70) {
+      EXPECT_EQ(rs_.GetRSCount(), i);
+    }
+  }
+  EXPECT_FALSE(rs_.MoveNext());
+  EXPECT_EQ(COCIException::errCode(), 1722);
+  EXPECT_EQ(rs_.GetRSCount(), 99);
+
+  // Opened again, it starts over.
+  rs_.OpenRecordset("SELECT n FROM many WHERE n > 140 ORDER BY n");
+  long seen = 0;
+  while (rs_.MoveNext()) ++seen;
+  EXPECT_EQ(seen, 10);
+  EXPECT_EQ(rs_.GetRSCount(), 10);
+}
