@@ -282,7 +282,7 @@ void AlterTable(Ddl &ddl, const sql::AlterTableStmt &s) {
         break;
       case sql::AlterAction::kRenameTable: {
         const std::string to(item->new_table.Last());
-        CheckUserName(to);
+        CheckObjectName(to);
         if (ddl.Exists("SELECT 1 FROM main.sqlite_master WHERE name = ?1 COLLATE NOCASE", {to})) Fail(955);
         RenameKeepingViews(ddl, "ALTER TABLE main." + QuoteIdent(table) + " RENAME TO " + QuoteIdent(to));
         ddl.Rows("UPDATE main.\"kestrel$comments\" SET table_name = ?2 WHERE table_name = ?1", {table, to});

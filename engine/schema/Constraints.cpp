@@ -10,6 +10,7 @@
 #include <cstdio>
 
 #include "catalog/Sequences.h"
+#include "catalog/StorageNames.h"
 #include "schema/ExprSql.h"
 #include "sql/ColumnRules.h"
 
@@ -56,7 +57,8 @@ std::string AllNotNull(const std::vector<std::string> &a) {
 }
 
 std::string ColumnLabel(Ddl &ddl, const std::string &table, const std::string &column) {
-  return QuoteIdent(ddl.owner()) + "." + QuoteIdent(table) + "." + QuoteIdent(column);
+  return QuoteIdent(ddl.owner()) + "." + QuoteIdent(std::string(OracleObjectName(table, ddl.owner()))) +
+         "." + QuoteIdent(column);
 }
 
 std::string NewName(Ddl &ddl) {

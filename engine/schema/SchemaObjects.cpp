@@ -8,6 +8,7 @@
 
 #include <cctype>
 
+#include "catalog/StorageNames.h"
 #include "schema/Constraints.h"
 #include "schema/SchemaStatements.h"
 #include "sql/ast/Arena.h"
@@ -72,10 +73,11 @@ std::string InvalidViewQuery(const std::string &owner, const std::string &name,
 
 void CreateView(Ddl &ddl, const sql::CreateViewStmt &s, std::string_view text) {
   const std::string name(s.name.Last());
-  CheckUserName(name);
+  CheckObjectName(name);
+  const std::string stored = NewStorageName(ddl.db(), ddl.owner(), name);
   const auto existing = ddl.Rows("SELECT type, name FROM main.sqlite_master WHERE name = ?1 COLLATE NOCASE "
                                  "AND type IN ('table', 'view', 'index')",
-                                 {name});
+                                 {stored});
   if (!existing.empty()) {
     if (!s.or_replace || existing[0][0] != "view") Fail(955);
   }
@@ -85,6 +87,8 @@ void CreateView(Ddl &ddl, const sql::CreateViewStmt &s, std::string_view text) {
   select.pos = s.query->pos;
   select.query = s.query;
   sql::SqliteCatalog catalog(ddl.db());
+  // The view's names are its owner's.
+  catalog.SetHome(ddl.owner());
   std::string query;
   std::vector<std::string> names;
   for (const sql::Ident *c : s.columns) names.push_back(QuoteIdent(c->name));
@@ -114,7 +118,7 @@ void CreateView(Ddl &ddl, const sql::CreateViewStmt &s, std::string_view text) {
     written.pop_back();
   }
   for (size_t at; (at = written.find("*/")) != std::string::npos;) written.replace(at, 2, "* /");
-  ddl.Exec("CREATE VIEW main." + QuoteIdent(name) + " (" + Join(names, ", ") + ") AS /* " + written +
+  ddl.Exec("CREATE VIEW main." + QuoteIdent(stored) + " (" + Join(names, ", ") + ") AS /* " + written +
                " */ " + query,
            5);
 }
@@ -169,12 +173,14 @@ void Drop(Ddl &ddl, const sql::DropStmt &s) {
       return;
     }
     case sql::ObjectKind::kView: {
-      const auto found = ddl.Rows("SELECT name FROM main.sqlite_master WHERE type = 'view' AND name = ?1 "
-                                  "COLLATE NOCASE",
-                                  {std::string(s.name.Last())});
-      if (found.empty()) Fail(942);
-      ForgetViewTriggers(ddl, found[0][0]);
-      ddl.Exec("DROP VIEW main." + QuoteIdent(found[0][0]));
+      const std::string view = FindTable(ddl, s.name, true);
+      if (view.empty() || !ddl.Exists("SELECT 1 FROM main.sqlite_master WHERE type = 'view' AND "
+                                      "name = ?1",
+                                      {view})) {
+        Fail(942);
+      }
+      ForgetViewTriggers(ddl, view);
+      ddl.Exec("DROP VIEW main." + QuoteIdent(view));
       return;
     }
     case sql::ObjectKind::kIndex: {

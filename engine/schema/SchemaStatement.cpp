@@ -101,6 +101,9 @@ SchemaOutcome RunSchemaStatement(Connection &connection, std::string_view text,
   try {
     OraError e;
     if (!EnsureConstraintTables(connection, &e)) throw DdlError{e};
+    // The statement reads the catalog (the stored names of tables in their
+    // schemas) as the engine; what it runs is the engine's own SQL anyway.
+    Connection::InternalScope internal(connection);
     Run(ddl, *statement, text);
     if (!SyncCatalog(connection, owner, &e)) throw DdlError{e};
     ok = true;

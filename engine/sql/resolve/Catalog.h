@@ -83,6 +83,9 @@ class SqliteCatalog : public Catalog {
   bool FindFunction(std::string_view qualifier, std::string_view name, std::string *qualified,
                     OracleType *returns) override;
   void Clear() { tables_.clear(); }
+  // The schema unqualified names resolve in, instead of the session's (a
+  // view compiled for its owner).
+  void SetHome(std::string schema) { home_ = std::move(schema); }
 
  protected:
   // Makes an unqualified `name` that is none of the schema's objects when
@@ -92,6 +95,8 @@ class SqliteCatalog : public Catalog {
 
  private:
   void BeforeRowTriggers(CatalogTable &table);
+  // The schema unqualified names resolve in (catalog/StorageNames.h).
+  std::string Home();
   // The session may see `name` (its own, or granted to it).
   bool MayReach(std::string_view name);
   std::unique_ptr<CatalogTable> ReadTable(std::string_view schema, std::string_view name);
@@ -109,6 +114,7 @@ class SqliteCatalog : public Catalog {
 
   sqlite3 *db_;
   bool makingView_ = false;
+  std::string home_;
   std::vector<std::string> compiling_;
   std::map<std::string, std::unique_ptr<CatalogTable>, std::less<>> tables_;
 };
