@@ -98,6 +98,19 @@ std::string NewStorageName(sqlite3 *db, std::string_view owner, std::string_view
   return QualifiedStorageName(owner, name);
 }
 
+bool HasQualifiedStorage(sqlite3 *db, std::string_view owner) {
+  Stmt st;
+  if (owner.empty() ||
+      sqlite3_prepare_v2(db,
+                         "SELECT 1 FROM main.\"kestrel$objects\" WHERE type IN ('table', 'view') "
+                         "AND owner = ?1 AND substr(name, 1, length(?1) + 1) = ?1 || '.' LIMIT 1",
+                         -1, &st.s, nullptr) != SQLITE_OK) {
+    return false;
+  }
+  Bind(st.s, 1, owner);
+  return sqlite3_step(st.s) == SQLITE_ROW;
+}
+
 std::string ResolutionSchema(sqlite3 *db) {
   Stmt st;
   if (sqlite3_prepare_v2(db, "SELECT kestrel_resolution_schema()", -1, &st.s, nullptr) !=

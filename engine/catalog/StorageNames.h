@@ -39,6 +39,11 @@ std::string FindStorageName(sqlite3 *db, std::string_view owner, std::string_vie
 // `owner`'s (the create then reports ORA-00955); else "OWNER.NAME".
 std::string NewStorageName(sqlite3 *db, std::string_view owner, std::string_view name);
 
+// True when `owner` has a table or view stored under "OWNER.NAME": SQL
+// written with plain names (the older rewrite) would reach another
+// schema's object of that name.
+bool HasQualifiedStorage(sqlite3 *db, std::string_view owner);
+
 // The schema unqualified names resolve in: the definer's inside
 // definer's-rights code, else the session's CURRENT_SCHEMA, else its user;
 // empty on a connection without sessions (the bare front end).

@@ -11,6 +11,7 @@
 
 #include "catalog/Sequences.h"
 #include "catalog/StorageNames.h"
+#include "plsql/Triggers.h"
 #include "schema/ExprSql.h"
 #include "sql/ColumnRules.h"
 
@@ -554,6 +555,9 @@ void RefreshTable(Ddl &ddl, const std::string &table) {
                             {table})) {
     EnforceIdentity(ddl, IdentityDef{row[0], row[1], row[2], row[3]});
   }
+  // And the PL/SQL row triggers' glue with them: a parent whose key a new
+  // child table references kept none, and its triggers stopped firing.
+  if (!plsql::RefreshTableTriggers(ddl.connection(), table, &e)) throw DdlError{e};
 }
 
 }  // namespace kestrel_engine::schema

@@ -7,6 +7,7 @@
 #include <exception>
 
 #include "catalog/Catalog.h"
+#include "catalog/StorageNames.h"
 #include "schema/Constraints.h"
 #include "schema/SchemaStatements.h"
 #include "session/Connection.h"
@@ -126,7 +127,14 @@ SchemaOutcome RunSchemaStatement(Connection &connection, std::string_view text,
     const bool creates = statement->kind == sql::StmtKind::kCreateView ||
                          statement->kind == sql::StmtKind::kCreateTable ||
                          statement->kind == sql::StmtKind::kCreateIndex;
-    if (creates && error->code == sql::kOraUnimplemented) return SchemaOutcome::kNotMine;
+    // Not where the schema keeps tables under qualified names: the
+    // translation writes plain ones (catalog/StorageNames.h).
+    if (creates && error->code == sql::kOraUnimplemented) {
+      Connection::InternalScope internal(connection);
+      if (!HasQualifiedStorage(connection.db(), ResolutionSchema(connection.db()))) {
+        return SchemaOutcome::kNotMine;
+      }
+    }
     return SchemaOutcome::kFailed;
   }
   if (!connection.Commit(error)) return SchemaOutcome::kFailed;

@@ -445,12 +445,23 @@ TEST_F(PrivilegesTest, DroppingASchemaLeavesTheOthersOfItsNames) {
       {"scott", "GRANT CONNECT, RESOURCE TO adams, hr", 0},
       {"hr", "CREATE TABLE t (a NUMBER PRIMARY KEY)", 0},
       {"adams", "CREATE TABLE t (a NUMBER PRIMARY KEY)", 0},
+      // Its triggers and keys are on its own table of the name.
+      {"adams", "CREATE TABLE log (a NUMBER)", 0},
+      {"adams", "CREATE TRIGGER t_ai AFTER INSERT ON t FOR EACH ROW BEGIN INSERT INTO log "
+                "VALUES (:NEW.a); END;", 0},
+      {"adams", "CREATE TABLE c (a NUMBER REFERENCES t)", 0},
       {"adams", "INSERT INTO t VALUES (1)", 0},
+      {"adams", "INSERT INTO c VALUES (1)", 0},
+      {"adams", "INSERT INTO c VALUES (9)", 2291},
       {"adams", "COMMIT", 0},
       {"scott", "CREATE TABLE t (a NUMBER PRIMARY KEY)", 0},
       {"scott", "INSERT INTO t VALUES (2)", 0},
       {"scott", "COMMIT", 0},
+      {"hr", "INSERT INTO t VALUES (4)", 0},
+      {"hr", "COMMIT", 0},
   });
+  EXPECT_EQ(One("adams", "SELECT SUM(a) FROM log"), "1");
+  EXPECT_EQ(One("adams", "SELECT table_name FROM user_triggers"), "T");
   sessions.erase("hr");
   Steps({{"scott", "DROP USER hr CASCADE", 0},
          {"adams", "INSERT INTO t VALUES (3)", 0},
