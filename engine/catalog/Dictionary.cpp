@@ -304,12 +304,14 @@ std::vector<std::string> ViewStatements() {
   // Sequences live in their own table.
   const char *const kSequenceViews[] = {
       "CREATE TEMP VIEW user_sequences (SEQUENCE_NAME, MIN_VALUE, MAX_VALUE, "
-      "INCREMENT_BY, CYCLE_FLAG, ORDER_FLAG, CACHE_SIZE, LAST_NUMBER) AS SELECT name, "
+      "INCREMENT_BY, CYCLE_FLAG, ORDER_FLAG, CACHE_SIZE, LAST_NUMBER) AS SELECT "
+      "kestrel_oracle_name(name, owner), "
       "min_value, max_value, increment_by, cycle_flag, order_flag, cache_size, "
       "last_number FROM main.\"kestrel$sequences\" WHERE owner = kestrel_session_user()",
       "CREATE TEMP VIEW all_sequences (SEQUENCE_OWNER, SEQUENCE_NAME, MIN_VALUE, "
       "MAX_VALUE, INCREMENT_BY, CYCLE_FLAG, ORDER_FLAG, CACHE_SIZE, LAST_NUMBER) AS "
-      "SELECT owner, name, min_value, max_value, increment_by, cycle_flag, order_flag, "
+      "SELECT owner, kestrel_oracle_name(name, owner), min_value, max_value, increment_by, "
+      "cycle_flag, order_flag, "
       "cache_size, last_number FROM main.\"kestrel$sequences\" WHERE kestrel_may_reach(name)",
   };
   for (const char *sql : kSequenceViews) {
@@ -329,7 +331,7 @@ std::vector<std::string> ViewStatements() {
         "c.type = 'R' THEN c.owner END, nullif(c.r_constraint_name, ''), "
         "nullif(c.delete_rule, ''), c.status, 'NOT DEFERRABLE', 'IMMEDIATE', CASE c.status "
         "WHEN 'ENABLED' THEN 'VALIDATED' ELSE 'NOT VALIDATED' END, c.generated, "
-        "kestrel_oracle_name(nullif(c.index_name, '')) FROM main.\"kestrel$constraints\" c" +
+        "kestrel_oracle_name(nullif(c.index_name, ''), c.owner) FROM main.\"kestrel$constraints\" c" +
         where;
     const std::string columns =
         "CREATE TEMP VIEW " + prefix +

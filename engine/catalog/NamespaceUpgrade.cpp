@@ -25,8 +25,9 @@ bool UpgradeToSchemaNamespaces(Connection &connection, OraError *error) {
       "INSERT OR IGNORE INTO " + q(kSynonymsTable) +
       " (owner, name, table_owner, table_name, db_link, created, last_ddl_time) SELECT u.name, " +
       shown + ", o.owner, " + shown + ", '', " + now + ", " + now + " FROM " + q(kAccountsTable) +
-      " u JOIN " + q(kObjectsTable) +
-      " o ON o.owner <> u.name WHERE o.type IN ('table', 'view') AND (u.admin OR EXISTS "
+      " u JOIN (SELECT name, owner FROM " + q(kObjectsTable) +
+      " WHERE type IN ('table', 'view') UNION ALL SELECT name, owner FROM " + q(kSequencesTable) +
+      ") o ON o.owner <> u.name WHERE (u.admin OR EXISTS "
       "(SELECT 1 FROM " + q(kTabPrivsTable) +
       " t WHERE t.table_name = upper(o.name) AND (t.grantee IN (u.name, 'PUBLIC') OR "
       "t.grantee IN (SELECT granted_role FROM " + q(kRolePrivsTable) +

@@ -51,23 +51,25 @@ std::string_view OracleObjectName(std::string_view storage, std::string_view own
 }
 
 std::string FindStorageName(sqlite3 *db, std::string_view owner, std::string_view name,
-                            bool unowned_too) {
+                            bool unowned_too, bool index) {
   Stmt st;
+  const std::string types = index ? "('index')" : "('table', 'view')";
   // The plain name first (the schema's own, or one the catalog has no
   // owner for), then the qualified one.
   if (owner.empty() || sqlite3_prepare_v2(
           db,
-          "SELECT m.name FROM main.sqlite_master m LEFT JOIN main.\"kestrel$objects\" o ON "
-          "o.type = m.type AND o.name = m.name WHERE m.type IN ('table', 'view') AND "
+          ("SELECT m.name FROM main.sqlite_master m LEFT JOIN main.\"kestrel$objects\" o ON "
+          "o.type = m.type AND o.name = m.name WHERE m.type IN " + types + " AND "
           "((m.name = ?2 COLLATE NOCASE AND (o.owner = ?1 OR (?3 AND o.owner IS NULL))) OR "
           "m.name = ?1 || '.' || ?2 COLLATE NOCASE) ORDER BY m.name = ?2 COLLATE NOCASE DESC, "
-          "m.name = ?2 DESC LIMIT 1",
+          "m.name = ?2 DESC LIMIT 1").c_str(),
           -1, &st.s, nullptr) != SQLITE_OK) {
     // No schema, or a file without the catalog: SQLite's plain names.
     Stmt plain;
     if (sqlite3_prepare_v2(db,
-                           "SELECT name FROM main.sqlite_master WHERE type IN ('table', 'view') "
-                           "AND name = ?1 COLLATE NOCASE",
+                           ("SELECT name FROM main.sqlite_master WHERE type IN " + types +
+                            " AND name = ?1 COLLATE NOCASE")
+                               .c_str(),
                            -1, &plain.s, nullptr) != SQLITE_OK) {
       return {};
     }
@@ -96,6 +98,36 @@ std::string NewStorageName(sqlite3 *db, std::string_view owner, std::string_view
   const std::string holder = Text(st.s, 0);
   if (holder.empty() || SameAscii(holder, owner)) return std::string(name);
   return QualifiedStorageName(owner, name);
+}
+
+std::string FindSequenceName(sqlite3 *db, std::string_view owner, std::string_view name) {
+  Stmt st;
+  if (sqlite3_prepare_v2(db,
+                         "SELECT name FROM main.\"kestrel$sequences\" WHERE (name = ?2 AND "
+                         "(owner = ?1 OR ?1 = '')) OR name = ?1 || '.' || ?2 ORDER BY name = ?2 "
+                         "DESC LIMIT 1",
+                         -1, &st.s, nullptr) != SQLITE_OK) {
+    return {};
+  }
+  Bind(st.s, 1, owner);
+  Bind(st.s, 2, name);
+  return sqlite3_step(st.s) == SQLITE_ROW ? Text(st.s, 0) : std::string();
+}
+
+std::string NewSequenceName(sqlite3 *db, std::string_view owner, std::string_view name) {
+  Stmt st;
+  if (owner.empty() ||
+      sqlite3_prepare_v2(db,
+                         "SELECT 1 FROM main.\"kestrel$sequences\" WHERE name = ?1 AND owner <> ?2 "
+                         "UNION ALL SELECT 1 FROM main.sqlite_master m LEFT JOIN "
+                         "main.\"kestrel$objects\" o ON o.type = m.type AND o.name = m.name WHERE "
+                         "m.name = ?1 COLLATE NOCASE AND o.owner IS NOT ?2",
+                         -1, &st.s, nullptr) != SQLITE_OK) {
+    return std::string(name);
+  }
+  Bind(st.s, 1, name);
+  Bind(st.s, 2, owner);
+  return sqlite3_step(st.s) == SQLITE_ROW ? QualifiedStorageName(owner, name) : std::string(name);
 }
 
 bool HasQualifiedStorage(sqlite3 *db, std::string_view owner) {

@@ -30,14 +30,23 @@ std::string_view OracleObjectName(std::string_view storage, std::string_view own
 // The stored name of `owner`'s table or view `name` (compared as SQLite
 // does, without case), from the catalog; empty when the schema has none.
 // A plain name the catalog records for no owner counts as `owner`'s only
-// when `unowned_too`.
+// when `unowned_too`. Indexes, with `index`, live the same way.
 std::string FindStorageName(sqlite3 *db, std::string_view owner, std::string_view name,
-                            bool unowned_too = true);
+                            bool unowned_too = true, bool index = false);
 
 // The name a new table, view or index `name` of `owner` is stored under:
 // the plain name when SQLite has no object of it, or the name is already
 // `owner`'s (the create then reports ORA-00955); else "OWNER.NAME".
 std::string NewStorageName(sqlite3 *db, std::string_view owner, std::string_view name);
+
+// The stored name of `owner`'s sequence `name` in kestrel$sequences (the
+// same scheme: plain, or "OWNER.NAME" where the plain name was taken);
+// empty when the schema has none.
+std::string FindSequenceName(sqlite3 *db, std::string_view owner, std::string_view name);
+
+// The name a new sequence `name` of `owner` is stored under: plain unless
+// another schema's sequence or object holds the plain name.
+std::string NewSequenceName(sqlite3 *db, std::string_view owner, std::string_view name);
 
 // True when `owner` has a table or view stored under "OWNER.NAME": SQL
 // written with plain names (the older rewrite) would reach another

@@ -174,7 +174,7 @@ void MakeIndex(Ddl &ddl, ConstraintDef &c) {
       return;
     }
   }
-  std::string name = c.name;
+  std::string name = NewStorageName(ddl.db(), ddl.owner(), c.name);
   if (ddl.Exists("SELECT 1 FROM main.sqlite_master WHERE name = ?1", {name})) {
     name = "kestrel$" + c.table + "$" + c.name;  // never shown: the name was taken
   }

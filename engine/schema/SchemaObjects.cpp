@@ -128,7 +128,9 @@ void CreateIndex(Ddl &ddl, const sql::CreateIndexStmt &s, std::string_view) {
   CheckUserName(name);
   const std::string table = FindTable(ddl, s.table);
   if (table.empty()) Fail(942);
-  if (NameTaken(ddl, name)) Fail(955);
+  // Index names are per schema as table names are (catalog/StorageNames.h).
+  const std::string stored = NewStorageName(ddl.db(), ddl.owner(), name);
+  if (NameTaken(ddl, stored)) Fail(955);
   std::vector<std::string> items;
   for (const sql::OrderItem *item : s.items) {
     std::string key;
@@ -140,7 +142,7 @@ void CreateIndex(Ddl &ddl, const sql::CreateIndexStmt &s, std::string_view) {
     if (item->desc) key += " DESC";
     items.push_back(key);
   }
-  ddl.Exec(std::string("CREATE ") + (s.unique == 1 ? "UNIQUE " : "") + "INDEX main." + QuoteIdent(name) +
+  ddl.Exec(std::string("CREATE ") + (s.unique == 1 ? "UNIQUE " : "") + "INDEX main." + QuoteIdent(stored) +
                " ON " + QuoteIdent(table) + " (" + Join(items, ", ") + ")",
            5);
 }
@@ -184,10 +186,14 @@ void Drop(Ddl &ddl, const sql::DropStmt &s) {
       return;
     }
     case sql::ObjectKind::kIndex: {
-      const auto found = ddl.Rows("SELECT name FROM main.sqlite_master WHERE type = 'index' AND name = ?1 "
-                                  "COLLATE NOCASE AND substr(name, 1, 8) <> 'kestrel$'",
-                                  {std::string(s.name.Last())});
-      if (found.empty()) Fail(1418);
+      // The named schema's index, else the current one's.
+      const SessionSettings &session = ddl.connection().settings();
+      const std::string schema = s.name.count > 1 ? std::string(s.name.part[0])
+                                 : session.currentSchema.empty() ? session.user
+                                                                 : session.currentSchema;
+      const std::string stored = FindStorageName(ddl.db(), schema, s.name.Last(), true, true);
+      if (stored.empty() || strncasecmp(stored.c_str(), "kestrel$", 8) == 0) Fail(1418);
+      const std::vector<std::vector<std::string>> found = {{stored}};
       if (ddl.Exists("SELECT 1 FROM main.\"kestrel$constraints\" WHERE index_name = ?1 AND status = "
                      "'ENABLED'",
                      {found[0][0]})) {

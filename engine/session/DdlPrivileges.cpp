@@ -119,7 +119,7 @@ bool CheckSchemaPrivilege(Connection &connection, const std::vector<Token> &toke
   // DROP, ALTER, TRUNCATE of an existing object. A table or view is the
   // named schema's, else the current schema's: none there is the
   // statement's own ORA-00942.
-  if (family == "TABLE" || family == "VIEW") {
+  if (family == "TABLE" || family == "VIEW" || family == "SEQUENCE") {
     const std::string located = access.Locate(schema.empty() ? home : schema, name);
     if (located.empty()) return true;
     name = located;

@@ -395,6 +395,22 @@ TEST_F(PrivilegesTest, EachSchemaHasItsOwnNamespace) {
          {"adams", "DROP TABLE dept", 0},
          {"adams", "SELECT COUNT(*) FROM dept", 942}});
   EXPECT_EQ(One("scott", "SELECT deptno FROM dept"), "10");
+  // Sequences too.
+  Steps({{"scott", "CREATE SEQUENCE s START WITH 10", 0},
+         {"adams", "CREATE SEQUENCE s START WITH 100", 0},
+         {"adams", "CREATE SEQUENCE s", 955},
+         {"adams", "SELECT scott.s.NEXTVAL FROM dual", 2289}});
+  EXPECT_EQ(One("adams", "SELECT s.NEXTVAL FROM dual"), "100");
+  EXPECT_EQ(One("scott", "SELECT s.NEXTVAL FROM dual"), "10");
+  EXPECT_EQ(Code("scott", "SELECT adams.s.CURRVAL FROM dual"), 8002);
+  EXPECT_EQ(As("scott").ErrorText(),
+            "ORA-08002: sequence S.CURRVAL is not yet defined in this session");
+  EXPECT_EQ(Code("adams", "CREATE SEQUENCE \"A.B\""), 2277);
+  EXPECT_EQ(One("adams", "SELECT sequence_name FROM user_sequences"), "S");
+  Steps({{"adams", "ALTER SEQUENCE s INCREMENT BY 5", 0},
+         {"adams", "DROP SEQUENCE s", 0},
+         {"adams", "DROP SEQUENCE s", 2289}});
+  EXPECT_EQ(One("scott", "SELECT s.NEXTVAL FROM dual"), "11");
 }
 
 // An unqualified name is the current schema's object, else its private

@@ -49,6 +49,9 @@ class Catalog {
   // `schema` (empty: the session's); null when there is none.
   virtual const CatalogTable *FindTable(std::string_view schema, std::string_view name) = 0;
   virtual bool HasSequence(std::string_view name) = 0;
+  // The sequence `name` of `schema` (empty: the session's): fills the name
+  // the engine stores it under. By default an unqualified HasSequence.
+  virtual bool FindSequence(std::string_view schema, std::string_view name, std::string *stored);
   // Why FindTable found nothing: ORA-00942, or a synonym's ORA-00980
   // (its target is gone), 01775 (a looping chain) or 02019 (a remote one).
   // A view with errors is ORA-04063, its `detail` the view's name.
@@ -77,6 +80,7 @@ class SqliteCatalog : public Catalog {
       : db_(db), compiling_(std::move(compiling)) {}
   const CatalogTable *FindTable(std::string_view schema, std::string_view name) override;
   bool HasSequence(std::string_view name) override;
+  bool FindSequence(std::string_view schema, std::string_view name, std::string *stored) override;
   int MissingTableError(std::string_view schema, std::string_view name,
                         std::string *detail) override;
   bool SequenceThroughSynonym(std::string_view name, std::string *sequence) override;

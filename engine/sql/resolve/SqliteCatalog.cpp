@@ -23,6 +23,11 @@ Catalog::~Catalog() = default;
 int Catalog::MissingTableError(std::string_view, std::string_view, std::string *) { return 942; }
 
 bool Catalog::SequenceThroughSynonym(std::string_view, std::string *) { return false; }
+bool Catalog::FindSequence(std::string_view, std::string_view name, std::string *stored) {
+  if (!HasSequence(name)) return false;
+  stored->assign(name.data(), name.size());
+  return true;
+}
 bool Catalog::FindFunction(std::string_view, std::string_view, std::string *, OracleType *) {
   return false;
 }
@@ -169,9 +174,14 @@ int SqliteCatalog::MissingTableError(std::string_view schema, std::string_view n
 }
 
 bool SqliteCatalog::SequenceThroughSynonym(std::string_view name, std::string *sequence) {
-  return FollowSynonym({}, name, [&](const std::string &, const std::string &n) {
-           return HasSequence(n);
-         }, sequence) == 0;
+  std::string stored;
+  if (FollowSynonym({}, name, [&](const std::string &o, const std::string &n) {
+        return FindSequence(o, n, &stored);
+      }, sequence) != 0) {
+    return false;
+  }
+  *sequence = stored;
+  return true;
 }
 
 const CatalogTable *SqliteCatalog::FindTable(std::string_view schema, std::string_view name) {
@@ -379,13 +389,17 @@ void SqliteCatalog::BeforeRowTriggers(CatalogTable &table) {
 }
 
 bool SqliteCatalog::HasSequence(std::string_view name) {
-  Stmt st;
-  if (sqlite3_prepare_v2(db_, "SELECT 1 FROM \"kestrel$sequences\" WHERE name = ?1", -1, &st.s,
-                         nullptr) != SQLITE_OK) {
-    return false;
-  }
-  sqlite3_bind_text(st.s, 1, name.data(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
-  return sqlite3_step(st.s) == SQLITE_ROW && MayReach(name);
+  std::string stored;
+  return FindSequence({}, name, &stored);
+}
+
+bool SqliteCatalog::FindSequence(std::string_view schema, std::string_view name,
+                                 std::string *stored) {
+  // The schema's own (catalog/StorageNames.h); unqualified, the current one.
+  const std::string found = FindSequenceName(db_, schema.empty() ? Home() : std::string(schema), name);
+  if (found.empty() || !MayReach(found)) return false;
+  *stored = found;
+  return true;
 }
 
 namespace {
