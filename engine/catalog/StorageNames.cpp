@@ -102,14 +102,17 @@ std::string NewStorageName(sqlite3 *db, std::string_view owner, std::string_view
 
 std::string FindSequenceName(sqlite3 *db, std::string_view owner, std::string_view name) {
   Stmt st;
+  // Without a schema (no session), SQLite's plain names.
   if (sqlite3_prepare_v2(db,
-                         "SELECT name FROM main.\"kestrel$sequences\" WHERE (name = ?2 AND "
-                         "(owner = ?1 OR ?1 = '')) OR name = ?1 || '.' || ?2 ORDER BY name = ?2 "
-                         "DESC LIMIT 1",
+                         owner.empty()
+                             ? "SELECT name FROM main.\"kestrel$sequences\" WHERE name = ?2"
+                             : "SELECT name FROM main.\"kestrel$sequences\" WHERE (name = ?2 AND "
+                               "owner = ?1) OR name = ?1 || '.' || ?2 ORDER BY name = ?2 DESC "
+                               "LIMIT 1",
                          -1, &st.s, nullptr) != SQLITE_OK) {
     return {};
   }
-  Bind(st.s, 1, owner);
+  if (!owner.empty()) Bind(st.s, 1, owner);
   Bind(st.s, 2, name);
   return sqlite3_step(st.s) == SQLITE_ROW ? Text(st.s, 0) : std::string();
 }
