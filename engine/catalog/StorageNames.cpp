@@ -54,15 +54,15 @@ std::string FindStorageName(sqlite3 *db, std::string_view owner, std::string_vie
                             bool unowned_too, bool index) {
   Stmt st;
   const std::string types = index ? "('index')" : "('table', 'view')";
-  // The plain name first (the schema's own, or one the catalog has no
-  // owner for), then the qualified one.
+  // The schema's own (plain or qualified), else a plain one the catalog
+  // has no owner for.
   if (owner.empty() || sqlite3_prepare_v2(
           db,
           ("SELECT m.name FROM main.sqlite_master m LEFT JOIN main.\"kestrel$objects\" o ON "
           "o.type = m.type AND o.name = m.name WHERE m.type IN " + types + " AND "
           "((m.name = ?2 COLLATE NOCASE AND (o.owner = ?1 OR (?3 AND o.owner IS NULL))) OR "
-          "m.name = ?1 || '.' || ?2 COLLATE NOCASE) ORDER BY m.name = ?2 COLLATE NOCASE DESC, "
-          "m.name = ?2 DESC LIMIT 1").c_str(),
+          "m.name = ?1 || '.' || ?2 COLLATE NOCASE) ORDER BY o.owner IS NOT ?1, m.name = ?2 DESC "
+          "LIMIT 1").c_str(),
           -1, &st.s, nullptr) != SQLITE_OK) {
     // No schema, or a file without the catalog: SQLite's plain names.
     Stmt plain;

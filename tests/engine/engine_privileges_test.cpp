@@ -386,7 +386,10 @@ TEST_F(PrivilegesTest, EachSchemaHasItsOwnNamespace) {
          {"adams", "INSERT INTO made_here VALUES (1)", 0}});
   EXPECT_EQ(One("scott", "SELECT TO_CHAR(DATE '2020-01-02') FROM dual"), "02-JAN-20");
   // DDL works in the named schema, and leaves the other's table alone.
-  Steps({{"adams", "TRUNCATE TABLE dept", 0},
+  Steps({{"adams", "ALTER TABLE dept RENAME TO d2", 0},
+         {"adams", "SELECT COUNT(*) FROM d2", 0},
+         {"adams", "ALTER TABLE d2 RENAME TO dept", 0},
+         {"adams", "TRUNCATE TABLE dept", 0},
          {"adams", "ALTER TABLE dept ADD (loc VARCHAR2(5))", 0},
          {"adams", "INSERT INTO dept VALUES ('NEW', 'HERE')", 0},
          {"adams", "COMMIT", 0},
