@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "catalog/Privileges.h"
 #include "catalog/StorageNames.h"
 #include "errors/SqliteErrors.h"
 #include "session/Connection.h"
@@ -114,6 +115,16 @@ bool RunCommentStatement(Connection &connection, const std::vector<Token> &token
   const Token *schemaToken = parts.size() > wanted ? parts[0] : nullptr;
   const std::string table = TableName(connection, schemaToken, tableToken);
   if (table.empty()) return Fail(error, 942);
+  // Another schema's table takes COMMENT ANY TABLE (or ALTER ANY TABLE,
+  // which the DBA role of files made before the first one holds); one that
+  // is not even visible is ORA-00942.
+  const std::string &user = connection.settings().user;
+  AccessData &access = connection.Access();
+  const std::string owner = access.OwnerOf(ObjectKey(table));
+  if (!user.empty() && !owner.empty() && owner != user &&
+      !access.HasSys(user, "COMMENT ANY TABLE") && !access.HasSys(user, "ALTER ANY TABLE")) {
+    return Fail(error, access.MayReach(user, ObjectKey(table)) ? 1031 : 942);
+  }
   std::string columnName;
   if (column) {
     columnName = ColumnName(connection, table, *parts.back());
