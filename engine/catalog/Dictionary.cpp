@@ -292,14 +292,18 @@ std::vector<std::string> ViewStatements() {
     for (bool all : {false, true}) out.push_back(ViewSql(v, all));
   }
   // *_TAB_COLS: *_TAB_COLUMNS and whether each column is virtual.
-  for (const char *sql :
-       {"CREATE TEMP VIEW user_tab_cols AS SELECT c.*, CASE WHEN EXISTS (SELECT 1 FROM "
-        "pragma_table_xinfo(c.table_name, 'main') x WHERE x.name = c.column_name COLLATE NOCASE "
-        "AND x.hidden > 1) THEN 'YES' ELSE 'NO' END AS VIRTUAL_COLUMN FROM user_tab_columns c",
-        "CREATE TEMP VIEW all_tab_cols AS SELECT c.*, CASE WHEN EXISTS (SELECT 1 FROM "
-        "pragma_table_xinfo(c.table_name, 'main') x WHERE x.name = c.column_name COLLATE NOCASE "
-        "AND x.hidden > 1) THEN 'YES' ELSE 'NO' END AS VIRTUAL_COLUMN FROM all_tab_columns c"}) {
-    out.push_back(sql);
+  // The table as the file stores it (catalog/StorageNames.h): its own
+  // name, or OWNER.NAME where another schema held the name first.
+  for (bool all : {false, true}) {
+    const std::string owner = all ? "c.owner" : "kestrel_session_user()";
+    out.push_back(std::string("CREATE TEMP VIEW ") + (all ? "all" : "user") +
+                  "_tab_cols AS SELECT c.*, CASE WHEN EXISTS (SELECT 1 FROM pragma_table_xinfo("
+                  "coalesce(o.name, c.table_name), 'main') x WHERE x.name = c.column_name COLLATE "
+                  "NOCASE AND x.hidden > 1) THEN 'YES' ELSE 'NO' END AS VIRTUAL_COLUMN FROM " +
+                  (all ? "all" : "user") + "_tab_columns c LEFT JOIN main.\"kestrel$objects\" o ON "
+                  "o.owner = " + owner + " AND o.type IN ('table', 'view') AND (o.name = "
+                  "c.table_name COLLATE NOCASE OR o.name = " + owner +
+                  " || '.' || c.table_name COLLATE NOCASE)");
   }
   // Sequences live in their own table.
   const char *const kSequenceViews[] = {
