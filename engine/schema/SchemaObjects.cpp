@@ -193,14 +193,13 @@ void Drop(Ddl &ddl, const sql::DropStmt &s) {
                                                                  : session.currentSchema;
       const std::string stored = FindStorageName(ddl.db(), schema, s.name.Last(), true, true);
       if (stored.empty() || strncasecmp(stored.c_str(), "kestrel$", 8) == 0) Fail(1418);
-      const std::vector<std::vector<std::string>> found = {{stored}};
       if (ddl.Exists("SELECT 1 FROM main.\"kestrel$constraints\" WHERE index_name = ?1 AND status = "
                      "'ENABLED'",
-                     {found[0][0]})) {
+                     {stored})) {
         throw DdlError{OraError::Verbatim(
             2429, "ORA-02429: cannot drop index used for enforcement of unique/primary key")};
       }
-      ddl.Exec("DROP INDEX main." + QuoteIdent(found[0][0]));
+      ddl.Exec("DROP INDEX main." + QuoteIdent(stored));
       return;
     }
     case sql::ObjectKind::kSynonym:

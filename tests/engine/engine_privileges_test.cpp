@@ -325,6 +325,7 @@ TEST_F(PrivilegesTest, EachSchemaHasItsOwnNamespace) {
       {"adams", "CREATE TABLE dept (dname VARCHAR2(5) PRIMARY KEY)", 0},
       {"adams", "CREATE TABLE dept (x NUMBER)", 955},
       {"adams", "CREATE INDEX dept_i ON dept (dname)", 0},
+      {"scott", "CREATE INDEX dept_i ON dept (deptno)", 0},
       {"adams", "INSERT INTO dept VALUES ('MINE')", 0},
       {"adams", "INSERT INTO dept VALUES ('MINE')", 1},
       {"adams", "COMMIT", 0},
@@ -398,6 +399,8 @@ TEST_F(PrivilegesTest, EachSchemaHasItsOwnNamespace) {
   Steps({{"adams", "ALTER TABLE dept RENAME TO d2", 0},
          {"adams", "SELECT COUNT(*) FROM d2", 0},
          {"adams", "ALTER TABLE d2 RENAME TO dept", 0},
+         {"adams", "DROP INDEX dept_i", 0},
+         {"adams", "DROP INDEX dept_i", 1418},
          {"adams", "TRUNCATE TABLE dept", 0},
          {"adams", "ALTER TABLE dept ADD (loc VARCHAR2(5))", 0},
          {"adams", "INSERT INTO dept VALUES ('NEW', 'HERE')", 0},
@@ -407,6 +410,7 @@ TEST_F(PrivilegesTest, EachSchemaHasItsOwnNamespace) {
          {"adams", "DROP TABLE dept", 0},
          {"adams", "SELECT COUNT(*) FROM dept", 942}});
   EXPECT_EQ(One("scott", "SELECT deptno FROM dept"), "10");
+  EXPECT_EQ(One("scott", "SELECT table_name FROM user_indexes WHERE index_name = 'DEPT_I'"), "DEPT");
   // Sequences too.
   Steps({{"scott", "CREATE SEQUENCE s START WITH 10", 0},
          {"adams", "CREATE SEQUENCE s START WITH 100", 0},
