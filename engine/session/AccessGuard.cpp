@@ -56,7 +56,8 @@ void ResolutionSchemaFunction(sqlite3_context *context, int, sqlite3_value **) {
   const std::string &user = connection->settings().user;
   const std::string &holder = connection->RightsHolder();
   const std::string &current = connection->settings().currentSchema;
-  const std::string &schema = holder != user ? holder : current.empty() ? user : current;
+  const std::string &schema =
+      connection->InDefinerCode() ? holder : current.empty() ? user : current;
   if (schema.empty()) return;
   sqlite3_result_text(context, schema.c_str(), static_cast<int>(schema.size()), SQLITE_TRANSIENT);
 }

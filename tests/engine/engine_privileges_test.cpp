@@ -466,6 +466,10 @@ TEST_F(PrivilegesTest, UnqualifiedNamesResolveAsOraclesDo) {
          {"adams", "GRANT EXECUTE ON whose TO hr", 0}});
   EXPECT_EQ(One("hr", "SELECT adams.whose FROM dual"), "ADAMS");
   EXPECT_EQ(One("hr", "SELECT who FROM names"), "HR");
+  // Its owner's schema whatever the caller's CURRENT_SCHEMA, its owner's too.
+  ASSERT_EQ(Code("adams", "ALTER SESSION SET CURRENT_SCHEMA = hr"), 0);
+  EXPECT_EQ(One("adams", "SELECT who FROM names"), "HR");
+  EXPECT_EQ(One("adams", "SELECT adams.whose FROM dual"), "ADAMS");
 }
 
 // DROP USER CASCADE of a schema whose names shadow another's, and of the
