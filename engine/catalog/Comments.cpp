@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "catalog/Privileges.h"
+#include "catalog/StorageNames.h"
 #include "errors/SqliteErrors.h"
 #include "session/Connection.h"
 
@@ -45,18 +47,17 @@ struct Statement {
   ~Statement() { sqlite3_finalize(s); }
 };
 
-// The name SQLite keeps for the table or view `t` names; empty for none.
-std::string TableName(Connection &connection, const Token &t) {
+// The name SQLite keeps for the table or view `t` of `schema` (empty: the
+// current schema) names; empty for none.
+std::string TableName(Connection &connection, const Token *schema, const Token &t) {
   Connection::InternalScope scope(connection);
-  const bool quoted = t.kind == TokenKind::kQuotedIdentifier;
-  Statement q(connection, std::string("SELECT name FROM main.sqlite_master WHERE type IN "
-                                      "('table', 'view') AND name NOT LIKE 'kestrel$%' AND ") +
-                              (quoted ? "name = ?1" : "name = ?1 COLLATE NOCASE"));
-  if (q.s == nullptr) return {};
   const std::string name = t.Name();
-  sqlite3_bind_text(q.s, 1, name.c_str(), -1, SQLITE_TRANSIENT);
-  if (sqlite3_step(q.s) != SQLITE_ROW) return {};
-  return reinterpret_cast<const char *>(sqlite3_column_text(q.s, 0));
+  if (name.size() >= 8 && sqlite3_strnicmp(name.c_str(), "kestrel$", 8) == 0) return {};
+  const SessionSettings &session = connection.settings();
+  const std::string owner = schema != nullptr ? UpperAscii(schema->Name())
+                            : session.currentSchema.empty() ? session.user
+                                                            : session.currentSchema;
+  return FindStorageName(connection.db(), owner, name);
 }
 
 // The name SQLite keeps for column `c` of `table`; empty for none.
@@ -111,8 +112,19 @@ bool RunCommentStatement(Connection &connection, const std::vector<Token> &token
   const Token &tableToken = *parts[parts.size() - wanted];
 
   if (!connection.Commit(error)) return false;
-  const std::string table = TableName(connection, tableToken);
+  const Token *schemaToken = parts.size() > wanted ? parts[0] : nullptr;
+  const std::string table = TableName(connection, schemaToken, tableToken);
   if (table.empty()) return Fail(error, 942);
+  // Another schema's table takes COMMENT ANY TABLE (or ALTER ANY TABLE,
+  // which the DBA role of files made before the first one holds); one that
+  // is not even visible is ORA-00942.
+  const std::string &user = connection.settings().user;
+  AccessData &access = connection.Access();
+  const std::string owner = access.OwnerOf(ObjectKey(table));
+  if (!user.empty() && !owner.empty() && owner != user &&
+      !access.HasSys(user, "COMMENT ANY TABLE") && !access.HasSys(user, "ALTER ANY TABLE")) {
+    return Fail(error, access.MayReach(user, ObjectKey(table)) ? 1031 : 942);
+  }
   std::string columnName;
   if (column) {
     columnName = ColumnName(connection, table, *parts.back());

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "catalog/PrivilegeViews.h"
+#include "catalog/StorageNames.h"
 #include "sql/Lexer.h"
 #include "plsql/CodeCatalog.h"
 #include "statement/DeclaredType.h"
@@ -46,8 +47,11 @@ void ResultText(sqlite3_context *context, const std::string &text) {
 }
 
 // kestrel_oracle_name(name)
-void OracleName(sqlite3_context *context, int, sqlite3_value **argv) {
+// kestrel_oracle_name(name[, owner]): with its owner, a table or view's
+// stored name is shown without the schema it carries (catalog/StorageNames.h).
+void OracleName(sqlite3_context *context, int argc, sqlite3_value **argv) {
   std::string name(Text(argv[0]));
+  if (argc > 1) name = std::string(OracleObjectName(name, Text(argv[1])));
   bool upper = false;
   for (char c : name) upper = upper || isupper(static_cast<unsigned char>(c));
   if (!upper) {
@@ -165,20 +169,20 @@ const View kDefinitions[] = {
     {"objects",
      "OBJECT_NAME, OBJECT_TYPE, CREATED, LAST_DDL_TIME, STATUS, TEMPORARY, GENERATED, "
      "OBJECT_ID",
-     "kestrel_oracle_name(o.name), upper(o.type), o.created, o.last_ddl_time, CASE WHEN "
+     "kestrel_oracle_name(o.name, o.owner), upper(o.type), o.created, o.last_ddl_time, CASE WHEN "
      "o.type = 'view' AND instr(m.sql, 'kestrel_view_errors(') > 0 THEN 'INVALID' ELSE 'VALID' "
      "END, 'N', 'N', o.rowid",
      ""},
     {"tables", "TABLE_NAME, TABLESPACE_NAME, STATUS, TEMPORARY, NESTED",
-     "kestrel_oracle_name(o.name), 'USERS', 'VALID', 'N', 'NO'", "AND o.type = 'table'"},
+     "kestrel_oracle_name(o.name, o.owner), 'USERS', 'VALID', 'N', 'NO'", "AND o.type = 'table'"},
     {"views", "VIEW_NAME, TEXT_LENGTH, TEXT",
-     "kestrel_oracle_name(o.name), length(kestrel_view_text(o.sql)), "
+     "kestrel_oracle_name(o.name, o.owner), length(kestrel_view_text(o.sql)), "
      "kestrel_view_text(o.sql)",
      "AND o.type = 'view'"},
     {"tab_columns",
      "TABLE_NAME, COLUMN_NAME, DATA_TYPE, DATA_LENGTH, DATA_PRECISION, DATA_SCALE, "
      "NULLABLE, COLUMN_ID, DATA_DEFAULT, CHAR_LENGTH",
-     "kestrel_oracle_name(o.name), kestrel_oracle_name(p.name), kestrel_type(p.type, 0), "
+     "kestrel_oracle_name(o.name, o.owner), kestrel_oracle_name(p.name), kestrel_type(p.type, 0), "
      "kestrel_type(p.type, 1), kestrel_type(p.type, 2), kestrel_type(p.type, 3), "
      "CASE WHEN p.\"notnull\" OR p.pk OR EXISTS (SELECT 1 FROM main.\"kestrel$constraints\" k "
      "JOIN main.\"kestrel$cons_columns\" kc ON kc.owner = k.owner AND kc.constraint_name = "
@@ -189,18 +193,18 @@ const View kDefinitions[] = {
      "ELSE 0 END",
      "AND o.type IN ('table', 'view') AND p.hidden <> 1"},
     {"indexes", "INDEX_NAME, INDEX_TYPE, TABLE_NAME, UNIQUENESS, STATUS",
-     "kestrel_oracle_name(o.name), 'NORMAL', kestrel_oracle_name(m.tbl_name), "
+     "kestrel_oracle_name(o.name, o.owner), 'NORMAL', kestrel_oracle_name(m.tbl_name, o.owner), "
      "CASE WHEN m.sql LIKE 'CREATE UNIQUE%' THEN 'UNIQUE' ELSE 'NONUNIQUE' END, 'VALID'",
      "AND o.type = 'index'"},
     {"ind_columns", "INDEX_NAME, TABLE_NAME, COLUMN_NAME, COLUMN_POSITION, DESCENDING",
-     "kestrel_oracle_name(o.name), kestrel_oracle_name(m.tbl_name), "
+     "kestrel_oracle_name(o.name, o.owner), kestrel_oracle_name(m.tbl_name, o.owner), "
      "kestrel_oracle_name(x.name), x.seqno + 1, CASE WHEN x.desc THEN 'DESC' ELSE 'ASC' END",
      "AND o.type = 'index' AND x.key"},
     {"tab_comments", "TABLE_NAME, TABLE_TYPE, COMMENTS",
-     "kestrel_oracle_name(o.name), upper(o.type), c.comments",
+     "kestrel_oracle_name(o.name, o.owner), upper(o.type), c.comments",
      "AND o.type IN ('table', 'view')"},
     {"col_comments", "TABLE_NAME, COLUMN_NAME, COMMENTS",
-     "kestrel_oracle_name(o.name), kestrel_oracle_name(p.name), c.comments",
+     "kestrel_oracle_name(o.name, o.owner), kestrel_oracle_name(p.name), c.comments",
      "AND o.type IN ('table', 'view')"},
 };
 
@@ -255,6 +259,10 @@ int RegisterDictionaryFunctions(sqlite3 *db, const SessionSettings *settings) {
   int rc = sqlite3_create_function_v2(db, "kestrel_oracle_name", 1, flags, nullptr,
                                       OracleName, nullptr, nullptr, nullptr);
   if (rc == SQLITE_OK) {
+    rc = sqlite3_create_function_v2(db, "kestrel_oracle_name", 2, flags, nullptr, OracleName,
+                                    nullptr, nullptr, nullptr);
+  }
+  if (rc == SQLITE_OK) {
     rc = sqlite3_create_function_v2(db, "kestrel_type", 2, flags, nullptr, TypePart,
                                     nullptr, nullptr, nullptr);
   }
@@ -284,24 +292,30 @@ std::vector<std::string> ViewStatements() {
     for (bool all : {false, true}) out.push_back(ViewSql(v, all));
   }
   // *_TAB_COLS: *_TAB_COLUMNS and whether each column is virtual.
-  for (const char *sql :
-       {"CREATE TEMP VIEW user_tab_cols AS SELECT c.*, CASE WHEN EXISTS (SELECT 1 FROM "
-        "pragma_table_xinfo(c.table_name, 'main') x WHERE x.name = c.column_name COLLATE NOCASE "
-        "AND x.hidden > 1) THEN 'YES' ELSE 'NO' END AS VIRTUAL_COLUMN FROM user_tab_columns c",
-        "CREATE TEMP VIEW all_tab_cols AS SELECT c.*, CASE WHEN EXISTS (SELECT 1 FROM "
-        "pragma_table_xinfo(c.table_name, 'main') x WHERE x.name = c.column_name COLLATE NOCASE "
-        "AND x.hidden > 1) THEN 'YES' ELSE 'NO' END AS VIRTUAL_COLUMN FROM all_tab_columns c"}) {
-    out.push_back(sql);
+  // The table as the file stores it (catalog/StorageNames.h): its own
+  // name, or OWNER.NAME where another schema held the name first.
+  for (bool all : {false, true}) {
+    const std::string owner = all ? "c.owner" : "kestrel_session_user()";
+    out.push_back(std::string("CREATE TEMP VIEW ") + (all ? "all" : "user") +
+                  "_tab_cols AS SELECT c.*, CASE WHEN EXISTS (SELECT 1 FROM pragma_table_xinfo("
+                  "coalesce(o.name, c.table_name), 'main') x WHERE x.name = c.column_name COLLATE "
+                  "NOCASE AND x.hidden > 1) THEN 'YES' ELSE 'NO' END AS VIRTUAL_COLUMN FROM " +
+                  (all ? "all" : "user") + "_tab_columns c LEFT JOIN main.\"kestrel$objects\" o ON "
+                  "o.owner = " + owner + " AND o.type IN ('table', 'view') AND (o.name = "
+                  "c.table_name COLLATE NOCASE OR o.name = " + owner +
+                  " || '.' || c.table_name COLLATE NOCASE)");
   }
   // Sequences live in their own table.
   const char *const kSequenceViews[] = {
       "CREATE TEMP VIEW user_sequences (SEQUENCE_NAME, MIN_VALUE, MAX_VALUE, "
-      "INCREMENT_BY, CYCLE_FLAG, ORDER_FLAG, CACHE_SIZE, LAST_NUMBER) AS SELECT name, "
+      "INCREMENT_BY, CYCLE_FLAG, ORDER_FLAG, CACHE_SIZE, LAST_NUMBER) AS SELECT "
+      "kestrel_oracle_name(name, owner), "
       "min_value, max_value, increment_by, cycle_flag, order_flag, cache_size, "
       "last_number FROM main.\"kestrel$sequences\" WHERE owner = kestrel_session_user()",
       "CREATE TEMP VIEW all_sequences (SEQUENCE_OWNER, SEQUENCE_NAME, MIN_VALUE, "
       "MAX_VALUE, INCREMENT_BY, CYCLE_FLAG, ORDER_FLAG, CACHE_SIZE, LAST_NUMBER) AS "
-      "SELECT owner, name, min_value, max_value, increment_by, cycle_flag, order_flag, "
+      "SELECT owner, kestrel_oracle_name(name, owner), min_value, max_value, increment_by, "
+      "cycle_flag, order_flag, "
       "cache_size, last_number FROM main.\"kestrel$sequences\" WHERE kestrel_may_reach(name)",
   };
   for (const char *sql : kSequenceViews) {
@@ -317,16 +331,16 @@ std::vector<std::string> ViewStatements() {
         "constraints (OWNER, CONSTRAINT_NAME, CONSTRAINT_TYPE, TABLE_NAME, SEARCH_CONDITION, "
         "R_OWNER, R_CONSTRAINT_NAME, DELETE_RULE, STATUS, \"DEFERRABLE\", \"DEFERRED\", VALIDATED, "
         "GENERATED, INDEX_NAME) AS SELECT c.owner, c.name, c.type, "
-        "kestrel_oracle_name(c.table_name), nullif(c.search_condition, ''), CASE WHEN "
+        "kestrel_oracle_name(c.table_name, c.owner), nullif(c.search_condition, ''), CASE WHEN "
         "c.type = 'R' THEN c.owner END, nullif(c.r_constraint_name, ''), "
         "nullif(c.delete_rule, ''), c.status, 'NOT DEFERRABLE', 'IMMEDIATE', CASE c.status "
         "WHEN 'ENABLED' THEN 'VALIDATED' ELSE 'NOT VALIDATED' END, c.generated, "
-        "kestrel_oracle_name(nullif(c.index_name, '')) FROM main.\"kestrel$constraints\" c" +
+        "kestrel_oracle_name(nullif(c.index_name, ''), c.owner) FROM main.\"kestrel$constraints\" c" +
         where;
     const std::string columns =
         "CREATE TEMP VIEW " + prefix +
         "cons_columns (OWNER, CONSTRAINT_NAME, TABLE_NAME, COLUMN_NAME, POSITION) AS SELECT "
-        "c.owner, c.constraint_name, kestrel_oracle_name(c.table_name), "
+        "c.owner, c.constraint_name, kestrel_oracle_name(c.table_name, c.owner), "
         "kestrel_oracle_name(c.column_name), c.position FROM main.\"kestrel$cons_columns\" c" +
         where;
     out.push_back(constraints);
@@ -346,7 +360,7 @@ std::vector<std::string> ViewStatements() {
         "CASE WHEN t.events & 2 THEN ' OR UPDATE' ELSE '' END || "
         "CASE WHEN t.events & 4 THEN ' OR DELETE' ELSE '' END, 5), t.table_owner, "
         "CASE t.timing WHEN 'INSTEAD OF' THEN 'VIEW' ELSE 'TABLE' END, "
-        "kestrel_oracle_name(t.table_name), NULL, t.referencing, t.when_clause, t.status, "
+        "kestrel_oracle_name(t.table_name, t.table_owner), NULL, t.referencing, t.when_clause, t.status, "
         "t.description, 'PL/SQL     ', t.body FROM \"kestrel$triggers\" t" +
         (all ? " WHERE kestrel_may_reach(t.name)" : " WHERE t.owner = kestrel_session_user()");
     out.push_back(sql);

@@ -33,7 +33,7 @@ std::string Views() {
   const std::string users = "main.\"kestrel$users\"";
   const std::string tabColumns =
       "(GRANTEE, OWNER, TABLE_NAME, GRANTOR, PRIVILEGE, GRANTABLE, TYPE) AS SELECT t.grantee, "
-      "t.owner, t.table_name, t.grantor, t.privilege, CASE WHEN t.grantable THEN 'YES' ELSE 'NO' END, coalesce((SELECT upper(o.type) "
+      "t.owner, kestrel_oracle_name(t.table_name, t.owner), t.grantor, t.privilege, CASE WHEN t.grantable THEN 'YES' ELSE 'NO' END, coalesce((SELECT upper(o.type) "
       "FROM main.\"kestrel$objects\" o WHERE upper(o.name) = t.table_name AND o.type IN "
       "('table', 'view')), (SELECT 'SEQUENCE' FROM main.\"kestrel$sequences\" s WHERE "
       "upper(s.name) = t.table_name), 'PROCEDURE') FROM " + tab + " t";

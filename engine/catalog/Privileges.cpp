@@ -11,6 +11,7 @@
 
 #include "catalog/Catalog.h"
 #include "catalog/Sequences.h"
+#include "catalog/StorageNames.h"
 #include "session/Connection.h"
 #include "session/OwnedStatement.h"
 
@@ -74,7 +75,8 @@ const std::vector<std::string> &SystemPrivileges() {
         "SELECT ANY DICTIONARY", "CREATE TYPE", "CREATE CLUSTER", "CREATE INDEXTYPE",
         "CREATE OPERATOR", "CREATE ANY INDEX", "ALTER ANY INDEX", "DROP ANY INDEX",
         "SELECT ANY TABLE", "INSERT ANY TABLE", "UPDATE ANY TABLE", "DELETE ANY TABLE",
-        "REFERENCES ANY TABLE", "SELECT ANY SEQUENCE", "EXECUTE ANY PROCEDURE"};
+        "REFERENCES ANY TABLE", "SELECT ANY SEQUENCE", "EXECUTE ANY PROCEDURE",
+        "COMMENT ANY TABLE"};
     for (const char *kind : {"TABLE", "VIEW", "SEQUENCE", "PROCEDURE", "TRIGGER", "SYNONYM"}) {
       list.push_back(std::string("CREATE ") + kind);
       list.push_back(std::string("CREATE ANY ") + kind);
@@ -277,6 +279,14 @@ bool AccessData::HasSys(const std::string &user, std::string_view privilege) {
 std::string AccessData::OwnerOf(std::string_view name) const {
   const auto found = owners_.find(ObjectKey(name));
   return found == owners_.end() ? std::string() : found->second;
+}
+
+std::string AccessData::Locate(std::string_view owner, std::string_view name) const {
+  const std::string plain = ObjectKey(name);
+  const auto found = owners_.find(plain);
+  if (found != owners_.end() && found->second == owner) return plain;
+  const std::string qualified = ObjectKey(QualifiedStorageName(owner, name));
+  return owners_.count(qualified) != 0 ? qualified : std::string();
 }
 
 std::string AccessData::KindOf(std::string_view name) const {

@@ -65,9 +65,14 @@ class AccessData {
   // The system privileges `user` holds, directly or through its roles.
   const std::set<std::string> &SysPrivsOf(const std::string &user);
   bool HasSys(const std::string &user, std::string_view privilege);
-  // The owner of a table, view, sequence, trigger or stored unit (one
-  // namespace of names); empty when unknown.
+  // The owner of a table or view by its stored name (catalog/
+  // StorageNames.h), or of a sequence, trigger or stored unit (these share
+  // one namespace of names); empty when unknown.
   std::string OwnerOf(std::string_view name) const;
+  // The key (upper-cased stored name) of `owner`'s table or view `name`;
+  // empty when that schema has none. Grants and the checks below key
+  // tables and views by it.
+  std::string Locate(std::string_view owner, std::string_view name) const;
   // Its kind: "table", "view", "sequence", "trigger" or "code".
   std::string KindOf(std::string_view name) const;
   bool IsUser(const std::string &name) const { return users_.count(name) != 0; }

@@ -9,6 +9,7 @@
 #include <limits>
 #include <string>
 
+#include "catalog/StorageNames.h"
 #include "errors/SqliteErrors.h"
 #include "session/Connection.h"
 
@@ -229,14 +230,6 @@ bool Owner(Connection &connection, const std::string &name, std::string *owner) 
   return true;
 }
 
-bool NameTaken(Connection &connection, const std::string &name) {
-  Connection::InternalScope scope(connection);
-  Statement q(connection, "SELECT 1 FROM main.sqlite_master WHERE name = ?1 COLLATE NOCASE");
-  if (q.s == nullptr) return false;
-  sqlite3_bind_text(q.s, 1, name.c_str(), -1, SQLITE_TRANSIENT);
-  return sqlite3_step(q.s) == SQLITE_ROW;
-}
-
 // The body of a sequence DDL statement, in its own transaction.
 template <typename Body>
 bool AsDdl(Connection &connection, OraError *error, Body body) {
@@ -369,8 +362,10 @@ void CurrVal(sqlite3_context *context, int, sqlite3_value **argv) {
   const auto &held = Of(context).sequences().held;
   const auto it = held.find(name);
   if (it == held.end() || !it->second.hasCurrent) {
+    // Oracle's name, not the stored "OWNER.NAME" (catalog/StorageNames.h).
+    const std::string shown = name.substr(name.find(kStorageSeparator) + 1);
     const OraError error =
-        OraError::Make(8002, name + ".CURRVAL is not yet defined in this session");
+        OraError::Make(8002, shown + ".CURRVAL is not yet defined in this session");
     sqlite3_result_error(context, error.message.c_str(), -1);
     return;
   }
@@ -383,17 +378,33 @@ bool RunSequenceStatement(Connection &connection, const std::vector<Token> &toke
                           const std::string &owner, OraError *error) {
   // CREATE|ALTER|DROP SEQUENCE [schema.]name ...
   size_t i = 2;
-  if (IsName(tokens[i]) && tokens[i + 1].IsSymbol('.') && IsName(tokens[i + 2])) i += 2;
+  std::string schema;
+  if (IsName(tokens[i]) && tokens[i + 1].IsSymbol('.') && IsName(tokens[i + 2])) {
+    schema = UpperAscii(tokens[i].Name());
+    i += 2;
+  }
   if (!IsName(tokens[i])) return Fail(error, 903);
   Definition d;
-  d.name = StoredName(tokens[i]);
+  const std::string name = StoredName(tokens[i]);
   ++i;
+  // Each schema has its own names: the stored name is plain, or
+  // "OWNER.NAME" where another schema holds the plain one
+  // (catalog/StorageNames.h).
+  const SessionSettings &session = connection.settings();
+  const std::string home = !schema.empty() ? schema
+                           : session.currentSchema.empty() ? session.user
+                                                           : session.currentSchema;
+  {
+    Connection::InternalScope scope(connection);
+    d.name = FindSequenceName(connection.db(), home, name);
+  }
+  const bool exists = !d.name.empty();
+  if (!exists) d.name = name;
   if (tokens[0].Is("DROP")) {
     if (tokens[i].IsSymbol(';')) ++i;
     if (tokens[i].kind != TokenKind::kEnd) return Fail(error, 933);
     return AsDdl(connection, error, [&] {
-      std::string who;
-      if (!Owner(connection, d.name, &who)) return Fail(error, 2289);
+      if (!exists) return Fail(error, 2289);
       Connection::InternalScope scope(connection);
       Statement q(connection, "DELETE FROM " + Quoted() + " WHERE name = ?1");
       sqlite3_bind_text(q.s, 1, d.name.c_str(), -1, SQLITE_TRANSIENT);
@@ -404,15 +415,21 @@ bool RunSequenceStatement(Connection &connection, const std::vector<Token> &toke
   if (tokens[0].Is("CREATE")) {
     if (!Options(tokens, i, false, &d, error) || !Complete(&d, error)) return false;
     return AsDdl(connection, error, [&] {
-      std::string who;
       if (!EnsureSequences(connection, error)) return false;
-      if (Owner(connection, d.name, &who) || NameTaken(connection, d.name)) {
+      // The separator of stored names is no part of a sequence's name.
+      if (name.find(kStorageSeparator) != std::string::npos) return Fail(error, 2277);
+      const std::string creator = UpperAscii(owner);
+      Connection::InternalScope scope(connection);
+      if (!FindSequenceName(connection.db(), creator, name).empty() ||
+          !FindStorageName(connection.db(), creator, name, false).empty()) {
         return Fail(error, 955);
       }
-      return Store(connection, d, UpperAscii(owner), d.start, false, error);
+      d.name = NewSequenceName(connection.db(), creator, name);
+      return Store(connection, d, creator, d.start, false, error);
     });
   }
   return AsDdl(connection, error, [&] {
+    if (!exists) return Fail(error, 2289);
     Definition now;
     int64_t last = 0;
     bool found = false;

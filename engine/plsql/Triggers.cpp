@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <tuple>
 
+#include "catalog/StorageNames.h"
 #include "plsql/SessionState.h"
 #include "plsql/StoredCode.h"
 #include "session/Connection.h"
@@ -92,26 +93,30 @@ std::string Trimmed(std::string_view text) {
   return std::string(text);
 }
 
-// The table as SQLite names it, or empty.
-std::string TableNamed(Connection &connection, std::string_view name) {
+// The table or view (`type`) of `schema` (empty: the current one) as the
+// file stores it (catalog/StorageNames.h), or empty.
+std::string StoredNamed(Connection &connection, const char *type, std::string_view schema,
+                        std::string_view name) {
+  std::string stored;
+  {
+    Connection::InternalScope scope(connection);
+    const std::string home = schema.empty() ? ResolutionSchema(connection.db()) : std::string(schema);
+    stored = FindStorageName(connection.db(), home, name);
+  }
+  if (stored.empty() || sqlite3_strnicmp(stored.c_str(), "kestrel$", 8) == 0) return {};
   std::vector<Row> rows;
   OraError ignored;
-  Query(connection,
-        "SELECT name FROM main.sqlite_master WHERE type = 'table' AND name = ?1 COLLATE NOCASE "
-        "AND substr(name, 1, 8) <> 'kestrel$'",
-        {std::string(name)}, &rows, &ignored);
+  Query(connection, "SELECT name FROM main.sqlite_master WHERE type = ?1 AND name = ?2",
+        {type, stored}, &rows, &ignored);
   return rows.empty() ? std::string() : rows[0][0];
 }
 
-// The view as SQLite names it, or empty.
-std::string ViewNamed(Connection &connection, std::string_view name) {
-  std::vector<Row> rows;
-  OraError ignored;
-  Query(connection,
-        "SELECT name FROM main.sqlite_master WHERE type = 'view' AND name = ?1 COLLATE NOCASE "
-        "AND substr(name, 1, 8) <> 'kestrel$'",
-        {std::string(name)}, &rows, &ignored);
-  return rows.empty() ? std::string() : rows[0][0];
+std::string TableNamed(Connection &connection, std::string_view schema, std::string_view name) {
+  return StoredNamed(connection, "table", schema, name);
+}
+
+std::string ViewNamed(Connection &connection, std::string_view schema, std::string_view name) {
+  return StoredNamed(connection, "view", schema, name);
 }
 
 std::vector<std::string> ColumnsOf(Connection &connection, const std::string &table) {
@@ -217,11 +222,12 @@ bool CreateTrigger(Connection &connection, const sql::CreateTriggerStmt &st, std
   if (compound && st.when != nullptr) return Fail(error, 3001, "WHEN in compound triggers");
   if (instead && st.when != nullptr) return Fail(error, 25004);
   if (st.when != nullptr && !perRow) return Fail(error, 4077);
-  std::string table = TableNamed(connection, st.table.Last());
+  const std::string_view schema = st.table.count > 1 ? st.table.part[0] : std::string_view();
+  std::string table = TableNamed(connection, schema, st.table.Last());
   if (instead) {
     if (!table.empty()) return Fail(error, 25002);
-    table = ViewNamed(connection, st.table.Last());
-  } else if (table.empty() && !ViewNamed(connection, st.table.Last()).empty()) {
+    table = ViewNamed(connection, schema, st.table.Last());
+  } else if (table.empty() && !ViewNamed(connection, schema, st.table.Last()).empty()) {
     return Fail(error, 25001);
   }
   if (table.empty()) return Fail(error, 942);
@@ -486,7 +492,8 @@ bool RunAllTriggersStatement(Connection &connection, std::string_view text, bool
   *handled = true;
   const bool enable = word(k, "ENABLE");
   if (!connection.Commit(error)) return false;
-  const std::string table = TableNamed(connection, t[k - 1]->value);
+  const std::string table =
+      TableNamed(connection, k == 5 ? t[2]->value : std::string_view(), t[k - 1]->value);
   if (table.empty()) return Fail(error, 942);
   return AsDdl(connection, error, [&] {
     return Exec(connection,
@@ -512,7 +519,8 @@ void RefreshAfterAlterTable(Connection &connection, std::string_view text) {
   }
   size_t k = 2;
   if (tokens.size > 4 && tokens.items[3].kind == sql::Tok::kSymbol && tokens.items[3].sym == sql::Sym::kDot) k = 4;
-  const std::string table = TableNamed(connection, tokens.items[k].value);
+  const std::string table = TableNamed(
+      connection, k == 4 ? tokens.items[2].value : std::string_view(), tokens.items[k].value);
   OraError error;
   std::vector<Row> rows;
   // Rebuilding a table makes the views over it again, and SQLite drops a

@@ -8,6 +8,7 @@
 #include <strings.h>
 
 #include "catalog/Sequences.h"
+#include "catalog/StorageNames.h"
 #include "schema/Constraints.h"
 #include "schema/ExprSql.h"
 #include "schema/SchemaStatements.h"
@@ -281,8 +282,9 @@ void AlterTable(Ddl &ddl, const sql::AlterTableStmt &s) {
                          std::string(item->new_name->name));
         break;
       case sql::AlterAction::kRenameTable: {
-        const std::string to(item->new_table.Last());
-        CheckUserName(to);
+        CheckObjectName(item->new_table.Last());
+        // The new name in the owner's schema (catalog/StorageNames.h).
+        const std::string to = NewStorageName(ddl.db(), ddl.owner(), item->new_table.Last());
         if (ddl.Exists("SELECT 1 FROM main.sqlite_master WHERE name = ?1 COLLATE NOCASE", {to})) Fail(955);
         RenameKeepingViews(ddl, "ALTER TABLE main." + QuoteIdent(table) + " RENAME TO " + QuoteIdent(to));
         ddl.Rows("UPDATE main.\"kestrel$comments\" SET table_name = ?2 WHERE table_name = ?1", {table, to});

@@ -10,6 +10,8 @@
 #include <cstdio>
 
 #include "catalog/Sequences.h"
+#include "catalog/StorageNames.h"
+#include "plsql/Triggers.h"
 #include "schema/ExprSql.h"
 #include "sql/ColumnRules.h"
 
@@ -56,7 +58,8 @@ std::string AllNotNull(const std::vector<std::string> &a) {
 }
 
 std::string ColumnLabel(Ddl &ddl, const std::string &table, const std::string &column) {
-  return QuoteIdent(ddl.owner()) + "." + QuoteIdent(table) + "." + QuoteIdent(column);
+  return QuoteIdent(ddl.owner()) + "." + QuoteIdent(std::string(OracleObjectName(table, ddl.owner()))) +
+         "." + QuoteIdent(column);
 }
 
 std::string NewName(Ddl &ddl) {
@@ -171,7 +174,7 @@ void MakeIndex(Ddl &ddl, ConstraintDef &c) {
       return;
     }
   }
-  std::string name = c.name;
+  std::string name = NewStorageName(ddl.db(), ddl.owner(), c.name);
   if (ddl.Exists("SELECT 1 FROM main.sqlite_master WHERE name = ?1", {name})) {
     name = "kestrel$" + c.table + "$" + c.name;  // never shown: the name was taken
   }
@@ -552,6 +555,9 @@ void RefreshTable(Ddl &ddl, const std::string &table) {
                             {table})) {
     EnforceIdentity(ddl, IdentityDef{row[0], row[1], row[2], row[3]});
   }
+  // And the PL/SQL row triggers' glue with them: a parent whose key a new
+  // child table references kept none, and its triggers stopped firing.
+  if (!plsql::RefreshTableTriggers(ddl.connection(), table, &e)) throw DdlError{e};
 }
 
 }  // namespace kestrel_engine::schema

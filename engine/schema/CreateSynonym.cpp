@@ -4,6 +4,7 @@
 ** as the creator's) and need not exist yet; statements translate it when
 ** they name the synonym.
 */
+#include "catalog/StorageNames.h"
 #include "catalog/Synonyms.h"
 #include "schema/SchemaStatements.h"
 #include "sql/Lexer.h"
@@ -45,10 +46,9 @@ void CreateSynonym(Ddl &ddl, const sql::CreateSynonymStmt &s) {
   if (s.name.count > 2 || s.target.count > 2) Fail(922);
   // A private synonym shares its owner's namespace with tables, views,
   // sequences and stored code; a PUBLIC one shares only PUBLIC's.
+  // Tables and views are the owner's own (each schema has its own names).
   if (!s.is_public &&
-      (ddl.Exists("SELECT 1 FROM main.sqlite_master WHERE type IN ('table', 'view') AND name = "
-                  "?1 COLLATE NOCASE",
-                  {name}) ||
+      (!FindStorageName(ddl.db(), owner, name, false).empty() ||
        ddl.Exists("SELECT 1 FROM main.\"kestrel$sequences\" WHERE name = ?1", {name}) ||
        ddl.Exists("SELECT 1 FROM main.\"kestrel$source\" WHERE name = ?1", {name}))) {
     Fail(955);

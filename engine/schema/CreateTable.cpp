@@ -4,6 +4,7 @@
 */
 #include <algorithm>
 
+#include "catalog/StorageNames.h"
 #include "schema/Constraints.h"
 #include "schema/SchemaStatements.h"
 #include "schema/TableDefinition.h"
@@ -15,11 +16,11 @@ namespace kestrel_engine::schema {
 
 namespace {
 
-void CheckFree(Ddl &ddl, const std::string &name) {
-  CheckUserName(name);
+// `stored`: the table's storage name (catalog/StorageNames.h).
+void CheckFree(Ddl &ddl, const std::string &stored, const std::string &name) {
   if (ddl.Exists("SELECT 1 FROM main.sqlite_master WHERE type IN ('table', 'view') AND name = ?1 "
                  "COLLATE NOCASE",
-                 {name}) ||
+                 {stored}) ||
       HasPrivateSynonym(ddl, name)) {
     Fail(955);
   }
@@ -59,8 +60,9 @@ void CreateFromQuery(Ddl &ddl, const sql::CreateTableStmt &s, std::string_view t
 
 void CreateTable(Ddl &ddl, const sql::CreateTableStmt &s, std::string_view text) {
   TablePlan plan;
-  plan.table = std::string(s.name.Last());
-  CheckFree(ddl, plan.table);
+  CheckObjectName(s.name.Last());
+  plan.table = NewStorageName(ddl.db(), ddl.owner(), s.name.Last());
+  CheckFree(ddl, plan.table, std::string(s.name.Last()));
   if (s.as_query != nullptr) {
     CreateFromQuery(ddl, s, text, &plan);
   } else {

@@ -8,6 +8,7 @@
 
 #include <cctype>
 
+#include "catalog/StorageNames.h"
 #include "schema/Constraints.h"
 #include "schema/SchemaStatements.h"
 #include "sql/ast/Arena.h"
@@ -72,10 +73,11 @@ std::string InvalidViewQuery(const std::string &owner, const std::string &name,
 
 void CreateView(Ddl &ddl, const sql::CreateViewStmt &s, std::string_view text) {
   const std::string name(s.name.Last());
-  CheckUserName(name);
+  CheckObjectName(name);
+  const std::string stored = NewStorageName(ddl.db(), ddl.owner(), name);
   const auto existing = ddl.Rows("SELECT type, name FROM main.sqlite_master WHERE name = ?1 COLLATE NOCASE "
                                  "AND type IN ('table', 'view', 'index')",
-                                 {name});
+                                 {stored});
   if (!existing.empty()) {
     if (!s.or_replace || existing[0][0] != "view") Fail(955);
   }
@@ -85,6 +87,8 @@ void CreateView(Ddl &ddl, const sql::CreateViewStmt &s, std::string_view text) {
   select.pos = s.query->pos;
   select.query = s.query;
   sql::SqliteCatalog catalog(ddl.db());
+  // The view's names are its owner's.
+  catalog.SetHome(ddl.owner());
   std::string query;
   std::vector<std::string> names;
   for (const sql::Ident *c : s.columns) names.push_back(QuoteIdent(c->name));
@@ -114,7 +118,7 @@ void CreateView(Ddl &ddl, const sql::CreateViewStmt &s, std::string_view text) {
     written.pop_back();
   }
   for (size_t at; (at = written.find("*/")) != std::string::npos;) written.replace(at, 2, "* /");
-  ddl.Exec("CREATE VIEW main." + QuoteIdent(name) + " (" + Join(names, ", ") + ") AS /* " + written +
+  ddl.Exec("CREATE VIEW main." + QuoteIdent(stored) + " (" + Join(names, ", ") + ") AS /* " + written +
                " */ " + query,
            5);
 }
@@ -124,7 +128,9 @@ void CreateIndex(Ddl &ddl, const sql::CreateIndexStmt &s, std::string_view) {
   CheckUserName(name);
   const std::string table = FindTable(ddl, s.table);
   if (table.empty()) Fail(942);
-  if (NameTaken(ddl, name)) Fail(955);
+  // Index names are per schema as table names are (catalog/StorageNames.h).
+  const std::string stored = NewStorageName(ddl.db(), ddl.owner(), name);
+  if (NameTaken(ddl, stored)) Fail(955);
   std::vector<std::string> items;
   for (const sql::OrderItem *item : s.items) {
     std::string key;
@@ -136,7 +142,7 @@ void CreateIndex(Ddl &ddl, const sql::CreateIndexStmt &s, std::string_view) {
     if (item->desc) key += " DESC";
     items.push_back(key);
   }
-  ddl.Exec(std::string("CREATE ") + (s.unique == 1 ? "UNIQUE " : "") + "INDEX main." + QuoteIdent(name) +
+  ddl.Exec(std::string("CREATE ") + (s.unique == 1 ? "UNIQUE " : "") + "INDEX main." + QuoteIdent(stored) +
                " ON " + QuoteIdent(table) + " (" + Join(items, ", ") + ")",
            5);
 }
@@ -169,26 +175,31 @@ void Drop(Ddl &ddl, const sql::DropStmt &s) {
       return;
     }
     case sql::ObjectKind::kView: {
-      const auto found = ddl.Rows("SELECT name FROM main.sqlite_master WHERE type = 'view' AND name = ?1 "
-                                  "COLLATE NOCASE",
-                                  {std::string(s.name.Last())});
-      if (found.empty()) Fail(942);
-      ForgetViewTriggers(ddl, found[0][0]);
-      ddl.Exec("DROP VIEW main." + QuoteIdent(found[0][0]));
+      const std::string view = FindTable(ddl, s.name, true);
+      if (view.empty() || !ddl.Exists("SELECT 1 FROM main.sqlite_master WHERE type = 'view' AND "
+                                      "name = ?1",
+                                      {view})) {
+        Fail(942);
+      }
+      ForgetViewTriggers(ddl, view);
+      ddl.Exec("DROP VIEW main." + QuoteIdent(view));
       return;
     }
     case sql::ObjectKind::kIndex: {
-      const auto found = ddl.Rows("SELECT name FROM main.sqlite_master WHERE type = 'index' AND name = ?1 "
-                                  "COLLATE NOCASE AND substr(name, 1, 8) <> 'kestrel$'",
-                                  {std::string(s.name.Last())});
-      if (found.empty()) Fail(1418);
+      // The named schema's index, else the current one's.
+      const SessionSettings &session = ddl.connection().settings();
+      const std::string schema = s.name.count > 1 ? std::string(s.name.part[0])
+                                 : session.currentSchema.empty() ? session.user
+                                                                 : session.currentSchema;
+      const std::string stored = FindStorageName(ddl.db(), schema, s.name.Last(), true, true);
+      if (stored.empty() || strncasecmp(stored.c_str(), "kestrel$", 8) == 0) Fail(1418);
       if (ddl.Exists("SELECT 1 FROM main.\"kestrel$constraints\" WHERE index_name = ?1 AND status = "
                      "'ENABLED'",
-                     {found[0][0]})) {
+                     {stored})) {
         throw DdlError{OraError::Verbatim(
             2429, "ORA-02429: cannot drop index used for enforcement of unique/primary key")};
       }
-      ddl.Exec("DROP INDEX main." + QuoteIdent(found[0][0]));
+      ddl.Exec("DROP INDEX main." + QuoteIdent(stored));
       return;
     }
     case sql::ObjectKind::kSynonym:

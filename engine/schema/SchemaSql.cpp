@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "catalog/Dictionary.h"
+#include "catalog/StorageNames.h"
 #include "errors/SqliteErrors.h"
 
 namespace kestrel_engine::schema {
@@ -154,9 +155,27 @@ void CheckUserName(std::string_view name) {
   if (IsDictionaryView(std::string(name).c_str())) Fail(1031);
 }
 
+void CheckObjectName(std::string_view name) {
+  CheckUserName(name);
+  if (name.find(kStorageSeparator) != std::string_view::npos) Fail(903);
+}
+
 std::string FindTable(Ddl &ddl, const sql::Name &name, bool views_too) {
   const std::string wanted(name.Last());
   if (wanted.size() >= 8 && strncasecmp(wanted.data(), "kestrel$", 8) == 0) return {};
+  // The named schema's table, else the current schema's: each schema has
+  // its own names (catalog/StorageNames.h).
+  const SessionSettings &session = ddl.connection().settings();
+  std::string schema = name.count > 1 ? std::string(name.part[0])
+                       : session.currentSchema.empty() ? session.user
+                                                       : session.currentSchema;
+  if (name.count > 1 && strcasecmp(schema.c_str(), "main") == 0) schema.clear();
+  if (!schema.empty()) {
+    const std::string stored = FindStorageName(ddl.db(), schema, wanted);
+    if (stored.empty()) return {};
+    auto kind = ddl.Rows("SELECT type FROM main.sqlite_master WHERE name = ?1", {stored});
+    return !kind.empty() && (views_too || kind[0][0] == "table") ? stored : std::string();
+  }
   const bool quoted = name.count && name.quoted[name.count - 1];
   // An unquoted name also finds a table an older statement stored in
   // another case, as the rest of the engine does.

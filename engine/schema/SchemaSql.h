@@ -76,6 +76,9 @@ std::string ColumnOf(Ddl &ddl, const std::string &table, std::string_view name, 
 // Refuses names in the engine's own namespace (ORA-00942, as the engine's
 // tables read to user SQL).
 void CheckUserName(std::string_view name);
+// CheckUserName, and refuses a table or view name with the storage
+// separator, which stands for a schema in the file (ORA-00903).
+void CheckObjectName(std::string_view name);
 
 }  // namespace kestrel_engine::schema
 

@@ -7,6 +7,7 @@
 #include <exception>
 
 #include "catalog/Catalog.h"
+#include "catalog/StorageNames.h"
 #include "schema/Constraints.h"
 #include "schema/SchemaStatements.h"
 #include "session/Connection.h"
@@ -101,6 +102,9 @@ SchemaOutcome RunSchemaStatement(Connection &connection, std::string_view text,
   try {
     OraError e;
     if (!EnsureConstraintTables(connection, &e)) throw DdlError{e};
+    // The statement reads the catalog (the stored names of tables in their
+    // schemas) as the engine; what it runs is the engine's own SQL anyway.
+    Connection::InternalScope internal(connection);
     Run(ddl, *statement, text);
     if (!SyncCatalog(connection, owner, &e)) throw DdlError{e};
     ok = true;
@@ -123,7 +127,14 @@ SchemaOutcome RunSchemaStatement(Connection &connection, std::string_view text,
     const bool creates = statement->kind == sql::StmtKind::kCreateView ||
                          statement->kind == sql::StmtKind::kCreateTable ||
                          statement->kind == sql::StmtKind::kCreateIndex;
-    if (creates && error->code == sql::kOraUnimplemented) return SchemaOutcome::kNotMine;
+    // Not where the schema keeps tables under qualified names: the
+    // translation writes plain ones (catalog/StorageNames.h).
+    if (creates && error->code == sql::kOraUnimplemented) {
+      Connection::InternalScope internal(connection);
+      if (!HasQualifiedStorage(connection.db(), ResolutionSchema(connection.db()))) {
+        return SchemaOutcome::kNotMine;
+      }
+    }
     return SchemaOutcome::kFailed;
   }
   if (!connection.Commit(error)) return SchemaOutcome::kFailed;

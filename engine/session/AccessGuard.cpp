@@ -49,6 +49,19 @@ void HoldsFunction(sqlite3_context *context, int, sqlite3_value **argv) {
   sqlite3_result_int(context, holds ? 1 : 0);
 }
 
+// kestrel_resolution_schema(): where unqualified names resolve (see
+// catalog/StorageNames.h); NULL on a session without a user.
+void ResolutionSchemaFunction(sqlite3_context *context, int, sqlite3_value **) {
+  auto *connection = static_cast<Connection *>(sqlite3_user_data(context));
+  const std::string &user = connection->settings().user;
+  const std::string &holder = connection->RightsHolder();
+  const std::string &current = connection->settings().currentSchema;
+  const std::string &schema =
+      connection->InDefinerCode() ? holder : current.empty() ? user : current;
+  if (schema.empty()) return;
+  sqlite3_result_text(context, schema.c_str(), static_cast<int>(schema.size()), SQLITE_TRANSIENT);
+}
+
 }  // namespace
 
 bool MayExecute(Connection &connection, const std::string &owner, const std::string &name) {
@@ -65,6 +78,11 @@ int RegisterAccessFunctions(sqlite3 *db, Connection *connection) {
   if (rc == SQLITE_OK) {
     rc = sqlite3_create_function_v2(db, "kestrel_holds", 1, SQLITE_UTF8 | SQLITE_INNOCUOUS,
                                     connection, HoldsFunction, nullptr, nullptr, nullptr);
+  }
+  if (rc == SQLITE_OK) {
+    rc = sqlite3_create_function_v2(db, "kestrel_resolution_schema", 0,
+                                    SQLITE_UTF8 | SQLITE_INNOCUOUS, connection,
+                                    ResolutionSchemaFunction, nullptr, nullptr, nullptr);
   }
   return rc;
 }

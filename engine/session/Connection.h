@@ -157,6 +157,8 @@ class Connection {
   // The user whose rights SQL runs with: the session's, or the owner of
   // the definer's-rights unit running (DefinerScope).
   const std::string &RightsHolder() const;
+  // Inside a definer's-rights unit (whose owner may be the session's user).
+  bool InDefinerCode() const { return !definer_.empty(); }
   class DefinerScope {
    public:
     DefinerScope(Connection &connection, std::string owner);

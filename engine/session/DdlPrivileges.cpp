@@ -77,6 +77,7 @@ bool CheckSchemaPrivilege(Connection &connection, const std::vector<Token> &toke
     const char *needed = create ? "CREATE PUBLIC SYNONYM" : "DROP PUBLIC SYNONYM";
     return access.HasSys(user, needed) || Fail(error, 1031);
   }
+  const std::string home = settings.currentSchema.empty() ? user : settings.currentSchema;
   if (create) {
     const std::string target =
         !schema.empty() ? schema
@@ -87,10 +88,14 @@ bool CheckSchemaPrivilege(Connection &connection, const std::vector<Token> &toke
       size_t on = i + 1;
       while (At(tokens, on).kind != TokenKind::kEnd && !At(tokens, on).Is("ON")) ++on;
       if (IsName(At(tokens, on + 1))) {
-        std::string table = Folded(At(tokens, on + 1));
+        std::string table = Folded(At(tokens, on + 1)), tableSchema = home;
         if (At(tokens, on + 2).IsSymbol('.') && IsName(At(tokens, on + 3))) {
+          tableSchema = table;
           table = Folded(At(tokens, on + 3));
         }
+        // The table is its schema's (each has its own names).
+        const std::string located = access.Locate(tableSchema, table);
+        if (!located.empty()) table = located;
         const std::string tableOwner = access.OwnerOf(table);
         if (!tableOwner.empty() && !access.May(user, table, "INDEX") &&
             !access.HasSys(user, "CREATE ANY INDEX")) {
@@ -106,7 +111,23 @@ bool CheckSchemaPrivilege(Connection &connection, const std::vector<Token> &toke
     *owner = target;
     return true;
   }
-  // DROP, ALTER, TRUNCATE of an existing object.
+  // A private synonym is its schema's.
+  if (family == "SYNONYM") {
+    if ((schema.empty() ? home : schema) == user) return true;
+    return access.HasSys(user, "DROP ANY SYNONYM") || Fail(error, 1031);
+  }
+  // DROP, ALTER, TRUNCATE of an existing object. A table or view is the
+  // named schema's, else the current schema's: none there is the
+  // statement's own ORA-00942.
+  if (family == "TABLE" || family == "VIEW" || family == "SEQUENCE") {
+    const std::string located = access.Locate(schema.empty() ? home : schema, name);
+    if (located.empty()) return true;
+    name = located;
+    schema.clear();
+    // The statement works in the object's schema (its constraints and
+    // what it makes are the owner's).
+    *owner = access.OwnerOf(name);
+  }
   const std::string objectOwner = access.OwnerOf(name);
   if (objectOwner.empty() || objectOwner == user) {
     if (!schema.empty() && !objectOwner.empty() && schema != objectOwner) {

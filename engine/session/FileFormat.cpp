@@ -10,6 +10,7 @@
 
 #include "catalog/Catalog.h"
 #include "catalog/Comments.h"
+#include "catalog/NamespaceUpgrade.h"
 #include "catalog/Privileges.h"
 #include "catalog/Sequences.h"
 #include "catalog/Synonyms.h"
@@ -78,7 +79,7 @@ constexpr Step kSteps[kFileFormatVersion] = {AddAdministrators, AddCatalog,
                                              plsql::EnsureTriggers, EnsureSynonyms,
                                              plsql::EnsureCodeTables,
                                              plsql::AddArgumentOverloads,
-                                             UpgradeToPrivileges};
+                                             UpgradeToPrivileges, UpgradeToSchemaNamespaces};
 
 }  // namespace
 

@@ -28,7 +28,10 @@ namespace kestrel_engine {
 // 11: users, roles and privileges: kestrel$roles, kestrel$sys_privs,
 //     kestrel$role_privs, kestrel$tab_privs, and each account's lock,
 //     expiry and failed-logon count.
-constexpr int kFileFormatVersion = 11;
+// 12: each schema its own namespace of table and view names (another
+//     schema's name stored as "OWNER.NAME"); private synonyms keep the
+//     names accounts reached unqualified before.
+constexpr int kFileFormatVersion = 12;
 
 // The file's version; -1 with `error` set when it cannot be read.
 int FileFormatVersion(Connection &connection, OraError *error);

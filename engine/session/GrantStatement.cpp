@@ -297,10 +297,21 @@ class Runner {
   }
 
   bool ObjectStatement(const Parsed &p) {
-    const std::string owner = access_.OwnerOf(p.object);
-    const std::string kind = access_.KindOf(p.object);
+    // A table or view is the named schema's, else the current schema's
+    // (each schema has its own names); sequences and stored units share one
+    // namespace and are found by name.
+    const std::string &current = connection_.settings().currentSchema;
+    std::string key =
+        access_.Locate(!p.schema.empty() ? p.schema : current.empty() ? user_ : current, p.object);
+    if (key.empty()) {
+      key = ObjectKey(p.object);
+      const std::string shared = access_.KindOf(key);
+      if (shared == "table" || shared == "view") return Fail(error_, 942);
+    }
+    const std::string owner = access_.OwnerOf(key);
+    const std::string kind = access_.KindOf(key);
     if (owner.empty() || (!p.schema.empty() && p.schema != owner) ||
-        !access_.MayReach(user_, p.object)) {
+        !access_.MayReach(user_, key)) {
       return Fail(error_, 942);
     }
     for (const Privilege &privilege : p.privileges) {
@@ -309,7 +320,6 @@ class Runner {
     const bool any = access_.HasSys(user_, "GRANT ANY OBJECT PRIVILEGE");
     // A grant by the holder of GRANT ANY OBJECT PRIVILEGE is the owner's.
     const std::string grantor = user_ == owner || any ? owner : user_;
-    const std::string key = ObjectKey(p.object);
     bool revoked = false;
     for (const std::string &name : PrivilegesOf(p, kind)) {
       if (p.grant && user_ != owner && !any &&

@@ -7,6 +7,7 @@
 
 #include <new>
 
+#include "catalog/StorageNames.h"
 #include "session/Connection.h"
 #include "sql/emit/Backend.h"
 #include "sql/parse/Parse.h"
@@ -52,7 +53,12 @@ FrontEndOutcome CompileStatement(Connection &connection, std::string_view text, 
     *error = OraError::Verbatim(e.code(), e.message());
     *offset = e.offset();
   } catch (const sql::SemanticError &e) {
-    if (e.code() == sql::kOraUnimplemented) return FrontEndOutcome::kNotYet;
+    // The older rewrite writes plain names: where the schema keeps some of
+    // its tables under qualified names it could read another schema's.
+    if (e.code() == sql::kOraUnimplemented &&
+        !HasQualifiedStorage(connection.db(), ResolutionSchema(connection.db()))) {
+      return FrontEndOutcome::kNotYet;
+    }
     *error = OraError::Verbatim(e.code(), e.message());
     *offset = e.offset();
   } catch (const std::bad_alloc &) {

@@ -313,28 +313,204 @@ TEST(EnginePrivilegesUpgrade, OlderAccountsKeepTheirReach) {
   EXPECT_EQ(*version[0][0], "1");
 }
 
-// Schemas name their objects' owners, but share one namespace of names.
-TEST_F(PrivilegesTest, SchemasOwnTheirObjectsInOneNamespace) {
+// Each schema has its own namespace: two schemas' tables of one name live
+// side by side, each reached unqualified by its own schema only.
+TEST_F(PrivilegesTest, EachSchemaHasItsOwnNamespace) {
   Steps({
       {"scott", "CREATE USER adams IDENTIFIED BY pw", 0},
-      {"scott", "GRANT CONNECT, RESOURCE TO adams", 0},
+      {"scott", "GRANT CONNECT, RESOURCE, CREATE VIEW TO adams", 0},
       {"scott", "CREATE TABLE dept (deptno NUMBER(2))", 0},
-      {"adams", "CREATE TABLE dept (deptno NUMBER(2))", 955},
+      {"scott", "INSERT INTO dept VALUES (10)", 0},
+      {"scott", "COMMIT", 0},
+      {"adams", "CREATE TABLE dept (dname VARCHAR2(5) PRIMARY KEY)", 0},
+      {"adams", "CREATE TABLE dept (x NUMBER)", 955},
+      {"adams", "CREATE INDEX dept_i ON dept (dname)", 0},
+      {"scott", "CREATE INDEX dept_i ON dept (deptno)", 0},
+      {"adams", "INSERT INTO dept VALUES ('MINE')", 0},
+      {"adams", "INSERT INTO dept VALUES ('MINE')", 1},
+      {"adams", "COMMIT", 0},
+      // Another schema's table only by its schema's name, with a grant.
+      {"adams", "SELECT deptno FROM scott.dept", 942},
+      {"scott", "GRANT SELECT ON dept TO adams", 0},
+      {"adams", "SELECT deptno FROM dept", 904},
+      {"adams", "INSERT INTO scott.dept VALUES (20)", 1031},
+      {"adams", "DROP TABLE scott.dept", 1031},
+      {"scott", "GRANT INSERT ON adams.dept TO scott", 1749},
+      // The separator of stored names is no part of a table's name.
+      {"adams", "CREATE TABLE \"A.B\" (x NUMBER)", 903},
+      {"adams", "CREATE VIEW dept_v AS SELECT dname FROM dept", 0},
+      {"adams", "COMMENT ON TABLE dept IS 'adams''s'", 0},
+      {"adams", "COMMENT ON TABLE scott.dept IS 'not mine'", 1031},
+      {"scott", "CREATE TABLE secret (a NUMBER)", 0},
+      {"scott", "CREATE TABLE vt (a NUMBER, v AS (a + 1))", 0},
+      {"adams", "CREATE TABLE vt (a NUMBER, v NUMBER)", 0},
+      {"adams", "COMMENT ON COLUMN scott.secret.a IS 'unseen'", 942},
       {"scott", "ALTER SESSION SET CURRENT_SCHEMA = nobody", 1435},
-      {"scott", "ALTER SESSION SET CURRENT_SCHEMA = adams", 0},
       {"scott", "ALTER SESSION SET NLS_DATE_FORMAT = 'YYYY' CURRENT_SCHEMA = nobody", 1435},
-      {"scott", "CREATE TABLE made_here (a NUMBER)", 0},
-      {"scott", "ALTER SESSION SET CURRENT_SCHEMA = scott", 0},
-      {"adams", "INSERT INTO made_here VALUES (1)", 0},
       {"adams", "CREATE TABLE scott.t (a NUMBER)", 1031},
       {"scott", "CREATE TABLE nobody.t (a NUMBER)", 1918},
   });
-  EXPECT_EQ(One("adams", "SELECT table_name FROM user_tables"), "MADE_HERE");
-  // The refused statement changed no setting, the date format neither.
-  EXPECT_EQ(One("scott", "SELECT TO_CHAR(DATE '2020-01-02') FROM dual"), "02-JAN-20");
-  EXPECT_EQ(One("scott", "SELECT SYS_CONTEXT('USERENV', 'CURRENT_SCHEMA') FROM dual"), "SCOTT");
-  ASSERT_EQ(As("scott").Run("ALTER SESSION SET CURRENT_SCHEMA = adams"), OCI_SUCCESS);
+  struct Case {
+    const char *user, *sql, *expected;
+  };
+  for (const Case &c : std::initializer_list<Case>{
+           {"adams", "SELECT dname FROM dept", "MINE"},
+           {"adams", "SELECT deptno FROM scott.dept", "10"},
+           {"adams", "SELECT dname FROM adams.dept_v", "MINE"},
+           {"scott", "SELECT deptno FROM dept", "10"},
+           {"scott", "SELECT dname FROM adams.dept", "MINE"},
+           {"scott", "SELECT COUNT(*) FROM all_tables WHERE table_name = 'DEPT'", "2"},
+           {"scott", "SELECT COUNT(*) FROM all_objects WHERE object_name = 'DEPT'", "2"},
+           {"adams", "SELECT MIN(owner) || MAX(owner) FROM all_tables WHERE table_name = 'DEPT'",
+            "ADAMSSCOTT"},
+           {"adams", "SELECT COUNT(*) FROM user_tables WHERE table_name = 'DEPT'", "1"},
+           {"adams", "SELECT table_name || comments FROM user_tab_comments WHERE comments IS NOT NULL",
+            "DEPTadams's"},
+           {"scott", "SELECT COUNT(*) FROM user_tab_comments WHERE comments IS NOT NULL", "0"},
+           {"adams", "SELECT table_name || index_name FROM user_indexes WHERE index_name = 'DEPT_I'",
+            "DEPTDEPT_I"},
+           {"adams", "SELECT table_name FROM user_constraints", "DEPT"},
+           {"adams", "SELECT COUNT(*) FROM user_tab_columns WHERE table_name = 'DEPT'", "1"},
+           {"adams", "SELECT virtual_column FROM user_tab_cols WHERE column_name = 'V'", "NO"},
+           {"scott", "SELECT virtual_column FROM user_tab_cols WHERE column_name = 'V'", "YES"},
+           {"scott", "SELECT virtual_column FROM all_tab_cols WHERE owner = 'ADAMS' AND "
+                     "column_name = 'V'", "NO"},
+           {"adams", "SELECT owner || table_name FROM all_tab_privs WHERE grantee = 'ADAMS'",
+            "SCOTTDEPT"},
+       }) {
+    EXPECT_EQ(One(c.user, c.sql), c.expected) << c.user << ": " << c.sql;
+  }
+  // Errors name Oracle's table, not the stored one.
+  EXPECT_EQ(Code("adams", "INSERT INTO dept VALUES ('TOO LONG')"), 12899);
+  EXPECT_NE(As("adams").ErrorText().find("\"ADAMS\".\"DEPT\".\"DNAME\""), std::string::npos)
+      << As("adams").ErrorText();
+  ASSERT_EQ(Code("adams", "ROLLBACK"), 0);
+  // CURRENT_SCHEMA decides where unqualified names resolve and new
+  // objects go.
+  Steps({{"scott", "ALTER SESSION SET CURRENT_SCHEMA = adams", 0},
+         {"scott", "CREATE TABLE made_here (a NUMBER)", 0}});
+  EXPECT_EQ(One("scott", "SELECT dname FROM dept"), "MINE");
   EXPECT_EQ(One("scott", "SELECT SYS_CONTEXT('USERENV', 'CURRENT_SCHEMA') FROM dual"), "ADAMS");
+  Steps({{"scott", "ALTER SESSION SET CURRENT_SCHEMA = scott", 0},
+         {"scott", "SELECT a FROM made_here", 942},
+         {"adams", "INSERT INTO made_here VALUES (1)", 0}});
+  EXPECT_EQ(One("scott", "SELECT TO_CHAR(DATE '2020-01-02') FROM dual"), "02-JAN-20");
+  // DDL works in the named schema, and leaves the other's table alone.
+  Steps({{"adams", "ALTER TABLE dept RENAME TO d2", 0},
+         {"adams", "SELECT COUNT(*) FROM d2", 0},
+         {"adams", "ALTER TABLE d2 RENAME TO dept", 0},
+         {"adams", "DROP INDEX dept_i", 0},
+         {"adams", "DROP INDEX dept_i", 1418},
+         {"adams", "TRUNCATE TABLE dept", 0},
+         {"adams", "ALTER TABLE dept ADD (loc VARCHAR2(5))", 0},
+         {"adams", "INSERT INTO dept VALUES ('NEW', 'HERE')", 0},
+         {"adams", "COMMIT", 0},
+         {"scott", "ALTER TABLE adams.dept ADD (budget NUMBER)", 0},
+         {"adams", "DROP VIEW dept_v", 0},
+         {"adams", "DROP TABLE dept", 0},
+         {"adams", "SELECT COUNT(*) FROM dept", 942}});
+  EXPECT_EQ(One("scott", "SELECT deptno FROM dept"), "10");
+  EXPECT_EQ(One("scott", "SELECT table_name FROM user_indexes WHERE index_name = 'DEPT_I'"), "DEPT");
+  // Sequences too.
+  Steps({{"scott", "CREATE SEQUENCE s START WITH 10", 0},
+         {"adams", "CREATE SEQUENCE s START WITH 100", 0},
+         {"adams", "CREATE SEQUENCE s", 955},
+         {"adams", "SELECT scott.s.NEXTVAL FROM dual", 2289}});
+  EXPECT_EQ(One("adams", "SELECT s.NEXTVAL FROM dual"), "100");
+  EXPECT_EQ(One("scott", "SELECT s.NEXTVAL FROM dual"), "10");
+  EXPECT_EQ(Code("scott", "SELECT adams.s.CURRVAL FROM dual"), 8002);
+  EXPECT_EQ(As("scott").ErrorText(),
+            "ORA-08002: sequence S.CURRVAL is not yet defined in this session");
+  EXPECT_EQ(Code("adams", "CREATE SEQUENCE \"A.B\""), 2277);
+  EXPECT_EQ(One("adams", "SELECT sequence_name FROM user_sequences"), "S");
+  Steps({{"adams", "ALTER SEQUENCE s INCREMENT BY 5", 0},
+         {"adams", "DROP SEQUENCE s", 0},
+         {"adams", "DROP SEQUENCE s", 2289}});
+  EXPECT_EQ(One("scott", "SELECT s.NEXTVAL FROM dual"), "11");
+}
+
+// An unqualified name is the current schema's object, else its private
+// synonym, else a PUBLIC synonym; definer's code resolves in its owner's.
+TEST_F(PrivilegesTest, UnqualifiedNamesResolveAsOraclesDo) {
+  Steps({
+      {"scott", "CREATE USER adams IDENTIFIED BY pw", 0},
+      {"scott", "CREATE USER hr IDENTIFIED BY pw", 0},
+      {"scott", "GRANT CONNECT, RESOURCE, CREATE SYNONYM TO adams, hr", 0},
+      {"scott", "CREATE TABLE names (who VARCHAR2(5))", 0},
+      {"scott", "INSERT INTO names VALUES ('SCOTT')", 0},
+      {"scott", "COMMIT", 0},
+      {"hr", "CREATE TABLE names (who VARCHAR2(5))", 0},
+      {"hr", "INSERT INTO names VALUES ('HR')", 0},
+      {"hr", "COMMIT", 0},
+      // Granted, yet not found unqualified.
+      {"scott", "GRANT SELECT ON names TO PUBLIC", 0},
+      {"hr", "GRANT SELECT ON names TO adams", 0},
+      {"adams", "SELECT who FROM names", 942},
+      {"scott", "CREATE PUBLIC SYNONYM names FOR scott.names", 0},
+  });
+  EXPECT_EQ(One("adams", "SELECT who FROM names"), "SCOTT");
+  EXPECT_EQ(One("hr", "SELECT who FROM names"), "HR");
+  Steps({{"adams", "CREATE SYNONYM names FOR hr.names", 0},
+         {"adams", "CREATE TABLE names (who VARCHAR2(5))", 955}});
+  EXPECT_EQ(One("adams", "SELECT who FROM names"), "HR");
+  Steps({{"adams", "DROP SYNONYM names", 0},
+         {"adams", "CREATE TABLE names (who VARCHAR2(5))", 0},
+         {"adams", "INSERT INTO names VALUES ('ADAMS')", 0},
+         {"adams", "COMMIT", 0}});
+  EXPECT_EQ(One("adams", "SELECT who FROM names"), "ADAMS");
+  // A definer's-rights function reads its owner's table whoever calls it.
+  Steps({{"adams",
+          "CREATE FUNCTION whose RETURN VARCHAR2 IS r VARCHAR2(5); BEGIN SELECT who INTO r "
+          "FROM names; RETURN r; END;",
+          0},
+         {"adams", "GRANT EXECUTE ON whose TO hr", 0}});
+  EXPECT_EQ(One("hr", "SELECT adams.whose FROM dual"), "ADAMS");
+  EXPECT_EQ(One("hr", "SELECT who FROM names"), "HR");
+  // Its owner's schema whatever the caller's CURRENT_SCHEMA, its owner's too.
+  ASSERT_EQ(Code("adams", "ALTER SESSION SET CURRENT_SCHEMA = hr"), 0);
+  EXPECT_EQ(One("adams", "SELECT who FROM names"), "HR");
+  EXPECT_EQ(One("adams", "SELECT adams.whose FROM dual"), "ADAMS");
+}
+
+// DROP USER CASCADE of a schema whose names shadow another's, and of the
+// one holding the plain names.
+TEST_F(PrivilegesTest, DroppingASchemaLeavesTheOthersOfItsNames) {
+  Steps({
+      {"scott", "CREATE USER adams IDENTIFIED BY pw", 0},
+      {"scott", "CREATE USER hr IDENTIFIED BY pw", 0},
+      {"scott", "GRANT CONNECT, RESOURCE TO adams, hr", 0},
+      {"hr", "CREATE TABLE t (a NUMBER PRIMARY KEY)", 0},
+      {"adams", "CREATE TABLE t (a NUMBER PRIMARY KEY)", 0},
+      // Its triggers and keys are on its own table of the name.
+      {"adams", "CREATE TABLE log (a NUMBER)", 0},
+      {"adams", "CREATE TRIGGER t_ai AFTER INSERT ON t FOR EACH ROW BEGIN INSERT INTO log "
+                "VALUES (:NEW.a); END;", 0},
+      {"adams", "CREATE TABLE c (a NUMBER REFERENCES t)", 0},
+      {"adams", "INSERT INTO t VALUES (1)", 0},
+      {"adams", "INSERT INTO c VALUES (1)", 0},
+      {"adams", "INSERT INTO c VALUES (9)", 2291},
+      {"adams", "COMMIT", 0},
+      {"scott", "CREATE TABLE t (a NUMBER PRIMARY KEY)", 0},
+      {"scott", "INSERT INTO t VALUES (2)", 0},
+      {"scott", "COMMIT", 0},
+      {"hr", "INSERT INTO t VALUES (4)", 0},
+      {"hr", "COMMIT", 0},
+  });
+  EXPECT_EQ(One("adams", "SELECT SUM(a) FROM log"), "1");
+  EXPECT_EQ(One("adams", "SELECT table_name FROM user_triggers"), "T");
+  sessions.erase("hr");
+  Steps({{"scott", "DROP USER hr CASCADE", 0},
+         {"adams", "INSERT INTO t VALUES (3)", 0},
+         {"adams", "COMMIT", 0}});
+  sessions.erase("adams");
+  Steps({{"scott", "DROP USER adams CASCADE", 0}});
+  EXPECT_EQ(One("scott", "SELECT SUM(a) FROM t"), "2");
+  EXPECT_EQ(One("scott", "SELECT COUNT(*) FROM all_objects WHERE object_name = 'T'"), "1");
+  Steps({{"scott", "CREATE USER hr IDENTIFIED BY pw", 0},
+         {"scott", "GRANT CONNECT, RESOURCE TO hr", 0},
+         {"hr", "CREATE TABLE t (b VARCHAR2(3))", 0},
+         {"hr", "INSERT INTO t VALUES ('new')", 0}});
+  EXPECT_EQ(One("hr", "SELECT b FROM t"), "new");
 }
 
 // A key check reads the other table as the engine, not as the user: the
@@ -359,6 +535,52 @@ TEST_F(PrivilegesTest, KeyChecksNeedNoPrivilegeOnTheOtherTable) {
          {"scott", "GRANT SELECT, DELETE ON d2 TO adams", 0},
          {"adams", "DELETE FROM scott.d2", 0},
   });
+}
+
+// A file of the previous format: each account keeps the unqualified names
+// of others' tables it reached, as private synonyms where the name is free.
+TEST(EnginePrivilegesUpgrade, AccountsKeepUnqualifiedNamesAsSynonyms) {
+  TempDir dir;
+  const std::string path = dir.File("v11.db");
+  {
+    Session owner(dir.CreateLink("v11.db"), "scott", "tiger");
+    ASSERT_TRUE(owner.ok());
+    for (const char *sql :
+         {"CREATE USER adams IDENTIFIED BY pw", "GRANT CONNECT, RESOURCE, CREATE SYNONYM TO adams",
+          "CREATE ROLE readers", "GRANT readers TO adams", "CREATE TABLE dept (deptno NUMBER(2))",
+          "CREATE TABLE emp (empno NUMBER)", "CREATE TABLE secret (x NUMBER)",
+          "CREATE TABLE bonus (x NUMBER)", "GRANT SELECT ON dept TO adams",
+          "GRANT SELECT ON emp TO readers", "GRANT SELECT ON bonus TO adams"}) {
+      ASSERT_EQ(owner.Run(sql), OCI_SUCCESS) << sql << ": " << owner.ErrorText();
+    }
+    owner.End();
+    Session adams(dir.File("v11.db"), "adams", "pw");
+    // A name the account holds already keeps its meaning.
+    ASSERT_EQ(adams.Run("CREATE SYNONYM bonus FOR scott.dept"), OCI_SUCCESS) << adams.ErrorText();
+    adams.End();
+  }
+  sqlite3 *db = nullptr;
+  ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(db, "PRAGMA user_version = 11", nullptr, nullptr, nullptr), SQLITE_OK);
+  sqlite3_close(db);
+  Session adams(path, "adams", "pw");
+  ASSERT_TRUE(adams.ok()) << adams.ErrorText();
+  for (const char *sql : {"SELECT COUNT(*) FROM dept", "SELECT COUNT(*) FROM emp"}) {
+    EXPECT_EQ(adams.Run(sql), OCI_SUCCESS) << sql << ": " << adams.ErrorText();
+  }
+  const Rows synonyms = adams.Query(
+      "SELECT synonym_name || ':' || table_owner || '.' || table_name FROM user_synonyms ORDER BY "
+      "synonym_name");
+  ASSERT_EQ(synonyms.size(), 3u);
+  EXPECT_EQ(*synonyms[0][0], "BONUS:SCOTT.DEPT");
+  EXPECT_EQ(*synonyms[1][0], "DEPT:SCOTT.DEPT");
+  EXPECT_EQ(*synonyms[2][0], "EMP:SCOTT.EMP");
+  // The administrator reached every table, and keeps its names too.
+  Session scott(path, "scott", "tiger");
+  ASSERT_TRUE(scott.ok()) << scott.ErrorText();
+  const Rows version = scott.Query("SELECT COUNT(*) FROM user_synonyms");
+  ASSERT_EQ(version.size(), 1u);
+  EXPECT_EQ(*version[0][0], "0");
 }
 
 }  // namespace

@@ -773,4 +773,30 @@ TEST_F(SchemaTest, SampleSchemasLiveSideBySideBehindTheirGrants) {
   EXPECT_EQ(One("SELECT COUNT(*) FROM hr.employees"), "107");
 }
 
+// Two schemas load the same sample's tables under the same names, each
+// its own.
+TEST_F(SchemaTest, OneSampleLoadsTwiceInTwoSchemas) {
+  const std::filesystem::path dir = KESTREL_ORACLE_SAMPLES_DIR;
+  if (!std::filesystem::exists(dir / "hr_create.sql")) GTEST_SKIP() << "no sample scripts at " << dir;
+  std::vector<std::unique_ptr<Session>> schemas;
+  for (const char *user : {"hr", "hr2"}) {
+    Ok(std::string("CREATE USER ") + user + " IDENTIFIED BY pw");
+    Ok(std::string("GRANT CONNECT, RESOURCE, CREATE VIEW TO ") + user);
+    schemas.push_back(std::make_unique<Session>(this->dir.File("schema.db"), user, "pw"));
+    Session &hr = *schemas.back();
+    ASSERT_TRUE(hr.ok()) << hr.ErrorText();
+    for (const char *script : {"hr_create.sql", "hr_populate.sql"}) {
+      for (const std::string &sql : ScriptStatements(dir / script)) {
+        EXPECT_EQ(hr.Run(sql), OCI_SUCCESS) << user << ": " << sql << ": " << hr.ErrorText();
+      }
+    }
+  }
+  ASSERT_EQ(schemas[1]->Run("DELETE FROM job_history"), OCI_SUCCESS) << schemas[1]->ErrorText();
+  ASSERT_EQ(schemas[1]->Run("COMMIT"), OCI_SUCCESS);
+  EXPECT_EQ(One("SELECT COUNT(*) FROM hr.job_history"), "10");
+  EXPECT_EQ(One("SELECT COUNT(*) FROM hr2.job_history"), "0");
+  EXPECT_EQ(One("SELECT COUNT(*) FROM hr2.emp_details_view"), "106");
+  EXPECT_EQ(One("SELECT COUNT(*) FROM all_tables WHERE table_name = 'EMPLOYEES'"), "2");
+}
+
 }  // namespace

@@ -6,6 +6,8 @@
 */
 #include "sql/emit/SqliteWriter.h"
 
+#include "catalog/StorageNames.h"
+
 namespace kestrel_engine::sql {
 
 namespace {
@@ -27,7 +29,9 @@ std::string Shown(std::string_view name) {
 std::string Label(const CatalogTable &table, const CatalogColumn &column) {
   std::string label;
   if (!table.owner.empty()) label = "\"" + Shown(table.owner) + "\".";
-  label += "\"" + Shown(table.name) + "\".\"" + Shown(column.name) + "\"";
+  // Oracle's name, not the one the file stores (catalog/StorageNames.h).
+  label += "\"" + Shown(std::string(OracleObjectName(table.name, table.owner))) + "\".\"" +
+           Shown(column.name) + "\"";
   return label;
 }
 

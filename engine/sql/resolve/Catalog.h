@@ -49,6 +49,9 @@ class Catalog {
   // `schema` (empty: the session's); null when there is none.
   virtual const CatalogTable *FindTable(std::string_view schema, std::string_view name) = 0;
   virtual bool HasSequence(std::string_view name) = 0;
+  // The sequence `name` of `schema` (empty: the session's): fills the name
+  // the engine stores it under. By default an unqualified HasSequence.
+  virtual bool FindSequence(std::string_view schema, std::string_view name, std::string *stored);
   // Why FindTable found nothing: ORA-00942, or a synonym's ORA-00980
   // (its target is gone), 01775 (a looping chain) or 02019 (a remote one).
   // A view with errors is ORA-04063, its `detail` the view's name.
@@ -77,12 +80,16 @@ class SqliteCatalog : public Catalog {
       : db_(db), compiling_(std::move(compiling)) {}
   const CatalogTable *FindTable(std::string_view schema, std::string_view name) override;
   bool HasSequence(std::string_view name) override;
+  bool FindSequence(std::string_view schema, std::string_view name, std::string *stored) override;
   int MissingTableError(std::string_view schema, std::string_view name,
                         std::string *detail) override;
   bool SequenceThroughSynonym(std::string_view name, std::string *sequence) override;
   bool FindFunction(std::string_view qualifier, std::string_view name, std::string *qualified,
                     OracleType *returns) override;
   void Clear() { tables_.clear(); }
+  // The schema unqualified names resolve in, instead of the session's (a
+  // view compiled for its owner).
+  void SetHome(std::string schema) { home_ = std::move(schema); }
 
  protected:
   // Makes an unqualified `name` that is none of the schema's objects when
@@ -92,6 +99,8 @@ class SqliteCatalog : public Catalog {
 
  private:
   void BeforeRowTriggers(CatalogTable &table);
+  // The schema unqualified names resolve in (catalog/StorageNames.h).
+  std::string Home();
   // The session may see `name` (its own, or granted to it).
   bool MayReach(std::string_view name);
   std::unique_ptr<CatalogTable> ReadTable(std::string_view schema, std::string_view name);
@@ -109,6 +118,7 @@ class SqliteCatalog : public Catalog {
 
   sqlite3 *db_;
   bool makingView_ = false;
+  std::string home_;
   std::vector<std::string> compiling_;
   std::map<std::string, std::unique_ptr<CatalogTable>, std::less<>> tables_;
 };

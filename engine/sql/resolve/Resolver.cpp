@@ -790,14 +790,14 @@ OracleType Resolver::ResolveName(const Expr *e, Scope *scope) {
   const std::string_view last = n.Last();
   if ((n.count == 2 || n.count == 3) && !n.quoted[n.count - 1] &&
       (last == "NEXTVAL" || last == "CURRVAL")) {
-    std::string_view seq = n.part[n.count - 2];
-    if (!catalog_.HasSequence(seq)) {
-      std::string target;
-      if (!catalog_.SequenceThroughSynonym(seq, &target)) {
-        throw SemanticError(kOraSequenceNotFound, e->pos);
-      }
-      seq = Keep(target);
+    // The schema's sequence, else (unqualified) one a synonym names.
+    const std::string_view schema = n.count == 3 ? n.part[0] : std::string_view();
+    std::string stored;
+    if (!catalog_.FindSequence(schema, n.part[n.count - 2], &stored) &&
+        (!schema.empty() || !catalog_.SequenceThroughSynonym(n.part[n.count - 2], &stored))) {
+      throw SemanticError(kOraSequenceNotFound, e->pos);
     }
+    const std::string_view seq = Keep(stored);
     info.binding = last == "NEXTVAL" ? NameBinding::kNextval : NameBinding::kCurrval;
     info.column = seq;
     info.type = MakeType(TypeCategory::kNumber);

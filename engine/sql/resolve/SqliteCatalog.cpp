@@ -10,6 +10,7 @@
 #include <set>
 #include <utility>
 
+#include "catalog/StorageNames.h"
 #include "sql/ast/Arena.h"
 #include "sql/emit/Backend.h"
 #include "sql/parse/Parse.h"
@@ -22,6 +23,11 @@ Catalog::~Catalog() = default;
 int Catalog::MissingTableError(std::string_view, std::string_view, std::string *) { return 942; }
 
 bool Catalog::SequenceThroughSynonym(std::string_view, std::string *) { return false; }
+bool Catalog::FindSequence(std::string_view, std::string_view name, std::string *stored) {
+  if (!HasSequence(name)) return false;
+  stored->assign(name.data(), name.size());
+  return true;
+}
 bool Catalog::FindFunction(std::string_view, std::string_view, std::string *, OracleType *) {
   return false;
 }
@@ -86,17 +92,6 @@ bool FindSynonym(sqlite3 *db, std::string_view owner, std::string_view name,
   return true;
 }
 
-// The session's user, as the dictionary's kestrel_session_user() answers;
-// empty where that function is not registered.
-std::string SessionUser(sqlite3 *db) {
-  Stmt st;
-  if (sqlite3_prepare_v2(db, "SELECT kestrel_session_user()", -1, &st.s, nullptr) != SQLITE_OK ||
-      sqlite3_step(st.s) != SQLITE_ROW) {
-    return {};
-  }
-  return Text(st.s, 0);
-}
-
 }  // namespace
 
 bool SqliteCatalog::MayReach(std::string_view name) {
@@ -110,6 +105,10 @@ bool SqliteCatalog::MayReach(std::string_view name) {
   return sqlite3_step(st.s) != SQLITE_ROW || sqlite3_column_int(st.s, 0) != 0;
 }
 
+std::string SqliteCatalog::Home() {
+  return home_.empty() ? ResolutionSchema(db_) : home_;
+}
+
 template <typename Exists>
 int SqliteCatalog::FollowSynonym(std::string_view schema, std::string_view name, Exists exists,
                              std::string *target) {
@@ -119,9 +118,10 @@ int SqliteCatalog::FollowSynonym(std::string_view schema, std::string_view name,
     if (!FindSynonym(db_, schema, name, &t)) return 942;
     at = {std::string(schema), std::string(name)};
   } else {
-    const std::string user = SessionUser(db_);
-    if (!user.empty() && FindSynonym(db_, user, name, &t)) {
-      at = {user, std::string(name)};
+    // The current schema's private synonym, then a PUBLIC one.
+    const std::string home = Home();
+    if (!home.empty() && FindSynonym(db_, home, name, &t)) {
+      at = {home, std::string(name)};
     } else if (FindSynonym(db_, "PUBLIC", name, &t)) {
       at = {"PUBLIC", std::string(name)};
     } else {
@@ -134,7 +134,7 @@ int SqliteCatalog::FollowSynonym(std::string_view schema, std::string_view name,
   std::set<std::pair<std::string, std::string>> seen{at};
   for (;;) {
     if (!t.db_link.empty()) return 2019;
-    if (exists(t.name)) {
+    if (exists(t.owner, t.name)) {
       *target = t.name;
       return 0;
     }
@@ -160,7 +160,10 @@ int SqliteCatalog::MissingTableError(std::string_view schema, std::string_view n
     std::string target;
     code = FollowSynonym(
         schema, name,
-        [&](const std::string &n) { return (found = ReadTable({}, n)) != nullptr; }, &target);
+        [&](const std::string &o, const std::string &n) {
+          return (found = ReadTable(o, n)) != nullptr;
+        },
+        &target);
   }
   if (found != nullptr && found->with_errors) {
     *detail = "view \"" + (found->owner.empty() ? std::string("PUBLIC") : found->owner) + "." +
@@ -171,29 +174,34 @@ int SqliteCatalog::MissingTableError(std::string_view schema, std::string_view n
 }
 
 bool SqliteCatalog::SequenceThroughSynonym(std::string_view name, std::string *sequence) {
-  return FollowSynonym({}, name, [&](const std::string &n) { return HasSequence(n); }, sequence) == 0;
+  std::string stored;
+  if (FollowSynonym({}, name, [&](const std::string &o, const std::string &n) {
+        return FindSequence(o, n, &stored);
+      }, sequence) != 0) {
+    return false;
+  }
+  *sequence = stored;
+  return true;
 }
 
 const CatalogTable *SqliteCatalog::FindTable(std::string_view schema, std::string_view name) {
-  std::string key(schema);
+  // Unqualified names are kept per schema they resolved in (CURRENT_SCHEMA
+  // may change between statements, definer's code resolves in its owner's).
+  std::string key = schema.empty() ? "/" + Home() : std::string(schema);
   key += '.';
   key += name;
   const auto found = tables_.find(key);
   if (found != tables_.end()) return found->second.get();
   if (IsEngineName(name)) return nullptr;
   std::unique_ptr<CatalogTable> table = ReadTable(schema, name);
-  // All schemas share one namespace of names: a qualifier must name the
-  // object's owner, else it may name a synonym of that schema.
-  if (table != nullptr && !schema.empty() && !table->owner.empty() &&
-      !SameName(table->owner, schema) && !SameName(schema, "main")) {
-    table.reset();
-  }
   if (table == nullptr) {
     // A synonym: the table it leads to, under the synonym's name here.
     std::string target;
     if (FollowSynonym(
             schema, name,
-            [&](const std::string &n) { return (table = ReadTable({}, n)) != nullptr; },
+            [&](const std::string &o, const std::string &n) {
+              return (table = ReadTable(o, n)) != nullptr;
+            },
             &target) != 0) {
       return nullptr;
     }
@@ -211,20 +219,37 @@ std::unique_ptr<CatalogTable> SqliteCatalog::ReadTable(std::string_view schema,
   for (const std::string &v : compiling_) {
     if (SameName(v, name)) return nullptr;
   }
-  // One user per file today: a schema qualifier is accepted and reads the
-  // main schema, except that temporary objects are reached unqualified.
+  // Each schema has its own names (catalog/StorageNames.h): a qualified
+  // name is that schema's object; an unqualified one the resolution
+  // schema's, else a temporary object (DUAL, the dictionary). Without a
+  // session (the bare front end) names are SQLite's, temporary ones first.
+  // "main" is SQLite's name for the file, read as it was.
   // table_xinfo: virtual columns are hidden 2 (3 stored), which
   // table_info leaves out; 1 is a virtual table's hidden column.
-  const char *sql = schema.empty()
+  std::string stored(name);
+  const char *where = nullptr;
+  if (SameName(schema, "main")) {
+    where = "main";
+  } else if (!schema.empty()) {
+    stored = FindStorageName(db_, schema, name);
+    if (stored.empty()) return nullptr;
+    where = "main";
+  } else if (const std::string home = Home(); !home.empty()) {
+    stored = FindStorageName(db_, home, name);
+    where = stored.empty() ? "temp" : "main";
+    if (stored.empty()) stored.assign(name.data(), name.size());
+  }
+  const char *sql = where == nullptr
                         ? "SELECT name, type, hidden, dflt_value FROM pragma_table_xinfo(?1) "
                           "WHERE hidden <> 1"
-                        : "SELECT name, type, hidden, dflt_value FROM pragma_table_xinfo(?1, 'main') "
+                        : "SELECT name, type, hidden, dflt_value FROM pragma_table_xinfo(?1, ?2) "
                           "WHERE hidden <> 1";
   Stmt st;
   if (sqlite3_prepare_v2(db_, sql, -1, &st.s, nullptr) != SQLITE_OK) return nullptr;
-  sqlite3_bind_text(st.s, 1, name.data(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
+  sqlite3_bind_text(st.s, 1, stored.data(), static_cast<int>(stored.size()), SQLITE_TRANSIENT);
+  if (where != nullptr) sqlite3_bind_text(st.s, 2, where, -1, SQLITE_STATIC);
   auto table = std::make_unique<CatalogTable>();
-  table->name.assign(name.data(), name.size());
+  table->name = stored;
   while (sqlite3_step(st.s) == SQLITE_ROW) {
     CatalogColumn c;
     const unsigned char *n = sqlite3_column_text(st.s, 0);
@@ -238,7 +263,8 @@ std::unique_ptr<CatalogTable> SqliteCatalog::ReadTable(std::string_view schema,
   }
   if (table->columns.empty()) {
     // The dictionary's views are made on first use.
-    if (makingView_ || !schema.empty() || !compiling_.empty() || !MakeOnFirstUse(name)) {
+    if (makingView_ || !schema.empty() || !compiling_.empty() || !MakeOnFirstUse(name) ||
+        (where != nullptr && std::string_view(where) == "main")) {
       return nullptr;
     }
     makingView_ = true;
@@ -251,7 +277,7 @@ std::unique_ptr<CatalogTable> SqliteCatalog::ReadTable(std::string_view schema,
                          "SELECT owner, type FROM \"kestrel$objects\" WHERE type IN ('table', 'view') "
                          "AND name = ?1 COLLATE NOCASE",
                          -1, &owner.s, nullptr) == SQLITE_OK) {
-    sqlite3_bind_text(owner.s, 1, name.data(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
+    sqlite3_bind_text(owner.s, 1, stored.data(), static_cast<int>(stored.size()), SQLITE_TRANSIENT);
     if (sqlite3_step(owner.s) == SQLITE_ROW) {
       const unsigned char *o = sqlite3_column_text(owner.s, 0);
       const unsigned char *t = sqlite3_column_text(owner.s, 1);
@@ -301,6 +327,8 @@ SqliteCatalog::Compiled SqliteCatalog::Recompile(const CatalogTable &table) {
     std::vector<std::string> compiling = compiling_;
     compiling.push_back(stored);
     SqliteCatalog inner(db_, std::move(compiling));
+    // A view's names are its owner's, whoever uses it.
+    inner.SetHome(table.owner.empty() ? Home() : table.owner);
     const Statement *parsed = Parse(query, arena);
     if (parsed == nullptr || parsed->kind != StmtKind::kSelect) return Compiled::kWithErrors;
     const ResolvedStatement r = Resolve(*parsed, query, inner);
@@ -361,13 +389,17 @@ void SqliteCatalog::BeforeRowTriggers(CatalogTable &table) {
 }
 
 bool SqliteCatalog::HasSequence(std::string_view name) {
-  Stmt st;
-  if (sqlite3_prepare_v2(db_, "SELECT 1 FROM \"kestrel$sequences\" WHERE name = ?1", -1, &st.s,
-                         nullptr) != SQLITE_OK) {
-    return false;
-  }
-  sqlite3_bind_text(st.s, 1, name.data(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
-  return sqlite3_step(st.s) == SQLITE_ROW && MayReach(name);
+  std::string stored;
+  return FindSequence({}, name, &stored);
+}
+
+bool SqliteCatalog::FindSequence(std::string_view schema, std::string_view name,
+                                 std::string *stored) {
+  // The schema's own (catalog/StorageNames.h); unqualified, the current one.
+  const std::string found = FindSequenceName(db_, schema.empty() ? Home() : std::string(schema), name);
+  if (found.empty() || !MayReach(found)) return false;
+  *stored = found;
+  return true;
 }
 
 namespace {
@@ -411,11 +443,11 @@ bool SqliteCatalog::FindFunction(std::string_view qualifier, std::string_view na
   // A synonym for the function, or for the package qualifying it.
   std::string target;
   if (qualifier.empty()) {
-    return FollowSynonym({}, name, [&](std::string_view n) {
+    return FollowSynonym({}, name, [&](std::string_view, std::string_view n) {
              return FindStoredFunction(db_, {}, n, qualified, returns);
            }, &target) == 0;
   }
-  return FollowSynonym({}, qualifier, [&](std::string_view q) {
+  return FollowSynonym({}, qualifier, [&](std::string_view, std::string_view q) {
            return FindStoredFunction(db_, q, name, qualified, returns);
          }, &target) == 0;
 }
