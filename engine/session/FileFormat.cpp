@@ -10,6 +10,7 @@
 
 #include "catalog/Catalog.h"
 #include "catalog/Comments.h"
+#include "catalog/GrantChanges.h"
 #include "catalog/Privileges.h"
 #include "catalog/Sequences.h"
 #include "catalog/Synonyms.h"
@@ -69,6 +70,9 @@ bool AddCatalog(Connection &connection, OraError *error) {
   return EnsureCatalog(connection, error) && SyncCatalog(connection, owner, error);
 }
 
+// 11 to 12: nothing in this build.
+bool NoChange(Connection &, OraError *) { return true; }
+
 using Step = bool (*)(Connection &, OraError *);
 
 // kSteps[v] brings version v to v + 1.
@@ -78,7 +82,8 @@ constexpr Step kSteps[kFileFormatVersion] = {AddAdministrators, AddCatalog,
                                              plsql::EnsureTriggers, EnsureSynonyms,
                                              plsql::EnsureCodeTables,
                                              plsql::AddArgumentOverloads,
-                                             UpgradeToPrivileges};
+                                             UpgradeToPrivileges, NoChange,
+                                             EnsureGrantChanges};
 
 }  // namespace
 

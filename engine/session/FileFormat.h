@@ -28,7 +28,10 @@ namespace kestrel_engine {
 // 11: users, roles and privileges: kestrel$roles, kestrel$sys_privs,
 //     kestrel$role_privs, kestrel$tab_privs, and each account's lock,
 //     expiry and failed-logon count.
-constexpr int kFileFormatVersion = 11;
+// 12: (no change of its own here; numbered when the branches meet).
+// 13: the count of grant changes (kestrel$grant_changes) and the
+//     triggers on the grant tables that move it.
+constexpr int kFileFormatVersion = 13;
 
 // The file's version; -1 with `error` set when it cannot be read.
 int FileFormatVersion(Connection &connection, OraError *error);

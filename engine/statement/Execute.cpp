@@ -48,11 +48,15 @@ bool IsDml(ub2 type) {
 }  // namespace
 
 bool StatementHandle::EnsurePrepared(Connection &connection, OraError *error) {
-  if (statement_ != nullptr && connection_ == &connection) {
-    sqlite3_reset(statement_);
-    return true;
-  }
+  // A GRANT or REVOKE since it was prepared: the names and the authorizer
+  // are checked again, as Oracle checks a cursor's rights at each run. The
+  // statement lets go of its snapshot first, so the count read is today's
+  // unless another open query of the session holds an older one.
+  if (statement_ != nullptr) sqlite3_reset(statement_);
+  const long long grants = connection.GrantChanges();
+  if (statement_ != nullptr && connection_ == &connection && grants == grantChanges_) return true;
   ResetExecution();
+  grantChanges_ = grants;
   sqlite3 *db = connection.db();
   const char *tail = nullptr;
   frontEnd_ = false;
