@@ -470,4 +470,44 @@ TEST_F(PrivilegesTest, CountingATableNeedsSelectOnIt) {
   EXPECT_EQ(One("adams", "SELECT COUNT(*) FROM scott.emp_ones"), "1");
 }
 
+// Grants for some columns show in the COL_PRIVS views, with Oracle's
+// columns, and not in the TAB_PRIVS views.
+TEST_F(PrivilegesTest, ColumnGrantsShowInTheColPrivsViews) {
+  Steps({
+      {"scott", "CREATE USER adams IDENTIFIED BY pw", 0},
+      {"scott", "GRANT CONNECT TO adams", 0},
+      {"scott", "CREATE TABLE emp (empno NUMBER(4), ename VARCHAR2(10), sal NUMBER(7,2))", 0},
+      {"scott", "GRANT UPDATE (sal, ename), REFERENCES (empno) ON emp TO adams", 0},
+      {"scott", "GRANT INSERT (empno) ON emp TO adams WITH GRANT OPTION", 0},
+      {"scott", "GRANT SELECT ON emp TO adams", 0},
+  });
+  const struct {
+    const char *user;
+    const char *sql;
+    const char *expected;
+  } cases[] = {
+      {"adams",
+       "SELECT COUNT(*) || ' ' || LISTAGG(privilege || '(' || column_name || ')' || grantable, ',') "
+       "WITHIN GROUP (ORDER BY privilege, column_name) FROM user_col_privs",
+       "4 INSERT(EMPNO)YES,REFERENCES(EMPNO)NO,UPDATE(ENAME)NO,UPDATE(SAL)NO"},
+      {"scott",
+       "SELECT grantee || ' ' || owner || '.' || table_name || ' ' || grantor || ' ' || common || "
+       "inherited FROM user_col_privs WHERE column_name = 'SAL'",
+       "ADAMS SCOTT.EMP SCOTT NONO"},
+      {"adams",
+       "SELECT grantor || ' ' || grantee || ' ' || table_schema || '.' || table_name FROM "
+       "all_col_privs WHERE privilege = 'REFERENCES'",
+       "SCOTT ADAMS SCOTT.EMP"},
+      {"scott", "SELECT COUNT(*) FROM dba_col_privs WHERE grantee = 'ADAMS'", "4"},
+      {"adams", "SELECT COUNT(*) FROM dba_col_privs", "0"},
+      // The table-wide grant alone shows in TAB_PRIVS.
+      {"adams", "SELECT COUNT(*) || ' ' || MAX(privilege) FROM user_tab_privs", "1 SELECT"},
+      {"adams", "SELECT COUNT(*) FROM all_tab_privs WHERE table_name = 'EMP'", "1"},
+      {"scott", "SELECT COUNT(*) FROM dba_tab_privs WHERE grantee = 'ADAMS'", "1"},
+  };
+  for (const auto &c : cases) EXPECT_EQ(One(c.user, c.sql), c.expected) << c.sql;
+  Steps({{"scott", "REVOKE UPDATE ON emp FROM adams", 0}});
+  EXPECT_EQ(One("adams", "SELECT COUNT(*) FROM user_col_privs WHERE privilege = 'UPDATE'"), "0");
+}
+
 }  // namespace
