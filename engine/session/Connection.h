@@ -196,6 +196,7 @@ class Connection {
   bool accessStale_ = true;
   sqlite3_stmt *grantChangesQuery_ = nullptr;
   long long grantChanges_ = 0;
+  unsigned grantChangesDataVersion_ = 0;  // when it was read
   bool grantChangesKnown_ = false;
   bool grantChangesAbsent_ = false;
   std::string definer_;  // empty: the session's user

@@ -5,6 +5,8 @@
 */
 #include <sqlite3.h>
 
+#include <string>
+
 #include "catalog/GrantChanges.h"
 #include "session/Connection.h"
 
@@ -12,8 +14,15 @@ namespace kestrel_engine {
 
 long long Connection::GrantChanges() {
   // Inside this session's write transaction no other session commits,
-  // and its own grant statements forget the count (ForgetCatalog).
-  if ((grantChangesKnown_ && InTransaction()) || grantChangesAbsent_) return grantChanges_;
+  // and its own grant statements forget the count (ForgetCatalog); the
+  // data version, current once the transaction has begun, tells of a
+  // commit made between the last read and the transaction's start.
+  if (grantChangesAbsent_) return grantChanges_;
+  unsigned version = 0;
+  if (grantChangesKnown_ && InTransaction()) {
+    sqlite3_file_control(db_, "main", SQLITE_FCNTL_DATA_VERSION, &version);
+    if (version == grantChangesDataVersion_) return grantChanges_;
+  }
   // Between statements the data version SQLite reports is the one of the
   // last read, so only a read learns of another session's commit.
   InternalScope scope(*this);
@@ -33,6 +42,7 @@ long long Connection::GrantChanges() {
     grantChangesKnown_ = true;
   }
   sqlite3_reset(grantChangesQuery_);
+  sqlite3_file_control(db_, "main", SQLITE_FCNTL_DATA_VERSION, &grantChangesDataVersion_);
   return grantChanges_;
 }
 

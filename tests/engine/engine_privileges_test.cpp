@@ -308,6 +308,9 @@ TEST(EnginePrivilegesUpgrade, OlderAccountsKeepTheirReach) {
   sqlite3 *db = nullptr;
   ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
   ASSERT_EQ(sqlite3_exec(db,
+                         "DROP TRIGGER \"kestrel$grant_changes$objects$DELETE\"; "
+                         "DROP TRIGGER \"kestrel$grant_changes$sequences$DELETE\"; "
+                         "DROP TABLE \"kestrel$grant_changes\"; "
                          "DROP TABLE \"kestrel$roles\"; DROP TABLE \"kestrel$sys_privs\"; "
                          "DROP TABLE \"kestrel$role_privs\"; DROP TABLE \"kestrel$tab_privs\"; "
                          "ALTER TABLE \"kestrel$users\" DROP COLUMN locked; "
@@ -468,6 +471,33 @@ TEST_F(PrivilegesTest, CountingATableNeedsSelectOnIt) {
       {"adams", "SELECT COUNT(*) FROM user_tab_privs", 0},
   });
   EXPECT_EQ(One("adams", "SELECT COUNT(*) FROM scott.emp_ones"), "1");
+}
+
+// A dropped object's grants go with it: a new object of its name starts
+// with none, and a statement prepared on the old one is checked again.
+TEST_F(PrivilegesTest, GrantsGoWithTheirObject) {
+  Steps({
+      {"scott", "CREATE USER adams IDENTIFIED BY pw", 0},
+      {"scott", "GRANT CONNECT TO adams", 0},
+      {"scott", "CREATE TABLE t (a NUMBER)", 0},
+      {"scott", "CREATE SEQUENCE s", 0},
+      {"scott", "GRANT SELECT ON t TO adams", 0},
+      {"scott", "GRANT SELECT ON s TO adams", 0},
+      {"scott", "ALTER TABLE t MODIFY (a NUMBER(5))", 0},  // rebuilt, still the same table
+      {"adams", "SELECT COUNT(*) FROM scott.t", 0},
+  });
+  OCIStmt *count = Prepared("adams", "SELECT COUNT(*) FROM scott.t");
+  EXPECT_EQ(Execute("adams", count), 0) << As("adams").ErrorText();
+  Steps({
+      {"scott", "DROP TABLE t", 0},
+      {"scott", "DROP SEQUENCE s", 0},
+      {"scott", "CREATE TABLE t (secret NUMBER)", 0},
+      {"scott", "CREATE SEQUENCE s", 0},
+      {"adams", "SELECT COUNT(*) FROM scott.t", 942},
+      {"adams", "SELECT scott.s.NEXTVAL FROM dual", 2289},
+  });
+  EXPECT_EQ(Execute("adams", count), 942);
+  EXPECT_EQ(One("scott", "SELECT COUNT(*) FROM user_tab_privs"), "0");
 }
 
 // Grants for some columns show in the COL_PRIVS views, with Oracle's
