@@ -1,7 +1,8 @@
 /*
 ** The dictionary views of users, roles and privileges: USER_/ALL_/DBA_
-** TAB_PRIVS and COL_PRIVS, USER_/DBA_SYS_PRIVS, USER_/DBA_ROLE_PRIVS, ROLE_SYS_PRIVS,
-** SESSION_PRIVS, SESSION_ROLES, USER_/ALL_/DBA_USERS and DBA_ROLES, over
+** TAB_PRIVS and COL_PRIVS, USER_/DBA_SYS_PRIVS, USER_/DBA_ROLE_PRIVS,
+** ROLE_SYS_PRIVS, SESSION_PRIVS, SESSION_ROLES, USER_/ALL_/DBA_USERS and
+** DBA_ROLES, over
 ** the privilege tables. kestrel_holds(name) answers whether the session
 ** holds a grantee's grants (its user, PUBLIC, a role it has) or a system
 ** privilege; the DBA_ views show rows only to a holder of SELECT ANY

@@ -141,7 +141,8 @@ class Connection {
   // The file's count of grant changes (catalog/GrantChanges.h), for a
   // prepared statement to tell whether its checks still hold: read again
   // unless this session's transaction is open (no other session can
-  // commit then) and it changed no grant since; 0 for a file without it.
+  // commit then), no commit came before it began, and the session changed
+  // no grant since; 0 for a file without it.
   long long GrantChanges();
   // The user whose rights SQL runs with: the session's, or the owner of
   // the definer's-rights unit running (DefinerScope).
