@@ -1,7 +1,8 @@
 /*
 ** The dictionary views of users, roles and privileges: USER_/ALL_/DBA_
-** TAB_PRIVS, USER_/DBA_SYS_PRIVS, USER_/DBA_ROLE_PRIVS, ROLE_SYS_PRIVS,
-** SESSION_PRIVS, SESSION_ROLES, USER_/ALL_/DBA_USERS and DBA_ROLES, over
+** TAB_PRIVS and COL_PRIVS, USER_/DBA_SYS_PRIVS, USER_/DBA_ROLE_PRIVS,
+** ROLE_SYS_PRIVS, SESSION_PRIVS, SESSION_ROLES, USER_/ALL_/DBA_USERS and
+** DBA_ROLES, over
 ** the privilege tables. kestrel_holds(name) answers whether the session
 ** holds a grantee's grants (its user, PUBLIC, a role it has) or a system
 ** privilege; the DBA_ views show rows only to a holder of SELECT ANY
@@ -17,7 +18,8 @@ namespace kestrel_engine {
 namespace {
 
 const char *const kViewNames[] = {
-    "user_tab_privs", "all_tab_privs", "dba_tab_privs", "user_sys_privs", "dba_sys_privs",
+    "user_tab_privs", "all_tab_privs", "dba_tab_privs", "user_col_privs", "all_col_privs",
+    "dba_col_privs", "user_sys_privs", "dba_sys_privs",
     "user_role_privs", "dba_role_privs", "role_sys_privs", "session_privs", "session_roles",
     "user_users", "all_users", "dba_users", "dba_roles",
 };
@@ -36,14 +38,32 @@ std::string Views() {
       "t.owner, kestrel_oracle_name(t.table_name, t.owner), t.grantor, t.privilege, CASE WHEN t.grantable THEN 'YES' ELSE 'NO' END, coalesce((SELECT upper(o.type) "
       "FROM main.\"kestrel$objects\" o WHERE upper(o.name) = t.table_name AND o.type IN "
       "('table', 'view')), (SELECT 'SEQUENCE' FROM main.\"kestrel$sequences\" s WHERE "
-      "upper(s.name) = t.table_name), 'PROCEDURE') FROM " + tab + " t";
+      "upper(s.name) = t.table_name), 'PROCEDURE') FROM " + tab +
+      " t WHERE t.column_name = '' AND ";
+  // Grants for some columns (UPDATE (sal)) are shown by the COL_PRIVS
+  // views, and only there, as in Oracle.
+  const std::string colRow =
+      "t.column_name, t.grantor, t.privilege, CASE WHEN t.grantable THEN 'YES' ELSE 'NO' END, "
+      "'NO', 'NO' FROM " + tab + " t WHERE t.column_name <> '' AND ";
+  const std::string colColumns =
+      "(GRANTEE, OWNER, TABLE_NAME, COLUMN_NAME, GRANTOR, PRIVILEGE, GRANTABLE, COMMON, "
+      "INHERITED) AS SELECT t.grantee, t.owner, t.table_name, " + colRow;
   const std::string me = "kestrel_session_user()";
-  return "CREATE TEMP VIEW user_tab_privs " + tabColumns + " WHERE t.grantee = " + me +
+  return "CREATE TEMP VIEW user_tab_privs " + tabColumns + "(t.grantee = " + me +
          " OR t.owner = " + me + " OR t.grantor = " + me +
-         "; CREATE TEMP VIEW all_tab_privs " + tabColumns + " WHERE kestrel_holds(t.grantee) OR "
+         "); CREATE TEMP VIEW all_tab_privs " + tabColumns + "(kestrel_holds(t.grantee) OR "
          "t.owner = " + me + " OR t.grantor = " + me +
-         "; CREATE TEMP VIEW dba_tab_privs " + tabColumns +
-         " WHERE kestrel_holds('SELECT ANY DICTIONARY') AND t.grantee IS NOT NULL"
+         "); CREATE TEMP VIEW dba_tab_privs " + tabColumns +
+         "kestrel_holds('SELECT ANY DICTIONARY') AND t.grantee IS NOT NULL"
+         "; CREATE TEMP VIEW user_col_privs " + colColumns + "(t.grantee = " + me +
+         " OR t.owner = " + me + " OR t.grantor = " + me +
+         "); CREATE TEMP VIEW all_col_privs (GRANTOR, GRANTEE, TABLE_SCHEMA, TABLE_NAME, "
+         "COLUMN_NAME, PRIVILEGE, GRANTABLE, COMMON, INHERITED) AS SELECT t.grantor, t.grantee, "
+         "t.owner, t.table_name, t.column_name, t.privilege, CASE WHEN t.grantable THEN 'YES' ELSE "
+         "'NO' END, 'NO', 'NO' FROM " + tab + " t WHERE t.column_name <> '' AND "
+         "(kestrel_holds(t.grantee) OR t.owner = " + me + " OR t.grantor = " + me +
+         "); CREATE TEMP VIEW dba_col_privs " + colColumns +
+         "kestrel_holds('SELECT ANY DICTIONARY') AND t.grantee IS NOT NULL"
          "; CREATE TEMP VIEW user_sys_privs (USERNAME, PRIVILEGE, ADMIN_OPTION) AS SELECT "
          "grantee, privilege, CASE WHEN admin_option THEN 'YES' ELSE 'NO' END FROM " + sys +
          " WHERE grantee IN (" + me + ", 'PUBLIC')"

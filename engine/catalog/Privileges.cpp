@@ -10,6 +10,7 @@
 #include <algorithm>
 
 #include "catalog/Catalog.h"
+#include "catalog/GrantChanges.h"
 #include "catalog/Sequences.h"
 #include "catalog/StorageNames.h"
 #include "session/Connection.h"
@@ -147,7 +148,7 @@ bool EnsurePrivileges(Connection &connection, OraError *error) {
            "ALTER TABLE " + users + " ADD COLUMN default_tablespace TEXT NOT NULL DEFAULT 'USERS'; "
            "UPDATE " + users + " SET created = datetime('now', 'localtime')";
   }
-  return connection.ExecInternal(sql.c_str(), error);
+  return connection.ExecInternal(sql.c_str(), error) && EnsureGrantChanges(connection, error);
 }
 
 bool UpgradeToPrivileges(Connection &connection, OraError *error) {

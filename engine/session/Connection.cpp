@@ -6,6 +6,7 @@
 */
 #include "session/Connection.h"
 
+#include <algorithm>
 #include <string>
 
 #include "errors/SqliteErrors.h"
@@ -18,6 +19,7 @@
 #include "catalog/Synonyms.h"
 #include "schema/Constraints.h"
 #include "session/AccessGuard.h"
+#include "session/CountedReads.h"
 #include "session/SqlGuard.h"
 #include "sql/BoundedPrintf.h"
 #include "functions/FunctionLibrary.h"
@@ -167,6 +169,7 @@ void Connection::ForgetCatalog() {
   ++schemaGeneration_;
   if (catalog_ != nullptr) catalog_->Clear();
   accessStale_ = true;
+  grantChangesKnown_ = grantChangesAbsent_ = false;
 }
 
 AccessData &Connection::Access() {
@@ -177,6 +180,11 @@ AccessData &Connection::Access() {
     OraError ignored;
     // A failed read leaves nothing granted but what owners hold.
     access_->Load(*this, &ignored);
+    if (viewReads_ == nullptr) viewReads_ = std::make_unique<ViewReads>();
+    {
+      InternalScope scope(*this);
+      viewReads_->Load(db_);
+    }
     accessStale_ = false;
     accessDataVersion_ = version;
   }
@@ -195,6 +203,7 @@ Connection::DefinerScope::DefinerScope(Connection &connection, std::string owner
 Connection::DefinerScope::~DefinerScope() { connection_.definer_ = std::move(previous_); }
 
 Connection::~Connection() {
+  sqlite3_finalize(grantChangesQuery_);
   sqlite3_finalize(begin_);
   sqlite3_finalize(mark_);
   sqlite3_finalize(undoWork_);
@@ -337,6 +346,10 @@ int Connection::Authorize(void *self, int action, const char *a, const char *b,
                           const char *database, const char *view) {
   Connection *connection = static_cast<Connection *>(self);
   if (connection->internal_) return SQLITE_OK;
+  if (view != nullptr && (action == SQLITE_SELECT || action == SQLITE_READ)) {
+    std::vector<std::string> &views = connection->viewsInStatement_;
+    if (std::find(views.begin(), views.end(), view) == views.end()) views.emplace_back(view);
+  }
   // The dictionary's views read the catalog for client SQL; nothing else
   // does, and no client object may take a dictionary view's name.
   if (action == SQLITE_READ && a != nullptr &&
@@ -349,9 +362,12 @@ int Connection::Authorize(void *self, int action, const char *a, const char *b,
        plsql::IsCodeTable(a) || IsPrivilegeTable(a) || sqlite3_stricmp(a, kAccountsTable) == 0) &&
       // SQLite names no view for a table read with no column (the count
       // of an ALL_ view with no condition); such a count of the catalog
-      // is what an ALL_ view with no condition shows anyway.
-      (IsDictionaryView(view) || (b != nullptr && *b == '\0' && !IsPrivilegeTable(a) &&
-                                  sqlite3_stricmp(a, kAccountsTable) != 0))) {
+      // is what that view shows anyway, but only where the statement
+      // reached a dictionary view, not where it named the table itself.
+      (IsDictionaryView(view) ||
+       (b != nullptr && *b == '\0' && !IsPrivilegeTable(a) &&
+        sqlite3_stricmp(a, kAccountsTable) != 0 &&
+        CountedThroughDictionary(connection->viewsInStatement_)))) {
     return SQLITE_OK;
   }
   switch (action) {
@@ -383,9 +399,15 @@ int Connection::Authorize(void *self, int action, const char *a, const char *b,
     return SQLITE_OK;
   }
   bool invisible = false;
+  // A table read for none of its columns (COUNT(*)) has a rule of its own.
+  const bool counted = action == SQLITE_READ && b != nullptr && *b == '\0' &&
+                       (database == nullptr || sqlite3_stricmp(database, "main") == 0);
   if (connection->access_ != nullptr && connection->settings_->user.size() != 0 &&
-      AuthorizeObjectAccess(*connection->access_, connection->RightsHolder(), action, a, b,
-                            database, view, &invisible) != SQLITE_OK) {
+      (counted ? AuthorizeCountedRead(*connection->access_, connection->RightsHolder(), a, view,
+                                      connection->viewsInStatement_,
+                                      *connection->viewReads_, &invisible)
+               : AuthorizeObjectAccess(*connection->access_, connection->RightsHolder(), action,
+                                       a, b, database, view, &invisible)) != SQLITE_OK) {
     // SQLite goes on asking about the rest of the statement after a
     // refusal: one object the user may see but not use makes it 1031.
     connection->deniedInvisible_ =

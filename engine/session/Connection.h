@@ -17,6 +17,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "errors/OraError.h"
 #include "session/SessionSettings.h"
@@ -29,6 +30,7 @@ namespace kestrel_engine {
 
 class SequenceState;
 class AccessData;
+class ViewReads;
 namespace plsql {
 struct SessionState;
 }
@@ -136,6 +138,7 @@ class Connection {
   void ClientStatementBegins() {
     droppingTable_.clear();
     deniedObject_ = deniedInvisible_ = deniedEngineTable_ = false;
+    viewsInStatement_.clear();
     Access();
   }
 
@@ -154,6 +157,12 @@ class Connection {
   // anything but a query or DML. Never read inside the authorizer, which
   // uses what the last call read.
   AccessData &Access();
+  // The file's count of grant changes (catalog/GrantChanges.h), for a
+  // prepared statement to tell whether its checks still hold: read again
+  // unless this session's transaction is open (no other session can
+  // commit then), no commit came before it began, and the session changed
+  // no grant since; 0 for a file without it.
+  long long GrantChanges();
   // The user whose rights SQL runs with: the session's, or the owner of
   // the definer's-rights unit running (DefinerScope).
   const std::string &RightsHolder() const;
@@ -207,7 +216,16 @@ class Connection {
   std::unique_ptr<AccessData> access_;
   unsigned accessDataVersion_ = 0;
   bool accessStale_ = true;
+  sqlite3_stmt *grantChangesQuery_ = nullptr;
+  long long grantChanges_ = 0;
+  unsigned grantChangesDataVersion_ = 0;  // when it was read
+  bool grantChangesKnown_ = false;
+  bool grantChangesAbsent_ = false;
   std::string definer_;  // empty: the session's user
+  // The views the statement being prepared reaches, as the authorizer
+  // met them (session/CountedReads.h).
+  std::vector<std::string> viewsInStatement_;
+  std::unique_ptr<ViewReads> viewReads_;  // read with access_
   bool deniedInvisible_ = false;  // the authorizer hid another's object
   bool deniedObject_ = false;     // the authorizer refused an object already
   std::unique_ptr<plsql::SessionState> plsqlState_;

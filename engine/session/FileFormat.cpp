@@ -11,6 +11,7 @@
 #include "catalog/Catalog.h"
 #include "catalog/Comments.h"
 #include "catalog/NamespaceUpgrade.h"
+#include "catalog/GrantChanges.h"
 #include "catalog/Privileges.h"
 #include "catalog/Sequences.h"
 #include "catalog/Synonyms.h"
@@ -79,7 +80,8 @@ constexpr Step kSteps[kFileFormatVersion] = {AddAdministrators, AddCatalog,
                                              plsql::EnsureTriggers, EnsureSynonyms,
                                              plsql::EnsureCodeTables,
                                              plsql::AddArgumentOverloads,
-                                             UpgradeToPrivileges, UpgradeToSchemaNamespaces};
+                                             UpgradeToPrivileges, UpgradeToSchemaNamespaces,
+                                             EnsureGrantChanges};
 
 }  // namespace
 

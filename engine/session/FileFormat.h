@@ -31,7 +31,9 @@ namespace kestrel_engine {
 // 12: each schema its own namespace of table and view names (another
 //     schema's name stored as "OWNER.NAME"); private synonyms keep the
 //     names accounts reached unqualified before.
-constexpr int kFileFormatVersion = 12;
+// 13: the count of grant changes (kestrel$grant_changes) and the
+//     triggers on the grant tables that move it.
+constexpr int kFileFormatVersion = 13;
 
 // The file's version; -1 with `error` set when it cannot be read.
 int FileFormatVersion(Connection &connection, OraError *error);

@@ -48,12 +48,16 @@ bool IsDml(ub2 type) {
 }  // namespace
 
 bool StatementHandle::EnsurePrepared(Connection &connection, OraError *error) {
-  if (statement_ != nullptr && connection_ == &connection) {
-    // DML leaves ExecuteOther reset already; a query may stop anywhere.
-    if (kind_.action != Action::kDml) sqlite3_reset(statement_);
-    return true;
-  }
+  // A GRANT or REVOKE since it was prepared: the names and the authorizer
+  // are checked again, as Oracle checks a cursor's rights at each run. The
+  // statement lets go of its snapshot first, so the count read is today's
+  // unless another open query of the session holds an older one (DML
+  // leaves ExecuteOther reset already; a query may stop anywhere).
+  if (statement_ != nullptr && kind_.action != Action::kDml) sqlite3_reset(statement_);
+  const long long grants = connection.GrantChanges();
+  if (statement_ != nullptr && connection_ == &connection && grants == grantChanges_) return true;
   ResetExecution();
+  grantChanges_ = grants;
   sqlite3 *db = connection.db();
   const char *tail = nullptr;
   frontEnd_ = false;

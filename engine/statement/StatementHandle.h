@@ -136,6 +136,7 @@ class StatementHandle : public Handle {
   std::vector<std::string> quotedNames_;
 
   Connection *connection_ = nullptr;  // where statement_ was prepared
+  long long grantChanges_ = -1;       // the connection's count of grant changes then
   sqlite3_stmt *statement_ = nullptr;
   std::vector<sqlite3_stmt *> following_;  // compiled_.following, once prepared
   int visibleColumns_ = 0;

@@ -51,6 +51,28 @@ class PrivilegesTest : public ::testing::Test {
           << step.user << ": " << step.sql << ": " << As(step.user).ErrorText();
     }
   }
+  // A statement handle prepared once as `user` and executed again and
+  // again, never prepared anew.
+  OCIStmt *Prepared(const std::string &user, const std::string &sql) {
+    Session &s = As(user);
+    OCIStmt *stmt = s.NewStatement();
+    EXPECT_EQ(OCIStmtPrepare(stmt, s.err, reinterpret_cast<const OraText *>(sql.data()),
+                             static_cast<ub4>(sql.size()), OCI_NTV_SYNTAX, OCI_DEFAULT),
+              OCI_SUCCESS);
+    return stmt;
+  }
+  int Execute(const std::string &user, OCIStmt *stmt) {
+    Session &s = As(user);
+    ub2 type = 0;
+    OCIAttrGet(stmt, OCI_HTYPE_STMT, &type, nullptr, OCI_ATTR_STMT_TYPE, s.err);
+    sword rc = OCIStmtExecute(s.svc, stmt, s.err, type == OCI_STMT_SELECT ? 0 : 1, 0, nullptr,
+                              nullptr, OCI_DEFAULT);
+    // A query is read to its end, so no snapshot stays open.
+    while (rc == OCI_SUCCESS && type == OCI_STMT_SELECT) {
+      if (OCIStmtFetch(stmt, s.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT) == OCI_NO_DATA) break;
+    }
+    return rc == OCI_SUCCESS ? 0 : s.ErrorCode();
+  }
 };
 
 TEST_F(PrivilegesTest, EachPrivilegeKindGrantsWhatItNamesAndNoMore) {
@@ -286,6 +308,9 @@ TEST(EnginePrivilegesUpgrade, OlderAccountsKeepTheirReach) {
   sqlite3 *db = nullptr;
   ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
   ASSERT_EQ(sqlite3_exec(db,
+                         "DROP TRIGGER \"kestrel$grant_changes$objects$DELETE\"; "
+                         "DROP TRIGGER \"kestrel$grant_changes$sequences$DELETE\"; "
+                         "DROP TABLE \"kestrel$grant_changes\"; "
                          "DROP TABLE \"kestrel$roles\"; DROP TABLE \"kestrel$sys_privs\"; "
                          "DROP TABLE \"kestrel$role_privs\"; DROP TABLE \"kestrel$tab_privs\"; "
                          "ALTER TABLE \"kestrel$users\" DROP COLUMN locked; "
@@ -581,6 +606,160 @@ TEST(EnginePrivilegesUpgrade, AccountsKeepUnqualifiedNamesAsSynonyms) {
   const Rows version = scott.Query("SELECT COUNT(*) FROM user_synonyms");
   ASSERT_EQ(version.size(), 1u);
   EXPECT_EQ(*version[0][0], "0");
+}
+
+// A statement prepared while its user held a privilege is checked again
+// at each execution after a GRANT or REVOKE, whoever made it (another
+// session, the same one, a role taken away), as Oracle checks a cursor.
+TEST_F(PrivilegesTest, PreparedStatementsAreCheckedAgainAfterAGrantChanges) {
+  Steps({
+      {"scott", "CREATE USER adams IDENTIFIED BY pw", 0},
+      {"scott", "GRANT CONNECT, CREATE ROLE TO adams", 0},
+      {"scott", "CREATE TABLE dept (deptno NUMBER(2), dname VARCHAR2(14))", 0},
+      {"scott", "INSERT INTO dept VALUES (10, 'ACCOUNTING')", 0},
+      {"scott", "COMMIT", 0},
+      {"scott", "GRANT SELECT, INSERT ON dept TO adams", 0},
+  });
+  OCIStmt *count = Prepared("adams", "SELECT COUNT(*) FROM scott.dept");
+  OCIStmt *names = Prepared("adams", "SELECT dname FROM scott.dept");
+  OCIStmt *insert = Prepared("adams", "INSERT INTO scott.dept VALUES (20, 'RESEARCH')");
+  struct Case {
+    const char *user;  // who changes the grants
+    const char *change;
+    int count, names, insert;  // each prepared statement's answer then
+  };
+  const Case cases[] = {
+      {"scott", "COMMIT", 0, 0, 0},
+      {"scott", "REVOKE INSERT ON dept FROM adams", 0, 0, 1031},
+      {"scott", "REVOKE SELECT ON dept FROM adams", 942, 942, 942},
+      {"scott", "GRANT SELECT ON dept TO adams", 0, 0, 1031},
+      {"scott", "REVOKE SELECT ON dept FROM adams", 942, 942, 942},
+      // Through a role, granted and taken back.
+      {"scott", "CREATE ROLE reader", 942, 942, 942},
+      {"scott", "GRANT SELECT ON dept TO reader", 942, 942, 942},
+      {"scott", "GRANT reader TO adams", 0, 0, 1031},
+      {"scott", "REVOKE reader FROM adams", 942, 942, 942},
+      // The same session drops the role that held the privilege.
+      {"adams", "CREATE ROLE mine", 942, 942, 942},
+      {"scott", "GRANT SELECT, INSERT ON dept TO mine", 0, 0, 0},
+      {"adams", "DROP ROLE mine", 942, 942, 942},
+  };
+  for (const Case &c : cases) {
+    ASSERT_EQ(Code(c.user, c.change), 0) << c.change << ": " << As(c.user).ErrorText();
+    EXPECT_EQ(Execute("adams", count), c.count) << c.change << ": " << As("adams").ErrorText();
+    EXPECT_EQ(Execute("adams", names), c.names) << c.change << ": " << As("adams").ErrorText();
+    EXPECT_EQ(Execute("adams", insert), c.insert) << c.change << ": " << As("adams").ErrorText();
+    ASSERT_EQ(Code("adams", "ROLLBACK"), 0);  // scott's next change waits for no lock
+  }
+  // A statement prepared before the GRANT runs once it is made.
+  OCIStmt *later = Prepared("adams", "SELECT dname FROM scott.dept WHERE deptno = 10");
+  EXPECT_EQ(Execute("adams", later), 942);
+  ASSERT_EQ(Code("scott", "GRANT SELECT ON dept TO PUBLIC"), 0);
+  EXPECT_EQ(Execute("adams", later), 0) << As("adams").ErrorText();
+}
+
+// A table read for none of its columns (COUNT(*), SELECT 1, EXISTS) still
+// tells how many rows it has: it needs SELECT, on every path a query may
+// take, while a granted view's count needs only the grant on the view.
+TEST_F(PrivilegesTest, CountingATableNeedsSelectOnIt) {
+  Steps({
+      {"scott", "CREATE USER adams IDENTIFIED BY pw", 0},
+      {"scott", "GRANT CONNECT TO adams", 0},
+      {"scott", "CREATE TABLE emp (empno NUMBER(4), ename VARCHAR2(10), sal NUMBER(7,2))", 0},
+      {"scott", "CREATE TABLE bonus (ename VARCHAR2(10))", 0},
+      {"scott", "INSERT INTO emp VALUES (7369, 'SMITH', 800)", 0},
+      {"scott", "COMMIT", 0},
+      {"scott", "CREATE VIEW emp_count AS SELECT COUNT(*) AS n FROM emp", 0},
+      {"scott", "CREATE VIEW emp_ones AS SELECT 1 AS one FROM emp", 0},
+      {"scott", "GRANT SELECT ON emp_count TO adams", 0},
+      {"scott", "GRANT SELECT ON emp_ones TO adams", 0},
+      {"scott", "GRANT INSERT ON bonus TO adams", 0},
+      // No privilege at all: the table is not there.
+      {"adams", "SELECT COUNT(*) FROM scott.emp", 942},
+      {"adams", "SELECT 1 FROM scott.emp", 942},
+      {"adams", "SELECT COUNT(*) FROM dual WHERE EXISTS (SELECT 1 FROM scott.emp)", 942},
+      // INSERT alone does not allow counting.
+      {"adams", "SELECT COUNT(*) FROM scott.bonus", 1031},
+      {"adams", "SELECT COUNT(*) FROM scott.emp_ones, scott.bonus", 1031},
+      {"adams", "INSERT INTO scott.bonus VALUES ('SMITH')", 0},
+      // Through a granted view, the view's owner's rights count.
+      {"adams", "SELECT n FROM scott.emp_count", 0},
+      {"adams", "SELECT COUNT(*) FROM scott.emp_ones", 0},
+      {"adams", "SELECT COUNT(*) FROM scott.emp_count", 0},
+      // The engine's catalog is no more countable than readable.
+      {"adams", "SELECT COUNT(*) FROM \"kestrel$objects\"", 942},
+      {"adams", "SELECT COUNT(*) FROM \"kestrel$source\"", 942},
+      {"adams", "SELECT COUNT(*) FROM all_objects", 0},
+      {"adams", "SELECT COUNT(*) FROM user_tab_privs", 0},
+  });
+  EXPECT_EQ(One("adams", "SELECT COUNT(*) FROM scott.emp_ones"), "1");
+}
+
+// A dropped object's grants go with it: a new object of its name starts
+// with none, and a statement prepared on the old one is checked again.
+TEST_F(PrivilegesTest, GrantsGoWithTheirObject) {
+  Steps({
+      {"scott", "CREATE USER adams IDENTIFIED BY pw", 0},
+      {"scott", "GRANT CONNECT TO adams", 0},
+      {"scott", "CREATE TABLE t (a NUMBER)", 0},
+      {"scott", "CREATE SEQUENCE s", 0},
+      {"scott", "GRANT SELECT ON t TO adams", 0},
+      {"scott", "GRANT SELECT ON s TO adams", 0},
+      {"scott", "ALTER TABLE t MODIFY (a NUMBER(5))", 0},  // rebuilt, still the same table
+      {"adams", "SELECT COUNT(*) FROM scott.t", 0},
+  });
+  OCIStmt *count = Prepared("adams", "SELECT COUNT(*) FROM scott.t");
+  EXPECT_EQ(Execute("adams", count), 0) << As("adams").ErrorText();
+  Steps({
+      {"scott", "DROP TABLE t", 0},
+      {"scott", "DROP SEQUENCE s", 0},
+      {"scott", "CREATE TABLE t (secret NUMBER)", 0},
+      {"scott", "CREATE SEQUENCE s", 0},
+      {"adams", "SELECT COUNT(*) FROM scott.t", 942},
+      {"adams", "SELECT scott.s.NEXTVAL FROM dual", 2289},
+  });
+  EXPECT_EQ(Execute("adams", count), 942);
+  EXPECT_EQ(One("scott", "SELECT COUNT(*) FROM user_tab_privs"), "0");
+}
+
+// Grants for some columns show in the COL_PRIVS views, with Oracle's
+// columns, and not in the TAB_PRIVS views.
+TEST_F(PrivilegesTest, ColumnGrantsShowInTheColPrivsViews) {
+  Steps({
+      {"scott", "CREATE USER adams IDENTIFIED BY pw", 0},
+      {"scott", "GRANT CONNECT TO adams", 0},
+      {"scott", "CREATE TABLE emp (empno NUMBER(4), ename VARCHAR2(10), sal NUMBER(7,2))", 0},
+      {"scott", "GRANT UPDATE (sal, ename), REFERENCES (empno) ON emp TO adams", 0},
+      {"scott", "GRANT INSERT (empno) ON emp TO adams WITH GRANT OPTION", 0},
+      {"scott", "GRANT SELECT ON emp TO adams", 0},
+  });
+  const struct {
+    const char *user;
+    const char *sql;
+    const char *expected;
+  } cases[] = {
+      {"adams",
+       "SELECT COUNT(*) || ' ' || LISTAGG(privilege || '(' || column_name || ')' || grantable, ',') "
+       "WITHIN GROUP (ORDER BY privilege, column_name) FROM user_col_privs",
+       "4 INSERT(EMPNO)YES,REFERENCES(EMPNO)NO,UPDATE(ENAME)NO,UPDATE(SAL)NO"},
+      {"scott",
+       "SELECT grantee || ' ' || owner || '.' || table_name || ' ' || grantor || ' ' || common || "
+       "inherited FROM user_col_privs WHERE column_name = 'SAL'",
+       "ADAMS SCOTT.EMP SCOTT NONO"},
+      {"adams",
+       "SELECT grantor || ' ' || grantee || ' ' || table_schema || '.' || table_name FROM "
+       "all_col_privs WHERE privilege = 'REFERENCES'",
+       "SCOTT ADAMS SCOTT.EMP"},
+      {"scott", "SELECT COUNT(*) FROM dba_col_privs WHERE grantee = 'ADAMS'", "4"},
+      {"adams", "SELECT COUNT(*) FROM dba_col_privs", "0"},
+      // The table-wide grant alone shows in TAB_PRIVS.
+      {"adams", "SELECT COUNT(*) || ' ' || MAX(privilege) FROM user_tab_privs", "1 SELECT"},
+      {"adams", "SELECT COUNT(*) FROM all_tab_privs WHERE table_name = 'EMP'", "1"},
+      {"scott", "SELECT COUNT(*) FROM dba_tab_privs WHERE grantee = 'ADAMS'", "1"},
+  };
+  for (const auto &c : cases) EXPECT_EQ(One(c.user, c.sql), c.expected) << c.sql;
+  Steps({{"scott", "REVOKE UPDATE ON emp FROM adams", 0}});
+  EXPECT_EQ(One("adams", "SELECT COUNT(*) FROM user_col_privs WHERE privilege = 'UPDATE'"), "0");
 }
 
 }  // namespace
