@@ -210,7 +210,7 @@ bool Interpreter::Builtin(const Expr &call, Value *result) {
     return true;
   }
   if (call.name.count == 2 && TableMethod(call, argc, result)) return true;
-  if (call.name.count == 2 && PackagedCall(call, result)) return true;
+  if ((call.name.count == 2 || call.name.count == 3) && PackagedCall(call, result)) return true;
   if (call.name.count == 2 && CallOwnerQualified(call, result)) return true;
   if (call.name.count == 1) {
     Frame *where = nullptr;
@@ -429,7 +429,7 @@ Value Interpreter::CallSubprogram(const sql::Subprogram &sub, Frame &declared,
   std::string callerUnit;
   // A stored unit runs with its owner's rights unless AUTHID CURRENT_USER.
   std::optional<Connection::DefinerScope> rights;
-  if (stored != nullptr && sub.authid != 2) {
+  if (stored != nullptr && sub.authid != 2 && !stored->invoker) {
     rights.emplace(ctx_.connection, stored->name.substr(0, stored->name.find('.')));
   }
   if (stored != nullptr) {
