@@ -421,6 +421,12 @@ Value Interpreter::CallSubprogram(const sql::Subprogram &sub, Frame &declared,
     frame->vars.push_back(std::move(v));
     frame->symbols.push_back({Symbol::kVariable, frame->vars.back().name, frame->vars.size() - 1});
   }
+  // Every call of `sub` makes this frame with the same parameters in the
+  // same order, under the frame it was declared in: the body's names
+  // may remember the slots they find here (NameSlots.cpp).
+  frame->scope = &sub;
+  frame->sealed = true;
+  frame->serial = ++ctx_.connection.plsqlState().frame_serial;
   Frame *callee = frame.get();
   frames_.push_back(std::move(frame));
   return_value_ = Value();
