@@ -270,9 +270,10 @@ class Interpreter {
   std::shared_ptr<struct PackageInstance> Package(std::string_view name, uint32_t pos,
                                                   std::string_view owner = {}, bool from_sql = false);
   void Initialise(struct PackageInstance &p);
-  // pkg.item: the public item (PLS-00302 for another), null when n.part[0]
-  // is no package.
-  const Symbol *PackageMember(const sql::Name &n, uint32_t pos, Frame **where);
+  // pkg.item or owner.pkg.item: the public item (PLS-00302 for another),
+  // null when the name is no package's; `parts` gets how many parts of the
+  // name it took.
+  const Symbol *PackageMember(const sql::Name &n, uint32_t pos, Frame **where, int *parts);
   // pkg.sub(...) or owner.pkg.sub(...); false when the name is no package's.
   bool PackagedCall(const sql::Expr &call, Value *result, bool from_sql = false);
 

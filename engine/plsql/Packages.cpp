@@ -173,15 +173,22 @@ void Interpreter::Initialise(PackageInstance &p) {
   p.ready = true;
 }
 
-const Symbol *Interpreter::PackageMember(const sql::Name &n, uint32_t pos, Frame **where) {
+const Symbol *Interpreter::PackageMember(const sql::Name &n, uint32_t pos, Frame **where, int *parts) {
   if (n.count < 2) return nullptr;
-  const std::shared_ptr<PackageInstance> p = Package(n.part[0], pos);
+  std::shared_ptr<PackageInstance> p = Package(n.part[0], pos);
+  *parts = 2;
+  if (!p && n.count >= 3) {
+    // owner.pkg.item
+    p = Package(n.part[1], pos, n.part[0]);
+    *parts = 3;
+  }
   if (!p) return nullptr;
-  if (p->public_names.count(n.part[1]) == 0) {
-    Raise(6550, "PLS-00302: component '" + std::string(n.part[1]) + "' must be declared");
+  const std::string_view member = n.part[*parts - 1];
+  if (p->public_names.count(member) == 0) {
+    Raise(6550, "PLS-00302: component '" + std::string(member) + "' must be declared");
   }
   *where = &p->frame;
-  return p->frame.Find(n.part[1]);
+  return p->frame.Find(member);
 }
 
 bool Interpreter::PackagedCall(const Expr &call, Value *result, bool from_sql) {

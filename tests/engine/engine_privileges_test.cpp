@@ -227,7 +227,9 @@ TEST_F(PrivilegesTest, PackagesNeedExecuteAndTriggersRunWithTheirOwnersRights) {
       {"scott", "CREATE USER adams IDENTIFIED BY pw", 0},
       {"scott", "GRANT CONNECT TO adams", 0},
       {"scott", "CREATE TABLE audit_log (msg VARCHAR2(20))", 0},
-      {"scott", "CREATE PACKAGE pk AS FUNCTION f (x NUMBER) RETURN NUMBER; PROCEDURE p (m VARCHAR2); END;", 0},
+      {"scott", "CREATE PACKAGE pk AS limit_n NUMBER := 7; FUNCTION f (x NUMBER) RETURN NUMBER; "
+                "PROCEDURE p (m VARCHAR2); END;",
+       0},
       {"scott", "CREATE PACKAGE BODY pk AS FUNCTION f (x NUMBER) RETURN NUMBER IS BEGIN RETURN x + 1; END; "
                 "PROCEDURE p (m VARCHAR2) IS BEGIN INSERT INTO audit_log VALUES (m); END; END;",
        0},
@@ -247,6 +249,7 @@ TEST_F(PrivilegesTest, PackagesNeedExecuteAndTriggersRunWithTheirOwnersRights) {
       {"scott", "GRANT EXECUTE ON pk TO adams", 0},
       {"scott", "GRANT EXECUTE ON pk_caller TO adams", 0},
       {"adams", "BEGIN scott.pk.p('definer'); END;", 0},
+      {"adams", "BEGIN IF scott.pk.limit_n + pk.limit_n <> 14 THEN RAISE NO_DATA_FOUND; END IF; END;", 0},
       {"adams", "BEGIN pk_caller.p('invoker'); END;", 942},
       {"adams", "INSERT INTO scott.audit_log VALUES ('direct')", 942},
       {"adams", "COMMIT", 0},
