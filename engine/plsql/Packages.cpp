@@ -58,7 +58,8 @@ bool SameParameters(const sql::Subprogram &a, const sql::Subprogram &b) {
 
 std::shared_ptr<PackageInstance> Interpreter::Package(std::string_view name, uint32_t pos,
                                                      std::string_view only_owner, bool from_sql) {
-  const std::string called = only_owner.empty() ? std::string(name) : std::string(only_owner) + "." + std::string(name);
+  const std::string called =
+      only_owner.empty() ? std::string(name) : std::string(only_owner) + "." + std::string(name);
   if (const auto known = packages_.find(called); known != packages_.end()) return known->second;
   std::string owner;
   std::string key(name);
@@ -77,8 +78,8 @@ std::shared_ptr<PackageInstance> Interpreter::Package(std::string_view name, uin
   if (!MayExecute(ctx_.connection, owner, key)) {
     if (ctx_.connection.Access().MayReach(ctx_.connection.RightsHolder(), key)) {
       if (from_sql) Raise(1031);
-      Raise(6550, "line " + std::to_string(LineOf(pos)) + ": PLS-00904: insufficient privilege to access object " +
-                      owner + "." + key);
+      Raise(6550, "line " + std::to_string(LineOf(pos)) +
+                      ": PLS-00904: insufficient privilege to access object " + owner + "." + key);
     }
     packages_[called] = nullptr;
     return nullptr;

@@ -225,7 +225,8 @@ std::string LoadUnitSource(Connection &connection, std::string_view name, std::s
   Connection::InternalScope scope(connection);
   OwnedStatement f;
   const std::string sql = std::string("SELECT owner, text FROM \"") + kSourceTable +
-                          "\" WHERE name = ?1 AND (?2 IS NULL OR owner = ?2) AND type IN (" + std::string(types) + ") "
+                          "\" WHERE name = ?1 AND (?2 IS NULL OR owner = ?2) AND type IN (" +
+                          std::string(types) + ") "
                           "ORDER BY owner = kestrel_session_user() DESC, owner, line";
   if (sqlite3_prepare_v2(connection.db(), sql.c_str(), -1, &f.s, nullptr) != SQLITE_OK) return {};
   sqlite3_bind_text(f.s, 1, name.data(), static_cast<int>(name.size()), SQLITE_TRANSIENT);

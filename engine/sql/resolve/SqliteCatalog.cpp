@@ -381,7 +381,8 @@ bool FindStoredFunction(sqlite3 *db, std::string_view qualifier, std::string_vie
                          "SELECT owner, package_name, declared FROM \"kestrel$arguments\" WHERE "
                          "object_name = ?1 AND position = 0 AND argument_name IS NULL AND "
                          "((?2 IS NULL AND package_name IS NULL) OR package_name = ?2 OR "
-                         "(package_name IS NULL AND owner = ?2)) AND (?3 IS NULL OR owner = ?3) ORDER BY owner = "
+                         "(package_name IS NULL AND owner = ?2)) AND (?3 IS NULL OR owner = ?3) "
+                         "ORDER BY owner = "
                          "kestrel_session_user() DESC, package_name IS NULL DESC LIMIT 1",
                          -1, &st.s, nullptr) != SQLITE_OK) {
     return false;
