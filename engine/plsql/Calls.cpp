@@ -210,7 +210,7 @@ bool Interpreter::Builtin(const Expr &call, Value *result) {
     return true;
   }
   if (call.name.count == 2 && TableMethod(call, argc, result)) return true;
-  if (call.name.count == 2 && PackagedCall(call, result)) return true;
+  if ((call.name.count == 2 || call.name.count == 3) && PackagedCall(call, result)) return true;
   if (call.name.count == 2 && CallOwnerQualified(call, result)) return true;
   if (call.name.count == 1) {
     Frame *where = nullptr;
@@ -421,6 +421,12 @@ Value Interpreter::CallSubprogram(const sql::Subprogram &sub, Frame &declared,
     frame->vars.push_back(std::move(v));
     frame->symbols.push_back({Symbol::kVariable, frame->vars.back().name, frame->vars.size() - 1});
   }
+  // Every call of `sub` makes this frame with the same parameters in the
+  // same order, under the frame it was declared in: the body's names
+  // may remember the slots they find here (NameSlots.cpp).
+  frame->scope = &sub;
+  frame->sealed = true;
+  frame->serial = ++ctx_.connection.plsqlState().frame_serial;
   Frame *callee = frame.get();
   frames_.push_back(std::move(frame));
   return_value_ = Value();
@@ -429,7 +435,7 @@ Value Interpreter::CallSubprogram(const sql::Subprogram &sub, Frame &declared,
   std::string callerUnit;
   // A stored unit runs with its owner's rights unless AUTHID CURRENT_USER.
   std::optional<Connection::DefinerScope> rights;
-  if (stored != nullptr && sub.authid != 2) {
+  if (stored != nullptr && sub.authid != 2 && !stored->invoker) {
     rights.emplace(ctx_.connection, stored->name.substr(0, stored->name.find('.')));
   }
   if (stored != nullptr) {

@@ -86,9 +86,8 @@ bool Interpreter::Locate(const Expr &e, Ref *out, bool create) {
       }
     }
     if (s == nullptr && n.count >= 2) {
-      // pkg.name: a package's public variable or constant
-      s = PackageMember(n, e.pos, &where);
-      next = 2;
+      // pkg.name or owner.pkg.name: a package's public variable or constant
+      s = PackageMember(n, e.pos, &where, &next);
     }
     if (s == nullptr || s->kind != Symbol::kVariable) return false;
     Variable &v = where->vars[s->index];

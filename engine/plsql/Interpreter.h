@@ -134,6 +134,7 @@ struct StoredUnit {
   sql::Arena arena;
   const sql::Subprogram *sub = nullptr;
   std::string name;  // OWNER.NAME, for the ORA-06512 lines
+  bool invoker = false;  // AUTHID CURRENT_USER (a package's, for its members)
 };
 
 class Interpreter {
@@ -262,13 +263,18 @@ class Interpreter {
   // UPDATING('column').
   bool TriggerPredicate(const sql::Expr &call, Value *result);
   // --- packages (Packages.cpp)
-  // The package `name` as this session holds it, declared and initialised
-  // at its first use; null when there is none.
-  std::shared_ptr<struct PackageInstance> Package(std::string_view name, uint32_t pos);
+  // The package `name` (of `owner`, when given) as this session holds it,
+  // declared and initialised at its first use; null when there is none or
+  // the rights holder may not reach it. One it sees but may not execute
+  // raises PLS-00904 (ORA-01031 for SQL).
+  std::shared_ptr<struct PackageInstance> Package(std::string_view name, uint32_t pos,
+                                                  std::string_view owner = {}, bool from_sql = false);
   void Initialise(struct PackageInstance &p);
-  // pkg.item: the public item (PLS-00302 for another), null when n.part[0]
-  // is no package.
-  const Symbol *PackageMember(const sql::Name &n, uint32_t pos, Frame **where);
+  // pkg.item or owner.pkg.item: the public item (PLS-00302 for another),
+  // null when the name is no package's; `parts` gets how many parts of the
+  // name it took.
+  const Symbol *PackageMember(const sql::Name &n, uint32_t pos, Frame **where, int *parts);
+  // pkg.sub(...) or owner.pkg.sub(...); false when the name is no package's.
   bool PackagedCall(const sql::Expr &call, Value *result, bool from_sql = false);
 
   // A value's text, dates and timestamps in the session's format.

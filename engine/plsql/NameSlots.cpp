@@ -8,7 +8,9 @@
 ** passed was sealed (fully declared), so no nearer frame can later gain
 ** the name; the slot is still checked to exist, as a frame being
 ** declared may not have reached it yet. Each call's frames are its own,
-** so recursion finds its own variables.
+** so recursion finds its own variables; a call's parameters sit in a
+** frame of their own (scoped by the subprogram, sealed before the body
+** runs), so they are cached as declarations are.
 **
 ** Within one run of the innermost frame the name is the same variable
 ** every time, so the node also keeps the variable itself with that

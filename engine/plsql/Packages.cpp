@@ -8,10 +8,14 @@
 */
 #include "plsql/Package.h"
 
+#include <optional>
+
+#include "catalog/Privileges.h"
 #include "plsql/CodeCatalog.h"
 #include "plsql/CodeSynonyms.h"
 #include "plsql/SessionState.h"
 #include "plsql/StoredCode.h"
+#include "session/AccessGuard.h"
 #include "session/Connection.h"
 #include "sql/parse/Parse.h"
 
@@ -52,18 +56,31 @@ bool SameParameters(const sql::Subprogram &a, const sql::Subprogram &b) {
 
 }  // namespace
 
-std::shared_ptr<PackageInstance> Interpreter::Package(std::string_view name, uint32_t pos) {
-  const std::string called(name);
+std::shared_ptr<PackageInstance> Interpreter::Package(std::string_view name, uint32_t pos,
+                                                     std::string_view only_owner, bool from_sql) {
+  const std::string called =
+      only_owner.empty() ? std::string(name) : std::string(only_owner) + "." + std::string(name);
   if (const auto known = packages_.find(called); known != packages_.end()) return known->second;
   std::string owner;
-  std::string key = called;
-  std::string header = LoadUnitSource(ctx_.connection, name, "'PACKAGE'", &owner);
-  if (header.empty()) {
+  std::string key(name);
+  std::string header = LoadUnitSource(ctx_.connection, name, "'PACKAGE'", &owner, only_owner);
+  if (header.empty() && only_owner.empty()) {
     // A synonym for one: the package's own state, whichever name reaches it.
     key = CodeSynonymTarget(ctx_.connection, name, "'PACKAGE'");
     if (!key.empty()) header = LoadUnitSource(ctx_.connection, key, "'PACKAGE'", &owner);
   }
   if (header.empty()) {
+    packages_[called] = nullptr;
+    return nullptr;
+  }
+  // Another schema's package is there only for a holder of EXECUTE on it;
+  // one seen through another privilege is refused by name.
+  if (!MayExecute(ctx_.connection, owner, key)) {
+    if (ctx_.connection.Access().MayReach(ctx_.connection.RightsHolder(), key)) {
+      if (from_sql) Raise(1031);
+      Raise(6550, "line " + std::to_string(LineOf(pos)) +
+                      ": PLS-00904: insufficient privilege to access object " + owner + "." + key);
+    }
     packages_[called] = nullptr;
     return nullptr;
   }
@@ -98,6 +115,7 @@ std::shared_ptr<PackageInstance> Interpreter::Package(std::string_view name, uin
     const sql::Statement *st = sql::Parse(p->header.text, p->header.arena);
     if (st->kind != sql::StmtKind::kCreatePackage) return nullptr;
     p->header_tree = static_cast<const sql::CreatePackageStmt *>(st);
+    p->body.invoker = p->header_tree->authid == 2;
     if (!p->body.text.empty()) {
       st = sql::Parse(p->body.text, p->body.arena);
       if (st->kind == sql::StmtKind::kCreatePackage) {
@@ -142,6 +160,9 @@ void Interpreter::Initialise(PackageInstance &p) {
       in.unit_name_ = std::move(unit);
     }
   } restore{*this, callerText, callerUnit};
+  // Its initialisation runs with the owner's rights, as its members do.
+  std::optional<Connection::DefinerScope> rights;
+  if (!p.body.invoker) rights.emplace(ctx_.connection, p.key.substr(0, p.key.find('.')));
   text_ = p.header.text;
   unit_name_ = p.key;
   for (const sql::PlDecl *d : p.header_tree->block->decls) Declare(*d, p.frame);
@@ -153,24 +174,34 @@ void Interpreter::Initialise(PackageInstance &p) {
   p.ready = true;
 }
 
-const Symbol *Interpreter::PackageMember(const sql::Name &n, uint32_t pos, Frame **where) {
+const Symbol *Interpreter::PackageMember(const sql::Name &n, uint32_t pos, Frame **where, int *parts) {
   if (n.count < 2) return nullptr;
-  const std::shared_ptr<PackageInstance> p = Package(n.part[0], pos);
+  std::shared_ptr<PackageInstance> p = Package(n.part[0], pos);
+  *parts = 2;
+  if (!p && n.count >= 3) {
+    // owner.pkg.item
+    p = Package(n.part[1], pos, n.part[0]);
+    *parts = 3;
+  }
   if (!p) return nullptr;
-  if (p->public_names.count(n.part[1]) == 0) {
-    Raise(6550, "PLS-00302: component '" + std::string(n.part[1]) + "' must be declared");
+  const std::string_view member = n.part[*parts - 1];
+  if (p->public_names.count(member) == 0) {
+    Raise(6550, "PLS-00302: component '" + std::string(member) + "' must be declared");
   }
   *where = &p->frame;
-  return p->frame.Find(n.part[1]);
+  return p->frame.Find(member);
 }
 
 bool Interpreter::PackagedCall(const Expr &call, Value *result, bool from_sql) {
-  if (call.name.count != 2) return false;
+  // pkg.member or owner.pkg.member
+  const int n = call.name.count;
+  if (n != 2 && n != 3) return false;
   Frame *local = nullptr;
   if (FindSymbol(call.name.part[0], &local) != nullptr) return false;  // a local name wins
-  const std::shared_ptr<PackageInstance> p = Package(call.name.part[0], call.pos);
+  const std::shared_ptr<PackageInstance> p =
+      Package(call.name.part[n - 2], call.pos, n == 3 ? call.name.part[0] : std::string_view(), from_sql);
   if (!p) return false;
-  const std::string member(call.name.part[1]);
+  const std::string member(call.name.part[n - 1]);
   if (p->public_names.count(member) == 0) {
     Raise(6550, "PLS-00302: component '" + member + "' must be declared");
   }

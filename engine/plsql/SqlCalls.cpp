@@ -21,9 +21,11 @@ using sql::Expr;
 using sql::ExprKind;
 
 Value Interpreter::CallFromSql(const Expr &call) {
-  if (call.name.count == 2) {
+  if (call.name.count >= 2) {
     Value v;
-    if (!PackagedCall(call, &v, true)) Raise(904, "\"" + std::string(call.name.part[1]) + "\"");
+    if (!PackagedCall(call, &v, true)) {
+      Raise(904, "\"" + std::string(call.name.part[call.name.count - 1]) + "\"");
+    }
     return v;
   }
   const std::string name(call.name.part[0]);
@@ -68,13 +70,25 @@ struct CallSite {
                   return false;
                 }},
         interpreter(context, {}) {
-    // OWNER.NAME or OWNER.PACKAGE.NAME: the owner is the session's first.
-    name.assign(qualified.substr(qualified.find('.') + 1));
+    // OWNER.NAME (the session's own unit of that name first) or
+    // OWNER.PACKAGE.NAME (that owner's package).
+    name.assign(qualified);
     call.kind = ExprKind::kFunction;
-    const size_t dot = name.find('.');
-    call.name.count = dot == std::string::npos ? 1 : 2;
-    call.name.part[0] = std::string_view(name).substr(0, dot);
-    if (dot != std::string::npos) call.name.part[1] = std::string_view(name).substr(dot + 1);
+    const std::string_view all(name);
+    const size_t first = all.find('.');
+    const size_t second = all.find('.', first + 1);
+    if (first == std::string_view::npos) {
+      call.name.count = 1;
+      call.name.part[0] = all;
+    } else if (second == std::string_view::npos) {
+      call.name.count = 1;
+      call.name.part[0] = all.substr(first + 1);
+    } else {
+      call.name.count = 3;
+      call.name.part[0] = all.substr(0, first);
+      call.name.part[1] = all.substr(first + 1, second - first - 1);
+      call.name.part[2] = all.substr(second + 1);
+    }
     labels.resize(argc);
     args.resize(argc);
     for (size_t k = 0; k < argc; ++k) {

@@ -221,14 +221,18 @@ std::string LoadStoredSource(Connection &connection, std::string_view name, std:
 }
 
 std::string LoadUnitSource(Connection &connection, std::string_view name, std::string_view types,
-                           std::string *owner) {
+                           std::string *owner, std::string_view only_owner) {
   Connection::InternalScope scope(connection);
   OwnedStatement f;
   const std::string sql = std::string("SELECT owner, text FROM \"") + kSourceTable +
-                          "\" WHERE name = ?1 AND type IN (" + std::string(types) + ") "
+                          "\" WHERE name = ?1 AND (?2 IS NULL OR owner = ?2) AND type IN (" +
+                          std::string(types) + ") "
                           "ORDER BY owner = kestrel_session_user() DESC, owner, line";
   if (sqlite3_prepare_v2(connection.db(), sql.c_str(), -1, &f.s, nullptr) != SQLITE_OK) return {};
   sqlite3_bind_text(f.s, 1, name.data(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
+  if (!only_owner.empty()) {
+    sqlite3_bind_text(f.s, 2, only_owner.data(), static_cast<int>(only_owner.size()), SQLITE_TRANSIENT);
+  }
   std::string text;
   while (sqlite3_step(f.s) == SQLITE_ROW) {
     const std::string rowOwner = reinterpret_cast<const char *>(sqlite3_column_text(f.s, 0));

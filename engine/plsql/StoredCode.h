@@ -40,9 +40,10 @@ bool StoreUnparsedUnit(const RunContext &context, const sql::SyntaxError &syntax
 // The source of a stored procedure or function as CREATE text, or empty;
 // `owner` gets its owner (the session's own first).
 std::string LoadStoredSource(Connection &connection, std::string_view name, std::string *owner);
-// The same for a unit of one of `types` ("'PACKAGE'", ...).
+// The same for a unit of one of `types` ("'PACKAGE'", ...); `only_owner`
+// (when given) takes that owner's unit alone.
 std::string LoadUnitSource(Connection &connection, std::string_view name, std::string_view types,
-                           std::string *owner);
+                           std::string *owner, std::string_view only_owner = {});
 
 }  // namespace kestrel_engine::plsql
 

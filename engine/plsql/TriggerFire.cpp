@@ -143,6 +143,9 @@ bool RunTrigger(Connection &connection, const LoadedTrigger &t, uint8_t event,
       }
     }
   } nesting(session, t, rowFiring);
+  // A trigger's body runs with its owner's rights, whoever's statement
+  // fired it (Oracle's triggers are definer's rights units).
+  Connection::DefinerScope rights(connection, t.owner);
   const std::string unit = t.owner + "." + t.name;
   RunContext context{connection, nullptr, {}};
   Interpreter in(context, t.text);

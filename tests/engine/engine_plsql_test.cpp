@@ -430,6 +430,20 @@ TEST_F(EnginePlsql, DynamicSqlArraysAndSubprograms) {
        "BEGIN p(1, r, s); DBMS_OUTPUT.PUT_LINE(r || s); p(c => s, b => r, a => 2, d => 3); "
        "DBMS_OUTPUT.PUT_LINE(r || s || fact(5)); END;",
        "101ax|5axx120"},
+      // Each call reads its own parameters (they are found by remembered
+      // slots): after its recursive calls, from a nested subprogram (also
+      // while the caller's declarations are made), through overloads.
+      {"DECLARE FUNCTION fib(n NUMBER) RETURN NUMBER IS r NUMBER; BEGIN IF n < 2 THEN RETURN n; END IF; "
+       "r := fib(n - 1) + fib(n - 2); RETURN r + n - n; END; "
+       "FUNCTION outer(a NUMBER) RETURN NUMBER IS "
+       "FUNCTION inner(b NUMBER) RETURN NUMBER IS BEGIN RETURN a * 10 + b; END; x NUMBER := inner(1); "
+       "BEGIN RETURN x + inner(a); END; "
+       "PROCEDURE twice(v IN OUT NUMBER, k NUMBER) IS BEGIN FOR i IN 1 .. k LOOP v := v * 2; END LOOP; END; "
+       "PROCEDURE twice(v IN OUT VARCHAR2, k NUMBER) IS BEGIN v := v || k; END; "
+       "t NUMBER := 1; w VARCHAR2(10) := 'w'; BEGIN "
+       "DBMS_OUTPUT.PUT_LINE(fib(10) || ' ' || outer(2) || ' ' || outer(3)); "
+       "FOR i IN 1 .. 3 LOOP twice(t, i); twice(w, i); END LOOP; DBMS_OUTPUT.PUT_LINE(t || ' ' || w); END;",
+       "55 43 64|64 w123"},
       {"DECLARE FUNCTION f RETURN NUMBER IS BEGIN NULL; END; BEGIN DBMS_OUTPUT.PUT_LINE(f); END;",
        "ORA-06503: PL/SQL: Function returned without value\nORA-06512: at line 1"},
       // A runaway recursion ends with an error, not a crash.

@@ -239,6 +239,65 @@ TEST_F(PrivilegesTest, StoredCodeNeedsExecuteAndRunsWithItsOwnersRights) {
   EXPECT_EQ(One("scott", "SELECT COUNT(*) || ' ' || MAX(msg) FROM audit_log"), "1 definer");
 }
 
+// A package is there for a holder of EXECUTE on it, by its name or its
+// owner's (owner.pkg.sub) from PL/SQL and SQL alike; seen through another
+// privilege it is refused by name. Its members, and a trigger's body, run
+// with their owner's rights: a user inserting into another's table whose
+// trigger writes a table the user cannot reach still inserts.
+TEST_F(PrivilegesTest, PackagesNeedExecuteAndTriggersRunWithTheirOwnersRights) {
+  Steps({
+      {"scott", "CREATE USER adams IDENTIFIED BY pw", 0},
+      {"scott", "GRANT CONNECT TO adams", 0},
+      {"scott", "CREATE TABLE audit_log (msg VARCHAR2(20))", 0},
+      {"scott", "CREATE PACKAGE pk AS limit_n NUMBER := 7; FUNCTION f (x NUMBER) RETURN NUMBER; "
+                "PROCEDURE p (m VARCHAR2); END;",
+       0},
+      {"scott", "CREATE PACKAGE BODY pk AS FUNCTION f (x NUMBER) RETURN NUMBER IS BEGIN RETURN x + 1; END; "
+                "PROCEDURE p (m VARCHAR2) IS BEGIN INSERT INTO audit_log VALUES (m); END; END;",
+       0},
+      {"scott", "CREATE PACKAGE pk_caller AUTHID CURRENT_USER AS PROCEDURE p (m VARCHAR2); END;", 0},
+      {"scott", "CREATE PACKAGE BODY pk_caller AS PROCEDURE p (m VARCHAR2) IS BEGIN "
+                "INSERT INTO scott.audit_log VALUES (m); END; END;",
+       0},
+      {"scott", "SELECT scott.pk.f(1) FROM dual", 0},
+      {"scott", "BEGIN scott.pk.p('owner'); END;", 0},
+      {"adams", "SELECT scott.pk.f(1) FROM dual", 904},
+      {"adams", "SELECT pk.f(1) FROM dual", 904},
+      {"adams", "BEGIN scott.pk.p('denied'); END;", 6550},
+      {"adams", "BEGIN pk.p('denied'); END;", 6550},
+      {"scott", "GRANT DEBUG ON pk TO adams", 0},
+      {"adams", "SELECT scott.pk.f(1) FROM dual", 1031},
+      {"adams", "BEGIN scott.pk.p('denied'); END;", 6550},
+      {"scott", "GRANT EXECUTE ON pk TO adams", 0},
+      {"scott", "GRANT EXECUTE ON pk_caller TO adams", 0},
+      {"adams", "BEGIN scott.pk.p('definer'); END;", 0},
+      {"adams", "BEGIN IF scott.pk.limit_n + pk.limit_n <> 14 THEN RAISE NO_DATA_FOUND; END IF; END;", 0},
+      {"adams", "BEGIN pk_caller.p('invoker'); END;", 942},
+      {"adams", "INSERT INTO scott.audit_log VALUES ('direct')", 942},
+      {"adams", "COMMIT", 0},
+      {"scott", "CREATE TABLE t (id NUMBER, v VARCHAR2(10))", 0},
+      {"scott", "CREATE SEQUENCE t_seq", 0},
+      {"scott", "CREATE TRIGGER t_key BEFORE INSERT ON t FOR EACH ROW BEGIN :NEW.id := t_seq.NEXTVAL; "
+                "INSERT INTO audit_log VALUES ('row ' || :NEW.id || ' ' || USER); END;",
+       0},
+      {"scott", "CREATE TRIGGER t_stmt AFTER INSERT ON t BEGIN INSERT INTO audit_log VALUES ('statement'); END;",
+       0},
+      {"adams", "INSERT INTO scott.t (v) VALUES ('a')", 942},
+      {"scott", "GRANT INSERT ON t TO adams", 0},
+      {"adams", "INSERT INTO scott.t (v) VALUES ('a')", 0},
+      {"adams", "COMMIT", 0},
+      {"scott", "REVOKE EXECUTE ON pk FROM adams", 0},
+      {"adams", "SELECT scott.pk.f(1) FROM dual", 1031},
+  });
+  EXPECT_EQ(As("adams").Run("BEGIN scott.pk.p('revoked'); END;"), OCI_ERROR);
+  EXPECT_NE(As("adams").ErrorText().find("PLS-00904: insufficient privilege to access object SCOTT.PK"),
+            std::string::npos)
+      << As("adams").ErrorText();
+  EXPECT_EQ(One("scott", "SELECT LISTAGG(msg, '|') WITHIN GROUP (ORDER BY msg) FROM audit_log"),
+            "definer|owner|row 1 ADAMS|statement");
+  EXPECT_EQ(One("scott", "SELECT id || v FROM t"), "1a");
+}
+
 TEST_F(PrivilegesTest, AccountsLockExpireAndDropWithTheirObjects) {
   Steps({
       {"scott", "CREATE USER adams IDENTIFIED BY pw DEFAULT TABLESPACE users TEMPORARY "

@@ -7,7 +7,8 @@
 ** kestrel_new_value. SQLite computes a row's values in the table's column
 ** order, so the columns are written in that order; each value is still
 ** fitted to its column, so size checks and constraints see what the
-** triggers assigned.
+** triggers assigned. MERGE's two branches and each INTO of INSERT ALL
+** write their rows the same way.
 */
 #include <stdint.h>
 
@@ -132,28 +133,77 @@ void SqliteWriter::InsertBeforeRow(const InsertStmt &s, const CatalogTable &tabl
   Returning(s.returning);
 }
 
-void SqliteWriter::UpdateBeforeRow(const UpdateStmt &s, const CatalogTable &table) {
-  const size_t n = table.columns.size();
-  const SourceInfo *target = r_.Source(s.target);
-  std::vector<std::string> given(n);
-  for (const SetItem *item : s.set) {
+std::vector<std::string> SqliteWriter::SetGiven(const sql::List<SetItem> &set, const CatalogTable &table) {
+  std::vector<std::string> given(table.columns.size());
+  for (const SetItem *item : set) {
     if (item->row || item->value->kind == ExprKind::kDefault) Unsupported(item->pos);
     const ExprInfo *info = r_.Info(item->columns.first);
     if (info == nullptr || info->binding != NameBinding::kColumn) Unsupported(item->pos);
-    for (size_t k = 0; k < n; ++k) {
+    for (size_t k = 0; k < given.size(); ++k) {
       if (!SameName(table.columns[k].name, info->column)) continue;
       given[k] = Captured([&] { Fitted(item->value, table, table.columns[k]); });
     }
   }
+  return given;
+}
+
+void SqliteWriter::BeforeRowSet(const CatalogTable &table, const std::vector<std::string> &given,
+                                std::string_view alias) {
   std::vector<size_t> written;
   std::vector<std::string> values;
-  BeforeRowValues(table, kOnUpdate, given, target->alias, &written, &values);
+  BeforeRowValues(table, kOnUpdate, given, alias, &written, &values);
   for (size_t k = 0; k < written.size(); ++k) {
     if (k) Put(", ");
     Ident(table.columns[written[k]].name);
     Put(" = ");
     Put(values[k]);
   }
+}
+
+std::vector<std::string> SqliteWriter::InsertGiven(
+    const CatalogTable &table, const sql::List<sql::Ident> &named, size_t count, uint32_t pos,
+    const std::function<std::string(size_t, const CatalogColumn &)> &value) {
+  const size_t n = table.columns.size();
+  std::vector<std::string> given(n);
+  if (named.empty() && count != n) Unsupported(pos);
+  size_t i = 0;
+  auto give = [&](size_t k) {
+    if (i >= count) Unsupported(pos);
+    given[k] = value(i++, table.columns[k]);
+  };
+  if (named.empty()) {
+    for (size_t k = 0; k < n; ++k) give(k);
+    return given;
+  }
+  for (const sql::Ident *c : named) {
+    size_t k = 0;
+    while (k < n && !SameName(table.columns[k].name, c->name)) ++k;
+    if (k == n) Unsupported(pos);
+    give(k);
+  }
+  return given;
+}
+
+void SqliteWriter::BeforeRowInsertSelect(const CatalogTable &table, const std::vector<std::string> &given,
+                                         uint32_t pos) {
+  std::vector<size_t> written;
+  std::vector<std::string> values;
+  BeforeRowValues(table, kOnInsert, given, {}, &written, &values);
+  if (written.empty()) Unsupported(pos);
+  Put(" (");
+  for (size_t k = 0; k < written.size(); ++k) {
+    if (k) Put(", ");
+    Ident(table.columns[written[k]].name);
+  }
+  Put(") SELECT ");
+  for (size_t k = 0; k < values.size(); ++k) {
+    if (k) Put(", ");
+    Put(values[k]);
+  }
+}
+
+void SqliteWriter::UpdateBeforeRow(const UpdateStmt &s, const CatalogTable &table) {
+  BeforeRowSet(table, SetGiven(s.set, table), r_.Source(s.target)->alias);
   if (s.where != nullptr) {
     Put(" WHERE ");
     Expr(s.where);

@@ -12,15 +12,61 @@
 ** marks, between a first and a last step that open and drop them.
 */
 #include "sql/emit/Backend.h"
+#include "sql/ast/Plsql.h"
 #include "sql/emit/SqliteWriter.h"
 
 namespace kestrel_engine::sql {
 
+// The UPDATE branch's "c = v, ...", each value held to its column.
+void SqliteWriter::MergeSet(const MergeStmt &s) {
+  bool first = true;
+  for (const SetItem *item : s.set) {
+    if (item->row) Unsupported(item->pos);
+    const sql::Expr *c = item->columns.first;
+    const ExprInfo *info = r_.Info(c);
+    if (info == nullptr || info->binding != NameBinding::kColumn) Unsupported(c->pos);
+    if (!first) Put(", ");
+    first = false;
+    Ident(info->column);
+    Put(" = ");
+    if (item->value->kind == ExprKind::kDefault) {
+      ColumnDefault(s.target, info->column, item->value);
+    } else {
+      FittedInto(s.target, info->column, item->value);
+    }
+  }
+}
+
+// The INSERT branch's " [(columns)] SELECT values".
+void SqliteWriter::MergeInsertValues(const MergeStmt &s) {
+  if (!s.insert_columns.empty()) {
+    Put(" (");
+    bool first = true;
+    for (const sql::Ident *c : s.insert_columns) {
+      if (!first) Put(", ");
+      first = false;
+      Ident(c->name);
+    }
+    Put(")");
+  }
+  Put(" SELECT ");
+  bool first = true;
+  size_t n = 0;
+  for (const sql::Expr *v : s.insert_values) {
+    if (v->kind == ExprKind::kDefault) Unsupported(v->pos);
+    if (!first) Put(", ");
+    first = false;
+    FittedInto(s.target, ColumnAt(s.target, s.insert_columns, n++), v);
+  }
+}
+
 std::vector<EmittedStep> SqliteWriter::Merge(const MergeStmt &s) {
   std::vector<EmittedStep> steps;
-  // BEFORE ROW triggers that assign :NEW: not through MERGE yet.
+  // BEFORE ROW triggers that assign :NEW: the branch's row is made
+  // through them (SqliteBeforeRow.cpp).
   const SourceInfo *target = r_.Source(s.target);
-  if (target != nullptr && target->table != nullptr && target->table->before_row != 0) Unsupported(s.pos);
+  const CatalogTable *triggered = target != nullptr ? target->table : nullptr;
+  const uint8_t beforeRow = triggered != nullptr ? triggered->before_row : 0;
   const bool marked = s.delete_where != nullptr && (s.update_where != nullptr || s.has_insert);
   const auto step = [&](bool counted) {
     steps.push_back({std::move(out_), counted});
@@ -41,21 +87,10 @@ std::vector<EmittedStep> SqliteWriter::Merge(const MergeStmt &s) {
     Put("UPDATE ");
     Target(s.target, true);
     Put(" SET ");
-    bool first = true;
-    for (const SetItem *item : s.set) {
-      if (item->row) Unsupported(item->pos);
-      const sql::Expr *c = item->columns.first;
-      const ExprInfo *info = r_.Info(c);
-      if (info == nullptr || info->binding != NameBinding::kColumn) Unsupported(c->pos);
-      if (!first) Put(", ");
-      first = false;
-      Ident(info->column);
-      Put(" = ");
-      if (item->value->kind == ExprKind::kDefault) {
-        ColumnDefault(s.target, info->column, item->value);
-      } else {
-        FittedInto(s.target, info->column, item->value);
-      }
+    if (beforeRow & kOnUpdate) {
+      BeforeRowSet(*triggered, SetGiven(s.set, *triggered), target->alias);
+    } else {
+      MergeSet(s);
     }
     Put(" FROM ");
     From(s.source);
@@ -67,24 +102,19 @@ std::vector<EmittedStep> SqliteWriter::Merge(const MergeStmt &s) {
   if (s.has_insert) {
     Put("INSERT INTO ");
     Target(s.target, false);
-    if (!s.insert_columns.empty()) {
-      Put(" (");
-      bool first = true;
-      for (const sql::Ident *c : s.insert_columns) {
-        if (!first) Put(", ");
-        first = false;
-        Ident(c->name);
-      }
-      Put(")");
-    }
-    Put(" SELECT ");
-    bool first = true;
-    size_t n = 0;
-    for (const sql::Expr *v : s.insert_values) {
-      if (v->kind == ExprKind::kDefault) Unsupported(v->pos);
-      if (!first) Put(", ");
-      first = false;
-      FittedInto(s.target, ColumnAt(s.target, s.insert_columns, n++), v);
+    if (beforeRow & kOnInsert) {
+      std::vector<const sql::Expr *> values;
+      for (const sql::Expr *v : s.insert_values) values.push_back(v);
+      BeforeRowInsertSelect(
+          *triggered,
+          InsertGiven(*triggered, s.insert_columns, values.size(), s.pos,
+                      [&](size_t i, const CatalogColumn &c) {
+                        if (values[i]->kind == ExprKind::kDefault) return std::string();
+                        return Captured([&] { Fitted(values[i], *triggered, c); });
+                      }),
+          s.pos);
+    } else {
+      MergeInsertValues(s);
     }
     Put(" FROM ");
     From(s.source);

@@ -188,6 +188,11 @@ class SqliteWriter {
   std::string_view ColumnAt(const TableRef *target, const sql::List<sql::Ident> &named,
                             size_t n) const;
   void Returning(const sql::Returning *r);
+  // MERGE's branches written without BEFORE ROW triggers (SqliteMerge.cpp).
+  void MergeSet(const MergeStmt &s);
+  void MergeInsertValues(const MergeStmt &s);
+  // One INTO of INSERT ALL: " [(columns)] SELECT values" (SqliteMultiInsert.cpp).
+  void MultiInsertValues(const InsertInto &into);
   // INSERT and UPDATE through BEFORE ROW triggers that assign :NEW
   // (SqliteBeforeRow.cpp).
   void InsertBeforeRow(const InsertStmt &s, const CatalogTable &table);
@@ -196,6 +201,19 @@ class SqliteWriter {
                        std::string_view alias, std::vector<size_t> *written,
                        std::vector<std::string> *values);
   std::string Captured(const std::function<void()> &write);
+  // The fitted value an UPDATE's SET gives each column, by the table's
+  // order ("" for those it leaves).
+  std::vector<std::string> SetGiven(const sql::List<SetItem> &set, const CatalogTable &table);
+  // "c = v, ..." of an UPDATE through the triggers; `alias` names the old row.
+  void BeforeRowSet(const CatalogTable &table, const std::vector<std::string> &given, std::string_view alias);
+  // An INSERT's values by the table's order: the i-th of `count` values
+  // (value(i, its column); "" for DEFAULT) goes to the i-th of `named`,
+  // or of all the table's columns when none are named.
+  std::vector<std::string> InsertGiven(const CatalogTable &table, const sql::List<sql::Ident> &named,
+                                       size_t count, uint32_t pos,
+                                       const std::function<std::string(size_t, const CatalogColumn &)> &value);
+  // " (columns) SELECT values" of an INSERT ... SELECT through the triggers.
+  void BeforeRowInsertSelect(const CatalogTable &table, const std::vector<std::string> &given, uint32_t pos);
 
   [[noreturn]] void Unsupported(uint32_t pos);
   void Ident(std::string_view name);

@@ -60,7 +60,7 @@ class Catalog {
   // The sequence a synonym `name` stands for; false when it names none.
   virtual bool SequenceThroughSynonym(std::string_view name, std::string *sequence);
   // A stored function called from SQL: `qualifier` is its package or
-  // owner (empty when unqualified). Fills `qualified` (OWNER.NAME or
+  // owner, or OWNER.PACKAGE (empty when unqualified). Fills `qualified` (OWNER.NAME or
   // OWNER.PACKAGE.NAME) and the declared result type.
   virtual bool FindFunction(std::string_view qualifier, std::string_view name,
                             std::string *qualified, OracleType *returns);

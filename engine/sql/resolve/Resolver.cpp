@@ -162,6 +162,15 @@ std::string Quoted(std::string_view a, std::string_view b = {}) {
   return s;
 }
 
+// What qualifies a stored function's name: nothing, its package or owner,
+// or OWNER.PACKAGE.
+std::string FunctionQualifier(const Name &n) {
+  if (n.count < 2) return {};
+  std::string q(n.part[0]);
+  if (n.count == 3) q.append(".").append(n.part[1]);
+  return q;
+}
+
 // Structural equality, for GROUP BY matching.
 bool SameExpr(const Expr *a, const Expr *b) {
   if (a == nullptr || b == nullptr) return a == b;
@@ -812,8 +821,7 @@ OracleType Resolver::ResolveName(const Expr *e, Scope *scope) {
 bool Resolver::StoredFunction(const Expr *e, OracleType *type) {
   const Name &n = e->name;
   std::string qualified;
-  if (n.count > 2 || !catalog_.FindFunction(n.count == 2 ? n.part[0] : std::string_view(),
-                                            n.Last(), &qualified, type)) {
+  if (n.count > 3 || !catalog_.FindFunction(FunctionQualifier(n), n.Last(), &qualified, type)) {
     return false;
   }
   ExprInfo &info = out_->exprs[e];
@@ -950,9 +958,8 @@ OracleType Resolver::ResolveFunction(const Expr *e, Scope *scope) {
     // A stored function (f, pkg.f, owner.f), typed by its RETURN type.
     std::string qualified;
     OracleType returns;
-    if (e->extra == nullptr && e->name.count <= 2 &&
-        catalog_.FindFunction(e->name.count == 2 ? e->name.part[0] : std::string_view(),
-                              e->name.Last(), &qualified, &returns)) {
+    if (e->extra == nullptr && e->name.count <= 3 &&
+        catalog_.FindFunction(FunctionQualifier(e->name), e->name.Last(), &qualified, &returns)) {
       ExprInfo &info = out_->exprs[e];
       info.binding = NameBinding::kStoredCall;
       info.column = Keep(qualified);

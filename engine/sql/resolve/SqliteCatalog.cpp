@@ -405,15 +405,16 @@ bool SqliteCatalog::FindSequence(std::string_view schema, std::string_view name,
 namespace {
 
 // The result row (position 0) of a stored function, kept when it was
-// compiled; the session's own first.
+// compiled; the session's own first (`owner`'s alone when given).
 bool FindStoredFunction(sqlite3 *db, std::string_view qualifier, std::string_view name,
-                        std::string *qualified, OracleType *returns) {
+                        std::string *qualified, OracleType *returns, std::string_view owner = {}) {
   Stmt st;
   if (sqlite3_prepare_v2(db,
                          "SELECT owner, package_name, declared FROM \"kestrel$arguments\" WHERE "
                          "object_name = ?1 AND position = 0 AND argument_name IS NULL AND "
                          "((?2 IS NULL AND package_name IS NULL) OR package_name = ?2 OR "
-                         "(package_name IS NULL AND owner = ?2)) ORDER BY owner = "
+                         "(package_name IS NULL AND owner = ?2)) AND (?3 IS NULL OR owner = ?3) "
+                         "ORDER BY owner = "
                          "kestrel_session_user() DESC, package_name IS NULL DESC LIMIT 1",
                          -1, &st.s, nullptr) != SQLITE_OK) {
     return false;
@@ -422,6 +423,9 @@ bool FindStoredFunction(sqlite3 *db, std::string_view qualifier, std::string_vie
   if (!qualifier.empty()) {
     sqlite3_bind_text(st.s, 2, qualifier.data(), static_cast<int>(qualifier.size()),
                       SQLITE_TRANSIENT);
+  }
+  if (!owner.empty()) {
+    sqlite3_bind_text(st.s, 3, owner.data(), static_cast<int>(owner.size()), SQLITE_TRANSIENT);
   }
   if (sqlite3_step(st.s) != SQLITE_ROW) return false;
   auto text = [&](int k) {
@@ -439,6 +443,11 @@ bool FindStoredFunction(sqlite3 *db, std::string_view qualifier, std::string_vie
 
 bool SqliteCatalog::FindFunction(std::string_view qualifier, std::string_view name,
                                  std::string *qualified, OracleType *returns) {
+  if (const size_t dot = qualifier.find('.'); dot != std::string_view::npos) {
+    // OWNER.PACKAGE: that owner's package alone.
+    return FindStoredFunction(db_, qualifier.substr(dot + 1), name, qualified, returns,
+                              qualifier.substr(0, dot));
+  }
   if (FindStoredFunction(db_, qualifier, name, qualified, returns)) return true;
   // A synonym for the function, or for the package qualifying it.
   std::string target;
