@@ -346,6 +346,7 @@ int Connection::Authorize(void *self, int action, const char *a, const char *b,
                           const char *database, const char *view) {
   Connection *connection = static_cast<Connection *>(self);
   if (connection->internal_) return SQLITE_OK;
+  if (!connection->reachedOthers_) connection->NoteReach(action, a, b, database, view);
   if (view != nullptr && (action == SQLITE_SELECT || action == SQLITE_READ)) {
     std::vector<std::string> &views = connection->viewsInStatement_;
     if (std::find(views.begin(), views.end(), view) == views.end()) views.emplace_back(view);
@@ -420,6 +421,32 @@ int Connection::Authorize(void *self, int action, const char *a, const char *b,
     connection->deniedEngineTable_ = true;
   }
   return verdict;
+}
+
+void Connection::NoteReach(int action, const char *a, const char *b, const char *database,
+                           const char *view) {
+  if (action == SQLITE_FUNCTION) {
+    reachedOthers_ = b != nullptr && (sqlite3_stricmp(b, "kestrel_call") == 0 ||
+                                      sqlite3_stricmp(b, "kestrel_nextval") == 0 ||
+                                      sqlite3_stricmp(b, "kestrel_currval") == 0);
+    return;
+  }
+  if (action != SQLITE_READ && action != SQLITE_INSERT && action != SQLITE_UPDATE &&
+      action != SQLITE_DELETE) {
+    return;
+  }
+  if (access_ == nullptr || !access_->enforced()) return;
+  const std::string &holder = RightsHolder();
+  const auto others = [&](const char *name) {
+    if (name == nullptr || IsEngineTable(name) || IsDictionaryView(name) ||
+        sqlite3_strnicmp(name, "sqlite_", 7) == 0) {
+      return false;
+    }
+    const std::string owner = access_->OwnerOf(name);
+    return owner.empty() || owner != holder;  // unknown: as another's
+  };
+  const bool main = database == nullptr || sqlite3_stricmp(database, "main") == 0;
+  reachedOthers_ = (main && others(a)) || (view != nullptr && others(view));
 }
 
 bool Connection::Run(sqlite3_stmt *statement, OraError *error) {

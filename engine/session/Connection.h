@@ -139,8 +139,14 @@ class Connection {
     droppingTable_.clear();
     deniedObject_ = deniedInvisible_ = deniedEngineTable_ = false;
     viewsInStatement_.clear();
+    reachedOthers_ = false;
     Access();
   }
+  // Whether the statement prepared since ClientStatementBegins reaches an
+  // object of another owner or code that may (a stored function, a
+  // sequence): only such a statement can be touched by a GRANT or REVOKE,
+  // since an owner holds every right on what it owns.
+  bool ReachedOthers() const { return reachedOthers_; }
 
   // What the front end knows of the schema, kept between statements. It is
   // forgotten when another connection commits (SQLite's data version
@@ -235,6 +241,9 @@ class Connection {
   bool claimAllowed_ = false;
   bool internal_ = false;
   bool deniedEngineTable_ = false;
+  bool reachedOthers_ = false;
+  void NoteReach(int action, const char *a, const char *b, const char *database,
+                 const char *view);
   // The table a DROP TABLE being prepared names: its rule triggers go with
   // it, the one time client SQL may drop the engine's objects.
   std::string droppingTable_;

@@ -53,11 +53,15 @@ bool StatementHandle::EnsurePrepared(Connection &connection, OraError *error) {
   // statement lets go of its snapshot first, so the count read is today's
   // unless another open query of the session holds an older one (DML
   // leaves ExecuteOther reset already; a query may stop anywhere).
+  // A statement that reaches only its user's own objects cannot be
+  // touched by one, and skips the read of the count.
   if (statement_ != nullptr && kind_.action != Action::kDml) sqlite3_reset(statement_);
-  const long long grants = connection.GrantChanges();
-  if (statement_ != nullptr && connection_ == &connection && grants == grantChanges_) return true;
+  if (statement_ != nullptr && connection_ == &connection &&
+      (!reachesOthers_ || connection.GrantChanges() == grantChanges_)) {
+    return true;
+  }
   ResetExecution();
-  grantChanges_ = grants;
+  grantChanges_ = connection.GrantChanges();
   sqlite3 *db = connection.db();
   const char *tail = nullptr;
   frontEnd_ = false;
@@ -106,6 +110,7 @@ bool StatementHandle::EnsurePrepared(Connection &connection, OraError *error) {
     return false;
   }
   connection_ = &connection;
+  reachesOthers_ = connection.ReachedOthers();
   visibleColumns_ = sqlite3_column_count(statement_);
   if (kind_.type == OCI_STMT_SELECT && visibleColumns_ > 0) AddRowIdentity();
   return true;

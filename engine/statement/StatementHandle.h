@@ -137,6 +137,7 @@ class StatementHandle : public Handle {
 
   Connection *connection_ = nullptr;  // where statement_ was prepared
   long long grantChanges_ = -1;       // the connection's count of grant changes then
+  bool reachesOthers_ = true;         // reaches another owner's object (ReachedOthers)
   sqlite3_stmt *statement_ = nullptr;
   std::vector<sqlite3_stmt *> following_;  // compiled_.following, once prepared
   int visibleColumns_ = 0;
