@@ -403,7 +403,10 @@ bool Interpreter::LocateTriggerRow(const sql::Expr &e, Ref *out) {
     Variable &v = trigger_frame_->vars[k];
     if (!Record::SameName(v.name, bind)) continue;
     const int field = v.value.rec->Find(e.name.part[0]);
-    if (field < 0) return false;
+    // A column the table no longer has (dropped since the trigger was
+    // made): Oracle's trigger is invalid then. Answering "no such name"
+    // would send the bind back to be read as SQL, which binds it again.
+    if (field < 0) Raise(4098, unit_name_);
     out->slot = &v.value.rec->values[static_cast<size_t>(field)];
     out->type = v.type->field_types[static_cast<size_t>(field)];
     out->var = &v;  // :OLD refuses assignment

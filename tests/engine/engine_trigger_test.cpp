@@ -195,6 +195,14 @@ TEST_F(EngineTriggers, RefusedWithOraclesErrors) {
   Exec("CREATE TRIGGER late_new AFTER INSERT ON t FOR EACH ROW BEGIN :NEW.v := 'late'; END;");
   EXPECT_EQ(Try("INSERT INTO t VALUES (1, 'a')").substr(0, 58),
             "ORA-04084: cannot change NEW values for this trigger type\n");
+  // A column dropped since the trigger was made: the trigger is invalid
+  // (it used to recurse until the stack ran out).
+  Exec("DROP TRIGGER late_new");
+  Exec("CREATE TRIGGER gone BEFORE INSERT ON t FOR EACH ROW BEGIN :NEW.v := UPPER(:NEW.v); END;");
+  Exec("ALTER TABLE t DROP COLUMN v");
+  const std::string invalid = Try("INSERT INTO t VALUES (1)");
+  EXPECT_EQ(invalid.substr(0, invalid.find('\n')),
+            "ORA-04098: trigger 'SCOTT.GONE' is invalid and failed re-validation");
 }
 
 TEST_F(EngineTriggers, BeforeRowTriggersAssignTheRowWritten) {
