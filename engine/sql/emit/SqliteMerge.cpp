@@ -37,29 +37,6 @@ void SqliteWriter::MergeSet(const MergeStmt &s) {
   }
 }
 
-// The INSERT branch's " [(columns)] SELECT values".
-void SqliteWriter::MergeInsertValues(const MergeStmt &s) {
-  if (!s.insert_columns.empty()) {
-    Put(" (");
-    bool first = true;
-    for (const sql::Ident *c : s.insert_columns) {
-      if (!first) Put(", ");
-      first = false;
-      Ident(c->name);
-    }
-    Put(")");
-  }
-  Put(" SELECT ");
-  bool first = true;
-  size_t n = 0;
-  for (const sql::Expr *v : s.insert_values) {
-    if (v->kind == ExprKind::kDefault) Unsupported(v->pos);
-    if (!first) Put(", ");
-    first = false;
-    FittedInto(s.target, ColumnAt(s.target, s.insert_columns, n++), v);
-  }
-}
-
 std::vector<EmittedStep> SqliteWriter::Merge(const MergeStmt &s) {
   std::vector<EmittedStep> steps;
   // BEFORE ROW triggers that assign :NEW: the branch's row is made
@@ -114,7 +91,7 @@ std::vector<EmittedStep> SqliteWriter::Merge(const MergeStmt &s) {
                       }),
           s.pos);
     } else {
-      MergeInsertValues(s);
+      InsertSelectValues(s.target, s.insert_columns, s.insert_values);
     }
     Put(" FROM ");
     From(s.source);

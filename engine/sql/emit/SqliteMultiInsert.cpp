@@ -14,11 +14,12 @@
 
 namespace kestrel_engine::sql {
 
-void SqliteWriter::MultiInsertValues(const InsertInto &into) {
-  if (!into.columns.empty()) {
+void SqliteWriter::InsertSelectValues(const TableRef *target, const sql::List<sql::Ident> &columns,
+                                      const sql::List<sql::Expr> &values) {
+  if (!columns.empty()) {
     Put(" (");
     bool first = true;
-    for (const sql::Ident *c : into.columns) {
+    for (const sql::Ident *c : columns) {
       if (!first) Put(", ");
       first = false;
       Ident(c->name);
@@ -28,11 +29,11 @@ void SqliteWriter::MultiInsertValues(const InsertInto &into) {
   Put(" SELECT ");
   bool first = true;
   size_t n = 0;
-  for (const sql::Expr *v : into.values) {
+  for (const sql::Expr *v : values) {
     if (v->kind == ExprKind::kDefault) Unsupported(v->pos);
     if (!first) Put(", ");
     first = false;
-    FittedInto(into.target, ColumnAt(into.target, into.columns, n++), v);
+    FittedInto(target, ColumnAt(target, columns, n++), v);
   }
 }
 
@@ -67,7 +68,7 @@ std::vector<EmittedStep> SqliteWriter::MultiInsert(const MultiInsertStmt &s) {
       Put("INSERT INTO ");
       Target(into->target, false);
       if (into->has_values && !triggered) {
-        MultiInsertValues(*into);
+        InsertSelectValues(into->target, into->columns, into->values);
         Put(rows);
       } else if (into->has_values) {
         std::vector<const sql::Expr *> values;

@@ -190,9 +190,11 @@ class SqliteWriter {
   void Returning(const sql::Returning *r);
   // MERGE's branches written without BEFORE ROW triggers (SqliteMerge.cpp).
   void MergeSet(const MergeStmt &s);
-  void MergeInsertValues(const MergeStmt &s);
-  // One INTO of INSERT ALL: " [(columns)] SELECT values" (SqliteMultiInsert.cpp).
-  void MultiInsertValues(const InsertInto &into);
+  // The " [(columns)] SELECT values" of MERGE's INSERT branch and of an
+  // INTO of INSERT ALL, each value fitted to its column
+  // (SqliteMultiInsert.cpp).
+  void InsertSelectValues(const TableRef *target, const sql::List<sql::Ident> &columns,
+                          const sql::List<sql::Expr> &values);
   // INSERT and UPDATE through BEFORE ROW triggers that assign :NEW
   // (SqliteBeforeRow.cpp).
   void InsertBeforeRow(const InsertStmt &s, const CatalogTable &table);
