@@ -7,6 +7,7 @@
 
 #include <sqlite3.h>
 
+#include "catalog/Privileges.h"
 #include "plsql/Compile.h"
 #include "plsql/Interpreter.h"
 #include "plsql/Package.h"
@@ -195,6 +196,17 @@ bool DropUnit(Connection &connection, const sql::DropStmt &st, const std::string
       connection.Rollback(&ignored);
       return false;
     }
+  }
+  // Its grants go with it, as in Oracle, so that a new unit of its name
+  // starts with none (CREATE OR REPLACE keeps them; a package keeps them
+  // when only its body goes).
+  if (st.object != sql::ObjectKind::kPackageBody &&
+      !Run(connection, std::string("DELETE FROM \"") + kTabPrivsTable +
+                           "\" WHERE owner = ?1 AND table_name = ?2",
+           error, {owner, name})) {
+    OraError ignored;
+    connection.Rollback(&ignored);
+    return false;
   }
   return connection.Commit(error);
 }

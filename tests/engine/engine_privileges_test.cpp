@@ -237,6 +237,14 @@ TEST_F(PrivilegesTest, StoredCodeNeedsExecuteAndRunsWithItsOwnersRights) {
   });
   EXPECT_NE(Code("adams", "BEGIN log_as_caller('invoker'); END;"), 0);
   EXPECT_EQ(One("scott", "SELECT COUNT(*) || ' ' || MAX(msg) FROM audit_log"), "1 definer");
+  // A unit's grants go with it; CREATE OR REPLACE keeps them.
+  Steps({
+      {"scott", "CREATE OR REPLACE PROCEDURE log_as_caller (m VARCHAR2) IS BEGIN NULL; END;", 0},
+      {"adams", "BEGIN scott.log_as_caller('kept'); END;", 0},
+      {"scott", "DROP PROCEDURE log_it", 0},
+      {"scott", "CREATE PROCEDURE log_it (m VARCHAR2) IS BEGIN NULL; END;", 0},
+      {"adams", "BEGIN scott.log_it('gone'); END;", 6550},
+  });
 }
 
 // A package is there for a holder of EXECUTE on it, by its name or its
