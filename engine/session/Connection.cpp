@@ -633,6 +633,18 @@ bool Connection::MakeDictionaryView(std::string_view name) {
   return EnsureDictionaryView(db_, name) == SQLITE_OK;
 }
 
+int Connection::PrepareClient(const std::string &sql, sqlite3_stmt **statement,
+                              const char **tail) {
+  ClientStatementBegins();
+  int rc = sqlite3_prepare_v2(db_, sql.data(), static_cast<int>(sql.size()), statement, tail);
+  if (rc != SQLITE_OK && MakeMissingDictionaryView()) {
+    sqlite3_finalize(*statement);
+    *statement = nullptr;
+    rc = sqlite3_prepare_v2(db_, sql.data(), static_cast<int>(sql.size()), statement, tail);
+  }
+  return rc;
+}
+
 bool Connection::MakeMissingDictionaryView() {
   InternalScope scope(*this);
   return EnsureMissingDictionaryView(db_) == SQLITE_OK;

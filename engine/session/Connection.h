@@ -158,6 +158,10 @@ class Connection {
   // missing, with the engine's rights; true when it is there now.
   bool MakeDictionaryView(std::string_view name);
   bool MakeMissingDictionaryView();
+  // Prepares a client statement (ClientStatementBegins first), once more
+  // after making a dictionary view it names that is missing (one the
+  // front end did not meet, or one a rollback took away). SQLite's code.
+  int PrepareClient(const std::string &sql, sqlite3_stmt **statement, const char **tail);
   // The grants as the privilege checks read them (catalog/Privileges.h),
   // read again when another session has committed or this one ran
   // anything but a query or DML. Never read inside the authorizer, which

@@ -62,7 +62,6 @@ bool StatementHandle::EnsurePrepared(Connection &connection, OraError *error) {
   }
   ResetExecution();
   grantChanges_ = connection.GrantChanges();
-  sqlite3 *db = connection.db();
   const char *tail = nullptr;
   frontEnd_ = false;
   errorOffset_ = 0;
@@ -84,15 +83,7 @@ bool StatementHandle::EnsurePrepared(Connection &connection, OraError *error) {
     }
   }
   const std::string &sql = frontEnd_ ? compiled_.sql : translation_.sql;
-  connection.ClientStatementBegins();
-  int rc = sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()), &statement_, &tail);
-  if (rc != SQLITE_OK && connection.MakeMissingDictionaryView()) {
-    // A dictionary view the front end did not meet (the older rewrite),
-    // or one a rollback took away.
-    sqlite3_finalize(statement_);
-    statement_ = nullptr;
-    rc = sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()), &statement_, &tail);
-  }
+  const int rc = connection.PrepareClient(sql, &statement_, &tail);
   if (rc != SQLITE_OK) {
     *error = connection.PrepareError(kind_.type);
     sqlite3_finalize(statement_);
@@ -598,13 +589,7 @@ bool StatementHandle::RunPiece(ExecutionContext &context, std::string_view text,
   sqlite3 *db = connection.db();
   sqlite3_stmt *raw = nullptr;
   const char *tail = nullptr;
-  connection.ClientStatementBegins();
-  int rc = sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()), &raw, &tail);
-  if (rc != SQLITE_OK && connection.MakeMissingDictionaryView()) {
-    sqlite3_finalize(raw);
-    raw = nullptr;
-    rc = sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()), &raw, &tail);
-  }
+  int rc = connection.PrepareClient(sql, &raw, &tail);
   if (rc != SQLITE_OK) {
     *error = connection.PrepareError(kind.type);
     sqlite3_finalize(raw);

@@ -171,7 +171,6 @@ int COCIRecordset::allocateCursor() {
   st.sizes.resize(n, 0);
   st.scales.resize(n, 0);
   st.indicators.resize(n, 0);
-  st.bases.resize(n, nullptr);
   // Every BLOB column after the first keeps its locator here.
   st.lobs.assign(n, nullptr);
   st.timestamps.assign(n, nullptr);
@@ -228,7 +227,6 @@ int COCIRecordset::allocateCursor() {
     }
     const size_t stride = static_cast<size_t>(shape.bytes);
     void *buffer = ::operator new(stride * st.batch);
-    st.bases[i] = buffer;
     st.buffers[i] = buffer;
     st.views[i].buffer = reinterpret_cast<uintptr_t>(buffer);
     st.views[i].stride = stride;

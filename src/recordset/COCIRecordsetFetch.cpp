@@ -324,7 +324,7 @@ __attribute__((noinline)) sword FetchAhead(kestrel::StatementState &st) {
   const ub4 k = st.next++;
   st.row = k;
   if (st.cut) {
-    for (size_t i = 0; i < st.bases.size(); ++i) {
+    for (size_t i = 0; i < st.buffers.size(); ++i) {
       const sb2 indicator = st.Indicator(i);
       if (st.buffers[i] != nullptr && (indicator > 0 || indicator == -2)) {
         kestrel::RecordError(1406, "ORA-01406: fetched column value was truncated");

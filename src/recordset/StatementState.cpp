@@ -22,8 +22,7 @@ void StatementState::Close() {
   lob = nullptr;
   lobs.clear();
   timestamps.clear();
-  for (void *buffer : bases) ::operator delete(buffer);
-  bases.clear();
+  for (void *buffer : buffers) ::operator delete(buffer);
   buffers.clear();
   indicators.clear();
   batchIndicators.clear();

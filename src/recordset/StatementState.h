@@ -63,12 +63,11 @@ struct StatementState {
 
   // Rows fetched ahead (on the embedded engine, where each fetch call
   // costs what SQLite's step for a row costs again): each column's
-  // memory (`bases`, owned) holds `batch` elements (`views`) and
-  // `batchIndicators` their indicators, column by column; `buffers` and
-  // `indicators` show the current row. `held` rows came with the last
-  // fetch and `next` is the first not yet shown; after them comes
-  // `ending` (OCI_NO_DATA, or OCI_ERROR with `endCode`/`endText`).
-  std::vector<void *> bases;
+  // buffer holds `batch` elements and `batchIndicators` their indicators,
+  // column by column; Buffer and Indicator read the row in view. `held`
+  // rows came with the last fetch and `next` is the first not yet shown;
+  // after them comes `ending` (OCI_NO_DATA, or OCI_ERROR with
+  // `endCode`/`endText`).
   std::vector<sb2> batchIndicators;
   ub4 batch = 1;
   ub4 held = 0;
