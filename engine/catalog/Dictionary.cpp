@@ -370,7 +370,8 @@ std::vector<std::string> ViewStatements() {
       "CREATE TEMP VIEW user_source (NAME, TYPE, LINE, TEXT) AS SELECT name, type, line, text "
       "FROM main.\"kestrel$source\" WHERE owner = kestrel_session_user()",
       "CREATE TEMP VIEW all_source (OWNER, NAME, TYPE, LINE, TEXT) AS SELECT owner, name, "
-      "type, line, text FROM main.\"kestrel$source\" WHERE kestrel_may_reach(name)",
+      "type, line, text FROM main.\"kestrel$source\" WHERE kestrel_may_reach(CASE type WHEN "
+      "'TRIGGER' THEN name ELSE owner || '.' || name END)",
   };
   for (const char *sql : kSourceViews) {
     out.push_back(sql);

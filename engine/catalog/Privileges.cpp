@@ -59,6 +59,10 @@ std::string ObjectKey(std::string_view name) {
   return key;
 }
 
+std::string CodeKey(std::string_view owner, std::string_view name) {
+  return ObjectKey(QualifiedStorageName(owner, name));
+}
+
 bool IsPrivilegeTable(const char *name) {
   if (name == nullptr) return false;
   for (const char *t : {kRolesTable, kSysPrivsTable, kRolePrivsTable, kTabPrivsTable}) {
@@ -203,10 +207,12 @@ bool AccessData::Load(Connection &connection, OraError *error) {
       "SELECT name, '' FROM " + Q(kRolesTable),
       "SELECT grantee, privilege FROM " + Q(kSysPrivsTable),
       "SELECT grantee, granted_role FROM " + Q(kRolePrivsTable),
-      "SELECT table_name, grantee, privilege, column_name FROM " + Q(kTabPrivsTable),
-      // Stored code first, so a table or view of the same name wins.
-      "SELECT upper(name), owner, 'code' FROM main.\"kestrel$code\" UNION ALL SELECT "
-      "upper(name), owner, 'sequence' FROM main.\"" + std::string(kSequencesTable) +
+      // EXECUTE and DEBUG are granted on stored units only, keyed as CodeKey.
+      "SELECT CASE WHEN privilege IN ('EXECUTE', 'DEBUG') THEN upper(owner || '.' || "
+      "table_name) ELSE table_name END, grantee, privilege, column_name FROM " +
+          Q(kTabPrivsTable),
+      "SELECT upper(owner || '.' || name), owner, 'code' FROM main.\"kestrel$code\" UNION ALL "
+      "SELECT upper(name), owner, 'sequence' FROM main.\"" + std::string(kSequencesTable) +
           "\" UNION ALL SELECT upper(name), owner, 'trigger' FROM main.\"kestrel$triggers\" "
           "UNION ALL SELECT upper(name), owner, type FROM main.\"" +
           kObjectsTable + "\" WHERE type IN ('table', 'view', 'trigger')",

@@ -65,9 +65,9 @@ class AccessData {
   // The system privileges `user` holds, directly or through its roles.
   const std::set<std::string> &SysPrivsOf(const std::string &user);
   bool HasSys(const std::string &user, std::string_view privilege);
-  // The owner of a table or view by its stored name (catalog/
-  // StorageNames.h), or of a sequence, trigger or stored unit (these share
-  // one namespace of names); empty when unknown.
+  // The owner of a table, view or sequence by its stored name (catalog/
+  // StorageNames.h), of a stored unit by its CodeKey, or of a trigger;
+  // empty when unknown.
   std::string OwnerOf(std::string_view name) const;
   // The key (upper-cased stored name) of `owner`'s table or view `name`;
   // empty when that schema has none. Grants and the checks below key
@@ -105,6 +105,10 @@ class AccessData {
 
 // Upper-cases ASCII letters: how object names are keyed here.
 std::string ObjectKey(std::string_view name);
+// The key of `owner`'s stored unit `name`: "OWNER.NAME", upper-cased. Each
+// schema has its own units, and a table's key never takes this form for
+// the same owner and name (they share the schema's namespace).
+std::string CodeKey(std::string_view owner, std::string_view name);
 
 }  // namespace kestrel_engine
 

@@ -105,6 +105,8 @@ constexpr Text kTexts[] = {
     {1952, "system privileges not granted to '%s'"},
     {2003, "invalid USERENV parameter"},
     {2091, "transaction rolled back"},
+    {2224, "EXECUTE privilege not allowed for tables"},
+    {2225, "only EXECUTE and DEBUG privileges are valid for procedures"},
     {2248, "invalid option for ALTER SESSION"},
     {2283, "cannot alter starting sequence number"},
     {2289, "sequence does not exist"},

@@ -15,7 +15,7 @@
 #include "plsql/Interpreter.h"
 
 #include "plsql/CodeCatalog.h"
-#include "plsql/CodeSynonyms.h"
+#include "plsql/UnitLookup.h"
 #include "plsql/EngineCatalog.h"
 #include "plsql/SessionState.h"
 #include "session/AccessGuard.h"
@@ -294,63 +294,49 @@ void Interpreter::Call(const Expr &target) {
   CallNamed(*s, *where, target);
 }
 
-const StoredUnit *Interpreter::LoadStored(const std::string &name, uint32_t pos, bool from_sql) {
-  auto &unit = stored_[name];
-  if (!unit) {
-    std::string owner;
-    std::string unitName = name;
-    std::string text = LoadStoredSource(ctx_.connection, name, &owner);
-    if (text.empty()) {
-      // A synonym for one.
-      unitName = CodeSynonymTarget(ctx_.connection, name, "'PROCEDURE', 'FUNCTION'");
-      if (!unitName.empty()) text = LoadStoredSource(ctx_.connection, unitName, &owner);
-    }
-    if (text.empty()) {
-      stored_.erase(name);
-      return nullptr;
-    }
-    auto loaded = std::make_unique<StoredUnit>();
-    loaded->text = std::move(text);
-    loaded->name = owner + "." + unitName;
-    // Another schema's unit is there only for a holder of EXECUTE on it.
-    if (!MayExecute(ctx_.connection, owner, unitName)) {
-      stored_.erase(name);
-      return nullptr;
-    }
-    bool invalid = false;
-    try {
-      const sql::Statement *st = sql::Parse(loaded->text, loaded->arena);
-      if (st->kind != sql::StmtKind::kCreateSubprogram) {
-        stored_.erase(name);
-        return nullptr;
-      }
-      loaded->sub = static_cast<const sql::CreateSubprogramStmt *>(st)->sub;
-      invalid = UnitIsInvalid(ctx_.connection, owner, unitName,
-                              loaded->sub->function ? "FUNCTION" : "PROCEDURE");
-    } catch (const sql::SyntaxError &) {
-      invalid = true;
-    }
-    if (invalid) {
-      stored_.erase(name);
-      if (from_sql) Raise(6575, loaded->name);
-      InvalidUnit(pos, owner + "." + unitName);
-    }
-    stored_[name] = std::move(loaded);
+const StoredUnit *Interpreter::LoadStored(std::string_view schema, std::string_view name,
+                                          uint32_t pos, bool from_sql) {
+  // Kept by the name as written and where it was resolved: a definer's
+  // unit resolves its names in its owner's schema.
+  const std::string key = (schema.empty() ? ctx_.connection.NameSchema() + "|"
+                                          : std::string(schema) + ".") +
+                          std::string(name);
+  if (const auto known = stored_.find(key); known != stored_.end()) return known->second.get();
+  UnitName unit;
+  if (!FindUnit(ctx_.connection, schema, name, "'PROCEDURE', 'FUNCTION'", &unit)) return nullptr;
+  // Another schema's unit is there only for a holder of EXECUTE on it.
+  if (!MayExecute(ctx_.connection, unit.owner, unit.name)) return nullptr;
+  auto loaded = std::make_unique<StoredUnit>();
+  loaded->text = LoadUnitSource(ctx_.connection, unit.owner, unit.name, "'PROCEDURE', 'FUNCTION'");
+  if (loaded->text.empty()) return nullptr;
+  loaded->name = unit.Qualified();
+  bool invalid = false;
+  try {
+    const sql::Statement *st = sql::Parse(loaded->text, loaded->arena);
+    if (st->kind != sql::StmtKind::kCreateSubprogram) return nullptr;
+    loaded->sub = static_cast<const sql::CreateSubprogramStmt *>(st)->sub;
+    invalid = UnitIsInvalid(ctx_.connection, unit.owner, unit.name,
+                            loaded->sub->function ? "FUNCTION" : "PROCEDURE");
+  } catch (const sql::SyntaxError &) {
+    invalid = true;
   }
-  return stored_[name].get();
+  if (invalid) {
+    if (from_sql) Raise(6575, loaded->name);
+    InvalidUnit(pos, loaded->name);
+  }
+  return (stored_[key] = std::move(loaded)).get();
 }
 
 bool Interpreter::CallOwnerQualified(const Expr &call, Value *result) {
-  const std::string name(call.name.part[1]);
-  const StoredUnit *u = LoadStored(name, call.pos, false);
-  if (u == nullptr || u->name != std::string(call.name.part[0]) + "." + name) return false;
+  const StoredUnit *u = LoadStored(call.name.part[0], call.name.part[1], call.pos, false);
+  if (u == nullptr) return false;
   *result = CallSubprogram(*u->sub, globals_, call.kind == ExprKind::kFunction ? &call.args : nullptr,
                            u);
   return true;
 }
 
 bool Interpreter::CallStored(const Expr &call, Value *result) {
-  const StoredUnit *u = LoadStored(std::string(call.name.part[0]), call.pos, false);
+  const StoredUnit *u = LoadStored({}, call.name.part[0], call.pos, false);
   if (u == nullptr) return false;
   *result = CallSubprogram(*u->sub, globals_, call.kind == ExprKind::kFunction ? &call.args : nullptr,
                            u);

@@ -79,7 +79,8 @@ int AddUnitsToObjects(sqlite3 *db, bool all) {
       std::string("SELECT ") + (all ? "c.owner, " : "") +
       "c.name, c.type, c.created, c.last_ddl_time, CASE WHEN " + kInvalid +
       " THEN 'INVALID' ELSE 'VALID' END, 'N', 'N', 1000000 + c.rowid FROM main.\"" + kCode +
-      "\" c" + (all ? "" : " WHERE c.owner = kestrel_session_user()");
+      "\" c WHERE " + (all ? "kestrel_may_reach(c.owner || '.' || c.name)"
+                          : "c.owner = kestrel_session_user()");
   const std::string sql = "DROP VIEW temp." + view + "; CREATE TEMP VIEW " + view + " " +
                           columns + " AS " + query + " UNION ALL " + units;
   return sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
@@ -189,18 +190,20 @@ void AddCodeViewStatements(std::vector<std::string> *out) {
       "main.\"kestrel$code\" c WHERE c.type IN ('PROCEDURE', 'FUNCTION', 'PACKAGE') %s UNION "
       "SELECT a.package_name, a.object_name, 'PACKAGE' FROM main.\"kestrel$arguments\" a "
       "WHERE a.package_name IS NOT NULL %s";
-  auto all = [](const std::string &body) {
-    // ALL_: OWNER first, every owner's rows.
+  auto all = [](const std::string &body, const char *unit) {
+    // ALL_: OWNER first, the rows of every unit the user may reach.
     std::string s = body;
     s.insert(1, "OWNER, ");
     const size_t select = s.find(" AS SELECT ") + 11;
     s.insert(select, "owner, ");
-    return s;
+    return s + " WHERE kestrel_may_reach(owner || '.' || " + unit + ")";
   };
   auto procs = [&](bool every) {
     std::string s = procedures;
-    const std::string c = every ? "" : "AND c.owner = kestrel_session_user()";
-    const std::string a = every ? "" : "AND a.owner = kestrel_session_user()";
+    const std::string c = every ? "AND kestrel_may_reach(c.owner || '.' || c.name)"
+                                : "AND c.owner = kestrel_session_user()";
+    const std::string a = every ? "AND kestrel_may_reach(a.owner || '.' || a.package_name)"
+                                : "AND a.owner = kestrel_session_user()";
     s.replace(s.find("%s"), 2, c);
     s.replace(s.find("%s"), 2, a);
     if (every) {
@@ -213,9 +216,9 @@ void AddCodeViewStatements(std::vector<std::string> *out) {
   const std::string own = " WHERE owner = kestrel_session_user()";
   const std::string sql[] = {
       "CREATE TEMP VIEW user_errors " + errors + own,
-      "CREATE TEMP VIEW all_errors " + all(errors),
+      "CREATE TEMP VIEW all_errors " + all(errors, "name"),
       "CREATE TEMP VIEW user_arguments " + arguments + own,
-      "CREATE TEMP VIEW all_arguments " + all(arguments),
+      "CREATE TEMP VIEW all_arguments " + all(arguments, "coalesce(package_name, object_name)"),
       "CREATE TEMP VIEW user_procedures " + procs(false),
       "CREATE TEMP VIEW all_procedures " + procs(true),
   };
@@ -336,32 +339,29 @@ bool UnitIsInvalid(Connection &connection, const std::string &owner, std::string
   return sqlite3_step(f.s) == SQLITE_ROW && sqlite3_column_int(f.s, 0) != 0;
 }
 
-bool StoredParameters(Connection &connection, std::string_view package, std::string_view name,
-                      std::vector<UnitArgument> *out) {
+bool StoredParameters(Connection &connection, std::string_view owner, std::string_view package,
+                      std::string_view name, std::vector<UnitArgument> *out) {
   Connection::InternalScope scope(connection);
   OwnedStatement f;
   if (!Prepare(connection,
-               std::string("SELECT owner, argument_name, position, in_out, defaulted FROM \"") +
+               std::string("SELECT argument_name, position, in_out, defaulted FROM \"") +
                    kArguments +
-                   "\" WHERE object_name = ?1 AND package_name IS ?2 ORDER BY owner = "
-                   "kestrel_session_user() DESC, owner, sequence",
+                   "\" WHERE owner = ?3 AND object_name = ?1 AND package_name IS ?2 ORDER BY "
+                   "sequence",
                &f)) {
     return false;
   }
   BindText(f.s, 1, name);
   if (!package.empty()) BindText(f.s, 2, package);
-  std::string first;
+  BindText(f.s, 3, owner);
   bool any = false;
   while (sqlite3_step(f.s) == SQLITE_ROW) {
-    const std::string owner = ColumnText(f.s, 0);
-    if (any && owner != first) break;
-    first = owner;
     any = true;
     UnitArgument a;
-    a.name = ColumnText(f.s, 1);
-    a.position = sqlite3_column_int(f.s, 2);
-    a.in_out = ColumnText(f.s, 3);
-    a.defaulted = ColumnText(f.s, 4) == "Y";
+    a.name = ColumnText(f.s, 0);
+    a.position = sqlite3_column_int(f.s, 1);
+    a.in_out = ColumnText(f.s, 2);
+    a.defaulted = ColumnText(f.s, 3) == "Y";
     if (a.position > 0 && !a.name.empty()) out->push_back(std::move(a));
   }
   return any;

@@ -75,9 +75,10 @@ bool DropUnitRecord(Connection &connection, const std::string &owner, std::strin
 bool UnitIsInvalid(Connection &connection, const std::string &owner, std::string_view name,
                    std::string_view type);
 
-// The parameters of a stored procedure or function as kept: for a call's
-// argument check. False when the unit is unknown.
-bool StoredParameters(Connection &connection, std::string_view package, std::string_view name,
+// The parameters of `owner`'s stored procedure or function as kept: for a
+// call's argument check. False when the unit is unknown.
+bool StoredParameters(Connection &connection, std::string_view owner, std::string_view package,
+                      std::string_view name,
                       std::vector<UnitArgument> *out);
 
 // Runs one statement of the engine's own with text parameters.

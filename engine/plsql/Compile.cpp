@@ -11,7 +11,7 @@
 #include <set>
 #include <vector>
 
-#include "plsql/CodeSynonyms.h"
+#include "plsql/UnitLookup.h"
 #include "plsql/EngineCatalog.h"
 #include "plsql/PlError.h"
 #include "plsql/StoredCode.h"
@@ -195,11 +195,9 @@ class Checker {
     auto it = stored_.find(key);
     if (it == stored_.end()) {
       std::vector<UnitArgument> params;
-      bool known = StoredParameters(connection_, {}, name, &params);
-      if (!known) {
-        const std::string target = CodeSynonymTarget(connection_, name, "'PROCEDURE', 'FUNCTION'");
-        known = !target.empty() && StoredParameters(connection_, {}, target, &params);
-      }
+      UnitName unit;
+      const bool known = FindUnit(connection_, {}, name, "'PROCEDURE', 'FUNCTION'", &unit) &&
+                         StoredParameters(connection_, unit.owner, {}, unit.name, &params);
       it = stored_.emplace(key, std::make_pair(known, std::move(params))).first;
     }
     return it->second.first ? &it->second.second : nullptr;
@@ -256,10 +254,8 @@ class Checker {
     const std::string key(name);
     auto it = packages_.find(key);
     if (it == packages_.end()) {
-      std::string owner;
-      it = packages_.emplace(key, !LoadUnitSource(connection_, name, "'PACKAGE'", &owner).empty() ||
-                                      !CodeSynonymTarget(connection_, name, "'PACKAGE'").empty())
-               .first;
+      UnitName unit;
+      it = packages_.emplace(key, FindUnit(connection_, {}, name, "'PACKAGE'", &unit)).first;
     }
     return it->second;
   }
@@ -684,6 +680,8 @@ UnitRecord CompileUnit(Connection &connection, const sql::Statement &statement,
                        std::string_view text, size_t unit_start, const std::string &owner) {
   UnitRecord record;
   record.owner = owner;
+  // A unit's names resolve in its owner's schema, with the owner's rights.
+  Connection::DefinerScope rights(connection, owner);
   Checker checker(connection, text, owner);
   if (statement.kind == sql::StmtKind::kCreateSubprogram) {
     const sql::Subprogram &sub = *static_cast<const sql::CreateSubprogramStmt &>(statement).sub;
@@ -714,11 +712,10 @@ UnitRecord CompileUnit(Connection &connection, const sql::Statement &statement,
       }
     } else {
       // The body needs its header, kept before it.
-      std::string headerOwner;
-      const std::string header = LoadUnitSource(connection, pkg.name.Last(), "'PACKAGE'", &headerOwner);
+      const std::string header = LoadUnitSource(connection, owner, pkg.name.Last(), "'PACKAGE'");
       sql::Arena arena;
       const sql::PlBlock *headerBlock = nullptr;
-      if (!header.empty() && headerOwner == owner) {
+      if (!header.empty()) {
         try {
           const sql::Statement *st = sql::Parse(header, arena);
           if (st->kind == sql::StmtKind::kCreatePackage) {
@@ -727,7 +724,7 @@ UnitRecord CompileUnit(Connection &connection, const sql::Statement &statement,
         } catch (const sql::SyntaxError &) {
         }
       }
-      if (header.empty() || headerOwner != owner) {
+      if (header.empty()) {
         checker.Unknown(pkg.pos, record.name);
         checker.found.push_back({pkg.pos, 0, "PL/SQL: Compilation unit analysis terminated"});
       } else {

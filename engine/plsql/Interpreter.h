@@ -249,7 +249,8 @@ class Interpreter {
   bool CallOwnerQualified(const sql::Expr &call, Value *result);
   // The stored procedure or function `name`, parsed once per run; null
   // when there is none. An INVALID one raises PLS-00905 (ORA-06575 for SQL).
-  const StoredUnit *LoadStored(const std::string &name, uint32_t pos, bool from_sql);
+  const StoredUnit *LoadStored(std::string_view schema, std::string_view name, uint32_t pos,
+                              bool from_sql);
   // A stored function called from SQL: `call` names it, its arguments are
   // the binds :1 .. :n (SqlCalls.cpp); ORA-06572 when it has OUT parameters.
   Value CallFromSql(const sql::Expr &call);

@@ -12,7 +12,7 @@
 
 #include "catalog/Privileges.h"
 #include "plsql/CodeCatalog.h"
-#include "plsql/CodeSynonyms.h"
+#include "plsql/UnitLookup.h"
 #include "plsql/SessionState.h"
 #include "plsql/StoredCode.h"
 #include "session/AccessGuard.h"
@@ -58,25 +58,22 @@ bool SameParameters(const sql::Subprogram &a, const sql::Subprogram &b) {
 
 std::shared_ptr<PackageInstance> Interpreter::Package(std::string_view name, uint32_t pos,
                                                      std::string_view only_owner, bool from_sql) {
-  const std::string called =
-      only_owner.empty() ? std::string(name) : std::string(only_owner) + "." + std::string(name);
+  // Kept by the name as written and where it was resolved.
+  const std::string called = (only_owner.empty() ? ctx_.connection.NameSchema() + "|"
+                                                 : std::string(only_owner) + ".") +
+                             std::string(name);
   if (const auto known = packages_.find(called); known != packages_.end()) return known->second;
-  std::string owner;
-  std::string key(name);
-  std::string header = LoadUnitSource(ctx_.connection, name, "'PACKAGE'", &owner, only_owner);
-  if (header.empty() && only_owner.empty()) {
-    // A synonym for one: the package's own state, whichever name reaches it.
-    key = CodeSynonymTarget(ctx_.connection, name, "'PACKAGE'");
-    if (!key.empty()) header = LoadUnitSource(ctx_.connection, key, "'PACKAGE'", &owner);
-  }
-  if (header.empty()) {
+  UnitName unit;
+  if (!FindUnit(ctx_.connection, only_owner, name, "'PACKAGE'", &unit)) {
     packages_[called] = nullptr;
     return nullptr;
   }
+  const std::string &owner = unit.owner;
+  const std::string &key = unit.name;
   // Another schema's package is there only for a holder of EXECUTE on it;
   // one seen through another privilege is refused by name.
   if (!MayExecute(ctx_.connection, owner, key)) {
-    if (ctx_.connection.Access().MayReach(ctx_.connection.RightsHolder(), key)) {
+    if (ctx_.connection.Access().MayReach(ctx_.connection.RightsHolder(), CodeKey(owner, key))) {
       if (from_sql) Raise(1031);
       Raise(6550, "line " + std::to_string(LineOf(pos)) +
                       ": PLS-00904: insufficient privilege to access object " + owner + "." + key);
@@ -84,9 +81,8 @@ std::shared_ptr<PackageInstance> Interpreter::Package(std::string_view name, uin
     packages_[called] = nullptr;
     return nullptr;
   }
-  std::string bodyOwner;
-  std::string body = LoadUnitSource(ctx_.connection, key, "'PACKAGE BODY'", &bodyOwner);
-  if (bodyOwner != owner) body.clear();
+  std::string header = LoadUnitSource(ctx_.connection, owner, key, "'PACKAGE'");
+  std::string body = LoadUnitSource(ctx_.connection, owner, key, "'PACKAGE BODY'");
   const std::string full = owner + "." + key;
   auto &session = ctx_.connection.plsqlState().packages;
   if (const auto held = session.find(full); held != session.end()) {

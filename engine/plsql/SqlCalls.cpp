@@ -21,15 +21,17 @@ using sql::Expr;
 using sql::ExprKind;
 
 Value Interpreter::CallFromSql(const Expr &call) {
-  if (call.name.count >= 2) {
+  if (call.name.count >= 3) {
     Value v;
     if (!PackagedCall(call, &v, true)) {
       Raise(904, "\"" + std::string(call.name.part[call.name.count - 1]) + "\"");
     }
     return v;
   }
-  const std::string name(call.name.part[0]);
-  const StoredUnit *u = LoadStored(name, call.pos, true);
+  // OWNER.NAME as the statement resolved it.
+  const std::string name(call.name.Last());
+  const StoredUnit *u =
+      LoadStored(call.name.count == 2 ? call.name.part[0] : std::string_view(), name, call.pos, true);
   if (u == nullptr || !u->sub->function) Raise(904, "\"" + name + "\"");
   for (const sql::PlParam *p : u->sub->params) {
     if (p->mode >= 2) Raise(6572, name);
@@ -70,8 +72,7 @@ struct CallSite {
                   return false;
                 }},
         interpreter(context, {}) {
-    // OWNER.NAME (the session's own unit of that name first) or
-    // OWNER.PACKAGE.NAME (that owner's package).
+    // OWNER.NAME or OWNER.PACKAGE.NAME, as the statement resolved it.
     name.assign(qualified);
     call.kind = ExprKind::kFunction;
     const std::string_view all(name);
@@ -81,8 +82,9 @@ struct CallSite {
       call.name.count = 1;
       call.name.part[0] = all;
     } else if (second == std::string_view::npos) {
-      call.name.count = 1;
-      call.name.part[0] = all.substr(first + 1);
+      call.name.count = 2;
+      call.name.part[0] = all.substr(0, first);
+      call.name.part[1] = all.substr(first + 1);
     } else {
       call.name.count = 3;
       call.name.part[0] = all.substr(0, first);

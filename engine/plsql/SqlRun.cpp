@@ -100,6 +100,22 @@ void Interpreter::BindParams(Compiled &c) {
   }
 }
 
+namespace {
+
+// The name ORA-00904 reports ("\"PK\".\"G\": invalid identifier") as
+// PL/SQL writes it: PK.G.
+std::string InvalidIdentifier(const std::string &message) {
+  const size_t start = message.find(": ") == std::string::npos ? 0 : message.find(": ") + 2;
+  const size_t end = message.find(": invalid identifier", start);
+  std::string name;
+  for (char ch : message.substr(start, end == std::string::npos ? std::string::npos : end - start)) {
+    if (ch != '"') name += ch;
+  }
+  return name;
+}
+
+}  // namespace
+
 Value Interpreter::EvalSql(const Expr *e) {
   // SELECT e FROM DUAL, or for a condition
   // SELECT CASE WHEN e THEN 1 WHEN NOT (e) THEN 0 END FROM DUAL.
@@ -154,7 +170,14 @@ Value Interpreter::EvalSql(const Expr *e) {
     st.kind = StmtKind::kSelect;
     st.query = q;
     st.pos = e->pos;
-    c = Compile(e, st);
+    try {
+      c = Compile(e, st);
+    } catch (const PlRaise &raised) {
+      // A name SQL does not know is, in PL/SQL, an undeclared identifier.
+      if (raised.code != 904 || (e->kind != ExprKind::kName && e->kind != ExprKind::kFunction)) throw;
+      Raise(6550, "line " + std::to_string(LineOf(e->pos)) + ": PLS-00201: identifier '" +
+                      InvalidIdentifier(raised.message) + "' must be declared");
+    }
   }
   BindParams(*c);
   c->busy = true;

@@ -8,10 +8,12 @@
 #include <sqlite3.h>
 
 #include "catalog/Privileges.h"
+#include "catalog/SchemaNamespace.h"
 #include "plsql/Compile.h"
 #include "plsql/Interpreter.h"
 #include "plsql/Package.h"
 #include "plsql/SessionState.h"
+#include "plsql/UnitLookup.h"
 #include "session/Connection.h"
 #include "session/OwnedStatement.h"
 #include "sql/parse/Lexer.h"
@@ -93,7 +95,17 @@ bool StoreUnit(Connection &connection, const UnitRecord &record, bool or_replace
   }
   if (!connection.BeginWrite(error)) return false;
   bool ok = true;
-  if (Exists(connection, owner, name, record.type)) {
+  // Tables, views, sequences and private synonyms share the schema's names
+  // with its units; a package's body goes with its package.
+  std::string holder;
+  if (record.type != "PACKAGE BODY") {
+    Connection::InternalScope scope(connection);
+    holder = SchemaNameHolder(connection.db(), owner, name);
+  }
+  if (!holder.empty() && holder != "CODE") {
+    *error = OraError::Make(955);
+    ok = false;
+  } else if (Exists(connection, owner, name, record.type)) {
     if (!or_replace || !Exists(connection, owner, name, record.type, true)) {
       *error = OraError::Make(955);
       ok = false;
@@ -136,10 +148,9 @@ bool CreateSubprogram(Connection &connection, const sql::CreateSubprogramStmt &s
 
 // ALTER ... COMPILE: the kept source compiled again, its errors and
 // status replaced.
-bool Recompile(Connection &connection, std::string_view name, const std::string &type,
-               OraError *error) {
-  std::string owner;
-  const std::string source = LoadUnitSource(connection, name, "'" + type + "'", &owner);
+bool Recompile(Connection &connection, const std::string &owner, std::string_view name,
+               const std::string &type, OraError *error) {
+  const std::string source = LoadUnitSource(connection, owner, name, "'" + type + "'");
   if (source.empty()) {
     *error = OraError::Make(4043, name);
     return false;
@@ -228,33 +239,23 @@ bool EnsureSource(Connection &connection, OraError *error) {
       error);
 }
 
-std::string LoadStoredSource(Connection &connection, std::string_view name, std::string *owner) {
-  return LoadUnitSource(connection, name, "'PROCEDURE', 'FUNCTION'", owner);
-}
-
-std::string LoadUnitSource(Connection &connection, std::string_view name, std::string_view types,
-                           std::string *owner, std::string_view only_owner) {
+std::string LoadUnitSource(Connection &connection, std::string_view owner, std::string_view name,
+                           std::string_view types) {
   Connection::InternalScope scope(connection);
   OwnedStatement f;
-  const std::string sql = std::string("SELECT owner, text FROM \"") + kSourceTable +
-                          "\" WHERE name = ?1 AND (?2 IS NULL OR owner = ?2) AND type IN (" +
-                          std::string(types) + ") "
-                          "ORDER BY owner = kestrel_session_user() DESC, owner, line";
+  const std::string sql = std::string("SELECT text FROM \"") + kSourceTable +
+                          "\" WHERE owner = ?1 AND name = ?2 AND type IN (" + std::string(types) +
+                          ") ORDER BY line";
   if (sqlite3_prepare_v2(connection.db(), sql.c_str(), -1, &f.s, nullptr) != SQLITE_OK) return {};
-  sqlite3_bind_text(f.s, 1, name.data(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
-  if (!only_owner.empty()) {
-    sqlite3_bind_text(f.s, 2, only_owner.data(), static_cast<int>(only_owner.size()), SQLITE_TRANSIENT);
-  }
+  sqlite3_bind_text(f.s, 1, owner.data(), static_cast<int>(owner.size()), SQLITE_TRANSIENT);
+  sqlite3_bind_text(f.s, 2, name.data(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
   std::string text;
   while (sqlite3_step(f.s) == SQLITE_ROW) {
-    const std::string rowOwner = reinterpret_cast<const char *>(sqlite3_column_text(f.s, 0));
-    if (text.empty()) *owner = rowOwner;
-    if (rowOwner != *owner) break;
-    const char *line = reinterpret_cast<const char *>(sqlite3_column_text(f.s, 1));
+    const char *line = reinterpret_cast<const char *>(sqlite3_column_text(f.s, 0));
     if (line != nullptr) text += line;
   }
   if (text.empty()) return {};
-  if (!text.empty() && text.back() == '\n') text.pop_back();
+  if (text.back() == '\n') text.pop_back();
   return "CREATE " + text;
 }
 
@@ -303,20 +304,19 @@ bool RunStoredCodeStatement(const RunContext &context, const sql::Statement &sta
       if (alter.action != 0) break;
       const std::string_view name = alter.name.Last();
       switch (alter.object) {
-        case sql::ObjectKind::kProcedure: return Recompile(context.connection, name, "PROCEDURE", error);
-        case sql::ObjectKind::kFunction: return Recompile(context.connection, name, "FUNCTION", error);
+        case sql::ObjectKind::kProcedure:
+          return Recompile(context.connection, owner, name, "PROCEDURE", error);
+        case sql::ObjectKind::kFunction:
+          return Recompile(context.connection, owner, name, "FUNCTION", error);
         case sql::ObjectKind::kPackage: case sql::ObjectKind::kPackageBody: {
           // COMPILE (both), COMPILE PACKAGE (the header alone), COMPILE BODY.
           context.connection.plsqlState().packages.erase(owner + "." + std::string(name));
           const bool body = alter.object == sql::ObjectKind::kPackageBody || alter.compile_part == 2;
-          if (!body && !Recompile(context.connection, name, "PACKAGE", error)) return false;
+          if (!body && !Recompile(context.connection, owner, name, "PACKAGE", error)) return false;
           if (alter.compile_part == 1) return true;
           OraError header = *error;
-          std::string ignored;
-          if (!body && LoadUnitSource(context.connection, name, "'PACKAGE BODY'", &ignored).empty()) {
-            return true;
-          }
-          if (!Recompile(context.connection, name, "PACKAGE BODY", error)) return false;
+          if (!body && !UnitExists(context.connection, owner, name, "'PACKAGE BODY'")) return true;
+          if (!Recompile(context.connection, owner, name, "PACKAGE BODY", error)) return false;
           if (header.failed() && !error->failed()) *error = header;
           return true;
         }

@@ -37,13 +37,10 @@ bool RunStoredCodeStatement(const RunContext &context, const sql::Statement &sta
 bool StoreUnparsedUnit(const RunContext &context, const sql::SyntaxError &syntax,
                        std::string_view text, const std::string &owner, OraError *error);
 
-// The source of a stored procedure or function as CREATE text, or empty;
-// `owner` gets its owner (the session's own first).
-std::string LoadStoredSource(Connection &connection, std::string_view name, std::string *owner);
-// The same for a unit of one of `types` ("'PACKAGE'", ...); `only_owner`
-// (when given) takes that owner's unit alone.
-std::string LoadUnitSource(Connection &connection, std::string_view name, std::string_view types,
-                           std::string *owner, std::string_view only_owner = {});
+// The source of `owner`'s unit `name` of one of `types` ("'PACKAGE'",
+// ...) as CREATE text, or empty when there is none.
+std::string LoadUnitSource(Connection &connection, std::string_view owner, std::string_view name,
+                           std::string_view types);
 
 }  // namespace kestrel_engine::plsql
 

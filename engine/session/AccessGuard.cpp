@@ -53,11 +53,7 @@ void HoldsFunction(sqlite3_context *context, int, sqlite3_value **argv) {
 // catalog/StorageNames.h); NULL on a session without a user.
 void ResolutionSchemaFunction(sqlite3_context *context, int, sqlite3_value **) {
   auto *connection = static_cast<Connection *>(sqlite3_user_data(context));
-  const std::string &user = connection->settings().user;
-  const std::string &holder = connection->RightsHolder();
-  const std::string &current = connection->settings().currentSchema;
-  const std::string &schema =
-      connection->InDefinerCode() ? holder : current.empty() ? user : current;
+  const std::string &schema = connection->NameSchema();
   if (schema.empty()) return;
   sqlite3_result_text(context, schema.c_str(), static_cast<int>(schema.size()), SQLITE_TRANSIENT);
 }
@@ -69,7 +65,7 @@ bool MayExecute(Connection &connection, const std::string &owner, const std::str
   if (holder.empty() || owner == holder) return true;
   AccessData &access = connection.Access();
   if (access.HasSys(holder, "EXECUTE ANY PROCEDURE")) return true;
-  return access.May(holder, name, "EXECUTE");
+  return access.May(holder, CodeKey(owner, name), "EXECUTE");
 }
 
 int RegisterAccessFunctions(sqlite3 *db, Connection *connection) {

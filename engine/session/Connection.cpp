@@ -195,6 +195,11 @@ const std::string &Connection::RightsHolder() const {
   return definer_.empty() ? settings_->user : definer_;
 }
 
+const std::string &Connection::NameSchema() const {
+  if (!definer_.empty()) return definer_;
+  return settings_->currentSchema.empty() ? settings_->user : settings_->currentSchema;
+}
+
 Connection::DefinerScope::DefinerScope(Connection &connection, std::string owner)
     : connection_(connection), previous_(std::move(connection.definer_)) {
   connection.definer_ = std::move(owner);

@@ -178,6 +178,10 @@ class Connection {
   const std::string &RightsHolder() const;
   // Inside a definer's-rights unit (whose owner may be the session's user).
   bool InDefinerCode() const { return !definer_.empty(); }
+  // The schema unqualified names resolve in: the definer's inside
+  // definer's-rights code, else the session's CURRENT_SCHEMA, else its
+  // user; empty on a connection without a session.
+  const std::string &NameSchema() const;
   class DefinerScope {
    public:
     DefinerScope(Connection &connection, std::string owner);

@@ -36,6 +36,18 @@ bool Fail(OraError *error, int code, std::string_view detail = {}) {
   return false;
 }
 
+// DROP or ALTER of `schema`'s stored unit `name`: its owner, or the ANY
+// privilege for a unit the user can see. No such unit is the statement's
+// own ORA-04043.
+bool UnitPrivilege(AccessData &access, const std::string &user, const std::string &schema,
+                   const std::string &name, bool drop, OraError *error) {
+  const std::string key = CodeKey(schema, name);
+  if (schema == user || access.OwnerOf(key).empty()) return true;
+  if (!access.MayReach(user, key)) return Fail(error, 4043, name);
+  return access.HasSys(user, drop ? "DROP ANY PROCEDURE" : "ALTER ANY PROCEDURE") ||
+         Fail(error, 1031);
+}
+
 }  // namespace
 
 bool CheckSchemaPrivilege(Connection &connection, const std::vector<Token> &tokens,
@@ -115,6 +127,11 @@ bool CheckSchemaPrivilege(Connection &connection, const std::vector<Token> &toke
   if (family == "SYNONYM") {
     if ((schema.empty() ? home : schema) == user) return true;
     return access.HasSys(user, "DROP ANY SYNONYM") || Fail(error, 1031);
+  }
+  if (family == "PROCEDURE") {
+    // Each schema has its own units.
+    *owner = schema.empty() ? home : schema;
+    return UnitPrivilege(access, user, *owner, name, verb.Is("DROP"), error);
   }
   // DROP, ALTER, TRUNCATE of an existing object. A table or view is the
   // named schema's, else the current schema's: none there is the

@@ -81,7 +81,7 @@ constexpr Step kSteps[kFileFormatVersion] = {AddAdministrators, AddCatalog,
                                              plsql::EnsureCodeTables,
                                              plsql::AddArgumentOverloads,
                                              UpgradeToPrivileges, UpgradeToSchemaNamespaces,
-                                             EnsureGrantChanges};
+                                             EnsureGrantChanges, UpgradeToCodeNamespaces};
 
 }  // namespace
 

@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "catalog/Privileges.h"
+#include "catalog/StorageNames.h"
 #include "errors/SqliteErrors.h"
 #include "session/Connection.h"
 
@@ -297,9 +298,9 @@ class Runner {
   }
 
   bool ObjectStatement(const Parsed &p) {
-    // A table or view is the named schema's, else the current schema's
-    // (each schema has its own names); sequences and stored units share one
-    // namespace and are found by name.
+    // The object is the named schema's, else the current schema's: each
+    // schema has its own names (a table's key is its stored name, a unit's
+    // its CodeKey).
     const std::string &current = connection_.settings().currentSchema;
     std::string key =
         access_.Locate(!p.schema.empty() ? p.schema : current.empty() ? user_ : current, p.object);
@@ -316,7 +317,15 @@ class Runner {
     }
     for (const Privilege &privilege : p.privileges) {
       if (!IsObjectPrivilege(privilege.name)) return Fail(error_, 990);
+      // Oracle's rules for the kind: a unit takes EXECUTE and DEBUG alone,
+      // a table or view never EXECUTE.
+      if (kind == "code" && privilege.name != "EXECUTE" && privilege.name != "DEBUG") {
+        return Fail(error_, 2225);
+      }
+      if (kind != "code" && privilege.name == "EXECUTE") return Fail(error_, 2224);
     }
+    // The grant rows name a unit as its owner's unit, a table by its key.
+    const std::string object = kind == "code" ? std::string(OracleObjectName(key, owner)) : key;
     const bool any = access_.HasSys(user_, "GRANT ANY OBJECT PRIVILEGE");
     // A grant by the holder of GRANT ANY OBJECT PRIVILEGE is the owner's.
     const std::string grantor = user_ == owner || any ? owner : user_;
@@ -325,8 +334,9 @@ class Runner {
       if (p.grant && user_ != owner && !any &&
           Run(connection_,
               "SELECT count(*) FROM " + T(kTabPrivsTable) +
-                  " WHERE grantee = ?1 AND table_name = ?2 AND privilege = ?3 AND grantable",
-              {user_, key, name}, error_) <= 0) {
+                  " WHERE grantee = ?1 AND owner = ?4 AND table_name = ?2 AND privilege = ?3 AND "
+                  "grantable",
+              {user_, object, name, owner}, error_) <= 0) {
         return error_->failed() ? false : Fail(error_, 1031);
       }
       std::vector<std::string> columns = {std::string()};
@@ -341,7 +351,7 @@ class Runner {
                     "INSERT INTO " + T(kTabPrivsTable) +
                         " VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7) ON CONFLICT DO UPDATE SET "
                         "grantable = max(grantable, excluded.grantable)",
-                    {grantee, owner, key, grantor, name, p.withOption ? "1" : "0", column},
+                    {grantee, owner, object, grantor, name, p.withOption ? "1" : "0", column},
                     error_) < 0) {
               return false;
             }
@@ -349,12 +359,12 @@ class Runner {
           }
           const long long n = Run(connection_,
                                   "DELETE FROM " + T(kTabPrivsTable) +
-                                      " WHERE grantee = ?1 AND table_name = ?2 AND privilege = "
-                                      "?3 AND grantor = ?4",
-                                  {grantee, key, name, grantor}, error_);
+                                      " WHERE grantee = ?1 AND owner = ?5 AND table_name = ?2 AND "
+                                      "privilege = ?3 AND grantor = ?4",
+                                  {grantee, object, name, grantor, owner}, error_);
           if (n < 0) return false;
           revoked = revoked || n > 0;
-          if (n > 0 && !Cascade(key, name, grantee)) return false;
+          if (n > 0 && !Cascade(owner, object, name, grantee)) return false;
         }
       }
     }
@@ -364,7 +374,8 @@ class Runner {
 
   // What `from` granted on `key` goes once it holds the privilege with
   // grant option from nobody, and so on down the chain.
-  bool Cascade(const std::string &key, const std::string &privilege, const std::string &from) {
+  bool Cascade(const std::string &owner, const std::string &key, const std::string &privilege,
+               const std::string &from) {
     std::vector<std::string> pending = {from};
     std::set<std::string> seen = {from};
     while (!pending.empty()) {
@@ -373,8 +384,8 @@ class Runner {
       const long long still = Run(connection_,
                                   "SELECT count(*) FROM " + T(kTabPrivsTable) +
                                       " WHERE grantee = ?1 AND table_name = ?2 AND privilege = "
-                                      "?3 AND grantable",
-                                  {grantor, key, privilege}, error_);
+                                      "?3 AND grantable AND owner = ?4",
+                                  {grantor, key, privilege, owner}, error_);
       if (still < 0) return false;
       if (still > 0) continue;
       std::vector<std::string> grantees;
@@ -383,11 +394,11 @@ class Runner {
         sqlite3_stmt *s = nullptr;
         sqlite3_prepare_v2(connection_.db(),
                            ("SELECT grantee FROM " + T(kTabPrivsTable) +
-                            " WHERE grantor = ?1 AND table_name = ?2 AND privilege = ?3")
+                            " WHERE grantor = ?1 AND table_name = ?2 AND privilege = ?3 AND owner = ?4")
                                .c_str(),
                            -1, &s, nullptr);
         int k = 0;
-        for (const std::string *a : {&grantor, &key, &privilege}) {
+        for (const std::string *a : {&grantor, &key, &privilege, &owner}) {
           sqlite3_bind_text(s, ++k, a->data(), static_cast<int>(a->size()), SQLITE_TRANSIENT);
         }
         while (s != nullptr && sqlite3_step(s) == SQLITE_ROW) {
@@ -397,8 +408,8 @@ class Runner {
       }
       if (Run(connection_,
               "DELETE FROM " + T(kTabPrivsTable) +
-                  " WHERE grantor = ?1 AND table_name = ?2 AND privilege = ?3",
-              {grantor, key, privilege}, error_) < 0) {
+                  " WHERE grantor = ?1 AND table_name = ?2 AND privilege = ?3 AND owner = ?4",
+              {grantor, key, privilege, owner}, error_) < 0) {
         return false;
       }
       for (std::string &g : grantees) {

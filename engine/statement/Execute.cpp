@@ -202,8 +202,9 @@ sword StatementHandle::Execute(ExecutionContext &context, ErrorHandle *error,
                  : Report(error, failure);
     case Action::kBlock:
     case Action::kDeclare:
-    case Action::kStoredCode:
       return ExecutePlsql(context, error);
+    case Action::kStoredCode:
+      return ExecutePlsql(context, error, owner);
     case Action::kRefused:
       return Report(error, OraError::Make(900));
     case Action::kDdl:

@@ -102,7 +102,9 @@ sword CompilationWarning(ErrorHandle *error, const OraError &warning) {
 
 }  // namespace
 
-sword StatementHandle::ExecutePlsql(ExecutionContext &context, ErrorHandle *error) {
+sword StatementHandle::ExecutePlsql(ExecutionContext &context, ErrorHandle *error,
+                                    const std::string &schema) {
+  const std::string owner = schema.empty() ? CanonicalUserName(context.user) : schema;
   sql::Arena arena;
   const sql::Statement *tree = nullptr;
   try {
@@ -119,7 +121,7 @@ sword StatementHandle::ExecutePlsql(ExecutionContext &context, ErrorHandle *erro
     OraError warning;
     plsql::RunContext run{context.connection, nullptr, {}};
     if (kind_.action == Action::kStoredCode && kind_.type == OCI_STMT_CREATE &&
-        plsql::StoreUnparsedUnit(run, e, text_, CanonicalUserName(context.user), &warning)) {
+        plsql::StoreUnparsedUnit(run, e, text_, owner, &warning)) {
       executed_ = true;
       return CompilationWarning(error, warning);
     }
@@ -151,8 +153,7 @@ sword StatementHandle::ExecutePlsql(ExecutionContext &context, ErrorHandle *erro
                : Report(error, failure);
   }
   if (tree->kind != sql::StmtKind::kPlBlock) {
-    return plsql::RunStoredCodeStatement(run, *tree, text_, CanonicalUserName(context.user),
-                                         &failure)
+    return plsql::RunStoredCodeStatement(run, *tree, text_, owner, &failure)
                ? CompilationWarning(error, failure)
                : Report(error, failure);
   }

@@ -105,8 +105,10 @@ class StatementHandle : public Handle {
   // A bind's memory as a place to write element `row` to.
   static OutputTarget BindTarget(const BindHandle &bind, ub4 row);
   sword ExecuteBlock(ExecutionContext &context, ErrorHandle *error);
-  // PL/SQL blocks run by the interpreter (ExecutePlsql.cpp).
-  sword ExecutePlsql(ExecutionContext &context, ErrorHandle *error);
+  // PL/SQL blocks run by the interpreter (ExecutePlsql.cpp); `schema` is
+  // where a CREATE, ALTER or DROP of a stored unit works (empty: the
+  // session user's).
+  sword ExecutePlsql(ExecutionContext &context, ErrorHandle *error, const std::string &schema = {});
   friend class BlockBinds;
   bool RunPiece(ExecutionContext &context, std::string_view text,
                 ub4 *changes, OraError *error);

@@ -279,8 +279,11 @@ TEST_F(PrivilegesTest, PackagesNeedExecuteAndTriggersRunWithTheirOwnersRights) {
       {"scott", "GRANT EXECUTE ON pk TO adams", 0},
       {"scott", "GRANT EXECUTE ON pk_caller TO adams", 0},
       {"adams", "BEGIN scott.pk.p('definer'); END;", 0},
-      {"adams", "BEGIN IF scott.pk.limit_n + pk.limit_n <> 14 THEN RAISE NO_DATA_FOUND; END IF; END;", 0},
-      {"adams", "BEGIN pk_caller.p('invoker'); END;", 942},
+      {"adams", "BEGIN IF scott.pk.limit_n * 2 <> 14 THEN RAISE NO_DATA_FOUND; END IF; END;", 0},
+      // Another schema's unit needs its schema's name or a synonym.
+      {"adams", "BEGIN IF pk.limit_n <> 7 THEN NULL; END IF; END;", 6550},
+      {"adams", "BEGIN pk_caller.p('invoker'); END;", 6550},
+      {"adams", "BEGIN scott.pk_caller.p('invoker'); END;", 942},
       {"adams", "INSERT INTO scott.audit_log VALUES ('direct')", 942},
       {"adams", "COMMIT", 0},
       {"scott", "CREATE TABLE t (id NUMBER, v VARCHAR2(10))", 0},
@@ -304,6 +307,66 @@ TEST_F(PrivilegesTest, PackagesNeedExecuteAndTriggersRunWithTheirOwnersRights) {
   EXPECT_EQ(One("scott", "SELECT LISTAGG(msg, '|') WITHIN GROUP (ORDER BY msg) FROM audit_log"),
             "definer|owner|row 1 ADAMS|statement");
   EXPECT_EQ(One("scott", "SELECT id || v FROM t"), "1a");
+}
+
+// Each schema has its own procedures, functions and packages: an
+// unqualified name is the current schema's unit, else a synonym's; another
+// schema's unit is named with its schema, and needs EXECUTE.
+TEST_F(PrivilegesTest, EachSchemaHasItsOwnStoredUnits) {
+  Steps({
+      {"scott", "CREATE USER adams IDENTIFIED BY pw", 0},
+      {"scott", "GRANT CONNECT, RESOURCE, CREATE SYNONYM TO adams", 0},
+      {"scott", "CREATE FUNCTION f RETURN NUMBER IS BEGIN RETURN 1; END;", 0},
+      {"scott", "CREATE PACKAGE pk AS FUNCTION g RETURN NUMBER; END;", 0},
+      {"scott", "CREATE PACKAGE BODY pk AS FUNCTION g RETURN NUMBER IS BEGIN RETURN 10; END; END;", 0},
+      {"scott", "CREATE FUNCTION hidden RETURN NUMBER IS BEGIN RETURN 0; END;", 0},
+      {"adams", "SELECT f FROM dual", 904},
+      {"adams", "SELECT scott.f FROM dual", 904},
+      {"adams", "BEGIN IF f = 1 THEN NULL; END IF; END;", 6550},
+      {"scott", "GRANT EXECUTE ON f TO adams", 0},
+      {"scott", "GRANT EXECUTE ON pk TO adams", 0},
+      {"scott", "GRANT SELECT ON f TO adams", 2225},
+      {"scott", "CREATE TABLE t (x NUMBER)", 0},
+      {"scott", "GRANT EXECUTE ON t TO adams", 2224},
+      // A grant does not make the name the caller's.
+      {"adams", "SELECT f FROM dual", 904},
+      {"adams", "BEGIN IF pk.g = 10 THEN NULL; END IF; END;", 6550},
+      // The same names in adams's schema.
+      {"adams", "CREATE FUNCTION f RETURN NUMBER IS BEGIN RETURN 2; END;", 0},
+      {"adams", "CREATE PACKAGE pk AS FUNCTION g RETURN NUMBER; END;", 0},
+      {"adams", "CREATE PACKAGE BODY pk AS FUNCTION g RETURN NUMBER IS BEGIN RETURN 20; END; END;", 0},
+      {"adams", "CREATE TABLE tally (n NUMBER)", 0},
+      {"adams", "CREATE PROCEDURE tally IS BEGIN NULL; END;", 955},
+      {"adams", "CREATE SYNONYM h FOR scott.hidden", 0},
+      {"scott", "CREATE PUBLIC SYNONYM pub_f FOR scott.f", 0},
+  });
+  EXPECT_EQ(One("adams", "SELECT f || '/' || scott.f || '/' || pk.g || '/' || scott.pk.g || '/' || "
+                         "pub_f FROM dual"),
+            "2/1/20/10/1");
+  ASSERT_EQ(Code("adams", "BEGIN INSERT INTO tally VALUES (f * 100 + scott.f * 10 + "
+                          "scott.pk.g); END;"),
+            0)
+      << As("adams").ErrorText();
+  EXPECT_EQ(One("adams", "SELECT n FROM tally"), "220");
+  ASSERT_EQ(Code("adams", "COMMIT"), 0);
+  // A synonym leads to the unit, which still needs EXECUTE; ALL_ views show
+  // only the units the user may reach.
+  Steps({{"adams", "SELECT h FROM dual", 904},
+         {"adams", "SELECT scott.hidden FROM dual", 904}});
+  EXPECT_EQ(One("adams", "SELECT LISTAGG(owner || '.' || object_name, ',') WITHIN GROUP (ORDER BY "
+                         "owner, object_name) FROM all_procedures WHERE procedure_name IS NULL"),
+            "ADAMS.F,ADAMS.PK,SCOTT.F,SCOTT.PK");
+  // DDL works in the named schema, else the current one.
+  Steps({{"scott", "ALTER SESSION SET CURRENT_SCHEMA = adams", 0},
+         {"scott", "DROP FUNCTION f", 0},
+         {"scott", "ALTER SESSION SET CURRENT_SCHEMA = scott", 0},
+         {"scott", "CREATE PROCEDURE adams.q IS BEGIN NULL; END;", 0},
+         {"adams", "DROP FUNCTION f", 4043},
+         {"adams", "DROP FUNCTION scott.f", 1031},
+         {"adams", "DROP PROCEDURE q", 0},
+         {"adams", "DROP PACKAGE pk", 0}});
+  EXPECT_EQ(One("adams", "SELECT scott.f || scott.pk.g FROM dual"), "110");
+  EXPECT_EQ(One("scott", "SELECT f || pk.g FROM dual"), "110");
 }
 
 TEST_F(PrivilegesTest, AccountsLockExpireAndDropWithTheirObjects) {
@@ -629,8 +692,9 @@ TEST_F(PrivilegesTest, KeyChecksNeedNoPrivilegeOnTheOtherTable) {
   });
 }
 
-// A file of the previous format: each account keeps the unqualified names
-// of others' tables it reached, as private synonyms where the name is free.
+// A file of an older format: each account keeps the unqualified names of
+// others' tables and units it reached, as private synonyms where the name
+// is free.
 TEST(EnginePrivilegesUpgrade, AccountsKeepUnqualifiedNamesAsSynonyms) {
   TempDir dir;
   const std::string path = dir.File("v11.db");
@@ -642,7 +706,10 @@ TEST(EnginePrivilegesUpgrade, AccountsKeepUnqualifiedNamesAsSynonyms) {
           "CREATE ROLE readers", "GRANT readers TO adams", "CREATE TABLE dept (deptno NUMBER(2))",
           "CREATE TABLE emp (empno NUMBER)", "CREATE TABLE secret (x NUMBER)",
           "CREATE TABLE bonus (x NUMBER)", "GRANT SELECT ON dept TO adams",
-          "GRANT SELECT ON emp TO readers", "GRANT SELECT ON bonus TO adams"}) {
+          "GRANT SELECT ON emp TO readers", "GRANT SELECT ON bonus TO adams",
+          "CREATE PROCEDURE raise_pay IS BEGIN NULL; END;", "GRANT EXECUTE ON raise_pay TO adams",
+          "CREATE PACKAGE pay_pkg AS n NUMBER := 3; END;", "GRANT EXECUTE ON pay_pkg TO readers",
+          "CREATE FUNCTION hidden_f RETURN NUMBER IS BEGIN RETURN 0; END;"}) {
       ASSERT_EQ(owner.Run(sql), OCI_SUCCESS) << sql << ": " << owner.ErrorText();
     }
     owner.End();
@@ -657,16 +724,17 @@ TEST(EnginePrivilegesUpgrade, AccountsKeepUnqualifiedNamesAsSynonyms) {
   sqlite3_close(db);
   Session adams(path, "adams", "pw");
   ASSERT_TRUE(adams.ok()) << adams.ErrorText();
-  for (const char *sql : {"SELECT COUNT(*) FROM dept", "SELECT COUNT(*) FROM emp"}) {
+  for (const char *sql : {"SELECT COUNT(*) FROM dept", "SELECT COUNT(*) FROM emp",
+                          "BEGIN raise_pay; IF pay_pkg.n <> 3 THEN raise_pay; END IF; END;"}) {
     EXPECT_EQ(adams.Run(sql), OCI_SUCCESS) << sql << ": " << adams.ErrorText();
   }
   const Rows synonyms = adams.Query(
-      "SELECT synonym_name || ':' || table_owner || '.' || table_name FROM user_synonyms ORDER BY "
-      "synonym_name");
-  ASSERT_EQ(synonyms.size(), 3u);
-  EXPECT_EQ(*synonyms[0][0], "BONUS:SCOTT.DEPT");
-  EXPECT_EQ(*synonyms[1][0], "DEPT:SCOTT.DEPT");
-  EXPECT_EQ(*synonyms[2][0], "EMP:SCOTT.EMP");
+      "SELECT LISTAGG(synonym_name || ':' || table_owner || '.' || table_name, ' ') WITHIN GROUP "
+      "(ORDER BY synonym_name) FROM user_synonyms");
+  ASSERT_EQ(synonyms.size(), 1u);
+  EXPECT_EQ(*synonyms[0][0],
+            "BONUS:SCOTT.DEPT DEPT:SCOTT.DEPT EMP:SCOTT.EMP PAY_PKG:SCOTT.PAY_PKG "
+            "RAISE_PAY:SCOTT.RAISE_PAY");
   // The administrator reached every table, and keeps its names too.
   Session scott(path, "scott", "tiger");
   ASSERT_TRUE(scott.ok()) << scott.ErrorText();

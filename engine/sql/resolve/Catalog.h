@@ -103,6 +103,9 @@ class SqliteCatalog : public Catalog {
   std::string Home();
   // The session may see `name` (its own, or granted to it).
   bool MayReach(std::string_view name);
+  // FindFunction before the privilege check.
+  bool FindFunctionUnit(std::string_view qualifier, std::string_view name, std::string *qualified,
+                        OracleType *returns);
   std::unique_ptr<CatalogTable> ReadTable(std::string_view schema, std::string_view name);
   // A view made with errors (CREATE FORCE VIEW) compiled again, as its
   // first use after the objects it names appear does in Oracle.

@@ -404,36 +404,31 @@ bool SqliteCatalog::FindSequence(std::string_view schema, std::string_view name,
 
 namespace {
 
-// The result row (position 0) of a stored function, kept when it was
-// compiled; the session's own first (`owner`'s alone when given).
-bool FindStoredFunction(sqlite3 *db, std::string_view qualifier, std::string_view name,
-                        std::string *qualified, OracleType *returns, std::string_view owner = {}) {
+// The result row (position 0) of `owner`'s stored function `name`, in
+// package `package` (empty: a standalone one), kept when it was compiled.
+bool FindStoredFunction(sqlite3 *db, std::string_view owner, std::string_view package,
+                        std::string_view name, std::string *qualified, OracleType *returns) {
   Stmt st;
-  if (sqlite3_prepare_v2(db,
+  if (owner.empty() ||
+      sqlite3_prepare_v2(db,
                          "SELECT owner, package_name, declared FROM \"kestrel$arguments\" WHERE "
-                         "object_name = ?1 AND position = 0 AND argument_name IS NULL AND "
-                         "((?2 IS NULL AND package_name IS NULL) OR package_name = ?2 OR "
-                         "(package_name IS NULL AND owner = ?2)) AND (?3 IS NULL OR owner = ?3) "
-                         "ORDER BY owner = "
-                         "kestrel_session_user() DESC, package_name IS NULL DESC LIMIT 1",
+                         "owner = ?3 AND object_name = ?1 AND position = 0 AND argument_name IS "
+                         "NULL AND package_name IS ?2 LIMIT 1",
                          -1, &st.s, nullptr) != SQLITE_OK) {
     return false;
   }
   sqlite3_bind_text(st.s, 1, name.data(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
-  if (!qualifier.empty()) {
-    sqlite3_bind_text(st.s, 2, qualifier.data(), static_cast<int>(qualifier.size()),
-                      SQLITE_TRANSIENT);
+  if (!package.empty()) {
+    sqlite3_bind_text(st.s, 2, package.data(), static_cast<int>(package.size()), SQLITE_TRANSIENT);
   }
-  if (!owner.empty()) {
-    sqlite3_bind_text(st.s, 3, owner.data(), static_cast<int>(owner.size()), SQLITE_TRANSIENT);
-  }
+  sqlite3_bind_text(st.s, 3, owner.data(), static_cast<int>(owner.size()), SQLITE_TRANSIENT);
   if (sqlite3_step(st.s) != SQLITE_ROW) return false;
   auto text = [&](int k) {
     const unsigned char *t = sqlite3_column_text(st.s, k);
     return t ? std::string(reinterpret_cast<const char *>(t)) : std::string();
   };
-  const std::string package = text(1);
-  *qualified = text(0) + "." + (package.empty() ? "" : package + ".") + std::string(name);
+  const std::string in = text(1);
+  *qualified = text(0) + "." + (in.empty() ? "" : in + ".") + std::string(name);
   const std::string declared = text(2);
   *returns = declared.empty() ? MakeType(TypeCategory::kVarchar2, 4000) : TypeFromDeclared(declared);
   return true;
@@ -443,21 +438,39 @@ bool FindStoredFunction(sqlite3 *db, std::string_view qualifier, std::string_vie
 
 bool SqliteCatalog::FindFunction(std::string_view qualifier, std::string_view name,
                                  std::string *qualified, OracleType *returns) {
+  if (!FindFunctionUnit(qualifier, name, qualified, returns)) return false;
+  // Another schema's unit is there only for a holder of a privilege on it
+  // (OWNER.UNIT, the unit being the package or the function).
+  const std::string_view found(*qualified);
+  const size_t second = found.find('.', found.find('.') + 1);
+  return MayReach(found.substr(0, second));
+}
+
+bool SqliteCatalog::FindFunctionUnit(std::string_view qualifier, std::string_view name,
+                                     std::string *qualified, OracleType *returns) {
   if (const size_t dot = qualifier.find('.'); dot != std::string_view::npos) {
     // OWNER.PACKAGE: that owner's package alone.
-    return FindStoredFunction(db_, qualifier.substr(dot + 1), name, qualified, returns,
-                              qualifier.substr(0, dot));
+    return FindStoredFunction(db_, qualifier.substr(0, dot), qualifier.substr(dot + 1), name,
+                              qualified, returns);
   }
-  if (FindStoredFunction(db_, qualifier, name, qualified, returns)) return true;
-  // A synonym for the function, or for the package qualifying it.
+  // Each schema has its own units: an unqualified name is the current
+  // schema's; a qualifier is its package, else another schema.
+  const std::string home = Home();
   std::string target;
   if (qualifier.empty()) {
-    return FollowSynonym({}, name, [&](std::string_view, std::string_view n) {
-             return FindStoredFunction(db_, {}, n, qualified, returns);
+    if (FindStoredFunction(db_, home, {}, name, qualified, returns)) return true;
+    // A synonym for the function.
+    return FollowSynonym({}, name, [&](std::string_view o, std::string_view n) {
+             return FindStoredFunction(db_, o, {}, n, qualified, returns);
            }, &target) == 0;
   }
-  return FollowSynonym({}, qualifier, [&](std::string_view, std::string_view q) {
-           return FindStoredFunction(db_, q, name, qualified, returns);
+  if (FindStoredFunction(db_, home, qualifier, name, qualified, returns) ||
+      FindStoredFunction(db_, qualifier, {}, name, qualified, returns)) {
+    return true;
+  }
+  // A synonym for the package qualifying it.
+  return FollowSynonym({}, qualifier, [&](std::string_view o, std::string_view q) {
+           return FindStoredFunction(db_, o, q, name, qualified, returns);
          }, &target) == 0;
 }
 

@@ -1,9 +1,10 @@
 /*
-** Following synonyms to stored code. A synonym's target is read as its
-** owner's unit; a target that is itself a synonym is followed (the
-** owner's, else a PUBLIC one), a bounded number of times so a loop ends.
+** Resolving a stored unit's name: the schema's own unit first, then
+** synonyms. A synonym's target is read as its owner's unit; a target that
+** is itself a synonym is followed (the owner's, else a PUBLIC one), a
+** bounded number of times so a loop ends.
 */
-#include "plsql/CodeSynonyms.h"
+#include "plsql/UnitLookup.h"
 
 #include <sqlite3.h>
 
@@ -20,8 +21,8 @@ namespace {
 constexpr int kMaxSynonymSteps = 16;
 
 // The target of synonym owner.name (remote ones do not count).
-bool Synonym(Connection &connection, const std::string &owner, std::string_view name,
-             std::string *targetOwner, std::string *targetName) {
+bool Synonym(Connection &connection, std::string_view owner, std::string_view name,
+             UnitName *target) {
   Connection::InternalScope scope(connection);
   OwnedStatement f;
   const std::string sql = std::string("SELECT table_owner, table_name FROM main.\"") + kSynonymsTable +
@@ -30,12 +31,14 @@ bool Synonym(Connection &connection, const std::string &owner, std::string_view 
   sqlite3_bind_text(f.s, 1, owner.data(), static_cast<int>(owner.size()), SQLITE_TRANSIENT);
   sqlite3_bind_text(f.s, 2, name.data(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
   if (sqlite3_step(f.s) != SQLITE_ROW) return false;
-  *targetOwner = ColumnText(f.s, 0);
-  *targetName = ColumnText(f.s, 1);
+  target->owner = ColumnText(f.s, 0);
+  target->name = ColumnText(f.s, 1);
   return true;
 }
 
-bool UnitExists(Connection &connection, const std::string &owner, const std::string &name,
+}  // namespace
+
+bool UnitExists(Connection &connection, std::string_view owner, std::string_view name,
                 std::string_view types) {
   Connection::InternalScope scope(connection);
   OwnedStatement f;
@@ -48,36 +51,33 @@ bool UnitExists(Connection &connection, const std::string &owner, const std::str
   return sqlite3_step(f.s) == SQLITE_ROW;
 }
 
-std::string SessionUser(Connection &connection) {
-  OwnedStatement f;
-  if (sqlite3_prepare_v2(connection.db(), "SELECT kestrel_session_user()", -1, &f.s, nullptr) !=
-          SQLITE_OK ||
-      sqlite3_step(f.s) != SQLITE_ROW) {
-    return {};
+bool FindUnit(Connection &connection, std::string_view schema, std::string_view name,
+              std::string_view types, UnitName *unit) {
+  const std::string home = schema.empty() ? connection.NameSchema() : std::string(schema);
+  if (home.empty()) return false;
+  if (UnitExists(connection, home, name, types)) {
+    *unit = UnitName{home, std::string(name)};
+    return true;
   }
-  return ColumnText(f.s, 0);
-}
-
-}  // namespace
-
-std::string CodeSynonymTarget(Connection &connection, std::string_view name, std::string_view types) {
-  std::string owner, target;
-  const std::string user = SessionUser(connection);
-  if (!Synonym(connection, user, name, &owner, &target) &&
-      !Synonym(connection, kPublicOwner, name, &owner, &target)) {
-    return {};
+  // The schema's private synonym; an unqualified name also a PUBLIC one.
+  UnitName at;
+  if (!Synonym(connection, home, name, &at) &&
+      (!schema.empty() || !Synonym(connection, kPublicOwner, name, &at))) {
+    return false;
   }
   for (int step = 0; step < kMaxSynonymSteps; ++step) {
-    if (UnitExists(connection, owner, target, types)) return target;
-    std::string nextOwner, nextName;
-    if (!Synonym(connection, owner, target, &nextOwner, &nextName) &&
-        !Synonym(connection, kPublicOwner, target, &nextOwner, &nextName)) {
-      return {};
+    if (UnitExists(connection, at.owner, at.name, types)) {
+      *unit = std::move(at);
+      return true;
     }
-    owner = std::move(nextOwner);
-    target = std::move(nextName);
+    UnitName next;
+    if (!Synonym(connection, at.owner, at.name, &next) &&
+        !Synonym(connection, kPublicOwner, at.name, &next)) {
+      return false;
+    }
+    at = std::move(next);
   }
-  return {};
+  return false;
 }
 
 }  // namespace kestrel_engine::plsql
