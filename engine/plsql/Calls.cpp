@@ -15,12 +15,11 @@
 #include "plsql/Interpreter.h"
 
 #include "plsql/CodeCatalog.h"
-#include "plsql/UnitLookup.h"
 #include "plsql/EngineCatalog.h"
 #include "plsql/SessionState.h"
-#include "session/AccessGuard.h"
-#include "session/Connection.h"
 #include "plsql/StoredCode.h"
+#include "plsql/UnitLookup.h"
+#include "session/AccessGuard.h"
 #include "session/Connection.h"
 #include "sql/parse/Parse.h"
 

@@ -11,11 +11,13 @@
 #include <set>
 #include <vector>
 
-#include "plsql/UnitLookup.h"
+#include "catalog/Privileges.h"
 #include "plsql/EngineCatalog.h"
 #include "plsql/PlError.h"
 #include "plsql/StoredCode.h"
 #include "plsql/UnitArguments.h"
+#include "plsql/UnitLookup.h"
+#include "session/AccessGuard.h"
 #include "session/Connection.h"
 #include "sql/parse/Lexer.h"
 #include "sql/parse/Parse.h"
@@ -460,7 +462,7 @@ class Checker {
     if (function) {
       for (const Expr *a : e.args) Expression(a->kind == ExprKind::kNamedArg ? a->left : a);
     }
-    if (e.name.count != 1) return;  // package members, schema.name: the run decides
+    if (e.name.count != 1) return OtherSchemaCall(e);
     const std::string_view name = e.name.part[0];
     if (const Named *d = Find(name)) {
       if (d->kind == Named::kSubprogram) Arguments(e, *d);
@@ -473,6 +475,25 @@ class Checker {
     if (BuiltinCall(name) || (!statement && PredefinedName(name))) return;
     if (!statement && !function) return;  // decided by the caller
     Undeclared(e.pos, name);
+  }
+
+  // schema.unit(...) and schema.pkg.member(...): the unit must be there
+  // and the unit's owner may run it. Package members and anything else
+  // dotted are the run's to decide.
+  void OtherSchemaCall(const Expr &e) {
+    const sql::Name &n = e.name;
+    if (n.count > 3 || Find(n.part[0]) != nullptr || IsPackage(n.part[0]) ||
+        !connection_.Access().IsUser(std::string(n.part[0]))) {
+      return;
+    }
+    UnitName unit;
+    const bool packaged = n.count == 3;
+    if (FindUnit(connection_, n.part[0], n.part[1], packaged ? "'PACKAGE'" : "'PROCEDURE', 'FUNCTION'",
+                 &unit) &&
+        MayExecute(connection_, unit.owner, unit.name)) {
+      return;
+    }
+    Undeclared(e.pos, std::string(n.part[0]) + "." + std::string(n.part[1]));
   }
 
   void WrongArguments(const Expr &e) {

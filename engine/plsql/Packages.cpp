@@ -12,9 +12,9 @@
 
 #include "catalog/Privileges.h"
 #include "plsql/CodeCatalog.h"
-#include "plsql/UnitLookup.h"
 #include "plsql/SessionState.h"
 #include "plsql/StoredCode.h"
+#include "plsql/UnitLookup.h"
 #include "session/AccessGuard.h"
 #include "session/Connection.h"
 #include "sql/parse/Parse.h"

@@ -320,6 +320,9 @@ TEST_F(PrivilegesTest, EachSchemaHasItsOwnStoredUnits) {
       {"scott", "CREATE PACKAGE pk AS FUNCTION g RETURN NUMBER; END;", 0},
       {"scott", "CREATE PACKAGE BODY pk AS FUNCTION g RETURN NUMBER IS BEGIN RETURN 10; END; END;", 0},
       {"scott", "CREATE FUNCTION hidden RETURN NUMBER IS BEGIN RETURN 0; END;", 0},
+      {"scott", "CREATE PROCEDURE hidden_p IS BEGIN NULL; END;", 0},
+      // Kept INVALID: PLS-00201 for the unit it may not run.
+      {"adams", "CREATE PROCEDURE r IS BEGIN scott.hidden_p; END;", 24344},
       {"adams", "SELECT f FROM dual", 904},
       {"adams", "SELECT scott.f FROM dual", 904},
       {"adams", "BEGIN IF f = 1 THEN NULL; END IF; END;", 6550},
@@ -355,7 +358,7 @@ TEST_F(PrivilegesTest, EachSchemaHasItsOwnStoredUnits) {
          {"adams", "SELECT scott.hidden FROM dual", 904}});
   EXPECT_EQ(One("adams", "SELECT LISTAGG(owner || '.' || object_name, ',') WITHIN GROUP (ORDER BY "
                          "owner, object_name) FROM all_procedures WHERE procedure_name IS NULL"),
-            "ADAMS.F,ADAMS.PK,SCOTT.F,SCOTT.PK");
+            "ADAMS.F,ADAMS.PK,ADAMS.R,SCOTT.F,SCOTT.PK");
   // DDL works in the named schema, else the current one.
   Steps({{"scott", "ALTER SESSION SET CURRENT_SCHEMA = adams", 0},
          {"scott", "DROP FUNCTION f", 0},
