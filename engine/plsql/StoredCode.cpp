@@ -49,18 +49,10 @@ std::string_view UnitText(std::string_view text) {
 // share one name space.
 bool Exists(Connection &connection, const std::string &owner, std::string_view name,
             const std::string &type, bool exact = false) {
-  Connection::InternalScope scope(connection);
-  OwnedStatement f;
-  const bool body = type == "PACKAGE BODY";
-  const std::string sql = std::string("SELECT 1 FROM \"") + kSourceTable +
-                          "\" WHERE owner = ?1 AND name = ?2" +
-                          (exact ? " AND type = '" + type + "'"
-                           : body ? std::string(" AND type = 'PACKAGE BODY'")
-                                  : std::string(" AND type <> 'PACKAGE BODY'"));
-  if (sqlite3_prepare_v2(connection.db(), sql.c_str(), -1, &f.s, nullptr) != SQLITE_OK) return false;
-  sqlite3_bind_text(f.s, 1, owner.data(), static_cast<int>(owner.size()), SQLITE_TRANSIENT);
-  sqlite3_bind_text(f.s, 2, name.data(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
-  return sqlite3_step(f.s) == SQLITE_ROW;
+  return UnitExists(connection, owner, name,
+                    exact                    ? "'" + type + "'"
+                    : type == "PACKAGE BODY" ? std::string("'PACKAGE BODY'")
+                                             : std::string("'PROCEDURE', 'FUNCTION', 'PACKAGE'"));
 }
 
 bool Run(Connection &connection, const std::string &sql, OraError *error,
