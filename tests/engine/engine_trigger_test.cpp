@@ -299,6 +299,12 @@ TEST_F(EngineTriggers, BeforeRowTriggersAssignMergeAndMultiInsertRows) {
        2, "5 g 2024-03-13 dflt>g|7 h 2024-03-13 dflt|9 i 2024-03-13 all|11 k 2024-03-13 dflt|"
           "100 f 2024-03-13 dflt|101 i 2024-03-13 dflt",
        "j|row 11 dflt|statement"},
+      // SET c = DEFAULT gives :NEW.c the column's default (none: NULL).
+      {"MERGE INTO k USING (SELECT 7 id FROM dual) s ON (k.id = s.id) "
+       "WHEN MATCHED THEN UPDATE SET name = 'm', stamp = DEFAULT",
+       1, "5 g 2024-03-13 dflt>g|7 m  dflt>m|9 i 2024-03-13 all|11 k 2024-03-13 dflt|"
+          "100 f 2024-03-13 dflt|101 i 2024-03-13 dflt",
+       "row 7 dflt>m|statement"},
   };
   auto rows = [&] {
     std::string out;
@@ -362,7 +368,7 @@ TEST_F(EngineTriggers, BeforeRowTriggersAssignMergeAndMultiInsertRows) {
        "  n := SQL%ROWCOUNT;\n"
        "  INSERT INTO log VALUES (seq.NEXTVAL, 'count ' || n);\n"
        "END;");
-  EXPECT_EQ(sortedLog(), "count 2|row 7 dflt>m|row 8 dflt|statement|statement");
+  EXPECT_EQ(sortedLog(), "count 2|row 7 dflt>m>m|row 8 dflt|statement|statement");
 }
 
 // INSTEAD OF triggers make a view's DML theirs: once per row with :NEW

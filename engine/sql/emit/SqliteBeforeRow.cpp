@@ -136,12 +136,19 @@ void SqliteWriter::InsertBeforeRow(const InsertStmt &s, const CatalogTable &tabl
 std::vector<std::string> SqliteWriter::SetGiven(const sql::List<SetItem> &set, const CatalogTable &table) {
   std::vector<std::string> given(table.columns.size());
   for (const SetItem *item : set) {
-    if (item->row || item->value->kind == ExprKind::kDefault) Unsupported(item->pos);
+    if (item->row) Unsupported(item->pos);
     const ExprInfo *info = r_.Info(item->columns.first);
     if (info == nullptr || info->binding != NameBinding::kColumn) Unsupported(item->pos);
     for (size_t k = 0; k < given.size(); ++k) {
-      if (!SameName(table.columns[k].name, info->column)) continue;
-      given[k] = Captured([&] { Fitted(item->value, table, table.columns[k]); });
+      const CatalogColumn &column = table.columns[k];
+      if (!SameName(column.name, info->column)) continue;
+      // SET c = DEFAULT: the trigger sees the column's default as :NEW.c,
+      // as the plain UPDATE writes it.
+      if (item->value->kind == ExprKind::kDefault) {
+        given[k] = column.default_sql.empty() ? "NULL" : "(" + column.default_sql + ")";
+      } else {
+        given[k] = Captured([&] { Fitted(item->value, table, column); });
+      }
     }
   }
   return given;
