@@ -161,6 +161,7 @@ constexpr Text kTexts[] = {
     {30001, "trim set should have only one character"},
     {30006, "resource busy; acquire with WAIT timeout expired"},
     {30076, "invalid extract field for extract source"},
+    {30493, "The percentile value should be a number between 0 and 1."},
     {30494, "The argument [%s] of WIDTH_BUCKET function is NULL or invalid."},
     // PL/SQL
     {1001, "invalid cursor"},

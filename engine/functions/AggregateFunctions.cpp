@@ -4,11 +4,14 @@
 ** SQL front end emits for NUMBER: it adds each value's shortest decimal
 ** form without rounding, so ten rows of 0.1 add up to 1; each also runs
 ** over a window, as do kestrel_sum_distinct and kestrel_avg_distinct, the
-** analytic SUM and AVG of DISTINCT values. NULLs are skipped; no rows give
-** NULL.
+** analytic SUM and AVG of DISTINCT values; PERCENTILE_CONT and
+** PERCENTILE_DISC over numbers (kestrel_percentile). NULLs are skipped; no
+** rows give NULL.
 */
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <vector>
 
@@ -244,6 +247,81 @@ void SumFinal(sqlite3_context *context) {
   FreeState<ExactSum>(context);
 }
 
+// kestrel_percentile(discrete, p, x, descending): PERCENTILE_CONT (0) or
+// PERCENTILE_DISC (1) of p WITHIN GROUP (ORDER BY x [DESC]), the group's
+// numbers kept and sorted when the value is asked for.
+struct Percentile {
+  std::vector<double> values;
+  double p = 0;
+  bool discrete = false;
+  bool descending = false;
+};
+
+void PercentileStep(sqlite3_context *context, int, sqlite3_value **argv) {
+  const Num p = ReadNum(context, argv[1]);
+  if (p.kind == Num::kError) return;
+  // Oracle holds p to [0, 1] on every row, a NULL p included.
+  if (p.kind == Num::kNull || !(p.AsDouble() >= 0 && p.AsDouble() <= 1)) return Raise(context, 30493);
+  const Num x = ReadNum(context, argv[2]);
+  if (x.kind == Num::kError) return;
+  auto *state = State<Percentile>(context, true);
+  if (state == nullptr) return sqlite3_result_error_nomem(context);
+  state->p = p.AsDouble();
+  state->discrete = sqlite3_value_int(argv[0]) != 0;
+  state->descending = sqlite3_value_int(argv[3]) != 0;
+  if (x.kind != Num::kNull) state->values.push_back(x.AsDouble());
+}
+
+void PercentileInverse(sqlite3_context *context, int, sqlite3_value **argv) {
+  const Num x = ReadNum(context, argv[2]);
+  if (x.kind == Num::kNull || x.kind == Num::kError) return;
+  auto *state = State<Percentile>(context, false);
+  if (state == nullptr) return;
+  const double v = x.AsDouble();
+  const auto at = std::find_if(state->values.begin(), state->values.end(), [v](double w) {
+    return w == v || (std::isnan(v) && std::isnan(w));
+  });
+  if (at != state->values.end()) state->values.erase(at);
+}
+
+// Oracle's definitions over the n sorted values (positions from 1):
+// PERCENTILE_DISC is the first value whose cumulative distribution k / n
+// reaches p; PERCENTILE_CONT interpolates at row RN = 1 + p * (n - 1)
+// between its floor and ceiling rows.
+void PercentileOf(sqlite3_context *context, const Percentile *state) {
+  if (state == nullptr || state->values.empty()) return;
+  std::vector<double> sorted = state->values;
+  std::sort(sorted.begin(), sorted.end(), NumberOrder());
+  if (state->descending) std::reverse(sorted.begin(), sorted.end());
+  const double n = static_cast<double>(sorted.size());
+  if (state->discrete) {
+    // p * n as the decimal it was written as: 0.3 * 10 is 3, not the
+    // binary 3.0000000000000004.
+    const double k = std::ceil(state->p * n - 1e-9);
+    const size_t at = k < 1 ? 0 : std::min(sorted.size(), static_cast<size_t>(k)) - 1;
+    return ResultDouble(context, sorted[at]);
+  }
+  const double rn = 1 + state->p * (n - 1);
+  const double below = std::floor(rn), above = std::ceil(rn);
+  const double low = sorted[static_cast<size_t>(below) - 1];
+  const double high = sorted[static_cast<size_t>(above) - 1];
+  const double value = below == above ? low : (above - rn) * low + (rn - below) * high;
+  // The interpolation's binary rounding is not Oracle's decimal answer:
+  // keep the 15 digits a double holds exactly.
+  char text[40];
+  std::snprintf(text, sizeof text, "%.15g", value);
+  ResultDouble(context, std::strtod(text, nullptr));
+}
+
+void PercentileValue(sqlite3_context *context) {
+  PercentileOf(context, State<Percentile>(context, false));
+}
+
+void PercentileFinal(sqlite3_context *context) {
+  PercentileOf(context, State<Percentile>(context, false));
+  FreeState<Percentile>(context);
+}
+
 }  // namespace
 
 int RegisterAggregateFunctions(sqlite3 *db, const SessionSettings *settings) {
@@ -271,7 +349,9 @@ int RegisterAggregateFunctions(sqlite3 *db, const SessionSettings *settings) {
                                                   a.value, a.inverse, nullptr);
     if (rc != SQLITE_OK) return rc;
   }
-  return SQLITE_OK;
+  return sqlite3_create_window_function(db, "kestrel_percentile", 4, flags, data, PercentileStep,
+                                        PercentileFinal, PercentileValue, PercentileInverse,
+                                        nullptr);
 }
 
 }  // namespace kestrel_engine

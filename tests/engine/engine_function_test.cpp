@@ -375,6 +375,14 @@ TEST_F(EngineFunction, Aggregates) {
       {"MEDIAN(x) FROM t WHERE g = 3", ".15"},
       {"SUM(DISTINCT x) FROM t WHERE g IN (1, 3)", ".3"},
       {"STDDEV(x) FROM t WHERE g = 2", "3.605551275463989"},
+      // Row 1 + p * (n - 1), between its neighbours; DISC the first value
+      // whose cumulative distribution reaches p.
+      {"PERCENTILE_CONT(0.75) WITHIN GROUP (ORDER BY x) FROM t WHERE g = 2", "6.5"},
+      {"PERCENTILE_CONT(0.25) WITHIN GROUP (ORDER BY x DESC) FROM t WHERE g = 3", ".175"},
+      {"PERCENTILE_CONT(0.5) WITHIN GROUP (ORDER BY x) FROM t WHERE g = 5", "NULL"},
+      {"PERCENTILE_DISC(0.34) WITHIN GROUP (ORDER BY x) FROM t WHERE g = 2", "4"},
+      {"PERCENTILE_DISC(0.33) WITHIN GROUP (ORDER BY x) FROM t WHERE g = 2", "2"},
+      {"PERCENTILE_DISC(0.3) WITHIN GROUP (ORDER BY g) FROM t WHERE g < 3", "1"},
   };
   for (const auto &c : cases) {
     const Rows rows = s.Query("SELECT " + c.first);
@@ -388,6 +396,13 @@ TEST_F(EngineFunction, Aggregates) {
   EXPECT_EQ(groups[1][1].value_or("NULL") + " " + groups[1][2].value_or("NULL"), "4 15");
   EXPECT_EQ(groups[2][1].value_or("NULL"), ".15");
   EXPECT_EQ(groups[4][1].value_or("NULL"), "NULL");
+  // Over a partition, every row has its partition's percentile.
+  const Rows over = s.Query(
+      "SELECT PERCENTILE_DISC(0.5) WITHIN GROUP (ORDER BY x DESC) OVER (PARTITION BY g) FROM t "
+      "WHERE g IN (2, 3) ORDER BY g");
+  ASSERT_EQ(over.size(), 6u);
+  EXPECT_EQ(over[3][0].value_or("NULL") + " " + over[4][0].value_or("NULL"), "4 .2");
+  EXPECT_EQ(Value("PERCENTILE_CONT(2) WITHIN GROUP (ORDER BY x)", "t"), "ORA-30493");
   // A value that is not a number stops the query; the state is freed.
   ASSERT_EQ(s.Run("INSERT INTO t VALUES (6, 1)"), OCI_SUCCESS);
   ASSERT_EQ(s.Run("CREATE TABLE u (x VARCHAR2(10))"), OCI_SUCCESS);

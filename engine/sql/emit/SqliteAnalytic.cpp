@@ -32,6 +32,9 @@ void SqliteWriter::FunctionClauses(const sql::Expr *e) {
   }
   if (name == "LISTAGG" && x.over == nullptr) return ListAgg(e);
   if (x.keep != 0) return Keep(e);
+  if ((name == "PERCENTILE_CONT" || name == "PERCENTILE_DISC") && x.has_within_group) {
+    return Percentile(e);
+  }
   Unsupported(e->pos);  // KEEP, JSON clauses, other WITHIN GROUP functions
 }
 

@@ -4,7 +4,8 @@
 ** LISTAGG ... WITHIN GROUP (kestrel_listagg, with the DISTINCT and ON
 ** OVERFLOW choices as constant arguments) and MIN, MAX, SUM, COUNT and AVG
 ** KEEP (DENSE_RANK FIRST|LAST ORDER BY ...) (kestrel_keep, also over a
-** partition).
+** partition), and PERCENTILE_CONT and PERCENTILE_DISC (p) WITHIN GROUP
+** (ORDER BY x) over numbers (kestrel_percentile, also over a partition).
 */
 #include "sql/emit/SqliteWriter.h"
 
@@ -73,6 +74,25 @@ void SqliteWriter::Keep(const sql::Expr *e) {
     Over(*x.over, nullptr);
   }
   if (n == "COUNT") Put(", 0)");
+}
+
+void SqliteWriter::Percentile(const sql::Expr *e) {
+  const FuncExtra &x = *e->extra;
+  // One sort key; CONT interpolates, so only numbers (dates not yet).
+  if (e->args.size != 1 || x.within_group.size != 1 || (e->flags & kDistinct) ||
+      !TypeOf(x.within_group.first->expr).IsNumeric()) {
+    Unsupported(e->pos);
+  }
+  Put(e->name.part[0] == "PERCENTILE_DISC" ? "kestrel_percentile(1, " : "kestrel_percentile(0, ");
+  AsNumber(e->args.first);
+  Put(", ");
+  Expr(x.within_group.first->expr);
+  Put(x.within_group.first->desc ? ", 1)" : ", 0)");
+  if (x.over != nullptr) {
+    // Over a partition only, as MEDIAN.
+    if (!x.over->order.empty() || x.over->units != 0) throw SemanticError(30487, x.over->pos);
+    Over(*x.over, nullptr);
+  }
 }
 
 }  // namespace kestrel_engine::sql

@@ -48,6 +48,7 @@ class SqliteWriter {
   void DistinctCount(const sql::Expr *e);  // COUNT/SUM/AVG(DISTINCT x) OVER (...)
   void Over(const Window &w, const sql::List<OrderItem> *order);
   void ListAgg(const sql::Expr *e);
+  void Percentile(const sql::Expr *e);
   void Keep(const sql::Expr *e);
   // ", key, flags" per ORDER BY item: flags 1 DESC, 2 NULLS FIRST.
   void SortKeys(const sql::List<OrderItem> &order);

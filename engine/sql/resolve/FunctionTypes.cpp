@@ -66,6 +66,8 @@ constexpr Entry kFunctions[] = {
     {"NVL", false, 0, V},
     {"NVL2", false, 1, V},
     {"ORA_HASH", false, -1, N},
+    {"PERCENTILE_CONT", true, -1, N},
+    {"PERCENTILE_DISC", true, -1, N},
     {"POWER", false, -1, N},
     {"RAWTOHEX", false, -1, V},
     {"REGEXP_COUNT", false, -1, N},

@@ -949,7 +949,7 @@ OracleType Resolver::ResolveFunction(const Expr *e, Scope *scope) {
         "JSON_ARRAYAGG", "JSON_EXISTS", "XMLAGG", "GROUPING", "SYS_CONNECT_BY_PATH",
         "CUME_DIST", "PERCENT_RANK", "RATIO_TO_REPORT", "COLLECT", "CORR", "COVAR_POP",
         "COVAR_SAMP", "STDDEV_POP", "STDDEV_SAMP", "VAR_POP", "VAR_SAMP", "NTH_VALUE",
-        "PERCENTILE_CONT", "PERCENTILE_DISC", "LNNVL", "NANVL", "TZ_OFFSET",
+        "LNNVL", "NANVL", "TZ_OFFSET",
         "FROM_TZ", "NEW_TIME", "SESSIONTIMEZONE", "DBTIMEZONE", "TO_DSINTERVAL",
         "TO_YMINTERVAL", "TO_BINARY_DOUBLE", "VSIZE", "DUMP"};
     for (const char *o : kOthers) {
