@@ -106,6 +106,11 @@ class AccessData {
 // Upper-cases ASCII letters: how object names are keyed here.
 std::string ObjectKey(std::string_view name);
 
+// How AccessData keys `owner`'s trigger `name` (upper case): triggers have
+// a namespace of their own in each schema, apart from the tables' keys.
+// A double quote is in no name, so no key of another kind takes this form.
+std::string TriggerKey(std::string_view owner, std::string_view name);
+
 }  // namespace kestrel_engine
 
 #endif

@@ -410,9 +410,20 @@ bool IsTriggerStatement(const sql::Statement &statement) {
 }
 
 bool RunTriggerStatement(Connection &connection, const sql::Statement &statement,
-                         std::string_view text, const std::string &owner, OraError *error) {
+                         std::string_view text, const std::string &user, OraError *error) {
   // This session parses its triggers again after it changed one.
   connection.plsqlState().triggers.loaded.clear();
+  // Each schema has its own trigger names: the one written, else the
+  // session's current schema (DdlPrivileges.cpp checked the right to it).
+  const sql::Name &written =
+      statement.kind == sql::StmtKind::kCreateTrigger
+          ? static_cast<const sql::CreateTriggerStmt &>(statement).name
+      : statement.kind == sql::StmtKind::kDrop ? static_cast<const sql::DropStmt &>(statement).name
+                                               : static_cast<const sql::AlterCodeStmt &>(statement).name;
+  const std::string &current = connection.settings().currentSchema;
+  const std::string owner = written.count > 1 ? std::string(written.part[0])
+                            : current.empty() ? user
+                                              : current;
   if (statement.kind == sql::StmtKind::kCreateTrigger) {
     return CreateTrigger(connection, static_cast<const sql::CreateTriggerStmt &>(statement), text,
                          owner, error);
