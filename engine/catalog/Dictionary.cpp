@@ -373,7 +373,10 @@ std::vector<std::string> ViewStatements() {
       "CREATE TEMP VIEW user_source (NAME, TYPE, LINE, TEXT) AS SELECT name, type, line, text "
       "FROM main.\"kestrel$source\" WHERE owner = kestrel_session_user()",
       "CREATE TEMP VIEW all_source (OWNER, NAME, TYPE, LINE, TEXT) AS SELECT owner, name, "
-      "type, line, text FROM main.\"kestrel$source\" WHERE kestrel_may_reach(name)",
+      "type, line, text FROM main.\"kestrel$source\" s WHERE CASE type WHEN 'TRIGGER' THEN "
+      "owner = kestrel_session_user() OR EXISTS (SELECT 1 FROM main.\"kestrel$triggers\" t "
+      "WHERE t.owner = s.owner AND t.name = s.name AND kestrel_may_reach(t.table_name)) ELSE "
+      "kestrel_may_reach(name) END",
   };
   for (const char *sql : kSourceViews) {
     out.push_back(sql);

@@ -30,7 +30,7 @@ size_t End(const Token &t) { return t.offset + t.raw.size(); }
 struct WrittenName {
   std::string part[2];
   sql::Name name;
-  size_t begin = 0, end = 0, next = 0;
+  size_t begin = 0, end = 0, last = 0;  // `last`: its last token
 };
 
 bool ReadName(const std::vector<Token> &tokens, size_t i, WrittenName *out) {
@@ -47,7 +47,7 @@ bool ReadName(const std::vector<Token> &tokens, size_t i, WrittenName *out) {
   out->name.count = static_cast<uint8_t>(count);
   out->begin = tokens[i].offset;
   out->end = End(tokens[i + 2 * (count - 1)]);
-  out->next = i + 2 * count - 1;
+  out->last = i + 2 * (count - 1);
   return true;
 }
 
@@ -72,7 +72,7 @@ void CreateOlderTable(Ddl &ddl, const sql::CreateTableStmt &s, std::string_view 
   WrittenName table;
   if (!ReadName(tokens, i + 1, &table)) Fail(903);
   replace(table, stored);
-  for (i = table.next + 1; i < tokens.size() && tokens[i].kind != TokenKind::kEnd; ++i) {
+  for (i = table.last + 1; i < tokens.size() && tokens[i].kind != TokenKind::kEnd; ++i) {
     WrittenName parent;
     if (!tokens[i].Is("REFERENCES") || !ReadName(tokens, i + 1, &parent)) continue;
     // The table itself, else the parent its schema (or the current one)
@@ -84,7 +84,7 @@ void CreateOlderTable(Ddl &ddl, const sql::CreateTableStmt &s, std::string_view 
     const std::string target = self ? stored : FindTable(ddl, parent.name);
     if (target.empty()) Fail(942);
     replace(parent, target);
-    i = parent.next;
+    i = parent.last;
     // Without columns SQLite reads the parent's own PRIMARY KEY, which a
     // table the tree path made keeps in the engine's records instead.
     if (self || (i + 1 < tokens.size() && tokens[i + 1].IsSymbol('('))) continue;

@@ -856,6 +856,12 @@ TEST_F(PrivilegesTest, EveryCreateTableFormTakesItsSchemasName) {
       {"adams", "INSERT INTO ch VALUES (2)", 0},
       {"adams", "COMMIT", 2091},
       {"adams", "CREATE TABLE ch2 (pid NUMBER REFERENCES nowhere DEFERRABLE)", 942},
+      {"scott", "CREATE TABLE tree (id NUMBER)", 0},
+      {"adams", "CREATE TABLE tree (id NUMBER PRIMARY KEY, up NUMBER REFERENCES tree (id) "
+                "DEFERRABLE INITIALLY DEFERRED)", 0},
+      {"adams", "INSERT INTO tree VALUES (1, 2)", 0},
+      {"adams", "INSERT INTO tree VALUES (2, 1)", 0},
+      {"adams", "COMMIT", 0},
       {"adams", "CREATE GLOBAL TEMPORARY TABLE g (x NUMBER) ON COMMIT PRESERVE ROWS", 0},
       {"adams", "CREATE GLOBAL TEMPORARY TABLE g (x NUMBER) ON COMMIT PRESERVE ROWS", 955},
       {"adams", "CREATE GLOBAL TEMPORARY TABLE g2 (x NUMBER) ON COMMIT DELETE ROWS", 3001},
@@ -929,6 +935,8 @@ TEST_F(PrivilegesTest, EachSchemaHasItsOwnTriggers) {
   EXPECT_EQ(One("adams", "SELECT COUNT(*) FROM all_triggers WHERE trigger_name = 'TRG'"), "1");
   EXPECT_EQ(One("scott", "SELECT COUNT(*) FROM all_triggers WHERE trigger_name = 'TRG'"), "2");
   EXPECT_EQ(One("adams", "SELECT COUNT(*) FROM user_source WHERE type = 'TRIGGER'"), "1");
+  EXPECT_EQ(One("adams", "SELECT COUNT(*) FROM all_source WHERE type = 'TRIGGER'"), "1");
+  EXPECT_EQ(One("scott", "SELECT COUNT(*) FROM all_source WHERE name = 'TRG'"), "2");
   Steps({
       {"adams", "ALTER TRIGGER trg DISABLE", 0},
       {"adams", "ALTER TRIGGER trg COMPILE", 0},
