@@ -320,9 +320,12 @@ bool CreateTrigger(Connection &connection, const sql::CreateTriggerStmt &st, std
               std::string("INSERT INTO \"") + kTriggersTable +
                   "\" (owner, name, table_owner, table_name, timing, events, update_of, row_level, "
                   "when_clause, status, referencing, description, body, text, new_assigned, seq, created, "
-                  "last_ddl_time) VALUES (?1, ?2, ?3, ?4, ?5, ?6, nullif(?7, ''), ?8, nullif(?9, ''), "
+                  "last_ddl_time) VALUES (?1, ?2, coalesce((SELECT o.owner FROM main.\"kestrel$objects\" "
+                  "o WHERE o.name = ?4 AND o.type IN ('table', 'view')), ?3), ?4, ?5, ?6, "
+                  "nullif(?7, ''), ?8, nullif(?9, ''), "
                   "?10, ?11, ?12, ?13, ?14, nullif(?15, ''), CAST(?16 AS INTEGER), " + created +
                   ", datetime('now', 'localtime'))",
+              // The table's owner, which the trigger's need not be.
               {owner, name, owner, table, st.timing == 0 ? "BEFORE" : instead ? "INSTEAD OF" : compound ? "COMPOUND" : "AFTER",
                std::to_string(st.events), updateOf, perRow ? "1" : "0", whenText,
                st.enabled == 2 ? "DISABLED" : "ENABLED", referencing, description, body,

@@ -964,4 +964,9 @@ TEST_F(PrivilegesTest, EachSchemaHasItsOwnTriggers) {
   EXPECT_EQ(One("scott", "SELECT COUNT(*) FROM tlog"), "3");
   EXPECT_EQ(One("adams", "SELECT trigger_name || status FROM user_triggers"), "TRGDISABLED");
   EXPECT_EQ(One("scott", "SELECT trigger_name || status FROM user_triggers"), "TRGENABLED");
+  // A trigger of one schema on another's table names the table's owner.
+  ASSERT_EQ(Code("scott", "CREATE TRIGGER watch AFTER INSERT ON adams.tt BEGIN NULL; END;"), 0);
+  EXPECT_EQ(One("scott", "SELECT table_owner || '.' || table_name FROM user_triggers WHERE "
+                         "trigger_name = 'WATCH'"),
+            "ADAMS.TT");
 }
