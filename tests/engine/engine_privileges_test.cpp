@@ -909,6 +909,8 @@ TEST_F(PrivilegesTest, OneNamespaceAcrossKindsInEachSchema) {
       {"adams", "CREATE SEQUENCE v", 955},
       // Another schema's sequence and procedure leave the names free here.
       {"adams", "CREATE SYNONYM scotts FOR t", 0},
+      {"scott", "CREATE FUNCTION scottf RETURN NUMBER IS BEGIN RETURN 1; END;", 0},
+      {"adams", "CREATE SYNONYM scottf FOR t", 0},
       {"scott", "CREATE TABLE syn (x NUMBER)", 0},
       {"scott", "CREATE SEQUENCE sq", 0},
       {"adams", "ALTER TABLE t RENAME TO t2", 0},
