@@ -316,6 +316,7 @@ bool CreateTrigger(Connection &connection, const sql::CreateTriggerStmt &st, std
       return false;
     }
     const std::string created = "datetime('now', 'localtime')";
+    // TABLE_OWNER is the table's owner, which the trigger's need not be.
     if (!Exec(connection,
               std::string("INSERT INTO \"") + kTriggersTable +
                   "\" (owner, name, table_owner, table_name, timing, events, update_of, row_level, "
@@ -325,7 +326,6 @@ bool CreateTrigger(Connection &connection, const sql::CreateTriggerStmt &st, std
                   "nullif(?7, ''), ?8, nullif(?9, ''), "
                   "?10, ?11, ?12, ?13, ?14, nullif(?15, ''), CAST(?16 AS INTEGER), " + created +
                   ", datetime('now', 'localtime'))",
-              // The table's owner, which the trigger's need not be.
               {owner, name, owner, table, st.timing == 0 ? "BEFORE" : instead ? "INSTEAD OF" : compound ? "COMPOUND" : "AFTER",
                std::to_string(st.events), updateOf, perRow ? "1" : "0", whenText,
                st.enabled == 2 ? "DISABLED" : "ENABLED", referencing, description, body,
