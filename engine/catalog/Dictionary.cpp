@@ -233,8 +233,8 @@ std::string ViewSql(const View &v, bool all) {
     // PL/SQL triggers are the engine's, not SQLite's objects.
     sql += std::string(" UNION ALL SELECT ") + (all ? "t.owner, " : "") +
            "t.name, 'TRIGGER', t.created, t.last_ddl_time, 'VALID', 'N', 'N', NULL FROM "
-           "\"kestrel$triggers\" t" +
-           (all ? "" : " WHERE t.owner = kestrel_session_user()");
+           "\"kestrel$triggers\" t WHERE t.owner = kestrel_session_user()" +
+           (all ? " OR kestrel_may_reach(t.table_name)" : "");
     // Synonyms are objects too, kept in their own table.
     sql += std::string(" UNION ALL SELECT ") + (all ? "s.owner, " : "") +
            "s.name, 'SYNONYM', s.created, s.last_ddl_time, 'VALID', 'N', 'N', "
@@ -362,7 +362,10 @@ std::vector<std::string> ViewStatements() {
         "CASE t.timing WHEN 'INSTEAD OF' THEN 'VIEW' ELSE 'TABLE' END, "
         "kestrel_oracle_name(t.table_name, t.table_owner), NULL, t.referencing, t.when_clause, t.status, "
         "t.description, 'PL/SQL     ', t.body FROM \"kestrel$triggers\" t" +
-        (all ? " WHERE kestrel_may_reach(t.name)" : " WHERE t.owner = kestrel_session_user()");
+        // Triggers have names of their own per schema: one's own, and
+        // those on a table within reach.
+        (all ? " WHERE t.owner = kestrel_session_user() OR kestrel_may_reach(t.table_name)"
+             : " WHERE t.owner = kestrel_session_user()");
     out.push_back(sql);
   }
   // Stored PL/SQL source, line by line.
@@ -370,8 +373,10 @@ std::vector<std::string> ViewStatements() {
       "CREATE TEMP VIEW user_source (NAME, TYPE, LINE, TEXT) AS SELECT name, type, line, text "
       "FROM main.\"kestrel$source\" WHERE owner = kestrel_session_user()",
       "CREATE TEMP VIEW all_source (OWNER, NAME, TYPE, LINE, TEXT) AS SELECT owner, name, "
-      "type, line, text FROM main.\"kestrel$source\" WHERE kestrel_may_reach(CASE type WHEN "
-      "'TRIGGER' THEN name ELSE owner || '.' || name END)",
+      "type, line, text FROM main.\"kestrel$source\" s WHERE CASE type WHEN 'TRIGGER' THEN "
+      "owner = kestrel_session_user() OR EXISTS (SELECT 1 FROM main.\"kestrel$triggers\" t "
+      "WHERE t.owner = s.owner AND t.name = s.name AND kestrel_may_reach(t.table_name)) ELSE "
+      "kestrel_may_reach(owner || '.' || name) END",
   };
   for (const char *sql : kSourceViews) {
     out.push_back(sql);

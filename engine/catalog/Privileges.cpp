@@ -63,6 +63,10 @@ std::string CodeKey(std::string_view owner, std::string_view name) {
   return ObjectKey(QualifiedStorageName(owner, name));
 }
 
+std::string TriggerKey(std::string_view owner, std::string_view name) {
+  return ObjectKey("\"TRIGGER\"" + std::string(owner) + "." + std::string(name));
+}
+
 bool IsPrivilegeTable(const char *name) {
   if (name == nullptr) return false;
   for (const char *t : {kRolesTable, kSysPrivsTable, kRolePrivsTable, kTabPrivsTable}) {
@@ -213,8 +217,9 @@ bool AccessData::Load(Connection &connection, OraError *error) {
           Q(kTabPrivsTable),
       "SELECT upper(owner || '.' || name), owner, 'code' FROM main.\"kestrel$code\" UNION ALL "
       "SELECT upper(name), owner, 'sequence' FROM main.\"" + std::string(kSequencesTable) +
-          "\" UNION ALL SELECT upper(name), owner, 'trigger' FROM main.\"kestrel$triggers\" "
-          "UNION ALL SELECT upper(name), owner, type FROM main.\"" +
+          "\" UNION ALL SELECT upper('\"TRIGGER\"' || owner || '.' || name), owner, 'trigger' FROM "
+          "main.\"kestrel$triggers\" UNION ALL SELECT upper(CASE type WHEN 'trigger' THEN "
+          "'\"TRIGGER\"' || owner || '.' || name ELSE name END), owner, type FROM main.\"" +
           kObjectsTable + "\" WHERE type IN ('table', 'view', 'trigger')",
   };
   for (int q = 0; q < 6; ++q) {

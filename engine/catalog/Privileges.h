@@ -110,6 +110,11 @@ std::string ObjectKey(std::string_view name);
 // the same owner and name (they share the schema's namespace).
 std::string CodeKey(std::string_view owner, std::string_view name);
 
+// How AccessData keys `owner`'s trigger `name` (upper case): triggers have
+// a namespace of their own in each schema, apart from the tables' keys.
+// A double quote is in no name, so no key of another kind takes this form.
+std::string TriggerKey(std::string_view owner, std::string_view name);
+
 }  // namespace kestrel_engine
 
 #endif

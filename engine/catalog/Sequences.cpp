@@ -9,6 +9,7 @@
 #include <limits>
 #include <string>
 
+#include "catalog/SchemaNamespace.h"
 #include "catalog/StorageNames.h"
 #include "errors/SqliteErrors.h"
 #include "session/Connection.h"
@@ -420,10 +421,9 @@ bool RunSequenceStatement(Connection &connection, const std::vector<Token> &toke
       if (name.find(kStorageSeparator) != std::string::npos) return Fail(error, 2277);
       const std::string creator = UpperAscii(owner);
       Connection::InternalScope scope(connection);
-      if (!FindSequenceName(connection.db(), creator, name).empty() ||
-          !FindStorageName(connection.db(), creator, name, false).empty()) {
-        return Fail(error, 955);
-      }
+      // The schema's tables, views, synonyms and stored units share the
+      // namespace of its sequences.
+      if (!SchemaNameHolder(connection.db(), creator, name).empty()) return Fail(error, 955);
       d.name = NewSequenceName(connection.db(), creator, name);
       return Store(connection, d, creator, d.start, false, error);
     });

@@ -316,11 +316,14 @@ bool CreateTrigger(Connection &connection, const sql::CreateTriggerStmt &st, std
       return false;
     }
     const std::string created = "datetime('now', 'localtime')";
+    // TABLE_OWNER is the table's owner, which the trigger's need not be.
     if (!Exec(connection,
               std::string("INSERT INTO \"") + kTriggersTable +
                   "\" (owner, name, table_owner, table_name, timing, events, update_of, row_level, "
                   "when_clause, status, referencing, description, body, text, new_assigned, seq, created, "
-                  "last_ddl_time) VALUES (?1, ?2, ?3, ?4, ?5, ?6, nullif(?7, ''), ?8, nullif(?9, ''), "
+                  "last_ddl_time) VALUES (?1, ?2, coalesce((SELECT o.owner FROM main.\"kestrel$objects\" "
+                  "o WHERE o.name = ?4 AND o.type IN ('table', 'view')), ?3), ?4, ?5, ?6, "
+                  "nullif(?7, ''), ?8, nullif(?9, ''), "
                   "?10, ?11, ?12, ?13, ?14, nullif(?15, ''), CAST(?16 AS INTEGER), " + created +
                   ", datetime('now', 'localtime'))",
               {owner, name, owner, table, st.timing == 0 ? "BEFORE" : instead ? "INSTEAD OF" : compound ? "COMPOUND" : "AFTER",
@@ -410,9 +413,20 @@ bool IsTriggerStatement(const sql::Statement &statement) {
 }
 
 bool RunTriggerStatement(Connection &connection, const sql::Statement &statement,
-                         std::string_view text, const std::string &owner, OraError *error) {
+                         std::string_view text, const std::string &user, OraError *error) {
   // This session parses its triggers again after it changed one.
   connection.plsqlState().triggers.loaded.clear();
+  // Each schema has its own trigger names: the one written, else the
+  // session's current schema (DdlPrivileges.cpp checked the right to it).
+  const sql::Name &written =
+      statement.kind == sql::StmtKind::kCreateTrigger
+          ? static_cast<const sql::CreateTriggerStmt &>(statement).name
+      : statement.kind == sql::StmtKind::kDrop ? static_cast<const sql::DropStmt &>(statement).name
+                                               : static_cast<const sql::AlterCodeStmt &>(statement).name;
+  const std::string &current = connection.settings().currentSchema;
+  const std::string owner = written.count > 1 ? std::string(written.part[0])
+                            : current.empty() ? user
+                                              : current;
   if (statement.kind == sql::StmtKind::kCreateTrigger) {
     return CreateTrigger(connection, static_cast<const sql::CreateTriggerStmt &>(statement), text,
                          owner, error);

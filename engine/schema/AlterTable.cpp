@@ -286,6 +286,7 @@ void AlterTable(Ddl &ddl, const sql::AlterTableStmt &s) {
         // The new name in the owner's schema (catalog/StorageNames.h).
         const std::string to = NewStorageName(ddl.db(), ddl.owner(), item->new_table.Last());
         if (ddl.Exists("SELECT 1 FROM main.sqlite_master WHERE name = ?1 COLLATE NOCASE", {to})) Fail(955);
+        CheckNameFree(ddl, ddl.owner(), item->new_table.Last());
         RenameKeepingViews(ddl, "ALTER TABLE main." + QuoteIdent(table) + " RENAME TO " + QuoteIdent(to));
         ddl.Rows("UPDATE main.\"kestrel$comments\" SET table_name = ?2 WHERE table_name = ?1", {table, to});
         RenameTableRecords(ddl, table, to);

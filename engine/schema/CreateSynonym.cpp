@@ -4,7 +4,6 @@
 ** as the creator's) and need not exist yet; statements translate it when
 ** they name the synonym.
 */
-#include "catalog/StorageNames.h"
 #include "catalog/Synonyms.h"
 #include "schema/SchemaStatements.h"
 #include "sql/Lexer.h"
@@ -32,12 +31,6 @@ std::string OwnerOf(const Ddl &ddl, const sql::Name &name, bool is_public) {
 
 }  // namespace
 
-bool HasPrivateSynonym(Ddl &ddl, const std::string &name) {
-  EnsureTable(ddl);
-  return ddl.Exists("SELECT 1 FROM " + Quoted() + " WHERE owner = ?1 AND name = ?2 COLLATE NOCASE",
-                    {ddl.owner(), name});
-}
-
 void CreateSynonym(Ddl &ddl, const sql::CreateSynonymStmt &s) {
   EnsureTable(ddl);
   const std::string name(s.name.Last());
@@ -45,14 +38,9 @@ void CreateSynonym(Ddl &ddl, const sql::CreateSynonymStmt &s) {
   const std::string owner = OwnerOf(ddl, s.name, s.is_public);
   if (s.name.count > 2 || s.target.count > 2) Fail(922);
   // A private synonym shares its owner's namespace with tables, views,
-  // sequences and stored code; a PUBLIC one shares only PUBLIC's.
-  // Tables and views are the owner's own (each schema has its own names).
-  if (!s.is_public &&
-      (!FindStorageName(ddl.db(), owner, name, false).empty() ||
-       ddl.Exists("SELECT 1 FROM main.\"kestrel$sequences\" WHERE name = ?1", {name}) ||
-       ddl.Exists("SELECT 1 FROM main.\"kestrel$source\" WHERE name = ?1", {name}))) {
-    Fail(955);
-  }
+  // sequences and stored code (its own synonym is checked below); a
+  // PUBLIC one shares only PUBLIC's.
+  if (!s.is_public) CheckNameFree(ddl, owner, name, "SYNONYM");
   const bool exists =
       ddl.Exists("SELECT 1 FROM " + Quoted() + " WHERE owner = ?1 AND name = ?2", {owner, name});
   if (exists && !s.or_replace) Fail(955);

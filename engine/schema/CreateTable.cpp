@@ -16,16 +16,6 @@ namespace kestrel_engine::schema {
 
 namespace {
 
-// `stored`: the table's storage name (catalog/StorageNames.h).
-void CheckFree(Ddl &ddl, const std::string &stored, const std::string &name) {
-  if (ddl.Exists("SELECT 1 FROM main.sqlite_master WHERE type IN ('table', 'view') AND name = ?1 "
-                 "COLLATE NOCASE",
-                 {stored}) ||
-      HasPrivateSynonym(ddl, name)) {
-    Fail(955);
-  }
-}
-
 void CreateFromQuery(Ddl &ddl, const sql::CreateTableStmt &s, std::string_view text,
                      TablePlan *plan) {
   sql::SelectStmt select;
@@ -59,10 +49,14 @@ void CreateFromQuery(Ddl &ddl, const sql::CreateTableStmt &s, std::string_view t
 }  // namespace
 
 void CreateTable(Ddl &ddl, const sql::CreateTableStmt &s, std::string_view text) {
+  if (s.temporary == 2) Fail(3001, "private temporary tables");
+  // A global temporary table's rows are shared and kept, as a table's: only
+  // ON COMMIT PRESERVE ROWS comes near that, the default DELETE ROWS not.
+  if (s.temporary == 1 && s.on_commit != 2) Fail(3001, "ON COMMIT DELETE ROWS");
   TablePlan plan;
   CheckObjectName(s.name.Last());
   plan.table = NewStorageName(ddl.db(), ddl.owner(), s.name.Last());
-  CheckFree(ddl, plan.table, std::string(s.name.Last()));
+  CheckTableNameFree(ddl, plan.table, s.name.Last());
   if (s.as_query != nullptr) {
     CreateFromQuery(ddl, s, text, &plan);
   } else {

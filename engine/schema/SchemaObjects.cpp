@@ -81,7 +81,8 @@ void CreateView(Ddl &ddl, const sql::CreateViewStmt &s, std::string_view text) {
   if (!existing.empty()) {
     if (!s.or_replace || existing[0][0] != "view") Fail(955);
   }
-  if (HasPrivateSynonym(ddl, name)) Fail(955);
+  // A sequence, synonym or stored unit of the schema holds the name too.
+  CheckNameFree(ddl, ddl.owner(), name, "TABLE");
   sql::SelectStmt select;
   select.kind = sql::StmtKind::kSelect;
   select.pos = s.query->pos;

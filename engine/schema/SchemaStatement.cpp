@@ -24,7 +24,7 @@ namespace {
 using namespace schema;
 
 // Deferred constraints are checked at commit: SQLite's own deferred
-// foreign keys still do that, on the older path.
+// foreign keys still do that, on the older rewrite.
 bool Deferred(const sql::List<sql::Constraint> &constraints) {
   for (const sql::Constraint *c : constraints) {
     if (c->deferrable == 1 || c->initially == 2) return true;
@@ -32,15 +32,20 @@ bool Deferred(const sql::List<sql::Constraint> &constraints) {
   return false;
 }
 
+bool Deferred(const sql::CreateTableStmt &create) {
+  if (Deferred(create.constraints)) return true;
+  for (const sql::ColumnDef *c : create.columns) {
+    if (Deferred(c->constraints)) return true;
+  }
+  return false;
+}
+
 bool Mine(const sql::Statement &s) {
   switch (s.kind) {
     case sql::StmtKind::kCreateTable: {
+      // AS SELECT with deferrable constraints: the translation's alone.
       const auto &create = static_cast<const sql::CreateTableStmt &>(s);
-      if (create.temporary != 0 || Deferred(create.constraints)) return false;
-      for (const sql::ColumnDef *c : create.columns) {
-        if (Deferred(c->constraints)) return false;
-      }
-      return true;
+      return create.as_query == nullptr || !Deferred(create);
     }
     case sql::StmtKind::kAlterTable: {
       const auto &alter = static_cast<const sql::AlterTableStmt &>(s);
@@ -63,8 +68,13 @@ bool Mine(const sql::Statement &s) {
 
 void Run(Ddl &ddl, const sql::Statement &s, std::string_view text) {
   switch (s.kind) {
-    case sql::StmtKind::kCreateTable:
-      return CreateTable(ddl, static_cast<const sql::CreateTableStmt &>(s), text);
+    case sql::StmtKind::kCreateTable: {
+      const auto &create = static_cast<const sql::CreateTableStmt &>(s);
+      if (create.as_query == nullptr && create.temporary == 0 && Deferred(create)) {
+        return CreateOlderTable(ddl, create, text);
+      }
+      return CreateTable(ddl, create, text);
+    }
     case sql::StmtKind::kAlterTable:
       return AlterTable(ddl, static_cast<const sql::AlterTableStmt &>(s));
     case sql::StmtKind::kCreateView:
@@ -124,8 +134,10 @@ SchemaOutcome RunSchemaStatement(Connection &connection, std::string_view text,
     // AS SELECT, a CHECK or an index expression): the translation may
     // still run it. ALTER never goes back, as the older path would clear
     // the table's constraint triggers.
+    // A temporary table's refusal is final: the translation knows none.
     const bool creates = statement->kind == sql::StmtKind::kCreateView ||
-                         statement->kind == sql::StmtKind::kCreateTable ||
+                         (statement->kind == sql::StmtKind::kCreateTable &&
+                          static_cast<const sql::CreateTableStmt *>(statement)->temporary == 0) ||
                          statement->kind == sql::StmtKind::kCreateIndex;
     // Not where the schema keeps tables under qualified names: the
     // translation writes plain ones (catalog/StorageNames.h).

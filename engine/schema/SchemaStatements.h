@@ -33,9 +33,20 @@ void Drop(Ddl &ddl, const sql::DropStmt &s);
 void Truncate(Ddl &ddl, const sql::TruncateStmt &s);
 void CreateSynonym(Ddl &ddl, const sql::CreateSynonymStmt &s);
 void DropSynonym(Ddl &ddl, const sql::DropStmt &s);
-// True when the creating user has a synonym `name`, which a new table or
-// view may not take (ORA-00955).
-bool HasPrivateSynonym(Ddl &ddl, const std::string &name);
+// Refuses (ORA-00955) a name `owner`'s schema holds as a table, view,
+// sequence, private synonym or stored unit (catalog/SchemaNamespace.h),
+// unless it holds it as `replacing`: the kind a CREATE OR REPLACE takes
+// over ("TABLE" for a view made again, "SYNONYM"). Another schema's
+// object of the name never counts.
+void CheckNameFree(Ddl &ddl, const std::string &owner, std::string_view name,
+                   std::string_view replacing = {});
+// CheckNameFree for a new table of the creating schema, whose name is
+// `stored` in SQLite's (catalog/StorageNames.h).
+void CheckTableNameFree(Ddl &ddl, const std::string &stored, std::string_view name);
+// CREATE TABLE with deferrable constraints: SQLite's own definition
+// through the older rewrite (its foreign keys wait for the commit),
+// under the names the schema stores (catalog/StorageNames.h).
+void CreateOlderTable(Ddl &ddl, const sql::CreateTableStmt &s, std::string_view text);
 
 // The table rebuilt with `columns` (SQLite definitions) in place of its
 // own, the rows copied by `select` (expressions over the old table, one

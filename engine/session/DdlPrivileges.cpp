@@ -48,6 +48,16 @@ bool UnitPrivilege(AccessData &access, const std::string &user, const std::strin
          Fail(error, 1031);
 }
 
+// DROP or ALTER TRIGGER [schema.]name: triggers are their schema's, the
+// one named or else the current one. Another's needs DROP / ALTER ANY
+// TRIGGER; none there is the statement's own ORA-04080.
+bool CheckTriggerPrivilege(AccessData &access, const std::string &user, const std::string &schema,
+                           const std::string &name, bool drop, OraError *error) {
+  const std::string owner = access.OwnerOf(TriggerKey(schema, name));
+  if (owner.empty() || owner == user) return true;
+  return access.HasSys(user, drop ? "DROP ANY TRIGGER" : "ALTER ANY TRIGGER") || Fail(error, 1031);
+}
+
 }  // namespace
 
 bool CheckSchemaPrivilege(Connection &connection, const std::vector<Token> &tokens,
@@ -122,6 +132,10 @@ bool CheckSchemaPrivilege(Connection &connection, const std::vector<Token> &toke
     if (!access.HasSys(user, needed)) return Fail(error, 1031);
     *owner = target;
     return true;
+  }
+  if (family == "TRIGGER") {
+    return CheckTriggerPrivilege(access, user, schema.empty() ? home : schema, name, verb.Is("DROP"),
+                                 error);
   }
   // A private synonym is its schema's.
   if (family == "SYNONYM") {

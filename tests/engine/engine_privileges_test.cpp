@@ -901,3 +901,141 @@ TEST_F(PrivilegesTest, ColumnGrantsShowInTheColPrivsViews) {
 }
 
 }  // namespace
+
+// CREATE TABLE forms the tree path leaves to SQLite's own definition
+// (deferrable constraints), and global temporary tables, take their name
+// in the creating schema like any other table.
+TEST_F(PrivilegesTest, EveryCreateTableFormTakesItsSchemasName) {
+  Steps({
+      {"scott", "CREATE USER adams IDENTIFIED BY pw", 0},
+      {"scott", "GRANT CONNECT, RESOURCE TO adams", 0},
+      {"scott", "CREATE TABLE tab2 (x NUMBER)", 0},
+      {"scott", "CREATE TABLE p (id NUMBER PRIMARY KEY)", 0},
+      {"scott", "INSERT INTO p VALUES (2)", 0},
+      {"scott", "CREATE TABLE g (x NUMBER)", 0},
+      {"scott", "COMMIT", 0},
+      {"adams", "CREATE TABLE tab2 (x NUMBER CONSTRAINT u2 UNIQUE DEFERRABLE INITIALLY DEFERRED)", 0},
+      {"adams", "CREATE TABLE tab2 (x NUMBER CONSTRAINT u3 UNIQUE DEFERRABLE)", 955},
+      {"adams", "INSERT INTO tab2 VALUES (1)", 0},
+      {"adams", "COMMIT", 0},
+      // The deferred key's parent is the schema's own P, checked at commit.
+      {"adams", "CREATE TABLE p (id NUMBER PRIMARY KEY)", 0},
+      {"adams", "CREATE TABLE ch (pid NUMBER REFERENCES p DEFERRABLE INITIALLY DEFERRED)", 0},
+      {"adams", "INSERT INTO ch VALUES (1)", 0},
+      {"adams", "INSERT INTO p VALUES (1)", 0},
+      {"adams", "COMMIT", 0},
+      {"adams", "INSERT INTO ch VALUES (2)", 0},
+      {"adams", "COMMIT", 2091},
+      {"adams", "CREATE TABLE ch2 (pid NUMBER REFERENCES nowhere DEFERRABLE)", 942},
+      {"scott", "CREATE TABLE tree (id NUMBER)", 0},
+      {"adams", "CREATE TABLE tree (id NUMBER PRIMARY KEY, up NUMBER REFERENCES tree (id) "
+                "DEFERRABLE INITIALLY DEFERRED)", 0},
+      {"adams", "INSERT INTO tree VALUES (1, 2)", 0},
+      {"adams", "INSERT INTO tree VALUES (2, 1)", 0},
+      {"adams", "COMMIT", 0},
+      {"adams", "CREATE GLOBAL TEMPORARY TABLE g (x NUMBER) ON COMMIT PRESERVE ROWS", 0},
+      {"adams", "CREATE GLOBAL TEMPORARY TABLE g (x NUMBER) ON COMMIT PRESERVE ROWS", 955},
+      {"adams", "CREATE GLOBAL TEMPORARY TABLE g2 (x NUMBER) ON COMMIT DELETE ROWS", 3001},
+      {"adams", "INSERT INTO g VALUES (7)", 0},
+  });
+  for (const auto &c : std::initializer_list<std::pair<const char *, const char *>>{
+           {"SELECT COUNT(*) FROM tab2", "1"},
+           {"SELECT SUM(pid) FROM ch", "1"},
+           {"SELECT SUM(x) FROM g", "7"},
+           {"SELECT COUNT(*) FROM user_tables WHERE table_name IN ('TAB2', 'P', 'CH', 'G')", "4"},
+       }) {
+    EXPECT_EQ(One("adams", c.first), c.second) << c.first;
+  }
+  EXPECT_EQ(One("scott", "SELECT COUNT(*) FROM tab2"), "0");
+  EXPECT_EQ(One("scott", "SELECT COUNT(*) FROM all_tables WHERE table_name = 'TAB2'"), "2");
+  Steps({{"adams", "DROP TABLE tab2", 0}, {"adams", "DROP TABLE g", 0}, {"scott", "INSERT INTO tab2 VALUES (5)", 0}});
+}
+
+// A schema's tables, views, sequences, private synonyms and stored units
+// share one namespace; another schema's names never count.
+TEST_F(PrivilegesTest, OneNamespaceAcrossKindsInEachSchema) {
+  Steps({
+      {"scott", "CREATE USER adams IDENTIFIED BY pw", 0},
+      {"scott", "GRANT CONNECT, RESOURCE, CREATE VIEW, CREATE SYNONYM TO adams", 0},
+      {"scott", "CREATE SEQUENCE scotts", 0},
+      {"scott", "CREATE PROCEDURE pr IS BEGIN NULL; END;", 0},
+      {"adams", "CREATE PROCEDURE pr IS BEGIN NULL; END;", 0},
+      {"adams", "CREATE TABLE pr (x NUMBER)", 955},
+      {"adams", "CREATE VIEW pr AS SELECT 1 a FROM dual", 955},
+      {"adams", "CREATE SEQUENCE pr", 955},
+      {"adams", "CREATE SYNONYM pr FOR scott.pr", 955},
+      {"adams", "CREATE TABLE t (x NUMBER)", 0},
+      {"adams", "CREATE SEQUENCE sq", 0},
+      {"adams", "CREATE TABLE sq (x NUMBER)", 955},
+      {"adams", "CREATE OR REPLACE VIEW sq AS SELECT 1 a FROM dual", 955},
+      {"adams", "ALTER TABLE t RENAME TO sq", 955},
+      {"adams", "CREATE SYNONYM syn FOR t", 0},
+      {"adams", "CREATE OR REPLACE SYNONYM syn FOR sq", 0},
+      {"adams", "CREATE VIEW syn AS SELECT 1 a FROM dual", 955},
+      {"adams", "CREATE VIEW v AS SELECT 1 a FROM dual", 0},
+      {"adams", "CREATE OR REPLACE VIEW v AS SELECT 2 a FROM dual", 0},
+      // Another schema's sequence and procedure leave the names free here.
+      {"adams", "CREATE SYNONYM scotts FOR t", 0},
+      {"scott", "CREATE FUNCTION scottf RETURN NUMBER IS BEGIN RETURN 1; END;", 0},
+      {"adams", "CREATE SYNONYM scottf FOR t", 0},
+      {"scott", "CREATE TABLE syn (x NUMBER)", 0},
+      {"scott", "CREATE SEQUENCE sq", 0},
+      {"adams", "ALTER TABLE t RENAME TO t2", 0},
+  });
+}
+
+// Trigger names are their schema's: two schemas' TRG live side by side,
+// each found in its own schema (or the one named) by DROP and ALTER.
+TEST_F(PrivilegesTest, EachSchemaHasItsOwnTriggers) {
+  Steps({{"scott", "CREATE USER adams IDENTIFIED BY pw", 0},
+         {"scott", "GRANT CONNECT, RESOURCE TO adams", 0}});
+  for (const char *who : {"scott", "adams"}) {
+    const std::string mark = who[0] == 's' ? "'S'" : "'A'";
+    Steps({{who, "CREATE TABLE tt (a NUMBER)", 0},
+           {who, "CREATE TABLE tlog (w VARCHAR2(5))", 0},
+           {who, ("CREATE TRIGGER trg AFTER INSERT ON tt FOR EACH ROW BEGIN INSERT INTO tlog "
+                  "VALUES (" + mark + "); END;").c_str(), 0},
+           {who, "INSERT INTO tt VALUES (1)", 0},
+           {who, "COMMIT", 0}});
+  }
+  EXPECT_EQ(One("adams", "SELECT w FROM tlog"), "A");
+  EXPECT_EQ(One("scott", "SELECT w FROM tlog"), "S");
+  EXPECT_EQ(One("adams", "SELECT COUNT(*) FROM user_triggers"), "1");
+  EXPECT_EQ(One("adams", "SELECT COUNT(*) FROM all_triggers WHERE trigger_name = 'TRG'"), "1");
+  EXPECT_EQ(One("scott", "SELECT COUNT(*) FROM all_triggers WHERE trigger_name = 'TRG'"), "2");
+  EXPECT_EQ(One("adams", "SELECT COUNT(*) FROM user_source WHERE type = 'TRIGGER'"), "1");
+  EXPECT_EQ(One("adams", "SELECT COUNT(*) FROM all_source WHERE type = 'TRIGGER'"), "1");
+  EXPECT_EQ(One("scott", "SELECT COUNT(*) FROM all_source WHERE name = 'TRG'"), "2");
+  Steps({
+      {"adams", "ALTER TRIGGER trg DISABLE", 0},
+      {"adams", "ALTER TRIGGER trg COMPILE", 0},
+      {"adams", "INSERT INTO tt VALUES (2)", 0},
+      {"adams", "COMMIT", 0},
+      {"scott", "INSERT INTO tt VALUES (2)", 0},
+      {"scott", "COMMIT", 0},
+      {"adams", "DROP TRIGGER scott.trg", 1031},
+      {"adams", "ALTER TRIGGER scott.trg DISABLE", 1031},
+      {"adams", "DROP TRIGGER scott.nosuch", 4080},
+      {"adams", "DROP TRIGGER trg", 0},
+      {"adams", "DROP TRIGGER trg", 4080},
+      {"scott", "ALTER TRIGGER trg ENABLE", 0},
+      {"scott", "INSERT INTO tt VALUES (3)", 0},
+      {"scott", "COMMIT", 0},
+      // Named, or in the current schema: another's with the ANY privileges.
+      {"scott", "CREATE TRIGGER adams.trg AFTER INSERT ON adams.tt FOR EACH ROW BEGIN NULL; END;", 0},
+      {"scott", "ALTER SESSION SET CURRENT_SCHEMA = adams", 0},
+      {"scott", "CREATE TRIGGER trg2 BEFORE INSERT ON tt FOR EACH ROW BEGIN NULL; END;", 0},
+      {"scott", "ALTER TRIGGER trg DISABLE", 0},
+      {"scott", "DROP TRIGGER trg2", 0},
+      {"scott", "ALTER SESSION SET CURRENT_SCHEMA = scott", 0},
+  });
+  EXPECT_EQ(One("adams", "SELECT COUNT(*) FROM tlog"), "1");
+  EXPECT_EQ(One("scott", "SELECT COUNT(*) FROM tlog"), "3");
+  EXPECT_EQ(One("adams", "SELECT trigger_name || status FROM user_triggers"), "TRGDISABLED");
+  EXPECT_EQ(One("scott", "SELECT trigger_name || status FROM user_triggers"), "TRGENABLED");
+  // A trigger of one schema on another's table names the table's owner.
+  ASSERT_EQ(Code("scott", "CREATE TRIGGER watch AFTER INSERT ON adams.tt BEGIN NULL; END;"), 0);
+  EXPECT_EQ(One("scott", "SELECT table_owner || '.' || table_name FROM user_triggers WHERE "
+                         "trigger_name = 'WATCH'"),
+            "ADAMS.TT");
+}
