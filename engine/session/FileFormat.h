@@ -33,7 +33,9 @@ namespace kestrel_engine {
 //     names accounts reached unqualified before.
 // 13: the count of grant changes (kestrel$grant_changes) and the
 //     triggers on the grant tables that move it.
-constexpr int kFileFormatVersion = 13;
+// 14: profiles (kestrel$profiles with DEFAULT), each account's profile
+//     and the time of its lock.
+constexpr int kFileFormatVersion = 14;
 
 // The file's version; -1 with `error` set when it cannot be read.
 int FileFormatVersion(Connection &connection, OraError *error);
