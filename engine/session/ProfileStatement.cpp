@@ -159,6 +159,13 @@ bool ParseProfileStatement(const std::vector<Token> &tokens, ProfileStatement *s
   ++i;
   while (!AtEnd(tokens, i)) {
     const Token &t = At(tokens, i);
+    // One database is its own container: CONTAINER = CURRENT | ALL says
+    // nothing here.
+    if (t.Is("CONTAINER") && At(tokens, i + 1).IsSymbol('=') &&
+        (At(tokens, i + 2).Is("CURRENT") || At(tokens, i + 2).Is("ALL")) &&
+        !statement->limits.empty() && AtEnd(tokens, i + 3)) {
+      break;
+    }
     const ProfileResource *resource =
         t.kind == TokenKind::kWord ? FindProfileResource(UpperAscii(t.raw)) : nullptr;
     if (resource == nullptr) return Refuse(error, 2376);
