@@ -59,8 +59,12 @@ std::string LimitText(double value) {
 // K, M, G, T, P or E. False when the value is not of that form.
 bool ParseValue(const std::vector<Token> &tokens, size_t *i, const ProfileResource &r,
                 double *value) {
+  // A negative limit parses, to be refused as out of range.
+  const bool negative = At(tokens, *i).IsSymbol('-');
+  if (negative) ++*i;
   if (At(tokens, *i).kind != TokenKind::kNumber) return false;
   *value = std::strtod(std::string(At(tokens, *i).raw).c_str(), nullptr);
+  if (negative) *value = -*value;
   ++*i;
   if (std::string_view(r.name) == "PRIVATE_SGA" && At(tokens, *i).kind == TokenKind::kWord) {
     const std::string unit = UpperAscii(At(tokens, *i).raw);

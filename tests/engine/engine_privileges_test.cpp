@@ -366,6 +366,7 @@ TEST_F(PrivilegesTest, ProfilesLockAfterTheirAttemptsForTheirTime) {
        0},
       {"scott", "CREATE PROFILE bad LIMIT FAILED_LOGIN_ATTEMPTS 0", 2377},
       {"scott", "CREATE PROFILE bad LIMIT INACTIVE_ACCOUNT_TIME 14", 2377},
+      {"scott", "CREATE PROFILE bad LIMIT PASSWORD_LOCK_TIME -1/24", 2377},
       {"scott", "CREATE PROFILE bad LIMIT IDLE_TIME 3 IDLE_TIME 4", 2378},
       {"scott", "CREATE PROFILE bad LIMIT WHATEVER 3", 2376},
       {"scott", "CREATE PROFILE bad", 922},
