@@ -386,6 +386,8 @@ TEST_F(PrivilegesTest, ProfilesLockAfterTheirAttemptsForTheirTime) {
       {"adams", "ALTER PROFILE three LIMIT FAILED_LOGIN_ATTEMPTS 99", 1031},
       {"adams", "DROP PROFILE open", 1031},
       {"adams", "ALTER USER adams PROFILE open", 1031},
+      {"scott", "GRANT CREATE PROFILE TO adams", 0},
+      {"adams", "CREATE PROFILE mine LIMIT IDLE_TIME 5", 0},
   });
   sessions.erase("adams");
   const std::string limit =
