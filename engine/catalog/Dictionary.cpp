@@ -31,7 +31,7 @@ const char *const kViews[] = {
     "user_sequences", "all_sequences", "user_tab_comments", "all_tab_comments",
     "user_col_comments", "all_col_comments", "user_constraints", "all_constraints",
     "user_cons_columns", "all_cons_columns",
-    "user_source", "all_source", "user_synonyms", "all_synonyms",
+    "user_source", "all_source", "user_synonyms", "all_synonyms", "dba_profiles",
 };
 
 std::string_view Text(sqlite3_value *v) {
@@ -393,6 +393,12 @@ std::vector<std::string> ViewStatements() {
   for (const char *sql : kSynonymViews) {
     out.push_back(sql);
   }
+  // Profiles, shown to holders of SELECT ANY DICTIONARY as the DBA_ views
+  // of privileges are.
+  out.push_back(
+      "CREATE TEMP VIEW dba_profiles (PROFILE, RESOURCE_NAME, RESOURCE_TYPE, \"LIMIT\", COMMON, "
+      "INHERITED, IMPLICIT) AS SELECT profile, resource, resource_type, limit_text, 'NO', 'NO', "
+      "'NO' FROM main.\"kestrel$profiles\" WHERE kestrel_holds('SELECT ANY DICTIONARY')");
   // USER_ERRORS, USER_ARGUMENTS, ...
   plsql::AddCodeViewStatements(&out);
   AddPrivilegeViewStatements(&out);

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "catalog/Profiles.h"
+
 namespace kestrel_engine {
 
 namespace {
@@ -24,9 +26,16 @@ const char *const kViewNames[] = {
     "user_users", "all_users", "dba_users", "dba_roles",
 };
 
-const char kStatus[] =
-    "CASE WHEN u.locked AND u.expired THEN 'EXPIRED & LOCKED' WHEN u.locked THEN 'LOCKED' WHEN "
-    "u.expired THEN 'EXPIRED' ELSE 'OPEN' END";
+// An account's ACCOUNT_STATUS: a lock failed logons made is LOCKED(TIMED)
+// while its profile's PASSWORD_LOCK_TIME runs (catalog/Profiles.h).
+std::string Status() {
+  const std::string lock =
+      "(CASE WHEN u.locked = 1 THEN 'LOCKED' WHEN u.locked = 2 AND coalesce(julianday('now') < "
+      "u.locked_at + " + EffectiveLimitSql("PASSWORD_LOCK_TIME", "u.profile") +
+      ", 1) THEN 'LOCKED(TIMED)' END)";
+  return "CASE WHEN " + lock + " IS NULL THEN CASE WHEN u.expired THEN 'EXPIRED' ELSE 'OPEN' "
+         "END WHEN u.expired THEN 'EXPIRED & ' || " + lock + " ELSE " + lock + " END";
+}
 
 std::string Views() {
   const std::string tab = "main.\"kestrel$tab_privs\"";
@@ -84,13 +93,14 @@ std::string Views() {
          "; CREATE TEMP VIEW session_roles (ROLE) AS SELECT name FROM main.\"kestrel$roles\" "
          "WHERE kestrel_holds(name)"
          "; CREATE TEMP VIEW user_users (USERNAME, USER_ID, ACCOUNT_STATUS, DEFAULT_TABLESPACE, "
-         "TEMPORARY_TABLESPACE, CREATED) AS SELECT u.name, u.rowid, " + std::string(kStatus) +
+         "TEMPORARY_TABLESPACE, CREATED) AS SELECT u.name, u.rowid, " + Status() +
          ", u.default_tablespace, 'TEMP', u.created FROM " + users + " u WHERE u.name = " + me +
          "; CREATE TEMP VIEW all_users (USERNAME, USER_ID, CREATED) AS SELECT name, rowid, "
          "created FROM " + users + " WHERE name IS NOT NULL"
          "; CREATE TEMP VIEW dba_users (USERNAME, USER_ID, ACCOUNT_STATUS, DEFAULT_TABLESPACE, "
-         "TEMPORARY_TABLESPACE, CREATED, PROFILE) AS SELECT u.name, u.rowid, " + kStatus +
-         ", u.default_tablespace, 'TEMP', u.created, 'DEFAULT' FROM " + users +
+         "TEMPORARY_TABLESPACE, CREATED, PROFILE, LOCK_DATE) AS SELECT u.name, u.rowid, " +
+         Status() + ", u.default_tablespace, 'TEMP', u.created, u.profile, CASE WHEN u.locked "
+         "<> 0 THEN datetime(u.locked_at, 'localtime') END FROM " + users +
          " u WHERE kestrel_holds('SELECT ANY DICTIONARY') AND u.name IS NOT NULL"
          "; CREATE TEMP VIEW dba_roles (ROLE, PASSWORD_REQUIRED, AUTHENTICATION_TYPE) AS SELECT "
          "name, 'NO', 'NONE' FROM main.\"kestrel$roles\" WHERE kestrel_holds('SELECT ANY "

@@ -85,7 +85,7 @@ const std::vector<std::string> &SystemPrivileges() {
         "CREATE OPERATOR", "CREATE ANY INDEX", "ALTER ANY INDEX", "DROP ANY INDEX",
         "SELECT ANY TABLE", "INSERT ANY TABLE", "UPDATE ANY TABLE", "DELETE ANY TABLE",
         "REFERENCES ANY TABLE", "SELECT ANY SEQUENCE", "EXECUTE ANY PROCEDURE",
-        "COMMENT ANY TABLE"};
+        "COMMENT ANY TABLE", "CREATE PROFILE", "ALTER PROFILE", "DROP PROFILE"};
     for (const char *kind : {"TABLE", "VIEW", "SEQUENCE", "PROCEDURE", "TRIGGER", "SYNONYM"}) {
       list.push_back(std::string("CREATE ") + kind);
       list.push_back(std::string("CREATE ANY ") + kind);

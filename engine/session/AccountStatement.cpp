@@ -71,8 +71,8 @@ bool ParseAccountStatement(const std::vector<Token> &tokens,
     statement->hasReplace = true;
     i += 2;
   }
-  // The storage and profile clauses are accepted: one file has no
-  // tablespaces, quotas or profiles to apply them to.
+  // The storage clauses are accepted: one file has no tablespaces or
+  // quotas to apply them to.
   bool any = statement->hasPassword;
   while (!AtEnd(tokens, i)) {
     const Token &t = At(tokens, i);
@@ -87,6 +87,7 @@ bool ParseAccountStatement(const std::vector<Token> &tokens,
       if (!At(tokens, i).Is("ON") || !IsName(At(tokens, i + 1))) break;
       i += 2;
     } else if (t.Is("PROFILE") && IsName(At(tokens, i + 1))) {
+      statement->profile = UpperAscii(At(tokens, i + 1).Name());
       i += 2;
     } else if (t.Is("ACCOUNT") && (At(tokens, i + 1).Is("LOCK") || At(tokens, i + 1).Is("UNLOCK"))) {
       statement->lock = At(tokens, i + 1).Is("LOCK") ? 1 : 0;

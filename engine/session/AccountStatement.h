@@ -1,7 +1,8 @@
 /*
 ** The account statements: CREATE USER name IDENTIFIED BY password,
 ** ALTER USER name IDENTIFIED BY password [REPLACE old] and DROP USER name
-** [CASCADE].
+** [CASCADE], with the clauses CREATE and ALTER take (PROFILE, ACCOUNT
+** LOCK|UNLOCK, PASSWORD EXPIRE, storage).
 ** Names and passwords are identifiers or "quoted identifiers"; passwords
 ** keep their case.
 */
@@ -27,6 +28,7 @@ struct AccountStatement {
   bool expire = false;       // PASSWORD EXPIRE
   bool cascade = false;      // DROP USER ... CASCADE
   std::string defaultTablespace;
+  std::string profile;       // PROFILE p, upper case; empty when unstated
 };
 
 // 922 (missing or invalid option) or 900 when the text is not one of the

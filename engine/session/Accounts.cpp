@@ -14,6 +14,7 @@
 #include "errors/SqliteErrors.h"
 #include "catalog/Catalog.h"
 #include "catalog/Privileges.h"
+#include "catalog/Profiles.h"
 #include "catalog/Comments.h"
 #include "catalog/Sequences.h"
 #include "catalog/Synonyms.h"
@@ -164,60 +165,95 @@ bool EnsureTable(Connection &connection, OraError *error) {
        " (name TEXT PRIMARY KEY, hash TEXT NOT NULL, "
        "admin INTEGER NOT NULL DEFAULT 0, locked INTEGER NOT NULL DEFAULT 0, expired INTEGER "
        "NOT NULL DEFAULT 0, failed INTEGER NOT NULL DEFAULT 0, created DATE, "
-       "default_tablespace TEXT NOT NULL DEFAULT 'USERS')")
+       "default_tablespace TEXT NOT NULL DEFAULT 'USERS', profile TEXT NOT NULL DEFAULT "
+       "'DEFAULT', locked_at REAL)")
           .c_str(),
       error);
 }
 
-// Runs `body` inside a write transaction of its own, committed on success.
-template <typename Body>
-bool InOwnTransaction(Connection &connection, OraError *error, Body body) {
-  if (!connection.Commit(error)) return false;  // an account change commits
-  if (!connection.BeginWrite(error)) return false;
-  if (!body()) {
-    OraError ignored;
-    connection.Rollback(&ignored);
-    return false;
-  }
-  return connection.Commit(error);
+// An account's lock: 1 by ACCOUNT LOCK, until ACCOUNT UNLOCK; 2 by failed
+// logons, for its profile's PASSWORD_LOCK_TIME days from locked_at.
+constexpr int kLockedByStatement = 1;
+constexpr int kLockedByFailures = 2;
+
+// The account's row, qualified for the profile subqueries.
+std::string Row() { return Quoted() + ".profile"; }
+
+// True (1) when the account's timed lock has run its time; an UNLIMITED
+// lock time never does. Evaluated only for a timed lock.
+std::string LockEndedSql() {
+  return "CASE WHEN locked = " + std::to_string(kLockedByFailures) +
+         " THEN coalesce(julianday('now') >= locked_at + " +
+         EffectiveLimitSql("PASSWORD_LOCK_TIME", Row()) + ", 0) ELSE 0 END";
+}
+
+// A wrong password: one more in the count (a new count once a timed lock
+// has ended), which locks the account when it reaches its profile's
+// FAILED_LOGIN_ATTEMPTS (UNLIMITED never does). One statement: the one
+// write a failed logon makes.
+std::string CountFailureSql() {
+  const std::string next = "(CASE WHEN locked = " + std::to_string(kLockedByFailures) +
+                           " THEN 0 ELSE failed END + 1)";
+  const std::string locks =
+      next + " >= " + EffectiveLimitSql("FAILED_LOGIN_ATTEMPTS", Row());
+  return "UPDATE " + Quoted() + " SET failed = " + next + ", locked = CASE WHEN " + locks +
+         " THEN " + std::to_string(kLockedByFailures) + " ELSE 0 END, locked_at = CASE WHEN " +
+         locks + " THEN julianday('now') END WHERE name=?1 AND (locked = 0 OR (" +
+         LockEndedSql() + "))";
 }
 
 // The account's state after its password was checked: a wrong one
 // counts, and the count locks the account; a right one meets the lock
-// and the expiry. An older file without these columns has neither.
+// and the expiry, and sets the count back. A file the upgrade has not
+// reached yet has no profiles: its count locks at the fixed ten, as
+// before.
 bool CheckStatus(Connection &connection, const std::string &name, bool right,
                  OraError *error) {
   int locked = 0, expired = 0, failed = 0;
+  bool ended = false, profiles = true;
   {
     Connection::InternalScope scope(connection);
     OraError ignored;
-    Statement statement = Prepare(
-        connection, "SELECT locked, expired, failed FROM " + Quoted() + " WHERE name=?1",
-        &ignored);
-    if (statement) {
-      sqlite3_bind_text(statement.get(), 1, name.data(), static_cast<int>(name.size()),
-                        SQLITE_STATIC);
-      if (sqlite3_step(statement.get()) == SQLITE_ROW) {
-        locked = sqlite3_column_int(statement.get(), 0);
-        expired = sqlite3_column_int(statement.get(), 1);
-        failed = sqlite3_column_int(statement.get(), 2);
-      }
-    } else {
-      return right ? true : Refuse(error, 1017);
+    Statement statement =
+        Prepare(connection,
+                "SELECT locked, expired, failed, " + LockEndedSql() + " FROM " + Quoted() +
+                    " WHERE name=?1",
+                &ignored);
+    if (!statement) {
+      profiles = false;
+      statement = Prepare(
+          connection, "SELECT locked, expired, failed, 0 FROM " + Quoted() + " WHERE name=?1",
+          &ignored);
+    }
+    if (!statement) return right ? true : Refuse(error, 1017);
+    sqlite3_bind_text(statement.get(), 1, name.data(), static_cast<int>(name.size()),
+                      SQLITE_STATIC);
+    if (sqlite3_step(statement.get()) == SQLITE_ROW) {
+      locked = sqlite3_column_int(statement.get(), 0);
+      expired = sqlite3_column_int(statement.get(), 1);
+      failed = sqlite3_column_int(statement.get(), 2);
+      ended = sqlite3_column_int(statement.get(), 3) != 0;
     }
   }
-  const bool count = !right || failed != 0;
-  if (count && !locked && !connection.readOnly() && !connection.InTransaction()) {
+  const bool held = locked != 0 && !ended;
+  const bool write = !held && (!right || failed != 0 || ended);
+  if (write && !connection.readOnly() && !connection.InTransaction()) {
     OraError ignored;
-    const std::string sql =
-        right ? "UPDATE " + Quoted() + " SET failed = 0 WHERE name=?1"
-              : "UPDATE " + Quoted() + " SET failed = failed + 1, locked = (failed + 1 >= " +
-                    std::to_string(kFailedLogonsToLock) + ") WHERE name=?1";
+    std::string sql;
+    if (right) {
+      sql = "UPDATE " + Quoted() + " SET failed = 0" +
+            (ended ? ", locked = 0, locked_at = NULL" : "") + " WHERE name=?1";
+    } else if (profiles) {
+      sql = CountFailureSql();
+    } else {
+      sql = "UPDATE " + Quoted() + " SET failed = failed + 1, locked = (failed + 1 >= " +
+            std::to_string(kFailedLogonsToLock) + ") WHERE name=?1";
+    }
     InOwnTransaction(connection, &ignored,
                      [&] { return Change(connection, sql, name, nullptr, &ignored); });
   }
   if (!right) return Refuse(error, 1017);
-  if (locked) return Refuse(error, 28000);
+  if (held) return Refuse(error, 28000);
   if (expired) return Refuse(error, 28001);
   return true;
 }
@@ -275,6 +311,7 @@ bool LogOn(Connection &connection, std::string_view user,
                EnsureSynonyms(connection, error) &&
                plsql::EnsureCodeTables(connection, error) &&
                EnsurePrivileges(connection, error) &&
+               EnsureProfiles(connection, error) &&
                Change(connection,
                       std::string("INSERT INTO \"") + kRolePrivsTable + "\" VALUES (?1, 'DBA', 1)",
                       name, nullptr, error) &&
@@ -308,14 +345,24 @@ bool Holds(Connection &connection, const std::string &user, const char *privileg
 bool ApplyStatus(Connection &connection, const AccountStatement &statement,
                  const std::string &name, OraError *error) {
   std::string set;
-  if (statement.lock == 1) set += ", locked = 1";
-  if (statement.lock == 0) set += ", locked = 0, failed = 0";
+  if (statement.lock == 1) {
+    set += ", locked = " + std::to_string(kLockedByStatement) + ", locked_at = julianday('now')";
+  }
+  if (statement.lock == 0) set += ", locked = 0, failed = 0, locked_at = NULL";
   if (statement.expire) set += ", expired = 1";
   if (!statement.defaultTablespace.empty()) {
     set += ", default_tablespace = '" + UpperAscii(statement.defaultTablespace) + "'";
     for (char c : statement.defaultTablespace) {
       if (c == '\'') return Refuse(error, 922);
     }
+  }
+  if (!statement.profile.empty()) {
+    if (!ProfileExists(connection, statement.profile, error)) {
+      return error->failed() ? false : Refuse(error, 2380, statement.profile);
+    }
+    std::string quoted;
+    for (char c : statement.profile) quoted += c == '\'' ? std::string("''") : std::string(1, c);
+    set += ", profile = '" + quoted + "'";
   }
   if (set.empty()) return true;
   return Change(connection, "UPDATE " + Quoted() + " SET " + set.substr(2) + " WHERE name=?1",
@@ -402,7 +449,9 @@ bool AlterAccount(Connection &connection, const AccountStatement &statement,
   const std::string current = CanonicalUserName(currentUser);
   const bool administrator = Holds(connection, current, "ALTER USER");
   if (!administrator && name != current) return Refuse(error, 1031);
-  if (!administrator && (statement.lock >= 0 || statement.expire)) return Refuse(error, 1031);
+  if (!administrator && (statement.lock >= 0 || statement.expire || !statement.profile.empty())) {
+    return Refuse(error, 1031);
+  }
   // A plain user proves it knows the password it replaces; an
   // administrator may name it too, and is then held to it.
   if (!administrator && statement.hasPassword && !statement.hasReplace) {

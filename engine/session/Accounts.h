@@ -59,9 +59,24 @@ bool DropAccount(Connection &connection, const AccountStatement &statement,
 // when the user holds no CREATE SESSION, directly or through a role.
 bool MayStartSession(Connection &connection, const std::string &user, OraError *error);
 
-// Failed logons in a row that lock an account (Oracle's default profile
-// has FAILED_LOGIN_ATTEMPTS 10).
+// Failed logons in a row that lock an account of a file the upgrade has
+// not brought to profiles yet (Oracle's DEFAULT profile has
+// FAILED_LOGIN_ATTEMPTS 10).
 constexpr int kFailedLogonsToLock = 10;
+
+// Runs `body` inside a write transaction of its own, committed on
+// success: account and profile statements commit what is pending, as DDL.
+template <typename Body>
+bool InOwnTransaction(Connection &connection, OraError *error, Body body) {
+  if (!connection.Commit(error)) return false;
+  if (!connection.BeginWrite(error)) return false;
+  if (!body()) {
+    OraError ignored;
+    connection.Rollback(&ignored);
+    return false;
+  }
+  return connection.Commit(error);
+}
 
 }  // namespace kestrel_engine
 

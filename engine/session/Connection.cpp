@@ -15,6 +15,7 @@
 #include "catalog/Comments.h"
 #include "catalog/Dictionary.h"
 #include "catalog/Privileges.h"
+#include "catalog/Profiles.h"
 #include "catalog/Sequences.h"
 #include "catalog/Synonyms.h"
 #include "schema/Constraints.h"
@@ -365,7 +366,8 @@ int Connection::Authorize(void *self, int action, const char *a, const char *b,
        sqlite3_stricmp(a, schema::kConsColumnsTable) == 0 ||
        sqlite3_stricmp(a, plsql::kSourceTable) == 0 ||
        sqlite3_stricmp(a, plsql::kTriggersTable) == 0 || sqlite3_stricmp(a, kSynonymsTable) == 0 ||
-       plsql::IsCodeTable(a) || IsPrivilegeTable(a) || sqlite3_stricmp(a, kAccountsTable) == 0) &&
+       plsql::IsCodeTable(a) || IsPrivilegeTable(a) || sqlite3_stricmp(a, kAccountsTable) == 0 ||
+       sqlite3_stricmp(a, kProfilesTable) == 0) &&
       // SQLite names no view for a table read with no column (the count
       // of an ALL_ view with no condition); such a count of the catalog
       // is what that view shows anyway, but only where the statement

@@ -13,6 +13,7 @@
 #include "catalog/NamespaceUpgrade.h"
 #include "catalog/GrantChanges.h"
 #include "catalog/Privileges.h"
+#include "catalog/Profiles.h"
 #include "catalog/Sequences.h"
 #include "catalog/Synonyms.h"
 #include "errors/SqliteErrors.h"
@@ -81,7 +82,8 @@ constexpr Step kSteps[kFileFormatVersion] = {AddAdministrators, AddCatalog,
                                              plsql::EnsureCodeTables,
                                              plsql::AddArgumentOverloads,
                                              UpgradeToPrivileges, UpgradeToSchemaNamespaces,
-                                             EnsureGrantChanges, UpgradeToCodeNamespaces};
+                                             EnsureGrantChanges, UpgradeToCodeNamespaces,
+                                             EnsureProfiles};
 
 }  // namespace
 

@@ -35,7 +35,9 @@ namespace kestrel_engine {
 //     triggers on the grant tables that move it.
 // 14: each schema its own stored units; private synonyms keep the units
 //     accounts called unqualified before.
-constexpr int kFileFormatVersion = 14;
+// 15: profiles (kestrel$profiles with DEFAULT), each account's profile
+//     and the time of its lock.
+constexpr int kFileFormatVersion = 15;
 
 // The file's version; -1 with `error` set when it cannot be read.
 int FileFormatVersion(Connection &connection, OraError *error);

@@ -74,15 +74,15 @@ StatementKind Classify(const std::vector<Token> &tokens) {
   } else if (first.Is("CALL")) {
     kind = {10, Action::kStoredCode};  // the vendor's CALL statement type
   } else if (first.Is("CREATE")) {
-    kind = {OCI_STMT_CREATE, second.Is("USER")       ? Action::kAccount
+    kind = {OCI_STMT_CREATE, second.Is("USER") || second.Is("PROFILE") ? Action::kAccount
                              : second.Is("SEQUENCE") ? Action::kSequence
                                                      : Action::kDdl};
   } else if (first.Is("DROP")) {
-    kind = {OCI_STMT_DROP, second.Is("USER")       ? Action::kAccount
+    kind = {OCI_STMT_DROP, second.Is("USER") || second.Is("PROFILE") ? Action::kAccount
                            : second.Is("SEQUENCE") ? Action::kSequence
                                                    : Action::kDdl};
   } else if (first.Is("ALTER")) {
-    kind = {OCI_STMT_ALTER, second.Is("USER")       ? Action::kAccount
+    kind = {OCI_STMT_ALTER, second.Is("USER") || second.Is("PROFILE") ? Action::kAccount
                             : second.Is("SESSION") || second.Is("SYSTEM") ? Action::kSession
                             : second.Is("SEQUENCE") ? Action::kSequence
                                                     : Action::kDdl};

@@ -17,7 +17,7 @@ enum class Action {
   kQuery,      // SELECT or WITH
   kDml,        // INSERT, UPDATE, DELETE: inside the session's transaction
   kDdl,        // CREATE, DROP, ALTER: commits what is pending, then runs
-  kAccount,    // CREATE/ALTER/DROP USER: the engine's own accounts
+  kAccount,    // CREATE/ALTER/DROP USER | PROFILE: the engine's own accounts
   kSession,    // ALTER SESSION SET: the session's settings
   kSequence,   // CREATE/ALTER/DROP SEQUENCE: the engine's own sequences
   kComment,    // COMMENT ON TABLE/COLUMN: the engine's own comments

@@ -16,6 +16,7 @@
 #include "plsql/Triggers.h"
 #include "schema/SchemaStatement.h"
 #include "session/AccountStatement.h"
+#include "session/ProfileStatement.h"
 #include "session/Accounts.h"
 #include "session/DdlPrivileges.h"
 #include "session/GrantStatement.h"
@@ -668,6 +669,9 @@ bool StatementHandle::RunPiece(ExecutionContext &context, std::string_view text,
 bool StatementHandle::RunAccountStatement(ExecutionContext &context,
                                           const std::vector<Token> &tokens,
                                           OraError *error) {
+  if (tokens.size() > 1 && tokens[1].Is("PROFILE")) {
+    return RunProfileStatement(context.connection, tokens, context.user, error);
+  }
   AccountStatement statement;
   if (!ParseAccountStatement(tokens, &statement, error)) return false;
   switch (statement.verb) {

@@ -4,9 +4,11 @@
 // upgrade of a database made before privileges existed.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <map>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include <sqlite3.h>
 
@@ -391,7 +393,8 @@ TEST_F(PrivilegesTest, AccountsLockExpireAndDropWithTheirObjects) {
     EXPECT_EQ(expired.ErrorCode(), 28001) << expired.ErrorText();
   }
   Steps({{"scott", "ALTER USER adams IDENTIFIED BY pw", 0}});
-  // Ten wrong passwords in a row lock the account.
+  // Ten wrong passwords in a row lock the account, for the DEFAULT
+  // profile's day.
   for (int i = 0; i < 10; ++i) {
     Session wrong(dir.File("p.db"), "adams", "nope");
     EXPECT_EQ(wrong.ErrorCode(), 1017);
@@ -400,7 +403,8 @@ TEST_F(PrivilegesTest, AccountsLockExpireAndDropWithTheirObjects) {
     Session right(dir.File("p.db"), "adams", "pw");
     EXPECT_EQ(right.ErrorCode(), 28000) << right.ErrorText();
   }
-  EXPECT_EQ(One("scott", "SELECT account_status FROM dba_users WHERE username = 'ADAMS'"), "LOCKED");
+  EXPECT_EQ(One("scott", "SELECT account_status FROM dba_users WHERE username = 'ADAMS'"),
+            "LOCKED(TIMED)");
   Steps({
       {"scott", "ALTER USER adams ACCOUNT UNLOCK", 0},
       {"adams", "CREATE TABLE owned (a NUMBER)", 0},
@@ -413,6 +417,168 @@ TEST_F(PrivilegesTest, AccountsLockExpireAndDropWithTheirObjects) {
       {"scott", "CREATE TABLE owned (b NUMBER)", 0},  // the name is free again
   });
   EXPECT_EQ(One("scott", "SELECT COUNT(*) FROM all_users WHERE username = 'ADAMS'"), "0");
+}
+
+// Profiles: the statements with their errors and privileges, DBA_PROFILES,
+// and the failed-logon lock each profile's limits make.
+TEST_F(PrivilegesTest, ProfilesLockAfterTheirAttemptsForTheirTime) {
+  Steps({
+      {"scott", "CREATE PROFILE three LIMIT FAILED_LOGIN_ATTEMPTS 3 PASSWORD_LOCK_TIME 1/86400 "
+                "PASSWORD_LIFE_TIME UNLIMITED SESSIONS_PER_USER 2 PRIVATE_SGA 15K "
+                "PASSWORD_VERIFY_FUNCTION NULL", 0},
+      {"scott", "CREATE PROFILE three LIMIT FAILED_LOGIN_ATTEMPTS 4", 2379},
+      {"scott", "CREATE PROFILE open LIMIT FAILED_LOGIN_ATTEMPTS UNLIMITED CONTAINER = CURRENT", 0},
+      {"scott", "CREATE PROFILE forever LIMIT FAILED_LOGIN_ATTEMPTS 1 PASSWORD_LOCK_TIME UNLIMITED",
+       0},
+      {"scott", "CREATE PROFILE bad LIMIT FAILED_LOGIN_ATTEMPTS 0", 2377},
+      {"scott", "CREATE PROFILE bad LIMIT INACTIVE_ACCOUNT_TIME 14", 2377},
+      {"scott", "CREATE PROFILE bad LIMIT PASSWORD_LOCK_TIME -1/24", 2377},
+      {"scott", "CREATE PROFILE bad LIMIT IDLE_TIME 3 IDLE_TIME 4", 2378},
+      {"scott", "CREATE PROFILE bad LIMIT WHATEVER 3", 2376},
+      {"scott", "CREATE PROFILE bad", 922},
+      {"scott", "DROP PROFILE DEFAULT", 931},
+      {"scott", "DROP PROFILE \"DEFAULT\"", 2381},
+      {"scott", "ALTER PROFILE DEFAULT LIMIT FAILED_LOGIN_ATTEMPTS DEFAULT", 2377},
+      {"scott", "ALTER PROFILE missing LIMIT FAILED_LOGIN_ATTEMPTS 3", 2380},
+      {"scott", "DROP PROFILE missing", 2380},
+      {"scott", "CREATE USER adams IDENTIFIED BY pw PROFILE missing", 2380},
+      {"scott", "CREATE USER adams IDENTIFIED BY pw PROFILE three", 0},
+      {"scott", "CREATE USER blake IDENTIFIED BY pw PROFILE open", 0},
+      {"scott", "CREATE USER clark IDENTIFIED BY pw PROFILE default", 0},
+      {"scott", "ALTER USER clark PROFILE forever", 0},
+      {"scott", "CREATE USER dave IDENTIFIED BY pw PROFILE three ACCOUNT LOCK", 0},
+      {"scott", "GRANT CREATE SESSION TO adams, blake, clark, dave", 0},
+      {"adams", "CREATE PROFILE mine LIMIT IDLE_TIME 5", 1031},
+      {"adams", "ALTER PROFILE three LIMIT FAILED_LOGIN_ATTEMPTS 99", 1031},
+      {"adams", "DROP PROFILE open", 1031},
+      {"adams", "ALTER USER adams PROFILE open", 1031},
+      {"scott", "GRANT CREATE PROFILE TO adams", 0},
+      {"adams", "CREATE PROFILE mine LIMIT IDLE_TIME 5", 0},
+  });
+  sessions.erase("adams");
+  const std::string limit =
+      "SELECT LISTAGG(resource_name || '=' || limit || ':' || resource_type, ' ') WITHIN GROUP "
+      "(ORDER BY resource_name) FROM dba_profiles WHERE profile = ";
+  EXPECT_EQ(One("scott", limit + "'THREE' AND resource_name IN ('FAILED_LOGIN_ATTEMPTS', "
+                         "'PASSWORD_LOCK_TIME', 'PRIVATE_SGA', 'IDLE_TIME')"),
+            "FAILED_LOGIN_ATTEMPTS=3:PASSWORD IDLE_TIME=DEFAULT:KERNEL "
+            "PASSWORD_LOCK_TIME=.000011574:PASSWORD PRIVATE_SGA=15360:KERNEL");
+  EXPECT_EQ(One("scott", limit + "'DEFAULT' AND resource_name IN ('FAILED_LOGIN_ATTEMPTS', "
+                         "'PASSWORD_LOCK_TIME', 'PASSWORD_LIFE_TIME', 'CPU_PER_CALL')"),
+            "CPU_PER_CALL=UNLIMITED:KERNEL FAILED_LOGIN_ATTEMPTS=10:PASSWORD "
+            "PASSWORD_LIFE_TIME=180:PASSWORD PASSWORD_LOCK_TIME=1:PASSWORD");
+  EXPECT_EQ(One("scott", "SELECT COUNT(*) FROM dba_profiles WHERE profile = 'OPEN'"), "17");
+  EXPECT_EQ(One("blake", "SELECT COUNT(*) FROM dba_profiles"), "0");
+  sessions.erase("blake");
+
+  // 0 when `user` logs on with `password`, else the Oracle error.
+  const auto logon = [&](const char *user, const char *password) {
+    Session s(dir.File("p.db"), user, password);
+    return s.ok() ? 0 : s.ErrorCode();
+  };
+  const auto status = [&](const char *user) {
+    return One("scott", std::string("SELECT account_status || ' ' || profile FROM dba_users "
+                                    "WHERE username = '") + user + "'");
+  };
+  // A right password sets the count back; the third wrong one in a row
+  // locks.
+  for (int round = 0; round < 2; ++round) {
+    EXPECT_EQ(logon("adams", "nope"), 1017);
+    EXPECT_EQ(logon("adams", "nope"), 1017);
+    EXPECT_EQ(logon("adams", "pw"), 0);
+  }
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(logon("adams", "nope"), 1017);
+  EXPECT_EQ(logon("adams", "pw"), 28000);
+  EXPECT_EQ(status("ADAMS"), "LOCKED(TIMED) THREE");
+  // UNLIMITED never locks; one attempt locks for good.
+  for (int i = 0; i < 12; ++i) EXPECT_EQ(logon("blake", "nope"), 1017);
+  EXPECT_EQ(logon("blake", "pw"), 0);
+  EXPECT_EQ(logon("clark", "nope"), 1017);
+  EXPECT_EQ(logon("clark", "pw"), 28000);
+
+  // A second is PASSWORD_LOCK_TIME 1/86400: the timed lock has ended,
+  // the others hold.
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  EXPECT_EQ(status("ADAMS"), "OPEN THREE");
+  EXPECT_EQ(status("CLARK"), "LOCKED(TIMED) FOREVER");
+  EXPECT_EQ(status("DAVE"), "LOCKED THREE");
+  EXPECT_EQ(logon("dave", "pw"), 28000);
+  EXPECT_EQ(logon("clark", "pw"), 28000);
+  // The count starts again once the lock has ended.
+  EXPECT_EQ(logon("adams", "nope"), 1017);
+  EXPECT_EQ(logon("adams", "pw"), 0);
+
+  // DEFAULT in a profile is the DEFAULT profile's limit.
+  Steps({{"scott", "ALTER PROFILE three LIMIT FAILED_LOGIN_ATTEMPTS DEFAULT", 0}});
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(logon("adams", "nope"), 1017);
+  EXPECT_EQ(logon("adams", "pw"), 0);
+
+  Steps({
+      {"scott", "ALTER USER clark ACCOUNT UNLOCK", 0},
+      {"scott", "DROP PROFILE three", 2382},
+      {"scott", "DROP PROFILE three CASCADE", 0},
+      {"scott", "CREATE PROFILE unused LIMIT CONNECT_TIME 45", 0},
+      {"scott", "DROP PROFILE unused", 0},
+      {"scott", "ALTER USER clark PROFILE unused", 2380},
+  });
+  EXPECT_EQ(logon("clark", "pw"), 0);
+  EXPECT_EQ(status("ADAMS"), "OPEN DEFAULT");
+  EXPECT_EQ(status("DAVE"), "LOCKED DEFAULT");
+  EXPECT_EQ(One("scott", "SELECT COUNT(*) FROM dba_profiles WHERE profile IN ('THREE', 'UNUSED')"),
+            "0");
+}
+
+// A database of the format before profiles: its accounts keep their locks
+// until the upgrade, then are on DEFAULT, and DBA may make profiles.
+TEST(EnginePrivilegesUpgrade, AccountsGetTheDefaultProfile) {
+  TempDir dir;
+  const std::string path = dir.File("old.db");
+  {
+    Session owner(dir.CreateLink("old.db"), "scott", "tiger");
+    ASSERT_TRUE(owner.ok());
+    for (const char *sql : {"CREATE USER adams IDENTIFIED BY pw", "CREATE USER blake IDENTIFIED BY pw",
+                            "GRANT CREATE SESSION TO adams, blake", "ALTER USER adams ACCOUNT LOCK"}) {
+      ASSERT_EQ(owner.Run(sql), OCI_SUCCESS) << sql << ": " << owner.ErrorText();
+    }
+    owner.End();
+  }
+  sqlite3 *db = nullptr;
+  ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(db,
+                         "DROP TABLE \"kestrel$profiles\"; "
+                         "ALTER TABLE \"kestrel$users\" DROP COLUMN profile; "
+                         "ALTER TABLE \"kestrel$users\" DROP COLUMN locked_at; "
+                         "DELETE FROM \"kestrel$sys_privs\" WHERE privilege LIKE '% PROFILE'; "
+                         "PRAGMA user_version = 14",
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK)
+      << sqlite3_errmsg(db);
+  sqlite3_close(db);
+  {
+    // Refused before any upgrade: the lock holds, a wrong password counts.
+    Session locked(path, "adams", "pw");
+    EXPECT_EQ(locked.ErrorCode(), 28000) << locked.ErrorText();
+    Session wrong(path, "blake", "nope");
+    EXPECT_EQ(wrong.ErrorCode(), 1017) << wrong.ErrorText();
+  }
+  Session owner(path, "scott", "tiger");
+  ASSERT_TRUE(owner.ok()) << owner.ErrorText();
+  const Rows users = owner.Query(
+      "SELECT username || ' ' || account_status || ' ' || profile FROM dba_users WHERE username "
+      "IN ('ADAMS', 'BLAKE') ORDER BY 1");
+  ASSERT_EQ(users.size(), 2u);
+  EXPECT_EQ(*users[0][0], "ADAMS LOCKED DEFAULT");
+  EXPECT_EQ(*users[1][0], "BLAKE OPEN DEFAULT");
+  EXPECT_EQ(owner.Run("CREATE PROFILE two LIMIT FAILED_LOGIN_ATTEMPTS 2"), OCI_SUCCESS)
+      << owner.ErrorText();
+  EXPECT_EQ(owner.Run("ALTER USER blake PROFILE two"), OCI_SUCCESS) << owner.ErrorText();
+  {
+    // The failure counted before the upgrade is the first of two.
+    Session wrong(path, "blake", "nope");
+    EXPECT_EQ(wrong.ErrorCode(), 1017);
+  }
+  Session blake(path, "blake", "pw");
+  EXPECT_EQ(blake.ErrorCode(), 28000) << blake.ErrorText();
 }
 
 // The claiming account becomes an administrator whatever its name holds.

@@ -269,7 +269,7 @@ TEST(EngineFiles, TheFileFormatIsVersionedAndUpgradedOnce) {
   TempDir dir;
   const std::string path = dir.File("a.db");
   { Session owner(dir.CreateLink("a.db")); ASSERT_TRUE(owner.ok()); }
-  EXPECT_EQ(RawValue(path, "PRAGMA user_version"), "14");
+  EXPECT_EQ(RawValue(path, "PRAGMA user_version"), "15");
   EXPECT_EQ(RawValue(path, "SELECT admin FROM \"kestrel$users\""), "1");
   // The first release's form: accounts without the administrator column.
   RawExec(path,
@@ -294,11 +294,13 @@ TEST(EngineFiles, TheFileFormatIsVersionedAndUpgradedOnce) {
     EXPECT_EQ(owner.Run("CREATE USER adams IDENTIFIED BY pw"), OCI_SUCCESS)
         << owner.ErrorText();
   }
-  EXPECT_EQ(RawValue(path, "PRAGMA user_version"), "14");
+  EXPECT_EQ(RawValue(path, "PRAGMA user_version"), "15");
   EXPECT_EQ(RawValue(path, "SELECT count(*) FROM \"kestrel$source\""), "0");
   EXPECT_EQ(RawValue(path, "SELECT count(*) FROM \"kestrel$synonyms\""), "0");
   EXPECT_EQ(RawValue(path, "SELECT count(*) FROM \"kestrel$errors\""), "0");
   EXPECT_EQ(RawValue(path, "SELECT count(*) FROM \"kestrel$grant_changes\""), "1");
+  EXPECT_EQ(RawValue(path, "SELECT profile FROM \"kestrel$users\" WHERE name = 'SCOTT'"),
+            "DEFAULT");
   EXPECT_EQ(RawValue(path, "SELECT count(*) FROM pragma_table_info('kestrel$arguments') WHERE "
                            "name = 'overload'"),
             "1");

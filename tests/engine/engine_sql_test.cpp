@@ -43,6 +43,7 @@ TEST(EngineSql, KindsOfStatements) {
       {"CREATE USER u IDENTIFIED BY p", OCI_STMT_CREATE, Action::kAccount},
       {"alter user u identified by p", OCI_STMT_ALTER, Action::kAccount},
       {"DROP USER u", OCI_STMT_DROP, Action::kAccount},
+      {"alter profile p limit idle_time 5", OCI_STMT_ALTER, Action::kAccount},
       {"GRANT SELECT ON t TO u", 0, Action::kPrivilege},
       {"revoke create session from u", 0, Action::kPrivilege},
       {"CREATE ROLE clerk", OCI_STMT_CREATE, Action::kPrivilege},
