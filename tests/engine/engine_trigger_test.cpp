@@ -231,8 +231,11 @@ TEST_F(EngineTriggers, BeforeRowTriggersAssignTheRowWritten) {
        "1 AB1 2024-03-13 dflt|3 C3 2024-03-13 dflt|9 XY 2024-03-13 n"},
       {"UPDATE k SET note = 'no name' WHERE id = 1",  // not OF name
        "1 AB1 2024-03-13 no name|3 C3 2024-03-13 dflt|9 XY 2024-03-13 n"},
+      // A row-valued SET: each column its element of the subquery's row.
+      {"UPDATE k SET (name, note) = (SELECT 'rv', 'row' FROM dual) WHERE id = 3",
+       "1 AB1 2024-03-13 no name|3 RV 2024-03-13 row|9 XY 2024-03-13 n"},
       {"BEGIN INSERT INTO k (id, name) VALUES (20, 'pl'); END;",
-       "1 AB1 2024-03-13 no name|3 C3 2024-03-13 dflt|9 XY 2024-03-13 n|20 PL20 2024-03-13 dflt"},
+       "1 AB1 2024-03-13 no name|3 RV 2024-03-13 row|9 XY 2024-03-13 n|20 PL20 2024-03-13 dflt"},
   };
   for (const auto &c : cases) {
     Exec(c.sql);
@@ -243,7 +246,10 @@ TEST_F(EngineTriggers, BeforeRowTriggersAssignTheRowWritten) {
     }
     EXPECT_EQ(rows, c.rows) << c.sql;
   }
-  EXPECT_EQ(Log(), "dflt|dflt|dflt|n|dflt");
+  EXPECT_EQ(Log(), "dflt|dflt|dflt|n|row|dflt");
+  EXPECT_EQ(Try("UPDATE k SET (name, note) = (SELECT 'a', 'b' FROM k)")
+                .substr(0, 10),
+            "ORA-01427:");
   // The assigned values are held to the columns as written values are.
   EXPECT_EQ(Try("INSERT INTO k (name) VALUES ('abcdef')").substr(0, 10), "ORA-06502:");
   EXPECT_EQ(One("SELECT COUNT(*) FROM k"), "4");

@@ -136,7 +136,22 @@ void SqliteWriter::InsertBeforeRow(const InsertStmt &s, const CatalogTable &tabl
 std::vector<std::string> SqliteWriter::SetGiven(const sql::List<SetItem> &set, const CatalogTable &table) {
   std::vector<std::string> given(table.columns.size());
   for (const SetItem *item : set) {
-    if (item->row) Unsupported(item->pos);
+    if (item->row) {
+      // SET (a, b) = (subquery): each column its element of the row.
+      if (item->value->kind != ExprKind::kSubquery) Unsupported(item->pos);
+      size_t i = 0;
+      for (const sql::Expr *c : item->columns) {
+        const ExprInfo *info = r_.Info(c);
+        if (info == nullptr || info->binding != NameBinding::kColumn) Unsupported(item->pos);
+        for (size_t k = 0; k < given.size(); ++k) {
+          if (SameName(table.columns[k].name, info->column)) {
+            given[k] = Captured([&] { FittedRow(*item, table, i); });
+          }
+        }
+        ++i;
+      }
+      continue;
+    }
     const ExprInfo *info = r_.Info(item->columns.first);
     if (info == nullptr || info->binding != NameBinding::kColumn) Unsupported(item->pos);
     for (size_t k = 0; k < given.size(); ++k) {

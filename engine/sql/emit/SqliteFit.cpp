@@ -107,16 +107,23 @@ void SqliteWriter::FittedInto(const TableRef *target, std::string_view column,
   Fitted(value, *info->table, *c);
 }
 
-void SqliteWriter::FittedRow(const SetItem &item, const CatalogTable &table) {
+void SqliteWriter::FittedRow(const SetItem &item, const CatalogTable &table, size_t only) {
   // The subquery's columns are renamed k1, k2, ... by a compound whose
   // first (empty) arm names them, and counted, so the row can be fitted
-  // column by column and a second row refused.
+  // column by column and a second row refused. With `only`, that column
+  // alone (a row trigger takes the values one by one).
   const size_t n = item.columns.size;
   auto k = [](size_t i) { return "k" + std::to_string(i + 1); };
   Put("(SELECT ");
   size_t i = 0;
+  bool first = true;
   for (const sql::Expr *c : item.columns) {
-    if (i) Put(", ");
+    if (only != kAllColumns && i != only) {
+      ++i;
+      continue;
+    }
+    if (!first) Put(", ");
+    first = false;
     const ExprInfo *info = r_.Info(c);
     const CatalogColumn *column = info != nullptr ? TargetColumn(table, info->column) : nullptr;
     const std::string value = "\"kestrel$row\"." + k(i);

@@ -184,7 +184,8 @@ class SqliteWriter {
   void FittedInto(const TableRef *target, std::string_view column, const sql::Expr *value);
   // SET (a, b) = (subquery): each value held to its column, NULLs for no
   // row, ORA-01427 for more than one.
-  void FittedRow(const SetItem &item, const CatalogTable &table);
+  static constexpr size_t kAllColumns = static_cast<size_t>(-1);
+  void FittedRow(const SetItem &item, const CatalogTable &table, size_t only = kAllColumns);
   // The n-th column an INSERT writes: of `named`, else of the table.
   std::string_view ColumnAt(const TableRef *target, const sql::List<sql::Ident> &named,
                             size_t n) const;
