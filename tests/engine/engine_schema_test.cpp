@@ -785,7 +785,8 @@ TEST_F(SchemaTest, OneSampleLoadsTwiceInTwoSchemas) {
     schemas.push_back(std::make_unique<Session>(this->dir.File("schema.db"), user, "pw"));
     Session &hr = *schemas.back();
     ASSERT_TRUE(hr.ok()) << hr.ErrorText();
-    for (const char *script : {"hr_create.sql", "hr_populate.sql"}) {
+    // Its procedures and triggers too: each schema has its own of those names.
+    for (const char *script : {"hr_create.sql", "hr_populate.sql", "hr_code.sql"}) {
       for (const std::string &sql : ScriptStatements(dir / script)) {
         EXPECT_EQ(hr.Run(sql), OCI_SUCCESS) << user << ": " << sql << ": " << hr.ErrorText();
       }
@@ -797,6 +798,14 @@ TEST_F(SchemaTest, OneSampleLoadsTwiceInTwoSchemas) {
   EXPECT_EQ(One("SELECT COUNT(*) FROM hr2.job_history"), "0");
   EXPECT_EQ(One("SELECT COUNT(*) FROM hr2.emp_details_view"), "106");
   EXPECT_EQ(One("SELECT COUNT(*) FROM all_tables WHERE table_name = 'EMPLOYEES'"), "2");
+  // A job change in HR2 runs HR2's trigger and procedure, writing HR2's history.
+  ASSERT_EQ(schemas[1]->Run("UPDATE employees SET job_id = 'IT_PROG' WHERE employee_id = 206"),
+            OCI_SUCCESS)
+      << schemas[1]->ErrorText();
+  ASSERT_EQ(schemas[1]->Run("COMMIT"), OCI_SUCCESS);
+  EXPECT_EQ(One("SELECT COUNT(*) FROM hr.job_history"), "10");
+  EXPECT_EQ(One("SELECT COUNT(*) FROM hr2.job_history"), "1");
+  EXPECT_EQ(One("SELECT COUNT(*) FROM all_objects WHERE object_name = 'ADD_JOB_HISTORY'"), "2");
 }
 
 }  // namespace
