@@ -295,11 +295,7 @@ void Interpreter::Call(const Expr &target) {
 
 const StoredUnit *Interpreter::LoadStored(std::string_view schema, std::string_view name,
                                           uint32_t pos, bool from_sql) {
-  // Kept by the name as written and where it was resolved: a definer's
-  // unit resolves its names in its owner's schema.
-  const std::string key = (schema.empty() ? ctx_.connection.NameSchema() + "|"
-                                          : std::string(schema) + ".") +
-                          std::string(name);
+  const std::string key = UnitLookupKey(ctx_.connection, schema, name);
   if (const auto known = stored_.find(key); known != stored_.end()) return known->second.get();
   UnitName unit;
   if (!FindUnit(ctx_.connection, schema, name, "'PROCEDURE', 'FUNCTION'", &unit)) return nullptr;

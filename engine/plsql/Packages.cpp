@@ -58,10 +58,7 @@ bool SameParameters(const sql::Subprogram &a, const sql::Subprogram &b) {
 
 std::shared_ptr<PackageInstance> Interpreter::Package(std::string_view name, uint32_t pos,
                                                      std::string_view only_owner, bool from_sql) {
-  // Kept by the name as written and where it was resolved.
-  const std::string called = (only_owner.empty() ? ctx_.connection.NameSchema() + "|"
-                                                 : std::string(only_owner) + ".") +
-                             std::string(name);
+  const std::string called = UnitLookupKey(ctx_.connection, only_owner, name);
   if (const auto known = packages_.find(called); known != packages_.end()) return known->second;
   UnitName unit;
   if (!FindUnit(ctx_.connection, only_owner, name, "'PACKAGE'", &unit)) {

@@ -51,6 +51,12 @@ bool UnitExists(Connection &connection, std::string_view owner, std::string_view
   return sqlite3_step(f.s) == SQLITE_ROW;
 }
 
+std::string UnitLookupKey(const Connection &connection, std::string_view schema,
+                          std::string_view name) {
+  return (schema.empty() ? connection.NameSchema() + "|" : std::string(schema) + ".") +
+         std::string(name);
+}
+
 bool FindUnit(Connection &connection, std::string_view schema, std::string_view name,
               std::string_view types, UnitName *unit) {
   const std::string home = schema.empty() ? connection.NameSchema() : std::string(schema);

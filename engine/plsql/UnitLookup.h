@@ -30,6 +30,11 @@ struct UnitName {
 bool FindUnit(Connection &connection, std::string_view schema, std::string_view name,
               std::string_view types, UnitName *unit);
 
+// What a run keeps a looked-up unit by: the name as written and where it
+// resolves (a definer's unit resolves its names in its owner's schema).
+std::string UnitLookupKey(const Connection &connection, std::string_view schema,
+                          std::string_view name);
+
 // Whether `owner` keeps a unit `name` of one of `types`.
 bool UnitExists(Connection &connection, std::string_view owner, std::string_view name,
                 std::string_view types);
